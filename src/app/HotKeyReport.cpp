@@ -1,0 +1,7 @@
+#include "app/HotKeyReport.h"
+
+QStringList &HotKeyReport::failures()
+{
+    static QStringList list;
+    return list;
+}

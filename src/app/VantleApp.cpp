@@ -1,0 +1,38 @@
+#include "app/VantleApp.h"
+
+#include "app/AppDelegate.h"
+#include "platform/Platform.h"
+#include "platform/linux/LinuxPlatform.h"
+#include "platform/linux/UnixSignals.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <cstdio>
+
+int VantleApp::run(int argc, char **argv)
+{
+    // Kaidro reads and moves windows through X11; under a Wayland session it runs through
+    // XWayland. Qt would abort without a display, so say what is missing instead.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+            std::fprintf(stderr, "Vantle: no X11 display to run on (DISPLAY is not set)\n");
+            return 1;
+        }
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vantle"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Kaidro"));
+    QApplication::setDesktopFileName(QStringLiteral("kaidro"));
+
+    Platform::install(makeLinuxPlatform(QCoreApplication::applicationDirPath()));
+    quitOnTerminationSignals(&app);
+
+    AppDelegate delegate(Platform::installed());
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
+                     &AppDelegate::applicationWillTerminate);
+    QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
+    return QApplication::exec();
+}

@@ -1,0 +1,7 @@
+#include "hud/HUDNotifications.h"
+
+HUDNotifications &HUDNotifications::shared()
+{
+    static HUDNotifications instance;
+    return instance;
+}

@@ -1,0 +1,7 @@
+#include "hud/HUDVisibility.h"
+
+HUDVisibility &HUDVisibility::shared()
+{
+    static HUDVisibility instance;
+    return instance;
+}

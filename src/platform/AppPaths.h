@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// Where the program keeps its files and finds its read-only resources.
+class AppPaths
+{
+public:
+    virtual ~AppPaths() = default;
+
+    // The program's data folder, created (owner-only) whenever it is asked for.
+    virtual QString dataFolder() const = 0;
+    // The folder holding `sounds/` and `fonts/`; empty when none was found.
+    virtual QString resourcesFolder() const = 0;
+
+    // A file in the data folder; the folder exists when this returns.
+    QString dataFile(const QString &name) const;
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <memory>
+
+class AppPaths;
+class Clock;
+class ProcessTable;
+class Screens;
+class SystemLog;
+class ToolRunner;
+class UserDefaults;
+class WindowSystem;
+
+// The operating-system services the program leans on. `app/` installs the real ones once at
+// start-up, before anything asks for a shared object; tests build their objects over fakes and
+// never install anything.
+struct Platform
+{
+    std::unique_ptr<Clock> clock;
+    std::unique_ptr<Screens> screens;
+    std::unique_ptr<UserDefaults> defaults;
+    std::unique_ptr<AppPaths> paths;
+    std::unique_ptr<SystemLog> log;
+    std::unique_ptr<ToolRunner> tools;
+    std::unique_ptr<ProcessTable> processes;
+    std::unique_ptr<WindowSystem> windows;
+
+    Platform();
+    ~Platform();
+    Platform(Platform &&) noexcept;
+    Platform &operator=(Platform &&) noexcept;
+
+    // The installed services. Asking before `install` is a programming error and aborts.
+    static Platform &installed();
+    static void install(Platform platform);
+    static bool isInstalled();
+};

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+
+// One display in model coordinates (points, y up, origin at the primary display's bottom-left).
+struct ScreenInfo
+{
+    QString name;
+    QRectF frame;
+    QRectF visibleFrame; // the frame less panels and docks (the work area)
+
+    bool operator==(const ScreenInfo &) const = default;
+};
+
+// The displays and the pointer. `screens` lists the primary display first.
+class Screens : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~Screens() override = default;
+
+    virtual QList<ScreenInfo> screens() const = 0;
+    virtual QPointF pointerLocation() const = 0;
+
+    // The primary display; an empty record when there is no display at all.
+    ScreenInfo mainScreen() const;
+
+signals:
+    // A display was added or removed, or a frame changed.
+    void changed();
+};

@@ -1,0 +1,26 @@
+#include "platform/linux/LinuxPlatform.h"
+
+#include "platform/linux/JsonUserDefaults.h"
+#include "platform/linux/LinuxAppPaths.h"
+#include "platform/linux/LinuxScreens.h"
+#include "platform/linux/ProcFsProcessTable.h"
+#include "platform/linux/ProcessToolRunner.h"
+#include "platform/linux/SyslogLog.h"
+#include "platform/linux/X11WindowSystem.h"
+
+#include "platform/Clock.h"
+
+Platform makeLinuxPlatform(const QString &executableFolder)
+{
+    Platform p;
+    p.clock = std::make_unique<SystemClock>();
+    p.screens = std::make_unique<LinuxScreens>();
+    p.defaults = std::make_unique<JsonUserDefaults>(LinuxAppPaths::configHome()
+                                                    + QStringLiteral("/Vantle/defaults.json"));
+    p.paths = std::make_unique<LinuxAppPaths>(executableFolder);
+    p.log = std::make_unique<SyslogLog>();
+    p.tools = std::make_unique<ProcessToolRunner>();
+    p.processes = std::make_unique<ProcFsProcessTable>();
+    p.windows = std::make_unique<X11WindowSystem>();
+    return p;
+}

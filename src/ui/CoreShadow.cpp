@@ -1,0 +1,116 @@
+#include "ui/CoreShadow.h"
+
+#include <QImage>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QPixmap>
+#include <QPixmapCache>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// One running-average pass of width 2·half+1 along rows (or columns) of a premultiplied image.
+void boxPass(QImage &image, int half, bool horizontal)
+{
+    const int width = image.width();
+    const int height = image.height();
+    const int lines = horizontal ? height : width;
+    const int length = horizontal ? width : height;
+    const int window = 2 * half + 1;
+    std::vector<QRgb> line(size_t(length) + 2 * size_t(half));
+
+    for (int l = 0; l < lines; ++l) {
+        auto pixel = [&](int i) -> QRgb & {
+            return horizontal ? reinterpret_cast<QRgb *>(image.scanLine(l))[i]
+                              : reinterpret_cast<QRgb *>(image.scanLine(i))[l];
+        };
+        // Pad with transparency on both sides.
+        std::fill(line.begin(), line.end(), 0u);
+        for (int i = 0; i < length; ++i)
+            line[size_t(i + half)] = pixel(i);
+
+        int sum[4] = {0, 0, 0, 0};
+        for (int i = 0; i < window - 1; ++i) {
+            const QRgb p = line[size_t(i)];
+            sum[0] += qAlpha(p), sum[1] += qRed(p), sum[2] += qGreen(p), sum[3] += qBlue(p);
+        }
+        for (int i = 0; i < length; ++i) {
+            const QRgb in = line[size_t(i + window - 1)];
+            sum[0] += qAlpha(in), sum[1] += qRed(in), sum[2] += qGreen(in), sum[3] += qBlue(in);
+            pixel(i) = qRgba((sum[1] + half) / window, (sum[2] + half) / window,
+                             (sum[3] + half) / window, (sum[0] + half) / window);
+            const QRgb out = line[size_t(i)];
+            sum[0] -= qAlpha(out), sum[1] -= qRed(out), sum[2] -= qGreen(out), sum[3] -= qBlue(out);
+        }
+    }
+}
+
+QString cacheKey(const QPainterPath &path, const QColor &colour, double radius, double ratio)
+{
+    QString key = QStringLiteral("kaidro-shadow:%1:%2:%3:%4")
+                      .arg(colour.rgba(), 0, 16)
+                      .arg(radius)
+                      .arg(ratio)
+                      .arg(int(path.fillRule()));
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        key += QStringLiteral(":%1,%2,%3").arg(int(e.type)).arg(e.x, 0, 'f', 2).arg(e.y, 0, 'f', 2);
+    }
+    return key;
+}
+
+} // namespace
+
+double CoreShadow::reach(double radius)
+{
+    return std::ceil(1.5 * radius) + 1.0;
+}
+
+void CoreShadow::blur(QImage &image, double radiusPixels)
+{
+    const int half = std::max(0, int(std::lround(radiusPixels / 2.0)));
+    if (half == 0)
+        return;
+    if (image.format() != QImage::Format_ARGB32_Premultiplied)
+        image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    for (int pass = 0; pass < 3; ++pass) {
+        boxPass(image, half, true);
+        boxPass(image, half, false);
+    }
+}
+
+void CoreShadow::paint(QPainter &painter, const QPainterPath &path, const QColor &colour,
+                       double radius, const QPointF &offset)
+{
+    if (path.isEmpty() || colour.alpha() == 0)
+        return;
+
+    const QRectF bounds = path.boundingRect();
+    const QPainterPath local = path.translated(-bounds.topLeft());
+    const double ratio = painter.device() ? painter.device()->devicePixelRatio() : 1.0;
+    const double margin = reach(radius);
+
+    const QString key = cacheKey(local, colour, radius, ratio);
+    QPixmap pixmap;
+    if (!QPixmapCache::find(key, &pixmap)) {
+        const QSize size(int(std::ceil((bounds.width() + 2 * margin) * ratio)),
+                         int(std::ceil((bounds.height() + 2 * margin) * ratio)));
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            QPainter p(&image);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.scale(ratio, ratio);
+            p.translate(margin, margin);
+            p.fillPath(local, colour);
+        }
+        blur(image, radius * ratio);
+        pixmap = QPixmap::fromImage(image);
+        pixmap.setDevicePixelRatio(ratio);
+        QPixmapCache::insert(key, pixmap);
+    }
+    painter.drawPixmap(bounds.topLeft() + offset - QPointF(margin, margin), pixmap);
+}

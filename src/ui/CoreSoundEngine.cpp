@@ -1,0 +1,103 @@
+#include "ui/CoreSoundEngine.h"
+
+#include "platform/AppPaths.h"
+#include "platform/Clock.h"
+#include "platform/Platform.h"
+#include "ui/EffectCueSoundPlayer.h"
+
+#include <QFile>
+
+#include <algorithm>
+
+namespace {
+
+constexpr CoreSoundEngine::Cue allCues[] = {
+    CoreSoundEngine::Cue::open,    CoreSoundEngine::Cue::close,  CoreSoundEngine::Cue::select,
+    CoreSoundEngine::Cue::confirm, CoreSoundEngine::Cue::cancel, CoreSoundEngine::Cue::hover,
+};
+
+// True when the file exists and opens with a RIFF header of form WAVE. Anything else would only
+// fail later inside the audio stack, where the failure is asynchronous and easy to miss.
+bool isWaveFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(12);
+    return head.size() == 12 && head.startsWith("RIFF") && head.mid(8, 4) == "WAVE";
+}
+
+} // namespace
+
+CoreSoundEngine::CoreSoundEngine(const QString &soundsFolder, const Clock &clock,
+                                 PlayerFactory makePlayer, QObject *parent)
+    : QObject(parent)
+    , m_clock(clock)
+{
+    for (Cue cue : allCues) {
+        const QString path = soundsFolder + QLatin1Char('/') + resourceName(cue) + ".wav";
+        if (!isWaveFile(path))
+            continue;
+        if (std::unique_ptr<CueSoundPlayer> player = makePlayer(path))
+            m_players.emplace(cue, std::move(player));
+    }
+}
+
+CoreSoundEngine::~CoreSoundEngine() = default;
+
+CoreSoundEngine &CoreSoundEngine::shared()
+{
+    // Never destroyed: the effects must not be torn down after the application object and its
+    // audio devices are already gone at exit.
+    static CoreSoundEngine *const engine = [] {
+        Platform &platform = Platform::installed();
+        return new CoreSoundEngine(platform.paths->resourcesFolder() + "/sounds", *platform.clock,
+                                   &EffectCueSoundPlayer::create);
+    }();
+    return *engine;
+}
+
+QString CoreSoundEngine::resourceName(Cue cue)
+{
+    switch (cue) {
+    case Cue::open:
+        return QStringLiteral("zel_open");
+    case Cue::close:
+        return QStringLiteral("zel_close");
+    case Cue::select:
+        return QStringLiteral("zel_select");
+    case Cue::confirm:
+        return QStringLiteral("zel_confirm");
+    case Cue::cancel:
+        return QStringLiteral("zel_cancel");
+    case Cue::hover:
+        return QStringLiteral("zel_hover");
+    }
+    return {};
+}
+
+void CoreSoundEngine::play(Cue cue, float volume)
+{
+    if (!m_isEnabled)
+        return;
+    const auto found = m_players.find(cue);
+    if (found == m_players.end())
+        return;
+    if (cue == Cue::hover) {
+        const double now = m_clock.uptime();
+        if (now - m_lastHoverAt <= hoverInterval)
+            return;
+        m_lastHoverAt = now;
+    }
+    CueSoundPlayer &player = *found->second;
+    player.setVolume(std::clamp(volume, 0.0f, 1.0f));
+    player.restart();
+}
+
+void CoreSoundEngine::setEnabled(bool enabled)
+{
+    if (enabled == m_isEnabled)
+        return;
+    m_isEnabled = enabled;
+    emit isEnabledChanged(m_isEnabled);
+}

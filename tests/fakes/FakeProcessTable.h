@@ -1,0 +1,20 @@
+#pragma once
+
+#include "platform/ProcessTable.h"
+
+// A process list set by the test; `terminate` only records.
+class FakeProcessTable final : public ProcessTable
+{
+public:
+    pid_t pid = 100;
+    uid_t uid = 1000;
+    QString executable = QStringLiteral("/opt/kaidro/bin/Vantle");
+    QList<ProcessEntry> list;
+    QList<pid_t> terminated;
+
+    pid_t ownPid() const override { return pid; }
+    uid_t ownUid() const override { return uid; }
+    QString ownExecutable() const override { return executable; }
+    QList<ProcessEntry> processes() const override { return list; }
+    void terminate(pid_t p, int) override { terminated << p; }
+};

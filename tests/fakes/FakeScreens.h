@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/Screens.h"
+
+// Displays and a pointer set by the test, in model coordinates.
+class FakeScreens final : public Screens
+{
+public:
+    QList<ScreenInfo> screens() const override { return m_screens; }
+    QPointF pointerLocation() const override { return m_pointer; }
+
+    void setScreens(QList<ScreenInfo> screens)
+    {
+        m_screens = std::move(screens);
+        emit changed();
+    }
+    void setPointer(QPointF p) { m_pointer = p; }
+
+    // A display whose visible frame is the frame less a top bar of `topBar` points.
+    static ScreenInfo make(const QString &name, QRectF frame, double topBar = 0)
+    {
+        return {name, frame, frame.adjusted(0, 0, 0, -topBar)};
+    }
+
+private:
+    QList<ScreenInfo> m_screens;
+    QPointF m_pointer;
+};

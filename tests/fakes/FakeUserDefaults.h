@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/UserDefaults.h"
+
+#include <QJsonValue>
+
+// In-memory defaults that pass every value through JSON, as the real store does, so a test
+// sees the types the program would read back after a restart.
+class FakeUserDefaults final : public UserDefaults
+{
+public:
+    QVariant value(const QString &key) const override { return m_values.value(key); }
+    void setValue(const QString &key, const QVariant &value) override
+    {
+        m_values.insert(key, QJsonValue::fromVariant(value).toVariant());
+        ++writes;
+    }
+    void remove(const QString &key) override
+    {
+        m_values.remove(key);
+        ++writes;
+    }
+    bool contains(const QString &key) const { return m_values.contains(key); }
+
+    int writes = 0;
+
+private:
+    QVariantMap m_values;
+};

@@ -1,0 +1,259 @@
+#include "ui/CoreCircleIcon.h"
+#include "ui/CoreCircleIconButton.h"
+#include "ui/CoreFrostPanel.h"
+#include "ui/CorePressButtonStyle.h"
+#include "ui/CoreSpringAnimation.h"
+#include "ui/CoreTheme.h"
+#include "ui/CoreWhiteCard.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+const QColor kBackdrop(100, 100, 100);
+
+QImage canvas(int width, int height)
+{
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(kBackdrop);
+    return image;
+}
+
+bool near(const QColor &a, const QColor &b, int tolerance = 12)
+{
+    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance
+        && std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+bool isWhite(const QColor &c)
+{
+    return c.red() > 225 && c.green() > 225 && c.blue() > 225;
+}
+
+// Colour of `top` at `alpha` over an opaque `bottom`.
+QColor over(const QColor &top, double alpha, const QColor &bottom)
+{
+    auto mix = [alpha](int t, int b) { return int(std::lround(t * alpha + b * (1 - alpha))); };
+    return QColor(mix(top.red(), bottom.red()), mix(top.green(), bottom.green()),
+                  mix(top.blue(), bottom.blue()));
+}
+
+QImage paintIcon(const CoreCircleIcon &icon, const QPointF &centre)
+{
+    QImage image = canvas(140, 100);
+    QPainter painter(&image);
+    icon.paint(painter, centre);
+    return image;
+}
+
+} // namespace
+
+// Icon of size 54 centred at (80, 50); selected faces are drawn 1.08 times larger.
+TEST(CoreCircleIcon, SelectedFaceIsGoldWithALeftPointingPointer)
+{
+    const QImage image = paintIcon(CoreCircleIcon("person.fill", true), {80, 50});
+    const double r = 27 * 1.08;
+    EXPECT_TRUE(near(image.pixelColor(80, int(50 - r + 1.3)), CoreTheme::gold())) << "ring";
+    EXPECT_TRUE(near(image.pixelColor(80 + 18, 50), CoreTheme::gold())) << "disc";
+
+    // Pointer centred 0.55·54 + 2 left of the centre, 8 wide, 12 high, base on the right.
+    const double pointerX = 80 - (0.55 * 54 + 2) * 1.08;
+    EXPECT_TRUE(isWhite(image.pixelColor(int(pointerX + 3), 50 + 4))) << "near the base";
+    EXPECT_TRUE(isWhite(image.pixelColor(int(pointerX - 1), 50))) << "near the tip";
+    EXPECT_FALSE(isWhite(image.pixelColor(int(pointerX - 1), 50 + 4))) << "beside the tip";
+}
+
+TEST(CoreCircleIcon, IdleFaceHasAWhiteRingAndNoPointer)
+{
+    const QImage image = paintIcon(CoreCircleIcon("person.fill"), {80, 50});
+    // The ring is drawn inside the 54-point circle: its 2-point stroke spans radius 25..27.
+    EXPECT_TRUE(isWhite(image.pixelColor(80, 50 - 26))) << "ring";
+    EXPECT_FALSE(isWhite(image.pixelColor(80, 50 - 28))) << "nothing outside the face";
+    EXPECT_TRUE(near(image.pixelColor(80 + 18, 50), CoreTheme::iconIdle())) << "disc";
+    const double pointerX = 80 - (0.55 * 54 + 2);
+    EXPECT_FALSE(isWhite(image.pixelColor(int(pointerX + 3), 50)));
+}
+
+TEST(CoreCircleIcon, LightIdleSelectedFaceHasNoPointer)
+{
+    const QImage image = paintIcon(CoreCircleIcon("person.fill", true, 54, true), {80, 50});
+    EXPECT_TRUE(near(image.pixelColor(80 + 18, 50), CoreTheme::gold()));
+    const double pointerX = 80 - (0.55 * 54 + 2) * 1.08;
+    EXPECT_FALSE(isWhite(image.pixelColor(int(pointerX + 3), 50)));
+}
+
+TEST(CoreCircleIcon, GlyphIsDrawnOnTheDisc)
+{
+    // The centre of "plus" is inked white on the gold disc.
+    const QImage first = paintIcon(CoreCircleIcon("plus", true), {80, 50});
+    bool inked = false;
+    for (int dx = -1; dx <= 1; ++dx) {
+        for (int dy = -1; dy <= 1; ++dy)
+            inked = inked || isWhite(first.pixelColor(80 + dx, 50 + dy));
+    }
+    EXPECT_TRUE(inked);
+    const QImage again = paintIcon(CoreCircleIcon("plus", true), {80, 50});
+    EXPECT_EQ(first, again) << "the cached shadow paints the same as the fresh one";
+}
+
+TEST(CoreFrostPanel, CutCornerIsOpenAndOppositeCornerIsFilled)
+{
+    QImage image = canvas(200, 140);
+    {
+        QPainter painter(&image);
+        CoreFrostPanel(18, true).paint(painter, QRectF(40, 30, 120, 80));
+    }
+    const QColor plate = image.pixelColor(100, 70);
+    EXPECT_GT(plate.red(), 220) << "solid frost is nearly opaque light grey";
+    EXPECT_TRUE(isWhite(image.pixelColor(40, 70))) << "white outline on the left edge";
+    EXPECT_LT(image.pixelColor(158, 32).red(), 110) << "top-right corner is cut away";
+    EXPECT_GT(image.pixelColor(44, 34).red(), 220) << "top-left corner is whole";
+}
+
+TEST(CoreFrostPanel, ShadowFallsBelow)
+{
+    QImage image = canvas(200, 140);
+    {
+        QPainter painter(&image);
+        CoreFrostPanel().paint(painter, QRectF(40, 30, 120, 80));
+    }
+    const int below = image.pixelColor(100, 110 + 6).red();
+    const int above = image.pixelColor(100, 30 - 6).red();
+    EXPECT_LT(below, kBackdrop.red() - 5);
+    EXPECT_LT(below, above) << "the shadow is offset downwards";
+}
+
+TEST(CoreWhiteCard, ContentRectMatchesTheSizeItWasPlannedFor)
+{
+    const QSizeF content(200, 50);
+    const QSizeF card = CoreWhiteCard::sizeForContent("Quest", content);
+    QImage image = canvas(int(card.width()) + 40, int(card.height()) + 40);
+    QPainter painter(&image);
+    const QRectF area = CoreWhiteCard::paint(painter, QRectF(QPointF(20, 20), card), "Quest");
+
+    EXPECT_DOUBLE_EQ(area.left(), 20 + 14);
+    EXPECT_DOUBLE_EQ(area.width(), content.width());
+    EXPECT_NEAR(area.height(), content.height(), 1e-9);
+    EXPECT_NEAR(area.top(), 20 + 10 + CoreWhiteCard::headerHeight() + 8, 1e-9);
+}
+
+TEST(CoreWhiteCard, LongTitleWidensTheCard)
+{
+    const QString title = "A title much wider than its content";
+    const QSizeF card = CoreWhiteCard::sizeForContent(title, QSizeF(10, 10));
+    EXPECT_GT(card.width(), 10 + 28 + 50);
+}
+
+TEST(CoreWhiteCard, RuleSitsUnderTheTitle)
+{
+    QImage image = canvas(300, 200);
+    QPainter painter(&image);
+    const QRectF card(20, 20, 200, 120);
+    const QRectF area = CoreWhiteCard::paint(painter, card, "Quest");
+    painter.end();
+
+    // The rule is the 1-point line just above the spacing that precedes the content.
+    const int ruleY = int(area.top() - 8 - 1);
+    const QColor expected = over(CoreTheme::textSecondary(), 0.5, CoreTheme::cardWhite());
+    EXPECT_TRUE(near(image.pixelColor(40, ruleY), expected, 6)) << "a sharp rule";
+    EXPECT_TRUE(near(image.pixelColor(40, ruleY + 3), CoreTheme::cardWhite(), 2)) << "gap";
+    EXPECT_TRUE(near(image.pixelColor(200, 135), CoreTheme::cardWhite(), 2)) << "background";
+}
+
+TEST(CorePressButtonStyle, BrighteningKeepsOpacityAndValidPixels)
+{
+    const QColor brighter
+        = CorePressButtonStyle::brightened(QColor::fromRgbF(0.5, 0.96, 0.1, 0.4), 0.08);
+    EXPECT_NEAR(brighter.redF(), 0.58, 1e-3);
+    EXPECT_NEAR(brighter.greenF(), 1.0, 1e-6);
+    EXPECT_NEAR(brighter.alphaF(), 0.4, 1e-3);
+
+    QImage image(3, 1, QImage::Format_ARGB32_Premultiplied);
+    image.setPixel(0, 0, qRgba(0, 0, 0, 0));
+    image.setPixel(1, 0, qRgba(50, 50, 50, 100)); // half-covered, premultiplied
+    image.setPixel(2, 0, qRgba(250, 10, 10, 255));
+    CorePressButtonStyle::brighten(image, 0.08);
+    EXPECT_EQ(image.pixel(0, 0), qRgba(0, 0, 0, 0)) << "transparent stays transparent";
+    EXPECT_EQ(image.pixel(1, 0), qRgba(58, 58, 58, 100)) << "light scaled by coverage";
+    EXPECT_EQ(image.pixel(2, 0), qRgba(255, 30, 30, 255)) << "clamped, never above alpha";
+}
+
+TEST(CoreSpringAnimation, OvershootsThenLandsExactlyOnTarget)
+{
+    CoreSpringAnimation spring(CoreCircleIcon::springResponse, CoreCircleIcon::springDamping);
+    spring.setValue(1.0);
+    spring.animateTo(1.08);
+    ASSERT_EQ(spring.state(), QAbstractAnimation::Running);
+    ASSERT_GT(spring.duration(), 100);
+    ASSERT_LT(spring.duration(), 1500);
+
+    double peak = 0;
+    for (int t = 0; t < spring.duration(); t += 5) {
+        spring.setCurrentTime(t);
+        peak = std::max(peak, spring.value());
+    }
+    EXPECT_GT(peak, 1.08 + 0.002) << "an underdamped spring overshoots";
+    EXPECT_LT(peak, 1.08 + 0.08 * 0.2);
+    spring.setCurrentTime(spring.duration());
+    EXPECT_EQ(spring.value(), 1.08);
+    EXPECT_EQ(spring.state(), QAbstractAnimation::Stopped);
+}
+
+TEST(CoreSpringAnimation, RetargetingMidwayContinuesFromWhereItIs)
+{
+    CoreSpringAnimation spring(CorePressButtonStyle::springResponse,
+                               CorePressButtonStyle::springDamping);
+    spring.setValue(1.0);
+    spring.animateTo(CorePressButtonStyle::pressedScale);
+    spring.setCurrentTime(40);
+    const double midway = spring.value();
+    ASSERT_LT(midway, 1.0);
+    ASSERT_GT(midway, CorePressButtonStyle::pressedScale);
+
+    spring.animateTo(1.0);
+    EXPECT_DOUBLE_EQ(spring.value(), midway);
+    spring.setCurrentTime(5);
+    // Still moving down for a moment: the velocity carried over.
+    EXPECT_LT(spring.value(), midway);
+    EXPECT_GT(spring.value(), midway - 0.03);
+}
+
+TEST(CoreCircleIconButton, SelectingSpringsToTheLargerScale)
+{
+    CoreCircleIconButton button("person.fill");
+    EXPECT_EQ(button.selectionScale(), 1.0);
+    button.setSelected(true);
+    auto *spring = button.findChild<CoreSpringAnimation *>();
+    ASSERT_NE(spring, nullptr);
+    for (CoreSpringAnimation *s : button.findChildren<CoreSpringAnimation *>())
+        if (s->state() == QAbstractAnimation::Running)
+            s->setCurrentTime(s->duration());
+    EXPECT_DOUBLE_EQ(button.selectionScale(), CoreCircleIcon::selectedScale);
+}
+
+TEST(CoreCircleIconButton, OnlyTheRoundFaceTakesClicks)
+{
+    CoreCircleIconButton button("person.fill");
+    int clicked = 0;
+    QObject::connect(&button, &QAbstractButton::clicked, [&clicked] { ++clicked; });
+    auto click = [&button](const QPointF &at) {
+        QMouseEvent press(QEvent::MouseButtonPress, at, button.mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&button, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, button.mapToGlobal(at), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&button, &release);
+    };
+    click(QPointF(1, 1));
+    EXPECT_EQ(clicked, 0) << "the shadow margin is not part of the button";
+    click(button.faceCentre());
+    EXPECT_EQ(clicked, 1);
+    EXPECT_GE(button.width(), 54 + 2 * 8);
+}

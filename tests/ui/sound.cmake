@@ -1,0 +1,1 @@
+kaidro_add_test(NAME ui_sound_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/SoundEngineTest.cpp)
