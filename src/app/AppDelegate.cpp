@@ -1,18 +1,77 @@
 #include "app/AppDelegate.h"
 
+#include "app/HotKeyCenter.h"
+#include "app/HotKeyReport.h"
+#include "app/HotKeyStartup.h"
+#include "app/LoginItemService.h"
+#include "app/MenuBarController.h"
 #include "app/SingleCopy.h"
+#include "hud/FloatingHUDPanel.h"
+#include "hud/FloatingHUDPanelController.h"
+#include "hud/HUDLayout.h"
+#include "hud/HUDLayoutStore.h"
+#include "hud/HUDNotifications.h"
+#include "hud/HUDSettings.h"
+#include "hud/HUDVisibility.h"
+#include "hud/HUDWidgetSettings.h"
+#include "monitors/SystemMetricsService.h"
 #include "platform/AppPaths.h"
 #include "platform/Platform.h"
+#include "platform/Screens.h"
+#include "platform/SystemLog.h"
+#include "platform/linux/PasswdUserAccount.h"
+#include "setup/SetupCheckWindow.h"
+#include "setup/SetupChecker.h"
 #include "ui/CoreSoundEngine.h"
+#include "ui/CoreToastCenter.h"
+#include "ui/widgets/ReadoutViews.h"
+#include "ui/widgets/ScaledRoot.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFontDatabase>
+#include <QPointer>
+#include <QTimer>
+
+namespace {
+
+CoreSoundEngine::Cue cueFor(PanelCue cue)
+{
+    switch (cue) {
+    case PanelCue::open:
+        return CoreSoundEngine::Cue::open;
+    case PanelCue::close:
+        return CoreSoundEngine::Cue::close;
+    case PanelCue::select:
+        return CoreSoundEngine::Cue::select;
+    case PanelCue::confirm:
+        return CoreSoundEngine::Cue::confirm;
+    case PanelCue::cancel:
+        return CoreSoundEngine::Cue::cancel;
+    }
+    return CoreSoundEngine::Cue::select;
+}
+
+} // namespace
 
 AppDelegate::AppDelegate(Platform &platform, QObject *parent)
     : QObject(parent)
     , m_platform(platform)
+    , m_metrics(std::make_unique<SystemMetricsService>(*platform.stats, *platform.clock))
+    , m_hotKey(std::make_unique<HotKeyCenter>(1, platform.hotKeys.get()))
+    , m_commandHotKey(std::make_unique<HotKeyCenter>(2, platform.hotKeys.get()))
+    , m_menuHotKey(std::make_unique<HotKeyCenter>(3, platform.hotKeys.get()))
+    , m_hideAllHotKey(std::make_unique<HotKeyCenter>(4, platform.hotKeys.get()))
 { }
+
+void AppDelegate::toggleAllWidgets()
+{
+    HUDWidgetSettings &widgets = HUDWidgetSettings::shared();
+    if (widgets.allHidden())
+        widgets.showAll();
+    else
+        widgets.hideAll();
+}
 
 AppDelegate::~AppDelegate() = default;
 
@@ -30,6 +89,56 @@ int AppDelegate::registerFonts(const QString &folder)
     return registered;
 }
 
+FloatingHUDPanelController &AppDelegate::hudController()
+{
+    if (m_hudController)
+        return *m_hudController;
+
+    QPointer<AppDelegate> self(this);
+    auto models = std::make_shared<ReadoutModels>();
+    models->metrics = m_metrics.get();
+    models->account = currentUserAccount();
+    models->visibility = &HUDVisibility::shared();
+    models->onConfirmQuit = [] { QCoreApplication::quit(); };
+    models->onCancelQuit = [self] {
+        if (self && self->m_hudController)
+            self->m_hudController->dismissConfirm(true);
+    };
+
+    const Screens &screens = *m_platform.screens;
+    auto factory = [self, models, &screens](
+                       HUDWidgetID id, const PanelStyle &style) -> std::unique_ptr<PanelWindow> {
+        auto content = [id, models](QWidget *parent, double scale) -> QWidget * {
+            QWidget *view = makeReadoutView(id, *models, nullptr);
+            if (!view)
+                return nullptr;
+            if (scale == 1.0) {
+                view->setParent(parent);
+                return view;
+            }
+            return new ScaledRoot(view, HUDLayout::spec(id).size, scale, parent);
+        };
+        auto panel = std::make_unique<FloatingHUDPanel>(style, content, screens);
+        QObject::connect(panel.get(), &FloatingHUDPanel::escapePressed, panel.get(), [self] {
+            if (self && self->m_hudController)
+                self->m_hudController->handleEscape();
+        });
+        return panel;
+    };
+
+    FloatingHUDPanelController::Hooks hooks;
+    hooks.play = [](PanelCue cue) { CoreSoundEngine::shared().play(cueFor(cue)); };
+    hooks.dismissToast = [] { CoreToastCenter::shared().dismiss(); };
+
+    m_hudController = std::make_unique<FloatingHUDPanelController>(
+        m_metrics.get(), screens, *m_platform.clock,
+        FloatingHUDPanelController::Stores{HUDWidgetSettings::shared(), HUDLayoutStore::shared(),
+                                           HUDSettings::shared(), HUDVisibility::shared(),
+                                           HUDNotifications::shared()},
+        factory, hooks);
+    return *m_hudController;
+}
+
 void AppDelegate::applicationDidFinishLaunching()
 {
     // An accessory: no taskbar entry (every window is a tool window) and no quitting when the
@@ -42,6 +151,68 @@ void AppDelegate::applicationDidFinishLaunching()
     registerFonts(resources.isEmpty() ? QString() : resources + QStringLiteral("/fonts"));
 
     CoreSoundEngine::shared().setEnabled(true);
+    m_metrics->start();
+    // Clipboard polling, the skill book's first load and the command bar's actions start here
+    // once those parts exist.
+
+    installMenuBar();
+    hudController().start();
+    registerHotKeys();
+
+    SetupChecker::shared().start();
+    QTimer::singleShot(1000, this, [] { SetupCheckWindow::shared().showIfFirstRun(); });
+
+    hudController().show();
+}
+
+void AppDelegate::installMenuBar()
+{
+    QPointer<AppDelegate> self(this);
+    MenuBarController::Actions actions;
+    actions.onToggle = [self] {
+        if (self)
+            self->hudController().toggleHUD();
+    };
+    // The command bar opens from here once it exists.
+    actions.onCommandBar = [] {};
+    actions.onMenu = [self] {
+        if (self)
+            self->hudController().toggleMenu();
+    };
+    actions.onToggleAll = [] { toggleAllWidgets(); };
+    actions.onSetupCheck = [] { SetupCheckWindow::shared().show(); };
+    actions.setupAttention = [] { return SetupChecker::shared().attentionCount(); };
+    actions.allHidden = [] { return HUDWidgetSettings::shared().allHidden(); };
+    actions.onQuit = [] { QCoreApplication::quit(); };
+    actions.onToggleLoginItem = [] { LoginItemService::shared().toggle(); };
+    actions.loginItemEnabled = [] { return LoginItemService::shared().isEnabled(); };
+    m_menuBar = std::make_unique<MenuBarController>(
+        std::move(actions), m_platform.paths->resourcesFolder(), *m_platform.log);
+    m_menuBar->install();
+}
+
+void AppDelegate::registerHotKeys()
+{
+    QPointer<AppDelegate> self(this);
+    const bool hudOk = m_hotKey->registerHotKey(HUDHotKey::keyCode, HUDHotKey::modifiers, [self] {
+        if (self)
+            self->hudController().toggleHUD();
+    });
+    // The command bar opens from here once it exists; the key is held for it already.
+    const bool commandOk = m_commandHotKey->registerHotKey(CommandBarHotKey::keyCode,
+                                                           CommandBarHotKey::modifiers, [] {});
+    const bool menuOk
+        = m_menuHotKey->registerHotKey(MenuHotKey::keyCode, MenuHotKey::modifiers, [self] {
+              if (self)
+                  self->hudController().toggleMenu();
+          });
+    const bool hideAllOk = m_hideAllHotKey->registerHotKey(
+        HideAllHotKey::keyCode, HideAllHotKey::modifiers, [] { toggleAllWidgets(); });
+
+    const HotKeyStartup::Report report = HotKeyStartup::report(hudOk, commandOk, menuOk, hideAllOk);
+    HotKeyReport::failures() = report.failures;
+    for (const QString &line : report.logLines)
+        m_platform.log->log(line);
 }
 
 void AppDelegate::applicationWillTerminate()
@@ -49,4 +220,8 @@ void AppDelegate::applicationWillTerminate()
     if (m_terminated)
         return;
     m_terminated = true;
+    for (HotKeyCenter *key :
+         {m_hotKey.get(), m_commandHotKey.get(), m_menuHotKey.get(), m_hideAllHotKey.get()})
+        key->unregister();
+    m_metrics->stop();
 }

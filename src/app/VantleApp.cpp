@@ -24,7 +24,6 @@ int VantleApp::run(int argc, char **argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantle"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Kaidro"));
     QApplication::setDesktopFileName(QStringLiteral("kaidro"));
 
     Platform::install(makeLinuxPlatform(QCoreApplication::applicationDirPath()));

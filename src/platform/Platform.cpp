@@ -2,9 +2,13 @@
 
 #include "platform/AppPaths.h"
 #include "platform/Clock.h"
+#include "platform/HotKeys.h"
+#include "platform/LoginItems.h"
 #include "platform/ProcessTable.h"
 #include "platform/Screens.h"
+#include "platform/SystemInfo.h"
 #include "platform/SystemLog.h"
+#include "platform/SystemStats.h"
 #include "platform/ToolRunner.h"
 #include "platform/UserDefaults.h"
 #include "platform/WindowSystem.h"

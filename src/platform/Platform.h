@@ -4,9 +4,13 @@
 
 class AppPaths;
 class Clock;
+class HotKeys;
+class LoginItems;
 class ProcessTable;
 class Screens;
+class SystemInfo;
 class SystemLog;
+class SystemStats;
 class ToolRunner;
 class UserDefaults;
 class WindowSystem;
@@ -24,6 +28,10 @@ struct Platform
     std::unique_ptr<ToolRunner> tools;
     std::unique_ptr<ProcessTable> processes;
     std::unique_ptr<WindowSystem> windows;
+    std::unique_ptr<SystemStats> stats;
+    std::unique_ptr<LoginItems> loginItems;
+    std::unique_ptr<SystemInfo> system;
+    std::unique_ptr<HotKeys> hotKeys;
 
     Platform();
     ~Platform();

@@ -1,7 +1,7 @@
 #include "app/AccessibilityAccess.h"
 #include "app/AppDelegate.h"
 
-#include "platform/WindowSystem.h"
+#include "fakes/FakeWindowSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -10,24 +10,12 @@
 #include <QFontDatabase>
 #include <QTemporaryDir>
 
-namespace {
-class FixedTrust final : public WindowSystem
-{
-public:
-    explicit FixedTrust(bool t)
-        : m_trusted(t)
-    { }
-    bool trusted() const override { return m_trusted; }
-
-private:
-    bool m_trusted;
-};
-} // namespace
-
 TEST(AccessibilityAccess, RequestAnswersTheCurrentTrustWithoutPrompting)
 {
-    EXPECT_TRUE(AccessibilityAccess::request(FixedTrust(true)));
-    EXPECT_FALSE(AccessibilityAccess::request(FixedTrust(false)));
+    FakeWindowSystem windows;
+    EXPECT_TRUE(AccessibilityAccess::request(windows));
+    windows.trust = false;
+    EXPECT_FALSE(AccessibilityAccess::request(windows));
 }
 
 TEST(FontRegistration, RegistersGoodFilesAndSkipsBrokenOnes)

@@ -3,12 +3,18 @@
 #include "platform/linux/JsonUserDefaults.h"
 #include "platform/linux/LinuxAppPaths.h"
 #include "platform/linux/LinuxScreens.h"
+#include "platform/linux/LinuxSystemInfo.h"
 #include "platform/linux/ProcFsProcessTable.h"
+#include "platform/linux/ProcSystemStats.h"
 #include "platform/linux/ProcessToolRunner.h"
 #include "platform/linux/SyslogLog.h"
+#include "platform/linux/X11HotKeys.h"
 #include "platform/linux/X11WindowSystem.h"
+#include "platform/linux/XdgAutostartLoginItems.h"
 
 #include "platform/Clock.h"
+
+#include <QCoreApplication>
 
 Platform makeLinuxPlatform(const QString &executableFolder)
 {
@@ -22,5 +28,10 @@ Platform makeLinuxPlatform(const QString &executableFolder)
     p.tools = std::make_unique<ProcessToolRunner>();
     p.processes = std::make_unique<ProcFsProcessTable>();
     p.windows = std::make_unique<X11WindowSystem>();
+    p.stats = std::make_unique<ProcSystemStats>();
+    p.hotKeys = std::make_unique<X11HotKeys>();
+    p.loginItems = std::make_unique<XdgAutostartLoginItems>(
+        XdgAutostartLoginItems::defaultFolder(), QCoreApplication::applicationFilePath());
+    p.system = std::make_unique<LinuxSystemInfo>();
     return p;
 }

@@ -1,6 +1,8 @@
 #include "platform/linux/X11WindowSystem.h"
 
+#include <QByteArray>
 #include <QGuiApplication>
+#include <QHash>
 
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
@@ -12,12 +14,18 @@ namespace {
 
 xcb_atom_t internAtom(xcb_connection_t *c, const char *name)
 {
+    // Atoms never change for the life of the connection; ask the server once per name.
+    static QHash<QByteArray, xcb_atom_t> cache;
+    const auto cached = cache.constFind(QByteArray(name));
+    if (cached != cache.constEnd())
+        return *cached;
     xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
         c, xcb_intern_atom(c, 1, uint16_t(std::strlen(name)), name), nullptr);
     if (!reply)
         return XCB_ATOM_NONE;
     const xcb_atom_t atom = reply->atom;
     std::free(reply);
+    cache.insert(QByteArray(name), atom);
     return atom;
 }
 
@@ -71,4 +79,38 @@ bool X11WindowSystem::trusted() const
         return false;
     const xcb_query_extension_reply_t *xtest = xcb_get_extension_data(m_connection, &xcb_test_id);
     return xtest && xtest->present;
+}
+
+bool X11WindowSystem::compositing() const
+{
+    if (!m_connection)
+        return false;
+    const xcb_atom_t selection = internAtom(m_connection, "_NET_WM_CM_S0");
+    if (selection == XCB_ATOM_NONE)
+        return false;
+    xcb_get_selection_owner_reply_t *reply = xcb_get_selection_owner_reply(
+        m_connection, xcb_get_selection_owner(m_connection, selection), nullptr);
+    if (!reply)
+        return false;
+    const bool owned = reply->owner != XCB_WINDOW_NONE;
+    std::free(reply);
+    return owned;
+}
+
+void X11WindowSystem::preparePanel(quintptr windowId) const
+{
+    if (!m_connection || !windowId)
+        return;
+    const auto window = xcb_window_t(windowId);
+    const uint32_t allDesktops = 0xFFFFFFFF;
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window,
+                        internAtom(m_connection, "_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL, 32, 1,
+                        &allDesktops);
+    // Added to whatever state Qt sets on mapping (it keeps atoms it does not manage).
+    const xcb_atom_t states[] = {internAtom(m_connection, "_NET_WM_STATE_SKIP_TASKBAR"),
+                                 internAtom(m_connection, "_NET_WM_STATE_SKIP_PAGER"),
+                                 internAtom(m_connection, "_NET_WM_STATE_STICKY")};
+    xcb_change_property(m_connection, XCB_PROP_MODE_APPEND, window,
+                        internAtom(m_connection, "_NET_WM_STATE"), XCB_ATOM_ATOM, 32, 3, states);
+    xcb_flush(m_connection);
 }

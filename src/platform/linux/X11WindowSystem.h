@@ -9,6 +9,8 @@ class X11WindowSystem final : public WindowSystem
 public:
     X11WindowSystem();
     bool trusted() const override;
+    bool compositing() const override;
+    void preparePanel(quintptr windowId) const override;
 
     // Whether the environment names a Wayland session, where X11 clients cannot see or move
     // other apps' windows.

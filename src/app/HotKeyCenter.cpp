@@ -1,0 +1,54 @@
+#include "app/HotKeyCenter.h"
+
+HotKeyCenter::HotKeyCenter(quint32 id, HotKeys *hotKeys, QObject *parent)
+    : QObject(parent)
+    , m_hotKeys(hotKeys)
+    , m_hotKeyID(id)
+{ }
+
+HotKeyCenter::~HotKeyCenter()
+{
+    unregister();
+}
+
+bool HotKeyCenter::registerHotKey(quint32 keyCode, quint32 modifiers,
+                                  std::function<void()> callback)
+{
+    unregister();
+    m_callback = std::move(callback);
+    if (!m_hotKeys)
+        return false;
+    m_handler = connect(m_hotKeys, &HotKeys::pressed, this, &HotKeyCenter::handlePress);
+    // A failed grab leaves the handler connected until the next unregister; with nothing held
+    // under our id it never fires.
+    m_registered = m_hotKeys->grab(int(m_hotKeyID), keyCode, modifiers);
+    return m_registered;
+}
+
+void HotKeyCenter::unregister()
+{
+    if (m_registered && m_hotKeys)
+        m_hotKeys->release(int(m_hotKeyID));
+    m_registered = false;
+    if (m_handler)
+        disconnect(m_handler);
+    m_handler = {};
+    m_callback = nullptr;
+}
+
+void HotKeyCenter::handlePress(int id)
+{
+    if (id != int(m_hotKeyID))
+        return;
+    // Queued even when the service already delivers from the event loop: the action may open
+    // windows or re-register keys, which must not happen inside the service's own dispatch.
+    // Looked up when it runs, so a press followed by unregister does nothing.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            // A copy, so the action may unregister or re-register this very centre.
+            if (const std::function<void()> callback = m_callback)
+                callback();
+        },
+        Qt::QueuedConnection);
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "platform/HotKeys.h"
+
+#include <QMetaObject>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QtGlobal>
+
+#include <functional>
+
+// The four fixed combinations: Ctrl + Alt + Super with H, Space, M or X. `displayText` is the
+// name used in logs, the menu-bar tooltip and the setup check.
+namespace HUDHotKey {
+inline constexpr quint32 keyCode = HotKeys::KeyH;
+inline constexpr quint32 modifiers = HotKeys::Control | HotKeys::Option | HotKeys::Command;
+inline const QString displayText = QStringLiteral("Ctrl+Alt+Super+H");
+} // namespace HUDHotKey
+
+namespace CommandBarHotKey {
+inline constexpr quint32 keyCode = HotKeys::KeySpace;
+inline constexpr quint32 modifiers = HotKeys::Control | HotKeys::Option | HotKeys::Command;
+inline const QString displayText = QStringLiteral("Ctrl+Alt+Super+Space");
+} // namespace CommandBarHotKey
+
+namespace MenuHotKey {
+inline constexpr quint32 keyCode = HotKeys::KeyM;
+inline constexpr quint32 modifiers = HotKeys::Control | HotKeys::Option | HotKeys::Command;
+inline const QString displayText = QStringLiteral("Ctrl+Alt+Super+M");
+} // namespace MenuHotKey
+
+namespace HideAllHotKey {
+inline constexpr quint32 keyCode = HotKeys::KeyX;
+inline constexpr quint32 modifiers = HotKeys::Control | HotKeys::Option | HotKeys::Command;
+inline const QString displayText = QStringLiteral("Ctrl+Alt+Super+X");
+} // namespace HideAllHotKey
+
+// Holds one global key combination under a fixed id (1 HUD, 2 command bar, 3 menu, 4 hide-all)
+// and runs its action when the combination is pressed.
+//
+// Several centres share one `HotKeys` service; each reacts only to presses of its own id. The
+// action always runs later from the main event loop, never inside the press handling, and only
+// if the centre still holds it then.
+class HotKeyCenter final : public QObject
+{
+    Q_OBJECT
+public:
+    // Nothing is registered yet. Without a service (`hotKeys` null) every registration fails.
+    HotKeyCenter(quint32 id, HotKeys *hotKeys, QObject *parent = nullptr);
+    // Unregisters.
+    ~HotKeyCenter() override;
+
+    // Replaces any earlier registration of this centre with `keyCode` + `modifiers` (the
+    // `HotKeys` key and modifier values) and `callback`. True when the combination is active;
+    // false when it is taken or cannot be had, and then presses do nothing until the next
+    // registration.
+    bool registerHotKey(quint32 keyCode, quint32 modifiers, std::function<void()> callback);
+
+    // Releases the combination and drops the action. Safe at any time, any number of times.
+    void unregister();
+
+    quint32 hotKeyID() const { return m_hotKeyID; }
+    // Whether the combination is currently held for this centre.
+    bool isRegistered() const { return m_registered; }
+
+private:
+    void handlePress(int id);
+
+    QPointer<HotKeys> m_hotKeys;
+    QMetaObject::Connection m_handler;
+    bool m_registered = false;
+    std::function<void()> m_callback;
+    quint32 m_hotKeyID = 0;
+};

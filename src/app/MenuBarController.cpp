@@ -1,0 +1,231 @@
+#include "app/MenuBarController.h"
+
+#include "app/HotKeyCenter.h"
+#include "platform/SystemLog.h"
+#include "ui/CoreTheme.h"
+#include "ui/Symbols.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
+#include <QSvgRenderer>
+
+namespace {
+
+// What a menu line runs when clicked; a missing action does nothing.
+void call(const std::function<void()> &action)
+{
+    if (action)
+        action();
+}
+
+QPixmap renderSvg(QSvgRenderer &renderer, int size)
+{
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    renderer.render(&painter);
+    return pixmap;
+}
+
+} // namespace
+
+MenuBarController::MenuBarController(Actions actions, QString resourcesFolder, SystemLog &log,
+                                     QObject *parent)
+    : QObject(parent)
+    , m_actions(std::move(actions))
+    , m_resourcesFolder(std::move(resourcesFolder))
+    , m_log(log)
+{ }
+
+MenuBarController::~MenuBarController()
+{
+    delete m_about;
+}
+
+QString MenuBarController::toolTip()
+{
+    return QStringLiteral("Kaidro: click for the menu, ") + HUDHotKey::displayText
+        + QStringLiteral(" shows or hides the readouts");
+}
+
+QIcon MenuBarController::icon(const QString &resourcesFolder)
+{
+    const QString file = resourcesFolder + QStringLiteral("/icons/MenuBarIcon.svg");
+    if (!resourcesFolder.isEmpty() && QFileInfo::exists(file)) {
+        QSvgRenderer renderer(file);
+        if (renderer.isValid()) {
+            QIcon icon;
+            // Tray hosts ask for anything from 16 to 48 pixels; rendered sizes stay crisp.
+            for (int size : {16, 22, 24, 32, 48, 64})
+                icon.addPixmap(renderSvg(renderer, size));
+            return icon;
+        }
+    }
+    QPixmap pixmap(64, 64);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    Symbols::draw(painter, QRectF(pixmap.rect()), QStringLiteral("circle.hexagongrid.fill"),
+                  CoreTheme::gold(), 44);
+    painter.end();
+    return QIcon(pixmap);
+}
+
+QList<MenuBarController::Entry> MenuBarController::entries(bool allHidden, int setupAttention,
+                                                           bool loginItemEnabled)
+{
+    const Entry separator{{}, {}, true, Command::none};
+    const QString setupTitle = setupAttention < 1
+        ? QStringLiteral("Setup Check...")
+        : QStringLiteral("Setup Check (%1 need attention)...").arg(setupAttention);
+    return {
+        {allHidden ? QStringLiteral("Show All Widgets") : QStringLiteral("Hide All Widgets"),
+         HideAllHotKey::displayText, false, Command::toggleAll},
+        separator,
+        {QStringLiteral("Menu"), MenuHotKey::displayText, false, Command::menu},
+        {QStringLiteral("Show or Hide HUD Readouts"), HUDHotKey::displayText, false,
+         Command::toggleHUD},
+        {QStringLiteral("Command Bar"), CommandBarHotKey::displayText, false, Command::commandBar},
+        separator,
+        {setupTitle, {}, false, Command::setupCheck},
+        {loginItemEnabled ? QStringLiteral("Open at Login ✓") : QStringLiteral("Open at Login"),
+         {},
+         false,
+         Command::loginItem},
+        {QStringLiteral("About Kaidro..."), {}, false, Command::about},
+        separator,
+        {QStringLiteral("Log Out (Quit)"), QStringLiteral("Ctrl+Q"), false, Command::quit},
+    };
+}
+
+QList<MenuBarController::Entry> MenuBarController::currentEntries() const
+{
+    return entries(m_actions.allHidden && m_actions.allHidden(),
+                   m_actions.setupAttention ? m_actions.setupAttention() : 0,
+                   m_actions.loginItemEnabled && m_actions.loginItemEnabled());
+}
+
+QMenu *MenuBarController::menu()
+{
+    if (!m_menu) {
+        m_menu = std::make_unique<QMenu>();
+        // Rebuilt on every opening, so the titles always say the current state.
+        connect(m_menu.get(), &QMenu::aboutToShow, this, &MenuBarController::rebuildMenu);
+        rebuildMenu();
+    }
+    return m_menu.get();
+}
+
+void MenuBarController::rebuildMenu()
+{
+    QMenu *target = menu();
+    target->clear();
+    for (const Entry &entry : currentEntries()) {
+        if (entry.separator) {
+            target->addSeparator();
+            continue;
+        }
+        // The key hints are the global hot keys, which work anywhere; the menu only shows them.
+        // The text after the tab is drawn in the shortcut column. Quit is the exception: its
+        // Ctrl+Q acts while the menu is open.
+        QAction *action = nullptr;
+        if (entry.command == Command::quit) {
+            action = target->addAction(entry.title);
+            action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+        } else if (entry.shortcut.isEmpty()) {
+            action = target->addAction(entry.title);
+        } else {
+            action = target->addAction(entry.title + QLatin1Char('\t') + entry.shortcut);
+        }
+        const Command command = entry.command;
+        connect(action, &QAction::triggered, this, [this, command] { run(command); });
+    }
+}
+
+void MenuBarController::run(Command command)
+{
+    switch (command) {
+    case Command::none:
+        break;
+    case Command::toggleAll:
+        call(m_actions.onToggleAll);
+        break;
+    case Command::menu:
+        call(m_actions.onMenu);
+        break;
+    case Command::toggleHUD:
+        call(m_actions.onToggle);
+        break;
+    case Command::commandBar:
+        call(m_actions.onCommandBar);
+        break;
+    case Command::setupCheck:
+        call(m_actions.onSetupCheck);
+        break;
+    case Command::loginItem:
+        call(m_actions.onToggleLoginItem);
+        break;
+    case Command::about:
+        showAbout();
+        break;
+    case Command::quit:
+        call(m_actions.onQuit);
+        break;
+    }
+}
+
+void MenuBarController::install()
+{
+    if (m_installed)
+        return;
+    m_installed = true;
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        m_log.log(QStringLiteral("no system tray; use the hot keys"));
+        return;
+    }
+    m_item = new QSystemTrayIcon(icon(m_resourcesFolder), this);
+    m_item->setToolTip(toolTip());
+    // The tray shows the context menu itself on a right click; a left click arrives as Trigger.
+    m_item->setContextMenu(menu());
+    connect(m_item, &QSystemTrayIcon::activated, this, &MenuBarController::activated);
+    m_item->show();
+}
+
+void MenuBarController::activated(QSystemTrayIcon::ActivationReason reason)
+{
+    switch (reason) {
+    case QSystemTrayIcon::Trigger:
+        call(m_actions.onMenu);
+        break;
+    case QSystemTrayIcon::Context:
+        rebuildMenu();
+        break;
+    case QSystemTrayIcon::Unknown:
+        // An activation without a mouse event (a host's keyboard navigation): the HUD toggle.
+        call(m_actions.onToggle);
+        break;
+    case QSystemTrayIcon::DoubleClick:
+    case QSystemTrayIcon::MiddleClick:
+        break;
+    }
+}
+
+void MenuBarController::showAbout()
+{
+    if (!m_about) {
+        m_about = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("About Kaidro"),
+                                  QStringLiteral("Kaidro"), QMessageBox::Ok);
+        m_about->setWindowFlag(Qt::Tool);
+        m_about->setIconPixmap(icon(m_resourcesFolder).pixmap(64, 64));
+        m_about->setInformativeText(QStringLiteral(
+            "Kaidro is a free, unofficial, non-commercial fan project, made for fun and not tied "
+            "to any game or its makers. All of its art, code and sounds were made from scratch."));
+        m_about->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
+}

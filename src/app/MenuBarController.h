@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QIcon>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QSystemTrayIcon>
+
+#include <functional>
+#include <memory>
+
+class QMenu;
+class QMessageBox;
+class SystemLog;
+
+// The tray icon, the program's one always-present handle: a left click toggles the game menu, a
+// right click opens a small menu of the main commands, the setup check, the login-item switch,
+// the About box and quit.
+class MenuBarController final : public QObject
+{
+    Q_OBJECT
+public:
+    // What the application hands in. Queries are asked each time the menu opens.
+    struct Actions
+    {
+        std::function<void()> onToggle;
+        std::function<void()> onCommandBar;
+        std::function<void()> onMenu;
+        std::function<void()> onToggleAll;
+        std::function<void()> onSetupCheck;
+        std::function<int()> setupAttention;
+        std::function<bool()> allHidden;
+        std::function<void()> onQuit;
+        std::function<void()> onToggleLoginItem;
+        std::function<bool()> loginItemEnabled;
+    };
+
+    enum class Command {
+        none,
+        toggleAll,
+        menu,
+        toggleHUD,
+        commandBar,
+        setupCheck,
+        loginItem,
+        about,
+        quit,
+    };
+
+    // One line of the tray menu: a separator, or a title with its key hint and command.
+    struct Entry
+    {
+        QString title;
+        QString shortcut;
+        bool separator = false;
+        Command command = Command::none;
+    };
+
+    // `resourcesFolder` holds icons/MenuBarIcon.svg (may be empty).
+    MenuBarController(Actions actions, QString resourcesFolder, SystemLog &log,
+                      QObject *parent = nullptr);
+    ~MenuBarController() override;
+
+    // Creates the tray icon and shows it, once; without a tray host it logs one line and does
+    // nothing.
+    void install();
+
+    // The tray menu for the given state, in order.
+    static QList<Entry> entries(bool allHidden, int setupAttention, bool loginItemEnabled);
+    // The entries for the state the queries report now.
+    QList<Entry> currentEntries() const;
+
+    // The menu, rebuilt from currentEntries(); the tray shows it on a right click.
+    QMenu *menu();
+    void rebuildMenu();
+    void run(Command command);
+
+    // Our own emblem from `resourcesFolder`, or the hexagon-grid symbol when the file is missing.
+    static QIcon icon(const QString &resourcesFolder);
+    static QString toolTip();
+
+    QSystemTrayIcon *item() const { return m_item; }
+
+private:
+    void activated(QSystemTrayIcon::ActivationReason reason);
+    void showAbout();
+
+    Actions m_actions;
+    QString m_resourcesFolder;
+    SystemLog &m_log;
+    bool m_installed = false;
+    QSystemTrayIcon *m_item = nullptr;
+    std::unique_ptr<QMenu> m_menu;
+    QPointer<QMessageBox> m_about;
+};

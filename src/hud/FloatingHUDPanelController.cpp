@@ -1,0 +1,813 @@
+#include "hud/FloatingHUDPanelController.h"
+
+#include "hud/HUDLayout.h"
+#include "hud/HUDLayoutStore.h"
+#include "hud/HUDNotifications.h"
+#include "hud/HUDSettings.h"
+#include "hud/HUDVisibility.h"
+#include "hud/HUDWidgetSettings.h"
+#include "monitors/SystemMetricsService.h"
+#include "platform/Clock.h"
+#include "platform/Geometry.h"
+
+#include <QPointer>
+#include <QTimer>
+
+#include <algorithm>
+
+using enum HUDWidgetID;
+
+namespace {
+
+const QList<HUDWidgetID> kSubPanels{inventory, skills, equipment, questLog};
+const QList<HUDWidgetID> kFadingReadouts{playerStatus, partyStrip, fieldHeader, nowPlaying};
+
+// How far a panel starts from its place when it slides in (positive: above it).
+double entranceOffset(ScreenAnchor anchor)
+{
+    switch (anchor) {
+    case ScreenAnchor::topLeading:
+    case ScreenAnchor::topCenter:
+    case ScreenAnchor::topTrailing:
+        return 28;
+    case ScreenAnchor::leadingMid:
+    case ScreenAnchor::trailingMid:
+        return 18;
+    case ScreenAnchor::bottomCenter:
+    case ScreenAnchor::bottomLeading:
+    case ScreenAnchor::bottomTrailing:
+        return -22;
+    case ScreenAnchor::center:
+        return 0;
+    }
+    return 0;
+}
+
+bool anyContains(const QList<QRectF> &regions, const QPointF &p, double grow)
+{
+    return std::any_of(regions.begin(), regions.end(), [&](const QRectF &r) {
+        return YUp::containsClosed(r.adjusted(-grow, -grow, grow, grow), p);
+    });
+}
+
+} // namespace
+
+FloatingHUDPanelController::FloatingHUDPanelController(SystemMetricsService *metrics,
+                                                       const Screens &screens, const Clock &clock,
+                                                       Stores stores, PanelFactory factory,
+                                                       Hooks hooks, QObject *parent)
+    : QObject(parent)
+    , m_metrics(metrics)
+    , m_screens(screens)
+    , m_clock(clock)
+    , m_stores(stores)
+    , m_factory(std::move(factory))
+    , m_hooks(std::move(hooks))
+    , m_readoutTimer(new QTimer(this))
+    , m_idleTimer(new QTimer(this))
+    , m_pointerTimer(new QTimer(this))
+{
+    m_lastMenuActivity = now();
+    if (m_metrics) {
+        QPointer<SystemMetricsService> metricsRef(m_metrics);
+        addReadoutService([metricsRef](bool visible) {
+            if (metricsRef)
+                metricsRef->setHUDVisible(visible);
+        });
+    }
+    m_readoutTimer->setInterval(1000);
+    connect(m_readoutTimer, &QTimer::timeout, this, &FloatingHUDPanelController::readoutTick);
+    m_idleTimer->setInterval(1000);
+    connect(m_idleTimer, &QTimer::timeout, this, &FloatingHUDPanelController::idleTick);
+    // The pointer is polled while the HUD is shown: watching it needs no focus and no grab.
+    m_pointerTimer->setInterval(100);
+    connect(m_pointerTimer, &QTimer::timeout, this, &FloatingHUDPanelController::pointerUpdate);
+    connect(&m_stores.notifications, &HUDNotifications::widgetsChanged, this,
+            &FloatingHUDPanelController::applyWidgetChanges, Qt::QueuedConnection);
+}
+
+FloatingHUDPanelController::~FloatingHUDPanelController() = default;
+
+PanelStyle FloatingHUDPanelController::styleFor(HUDWidgetID id)
+{
+    PanelStyle style;
+    style.name = HUDWidget::rawValue(id);
+    style.level = 3;
+    style.shadow = true;
+    switch (id) {
+    case menuRail:
+        style.shadow = false;
+        break;
+    case targetCursor:
+    case playerStatus:
+    case partyStrip:
+    case fieldHeader:
+    case nowPlaying:
+        style.clickThrough = true;
+        style.shadow = false;
+        break;
+    case confirmLogout:
+        style.level = 5;
+        break;
+    default:
+        break;
+    }
+    return style;
+}
+
+void FloatingHUDPanelController::addReadoutService(std::function<void(bool)> setHUDVisible)
+{
+    m_readoutServices << std::move(setHUDVisible);
+}
+
+double FloatingHUDPanelController::now() const
+{
+    return m_clock.uptime();
+}
+
+void FloatingHUDPanelController::play(PanelCue cue) const
+{
+    if (m_hooks.play)
+        m_hooks.play(cue);
+}
+
+bool FloatingHUDPanelController::commandBarVisible() const
+{
+    return m_hooks.commandBarVisible && m_hooks.commandBarVisible();
+}
+
+PanelWindow *FloatingHUDPanelController::panel(HUDWidgetID id) const
+{
+    const auto it = m_panels.constFind(id);
+    return it == m_panels.constEnd() ? nullptr : it->get();
+}
+
+bool FloatingHUDPanelController::panelVisible(HUDWidgetID id) const
+{
+    const PanelWindow *p = panel(id);
+    return p && p->isVisible();
+}
+
+bool FloatingHUDPanelController::readoutTimerRunning() const
+{
+    return m_readoutTimer->isActive();
+}
+
+bool FloatingHUDPanelController::idleTimerRunning() const
+{
+    return m_idleTimer->isActive();
+}
+
+ScreenInfo FloatingHUDPanelController::pointerScreen() const
+{
+    return HUDLayout::screenUnderPointer(m_screens);
+}
+
+ScreenInfo FloatingHUDPanelController::menuScreen() const
+{
+    if (m_hudScreen)
+        return *m_hudScreen;
+    return pointerScreen();
+}
+
+QRectF FloatingHUDPanelController::placedFrame(HUDWidgetID id, const ScreenInfo &screen) const
+{
+    const WidgetSpec &spec = HUDLayout::spec(id);
+    return {HUDLayout::origin(spec, screen, m_stores.layout), HUDLayout::scaledSize(spec, screen)};
+}
+
+void FloatingHUDPanelController::start()
+{
+    if (!m_panels.isEmpty() || m_screens.screens().isEmpty())
+        return;
+    const ScreenInfo screen = pointerScreen();
+    for (const WidgetSpec &spec : HUDLayout::specs()) {
+        std::unique_ptr<PanelWindow> p = m_factory(spec.id, styleFor(spec.id));
+        if (!p)
+            continue;
+        p->setFrame(placedFrame(spec.id, screen));
+        m_panels.insert(spec.id, std::shared_ptr<PanelWindow>(std::move(p)));
+    }
+}
+
+void FloatingHUDPanelController::setHUDVisibleOnServices(bool visible)
+{
+    for (const auto &service : m_readoutServices)
+        service(visible);
+}
+
+void FloatingHUDPanelController::show()
+{
+    start();
+    if (m_panels.isEmpty())
+        return;
+    m_isVisible = true;
+    m_stores.visibility.setVisible(true);
+    setHUDVisibleOnServices(true);
+    dismissConfirm(false);
+    play(PanelCue::open);
+    const QList<ScreenInfo> screens = m_screens.screens();
+    m_hudScreen = screens.isEmpty() ? pointerScreen() : pointerScreen();
+    QList<HUDWidgetID> readouts;
+    for (const WidgetSpec &spec : HUDLayout::readoutSpecs()) {
+        if (spec.id == targetCursor || spec.id == nowPlaying)
+            continue;
+        if (m_stores.widgets.isHidden(spec.id))
+            continue;
+        readouts << spec.id;
+    }
+    showPanels(readouts, *m_hudScreen);
+    startPointerPolling();
+    pointerUpdate();
+    startReadoutTimer();
+    // The gaze and playback may already be known: place their panels now.
+    setGaze(m_gaze);
+    setPlaying(m_playing);
+    emit visibleChanged(true);
+}
+
+void FloatingHUDPanelController::showPanels(const QList<HUDWidgetID> &ids, const ScreenInfo &screen)
+{
+    for (qsizetype i = 0; i < ids.size(); ++i) {
+        PanelWindow *p = panel(ids.at(i));
+        if (!p)
+            continue;
+        const WidgetSpec &spec = HUDLayout::spec(ids.at(i));
+        const QRectF target = placedFrame(spec.id, screen);
+        p->stopAnimations();
+        p->attachContent(HUDLayout::scale(spec.id, screen));
+        p->setAlpha(0);
+        p->setFrame(target.translated(0, entranceOffset(spec.anchor)));
+        p->orderFront();
+        p->animate(1.0, target, 0.22, double(i) * 0.045);
+    }
+}
+
+void FloatingHUDPanelController::fadeOut(HUDWidgetID id)
+{
+    m_fadedPanels.remove(id);
+    PanelWindow *p = panel(id);
+    if (!p)
+        return;
+    // The panel may be shown again before the fade ends; only the fade that finishes last
+    // puts it away.
+    const std::weak_ptr<PanelWindow> weak = m_panels.value(id);
+    p->animate(0.0, std::nullopt, 0.16, 0, [weak] {
+        if (auto strong = weak.lock()) {
+            strong->orderOut();
+            strong->detachContent();
+        }
+    });
+}
+
+void FloatingHUDPanelController::hide()
+{
+    stopReadoutTimer();
+    if (m_layoutEditing)
+        leaveLayoutEditing();
+    putSubPanelsAway();
+    dismissConfirm(false);
+    if (m_hooks.closeCommandBar)
+        m_hooks.closeCommandBar();
+    if (m_hooks.dismissToast)
+        m_hooks.dismissToast();
+    if (m_isVisible) {
+        m_isVisible = false;
+        m_stores.visibility.setVisible(false);
+        setHUDVisibleOnServices(false);
+        stopPointerPolling();
+        m_pointerNear.clear();
+        if (panelVisible(nowPlaying))
+            fadeOut(nowPlaying);
+        if (panelVisible(targetCursor))
+            fadeOut(targetCursor);
+        play(PanelCue::close);
+        m_menuVisible = false;
+        for (auto it = m_panels.begin(); it != m_panels.end(); ++it) {
+            if (it.value()->isVisible())
+                fadeOut(it.key());
+        }
+        emit visibleChanged(false);
+    }
+    noteMenuActivity();
+}
+
+void FloatingHUDPanelController::toggleHUD()
+{
+    if (!m_isVisible) {
+        const bool somethingOpen = std::any_of(kSubPanels.begin(), kSubPanels.end(),
+                                               [this](HUDWidgetID id) { return panelVisible(id); })
+            || panelVisible(confirmLogout) || commandBarVisible();
+        if (somethingOpen)
+            hide();
+        else
+            show();
+        return;
+    }
+    hide();
+}
+
+void FloatingHUDPanelController::toggleMenu()
+{
+    if (!m_menuVisible) {
+        if (!m_isVisible)
+            show();
+        if (m_panels.isEmpty())
+            return;
+        m_menuVisible = true;
+        play(PanelCue::open);
+        QList<HUDWidgetID> trio;
+        for (HUDWidgetID id : HUDLayout::menuTrio()) {
+            if (!m_stores.widgets.isHidden(id))
+                trio << id;
+        }
+        showPanels(trio, menuScreen());
+        pointerUpdate();
+        noteMenuActivity();
+        startReadoutTimer();
+        return;
+    }
+    closeMenu();
+    noteMenuActivity();
+}
+
+void FloatingHUDPanelController::closeMenu()
+{
+    m_menuVisible = false;
+    play(PanelCue::close);
+    for (HUDWidgetID id : HUDLayout::menuTrio()) {
+        if (panelVisible(id))
+            fadeOut(id);
+    }
+    putSubPanelsAway();
+}
+
+void FloatingHUDPanelController::putSubPanelsAway()
+{
+    for (HUDWidgetID id : kSubPanels) {
+        if (panelVisible(id))
+            fadeOut(id);
+    }
+}
+
+void FloatingHUDPanelController::openMenuPanel(HUDWidgetID id)
+{
+    start();
+    PanelWindow *p = panel(id);
+    if (!p)
+        return;
+    play(PanelCue::select);
+    if (!p->isVisible()) {
+        for (HUDWidgetID other : kSubPanels) {
+            if (other != id && panelVisible(other))
+                fadeOut(other);
+        }
+        const ScreenInfo screen = menuScreen();
+        p->stopAnimations();
+        p->attachContent(HUDLayout::scale(id, screen));
+        p->setFrame(placedFrame(id, screen));
+        p->setAlpha(0);
+        p->orderFront();
+        p->animate(1.0, std::nullopt, 0.22);
+        noteMenuActivity();
+        return;
+    }
+    closePanel(id);
+    noteMenuActivity();
+}
+
+void FloatingHUDPanelController::closePanel(HUDWidgetID id)
+{
+    if (panelVisible(id))
+        fadeOut(id);
+}
+
+void FloatingHUDPanelController::showConfirmLogout()
+{
+    start();
+    PanelWindow *p = panel(confirmLogout);
+    if (!p)
+        return;
+    m_confirmVisible = true;
+    play(PanelCue::select);
+    p->stopAnimations();
+    p->attachContent(1.0);
+    p->setFrame(placedFrame(confirmLogout, pointerScreen()));
+    p->setAlpha(0);
+    p->orderFront();
+    p->animate(1.0, std::nullopt, 0.2);
+}
+
+void FloatingHUDPanelController::dismissConfirm(bool animated)
+{
+    m_confirmVisible = false;
+    PanelWindow *p = panel(confirmLogout);
+    if (!p)
+        return;
+    const std::weak_ptr<PanelWindow> weak = m_panels.value(confirmLogout);
+    auto putAway = [weak] {
+        if (auto strong = weak.lock()) {
+            strong->orderOut();
+            strong->setAlpha(1.0);
+            strong->detachContent();
+        }
+    };
+    if (animated && p->isVisible()) {
+        p->animate(0.0, std::nullopt, 0.18, 0, putAway);
+    } else {
+        p->stopAnimations();
+        putAway();
+    }
+}
+
+bool FloatingHUDPanelController::menuOpen() const
+{
+    return m_menuVisible
+        || std::any_of(kSubPanels.begin(), kSubPanels.end(),
+                       [this](HUDWidgetID id) { return panelVisible(id); });
+}
+
+void FloatingHUDPanelController::startReadoutTimer()
+{
+    const double d = m_stores.settings.readoutIdle();
+    if (m_isVisible && d > 0) {
+        m_readoutDeadline = now() + d;
+        if (!m_readoutTimer->isActive())
+            m_readoutTimer->start();
+    } else {
+        stopReadoutTimer();
+    }
+}
+
+void FloatingHUDPanelController::stopReadoutTimer()
+{
+    m_readoutTimer->stop();
+}
+
+void FloatingHUDPanelController::readoutTick()
+{
+    const double d = m_stores.settings.readoutIdle();
+    if (!m_isVisible || d == 0) {
+        stopReadoutTimer();
+        return;
+    }
+    if (menuOpen() || m_layoutEditing || commandBarVisible()) {
+        m_readoutDeadline = now() + d;
+        return;
+    }
+    if (now() >= m_readoutDeadline)
+        hide();
+}
+
+void FloatingHUDPanelController::noteMenuActivity()
+{
+    m_lastMenuActivity = now();
+    if (menuOpen()) {
+        if (!m_idleTimer->isActive())
+            m_idleTimer->start();
+    } else {
+        m_idleTimer->stop();
+    }
+}
+
+void FloatingHUDPanelController::idleTick()
+{
+    if (!menuOpen()) {
+        noteMenuActivity();
+        m_idleTimer->stop();
+        return;
+    }
+    const double idle = m_stores.settings.menuIdle();
+    if (m_layoutEditing || idle == 0) {
+        m_lastMenuActivity = now();
+        return;
+    }
+    const QPointF pointer = m_screens.pointerLocation();
+    bool onMenu = false;
+    for (HUDWidgetID id : HUDLayout::menuGroup()) {
+        const PanelWindow *p = panel(id);
+        if (!p || !p->isVisible())
+            continue;
+        if (p->isKey()) {
+            onMenu = true;
+            break;
+        }
+        const QRectF f = p->frame();
+        if (id == menuRail) {
+            const QPointF local(pointer.x() - f.left(), f.bottom() - pointer.y());
+            if (anyContains(m_railRegions, local, 12)) {
+                onMenu = true;
+                break;
+            }
+        } else if (YUp::containsClosed(f.adjusted(-12, -12, 12, 12), pointer)) {
+            onMenu = true;
+            break;
+        }
+    }
+    if (onMenu || commandBarVisible()) {
+        m_lastMenuActivity = now();
+        return;
+    }
+    if (now() - m_lastMenuActivity >= idle) {
+        if (m_menuVisible) {
+            closeMenu();
+        } else {
+            putSubPanelsAway();
+            play(PanelCue::close);
+        }
+        noteMenuActivity();
+    }
+}
+
+void FloatingHUDPanelController::startPointerPolling()
+{
+    m_lastPointer = m_screens.pointerLocation();
+    m_pointerTimer->start();
+}
+
+void FloatingHUDPanelController::stopPointerPolling()
+{
+    m_pointerTimer->stop();
+    // Without pointer watching the rail takes clicks everywhere again.
+    if (PanelWindow *rail = panel(menuRail))
+        rail->setClickThrough(false);
+}
+
+void FloatingHUDPanelController::pointerUpdate()
+{
+    rehomeCheck();
+    if (!m_isVisible)
+        return;
+    const QPointF pointer = m_screens.pointerLocation();
+    if (!m_layoutEditing) {
+        for (HUDWidgetID id : kFadingReadouts) {
+            PanelWindow *p = panel(id);
+            if (!p || !p->isVisible()) {
+                m_fadedPanels.remove(id);
+                continue;
+            }
+            const bool near = YUp::containsClosed(p->frame().adjusted(-24, -24, 24, 24), pointer);
+            if (near && !m_fadedPanels.contains(id)) {
+                m_fadedPanels.insert(id);
+                p->animate(0.1, std::nullopt, 0.14);
+            } else if (!near && m_fadedPanels.contains(id)) {
+                m_fadedPanels.remove(id);
+                p->animate(1.0, std::nullopt, 0.14);
+            }
+        }
+    }
+    if (PanelWindow *rail = panel(menuRail)) {
+        bool takesClicks = false;
+        if (rail->isVisible() && !m_railRegions.isEmpty()) {
+            const QRectF f = rail->frame();
+            const QPointF local(pointer.x() - f.left(), f.bottom() - pointer.y());
+            takesClicks = m_layoutEditing || anyContains(m_railRegions, local, 6);
+        }
+        rail->setClickThrough(!takesClicks);
+    }
+}
+
+void FloatingHUDPanelController::rehomeCheck()
+{
+    if (!m_isVisible || m_layoutEditing || !m_hudScreen)
+        return;
+    const ScreenInfo s = pointerScreen();
+    if (s == *m_hudScreen) {
+        m_rehomeCandidate.reset();
+    } else if (m_rehomeCandidate && s == *m_rehomeCandidate) {
+        if (now() - m_rehomeSince >= 0.8) {
+            m_rehomeCandidate.reset();
+            moveHUD(s);
+        }
+    } else {
+        m_rehomeCandidate = s;
+        m_rehomeSince = now();
+    }
+}
+
+void FloatingHUDPanelController::moveHUD(const ScreenInfo &screen)
+{
+    const ScreenInfo previous = m_hudScreen.value_or(screen);
+    m_hudScreen = screen;
+    for (auto it = m_panels.begin(); it != m_panels.end(); ++it) {
+        PanelWindow *p = it.value().get();
+        if (!p->isVisible())
+            continue;
+        const HUDWidgetID id = it.key();
+        // The target cursor follows the gaze, not the HUD's screen.
+        if (id == targetCursor)
+            continue;
+        if (HUDLayout::scale(id, screen) != HUDLayout::scale(id, previous))
+            p->attachContent(HUDLayout::scale(id, screen));
+        p->setFrame(placedFrame(id, screen));
+    }
+}
+
+void FloatingHUDPanelController::handleEscape()
+{
+    if (m_layoutEditing) {
+        leaveLayoutEditing();
+        return;
+    }
+    if (m_confirmVisible) {
+        play(PanelCue::cancel);
+        dismissConfirm(true);
+        return;
+    }
+    for (HUDWidgetID id : {inventory, skills, equipment, questLog}) {
+        if (panelVisible(id)) {
+            play(PanelCue::cancel);
+            closePanel(id);
+            return;
+        }
+    }
+    if (m_menuVisible) {
+        play(PanelCue::cancel);
+        closeMenu();
+        noteMenuActivity();
+        return;
+    }
+    hide();
+}
+
+void FloatingHUDPanelController::setRailRegions(const QList<QRectF> &regions)
+{
+    m_railRegions = regions;
+}
+
+void FloatingHUDPanelController::setPointerNear(const QSet<HUDWidgetID> &near)
+{
+    const bool changed = near.contains(targetCursor) != m_pointerNear.contains(targetCursor);
+    m_pointerNear = near;
+    if (changed)
+        setGaze(m_gaze);
+}
+
+void FloatingHUDPanelController::setGaze(std::optional<QRectF> windowFrame)
+{
+    m_gaze = windowFrame;
+    if (!m_isVisible || m_stores.widgets.isHidden(targetCursor))
+        return;
+    start();
+    PanelWindow *p = panel(targetCursor);
+    if (!p)
+        return;
+    if (!windowFrame) {
+        if (p->isVisible()) {
+            const std::weak_ptr<PanelWindow> weak = m_panels.value(targetCursor);
+            p->animate(0.0, std::nullopt, 0.25, 0, [weak] {
+                if (auto strong = weak.lock()) {
+                    strong->orderOut();
+                    strong->detachContent();
+                }
+            });
+        }
+        return;
+    }
+    const QRectF w = *windowFrame;
+    const QList<ScreenInfo> screens = m_screens.screens();
+    ScreenInfo screen = m_screens.mainScreen();
+    for (const ScreenInfo &s : screens) {
+        if (s.frame.intersects(w)) {
+            screen = s;
+            break;
+        }
+    }
+    const QRectF vf = screen.visibleFrame;
+    const QSizeF size = HUDLayout::scaledSize(HUDLayout::spec(targetCursor), screen);
+    double x = w.center().x() - size.width() / 2;
+    x = std::max(x, vf.left() + 4);
+    x = std::min(x, vf.right() - size.width() - 4);
+    const double top = w.bottom() + 6;
+    const bool nowCramped = vf.bottom() - 4 < top + size.height();
+    if (nowCramped != m_cramped) {
+        m_cramped = nowCramped;
+        emit crampedChanged(m_cramped);
+    }
+    const QRectF frame(x, std::min(top, vf.bottom() - 4) - size.height(), size.width(),
+                       size.height());
+    if (!p->hasContent())
+        p->attachContent(HUDLayout::scale(targetCursor, screen));
+    p->setFrame(frame);
+    const double target = m_pointerNear.contains(targetCursor) ? 0.08 : 1.0;
+    if (p->isVisible() && std::abs(p->alpha() - target) <= 0.02)
+        return;
+    p->orderFront();
+    p->animate(target, std::nullopt, 0.2);
+}
+
+void FloatingHUDPanelController::setPlaying(bool playing)
+{
+    m_playing = playing;
+    if (!m_isVisible || m_stores.widgets.isHidden(nowPlaying))
+        return;
+    start();
+    PanelWindow *p = panel(nowPlaying);
+    if (!p)
+        return;
+    if (!playing) {
+        if (p->isVisible()) {
+            const std::weak_ptr<PanelWindow> weak = m_panels.value(nowPlaying);
+            p->animate(0.0, std::nullopt, 0.25, 0, [weak] {
+                if (auto strong = weak.lock()) {
+                    strong->orderOut();
+                    strong->detachContent();
+                }
+            });
+        }
+        return;
+    }
+    if (p->isVisible() && p->alpha() >= 0.99)
+        return;
+    const ScreenInfo screen = pointerScreen();
+    if (!p->hasContent())
+        p->attachContent(HUDLayout::scale(nowPlaying, screen));
+    p->setFrame(placedFrame(nowPlaying, screen));
+    p->orderFront();
+    p->animate(1.0, std::nullopt, 0.25);
+}
+
+void FloatingHUDPanelController::toggleLayoutEditing()
+{
+    if (m_layoutEditing) {
+        leaveLayoutEditing();
+        return;
+    }
+    if (!m_isVisible)
+        show();
+    if (!m_menuVisible)
+        toggleMenu();
+    if (!m_hudScreen)
+        m_hudScreen = pointerScreen();
+    m_layoutEditing = true;
+    for (auto it = m_panels.begin(); it != m_panels.end(); ++it) {
+        PanelWindow *p = it.value().get();
+        if (!p->isVisible())
+            continue;
+        p->setClickThrough(true);
+        m_fadedPanels.remove(it.key());
+        p->stopAnimations();
+        p->setAlpha(1.0);
+    }
+    if (m_hooks.openLayoutEditor)
+        m_hooks.openLayoutEditor();
+}
+
+void FloatingHUDPanelController::leaveLayoutEditing()
+{
+    m_layoutEditing = false;
+    if (m_hooks.closeLayoutEditor)
+        m_hooks.closeLayoutEditor();
+    for (auto it = m_panels.begin(); it != m_panels.end(); ++it)
+        it.value()->setClickThrough(styleFor(it.key()).clickThrough);
+    pointerUpdate();
+    noteMenuActivity();
+    play(PanelCue::close);
+}
+
+void FloatingHUDPanelController::resetLayout()
+{
+    m_stores.layout.resetAll();
+    const ScreenInfo screen = m_hudScreen.value_or(pointerScreen());
+    for (auto it = m_panels.begin(); it != m_panels.end(); ++it) {
+        if (it.key() == targetCursor)
+            continue;
+        it.value()->setFrame(placedFrame(it.key(), screen));
+    }
+}
+
+void FloatingHUDPanelController::applyWidgetChanges()
+{
+    if (m_isVisible) {
+        const ScreenInfo screen = menuScreen();
+        QList<HUDWidgetID> toShow;
+        for (const auto &t : HUDWidgetSettings::toggleable()) {
+            const HUDWidgetID id = t.id;
+            if (id == targetCursor || id == nowPlaying)
+                continue;
+            const bool hidden = m_stores.widgets.isHidden(id);
+            if (hidden && panelVisible(id)) {
+                fadeOut(id);
+            } else if (!hidden && !panelVisible(id)) {
+                if (HUDLayout::menuTrio().contains(id) && !m_menuVisible)
+                    continue;
+                toShow << id;
+            }
+        }
+        showPanels(toShow, screen);
+        if (m_stores.widgets.isHidden(targetCursor)) {
+            if (panelVisible(targetCursor))
+                fadeOut(targetCursor);
+        } else {
+            setGaze(m_gaze);
+        }
+        if (m_stores.widgets.isHidden(nowPlaying)) {
+            if (panelVisible(nowPlaying))
+                fadeOut(nowPlaying);
+        } else {
+            setPlaying(m_playing);
+        }
+    }
+    startReadoutTimer();
+    noteMenuActivity();
+}

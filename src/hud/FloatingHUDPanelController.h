@@ -1,0 +1,170 @@
+#pragma once
+
+#include "hud/FloatingHUDPanel.h"
+#include "hud/HUDWidgetID.h"
+#include "platform/Screens.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPointF>
+#include <QRectF>
+#include <QSet>
+
+#include <functional>
+#include <limits>
+#include <memory>
+#include <optional>
+
+class Clock;
+class HUDLayoutStore;
+class HUDNotifications;
+class HUDSettings;
+class HUDVisibility;
+class HUDWidgetSettings;
+class QTimer;
+class SystemMetricsService;
+
+// The sounds the controller makes; bound to the sound engine in the program.
+enum class PanelCue { open, close, select, confirm, cancel };
+
+// Puts the widgets on screen: one panel per widget, shown and hidden with short fades, the
+// readouts kept up for a while after the HUD is summoned, the menu closed when the pointer
+// stays away, readouts faded out of the pointer's way, the HUD moved to the screen the pointer
+// dwells on, and the quit card.
+class FloatingHUDPanelController final : public QObject
+{
+    Q_OBJECT
+public:
+    using PanelFactory
+        = std::function<std::unique_ptr<PanelWindow>(HUDWidgetID id, const PanelStyle &style)>;
+
+    struct Stores
+    {
+        HUDWidgetSettings &widgets;
+        HUDLayoutStore &layout;
+        HUDSettings &settings;
+        HUDVisibility &visibility;
+        HUDNotifications &notifications;
+    };
+
+    // Hooks into parts of the program that live elsewhere; each may be left empty.
+    struct Hooks
+    {
+        std::function<void(PanelCue)> play;
+        std::function<bool()> commandBarVisible;
+        std::function<void()> closeCommandBar;
+        std::function<void()> dismissToast;
+        std::function<void()> openLayoutEditor; // the editor overlay on `hudScreen`
+        std::function<void()> closeLayoutEditor;
+    };
+
+    FloatingHUDPanelController(SystemMetricsService *metrics, const Screens &screens,
+                               const Clock &clock, Stores stores, PanelFactory factory,
+                               Hooks hooks = {}, QObject *parent = nullptr);
+    ~FloatingHUDPanelController() override;
+
+    static PanelStyle styleFor(HUDWidgetID id);
+
+    // Every readout service is told when the HUD goes on or off screen, in the order added.
+    void addReadoutService(std::function<void(bool visible)> setHUDVisible);
+
+    void start();
+    void show();
+    void hide();
+    void toggleHUD();
+    void toggleMenu();
+    void openMenuPanel(HUDWidgetID id);
+    void closePanel(HUDWidgetID id);
+    void showConfirmLogout();
+    void dismissConfirm(bool animated);
+    void toggleLayoutEditing();
+    void resetLayout();
+    void noteMenuActivity();
+
+    // Escape pressed in one of our panels.
+    void handleEscape();
+    // What the rail view reports as drawn, in the rail's own top-left coordinates.
+    void setRailRegions(const QList<QRectF> &regions);
+    // The gazed window's frame (model coordinates), or nothing when there is no target.
+    void setGaze(std::optional<QRectF> windowFrame);
+    // Whether something plays.
+    void setPlaying(bool playing);
+    // The widgets the pointer is over, as the target monitor reports them.
+    void setPointerNear(const QSet<HUDWidgetID> &near);
+
+    // The timed rules; the timers call these, and so do tests.
+    void readoutTick();
+    void idleTick();
+    void pointerUpdate();
+
+    bool isVisible() const { return m_isVisible; }
+    bool menuVisible() const { return m_menuVisible; }
+    bool confirmVisible() const { return m_confirmVisible; }
+    bool layoutEditing() const { return m_layoutEditing; }
+    bool menuOpen() const;
+    bool cramped() const { return m_cramped; }
+    const QSet<HUDWidgetID> &fadedPanels() const { return m_fadedPanels; }
+    std::optional<ScreenInfo> hudScreen() const { return m_hudScreen; }
+    double readoutDeadline() const { return m_readoutDeadline; }
+    PanelWindow *panel(HUDWidgetID id) const;
+    bool readoutTimerRunning() const;
+    bool idleTimerRunning() const;
+
+signals:
+    // The gaze placement found the target cursor cramped (or no longer cramped).
+    void crampedChanged(bool cramped);
+    void visibleChanged(bool visible);
+
+private:
+    void play(PanelCue cue) const;
+    bool commandBarVisible() const;
+    ScreenInfo pointerScreen() const;
+    ScreenInfo menuScreen() const;
+    QRectF placedFrame(HUDWidgetID id, const ScreenInfo &screen) const;
+    bool panelVisible(HUDWidgetID id) const;
+    void showPanels(const QList<HUDWidgetID> &ids, const ScreenInfo &screen);
+    void fadeOut(HUDWidgetID id);
+    void putSubPanelsAway();
+    void closeMenu();
+    void startReadoutTimer();
+    void stopReadoutTimer();
+    void rehomeCheck();
+    void moveHUD(const ScreenInfo &screen);
+    void leaveLayoutEditing();
+    void applyWidgetChanges();
+    void setHUDVisibleOnServices(bool visible);
+    void startPointerPolling();
+    void stopPointerPolling();
+    double now() const;
+
+    SystemMetricsService *m_metrics;
+    const Screens &m_screens;
+    const Clock &m_clock;
+    Stores m_stores;
+    PanelFactory m_factory;
+    Hooks m_hooks;
+    QList<std::function<void(bool)>> m_readoutServices;
+
+    QHash<HUDWidgetID, std::shared_ptr<PanelWindow>> m_panels;
+    bool m_isVisible = false;
+    bool m_confirmVisible = false;
+    bool m_menuVisible = false;
+    bool m_layoutEditing = false;
+    bool m_cramped = false;
+    bool m_playing = false;
+    std::optional<QRectF> m_gaze;
+    QSet<HUDWidgetID> m_pointerNear;
+    QList<QRectF> m_railRegions;
+    double m_readoutDeadline = std::numeric_limits<double>::infinity();
+    double m_lastMenuActivity = 0;
+    QSet<HUDWidgetID> m_fadedPanels;
+    std::optional<ScreenInfo> m_hudScreen;
+    std::optional<ScreenInfo> m_rehomeCandidate;
+    double m_rehomeSince = 0;
+
+    QTimer *m_readoutTimer;
+    QTimer *m_idleTimer;
+    QTimer *m_pointerTimer;
+    QPointF m_lastPointer;
+};

@@ -1,0 +1,286 @@
+#include "platform/linux/ProcSystemStats.h"
+
+#include <QByteArrayView>
+#include <QFile>
+#include <QTimer>
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+#include <sys/statvfs.h>
+
+namespace {
+constexpr int kThermalCheckMs = 5000;
+constexpr qint64 kSmallFileLimit = 4096;
+constexpr qint64 kMeminfoLimit = 16384;
+constexpr int kMaxTripPoints = 32;
+
+// The start of a small file, or nothing when it cannot be opened or read. sysfs attributes
+// whose driver has nothing to say fail the read (EIO, ENODATA) rather than the open.
+std::optional<QByteArray> readSmall(const QString &path, qint64 limit = kSmallFileLimit)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return std::nullopt;
+    QByteArray data = file.read(limit);
+    if (data.isEmpty())
+        return std::nullopt;
+    return data;
+}
+
+std::optional<qint64> parseInteger(QByteArrayView text)
+{
+    bool ok = false;
+    const qint64 value = text.trimmed().toLongLong(&ok);
+    if (!ok)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<qint64> readInteger(const QString &path)
+{
+    const std::optional<QByteArray> data = readSmall(path);
+    return data ? parseInteger(*data) : std::nullopt;
+}
+
+std::optional<QByteArray> readWord(const QString &path)
+{
+    const std::optional<QByteArray> data = readSmall(path);
+    if (!data)
+        return std::nullopt;
+    return data->trimmed();
+}
+
+// The aggregate line of /proc/stat: "cpu  user nice system idle iowait irq softirq steal ...".
+// Guest time is already counted inside user and nice, so the fields after steal are left out.
+std::optional<CpuTicks> parseCpuLine(QByteArrayView stat)
+{
+    const qsizetype end = stat.indexOf('\n');
+    const QByteArrayView line = end >= 0 ? stat.first(end) : stat;
+    if (!line.startsWith("cpu "))
+        return std::nullopt;
+    const QList<QByteArray> fields = line.sliced(4).toByteArray().simplified().split(' ');
+    std::array<quint64, 8> v{};
+    const qsizetype count = std::min<qsizetype>(fields.size(), qsizetype(v.size()));
+    if (count < 4)
+        return std::nullopt;
+    for (qsizetype i = 0; i < count; ++i) {
+        bool ok = false;
+        v[size_t(i)] = fields[i].toULongLong(&ok);
+        if (!ok)
+            return std::nullopt;
+    }
+    CpuTicks ticks;
+    ticks.user = v[0];
+    ticks.nice = v[1];
+    ticks.system = v[2] + v[5] + v[6] + v[7];
+    ticks.idle = v[3] + v[4];
+    return ticks;
+}
+
+// "MemTotal:       16314440 kB" and its siblings, in bytes.
+struct Meminfo
+{
+    std::optional<double> total;
+    std::optional<double> available;
+};
+
+Meminfo parseMeminfo(QByteArrayView text)
+{
+    Meminfo info;
+    for (const QByteArray &line : text.toByteArray().split('\n')) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon <= 0)
+            continue;
+        const QByteArrayView key = QByteArrayView(line).first(colon);
+        std::optional<double> *slot = nullptr;
+        if (key == "MemTotal")
+            slot = &info.total;
+        else if (key == "MemAvailable")
+            slot = &info.available;
+        if (!slot)
+            continue;
+        QByteArrayView value = QByteArrayView(line).sliced(colon + 1).trimmed();
+        if (value.endsWith("kB"))
+            value.chop(2);
+        const std::optional<qint64> kib = parseInteger(value);
+        if (kib && *kib >= 0)
+            *slot = double(*kib) * 1024.0;
+    }
+    return info;
+}
+
+// The zone's trip points, lowest temperature per kind. Drivers park unused trips at zero or
+// below, which must not count as "already over".
+struct TripPoints
+{
+    std::optional<qint64> critical;
+    std::optional<qint64> hot;
+    std::optional<qint64> passive;
+};
+
+TripPoints readTripPoints(const QString &zone)
+{
+    TripPoints trips;
+    for (int n = 0; n < kMaxTripPoints; ++n) {
+        const QString prefix = zone + QStringLiteral("/trip_point_%1_").arg(n);
+        const std::optional<QByteArray> type = readWord(prefix + QStringLiteral("type"));
+        if (!type)
+            break;
+        const std::optional<qint64> temp = readInteger(prefix + QStringLiteral("temp"));
+        if (!temp || *temp <= 0)
+            continue;
+        std::optional<qint64> *slot = nullptr;
+        if (*type == "critical")
+            slot = &trips.critical;
+        else if (*type == "hot")
+            slot = &trips.hot;
+        else if (*type == "passive")
+            slot = &trips.passive;
+        if (slot && (!*slot || *temp < **slot))
+            *slot = temp;
+    }
+    return trips;
+}
+
+ThermalState stateFor(qint64 temp, const TripPoints &trips)
+{
+    if (trips.critical && temp >= *trips.critical)
+        return ThermalState::critical;
+    if (trips.hot && temp >= *trips.hot)
+        return ThermalState::serious;
+    if (trips.passive && temp >= *trips.passive)
+        return ThermalState::fair;
+    return ThermalState::nominal;
+}
+
+// The charge as `capacity` (percent), else as energy (µWh) or charge (µAh) against full; the
+// latter two are what some batteries offer without a percentage.
+void readCharge(const QString &device, PowerSource &source)
+{
+    if (const std::optional<qint64> percent = readInteger(device + QStringLiteral("capacity"))) {
+        source.currentCapacity = double(*percent);
+        source.maxCapacity = 100;
+        return;
+    }
+    for (const auto &[now, full] :
+         {std::pair{"energy_now", "energy_full"}, std::pair{"charge_now", "charge_full"}}) {
+        const std::optional<qint64> current = readInteger(device + QLatin1String(now));
+        const std::optional<qint64> max = readInteger(device + QLatin1String(full));
+        if (current && max) {
+            source.currentCapacity = double(*current);
+            source.maxCapacity = double(*max);
+            return;
+        }
+    }
+}
+} // namespace
+
+ProcSystemStats::ProcSystemStats(QString procRoot, QString sysRoot, QString homePath,
+                                 QObject *parent)
+    : SystemStats(parent)
+    , m_procRoot(std::move(procRoot))
+    , m_sysRoot(std::move(sysRoot))
+    , m_homePath(std::move(homePath))
+    , m_thermalTimer(new QTimer(this))
+{
+    if (const std::optional<QByteArray> text
+        = readSmall(m_procRoot + QStringLiteral("/meminfo"), kMeminfoLimit))
+        m_physicalMemoryBytes = parseMeminfo(*text).total.value_or(0);
+    m_thermal = readThermal();
+    // Linux sends no notification when a zone crosses a trip point that userspace could wait
+    // on cheaply, so the zones are polled.
+    m_thermalTimer->setInterval(kThermalCheckMs);
+    connect(m_thermalTimer, &QTimer::timeout, this, &ProcSystemStats::checkThermal);
+    m_thermalTimer->start();
+}
+
+std::optional<CpuTicks> ProcSystemStats::cpuTicks() const
+{
+    // The aggregate line comes first; the per-CPU lines and the long interrupt line after it
+    // are not needed.
+    const std::optional<QByteArray> head = readSmall(m_procRoot + QStringLiteral("/stat"), 512);
+    return head ? parseCpuLine(*head) : std::nullopt;
+}
+
+std::optional<MemoryFigures> ProcSystemStats::memory() const
+{
+    const std::optional<QByteArray> text
+        = readSmall(m_procRoot + QStringLiteral("/meminfo"), kMeminfoLimit);
+    if (!text)
+        return std::nullopt;
+    const Meminfo info = parseMeminfo(*text);
+    if (!info.total || !info.available)
+        return std::nullopt;
+    return MemoryFigures{std::max(0.0, *info.total - *info.available), *info.total};
+}
+
+std::optional<QList<PowerSource>> ProcSystemStats::powerSources() const
+{
+    const QDir folder(m_sysRoot + QStringLiteral("/class/power_supply"));
+    if (!folder.exists())
+        return QList<PowerSource>{}; // a machine without any power supply class device
+    if (!folder.isReadable())
+        return std::nullopt;
+    QList<PowerSource> sources;
+    const QStringList names
+        = folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System, QDir::Name);
+    for (const QString &name : names) {
+        const QString device = folder.filePath(name) + QLatin1Char('/');
+        const std::optional<QByteArray> type = readWord(device + QStringLiteral("type"));
+        if (!type || type->isEmpty())
+            continue;
+        PowerSource source;
+        // A wireless mouse or keyboard reports its battery with scope "Device"; an empty bay
+        // of a machine with a second, removable battery reports present 0.
+        source.internalBattery = *type == "Battery"
+            && readWord(device + QStringLiteral("scope")) != "Device"
+            && readWord(device + QStringLiteral("present")) != "0";
+        source.isCharging = readWord(device + QStringLiteral("status")) == "Charging";
+        if (source.internalBattery)
+            readCharge(device, source);
+        sources << source;
+    }
+    return sources;
+}
+
+ThermalState ProcSystemStats::readThermal() const
+{
+    const QDir folder(m_sysRoot + QStringLiteral("/class/thermal"));
+    const QStringList zones = folder.entryList({QStringLiteral("thermal_zone*")},
+                                               QDir::Dirs | QDir::System, QDir::Name);
+    std::optional<qint64> hottest;
+    QString hottestZone;
+    for (const QString &name : zones) {
+        const QString zone = folder.filePath(name);
+        const std::optional<qint64> temp = readInteger(zone + QStringLiteral("/temp"));
+        if (temp && (!hottest || *temp > *hottest)) {
+            hottest = temp;
+            hottestZone = zone;
+        }
+    }
+    if (!hottest)
+        return ThermalState::nominal;
+    return stateFor(*hottest, readTripPoints(hottestZone));
+}
+
+void ProcSystemStats::checkThermal()
+{
+    const ThermalState state = readThermal();
+    if (state == m_thermal)
+        return;
+    m_thermal = state;
+    emit thermalStateChanged();
+}
+
+std::optional<VolumeCapacity> ProcSystemStats::homeVolume() const
+{
+    struct statvfs fs
+    {
+    };
+    if (::statvfs(QFile::encodeName(m_homePath).constData(), &fs) != 0)
+        return std::nullopt;
+    const double block = double(fs.f_frsize);
+    return VolumeCapacity{double(fs.f_bavail) * block, double(fs.f_blocks) * block};
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "platform/SystemStats.h"
+
+#include <QDir>
+#include <QString>
+
+class QTimer;
+
+// Machine figures from procfs, sysfs and statvfs. The roots are parameters so a test can point
+// the reader at a tree of its own.
+class ProcSystemStats final : public SystemStats
+{
+    Q_OBJECT
+public:
+    explicit ProcSystemStats(QString procRoot = QStringLiteral("/proc"),
+                             QString sysRoot = QStringLiteral("/sys"),
+                             QString homePath = QDir::homePath(), QObject *parent = nullptr);
+
+    std::optional<CpuTicks> cpuTicks() const override;
+    std::optional<MemoryFigures> memory() const override;
+    double physicalMemoryBytes() const override { return m_physicalMemoryBytes; }
+    std::optional<QList<PowerSource>> powerSources() const override;
+    ThermalState thermalState() const override { return m_thermal; }
+    std::optional<VolumeCapacity> homeVolume() const override;
+
+    // Reads the thermal zones again and signals when the state moved. The five-second timer
+    // runs it; tests call it directly.
+    void checkThermal();
+
+private:
+    ThermalState readThermal() const;
+
+    QString m_procRoot;
+    QString m_sysRoot;
+    QString m_homePath;
+    double m_physicalMemoryBytes = 0;
+    ThermalState m_thermal = ThermalState::nominal;
+    QTimer *m_thermalTimer = nullptr;
+};

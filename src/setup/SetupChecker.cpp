@@ -1,0 +1,424 @@
+#include "setup/SetupChecker.h"
+
+#include "app/Edition.h"
+#include "app/HotKeyCenter.h"
+#include "app/LoginItemService.h"
+#include "platform/AppPaths.h"
+#include "platform/Platform.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QPointer>
+#include <QUrl>
+#include <QtConcurrent/QtConcurrentRun>
+
+struct SetupChecker::Run
+{
+    quint64 id = 0;
+    SetupFacts facts;
+    int outstanding = 0;
+};
+
+namespace {
+
+// The probes asked on the pool; each has at most one call running at a time.
+constexpr int kPoolProbes = 8;
+
+const QString kNotInEdition = QStringLiteral("Not available in this edition.");
+const QString kGnomeMusicBus = QStringLiteral("org.mpris.MediaPlayer2.GnomeMusic");
+const QString kSpotifyBus = QStringLiteral("org.mpris.MediaPlayer2.spotify");
+
+// A player owns its well-known name, or the name with an instance suffix.
+bool onBus(const QStringList &names, const QString &player)
+{
+    for (const QString &name : names) {
+        if (name == player || name.startsWith(player + QLatin1Char('.')))
+            return true;
+    }
+    return false;
+}
+
+void addAction(SetupItem &item, const QString &title, std::function<void()> action)
+{
+    if (!action)
+        return;
+    item.actionTitle = title;
+    item.action = std::move(action);
+}
+
+SetupItem storeItem(const QString &id, const QString &title, SetupFacts::StoreAccess access,
+                    const QString &what, const QString &firstStep, const QString &files,
+                    const std::function<void()> &openCalendar)
+{
+    SetupItem item{id, title, {}, false, SetupItem::State::ok, {}, {}};
+    switch (access) {
+    case SetupFacts::StoreAccess::granted:
+        item.detail = QStringLiteral("Quests show your %1.").arg(what);
+        return item;
+    case SetupFacts::StoreAccess::notDetermined:
+        item.detail = QStringLiteral("Quests show your %1. %2").arg(what, firstStep);
+        break;
+    case SetupFacts::StoreAccess::denied:
+        item.detail = QStringLiteral("Off. Quests show your %1. Kaidro cannot read your %2.")
+                          .arg(what, files);
+        break;
+    }
+    item.state = SetupItem::State::attention;
+    addAction(item, QStringLiteral("Open Calendar"), openCalendar);
+    return item;
+}
+
+SetupItem playerItem(const QString &id, const QString &player, bool running,
+                     const SetupActions &actions)
+{
+    SetupItem item{id, player, {}, false, SetupItem::State::ok, {}, {}};
+    // MPRIS asks no permission: a player on the bus can be read and controlled.
+    if (running) {
+        item.detail
+            = QStringLiteral("Allowed. The Now Playing strip can read and control %1.").arg(player);
+        return item;
+    }
+    item.state = SetupItem::State::optionalMissing;
+    item.detail
+        = QStringLiteral("%1 is closed, so its permission cannot be checked yet. Open it, and this "
+                         "updates.")
+              .arg(player);
+    if (actions.openPlayer)
+        addAction(item, QStringLiteral("Open ") + player,
+                  [open = actions.openPlayer, player] { open(player); });
+    return item;
+}
+
+SetupItem notInEdition(const QString &id, const QString &title)
+{
+    return {id, title, kNotInEdition, false, SetupItem::State::optionalMissing, {}, {}};
+}
+
+} // namespace
+
+SetupChecker::SetupChecker(SetupProbes probes, SetupActions actions, QObject *parent)
+    : QObject(parent)
+    , m_probes(std::move(probes))
+    , m_actions(std::move(actions))
+    , m_pool(new QThreadPool)
+{
+    m_pool->setMaxThreadCount(kPoolProbes);
+    m_deadline.setSingleShot(true);
+    m_deadline.setInterval(kRunDeadlineMs);
+    connect(&m_deadline, &QTimer::timeout, this, &SetupChecker::expireRun);
+    m_liveTimer.setInterval(kLiveIntervalMs);
+    connect(&m_liveTimer, &QTimer::timeout, this, &SetupChecker::start);
+}
+
+SetupChecker::~SetupChecker()
+{
+    // Deleting the pool waits for its threads; a probe that is stuck would hold this up for
+    // good, so then the pool is left to the end of the process instead.
+    if (m_inFlight.isEmpty())
+        delete m_pool;
+}
+
+int SetupChecker::outstandingProbes() const
+{
+    return m_run ? m_run->outstanding : 0;
+}
+
+SetupChecker &SetupChecker::shared()
+{
+    static SetupChecker *checker = [] {
+        Platform &platform = Platform::installed();
+        SetupActions actions;
+        actions.openShortcuts = [&platform] {
+            const QString folder = platform.paths->dataFile(QStringLiteral("shortcuts"));
+            QDir().mkpath(folder);
+            QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+        };
+        actions.turnOnLoginItem = [] { LoginItemService::shared().registerLoginItem(); };
+        // Never deleted: pool probes still running at exit must find it alive or gone through
+        // the QPointer, and nothing needs tearing down.
+        return new SetupChecker(SetupProbes::standard(*platform.system, *platform.windows,
+                                                      LoginItemService::shared(),
+                                                      QCoreApplication::applicationDirPath()),
+                                std::move(actions));
+    }();
+    return *checker;
+}
+
+template <typename T>
+void SetupChecker::ask(const QString &name, const std::function<T()> &probe, T SetupFacts::*field)
+{
+    if (!probe || m_inFlight.contains(name))
+        return;
+    m_inFlight.insert(name);
+    ++m_run->outstanding;
+    const QPointer<SetupChecker> guard(this);
+    const quint64 runId = m_run->id;
+    // The answer goes back through the application object, which outlives every checker; the
+    // guard is read there, on the main thread, never on the pool.
+    (void)QtConcurrent::run(m_pool, [guard, probe, runId, name, field] {
+        T value = probe();
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [guard, runId, name, field, value = std::move(value)] {
+                if (guard)
+                    guard->answered(runId, name, [&](SetupFacts &facts) { facts.*field = value; });
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void SetupChecker::start()
+{
+    if (m_run)
+        return;
+    m_run = std::make_unique<Run>();
+    m_run->id = m_nextRunId++;
+    SetupFacts &facts = m_run->facts;
+    if (m_probes.session)
+        facts.session = m_probes.session();
+    if (m_probes.windowControl)
+        facts.windowControl = m_probes.windowControl();
+    if (m_probes.hotKeyFailures)
+        facts.hotKeyFailures = m_probes.hotKeyFailures();
+    if (m_probes.shortcutCount)
+        facts.shortcutCount = m_probes.shortcutCount();
+    emit changed();
+
+    ask(QStringLiteral("prettyName"), m_probes.prettyName, &SetupFacts::prettyName);
+    ask(QStringLiteral("calendar"), m_probes.calendar, &SetupFacts::calendar);
+    ask(QStringLiteral("reminders"), m_probes.reminders, &SetupFacts::reminders);
+    ask(QStringLiteral("loginItem"), m_probes.loginItem, &SetupFacts::loginItem);
+    if (!Edition::isRestricted) {
+        ask(QStringLiteral("shortcutsTool"), m_probes.shortcutsTool, &SetupFacts::shortcutsTool);
+        ask(QStringLiteral("mediaPlayers"), m_probes.mediaPlayers, &SetupFacts::mediaPlayers);
+        ask(QStringLiteral("spotifyInstalled"), m_probes.spotifyInstalled,
+            &SetupFacts::spotifyInstalled);
+        ask(QStringLiteral("ollama"), m_probes.ollama, &SetupFacts::ollama);
+    }
+    if (m_run->outstanding == 0)
+        finishRun();
+    else
+        m_deadline.start();
+}
+
+void SetupChecker::answered(quint64 runId, const QString &name,
+                            const std::function<void(SetupFacts &)> &apply)
+{
+    m_inFlight.remove(name);
+    // A late answer of a run that already ended changes nothing.
+    if (!m_run || m_run->id != runId)
+        return;
+    apply(m_run->facts);
+    if (--m_run->outstanding == 0)
+        finishRun();
+}
+
+void SetupChecker::expireRun()
+{
+    if (m_run)
+        finishRun();
+}
+
+void SetupChecker::finishRun()
+{
+    m_deadline.stop();
+    const std::unique_ptr<Run> run = std::move(m_run);
+    SetupActions actions = m_actions;
+    if (actions.turnOnLoginItem) {
+        // Turning the login item on is followed by a run, so the line shows the outcome.
+        actions.turnOnLoginItem
+            = [turnOn = actions.turnOnLoginItem, guard = QPointer<SetupChecker>(this)] {
+                  turnOn();
+                  if (guard)
+                      guard->start();
+              };
+    }
+    m_items = buildItems(run->facts, actions, Edition::isRestricted);
+    m_prettyName = run->facts.prettyName;
+    emit changed();
+}
+
+void SetupChecker::startLive()
+{
+    start();
+    m_liveTimer.start();
+}
+
+void SetupChecker::stopLive()
+{
+    m_liveTimer.stop();
+}
+
+int SetupChecker::attentionCount() const
+{
+    return attentionCount(m_items);
+}
+
+int SetupChecker::attentionCount(const QList<SetupItem> &items)
+{
+    return int(std::count_if(items.begin(), items.end(),
+                             [](const SetupItem &item) { return item.needsAttention(); }));
+}
+
+QString SetupChecker::report() const
+{
+    return report(m_items, m_prettyName);
+}
+
+QString SetupChecker::tag(const SetupItem &item)
+{
+    switch (item.state) {
+    case SetupItem::State::ok:
+        return QStringLiteral("OK");
+    case SetupItem::State::attention:
+        return item.required ? QStringLiteral("NEEDS ATTENTION")
+                             : QStringLiteral("needs attention");
+    case SetupItem::State::optionalMissing:
+        return QStringLiteral("optional");
+    }
+    return {};
+}
+
+QString SetupChecker::report(const QList<SetupItem> &items, const QString &prettyName)
+{
+    QStringList lines{QStringLiteral("Kaidro setup check"), QStringLiteral("Linux ") + prettyName};
+    for (const SetupItem &item : items)
+        lines << QStringLiteral("[%1] %2: %3").arg(tag(item), item.title, item.detail);
+    return lines.join(QLatin1Char('\n'));
+}
+
+QList<SetupItem> SetupChecker::buildItems(const SetupFacts &facts, const SetupActions &actions,
+                                          bool restricted)
+{
+    using State = SetupItem::State;
+    QList<SetupItem> items;
+
+    SetupItem os{QStringLiteral("os"), QStringLiteral("X11 session"), {}, true, State::ok, {}, {}};
+    if (facts.session == SystemInfo::SessionKind::x11) {
+        os.detail
+            = QStringLiteral("This computer runs ") + facts.prettyName + QStringLiteral(" on X11.");
+    } else {
+        os.state = State::attention;
+        os.detail = QStringLiteral(
+            "Kaidro needs an X11 session to see and move windows and to hear its shortcuts. Log "
+            "in with an X11 (Xorg) session.");
+    }
+    items << os;
+
+    SetupItem ax{
+        QStringLiteral("ax"), QStringLiteral("Window control"), {}, true, State::ok, {}, {}};
+    if (facts.windowControl) {
+        ax.detail = QStringLiteral(
+            "Window layouts, the quick bar and direct paste can control other apps.");
+    } else {
+        // There is no permission to grant on X11, so there is nothing for a button to do.
+        ax.state = State::attention;
+        ax.detail = QStringLiteral(
+            "Needed to move other apps' windows (Equipment) and paste straight into them. It "
+            "works in an X11 session whose window manager supports EWMH.");
+    }
+    items << ax;
+
+    items << storeItem(QStringLiteral("cal"), QStringLiteral("Calendar"), facts.calendar,
+                       QStringLiteral("upcoming events"),
+                       QStringLiteral("Add a calendar in your calendar app first."),
+                       QStringLiteral("calendar files"), actions.openCalendar);
+    items << storeItem(QStringLiteral("rem"), QStringLiteral("Reminders"), facts.reminders,
+                       QStringLiteral("open reminders"),
+                       QStringLiteral("Add a task list in your calendar app first."),
+                       QStringLiteral("task files"), actions.openCalendar);
+
+    if (restricted) {
+        items << notInEdition(QStringLiteral("sc"), QStringLiteral("Shortcuts"));
+        items << notInEdition(QStringLiteral("music"), QStringLiteral("Music"));
+        items << notInEdition(QStringLiteral("spotify"), QStringLiteral("Spotify"));
+    } else {
+        SetupItem sc{
+            QStringLiteral("sc"), QStringLiteral("Shortcuts"), {}, false, State::ok, {}, {}};
+        if (!facts.shortcutsTool) {
+            sc.required = true;
+            sc.state = State::attention;
+            sc.detail = QStringLiteral("The shortcuts tool is missing, so Skills cannot run.");
+        } else if (!facts.shortcutCount) {
+            sc.detail = QStringLiteral("Checking your Shortcuts...");
+        } else if (*facts.shortcutCount == 0) {
+            sc.state = State::optionalMissing;
+            sc.detail
+                = QStringLiteral("Works, but you have no Shortcuts yet. Put executable scripts in "
+                                 "~/.local/share/Vantle/shortcuts and they become Skills.");
+            addAction(sc, QStringLiteral("Open Shortcuts"), actions.openShortcuts);
+        } else {
+            const int n = *facts.shortcutCount;
+            sc.detail = QStringLiteral("%1 Shortcut%2 found for Skills.")
+                            .arg(n)
+                            .arg(n == 1 ? QString() : QStringLiteral("s"));
+        }
+        items << sc;
+
+        items << playerItem(QStringLiteral("music"), QStringLiteral("Music"),
+                            onBus(facts.mediaPlayers, kGnomeMusicBus), actions);
+        if (!facts.spotifyInstalled && !onBus(facts.mediaPlayers, kSpotifyBus)) {
+            items << SetupItem{QStringLiteral("spotify"),
+                               QStringLiteral("Spotify"),
+                               QStringLiteral("Not installed. Optional: the Now Playing strip "
+                                              "also reads Spotify."),
+                               false,
+                               State::optionalMissing,
+                               {},
+                               {}};
+        } else {
+            items << playerItem(QStringLiteral("spotify"), QStringLiteral("Spotify"),
+                                onBus(facts.mediaPlayers, kSpotifyBus), actions);
+        }
+    }
+
+    SetupItem keys{
+        QStringLiteral("keys"), QStringLiteral("Global shortcuts"), {}, false, State::ok, {}, {}};
+    if (!facts.hotKeyFailures.isEmpty()) {
+        keys.state = State::attention;
+        keys.detail = QStringLiteral("Another app already uses ")
+            + facts.hotKeyFailures.join(QStringLiteral(", "))
+            + QStringLiteral(". Use the menu bar icon instead, or free that shortcut.");
+    } else {
+        keys.detail = HUDHotKey::displayText + QStringLiteral(" HUD, ") + MenuHotKey::displayText
+            + QStringLiteral(" menu, ") + CommandBarHotKey::displayText
+            + QStringLiteral(" command bar, ") + HideAllHotKey::displayText
+            + QStringLiteral(" hide all.");
+    }
+    items << keys;
+
+    SetupItem login{
+        QStringLiteral("login"), QStringLiteral("Open at login"), {}, false, State::ok, {}, {}};
+    if (facts.loginItem) {
+        login.detail = QStringLiteral("Kaidro starts when you log in.");
+    } else {
+        login.state = State::optionalMissing;
+        login.detail
+            = QStringLiteral("Optional. Turn it on so the HUD is there after every restart.");
+        addAction(login, QStringLiteral("Turn on"), actions.turnOnLoginItem);
+    }
+    items << login;
+
+    if (restricted) {
+        items << notInEdition(QStringLiteral("ollama"), QStringLiteral("Ollama"));
+    } else if (facts.ollama) {
+        items << SetupItem{QStringLiteral("ollama"),
+                           QStringLiteral("Ollama"),
+                           QStringLiteral("Installed. The model quick actions can start it."),
+                           false,
+                           State::ok,
+                           {},
+                           {}};
+    } else {
+        items << SetupItem{
+            QStringLiteral("ollama"),
+            QStringLiteral("Ollama"),
+            QStringLiteral("Not installed. Optional: only the local-model quick actions use it."),
+            false,
+            State::optionalMissing,
+            {},
+            {}};
+    }
+    return items;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "setup/SetupFacts.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+class LoginItemService;
+class SystemInfo;
+class WindowSystem;
+
+// The questions the setup check asks of the machine. A missing probe leaves its fact at the
+// not-found answer.
+struct SetupProbes
+{
+    // Asked on the main thread; each must answer at once.
+    std::function<SystemInfo::SessionKind()> session;
+    std::function<bool()> windowControl;
+    std::function<QStringList()> hotKeyFailures;
+    std::function<std::optional<int>()> shortcutCount;
+
+    // Asked on the thread pool; each may block on a file system or the bus, and is given up
+    // when the run's deadline passes.
+    std::function<QString()> prettyName;
+    std::function<SetupFacts::StoreAccess()> calendar;
+    std::function<SetupFacts::StoreAccess()> reminders;
+    std::function<bool()> shortcutsTool;
+    std::function<QStringList()> mediaPlayers;
+    std::function<bool()> spotifyInstalled;
+    std::function<bool()> loginItem;
+    std::function<bool()> ollama;
+
+    // The real probes. `executableFolder` is where the Shortcuts tool is looked for first.
+    static SetupProbes standard(const SystemInfo &system, const WindowSystem &windows,
+                                const LoginItemService &loginItems, QString executableFolder);
+
+    // Access to the stores `root/*/fileName`: granted when one can be read, denied when some
+    // exist and none can, not determined when there are none.
+    static SetupFacts::StoreAccess storeAccess(const QString &root, const QString &fileName);
+    // `vantle-shortcuts` beside the executable, else on PATH; empty when neither has it.
+    static QString findShortcutsTool(const QString &executableFolder);
+    // Whether a desktop entry `spotify` or `com.spotify.Client` is installed in one of `folders`
+    // (the applications folders of the XDG data directories).
+    static bool spotifyInstalledIn(const QStringList &folders);
+    // The bus names under org.mpris.MediaPlayer2 on the session bus; empty when there is no
+    // bus or it does not answer within `timeoutMs`.
+    static QStringList mprisNames(int timeoutMs);
+};

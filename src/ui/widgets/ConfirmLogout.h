@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+namespace CoreWidgets {
+
+class ConfirmChoiceButton;
+
+// The quit card: "Log Out", a line of farewell, and a blue confirm and a pink cancel button.
+class ConfirmLogout final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr double cardWidth = 280;
+    static constexpr double padding = 20;
+    static constexpr double buttonGap = 28;
+
+    ConfirmLogout(std::function<void()> onConfirm, std::function<void()> onCancel,
+                  QWidget *parent = nullptr);
+    ~ConfirmLogout() override;
+
+    static QString title();
+    static QString message();
+
+    ConfirmChoiceButton *confirmButton() const { return m_confirm; }
+    ConfirmChoiceButton *cancelButton() const { return m_cancel; }
+    QRectF cardRect() const;
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    struct Layout
+    {
+        QRectF card;
+        QRectF title;
+        QRectF message;
+        QPointF buttonsTop;
+    };
+    Layout layout() const;
+
+    std::function<void()> m_onConfirm;
+    std::function<void()> m_onCancel;
+    ConfirmChoiceButton *m_confirm;
+    ConfirmChoiceButton *m_cancel;
+};
+
+} // namespace CoreWidgets

@@ -1,0 +1,99 @@
+#include "ui/widgets/CoreHPBar.h"
+
+#include "ui/CoreShapes.h"
+#include "ui/widgets/CoreStepGauge.h"
+#include "ui/widgets/ReadoutText.h"
+
+#include <QPainter>
+
+#include <cmath>
+#include <numbers>
+
+namespace {
+constexpr double kNameSize = 19;
+constexpr double kLabelSize = 13;
+constexpr double kTextShadow = 0.35;
+constexpr double kLabelPadding = 18;
+constexpr double kCapsuleVertical = 6;
+constexpr double kCapsuleRadius = 8;
+constexpr double kCapsuleInset = 12;
+constexpr double kRuleHeight = 14;
+constexpr double kRuleOpacity = 0.25;
+constexpr double kSkewDegrees = -30;
+constexpr double kGaugeOuterLine = 3;
+constexpr double kGaugeInnerLine = 1;
+
+QFont nameFont()
+{
+    return themeFont(kNameSize, ThemeWeight::bold);
+}
+
+QFont labelFont()
+{
+    return themeFont(kLabelSize, ThemeWeight::semibold);
+}
+
+double slant(double height)
+{
+    return std::tan(-kSkewDegrees * std::numbers::pi / 180.0) * height;
+}
+} // namespace
+
+QRectF CoreHPBar::gaugeRect() const
+{
+    return {stripLeading + nameWidth + nameGap, (stripH - barH) / 2, barW, barH};
+}
+
+QRectF CoreHPBar::capsuleRect() const
+{
+    const QFont font = labelFont();
+    const double width = 4 * kLabelPadding + 1 + ReadoutText::width(currentLabel, font)
+        + ReadoutText::width(levelLabel, font);
+    const double height = ReadoutText::height(font) + 2 * kCapsuleVertical;
+    const QRectF gauge = gaugeRect();
+    return {gauge.right() - kCapsuleInset - width, stripH + capsuleGap, width, height};
+}
+
+QSizeF CoreHPBar::size() const
+{
+    const double stripWidth = gaugeRect().right() + stripTrailing;
+    return {stripWidth + slant(stripH), capsuleRect().bottom()};
+}
+
+void CoreHPBar::paint(QPainter &painter, const QPointF &origin, double displayedFraction) const
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(origin);
+
+    const QRectF gauge = gaugeRect();
+    const QRectF strip(0, 0, gauge.right() + stripTrailing, stripH);
+    painter.fillPath(CoreSkewedRect(strip, kSkewDegrees), CoreTheme::panelShade());
+
+    const QRectF nameBox(stripLeading, 0, nameWidth, stripH);
+    const QFont name = nameFont();
+    ReadoutText::draw(painter, nameBox, Qt::AlignLeft,
+                      ReadoutText::elided(username, name, nameWidth), name, Qt::white, kTextShadow);
+
+    CoreStepGauge::paint(painter, gauge, displayedFraction, fill, kGaugeOuterLine, kGaugeInnerLine);
+
+    const QRectF capsule = capsuleRect();
+    QPainterPath plate;
+    plate.addRoundedRect(capsule, kCapsuleRadius, kCapsuleRadius);
+    painter.fillPath(plate, CoreTheme::panelShade());
+
+    const QFont label = labelFont();
+    const double currentWidth = ReadoutText::width(currentLabel, label);
+    const QRectF currentBox(capsule.left() + kLabelPadding, capsule.top(), currentWidth,
+                            capsule.height());
+    ReadoutText::draw(painter, currentBox, Qt::AlignLeft, currentLabel, label, Qt::white,
+                      kTextShadow);
+    const double ruleX = currentBox.right() + kLabelPadding;
+    painter.fillRect(QRectF(ruleX, capsule.center().y() - kRuleHeight / 2, 1, kRuleHeight),
+                     QColor::fromRgbF(1, 1, 1, float(kRuleOpacity)));
+    const QRectF levelBox(ruleX + 1 + kLabelPadding, capsule.top(),
+                          capsule.right() - kLabelPadding - (ruleX + 1 + kLabelPadding),
+                          capsule.height());
+    ReadoutText::draw(painter, levelBox, Qt::AlignLeft, levelLabel, label, Qt::white, kTextShadow);
+    painter.restore();
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QColor>
+#include <QObject>
+#include <QPainterPath>
+#include <QRectF>
+
+class QPainter;
+class QVariantAnimation;
+
+// The stepped gauge of the HP and party bars: a dark plate in a CoreStepBarShape, filled from
+// the leading edge by a vertical gradient of the fill colour, with a black-and-white outline.
+//
+// An instance carries the animated fill of one gauge: when its fraction changes, the displayed
+// fraction eases to the new value over `animationSeconds`, and the owning view repaints on
+// displayedFractionChanged(). paint() itself is stateless.
+class CoreStepGauge final : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr double stepAt = 0.52;
+    static constexpr double thinFraction = 0.55;
+    static constexpr double animationSeconds = 0.35;
+
+    explicit CoreStepGauge(QObject *parent = nullptr);
+    ~CoreStepGauge() override;
+
+    // The fraction the gauge is heading to, clamped to 0…1.
+    double fraction() const { return m_fraction; }
+    // The fraction drawn right now; equals fraction() once the animation has run.
+    double displayedFraction() const { return m_displayed; }
+    bool isAnimating() const;
+
+    // Moves the gauge to `fraction`. A gauge nobody can see jumps there instead of easing.
+    void setFraction(double fraction, bool animated = true);
+
+    static QPainterPath shape(const QRectF &rect);
+
+    // Paints the gauge filling `rect`, its fill `fraction` (clamped) of the width; the outline
+    // is a black stroke of `outerLine` under a white one of `innerLine`.
+    static void paint(QPainter &painter, const QRectF &rect, double fraction, const QColor &fill,
+                      double outerLine = 2, double innerLine = 0.8);
+
+signals:
+    void displayedFractionChanged();
+
+private:
+    QVariantAnimation *m_animation;
+    double m_fraction = 0;
+    double m_displayed = 0;
+};

@@ -1,0 +1,133 @@
+#include "ui/widgets/FieldHeader.h"
+
+#include "monitors/SystemMetricsService.h"
+#include "ui/CoreShapes.h"
+#include "ui/CoreTheme.h"
+#include "ui/widgets/ReadoutText.h"
+
+#include <QLocale>
+#include <QPainter>
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace {
+constexpr double kTimeSize = 24;
+constexpr double kDateSize = 13;
+constexpr double kTextShadow = 0.35;
+constexpr double kSkewDegrees = -30;
+
+QFont timeFont()
+{
+    return themeFont(kTimeSize, ThemeWeight::bold);
+}
+
+QFont dateFont()
+{
+    return themeFont(kDateSize, ThemeWeight::semibold);
+}
+} // namespace
+
+namespace CoreWidgets {
+
+FieldHeader::FieldHeader(SystemMetricsService &metrics, std::function<void()> onOpenCalendar,
+                         CuePlayer playCue, QWidget *parent)
+    : QAbstractButton(parent)
+    , m_metrics(&metrics)
+    , m_onOpenCalendar(std::move(onOpenCalendar))
+    , m_playCue(std::move(playCue))
+{
+    setToolTip(QStringLiteral("Open Calendar"));
+    setAccessibleName(QStringLiteral("Clock. Opens Calendar."));
+    setCursor(Qt::PointingHandCursor);
+    connect(&metrics, &SystemMetricsService::changed, this, &FieldHeader::refresh);
+    connect(this, &QAbstractButton::clicked, this, &FieldHeader::openCalendar);
+    refresh();
+}
+
+FieldHeader::~FieldHeader() = default;
+
+QString FieldHeader::timeText(const QDateTime &now)
+{
+    // Some locales (Qt's C locale among them) keep the seconds in their short format; a HUD
+    // clock that ticks every second only draws the eye, so they are dropped.
+    static const QRegularExpression seconds(QStringLiteral("[.:]?s+"));
+    QString format = QLocale().timeFormat(QLocale::ShortFormat);
+    format.remove(seconds);
+    return QLocale().toString(now.time(), format);
+}
+
+QString FieldHeader::dateText(const QDateTime &now)
+{
+    return QLocale().toString(now.date(), QStringLiteral("ddd MMM d"));
+}
+
+void FieldHeader::refresh()
+{
+    if (!m_metrics)
+        return;
+    const QDateTime now = m_metrics->now();
+    const QString time = timeText(now);
+    const QString date = dateText(now);
+    // The metrics publish every second; the label only changes once a minute.
+    if (time == m_time && date == m_date)
+        return;
+    m_time = time;
+    m_date = date;
+    update();
+}
+
+void FieldHeader::openCalendar()
+{
+    if (m_playCue)
+        m_playCue(CoreSoundEngine::Cue::select);
+    else
+        CoreSoundEngine::shared().play(CoreSoundEngine::Cue::select);
+    if (m_onOpenCalendar)
+        m_onOpenCalendar();
+}
+
+QRectF FieldHeader::plateRect() const
+{
+    const double textWidth = ReadoutText::width(m_time, timeFont(), true) + timeDateGap
+        + ReadoutText::width(m_date, dateFont());
+    return {leadingInset, height() - rowHeight, std::ceil(textWidth + 2 * paddingH), rowHeight};
+}
+
+QSize FieldHeader::sizeHint() const
+{
+    return {300, 64};
+}
+
+bool FieldHeader::hitButton(const QPoint &pos) const
+{
+    return CoreSkewedRect(plateRect(), kSkewDegrees).contains(QPointF(pos) + QPointF(0.5, 0.5));
+}
+
+void FieldHeader::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF plate = plateRect();
+    painter.fillPath(CoreSkewedRect(plate, kSkewDegrees), CoreTheme::panelShade());
+
+    // Time and date share a baseline, as one line of text would.
+    const QFont time = timeFont();
+    const QFont date = dateFont();
+    const QFontMetricsF timeMetrics(time);
+    const QFontMetricsF dateMetrics(date);
+    const double baseline = plate.top()
+        + (plate.height() - timeMetrics.ascent() - timeMetrics.descent()) / 2
+        + timeMetrics.ascent();
+    const double timeWidth = ReadoutText::width(m_time, time, true);
+    const QRectF timeBox(plate.left() + paddingH, baseline - timeMetrics.ascent(), timeWidth,
+                         timeMetrics.ascent() + timeMetrics.descent());
+    ReadoutText::draw(painter, timeBox, Qt::AlignLeft, m_time, time, Qt::white, kTextShadow, 2,
+                      true);
+    const QRectF dateBox(timeBox.right() + timeDateGap, baseline - dateMetrics.ascent(),
+                         ReadoutText::width(m_date, date),
+                         dateMetrics.ascent() + dateMetrics.descent());
+    ReadoutText::draw(painter, dateBox, Qt::AlignLeft, m_date, date, Qt::white, kTextShadow);
+}
+
+} // namespace CoreWidgets

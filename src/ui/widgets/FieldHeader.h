@@ -1,0 +1,60 @@
+#pragma once
+
+#include "ui/CoreSoundEngine.h"
+
+#include <QAbstractButton>
+#include <QPointer>
+
+#include <functional>
+
+class SystemMetricsService;
+
+namespace CoreWidgets {
+
+// The clock: time and date on a slanted plate in the bottom-left corner of its panel. A click
+// plays the select cue and opens the calendar.
+class FieldHeader final : public QAbstractButton
+{
+    Q_OBJECT
+
+public:
+    using CuePlayer = std::function<void(CoreSoundEngine::Cue)>;
+
+    static constexpr double rowHeight = 48;
+    static constexpr double paddingH = 26;
+    static constexpr double leadingInset = 10;
+    static constexpr double timeDateGap = 8;
+
+    // An empty `playCue` plays through the shared sound engine.
+    FieldHeader(SystemMetricsService &metrics, std::function<void()> onOpenCalendar,
+                CuePlayer playCue = {}, QWidget *parent = nullptr);
+    ~FieldHeader() override;
+
+    // The time of `now` without the date, short, in the user's locale.
+    static QString timeText(const QDateTime &now);
+    // Abbreviated weekday, abbreviated month and day, in the user's locale.
+    static QString dateText(const QDateTime &now);
+
+    QString timeLabel() const { return m_time; }
+    QString dateLabel() const { return m_date; }
+    // The plate under the label row, in this widget's coordinates.
+    QRectF plateRect() const;
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    bool hitButton(const QPoint &pos) const override;
+
+private:
+    void refresh();
+    void openCalendar();
+
+    QPointer<SystemMetricsService> m_metrics;
+    std::function<void()> m_onOpenCalendar;
+    CuePlayer m_playCue;
+    QString m_time;
+    QString m_date;
+};
+
+} // namespace CoreWidgets

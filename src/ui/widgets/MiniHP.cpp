@@ -1,0 +1,75 @@
+#include "ui/widgets/MiniHP.h"
+
+#include "ui/CoreShapes.h"
+#include "ui/CoreTheme.h"
+#include "ui/widgets/CoreStepGauge.h"
+#include "ui/widgets/ReadoutText.h"
+
+#include <QPainter>
+
+namespace {
+constexpr double kNameSize = 12;
+constexpr double kDetailSize = 11;
+constexpr double kTextShadow = 0.4;
+constexpr double kSkewDegrees = -30;
+} // namespace
+
+QFont MiniHP::nameFont()
+{
+    return themeFont(kNameSize, ThemeWeight::bold);
+}
+
+QFont MiniHP::detailFont()
+{
+    return themeFont(kDetailSize, ThemeWeight::semibold);
+}
+
+QColor MiniHP::fillColour() const
+{
+    return hpColor(inverted ? 1 - fraction : fraction);
+}
+
+double MiniHP::naturalDetailWidth() const
+{
+    return ReadoutText::width(detail, detailFont());
+}
+
+double MiniHP::rowWidth(double nameWidth, double detailWidth)
+{
+    return leadingPadding + nameWidth + spacing + gaugeWidth + spacing + detailWidth
+        + trailingPadding;
+}
+
+QRectF MiniHP::gaugeRect(const QPointF &origin, double nameWidth)
+{
+    return {origin.x() + leadingPadding + nameWidth + spacing,
+            origin.y() + (rowHeight - gaugeHeight) / 2, gaugeWidth, gaugeHeight};
+}
+
+void MiniHP::paint(QPainter &painter, const QPointF &origin, double displayedFraction,
+                   double nameWidth, double detailWidth) const
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double width = rowWidth(nameWidth, detailWidth);
+    painter.fillPath(
+        CoreSkewedRect(QRectF(origin.x(), origin.y(), width + plateOverhang, rowHeight),
+                       kSkewDegrees),
+        CoreTheme::panelShade());
+
+    const QRectF nameBox(origin.x() + leadingPadding, origin.y(), nameWidth, rowHeight);
+    ReadoutText::draw(painter, nameBox, Qt::AlignLeft, name, nameFont(), Qt::white, kTextShadow);
+
+    const QRectF gauge = gaugeRect(origin, nameWidth);
+    CoreStepGauge::paint(painter, gauge, displayedFraction, fillColour());
+
+    QFont font = detailFont();
+    QString text = detail;
+    if (ReadoutText::width(text, font) > detailWidth) {
+        font.setPointSizeF(font.pointSizeF() * minimumDetailScale);
+        text = ReadoutText::elided(text, font, detailWidth);
+    }
+    const QRectF detailBox(gauge.right() + spacing, origin.y(), detailWidth, rowHeight);
+    ReadoutText::draw(painter, detailBox, Qt::AlignLeft, text, font, Qt::white, kTextShadow);
+    painter.restore();
+}

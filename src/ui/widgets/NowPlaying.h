@@ -1,0 +1,60 @@
+#pragma once
+
+#include "ui/widgets/TrackReadout.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+namespace CoreWidgets {
+
+class TransportButton;
+
+// The music strip: the track's title over its artist and player, and three transport buttons.
+class NowPlaying final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Sends "previous track", "playpause" or "next track" to the player.
+    using Command = std::function<void(const QString &command)>;
+
+    static constexpr double plateTop = 6;
+    static constexpr double plateHeight = 52;
+    static constexpr double textLeading = 36;
+    static constexpr double buttonSpacing = 4;
+    static constexpr double buttonsTrailing = 14;
+
+    explicit NowPlaying(Command command, QWidget *parent = nullptr);
+    ~NowPlaying() override;
+
+    // The non-empty ones of artist and app, joined with " · ".
+    static QString subtitleFor(const TrackReadout &track);
+
+    const std::optional<TrackReadout> &track() const { return m_track; }
+    void setTrack(const std::optional<TrackReadout> &track);
+
+    QString title() const;
+    QString subtitle() const;
+    QList<TransportButton *> buttons() const;
+    QRectF plateRect() const;
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void placeButtons();
+    void send(const QString &command);
+
+    Command m_command;
+    std::optional<TrackReadout> m_track;
+    TransportButton *m_previous;
+    TransportButton *m_playPause;
+    TransportButton *m_next;
+};
+
+} // namespace CoreWidgets

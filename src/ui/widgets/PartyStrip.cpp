@@ -1,0 +1,168 @@
+#include "ui/widgets/PartyStrip.h"
+
+#include "monitors/SystemMetricsService.h"
+#include "ui/widgets/CoreStepGauge.h"
+#include "ui/widgets/ReadoutText.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace {
+// The plate's slant: its top edge runs this far right of the row's trailing end.
+double plateSlant()
+{
+    return std::tan(30 * std::numbers::pi / 180.0) * MiniHP::rowHeight;
+}
+
+// BAT and PWR are the same member; the gauge keeps animating when the battery goes away.
+QString gaugeKey(const MiniHP &line)
+{
+    return line.name == QLatin1String("BAT") || line.name == QLatin1String("PWR")
+        ? QStringLiteral("power")
+        : line.name;
+}
+
+MiniHP heatLine(ThermalState state)
+{
+    switch (state) {
+    case ThermalState::fair:
+        return {QStringLiteral("HEAT"), 0.5, QStringLiteral("Warm"), true};
+    case ThermalState::serious:
+        return {QStringLiteral("HEAT"), 0.78, QStringLiteral("Hot"), true};
+    case ThermalState::critical:
+        return {QStringLiteral("HEAT"), 1.0, QStringLiteral("Critical"), true};
+    case ThermalState::nominal:
+        break;
+    }
+    return {};
+}
+} // namespace
+
+namespace CoreWidgets {
+
+PartyStrip::PartyStrip(SystemMetricsService &metrics, NetworkReading network, QWidget *parent)
+    : QWidget(parent)
+    , m_metrics(&metrics)
+    , m_network(std::move(network))
+{
+    connect(&metrics, &SystemMetricsService::changed, this, &PartyStrip::refresh);
+    m_lines = linesFor(metrics, m_network);
+    for (const MiniHP &line : std::as_const(m_lines))
+        gaugeFor(line)->setFraction(line.fraction, false);
+}
+
+PartyStrip::~PartyStrip() = default;
+
+QList<MiniHP> PartyStrip::linesFor(const SystemMetricsService &m, const NetworkReading &network)
+{
+    QList<MiniHP> lines;
+    lines.append({QStringLiteral("CPU"), std::min(m.cpuPercent() / 100, 1.0),
+                  QString::asprintf("%.0f%%", m.cpuPercent()), true});
+
+    const double total = m.memoryTotalGB();
+    lines.append({QStringLiteral("MEM"), total > 0 ? std::min(m.memoryUsedGB() / total, 1.0) : 0.0,
+                  QString::asprintf("%.1f / %.0fG", m.memoryUsedGB(), total), true});
+
+    if (m.hasBattery()) {
+        const std::optional<double> percent = m.batteryPercent();
+        lines.append({QStringLiteral("BAT"), percent ? *percent / 100 : 1.0,
+                      QString::asprintf("%.0f%%", percent.value_or(100))
+                          + (m.isCharging() ? QStringLiteral(" CHG") : QString()),
+                      false});
+    } else {
+        lines.append({QStringLiteral("PWR"), 1.0, QStringLiteral("AC"), false});
+    }
+
+    if (network) {
+        const auto [strength, label] = network();
+        lines.append({QStringLiteral("NET"), strength, label, false});
+    }
+
+    if (m.diskTotalGB() > 0)
+        lines.append({QStringLiteral("SSD"), 1 - m.diskFreeGB() / m.diskTotalGB(),
+                      QString::asprintf("%.0f GB free", m.diskFreeGB()), true});
+
+    if (m.thermal() != ThermalState::nominal)
+        lines.append(heatLine(m.thermal()));
+    return lines;
+}
+
+CoreStepGauge *PartyStrip::gaugeFor(const MiniHP &line)
+{
+    const QString key = gaugeKey(line);
+    CoreStepGauge *gauge = m_gauges.value(key);
+    if (!gauge) {
+        gauge = new CoreStepGauge(this);
+        connect(gauge, &CoreStepGauge::displayedFractionChanged, this,
+                qOverload<>(&QWidget::update));
+        m_gauges.insert(key, gauge);
+        gauge->setFraction(line.fraction, false);
+    }
+    return gauge;
+}
+
+void PartyStrip::refresh()
+{
+    if (!m_metrics)
+        return;
+    m_lines = linesFor(*m_metrics, m_network);
+    for (const MiniHP &line : std::as_const(m_lines))
+        gaugeFor(line)->setFraction(line.fraction, isVisible());
+    update();
+}
+
+PartyStrip::Columns PartyStrip::columns() const
+{
+    Columns c;
+    double widestDetail = 0;
+    for (const MiniHP &line : m_lines) {
+        c.nameWidth = std::max(c.nameWidth, ReadoutText::width(line.name, MiniHP::nameFont()));
+        widestDetail = std::max(widestDetail, line.naturalDetailWidth());
+    }
+    c.nameWidth = std::ceil(c.nameWidth);
+    // Every line shares the detail column; a detail wider than the panel allows shrinks.
+    const double room = width() - padding - plateSlant() - MiniHP::plateOverhang
+        - MiniHP::rowWidth(c.nameWidth, 0);
+    c.detailWidth = std::ceil(std::max(0.0, std::min(widestDetail, room)));
+
+    const qsizetype count = m_lines.size();
+    const double stack
+        = count * MiniHP::rowHeight + std::max<qsizetype>(count - 1, 0) * lineSpacing;
+    c.top = stack + 2 * padding <= height() ? padding : std::max(0.0, (height() - stack) / 2);
+    return c;
+}
+
+QRectF PartyStrip::gaugeRect(int index) const
+{
+    const Columns c = columns();
+    const QPointF origin(padding, c.top + index * (MiniHP::rowHeight + lineSpacing));
+    return MiniHP::gaugeRect(origin, c.nameWidth);
+}
+
+double PartyStrip::displayedFraction(int index) const
+{
+    if (index < 0 || index >= m_lines.size())
+        return 0;
+    const CoreStepGauge *gauge = m_gauges.value(gaugeKey(m_lines[index]));
+    return gauge ? gauge->displayedFraction() : 0;
+}
+
+QSize PartyStrip::sizeHint() const
+{
+    return {350, 192};
+}
+
+void PartyStrip::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    const Columns c = columns();
+    for (int i = 0; i < m_lines.size(); ++i) {
+        const QPointF origin(padding, c.top + i * (MiniHP::rowHeight + lineSpacing));
+        m_lines[i].paint(painter, origin, displayedFraction(i), c.nameWidth, c.detailWidth);
+    }
+}
+
+} // namespace CoreWidgets

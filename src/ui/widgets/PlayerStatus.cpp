@@ -1,0 +1,104 @@
+#include "ui/widgets/PlayerStatus.h"
+
+#include "monitors/SystemMetricsService.h"
+#include "ui/widgets/CoreStepGauge.h"
+
+#include <QPainter>
+
+#include <algorithm>
+
+namespace {
+// Without a battery the bar stands for memory, one fixed level per pressure, so it changes
+// only when the pressure does.
+double fractionFor(MemoryPressure pressure)
+{
+    switch (pressure) {
+    case MemoryPressure::normal:
+        return 0.92;
+    case MemoryPressure::warning:
+        return 0.55;
+    case MemoryPressure::critical:
+        return 0.28;
+    }
+    return 0.92;
+}
+
+// Each pressure level keeps the colour of its meaning: green, amber, red. The elevated level
+// sits at 0.55, just above the half where the HP rule would still say green, so it is named
+// here rather than derived from the fraction.
+QColor colourFor(MemoryPressure pressure)
+{
+    return pressure == MemoryPressure::warning ? CoreTheme::hpAmber()
+                                               : hpColor(fractionFor(pressure));
+}
+} // namespace
+
+namespace CoreWidgets {
+
+PlayerStatus::PlayerStatus(SystemMetricsService &metrics, UserAccount account, QWidget *parent)
+    : QWidget(parent)
+    , m_metrics(&metrics)
+    , m_username(usernameFor(account))
+    , m_gauge(new CoreStepGauge(this))
+{
+    connect(m_gauge, &CoreStepGauge::displayedFractionChanged, this, qOverload<>(&QWidget::update));
+    connect(&metrics, &SystemMetricsService::changed, this, &PlayerStatus::refresh);
+    m_bar = hpBarFor(metrics, m_username);
+    m_gauge->setFraction(m_bar.fraction, false);
+}
+
+PlayerStatus::~PlayerStatus() = default;
+
+QString PlayerStatus::usernameFor(const UserAccount &account)
+{
+    const QStringList words = account.fullName.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    return words.isEmpty() ? account.loginName : words.first();
+}
+
+CoreHPBar PlayerStatus::hpBarFor(const SystemMetricsService &metrics, const QString &username)
+{
+    CoreHPBar bar;
+    bar.username = username;
+    const std::optional<double> percent = metrics.batteryPercent();
+    if (metrics.hasBattery() && percent) {
+        bar.fraction = *percent / 100;
+        bar.fill = hpColor(bar.fraction);
+        bar.currentLabel = QString::asprintf("%.0f", *percent) + QStringLiteral(" / 100");
+    } else {
+        bar.fraction = fractionFor(metrics.memoryPressure());
+        bar.fill = colourFor(metrics.memoryPressure());
+        bar.currentLabel = QString::number(qint64(metrics.memoryUsedGB() * 1000))
+            + QStringLiteral(" / ")
+            + QString::number(qint64(std::max(metrics.memoryTotalGB() * 1000, 1.0)));
+    }
+    bar.levelLabel = QStringLiteral("CPU: ") + QString::number(qint64(metrics.cpuPercent()))
+        + QStringLiteral("%");
+    return bar;
+}
+
+QRectF PlayerStatus::gaugeRect() const
+{
+    return m_bar.gaugeRect().translated(paddingH, paddingV);
+}
+
+QSize PlayerStatus::sizeHint() const
+{
+    return {500, 100};
+}
+
+void PlayerStatus::refresh()
+{
+    if (!m_metrics)
+        return;
+    m_bar = hpBarFor(*m_metrics, m_username);
+    m_gauge->setFraction(m_bar.fraction, isVisible());
+    update();
+}
+
+void PlayerStatus::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    m_bar.paint(painter, QPointF(paddingH, paddingV), m_gauge->displayedFraction());
+}
+
+} // namespace CoreWidgets

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "ui/widgets/QuestRows.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+
+class SystemMetricsService;
+
+namespace CoreWidgets {
+
+// The quest log: alerts, calendar quests and the focus session on a white card under "Quest".
+// Rows are rebuilt from the models on every redraw; clicking a row runs it.
+class QuestLog final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Adds what the other services know (target, calendar, focus, settings actions) to the
+    // machine figures before the rows are built.
+    using InputSource = std::function<void(QuestInputs &inputs)>;
+
+    static constexpr double rowPadding = 6;
+    static constexpr double rowGap = 4;
+    static constexpr double stripeWidth = 3;
+    static constexpr double textIndent = 12;
+    static constexpr double checkSide = 22;
+
+    explicit QuestLog(SystemMetricsService &metrics, InputSource source = {},
+                      QWidget *parent = nullptr);
+    ~QuestLog() override;
+
+    static QColor toneColour(QuestTone tone);
+
+    QuestInputs inputs() const;
+    QList<QuestRow> rows() const;
+    // Where each row is drawn, in this widget's coordinates; rows past the card's bottom are
+    // left out.
+    QList<QRectF> rowRects(const QList<QuestRow> &rows) const;
+    QRectF checkRect(const QRectF &row) const;
+
+    QSize sizeHint() const override;
+
+    void refresh();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+
+private:
+    QRectF cardRect() const;
+    QRectF contentRect() const;
+    // The row under `pos` and whether `pos` is on its completion check; -1 for none.
+    std::pair<int, bool> hit(const QPointF &pos, const QList<QuestRow> &rows) const;
+
+    QPointer<SystemMetricsService> m_metrics;
+    InputSource m_source;
+    int m_pressed = -1;
+    bool m_pressedCheck = false;
+    int m_hovered = -1;
+};
+
+} // namespace CoreWidgets

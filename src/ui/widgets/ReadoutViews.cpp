@@ -1,0 +1,63 @@
+#include "ui/widgets/ReadoutViews.h"
+
+#include "hud/HUDVisibility.h"
+#include "monitors/SystemMetricsService.h"
+#include "ui/widgets/ConfirmLogout.h"
+#include "ui/widgets/FieldHeader.h"
+#include "ui/widgets/NowPlaying.h"
+#include "ui/widgets/PartyStrip.h"
+#include "ui/widgets/PlayerStatus.h"
+#include "ui/widgets/QuestLog.h"
+#include "ui/widgets/SkillSlots.h"
+#include "ui/widgets/TargetCursor.h"
+
+namespace {
+
+QWidget *makeView(HUDWidgetID id, const ReadoutModels &m, QWidget *parent)
+{
+    using namespace CoreWidgets;
+    switch (id) {
+    case HUDWidgetID::playerStatus:
+        return m.metrics ? new PlayerStatus(*m.metrics, m.account, parent) : nullptr;
+    case HUDWidgetID::partyStrip:
+        // The network line joins when the network monitor is connected here.
+        return m.metrics ? new PartyStrip(*m.metrics, {}, parent) : nullptr;
+    case HUDWidgetID::fieldHeader:
+        return m.metrics ? new FieldHeader(*m.metrics, m.onOpenCalendar, m.playCue, parent)
+                         : nullptr;
+    case HUDWidgetID::targetCursor: {
+        auto *view = new TargetCursor({}, parent);
+        if (m.visibility) {
+            view->setBob(m.visibility->visible());
+            QObject::connect(m.visibility, &HUDVisibility::visibleChanged, view,
+                             &TargetCursor::setBob);
+        }
+        return view;
+    }
+    case HUDWidgetID::nowPlaying:
+        return new NowPlaying(m.onTransport, parent);
+    case HUDWidgetID::questLog:
+        return m.metrics ? new QuestLog(*m.metrics, {}, parent) : nullptr;
+    case HUDWidgetID::skillSlots:
+        return new SkillSlots(m.onOpenSkills, {}, parent);
+    case HUDWidgetID::confirmLogout:
+        return new ConfirmLogout(m.onConfirmQuit, m.onCancelQuit, parent);
+    case HUDWidgetID::menuRail:
+    case HUDWidgetID::summaryPanel:
+    case HUDWidgetID::inventory:
+    case HUDWidgetID::skills:
+    case HUDWidgetID::equipment:
+        return nullptr;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+QWidget *makeReadoutView(HUDWidgetID id, const ReadoutModels &models, QWidget *parent)
+{
+    QWidget *view = makeView(id, models, parent);
+    if (view)
+        view->resize(view->sizeHint());
+    return view;
+}

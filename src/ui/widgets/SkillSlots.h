@@ -1,0 +1,50 @@
+#pragma once
+
+#include "ui/widgets/SlotSkill.h"
+
+#include <QList>
+#include <QWidget>
+
+#include <functional>
+
+namespace CoreWidgets {
+
+class SkillSlotTile;
+
+// The quick bar: four slots holding the starred skills in order; the slots past them are empty
+// tiles that open the skills panel.
+class SkillSlots final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int capacity = 4;
+    static constexpr double spacing = 6;
+    static constexpr const char *focusSkillID = "builtin:focus";
+
+    explicit SkillSlots(std::function<void()> onOpenSkills, QList<SlotSkill> starred = {},
+                        QWidget *parent = nullptr);
+    ~SkillSlots() override;
+
+    // The first four are shown.
+    void setSkills(const QList<SlotSkill> &starred);
+    // While a focus session runs the focus skill's tile is highlighted.
+    void setFocusRunning(bool running);
+
+    const QList<SkillSlotTile *> &tiles() const { return m_tiles; }
+
+    QSize sizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void placeTiles();
+    void tileClicked(int index);
+
+    std::function<void()> m_onOpenSkills;
+    QList<SkillSlotTile *> m_tiles;
+    bool m_focusRunning = false;
+};
+
+} // namespace CoreWidgets

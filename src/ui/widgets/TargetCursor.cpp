@@ -1,0 +1,241 @@
+#include "ui/widgets/TargetCursor.h"
+
+#include "ui/CoreTheme.h"
+#include "ui/widgets/CoreCursorDiamond.h"
+#include "ui/widgets/EaseInOut.h"
+#include "ui/widgets/ReadoutText.h"
+
+#include <QPainter>
+#include <QVariantAnimation>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr double kNameSize = 13;
+constexpr double kTierSize = 11;
+constexpr double kDetailSize = 10;
+constexpr double kBadgeSize = 9;
+constexpr double kBadgeTracking = 1.5;
+constexpr double kTextShadow = 0.5;
+constexpr double kDetailOpacity = 0.9;
+constexpr double kBadgeOpacity = 0.85;
+constexpr double kPlateRadius = 8;
+constexpr double kInlineGap = 8;
+constexpr double kLineGap = 2;
+
+QFont nameFont()
+{
+    return themeFont(kNameSize, ThemeWeight::bold);
+}
+
+QFont tierFont()
+{
+    return themeFont(kTierSize, ThemeWeight::bold);
+}
+
+QFont detailFont()
+{
+    return themeFont(kDetailSize, ThemeWeight::semibold);
+}
+
+QFont badgeFont()
+{
+    QFont font = themeFont(kBadgeSize, ThemeWeight::bold);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, kBadgeTracking);
+    return font;
+}
+
+const QString &npcBadge()
+{
+    static const QString text = QStringLiteral("NPC");
+    return text;
+}
+} // namespace
+
+namespace CoreWidgets {
+
+TargetCursor::TargetCursor(TargetReadout target, QWidget *parent)
+    : QWidget(parent)
+    , m_target(std::move(target))
+    , m_tint(tierColour(m_target.tier))
+    , m_bobAnimation(new QVariantAnimation(this))
+    , m_tintAnimation(new QVariantAnimation(this))
+{
+    setToolTip(QStringLiteral(
+        "Color cursor for the window under your pointer. Green when the app is calm, red active, "
+        "purple strong, crimson overwhelming, black lethal."));
+
+    // One loop runs down and back up: phase 0 → 1 → 0, each half eased in and out.
+    m_bobAnimation->setStartValue(0.0);
+    m_bobAnimation->setEndValue(2.0);
+    m_bobAnimation->setDuration(int(2 * bobSeconds * 1000));
+    m_bobAnimation->setLoopCount(-1);
+    connect(m_bobAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant &v) {
+        const double t = v.toDouble();
+        const double phase = easeInOutCurve().valueForProgress(t <= 1 ? t : 2 - t);
+        m_bobOffset = -bobAmplitude + 2 * bobAmplitude * phase;
+        update();
+    });
+
+    m_tintAnimation->setDuration(int(tintSeconds * 1000));
+    m_tintAnimation->setEasingCurve(easeInOutCurve());
+    connect(m_tintAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant &v) {
+        m_tint = v.value<QColor>();
+        update();
+    });
+}
+
+TargetCursor::~TargetCursor() = default;
+
+QColor TargetCursor::tierColour(ThreatTier tier)
+{
+    switch (tier) {
+    case ThreatTier::inactive:
+    case ThreatTier::friendly:
+        return CoreTheme::tierCalm();
+    case ThreatTier::active:
+        return CoreTheme::tierActive();
+    case ThreatTier::strong:
+        return CoreTheme::tierStrong();
+    case ThreatTier::overwhelming:
+        return CoreTheme::tierOverwhelming();
+    case ThreatTier::lethal:
+        return CoreTheme::tierLethal();
+    }
+    return CoreTheme::tierCalm();
+}
+
+QColor TargetCursor::tierLabelColour(ThreatTier tier)
+{
+    return tier == ThreatTier::lethal ? CoreTheme::tierActive() : tierColour(tier);
+}
+
+QString TargetCursor::detailText(const TargetReadout &target)
+{
+    return QString::asprintf("%.0f%% of a core  ·  %.1f GB", target.cpuPercent, target.memoryGB);
+}
+
+void TargetCursor::setTarget(const TargetReadout &target)
+{
+    const bool tierChanged = target.tier != m_target.tier;
+    m_target = target;
+    if (tierChanged) {
+        m_tintAnimation->stop();
+        const QColor goal = tierColour(target.tier);
+        if (isVisible()) {
+            m_tintAnimation->setStartValue(m_tint);
+            m_tintAnimation->setEndValue(goal);
+            m_tintAnimation->start();
+        } else {
+            m_tint = goal;
+        }
+    }
+    update();
+}
+
+void TargetCursor::setBob(bool bob)
+{
+    if (bob == m_bob)
+        return;
+    m_bob = bob;
+    if (bob) {
+        m_bobAnimation->start();
+    } else {
+        m_bobAnimation->stop();
+        m_bobOffset = 0;
+    }
+    update();
+}
+
+QRectF TargetCursor::diamondRect() const
+{
+    return {(width() - diamondSize.width()) / 2, diamondTop, diamondSize.width(),
+            diamondSize.height()};
+}
+
+TargetCursor::LabelLayout TargetCursor::labelLayout() const
+{
+    LabelLayout l;
+    const QFont name = nameFont();
+    const QFont tier = tierFont();
+    const QFont detail = detailFont();
+    const QFont badge = badgeFont();
+
+    const double nameWidth = ReadoutText::width(m_target.name, name);
+    const double tierWidth = ReadoutText::width(m_target.tierLabel, tier);
+    const double badgeWidth = m_target.isNPC ? ReadoutText::width(npcBadge(), badge) : 0;
+    const double detailWidth = ReadoutText::width(detailText(m_target), detail);
+    const double maxText = width() - 2 * labelPaddingH;
+    double firstLine = nameWidth + kInlineGap + tierWidth;
+    if (m_target.isNPC)
+        firstLine += kInlineGap + badgeWidth;
+    const double textWidth = std::min(std::max(firstLine, detailWidth), maxText);
+
+    const double firstHeight = ReadoutText::height(name);
+    const double detailHeight = ReadoutText::height(detail);
+    const double plateWidth = std::ceil(textWidth + 2 * labelPaddingH);
+    const double plateHeight = std::ceil(firstHeight + kLineGap + detailHeight + 2 * labelPaddingV);
+    const QRectF diamond = diamondRect();
+    l.plate
+        = QRectF((width() - plateWidth) / 2, diamond.bottom() + spacing, plateWidth, plateHeight);
+
+    const double left = l.plate.left() + labelPaddingH;
+    const double top = l.plate.top() + labelPaddingV;
+    // The name gives way first when the line is too long.
+    const double fixed = kInlineGap + tierWidth + (m_target.isNPC ? kInlineGap + badgeWidth : 0);
+    const double nameRoom = std::max(0.0, std::min(nameWidth, textWidth - fixed));
+    // Both lines are centred in the plate, like the column they sit in.
+    const double indent = std::max(0.0, (textWidth - nameRoom - fixed) / 2);
+    l.name = QRectF(left + indent, top, nameRoom, firstHeight);
+    l.tier = QRectF(l.name.right() + kInlineGap, top, tierWidth, firstHeight);
+    if (m_target.isNPC)
+        l.badge = QRectF(l.tier.right() + kInlineGap, top, badgeWidth, firstHeight);
+    l.detail = QRectF(left, top + firstHeight + kLineGap, textWidth, detailHeight);
+    return l;
+}
+
+QRectF TargetCursor::labelRect() const
+{
+    return m_target.cramped ? QRectF() : labelLayout().plate;
+}
+
+QRectF TargetCursor::tierLabelRect() const
+{
+    return m_target.cramped ? QRectF() : labelLayout().tier;
+}
+
+QSize TargetCursor::sizeHint() const
+{
+    return {230, 120};
+}
+
+void TargetCursor::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    CoreCursorDiamond(m_tint).paint(painter, diamondRect().translated(0, m_bobOffset));
+    if (m_target.cramped)
+        return;
+
+    const LabelLayout l = labelLayout();
+    QPainterPath plate;
+    plate.addRoundedRect(l.plate, kPlateRadius, kPlateRadius);
+    painter.fillPath(plate, CoreTheme::panelShade());
+
+    const QFont name = nameFont();
+    ReadoutText::draw(painter, l.name, Qt::AlignLeft,
+                      ReadoutText::elided(m_target.name, name, l.name.width()), name, Qt::white,
+                      kTextShadow);
+    ReadoutText::draw(painter, l.tier, Qt::AlignLeft, m_target.tierLabel, tierFont(),
+                      tierLabelColour(m_target.tier), kTextShadow);
+    if (m_target.isNPC)
+        ReadoutText::draw(painter, l.badge, Qt::AlignLeft, npcBadge(), badgeFont(),
+                          QColor::fromRgbF(1, 1, 1, float(kBadgeOpacity)));
+    const QFont detail = detailFont();
+    ReadoutText::draw(painter, l.detail, Qt::AlignHCenter,
+                      ReadoutText::elided(detailText(m_target), detail, l.detail.width()), detail,
+                      QColor::fromRgbF(1, 1, 1, float(kDetailOpacity)), kTextShadow);
+}
+
+} // namespace CoreWidgets

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "ui/widgets/TargetReadout.h"
+
+#include <QColor>
+#include <QWidget>
+
+class QVariantAnimation;
+
+namespace CoreWidgets {
+
+// The target: a diamond in the target's tier colour and, when there is room, a plate naming
+// the target with its tier and load.
+class TargetCursor final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr QSizeF diamondSize{26, 34};
+    static constexpr double diamondTop = 10;
+    static constexpr double spacing = 4;
+    static constexpr double bobAmplitude = 3;
+    static constexpr double bobSeconds = 1.3;
+    static constexpr double tintSeconds = 0.4;
+    static constexpr double labelPaddingH = 18;
+    static constexpr double labelPaddingV = 9;
+
+    explicit TargetCursor(TargetReadout target = {}, QWidget *parent = nullptr);
+    ~TargetCursor() override;
+
+    static QColor tierColour(ThreatTier tier);
+    // The label's tier text colour: the tier colour, except that lethal (near black) is
+    // written in the active red so it stays legible on the dark plate.
+    static QColor tierLabelColour(ThreatTier tier);
+    // "612% of a core  ·  1.2 GB"
+    static QString detailText(const TargetReadout &target);
+
+    const TargetReadout &target() const { return m_target; }
+    // A changed tier eases the diamond to its new colour while the cursor is shown.
+    void setTarget(const TargetReadout &target);
+
+    bool bob() const { return m_bob; }
+    // While set, the diamond bobs up and down forever.
+    void setBob(bool bob);
+    double bobOffset() const { return m_bobOffset; }
+    QColor displayedTint() const { return m_tint; }
+
+    // The diamond at rest and the label plate (empty while cramped), in this widget's
+    // coordinates.
+    QRectF diamondRect() const;
+    QRectF labelRect() const;
+    // Where the tier's label is written inside the plate.
+    QRectF tierLabelRect() const;
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    struct LabelLayout
+    {
+        QRectF plate;
+        QRectF name;
+        QRectF tier;
+        QRectF badge;
+        QRectF detail;
+    };
+    LabelLayout labelLayout() const;
+
+    TargetReadout m_target;
+    QColor m_tint;
+    bool m_bob = false;
+    double m_bobOffset = 0;
+    QVariantAnimation *m_bobAnimation;
+    QVariantAnimation *m_tintAnimation;
+};
+
+} // namespace CoreWidgets

@@ -1,0 +1,156 @@
+#include "app/LoginItemService.h"
+#include "platform/linux/XdgAutostartLoginItems.h"
+
+#include "fakes/FakeSystemLog.h"
+#include "support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+// A program file at `path`, with its folders.
+QString makeProgram(const QString &path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write("#!/bin/sh\n");
+    file.close();
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return path;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+struct LoginItemFixture : ::testing::Test
+{
+    QTemporaryDir root{TestEnvironment::home() + QStringLiteral("/login-XXXXXX")};
+    QString autostart = root.filePath(QStringLiteral("config/autostart"));
+    FakeSystemLog log;
+};
+
+} // namespace
+
+TEST_F(LoginItemFixture, RefusesToRegisterFromABuildFolder)
+{
+    QDir().mkpath(root.filePath(QStringLiteral("build")));
+    QFile cache(root.filePath(QStringLiteral("build/CMakeCache.txt")));
+    ASSERT_TRUE(cache.open(QIODevice::WriteOnly));
+    cache.close();
+    // Two levels below the folder that holds the cache.
+    XdgAutostartLoginItems items(autostart,
+                                 makeProgram(root.filePath(QStringLiteral("build/bin/x/Vantle"))));
+    LoginItemService service(items, log);
+
+    service.toggle();
+
+    EXPECT_FALSE(QFileInfo::exists(items.entryPath()));
+    EXPECT_FALSE(service.isEnabled());
+    EXPECT_EQ(log.lines,
+              QStringList{
+                  QStringLiteral("Vantle: refusing to register a login item from a build folder")});
+}
+
+TEST_F(LoginItemFixture, RegistersAnInstalledCopyAndTogglesOff)
+{
+    // A space and a dollar sign must survive the Exec quoting.
+    const QString program = makeProgram(root.filePath(QStringLiteral("my apps/$kaidro/Vantle")));
+    XdgAutostartLoginItems items(autostart, program);
+    LoginItemService service(items, log);
+    ASSERT_FALSE(LoginItemService::isBuildFolder(program));
+    EXPECT_EQ(items.status(), LoginItems::Status::notRegistered);
+
+    service.toggle();
+
+    ASSERT_TRUE(service.isEnabled());
+    const QByteArray entry = readAll(items.entryPath());
+    EXPECT_TRUE(entry.startsWith("[Desktop Entry]\n"));
+    EXPECT_TRUE(entry.contains("\nType=Application\n"));
+    EXPECT_TRUE(entry.contains("\nName=Kaidro\n"));
+    EXPECT_TRUE(entry.contains("\nX-GNOME-Autostart-enabled=true\n"));
+    EXPECT_TRUE(entry.contains(
+        QStringLiteral("\nExec=\"%1\"\n")
+            .arg(QString(program).replace(QStringLiteral("$"), QStringLiteral("\\\\$")))
+            .toUtf8()))
+        << entry.constData();
+    EXPECT_EQ(XdgAutostartLoginItems::programOf(entry), program);
+    // Written through a temporary file that was renamed into place: nothing is left beside it.
+    EXPECT_EQ(QDir(autostart).entryList(QDir::Files),
+              QStringList{QStringLiteral("kaidro.desktop")});
+    EXPECT_TRUE(log.lines.isEmpty());
+
+    service.toggle();
+    EXPECT_FALSE(QFileInfo::exists(items.entryPath()));
+    EXPECT_FALSE(service.isEnabled());
+}
+
+TEST_F(LoginItemFixture, AnEntryCountsOnlyWhenItStartsThisProgramAndIsNotHidden)
+{
+    const QString program = makeProgram(root.filePath(QStringLiteral("opt/Vantle")));
+    XdgAutostartLoginItems items(autostart, program);
+    QDir().mkpath(autostart);
+    auto write = [&](const QByteArray &text) {
+        QFile file(items.entryPath());
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        file.write(text);
+    };
+
+    write(XdgAutostartLoginItems::entry(program) + "Hidden=true\n");
+    EXPECT_EQ(items.status(), LoginItems::Status::notRegistered);
+    write(XdgAutostartLoginItems::entry(root.filePath(QStringLiteral("elsewhere/Vantle"))));
+    EXPECT_EQ(items.status(), LoginItems::Status::notRegistered);
+    // An entry written by hand, unquoted and with an argument, still names us.
+    write("[Desktop Entry]\nType=Application\nExec=" + program.toUtf8() + " --quiet\n");
+    EXPECT_EQ(items.status(), LoginItems::Status::enabled);
+    // Keys of another group do not count.
+    write("[Desktop Action x]\nExec=" + program.toUtf8() + "\n");
+    EXPECT_EQ(items.status(), LoginItems::Status::notRegistered);
+
+    XdgAutostartLoginItems gone(autostart, root.filePath(QStringLiteral("missing/Vantle")));
+    EXPECT_EQ(gone.status(), LoginItems::Status::notFound);
+}
+
+TEST(LoginItemEntry, ReservedCharactersRoundTripThroughExec)
+{
+    for (const QString &path :
+         {QStringLiteral("/opt/a b/Vantle"), QStringLiteral("/opt/100%/Vantle"),
+          QStringLiteral("/opt/back\\slash/Vantle"),
+          QStringLiteral("/opt/\"quoted\" `tick`/Vantle")}) {
+        EXPECT_EQ(XdgAutostartLoginItems::programOf(XdgAutostartLoginItems::entry(path)), path)
+            << qPrintable(path);
+    }
+    EXPECT_EQ(XdgAutostartLoginItems::quoteExecArgument(QStringLiteral("/a%b")),
+              QStringLiteral("\"/a%%b\""));
+}
+
+TEST_F(LoginItemFixture, FailuresAreLoggedWithTheirReason)
+{
+    const QString program = makeProgram(root.filePath(QStringLiteral("opt/Vantle")));
+    // The autostart folder cannot be created where a file is in the way.
+    QDir().mkpath(root.filePath(QStringLiteral("config")));
+    QFile blocker(autostart);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    XdgAutostartLoginItems items(autostart, program);
+    LoginItemService service(items, log);
+    service.registerLoginItem();
+    ASSERT_EQ(log.lines.size(), 1);
+    EXPECT_TRUE(
+        log.lines.at(0).startsWith(QStringLiteral("Vantle: failed to enable login item: ")));
+
+    // An entry that cannot be removed (a folder in its place; this works even as root).
+    QFile::remove(autostart);
+    QDir().mkpath(items.entryPath() + QStringLiteral("/inside"));
+    EXPECT_FALSE(service.unregisterLoginItem());
+    ASSERT_EQ(log.lines.size(), 2);
+    EXPECT_TRUE(
+        log.lines.at(1).startsWith(QStringLiteral("Vantle: failed to disable login item: ")));
+}

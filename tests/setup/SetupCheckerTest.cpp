@@ -1,0 +1,389 @@
+#include "setup/SetupChecker.h"
+#include "platform/linux/LinuxSystemInfo.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QSemaphore>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <atomic>
+
+namespace {
+
+using State = SetupItem::State;
+
+// Everything in place on an X11 desktop.
+SetupFacts healthy()
+{
+    SetupFacts f;
+    f.session = SystemInfo::SessionKind::x11;
+    f.prettyName = QStringLiteral("Debian GNU/Linux 12 (bookworm)");
+    f.windowControl = true;
+    f.calendar = SetupFacts::StoreAccess::granted;
+    f.reminders = SetupFacts::StoreAccess::granted;
+    f.shortcutsTool = true;
+    f.shortcutCount = 3;
+    f.mediaPlayers = {QStringLiteral("org.mpris.MediaPlayer2.GnomeMusic"),
+                      QStringLiteral("org.mpris.MediaPlayer2.spotify.instance42")};
+    f.spotifyInstalled = true;
+    f.loginItem = true;
+    f.ollama = true;
+    return f;
+}
+
+const SetupItem &item(const QList<SetupItem> &items, const char *id)
+{
+    for (const SetupItem &i : items) {
+        if (i.id == QLatin1String(id))
+            return i;
+    }
+    static const SetupItem none;
+    ADD_FAILURE() << "no item " << id;
+    return none;
+}
+
+QList<SetupItem> build(const SetupFacts &facts, const SetupActions &actions = {},
+                       bool restricted = false)
+{
+    return SetupChecker::buildItems(facts, actions, restricted);
+}
+
+} // namespace
+
+TEST(SetupItems, AHealthyDesktopIsAllOkInTheFixedOrder)
+{
+    const auto items = build(healthy());
+    QStringList ids;
+    for (const SetupItem &i : items) {
+        ids << i.id;
+        EXPECT_EQ(i.state, State::ok) << qPrintable(i.id);
+    }
+    EXPECT_EQ(ids,
+              (QStringList{"os", "ax", "cal", "rem", "sc", "music", "spotify", "keys", "login",
+                           "ollama"}));
+    EXPECT_EQ(item(items, "os").detail,
+              QStringLiteral("This computer runs Debian GNU/Linux 12 (bookworm) on X11."));
+    EXPECT_EQ(item(items, "sc").detail, QStringLiteral("3 Shortcuts found for Skills."));
+    EXPECT_EQ(item(items, "spotify").detail,
+              QStringLiteral("Allowed. The Now Playing strip can read and control Spotify."));
+    EXPECT_EQ(item(items, "keys").detail,
+              QStringLiteral("Ctrl+Alt+Super+H HUD, Ctrl+Alt+Super+M menu, Ctrl+Alt+Super+Space "
+                             "command bar, Ctrl+Alt+Super+X hide all."));
+    EXPECT_EQ(SetupChecker::attentionCount(items), 0);
+}
+
+TEST(SetupItems, OnlyRequiredLinesInAttentionCount)
+{
+    SetupFacts f = healthy();
+    f.session = SystemInfo::SessionKind::wayland;
+    f.calendar = SetupFacts::StoreAccess::denied;
+    f.hotKeyFailures = {QStringLiteral("Ctrl+Alt+Super+H"), QStringLiteral("Ctrl+Alt+Super+X")};
+    auto items = build(f);
+    // The calendar and the keys need attention but are optional.
+    EXPECT_EQ(item(items, "cal").state, State::attention);
+    EXPECT_EQ(item(items, "keys").detail,
+              QStringLiteral("Another app already uses Ctrl+Alt+Super+H, Ctrl+Alt+Super+X. Use the "
+                             "menu bar icon instead, or free that shortcut."));
+    EXPECT_EQ(SetupChecker::attentionCount(items), 1);
+    EXPECT_TRUE(item(items, "os").detail.startsWith(QStringLiteral("Kaidro needs an X11 session")));
+
+    f.windowControl = false;
+    EXPECT_EQ(SetupChecker::attentionCount(build(f)), 2);
+    // A missing Shortcuts tool makes its line required.
+    f.shortcutsTool = false;
+    items = build(f);
+    EXPECT_TRUE(item(items, "sc").required);
+    EXPECT_EQ(item(items, "sc").detail,
+              QStringLiteral("The shortcuts tool is missing, so Skills cannot run."));
+    EXPECT_EQ(SetupChecker::attentionCount(items), 3);
+}
+
+TEST(SetupItems, ShortcutsCountAndLoadingTexts)
+{
+    SetupFacts f = healthy();
+    f.shortcutCount = 1;
+    EXPECT_EQ(item(build(f), "sc").detail, QStringLiteral("1 Shortcut found for Skills."));
+    f.shortcutCount.reset();
+    EXPECT_EQ(item(build(f), "sc").detail, QStringLiteral("Checking your Shortcuts..."));
+    f.shortcutCount = 0;
+    int opened = 0;
+    SetupActions actions;
+    actions.openShortcuts = [&] { ++opened; };
+    const SetupItem sc = item(build(f, actions), "sc");
+    EXPECT_EQ(sc.state, State::optionalMissing);
+    EXPECT_FALSE(sc.required);
+    ASSERT_EQ(sc.actionTitle, QStringLiteral("Open Shortcuts"));
+    sc.action();
+    EXPECT_EQ(opened, 1);
+}
+
+TEST(SetupItems, CalendarStoresAndTheirButtons)
+{
+    SetupFacts f = healthy();
+    f.calendar = SetupFacts::StoreAccess::notDetermined;
+    f.reminders = SetupFacts::StoreAccess::denied;
+    // Without a way to open the calendar app the lines offer no button.
+    EXPECT_TRUE(item(build(f), "cal").actionTitle.isEmpty());
+    SetupActions actions;
+    actions.openCalendar = [] {};
+    const auto items = build(f, actions);
+    EXPECT_EQ(
+        item(items, "cal").detail,
+        QStringLiteral("Quests show your upcoming events. Add a calendar in your calendar app "
+                       "first."));
+    EXPECT_EQ(item(items, "rem").detail,
+              QStringLiteral("Off. Quests show your open reminders. Kaidro cannot read your task "
+                             "files."));
+    EXPECT_EQ(item(items, "cal").actionTitle, QStringLiteral("Open Calendar"));
+    EXPECT_EQ(item(items, "rem").actionTitle, QStringLiteral("Open Calendar"));
+}
+
+TEST(SetupItems, PlayersOffTheBusAreClosedAndSpotifyMayBeMissing)
+{
+    SetupFacts f = healthy();
+    // A name that merely starts like Spotify's is another player.
+    f.mediaPlayers = {QStringLiteral("org.mpris.MediaPlayer2.spotifyd")};
+    QString opened;
+    SetupActions actions;
+    actions.openPlayer = [&](const QString &player) { opened = player; };
+    auto items = build(f, actions);
+    EXPECT_EQ(item(items, "music").state, State::optionalMissing);
+    EXPECT_EQ(item(items, "music").detail,
+              QStringLiteral("Music is closed, so its permission cannot be checked yet. Open it, "
+                             "and this updates."));
+    const SetupItem spotify = item(items, "spotify");
+    ASSERT_EQ(spotify.actionTitle, QStringLiteral("Open Spotify"));
+    spotify.action();
+    EXPECT_EQ(opened, QStringLiteral("Spotify"));
+
+    f.spotifyInstalled = false;
+    items = build(f, actions);
+    EXPECT_EQ(item(items, "spotify").detail,
+              QStringLiteral("Not installed. Optional: the Now Playing strip also reads Spotify."));
+    EXPECT_TRUE(item(items, "spotify").actionTitle.isEmpty());
+}
+
+TEST(SetupItems, ARestrictedEditionSaysSoForTheToolsAndPlayers)
+{
+    SetupFacts f = healthy();
+    f.shortcutsTool = false;
+    const auto items = build(f, {}, true);
+    for (const char *id : {"sc", "music", "spotify", "ollama"}) {
+        EXPECT_EQ(item(items, id).detail, QStringLiteral("Not available in this edition.")) << id;
+        EXPECT_FALSE(item(items, id).required) << id;
+    }
+    EXPECT_EQ(SetupChecker::attentionCount(items), 0);
+}
+
+TEST(SetupReport, TagsEachLineByStateAndWhetherItIsRequired)
+{
+    SetupFacts f = healthy();
+    f.windowControl = false;
+    f.calendar = SetupFacts::StoreAccess::denied;
+    f.ollama = false;
+    const QStringList lines = SetupChecker::report(build(f), f.prettyName).split('\n');
+    ASSERT_EQ(lines.size(), 12);
+    EXPECT_EQ(lines.at(0), QStringLiteral("Kaidro setup check"));
+    EXPECT_EQ(lines.at(1), QStringLiteral("Linux Debian GNU/Linux 12 (bookworm)"));
+    EXPECT_EQ(lines.at(2),
+              QStringLiteral("[OK] X11 session: This computer runs Debian GNU/Linux "
+                             "12 (bookworm) on X11."));
+    EXPECT_EQ(lines.at(3),
+              QStringLiteral("[NEEDS ATTENTION] Window control: Needed to move other "
+                             "apps' windows (Equipment) and paste straight into "
+                             "them. It works in an X11 session whose window manager "
+                             "supports EWMH."));
+    EXPECT_TRUE(lines.at(4).startsWith(QStringLiteral("[needs attention] Calendar: Off.")));
+    EXPECT_EQ(lines.at(11),
+              QStringLiteral("[optional] Ollama: Not installed. Optional: only the "
+                             "local-model quick actions use it."));
+}
+
+namespace {
+
+// Probes that answer at once with the healthy facts, counting how often each pool probe ran.
+struct ProbeCounts
+{
+    std::atomic<int> ollama{0};
+};
+
+SetupProbes quickProbes(const std::shared_ptr<ProbeCounts> &counts)
+{
+    const SetupFacts f = healthy();
+    SetupProbes p;
+    p.session = [] { return SystemInfo::SessionKind::x11; };
+    p.windowControl = [] { return true; };
+    p.hotKeyFailures = [] { return QStringList(); };
+    p.shortcutCount = [] { return std::optional<int>(2); };
+    p.prettyName = [f] { return f.prettyName; };
+    p.calendar = [] { return SetupFacts::StoreAccess::granted; };
+    p.reminders = [] { return SetupFacts::StoreAccess::granted; };
+    p.shortcutsTool = [] { return true; };
+    p.mediaPlayers = [f] { return f.mediaPlayers; };
+    p.spotifyInstalled = [] { return true; };
+    p.loginItem = [] { return true; };
+    p.ollama = [counts] {
+        ++counts->ollama;
+        return true;
+    };
+    return p;
+}
+
+} // namespace
+
+TEST(SetupRun, PublishesTheLinesOnceEveryProbeHasAnswered)
+{
+    auto counts = std::make_shared<ProbeCounts>();
+    SetupChecker checker(quickProbes(counts), {});
+    int changes = 0;
+    QObject::connect(&checker, &SetupChecker::changed, [&] { ++changes; });
+    checker.start();
+    EXPECT_TRUE(checker.checking());
+    checker.start(); // dropped: a run is in progress
+    QTRY_VERIFY(!checker.checking());
+    EXPECT_EQ(counts->ollama.load(), 1);
+    EXPECT_EQ(checker.items().size(), 10);
+    EXPECT_EQ(checker.attentionCount(), 0);
+    EXPECT_EQ(changes, 2);
+    EXPECT_TRUE(checker.report().contains(QStringLiteral("\n[OK] Ollama: Installed.")));
+}
+
+TEST(SetupRun, AHangingProbeIsGivenUpAndNotAskedAgainUntilItReturns)
+{
+    auto counts = std::make_shared<ProbeCounts>();
+    auto gate = std::make_shared<QSemaphore>();
+    SetupProbes probes = quickProbes(counts);
+    probes.ollama = [counts, gate] {
+        ++counts->ollama;
+        gate->acquire();
+        return true;
+    };
+    probes.loginItem = [gate] {
+        gate->acquire();
+        return true;
+    };
+    SetupChecker checker(std::move(probes), {});
+    // Whatever happens below, the stuck threads are let go before the checker goes.
+    struct Release
+    {
+        std::shared_ptr<QSemaphore> gate;
+        ~Release() { gate->release(100); }
+    } release{gate};
+    checker.start();
+    QTRY_COMPARE(checker.outstandingProbes(), 2);
+    EXPECT_TRUE(checker.checking());
+    checker.expireRun();
+    ASSERT_FALSE(checker.checking());
+    const auto &first = checker.items();
+    EXPECT_EQ(item(first, "ollama").state, State::optionalMissing);
+    EXPECT_EQ(item(first, "login").state, State::optionalMissing);
+    EXPECT_EQ(item(first, "music").state, State::ok);
+
+    // The next run does not wait for the stuck probes at all.
+    checker.start();
+    QTRY_VERIFY(!checker.checking());
+    EXPECT_EQ(counts->ollama.load(), 1);
+    EXPECT_EQ(item(checker.items(), "ollama").state, State::optionalMissing);
+
+    // Once they return, their late answers change nothing, and the next run asks again.
+    gate->release(2);
+    QTRY_COMPARE(checker.probesInFlight(), 0);
+    EXPECT_EQ(item(checker.items(), "ollama").state, State::optionalMissing);
+    gate->release(2);
+    checker.start();
+    QTRY_VERIFY(!checker.checking());
+    EXPECT_EQ(counts->ollama.load(), 2);
+    EXPECT_EQ(item(checker.items(), "ollama").state, State::ok);
+    EXPECT_EQ(item(checker.items(), "login").state, State::ok);
+}
+
+TEST(SetupRun, TurningTheLoginItemOnChecksAgain)
+{
+    auto counts = std::make_shared<ProbeCounts>();
+    SetupProbes probes = quickProbes(counts);
+    bool registered = false;
+    probes.loginItem = [&registered] { return registered; };
+    SetupActions actions;
+    actions.turnOnLoginItem = [&registered] { registered = true; };
+    SetupChecker checker(std::move(probes), std::move(actions));
+    checker.start();
+    QTRY_VERIFY(!checker.checking());
+    const SetupItem login = item(checker.items(), "login");
+    ASSERT_EQ(login.actionTitle, QStringLiteral("Turn on"));
+    login.action();
+    EXPECT_TRUE(checker.checking());
+    QTRY_VERIFY(!checker.checking());
+    EXPECT_EQ(item(checker.items(), "login").detail,
+              QStringLiteral("Kaidro starts when you log in."));
+}
+
+TEST(SetupRun, LiveRefreshRunsOnlyBetweenStartAndStop)
+{
+    SetupChecker checker(quickProbes(std::make_shared<ProbeCounts>()), {});
+    checker.startLive();
+    EXPECT_TRUE(checker.isLive());
+    EXPECT_TRUE(checker.checking());
+    checker.stopLive();
+    EXPECT_FALSE(checker.isLive());
+    QTRY_VERIFY(!checker.checking());
+}
+
+TEST(SetupProbeHelpers, CalendarStoreAccess)
+{
+    QTemporaryDir root;
+    const QString calendars = root.filePath(QStringLiteral("evolution/calendar"));
+    EXPECT_EQ(SetupProbes::storeAccess(calendars, QStringLiteral("calendar.ics")),
+              SetupFacts::StoreAccess::notDetermined);
+    QDir().mkpath(calendars + QStringLiteral("/system"));
+    // A source folder without its file is not a store.
+    EXPECT_EQ(SetupProbes::storeAccess(calendars, QStringLiteral("calendar.ics")),
+              SetupFacts::StoreAccess::notDetermined);
+    QFile store(calendars + QStringLiteral("/system/calendar.ics"));
+    ASSERT_TRUE(store.open(QIODevice::WriteOnly));
+    store.write("BEGIN:VCALENDAR\nEND:VCALENDAR\n");
+    store.close();
+    EXPECT_EQ(SetupProbes::storeAccess(calendars, QStringLiteral("calendar.ics")),
+              SetupFacts::StoreAccess::granted);
+
+    store.setPermissions(QFileDevice::Permissions());
+    if (store.open(QIODevice::ReadOnly))
+        GTEST_SKIP() << "running as a user who reads every file";
+    EXPECT_EQ(SetupProbes::storeAccess(calendars, QStringLiteral("calendar.ics")),
+              SetupFacts::StoreAccess::denied);
+}
+
+TEST(SetupProbeHelpers, ToolsAndDesktopEntries)
+{
+    QTemporaryDir root;
+    QFile tool(root.filePath(QStringLiteral("vantle-shortcuts")));
+    ASSERT_TRUE(tool.open(QIODevice::WriteOnly));
+    tool.close();
+    // Not executable: not the tool.
+    EXPECT_NE(SetupProbes::findShortcutsTool(root.path()), tool.fileName());
+    tool.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    EXPECT_EQ(SetupProbes::findShortcutsTool(root.path()), tool.fileName());
+
+    const QString apps = root.filePath(QStringLiteral("applications"));
+    QDir().mkpath(apps);
+    EXPECT_FALSE(SetupProbes::spotifyInstalledIn({root.filePath(QStringLiteral("none")), apps}));
+    QFile entry(apps + QStringLiteral("/com.spotify.Client.desktop"));
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.close();
+    EXPECT_TRUE(SetupProbes::spotifyInstalledIn({root.filePath(QStringLiteral("none")), apps}));
+}
+
+TEST(SetupProbeHelpers, PrettyNameFollowsOsReleaseQuoting)
+{
+    EXPECT_EQ(LinuxSystemInfo::prettyNameOf("NAME=\"Debian\"\nPRETTY_NAME=\"Debian GNU/Linux 12 "
+                                            "(bookworm)\"\nID=debian\n"),
+              QStringLiteral("Debian GNU/Linux 12 (bookworm)"));
+    EXPECT_EQ(LinuxSystemInfo::prettyNameOf("PRETTY_NAME='Arch $Linux'\n"),
+              QStringLiteral("Arch $Linux"));
+    EXPECT_EQ(LinuxSystemInfo::prettyNameOf("PRETTY_NAME=\"Say \\\"hi\\\"\"\n"),
+              QStringLiteral("Say \"hi\""));
+    EXPECT_EQ(LinuxSystemInfo::prettyNameOf("PRETTY_NAME=Gentoo\n"), QStringLiteral("Gentoo"));
+    EXPECT_TRUE(LinuxSystemInfo::prettyNameOf("NAME=x\n# PRETTY_NAME=y\n").isEmpty());
+}

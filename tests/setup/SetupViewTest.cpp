@@ -1,0 +1,150 @@
+#include "setup/SetupCheckList.h"
+#include "setup/SetupCheckView.h"
+#include "setup/SetupCheckWindow.h"
+#include "setup/SetupChecker.h"
+#include "ui/CoreTheme.h"
+
+#include "fakes/FakeUserDefaults.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFontDatabase>
+#include <QImage>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+// A desktop where window control is missing and everything optional is absent.
+SetupProbes wanting()
+{
+    SetupProbes p;
+    p.session = [] { return SystemInfo::SessionKind::x11; };
+    p.windowControl = [] { return false; };
+    p.prettyName = [] { return QStringLiteral("Debian GNU/Linux 12 (bookworm)"); };
+    p.shortcutsTool = [] { return true; };
+    p.shortcutCount = [] { return std::optional<int>(0); };
+    return p;
+}
+
+SetupActions someActions()
+{
+    SetupActions a;
+    a.openCalendar = [] {};
+    a.openShortcuts = [] {};
+    a.openPlayer = [](const QString &) {};
+    a.turnOnLoginItem = [] {};
+    return a;
+}
+
+// How many pixels of `image` inside `area` are close to `colour`.
+int pixelsNear(const QImage &image, const QRect &area, const QColor &colour)
+{
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (std::abs(c.red() - colour.red()) < 24 && std::abs(c.green() - colour.green()) < 24
+                && std::abs(c.blue() - colour.blue()) < 24)
+                ++count;
+        }
+    }
+    return count;
+}
+
+} // namespace
+
+TEST(SetupSummary, CountsRequiredItemsInSingularAndPlural)
+{
+    EXPECT_EQ(SetupCheckView::summaryText(true, 0, 0), QStringLiteral("Checking this computer..."));
+    // A refresh with lines already shown keeps showing the outcome.
+    EXPECT_EQ(SetupCheckView::summaryText(true, 10, 0),
+              QStringLiteral("Everything the HUD needs is in place."));
+    EXPECT_EQ(SetupCheckView::summaryText(false, 10, 1),
+              QStringLiteral("1 required item needs attention."));
+    EXPECT_EQ(SetupCheckView::summaryText(false, 10, 2),
+              QStringLiteral("2 required items need attention."));
+    EXPECT_EQ(SetupCheckView::summarySymbol(0), QStringLiteral("checkmark.seal.fill"));
+    EXPECT_EQ(SetupCheckView::summarySymbol(3), QStringLiteral("exclamationmark.triangle.fill"));
+}
+
+TEST(SetupWindow, OpensByItselfOnlyOnTheFirstRunAndRefreshesWhileOpen)
+{
+    SetupChecker checker(wanting(), someActions());
+    FakeUserDefaults defaults;
+    SetupCheckWindow window(checker, defaults);
+
+    window.showIfFirstRun();
+    ASSERT_NE(window.window(), nullptr);
+    EXPECT_TRUE(window.window()->isVisible());
+    EXPECT_EQ(window.window()->windowTitle(), QStringLiteral("Kaidro Setup Check"));
+    EXPECT_EQ(window.window()->size(), QSize(540, 600));
+    EXPECT_EQ(defaults.boolean(SetupCheckWindow::seenKey), std::optional<bool>(true));
+    EXPECT_TRUE(checker.isLive());
+
+    window.close();
+    EXPECT_FALSE(window.window()->isVisible());
+    EXPECT_FALSE(checker.isLive());
+
+    window.showIfFirstRun();
+    EXPECT_FALSE(window.window()->isVisible());
+    // The menu's entry still opens it.
+    window.show();
+    EXPECT_TRUE(window.window()->isVisible());
+    window.close();
+    QTRY_VERIFY(!checker.checking());
+}
+
+TEST(SetupWindow, RendersTheHeadingAndOneCardPerLine)
+{
+    // The theme's faces, as the program registers them at launch (absent files are fine).
+    const QDir fonts(QStringLiteral(KAIDRO_RESOURCES_DIR "/fonts"));
+    for (const QString &file : fonts.entryList({QStringLiteral("*.ttf")}))
+        QFontDatabase::addApplicationFont(fonts.filePath(file));
+
+    SetupChecker checker(wanting(), someActions());
+    FakeUserDefaults defaults;
+    SetupCheckWindow window(checker, defaults);
+    window.show();
+    QTRY_VERIFY(!checker.checking());
+    checker.stopLive();
+    QApplication::processEvents();
+
+    const QImage image = window.window()->grab().toImage();
+    image.save(QStringLiteral("/tmp/kaidro-setup.png"));
+    ASSERT_EQ(image.size(), QSize(540, 600) * window.window()->devicePixelRatioF());
+
+    // Dark heading text on the page's plate, with the gold rule under it.
+    EXPECT_GT(pixelsNear(image, QRect(18, 20, 300, 26), CoreTheme::ink()), 150);
+    EXPECT_GT(pixelsNear(image, QRect(18, 50, 64, 3), CoreTheme::gold()), 100);
+
+    // Window control is missing: the first two cards are white, and the second carries the red
+    // accent bar and warning symbol.
+    SetupCheckList *list = window.view()->list();
+    const QPoint origin = list->mapTo(window.window(), QPoint(0, 0));
+    EXPECT_GT(
+        pixelsNear(image, QRect(origin + QPoint(200, 4), QSize(40, 8)), CoreTheme::cardWhite()),
+        250);
+    EXPECT_GT(pixelsNear(image, QRect(origin.x(), origin.y(), 40, 120), CoreTheme::hpRed()), 40);
+    // "1 required item needs attention." with its warning symbol.
+    EXPECT_GT(pixelsNear(image, QRect(18, 60, 24, 24), CoreTheme::hpRed()), 20);
+
+    // The lines that offer something show their buttons; copying puts the report on the clipboard.
+    QStringList buttons;
+    for (QPushButton *button : window.window()->findChildren<QPushButton *>()) {
+        if (button->isVisible())
+            buttons << button->text();
+    }
+    for (const char *title : {"Open Calendar", "Open Shortcuts", "Open Music", "Turn on",
+                              "Copy report", "Check again", "Done"})
+        EXPECT_TRUE(buttons.contains(QLatin1String(title))) << title;
+    for (QPushButton *button : window.window()->findChildren<QPushButton *>()) {
+        if (button->text() == QLatin1String("Copy report"))
+            button->click();
+    }
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), checker.report());
+    EXPECT_TRUE(checker.report().contains(QStringLiteral("[NEEDS ATTENTION] Window control: ")));
+}

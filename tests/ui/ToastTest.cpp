@@ -1,0 +1,230 @@
+#include "fakes/FakeClock.h"
+#include "fakes/FakePanelWindow.h"
+#include "fakes/FakeScreens.h"
+#include "ui/CoreTheme.h"
+#include "ui/CoreToastCenter.h"
+#include "ui/ToastView.h"
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+const QString kLongMessage
+    = QStringLiteral("The local model did not answer in time. ").repeated(40);
+
+// Two screens side by side; the second stands higher than the primary and has a 30-point bar
+// along its top, so its visible frame differs from its frame.
+const ScreenInfo kMain = FakeScreens::make("main", {0, 0, 1440, 900}, 24);
+const ScreenInfo kSide = FakeScreens::make("side", {1440, 200, 1920, 1080}, 30);
+
+class ToastCenterTest : public ::testing::Test
+{
+protected:
+    ToastCenterTest()
+    {
+        screens.setScreens({kMain});
+        screens.setPointer({700, 450});
+        center = std::make_unique<CoreToastCenter>(
+            screens, clock, [this] { ++sounds; },
+            [this](FloatingHUDPanel::ContentFactory factory) {
+                ++panelsMade;
+                content = std::move(factory);
+                auto made = std::make_unique<FakePanelWindow>();
+                panel = made.get();
+                return made;
+            });
+    }
+
+    // The card the panel would build now.
+    std::unique_ptr<ToastView> card() const
+    {
+        return std::unique_ptr<ToastView>(static_cast<ToastView *>(content(nullptr, 1.0)));
+    }
+
+    bool onScreen() const { return panel && panel->isVisible() && panel->alpha() > 0.99; }
+
+    FakeScreens screens;
+    FakeClock clock;
+    int sounds = 0;
+    int panelsMade = 0;
+    FakePanelWindow *panel = nullptr;
+    FloatingHUDPanel::ContentFactory content;
+    std::unique_ptr<CoreToastCenter> center;
+};
+
+} // namespace
+
+TEST_F(ToastCenterTest, CardHeightFollowsTheTextWithinItsLimits)
+{
+    ASSERT_GT(ToastView::fittingHeight("Local AI", kLongMessage, 340), 320);
+    center->show("Local AI", kLongMessage);
+    EXPECT_EQ(panel->frame().height(), 320);
+
+    const double bare = ToastView::fittingHeight("Saved", "", 340);
+    center->show("Saved", "");
+    EXPECT_GE(panel->frame().height(), 64);
+    EXPECT_EQ(panel->frame().height(), std::ceil(std::max(64.0, bare)));
+
+    // Line feeds in a message start new lines, so the card grows to show them.
+    const QString lines = QStringLiteral("one\ntwo\nthree");
+    const double threeLines = ToastView::fittingHeight("Quest", lines, 340);
+    EXPECT_GT(threeLines, ToastView::fittingHeight("Quest", "one two three", 340));
+    center->show("Quest", lines);
+    EXPECT_EQ(panel->frame().height(), std::ceil(threeLines));
+    EXPECT_EQ(panel->frame().width(), 340);
+}
+
+TEST_F(ToastCenterTest, ASecondToastReplacesTheFirstAndRestartsItsTime)
+{
+    const double start = clock.uptime();
+    center->show("Skill", "Opened the terminal", 5);
+    ASSERT_TRUE(onScreen());
+    ASSERT_EQ(panel->animations.last().duration, CoreToastCenter::fadeInDuration);
+
+    clock.advance(1);
+    center->show("Loadout", "Restored Writing", 5);
+    EXPECT_EQ(sounds, 1) << "a toast replacing one on screen is silent";
+    EXPECT_EQ(panelsMade, 1);
+    EXPECT_EQ(card()->accessibleName(), "Loadout, Restored Writing");
+
+    clock.setUptime(start + 5.5);
+    center->tick();
+    EXPECT_TRUE(onScreen()) << "the first toast's deadline no longer counts";
+
+    clock.setUptime(start + 6);
+    center->tick();
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_FALSE(panel->hasContent());
+    EXPECT_EQ(panel->animations.last().alpha, 0);
+    EXPECT_EQ(panel->animations.last().duration, CoreToastCenter::fadeOutDuration);
+}
+
+TEST_F(ToastCenterTest, TapDismissesAtOnceAndDropsTheDeadline)
+{
+    const double start = clock.uptime();
+    center->show("Quest", "Stand-up in 10 minutes", 5);
+    clock.advance(1);
+    const std::unique_ptr<ToastView> view = card();
+    view->resize(340, 80);
+    QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(300, 40));
+    QCoreApplication::sendPostedEvents();
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_FALSE(center->dismissAt());
+
+    const qsizetype animations = panel->animations.size();
+    clock.setUptime(start + 5);
+    center->tick();
+    EXPECT_EQ(panel->animations.size(), animations) << "the old deadline does nothing";
+
+    center->show("Quest", "Again", 5);
+    EXPECT_TRUE(onScreen());
+    EXPECT_EQ(sounds, 2) << "a toast after a dismissed one sounds again";
+    EXPECT_EQ(panelsMade, 1) << "the panel is reused";
+    clock.setUptime(start + 9.9);
+    center->tick();
+    EXPECT_TRUE(onScreen());
+    clock.setUptime(start + 10);
+    center->tick();
+    EXPECT_FALSE(panel->isVisible());
+}
+
+TEST_F(ToastCenterTest, SitsAtTheTopRightOfTheScreenUnderThePointer)
+{
+    screens.setScreens({kMain, kSide});
+    screens.setPointer({2000, 600});
+    center->show("Window", "Moved to the next display", 5);
+    const double h = panel->frame().height();
+    // The side screen's visible frame tops out at 200 + 1080 - 30 = 1250 (y up).
+    EXPECT_EQ(panel->frame(), QRectF(1440 + 1920 - 340 - 28, 1250 - h - 28, 340, h));
+
+    screens.setPointer({100, 100});
+    center->show("Window", "Moved back", 5);
+    EXPECT_EQ(panel->frame(), QRectF(1440 - 340 - 28, 900 - 24 - h - 28, 340, h));
+    EXPECT_EQ(panelsMade, 1);
+}
+
+TEST_F(ToastCenterTest, WithoutScreensNothingHappens)
+{
+    screens.setScreens({});
+    center->show("Quest", "Nowhere to show this");
+    EXPECT_EQ(panelsMade, 0);
+    EXPECT_EQ(sounds, 0);
+    EXPECT_FALSE(center->dismissAt());
+    center->dismiss();
+    center->tick();
+}
+
+namespace {
+
+QImage render(ToastView &view)
+{
+    QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(QColor(100, 100, 100));
+    view.render(&image, {}, {}, QWidget::DrawChildren);
+    return image;
+}
+
+bool near(const QColor &a, const QColor &b, int tolerance = 8)
+{
+    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance
+        && std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+// Pixels in a band of rows that are clearly darker than the card: text or the rule.
+int inkIn(const QImage &image, int top, int bottom, int left, int right)
+{
+    int ink = 0;
+    for (int y = top; y < bottom; ++y) {
+        for (int x = left; x < right; ++x)
+            ink += image.pixelColor(x, y).lightness() < 200 ? 1 : 0;
+    }
+    return ink;
+}
+
+} // namespace
+
+TEST(ToastView, IsAWhiteCardWithAGoldEdgeTheTitleAndTheMessage)
+{
+    ToastView view("Staged clipboard as prompt", "Paste it into the chat to ask the model.", {});
+    view.resize(340, int(std::ceil(ToastView::fittingHeight(view.title(), view.message(), 340))));
+    const QImage image = render(view);
+    const QRectF card = ToastView::cardRect(view.size());
+
+    const int middle = int(card.center().y());
+    EXPECT_TRUE(near(image.pixelColor(int(card.left()) + 1, middle), CoreTheme::gold()));
+    EXPECT_TRUE(near(image.pixelColor(int(card.right()) - 3, int(card.bottom()) - 3),
+                     CoreTheme::cardWhite()));
+    EXPECT_FALSE(near(image.pixelColor(1, 1), CoreTheme::cardWhite())) << "margin stays clear";
+
+    const int textLeft = int(card.left() + ToastView::horizontalPadding);
+    const int textRight = int(card.right() - ToastView::horizontalPadding);
+    const int titleTop = int(card.top() + ToastView::verticalPadding);
+    EXPECT_GT(inkIn(image, titleTop, titleTop + 16, textLeft, textRight), 40) << "title";
+    EXPECT_GT(inkIn(image, middle + 4, int(card.bottom()), textLeft, textRight), 40) << "message";
+
+    EXPECT_EQ(view.accessibleName(),
+              "Staged clipboard as prompt, Paste it into the chat to ask the model.");
+    EXPECT_EQ(view.accessibleDescription(), "Dismisses this message");
+}
+
+TEST(ToastView, ACutMessageStaysInsideTheCard)
+{
+    ToastView view("Local AI", kLongMessage, {});
+    view.resize(340, 320);
+    const QImage image = render(view);
+    const QRectF card = ToastView::cardRect(view.size());
+    // The bottom padding is bare card: no line of text runs into it.
+    const int paddingTop = int(card.bottom() - ToastView::verticalPadding) + 1;
+    EXPECT_EQ(inkIn(image, paddingTop, int(card.bottom()),
+                    int(card.left() + ToastView::accentWidth + 1), int(card.right())),
+              0);
+    EXPECT_GT(inkIn(image, int(card.top()), paddingTop, int(card.left() + 14), int(card.right())),
+              500);
+}

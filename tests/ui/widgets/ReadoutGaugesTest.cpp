@@ -1,0 +1,192 @@
+#include "WidgetTestSupport.h"
+
+#include "ui/CoreTheme.h"
+#include "ui/widgets/CoreStepGauge.h"
+#include "ui/widgets/PartyStrip.h"
+#include "ui/widgets/PlayerStatus.h"
+
+#include <gtest/gtest.h>
+
+using namespace WidgetTest;
+using CoreWidgets::PartyStrip;
+using CoreWidgets::PlayerStatus;
+
+namespace {
+
+// Which of the three HP colours `colour` is closest to.
+QString hpName(const QColor &colour)
+{
+    const int red = distance(colour, CoreTheme::hpRed());
+    const int amber = distance(colour, CoreTheme::hpAmber());
+    const int green = distance(colour, CoreTheme::hpGreen());
+    if (red <= amber && red <= green)
+        return QStringLiteral("red");
+    return amber <= green ? QStringLiteral("amber") : QStringLiteral("green");
+}
+
+// The colour near the top of the fill, just inside its leading end.
+QColor fillSample(const QImage &image, const QRectF &gauge)
+{
+    return image.pixelColor(int(gauge.left() + 8), int(gauge.top() + gauge.height() * 0.25));
+}
+
+QStringList names(const QList<MiniHP> &lines)
+{
+    QStringList out;
+    for (const MiniHP &line : lines)
+        out << line.name;
+    return out;
+}
+
+QString detailOf(const QList<MiniHP> &lines, const QString &name)
+{
+    for (const MiniHP &line : lines) {
+        if (line.name == name)
+            return line.detail;
+    }
+    return QStringLiteral("<absent>");
+}
+
+class Readouts : public ::testing::Test
+{
+protected:
+    void SetUp() override { registerThemeFonts(); }
+    Metrics metrics;
+};
+
+} // namespace
+
+TEST_F(Readouts, HPBarFillColourFollowsTheBatteryAcrossTheThresholds)
+{
+    const std::pair<double, const char *> cases[]
+        = {{29, "red"}, {30, "amber"}, {50, "amber"}, {51, "green"}};
+    for (const auto &[percent, colour] : cases) {
+        metrics.stats.power = QList<PowerSource>{FakeSystemStats::battery(percent)};
+        PlayerStatus view(metrics.start(), {QStringLiteral("Ada Lovelace"), QStringLiteral("ada")});
+        view.resize(view.sizeHint());
+        const QImage image = render(view);
+        EXPECT_EQ(hpName(fillSample(image, view.gaugeRect())), QString::fromLatin1(colour))
+            << percent << "%";
+        EXPECT_DOUBLE_EQ(view.hpBar().fraction, percent / 100);
+        if (percent == 51)
+            snapshot(view, QStringLiteral("playerStatus"));
+    }
+}
+
+TEST_F(Readouts, HPBarLabelsRoundTheBatteryAndTruncateTheCpu)
+{
+    metrics.stats.power = QList<PowerSource>{FakeSystemStats::battery(19.6)};
+    SystemMetricsService &service = metrics.start();
+    metrics.publishCpu(377, 623); // 37.7 %
+    PlayerStatus view(service, {QStringLiteral("Ada Lovelace"), QStringLiteral("ada")});
+    EXPECT_EQ(view.hpBar().username, "Ada");
+    EXPECT_EQ(view.hpBar().currentLabel, "20 / 100");
+    EXPECT_EQ(view.hpBar().levelLabel, "CPU: 37%");
+}
+
+TEST_F(Readouts, WithoutABatteryMemoryPressureWarningShowsAmberAtFiftyFivePercent)
+{
+    metrics.stats.mem = MemoryFigures{13 * gib, 16 * gib}; // 81 % used: elevated
+    SystemMetricsService &service = metrics.start();
+    ASSERT_EQ(service.memoryPressure(), MemoryPressure::warning);
+    PlayerStatus view(service, {QString(), QStringLiteral("ada")});
+    view.resize(view.sizeHint());
+
+    EXPECT_DOUBLE_EQ(view.hpBar().fraction, 0.55);
+    EXPECT_EQ(view.hpBar().currentLabel, "13000 / 16000");
+    EXPECT_EQ(hpName(fillSample(render(view), view.gaugeRect())), "amber");
+    // Past 55 % of the gauge only the dark plate shows.
+    const QRectF gauge = view.gaugeRect();
+    const QColor beyond
+        = render(view).pixelColor(int(gauge.left() + gauge.width() * 0.8), int(gauge.top() + 5));
+    EXPECT_LT(beyond.value(), 90);
+}
+
+TEST_F(Readouts, PlayerNameIsTheFirstWordOfTheFullNameElseTheLogin)
+{
+    EXPECT_EQ(PlayerStatus::usernameFor({QStringLiteral("  Grace  Brewster Hopper"), "gh"}),
+              "Grace");
+    EXPECT_EQ(PlayerStatus::usernameFor({QString(), QStringLiteral("gh")}), "gh");
+    EXPECT_EQ(PlayerStatus::usernameFor({QStringLiteral("   "), QStringLiteral("gh")}), "gh");
+}
+
+TEST_F(Readouts, PartyWithoutBatteryDiskOrNetworkShowsFullPowerOnAC)
+{
+    metrics.stats.volume = VolumeCapacity{0, 0};
+    PartyStrip view(metrics.start());
+    EXPECT_EQ(names(view.lines()), (QStringList{"CPU", "MEM", "PWR"}));
+    EXPECT_EQ(detailOf(view.lines(), "PWR"), "AC");
+    EXPECT_DOUBLE_EQ(view.lines()[2].fraction, 1.0);
+}
+
+TEST_F(Readouts, PartyListsEveryMemberInOrder)
+{
+    metrics.stats.power = QList<PowerSource>{FakeSystemStats::battery(80, 100, true)};
+    metrics.stats.thermal = ThermalState::serious;
+    metrics.stats.volume = VolumeCapacity{123.4e9, 500e9};
+    SystemMetricsService &service = metrics.start();
+    metrics.publishCpu(42, 58);
+    PartyStrip view(service, [] { return std::pair{0.5, QStringLiteral("Wi-Fi -60 dBm")}; });
+
+    EXPECT_EQ(names(view.lines()), (QStringList{"CPU", "MEM", "BAT", "NET", "SSD", "HEAT"}));
+    EXPECT_EQ(detailOf(view.lines(), "CPU"), "42%");
+    EXPECT_EQ(detailOf(view.lines(), "MEM"), "4.0 / 16G");
+    EXPECT_EQ(detailOf(view.lines(), "BAT"), "80% CHG");
+    EXPECT_EQ(detailOf(view.lines(), "NET"), "Wi-Fi -60 dBm");
+    EXPECT_EQ(detailOf(view.lines(), "SSD"), "123 GB free");
+    EXPECT_EQ(detailOf(view.lines(), "HEAT"), "Hot");
+    EXPECT_DOUBLE_EQ(view.lines()[5].fraction, 0.78);
+    view.resize(view.sizeHint());
+    snapshot(view, QStringLiteral("partyStrip"));
+}
+
+TEST_F(Readouts, HeatJoinsOnlyWhenTheMachineRunsWarm)
+{
+    for (const auto &[state, detail] :
+         {std::pair{ThermalState::nominal, "<absent>"}, std::pair{ThermalState::fair, "Warm"},
+          std::pair{ThermalState::critical, "Critical"}}) {
+        metrics.stats.thermal = state;
+        PartyStrip view(metrics.start());
+        EXPECT_EQ(detailOf(view.lines(), "HEAT"), QString::fromLatin1(detail));
+    }
+}
+
+TEST_F(Readouts, AFullMemoryLineIsDrawnRedAndAnIdleOneGreen)
+{
+    metrics.stats.mem = MemoryFigures{15 * gib, 16 * gib};
+    PartyStrip view(metrics.start());
+    view.resize(view.sizeHint());
+    const QImage image = render(view);
+    EXPECT_EQ(hpName(fillSample(image, view.gaugeRect(1))), "red") << "MEM nearly full";
+    EXPECT_EQ(hpName(fillSample(image, view.gaugeRect(2))), "green") << "PWR on AC";
+}
+
+TEST(CoreStepGauge, EasesToANewFractionOnlyWhenAnimated)
+{
+    CoreStepGauge gauge;
+    gauge.setFraction(0.4, false);
+    EXPECT_DOUBLE_EQ(gauge.displayedFraction(), 0.4);
+
+    gauge.setFraction(0.9);
+    EXPECT_TRUE(gauge.isAnimating());
+    EXPECT_DOUBLE_EQ(gauge.fraction(), 0.9);
+    EXPECT_LT(gauge.displayedFraction(), 0.5) << "the fill starts where it was";
+
+    gauge.setFraction(1.7, false);
+    EXPECT_FALSE(gauge.isAnimating());
+    EXPECT_DOUBLE_EQ(gauge.displayedFraction(), 1.0) << "clamped";
+}
+
+TEST(CoreStepGauge, FillStopsAtItsFraction)
+{
+    QImage image(200, 30, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        CoreStepGauge::paint(painter, QRectF(0, 0, 200, 30), 0.25, CoreTheme::hpGreen());
+    }
+    EXPECT_TRUE(near(image.pixelColor(25, 6), CoreTheme::hpGreen(), 40));
+    EXPECT_FALSE(near(image.pixelColor(75, 6), CoreTheme::hpGreen(), 120));
+    // Right of the step the gauge is only 55 % high: below that it is not drawn.
+    EXPECT_EQ(image.pixelColor(150, 25), QColor(Qt::white));
+}

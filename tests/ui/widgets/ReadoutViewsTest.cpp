@@ -1,0 +1,321 @@
+#include "WidgetTestSupport.h"
+
+#include "hud/HUDVisibility.h"
+#include "ui/CoreTheme.h"
+#include "ui/widgets/ConfirmChoiceButton.h"
+#include "ui/widgets/ConfirmLogout.h"
+#include "ui/widgets/FieldHeader.h"
+#include "ui/widgets/NowPlaying.h"
+#include "ui/widgets/QuestLog.h"
+#include "ui/widgets/ReadoutViews.h"
+#include "ui/widgets/ScaledRoot.h"
+#include "ui/widgets/SkillSlotTile.h"
+#include "ui/widgets/SkillSlots.h"
+#include "ui/widgets/TargetCursor.h"
+#include "ui/widgets/TransportButton.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace WidgetTest;
+using namespace CoreWidgets;
+
+namespace {
+
+class Views : public ::testing::Test
+{
+protected:
+    void SetUp() override { registerThemeFonts(); }
+    Metrics metrics;
+};
+
+void click(QWidget *target, const QPointF &at)
+{
+    QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, at.toPoint());
+}
+
+TargetReadout lethalTarget()
+{
+    return {QStringLiteral("ffmpeg"), ThreatTier::lethal, QStringLiteral("Lethal"), 640, 1.26};
+}
+
+} // namespace
+
+TEST_F(Views, ClockShowsTheShortTimeAndTheAbbreviatedDate)
+{
+    metrics.clock.setStart(QDateTime(QDate(2026, 12, 7), QTime(21, 5), Qt::LocalTime));
+    FieldHeader view(metrics.start(), {}, [](CoreSoundEngine::Cue) {});
+    view.resize(view.sizeHint());
+    const QDateTime shown = metrics.clock.now();
+    QString format = QLocale().timeFormat(QLocale::ShortFormat);
+    format.remove(QRegularExpression("[.:]?s+"));
+    EXPECT_EQ(view.timeLabel(), QLocale().toString(shown.time(), format));
+    EXPECT_FALSE(view.timeLabel().contains(QString::number(shown.time().second()))) << "no seconds";
+    EXPECT_EQ(view.dateLabel(), QLocale().toString(shown.date(), "ddd MMM d"));
+    EXPECT_EQ(view.toolTip(), "Open Calendar");
+    EXPECT_EQ(view.accessibleName(), "Clock. Opens Calendar.");
+
+    // White text on the dark plate, which sits at the bottom of the panel.
+    const QImage image = render(view);
+    const QRect plate = view.plateRect().toAlignedRect();
+    EXPECT_EQ(plate.bottom(), view.height() - 1);
+    EXPECT_GT(countNear(image, plate, Qt::white, 30), 40);
+    EXPECT_EQ(countNear(image, QRect(0, 0, view.width(), 12), Qt::white, 30), 0);
+    snapshot(view, QStringLiteral("fieldHeader"));
+}
+
+TEST_F(Views, ClockClickPlaysSelectAndOpensTheCalendar)
+{
+    QList<CoreSoundEngine::Cue> cues;
+    int opened = 0;
+    FieldHeader view(
+        metrics.start(), [&] { ++opened; }, [&](CoreSoundEngine::Cue cue) { cues << cue; });
+    view.resize(view.sizeHint());
+
+    click(&view, QPointF(view.width() - 4, 4)); // above the plate: nothing there
+    EXPECT_EQ(opened, 0);
+    click(&view, view.plateRect().center());
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(cues, QList{CoreSoundEngine::Cue::select});
+}
+
+TEST_F(Views, ScaledClockTakesClicksWhereItIsDrawn)
+{
+    QList<CoreSoundEngine::Cue> cues;
+    int opened = 0;
+    auto *clock = new FieldHeader(
+        metrics.start(), [&] { ++opened; }, [&](CoreSoundEngine::Cue cue) { cues << cue; });
+    ScaledRoot root(clock, QSizeF(300, 64), 0.72);
+    EXPECT_EQ(root.size(), QSize(216, 46));
+    root.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&root));
+
+    const QRectF drawn = clock->plateRect();
+    const QPointF scaledCentre = drawn.center() * 0.72;
+    QWidget *surface = root.childAt(scaledCentre.toPoint());
+    ASSERT_NE(surface, nullptr);
+    // A point on the unscaled plate but right of the scaled one: nothing is drawn there.
+    const QPoint unscaledOnly(int(drawn.right() - 20), int(drawn.center().y()));
+    ASSERT_LT(unscaledOnly.x(), root.width());
+    click(surface, surface->mapFrom(&root, unscaledOnly));
+    EXPECT_EQ(opened, 0);
+    click(surface, surface->mapFrom(&root, scaledCentre.toPoint()));
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(cues, QList{CoreSoundEngine::Cue::select});
+
+    // The label is drawn at its scaled place.
+    const QImage image = render(root);
+    EXPECT_GT(countNear(image, QRectF(drawn.topLeft() * 0.72, drawn.size() * 0.72).toRect(),
+                        Qt::white, 30),
+              20);
+    snapshot(root, QStringLiteral("fieldHeaderScaled"));
+}
+
+TEST_F(Views, LethalTargetIsADarkDiamondWithItsTierWrittenInRed)
+{
+    TargetCursor view(lethalTarget());
+    view.resize(view.sizeHint());
+    const QImage image = render(view);
+    const QRectF diamond = view.diamondRect();
+    const QColor body
+        = image.pixelColor(int(diamond.center().x() - 4), int(diamond.center().y() + 4));
+    EXPECT_LT(body.value(), 70) << "diamond body " << body.name().toStdString();
+
+    const QRect tier = view.tierLabelRect().toAlignedRect();
+    EXPECT_GT(countNear(image, tier, CoreTheme::tierActive(), 60), 10);
+    EXPECT_EQ(countNear(image, tier, CoreTheme::tierLethal(), 20), 0);
+    EXPECT_EQ(TargetCursor::detailText(lethalTarget()), "640% of a core  ·  1.3 GB");
+    snapshot(view, QStringLiteral("targetCursor"));
+}
+
+TEST_F(Views, CalmTargetIsGreenAndACrampedOneHasNoLabel)
+{
+    TargetReadout calm{
+        QStringLiteral("Files"), ThreatTier::friendly, QStringLiteral("Friendly"), 4, 0.2, true};
+    TargetCursor view(calm);
+    view.resize(view.sizeHint());
+    const QRectF diamond = view.diamondRect();
+    EXPECT_TRUE(near(render(view).pixelColor(int(diamond.center().x() - 3),
+                                             int(diamond.top() + diamond.height() * 0.45)),
+                     CoreTheme::tierCalm(), 90));
+    snapshot(view, QStringLiteral("targetCursorNPC"));
+
+    calm.cramped = true;
+    view.setTarget(calm);
+    EXPECT_TRUE(view.labelRect().isEmpty());
+    const QImage image = render(view);
+    EXPECT_EQ(image.pixelColor(view.width() / 2, int(diamond.bottom() + 30)), backdrop);
+}
+
+TEST_F(Views, TargetBobsWhileTheHUDIsVisible)
+{
+    HUDVisibility visibility;
+    ReadoutModels models;
+    models.visibility = &visibility;
+    std::unique_ptr<QWidget> view(makeReadoutView(HUDWidgetID::targetCursor, models));
+    auto *cursor = qobject_cast<TargetCursor *>(view.get());
+    ASSERT_NE(cursor, nullptr);
+    EXPECT_FALSE(cursor->bob());
+    visibility.setVisible(true);
+    EXPECT_TRUE(cursor->bob());
+    visibility.setVisible(false);
+    EXPECT_FALSE(cursor->bob());
+    EXPECT_DOUBLE_EQ(cursor->bobOffset(), 0);
+}
+
+TEST_F(Views, TrackWithoutArtistIsSubtitledWithTheAppAlone)
+{
+    QStringList sent;
+    NowPlaying view([&](const QString &command) { sent << command; });
+    view.resize(view.sizeHint());
+    view.setTrack(TrackReadout{QStringLiteral("Lollipop"), QStringLiteral("Field Recording"),
+                               QString(), true});
+    EXPECT_EQ(view.title(), "Field Recording");
+    EXPECT_EQ(view.subtitle(), "Lollipop");
+    view.setTrack(TrackReadout{QStringLiteral("Lollipop"), QStringLiteral("Song"),
+                               QStringLiteral("Band"), true});
+    EXPECT_EQ(view.subtitle(), "Band · Lollipop");
+
+    QStringList labels;
+    for (TransportButton *button : view.buttons())
+        labels << button->accessibleName();
+    EXPECT_EQ(labels, (QStringList{"Previous track", "Pause", "Next track"}));
+    view.setTrack(std::nullopt);
+    EXPECT_EQ(view.buttons()[1]->accessibleName(), "Play");
+    EXPECT_EQ(view.title(), "");
+
+    for (TransportButton *button : view.buttons())
+        click(button, QRectF(button->rect()).center());
+    EXPECT_EQ(sent, (QStringList{"previous track", "playpause", "next track"}));
+}
+
+TEST_F(Views, NowPlayingDrawsWhiteTextOnItsPlate)
+{
+    NowPlaying view({});
+    view.resize(view.sizeHint());
+    view.setTrack(TrackReadout{QStringLiteral("Spotify"), QStringLiteral("Midnight City"),
+                               QStringLiteral("M83"), false});
+    const QImage image = render(view);
+    EXPECT_GT(
+        countNear(image, QRect(NowPlaying::textLeading, 0, 150, view.height()), Qt::white, 30), 40);
+    snapshot(view, QStringLiteral("nowPlaying"));
+}
+
+TEST_F(Views, EmptyQuickBarShowsFourEmptyTilesThatOpenSkills)
+{
+    int openedSkills = 0;
+    SkillSlots view([&] { ++openedSkills; });
+    view.resize(view.sizeHint());
+    ASSERT_EQ(view.tiles().size(), 4);
+    const QImage image = render(view);
+    for (SkillSlotTile *tile : view.tiles()) {
+        EXPECT_TRUE(tile->isEmpty());
+        EXPECT_EQ(tile->toolTip(), "Open Skills to fill this slot");
+        EXPECT_EQ(tile->accessibleName(), "Empty skill slot. Opens Skills.");
+        // "EMPTY" and "ADD SKILL" in the muted grey on the pale tile.
+        EXPECT_GT(countNear(image, tile->geometry(), CoreTheme::textMuted(), 24), 30);
+        click(tile, QRectF(tile->rect()).center());
+    }
+    EXPECT_EQ(openedSkills, 4);
+    snapshot(view, QStringLiteral("skillSlots"));
+}
+
+TEST_F(Views, StarredSkillsFillTheFirstSlots)
+{
+    int ran = 0;
+    int openedSkills = 0;
+    SkillSlots view([&] { ++openedSkills; },
+                    {{QStringLiteral("builtin:focus"), QStringLiteral("Focus"),
+                      QStringLiteral("timer"), [&] { ++ran; }}});
+    view.resize(view.sizeHint());
+    view.setFocusRunning(true);
+    EXPECT_FALSE(view.tiles()[0]->isEmpty());
+    EXPECT_TRUE(view.tiles()[0]->isHighlighted());
+    EXPECT_TRUE(view.tiles()[1]->isEmpty());
+    click(view.tiles()[0], QRectF(view.tiles()[0]->rect()).center());
+    EXPECT_EQ(ran, 1);
+    EXPECT_EQ(openedSkills, 0);
+    snapshot(view, QStringLiteral("skillSlotsFilled"));
+}
+
+TEST_F(Views, QuestLogListsTheLowBatteryAlertFirstAndRunsItOnClick)
+{
+    metrics.stats.power = QList<PowerSource>{FakeSystemStats::battery(12)};
+    int opened = 0;
+    QuestLog view(metrics.start(), [&](QuestInputs &in) {
+        in.openBatterySettings = [&] { ++opened; };
+        in.focus = QuestFocus{};
+    });
+    view.resize(view.sizeHint());
+    const QList<QuestRow> rows = view.rows();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0].text, "Low HP: battery at 12%, plug in");
+    EXPECT_EQ(rows[1].id, "focus");
+
+    const QList<QRectF> rects = view.rowRects(rows);
+    ASSERT_EQ(rects.size(), 2);
+    EXPECT_LT(rects[0].bottom(), rects[1].top()) << "rows in order, top down";
+    const QImage image = render(view);
+    // Each row's stripe carries its tone.
+    EXPECT_TRUE(near(image.pixelColor(int(rects[0].left() + 1), int(rects[0].center().y())),
+                     CoreTheme::hpRed()));
+    EXPECT_TRUE(near(image.pixelColor(int(rects[1].left() + 1), int(rects[1].center().y())),
+                     CoreTheme::gold()));
+    snapshot(view, QStringLiteral("questLog"));
+
+    click(&view, rects[0].center());
+    EXPECT_EQ(opened, 1);
+}
+
+TEST_F(Views, QuitCardConfirmsInBlueAndCancelsInPink)
+{
+    int confirmed = 0;
+    int cancelled = 0;
+    ConfirmLogout view([&] { ++confirmed; }, [&] { ++cancelled; });
+    view.resize(view.sizeHint());
+    EXPECT_DOUBLE_EQ(view.cardRect().width(), 280);
+    EXPECT_EQ(view.confirmButton()->toolTip(), "Log Out");
+    EXPECT_EQ(view.cancelButton()->toolTip(), "Cancel");
+
+    const QImage image = render(view);
+    const QPoint confirmCentre = view.confirmButton()->geometry().center();
+    const QPoint cancelCentre = view.cancelButton()->geometry().center();
+    EXPECT_TRUE(near(image.pixelColor(confirmCentre), CoreTheme::accentBlue()));
+    // The white ring, 36 across with a 3-point line, 16.5 from the centre.
+    EXPECT_GT(image.pixelColor(confirmCentre + QPoint(0, 16)).value(), 235);
+    EXPECT_TRUE(near(image.pixelColor(cancelCentre + QPoint(0, 15)), CoreTheme::accentPink()));
+    EXPECT_GT(countNear(image, view.cardRect().toRect(), CoreTheme::textSecondary(), 30), 20)
+        << "the title";
+    snapshot(view, QStringLiteral("confirmLogout"));
+
+    click(view.cancelButton(), QRectF(view.cancelButton()->rect()).center());
+    click(view.confirmButton(), QRectF(view.confirmButton()->rect()).center());
+    EXPECT_EQ(cancelled, 1);
+    EXPECT_EQ(confirmed, 1);
+}
+
+TEST_F(Views, FactoryBuildsTheReadoutsAtTheirPanelSizes)
+{
+    ReadoutModels models;
+    models.metrics = &metrics.start();
+    models.account = {QStringLiteral("Ada Lovelace"), QStringLiteral("ada")};
+    const std::pair<HUDWidgetID, QSize> built[] = {
+        {HUDWidgetID::playerStatus, {500, 100}}, {HUDWidgetID::partyStrip, {350, 192}},
+        {HUDWidgetID::fieldHeader, {300, 64}},   {HUDWidgetID::targetCursor, {230, 120}},
+        {HUDWidgetID::nowPlaying, {400, 64}},    {HUDWidgetID::questLog, {360, 336}},
+        {HUDWidgetID::skillSlots, {336, 144}},   {HUDWidgetID::confirmLogout, {320, 220}},
+    };
+    for (const auto &[id, size] : built) {
+        std::unique_ptr<QWidget> view(makeReadoutView(id, models));
+        ASSERT_NE(view, nullptr) << HUDWidget::rawValue(id).toStdString();
+        EXPECT_EQ(view->size(), size) << HUDWidget::rawValue(id).toStdString();
+    }
+    for (HUDWidgetID id : {HUDWidgetID::menuRail, HUDWidgetID::summaryPanel, HUDWidgetID::inventory,
+                           HUDWidgetID::skills, HUDWidgetID::equipment})
+        EXPECT_EQ(makeReadoutView(id, models), nullptr);
+    models.metrics = nullptr;
+    EXPECT_EQ(makeReadoutView(HUDWidgetID::playerStatus, models), nullptr);
+}

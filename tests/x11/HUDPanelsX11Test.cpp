@@ -1,0 +1,145 @@
+#include "hud/HUDLayout.h"
+#include "hud/HUDLayoutStore.h"
+#include "platform/Geometry.h"
+
+#include "fakes/FakeUserDefaults.h"
+#include "support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QThread>
+#include <QWidget>
+
+using enum HUDWidgetID;
+
+namespace {
+
+// The absolute geometry of the window named `name`, as xwininfo reports it (top-left origin).
+std::optional<QRect> windowGeometry(const QString &name)
+{
+    QProcess p;
+    p.start(QStringLiteral("xwininfo"), {QStringLiteral("-name"), name});
+    if (!p.waitForFinished(5000) || p.exitCode() != 0)
+        return std::nullopt;
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    auto field = [&](const char *label) {
+        const QRegularExpression re(QString::fromLatin1(label) + QStringLiteral(":\\s+(-?\\d+)"));
+        return re.match(out).captured(1).toInt();
+    };
+    if (!out.contains(QStringLiteral("Map State: IsViewable")))
+        return std::nullopt;
+    return QRect(field("Absolute upper-left X"), field("Absolute upper-left Y"), field("Width"),
+                 field("Height"));
+}
+
+std::optional<QRect> waitForWindow(const QString &name, int ms)
+{
+    QDeadlineTimer deadline(ms);
+    while (!deadline.hasExpired()) {
+        if (auto g = windowGeometry(name))
+            return g;
+        QThread::msleep(100);
+    }
+    return std::nullopt;
+}
+
+class ClickCatcher final : public QWidget
+{
+public:
+    int presses = 0;
+
+protected:
+    void mousePressEvent(QMouseEvent *) override { ++presses; }
+};
+
+class HUDPanelsX11 : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        // Readouts always on, so the HUD stays while the test looks at it.
+        const QString config = TestEnvironment::home() + QStringLiteral("/.config/Vantle");
+        QDir().mkpath(config);
+        QFile f(config + QStringLiteral("/defaults.json"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(R"({"Vantle.readoutIdle": 0, "Vantle.setupSeen": true})");
+        f.close();
+        vantle.setProgram(QStringLiteral(KAIDRO_VANTLE_PATH));
+        vantle.setProcessChannelMode(QProcess::ForwardedChannels);
+        vantle.start();
+        ASSERT_TRUE(vantle.waitForStarted(5000));
+    }
+    void TearDown() override
+    {
+        vantle.terminate();
+        vantle.waitForFinished(5000);
+    }
+    QProcess vantle;
+};
+
+} // namespace
+
+TEST_F(HUDPanelsX11, ReadoutPanelsSitWhereTheLayoutSaysAndLetClicksThrough)
+{
+    const auto hp = waitForWindow(QStringLiteral("Kaidro playerStatus"), 8000);
+    ASSERT_TRUE(hp) << "the HP bar panel never appeared";
+    // Give the entrance slide time to end.
+    QThread::msleep(600);
+
+    QScreen *screen = QGuiApplication::primaryScreen();
+    const double h = screen->geometry().height();
+    const ScreenInfo info{screen->name(), YUp::flip(QRectF(screen->geometry()), h),
+                          YUp::flip(QRectF(screen->availableGeometry()), h)};
+    FakeUserDefaults noOffsets;
+    HUDLayoutStore store(noOffsets);
+    for (HUDWidgetID id : {playerStatus, partyStrip, fieldHeader}) {
+        const QString name = QStringLiteral("Kaidro ") + HUDWidget::rawValue(id);
+        const auto g = windowGeometry(name);
+        ASSERT_TRUE(g) << name.toStdString();
+        const WidgetSpec &spec = HUDLayout::spec(id);
+        const QRectF expected = YUp::flip(
+            QRectF(HUDLayout::origin(spec, info, store), HUDLayout::scaledSize(spec, info)), h);
+        EXPECT_EQ(*g, expected.toRect()) << name.toStdString();
+    }
+    // Hidden until a window is gazed at and something plays.
+    EXPECT_FALSE(windowGeometry(QStringLiteral("Kaidro targetCursor")));
+    EXPECT_FALSE(windowGeometry(QStringLiteral("Kaidro nowPlaying")));
+
+    // A window of ours under the HP bar receives a click aimed at the HP bar.
+    ClickCatcher below;
+    below.setWindowTitle(QStringLiteral("below"));
+    below.setGeometry(hp->adjusted(-40, -40, 40, 40));
+    below.show();
+    QDeadlineTimer mapped(3000);
+    while (!mapped.hasExpired() && !windowGeometry(QStringLiteral("below")))
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    QProcess::execute(QStringLiteral("xdotool"),
+                      {QStringLiteral("mousemove"), QString::number(hp->center().x()),
+                       QString::number(hp->center().y()), QStringLiteral("click"),
+                       QStringLiteral("1")});
+    QDeadlineTimer clicked(3000);
+    while (!clicked.hasExpired() && below.presses == 0)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(below.presses, 1) << "the click did not pass through the HP bar";
+}
+
+TEST_F(HUDPanelsX11, PanelsAreToolWindowsOfClassVantleOnAllDesktops)
+{
+    ASSERT_TRUE(waitForWindow(QStringLiteral("Kaidro partyStrip"), 8000));
+    QProcess p;
+    p.start(QStringLiteral("xprop"),
+            {QStringLiteral("-name"), QStringLiteral("Kaidro partyStrip"),
+             QStringLiteral("WM_CLASS"), QStringLiteral("_NET_WM_DESKTOP")});
+    ASSERT_TRUE(p.waitForFinished(5000));
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    EXPECT_TRUE(out.contains(QStringLiteral("\"Vantle\""))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("4294967295"))) << out.toStdString();
+}
