@@ -1,8 +1,12 @@
 #include "app/HotKeyCenter.h"
 #include "platform/linux/X11HotKeys.h"
 
+#include "support/TestEnvironment.h"
+
 #include <gtest/gtest.h>
 
+#include <QDeadlineTimer>
+#include <QFile>
 #include <QList>
 #include <QProcess>
 #include <QStringList>
@@ -180,4 +184,48 @@ TEST(HotKeysX11, UnregisterReleasesEveryVariant)
     for (const quint16 locks : std::initializer_list<quint16>{0, XCB_MOD_MASK_LOCK, NumLockMask,
                                                               XCB_MOD_MASK_LOCK | NumLockMask})
         EXPECT_TRUE(other.grab(SymX, CtrlAltSuper | locks)) << "variant " << locks << " kept";
+}
+
+// The whole program: another client already holds Ctrl+Alt+Super+H when Vantle starts.
+TEST(HotKeysX11, StartUpGoesOnWhenTheHUDKeyIsTaken)
+{
+    OtherClient other;
+    ASSERT_TRUE(other.grab(SymH, CtrlAltSuper));
+
+    const QString home = TestEnvironment::home() + QStringLiteral("/taken-key");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
+    QProcess vantle;
+    vantle.setProcessEnvironment(env);
+    // Log lines go to stderr when it is a terminal: `script` gives the program one.
+    vantle.start(
+        QStringLiteral("script"),
+        {QStringLiteral("-qfec"), QStringLiteral(KAIDRO_VANTLE_PATH), QStringLiteral("/dev/null")});
+    ASSERT_TRUE(vantle.waitForStarted(5000));
+
+    // The other keys work: hide-all writes every hideable widget into the defaults.
+    const QString defaults = home + QStringLiteral("/.config/Vantle/defaults.json");
+    QByteArray stored;
+    QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired() && !stored.contains("skillSlots")) {
+        QProcess::execute(QStringLiteral("xdotool"),
+                          {QStringLiteral("key"), QStringLiteral("ctrl+alt+super+x")});
+        QTest::qWait(500);
+        QFile f(defaults);
+        if (f.open(QIODevice::ReadOnly))
+            stored = f.readAll();
+    }
+    EXPECT_TRUE(stored.contains("skillSlots")) << stored.toStdString();
+
+    QProcess::execute(QStringLiteral("pkill"),
+                      {QStringLiteral("-TERM"), QStringLiteral("-x"), QStringLiteral("Vantle")});
+    ASSERT_TRUE(vantle.waitForFinished(5000));
+    const QString out = QString::fromUtf8(vantle.readAllStandardOutput());
+    EXPECT_TRUE(
+        out.contains(QStringLiteral("Vantle: global hotkey Ctrl+Alt+Super+H failed to register")))
+        << out.toStdString();
+    for (const char *other : {"menu hotkey", "command bar hotkey", "hide-all hotkey"})
+        EXPECT_FALSE(out.contains(QLatin1String(other))) << other;
 }

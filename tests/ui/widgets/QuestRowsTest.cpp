@@ -73,7 +73,8 @@ TEST(QuestRows, MemoryPressureNamesItsLevelAndFigures)
     QuestInputs in = calm();
     in.memoryPressure = MemoryPressure::warning;
     in.memoryUsedGB = 13.04;
-    const QuestRow *row = find(questRows(in), "memory");
+    const QList<QuestRow> rows1 = questRows(in);
+    const QuestRow *row = find(rows1, "memory");
     ASSERT_NE(row, nullptr);
     EXPECT_EQ(row->text, "Memory pressure elevated: 13.0 of 16 GB");
 }
@@ -84,7 +85,8 @@ TEST(QuestRows, BusyCpuStartsAboveEightyFivePercent)
     in.cpuPercent = 85;
     EXPECT_EQ(find(questRows(in), "cpuAll"), nullptr);
     in.cpuPercent = 85.1;
-    const QuestRow *row = find(questRows(in), "cpuAll");
+    const QList<QuestRow> rows2 = questRows(in);
+    const QuestRow *row = find(rows2, "cpuAll");
     ASSERT_NE(row, nullptr);
     EXPECT_EQ(row->text, "CPU at 85%, check what is running");
 }
@@ -110,7 +112,8 @@ TEST(QuestRows, DiskAlertStartsBelowTwelvePercentFree)
     in.diskFreeGB = 60; // 12 %
     EXPECT_EQ(find(questRows(in), "disk"), nullptr);
     in.diskFreeGB = 59.5; // 11.9 %
-    const QuestRow *row = find(questRows(in), "disk");
+    const QList<QuestRow> rows3 = questRows(in);
+    const QuestRow *row = find(rows3, "disk");
     ASSERT_NE(row, nullptr);
     EXPECT_EQ(row->text, "Disk nearly full: 60 GB free");
 
