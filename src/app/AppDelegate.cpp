@@ -105,7 +105,7 @@ FloatingHUDPanelController &AppDelegate::hudController()
             self->m_hudController->dismissConfirm(true);
     };
 
-    const Screens &screens = *m_platform.screens;
+    Screens &screens = *m_platform.screens;
     auto factory = [self, models, &screens](
                        HUDWidgetID id, const PanelStyle &style) -> std::unique_ptr<PanelWindow> {
         auto content = [id, models](QWidget *parent, double scale) -> QWidget * {

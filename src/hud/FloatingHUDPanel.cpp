@@ -6,6 +6,7 @@
 #include "platform/WindowSystem.h"
 
 #include <QBitmap>
+#include <QCoreApplication>
 #include <QEasingCurve>
 #include <QImage>
 #include <QKeyEvent>
@@ -25,6 +26,44 @@ QList<FloatingHUDPanel *> &allPanels()
 {
     static QList<FloatingHUDPanel *> list;
     return list;
+}
+
+bool bypassesWindowManager(const FloatingHUDPanel *p)
+{
+    return p->windowFlags().testFlag(Qt::X11BypassWindowManagerHint);
+}
+
+// WORKAROUND(X11 window managers): a window the manager does not manage is not kept above the
+// others; raising another app's window covers it. While such a panel is shown, our shown panels
+// are raised again every two seconds, in level order.
+void restackUnmanaged()
+{
+    QList<FloatingHUDPanel *> shown;
+    bool anyUnmanaged = false;
+    for (FloatingHUDPanel *p : allPanels()) {
+        if (p->QWidget::isVisible()) {
+            shown << p;
+            anyUnmanaged = anyUnmanaged || bypassesWindowManager(p);
+        }
+    }
+    if (!anyUnmanaged)
+        shown.clear();
+    static QTimer *timer = [] {
+        auto *t = new QTimer(QCoreApplication::instance());
+        t->setInterval(2000);
+        QObject::connect(t, &QTimer::timeout, t, [] { restackUnmanaged(); });
+        return t;
+    }();
+    if (shown.isEmpty()) {
+        timer->stop();
+        return;
+    }
+    std::stable_sort(shown.begin(), shown.end(),
+                     [](auto *a, auto *b) { return a->style().level < b->style().level; });
+    for (FloatingHUDPanel *p : shown)
+        p->raise();
+    if (!timer->isActive())
+        timer->start();
 }
 
 const WindowSystem *installedWindows()
@@ -111,6 +150,8 @@ void FloatingHUDPanel::orderFront()
                      [](auto *a, auto *b) { return a->m_style.level < b->m_style.level; });
     for (FloatingHUDPanel *p : above)
         p->raise();
+    if (bypassesWindowManager(this))
+        restackUnmanaged();
 }
 
 void FloatingHUDPanel::orderOut()

@@ -53,7 +53,7 @@ bool anyContains(const QList<QRectF> &regions, const QPointF &p, double grow)
 } // namespace
 
 FloatingHUDPanelController::FloatingHUDPanelController(SystemMetricsService *metrics,
-                                                       const Screens &screens, const Clock &clock,
+                                                       Screens &screens, const Clock &clock,
                                                        Stores stores, PanelFactory factory,
                                                        Hooks hooks, QObject *parent)
     : QObject(parent)
@@ -66,6 +66,7 @@ FloatingHUDPanelController::FloatingHUDPanelController(SystemMetricsService *met
     , m_readoutTimer(new QTimer(this))
     , m_idleTimer(new QTimer(this))
     , m_pointerTimer(new QTimer(this))
+    , m_rehomeTimer(new QTimer(this))
 {
     m_lastMenuActivity = now();
     if (m_metrics) {
@@ -79,9 +80,17 @@ FloatingHUDPanelController::FloatingHUDPanelController(SystemMetricsService *met
     connect(m_readoutTimer, &QTimer::timeout, this, &FloatingHUDPanelController::readoutTick);
     m_idleTimer->setInterval(1000);
     connect(m_idleTimer, &QTimer::timeout, this, &FloatingHUDPanelController::idleTick);
-    // The pointer is polled while the HUD is shown: watching it needs no focus and no grab.
-    m_pointerTimer->setInterval(100);
+    // While the HUD is shown the pointer is followed through the screens' motion reports, or
+    // polled where there are none; neither needs focus or a grab.
+    m_pointerTimer->setInterval(150);
     connect(m_pointerTimer, &QTimer::timeout, this, &FloatingHUDPanelController::pointerUpdate);
+    connect(&m_screens, &Screens::pointerMoved, this, [this] {
+        if (m_pointerWatched)
+            pointerUpdate();
+    });
+    // A pointer that comes to rest on another screen still moves the HUD once the dwell is up.
+    m_rehomeTimer->setSingleShot(true);
+    connect(m_rehomeTimer, &QTimer::timeout, this, &FloatingHUDPanelController::pointerUpdate);
     connect(&m_stores.notifications, &HUDNotifications::widgetsChanged, this,
             &FloatingHUDPanelController::applyWidgetChanges, Qt::QueuedConnection);
 }
@@ -521,13 +530,24 @@ void FloatingHUDPanelController::idleTick()
 
 void FloatingHUDPanelController::startPointerPolling()
 {
-    m_lastPointer = m_screens.pointerLocation();
-    m_pointerTimer->start();
+    if (m_pointerWatched || m_pointerTimer->isActive())
+        return;
+    if (m_screens.watchesPointer()) {
+        m_pointerWatched = true;
+        m_screens.startPointerWatch();
+    } else {
+        m_pointerTimer->start();
+    }
 }
 
 void FloatingHUDPanelController::stopPointerPolling()
 {
     m_pointerTimer->stop();
+    m_rehomeTimer->stop();
+    if (m_pointerWatched) {
+        m_pointerWatched = false;
+        m_screens.stopPointerWatch();
+    }
     // Without pointer watching the rail takes clicks everywhere again.
     if (PanelWindow *rail = panel(menuRail))
         rail->setClickThrough(false);
@@ -582,6 +602,7 @@ void FloatingHUDPanelController::rehomeCheck()
     } else {
         m_rehomeCandidate = s;
         m_rehomeSince = now();
+        m_rehomeTimer->start(850);
     }
 }
 

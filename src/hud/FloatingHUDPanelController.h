@@ -59,9 +59,9 @@ public:
         std::function<void()> closeLayoutEditor;
     };
 
-    FloatingHUDPanelController(SystemMetricsService *metrics, const Screens &screens,
-                               const Clock &clock, Stores stores, PanelFactory factory,
-                               Hooks hooks = {}, QObject *parent = nullptr);
+    FloatingHUDPanelController(SystemMetricsService *metrics, Screens &screens, const Clock &clock,
+                               Stores stores, PanelFactory factory, Hooks hooks = {},
+                               QObject *parent = nullptr);
     ~FloatingHUDPanelController() override;
 
     static PanelStyle styleFor(HUDWidgetID id);
@@ -139,7 +139,7 @@ private:
     double now() const;
 
     SystemMetricsService *m_metrics;
-    const Screens &m_screens;
+    Screens &m_screens;
     const Clock &m_clock;
     Stores m_stores;
     PanelFactory m_factory;
@@ -166,5 +166,6 @@ private:
     QTimer *m_readoutTimer;
     QTimer *m_idleTimer;
     QTimer *m_pointerTimer;
-    QPointF m_lastPointer;
+    QTimer *m_rehomeTimer;
+    bool m_pointerWatched = false;
 };

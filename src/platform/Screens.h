@@ -30,7 +30,15 @@ public:
     // The primary display; an empty record when there is no display at all.
     ScreenInfo mainScreen() const;
 
+    // While watched, `pointerMoved` follows the pointer (at most every few tens of
+    // milliseconds). Watching is counted: each start needs its stop.
+    virtual void startPointerWatch() { }
+    virtual void stopPointerWatch() { }
+    // Whether `pointerMoved` arrives at all; without it the caller polls `pointerLocation`.
+    virtual bool watchesPointer() const { return false; }
+
 signals:
     // A display was added or removed, or a frame changed.
     void changed();
+    void pointerMoved();
 };

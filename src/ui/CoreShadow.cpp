@@ -1,5 +1,6 @@
 #include "ui/CoreShadow.h"
 
+#include <QHashFunctions>
 #include <QImage>
 #include <QPaintDevice>
 #include <QPainter>
@@ -50,16 +51,23 @@ void boxPass(QImage &image, int half, bool horizontal)
 
 QString cacheKey(const QPainterPath &path, const QColor &colour, double radius, double ratio)
 {
-    QString key = QStringLiteral("kaidro-shadow:%1:%2:%3:%4")
-                      .arg(colour.rgba(), 0, 16)
-                      .arg(radius)
-                      .arg(ratio)
-                      .arg(int(path.fillRule()));
+    // A hash of the outline's points: building a text key point by point costs more than the
+    // blur it saves for glyph outlines.
+    std::vector<double> points;
+    points.reserve(size_t(path.elementCount()) * 3 + 4);
     for (int i = 0; i < path.elementCount(); ++i) {
         const QPainterPath::Element e = path.elementAt(i);
-        key += QStringLiteral(":%1,%2,%3").arg(int(e.type)).arg(e.x, 0, 'f', 2).arg(e.y, 0, 'f', 2);
+        points.push_back(double(e.type));
+        points.push_back(std::round(e.x * 100));
+        points.push_back(std::round(e.y * 100));
     }
-    return key;
+    points.push_back(double(colour.rgba()));
+    points.push_back(radius);
+    points.push_back(ratio);
+    points.push_back(double(path.fillRule()));
+    const size_t hash = qHashBits(points.data(), points.size() * sizeof(double));
+    return QStringLiteral("kaidro-shadow:") + QString::number(quint64(hash), 16) + QLatin1Char(':')
+        + QString::number(path.elementCount());
 }
 
 } // namespace

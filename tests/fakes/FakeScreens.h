@@ -9,6 +9,21 @@ public:
     QList<ScreenInfo> screens() const override { return m_screens; }
     QPointF pointerLocation() const override { return m_pointer; }
 
+    void startPointerWatch() override { ++watchers; }
+    void stopPointerWatch() override { --watchers; }
+    bool watchesPointer() const override { return watching; }
+
+    // Moves the pointer and reports it, as the real screens do while watched.
+    void movePointer(QPointF p)
+    {
+        m_pointer = p;
+        if (watchers > 0)
+            emit pointerMoved();
+    }
+
+    bool watching = false;
+    int watchers = 0;
+
     void setScreens(QList<ScreenInfo> screens)
     {
         m_screens = std::move(screens);

@@ -437,3 +437,19 @@ TEST_F(PanelControllerTest, NoScreensNoPanels)
     EXPECT_FALSE(controller->isVisible());
     EXPECT_TRUE(panels.isEmpty());
 }
+
+TEST_F(PanelControllerTest, FollowsReportedMotionWithoutPollingAndStopsWatchingWhenHidden)
+{
+    screens.watching = true;
+    controller->show();
+    EXPECT_EQ(screens.watchers, 1);
+    const QRectF hp = panels.value(playerStatus)->frame();
+    screens.movePointer(hp.center());
+    EXPECT_TRUE(controller->fadedPanels().contains(playerStatus));
+    controller->toggleMenu(); // showing more panels does not watch twice
+    EXPECT_EQ(screens.watchers, 1);
+    controller->hide();
+    EXPECT_EQ(screens.watchers, 0);
+    screens.movePointer({700, 450});
+    EXPECT_TRUE(controller->fadedPanels().isEmpty());
+}

@@ -143,3 +143,53 @@ TEST_F(HUDPanelsX11, PanelsAreToolWindowsOfClassVantleOnAllDesktops)
     EXPECT_TRUE(out.contains(QStringLiteral("\"Vantle\""))) << out.toStdString();
     EXPECT_TRUE(out.contains(QStringLiteral("4294967295"))) << out.toStdString();
 }
+
+namespace {
+// The panel's opacity as the window manager and compositor read it; 1 when unset.
+double windowOpacity(const QString &name)
+{
+    QProcess p;
+    p.start(QStringLiteral("xprop"),
+            {QStringLiteral("-name"), name, QStringLiteral("_NET_WM_WINDOW_OPACITY")});
+    if (!p.waitForFinished(5000))
+        return -1;
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("= (\\d+)")).match(out);
+    return m.hasMatch() ? m.captured(1).toDouble() / 4294967295.0 : 1.0;
+}
+
+void moveBy(int dx, int dy)
+{
+    // Relative moves go through the input devices, as a real mouse does (an absolute move is a
+    // warp, which input devices never report).
+    QProcess::execute(QStringLiteral("xdotool"),
+                      {QStringLiteral("mousemove_relative"), QStringLiteral("--"),
+                       QString::number(dx), QString::number(dy)});
+}
+
+bool waitForOpacity(const QString &name, double target)
+{
+    QDeadlineTimer deadline(4000);
+    while (!deadline.hasExpired()) {
+        if (std::abs(windowOpacity(name) - target) < 0.02)
+            return true;
+        QThread::msleep(100);
+    }
+    return false;
+}
+} // namespace
+
+TEST_F(HUDPanelsX11, ReadoutFadesWhileThePointerIsNearAndComesBack)
+{
+    const QString name = QStringLiteral("Kaidro playerStatus");
+    const auto hp = waitForWindow(name, 8000);
+    ASSERT_TRUE(hp);
+    QThread::msleep(600);
+    QProcess::execute(QStringLiteral("xdotool"),
+                      {QStringLiteral("mousemove"), QStringLiteral("900"), QStringLiteral("600")});
+    const QPoint target = hp->center();
+    moveBy(target.x() - 900, target.y() - 600);
+    EXPECT_TRUE(waitForOpacity(name, 0.1)) << windowOpacity(name);
+    moveBy(900 - target.x(), 600 - target.y());
+    EXPECT_TRUE(waitForOpacity(name, 1.0)) << windowOpacity(name);
+}

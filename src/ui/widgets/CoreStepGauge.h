@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPainterPath>
 #include <QRectF>
@@ -49,4 +50,5 @@ private:
     QVariantAnimation *m_animation;
     double m_fraction = 0;
     double m_displayed = 0;
+    QElapsedTimer m_frameClock;
 };
