@@ -14,7 +14,7 @@ class Symbols final
 {
 public:
     // The icon font's ligature for `sfName`; a name without an entry gets a neutral question
-    // mark so a missing entry shows as a visible placeholder instead of nothing.
+    // mark so a missing entry shows as a visible stand-in instead of nothing.
     static QString ligature(const QString &sfName);
     static QString fallbackLigature();
 
