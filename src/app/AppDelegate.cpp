@@ -15,6 +15,7 @@
 #include "hud/HUDVisibility.h"
 #include "hud/HUDWidgetSettings.h"
 #include "monitors/SystemMetricsService.h"
+#include "monitors/TargetMonitor.h"
 #include "platform/AppPaths.h"
 #include "platform/Platform.h"
 #include "platform/Screens.h"
@@ -26,6 +27,7 @@
 #include "ui/CoreToastCenter.h"
 #include "ui/widgets/ReadoutViews.h"
 #include "ui/widgets/ScaledRoot.h"
+#include "windows/WindowArranger.h"
 
 #include <QApplication>
 #include <QDir>
@@ -97,6 +99,7 @@ FloatingHUDPanelController &AppDelegate::hudController()
     QPointer<AppDelegate> self(this);
     auto models = std::make_shared<ReadoutModels>();
     models->metrics = m_metrics.get();
+    models->target = &TargetMonitor::shared();
     models->account = currentUserAccount();
     models->visibility = &HUDVisibility::shared();
     models->onConfirmQuit = [] { QCoreApplication::quit(); };
@@ -136,6 +139,34 @@ FloatingHUDPanelController &AppDelegate::hudController()
                                            HUDSettings::shared(), HUDVisibility::shared(),
                                            HUDNotifications::shared()},
         factory, hooks);
+
+    // The target monitor follows the HUD after the metrics service, and the target cursor
+    // follows its gaze.
+    FloatingHUDPanelController *controller = m_hudController.get();
+    TargetMonitor &target = TargetMonitor::shared();
+    QPointer<TargetMonitor> targetRef(&target);
+    controller->addReadoutService([targetRef](bool visible) {
+        if (targetRef)
+            targetRef->setHUDVisible(visible);
+    });
+    connect(&target, &TargetMonitor::gazeChanged, controller, [controller, targetRef] {
+        if (!targetRef)
+            return;
+        const auto &gaze = targetRef->gaze();
+        controller->setGaze(gaze ? std::optional<QRectF>(gaze->frame) : std::nullopt);
+    });
+    connect(controller, &FloatingHUDPanelController::crampedChanged, &target,
+            &TargetMonitor::setCramped);
+    QPointer<FloatingHUDPanelController> controllerRef(controller);
+    target.onPointer = [controllerRef](QPointF pointer) {
+        if (controllerRef)
+            controllerRef->setPointerNear(controllerRef->widgetsNear(pointer));
+    };
+    WindowArranger::shared().setGazePid([targetRef]() -> std::optional<pid_t> {
+        if (!targetRef || !targetRef->gaze())
+            return std::nullopt;
+        return targetRef->gaze()->pid;
+    });
     return *m_hudController;
 }
 

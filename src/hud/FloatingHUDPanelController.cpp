@@ -664,6 +664,21 @@ void FloatingHUDPanelController::setPointerNear(const QSet<HUDWidgetID> &near)
         setGaze(m_gaze);
 }
 
+QSet<HUDWidgetID> FloatingHUDPanelController::widgetsNear(const QPointF &pointer) const
+{
+    QSet<HUDWidgetID> near;
+    const PanelWindow *p = panel(targetCursor);
+    if (p && p->isVisible() && p->alpha() > 0.01) {
+        const QRectF f = p->frame();
+        const QSizeF box = m_cramped ? QSizeF(90, 70) : QSizeF(230, 120);
+        const QRectF area(f.center().x() - box.width() / 2, f.bottom() - box.height(), box.width(),
+                          box.height());
+        if (YUp::containsClosed(area.adjusted(-24, -24, 24, 24), pointer))
+            near.insert(targetCursor);
+    }
+    return near;
+}
+
 void FloatingHUDPanelController::setGaze(std::optional<QRectF> windowFrame)
 {
     m_gaze = windowFrame;

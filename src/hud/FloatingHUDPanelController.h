@@ -92,6 +92,10 @@ public:
     void setPlaying(bool playing);
     // The widgets the pointer is over, as the target monitor reports them.
     void setPointerNear(const QSet<HUDWidgetID> &near);
+    // Which of the panels that give way to the pointer it is over: the target cursor, whose
+    // near area is a box of 230 × 120 (90 × 70 while cramped) hanging from the middle of its
+    // top edge, grown by 24 points.
+    QSet<HUDWidgetID> widgetsNear(const QPointF &pointer) const;
 
     // The timed rules; the timers call these, and so do tests.
     void readoutTick();

@@ -12,6 +12,7 @@
 #include "platform/ToolRunner.h"
 #include "platform/UserDefaults.h"
 #include "platform/WindowSystem.h"
+#include "platform/Workspace.h"
 
 #include <QtGlobal>
 

@@ -14,6 +14,7 @@ class SystemStats;
 class ToolRunner;
 class UserDefaults;
 class WindowSystem;
+class Workspace;
 
 // The operating-system services the program leans on. `app/` installs the real ones once at
 // start-up, before anything asks for a shared object; tests build their objects over fakes and
@@ -32,6 +33,7 @@ struct Platform
     std::unique_ptr<LoginItems> loginItems;
     std::unique_ptr<SystemInfo> system;
     std::unique_ptr<HotKeys> hotKeys;
+    std::unique_ptr<Workspace> workspace;
 
     Platform();
     ~Platform();

@@ -6,6 +6,8 @@
 
 #include <optional>
 
+#include <sys/types.h>
+
 // Cumulative whole-machine CPU time, in clock ticks since boot.
 struct CpuTicks
 {
@@ -32,6 +34,13 @@ struct PowerSource
 
 enum class ThermalState { nominal, fair, serious, critical };
 
+// One process's figures: CPU time so far and resident memory.
+struct ProcessTaskInfo
+{
+    quint64 cpuNanos = 0;
+    double residentBytes = 0;
+};
+
 struct VolumeCapacity
 {
     double availableBytes = 0;
@@ -56,6 +65,10 @@ public:
     virtual ThermalState thermalState() const = 0;
     // The volume that holds the home folder.
     virtual std::optional<VolumeCapacity> homeVolume() const = 0;
+    // Nothing when the process is gone or cannot be read.
+    virtual std::optional<ProcessTaskInfo> taskInfo(pid_t pid) const = 0;
+    // Processors online, at least 1.
+    virtual int processorCount() const = 0;
 
 signals:
     // The thermal state changed; emitted on the main thread.

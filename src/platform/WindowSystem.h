@@ -1,9 +1,27 @@
 #pragma once
 
+#include <QList>
+#include <QRectF>
 #include <QtGlobal>
 
-// The window system of the desktop: whether this program may move other apps' windows and type
-// into them.
+#include <optional>
+
+#include <sys/types.h>
+
+// One on-screen window as the window list reports it. `bounds` is the frame-extended geometry
+// in root coordinates (top-left origin, y down).
+struct WindowInfo
+{
+    quint32 id = 0;
+    pid_t pid = 0; // 0 when the owner cannot be found
+    QRectF bounds;
+    int layer = 0; // 0 for normal, dialog and utility windows; non-zero for docks, menus, ...
+    std::optional<double> alpha;
+};
+
+// The window system of the desktop: the windows on screen, moving other apps' windows and typing
+// into them. Window frames are in root coordinates (top-left origin, y down) and include the
+// window manager's frame.
 class WindowSystem
 {
 public:
@@ -18,4 +36,16 @@ public:
     // Marks one of our panels, before it is first mapped, as present on every desktop and
     // kept out of taskbars and pagers.
     virtual void preparePanel(quintptr windowId) const = 0;
+
+    // The mapped windows of the current desktop that are not minimized, front to back; nothing
+    // when the list cannot be read.
+    virtual std::optional<QList<WindowInfo>> windowList() const = 0;
+    // The application's normal windows that are not minimized, topmost first.
+    virtual QList<quint32> standardWindows(pid_t pid) const = 0;
+    // The active window when it belongs to the application.
+    virtual std::optional<quint32> focusedWindow(pid_t pid) const = 0;
+    virtual std::optional<QRectF> windowFrame(quint32 window) const = 0;
+    // Moves and resizes so that the frame-extended window lands on `frame`.
+    virtual bool setWindowFrame(quint32 window, const QRectF &frame) = 0;
+    virtual bool raiseWindow(quint32 window) = 0;
 };

@@ -2,6 +2,8 @@
 
 #include "platform/SystemStats.h"
 
+#include <QHash>
+
 // Figures set by the test. A field left empty answers "could not read".
 class FakeSystemStats final : public SystemStats
 {
@@ -30,6 +32,15 @@ public:
         ++volumeReads;
         return volume;
     }
+
+    QHash<pid_t, ProcessTaskInfo> tasks;
+    int cores = 8;
+    std::optional<ProcessTaskInfo> taskInfo(pid_t pid) const override
+    {
+        const auto it = tasks.constFind(pid);
+        return it == tasks.constEnd() ? std::nullopt : std::optional<ProcessTaskInfo>(*it);
+    }
+    int processorCount() const override { return cores; }
 
     void setThermal(ThermalState t)
     {

@@ -453,3 +453,23 @@ TEST_F(PanelControllerTest, FollowsReportedMotionWithoutPollingAndStopsWatchingW
     screens.movePointer({700, 450});
     EXPECT_TRUE(controller->fadedPanels().isEmpty());
 }
+
+TEST_F(PanelControllerTest, PointerNearTheTargetCursorBoxFadesIt)
+{
+    controller->show();
+    controller->setGaze(QRectF(400, 200, 600, 300));
+    const QRectF f = panels.value(targetCursor)->frame();
+    // The box hangs 120 points from the panel's top edge, 230 wide, plus 24 of margin.
+    EXPECT_TRUE(controller->widgetsNear({f.center().x() + 115 + 23, f.bottom() - 10})
+                    .contains(targetCursor));
+    EXPECT_FALSE(controller->widgetsNear({f.center().x() + 115 + 25, f.bottom() - 10})
+                     .contains(targetCursor));
+    EXPECT_FALSE(
+        controller->widgetsNear({f.center().x(), f.bottom() - 120 - 25}).contains(targetCursor));
+    controller->setGaze(QRectF(-10, 0, 1460, 875)); // cramped: the box shrinks to 90 × 70
+    const QRectF g = panels.value(targetCursor)->frame();
+    EXPECT_FALSE(controller->widgetsNear({g.center().x() + 45 + 30, g.bottom() - 10})
+                     .contains(targetCursor));
+    EXPECT_TRUE(controller->widgetsNear({g.center().x() + 45 + 20, g.bottom() - 10})
+                    .contains(targetCursor));
+}

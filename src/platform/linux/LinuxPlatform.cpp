@@ -10,6 +10,7 @@
 #include "platform/linux/SyslogLog.h"
 #include "platform/linux/X11HotKeys.h"
 #include "platform/linux/X11WindowSystem.h"
+#include "platform/linux/X11Workspace.h"
 #include "platform/linux/XdgAutostartLoginItems.h"
 
 #include "platform/Clock.h"
@@ -30,6 +31,7 @@ Platform makeLinuxPlatform(const QString &executableFolder)
     p.windows = std::make_unique<X11WindowSystem>();
     p.stats = std::make_unique<ProcSystemStats>();
     p.hotKeys = std::make_unique<X11HotKeys>();
+    p.workspace = std::make_unique<X11Workspace>();
     p.loginItems = std::make_unique<XdgAutostartLoginItems>(
         XdgAutostartLoginItems::defaultFolder(), QCoreApplication::applicationFilePath());
     p.system = std::make_unique<LinuxSystemInfo>();

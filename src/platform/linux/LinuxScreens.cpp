@@ -45,7 +45,7 @@ xcb_connection_t *qtConnection(xcb_window_t *root)
     xcb_connection_t *c = x11 ? x11->connection() : nullptr;
     if (c && root) {
         const xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
-        *root = it.rem > 0 ? it.data->root : XCB_WINDOW_NONE;
+        *root = it.rem > 0 ? it.data->root : xcb_window_t(XCB_WINDOW_NONE);
     }
     return c;
 }

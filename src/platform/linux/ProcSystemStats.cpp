@@ -9,6 +9,7 @@
 #include <utility>
 
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace {
 constexpr int kThermalCheckMs = 5000;
@@ -283,4 +284,44 @@ std::optional<VolumeCapacity> ProcSystemStats::homeVolume() const
         return std::nullopt;
     const double block = double(fs.f_frsize);
     return VolumeCapacity{double(fs.f_bavail) * block, double(fs.f_blocks) * block};
+}
+
+std::optional<ProcessTaskInfo> ProcSystemStats::taskInfo(pid_t pid) const
+{
+    if (pid <= 0)
+        return std::nullopt;
+    const QString dir = m_procRoot + QLatin1Char('/') + QString::number(pid);
+    const std::optional<QByteArray> stat = readSmall(dir + QStringLiteral("/stat"));
+    const std::optional<QByteArray> statm = readSmall(dir + QStringLiteral("/statm"));
+    if (!stat || !statm)
+        return std::nullopt;
+    // The command name sits in parentheses and may hold spaces or parentheses itself; the
+    // numeric fields start after the last ')', at field 3 (the state).
+    const qsizetype close = stat->lastIndexOf(')');
+    if (close < 0)
+        return std::nullopt;
+    const QList<QByteArray> fields = stat->mid(close + 1).simplified().split(' ');
+    constexpr int kUtime = 14 - 3;
+    constexpr int kStime = 15 - 3;
+    if (fields.size() <= kStime)
+        return std::nullopt;
+    const std::optional<qint64> utime = parseInteger(fields.at(kUtime));
+    const std::optional<qint64> stime = parseInteger(fields.at(kStime));
+    const QList<QByteArray> pages = statm->simplified().split(' ');
+    const std::optional<qint64> resident
+        = pages.size() > 1 ? parseInteger(pages.at(1)) : std::nullopt;
+    if (!utime || !stime || !resident)
+        return std::nullopt;
+    const long ticks = ::sysconf(_SC_CLK_TCK);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    ProcessTaskInfo info;
+    info.cpuNanos = quint64(*utime + *stime) * (1000000000ULL / quint64(ticks > 0 ? ticks : 100));
+    info.residentBytes = double(*resident) * double(pageSize > 0 ? pageSize : 4096);
+    return info;
+}
+
+int ProcSystemStats::processorCount() const
+{
+    const long online = ::sysconf(_SC_NPROCESSORS_ONLN);
+    return online > 0 ? int(online) : 1;
 }

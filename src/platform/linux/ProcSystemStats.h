@@ -23,6 +23,8 @@ public:
     std::optional<QList<PowerSource>> powerSources() const override;
     ThermalState thermalState() const override { return m_thermal; }
     std::optional<VolumeCapacity> homeVolume() const override;
+    std::optional<ProcessTaskInfo> taskInfo(pid_t pid) const override;
+    int processorCount() const override;
 
     // Reads the thermal zones again and signals when the state moved. The five-second timer
     // runs it; tests call it directly.

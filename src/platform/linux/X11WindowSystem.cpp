@@ -1,5 +1,7 @@
 #include "platform/linux/X11WindowSystem.h"
 
+#include "platform/linux/X11Clients.h"
+
 #include <QByteArray>
 #include <QGuiApplication>
 #include <QHash>
@@ -7,6 +9,7 @@
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -58,7 +61,10 @@ X11WindowSystem::X11WindowSystem()
                 m_root = it.data->root;
         }
     }
+    m_clients = std::make_unique<X11Clients>(m_connection, m_root);
 }
+
+X11WindowSystem::~X11WindowSystem() = default;
 
 bool X11WindowSystem::isWaylandSession()
 {
@@ -113,4 +119,96 @@ void X11WindowSystem::preparePanel(quintptr windowId) const
     xcb_change_property(m_connection, XCB_PROP_MODE_APPEND, window,
                         internAtom(m_connection, "_NET_WM_STATE"), XCB_ATOM_ATOM, 32, 3, states);
     xcb_flush(m_connection);
+}
+
+std::optional<QList<WindowInfo>> X11WindowSystem::windowList() const
+{
+    // The stacking list runs bottom to top; callers want the front first.
+    std::optional<QList<quint32>> stacking = m_clients->rootWindowList("_NET_CLIENT_LIST_STACKING");
+    if (!stacking)
+        return std::nullopt;
+    std::reverse(stacking->begin(), stacking->end());
+    const std::optional<quint32> desktop = m_clients->currentDesktop();
+    QList<WindowInfo> out;
+    for (const X11Client &client : m_clients->describe(*stacking, false)) {
+        if (!client.viewable || client.hidden || !X11Clients::onDesktop(client, desktop))
+            continue;
+        WindowInfo info;
+        info.id = client.window;
+        info.pid = client.pid;
+        info.bounds = QRectF(client.frame);
+        info.layer = X11Clients::layerFor(client);
+        info.alpha = client.alpha;
+        out << info;
+    }
+    return out;
+}
+
+QList<quint32> X11WindowSystem::standardWindows(pid_t pid) const
+{
+    QList<quint32> out;
+    std::optional<QList<quint32>> stacking = m_clients->rootWindowList("_NET_CLIENT_LIST_STACKING");
+    if (!stacking || pid <= 0)
+        return out;
+    std::reverse(stacking->begin(), stacking->end());
+    for (const X11Client &client : m_clients->describe(*stacking, false)) {
+        const bool normal
+            = client.kind == X11WindowKind::normal || client.kind == X11WindowKind::none;
+        if (client.pid == pid && normal && !client.hidden)
+            out << client.window;
+    }
+    return out;
+}
+
+std::optional<quint32> X11WindowSystem::focusedWindow(pid_t pid) const
+{
+    const xcb_window_t active = m_clients->activeWindow();
+    if (active == XCB_WINDOW_NONE || pid <= 0)
+        return std::nullopt;
+    const std::optional<X11Client> client = m_clients->describe(active);
+    if (!client || client->pid != pid)
+        return std::nullopt;
+    return client->window;
+}
+
+std::optional<QRectF> X11WindowSystem::windowFrame(quint32 window) const
+{
+    const std::optional<X11Client> client = m_clients->describe(window);
+    if (!client)
+        return std::nullopt;
+    return QRectF(client->frame);
+}
+
+bool X11WindowSystem::setWindowFrame(quint32 window, const QRectF &frame)
+{
+    const std::optional<X11Client> client = m_clients->describe(window);
+    if (!client)
+        return false;
+    // The manager wants the client's size; the extents are what the frame adds around it.
+    const QMargins extents = client->extents;
+    const QRect target(qRound(frame.x()), qRound(frame.y()), qRound(frame.width()),
+                       qRound(frame.height()));
+    // With NorthWest gravity the position names the outer top-left corner of the frame.
+    constexpr quint32 kNorthWest = 1;
+    constexpr quint32 kAllFourFields = 0xF << 8;
+    constexpr quint32 kFromPager = 2 << 12;
+    m_clients->sendToManager(
+        window, "_NET_MOVERESIZE_WINDOW",
+        {kNorthWest | kAllFourFields | kFromPager, quint32(target.x()), quint32(target.y()),
+         quint32(std::max(1, target.width() - extents.left() - extents.right())),
+         quint32(std::max(1, target.height() - extents.top() - extents.bottom()))});
+    return true;
+}
+
+bool X11WindowSystem::raiseWindow(quint32 window)
+{
+    if (!m_clients->valid() || !window)
+        return false;
+    constexpr quint32 kFromPager = 2;
+    constexpr quint32 kAbove = XCB_STACK_MODE_ABOVE;
+    m_clients->sendToManager(window, "_NET_ACTIVE_WINDOW",
+                             {kFromPager, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0});
+    m_clients->sendToManager(window, "_NET_RESTACK_WINDOW",
+                             {kFromPager, XCB_WINDOW_NONE, kAbove, 0, 0});
+    return true;
 }

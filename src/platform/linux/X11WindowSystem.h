@@ -2,15 +2,26 @@
 
 #include "platform/WindowSystem.h"
 
+#include <memory>
+
+class X11Clients;
+
 // The X11 window system, through the connection Qt opened. Trust needs an X11 session (not
 // Wayland), a window manager that announces EWMH, and the XTEST extension.
 class X11WindowSystem final : public WindowSystem
 {
 public:
     X11WindowSystem();
+    ~X11WindowSystem() override;
     bool trusted() const override;
     bool compositing() const override;
     void preparePanel(quintptr windowId) const override;
+    std::optional<QList<WindowInfo>> windowList() const override;
+    QList<quint32> standardWindows(pid_t pid) const override;
+    std::optional<quint32> focusedWindow(pid_t pid) const override;
+    std::optional<QRectF> windowFrame(quint32 window) const override;
+    bool setWindowFrame(quint32 window, const QRectF &frame) override;
+    bool raiseWindow(quint32 window) override;
 
     // Whether the environment names a Wayland session, where X11 clients cannot see or move
     // other apps' windows.
@@ -19,4 +30,5 @@ public:
 private:
     struct xcb_connection_t *m_connection = nullptr;
     unsigned int m_root = 0;
+    std::unique_ptr<X11Clients> m_clients;
 };

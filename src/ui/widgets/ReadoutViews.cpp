@@ -2,6 +2,8 @@
 
 #include "hud/HUDVisibility.h"
 #include "monitors/SystemMetricsService.h"
+#include "monitors/TargetMonitor.h"
+#include "monitors/TargetReadoutAdapter.h"
 #include "ui/widgets/ConfirmLogout.h"
 #include "ui/widgets/FieldHeader.h"
 #include "ui/widgets/NowPlaying.h"
@@ -10,6 +12,8 @@
 #include "ui/widgets/QuestLog.h"
 #include "ui/widgets/SkillSlots.h"
 #include "ui/widgets/TargetCursor.h"
+
+#include <QPointer>
 
 namespace {
 
@@ -26,7 +30,12 @@ QWidget *makeView(HUDWidgetID id, const ReadoutModels &m, QWidget *parent)
         return m.metrics ? new FieldHeader(*m.metrics, m.onOpenCalendar, m.playCue, parent)
                          : nullptr;
     case HUDWidgetID::targetCursor: {
-        auto *view = new TargetCursor({}, parent);
+        auto *view
+            = new TargetCursor(m.target ? targetReadout(*m.target) : TargetReadout{}, parent);
+        if (TargetMonitor *target = m.target) {
+            QObject::connect(target, &TargetMonitor::changed, view,
+                             [view, target] { view->setTarget(targetReadout(*target)); });
+        }
         if (m.visibility) {
             view->setBob(m.visibility->visible());
             QObject::connect(m.visibility, &HUDVisibility::visibleChanged, view,
@@ -36,8 +45,22 @@ QWidget *makeView(HUDWidgetID id, const ReadoutModels &m, QWidget *parent)
     }
     case HUDWidgetID::nowPlaying:
         return new NowPlaying(m.onTransport, parent);
-    case HUDWidgetID::questLog:
-        return m.metrics ? new QuestLog(*m.metrics, {}, parent) : nullptr;
+    case HUDWidgetID::questLog: {
+        if (!m.metrics)
+            return nullptr;
+        QPointer<TargetMonitor> target(m.target);
+        auto *view = new QuestLog(
+            *m.metrics,
+            [target](QuestInputs &inputs) {
+                // A target counts only while a window is under the pointer.
+                if (target && target->gaze())
+                    inputs.target = targetReadout(*target);
+            },
+            parent);
+        if (m.target)
+            QObject::connect(m.target, &TargetMonitor::changed, view, &QuestLog::refresh);
+        return view;
+    }
     case HUDWidgetID::skillSlots:
         return new SkillSlots(m.onOpenSkills, {}, parent);
     case HUDWidgetID::confirmLogout:

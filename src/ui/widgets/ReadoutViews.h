@@ -11,12 +11,15 @@
 class HUDVisibility;
 class QWidget;
 class SystemMetricsService;
+class TargetMonitor;
 
 // What the readout views are built over: the models that exist, the account that names the
 // player and the actions the views call into. Empty callbacks make their controls do nothing.
 struct ReadoutModels
 {
     SystemMetricsService *metrics = nullptr;
+    // The window under the pointer: the target cursor and the quest log's CPU row.
+    TargetMonitor *target = nullptr;
     UserAccount account;
     // While visible, the target diamond bobs.
     HUDVisibility *visibility = nullptr;

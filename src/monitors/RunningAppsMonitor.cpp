@@ -1,0 +1,94 @@
+#include "monitors/RunningAppsMonitor.h"
+
+#include "platform/Platform.h"
+#include "platform/Workspace.h"
+#include "ui/CoreSoundEngine.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+// An app whose start time could not be read counts as launched in the distant past.
+qint64 launchKey(const RunningApp &app)
+{
+    if (app.launchDate && app.launchDate->isValid())
+        return app.launchDate->toMSecsSinceEpoch();
+    return std::numeric_limits<qint64>::min();
+}
+} // namespace
+
+RunningAppsMonitor::RunningAppsMonitor(Workspace &workspace, pid_t ownPid,
+                                       std::function<void()> playSelect, QObject *parent)
+    : QObject(parent)
+    , m_workspace(workspace)
+    , m_ownPid(ownPid)
+    , m_playSelect(std::move(playSelect))
+{
+    // Queued: the workspace reports from inside its own event handling, and the list it would
+    // hand us then may still be half updated. The context object drops the calls once we are
+    // gone.
+    connect(&m_workspace, &Workspace::launched, this, &RunningAppsMonitor::refresh,
+            Qt::QueuedConnection);
+    connect(&m_workspace, &Workspace::terminated, this, &RunningAppsMonitor::refresh,
+            Qt::QueuedConnection);
+    connect(&m_workspace, &Workspace::activated, this, &RunningAppsMonitor::refresh,
+            Qt::QueuedConnection);
+    refresh();
+}
+
+RunningAppsMonitor::~RunningAppsMonitor() = default;
+
+RunningAppsMonitor &RunningAppsMonitor::shared()
+{
+    static RunningAppsMonitor *const monitor = [] {
+        return new RunningAppsMonitor(
+            *Platform::installed().workspace, pid_t(QCoreApplication::applicationPid()),
+            [] { CoreSoundEngine::shared().play(CoreSoundEngine::Cue::select, 1.0f); });
+    }();
+    return *monitor;
+}
+
+void RunningAppsMonitor::refresh()
+{
+    // While one of our own panels has the focus, the slot to mark is still the app the user
+    // came from.
+    if (const std::optional<RunningApp> front = m_workspace.frontmostApplication();
+        front && front->pid != m_ownPid)
+        m_lastFrontPID = front->pid;
+
+    QList<RunningApp> candidates;
+    for (const RunningApp &app : m_workspace.runningApplications()) {
+        if (app.regular && app.pid > 0 && app.pid != m_ownPid)
+            candidates << app;
+    }
+    std::stable_sort(
+        candidates.begin(), candidates.end(),
+        [](const RunningApp &a, const RunningApp &b) { return launchKey(a) < launchKey(b); });
+
+    QList<RunningApp> kept = candidates.mid(0, slotCount);
+    // The app the user was working in is always on the panel, at the cost of the newest slot.
+    if (kept.size() == slotCount) {
+        const auto isLastFront = [this](const RunningApp &a) { return a.pid == m_lastFrontPID; };
+        const auto front = std::find_if(candidates.cbegin(), candidates.cend(), isLastFront);
+        if (front != candidates.cend() && std::none_of(kept.cbegin(), kept.cend(), isLastFront))
+            kept.last() = *front;
+    }
+
+    QList<Entry> entries;
+    entries.reserve(kept.size());
+    for (const RunningApp &app : kept) {
+        entries << Entry{app.pid, app.name.isEmpty() ? QStringLiteral("App") : app.name,
+                         m_workspace.icon(app), app.pid == m_lastFrontPID};
+    }
+    m_entries = entries;
+    emit entriesChanged();
+}
+
+void RunningAppsMonitor::switchTo(pid_t pid)
+{
+    if (m_playSelect)
+        m_playSelect();
+    m_workspace.activate(pid);
+}

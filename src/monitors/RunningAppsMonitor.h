@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QIcon>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+#include <sys/types.h>
+
+class Workspace;
+
+// The open applications behind the summary panel's slots, oldest launch first, with the one the
+// user last worked in marked and always kept in view. Rebuilt whenever an app launches, quits or
+// comes to the front. Main thread only.
+class RunningAppsMonitor final : public QObject
+{
+    Q_OBJECT
+
+public:
+    // One slot: the application's process, its name and icon, and whether it was last in front.
+    struct Entry
+    {
+        pid_t id = 0;
+        QString name;
+        QIcon icon;
+        bool isFront = false;
+    };
+
+    // The summary panel's slot count.
+    static constexpr int slotCount = 12;
+
+    // `playSelect` sounds the select cue when a slot switches apps; it may be empty.
+    RunningAppsMonitor(Workspace &workspace, pid_t ownPid, std::function<void()> playSelect,
+                       QObject *parent = nullptr);
+    ~RunningAppsMonitor() override;
+
+    // The program-wide monitor over the installed platform, made on first use.
+    static RunningAppsMonitor &shared();
+
+    const QList<Entry> &entries() const { return m_entries; }
+    // The most recent frontmost app other than this program; 0 before any.
+    pid_t lastFrontPID() const { return m_lastFrontPID; }
+
+    // Rebuilds the slots; the workspace's notifications call this, and so do tests.
+    void refresh();
+    // A slot was clicked: sounds the select cue and brings the app forward.
+    void switchTo(pid_t pid);
+
+signals:
+    void entriesChanged();
+
+private:
+    Workspace &m_workspace;
+    const pid_t m_ownPid;
+    std::function<void()> m_playSelect;
+    QList<Entry> m_entries;
+    pid_t m_lastFrontPID = 0;
+};

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QDateTime>
+#include <QIcon>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+#include <sys/types.h>
+
+// One running application: the X11 clients of one process.
+struct RunningApp
+{
+    pid_t pid = 0;
+    QString name; // the desktop entry's localized name, else the process name; may be empty
+    QString appId; // the desktop-entry id ("firefox", "org.gnome.Terminal"); empty when unknown
+    QString desktopFile; // absolute path of the matched desktop entry; empty when unknown
+    QString iconName; // the entry's Icon value (a theme name or a path); empty when none
+    bool regular = false; // owns a normal or dialog window that is not skip-taskbar
+    std::optional<QDateTime> launchDate;
+};
+
+// The desktop's running applications and the means to open and activate them.
+class Workspace : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~Workspace() override = default;
+
+    virtual QList<RunningApp> runningApplications() const = 0;
+    virtual std::optional<RunningApp> frontmostApplication() const = 0;
+    virtual std::optional<RunningApp> application(pid_t pid) const = 0;
+    // Raises and focuses the application's topmost window; false when it has none.
+    virtual bool activate(pid_t pid) = 0;
+    // Launches (or brings forward) the application of a desktop-entry id or desktop file path.
+    virtual bool openApplication(const QString &appIdOrDesktopFile) = 0;
+    virtual QIcon icon(const RunningApp &app) const = 0;
+
+signals:
+    void launched(pid_t pid);
+    void terminated(pid_t pid);
+    void activated(pid_t pid);
+};

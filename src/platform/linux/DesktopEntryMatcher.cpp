@@ -1,0 +1,211 @@
+#include "platform/linux/DesktopEntryMatcher.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+
+// GIO's D-Bus structs carry a member named `signals`, which Qt defines as a keyword.
+#pragma push_macro("signals")
+#undef signals
+#include <gio/gdesktopappinfo.h>
+#include <gio/gio.h>
+#pragma pop_macro("signals")
+
+namespace {
+
+QString fromUtf8(const char *text)
+{
+    return text ? QString::fromUtf8(text) : QString();
+}
+
+std::optional<DesktopEntry> readEntry(const QString &path, const QString &id, QString *wmClass,
+                                      QString *executable)
+{
+    GDesktopAppInfo *info
+        = g_desktop_app_info_new_from_filename(QFile::encodeName(path).constData());
+    if (!info)
+        return std::nullopt;
+    std::optional<DesktopEntry> out;
+    if (!g_desktop_app_info_get_is_hidden(info)) {
+        DesktopEntry entry;
+        entry.id = id;
+        entry.name = fromUtf8(g_app_info_get_display_name(G_APP_INFO(info)));
+        entry.filePath = QFileInfo(path).absoluteFilePath();
+        if (GIcon *icon = g_app_info_get_icon(G_APP_INFO(info))) {
+            gchar *text = g_icon_to_string(icon);
+            entry.iconName = fromUtf8(text);
+            g_free(text);
+        }
+        if (wmClass)
+            *wmClass = fromUtf8(g_desktop_app_info_get_startup_wm_class(info));
+        if (executable)
+            *executable
+                = QFileInfo(fromUtf8(g_app_info_get_executable(G_APP_INFO(info)))).fileName();
+        out = entry;
+    }
+    g_object_unref(info);
+    return out;
+}
+
+QString withoutSuffix(const QString &id)
+{
+    return id.endsWith(QLatin1String(".desktop")) ? id.chopped(8) : id;
+}
+
+// "org.gnome.Nautilus" → "Nautilus": reverse-domain ids often end in the class name.
+QString lastComponent(const QString &id)
+{
+    const qsizetype dot = id.lastIndexOf(QLatin1Char('.'));
+    return dot >= 0 ? id.mid(dot + 1) : QString();
+}
+
+} // namespace
+
+DesktopEntryMatcher::DesktopEntryMatcher(QStringList applicationFolders)
+    : m_folders(std::move(applicationFolders))
+{ }
+
+QStringList DesktopEntryMatcher::defaultFolders()
+{
+    QString home = qEnvironmentVariable("XDG_DATA_HOME");
+    if (home.isEmpty())
+        home = QDir::homePath() + QStringLiteral("/.local/share");
+    QString dirs = qEnvironmentVariable("XDG_DATA_DIRS");
+    if (dirs.isEmpty())
+        dirs = QStringLiteral("/usr/local/share:/usr/share");
+    QStringList out{home + QStringLiteral("/applications")};
+    for (const QString &dir : dirs.split(QLatin1Char(':'), Qt::SkipEmptyParts))
+        out << dir + QStringLiteral("/applications");
+    out.removeDuplicates();
+    return out;
+}
+
+void DesktopEntryMatcher::refresh() const
+{
+    QList<QDateTime> stamps;
+    for (const QString &folder : m_folders)
+        stamps << QFileInfo(folder).lastModified();
+    if (m_loaded && stamps == m_stamps)
+        return;
+    m_stamps = stamps;
+    m_loaded = true;
+    m_records.clear();
+    m_cache.clear();
+    // An id found in an earlier folder hides the same id further on, hidden entries included.
+    QSet<QString> seen;
+    for (const QString &folder : m_folders) {
+        const QDir root(folder);
+        QDirIterator it(folder, {QStringLiteral("*.desktop")}, QDir::Files,
+                        QDirIterator::Subdirectories | QDirIterator::FollowSymlinks);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            const QString id = withoutSuffix(root.relativeFilePath(path))
+                                   .replace(QLatin1Char('/'), QLatin1Char('-'));
+            if (seen.contains(id))
+                continue;
+            seen.insert(id);
+            Record record;
+            if (std::optional<DesktopEntry> entry
+                = readEntry(path, id, &record.startupWMClass, &record.executable)) {
+                record.entry = *entry;
+                m_records << record;
+            }
+        }
+    }
+}
+
+std::optional<DesktopEntry> DesktopEntryMatcher::match(const QByteArray &gtkApplicationId,
+                                                       const QByteArray &instanceName,
+                                                       const QByteArray &className,
+                                                       const QString &executable) const
+{
+    refresh();
+    const QString key = QString::fromUtf8(gtkApplicationId) + QLatin1Char('\n')
+        + QString::fromUtf8(instanceName) + QLatin1Char('\n') + QString::fromUtf8(className)
+        + QLatin1Char('\n') + executable;
+    const auto cached = m_cache.constFind(key);
+    if (cached != m_cache.constEnd())
+        return *cached;
+    const std::optional<DesktopEntry> found
+        = find(gtkApplicationId, instanceName, className, executable);
+    m_cache.insert(key, found);
+    return found;
+}
+
+std::optional<DesktopEntry> DesktopEntryMatcher::find(const QByteArray &gtkApplicationId,
+                                                      const QByteArray &instanceName,
+                                                      const QByteArray &className,
+                                                      const QString &executable) const
+{
+    auto first = [this](auto &&matches) -> std::optional<DesktopEntry> {
+        for (const Record &r : m_records) {
+            if (matches(r))
+                return r.entry;
+        }
+        return std::nullopt;
+    };
+    auto same = [](const QString &a, const QString &b) {
+        return !a.isEmpty() && a.compare(b, Qt::CaseInsensitive) == 0;
+    };
+
+    const QString gtkId = QString::fromUtf8(gtkApplicationId);
+    if (!gtkId.isEmpty()) {
+        if (auto e = first([&](const Record &r) { return same(gtkId, r.entry.id); }))
+            return e;
+    }
+    for (const QByteArray &raw : {instanceName, className}) {
+        const QString name = QString::fromUtf8(raw);
+        if (name.isEmpty())
+            continue;
+        if (auto e = first([&](const Record &r) { return same(name, r.startupWMClass); }))
+            return e;
+    }
+    for (const QByteArray &raw : {instanceName, className}) {
+        const QString name = QString::fromUtf8(raw);
+        if (name.isEmpty())
+            continue;
+        if (auto e = first([&](const Record &r) { return same(name, r.entry.id); }))
+            return e;
+        if (auto e = first([&](const Record &r) { return same(name, lastComponent(r.entry.id)); }))
+            return e;
+    }
+    if (!executable.isEmpty()) {
+        if (auto e = first([&](const Record &r) { return same(executable, r.entry.id); }))
+            return e;
+        if (auto e = first([&](const Record &r) { return same(executable, r.executable); }))
+            return e;
+    }
+    return std::nullopt;
+}
+
+std::optional<DesktopEntry> DesktopEntryMatcher::entry(const QString &idOrPath) const
+{
+    if (QDir::isAbsolutePath(idOrPath)) {
+        if (!QFileInfo::exists(idOrPath))
+            return std::nullopt;
+        return readEntry(idOrPath, withoutSuffix(QFileInfo(idOrPath).fileName()), nullptr, nullptr);
+    }
+    refresh();
+    const QString id = withoutSuffix(idOrPath);
+    for (const Record &r : m_records) {
+        if (r.entry.id == id)
+            return r.entry;
+    }
+    return std::nullopt;
+}
+
+bool DesktopEntryMatcher::launch(const QString &desktopFile)
+{
+    GDesktopAppInfo *info
+        = g_desktop_app_info_new_from_filename(QFile::encodeName(desktopFile).constData());
+    if (!info)
+        return false;
+    GError *error = nullptr;
+    const bool started = g_app_info_launch(G_APP_INFO(info), nullptr, nullptr, &error);
+    if (error)
+        g_error_free(error);
+    g_object_unref(info);
+    return started;
+}

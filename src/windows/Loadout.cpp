@@ -1,0 +1,179 @@
+#include "windows/Loadout.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonValue>
+#include <QSet>
+#include <QTimeZone>
+
+#include <cmath>
+
+namespace {
+
+// 2001-01-01 00:00:00 UTC in seconds since the Unix epoch.
+constexpr qint64 referenceEpoch = 978307200;
+
+std::optional<QString> stringAt(const QJsonObject &o, const char *key)
+{
+    const QJsonValue v = o.value(QLatin1String(key));
+    return v.isString() ? std::optional<QString>(v.toString()) : std::nullopt;
+}
+
+std::optional<double> numberAt(const QJsonObject &o, const char *key)
+{
+    const QJsonValue v = o.value(QLatin1String(key));
+    return v.isDouble() ? std::optional<double>(v.toDouble()) : std::nullopt;
+}
+
+} // namespace
+
+QJsonObject Loadout::Entry::toJson() const
+{
+    return {
+        {QStringLiteral("bundleID"), bundleID},
+        {QStringLiteral("appName"), appName},
+        {QStringLiteral("index"), index},
+        {QStringLiteral("x"), x},
+        {QStringLiteral("y"), y},
+        {QStringLiteral("w"), w},
+        {QStringLiteral("h"), h},
+        {QStringLiteral("display"), display},
+    };
+}
+
+std::optional<Loadout::Entry> Loadout::Entry::fromJson(const QJsonObject &o)
+{
+    const auto bundleID = stringAt(o, "bundleID");
+    const auto appName = stringAt(o, "appName");
+    const auto index = numberAt(o, "index");
+    const auto x = numberAt(o, "x");
+    const auto y = numberAt(o, "y");
+    const auto w = numberAt(o, "w");
+    const auto h = numberAt(o, "h");
+    const auto display = stringAt(o, "display");
+    if (!bundleID || !appName || !index || !x || !y || !w || !h || !display)
+        return std::nullopt;
+    // An index is a whole number that fits an int; 1.5 or 1e12 is a damaged file.
+    if (std::trunc(*index) != *index || std::abs(*index) > 2147483647.0)
+        return std::nullopt;
+    Entry e;
+    e.bundleID = *bundleID;
+    e.appName = *appName;
+    e.index = int(*index);
+    e.x = *x;
+    e.y = *y;
+    e.w = *w;
+    e.h = *h;
+    e.display = *display;
+    return e;
+}
+
+int Loadout::appCount() const
+{
+    QSet<QString> ids;
+    for (const Entry &e : entries)
+        ids.insert(e.bundleID);
+    return int(ids.size());
+}
+
+QJsonObject Loadout::toJson() const
+{
+    QJsonArray list;
+    for (const Entry &e : entries)
+        list.append(e.toJson());
+    return {
+        {QStringLiteral("id"), uuidText(id)},
+        {QStringLiteral("name"), name},
+        {QStringLiteral("date"), referenceSeconds(date)},
+        {QStringLiteral("entries"), list},
+    };
+}
+
+std::optional<Loadout> Loadout::fromJson(const QJsonObject &o)
+{
+    const auto idText = stringAt(o, "id");
+    const auto name = stringAt(o, "name");
+    const auto date = numberAt(o, "date");
+    const QJsonValue entries = o.value(QLatin1String("entries"));
+    if (!idText || !name || !date || !entries.isArray())
+        return std::nullopt;
+    // Only the bare 36-character form is a valid id, in either case.
+    const QUuid id = QUuid::fromString(*idText);
+    if (idText->size() != 36 || id.isNull())
+        return std::nullopt;
+    Loadout l;
+    l.id = id;
+    l.name = *name;
+    l.date = fromReferenceSeconds(*date);
+    for (const QJsonValue &v : entries.toArray()) {
+        if (!v.isObject())
+            return std::nullopt;
+        const auto entry = Entry::fromJson(v.toObject());
+        if (!entry)
+            return std::nullopt;
+        l.entries.append(*entry);
+    }
+    return l;
+}
+
+QByteArray Loadout::encode(const QList<Loadout> &loadouts)
+{
+    QJsonArray list;
+    for (const Loadout &l : loadouts)
+        list.append(l.toJson());
+    return QJsonDocument(list).toJson(QJsonDocument::Compact);
+}
+
+std::optional<QList<Loadout>> Loadout::decode(const QByteArray &json)
+{
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError || !doc.isArray())
+        return std::nullopt;
+    QList<Loadout> loadouts;
+    for (const QJsonValue &v : doc.array()) {
+        if (!v.isObject())
+            return std::nullopt;
+        const auto loadout = fromJson(v.toObject());
+        if (!loadout)
+            return std::nullopt;
+        loadouts.append(*loadout);
+    }
+    return loadouts;
+}
+
+QString Loadout::makeName(const QStringList &appNames)
+{
+    QStringList distinct;
+    for (const QString &n : appNames) {
+        if (!distinct.contains(n))
+            distinct.append(n);
+    }
+    QString name = distinct.mid(0, 3).join(QStringLiteral(" + "));
+    if (distinct.size() > 3)
+        name += QStringLiteral(" +") + QString::number(distinct.size() - 3);
+    return name;
+}
+
+QString Loadout::displayString(const QRectF &screenFrame)
+{
+    // Truncation, not rounding: a 1511.7-point screen is still "1511".
+    return QString::number(qint64(screenFrame.width())) + QLatin1Char('x')
+        + QString::number(qint64(screenFrame.height()));
+}
+
+double Loadout::referenceSeconds(const QDateTime &date)
+{
+    return double(date.toMSecsSinceEpoch()) / 1000.0 - double(referenceEpoch);
+}
+
+QDateTime Loadout::fromReferenceSeconds(double seconds)
+{
+    return QDateTime::fromMSecsSinceEpoch(qint64(std::llround((seconds + referenceEpoch) * 1000.0)),
+                                          QTimeZone::utc());
+}
+
+QString Loadout::uuidText(const QUuid &id)
+{
+    return id.toString(QUuid::WithoutBraces).toUpper();
+}

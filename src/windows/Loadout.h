@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QJsonObject>
+#include <QList>
+#include <QRectF>
+#include <QString>
+#include <QStringList>
+#include <QUuid>
+
+#include <optional>
+
+// A saved window layout: which app owned each window, which of its windows it was and where it
+// sat as fractions of its screen's visible frame.
+struct Loadout
+{
+    struct Entry
+    {
+        QString bundleID; // the desktop-entry id
+        QString appName;
+        int index = 0; // among the app's standard windows
+        // Fractions of the visible frame, from its top-left corner with y downwards.
+        double x = 0;
+        double y = 0;
+        double w = 0;
+        double h = 0;
+        QString display; // the screen's full frame size, "1512x982"
+
+        bool operator==(const Entry &) const = default;
+
+        QJsonObject toJson() const;
+        // None unless every key is present with the right type.
+        static std::optional<Entry> fromJson(const QJsonObject &object);
+    };
+
+    QUuid id;
+    QString name;
+    QDateTime date;
+    QList<Entry> entries;
+
+    bool operator==(const Loadout &) const = default;
+
+    // The number of distinct apps among the entries.
+    int appCount() const;
+
+    QJsonObject toJson() const;
+    static std::optional<Loadout> fromJson(const QJsonObject &object);
+
+    // The whole list as one compact JSON array, and back; none when any element fails.
+    static QByteArray encode(const QList<Loadout> &loadouts);
+    static std::optional<QList<Loadout>> decode(const QByteArray &json);
+
+    // "A + B + C +2": the distinct names in order of first appearance, three at most, then the
+    // number of the others.
+    static QString makeName(const QStringList &appNames);
+    // A screen frame's size in whole points, "1512x982".
+    static QString displayString(const QRectF &screenFrame);
+    // Dates travel as seconds since 2001-01-01 00:00:00 UTC.
+    static double referenceSeconds(const QDateTime &date);
+    static QDateTime fromReferenceSeconds(double seconds);
+    // The canonical upper-case form, "E621E1F8-C36C-495A-93FC-0C247A3E6E5F".
+    static QString uuidText(const QUuid &id);
+};

@@ -1,0 +1,127 @@
+#pragma once
+
+#include "platform/Screens.h"
+#include "platform/Workspace.h"
+#include "ui/CoreSoundEngine.h"
+#include "windows/Loadout.h"
+#include "windows/LoadoutStore.h"
+#include "windows/SnapZone.h"
+
+#include <QList>
+#include <QObject>
+#include <QRectF>
+#include <QString>
+#include <QUuid>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include <sys/types.h>
+
+class AppPaths;
+class Clock;
+class WindowSystem;
+
+// Moves other applications' windows: snapping the active window into a zone, and capturing and
+// restoring loadouts. Window frames are read and written in root coordinates (top-left origin,
+// y down); everything else here is model geometry (y up), converted with the primary screen's
+// height. Main thread only.
+class WindowArranger final : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool trusted READ trusted NOTIFY trustedChanged)
+
+public:
+    using Window = quint32;
+    using ShowToast
+        = std::function<void(const QString &title, const QString &message, double duration)>;
+    using PlayCue = std::function<void(CoreSoundEngine::Cue cue, float volume)>;
+    // The process under the pointer as the target monitor last saw it, if any.
+    using GazePid = std::function<std::optional<pid_t>()>;
+    // Runs `then` after `ms` milliseconds on the main thread.
+    using Schedule = std::function<void(int ms, std::function<void()> then)>;
+
+    static constexpr double toastDuration = 3.5;
+    static constexpr int maxEntriesPerApp = 3;
+    static constexpr double minCaptureWidth = 120;
+    static constexpr double minCaptureHeight = 90;
+    static constexpr int matchRetries = 7;
+    static constexpr int matchRetryMs = 1000;
+    static constexpr int settleMs = 600;
+    static constexpr int maxSettlePasses = 3;
+    static constexpr double settleTolerance = 4;
+
+    // Without `schedule` the waits run on QTimer. The loadouts are loaded here.
+    WindowArranger(WindowSystem &windows, Workspace &workspace, const Screens &screens,
+                   const AppPaths &paths, const Clock &clock, ShowToast toast, PlayCue cue,
+                   GazePid gazePid, pid_t ownPid, Schedule schedule = {},
+                   QObject *parent = nullptr);
+    ~WindowArranger() override;
+
+    // The program-wide arranger over the installed platform, made on first use.
+    static WindowArranger &shared();
+
+    bool trusted() const { return m_trusted; }
+    const QList<Loadout> &loadouts() const { return m_loadouts; }
+
+    // The target monitor arrives after the arranger; until then there is no gaze.
+    void setGazePid(GazePid gazePid) { m_gazePid = std::move(gazePid); }
+
+    void refreshTrust();
+    void requestAccess();
+
+    // Moves the active window into `zone`, or tells why it cannot.
+    void snap(SnapZone zone);
+
+    // The application the user was working in: the frontmost one unless that is us, else the
+    // one under the pointer.
+    std::optional<RunningApp> targetApp() const;
+    QList<Window> standardWindows(const RunningApp &app) const;
+    // In root coordinates (y down).
+    std::optional<QRectF> windowFrame(Window window) const;
+    // `rect` is a model rectangle (y up).
+    void setFrame(Window window, const QRectF &rect);
+    // The screen showing most of a model rectangle; see SnapZones::screenIndexFor.
+    std::optional<ScreenInfo> screenFor(const QRectF &rect) const;
+
+    // Where an entry's window goes: on the screen of the same size, else the primary screen.
+    static QRectF frameFor(const Loadout::Entry &entry, const QList<ScreenInfo> &screens);
+
+    void captureLoadout();
+    // Restores a loadout, launching missing apps and waiting for their windows; `done` runs once
+    // the summary toast is up (or at once when refused).
+    void equip(const Loadout &loadout, std::function<void()> done = {});
+    void deleteLoadout(const QUuid &id);
+    void saveLoadouts();
+
+signals:
+    void trustedChanged(bool trusted);
+    void loadoutsChanged();
+
+private:
+    struct EquipRun;
+
+    double primaryHeight() const;
+    void showToast(const QString &title, const QString &message);
+    void refuseUntrusted();
+    void wait(int ms, std::function<void()> then);
+
+    void matchPass(const std::shared_ptr<EquipRun> &run);
+    void matchUntilFound(const std::shared_ptr<EquipRun> &run);
+    void settle(const std::shared_ptr<EquipRun> &run);
+    void finishEquip(const std::shared_ptr<EquipRun> &run);
+
+    WindowSystem &m_windows;
+    Workspace &m_workspace;
+    const Screens &m_screens;
+    const Clock &m_clock;
+    ShowToast m_toast;
+    PlayCue m_cue;
+    GazePid m_gazePid;
+    pid_t m_ownPid;
+    Schedule m_schedule;
+    LoadoutStore m_store;
+    bool m_trusted = false;
+    QList<Loadout> m_loadouts;
+};
