@@ -183,6 +183,42 @@ std::optional<quint32> X11Clients::currentDesktop() const
     return rootCardinal("_NET_CURRENT_DESKTOP");
 }
 
+QList<X11Clients::Placement> X11Clients::placements(const QList<quint32> &windows) const
+{
+    QList<Placement> out;
+    if (!valid() || windows.isEmpty())
+        return out;
+    xcb_connection_t *c = m_connection;
+    struct Cookies
+    {
+        xcb_get_window_attributes_cookie_t attributes;
+        xcb_get_geometry_cookie_t geometry;
+        xcb_translate_coordinates_cookie_t origin;
+    };
+    QList<Cookies> cookies;
+    cookies.reserve(windows.size());
+    for (const quint32 w : windows) {
+        cookies << Cookies{xcb_get_window_attributes(c, w), xcb_get_geometry(c, w),
+                           xcb_translate_coordinates(c, w, m_root, 0, 0)};
+    }
+    for (qsizetype i = 0; i < cookies.size(); ++i) {
+        xcb_generic_error_t *error = nullptr;
+        const auto attributes
+            = take(xcb_get_window_attributes_reply(c, cookies.at(i).attributes, &error), error);
+        error = nullptr;
+        const auto geometry
+            = take(xcb_get_geometry_reply(c, cookies.at(i).geometry, &error), error);
+        error = nullptr;
+        const auto origin
+            = take(xcb_translate_coordinates_reply(c, cookies.at(i).origin, &error), error);
+        if (!attributes || !geometry || !origin)
+            continue; // gone since the list was read
+        out << Placement{windows.at(i), attributes->map_state == XCB_MAP_STATE_VIEWABLE,
+                         QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height)};
+    }
+    return out;
+}
+
 QList<X11Client> X11Clients::describe(const QList<quint32> &windows, bool withClasses) const
 {
     QList<X11Client> out;

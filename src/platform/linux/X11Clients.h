@@ -68,6 +68,16 @@ public:
     QList<X11Client> describe(const QList<quint32> &windows, bool withClasses) const;
     std::optional<X11Client> describe(quint32 window) const;
 
+    // Where each window is now and whether it is mapped: three requests a window, for walks
+    // that already know the rest of a window's properties. Vanished windows are left out.
+    struct Placement
+    {
+        quint32 window = 0;
+        bool viewable = false;
+        QRect client; // the client window alone, root coordinates
+    };
+    QList<Placement> placements(const QList<quint32> &windows) const;
+
     xcb_window_t activeWindow() const;
     std::optional<quint32> currentDesktop() const;
     // Whether the client shows on `current` (a missing desktop on either side counts as shown).

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QGuiApplication>
 #include <QHash>
+#include <QSet>
 
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
@@ -128,17 +129,47 @@ std::optional<QList<WindowInfo>> X11WindowSystem::windowList() const
     if (!stacking)
         return std::nullopt;
     std::reverse(stacking->begin(), stacking->end());
-    const std::optional<quint32> desktop = m_clients->currentDesktop();
+    if (!m_cacheClock.isValid())
+        m_cacheClock.start();
+    const qint64 now = m_cacheClock.elapsed();
+
+    QList<quint32> stale;
+    for (const quint32 w : *stacking) {
+        const auto it = m_cache.constFind(w);
+        if (it == m_cache.constEnd() || now - it->readAt > 1000)
+            stale << w;
+    }
+    if (!stale.isEmpty()) {
+        const std::optional<quint32> desktop = m_clients->currentDesktop();
+        for (const X11Client &client : m_clients->describe(stale, false)) {
+            CachedClient cached;
+            cached.info.id = client.window;
+            cached.info.pid = client.pid;
+            cached.info.layer = X11Clients::layerFor(client);
+            cached.info.alpha = client.alpha;
+            cached.extents = client.extents;
+            cached.hidden = client.hidden;
+            cached.shown = X11Clients::onDesktop(client, desktop);
+            cached.readAt = now;
+            m_cache.insert(client.window, cached);
+        }
+    }
+    // Forget windows that left the list.
+    const QSet<quint32> listed(stacking->begin(), stacking->end());
+    for (auto it = m_cache.begin(); it != m_cache.end();) {
+        if (listed.contains(it.key()))
+            ++it;
+        else
+            it = m_cache.erase(it);
+    }
+
     QList<WindowInfo> out;
-    for (const X11Client &client : m_clients->describe(*stacking, false)) {
-        if (!client.viewable || client.hidden || !X11Clients::onDesktop(client, desktop))
+    for (const X11Clients::Placement &place : m_clients->placements(*stacking)) {
+        const auto it = m_cache.constFind(place.window);
+        if (it == m_cache.constEnd() || !place.viewable || it->hidden || !it->shown)
             continue;
-        WindowInfo info;
-        info.id = client.window;
-        info.pid = client.pid;
-        info.bounds = QRectF(client.frame);
-        info.layer = X11Clients::layerFor(client);
-        info.alpha = client.alpha;
+        WindowInfo info = it->info;
+        info.bounds = QRectF(place.client.marginsAdded(it->extents));
         out << info;
     }
     return out;

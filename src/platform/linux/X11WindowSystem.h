@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QHash>
+#include <QMargins>
+
 #include "platform/WindowSystem.h"
 
 #include <memory>
@@ -28,7 +32,20 @@ public:
     static bool isWaylandSession();
 
 private:
+    struct CachedClient
+    {
+        WindowInfo info; // everything but the bounds
+        QMargins extents;
+        bool hidden = false;
+        bool shown = true; // on the current desktop when read
+        qint64 readAt = 0;
+    };
+
     struct xcb_connection_t *m_connection = nullptr;
     unsigned int m_root = 0;
     std::unique_ptr<X11Clients> m_clients;
+    // The window list runs every pointer poll; a window's properties other than its place and
+    // mapping are read again at most once a second.
+    mutable QHash<quint32, CachedClient> m_cache;
+    mutable QElapsedTimer m_cacheClock;
 };
