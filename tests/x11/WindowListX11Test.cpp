@@ -1,8 +1,16 @@
+#include "monitors/TargetMonitor.h"
+#include "platform/Geometry.h"
+#include "platform/linux/LinuxScreens.h"
+#include "platform/linux/ProcSystemStats.h"
+#include "platform/linux/X11Workspace.h"
+
+#include "fakes/FakeClock.h"
 #include "platform/linux/X11WindowSystem.h"
 #include "platform/linux/X11Workspace.h"
 
 #include <gtest/gtest.h>
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -456,4 +464,52 @@ TEST_F(WorkspaceX11, OpensOnlyKnownEntries)
     ASSERT_TRUE(app);
     EXPECT_EQ(app->appId, QStringLiteral("org.example.Eyes"));
     ::kill(app->pid, SIGTERM);
+}
+
+// The target under the pointer, found by the real window list on the real display; the dwell
+// runs on a fake clock.
+TEST(WindowListX11, TargetUnderThePointerIsTheWindowBeneathIt)
+{
+    X11WindowSystem windows;
+    X11Workspace workspace;
+    LinuxScreens screens;
+    ProcSystemStats stats;
+    FakeClock clock;
+    TargetMonitor target(screens, windows, workspace, stats, clock, ::getpid());
+
+    Xeyes eyes(QStringLiteral("xclock"));
+    std::optional<quint32> id;
+    QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired() && !(id = windowOf(windows, eyes.pid())))
+        QTest::qWait(100);
+    ASSERT_TRUE(id) << "xclock never appeared";
+    const QRectF frame = *windows.windowFrame(*id);
+
+    QProcess::execute(QStringLiteral("xdotool"),
+                      {QStringLiteral("mousemove"), QString::number(int(frame.center().x())),
+                       QString::number(int(frame.center().y()))});
+    QTest::qWait(200);
+    target.pollPointer();
+    EXPECT_FALSE(target.gaze()) << "the dwell has not passed yet";
+    clock.advance(0.4);
+    target.pollPointer();
+    ASSERT_TRUE(target.gaze());
+    EXPECT_EQ(target.gaze()->pid, eyes.pid());
+    const double h = screens.mainScreen().frame.height();
+    EXPECT_TRUE(near(target.gaze()->frame, YUp::flip(frame, h)));
+    EXPECT_NE(target.name(), QStringLiteral("Unknown"));
+
+    // Over the bare desktop the gaze lasts a little, then goes.
+    QProcess::execute(QStringLiteral("xdotool"),
+                      {QStringLiteral("mousemove"), QStringLiteral("5"), QStringLiteral("1075")});
+    QTest::qWait(200);
+    clock.advance(0.5);
+    target.pollPointer();
+    EXPECT_TRUE(target.gaze());
+    // A resting pointer looks again on every seventh poll.
+    for (int i = 0; i < 7; ++i) {
+        clock.advance(0.15);
+        target.pollPointer();
+    }
+    EXPECT_FALSE(target.gaze());
 }
