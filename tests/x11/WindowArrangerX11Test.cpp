@@ -141,8 +141,8 @@ protected:
         ASSERT_TRUE(m_entries.isValid());
         writeEntry(QStringLiteral("org.example.Eyes"), QStringLiteral("Watching Eyes"),
                    QStringLiteral("xeyes"), QStringLiteral("XEyes"));
-        writeEntry(QStringLiteral("org.example.Clock"), QStringLiteral("Wall Clock"),
-                   QStringLiteral("xclock"), QStringLiteral("XClock"));
+        writeEntry(QStringLiteral("org.example.Calc"), QStringLiteral("Pocket Calculator"),
+                   QStringLiteral("xcalc"), QStringLiteral("XCalc"));
         const QString base = TestEnvironment::home() + QStringLiteral("/arranger-x11");
         QDir(base).removeRecursively();
         m_paths = std::make_unique<FakeAppPaths>(base + QStringLiteral("/data"),
@@ -187,7 +187,8 @@ protected:
     std::optional<quint32> waitForWindow(pid_t pid)
     {
         std::optional<quint32> id;
-        QTest::qWaitFor([&] { return (id = windowOf(m_windows, pid)).has_value(); }, kWaitMs);
+        if (!QTest::qWaitFor([&] { return (id = windowOf(m_windows, pid)).has_value(); }, kWaitMs))
+            return std::nullopt;
         return id;
     }
 
@@ -230,10 +231,10 @@ TEST_F(WindowArrangerX11, SnapsTheActiveWindowIntoTheLeftHalfOfTheWorkArea)
 {
     ASSERT_TRUE(m_windows.trusted());
     Client eyes(QStringLiteral("xeyes"), QStringLiteral("300x200+100+100"));
-    Client clock(QStringLiteral("xclock"), QStringLiteral("300x200+500+300"));
+    Client calc(QStringLiteral("xcalc"), QStringLiteral("300x200+500+300"));
     const auto eyesWindow = waitForWindow(eyes.pid());
-    const auto clockWindow = waitForWindow(clock.pid());
-    ASSERT_TRUE(eyesWindow && clockWindow);
+    const auto calcWindow = waitForWindow(calc.pid());
+    ASSERT_TRUE(eyesWindow && calcWindow);
     const auto eyesBefore = frameOnScreen(*eyesWindow);
     ASSERT_TRUE(eyesBefore);
 
@@ -242,13 +243,13 @@ TEST_F(WindowArrangerX11, SnapsTheActiveWindowIntoTheLeftHalfOfTheWorkArea)
     ASSERT_GT(area.height(), 0);
     const QRectF leftHalf(area.x(), area.y(), area.width() / 2, area.height());
 
-    // xclock takes focus; openbox would not make xeyes active.
-    ASSERT_TRUE(bringToFront(clock.pid()));
+    // xcalc takes focus; openbox would not make xeyes (or xclock) active.
+    ASSERT_TRUE(bringToFront(calc.pid()));
     auto arranger = makeArranger();
     ASSERT_TRUE(arranger->trusted());
     arranger->snap(SnapZone::leftHalf);
-    EXPECT_TRUE(waitForFrame(*clockWindow, leftHalf))
-        << "xclock is at " << describe(frameOnScreen(*clockWindow)) << ", wanted "
+    EXPECT_TRUE(waitForFrame(*calcWindow, leftHalf))
+        << "xcalc is at " << describe(frameOnScreen(*calcWindow)) << ", wanted "
         << describe(leftHalf);
     EXPECT_TRUE(m_toasts.isEmpty());
     EXPECT_EQ(m_cues, QList<CoreSoundEngine::Cue>{CoreSoundEngine::Cue::select});
@@ -257,32 +258,32 @@ TEST_F(WindowArrangerX11, SnapsTheActiveWindowIntoTheLeftHalfOfTheWorkArea)
         << "xeyes is at " << describe(frameOnScreen(*eyesWindow));
 
     eyes.quit();
-    clock.quit();
+    calc.quit();
 }
 
 TEST_F(WindowArrangerX11, WhenTheHudIsFrontmostSnapsTheWindowUnderThePointerOrRefuses)
 {
     ASSERT_TRUE(m_windows.trusted());
     Client eyes(QStringLiteral("xeyes"), QStringLiteral("300x200+100+100"));
-    Client clock(QStringLiteral("xclock"), QStringLiteral("300x200+500+300"));
+    Client calc(QStringLiteral("xcalc"), QStringLiteral("300x200+500+300"));
     const auto eyesWindow = waitForWindow(eyes.pid());
-    const auto clockWindow = waitForWindow(clock.pid());
-    ASSERT_TRUE(eyesWindow && clockWindow);
-    ASSERT_TRUE(bringToFront(clock.pid()));
-    const auto clockBefore = frameOnScreen(*clockWindow);
+    const auto calcWindow = waitForWindow(calc.pid());
+    ASSERT_TRUE(eyesWindow && calcWindow);
+    ASSERT_TRUE(bringToFront(calc.pid()));
+    const auto calcBefore = frameOnScreen(*calcWindow);
     const auto eyesBefore = frameOnScreen(*eyesWindow);
-    ASSERT_TRUE(clockBefore && eyesBefore);
+    ASSERT_TRUE(calcBefore && eyesBefore);
 
     // The frontmost process counts as ours and nothing is under the pointer: nothing moves.
     {
-        auto arranger = makeArranger(clock.pid());
+        auto arranger = makeArranger(calc.pid());
         arranger->snap(SnapZone::leftHalf);
         ASSERT_EQ(m_toasts.size(), 1);
         EXPECT_EQ(m_toasts.first().title, QStringLiteral("Nothing to move"));
         EXPECT_TRUE(m_cues.isEmpty());
         QTest::qWait(500);
-        EXPECT_TRUE(near(frameOnScreen(*clockWindow).value_or(QRectF()), *clockBefore))
-            << "xclock is at " << describe(frameOnScreen(*clockWindow));
+        EXPECT_TRUE(near(frameOnScreen(*calcWindow).value_or(QRectF()), *calcBefore))
+            << "xcalc is at " << describe(frameOnScreen(*calcWindow));
         EXPECT_TRUE(near(frameOnScreen(*eyesWindow).value_or(QRectF()), *eyesBefore))
             << "xeyes is at " << describe(frameOnScreen(*eyesWindow));
     }
@@ -291,39 +292,39 @@ TEST_F(WindowArrangerX11, WhenTheHudIsFrontmostSnapsTheWindowUnderThePointerOrRe
     m_toasts.clear();
     const QRectF area = workArea();
     const QRectF rightHalf(area.x() + area.width() / 2, area.y(), area.width() / 2, area.height());
-    auto arranger = makeArranger(clock.pid(), eyes.pid());
+    auto arranger = makeArranger(calc.pid(), eyes.pid());
     arranger->snap(SnapZone::rightHalf);
     EXPECT_TRUE(waitForFrame(*eyesWindow, rightHalf))
         << "xeyes is at " << describe(frameOnScreen(*eyesWindow)) << ", wanted "
         << describe(rightHalf);
     EXPECT_TRUE(m_toasts.isEmpty());
-    EXPECT_TRUE(near(frameOnScreen(*clockWindow).value_or(QRectF()), *clockBefore))
-        << "xclock is at " << describe(frameOnScreen(*clockWindow));
+    EXPECT_TRUE(near(frameOnScreen(*calcWindow).value_or(QRectF()), *calcBefore))
+        << "xcalc is at " << describe(frameOnScreen(*calcWindow));
 
     eyes.quit();
-    clock.quit();
+    calc.quit();
 }
 
 TEST_F(WindowArrangerX11, EquipPutsCapturedWindowsBackWhereTheyWere)
 {
     ASSERT_TRUE(m_windows.trusted());
     Client eyes(QStringLiteral("xeyes"), QStringLiteral("300x200+100+100"));
-    Client clock(QStringLiteral("xclock"), QStringLiteral("300x200+500+300"));
+    Client calc(QStringLiteral("xcalc"), QStringLiteral("300x200+500+300"));
     const auto eyesWindow = waitForWindow(eyes.pid());
-    const auto clockWindow = waitForWindow(clock.pid());
-    ASSERT_TRUE(eyesWindow && clockWindow);
+    const auto calcWindow = waitForWindow(calc.pid());
+    ASSERT_TRUE(eyesWindow && calcWindow);
 
     // Placed apart from where they started, both larger than the smallest captured size.
     const QRectF eyesPlace(120, 140, 520, 380);
-    const QRectF clockPlace(900, 300, 460, 420);
+    const QRectF calcPlace(900, 300, 460, 420);
     ASSERT_TRUE(m_windows.setWindowFrame(*eyesWindow, eyesPlace));
-    ASSERT_TRUE(m_windows.setWindowFrame(*clockWindow, clockPlace));
+    ASSERT_TRUE(m_windows.setWindowFrame(*calcWindow, calcPlace));
     ASSERT_TRUE(waitForFrame(*eyesWindow, eyesPlace))
         << "xeyes is at " << describe(frameOnScreen(*eyesWindow));
-    ASSERT_TRUE(waitForFrame(*clockWindow, clockPlace))
-        << "xclock is at " << describe(frameOnScreen(*clockWindow));
+    ASSERT_TRUE(waitForFrame(*calcWindow, calcPlace))
+        << "xcalc is at " << describe(frameOnScreen(*calcWindow));
     const auto eyesCaptured = frameOnScreen(*eyesWindow);
-    const auto clockCaptured = frameOnScreen(*clockWindow);
+    const auto calcCaptured = frameOnScreen(*calcWindow);
 
     auto arranger = makeArranger();
     arranger->captureLoadout();
@@ -335,20 +336,19 @@ TEST_F(WindowArrangerX11, EquipPutsCapturedWindowsBackWhereTheyWere)
         ids.append(e.bundleID);
     ids.sort();
     EXPECT_EQ(
-        ids,
-        (QStringList{QStringLiteral("org.example.Clock"), QStringLiteral("org.example.Eyes")}));
+        ids, (QStringList{QStringLiteral("org.example.Calc"), QStringLiteral("org.example.Eyes")}));
     ASSERT_FALSE(m_toasts.isEmpty());
     EXPECT_EQ(m_toasts.last().title, QStringLiteral("Loadout saved"));
 
     // Moved and resized elsewhere.
     const QRectF eyesAway(1300, 600, 400, 300);
-    const QRectF clockAway(700, 80, 350, 260);
+    const QRectF calcAway(700, 80, 350, 260);
     ASSERT_TRUE(m_windows.setWindowFrame(*eyesWindow, eyesAway));
-    ASSERT_TRUE(m_windows.setWindowFrame(*clockWindow, clockAway));
+    ASSERT_TRUE(m_windows.setWindowFrame(*calcWindow, calcAway));
     ASSERT_TRUE(waitForFrame(*eyesWindow, eyesAway))
         << "xeyes is at " << describe(frameOnScreen(*eyesWindow));
-    ASSERT_TRUE(waitForFrame(*clockWindow, clockAway))
-        << "xclock is at " << describe(frameOnScreen(*clockWindow));
+    ASSERT_TRUE(waitForFrame(*calcWindow, calcAway))
+        << "xcalc is at " << describe(frameOnScreen(*calcWindow));
 
     m_toasts.clear();
     bool done = false;
@@ -357,14 +357,14 @@ TEST_F(WindowArrangerX11, EquipPutsCapturedWindowsBackWhereTheyWere)
     EXPECT_TRUE(waitForFrame(*eyesWindow, *eyesCaptured))
         << "xeyes is at " << describe(frameOnScreen(*eyesWindow)) << ", captured at "
         << describe(eyesCaptured);
-    EXPECT_TRUE(waitForFrame(*clockWindow, *clockCaptured))
-        << "xclock is at " << describe(frameOnScreen(*clockWindow)) << ", captured at "
-        << describe(clockCaptured);
+    EXPECT_TRUE(waitForFrame(*calcWindow, *calcCaptured))
+        << "xcalc is at " << describe(frameOnScreen(*calcWindow)) << ", captured at "
+        << describe(calcCaptured);
     ASSERT_EQ(m_toasts.size(), 1);
     EXPECT_TRUE(m_toasts.first().title.startsWith(QStringLiteral("Equipped ")));
     EXPECT_TRUE(m_toasts.first().message.startsWith(QStringLiteral("2 windows placed.")))
         << m_toasts.first().message.toStdString();
 
     eyes.quit();
-    clock.quit();
+    calc.quit();
 }
