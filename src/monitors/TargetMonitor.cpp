@@ -58,6 +58,7 @@ TargetMonitor::TargetMonitor(Screens &screens, WindowSystem &windows, Workspace 
     m_gazeTimer->setInterval(pollIntervalMs);
     connect(m_cpuTimer, &QTimer::timeout, this, &TargetMonitor::sampleCPU);
     connect(m_gazeTimer, &QTimer::timeout, this, &TargetMonitor::pollPointer);
+    connect(&m_screens, &Screens::pointerMoved, this, [this] { m_pointerMoved = true; });
 }
 
 TargetMonitor::~TargetMonitor() = default;
@@ -126,8 +127,19 @@ void TargetMonitor::setHUDVisible(bool visible)
 {
     m_cpuTimer->stop();
     m_gazeTimer->stop();
+    if (m_watchingPointer) {
+        m_watchingPointer = false;
+        m_screens.stopPointerWatch();
+    }
+    m_knowsPointer = false;
     if (!visible)
         return;
+    // Where the screens report motion, a poll without any reported move knows the pointer is
+    // where it was and does not ask the X server.
+    if (m_screens.watchesPointer()) {
+        m_watchingPointer = true;
+        m_screens.startPointerWatch();
+    }
     m_cpuTimer->start();
     m_gazeTimer->start();
     pollPointer();
@@ -140,7 +152,12 @@ bool TargetMonitor::isActive() const
 
 void TargetMonitor::pollPointer()
 {
-    const QPointF p = m_screens.pointerLocation();
+    QPointF p = m_lastMouse;
+    if (!m_watchingPointer || !m_knowsPointer || m_pointerMoved) {
+        p = m_screens.pointerLocation();
+        m_knowsPointer = true;
+        m_pointerMoved = false;
+    }
     if (onPointer)
         onPointer(p);
 

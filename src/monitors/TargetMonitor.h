@@ -117,6 +117,9 @@ private:
     double m_pendingSince = 0; // uptime
     double m_lastSeenWindow = 0; // uptime; the distant past at creation
     QPointF m_lastMouse;
+    bool m_watchingPointer = false;
+    bool m_knowsPointer = false;
+    bool m_pointerMoved = false;
     int m_idleTicks = 0;
 
     QString m_name = QStringLiteral("Desktop");

@@ -7,7 +7,12 @@ class FakeScreens final : public Screens
 {
 public:
     QList<ScreenInfo> screens() const override { return m_screens; }
-    QPointF pointerLocation() const override { return m_pointer; }
+    QPointF pointerLocation() const override
+    {
+        ++pointerReads;
+        return m_pointer;
+    }
+    mutable int pointerReads = 0;
 
     void startPointerWatch() override { ++watchers; }
     void stopPointerWatch() override { --watchers; }

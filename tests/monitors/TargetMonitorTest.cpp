@@ -502,3 +502,23 @@ TEST(Threats, EveryTierMapsToTheViewsTier)
     EXPECT_EQ(threatTier(Threat::overwhelming), ThreatTier::overwhelming);
     EXPECT_EQ(threatTier(Threat::lethal), ThreatTier::lethal);
 }
+
+TEST_F(Target, WithReportedMotionAStillPointerIsNotAskedFor)
+{
+    screens.watching = true;
+    pointAt(100, 100);
+    monitor->setHUDVisible(true);
+    EXPECT_EQ(screens.watchers, 1);
+    const int reads = screens.pointerReads;
+    monitor->pollPointer();
+    monitor->pollPointer();
+    EXPECT_EQ(screens.pointerReads, reads);
+    // A reported move is picked up on the next poll.
+    clock.advance(0.4);
+    screens.movePointer({101, kScreenHeight - 100});
+    monitor->pollPointer();
+    EXPECT_EQ(screens.pointerReads, reads + 1);
+    EXPECT_EQ(gazedPid(), kEditor);
+    monitor->setHUDVisible(false);
+    EXPECT_EQ(screens.watchers, 0);
+}
