@@ -215,8 +215,7 @@ void FloatingHUDPanelController::show()
     setHUDVisibleOnServices(true);
     dismissConfirm(false);
     play(PanelCue::open);
-    const QList<ScreenInfo> screens = m_screens.screens();
-    m_hudScreen = screens.isEmpty() ? pointerScreen() : pointerScreen();
+    m_hudScreen = pointerScreen();
     QList<HUDWidgetID> readouts;
     for (const WidgetSpec &spec : HUDLayout::readoutSpecs()) {
         if (spec.id == targetCursor || spec.id == nowPlaying)
@@ -252,7 +251,7 @@ void FloatingHUDPanelController::showPanels(const QList<HUDWidgetID> &ids, const
     }
 }
 
-void FloatingHUDPanelController::fadeOut(HUDWidgetID id)
+void FloatingHUDPanelController::fadeOut(HUDWidgetID id, double duration)
 {
     m_fadedPanels.remove(id);
     PanelWindow *p = panel(id);
@@ -261,7 +260,7 @@ void FloatingHUDPanelController::fadeOut(HUDWidgetID id)
     // The panel may be shown again before the fade ends; only the fade that finishes last
     // puts it away.
     const std::weak_ptr<PanelWindow> weak = m_panels.value(id);
-    p->animate(0.0, std::nullopt, 0.16, 0, [weak] {
+    p->animate(0.0, std::nullopt, duration, 0, [weak] {
         if (auto strong = weak.lock()) {
             strong->orderOut();
             strong->detachContent();
@@ -689,15 +688,8 @@ void FloatingHUDPanelController::setGaze(std::optional<QRectF> windowFrame)
     if (!p)
         return;
     if (!windowFrame) {
-        if (p->isVisible()) {
-            const std::weak_ptr<PanelWindow> weak = m_panels.value(targetCursor);
-            p->animate(0.0, std::nullopt, 0.25, 0, [weak] {
-                if (auto strong = weak.lock()) {
-                    strong->orderOut();
-                    strong->detachContent();
-                }
-            });
-        }
+        if (p->isVisible())
+            fadeOut(targetCursor, 0.25);
         return;
     }
     const QRectF w = *windowFrame;
@@ -742,15 +734,8 @@ void FloatingHUDPanelController::setPlaying(bool playing)
     if (!p)
         return;
     if (!playing) {
-        if (p->isVisible()) {
-            const std::weak_ptr<PanelWindow> weak = m_panels.value(nowPlaying);
-            p->animate(0.0, std::nullopt, 0.25, 0, [weak] {
-                if (auto strong = weak.lock()) {
-                    strong->orderOut();
-                    strong->detachContent();
-                }
-            });
-        }
+        if (p->isVisible())
+            fadeOut(nowPlaying, 0.25);
         return;
     }
     if (p->isVisible() && p->alpha() >= 0.99)

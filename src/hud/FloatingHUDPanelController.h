@@ -128,7 +128,8 @@ private:
     QRectF placedFrame(HUDWidgetID id, const ScreenInfo &screen) const;
     bool panelVisible(HUDWidgetID id) const;
     void showPanels(const QList<HUDWidgetID> &ids, const ScreenInfo &screen);
-    void fadeOut(HUDWidgetID id);
+    // Fades a panel out and puts it away (its view goes with it).
+    void fadeOut(HUDWidgetID id, double duration = 0.16);
     void putSubPanelsAway();
     void closeMenu();
     void startReadoutTimer();
