@@ -6,6 +6,8 @@
 #include "app/LoginItemService.h"
 #include "app/MenuBarController.h"
 #include "app/SingleCopy.h"
+#include "clipboard/ClipboardHistory.h"
+#include "commandbar/CommandBarController.h"
 #include "hud/FloatingHUDPanel.h"
 #include "hud/FloatingHUDPanelController.h"
 #include "hud/HUDLayout.h"
@@ -14,6 +16,7 @@
 #include "hud/HUDSettings.h"
 #include "hud/HUDVisibility.h"
 #include "hud/HUDWidgetSettings.h"
+#include "hud/LayoutEditor.h"
 #include "monitors/SystemMetricsService.h"
 #include "monitors/TargetMonitor.h"
 #include "platform/AppPaths.h"
@@ -132,6 +135,12 @@ FloatingHUDPanelController &AppDelegate::hudController()
     FloatingHUDPanelController::Hooks hooks;
     hooks.play = [](PanelCue cue) { CoreSoundEngine::shared().play(cueFor(cue)); };
     hooks.dismissToast = [] { CoreToastCenter::shared().dismiss(); };
+    hooks.openLayoutEditor = [](const ScreenInfo &screen, EditorActions actions) {
+        LayoutEditor::shared().open(screen, std::move(actions));
+    };
+    hooks.closeLayoutEditor = [] { LayoutEditor::shared().close(); };
+    hooks.commandBarVisible = [] { return CommandBarController::shared().isVisible(); };
+    hooks.closeCommandBar = [] { CommandBarController::shared().close(); };
 
     m_hudController = std::make_unique<FloatingHUDPanelController>(
         m_metrics.get(), screens, *m_platform.clock,
@@ -183,8 +192,8 @@ void AppDelegate::applicationDidFinishLaunching()
 
     CoreSoundEngine::shared().setEnabled(true);
     m_metrics->start();
-    // Clipboard polling, the skill book's first load and the command bar's actions start here
-    // once those parts exist.
+    ClipboardHistory::shared().start();
+    CommandBarController::shared().model().setCommands(shellCommands());
 
     installMenuBar();
     hudController().start();
@@ -196,6 +205,34 @@ void AppDelegate::applicationDidFinishLaunching()
     hudController().show();
 }
 
+HUDCommands AppDelegate::shellCommands()
+{
+    QPointer<AppDelegate> self(this);
+    // Each action does nothing once the delegate is gone.
+    auto onController = [self](void (FloatingHUDPanelController::*op)()) {
+        return [self, op] {
+            if (self)
+                (self->hudController().*op)();
+        };
+    };
+    auto openPanel = [self](HUDWidgetID id) {
+        return [self, id] {
+            if (self)
+                self->hudController().openMenuPanel(id);
+        };
+    };
+    HUDCommands commands;
+    commands.toggleHUD = onController(&FloatingHUDPanelController::toggleHUD);
+    commands.toggleMenu = onController(&FloatingHUDPanelController::toggleMenu);
+    commands.editLayout = onController(&FloatingHUDPanelController::toggleLayoutEditing);
+    commands.resetLayout = onController(&FloatingHUDPanelController::resetLayout);
+    commands.showInventory = openPanel(HUDWidgetID::inventory);
+    commands.showSkills = openPanel(HUDWidgetID::skills);
+    commands.showEquipment = openPanel(HUDWidgetID::equipment);
+    commands.showQuest = openPanel(HUDWidgetID::questLog);
+    return commands;
+}
+
 void AppDelegate::installMenuBar()
 {
     QPointer<AppDelegate> self(this);
@@ -204,8 +241,7 @@ void AppDelegate::installMenuBar()
         if (self)
             self->hudController().toggleHUD();
     };
-    // The command bar opens from here once it exists.
-    actions.onCommandBar = [] {};
+    actions.onCommandBar = [] { CommandBarController::shared().toggle(); };
     actions.onMenu = [self] {
         if (self)
             self->hudController().toggleMenu();
@@ -229,9 +265,9 @@ void AppDelegate::registerHotKeys()
         if (self)
             self->hudController().toggleHUD();
     });
-    // The command bar opens from here once it exists; the key is held for it already.
-    const bool commandOk = m_commandHotKey->registerHotKey(CommandBarHotKey::keyCode,
-                                                           CommandBarHotKey::modifiers, [] {});
+    const bool commandOk
+        = m_commandHotKey->registerHotKey(CommandBarHotKey::keyCode, CommandBarHotKey::modifiers,
+                                          [] { CommandBarController::shared().toggle(); });
     const bool menuOk
         = m_menuHotKey->registerHotKey(MenuHotKey::keyCode, MenuHotKey::modifiers, [self] {
               if (self)

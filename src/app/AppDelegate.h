@@ -1,5 +1,7 @@
 #pragma once
 
+#include "commandbar/CommandItem.h"
+
 #include <QObject>
 #include <QString>
 
@@ -38,6 +40,8 @@ public:
     static int registerFonts(const QString &folder);
 
 private:
+    // The shell's actions the command bar runs.
+    HUDCommands shellCommands();
     void installMenuBar();
     void registerHotKeys();
 

@@ -194,7 +194,9 @@ void FloatingHUDPanelController::start()
         std::unique_ptr<PanelWindow> p = m_factory(spec.id, styleFor(spec.id));
         if (!p)
             continue;
-        p->setFrame(placedFrame(spec.id, screen));
+        const QRectF frame = placedFrame(spec.id, screen);
+        p->setFrame(frame);
+        m_homes.insert(spec.id, frame);
         m_panels.insert(spec.id, std::shared_ptr<PanelWindow>(std::move(p)));
     }
 }
@@ -242,6 +244,8 @@ void FloatingHUDPanelController::showPanels(const QList<HUDWidgetID> &ids, const
             continue;
         const WidgetSpec &spec = HUDLayout::spec(ids.at(i));
         const QRectF target = placedFrame(spec.id, screen);
+        m_leaving.remove(spec.id);
+        setHome(spec.id, target);
         p->stopAnimations();
         p->attachContent(HUDLayout::scale(spec.id, screen));
         p->setAlpha(0);
@@ -257,10 +261,14 @@ void FloatingHUDPanelController::fadeOut(HUDWidgetID id, double duration)
     PanelWindow *p = panel(id);
     if (!p)
         return;
+    m_leaving.insert(id);
     // The panel may be shown again before the fade ends; only the fade that finishes last
     // puts it away.
     const std::weak_ptr<PanelWindow> weak = m_panels.value(id);
-    p->animate(0.0, std::nullopt, duration, 0, [weak] {
+    const QPointer<FloatingHUDPanelController> self(this);
+    p->animate(0.0, std::nullopt, duration, 0, [weak, self, id] {
+        if (self)
+            self->m_leaving.remove(id);
         if (auto strong = weak.lock()) {
             strong->orderOut();
             strong->detachContent();
@@ -371,9 +379,10 @@ void FloatingHUDPanelController::openMenuPanel(HUDWidgetID id)
                 fadeOut(other);
         }
         const ScreenInfo screen = menuScreen();
+        m_leaving.remove(id);
         p->stopAnimations();
         p->attachContent(HUDLayout::scale(id, screen));
-        p->setFrame(placedFrame(id, screen));
+        place(id, placedFrame(id, screen));
         p->setAlpha(0);
         p->orderFront();
         p->animate(1.0, std::nullopt, 0.22);
@@ -398,9 +407,10 @@ void FloatingHUDPanelController::showConfirmLogout()
         return;
     m_confirmVisible = true;
     play(PanelCue::select);
+    m_leaving.remove(confirmLogout);
     p->stopAnimations();
     p->attachContent(1.0);
-    p->setFrame(placedFrame(confirmLogout, pointerScreen()));
+    place(confirmLogout, placedFrame(confirmLogout, pointerScreen()));
     p->setAlpha(0);
     p->orderFront();
     p->animate(1.0, std::nullopt, 0.2);
@@ -413,7 +423,10 @@ void FloatingHUDPanelController::dismissConfirm(bool animated)
     if (!p)
         return;
     const std::weak_ptr<PanelWindow> weak = m_panels.value(confirmLogout);
-    auto putAway = [weak] {
+    const QPointer<FloatingHUDPanelController> self(this);
+    auto putAway = [weak, self] {
+        if (self)
+            self->m_leaving.remove(confirmLogout);
         if (auto strong = weak.lock()) {
             strong->orderOut();
             strong->setAlpha(1.0);
@@ -421,6 +434,7 @@ void FloatingHUDPanelController::dismissConfirm(bool animated)
         }
     };
     if (animated && p->isVisible()) {
+        m_leaving.insert(confirmLogout);
         p->animate(0.0, std::nullopt, 0.18, 0, putAway);
     } else {
         p->stopAnimations();
@@ -568,10 +582,10 @@ void FloatingHUDPanelController::pointerUpdate()
             const bool near = YUp::containsClosed(p->frame().adjusted(-24, -24, 24, 24), pointer);
             if (near && !m_fadedPanels.contains(id)) {
                 m_fadedPanels.insert(id);
-                p->animate(0.1, std::nullopt, 0.14);
+                p->animate(0.1, home(id), 0.14);
             } else if (!near && m_fadedPanels.contains(id)) {
                 m_fadedPanels.remove(id);
-                p->animate(1.0, std::nullopt, 0.14);
+                p->animate(1.0, home(id), 0.14);
             }
         }
     }
@@ -580,7 +594,8 @@ void FloatingHUDPanelController::pointerUpdate()
         if (rail->isVisible() && !m_railRegions.isEmpty()) {
             const QRectF f = rail->frame();
             const QPointF local(pointer.x() - f.left(), f.bottom() - pointer.y());
-            takesClicks = m_layoutEditing || anyContains(m_railRegions, local, 6);
+            // While the layout is edited every press belongs to the editor.
+            takesClicks = !m_layoutEditing && anyContains(m_railRegions, local, 6);
         }
         rail->setClickThrough(!takesClicks);
     }
@@ -619,7 +634,7 @@ void FloatingHUDPanelController::moveHUD(const ScreenInfo &screen)
             continue;
         if (HUDLayout::scale(id, screen) != HUDLayout::scale(id, previous))
             p->attachContent(HUDLayout::scale(id, screen));
-        p->setFrame(placedFrame(id, screen));
+        place(id, placedFrame(id, screen));
     }
 }
 
@@ -716,10 +731,13 @@ void FloatingHUDPanelController::setGaze(std::optional<QRectF> windowFrame)
                        size.height());
     if (!p->hasContent())
         p->attachContent(HUDLayout::scale(targetCursor, screen));
-    p->setFrame(frame);
+    place(targetCursor, frame);
     const double target = m_pointerNear.contains(targetCursor) ? 0.08 : 1.0;
-    if (p->isVisible() && std::abs(p->alpha() - target) <= 0.02)
+    // A panel on its way out is brought back even where its fade has barely begun.
+    if (p->isVisible() && !m_leaving.contains(targetCursor)
+        && std::abs(p->alpha() - target) <= 0.02)
         return;
+    m_leaving.remove(targetCursor);
     p->orderFront();
     p->animate(target, std::nullopt, 0.2);
 }
@@ -738,12 +756,13 @@ void FloatingHUDPanelController::setPlaying(bool playing)
             fadeOut(nowPlaying, 0.25);
         return;
     }
-    if (p->isVisible() && p->alpha() >= 0.99)
+    if (p->isVisible() && !m_leaving.contains(nowPlaying) && p->alpha() >= 0.99)
         return;
+    m_leaving.remove(nowPlaying);
     const ScreenInfo screen = pointerScreen();
     if (!p->hasContent())
         p->attachContent(HUDLayout::scale(nowPlaying, screen));
-    p->setFrame(placedFrame(nowPlaying, screen));
+    place(nowPlaying, placedFrame(nowPlaying, screen));
     p->orderFront();
     p->animate(1.0, std::nullopt, 0.25);
 }
@@ -758,6 +777,8 @@ void FloatingHUDPanelController::toggleLayoutEditing()
         show();
     if (!m_menuVisible)
         toggleMenu();
+    if (m_panels.isEmpty())
+        return;
     if (!m_hudScreen)
         m_hudScreen = pointerScreen();
     m_layoutEditing = true;
@@ -767,11 +788,29 @@ void FloatingHUDPanelController::toggleLayoutEditing()
             continue;
         p->setClickThrough(true);
         m_fadedPanels.remove(it.key());
-        p->stopAnimations();
-        p->setAlpha(1.0);
+        // A panel still fading out goes on its way; the others stand still at full opacity in
+        // their places, where a slide that was running would have taken them.
+        if (!m_leaving.contains(it.key()))
+            p->animate(1.0, home(it.key()), 0);
     }
-    if (m_hooks.openLayoutEditor)
-        m_hooks.openLayoutEditor();
+    if (!m_hooks.openLayoutEditor)
+        return;
+    const QPointer<FloatingHUDPanelController> self(this);
+    EditorActions actions;
+    actions.widgets = [self] { return self ? self->editableWidgets() : QList<EditableWidget>{}; };
+    actions.commit = [self](HUDWidgetID id, QPointF origin) {
+        if (self)
+            self->commitDrop(id, origin);
+    };
+    actions.reset = [self] {
+        if (self)
+            self->resetLayout();
+    };
+    actions.done = [self] {
+        if (self && self->m_layoutEditing)
+            self->leaveLayoutEditing();
+    };
+    m_hooks.openLayoutEditor(*m_hudScreen, std::move(actions));
 }
 
 void FloatingHUDPanelController::leaveLayoutEditing()
@@ -786,6 +825,65 @@ void FloatingHUDPanelController::leaveLayoutEditing()
     play(PanelCue::close);
 }
 
+QString FloatingHUDPanelController::editorTitle(HUDWidgetID id)
+{
+    for (const auto &t : HUDWidgetSettings::toggleable()) {
+        if (t.id == id)
+            return t.title;
+    }
+    switch (id) {
+    case menuRail:
+        return QStringLiteral("Menu");
+    case questLog:
+        return QStringLiteral("Quest Log");
+    case inventory:
+        return QStringLiteral("Inventory");
+    case skills:
+        return QStringLiteral("Skills");
+    case equipment:
+        return QStringLiteral("Equipment");
+    case confirmLogout:
+        return QStringLiteral("Log Out");
+    default:
+        return HUDWidget::rawValue(id);
+    }
+}
+
+QList<EditableWidget> FloatingHUDPanelController::editableWidgets() const
+{
+    QList<EditableWidget> widgets;
+    for (const WidgetSpec &spec : HUDLayout::specs()) {
+        if (spec.id == targetCursor || m_leaving.contains(spec.id))
+            continue;
+        const auto it = m_panels.constFind(spec.id);
+        if (it == m_panels.constEnd() || !it.value()->isVisible())
+            continue;
+        // The panel's content fills it: the content frame is the panel frame.
+        widgets.append({spec.id, editorTitle(spec.id), it.value(), it.value()->frame()});
+    }
+    return widgets;
+}
+
+void FloatingHUDPanelController::commitDrop(HUDWidgetID id, QPointF origin)
+{
+    if (!m_layoutEditing || id == targetCursor)
+        return;
+    const ScreenInfo screen = m_hudScreen.value_or(pointerScreen());
+    // The sub-panels have no offset of their own: they move with the summary panel, so a
+    // sub-panel dropped somewhere moves the summary panel by as much, now and on every show.
+    const auto offsetKey
+        = [](HUDWidgetID w) { return HUDLayout::followsSummary().contains(w) ? summaryPanel : w; };
+    const HUDWidgetID key = offsetKey(id);
+    const QPointF home = HUDLayout::frame(HUDLayout::spec(id), screen).topLeft();
+    m_stores.layout.setOffset(key, origin.x() - home.x(), origin.y() - home.y());
+    for (auto it = m_panels.begin(); it != m_panels.end(); ++it) {
+        if (offsetKey(it.key()) != key)
+            continue;
+        if (it.key() == id || it.value()->isVisible())
+            place(it.key(), placedFrame(it.key(), screen));
+    }
+}
+
 void FloatingHUDPanelController::resetLayout()
 {
     m_stores.layout.resetAll();
@@ -793,8 +891,28 @@ void FloatingHUDPanelController::resetLayout()
     for (auto it = m_panels.begin(); it != m_panels.end(); ++it) {
         if (it.key() == targetCursor)
             continue;
-        it.value()->setFrame(placedFrame(it.key(), screen));
+        place(it.key(), placedFrame(it.key(), screen));
     }
+}
+
+std::optional<QRectF> FloatingHUDPanelController::home(HUDWidgetID id) const
+{
+    const auto it = m_homes.constFind(id);
+    if (it == m_homes.constEnd())
+        return std::nullopt;
+    return *it;
+}
+
+void FloatingHUDPanelController::setHome(HUDWidgetID id, const QRectF &frame)
+{
+    m_homes.insert(id, frame);
+}
+
+void FloatingHUDPanelController::place(HUDWidgetID id, const QRectF &frame)
+{
+    setHome(id, frame);
+    if (PanelWindow *p = panel(id))
+        p->setFrame(frame);
 }
 
 void FloatingHUDPanelController::applyWidgetChanges()

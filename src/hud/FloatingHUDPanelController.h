@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hud/EditorActions.h"
 #include "hud/FloatingHUDPanel.h"
 #include "hud/HUDWidgetID.h"
 #include "platform/Screens.h"
@@ -55,7 +56,8 @@ public:
         std::function<bool()> commandBarVisible;
         std::function<void()> closeCommandBar;
         std::function<void()> dismissToast;
-        std::function<void()> openLayoutEditor; // the editor overlay on `hudScreen`
+        // The layout editor over a whole screen, driven through the actions it is handed.
+        std::function<void(const ScreenInfo &screen, EditorActions actions)> openLayoutEditor;
         std::function<void()> closeLayoutEditor;
     };
 
@@ -112,6 +114,11 @@ public:
     std::optional<ScreenInfo> hudScreen() const { return m_hudScreen; }
     double readoutDeadline() const { return m_readoutDeadline; }
     PanelWindow *panel(HUDWidgetID id) const;
+    // The widgets the layout editor may move: every panel on screen but the target cursor,
+    // which follows the gazed window, in the layout table's order.
+    QList<EditableWidget> editableWidgets() const;
+    // The title the layout editor shows on a widget's outline.
+    static QString editorTitle(HUDWidgetID id);
     bool readoutTimerRunning() const;
     bool idleTimerRunning() const;
 
@@ -137,6 +144,14 @@ private:
     void rehomeCheck();
     void moveHUD(const ScreenInfo &screen);
     void leaveLayoutEditing();
+    // Stores a widget dropped in the editor with its content at `origin` as an offset from its
+    // default frame, and moves it and the panels that share its offset there.
+    void commitDrop(HUDWidgetID id, QPointF origin);
+    // Where the controller last placed a panel (or sent it), so a fade for the pointer does not
+    // leave a panel short of its place when it replaces a slide that is still running.
+    std::optional<QRectF> home(HUDWidgetID id) const;
+    void setHome(HUDWidgetID id, const QRectF &frame);
+    void place(HUDWidgetID id, const QRectF &frame);
     void applyWidgetChanges();
     void setHUDVisibleOnServices(bool visible);
     void startPointerPolling();
@@ -164,6 +179,9 @@ private:
     double m_readoutDeadline = std::numeric_limits<double>::infinity();
     double m_lastMenuActivity = 0;
     QSet<HUDWidgetID> m_fadedPanels;
+    // Panels fading out on their way off screen; they are gone once the fade ends.
+    QSet<HUDWidgetID> m_leaving;
+    QHash<HUDWidgetID, QRectF> m_homes;
     std::optional<ScreenInfo> m_hudScreen;
     std::optional<ScreenInfo> m_rehomeCandidate;
     double m_rehomeSince = 0;

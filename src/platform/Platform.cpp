@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/HotKeys.h"
 #include "platform/LoginItems.h"
+#include "platform/Pasteboard.h"
 #include "platform/ProcessTable.h"
 #include "platform/Screens.h"
 #include "platform/SystemInfo.h"

@@ -6,6 +6,7 @@ class AppPaths;
 class Clock;
 class HotKeys;
 class LoginItems;
+class Pasteboard;
 class ProcessTable;
 class Screens;
 class SystemInfo;
@@ -34,6 +35,7 @@ struct Platform
     std::unique_ptr<SystemInfo> system;
     std::unique_ptr<HotKeys> hotKeys;
     std::unique_ptr<Workspace> workspace;
+    std::unique_ptr<Pasteboard> pasteboard;
 
     Platform();
     ~Platform();

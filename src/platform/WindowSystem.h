@@ -48,4 +48,13 @@ public:
     // Moves and resizes so that the frame-extended window lands on `frame`.
     virtual bool setWindowFrame(quint32 window, const QRectF &frame) = 0;
     virtual bool raiseWindow(quint32 window) = 0;
+
+    // Types the paste shortcut into whatever has keyboard focus, with only its own modifier
+    // held: modifiers the user still holds are released first. False when no key could be sent.
+    virtual bool sendPasteKeystroke() = 0;
+
+    // Asks for keyboard focus for one of our own windows (already mapped or just being mapped),
+    // stamped with the server's current time so the window manager's focus-stealing
+    // prevention sees a fresh request. False when nothing could be asked.
+    virtual bool activateOwnWindow(quintptr windowId) = 0;
 };

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QUrl>
 
 #include <optional>
 
@@ -20,6 +21,15 @@ struct RunningApp
     QString iconName; // the entry's Icon value (a theme name or a path); empty when none
     bool regular = false; // owns a normal or dialog window that is not skip-taskbar
     std::optional<QDateTime> launchDate;
+};
+
+// One installed application: a desktop entry that is shown in application menus.
+struct InstalledApp
+{
+    QString id; // the desktop-entry id ("firefox", "kde-okular" for kde/okular.desktop)
+    QString name; // the localized Name
+    QString desktopFile; // absolute path of the .desktop file
+    QString iconName; // a theme name or a path; empty when none
 };
 
 // The desktop's running applications and the means to open and activate them.
@@ -38,6 +48,14 @@ public:
     // Launches (or brings forward) the application of a desktop-entry id or desktop file path.
     virtual bool openApplication(const QString &appIdOrDesktopFile) = 0;
     virtual QIcon icon(const RunningApp &app) const = 0;
+    // The icon of an installed application's desktop file; null when it has none.
+    virtual QIcon applicationIcon(const QString &desktopFile) const = 0;
+    // Opens a web address with the default browser, or a file or folder with its default app.
+    virtual bool openURL(const QUrl &url) = 0;
+
+    // Every installed application, one per desktop id, unsorted. Reads the application
+    // folders afresh; safe to call from a worker thread (it touches no state of this object).
+    virtual QList<InstalledApp> installedApplications() const = 0;
 
 signals:
     void launched(pid_t pid);

@@ -1,5 +1,7 @@
 #include "windows/Loadout.h"
 
+#include "platform/StoredValues.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonValue>
@@ -9,9 +11,6 @@
 #include <cmath>
 
 namespace {
-
-// 2001-01-01 00:00:00 UTC in seconds since the Unix epoch.
-constexpr qint64 referenceEpoch = 978307200;
 
 std::optional<QString> stringAt(const QJsonObject &o, const char *key)
 {
@@ -164,16 +163,15 @@ QString Loadout::displayString(const QRectF &screenFrame)
 
 double Loadout::referenceSeconds(const QDateTime &date)
 {
-    return double(date.toMSecsSinceEpoch()) / 1000.0 - double(referenceEpoch);
+    return StoredValues::referenceSeconds(date);
 }
 
 QDateTime Loadout::fromReferenceSeconds(double seconds)
 {
-    return QDateTime::fromMSecsSinceEpoch(qint64(std::llround((seconds + referenceEpoch) * 1000.0)),
-                                          QTimeZone::utc());
+    return StoredValues::fromReferenceSeconds(seconds);
 }
 
 QString Loadout::uuidText(const QUuid &id)
 {
-    return id.toString(QUuid::WithoutBraces).toUpper();
+    return StoredValues::uuidText(id);
 }

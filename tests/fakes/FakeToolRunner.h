@@ -3,10 +3,13 @@
 #include "platform/ToolRunner.h"
 
 #include <QList>
+#include <QMutex>
+#include <QMutexLocker>
 
 #include <functional>
 
-// Answers each run with what the test's handler returns and records the calls.
+// Answers each run with what the test's handler returns and records the calls. Runs may come
+// from the thread pool: the record is guarded, and a test reads it once the work is back.
 class FakeToolRunner final : public ToolRunner
 {
 public:
@@ -22,12 +25,20 @@ public:
 
     ToolResult run(const QString &program, const QStringList &arguments, int) const override
     {
-        calls.append({program, arguments, false});
+        record({program, arguments, false});
         return handler ? handler(program, arguments) : ToolResult{};
     }
     bool startDetached(const QString &program, const QStringList &arguments) const override
     {
-        calls.append({program, arguments, true});
+        record({program, arguments, true});
         return true;
     }
+
+private:
+    void record(Call call) const
+    {
+        QMutexLocker lock(&m_mutex);
+        calls.append(std::move(call));
+    }
+    mutable QMutex m_mutex;
 };

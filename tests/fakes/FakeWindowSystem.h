@@ -21,6 +21,8 @@ public:
     QHash<quint32, QRectF> frames;
     QList<quint32> raised;
     QList<QPair<quint32, QRectF>> moves;
+    int pasteKeystrokes = 0;
+    QList<quintptr> activatedOwn;
 
     bool trusted() const override { return trust; }
     bool compositing() const override { return composited; }
@@ -45,6 +47,16 @@ public:
     {
         moves.append({window, frame});
         frames.insert(window, frame);
+        return true;
+    }
+    bool sendPasteKeystroke() override
+    {
+        ++pasteKeystrokes;
+        return trust;
+    }
+    bool activateOwnWindow(quintptr windowId) override
+    {
+        activatedOwn << windowId;
         return true;
     }
     bool raiseWindow(quint32 window) override

@@ -11,6 +11,8 @@ public:
     QStringList opened;
     QList<pid_t> activations;
     bool openSucceeds = true;
+    QList<QUrl> openedURLs;
+    QList<InstalledApp> installed;
 
     QList<RunningApp> runningApplications() const override { return apps; }
     std::optional<RunningApp> frontmostApplication() const override
@@ -36,6 +38,13 @@ public:
         return openSucceeds;
     }
     QIcon icon(const RunningApp &) const override { return {}; }
+    QIcon applicationIcon(const QString &) const override { return {}; }
+    bool openURL(const QUrl &url) override
+    {
+        openedURLs << url;
+        return openSucceeds;
+    }
+    QList<InstalledApp> installedApplications() const override { return installed; }
 
     static RunningApp make(pid_t pid, const QString &name, const QString &appId,
                            bool regular = true, std::optional<QDateTime> launched = std::nullopt)

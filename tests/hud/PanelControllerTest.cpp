@@ -51,8 +51,11 @@ protected:
                                                   ++commandBarCloses;
                                               },
                                               [this] { ++toastDismissals; },
-                                              {},
-                                              {}});
+                                              [this](const ScreenInfo &screen, EditorActions a) {
+                                                  editorScreen = screen;
+                                                  editor = std::move(a);
+                                              },
+                                              [this] { ++editorCloses; }});
         controller->addReadoutService([this](bool v) { serviceCalls << v; });
     }
 
@@ -85,6 +88,9 @@ protected:
     bool commandBar = false;
     int commandBarCloses = 0;
     int toastDismissals = 0;
+    std::optional<ScreenInfo> editorScreen;
+    EditorActions editor;
+    int editorCloses = 0;
     std::unique_ptr<FloatingHUDPanelController> controller;
 };
 
@@ -472,4 +478,159 @@ TEST_F(PanelControllerTest, PointerNearTheTargetCursorBoxFadesIt)
                      .contains(targetCursor));
     EXPECT_TRUE(controller->widgetsNear({g.center().x() + 45 + 20, g.bottom() - 10})
                     .contains(targetCursor));
+}
+
+TEST_F(PanelControllerTest, EditorOpensOnTheHUDScreenWithTheWidgetsOnScreen)
+{
+    controller->show();
+    controller->setGaze(QRectF(400, 200, 600, 300)); // the target cursor follows the gaze
+    controller->toggleLayoutEditing();
+    ASSERT_EQ(editorScreen, left);
+    ASSERT_TRUE(editor.widgets);
+    QList<HUDWidgetID> ids;
+    QStringList titles;
+    for (const EditableWidget &w : editor.widgets()) {
+        ids << w.id;
+        titles << w.title;
+        EXPECT_EQ(w.contentFrame, panels.value(w.id)->frame());
+        EXPECT_EQ(w.panel.lock().get(), panels.value(w.id));
+    }
+    EXPECT_EQ(ids,
+              (QList<HUDWidgetID>{playerStatus, partyStrip, fieldHeader, menuRail, summaryPanel,
+                                  skillSlots}));
+    EXPECT_EQ(titles,
+              (QStringList{"HP Bar", "Party Bars", "Clock", "Menu", "Summary", "Quick Bar"}));
+}
+
+TEST_F(PanelControllerTest, DropIsStoredAsAnOffsetFromTheDefaultFrameAndSurvivesARestart)
+{
+    controller->show();
+    controller->toggleLayoutEditing();
+    const QPointF home = HUDLayout::frame(HUDLayout::spec(playerStatus), left).topLeft();
+    editor.commit(playerStatus, home + QPointF(40, -200));
+    EXPECT_EQ(layout.offset(playerStatus), QPointF(40, -200));
+    EXPECT_EQ(panels.value(playerStatus)->frame().topLeft(), home + QPointF(40, -200));
+    EXPECT_EQ(HUDLayoutStore(defaults).offset(playerStatus), QPointF(40, -200));
+
+    // Shown again after a restart, the panel comes back where it was dropped.
+    make();
+    controller->show();
+    EXPECT_EQ(panels.value(playerStatus)->frame().topLeft(), home + QPointF(40, -200));
+    controller->toggleLayoutEditing();
+    // Dropped back home: no offset is kept.
+    editor.commit(playerStatus, home + QPointF(0.3, -0.2));
+    EXPECT_TRUE(layout.offsets().isEmpty());
+}
+
+TEST_F(PanelControllerTest, DroppedSubPanelMovesTheSummaryPanelItFollows)
+{
+    controller->show();
+    controller->openMenuPanel(inventory);
+    controller->toggleLayoutEditing();
+    const QPointF inv = HUDLayout::frame(HUDLayout::spec(inventory), left).topLeft();
+    const QPointF sum = HUDLayout::frame(HUDLayout::spec(summaryPanel), left).topLeft();
+    editor.commit(inventory, inv + QPointF(-16, 40));
+    EXPECT_EQ(layout.offset(summaryPanel), QPointF(-16, 40));
+    EXPECT_FALSE(layout.offsets().contains(QStringLiteral("inventory")));
+    EXPECT_EQ(panels.value(inventory)->frame().topLeft(), inv + QPointF(-16, 40));
+    EXPECT_EQ(panels.value(summaryPanel)->frame().topLeft(), sum + QPointF(-16, 40));
+}
+
+TEST_F(PanelControllerTest, EditorResetAndDoneActions)
+{
+    layout.setOffset(playerStatus, 200, -100);
+    controller->show();
+    controller->toggleLayoutEditing();
+    editor.reset();
+    EXPECT_TRUE(layout.offsets().isEmpty());
+    EXPECT_EQ(panels.value(playerStatus)->frame().topLeft(),
+              HUDLayout::frame(HUDLayout::spec(playerStatus), left).topLeft());
+
+    cues.clear();
+    editor.done();
+    EXPECT_FALSE(controller->layoutEditing());
+    EXPECT_EQ(editorCloses, 1);
+    EXPECT_EQ(cues, QList<PanelCue>{PanelCue::close});
+    EXPECT_TRUE(panels.value(playerStatus)->isClickThrough());
+    EXPECT_FALSE(panels.value(summaryPanel)->isClickThrough());
+    // A stale editor can neither leave twice nor store a drop.
+    editor.done();
+    EXPECT_EQ(editorCloses, 1);
+    editor.commit(playerStatus, {500, 500});
+    EXPECT_TRUE(layout.offsets().isEmpty());
+}
+
+TEST_F(PanelControllerTest, HidingClosesTheEditorAndItsActionsOutliveNothing)
+{
+    controller->show();
+    controller->toggleLayoutEditing();
+    controller->hide();
+    EXPECT_EQ(editorCloses, 1);
+    EXPECT_FALSE(controller->layoutEditing());
+    controller->toggleLayoutEditing(); // from a hidden HUD: shows it and opens the menu
+    EXPECT_TRUE(controller->isVisible());
+    EXPECT_TRUE(controller->menuVisible());
+    EXPECT_TRUE(controller->layoutEditing());
+
+    const EditorActions kept = editor;
+    controller.reset();
+    layout.setOffset(partyStrip, 50, 50);
+    EXPECT_TRUE(kept.widgets().isEmpty());
+    kept.commit(playerStatus, {300, 300});
+    kept.reset();
+    kept.done();
+    EXPECT_EQ(layout.offset(partyStrip), QPointF(50, 50));
+    EXPECT_EQ(layout.offsets().size(), 1);
+}
+
+TEST_F(PanelControllerTest, WhileEditingTheRailLetsEveryPressThroughToTheEditor)
+{
+    controller->show();
+    controller->toggleMenu();
+    FakePanelWindow *rail = panels.value(menuRail);
+    controller->setRailRegions({QRectF(0, 0, 176, 46)});
+    const QRectF f = rail->frame();
+    screens.setPointer({f.left() + 20, f.bottom() - 20}); // on a drawn row
+    controller->pointerUpdate();
+    ASSERT_FALSE(rail->isClickThrough());
+    controller->toggleLayoutEditing();
+    EXPECT_TRUE(rail->isClickThrough());
+    controller->pointerUpdate();
+    EXPECT_TRUE(rail->isClickThrough());
+    controller->toggleLayoutEditing();
+    EXPECT_FALSE(rail->isClickThrough());
+}
+
+TEST_F(PanelControllerTest, FadesKeepPanelsHeadedForTheirPlaces)
+{
+    controller->show();
+    FakePanelWindow *hp = panels.value(playerStatus);
+    const QRectF home(HUDLayout::origin(HUDLayout::spec(playerStatus), left, layout),
+                      HUDLayout::scaledSize(HUDLayout::spec(playerStatus), left));
+    // A fade for the pointer replaces the entrance slide; it must still end in place.
+    screens.setPointer(hp->frame().center());
+    controller->pointerUpdate();
+    ASSERT_DOUBLE_EQ(hp->animations.last().alpha, 0.1);
+    EXPECT_EQ(hp->animations.last().frame, home);
+    // Entering the editor stands the faded readout in its place at full opacity at once.
+    controller->toggleLayoutEditing();
+    EXPECT_DOUBLE_EQ(hp->animations.last().alpha, 1.0);
+    EXPECT_EQ(hp->animations.last().frame, home);
+    EXPECT_DOUBLE_EQ(hp->animations.last().duration, 0);
+}
+
+TEST_F(PanelControllerTest, EditingHoldsTheMenuAndReadoutClocks)
+{
+    screens.setPointer({100, 400}); // away from the menu
+    controller->show();
+    controller->toggleLayoutEditing();
+    runSeconds(60);
+    EXPECT_TRUE(controller->isVisible());
+    EXPECT_TRUE(controller->menuVisible());
+    editor.done();
+    runSeconds(11);
+    EXPECT_FALSE(controller->menuVisible());
+    EXPECT_TRUE(controller->isVisible());
+    runSeconds(11);
+    EXPECT_FALSE(controller->isVisible());
 }

@@ -7,6 +7,7 @@
 #include "platform/linux/ProcFsProcessTable.h"
 #include "platform/linux/ProcSystemStats.h"
 #include "platform/linux/ProcessToolRunner.h"
+#include "platform/linux/QtPasteboard.h"
 #include "platform/linux/SyslogLog.h"
 #include "platform/linux/X11HotKeys.h"
 #include "platform/linux/X11WindowSystem.h"
@@ -35,5 +36,6 @@ Platform makeLinuxPlatform(const QString &executableFolder)
     p.loginItems = std::make_unique<XdgAutostartLoginItems>(
         XdgAutostartLoginItems::defaultFolder(), QCoreApplication::applicationFilePath());
     p.system = std::make_unique<LinuxSystemInfo>();
+    p.pasteboard = std::make_unique<QtPasteboard>();
     return p;
 }

@@ -8,6 +8,7 @@
 #include <QSet>
 
 #include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
 #include <xcb/xtest.h>
 
 #include <algorithm>
@@ -65,7 +66,11 @@ X11WindowSystem::X11WindowSystem()
     m_clients = std::make_unique<X11Clients>(m_connection, m_root);
 }
 
-X11WindowSystem::~X11WindowSystem() = default;
+X11WindowSystem::~X11WindowSystem()
+{
+    if (m_timeConnection)
+        xcb_disconnect(m_timeConnection);
+}
 
 bool X11WindowSystem::isWaylandSession()
 {
@@ -241,5 +246,130 @@ bool X11WindowSystem::raiseWindow(quint32 window)
                              {kFromPager, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0});
     m_clients->sendToManager(window, "_NET_RESTACK_WINDOW",
                              {kFromPager, XCB_WINDOW_NONE, kAbove, 0, 0});
+    return true;
+}
+
+bool X11WindowSystem::sendPasteKeystroke()
+{
+    if (!m_connection || !m_root)
+        return false;
+    const xcb_query_extension_reply_t *xtest = xcb_get_extension_data(m_connection, &xcb_test_id);
+    if (!xtest || !xtest->present)
+        return false;
+
+    xcb_key_symbols_t *symbols = xcb_key_symbols_alloc(m_connection);
+    if (!symbols)
+        return false;
+    auto keycodeOf = [symbols](xcb_keysym_t sym) -> xcb_keycode_t {
+        xcb_keycode_t *codes = xcb_key_symbols_get_keycode(symbols, sym);
+        if (!codes)
+            return 0;
+        const xcb_keycode_t code = codes[0];
+        std::free(codes);
+        return code;
+    };
+    constexpr xcb_keysym_t controlL = 0xffe3;
+    constexpr xcb_keysym_t lowerV = 0x0076;
+    const xcb_keycode_t control = keycodeOf(controlL);
+    const xcb_keycode_t v = keycodeOf(lowerV);
+    xcb_key_symbols_free(symbols);
+    if (!control || !v)
+        return false;
+
+    // Release every modifier key still down (Alt from Alt+Return, the hot key's own), so that
+    // the target sees Ctrl+V and nothing else.
+    xcb_query_keymap_reply_t *keymap
+        = xcb_query_keymap_reply(m_connection, xcb_query_keymap(m_connection), nullptr);
+    xcb_get_modifier_mapping_reply_t *modifiers = xcb_get_modifier_mapping_reply(
+        m_connection, xcb_get_modifier_mapping(m_connection), nullptr);
+    if (keymap && modifiers) {
+        const xcb_keycode_t *codes = xcb_get_modifier_mapping_keycodes(modifiers);
+        const int count = xcb_get_modifier_mapping_keycodes_length(modifiers);
+        QSet<xcb_keycode_t> released;
+        for (int i = 0; i < count; ++i) {
+            const xcb_keycode_t code = codes[i];
+            if (!code || released.contains(code))
+                continue;
+            if (keymap->keys[code / 8] & (1 << (code % 8))) {
+                xcb_test_fake_input(m_connection, XCB_KEY_RELEASE, code, XCB_CURRENT_TIME,
+                                    XCB_WINDOW_NONE, 0, 0, 0);
+                released.insert(code);
+            }
+        }
+    }
+    std::free(keymap);
+    std::free(modifiers);
+
+    for (const auto &[type, code] : {std::pair{XCB_KEY_PRESS, control},
+                                     {XCB_KEY_PRESS, v},
+                                     {XCB_KEY_RELEASE, v},
+                                     {XCB_KEY_RELEASE, control}})
+        xcb_test_fake_input(m_connection, uint8_t(type), code, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0,
+                            0, 0);
+    xcb_flush(m_connection);
+    return true;
+}
+
+unsigned int X11WindowSystem::serverTime()
+{
+    if (!m_timeConnection) {
+        xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+        if (xcb_connection_has_error(c)) {
+            xcb_disconnect(c);
+            return XCB_CURRENT_TIME;
+        }
+        xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+        const xcb_window_t window = xcb_generate_id(c);
+        const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, -1, -1, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                          &mask);
+        const char name[] = "_KAIDRO_TIMESTAMP";
+        xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
+            c, xcb_intern_atom(c, 0, uint16_t(sizeof name - 1), name), nullptr);
+        m_timeAtom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        m_timeConnection = c;
+        m_timeWindow = window;
+    }
+    if (m_timeAtom == XCB_ATOM_NONE)
+        return XCB_CURRENT_TIME;
+    // Appending nothing to a property still reports a change, stamped with the server time.
+    const xcb_atom_t atom = m_timeAtom;
+    xcb_change_property(m_timeConnection, XCB_PROP_MODE_APPEND, m_timeWindow, atom,
+                        XCB_ATOM_INTEGER, 32, 0, nullptr);
+    xcb_flush(m_timeConnection);
+    while (xcb_generic_event_t *event = xcb_wait_for_event(m_timeConnection)) {
+        const bool isProperty = (event->response_type & ~0x80) == XCB_PROPERTY_NOTIFY;
+        const xcb_timestamp_t time
+            = isProperty ? reinterpret_cast<xcb_property_notify_event_t *>(event)->time : 0;
+        std::free(event);
+        if (isProperty)
+            return time;
+    }
+    return XCB_CURRENT_TIME;
+}
+
+bool X11WindowSystem::activateOwnWindow(quintptr windowId)
+{
+    if (!m_connection || !m_root || !windowId)
+        return false;
+    const xcb_atom_t active = internAtom(m_connection, "_NET_ACTIVE_WINDOW");
+    if (active == XCB_ATOM_NONE)
+        return false;
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = xcb_window_t(windowId);
+    message.type = active;
+    // Source 2, as pagers and task switchers send it: window managers with focus-stealing
+    // prevention (openbox among them) ignore an application asking while it is not active.
+    message.data.data32[0] = 2;
+    message.data.data32[1] = serverTime();
+    message.data.data32[2] = windowProperty(m_connection, m_root, active);
+    xcb_send_event(m_connection, 0, m_root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char *>(&message));
+    xcb_flush(m_connection);
     return true;
 }

@@ -26,6 +26,8 @@ public:
     std::optional<QRectF> windowFrame(quint32 window) const override;
     bool setWindowFrame(quint32 window, const QRectF &frame) override;
     bool raiseWindow(quint32 window) override;
+    bool sendPasteKeystroke() override;
+    bool activateOwnWindow(quintptr windowId) override;
 
     // Whether the environment names a Wayland session, where X11 clients cannot see or move
     // other apps' windows.
@@ -48,4 +50,10 @@ private:
     // mapping are read again at most once a second.
     mutable QHash<quint32, CachedClient> m_cache;
     mutable QElapsedTimer m_cacheClock;
+    // A connection of our own for reading the server time: waiting for an event on Qt's
+    // connection would take events from Qt.
+    struct xcb_connection_t *m_timeConnection = nullptr;
+    unsigned int m_timeWindow = 0;
+    unsigned int m_timeAtom = 0;
+    unsigned int serverTime();
 };

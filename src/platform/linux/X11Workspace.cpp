@@ -1,8 +1,10 @@
 #include "platform/linux/X11Workspace.h"
 
 #include "platform/linux/X11Clients.h"
+#include "platform/linux/XdgApplications.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -65,6 +67,16 @@ xcb_connection_t *qtConnection()
     return x11 ? x11->connection() : nullptr;
 }
 
+// A desktop entry's Icon: an absolute path is a file, anything else a theme name.
+QIcon iconNamed(const QString &name)
+{
+    if (name.isEmpty())
+        return {};
+    if (QDir::isAbsolutePath(name))
+        return QIcon(name);
+    return QIcon::fromTheme(name);
+}
+
 xcb_window_t rootOf(xcb_connection_t *c)
 {
     if (!c)
@@ -82,6 +94,7 @@ X11Workspace::X11Workspace(QObject *parent)
 X11Workspace::X11Workspace(QStringList applicationFolders, QObject *parent)
     : Workspace(parent)
     , m_clients(std::make_unique<X11Clients>(qtConnection(), rootOf(qtConnection())))
+    , m_applicationFolders(applicationFolders)
     , m_entries(std::move(applicationFolders))
 {
     if (!m_clients->valid())
@@ -242,11 +255,22 @@ bool X11Workspace::openApplication(const QString &appIdOrDesktopFile)
 
 QIcon X11Workspace::icon(const RunningApp &app) const
 {
-    if (app.iconName.isEmpty())
-        return {};
-    if (QDir::isAbsolutePath(app.iconName))
-        return QIcon(app.iconName);
-    return QIcon::fromTheme(app.iconName);
+    return iconNamed(app.iconName);
+}
+
+QIcon X11Workspace::applicationIcon(const QString &desktopFile) const
+{
+    return iconNamed(XdgApplications::iconName(desktopFile));
+}
+
+bool X11Workspace::openURL(const QUrl &url)
+{
+    return url.isValid() && QDesktopServices::openUrl(url);
+}
+
+QList<InstalledApp> X11Workspace::installedApplications() const
+{
+    return XdgApplications::scan(m_applicationFolders);
 }
 
 QSet<pid_t> X11Workspace::clientPids() const

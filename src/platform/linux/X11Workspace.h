@@ -29,6 +29,10 @@ public:
     bool activate(pid_t pid) override;
     bool openApplication(const QString &appIdOrDesktopFile) override;
     QIcon icon(const RunningApp &app) const override;
+    QIcon applicationIcon(const QString &desktopFile) const override;
+    bool openURL(const QUrl &url) override;
+    // The folders given at construction, read afresh on every call (see XdgApplications).
+    QList<InstalledApp> installedApplications() const override;
 
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
 
@@ -41,6 +45,8 @@ private:
     void deliverChanges();
 
     std::unique_ptr<X11Clients> m_clients;
+    // Fixed at construction: worker threads read it while scanning.
+    const QStringList m_applicationFolders;
     DesktopEntryMatcher m_entries;
     // What each process was found to be, kept while it has windows.
     mutable QHash<pid_t, RunningApp> m_known;

@@ -1,0 +1,174 @@
+#pragma once
+
+#include "actions/AppLauncher.h"
+#include "actions/OllamaClient.h"
+#include "ui/CoreSoundEngine.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QThreadPool>
+#include <QTimer>
+#include <QUrl>
+
+#include <functional>
+#include <optional>
+
+class Clock;
+class Pasteboard;
+class SystemLog;
+class SystemStats;
+class ToolRunner;
+class Workspace;
+
+// The menu's and the skill book's actions that reach outside the program: waking and unloading
+// the models of a local Ollama server, a 25-minute focus session that toggles Do Not Disturb
+// through the user's Shortcuts, staging the clipboard as a prompt, copying a status summary,
+// opening applications and folders, and a few one-line readouts. Every action ends in a one-line
+// `lastStatus`, and usually a toast. Main thread only; the slow parts (HTTP, the Shortcuts) run
+// elsewhere and come back here.
+class HUDActionService final : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString lastStatus READ lastStatus NOTIFY lastStatusChanged)
+    Q_PROPERTY(bool isWorking READ isWorking NOTIFY isWorkingChanged)
+    Q_PROPERTY(QString focusLabel READ focusLabel NOTIFY focusLabelChanged)
+    Q_PROPERTY(bool focusActive READ focusActive NOTIFY focusActiveChanged)
+
+public:
+    using ShowToast
+        = std::function<void(const QString &title, const QString &message, double duration)>;
+    using PlayCue = std::function<void(CoreSoundEngine::Cue cue, float volume)>;
+    // Runs `then` after `ms` milliseconds on the main thread.
+    using Schedule = std::function<void(int ms, std::function<void()> then)>;
+
+    static constexpr int focusMinutes = 25;
+    static constexpr double focusSeconds = focusMinutes * 60;
+    static constexpr double toastDuration = 5.0;
+    static constexpr int clipboardPreviewLength = 280;
+
+    struct Options
+    {
+        bool restricted = false; // the restricted edition runs no tools of its own
+        QUrl ollamaBase = OllamaClient::defaultBase();
+        OllamaClient::Timeouts timeouts;
+        // After starting the server: this many checks, this far apart.
+        int serverStartChecks = 16;
+        int serverStartIntervalMs = 400;
+        QString shortcutsTool; // the Shortcuts program; empty: vantle-shortcuts by name
+        QStringList searchPath; // where programs are looked for; empty: PATH
+        QString loginShell; // empty: $SHELL, else /bin/sh
+        QString homeFolder; // empty: the user's home folder
+        QString currentDesktop; // empty: $XDG_CURRENT_DESKTOP
+        Schedule schedule; // empty: QTimer
+    };
+
+    HUDActionService(Pasteboard &pasteboard, Workspace &workspace, const ToolRunner &tools,
+                     SystemLog &log, const SystemStats &stats, const Clock &clock, ShowToast toast,
+                     PlayCue cue, Options options, QObject *parent = nullptr);
+    ~HUDActionService() override;
+
+    // The program-wide service over the installed platform, made on first use.
+    static HUDActionService &shared();
+
+    const QString &lastStatus() const { return m_lastStatus; }
+    bool isWorking() const { return m_working > 0; }
+    const QString &focusLabel() const { return m_focusLabel; }
+    bool focusActive() const { return m_focusEndsAt.has_value(); }
+    std::optional<double> focusEndsAt() const { return m_focusEndsAt; }
+    QUrl ollamaBase() const { return m_ollama.base(); }
+    void setOllamaBase(const QUrl &base) { m_ollama.setBase(base); }
+
+    // Focus: starts a session, or stops the running one.
+    void toggleFocus();
+    // Recounts the label; completes the session once its time is up. The timer calls it every
+    // second while a session runs.
+    void focusTick();
+    void stopFocus(bool completed);
+    // Do Not Disturb toggles handed to the Shortcuts and not yet finished.
+    int pendingDoNotDisturbToggles() const { return m_dndPending; }
+
+    // The local model server. Both return at once; `isWorking` is true until they finish.
+    void wakeAI();
+    void unloadAI();
+
+    void stagePrompt();
+    void copyStatus();
+    void showClipboard();
+
+    // Opens the first of `name` and `alternatives` that can be opened.
+    bool openApp(const QString &name, const QStringList &alternatives = {}, bool playSound = true);
+    bool launchApp(const QString &name);
+    void openActivityMonitor();
+    void openProjects();
+    void openBatterySettings();
+
+    // Sets nothing; logs "title — message" and shows both in a toast.
+    void report(const QString &title, const QString &message = {});
+
+    // Whole seconds left of a session with `remaining` seconds to go, counted up ("0.2 s left"
+    // is one second); 0 once it is over.
+    static int focusSecondsLeft(double remaining);
+    // "M:SS" for a number of seconds ("25:00", "0:01").
+    static QString focusLabelFor(int seconds);
+    // A model's name without its tag ("llama3:8b" → "llama3").
+    static QString modelDisplayName(const QString &model);
+    // The length of `text` in characters as a reader counts them (an emoji is one).
+    static int characterCount(const QString &text);
+    // `text` cut to its first `limit` characters with "…" after, or whole when it fits.
+    static QString preview(const QString &text, int limit = clipboardPreviewLength);
+    // The status summary, one fact a line.
+    static QString statusSummary(const QString &hostName, const QString &time, double memoryBytes,
+                                 bool ollamaUp, const QStringList &loaded);
+
+signals:
+    void lastStatusChanged(const QString &lastStatus);
+    void isWorkingChanged(bool isWorking);
+    void focusLabelChanged(const QString &focusLabel);
+    void focusActiveChanged(bool focusActive);
+    // A Do Not Disturb toggle finished; `succeeded` when one of the Shortcuts ran cleanly.
+    void doNotDisturbToggled(bool succeeded);
+
+private:
+    void setLastStatus(const QString &status);
+    void setFocusLabel(const QString &label);
+    void beginWork();
+    void endWork();
+    // Sets the status, logs it and toasts it without a message.
+    void announce(const QString &status);
+    // A report whose message is what the clipboard holds: the toast shows it, the log does not.
+    void reportPrivately(const QString &title, const QString &message);
+    void playSelect();
+    void later(int ms, std::function<void()> then);
+
+    void toggleDoNotDisturb();
+
+    void startServer();
+    void waitForServer(int checksLeft);
+    void afterServerWait();
+    void wakeWithServerUp();
+    void unloadEach(QStringList models, int unloaded);
+    void finishCopyStatus(bool up, const QStringList &loaded);
+
+    Pasteboard &m_pasteboard;
+    Workspace &m_workspace;
+    const ToolRunner &m_tools;
+    SystemLog &m_log;
+    const SystemStats &m_stats;
+    const Clock &m_clock;
+    ShowToast m_toast;
+    PlayCue m_cue;
+    Options m_options;
+    AppLauncher m_launcher;
+    OllamaClient m_ollama;
+
+    QString m_lastStatus = QStringLiteral("Ready");
+    int m_working = 0;
+    QString m_focusLabel;
+    std::optional<double> m_focusEndsAt; // uptime at which the session completes
+    QTimer m_focusTimer;
+    int m_dndPending = 0;
+    // The Shortcuts run here, one at a time and in order. A pool of our own, not the global
+    // one: the global pool is waited for at exit, and a Shortcut may take its time.
+    QThreadPool m_shortcutRuns;
+};

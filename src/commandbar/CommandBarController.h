@@ -1,0 +1,65 @@
+#pragma once
+
+#include "commandbar/CommandBarModel.h"
+
+#include <QMetaObject>
+#include <QObject>
+#include <QPointer>
+#include <QRectF>
+
+#include <functional>
+#include <memory>
+
+class CommandBarWindow;
+class Screens;
+struct ScreenInfo;
+
+// Shows, places and hides the command bar: a launcher in the upper middle of the screen under
+// the pointer. The window is made once and reused; its view is rebuilt at every showing.
+class CommandBarController final : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr double width = 640;
+    static constexpr double rowHeight = 46;
+    static constexpr double fadeInDuration = 0.15;
+    static constexpr float openVolume = 0.7f;
+
+    struct Hooks
+    {
+        std::function<std::unique_ptr<CommandBarWindow>()> makeWindow;
+        std::function<QWidget *(CommandBarModel &model)> makeView;
+        // Asked at every showing: rescan the installed apps when stale, reload skills.
+        std::function<void()> refreshSources = [] {};
+        std::function<void()> playOpen = [] {};
+    };
+
+    CommandBarController(const Screens &screens, std::unique_ptr<CommandBarModel> model,
+                         Hooks hooks, QObject *parent = nullptr);
+    ~CommandBarController() override;
+
+    static CommandBarController &shared();
+
+    CommandBarModel &model() const { return *m_model; }
+    CommandBarWindow *window() const { return m_window.get(); }
+    bool isVisible() const;
+
+    void toggle();
+    void show();
+    void close();
+
+    // The bar's frame for `rows` rows on a screen: 640 wide, the top edge 20 % of the visible
+    // height below the top of the visible frame, one row's height for an empty list.
+    static QRectF frameFor(int rows, const ScreenInfo &screen);
+    static double heightFor(int rows);
+
+private:
+    void place();
+
+    const Screens &m_screens;
+    std::unique_ptr<CommandBarModel> m_model;
+    Hooks m_hooks;
+    std::unique_ptr<CommandBarWindow> m_window;
+    QMetaObject::Connection m_resultsSink;
+    QMetaObject::Connection m_resignObserver;
+};

@@ -1,0 +1,129 @@
+#include "commandbar/CommandBarPanel.h"
+
+#include "platform/Geometry.h"
+#include "platform/Screens.h"
+#include "platform/WindowSystem.h"
+
+#include <QEvent>
+#include <QPainterPath>
+#include <QRegion>
+#include <QVBoxLayout>
+
+CommandBarPanel::CommandBarPanel(const Screens &screens, WindowSystem &windows, QObject *parent)
+    : CommandBarWindow(parent)
+    , m_screens(screens)
+    , m_windows(windows)
+    , m_widget(std::make_unique<QWidget>())
+{
+    QWidget *w = m_widget.get();
+    w->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
+                      | Qt::NoDropShadowWindowHint);
+    w->setAttribute(Qt::WA_TranslucentBackground);
+    w->setAttribute(Qt::WA_QuitOnClose, false);
+    w->setWindowTitle(QStringLiteral("Kaidro commandBar"));
+    w->setObjectName(QStringLiteral("commandBar"));
+    auto *layout = new QVBoxLayout(w);
+    layout->setContentsMargins(0, 0, 0, 0);
+    w->installEventFilter(this);
+
+    m_fade.setStartValue(0.0);
+    m_fade.setEndValue(1.0);
+    connect(&m_fade, &QVariantAnimation::valueChanged, this,
+            [this](const QVariant &v) { m_widget->setWindowOpacity(v.toDouble()); });
+}
+
+CommandBarPanel::~CommandBarPanel() = default;
+
+QRectF CommandBarPanel::frame() const
+{
+    return YUp::flip(QRectF(m_widget->geometry()), m_screens.mainScreen().frame.height());
+}
+
+void CommandBarPanel::setFrame(const QRectF &frame)
+{
+    const QRect r = YUp::flip(frame, m_screens.mainScreen().frame.height()).toRect();
+    if (r != m_widget->geometry())
+        m_widget->setGeometry(r);
+    updateMask();
+}
+
+void CommandBarPanel::setContent(QWidget *view)
+{
+    if (m_content) {
+        // The old view may be the one whose key press closed the bar: it goes once that event
+        // has unwound.
+        m_content->hide();
+        m_content->setParent(nullptr);
+        m_content->deleteLater();
+    }
+    m_content = view;
+    if (view) {
+        view->setParent(m_widget.get());
+        m_widget->layout()->addWidget(view);
+        view->show();
+    }
+    updateMask();
+}
+
+void CommandBarPanel::present(double fadeDuration)
+{
+    QWidget *w = m_widget.get();
+    m_wasActive = false;
+    if (!m_prepared) {
+        m_prepared = true;
+        m_windows.preparePanel(w->winId());
+    }
+    const bool fades = m_windows.compositing() && fadeDuration > 0;
+    w->setWindowOpacity(fades ? 0.0 : 1.0);
+    w->show();
+    w->raise();
+    m_windows.activateOwnWindow(w->winId());
+    w->activateWindow();
+
+    if (m_content)
+        m_content->setFocus(Qt::ActiveWindowFocusReason);
+    if (fades) {
+        m_fade.stop();
+        m_fade.setDuration(int(fadeDuration * 1000));
+        m_fade.start();
+    }
+}
+
+void CommandBarPanel::orderOut()
+{
+    m_fade.stop();
+    m_wasActive = false;
+    m_widget->hide();
+}
+
+bool CommandBarPanel::isVisible() const
+{
+    return m_widget->isVisible();
+}
+
+void CommandBarPanel::updateMask()
+{
+    // WORKAROUND(X11 without a compositing manager): transparent pixels show black, so the
+    // window is cut to its card.
+    QWidget *w = m_widget.get();
+    if (m_windows.compositing() || w->size().isEmpty()) {
+        w->clearMask();
+        return;
+    }
+    QPainterPath card;
+    card.addRoundedRect(QRectF(10, 20, w->width() - 20, w->height() - 26), 14, 14);
+    w->setMask(QRegion(card.toFillPolygon().toPolygon()));
+}
+
+bool CommandBarPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_widget.get() && event->type() == QEvent::ActivationChange) {
+        if (m_widget->isActiveWindow()) {
+            m_wasActive = true;
+        } else if (m_wasActive && m_widget->isVisible()) {
+            m_wasActive = false;
+            emit resignedKey();
+        }
+    }
+    return CommandBarWindow::eventFilter(watched, event);
+}

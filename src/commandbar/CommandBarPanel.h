@@ -1,0 +1,47 @@
+#pragma once
+
+#include "commandbar/CommandBarWindow.h"
+
+#include <QPointer>
+#include <QVariantAnimation>
+#include <QWidget>
+
+#include <memory>
+
+class Screens;
+class WindowSystem;
+
+// The command bar's top-level window. It stays on top and out of taskbars like the HUD's
+// panels, but it takes keyboard focus: the window manager is asked to focus it with a fresh
+// server time, since the program is usually not the active app when the hot key is pressed.
+class CommandBarPanel final : public CommandBarWindow
+{
+    Q_OBJECT
+public:
+    CommandBarPanel(const Screens &screens, WindowSystem &windows, QObject *parent = nullptr);
+    ~CommandBarPanel() override;
+
+    QRectF frame() const override;
+    void setFrame(const QRectF &frame) override;
+    void setContent(QWidget *view) override;
+    bool hasContent() const override { return !m_content.isNull(); }
+    void present(double fadeDuration) override;
+    void orderOut() override;
+    bool isVisible() const override;
+
+    QWidget *widget() const { return m_widget.get(); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void updateMask();
+
+    const Screens &m_screens;
+    WindowSystem &m_windows;
+    std::unique_ptr<QWidget> m_widget;
+    QPointer<QWidget> m_content;
+    QVariantAnimation m_fade;
+    bool m_prepared = false;
+    bool m_wasActive = false;
+};

@@ -1,0 +1,262 @@
+#include "commandbar/CommandBarView.h"
+
+#include "commandbar/CommandBarModel.h"
+#include "ui/CoreShadow.h"
+#include "ui/CoreTheme.h"
+#include "ui/Symbols.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+
+constexpr double sideInset = 10; // 620 of content inside the 640-point window
+constexpr double topInset = 20;
+constexpr double bottomSpace = 6;
+constexpr double searchHeight = 71;
+constexpr double rowHeight = 46;
+constexpr double footerHeight = 30;
+constexpr double cornerRadius = 14;
+
+void paintKeyCap(QPainter &painter, const QRectF &rect, const QString &label, const QColor &text,
+                 const QColor &outline)
+{
+    QPainterPath cap;
+    cap.addRoundedRect(rect, 4, 4);
+    painter.setPen(QPen(outline, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(cap);
+    painter.setPen(text);
+    painter.setFont(themeFont(9, ThemeWeight::bold));
+    painter.drawText(rect, Qt::AlignCenter, label);
+}
+
+double keyCapWidth(const QString &label)
+{
+    return QFontMetricsF(themeFont(9, ThemeWeight::bold)).horizontalAdvance(label) + 12;
+}
+
+} // namespace
+
+CommandBarView::CommandBarView(CommandBarModel &model, AppIcon appIcon, QWidget *parent)
+    : QWidget(parent)
+    , m_model(model)
+    , m_appIcon(std::move(appIcon))
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAccessibleName(QStringLiteral("Command bar"));
+
+    m_field = new QLineEdit(this);
+    m_field->setFrame(false);
+    m_field->setPlaceholderText(placeholder);
+    m_field->setAccessibleName(QStringLiteral("Search"));
+    m_field->setToolTip(placeholder);
+    m_field->setFont(themeFont(16, ThemeWeight::medium));
+    m_field->setAttribute(Qt::WA_MacShowFocusRect, false);
+    QPalette palette = m_field->palette();
+    palette.setColor(QPalette::Base, Qt::transparent);
+    palette.setColor(QPalette::Text, ink());
+    QColor placeholderColour = ink();
+    placeholderColour.setAlphaF(0.5f);
+    palette.setColor(QPalette::PlaceholderText, placeholderColour);
+    m_field->setPalette(palette);
+    m_field->setText(m_model.query());
+    m_field->installEventFilter(this);
+
+    connect(m_field, &QLineEdit::textEdited, &m_model, &CommandBarModel::setQuery);
+    connect(&m_model, &CommandBarModel::queryChanged, this, [this] {
+        if (m_field->text() != m_model.query())
+            m_field->setText(m_model.query());
+    });
+    connect(&m_model, &CommandBarModel::resultsChanged, this, qOverload<>(&QWidget::update));
+    connect(&m_model, &CommandBarModel::selectionChanged, this, qOverload<>(&QWidget::update));
+    connect(&m_model, &CommandBarModel::focusPulseChanged, this,
+            [this] { m_field->setFocus(Qt::OtherFocusReason); });
+    setFocusProxy(m_field);
+}
+
+const QColor &CommandBarView::ink()
+{
+    static const QColor colour = QColor::fromRgbF(106 / 255.0f, 104 / 255.0f, 107 / 255.0f);
+    return colour;
+}
+
+QRectF CommandBarView::contentRect() const
+{
+    return QRectF(sideInset, topInset, width() - 2 * sideInset, height() - topInset - bottomSpace);
+}
+
+QRectF CommandBarView::rowRect(int row) const
+{
+    const QRectF content = contentRect();
+    return QRectF(content.x() + 8, content.y() + searchHeight + row * rowHeight,
+                  content.width() - 16, rowHeight);
+}
+
+int CommandBarView::rowAt(const QPointF &point) const
+{
+    for (int row = 0; row < m_model.results().size(); ++row) {
+        if (rowRect(row).contains(point))
+            return row;
+    }
+    return -1;
+}
+
+void CommandBarView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    const QRectF content = contentRect();
+    m_field->setGeometry(
+        QRectF(content.x() + 50, content.y() + 18, content.width() - 70, 34).toRect());
+}
+
+void CommandBarView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF content = contentRect();
+    QPainterPath card;
+    card.addRoundedRect(content, cornerRadius, cornerRadius);
+    CoreShadow::paint(painter, card, QColor(0, 0, 0, int(0.3 * 255)), 10, QPointF(0, 4));
+    painter.fillPath(card, CoreTheme::cardWhite());
+
+    Symbols::draw(painter, QRectF(content.x() + 18, content.y() + 23, 24, 24),
+                  QStringLiteral("magnifyingglass"), ink(), 18);
+    painter.setPen(QPen(QColor(0, 0, 0, 20), 1));
+    painter.drawLine(QPointF(content.x() + 12, content.y() + searchHeight - 0.5),
+                     QPointF(content.right() - 12, content.y() + searchHeight - 0.5));
+
+    if (m_model.results().isEmpty()) {
+        painter.setPen(ink());
+        painter.setFont(themeFont(12, ThemeWeight::semibold));
+        painter.drawText(rowRect(0).adjusted(12, 0, -12, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                         emptyText);
+    } else {
+        for (int row = 0; row < m_model.results().size(); ++row)
+            paintRow(painter, row);
+    }
+    paintFooter(painter);
+}
+
+void CommandBarView::paintRow(QPainter &painter, int row)
+{
+    const CommandItem &item = m_model.results().at(row);
+    const QRectF rect = rowRect(row);
+    const bool selected = row == m_model.selection();
+    const QColor text = selected ? QColor(Qt::white) : ink();
+    if (selected) {
+        QPainterPath fill;
+        fill.addRoundedRect(rect.adjusted(0, 2, 0, -2), 8, 8);
+        painter.fillPath(fill, CoreTheme::gold());
+    }
+
+    const QRectF iconBox(rect.x() + 10, rect.center().y() - 15, 30, 30);
+    QIcon icon;
+    if (item.appURL && m_appIcon)
+        icon = m_appIcon(item.appURL->toLocalFile());
+    if (!icon.isNull()) {
+        icon.paint(&painter, iconBox.toRect());
+    } else {
+        QColor symbolColour = text;
+        symbolColour.setAlphaF(0.9f);
+        Symbols::draw(painter, QRectF(iconBox.center() - QPointF(10, 10), QSizeF(20, 20)),
+                      item.symbol, symbolColour, 12);
+    }
+
+    const double capWidth = keyCapWidth(item.hint);
+    const QRectF cap(rect.right() - 12 - capWidth, rect.center().y() - 9, capWidth, 18);
+    QColor capOutline = text;
+    capOutline.setAlphaF(0.5f);
+    paintKeyCap(painter, cap, item.hint, text, capOutline);
+
+    const double textLeft = iconBox.right() + 12;
+    const double textWidth = cap.left() - 12 - textLeft;
+    painter.setPen(text);
+    const QFont titleFont = themeFont(14, ThemeWeight::semibold);
+    painter.setFont(titleFont);
+    const QRectF titleRect(textLeft, rect.y() + 5, textWidth, 20);
+    painter.drawText(titleRect, Qt::AlignLeft | Qt::AlignVCenter,
+                     QFontMetricsF(titleFont).elidedText(item.title, Qt::ElideRight, textWidth));
+    if (item.subtitle) {
+        QColor sub = text;
+        sub.setAlphaF(0.6f);
+        painter.setPen(sub);
+        const QFont subFont = themeFont(10, ThemeWeight::regular);
+        painter.setFont(subFont);
+        painter.drawText(
+            QRectF(textLeft, rect.y() + 25, textWidth, 16), Qt::AlignLeft | Qt::AlignVCenter,
+            QFontMetricsF(subFont).elidedText(*item.subtitle, Qt::ElideRight, textWidth));
+    }
+}
+
+void CommandBarView::paintFooter(QPainter &painter)
+{
+    const QRectF content = contentRect();
+    const QRectF footer(content.x(), content.bottom() - footerHeight, content.width(),
+                        footerHeight);
+    painter.setPen(QPen(QColor(0, 0, 0, 20), 1));
+    painter.drawLine(QPointF(footer.left() + 12, footer.top() + 0.5),
+                     QPointF(footer.right() - 12, footer.top() + 0.5));
+    static const QList<std::pair<QString, QString>> hints{
+        {QStringLiteral("↩"), QStringLiteral("run")},
+        {QStringLiteral("⌥↩"), QStringLiteral("alternate")},
+        {QStringLiteral("↑↓"), QStringLiteral("choose")},
+        {QStringLiteral("esc"), QStringLiteral("close")},
+    };
+    QColor outline = ink();
+    outline.setAlphaF(0.4f);
+    const QFont labelFont = themeFont(10, ThemeWeight::medium);
+    double x = footer.left() + 16;
+    for (const auto &[key, label] : hints) {
+        const double w = keyCapWidth(key);
+        paintKeyCap(painter, QRectF(x, footer.center().y() - 8, w, 16), key, ink(), outline);
+        x += w + 6;
+        painter.setPen(ink());
+        painter.setFont(labelFont);
+        const double lw = QFontMetricsF(labelFont).horizontalAdvance(label);
+        painter.drawText(QRectF(x, footer.top(), lw + 2, footerHeight),
+                         Qt::AlignLeft | Qt::AlignVCenter, label);
+        x += lw + 18;
+    }
+}
+
+void CommandBarView::mousePressEvent(QMouseEvent *event)
+{
+    const int row = rowAt(event->position());
+    if (event->button() != Qt::LeftButton || row < 0) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    event->accept();
+    m_model.setSelection(row);
+    m_model.runSelected(false);
+}
+
+bool CommandBarView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_field || event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    auto *key = static_cast<QKeyEvent *>(event);
+    switch (key->key()) {
+    case Qt::Key_Up:
+        m_model.moveSelection(-1);
+        return true;
+    case Qt::Key_Down:
+        m_model.moveSelection(+1);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // Alt+Return is the alternative action (Option+Return elsewhere).
+        m_model.runSelected(key->modifiers().testFlag(Qt::AltModifier));
+        return true;
+    case Qt::Key_Escape:
+        if (m_model.onClose)
+            m_model.onClose();
+        return true;
+    default:
+        return QWidget::eventFilter(watched, event);
+    }
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "hud/EditorActions.h"
+#include "platform/Screens.h"
+
+#include <QObject>
+#include <QPointer>
+
+class EditorPanel;
+class EditorView;
+class QVariantAnimation;
+
+// Opens and closes the layout editor: one editor panel at a time, laid over a whole screen.
+class LayoutEditor final : public QObject
+{
+    Q_OBJECT
+public:
+    explicit LayoutEditor(const Screens &screens, QObject *parent = nullptr);
+    ~LayoutEditor() override;
+    static LayoutEditor &shared();
+
+    // Closes any open editor, then lays a new one over `screen`'s whole frame, in front, with
+    // the keyboard, and fades it in.
+    void open(const ScreenInfo &screen, EditorActions actions);
+    // Puts the editor panel away and drops it. Safe from inside the editor's own actions.
+    void close();
+
+    EditorPanel *panel() const;
+    EditorView *view() const;
+    bool isOpen() const;
+
+    // How long the editor takes to fade in, and when it makes sure of its place and the
+    // keyboard once more, in seconds.
+    static constexpr double fadeInDuration = 0.18;
+    static constexpr double settleDelay = 0.15;
+
+private:
+    const Screens &m_screens;
+    QPointer<EditorPanel> m_panel;
+};

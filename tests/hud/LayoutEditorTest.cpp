@@ -1,0 +1,261 @@
+#include "hud/LayoutEditor.h"
+#include "hud/EditorPanel.h"
+#include "hud/EditorView.h"
+#include "hud/FloatingHUDPanel.h"
+
+#include "fakes/FakePanelWindow.h"
+#include "fakes/FakeScreens.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+using enum HUDWidgetID;
+
+namespace {
+
+// Panels whose content fills them, except the summary panel's, which sits 10 points inside its
+// panel, as content with a drawn border around it would.
+class EditorViewTest : public ::testing::Test
+{
+protected:
+    EditorViewTest()
+    {
+        hp->setFrame({24, 760, 475, 95});
+        party->setFrame({24, 560, 350, 150});
+        summary->setFrame({900, 200, 276, 444});
+        actions.widgets = [this] {
+            QList<EditableWidget> list;
+            if (hpShown)
+                list.append({playerStatus, QStringLiteral("HP Bar"), hp, hp->frame()});
+            list.append({partyStrip, QStringLiteral("Party Bars"), party, party->frame()});
+            list.append({summaryPanel, QStringLiteral("Summary"), summary,
+                         summary->frame().adjusted(10, 10, -10, -10)});
+            return list;
+        };
+        actions.commit = [this](HUDWidgetID id, QPointF origin) { commits.append({id, origin}); };
+        actions.reset = [this] { ++resets; };
+        actions.done = [this] { ++dones; };
+        view = std::make_unique<EditorView>(screen, actions);
+        view->resize(1440, 900);
+    }
+
+    // Model coordinates to the view's own.
+    QPointF local(QPointF model) const { return view->toLocal(QRectF(model, QSizeF())).topLeft(); }
+
+    void mouse(QEvent::Type type, QPointF model)
+    {
+        const QPointF p = local(model);
+        const Qt::MouseButtons held
+            = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(Qt::LeftButton);
+        QMouseEvent event(type, p, view->mapToGlobal(p), Qt::LeftButton, held, Qt::NoModifier);
+        QApplication::sendEvent(view.get(), &event);
+    }
+
+    void key(int code)
+    {
+        QKeyEvent event(QEvent::KeyPress, code, Qt::NoModifier);
+        QApplication::sendEvent(view.get(), &event);
+    }
+
+    QColor pixel(QPointF model)
+    {
+        const QImage image = view->grab().toImage();
+        return image.pixelColor(local(model).toPoint());
+    }
+
+    static bool isGold(const QColor &c)
+    {
+        const QColor &g = EditorView::gold();
+        return std::abs(c.red() - g.red()) <= 2 && std::abs(c.green() - g.green()) <= 2
+            && std::abs(c.blue() - g.blue()) <= 2;
+    }
+
+    // A display 1440 × 900 at the origin with a 25-point top bar.
+    const ScreenInfo screen = FakeScreens::make(QStringLiteral("main"), {0, 0, 1440, 900}, 25);
+    std::shared_ptr<FakePanelWindow> hp = std::make_shared<FakePanelWindow>();
+    std::shared_ptr<FakePanelWindow> party = std::make_shared<FakePanelWindow>();
+    std::shared_ptr<FakePanelWindow> summary = std::make_shared<FakePanelWindow>();
+    bool hpShown = true;
+    EditorActions actions;
+    QList<QPair<HUDWidgetID, QPointF>> commits;
+    int resets = 0;
+    int dones = 0;
+    std::unique_ptr<EditorView> view;
+};
+
+} // namespace
+
+TEST_F(EditorViewTest, DragSnapsToTheMarginMovesThePanelAndCommitsOnRelease)
+{
+    mouse(QEvent::MouseButtonPress, {100, 800}); // grabbed 76 right of, 40 above the origin
+    ASSERT_TRUE(view->dragging());
+    EXPECT_EQ(view->dragging()->id, playerStatus);
+    mouse(QEvent::MouseMove, {80 + 76, 503 + 40}); // proposes (80, 503)
+    mouse(QEvent::MouseMove, {29 + 76, 503 + 40}); // proposes (29, 503)
+    // x on the margin line; y far from every line, so on the grid.
+    EXPECT_EQ(hp->frame(), QRectF(24, 504, 475, 95));
+    EXPECT_EQ(view->guideX(), 24.0);
+    EXPECT_FALSE(view->guideY());
+    EXPECT_TRUE(commits.isEmpty());
+
+    mouse(QEvent::MouseButtonRelease, {29 + 76, 503 + 40});
+    ASSERT_EQ(commits.size(), 1);
+    EXPECT_EQ(commits.first().first, playerStatus);
+    EXPECT_EQ(commits.first().second, QPointF(24, 504));
+    EXPECT_FALSE(view->dragging());
+    EXPECT_FALSE(view->guideX());
+}
+
+TEST_F(EditorViewTest, SnapsAgainstTheOtherWidgetsAndKeepsThePanelAroundItsContent)
+{
+    // The summary's content starts 10 points inside its panel.
+    mouse(QEvent::MouseButtonPress, {1000, 400});
+    ASSERT_EQ(view->dragging()->id, summaryPanel);
+    // Content proposed 9 points right of the party strip's right edge (374) and level with
+    // its top (710 − 424 = 286).
+    mouse(QEvent::MouseMove, {1000 - 910 + 383, 400 - 210 + 283});
+    const QPointF content(382, 286);
+    EXPECT_EQ(view->guideX(), 382.0);
+    EXPECT_EQ(view->guideY(), 710.0);
+    EXPECT_EQ(summary->frame().topLeft(), content - QPointF(10, 10));
+    mouse(QEvent::MouseButtonRelease, {0, 0});
+    ASSERT_EQ(commits.size(), 1);
+    EXPECT_EQ(commits.first().second, content);
+}
+
+TEST_F(EditorViewTest, ButtonsActInsteadOfPickingUpAndEscapeFinishes)
+{
+    // A widget under the RESET button does not get picked up by a press on the button.
+    const QRectF reset = view->resetButton();
+    party->setFrame(QRectF(view->toModel(reset.bottomLeft()) - QPointF(20, 20), QSizeF(400, 200)));
+    QMouseEvent press(QEvent::MouseButtonPress, reset.center(), view->mapToGlobal(reset.center()),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view.get(), &press);
+    EXPECT_EQ(resets, 1);
+    EXPECT_FALSE(view->dragging());
+    const QPointF done = view->doneButton().center();
+    QMouseEvent pressDone(QEvent::MouseButtonPress, done, view->mapToGlobal(done), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view.get(), &pressDone);
+    EXPECT_EQ(dones, 1);
+    EXPECT_TRUE(commits.isEmpty());
+
+    key(Qt::Key_A);
+    EXPECT_EQ(dones, 1);
+    key(Qt::Key_Escape);
+    EXPECT_EQ(dones, 2);
+}
+
+TEST_F(EditorViewTest, AWidgetThatGoesAwayMidDragIsLetGo)
+{
+    mouse(QEvent::MouseButtonPress, {100, 800});
+    hpShown = false;
+    mouse(QEvent::MouseMove, {300, 300});
+    EXPECT_FALSE(view->dragging());
+    EXPECT_EQ(hp->frame(), QRectF(24, 760, 475, 95));
+    mouse(QEvent::MouseButtonRelease, {300, 300});
+    EXPECT_TRUE(commits.isEmpty());
+}
+
+TEST_F(EditorViewTest, HeldWidgetAndGuidesAreDrawnInGold)
+{
+    EXPECT_FALSE(isGold(pixel({24, 800})));
+    mouse(QEvent::MouseButtonPress, {100, 800});
+    mouse(QEvent::MouseMove, {29 + 76, 503 + 40});
+    // The held outline, on the content's left edge, and the guide far from any widget.
+    EXPECT_TRUE(isGold(pixel({24, 550}))) << pixel({24, 550}).name().toStdString();
+    EXPECT_TRUE(isGold(pixel({24, 100}))) << pixel({24, 100}).name().toStdString();
+    // The other widgets' outlines are not gold, and no horizontal guide is drawn.
+    EXPECT_FALSE(isGold(pixel({200, 710})));
+    EXPECT_FALSE(isGold(pixel({700, 504})));
+    mouse(QEvent::MouseButtonRelease, {29 + 76, 503 + 40});
+    EXPECT_FALSE(isGold(pixel({24, 100})));
+}
+
+TEST(LayoutEditor, OpensOneEditorOverTheWholeScreenAndClosesFromItsOwnAction)
+{
+    FakeScreens screens;
+    const ScreenInfo main = FakeScreens::make(QStringLiteral("main"), {0, 0, 1440, 900}, 25);
+    const ScreenInfo side = FakeScreens::make(QStringLiteral("side"), {1440, 100, 1280, 800});
+    screens.setScreens({main, side});
+    LayoutEditor editor(screens);
+
+    editor.open(main, {});
+    QPointer<EditorPanel> first = editor.panel();
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(first->isVisible());
+
+    int dones = 0;
+    EditorActions actions;
+    actions.done = [&] {
+        ++dones;
+        editor.close();
+    };
+    editor.open(side, actions);
+    ASSERT_TRUE(editor.panel());
+    EXPECT_NE(editor.panel(), first.data());
+    EXPECT_FALSE(first && first->isVisible()); // the first editor was put away
+    // Flipped into Qt's top-left coordinates with the primary display's height.
+    EXPECT_EQ(editor.panel()->geometry(), QRect(1440, 0, 1280, 800));
+    EXPECT_EQ(editor.view()->screen(), side);
+
+    // Escape in the editor closes it from inside its own key handler.
+    QPointer<EditorPanel> second = editor.panel();
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(editor.view(), &escape);
+    EXPECT_EQ(dones, 1);
+    EXPECT_FALSE(editor.isOpen());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(first);
+    EXPECT_FALSE(second);
+}
+
+namespace {
+class Plate final : public QWidget
+{
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter(this).fillRect(rect(), QColor(40, 90, 160));
+    }
+};
+} // namespace
+
+TEST(EditorViewPictures, WithoutACompositorThePanelsAreDrawnInsideTheirOutlines)
+{
+    FakeScreens screens;
+    const ScreenInfo main = FakeScreens::make(QStringLiteral("main"), {0, 0, 1440, 900}, 25);
+    screens.setScreens({main});
+    auto panel = std::make_shared<FloatingHUDPanel>(
+        PanelStyle{QStringLiteral("playerStatus")},
+        [](QWidget *parent, double) -> QWidget * { return new Plate(parent); }, screens);
+    panel->setFrame({200, 400, 300, 100});
+    panel->attachContent(1.0);
+    EditorActions actions;
+    actions.widgets = [panel] {
+        return QList<EditableWidget>{
+            {playerStatus, QStringLiteral("HP Bar"), panel, panel->frame()}};
+    };
+    EditorView view(main, actions);
+    view.resize(1440, 900);
+    const QPoint inside = view.toLocal(QRectF(350, 450, 0, 0)).topLeft().toPoint();
+    // The plate, dimmed, under the outline's white fill at 0.08.
+    auto plateUnderFill = [](const QColor &c) {
+        auto near = [](int v, int plate) {
+            const double dimmed = plate * (1 - 77 / 255.0);
+            return std::abs(v - (dimmed + (255 - dimmed) * 0.08)) < 3;
+        };
+        return near(c.red(), 40) && near(c.green(), 90) && near(c.blue(), 160);
+    };
+    EXPECT_FALSE(plateUnderFill(view.grab().toImage().pixelColor(inside)));
+    view.setDrawsPanels(true);
+    EXPECT_TRUE(plateUnderFill(view.grab().toImage().pixelColor(inside)));
+}
