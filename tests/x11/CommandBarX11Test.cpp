@@ -1,4 +1,4 @@
-#include "support/TestEnvironment.h"
+#include "X11Probe.h"
 
 #include <gtest/gtest.h>
 
@@ -14,13 +14,7 @@
 // The real program on a private display with a window manager, driven by its hot key.
 namespace {
 
-bool isViewable(const QString &name)
-{
-    QProcess p;
-    p.start(QStringLiteral("xwininfo"), {QStringLiteral("-name"), name});
-    return p.waitForFinished(5000) && p.exitCode() == 0
-        && p.readAllStandardOutput().contains("Map State: IsViewable");
-}
+using X11Probe::isViewable;
 
 bool waitFor(const std::function<bool()> &condition, int ms)
 {
@@ -30,7 +24,7 @@ bool waitFor(const std::function<bool()> &condition, int ms)
 
 void xdotool(const QStringList &arguments)
 {
-    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), arguments), 0) << "xdotool failed";
+    ASSERT_TRUE(X11Probe::xdotool(arguments)) << "xdotool failed";
 }
 
 QString clipboardText()
@@ -48,12 +42,7 @@ class CommandBarX11 : public ::testing::Test
 protected:
     void SetUp() override
     {
-        const QString config = TestEnvironment::home() + QStringLiteral("/.config/Vantle");
-        QDir().mkpath(config);
-        QFile f(config + QStringLiteral("/defaults.json"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(R"({"Vantle.setupSeen": true})");
-        f.close();
+        ASSERT_TRUE(X11Probe::writeDefaults(R"({"Vantle.setupSeen": true})"));
         vantle.setProgram(QStringLiteral(KAIDRO_VANTLE_PATH));
         vantle.setProcessChannelMode(QProcess::ForwardedChannels);
         vantle.start();

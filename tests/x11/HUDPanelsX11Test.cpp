@@ -2,6 +2,7 @@
 #include "hud/HUDLayoutStore.h"
 #include "platform/Geometry.h"
 
+#include "X11Probe.h"
 #include "fakes/FakeUserDefaults.h"
 #include "support/TestEnvironment.h"
 
@@ -19,37 +20,9 @@
 #include <QWidget>
 
 using enum HUDWidgetID;
+using namespace X11Probe;
 
 namespace {
-
-// The absolute geometry of the window named `name`, as xwininfo reports it (top-left origin).
-std::optional<QRect> windowGeometry(const QString &name)
-{
-    QProcess p;
-    p.start(QStringLiteral("xwininfo"), {QStringLiteral("-name"), name});
-    if (!p.waitForFinished(5000) || p.exitCode() != 0)
-        return std::nullopt;
-    const QString out = QString::fromUtf8(p.readAllStandardOutput());
-    auto field = [&](const char *label) {
-        const QRegularExpression re(QString::fromLatin1(label) + QStringLiteral(":\\s+(-?\\d+)"));
-        return re.match(out).captured(1).toInt();
-    };
-    if (!out.contains(QStringLiteral("Map State: IsViewable")))
-        return std::nullopt;
-    return QRect(field("Absolute upper-left X"), field("Absolute upper-left Y"), field("Width"),
-                 field("Height"));
-}
-
-std::optional<QRect> waitForWindow(const QString &name, int ms)
-{
-    QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired()) {
-        if (auto g = windowGeometry(name))
-            return g;
-        QThread::msleep(100);
-    }
-    return std::nullopt;
-}
 
 class ClickCatcher final : public QWidget
 {
@@ -66,12 +39,7 @@ protected:
     void SetUp() override
     {
         // Readouts always on, so the HUD stays while the test looks at it.
-        const QString config = TestEnvironment::home() + QStringLiteral("/.config/Vantle");
-        QDir().mkpath(config);
-        QFile f(config + QStringLiteral("/defaults.json"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(R"({"Vantle.readoutIdle": 0, "Vantle.setupSeen": true})");
-        f.close();
+        ASSERT_TRUE(writeDefaults(R"({"Vantle.readoutIdle": 0, "Vantle.setupSeen": true})"));
         vantle.setProgram(QStringLiteral(KAIDRO_VANTLE_PATH));
         vantle.setProcessChannelMode(QProcess::ForwardedChannels);
         vantle.start();

@@ -16,6 +16,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/linux/LinuxPlatform.h"
 
+#include "X11Probe.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -32,6 +33,7 @@
 #include <QRegularExpression>
 
 using enum HUDWidgetID;
+using namespace X11Probe;
 
 namespace {
 
@@ -61,29 +63,6 @@ template <typename Predicate> bool pumpUntil(Predicate done, int ms)
         pump(50);
     }
     return bool(done());
-}
-
-// The absolute geometry of the mapped window named `name`, as xwininfo reports it.
-std::optional<QRect> windowGeometry(const QString &name)
-{
-    QProcess p;
-    p.start(QStringLiteral("xwininfo"), {QStringLiteral("-name"), name});
-    if (!p.waitForFinished(5000) || p.exitCode() != 0)
-        return std::nullopt;
-    const QString out = QString::fromUtf8(p.readAllStandardOutput());
-    if (!out.contains(QStringLiteral("Map State: IsViewable")))
-        return std::nullopt;
-    auto field = [&](const char *label) {
-        const QRegularExpression re(QString::fromLatin1(label) + QStringLiteral(":\\s+(-?\\d+)"));
-        return re.match(out).captured(1).toInt();
-    };
-    return QRect(field("Absolute upper-left X"), field("Absolute upper-left Y"), field("Width"),
-                 field("Height"));
-}
-
-void xdotool(const QStringList &args)
-{
-    QProcess::execute(QStringLiteral("xdotool"), args);
 }
 
 void pointerTo(QPoint p)
