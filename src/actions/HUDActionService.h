@@ -105,6 +105,8 @@ public:
 
     // Sets nothing; logs "title — message" and shows both in a toast.
     void report(const QString &title, const QString &message = {});
+    // The one-line outcome of an action taken elsewhere (a menu entry that changes a setting).
+    void setLastStatus(const QString &status);
 
     // Whole seconds left of a session with `remaining` seconds to go, counted up ("0.2 s left"
     // is one second); 0 once it is over.
@@ -130,7 +132,6 @@ signals:
     void doNotDisturbToggled(bool succeeded);
 
 private:
-    void setLastStatus(const QString &status);
     void setFocusLabel(const QString &label);
     void beginWork();
     void endWork();

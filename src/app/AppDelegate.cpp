@@ -7,6 +7,7 @@
 #include "app/MenuBarController.h"
 #include "app/SingleCopy.h"
 #include "clipboard/ClipboardHistory.h"
+#include "clipboard/Paster.h"
 #include "commandbar/CommandBarController.h"
 #include "hud/FloatingHUDPanel.h"
 #include "hud/FloatingHUDPanelController.h"
@@ -17,6 +18,7 @@
 #include "hud/HUDVisibility.h"
 #include "hud/HUDWidgetSettings.h"
 #include "hud/LayoutEditor.h"
+#include "monitors/RunningAppsMonitor.h"
 #include "monitors/SystemMetricsService.h"
 #include "monitors/TargetMonitor.h"
 #include "platform/AppPaths.h"
@@ -28,6 +30,8 @@
 #include "setup/SetupChecker.h"
 #include "ui/CoreSoundEngine.h"
 #include "ui/CoreToastCenter.h"
+#include "ui/menu/MenuBindings.h"
+#include "ui/menu/MenuSelection.h"
 #include "ui/widgets/ReadoutViews.h"
 #include "ui/widgets/ScaledRoot.h"
 #include "windows/WindowArranger.h"
@@ -105,6 +109,26 @@ FloatingHUDPanelController &AppDelegate::hudController()
     models->target = &TargetMonitor::shared();
     models->account = currentUserAccount();
     models->visibility = &HUDVisibility::shared();
+    auto controllerNow = [self]() -> FloatingHUDPanelController * {
+        return self ? self->m_hudController.get() : nullptr;
+    };
+    models->menuEffects = MenuBindings::effects(
+        controllerNow, [] { return LoginItemService::shared().isEnabled(); },
+        {HUDHotKey::displayText, MenuHotKey::displayText, CommandBarHotKey::displayText},
+        *m_platform.workspace);
+    models->menuSelection = &MenuSelection::shared();
+    models->menuFacts = [] { return MenuBindings::facts(HUDHotKey::displayText); };
+    models->widgetSettings = &HUDWidgetSettings::shared();
+    models->runningApps = &RunningAppsMonitor::shared();
+    models->clipboard = &ClipboardHistory::shared();
+    models->pasteClip = [](const ClipItem &clip) { Paster::shared().paste(clip); };
+    // The paste lands in the app that was in front once the menu is out of its way.
+    models->onClipPasted = models->menuEffects.closeMenu;
+    models->arranger = &WindowArranger::shared();
+    models->onRailRegions = [controllerNow](const QList<QRectF> &regions) {
+        if (FloatingHUDPanelController *c = controllerNow())
+            c->setRailRegions(regions);
+    };
     models->onConfirmQuit = [] { QCoreApplication::quit(); };
     models->onCancelQuit = [self] {
         if (self && self->m_hudController)

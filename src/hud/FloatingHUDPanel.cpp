@@ -10,6 +10,7 @@
 #include <QEasingCurve>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPainter>
 #include <QRegion>
 #include <QTimer>
@@ -158,6 +159,10 @@ void FloatingHUDPanel::orderOut()
 {
     stopAnimations();
     hide();
+    // Back to never taking the keyboard by itself at the next showing.
+    QWindow *window = windowHandle();
+    if (window && !window->flags().testFlag(Qt::WindowDoesNotAcceptFocus))
+        window->setFlag(Qt::WindowDoesNotAcceptFocus, true);
 }
 
 bool FloatingHUDPanel::isVisible() const
@@ -263,7 +268,31 @@ void FloatingHUDPanel::attachContent(double scale)
     m_content = view;
     layout()->addWidget(view);
     view->show();
+    // Panels never take the keyboard by themselves; a click into a text field asks for it.
+    for (QLineEdit *field : view->findChildren<QLineEdit *>())
+        field->installEventFilter(this);
     scheduleMaskUpdate();
+}
+
+bool FloatingHUDPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonPress && qobject_cast<QLineEdit *>(watched))
+        takeKeyboard();
+    return QWidget::eventFilter(watched, event);
+}
+
+void FloatingHUDPanel::takeKeyboard()
+{
+    QWindow *window = windowHandle();
+    if (!window)
+        return;
+    if (window->flags().testFlag(Qt::WindowDoesNotAcceptFocus))
+        window->setFlag(Qt::WindowDoesNotAcceptFocus, false);
+    if (isActiveWindow())
+        return;
+    if (Platform::isInstalled())
+        Platform::installed().windows->activateOwnWindow(winId());
+    activateWindow();
 }
 
 void FloatingHUDPanel::detachContent()

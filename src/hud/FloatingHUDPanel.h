@@ -61,8 +61,11 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // A text field of the view was clicked: the panel takes the keyboard until it is put away.
+    void takeKeyboard();
     void applyWindowFlags();
     void applyX11Properties();
     void updateMask();

@@ -668,6 +668,17 @@ void FloatingHUDPanelController::handleEscape()
 void FloatingHUDPanelController::setRailRegions(const QList<QRectF> &regions)
 {
     m_railRegions = regions;
+    // Whether the rail takes clicks is decided on pointer updates, and the rows just changed
+    // under a pointer that may not move again before it clicks. Decided on the next turn of the
+    // event loop, not inside the rail view that is still being built or clicked.
+    QPointer<FloatingHUDPanelController> self(this);
+    QMetaObject::invokeMethod(
+        this,
+        [self] {
+            if (self)
+                self->pointerUpdate();
+        },
+        Qt::QueuedConnection);
 }
 
 void FloatingHUDPanelController::setPointerNear(const QSet<HUDWidgetID> &near)

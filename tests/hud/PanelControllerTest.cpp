@@ -345,6 +345,11 @@ TEST_F(PanelControllerTest, RailTakesClicksOnlyOverWhatItDraws)
     screens.setPointer({f.left() + 190, f.bottom() - 20});
     controller->pointerUpdate();
     EXPECT_TRUE(rail->isClickThrough());
+
+    // New rows under a pointer that stays still take clicks without waiting for it to move.
+    controller->setRailRegions({QRectF(0, 0, 200, 46)});
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(rail->isClickThrough());
     controller->hide();
     EXPECT_FALSE(rail->isClickThrough());
 }

@@ -4,6 +4,10 @@
 #include "monitors/SystemMetricsService.h"
 #include "monitors/TargetMonitor.h"
 #include "monitors/TargetReadoutAdapter.h"
+#include "ui/menu/CoreEquipment.h"
+#include "ui/menu/CoreInventory.h"
+#include "ui/menu/CoreSummaryPanel.h"
+#include "ui/menu/MenuRail.h"
 #include "ui/widgets/ConfirmLogout.h"
 #include "ui/widgets/FieldHeader.h"
 #include "ui/widgets/NowPlaying.h"
@@ -65,11 +69,34 @@ QWidget *makeView(HUDWidgetID id, const ReadoutModels &m, QWidget *parent)
         return new SkillSlots(m.onOpenSkills, {}, parent);
     case HUDWidgetID::confirmLogout:
         return new ConfirmLogout(m.onConfirmQuit, m.onCancelQuit, parent);
-    case HUDWidgetID::menuRail:
+    case HUDWidgetID::menuRail: {
+        if (!m.menuSelection)
+            return nullptr;
+        MenuRail::Inputs inputs;
+        inputs.effects = m.menuEffects;
+        inputs.selection = m.menuSelection;
+        inputs.facts = m.menuFacts;
+        inputs.onRegions = m.onRailRegions;
+        inputs.playCue = m.playCue;
+        inputs.widgetSettings = m.widgetSettings;
+        return new MenuRail(std::move(inputs), parent);
+    }
     case HUDWidgetID::summaryPanel:
-    case HUDWidgetID::inventory:
-    case HUDWidgetID::skills:
+        if (!m.menuSelection || !m.runningApps)
+            return nullptr;
+        return new CoreSummaryPanel(*m.menuSelection, *m.runningApps, parent);
+    case HUDWidgetID::inventory: {
+        if (!m.clipboard)
+            return nullptr;
+        CoreInventory::Inputs inputs;
+        inputs.paste = m.pasteClip;
+        inputs.onCopied = m.onClipCopied;
+        inputs.onPasted = m.onClipPasted;
+        return new CoreInventory(*m.clipboard, std::move(inputs), parent);
+    }
     case HUDWidgetID::equipment:
+        return m.arranger ? new CoreEquipment(*m.arranger, m.playCue, parent) : nullptr;
+    case HUDWidgetID::skills:
         return nullptr;
     }
     return nullptr;

@@ -3,15 +3,25 @@
 #include "hud/HUDWidgetID.h"
 #include "platform/UserAccount.h"
 #include "ui/CoreSoundEngine.h"
+#include "ui/menu/MenuActions.h"
+#include "ui/menu/MenuTree.h"
 
+#include <QList>
+#include <QRectF>
 #include <QString>
 
 #include <functional>
 
+struct ClipItem;
+class ClipboardHistory;
 class HUDVisibility;
+class HUDWidgetSettings;
+class MenuSelection;
+class RunningAppsMonitor;
 class QWidget;
 class SystemMetricsService;
 class TargetMonitor;
+class WindowArranger;
 
 // What the readout views are built over: the models that exist, the account that names the
 // player and the actions the views call into. Empty callbacks make their controls do nothing.
@@ -32,8 +42,26 @@ struct ReadoutModels
     std::function<void(const QString &command)> onTransport;
     // Empty: the shared sound engine plays the cue.
     std::function<void(CoreSoundEngine::Cue)> playCue;
+
+    // The game menu: what its entries do, the selection the rail writes and the summary panel
+    // shows, the facts behind the detail lines and where the rail reports what it draws.
+    MenuEffects menuEffects;
+    MenuSelection *menuSelection = nullptr;
+    std::function<MenuFacts()> menuFacts;
+    HUDWidgetSettings *widgetSettings = nullptr;
+    std::function<void(const QList<QRectF> &regions)> onRailRegions;
+    // The summary panel's app slots.
+    RunningAppsMonitor *runningApps = nullptr;
+    // The inventory: the history, pasting a clip into the app in front, and what follows a
+    // copy back or a paste.
+    ClipboardHistory *clipboard = nullptr;
+    std::function<void(const ClipItem &clip)> pasteClip;
+    std::function<void()> onClipCopied;
+    std::function<void()> onClipPasted;
+    // The equipment panel's snap zones and loadouts.
+    WindowArranger *arranger = nullptr;
 };
 
-// The view of widget `id`, sized to its unscaled panel size, or nullptr for a widget that is not
-// a readout (the menu panels) or whose model is missing.
+// The view of widget `id`, sized to its unscaled panel size, or nullptr for the skills panel,
+// which has no view yet, and for a widget whose model is missing.
 QWidget *makeReadoutView(HUDWidgetID id, const ReadoutModels &models, QWidget *parent = nullptr);

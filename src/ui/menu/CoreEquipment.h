@@ -1,0 +1,78 @@
+#pragma once
+
+#include "ui/CoreSoundEngine.h"
+#include "windows/Loadout.h"
+#include "windows/SnapZone.h"
+
+#include <QList>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class MenuPaintedButton;
+class QScrollArea;
+class WindowArranger;
+
+namespace CoreWidgets {
+
+// The window tools: ten snap zones for the window that was in front before the menu opened,
+// and the saved layouts (loadouts) with save, equip and delete.
+class CoreEquipment final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr QSize panelSize{424, 456};
+    static constexpr int zoneColumns = 5;
+    static constexpr double zoneWidth = 72;
+    static constexpr double zoneHeight = 50;
+    static constexpr double zoneGap = 8;
+
+    static QString panelHelp();
+    // "3 windows", "1 window"; "2 apps".
+    static QString windowCount(int windows);
+    static QString appCount(int apps);
+
+    // Empty `playCue`: the shared sound engine plays it.
+    CoreEquipment(WindowArranger &arranger, std::function<void(CoreSoundEngine::Cue)> playCue = {},
+                  QWidget *parent = nullptr);
+    ~CoreEquipment() override;
+
+    const QList<MenuPaintedButton *> &zoneButtons() const { return m_zones; }
+    MenuPaintedButton *allowButton() const { return m_allow; }
+    MenuPaintedButton *saveButton() const { return m_save; }
+    // One row per loadout, in the arranger's order, and its delete button.
+    const QList<MenuPaintedButton *> &loadoutRows() const { return m_rows; }
+    const QList<MenuPaintedButton *> &deleteButtons() const { return m_deletes; }
+    // Shown when there is no loadout; empty otherwise.
+    QString emptyText() const;
+    std::optional<SnapZone> hoverZone() const { return m_hoverZone; }
+    std::optional<QUuid> hoverLoadout() const { return m_hoverLoadout; }
+
+    QSize sizeHint() const override { return panelSize; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void layoutControls();
+    void rebuildLoadouts();
+    void play(CoreSoundEngine::Cue cue) const;
+    double trustRowHeight() const;
+
+    QPointer<WindowArranger> m_arranger;
+    std::function<void(CoreSoundEngine::Cue)> m_playCue;
+    QList<MenuPaintedButton *> m_zones;
+    MenuPaintedButton *m_allow;
+    MenuPaintedButton *m_save;
+    QScrollArea *m_scroll;
+    QWidget *m_list;
+    QList<MenuPaintedButton *> m_rows;
+    QList<MenuPaintedButton *> m_deletes;
+    std::optional<SnapZone> m_hoverZone;
+    std::optional<QUuid> m_hoverLoadout;
+};
+
+} // namespace CoreWidgets

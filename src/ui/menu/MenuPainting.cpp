@@ -1,0 +1,72 @@
+#include "ui/menu/MenuPainting.h"
+
+#include "ui/CoreShadow.h"
+#include "ui/CoreShapes.h"
+#include "ui/CoreTheme.h"
+#include "ui/Symbols.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+namespace {
+constexpr double kButtonText = 9;
+constexpr double kButtonPad = 10;
+constexpr double kTracking = 0.6;
+
+QFont buttonFont()
+{
+    QFont font = themeFont(kButtonText, ThemeWeight::bold);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, kTracking);
+    return font;
+}
+} // namespace
+
+namespace MenuPainting {
+
+double textButtonWidth(const QString &text)
+{
+    return QFontMetricsF(buttonFont()).horizontalAdvance(text) + 2 * kButtonPad;
+}
+
+void textButton(QPainter &painter, const QRectF &bounds, const QString &text, const QColor &accent,
+                bool hovered)
+{
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF pill = bounds.adjusted(1, 1, -1, -1);
+    QColor fill = accent;
+    if (hovered)
+        fill = fill.lighter(115);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawRoundedRect(pill, pill.height() / 2, pill.height() / 2);
+    painter.setPen(Qt::white);
+    painter.setFont(buttonFont());
+    painter.drawText(pill, Qt::AlignCenter, text);
+}
+
+void iconButton(QPainter &painter, const QRectF &bounds, const QString &symbol,
+                const QColor &colour, bool hovered)
+{
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (hovered) {
+        QColor wash = colour;
+        wash.setAlphaF(0.15f);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(wash);
+        painter.drawEllipse(bounds.adjusted(1, 1, -1, -1));
+    }
+    Symbols::draw(painter, bounds, symbol, colour, bounds.height() * 0.55);
+}
+
+void tile(QPainter &painter, const QRectF &bounds, bool highlighted)
+{
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF face = bounds.adjusted(3, 2, -3, -4);
+    const QPainterPath plate = CoreCutPanel(face, 8);
+    CoreShadow::paint(painter, plate, QColor::fromRgbF(0, 0, 0, 0.18f), 4, QPointF(0, 1.5));
+    painter.fillPath(plate, CoreTheme::cardWhite());
+    painter.strokePath(
+        plate, QPen(highlighted ? CoreTheme::gold() : QColor(220, 220, 224), highlighted ? 2 : 1));
+}
+
+} // namespace MenuPainting

@@ -1,0 +1,188 @@
+#include "clipboard/ClipboardHistory.h"
+#include "fakes/FakeAppPaths.h"
+#include "fakes/FakeClock.h"
+#include "fakes/FakePasteboard.h"
+#include "fakes/FakeScreens.h"
+#include "fakes/FakeUserDefaults.h"
+#include "fakes/FakeWindowSystem.h"
+#include "fakes/FakeWorkspace.h"
+#include "monitors/RunningAppsMonitor.h"
+#include "ui/menu/CoreEquipment.h"
+#include "ui/menu/MenuPaintedButton.h"
+#include "ui/menu/MenuSelection.h"
+#include "ui/widgets/ReadoutViews.h"
+#include "widgets/WidgetTestSupport.h"
+#include "windows/WindowArranger.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using CoreWidgets::CoreEquipment;
+
+namespace {
+
+constexpr pid_t ownPid = 4242;
+
+Loadout loadout(const QString &name, QList<std::pair<QString, QString>> windows)
+{
+    Loadout l;
+    l.id = QUuid::createUuid();
+    l.name = name;
+    l.date = QDateTime::currentDateTimeUtc();
+    for (const auto &[id, app] : windows) {
+        Loadout::Entry e;
+        e.bundleID = id;
+        e.appName = app;
+        e.w = 0.5;
+        e.h = 1;
+        e.display = "1440x900";
+        l.entries << e;
+    }
+    return l;
+}
+
+} // namespace
+
+class EquipmentView : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    FakeWindowSystem windows;
+    FakeWorkspace workspace;
+    FakeScreens screens;
+    FakeAppPaths paths{dir.filePath("Vantle"), {}};
+    FakeClock clock;
+    QStringList toasts;
+    QList<CoreSoundEngine::Cue> cues;
+    std::unique_ptr<WindowArranger> arranger;
+
+    void SetUp() override
+    {
+        WidgetTest::registerThemeFonts();
+        screens.setScreens({FakeScreens::make("primary", {0, 0, 1440, 900})});
+    }
+
+    void make(const QList<Loadout> &saved = {})
+    {
+        if (!saved.isEmpty()) {
+            QFile file(paths.dataFile("loadouts.json"));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(Loadout::encode(saved));
+        }
+        arranger = std::make_unique<WindowArranger>(
+            windows, workspace, screens, paths, clock,
+            [this](const QString &t, const QString &, double) { toasts << t; },
+            [](CoreSoundEngine::Cue, float) {}, [] { return std::optional<pid_t>(); }, ownPid,
+            [](int, std::function<void()>) {});
+    }
+
+    std::unique_ptr<CoreEquipment> view()
+    {
+        return std::make_unique<CoreEquipment>(*arranger,
+                                               [this](CoreSoundEngine::Cue c) { cues << c; });
+    }
+};
+
+TEST_F(EquipmentView, TenZonesInOrderWithTheirHelp)
+{
+    make();
+    auto panel = view();
+    const auto &zones = panel->zoneButtons();
+    ASSERT_EQ(zones.size(), 10);
+    EXPECT_EQ(zones[0]->accessibleName(), SnapZones::title(SnapZone::leftHalf));
+    EXPECT_EQ(zones[9]->accessibleName(), SnapZones::title(SnapZone::nextDisplay));
+    EXPECT_EQ(zones[0]->toolTip(), CoreEquipment::panelHelp());
+    EXPECT_EQ(zones[9]->toolTip(),
+              "Send the window to your next display, keeping its relative size.");
+    // Five fixed columns of 72 points, 8 apart; the sixth zone starts the second row.
+    EXPECT_EQ(zones[0]->width(), 72);
+    EXPECT_EQ(zones[1]->x() - zones[0]->x(), 80);
+    EXPECT_EQ(zones[5]->x(), zones[0]->x());
+    EXPECT_GT(zones[5]->y(), zones[4]->y());
+    EXPECT_FALSE(panel->allowButton()->isVisibleTo(panel.get()));
+    EXPECT_EQ(panel->emptyText(), "No loadouts yet. Arrange your windows, then save the layout.");
+}
+
+TEST_F(EquipmentView, ClickingAZoneSnapsTheWindowInFront)
+{
+    workspace.apps << FakeWorkspace::make(100, "Text Editor", "org.gnome.TextEditor");
+    workspace.front = 100;
+    windows.standard.insert(100, {7});
+    windows.frames.insert(7, QRectF(100, 100, 400, 300));
+    make();
+    auto panel = view();
+    panel->zoneButtons()[0]->click(); // left half
+    ASSERT_TRUE(windows.frames.contains(7));
+    EXPECT_EQ(windows.frames.value(7).left(), 0);
+    EXPECT_EQ(windows.frames.value(7).width(), 720);
+}
+
+TEST_F(EquipmentView, UntrustedShowsAllowWhichChecksAgain)
+{
+    windows.trust = false;
+    make();
+    auto panel = view();
+    EXPECT_TRUE(panel->allowButton()->isVisibleTo(panel.get()));
+    windows.trust = true;
+    panel->allowButton()->click();
+    EXPECT_TRUE(arranger->trusted());
+    EXPECT_FALSE(panel->allowButton()->isVisibleTo(panel.get()));
+}
+
+TEST_F(EquipmentView, LoadoutRowsEquipAndDeleteWithTheCancelCue)
+{
+    make({loadout("Code + Docs", {{"code", "Code"}, {"code", "Code"}, {"firefox", "Firefox"}}),
+          loadout("Mail", {{"thunderbird", "Thunderbird"}})});
+    auto panel = view();
+    ASSERT_EQ(panel->loadoutRows().size(), 2);
+    EXPECT_TRUE(panel->emptyText().isEmpty());
+    EXPECT_EQ(panel->loadoutRows()[0]->accessibleName(), "Code + Docs");
+    EXPECT_EQ(panel->loadoutRows()[0]->toolTip(),
+              "Equip: launches any missing apps and puts 3 windows back where you saved them.");
+    EXPECT_EQ(panel->deleteButtons()[1]->accessibleName(), "Delete loadout Mail");
+    EXPECT_EQ(CoreEquipment::windowCount(1), "1 window");
+    EXPECT_EQ(CoreEquipment::windowCount(3), "3 windows");
+    EXPECT_EQ(CoreEquipment::appCount(2), "2 apps");
+    WidgetTest::snapshot(*panel, "menu-equipment");
+
+    panel->deleteButtons()[0]->click();
+    EXPECT_EQ(cues, QList<CoreSoundEngine::Cue>{CoreSoundEngine::Cue::cancel});
+    ASSERT_EQ(arranger->loadouts().size(), 1);
+    EXPECT_EQ(arranger->loadouts()[0].name, "Mail");
+    ASSERT_EQ(panel->loadoutRows().size(), 1);
+    EXPECT_EQ(panel->loadoutRows()[0]->accessibleName(), "Mail");
+    // The replaced buttons go once the click has returned.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(panel->findChildren<MenuPaintedButton *>().size(), 10 + 2 + 2);
+}
+
+TEST_F(EquipmentView, FactoryBuildsTheMenuViewsAtTheirPanelSizes)
+{
+    make();
+    FakePasteboard pasteboard;
+    FakeUserDefaults defaults;
+    ClipboardHistory history(pasteboard, workspace, defaults, paths, clock, ownPid);
+    RunningAppsMonitor apps(workspace, ownPid, {});
+    MenuSelection selection;
+    ReadoutModels models;
+    models.menuSelection = &selection;
+    models.runningApps = &apps;
+    models.clipboard = &history;
+    models.arranger = arranger.get();
+    const std::pair<HUDWidgetID, QSize> built[] = {
+        {HUDWidgetID::menuRail, {504, 472}},
+        {HUDWidgetID::summaryPanel, {256, 424}},
+        {HUDWidgetID::inventory, {424, 456}},
+        {HUDWidgetID::equipment, {424, 456}},
+    };
+    for (const auto &[id, size] : built) {
+        std::unique_ptr<QWidget> view(makeReadoutView(id, models));
+        ASSERT_NE(view, nullptr) << HUDWidget::rawValue(id).toStdString();
+        EXPECT_EQ(view->size(), size) << HUDWidget::rawValue(id).toStdString();
+    }
+    // The skill book has no view yet.
+    EXPECT_EQ(makeReadoutView(HUDWidgetID::skills, models), nullptr);
+}

@@ -1,0 +1,151 @@
+#include "fakes/FakeWorkspace.h"
+#include "monitors/RunningAppsMonitor.h"
+#include "ui/menu/CoreFigure.h"
+#include "ui/menu/CoreSummaryPanel.h"
+#include "ui/menu/MenuPaintedButton.h"
+#include "ui/menu/MenuSelection.h"
+#include "ui/menu/SummaryRing.h"
+#include "widgets/WidgetTestSupport.h"
+
+#include <QCoreApplication>
+#include <QEnterEvent>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using CoreWidgets::CoreSummaryPanel;
+
+namespace {
+
+RunningApp app(pid_t pid, const QString &name, int launchedMinutesAgo)
+{
+    RunningApp a;
+    a.pid = pid;
+    a.name = name;
+    a.regular = true;
+    a.launchDate = QDateTime::currentDateTimeUtc().addSecs(-60 * launchedMinutesAgo);
+    return a;
+}
+
+bool near(const QPointF &a, const QPointF &b)
+{
+    return std::abs(a.x() - b.x()) < 1e-9 && std::abs(a.y() - b.y()) < 1e-9;
+}
+
+} // namespace
+
+TEST(MenuFigure, FillsItsDesignBoxScaledToTheRect)
+{
+    const QPainterPath path = CoreFigure(QRectF(10, 20, 50, 110));
+    // Head: the ellipse at (36, 0) sized 28 × 30 of a 100 × 220 box, halved.
+    EXPECT_TRUE(path.contains(QPointF(10 + 25, 20 + 7.5)));
+    // The legs' gap between the two feet is outside; the chest is inside.
+    EXPECT_FALSE(path.contains(QPointF(10 + 25, 20 + 105)));
+    EXPECT_TRUE(path.contains(QPointF(10 + 25, 20 + 40)));
+    // The outline spans the box: hands at x 8 and 92, feet at y 216.
+    const QRectF bounds = path.boundingRect();
+    EXPECT_DOUBLE_EQ(bounds.left(), 10 + 4);
+    EXPECT_DOUBLE_EQ(bounds.right(), 10 + 46);
+    EXPECT_DOUBLE_EQ(bounds.top(), 20);
+    EXPECT_DOUBLE_EQ(bounds.bottom(), 20 + 108);
+    // Between the arm and the body at chest height there is air.
+    EXPECT_FALSE(path.contains(QPointF(10 + 0.5 * 76, 20 + 0.5 * 100)));
+}
+
+TEST(MenuRing, SlotZeroOnTopThenClockwise)
+{
+    const SummaryRing::Ellipse ring{{100, 200}, 80, 120};
+    EXPECT_TRUE(near(SummaryRing::slotCentre(ring, 0, 12), QPointF(100, 80)));
+    // A quarter of the way round is on the right (y grows downwards), half way at the bottom.
+    EXPECT_TRUE(near(SummaryRing::slotCentre(ring, 3, 12), QPointF(180, 200)));
+    EXPECT_TRUE(near(SummaryRing::slotCentre(ring, 6, 12), QPointF(100, 320)));
+    EXPECT_TRUE(near(SummaryRing::slotCentre(ring, 9, 12), QPointF(20, 200)));
+    const QLineF top = SummaryRing::spoke(ring, 0, 12);
+    EXPECT_TRUE(near(top.p1(), QPointF(100, 200 - 4 - 0.3 * 120)));
+    EXPECT_TRUE(near(top.p2(), QPointF(100, 200 - 0.88 * 120)));
+    const QLineF right = SummaryRing::spoke(ring, 3, 12);
+    EXPECT_TRUE(near(right.p1(), QPointF(100 + 0.28 * 80, 196)));
+}
+
+struct SummaryFixture : ::testing::Test
+{
+    FakeWorkspace workspace;
+    int selectCues = 0;
+    std::unique_ptr<RunningAppsMonitor> apps;
+    MenuSelection selection;
+
+    void SetUp() override
+    {
+        WidgetTest::registerThemeFonts();
+        apps = std::make_unique<RunningAppsMonitor>(workspace, 1, [this] { ++selectCues; });
+    }
+};
+
+TEST_F(SummaryFixture, TwelveSlotsFilledInOrderTheRestEmpty)
+{
+    workspace.apps = {app(10, "Files", 30), app(11, "Terminal", 20), app(12, "Firefox", 10)};
+    workspace.front = 11;
+    apps->refresh();
+    CoreSummaryPanel panel(selection, *apps);
+    ASSERT_EQ(panel.slotButtons().size(), 12);
+    EXPECT_EQ(panel.slotButtons()[0]->accessibleName(), "Files");
+    EXPECT_EQ(panel.slotButtons()[1]->accessibleName(), "Terminal, frontmost");
+    EXPECT_EQ(panel.slotButtons()[1]->toolTip(), "Frontmost app. Click a slot to switch.");
+    EXPECT_EQ(panel.slotButtons()[2]->toolTip(), "Open app. Click to switch to it.");
+    for (int i = 3; i < 12; ++i)
+        EXPECT_EQ(panel.slotButtons()[i]->accessibleName(), "Empty slot") << i;
+    // Slot 0 at the top of the ring, slot 3 to the right of the figure.
+    const QRect s0 = panel.slotButtons()[0]->geometry(), s3 = panel.slotButtons()[3]->geometry();
+    EXPECT_LT(s0.center().y(), panel.figureRect().top());
+    EXPECT_GT(s3.center().x(), panel.figureRect().right());
+}
+
+TEST_F(SummaryFixture, ClickingAFilledSlotSwitchesAnEmptyOneDoesNothing)
+{
+    workspace.apps = {app(10, "Files", 30), app(11, "Terminal", 20)};
+    apps->refresh();
+    CoreSummaryPanel panel(selection, *apps);
+    panel.slotButtons()[1]->click();
+    EXPECT_EQ(workspace.activations, QList<pid_t>{11});
+    EXPECT_EQ(selectCues, 1);
+    panel.slotButtons()[5]->click();
+    EXPECT_EQ(workspace.activations, QList<pid_t>{11});
+    EXPECT_EQ(selectCues, 1);
+}
+
+TEST_F(SummaryFixture, SlotsFollowTheMonitorAndForgetAGoneHover)
+{
+    workspace.apps = {app(10, "Files", 30)};
+    apps->refresh();
+    CoreSummaryPanel panel(selection, *apps);
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QCoreApplication::sendEvent(panel.slotButtons()[0], &enter);
+    EXPECT_EQ(panel.hovered(), std::optional<pid_t>(10));
+    workspace.apps = {app(20, "Mail", 5)};
+    apps->refresh();
+    EXPECT_EQ(panel.slotButtons()[0]->accessibleName(), "Mail");
+    EXPECT_FALSE(panel.hovered());
+}
+
+TEST_F(SummaryFixture, ShowsTheSelectionOverTheFigure)
+{
+    workspace.apps = {app(10, "Files", 30)};
+    apps->refresh();
+    CoreSummaryPanel panel(selection, *apps);
+    const QImage before = WidgetTest::render(panel);
+    selection.select("Settings", "Clock", "clock.fill", "Clock is shown. Click to hide it.");
+    const QImage after = WidgetTest::render(panel);
+    WidgetTest::snapshot(panel, "menu-summary");
+    // The header changes with the selection; the figure below stays.
+    const QRect header(60, 18, 170, 40);
+    int changed = 0;
+    for (int y = header.top(); y <= header.bottom(); ++y)
+        for (int x = header.left(); x <= header.right(); ++x)
+            changed += before.pixel(x, y) != after.pixel(x, y) ? 1 : 0;
+    EXPECT_GT(changed, 50);
+    const QPoint chest = panel.figureRect().center().toPoint();
+    EXPECT_EQ(before.pixel(chest), after.pixel(chest));
+    // The figure is dark ink on the light plate.
+    EXPECT_LT(QColor(after.pixel(chest)).lightness(), 120);
+}
