@@ -39,79 +39,65 @@ protected:
 
 TEST_F(Launcher, KnownNameTriesItsEntriesInOrderUntilOneOpens)
 {
-    workspace.openable = {QStringLiteral("org.kde.plasma-systemmonitor")};
+    workspace.openable = {"org.kde.plasma-systemmonitor"};
 
-    EXPECT_TRUE(launcher().launch(QStringLiteral("Activity Monitor")));
+    EXPECT_TRUE(launcher().launch("Activity Monitor"));
     EXPECT_EQ(workspace.attempts,
-              QStringList({QStringLiteral("com.apple.ActivityMonitor"),
-                           QStringLiteral("org.gnome.SystemMonitor"),
-                           QStringLiteral("gnome-system-monitor"),
-                           QStringLiteral("org.kde.plasma-systemmonitor")}));
+              QStringList({"com.apple.ActivityMonitor", "org.gnome.SystemMonitor",
+                           "gnome-system-monitor", "org.kde.plasma-systemmonitor"}));
     EXPECT_TRUE(tools.calls.isEmpty());
 }
 
 TEST_F(Launcher, TerminalPrefersTheDesktopsDefaultTerminal)
 {
-    const QString path = install(QStringLiteral("x-terminal-emulator"));
-    workspace.openable = {QStringLiteral("org.gnome.Terminal")};
+    const QString path = install("x-terminal-emulator");
+    workspace.openable = {"org.gnome.Terminal"};
 
-    EXPECT_TRUE(launcher().launch(QStringLiteral("Terminal")));
+    EXPECT_TRUE(launcher().launch("Terminal"));
     ASSERT_EQ(tools.calls.size(), 1);
     EXPECT_EQ(tools.calls[0].program, path);
     EXPECT_TRUE(tools.calls[0].detached);
     EXPECT_TRUE(workspace.attempts.isEmpty());
 }
 
-TEST(LauncherMatch, ExactNameWinsOverOneThatOnlyContainsIt)
+TEST(LauncherMatch, ExactNameWinsContainingIsCaseInsensitiveAndRepeatable)
 {
-    const QList<InstalledApp> installed{
-        LaunchWorkspace::app(QStringLiteral("code-oss"), QStringLiteral("Code - OSS")),
-        LaunchWorkspace::app(QStringLiteral("code"), QStringLiteral("code")),
-    };
-    EXPECT_EQ(AppLauncher::match(installed, QStringLiteral("Code"))->id, QStringLiteral("code"));
-}
-
-TEST(LauncherMatch, ContainingIsCaseInsensitiveAndRepeatable)
-{
+    const QList<InstalledApp> code{LaunchWorkspace::app("code-oss", "Code - OSS"),
+                                   LaunchWorkspace::app("code", "code")};
+    EXPECT_EQ(AppLauncher::match(code, "Code")->id, "code");
     // The desktop hands entries over in any order; the same one must win every time.
-    QList<InstalledApp> installed{
-        LaunchWorkspace::app(QStringLiteral("firefox-esr"), QStringLiteral("Firefox ESR")),
-        LaunchWorkspace::app(QStringLiteral("firefox-dev"), QStringLiteral("Firefox Developer")),
-    };
-    EXPECT_EQ(AppLauncher::match(installed, QStringLiteral("firefox"))->id,
-              QStringLiteral("firefox-dev"));
+    QList<InstalledApp> installed{LaunchWorkspace::app("firefox-esr", "Firefox ESR"),
+                                  LaunchWorkspace::app("firefox-dev", "Firefox Developer")};
+    EXPECT_EQ(AppLauncher::match(installed, "firefox")->id, "firefox-dev");
     std::reverse(installed.begin(), installed.end());
-    EXPECT_EQ(AppLauncher::match(installed, QStringLiteral("firefox"))->id,
-              QStringLiteral("firefox-dev"));
-    EXPECT_FALSE(AppLauncher::match(installed, QStringLiteral("chromium")));
+    EXPECT_EQ(AppLauncher::match(installed, "firefox")->id, "firefox-dev");
+    EXPECT_FALSE(AppLauncher::match(installed, "chromium"));
     // Every name contains the empty one.
     EXPECT_FALSE(AppLauncher::match(installed, QString()));
 }
 
 TEST_F(Launcher, ProgramOnThePathComesLastUnderItsUsualSpelling)
 {
-    const QString path = install(QStringLiteral("google-chrome"));
-    workspace.installed
-        = {LaunchWorkspace::app(QStringLiteral("firefox"), QStringLiteral("Firefox"))};
+    const QString path = install("google-chrome");
+    workspace.installed = {LaunchWorkspace::app("firefox", "Firefox")};
 
-    EXPECT_TRUE(launcher().launch(QStringLiteral("Google Chrome")));
+    EXPECT_TRUE(launcher().launch("Google Chrome"));
     // The table's entries were tried first.
-    EXPECT_EQ(workspace.attempts,
-              QStringList({QStringLiteral("com.google.Chrome"), QStringLiteral("google-chrome")}));
+    EXPECT_EQ(workspace.attempts, QStringList({"com.google.Chrome", "google-chrome"}));
     ASSERT_EQ(tools.calls.size(), 1);
     EXPECT_EQ(tools.calls[0].program, path);
 }
 
 TEST_F(Launcher, NamesThatAreReallyPathsNeverRun)
 {
-    install(QStringLiteral("tool"));
-    QDir(bin.path()).mkdir(QStringLiteral("sub"));
-    install(QStringLiteral("sub/tool"));
+    install("tool");
+    QDir(bin.path()).mkdir("sub");
+    install("sub/tool");
 
-    EXPECT_FALSE(launcher().launch(QStringLiteral("sub/tool")));
+    EXPECT_FALSE(launcher().launch("sub/tool"));
     EXPECT_FALSE(launcher().launch(QStringLiteral("../") + QDir(bin.path()).dirName()
                                    + QStringLiteral("/tool")));
-    EXPECT_FALSE(launcher().launch(QStringLiteral("/bin/sh")));
+    EXPECT_FALSE(launcher().launch("/bin/sh"));
     EXPECT_TRUE(tools.calls.isEmpty());
 }
 

@@ -45,28 +45,27 @@ protected:
     HUDActionService::Options options() const
     {
         HUDActionService::Options o;
-        o.searchPath = {dir.filePath(QStringLiteral("bin"))};
-        o.homeFolder = dir.filePath(QStringLiteral("home"));
-        o.loginShell = QStringLiteral("/bin/sh");
-        o.shortcutsTool = QStringLiteral("/opt/vantle/vantle-shortcuts");
-        o.currentDesktop = QStringLiteral("openbox");
+        o.searchPath = {dir.filePath("bin")};
+        o.homeFolder = dir.filePath("home");
+        o.loginShell = "/bin/sh";
+        o.shortcutsTool = "/opt/vantle/vantle-shortcuts";
+        o.currentDesktop = "openbox";
         return o;
     }
 
     void SetUp() override
     {
-        QDir().mkpath(dir.filePath(QStringLiteral("bin")));
-        QDir().mkpath(dir.filePath(QStringLiteral("home")));
+        QDir().mkpath(dir.filePath("bin"));
+        QDir().mkpath(dir.filePath("home"));
         make(options());
     }
 
     void TearDown() override
     {
         // Shortcuts still running hold the fake tool runner.
-        if (service) {
+        if (service)
             EXPECT_TRUE(QTest::qWaitFor([&] { return service->pendingDoNotDisturbToggles() == 0; },
                                         kWaitMs));
-        }
     }
 
     void make(HUDActionService::Options o)

@@ -15,10 +15,10 @@ namespace {
 
 InstalledApp installed(const QString &name, const QString &file = {})
 {
-    const QString path = file.isEmpty() ? QStringLiteral("/usr/share/applications/")
-            + name.toLower().replace(QLatin1Char(' '), QLatin1Char('-'))
+    const QString path = file.isEmpty()
+        ? "/usr/share/applications/" + name.toLower().replace(QLatin1Char(' '), QLatin1Char('-'))
             + QStringLiteral(".desktop")
-                                        : file;
+        : file;
     return {QFileInfo(path).completeBaseName(), name, path, {}};
 }
 
@@ -56,45 +56,44 @@ protected:
 
 TEST_F(AppCatalogTest, TheFirstRequestScansAndEarlierSearchesSeeNothing)
 {
-    workspace.installed = {installed(QStringLiteral("Firefox"))};
+    workspace.installed = {installed("Firefox")};
     QSignalSpy changed(&catalog, &AppCatalog::changed);
     EXPECT_TRUE(catalog.apps().isEmpty());
 
     catalog.refreshIfStale();
     // The scan runs on the pool; the list changes only when its answer comes back.
     EXPECT_TRUE(catalog.apps().isEmpty());
-    const QList<CommandItem> early = search(QStringLiteral("fire"));
+    const QList<CommandItem> early = search("fire");
     ASSERT_EQ(early.size(), 1);
-    EXPECT_EQ(early.first().id, QStringLiteral("web"));
+    EXPECT_EQ(early.first().id, "web");
     ASSERT_TRUE(changed.wait(5000));
     ASSERT_EQ(catalog.apps().size(), 1);
     const AppCatalog::Entry &entry = catalog.apps().first();
-    EXPECT_EQ(entry.name, QStringLiteral("Firefox"));
-    EXPECT_EQ(entry.id, QStringLiteral("firefox"));
-    EXPECT_EQ(entry.url,
-              QUrl::fromLocalFile(QStringLiteral("/usr/share/applications/firefox.desktop")));
-    EXPECT_EQ(search(QStringLiteral("fire")).first().title, QStringLiteral("Firefox"));
+    EXPECT_EQ(entry.name, "Firefox");
+    EXPECT_EQ(entry.id, "firefox");
+    EXPECT_EQ(entry.url, QUrl::fromLocalFile("/usr/share/applications/firefox.desktop"));
+    EXPECT_EQ(search("fire").first().title, "Firefox");
 }
 
 TEST_F(AppCatalogTest, RescansOnlyAfter120SecondsFromTheLastScanStart)
 {
-    workspace.installed = {installed(QStringLiteral("One"))};
+    workspace.installed = {installed("One")};
     catalog.refreshIfStale();
     settle();
-    ASSERT_EQ(names(catalog.apps()), QStringList{QStringLiteral("One")});
+    ASSERT_EQ(names(catalog.apps()), QStringList{"One"});
 
-    workspace.installed << installed(QStringLiteral("Two"));
+    workspace.installed << installed("Two");
     clock.advance(60);
     catalog.refreshIfStale();
     clock.advance(60);
     catalog.refreshIfStale(); // exactly 120 s: still fresh
     settle();
-    EXPECT_EQ(names(catalog.apps()), QStringList{QStringLiteral("One")});
+    EXPECT_EQ(names(catalog.apps()), QStringList{"One"});
 
     clock.advance(0.5);
     catalog.refreshIfStale();
     settle();
-    EXPECT_EQ(names(catalog.apps()), (QStringList{QStringLiteral("One"), QStringLiteral("Two")}));
+    EXPECT_EQ(names(catalog.apps()), (QStringList{"One", "Two"}));
 
     // That scan restarted the gate.
     workspace.installed.removeFirst();
@@ -106,25 +105,23 @@ TEST_F(AppCatalogTest, RescansOnlyAfter120SecondsFromTheLastScanStart)
 
 TEST_F(AppCatalogTest, SortsByNameIgnoringCaseAndKeepsOnePerPath)
 {
-    const QString shared = QStringLiteral("/opt/apps/shared.desktop");
-    workspace.installed = {installed(QStringLiteral("zed")),
-                           installed(QStringLiteral("Beta")),
-                           installed(QStringLiteral("apple")),
-                           installed(QStringLiteral("Alpha")),
-                           installed(QStringLiteral("Banana")),
-                           installed(QStringLiteral("Shared"), shared),
-                           installed(QStringLiteral("Shared again"), shared)};
+    const QString shared = "/opt/apps/shared.desktop";
+    workspace.installed = {installed("zed"),
+                           installed("Beta"),
+                           installed("apple"),
+                           installed("Alpha"),
+                           installed("Banana"),
+                           installed("Shared", shared),
+                           installed("Shared again", shared)};
     catalog.refreshIfStale();
     settle();
-    EXPECT_EQ(
-        names(catalog.apps()),
-        (QStringList{QStringLiteral("Alpha"), QStringLiteral("apple"), QStringLiteral("Banana"),
-                     QStringLiteral("Beta"), QStringLiteral("Shared"), QStringLiteral("zed")}));
+    EXPECT_EQ(names(catalog.apps()),
+              (QStringList{"Alpha", "apple", "Banana", "Beta", "Shared", "zed"}));
 }
 
 TEST_F(AppCatalogTest, AnAnswerForAGoneCatalogueIsDropped)
 {
-    workspace.installed = {installed(QStringLiteral("One"))};
+    workspace.installed = {installed("One")};
     auto doomed = std::make_unique<AppCatalog>(workspace, clock);
     doomed->refreshIfStale();
     QThreadPool::globalInstance()->waitForDone();

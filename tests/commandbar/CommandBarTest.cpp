@@ -57,10 +57,10 @@ CommandItem row(const QString &id, Log &log, bool withAlt = false)
     CommandItem item;
     item.id = id;
     item.title = id;
-    item.hint = QStringLiteral("OPEN");
+    item.hint = "OPEN";
     item.run = [&log, id] { log.events << QStringLiteral("run ") + id; };
     if (withAlt) {
-        item.altHint = QStringLiteral("COPY");
+        item.altHint = "COPY";
         item.runAlt = [&log, id] { log.events << QStringLiteral("alt ") + id; };
     }
     return item;
@@ -71,8 +71,8 @@ class CommandBarTest : public ::testing::Test
 protected:
     CommandBarTest()
     {
-        screens.setScreens({FakeScreens::make(QStringLiteral("main"), {0, 0, 1440, 900}, 25),
-                            FakeScreens::make(QStringLiteral("right"), {1440, 0, 1280, 800})});
+        screens.setScreens({FakeScreens::make("main", {0, 0, 1440, 900}, 25),
+                            FakeScreens::make("right", {1440, 0, 1280, 800})});
         screens.setPointer({100, 100});
     }
 
@@ -86,12 +86,11 @@ protected:
                 for (int i = 0; i < query.size(); ++i)
                     rows << row(query.left(i + 1), log, query.at(i) == QLatin1Char('c'));
                 if (query.isEmpty())
-                    rows << row(QStringLiteral("empty-list"), log);
+                    rows << row("empty-list", log);
                 return rows;
             },
             [this](CommandBarModel::Cue cue, float volume) {
-                log.events << (cue == CommandBarModel::Cue::hover ? QStringLiteral("hover ")
-                                                                  : QStringLiteral("select "))
+                log.events << (cue == CommandBarModel::Cue::hover ? "hover " : "select ")
                         + QString::number(volume);
             });
         CommandBarController::Hooks hooks;
@@ -102,11 +101,11 @@ protected:
             return w;
         };
         hooks.makeView = [](CommandBarModel &m) { return new CommandBarView(m, {}); };
-        hooks.refreshSources = [this] { log.events << QStringLiteral("refresh"); };
-        hooks.playOpen = [this] { log.events << QStringLiteral("open"); };
+        hooks.refreshSources = [this] { log.events << "refresh"; };
+        hooks.playOpen = [this] { log.events << "open"; };
         auto controller = std::make_unique<CommandBarController>(screens, std::move(model), hooks);
         controller->model().onClose = [c = controller.get(), this] {
-            log.events << QStringLiteral("close");
+            log.events << "close";
             c->close();
         };
         return controller;
@@ -121,7 +120,7 @@ protected:
 
 TEST(CommandBarGeometry, TopEdgeStaysTwentyPercentBelowTheVisibleTop)
 {
-    const ScreenInfo screen = FakeScreens::make(QStringLiteral("main"), {0, 0, 1440, 900}, 25);
+    const ScreenInfo screen = FakeScreens::make("main", {0, 0, 1440, 900}, 25);
     EXPECT_EQ(CommandBarController::heightFor(0), 173);
     EXPECT_EQ(CommandBarController::heightFor(1), 173);
     EXPECT_EQ(CommandBarController::heightFor(9), 541);
@@ -133,7 +132,7 @@ TEST(CommandBarGeometry, TopEdgeStaysTwentyPercentBelowTheVisibleTop)
         EXPECT_DOUBLE_EQ(f.y() + f.height(), 875 - 0.2 * 875) << rows;
     }
     // A screen to the right, and one above the primary.
-    const ScreenInfo right = FakeScreens::make(QStringLiteral("r"), {1440, 100, 1280, 800});
+    const ScreenInfo right = FakeScreens::make("r", {1440, 100, 1280, 800});
     const QRectF f = CommandBarController::frameFor(3, right);
     EXPECT_DOUBLE_EQ(f.x(), 1440 + 640 - 320);
     EXPECT_DOUBLE_EQ(f.y() + f.height(), 900 - 160);
@@ -155,8 +154,8 @@ TEST_F(CommandBarTest, ShowResetsTheQueryPlacesOnThePointerScreenAndFocusesTheFi
     // Typing grows the window downwards, on the next turn of the event loop.
     auto *view = qobject_cast<CommandBarView *>(window->content.data());
     ASSERT_TRUE(view);
-    QTest::keyClicks(view->searchField(), QStringLiteral("abcd"));
-    EXPECT_EQ(bar->model().query(), QStringLiteral("abcd"));
+    QTest::keyClicks(view->searchField(), "abcd");
+    EXPECT_EQ(bar->model().query(), "abcd");
     QCoreApplication::processEvents();
     EXPECT_EQ(window->currentFrame, CommandBarController::frameFor(4, screens.screens().at(1)));
     EXPECT_DOUBLE_EQ(window->currentFrame.y() + window->currentFrame.height(), 800 - 160);
@@ -174,117 +173,95 @@ TEST_F(CommandBarTest, ShowResetsTheQueryPlacesOnThePointerScreenAndFocusesTheFi
     EXPECT_TRUE(oldView.isNull());
 }
 
-TEST_F(CommandBarTest, ToggleShowsThenHidesAndNothingWithoutScreens)
+TEST_F(CommandBarTest, ToggleLosingFocusAndNoScreens)
 {
     auto bar = makeController();
     bar->toggle();
     EXPECT_TRUE(bar->isVisible());
     bar->toggle();
     EXPECT_FALSE(bar->isVisible());
-    EXPECT_EQ(window->presents, 1);
-
-    screens.setScreens({});
-    bar->toggle();
-    EXPECT_FALSE(bar->isVisible());
-    EXPECT_EQ(window->presents, 1);
-}
-
-TEST_F(CommandBarTest, LosingFocusClosesAndAClosedBarIsNotResized)
-{
-    auto bar = makeController();
     bar->show();
     window->loseFocus();
     QCoreApplication::processEvents();
     EXPECT_FALSE(bar->isVisible());
     EXPECT_FALSE(window->hasContent());
-
     // Results changing after the close do not move the window.
     const int placed = int(window->frames.size());
-    bar->model().setQuery(QStringLiteral("abc"));
+    bar->model().setQuery("abc");
     QCoreApplication::processEvents();
     EXPECT_EQ(window->frames.size(), placed);
+
+    screens.setScreens({});
+    bar->toggle();
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_EQ(window->presents, 2);
 }
 
 TEST_F(CommandBarTest, SelectionWrapsAndIsSilentWithoutRows)
 {
     auto bar = makeController();
     CommandBarModel &model = bar->model();
-    model.setQuery(QStringLiteral("abc"));
+    model.setQuery("abc");
     log.events.clear();
     model.moveSelection(-1);
     EXPECT_EQ(model.selection(), 2);
     model.moveSelection(+1);
     EXPECT_EQ(model.selection(), 0);
     EXPECT_EQ(log.events, (QStringList{"hover 0.3", "hover 0.3"}));
-
     model.setSelection(2);
-    model.setQuery(QStringLiteral("abcd"));
+    model.setQuery("abcd");
     EXPECT_EQ(model.selection(), 0);
 
     // A search with no rows: the arrows and Return do nothing and make no sound.
-    auto empty = std::make_unique<CommandBarModel>(
-        [](const QString &, const HUDCommands &) { return QList<CommandItem>(); },
-        [this](CommandBarModel::Cue, float) { log.events << QStringLiteral("sound"); });
-    empty->onClose = [this] { log.events << QStringLiteral("close"); };
+    CommandBarModel empty([](const QString &, const HUDCommands &) { return QList<CommandItem>(); },
+                          [this](CommandBarModel::Cue, float) { log.events << "sound"; });
+    empty.onClose = [this] { log.events << "close"; };
     log.events.clear();
-    empty->setQuery(QStringLiteral("zz"));
-    empty->moveSelection(1);
-    empty->moveSelection(-1);
-    empty->runSelected(false);
-    EXPECT_EQ(empty->selection(), 0);
+    empty.setQuery("zz");
+    empty.moveSelection(1);
+    empty.moveSelection(-1);
+    empty.runSelected(false);
+    EXPECT_EQ(empty.selection(), 0);
     EXPECT_TRUE(log.events.isEmpty());
 }
 
-TEST_F(CommandBarTest, ReturnPlaysClosesThenRunsAndAltReturnUsesTheAlternative)
+TEST_F(CommandBarTest, ReturnAltReturnEscapeAndClicksRunRows)
 {
     auto bar = makeController();
-    bar->show();
-    auto *view = qobject_cast<CommandBarView *>(window->content.data());
-    ASSERT_TRUE(view);
-    QTest::keyClicks(view->searchField(), QStringLiteral("abc"));
-    QTest::keyClick(view->searchField(), Qt::Key_Down);
-    QTest::keyClick(view->searchField(), Qt::Key_Down);
-    log.events.clear();
-    QTest::keyClick(view->searchField(), Qt::Key_Return, Qt::AltModifier);
-    EXPECT_EQ(log.events, (QStringList{"select 1", "close", "alt abc"}));
-    EXPECT_FALSE(bar->isVisible());
-    // The view that took the key press outlives it.
-    EXPECT_FALSE(view->searchField()->text().isEmpty());
-
+    // Shows the bar, types `text` and presses `key`; the events that followed.
+    auto press = [&](const QString &text, Qt::Key key, Qt::KeyboardModifiers modifiers = {},
+                     int downs = 0) {
+        bar->show();
+        auto *view = qobject_cast<CommandBarView *>(window->content.data());
+        QTest::keyClicks(view->searchField(), text);
+        for (int i = 0; i < downs; ++i)
+            QTest::keyClick(view->searchField(), Qt::Key_Down);
+        log.events.clear();
+        QTest::keyClick(view->searchField(), key, modifiers);
+        EXPECT_FALSE(bar->isVisible());
+        // The view that took the key press outlives it.
+        EXPECT_EQ(view->searchField()->text(), text);
+        return log.events;
+    };
+    EXPECT_EQ(press("abc", Qt::Key_Return, Qt::AltModifier, 2),
+              (QStringList{"select 1", "close", "alt abc"}));
     // Alt+Return on a row without an alternative runs the row itself.
-    bar->show();
-    view = qobject_cast<CommandBarView *>(window->content.data());
-    QTest::keyClicks(view->searchField(), QStringLiteral("ab"));
-    log.events.clear();
-    QTest::keyClick(view->searchField(), Qt::Key_Return, Qt::AltModifier);
-    EXPECT_EQ(log.events, (QStringList{"select 1", "close", "run a"}));
+    EXPECT_EQ(press("ab", Qt::Key_Return, Qt::AltModifier),
+              (QStringList{"select 1", "close", "run a"}));
+    EXPECT_EQ(press("", Qt::Key_Escape), QStringList{"close"});
 
-    // Escape closes without running anything.
-    bar->show();
-    view = qobject_cast<CommandBarView *>(window->content.data());
-    log.events.clear();
-    QTest::keyClick(view->searchField(), Qt::Key_Escape);
-    EXPECT_EQ(log.events, (QStringList{"close"}));
-    EXPECT_FALSE(bar->isVisible());
-}
-
-TEST_F(CommandBarTest, ClickingARowSelectsAndRunsIt)
-{
-    auto bar = makeController();
-    bar->show();
-    auto *view = qobject_cast<CommandBarView *>(window->content.data());
-    QTest::keyClicks(view->searchField(), QStringLiteral("abc"));
-    view->resize(640, int(CommandBarController::heightFor(3)));
-    log.events.clear();
-    QTest::mouseClick(view, Qt::LeftButton, {}, view->rowRect(2).center().toPoint());
-    EXPECT_EQ(log.events, (QStringList{"select 1", "close", "run abc"}));
-    // Outside every row nothing runs.
-    bar->show();
-    view = qobject_cast<CommandBarView *>(window->content.data());
-    view->resize(640, int(CommandBarController::heightFor(1)));
-    log.events.clear();
-    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(320, 30));
-    EXPECT_TRUE(log.events.isEmpty());
+    for (const auto &[rows, point, events] :
+         {std::tuple{3, QPoint(), QStringList{"select 1", "close", "run abc"}},
+          {1, QPoint(320, 30), QStringList{}}}) {
+        bar->show();
+        auto *view = qobject_cast<CommandBarView *>(window->content.data());
+        QTest::keyClicks(view->searchField(), QString("abc").left(rows));
+        view->resize(640, int(CommandBarController::heightFor(rows)));
+        log.events.clear();
+        QTest::mouseClick(view, Qt::LeftButton, {},
+                          point.isNull() ? view->rowRect(2).center().toPoint() : point);
+        EXPECT_EQ(log.events, events) << "outside every row nothing runs";
+    }
 }
 
 } // namespace

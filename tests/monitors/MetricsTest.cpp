@@ -20,7 +20,7 @@ protected:
 
     void ticks(int n)
     {
-        for (int i = 0; i < n; ++i)
+        while (n--)
             service.tick();
     }
     static PowerSource mouse()
@@ -33,41 +33,32 @@ protected:
 
 } // namespace
 
-TEST_F(Metrics, NoInternalBatteryIsAbsentAtEverySample)
+TEST_F(Metrics, FirstInternalBatteryIsReadAndNoneIsAbsentAtEverySample)
 {
     for (const QList<PowerSource> &sources : {QList<PowerSource>{}, QList<PowerSource>{mouse()}}) {
         stats.power = sources;
         service.start();
-        for (int i = 0; i < 3; ++i, service.tick()) {
-            EXPECT_FALSE(service.hasBattery());
-            EXPECT_FALSE(service.batteryPercent().has_value());
-        }
+        for (int i = 0; i < 3; ++i, service.tick())
+            EXPECT_FALSE(service.hasBattery() || service.batteryPercent());
     }
-}
-
-TEST_F(Metrics, FirstInternalBatteryIsRead)
-{
     stats.power = QList<PowerSource>{mouse(), FakeSystemStats::battery(40, 80, true),
                                      FakeSystemStats::battery(90)};
-    service.start();
+    service.tick();
     EXPECT_TRUE(service.hasBattery());
-    EXPECT_DOUBLE_EQ(service.batteryPercent().value_or(-1), 50);
     EXPECT_TRUE(service.isCharging());
-
-    stats.power = QList<PowerSource>{FakeSystemStats::battery(37, 0)};
-    service.tick();
-    EXPECT_DOUBLE_EQ(service.batteryPercent().value_or(-1), 37); // max 0: the raw current
-    stats.power = QList<PowerSource>{{true, 42.0, std::nullopt, false}};
-    service.tick();
-    EXPECT_DOUBLE_EQ(service.batteryPercent().value_or(-1), 42); // max missing: out of 100
-    stats.power = QList<PowerSource>{{true, std::nullopt, 80.0, false}};
-    service.tick();
-    EXPECT_DOUBLE_EQ(service.batteryPercent().value_or(-1), 0); // current missing: 0
-
+    // Max 0: the raw current; max missing: out of 100; current missing: 0.
+    const std::pair<PowerSource, double> rows[] = {{FakeSystemStats::battery(40, 80, true), 50},
+                                                   {FakeSystemStats::battery(37, 0), 37},
+                                                   {{true, 42.0, std::nullopt, false}, 42},
+                                                   {{true, std::nullopt, 80.0, false}, 0}};
+    for (const auto &[battery, percent] : rows) {
+        stats.power = QList<PowerSource>{mouse(), battery};
+        service.tick();
+        EXPECT_DOUBLE_EQ(service.batteryPercent().value_or(-1), percent);
+    }
     stats.power = QList<PowerSource>{mouse()}; // battery taken out
     service.tick();
-    EXPECT_FALSE(service.hasBattery());
-    EXPECT_FALSE(service.batteryPercent().has_value());
+    EXPECT_FALSE(service.hasBattery() || service.batteryPercent());
 }
 
 TEST_F(Metrics, FailingSourcesKeepTheirValuesAndNeverStopTheOthers)

@@ -11,7 +11,7 @@
 
 #include <QSignalSpy>
 
-#include <ostream>
+#include <cmath>
 
 namespace {
 
@@ -73,40 +73,30 @@ protected:
 
 } // namespace
 
-TEST_F(Target, StartsAtTheDesktopWithNoGaze)
+TEST_F(Target, TheFirstWindowAndEverySwitchNeedTheDwell)
 {
     EXPECT_EQ(monitor->name(), "Desktop");
-    EXPECT_FALSE(monitor->gaze().has_value());
+    EXPECT_FALSE(monitor->gaze());
     EXPECT_EQ(monitor->threat(), Threat::inactive);
-}
-
-TEST_F(Target, FirstWindowNeedsTheDwellToo)
-{
     pointAt(100, 100);
     monitor->pollPointer();
     EXPECT_EQ(monitor->pid(), 0);
-    EXPECT_FALSE(monitor->gaze().has_value());
+    EXPECT_FALSE(monitor->gaze());
     clock.advance(0.4);
     monitor->pollPointer();
     EXPECT_EQ(monitor->pid(), kEditor);
     EXPECT_EQ(gazedPid(), kEditor);
     EXPECT_EQ(monitor->name(), "Editor");
-}
+    EXPECT_EQ(monitor->gaze()->frame, QRectF(0, 200, 500, 600)) << "in model coordinates";
 
-TEST_F(Target, CrossingAnotherAppBrieflyKeepsTheTarget)
-{
-    acquire(100, 100);
-    pointAt(600, 100);
-    monitor->pollPointer();
-    clock.advance(0.2);
-    pointAt(610, 100);
-    monitor->pollPointer();
-    clock.advance(0.14);
-    pointAt(620, 100);
-    monitor->pollPointer();
+    // Crossing the browser briefly keeps the target.
+    for (auto [x, dt] : {std::pair{600.0, 0.2}, {610.0, 0.14}, {620.0, 0.0}}) {
+        pointAt(x, 100);
+        monitor->pollPointer();
+        clock.advance(dt);
+    }
     EXPECT_EQ(monitor->pid(), kEditor);
     EXPECT_EQ(gazedPid(), kEditor);
-    EXPECT_EQ(monitor->name(), "Editor");
 }
 
 TEST_F(Target, RestingOnAnotherAppForTheDwellSwitches)
@@ -118,28 +108,24 @@ TEST_F(Target, RestingOnAnotherAppForTheDwellSwitches)
     clock.advance(0.36);
     pointAt(601, 100);
     monitor->pollPointer();
-    EXPECT_EQ(monitor->pid(), kBrowser);
     EXPECT_EQ(monitor->name(), "Browser");
     ASSERT_EQ(gazedPid(), kBrowser);
     EXPECT_EQ(monitor->gaze()->frame, QRectF(500, 200, 500, 600));
     EXPECT_EQ(gazeSpy.count(), 1);
 }
 
-TEST_F(Target, OwnPanelOverNothingKeepsTheGaze)
+TEST_F(Target, OwnPanelsAndOwnerlessWindowsAreSeenThrough)
 {
+    windows.windows->prepend(window(0, {50, 50, 200, 200}));
     acquire(100, 100);
-    // One of our panels sits over the bare desktop below the windows.
+    EXPECT_EQ(monitor->pid(), kEditor);
+    // One of our panels over the bare desktop keeps the gaze; one over a window hides nothing.
     windows.windows->prepend(window(kOwn, {100, 650, 300, 100}));
+    windows.windows->prepend(window(kOwn, {550, 50, 300, 300}));
     pointAt(200, 700);
     clock.advance(5);
     monitor->pollPointer();
     EXPECT_EQ(gazedPid(), kEditor);
-}
-
-TEST_F(Target, OwnPanelDoesNotHideTheWindowBeneath)
-{
-    acquire(100, 100);
-    windows.windows->prepend(window(kOwn, {550, 50, 300, 300}));
     acquire(600, 100);
     EXPECT_EQ(monitor->pid(), kBrowser);
     EXPECT_EQ(gazedPid(), kBrowser);
@@ -147,6 +133,14 @@ TEST_F(Target, OwnPanelDoesNotHideTheWindowBeneath)
 
 TEST_F(Target, BareDesktopClearsTheGazeOnlyAfterItLingered)
 {
+    acquire(100, 100);
+    // An unreadable window list changes nothing.
+    windows.windows.reset();
+    pointAt(100, 700);
+    clock.advance(5);
+    monitor->pollPointer();
+    EXPECT_EQ(gazedPid(), kEditor);
+    SetUp();
     acquire(100, 100);
     QSignalSpy gazeSpy(monitor.get(), &TargetMonitor::gazeChanged);
     pointAt(100, 700);
@@ -162,124 +156,63 @@ TEST_F(Target, BareDesktopClearsTheGazeOnlyAfterItLingered)
     EXPECT_EQ(monitor->name(), "Editor");
 }
 
-TEST_F(Target, UnreadableWindowListChangesNothing)
+TEST_F(Target, MenusDocksSliversAndInvisibleWindowsAreNoTarget)
 {
-    acquire(100, 100);
-    windows.windows.reset();
-    pointAt(100, 700);
-    clock.advance(5);
-    monitor->pollPointer();
-    EXPECT_EQ(gazedPid(), kEditor);
-}
-
-TEST_F(Target, WindowWithoutOwnerIsSkipped)
-{
-    windows.windows->prepend(window(0, {50, 50, 200, 200}));
-    acquire(100, 100);
-    EXPECT_EQ(monitor->pid(), kEditor);
-}
-
-struct Overlay
-{
-    const char *what;
-    double width;
-    double height;
-    int layer;
-    std::optional<double> alpha;
-    bool targeted;
-};
-
-void PrintTo(const Overlay &o, std::ostream *os)
-{
-    *os << o.what;
-}
-
-class TargetExclusion : public Target, public ::testing::WithParamInterface<Overlay>
-{
-};
-
-TEST_P(TargetExclusion, DecidesWhetherTheFrontWindowIsATarget)
-{
-    const Overlay o = GetParam();
     constexpr pid_t kOverlay = 303;
-    workspace.apps << FakeWorkspace::make(kOverlay, "Overlay", "overlay");
-    windows.windows->prepend(window(kOverlay, {100, 100, o.width, o.height}, o.layer, o.alpha));
-    acquire(110, 110);
-    EXPECT_EQ(monitor->pid(), o.targeted ? kOverlay : kEditor) << o.what;
+    // What, width, height, layer, alpha, whether it becomes the target.
+    const std::tuple<const char *, double, double, int, std::optional<double>, bool> rows[]
+        = {{"menu layer", 300, 300, 101, {}, false}, {"dock layer", 300, 300, -1, {}, false},
+           {"80 wide", 80, 300, 0, {}, false},       {"60 high", 300, 60, 0, {}, false},
+           {"81 by 61", 81, 61, 0, {}, true},        {"alpha 0.05", 300, 300, 0, 0.05, false},
+           {"alpha 0", 300, 300, 0, 0.0, false},     {"alpha 0.06", 300, 300, 0, 0.06, true},
+           {"no alpha", 300, 300, 0, {}, true}};
+    for (const auto &[what, width, height, layer, alpha, targeted] : rows) {
+        SetUp();
+        workspace.apps << FakeWorkspace::make(kOverlay, "Overlay", "overlay");
+        windows.windows->prepend(window(kOverlay, {100, 100, width, height}, layer, alpha));
+        acquire(110, 110);
+        EXPECT_EQ(monitor->pid(), targeted ? kOverlay : kEditor) << what;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Rules, TargetExclusion,
-                         ::testing::Values(Overlay{"menu layer", 300, 300, 101, {}, false},
-                                           Overlay{"dock layer", 300, 300, -1, {}, false},
-                                           Overlay{"80 wide", 80, 300, 0, {}, false},
-                                           Overlay{"60 high", 300, 60, 0, {}, false},
-                                           Overlay{"81 by 61", 81, 61, 0, {}, true},
-                                           Overlay{"alpha 0.05", 300, 300, 0, 0.05, false},
-                                           Overlay{"alpha 0", 300, 300, 0, 0.0, false},
-                                           Overlay{"alpha 0.06", 300, 300, 0, 0.06, true},
-                                           Overlay{"no alpha", 300, 300, 0, {}, true}));
-
-TEST_F(Target, RestingPointerScansOnlyEverySeventhPoll)
-{
-    acquire(100, 100);
-    windows.listReads = 0;
-    for (int i = 0; i < 6; ++i)
-        monitor->pollPointer();
-    EXPECT_EQ(windows.listReads, 0);
-    monitor->pollPointer();
-    EXPECT_EQ(windows.listReads, 1);
-    for (int i = 0; i < 6; ++i)
-        monitor->pollPointer();
-    EXPECT_EQ(windows.listReads, 1);
-    monitor->pollPointer();
-    EXPECT_EQ(windows.listReads, 2);
-
-    // Any movement scans at once and starts the count again.
-    pointAt(120, 100);
-    monitor->pollPointer();
-    EXPECT_EQ(windows.listReads, 3);
-    monitor->pollPointer();
-    EXPECT_EQ(windows.listReads, 3);
-}
-
-TEST_F(Target, RestingPointerWithoutGazeScansEveryPoll)
+TEST_F(Target, RestingPointerScansOnlyEverySeventhPollWhileGazing)
 {
     pointAt(100, 700);
     for (int i = 0; i < 5; ++i)
         monitor->pollPointer();
-    EXPECT_EQ(windows.listReads, 5);
-}
+    EXPECT_EQ(windows.listReads, 5) << "without a gaze every poll scans";
 
-TEST_F(Target, PointerIsReportedOnEveryPoll)
-{
     QList<QPointF> seen;
     monitor->onPointer = [&seen](QPointF p) { seen << p; };
     acquire(100, 100);
-    for (int i = 0; i < 3; ++i)
-        monitor->pollPointer(); // resting: no scan, still reported
-    ASSERT_EQ(seen.size(), 5);
+    windows.listReads = 0;
+    QList<int> reads;
+    for (int i = 0; i < 14; ++i) {
+        monitor->pollPointer();
+        reads << windows.listReads;
+    }
+    EXPECT_EQ(reads, (QList<int>{0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 2}));
+    EXPECT_EQ(seen.size(), 16) << "the pointer is reported on every poll";
     EXPECT_EQ(seen.last(), QPointF(101, kScreenHeight - 100));
+
+    // Any movement scans at once and starts the count again.
+    pointAt(120, 100);
+    monitor->pollPointer();
+    monitor->pollPointer();
+    EXPECT_EQ(windows.listReads, 3);
 }
 
-TEST_F(Target, WindowMovingUnderThePointerMovesTheGaze)
+TEST_F(Target, WindowMovingUnderThePointerMovesTheGazeOnce)
 {
     acquire(100, 100);
     QSignalSpy gazeSpy(monitor.get(), &TargetMonitor::gazeChanged);
     (*windows.windows)[0].bounds = {0, 20, 500, 600};
-    pointAt(102, 100);
-    monitor->pollPointer();
-    ASSERT_EQ(gazeSpy.count(), 1);
+    for (double x : {102, 103}) {
+        pointAt(x, 100);
+        monitor->pollPointer();
+    }
+    EXPECT_EQ(gazeSpy.count(), 1);
     EXPECT_EQ(monitor->gaze()->frame, QRectF(0, 180, 500, 600));
-    pointAt(103, 100);
-    monitor->pollPointer();
-    EXPECT_EQ(gazeSpy.count(), 1); // the same gaze is not published again
-}
-
-TEST_F(Target, GazeFrameIsInModelCoordinates)
-{
-    acquire(100, 100);
-    ASSERT_TRUE(monitor->gaze().has_value());
-    EXPECT_EQ(monitor->gaze()->frame, QRectF(0, 200, 500, 600));
 }
 
 TEST_F(Target, WithoutScreensNothingIsOffsetByAScreenHeight)
@@ -294,13 +227,25 @@ TEST_F(Target, WithoutScreensNothingIsOffsetByAScreenHeight)
     EXPECT_EQ(monitor->gaze()->frame, QRectF(100, -300, 200, 200));
 }
 
-TEST_F(Target, SwitchResetsCpuAndReadsMemoryAtOnce)
+TEST_F(Target, CpuIsPercentOfOneCoreAndASwitchStartsAfresh)
 {
+    stats.tasks[kEditor].cpuNanos = 0; // a process with no CPU time yet
     acquire(100, 100);
-    clock.advance(1);
-    stats.tasks[kEditor].cpuNanos += 500'000'000;
-    monitor->sampleCPU();
-    ASSERT_NEAR(monitor->cpuPercent(), 50, 1e-6);
+    QList<double> percents;
+    // The first reading only primes; a counter running backwards (a reused id) keeps the last.
+    const std::pair<double, qint64> steps[]
+        = {{1, 900'000'000}, {1, 2'500'000'000},  {2, 1'000'000'000},
+           {1, 700'000'000}, {1, -3'100'000'000}, {1, 200'000'000}};
+    for (const auto &[seconds, nanos] : steps) {
+        clock.advance(seconds);
+        stats.tasks[kEditor].cpuNanos += nanos;
+        monitor->sampleCPU();
+        percents << std::round(monitor->cpuPercent() * 1e6) / 1e6;
+        if (percents.size() == 2) {
+            EXPECT_EQ(monitor->threat(), Threat::strong);
+        }
+    }
+    EXPECT_EQ(percents, (QList<double>{0, 250, 50, 70, 70, 20}));
     EXPECT_DOUBLE_EQ(monitor->memoryGB(), 1.5);
 
     QSignalSpy changed(monitor.get(), &TargetMonitor::changed);
@@ -311,61 +256,18 @@ TEST_F(Target, SwitchResetsCpuAndReadsMemoryAtOnce)
     EXPECT_GE(changed.count(), 1);
 }
 
-TEST_F(Target, CpuIsPercentOfOneCoreOverTheInterval)
+TEST_F(Target, VanishedProcessKeepsItsValuesAndNoTargetSamplesNothing)
 {
-    acquire(100, 100);
-    clock.advance(1);
+    QSignalSpy changed(monitor.get(), &TargetMonitor::changed);
     monitor->sampleCPU();
-    EXPECT_NEAR(monitor->cpuPercent(), 0, 1e-6); // idle over the first second
-    clock.advance(1);
-    stats.tasks[kEditor].cpuNanos += 2'500'000'000; // two and a half cores busy
-    monitor->sampleCPU();
-    EXPECT_NEAR(monitor->cpuPercent(), 250, 1e-6);
-    EXPECT_EQ(monitor->threat(), Threat::strong);
-    clock.advance(2);
-    stats.tasks[kEditor].cpuNanos += 1'000'000'000;
-    monitor->sampleCPU();
-    EXPECT_NEAR(monitor->cpuPercent(), 50, 1e-6);
-}
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_DOUBLE_EQ(monitor->memoryGB(), 0);
 
-TEST_F(Target, FirstSampleOnlyPrimesTheCounters)
-{
-    stats.tasks[kEditor].cpuNanos = 0; // a process with no CPU time yet
-    acquire(100, 100);
-    clock.advance(1);
-    stats.tasks[kEditor].cpuNanos = 900'000'000;
-    monitor->sampleCPU(); // the previous reading was 0: nothing to measure from
-    EXPECT_NEAR(monitor->cpuPercent(), 0, 1e-6);
-    clock.advance(1);
-    stats.tasks[kEditor].cpuNanos += 100'000'000;
-    monitor->sampleCPU();
-    EXPECT_NEAR(monitor->cpuPercent(), 10, 1e-9);
-}
-
-TEST_F(Target, CounterRunningBackwardsKeepsTheLastPercent)
-{
-    acquire(100, 100);
-    clock.advance(1);
-    stats.tasks[kEditor].cpuNanos += 700'000'000;
-    monitor->sampleCPU();
-    ASSERT_NEAR(monitor->cpuPercent(), 70, 1e-6);
-    clock.advance(1);
-    stats.tasks[kEditor].cpuNanos = 1'000'000'000; // a new process reused the id
-    monitor->sampleCPU();
-    EXPECT_NEAR(monitor->cpuPercent(), 70, 1e-6);
-    clock.advance(1);
-    stats.tasks[kEditor].cpuNanos += 200'000'000;
-    monitor->sampleCPU();
-    EXPECT_NEAR(monitor->cpuPercent(), 20, 1e-9);
-}
-
-TEST_F(Target, VanishedProcessKeepsItsValues)
-{
     acquire(100, 100);
     clock.advance(1);
     stats.tasks[kEditor].cpuNanos += 400'000'000;
     monitor->sampleCPU();
-    QSignalSpy changed(monitor.get(), &TargetMonitor::changed);
+    changed.clear();
     stats.tasks.remove(kEditor);
     clock.advance(1);
     monitor->sampleCPU();
@@ -375,114 +277,70 @@ TEST_F(Target, VanishedProcessKeepsItsValues)
     EXPECT_EQ(changed.count(), 0);
 }
 
-TEST_F(Target, SamplingWithoutTargetDoesNothing)
-{
-    QSignalSpy changed(monitor.get(), &TargetMonitor::changed);
-    monitor->sampleCPU();
-    EXPECT_EQ(changed.count(), 0);
-    EXPECT_DOUBLE_EQ(monitor->memoryGB(), 0);
-}
-
-TEST_F(Target, ProcessWithoutApplicationIsUnknown)
+TEST_F(Target, NamesAndNPCs)
 {
     constexpr pid_t kDaemon = 505;
     stats.tasks.insert(kDaemon, {1, 0.25 * kGiB});
-    windows.windows->prepend(window(kDaemon, {50, 50, 200, 200}));
-    acquire(100, 100);
+    windows.windows->prepend(window(kDaemon, {700, 50, 100, 100}));
+    acquire(710, 60);
     ASSERT_EQ(monitor->pid(), kDaemon);
-    EXPECT_EQ(monitor->name(), "Unknown");
+    EXPECT_EQ(monitor->name(), "Unknown") << "a process without an application";
     EXPECT_FALSE(monitor->isNPC());
     EXPECT_DOUBLE_EQ(monitor->memoryGB(), 0.25);
-}
 
-TEST_F(Target, ApplicationWithoutNameIsUnknown)
-{
     workspace.apps[0].name.clear();
-    acquire(100, 100);
-    EXPECT_EQ(monitor->name(), "Unknown");
-}
-
-TEST_F(Target, SystemApplicationIsAnNPC)
-{
     workspace.apps[0].appId = "com.apple.finder";
     acquire(100, 100);
+    EXPECT_EQ(monitor->name(), "Unknown") << "an application without a name";
     EXPECT_TRUE(monitor->isNPC());
-
     workspace.apps[1].appId.clear();
     acquire(600, 100);
     EXPECT_FALSE(monitor->isNPC());
-
     workspace.apps[0].appId = "org.apple.finder";
     acquire(100, 100);
     EXPECT_FALSE(monitor->isNPC());
 }
 
-TEST(Threats, TiersStartAtTheirBorders)
+TEST(Threats, TiersStartAtTheirBordersWithTheirLabels)
 {
-    const QList<QPair<double, Threat>> cases
-        = {{0, Threat::inactive},          {2.99, Threat::inactive}, {3, Threat::friendly},
-           {59.99, Threat::friendly},      {60, Threat::active},     {149.9, Threat::active},
-           {150, Threat::strong},          {299.9, Threat::strong},  {300, Threat::overwhelming},
-           {599.99, Threat::overwhelming}, {600, Threat::lethal},    {5000, Threat::lethal}};
-    for (const auto &[cpu, tier] : cases)
-        EXPECT_EQ(TargetMonitor::threatFor(cpu), tier) << cpu;
+    const std::tuple<double, Threat, ThreatTier, const char *> cases[]
+        = {{0, Threat::inactive, ThreatTier::inactive, "Idle"},
+           {2.99, Threat::inactive, ThreatTier::inactive, "Idle"},
+           {3, Threat::friendly, ThreatTier::friendly, "Friendly"},
+           {59.99, Threat::friendly, ThreatTier::friendly, "Friendly"},
+           {60, Threat::active, ThreatTier::active, "Active"},
+           {149.9, Threat::active, ThreatTier::active, "Active"},
+           {150, Threat::strong, ThreatTier::strong, "Strong"},
+           {299.9, Threat::strong, ThreatTier::strong, "Strong"},
+           {300, Threat::overwhelming, ThreatTier::overwhelming, "Overwhelming"},
+           {599.99, Threat::overwhelming, ThreatTier::overwhelming, "Overwhelming"},
+           {600, Threat::lethal, ThreatTier::lethal, "Lethal"},
+           {5000, Threat::lethal, ThreatTier::lethal, "Lethal"}};
+    for (const auto &[cpu, threat, tier, label] : cases) {
+        EXPECT_EQ(TargetMonitor::threatFor(cpu), threat) << cpu;
+        EXPECT_EQ(threatTier(threat), tier) << cpu;
+        EXPECT_EQ(TargetMonitor::label(threat), label) << cpu;
+    }
 }
 
-TEST(Threats, Labels)
-{
-    EXPECT_EQ(TargetMonitor::label(Threat::inactive), "Idle");
-    EXPECT_EQ(TargetMonitor::label(Threat::friendly), "Friendly");
-    EXPECT_EQ(TargetMonitor::label(Threat::active), "Active");
-    EXPECT_EQ(TargetMonitor::label(Threat::strong), "Strong");
-    EXPECT_EQ(TargetMonitor::label(Threat::overwhelming), "Overwhelming");
-    EXPECT_EQ(TargetMonitor::label(Threat::lethal), "Lethal");
-}
-
-TEST_F(Target, LoadIsTheShareOfAllCores)
+TEST_F(Target, LoadIsTheShareOfAllCoresAndTheReadoutCarriesTheTarget)
 {
     stats.cores = 4;
     monitor = std::make_unique<TargetMonitor>(screens, windows, workspace, stats, clock, kOwn);
     acquire(100, 100);
     clock.advance(1);
-    stats.tasks[kEditor].cpuNanos += 1'000'000'000;
-    monitor->sampleCPU();
-    EXPECT_NEAR(monitor->load(), 0.25, 1e-6);
-    clock.advance(1);
     stats.tasks[kEditor].cpuNanos += 6'000'000'000; // more than the machine: the clamp
     monitor->sampleCPU();
     EXPECT_NEAR(monitor->load(), 1.0, 1e-6);
-}
-
-TEST_F(Target, ShowingPollsAtOnceAndHidingStops)
-{
-    pointAt(100, 100);
-    monitor->setHUDVisible(true);
-    EXPECT_TRUE(monitor->isActive());
-    EXPECT_EQ(windows.listReads, 1);
-    monitor->setHUDVisible(false);
-    EXPECT_FALSE(monitor->isActive());
-    EXPECT_EQ(windows.listReads, 1);
-    monitor->setHUDVisible(true);
-    EXPECT_EQ(windows.listReads, 2);
-    monitor->setHUDVisible(false);
-}
-
-TEST_F(Target, CrampedIsStoredAndAnnouncedOnChange)
-{
-    QSignalSpy changed(monitor.get(), &TargetMonitor::changed);
-    monitor->setCramped(true);
-    monitor->setCramped(true);
-    EXPECT_TRUE(monitor->cramped());
-    EXPECT_EQ(changed.count(), 1);
-}
-
-TEST_F(Target, ReadoutCarriesTheTarget)
-{
-    acquire(100, 100);
     clock.advance(1);
     stats.tasks[kEditor].cpuNanos += 650'000'000;
     monitor->sampleCPU();
+    EXPECT_NEAR(monitor->load(), 0.1625, 1e-6);
+
+    QSignalSpy changed(monitor.get(), &TargetMonitor::changed);
     monitor->setCramped(true);
+    monitor->setCramped(true);
+    EXPECT_EQ(changed.count(), 1);
     const TargetReadout r = targetReadout(*monitor);
     EXPECT_EQ(r.name, "Editor");
     EXPECT_EQ(r.tier, ThreatTier::active);
@@ -493,14 +351,17 @@ TEST_F(Target, ReadoutCarriesTheTarget)
     EXPECT_TRUE(r.cramped);
 }
 
-TEST(Threats, EveryTierMapsToTheViewsTier)
+TEST_F(Target, ShowingPollsAtOnceAndHidingStops)
 {
-    EXPECT_EQ(threatTier(Threat::inactive), ThreatTier::inactive);
-    EXPECT_EQ(threatTier(Threat::friendly), ThreatTier::friendly);
-    EXPECT_EQ(threatTier(Threat::active), ThreatTier::active);
-    EXPECT_EQ(threatTier(Threat::strong), ThreatTier::strong);
-    EXPECT_EQ(threatTier(Threat::overwhelming), ThreatTier::overwhelming);
-    EXPECT_EQ(threatTier(Threat::lethal), ThreatTier::lethal);
+    pointAt(100, 100);
+    QList<int> reads;
+    for (bool visible : {true, false, true}) {
+        monitor->setHUDVisible(visible);
+        EXPECT_EQ(monitor->isActive(), visible);
+        reads << windows.listReads;
+    }
+    EXPECT_EQ(reads, (QList<int>{1, 1, 2}));
+    monitor->setHUDVisible(false);
 }
 
 TEST_F(Target, WithReportedMotionAStillPointerIsNotAskedFor)

@@ -43,10 +43,10 @@ void writeRaw(const QString &path, const QByteArray &bytes, mode_t mode = 0644)
 
 } // namespace
 
-TEST(AtomicFile, WritesOwnerOnlyEvenOverWiderFile)
+TEST(AtomicFile, WritesOwnerOnlyEvenOverAWiderFileReportsFailureAndKeepsBadCopiesAside)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("pinned-clips.json"));
+    const QString path = dir.filePath("pinned-clips.json");
     ASSERT_TRUE(AtomicFile::write(path, "[]"));
     EXPECT_EQ(modeOf(path), 0600u);
     writeRaw(path, "old", 0644);
@@ -55,101 +55,77 @@ TEST(AtomicFile, WritesOwnerOnlyEvenOverWiderFile)
     EXPECT_EQ(readAll(path), QByteArray("[1]"));
     // No temporary file is left behind.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
-}
 
-TEST(AtomicFile, ReportsFailureInsteadOfSuccess)
-{
-    QTemporaryDir dir;
-    writeRaw(dir.filePath(QStringLiteral("plain")), "x");
     // The parent is a file, not a folder: nothing can be written there.
-    EXPECT_FALSE(AtomicFile::write(dir.filePath(QStringLiteral("plain/loadouts.json")), "[]"));
-    EXPECT_EQ(readAll(dir.filePath(QStringLiteral("plain"))), QByteArray("x"));
-}
+    EXPECT_FALSE(AtomicFile::write(path + "/loadouts.json", "[]"));
+    EXPECT_EQ(readAll(path), QByteArray("[1]"));
 
-TEST(AtomicFile, KeepAsideReplacesOlderBadCopy)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("loadouts.json"));
-    writeRaw(path + QStringLiteral(".bad"), "older");
-    writeRaw(path, "{broken");
+    writeRaw(path + ".bad", "older");
     EXPECT_TRUE(AtomicFile::keepAside(path));
     EXPECT_FALSE(QFileInfo::exists(path));
-    EXPECT_EQ(readAll(path + QStringLiteral(".bad")), QByteArray("{broken"));
+    EXPECT_EQ(readAll(path + ".bad"), QByteArray("[1]"));
 }
 
 TEST(JsonUserDefaults, TypesSurviveARestart)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Vantle/defaults.json"));
+    const QString path = dir.filePath("Vantle/defaults.json");
     {
         JsonUserDefaults d(path);
-        d.setValue(QStringLiteral("Vantle.menuIdle"), 6);
-        d.setValue(QStringLiteral("Vantle.setupSeen"), true);
-        d.setValue(QStringLiteral("Vantle.hiddenWidgets"),
-                   QStringList{QStringLiteral("nowPlaying"), QStringLiteral("fieldHeader")});
-        d.setValue(QStringLiteral("Vantle.layoutOffsets"),
-                   QVariantMap{{QStringLiteral("playerStatus"), QVariantList{8.0, -16.5}}});
-        d.setValue(QStringLiteral("Vantle.gone"), 1);
-        d.remove(QStringLiteral("Vantle.gone"));
+        d.setValue("Vantle.menuIdle", 6);
+        d.setValue("Vantle.setupSeen", true);
+        d.setValue("Vantle.hiddenWidgets", QStringList{"nowPlaying", "fieldHeader"});
+        d.setValue("Vantle.layoutOffsets", QVariantMap{{"playerStatus", QVariantList{8.0, -16.5}}});
+        d.setValue("Vantle.gone", 1);
+        d.remove("Vantle.gone");
     }
     EXPECT_EQ(modeOf(path), 0600u);
     JsonUserDefaults d(path);
-    EXPECT_EQ(d.number(QStringLiteral("Vantle.menuIdle")), 6.0);
-    EXPECT_EQ(d.boolean(QStringLiteral("Vantle.setupSeen")), true);
-    EXPECT_EQ(d.stringList(QStringLiteral("Vantle.hiddenWidgets")),
-              (QStringList{QStringLiteral("nowPlaying"), QStringLiteral("fieldHeader")}));
-    const auto offsets = d.dictionary(QStringLiteral("Vantle.layoutOffsets"));
+    EXPECT_EQ(d.number("Vantle.menuIdle"), 6.0);
+    EXPECT_EQ(d.boolean("Vantle.setupSeen"), true);
+    EXPECT_EQ(d.stringList("Vantle.hiddenWidgets"), (QStringList{"nowPlaying", "fieldHeader"}));
+    const auto offsets = d.dictionary("Vantle.layoutOffsets");
     ASSERT_TRUE(offsets);
-    EXPECT_EQ(offsets->value(QStringLiteral("playerStatus")).toList().value(1).toDouble(), -16.5);
-    EXPECT_FALSE(d.value(QStringLiteral("Vantle.gone")).isValid());
+    EXPECT_EQ(offsets->value("playerStatus").toList().value(1).toDouble(), -16.5);
+    EXPECT_FALSE(d.value("Vantle.gone").isValid());
     // A value of another type reads as missing.
-    EXPECT_FALSE(d.number(QStringLiteral("Vantle.setupSeen")));
-    EXPECT_FALSE(d.boolean(QStringLiteral("Vantle.menuIdle")));
-    EXPECT_FALSE(d.stringList(QStringLiteral("Vantle.layoutOffsets")));
+    EXPECT_FALSE(d.number("Vantle.setupSeen"));
+    EXPECT_FALSE(d.boolean("Vantle.menuIdle"));
+    EXPECT_FALSE(d.stringList("Vantle.layoutOffsets"));
 }
 
-TEST(JsonUserDefaults, HandEditedFileWithWrongTypesReadsAsMissing)
+TEST(JsonUserDefaults, HandEditedWrongTypesReadAsMissingAndAWideFileBecomesOwnerOnly)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("defaults.json"));
+    const QString path = dir.filePath("defaults.json");
     writeRaw(path, R"({"Vantle.menuIdle": "20", "Vantle.readoutIdle": null,
-                       "Vantle.hiddenWidgets": ["nowPlaying", 4], "Vantle.setupSeen": 1})");
+                       "Vantle.hiddenWidgets": ["nowPlaying", 4], "Vantle.setupSeen": 1})",
+             0644);
     JsonUserDefaults d(path);
-    EXPECT_FALSE(d.number(QStringLiteral("Vantle.menuIdle")));
-    EXPECT_FALSE(d.number(QStringLiteral("Vantle.readoutIdle")));
-    EXPECT_FALSE(d.stringList(QStringLiteral("Vantle.hiddenWidgets")));
-    EXPECT_FALSE(d.boolean(QStringLiteral("Vantle.setupSeen")));
+    EXPECT_FALSE(d.number("Vantle.menuIdle"));
+    EXPECT_FALSE(d.number("Vantle.readoutIdle"));
+    EXPECT_FALSE(d.stringList("Vantle.hiddenWidgets"));
+    EXPECT_FALSE(d.boolean("Vantle.setupSeen"));
+    d.setValue("Vantle.menuIdle", 20);
+    EXPECT_EQ(modeOf(path), 0600u);
+    EXPECT_EQ(d.number("Vantle.menuIdle"), 20.0);
 }
 
 TEST(JsonUserDefaults, MalformedFileIsKeptAsideNotOverwritten)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("defaults.json"));
-    writeRaw(path, "{\"Vantle.menuIdle\": 6,,,");
-    {
-        JsonUserDefaults d(path);
-        EXPECT_FALSE(d.number(QStringLiteral("Vantle.menuIdle")));
-        d.setValue(QStringLiteral("Vantle.readoutIdle"), 30);
-    }
-    EXPECT_EQ(readAll(path + QStringLiteral(".bad")), QByteArray("{\"Vantle.menuIdle\": 6,,,"));
-    EXPECT_EQ(JsonUserDefaults(path).number(QStringLiteral("Vantle.readoutIdle")), 30.0);
-
     // A JSON array is not a defaults file either.
-    const QString other = dir.filePath(QStringLiteral("other.json"));
-    writeRaw(other, "[1,2]");
-    JsonUserDefaults(other).setValue(QStringLiteral("k"), 1);
-    EXPECT_EQ(readAll(other + QStringLiteral(".bad")), QByteArray("[1,2]"));
-}
-
-TEST(JsonUserDefaults, ExistingWideFileBecomesOwnerOnly)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("defaults.json"));
-    writeRaw(path, "{\"Vantle.menuIdle\": 6}", 0644);
-    JsonUserDefaults d(path);
-    d.setValue(QStringLiteral("Vantle.menuIdle"), 20);
-    EXPECT_EQ(modeOf(path), 0600u);
-    EXPECT_EQ(d.number(QStringLiteral("Vantle.menuIdle")), 20.0);
+    for (const QByteArray &bad : {QByteArray("{\"Vantle.menuIdle\": 6,,,"), QByteArray("[1,2]")}) {
+        const QString path = dir.filePath(QString::number(bad.size()) + ".json");
+        writeRaw(path, bad);
+        {
+            JsonUserDefaults d(path);
+            EXPECT_FALSE(d.number("Vantle.menuIdle"));
+            d.setValue("Vantle.readoutIdle", 30);
+        }
+        EXPECT_EQ(readAll(path + ".bad"), bad);
+        EXPECT_EQ(JsonUserDefaults(path).number("Vantle.readoutIdle"), 30.0);
+    }
 }
 
 TEST(LinuxAppPaths, DataFolderFollowsXdgAndIsCreatedOwnerOnly)
@@ -157,13 +133,12 @@ TEST(LinuxAppPaths, DataFolderFollowsXdgAndIsCreatedOwnerOnly)
     const QByteArray saved = qgetenv("XDG_DATA_HOME");
     QTemporaryDir dir;
     qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path()));
-    LinuxAppPaths paths(QStringLiteral("/nonexistent"));
+    LinuxAppPaths paths("/nonexistent");
     const QString folder = paths.dataFolder();
     EXPECT_EQ(folder, dir.path() + QStringLiteral("/Vantle"));
     EXPECT_TRUE(QFileInfo(folder).isDir());
     EXPECT_EQ(modeOf(folder), 0700u);
-    EXPECT_EQ(paths.dataFile(QStringLiteral("loadouts.json")),
-              folder + QStringLiteral("/loadouts.json"));
+    EXPECT_EQ(paths.dataFile("loadouts.json"), folder + QStringLiteral("/loadouts.json"));
 
     // A relative XDG path is ignored in favour of ~/.local/share.
     qputenv("XDG_DATA_HOME", "relative/share");
@@ -175,15 +150,14 @@ TEST(LinuxAppPaths, FindsResourcesInBuildTreeAndInstalledTree)
 {
     QTemporaryDir dir;
     QDir root(dir.path());
-    root.mkpath(QStringLiteral("build/resources/sounds"));
-    root.mkpath(QStringLiteral("prefix/bin"));
-    root.mkpath(QStringLiteral("prefix/share/vantle/fonts"));
-    EXPECT_EQ(LinuxAppPaths(root.filePath(QStringLiteral("build"))).resourcesFolder(),
-              root.filePath(QStringLiteral("build/resources")));
-    EXPECT_EQ(LinuxAppPaths(root.filePath(QStringLiteral("prefix/bin"))).resourcesFolder(),
-              root.filePath(QStringLiteral("prefix/share/vantle")));
-    EXPECT_EQ(LinuxAppPaths(root.filePath(QStringLiteral("elsewhere"))).resourcesFolder(),
-              QString());
+    root.mkpath("build/resources/sounds");
+    root.mkpath("prefix/bin");
+    root.mkpath("prefix/share/vantle/fonts");
+    EXPECT_EQ(LinuxAppPaths(root.filePath("build")).resourcesFolder(),
+              root.filePath("build/resources"));
+    EXPECT_EQ(LinuxAppPaths(root.filePath("prefix/bin")).resourcesFolder(),
+              root.filePath("prefix/share/vantle"));
+    EXPECT_EQ(LinuxAppPaths(root.filePath("elsewhere")).resourcesFolder(), QString());
 }
 
 TEST(YUpGeometry, FlipIsItsOwnInverseAndKeepsSize)

@@ -32,15 +32,14 @@ protected:
     {
         write(QStringLiteral("sys/class/power_supply/%1/%2").arg(device, file), content + '\n');
     }
-    void zone(int n, const char *file, const QByteArray &content)
+    void zone(int n, const QString &file, const QByteArray &content)
     {
         write(QStringLiteral("sys/class/thermal/thermal_zone%1/%2").arg(n).arg(file),
               content + '\n');
     }
     ProcSystemStats make()
     {
-        return ProcSystemStats(root.filePath(QStringLiteral("proc")),
-                               root.filePath(QStringLiteral("sys")), root.path());
+        return ProcSystemStats(root.filePath("proc"), root.filePath("sys"), root.path());
     }
 };
 
@@ -49,21 +48,20 @@ protected:
 TEST_F(ProcTree, CpuLineFoldsIrqIntoSystemAndIowaitIntoIdle)
 {
     // user nice system idle iowait irq softirq steal guest guest_nice
-    write(QStringLiteral("proc/stat"), "cpu  100 5 50 800 20 3 2 1 7 9\ncpu0 50 2 25 400\n");
+    write("proc/stat", "cpu  100 5 50 800 20 3 2 1 7 9\ncpu0 50 2 25 400\n");
     const std::optional<CpuTicks> ticks = make().cpuTicks();
     ASSERT_TRUE(ticks.has_value());
-    EXPECT_EQ(ticks->user, 100u); // guest time is already inside user
-    EXPECT_EQ(ticks->nice, 5u);
-    EXPECT_EQ(ticks->system, 56u);
-    EXPECT_EQ(ticks->idle, 820u);
+    // Guest time is already inside user.
+    EXPECT_EQ(QList<quint64>({ticks->user, ticks->nice, ticks->system, ticks->idle}),
+              QList<quint64>({100, 5, 56, 820}));
 
-    write(QStringLiteral("proc/stat"), "cpu  1 2 3 4"); // four fields, no newline
+    write("proc/stat", "cpu  1 2 3 4"); // four fields, no newline
     EXPECT_EQ(make().cpuTicks()->idle, 4u);
 
     for (const QByteArray &bad :
          {QByteArray("cpu  1 2 3\n"), QByteArray("cpu  1 2 x 4\n"), QByteArray("cpu0 1 2 3 4\n"),
           QByteArray("cpu  1 -2 3 4\n"), QByteArray(), kBinary}) {
-        write(QStringLiteral("proc/stat"), bad);
+        write("proc/stat", bad);
         EXPECT_FALSE(make().cpuTicks().has_value()) << bad.toStdString();
     }
 }
@@ -71,7 +69,7 @@ TEST_F(ProcTree, CpuLineFoldsIrqIntoSystemAndIowaitIntoIdle)
 TEST_F(ProcTree, MemoryUsedIsTotalLessAvailable)
 {
     EXPECT_DOUBLE_EQ(make().physicalMemoryBytes(), 0); // no file
-    write(QStringLiteral("proc/meminfo"),
+    write("proc/meminfo",
           "MemTotal:       16000000 kB\nMemFree:   1000000 kB\n"
           "MemAvailable:    4000000 kB\n");
     ProcSystemStats stats = make();
@@ -81,9 +79,9 @@ TEST_F(ProcTree, MemoryUsedIsTotalLessAvailable)
     EXPECT_DOUBLE_EQ(memory->totalBytes, 16000000.0 * 1024);
 
     // The installed size is read once; later unreadable files do not change it.
-    write(QStringLiteral("proc/meminfo"), "MemTotal:       16000000 kB\n");
+    write("proc/meminfo", "MemTotal:       16000000 kB\n");
     EXPECT_FALSE(stats.memory().has_value());
-    write(QStringLiteral("proc/meminfo"), kBinary);
+    write("proc/meminfo", kBinary);
     EXPECT_FALSE(stats.memory().has_value());
     EXPECT_DOUBLE_EQ(stats.physicalMemoryBytes(), 16000000.0 * 1024);
 }
@@ -117,18 +115,19 @@ TEST_F(ProcTree, OnlyTheMachinesOwnBatteryIsInternal)
 
 TEST_F(ProcTree, BatteryWithoutPercentageFallsBackToEnergyThenCharge)
 {
-    supply("BAT0", "type", "Battery");
-    supply("BAT0", "capacity", "n/a");
-    supply("BAT0", "energy_now", "30000000");
-    supply("BAT0", "energy_full", "60000000");
-    supply("BAT0", "charge_now", "1");
-    supply("BAT0", "charge_full", "4");
+    for (const auto &[file, value] : {std::pair{"type", "Battery"},
+                                      {"capacity", "n/a"},
+                                      {"energy_now", "30000000"},
+                                      {"energy_full", "60000000"},
+                                      {"charge_now", "1"},
+                                      {"charge_full", "4"}})
+        supply("BAT0", file, value);
     PowerSource battery = make().powerSources()->value(0);
     EXPECT_EQ(battery.currentCapacity, 30000000);
     EXPECT_EQ(battery.maxCapacity, 60000000);
     EXPECT_FALSE(battery.isCharging);
 
-    QFile::remove(root.filePath(QStringLiteral("sys/class/power_supply/BAT0/energy_full")));
+    QFile::remove(root.filePath("sys/class/power_supply/BAT0/energy_full"));
     battery = make().powerSources()->value(0);
     EXPECT_EQ(battery.currentCapacity, 1);
     EXPECT_EQ(battery.maxCapacity, 4);
@@ -138,15 +137,15 @@ TEST_F(ProcTree, ThermalStateComesFromTheHottestZonesTripPoints)
 {
     EXPECT_EQ(make().thermalState(), ThermalState::nominal); // no zones
 
-    zone(0, "temp", "95000"); // the hottest decides
-    zone(0, "trip_point_0_type", "critical");
-    zone(0, "trip_point_0_temp", "105000");
-    zone(0, "trip_point_1_type", "hot");
-    zone(0, "trip_point_1_temp", "0"); // unused, parked at zero
-    zone(0, "trip_point_2_type", "passive");
-    zone(0, "trip_point_2_temp", "90000");
-    zone(0, "trip_point_3_type", "active");
-    zone(0, "trip_point_3_temp", "50000");
+    // The hottest zone decides; the "hot" trip point is unused, parked at zero.
+    zone(0, "temp", "95000");
+    for (const auto &[n, type, temp] : {std::tuple{0, "critical", "105000"},
+                                        {1, "hot", "0"},
+                                        {2, "passive", "90000"},
+                                        {3, "active", "50000"}}) {
+        zone(0, QStringLiteral("trip_point_%1_type").arg(n), type);
+        zone(0, QStringLiteral("trip_point_%1_temp").arg(n), temp);
+    }
     zone(1, "temp", "60000");
     zone(1, "trip_point_0_type", "critical");
     zone(1, "trip_point_0_temp", "40000");
@@ -184,5 +183,5 @@ TEST(ProcSystemStats, ReadsThisMachine)
     ASSERT_TRUE(home.has_value());
     EXPECT_GT(home->totalBytes, 0);
     EXPECT_LE(home->availableBytes, home->totalBytes);
-    EXPECT_FALSE(ProcSystemStats({}, {}, QStringLiteral("/nonexistent/home")).homeVolume());
+    EXPECT_FALSE(ProcSystemStats({}, {}, "/nonexistent/home").homeVolume());
 }

@@ -10,14 +10,6 @@
 
 namespace {
 
-QStringList titles(const QList<MenuBarController::Entry> &entries)
-{
-    QStringList out;
-    for (const auto &entry : entries)
-        out << (entry.separator ? QStringLiteral("---") : entry.title);
-    return out;
-}
-
 // A controller whose queries read the fields and whose actions count into `ran`.
 struct MenuFixture : ::testing::Test
 {
@@ -29,8 +21,7 @@ struct MenuFixture : ::testing::Test
 
     MenuBarController::Actions actions()
     {
-        auto record
-            = [this](const char *name) { return [this, name] { ran << QLatin1String(name); }; };
+        auto record = [this](const char *name) { return [this, name] { ran << name; }; };
         MenuBarController::Actions a;
         a.onToggle = record("toggle");
         a.onCommandBar = record("commandBar");
@@ -57,49 +48,40 @@ struct MenuFixture : ::testing::Test
 
 } // namespace
 
-TEST(MenuBarEntries, ListTheCommandsInOrderWithTheirKeys)
+TEST(MenuBarEntries, ListTheCommandsInOrderWithTheirKeysAndTitlesFollowTheState)
 {
-    const auto entries = MenuBarController::entries(false, 0, false);
-    EXPECT_EQ(titles(entries),
-              (QStringList{"Hide All Widgets", "---", "Menu", "Show or Hide HUD Readouts",
-                           "Command Bar", "---", "Setup Check...", "Open at Login",
-                           "About Kaidro...", "---", "Log Out (Quit)"}));
-    QStringList keys;
-    for (const auto &entry : entries)
-        keys << entry.shortcut;
-    EXPECT_EQ(keys,
-              (QStringList{"Ctrl+Alt+Super+X", "", "Ctrl+Alt+Super+M", "Ctrl+Alt+Super+H",
-                           "Ctrl+Alt+Super+Space", "", "", "", "", "", "Ctrl+Q"}));
-}
-
-TEST(MenuBarEntries, TitlesFollowTheState)
-{
-    EXPECT_EQ(MenuBarController::entries(true, 0, false).at(0).title,
-              QStringLiteral("Show All Widgets"));
-    EXPECT_EQ(MenuBarController::entries(false, 0, false).at(0).title,
-              QStringLiteral("Hide All Widgets"));
+    QStringList shown;
+    for (const auto &entry : MenuBarController::entries(false, 0, false))
+        shown << (entry.separator
+                      ? "---"
+                      : entry.title + (entry.shortcut.isEmpty() ? "" : " " + entry.shortcut));
+    EXPECT_EQ(shown,
+              (QStringList{"Hide All Widgets Ctrl+Alt+Super+X", "---", "Menu Ctrl+Alt+Super+M",
+                           "Show or Hide HUD Readouts Ctrl+Alt+Super+H",
+                           "Command Bar Ctrl+Alt+Super+Space", "---", "Setup Check...",
+                           "Open at Login", "About Kaidro...", "---", "Log Out (Quit) Ctrl+Q"}));
+    EXPECT_EQ(MenuBarController::entries(true, 0, false).at(0).title, "Show All Widgets");
     EXPECT_EQ(MenuBarController::entries(false, 1, false).at(6).title,
-              QStringLiteral("Setup Check (1 need attention)..."));
+              "Setup Check (1 need attention)...");
     EXPECT_EQ(MenuBarController::entries(false, 2, false).at(6).title,
-              QStringLiteral("Setup Check (2 need attention)..."));
-    EXPECT_EQ(MenuBarController::entries(false, 0, true).at(7).title,
-              QStringLiteral("Open at Login ✓"));
+              "Setup Check (2 need attention)...");
+    EXPECT_EQ(MenuBarController::entries(false, 0, true).at(7).title, "Open at Login ✓");
 }
 
 TEST_F(MenuFixture, TheMenuIsRebuiltOnEveryOpeningAndRunsTheChosenCommand)
 {
     MenuBarController controller(actions(), QString(), log);
     QMenu *menu = controller.menu();
-    ASSERT_NE(find(menu, QStringLiteral("Hide All Widgets")), nullptr);
-    EXPECT_EQ(find(menu, QStringLiteral("Menu"))->text(), QStringLiteral("Menu\tCtrl+Alt+Super+M"));
+    ASSERT_NE(find(menu, "Hide All Widgets"), nullptr);
+    EXPECT_EQ(find(menu, "Menu")->text(), "Menu\tCtrl+Alt+Super+M");
 
     allHidden = true;
     attention = 2;
     loginEnabled = true;
     emit menu->aboutToShow();
-    ASSERT_NE(find(menu, QStringLiteral("Show All Widgets")), nullptr);
-    EXPECT_NE(find(menu, QStringLiteral("Setup Check (2 need attention)...")), nullptr);
-    EXPECT_NE(find(menu, QStringLiteral("Open at Login ✓")), nullptr);
+    ASSERT_NE(find(menu, "Show All Widgets"), nullptr);
+    EXPECT_NE(find(menu, "Setup Check (2 need attention)..."), nullptr);
+    EXPECT_NE(find(menu, "Open at Login ✓"), nullptr);
     EXPECT_EQ(menu->actions().size(), 11);
 
     for (const char *title : {"Show All Widgets", "Menu", "Show or Hide HUD Readouts",
@@ -108,8 +90,7 @@ TEST_F(MenuFixture, TheMenuIsRebuiltOnEveryOpeningAndRunsTheChosenCommand)
     EXPECT_EQ(
         ran,
         (QStringList{"toggleAll", "menu", "toggle", "commandBar", "setupCheck", "login", "quit"}));
-    EXPECT_EQ(find(menu, QStringLiteral("Log Out"))->shortcut(),
-              QKeySequence(Qt::CTRL | Qt::Key_Q));
+    EXPECT_EQ(find(menu, "Log Out")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
 }
 
 TEST_F(MenuFixture, WithoutATrayHostItLogsOnceAndGoesOn)
@@ -120,10 +101,9 @@ TEST_F(MenuFixture, WithoutATrayHostItLogsOnceAndGoesOn)
     controller.install();
     controller.install();
     EXPECT_EQ(controller.item(), nullptr);
-    EXPECT_EQ(log.lines, QStringList{QStringLiteral("Vantle: no system tray; use the hot keys")});
-    EXPECT_EQ(
-        MenuBarController::toolTip(),
-        QStringLiteral("Kaidro: click for the menu, Ctrl+Alt+Super+H shows or hides the readouts"));
+    EXPECT_EQ(log.lines, QStringList{"Vantle: no system tray; use the hot keys"});
+    EXPECT_EQ(MenuBarController::toolTip(),
+              "Kaidro: click for the menu, Ctrl+Alt+Super+H shows or hides the readouts");
 }
 
 TEST(MenuBarIcon, DrawsOurEmblemOrTheSymbolWhenItIsMissing)
@@ -136,6 +116,5 @@ TEST(MenuBarIcon, DrawsOurEmblemOrTheSymbolWhenItIsMissing)
     EXPECT_EQ(qAlpha(image.pixel(1, 1)), 0);
 
     QTemporaryDir empty;
-    const QIcon fallback = MenuBarController::icon(empty.path());
-    EXPECT_FALSE(fallback.isNull());
+    EXPECT_FALSE(MenuBarController::icon(empty.path()).isNull());
 }

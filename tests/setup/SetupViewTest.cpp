@@ -24,7 +24,7 @@ SetupProbes wanting()
     SetupProbes p;
     p.session = [] { return SystemInfo::SessionKind::x11; };
     p.windowControl = [] { return false; };
-    p.prettyName = [] { return QStringLiteral("Debian GNU/Linux 12 (bookworm)"); };
+    p.prettyName = [] { return "Debian GNU/Linux 12 (bookworm)"; };
     p.shortcutsTool = [] { return true; };
     p.shortcutCount = [] { return std::optional<int>(0); };
     return p;
@@ -59,16 +59,16 @@ int pixelsNear(const QImage &image, const QRect &area, const QColor &colour)
 
 TEST(SetupSummary, CountsRequiredItemsInSingularAndPlural)
 {
-    EXPECT_EQ(SetupCheckView::summaryText(true, 0, 0), QStringLiteral("Checking this computer..."));
     // A refresh with lines already shown keeps showing the outcome.
-    EXPECT_EQ(SetupCheckView::summaryText(true, 10, 0),
-              QStringLiteral("Everything the HUD needs is in place."));
-    EXPECT_EQ(SetupCheckView::summaryText(false, 10, 1),
-              QStringLiteral("1 required item needs attention."));
-    EXPECT_EQ(SetupCheckView::summaryText(false, 10, 2),
-              QStringLiteral("2 required items need attention."));
-    EXPECT_EQ(SetupCheckView::summarySymbol(0), QStringLiteral("checkmark.seal.fill"));
-    EXPECT_EQ(SetupCheckView::summarySymbol(3), QStringLiteral("exclamationmark.triangle.fill"));
+    const std::tuple<bool, int, int, const char *> rows[]
+        = {{true, 0, 0, "Checking this computer..."},
+           {true, 10, 0, "Everything the HUD needs is in place."},
+           {false, 10, 1, "1 required item needs attention."},
+           {false, 10, 2, "2 required items need attention."}};
+    for (const auto &[checking, lines, attention, text] : rows)
+        EXPECT_EQ(SetupCheckView::summaryText(checking, lines, attention), text);
+    EXPECT_EQ(SetupCheckView::summarySymbol(0), "checkmark.seal.fill");
+    EXPECT_EQ(SetupCheckView::summarySymbol(3), "exclamationmark.triangle.fill");
 }
 
 TEST(SetupWindow, OpensByItselfOnlyOnTheFirstRunAndRefreshesWhileOpen)
@@ -80,7 +80,7 @@ TEST(SetupWindow, OpensByItselfOnlyOnTheFirstRunAndRefreshesWhileOpen)
     window.showIfFirstRun();
     ASSERT_NE(window.window(), nullptr);
     EXPECT_TRUE(window.window()->isVisible());
-    EXPECT_EQ(window.window()->windowTitle(), QStringLiteral("Kaidro Setup Check"));
+    EXPECT_EQ(window.window()->windowTitle(), "Kaidro Setup Check");
     EXPECT_EQ(window.window()->size(), QSize(540, 600));
     EXPECT_EQ(defaults.boolean(SetupCheckWindow::seenKey), std::optional<bool>(true));
     EXPECT_TRUE(checker.isLive());
@@ -102,7 +102,7 @@ TEST(SetupWindow, RendersTheHeadingAndOneCardPerLine)
 {
     // The theme's faces, as the program registers them at launch (absent files are fine).
     const QDir fonts(QStringLiteral(KAIDRO_RESOURCES_DIR "/fonts"));
-    for (const QString &file : fonts.entryList({QStringLiteral("*.ttf")}))
+    for (const QString &file : fonts.entryList({"*.ttf"}))
         QFontDatabase::addApplicationFont(fonts.filePath(file));
 
     SetupChecker checker(wanting(), someActions());
@@ -114,7 +114,7 @@ TEST(SetupWindow, RendersTheHeadingAndOneCardPerLine)
     QApplication::processEvents();
 
     const QImage image = window.window()->grab().toImage();
-    image.save(QStringLiteral("/tmp/kaidro-setup.png"));
+    image.save("/tmp/kaidro-setup.png");
     ASSERT_EQ(image.size(), QSize(540, 600) * window.window()->devicePixelRatioF());
 
     // Dark heading text on the page's plate, with the gold rule under it.
@@ -137,14 +137,12 @@ TEST(SetupWindow, RendersTheHeadingAndOneCardPerLine)
     for (QPushButton *button : window.window()->findChildren<QPushButton *>()) {
         if (button->isVisible())
             buttons << button->text();
+        if (button->text() == "Copy report")
+            button->click();
     }
     for (const char *title : {"Open Calendar", "Open Shortcuts", "Open Music", "Turn on",
                               "Copy report", "Check again", "Done"})
-        EXPECT_TRUE(buttons.contains(QLatin1String(title))) << title;
-    for (QPushButton *button : window.window()->findChildren<QPushButton *>()) {
-        if (button->text() == QLatin1String("Copy report"))
-            button->click();
-    }
+        EXPECT_TRUE(buttons.contains(title)) << title;
     EXPECT_EQ(QGuiApplication::clipboard()->text(), checker.report());
-    EXPECT_TRUE(checker.report().contains(QStringLiteral("[NEEDS ATTENTION] Window control: ")));
+    EXPECT_TRUE(checker.report().contains("[NEEDS ATTENTION] Window control: "));
 }
