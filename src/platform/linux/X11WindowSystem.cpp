@@ -3,6 +3,7 @@
 #include "platform/linux/X11Clients.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QHash>
 #include <QSet>
@@ -14,6 +15,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+
+#include <poll.h>
 
 namespace {
 
@@ -339,13 +342,24 @@ unsigned int X11WindowSystem::serverTime()
     xcb_change_property(m_timeConnection, XCB_PROP_MODE_APPEND, m_timeWindow, atom,
                         XCB_ATOM_INTEGER, 32, 0, nullptr);
     xcb_flush(m_timeConnection);
-    while (xcb_generic_event_t *event = xcb_wait_for_event(m_timeConnection)) {
-        const bool isProperty = (event->response_type & ~0x80) == XCB_PROPERTY_NOTIFY;
-        const xcb_timestamp_t time
-            = isProperty ? reinterpret_cast<xcb_property_notify_event_t *>(event)->time : 0;
-        std::free(event);
-        if (isProperty)
-            return time;
+    // The answer is a round trip away; a server that does not answer within half a second
+    // gets a request without a time rather than a frozen main thread.
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 500) {
+        if (xcb_generic_event_t *event = xcb_poll_for_event(m_timeConnection)) {
+            const bool isProperty = (event->response_type & ~0x80) == XCB_PROPERTY_NOTIFY;
+            const xcb_timestamp_t time
+                = isProperty ? reinterpret_cast<xcb_property_notify_event_t *>(event)->time : 0;
+            std::free(event);
+            if (isProperty)
+                return time;
+            continue;
+        }
+        if (xcb_connection_has_error(m_timeConnection))
+            break;
+        pollfd fd{xcb_get_file_descriptor(m_timeConnection), POLLIN, 0};
+        ::poll(&fd, 1, int(500 - waited.elapsed()));
     }
     return XCB_CURRENT_TIME;
 }
