@@ -12,38 +12,40 @@ const QRectF kBounds(0, 0, 1440, 875);
 
 } // namespace
 
-TEST(GridSnap, MarginLineCatchesWithinTenPointsOnly)
+TEST(GridSnap, AxisTakesTheNearestLineWithinTenPointsTheEarlierOnATieElseTheGrid)
 {
-    const auto near = GridSnap::snapAxis({}, {}, 31, 300, 0, 1440);
-    EXPECT_DOUBLE_EQ(near.value, 24);
-    EXPECT_EQ(near.guide, 24.0);
-    const auto edge = GridSnap::snapAxis({}, {}, 34, 300, 0, 1440);
-    EXPECT_DOUBLE_EQ(edge.value, 24); // exactly 10 away still snaps
-    const auto beyond = GridSnap::snapAxis({}, {}, 34.5, 300, 0, 1440);
-    EXPECT_DOUBLE_EQ(beyond.value, 32); // onto the grid instead
-    EXPECT_FALSE(beyond.guide);
-
-    // The far margin puts the span's end on the line 24 points inside the high edge.
-    const auto far = GridSnap::snapAxis({}, {}, 1110, 300, 0, 1440);
-    EXPECT_DOUBLE_EQ(far.value, 1116);
-    EXPECT_EQ(far.guide, 1416.0);
-    // The centre line.
-    const auto centred = GridSnap::snapAxis({}, {}, 575, 300, 0, 1440);
-    EXPECT_DOUBLE_EQ(centred.value, 570);
-    EXPECT_EQ(centred.guide, 720.0);
+    const QList<double> starts{36}, ends{136};
+    struct Row
+    {
+        QList<double> starts, ends;
+        double start, length, value;
+        std::optional<double> guide;
+    };
+    const Row rows[] = {
+        {{}, {}, 31, 300, 24, 24}, // the margin line
+        {{}, {}, 34, 300, 24, 24}, // exactly 10 away still snaps
+        {{}, {}, 34.5, 300, 32, {}}, // onto the grid instead
+        {{}, {}, 1110, 300, 1116, 1416}, // the span's end on the far margin, 24 inside
+        {{}, {}, 575, 300, 570, 720}, // the centre line
+        {starts, ends, 30, 50, 24, 24}, // margin (24) and a start (36) both 6 away: margin first
+        {starts, ends, 33, 50, 36, 36}, // the nearer one, not the first in reach
+        {starts, ends, 84, 50, 86, 136}, // ends aligned
+        {{}, {}, 204, 100, 208, {}}, // grid halves go away from zero, both sides
+        {{}, {}, -204, 100, -208, {}},
+    };
+    for (const Row &r : rows) {
+        const auto got = GridSnap::snapAxis(r.starts, r.ends, r.start, r.length, 0, 1440);
+        EXPECT_DOUBLE_EQ(got.value, r.value) << r.start;
+        EXPECT_EQ(got.guide, r.guide) << r.start;
+    }
 }
 
-TEST(GridSnap, WidgetDraggedNearTheLeftMarginSnapsTwentyFourInAndShowsTheGuide)
+TEST(GridSnap, MarginFromTheVisibleFrameAndTheGapBesideAnotherWidget)
 {
-    // The visible frame starts right of a 70-point dock.
-    const QRectF bounds(70, 0, 1370, 875);
-    const auto r = GridSnap::snap({}, {101, 403}, {475, 95}, bounds);
-    EXPECT_DOUBLE_EQ(r.origin.x(), 94);
-    EXPECT_EQ(r.guideX, 94.0);
-}
-
-TEST(GridSnap, PlacesBesideAnotherWidgetWithTheGap)
-{
+    // The visible frame starts right of a 70-point dock: the margin line is at 94.
+    const auto docked = GridSnap::snap({}, {101, 403}, {475, 95}, QRectF(70, 0, 1370, 875));
+    EXPECT_DOUBLE_EQ(docked.origin.x(), 94);
+    EXPECT_EQ(docked.guideX, 94.0);
     // Nine points right of the other's right edge (e = 400): lands at e + 8.
     const QList<QRectF> others{{100, 500, 300, 100}};
     const auto r = GridSnap::snap(others, {409, 203}, {200, 60}, kBounds);
@@ -72,24 +74,6 @@ TEST(GridSnap, VerticalAxisUsesLowAndHighEdgesWithYUp)
     EXPECT_EQ(top.guideY, 851.0);
 }
 
-TEST(GridSnap, NearestCandidateWinsAndTheEarlierOneOnATie)
-{
-    // The margin line (24) and another widget's start (36) are both 6 away: the margin comes
-    // first and wins.
-    const QList<double> starts{36}, ends{136};
-    const auto tie = GridSnap::snapAxis(starts, ends, 30, 50, 0, 1440);
-    EXPECT_DOUBLE_EQ(tie.value, 24);
-    EXPECT_EQ(tie.guide, 24.0);
-    // Nearer to the widget's start than to the margin: the nearer one, not the first in reach.
-    const auto nearer = GridSnap::snapAxis(starts, ends, 33, 50, 0, 1440);
-    EXPECT_DOUBLE_EQ(nearer.value, 36);
-    EXPECT_EQ(nearer.guide, 36.0);
-    // Ends aligned: the dragged span ends where the other ends.
-    const auto endAligned = GridSnap::snapAxis(starts, ends, 84, 50, 0, 1440);
-    EXPECT_DOUBLE_EQ(endAligned.value, 86);
-    EXPECT_EQ(endAligned.guide, 136.0);
-}
-
 TEST(GridSnap, FarFromEveryCandidateFallsOnTheGridFromTheVisibleFrameCorner)
 {
     // The visible frame starts at y = 50 (a bottom panel); the grid counts from there.
@@ -99,17 +83,11 @@ TEST(GridSnap, FarFromEveryCandidateFallsOnTheGridFromTheVisibleFrameCorner)
     EXPECT_DOUBLE_EQ(r.origin.y(), 202); // 50 + 8 × 19
     EXPECT_FALSE(r.guideX);
     EXPECT_FALSE(r.guideY);
-    // Halves go away from zero, on both sides of the corner.
-    EXPECT_DOUBLE_EQ(GridSnap::snapAxis({}, {}, 204, 100, 0, 1440).value, 208);
-    EXPECT_DOUBLE_EQ(GridSnap::snapAxis({}, {}, -204, 100, 0, 1440).value, -208);
-}
-
-TEST(GridSnap, OneAxisMaySnapWhileTheOtherFallsBack)
-{
-    const auto r = GridSnap::snap({}, {28, 500}, {200, 60}, kBounds);
-    EXPECT_EQ(r.origin, QPointF(24, 504));
-    EXPECT_EQ(r.guideX, 24.0);
-    EXPECT_FALSE(r.guideY);
+    // One axis may snap while the other falls back.
+    const auto one = GridSnap::snap({}, {28, 500}, {200, 60}, kBounds);
+    EXPECT_EQ(one.origin, QPointF(24, 504));
+    EXPECT_EQ(one.guideX, 24.0);
+    EXPECT_FALSE(one.guideY);
 }
 
 TEST(EditorPick, PressOnOverlappingWidgetsPicksTheSmallest)

@@ -39,6 +39,9 @@ TEST(HUDLayoutScale, FollowsVisibleWidthWithinBounds)
     // Menu panels never scale.
     EXPECT_DOUBLE_EQ(HUDLayout::scale(menuRail, kWide), 1.0);
     EXPECT_DOUBLE_EQ(HUDLayout::scale(confirmLogout, kLaptop), 1.0);
+    // Sizes round halves away from zero: 350 × 0.77 = 269.5 → 270; 192 × 0.77 = 147.84 → 148.
+    EXPECT_EQ(HUDLayout::scaledSize(HUDLayout::spec(partyStrip), screenWith({0, 0, 1540, 900})),
+              QSizeF(270, 148));
 }
 
 TEST(HUDLayoutFrame, PlayerStatusSizeAndMarginOnLaptopAndWideScreens)
@@ -69,13 +72,6 @@ TEST(HUDLayoutFrame, PartyStripSitsBelowPlayerStatusByScaledOffset)
     }
 }
 
-TEST(HUDLayoutFrame, RoundsHalvesAwayFromZero)
-{
-    // 350 × 0.77 = 269.5 rounds up to 270; 192 × 0.77 = 147.84 → 148.
-    const ScreenInfo s = screenWith({0, 0, 1540, 900});
-    EXPECT_EQ(HUDLayout::scaledSize(HUDLayout::spec(partyStrip), s), QSizeF(270, 148));
-}
-
 TEST(HUDLayoutFrame, EveryAnchorSnapsToGridFromVisibleEdges)
 {
     // A visible frame whose edges are off the global grid: snapping counts from the edges.
@@ -92,8 +88,10 @@ TEST(HUDLayoutFrame, EveryAnchorSnapsToGridFromVisibleEdges)
     EXPECT_DOUBLE_EQ(header.x(), 1443 + 24); // 0.8505 × 24 = 20.4 → 24
 }
 
-TEST(HUDLayoutMenuCluster, KeepsSizesAndSpacingOnAnyScreen)
+TEST(HUDLayoutMenuCluster, KeepsSizesAndSpacingOnAnyScreenAndCentresOnTheLaptop)
 {
+    // midY 437.5 + (8 + 472 + 144) / 2 = 749.5 → snapped 752; rail from 280 to 752.
+    EXPECT_EQ(HUDLayout::frame(HUDLayout::spec(menuRail), kLaptop), QRectF(936, 280, 504, 472));
     for (const ScreenInfo &screen : {kLaptop, kWide, screenWith({-1280, 100, 1280, 800})}) {
         const QRectF rail = HUDLayout::frame(HUDLayout::spec(menuRail), screen);
         const QRectF summary = HUDLayout::frame(HUDLayout::spec(summaryPanel), screen);
@@ -102,9 +100,8 @@ TEST(HUDLayoutMenuCluster, KeepsSizesAndSpacingOnAnyScreen)
         EXPECT_EQ(rail.size(), QSizeF(504, 472));
         EXPECT_EQ(summary.size(), QSizeF(256, 424));
         EXPECT_DOUBLE_EQ(rail.left() - summary.right(), 8);
-        EXPECT_DOUBLE_EQ(rail.bottom() - summary.bottom(),
-                         24); // summary top 24 under the cluster top
-        EXPECT_DOUBLE_EQ(rail.top() - quickBar.bottom(), 8); // quickBar just under the rail
+        EXPECT_DOUBLE_EQ(rail.bottom() - summary.bottom(), 24);
+        EXPECT_DOUBLE_EQ(rail.top() - quickBar.bottom(), 8);
         EXPECT_LE(std::abs(vf.right() - 24 - quickBar.right()), 4);
         EXPECT_LE(std::abs(vf.right() - rail.right()), 4);
         for (HUDWidgetID sub : {inventory, skills, equipment, questLog}) {
@@ -115,45 +112,23 @@ TEST(HUDLayoutMenuCluster, KeepsSizesAndSpacingOnAnyScreen)
     }
 }
 
-TEST(HUDLayoutMenuCluster, CentresVerticallyOnLaptop)
-{
-    const QRectF rail = HUDLayout::frame(HUDLayout::spec(menuRail), kLaptop);
-    // midY 437.5 + (8 + 472 + 144) / 2 = 749.5 → snapped 752; rail from 280 to 752.
-    EXPECT_DOUBLE_EQ(rail.bottom(), 752);
-    EXPECT_DOUBLE_EQ(rail.top(), 280);
-    EXPECT_DOUBLE_EQ(rail.left(), 936);
-}
-
-TEST(HUDLayoutOrigin, ZeroOffsetIsSnappedDefaultAndOffsetsMove)
+TEST(HUDLayoutOrigin, OffsetsMoveSubPanelsFollowTheSummaryAndAllClampIntoTheFrame)
 {
     FakeUserDefaults defaults;
     HUDLayoutStore store(defaults);
     const WidgetSpec &hp = HUDLayout::spec(playerStatus);
-    EXPECT_EQ(HUDLayout::origin(hp, kLaptop, store), HUDLayout::frame(hp, kLaptop).topLeft());
-    store.setOffset(playerStatus, 100, -200);
-    EXPECT_EQ(HUDLayout::origin(hp, kLaptop, store),
-              HUDLayout::frame(hp, kLaptop).topLeft() + QPointF(100, -200));
-}
-
-TEST(HUDLayoutOrigin, SubPanelsFollowSummaryOffsetOnly)
-{
-    FakeUserDefaults defaults;
-    HUDLayoutStore store(defaults);
     const WidgetSpec &inv = HUDLayout::spec(inventory);
+    const QPointF home = HUDLayout::frame(hp, kLaptop).topLeft();
     const QPointF base = HUDLayout::origin(inv, kLaptop, store);
+    EXPECT_EQ(HUDLayout::origin(hp, kLaptop, store), home);
+    store.setOffset(playerStatus, 100, -200);
+    EXPECT_EQ(HUDLayout::origin(hp, kLaptop, store), home + QPointF(100, -200));
     store.setOffset(inventory, -300, 0);
     EXPECT_EQ(HUDLayout::origin(inv, kLaptop, store), base);
     store.setOffset(summaryPanel, -40, 16);
     EXPECT_EQ(HUDLayout::origin(inv, kLaptop, store), base + QPointF(-40, 16));
-}
-
-TEST(HUDLayoutOrigin, ClampsIntoVisibleFrame)
-{
-    FakeUserDefaults defaults;
-    HUDLayoutStore store(defaults);
     store.setOffset(playerStatus, -5000, 5000);
-    const QPointF o = HUDLayout::origin(HUDLayout::spec(playerStatus), kLaptop, store);
-    EXPECT_EQ(o, QPointF(0, 875 - 72));
+    EXPECT_EQ(HUDLayout::origin(hp, kLaptop, store), QPointF(0, 875 - 72));
 }
 
 TEST(HUDLayoutClamp, LeavesOversizedAxisAlone)
@@ -185,7 +160,7 @@ TEST(HUDLayoutScreenUnderPointer, PicksContainingThenNearestThenFirst)
     EXPECT_EQ(HUDLayout::screenUnderPointer({}, {0, 0}, left), left);
 }
 
-TEST(HUDLayoutGroups, ReadoutAndMenuSpecsInTableOrder)
+TEST(HUDLayoutGroups, SpecsInTableOrderAndRawValuesRoundTrip)
 {
     QList<HUDWidgetID> readouts, menu;
     for (const auto &s : HUDLayout::readoutSpecs())
@@ -196,10 +171,6 @@ TEST(HUDLayoutGroups, ReadoutAndMenuSpecsInTableOrder)
         readouts,
         (QList<HUDWidgetID>{playerStatus, partyStrip, targetCursor, nowPlaying, fieldHeader}));
     EXPECT_EQ(menu, (QList<HUDWidgetID>{menuRail, summaryPanel, skillSlots}));
-}
-
-TEST(HUDWidgetIDRaw, RoundTripsEveryCase)
-{
     EXPECT_EQ(HUDWidget::allCases().size(), 13);
     for (HUDWidgetID id : HUDWidget::allCases())
         EXPECT_EQ(HUDWidget::fromRawValue(HUDWidget::rawValue(id)), id);

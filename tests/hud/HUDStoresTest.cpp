@@ -14,13 +14,6 @@
 
 using enum HUDWidgetID;
 
-namespace {
-QVariantList pair(double a, double b)
-{
-    return {a, b};
-}
-} // namespace
-
 TEST(HUDWidgetSettings, HideAllThenToggleOneLeavesSixHidden)
 {
     FakeUserDefaults defaults;
@@ -30,9 +23,8 @@ TEST(HUDWidgetSettings, HideAllThenToggleOneLeavesSixHidden)
     EXPECT_TRUE(settings.allHidden());
     EXPECT_EQ(settings.hidden().size(), 7);
     // Menu panels are not the user's to hide.
-    EXPECT_FALSE(settings.isHidden(menuRail));
-    EXPECT_FALSE(settings.isHidden(questLog));
-    EXPECT_FALSE(settings.isHidden(inventory));
+    for (HUDWidgetID id : {menuRail, questLog, inventory})
+        EXPECT_FALSE(settings.isHidden(id)) << HUDWidget::rawValue(id).toStdString();
 
     EXPECT_TRUE(settings.toggle(playerStatus));
     EXPECT_EQ(settings.hidden().size(), 6);
@@ -54,97 +46,76 @@ TEST(HUDWidgetSettings, PersistsAcrossRestartsAndNotifiesEveryChange)
         settings.toggle(targetCursor);
     }
     EXPECT_EQ(changed.count(), 4);
-    HUDWidgetSettings reloaded(defaults, notes);
-    EXPECT_EQ(reloaded.hidden(), QSet<QString>{QStringLiteral("targetCursor")});
+    EXPECT_EQ(HUDWidgetSettings(defaults, notes).hidden(),
+              QSet<QString>{QStringLiteral("targetCursor")});
 }
 
 TEST(HUDWidgetSettings, UnreadableOrForeignStoredValuesFallBack)
 {
     HUDNotifications notes;
-    {
+    for (const QVariant &stored : {QVariant(QStringLiteral("playerStatus")),
+                                   QVariant(QVariantList{QStringLiteral("nowPlaying"), 3})}) {
         FakeUserDefaults defaults;
-        defaults.setValue(HUDWidgetSettings::key, QStringLiteral("playerStatus"));
+        defaults.setValue(HUDWidgetSettings::key, stored);
         EXPECT_TRUE(HUDWidgetSettings(defaults, notes).hidden().isEmpty());
     }
-    {
-        FakeUserDefaults defaults;
-        defaults.setValue(HUDWidgetSettings::key, QVariantList{QStringLiteral("nowPlaying"), 3});
-        EXPECT_TRUE(HUDWidgetSettings(defaults, notes).hidden().isEmpty());
-    }
-    {
-        // Duplicates collapse; names of no widget stay but hide nothing.
-        FakeUserDefaults defaults;
-        defaults.setValue(HUDWidgetSettings::key,
-                          QStringList{QStringLiteral("nowPlaying"), QStringLiteral("nowPlaying"),
-                                      QStringLiteral("jukebox")});
-        HUDWidgetSettings settings(defaults, notes);
-        EXPECT_EQ(settings.hidden().size(), 2);
-        EXPECT_TRUE(settings.isHidden(nowPlaying));
-        EXPECT_FALSE(settings.allHidden());
-    }
-}
+    // Duplicates collapse; names of no widget stay but hide nothing.
+    FakeUserDefaults defaults;
+    defaults.setValue(HUDWidgetSettings::key,
+                      QStringList{QStringLiteral("nowPlaying"), QStringLiteral("nowPlaying"),
+                                  QStringLiteral("jukebox")});
+    HUDWidgetSettings settings(defaults, notes);
+    EXPECT_EQ(settings.hidden().size(), 2);
+    EXPECT_TRUE(settings.isHidden(nowPlaying));
+    EXPECT_FALSE(settings.allHidden());
 
-TEST(HUDWidgetSettings, FindsWidgetsByExactTitle)
-{
     EXPECT_EQ(HUDWidgetSettings::widget(QStringLiteral("Quick Bar")), skillSlots);
     EXPECT_EQ(HUDWidgetSettings::widget(QStringLiteral("HP Bar")), playerStatus);
     EXPECT_FALSE(HUDWidgetSettings::widget(QStringLiteral("quick bar")));
     EXPECT_FALSE(HUDWidgetSettings::widget(QStringLiteral("HP Bar ")));
 }
 
-TEST(HUDLayoutStore, TinyOffsetRemovesEntry)
-{
-    FakeUserDefaults defaults;
-    HUDLayoutStore store(defaults);
-    store.setOffset(playerStatus, 40, 8);
-    EXPECT_EQ(store.offset(playerStatus), QPointF(40, 8));
-    store.setOffset(playerStatus, 0.3, -0.4);
-    EXPECT_EQ(store.offset(playerStatus), QPointF(0, 0));
-    EXPECT_FALSE(store.offsets().contains(QStringLiteral("playerStatus")));
-    // Half a point in either direction is kept.
-    store.setOffset(playerStatus, 0.2, -0.5);
-    EXPECT_EQ(store.offset(playerStatus), QPointF(0.2, -0.5));
-}
-
-TEST(HUDLayoutStore, SurvivesRestartAndReset)
+TEST(HUDLayoutStore, TinyAndNonFiniteOffsetsKeepNoEntryAndTheRestSurvivesRestartAndReset)
 {
     FakeUserDefaults defaults;
     {
         HUDLayoutStore store(defaults);
+        store.setOffset(playerStatus, 40, 8);
+        EXPECT_EQ(store.offset(playerStatus), QPointF(40, 8));
+        store.setOffset(playerStatus, 0.3, -0.4);
+        EXPECT_EQ(store.offset(playerStatus), QPointF(0, 0));
+        EXPECT_FALSE(store.offsets().contains(QStringLiteral("playerStatus")));
+        store.setOffset(fieldHeader, 0.2, -0.5); // half a point in either direction is kept
+        EXPECT_EQ(store.offset(fieldHeader), QPointF(0.2, -0.5));
         store.setOffset(partyStrip, -16, 24);
-        store.setOffset(summaryPanel, 8, 0);
+        store.setOffset(playerStatus, std::nan(""), 4);
+        store.setOffset(playerStatus, INFINITY, 4);
     }
     HUDLayoutStore reloaded(defaults);
     EXPECT_EQ(reloaded.offset(partyStrip), QPointF(-16, 24));
-    EXPECT_EQ(reloaded.offset(summaryPanel), QPointF(8, 0));
+    EXPECT_EQ(reloaded.offset(fieldHeader), QPointF(0.2, -0.5));
+    EXPECT_EQ(reloaded.offset(playerStatus), QPointF(0, 0));
     reloaded.resetAll();
     EXPECT_FALSE(defaults.contains(HUDLayoutStore::key));
     EXPECT_EQ(HUDLayoutStore(defaults).offset(partyStrip), QPointF(0, 0));
 }
 
-TEST(HUDLayoutStore, OneMalformedEntryDiscardsWholeDictionaryUntilNextWrite)
+TEST(HUDLayoutStore, MalformedEntriesDiscardTheDictionaryWrongLengthsReadAsZero)
 {
-    FakeUserDefaults defaults;
-    defaults.setValue(HUDLayoutStore::key,
-                      QVariantMap{{QStringLiteral("playerStatus"), pair(10, 20)},
-                                  {QStringLiteral("partyStrip"), QStringLiteral("10,20")}});
-    HUDLayoutStore store(defaults);
-    EXPECT_TRUE(store.offsets().isEmpty());
-    EXPECT_TRUE(defaults.contains(HUDLayoutStore::key)); // left in place
-
-    FakeUserDefaults numbersAsText;
-    numbersAsText.setValue(
-        HUDLayoutStore::key,
-        QVariantMap{{QStringLiteral("playerStatus"), QVariantList{QStringLiteral("10"), 20}}});
-    EXPECT_TRUE(HUDLayoutStore(numbersAsText).offsets().isEmpty());
-}
-
-TEST(HUDLayoutStore, WrongLengthEntriesStayButReadAsZero)
-{
+    // One malformed entry discards the whole dictionary, which stays in place until a write.
+    for (const QVariant &bad :
+         {QVariant(QStringLiteral("10,20")), QVariant(QVariantList{QStringLiteral("10"), 20})}) {
+        FakeUserDefaults defaults;
+        defaults.setValue(HUDLayoutStore::key,
+                          QVariantMap{{QStringLiteral("playerStatus"), QVariantList{10.0, 20.0}},
+                                      {QStringLiteral("partyStrip"), bad}});
+        EXPECT_TRUE(HUDLayoutStore(defaults).offsets().isEmpty());
+        EXPECT_TRUE(defaults.contains(HUDLayoutStore::key));
+    }
     FakeUserDefaults defaults;
     defaults.setValue(HUDLayoutStore::key,
                       QVariantMap{{QStringLiteral("playerStatus"), QVariantList{5.0, 6.0, 7.0}},
-                                  {QStringLiteral("fieldHeader"), pair(-8, 16)}});
+                                  {QStringLiteral("fieldHeader"), QVariantList{-8.0, 16.0}}});
     HUDLayoutStore store(defaults);
     EXPECT_EQ(store.offset(playerStatus), QPointF(0, 0));
     EXPECT_EQ(store.offset(fieldHeader), QPointF(-8, 16));
@@ -152,18 +123,7 @@ TEST(HUDLayoutStore, WrongLengthEntriesStayButReadAsZero)
     EXPECT_EQ(HUDLayoutStore(defaults).offsets().value(QStringLiteral("playerStatus")).size(), 3);
 }
 
-TEST(HUDLayoutStore, NonFiniteOffsetIsRefusedSoOthersSurvive)
-{
-    FakeUserDefaults defaults;
-    HUDLayoutStore store(defaults);
-    store.setOffset(fieldHeader, 24, 24);
-    store.setOffset(playerStatus, std::nan(""), 4);
-    store.setOffset(playerStatus, INFINITY, 4);
-    EXPECT_EQ(HUDLayoutStore(defaults).offset(fieldHeader), QPointF(24, 24));
-    EXPECT_EQ(HUDLayoutStore(defaults).offset(playerStatus), QPointF(0, 0));
-}
-
-TEST(HUDSettings, MenuIdleCyclesThroughOptions)
+TEST(HUDSettings, IdleTimesCycleWithTheirLabelsAndWrongTypesReadAsDefault)
 {
     FakeUserDefaults defaults;
     HUDNotifications notes;
@@ -171,41 +131,22 @@ TEST(HUDSettings, MenuIdleCyclesThroughOptions)
     HUDSettings settings(defaults, notes);
     EXPECT_EQ(settings.menuIdle(), 10);
     settings.setMenuIdle(15);
-    EXPECT_EQ(settings.cycleMenuIdle(), 20);
-    EXPECT_EQ(settings.cycleMenuIdle(), 0);
-    EXPECT_EQ(settings.cycleMenuIdle(), 6);
-    EXPECT_EQ(settings.cycleMenuIdle(), 10);
+    for (double next : {20, 0, 6, 10})
+        EXPECT_EQ(settings.cycleMenuIdle(), next);
     settings.setMenuIdle(45);
     EXPECT_EQ(settings.cycleMenuIdle(), 0);
     EXPECT_EQ(changed.count(), 0); // the menu timing never touches what is on screen
-    EXPECT_EQ(HUDSettings::menuIdleLabel(0), QStringLiteral("off"));
-    EXPECT_EQ(HUDSettings::menuIdleLabel(6), QStringLiteral("6 seconds"));
-    EXPECT_EQ(HUDSettings::menuIdleLabel(6.9), QStringLiteral("6 seconds"));
-}
 
-TEST(HUDSettings, ReadoutIdleCyclesAndNotifies)
-{
-    FakeUserDefaults defaults;
-    HUDNotifications notes;
-    QSignalSpy changed(&notes, &HUDNotifications::widgetsChanged);
-    HUDSettings settings(defaults, notes);
     defaults.setValue(HUDSettings::readoutIdleKey, 45);
-    EXPECT_EQ(settings.cycleReadoutIdle(), 10);
-    EXPECT_EQ(settings.cycleReadoutIdle(), 30);
-    EXPECT_EQ(settings.cycleReadoutIdle(), 60);
-    EXPECT_EQ(settings.cycleReadoutIdle(), 0);
-    EXPECT_EQ(settings.cycleReadoutIdle(), 10);
+    for (double next : {10, 30, 60, 0, 10})
+        EXPECT_EQ(settings.cycleReadoutIdle(), next);
     EXPECT_EQ(changed.count(), 5);
+
+    EXPECT_EQ(HUDSettings::menuIdleLabel(0), QStringLiteral("off"));
+    EXPECT_EQ(HUDSettings::menuIdleLabel(6.9), QStringLiteral("6 seconds"));
     EXPECT_EQ(HUDSettings::readoutIdleLabel(0), QStringLiteral("always on"));
     EXPECT_EQ(HUDSettings::readoutIdleLabel(30), QStringLiteral("30 seconds"));
-    EXPECT_EQ(HUDSettings::readoutIdleLabel(60), QStringLiteral("60 seconds"));
-}
 
-TEST(HUDSettings, WrongTypedValuesReadAsDefault)
-{
-    FakeUserDefaults defaults;
-    HUDNotifications notes;
-    HUDSettings settings(defaults, notes);
     defaults.setValue(HUDSettings::menuIdleKey, QStringLiteral("20"));
     defaults.setValue(HUDSettings::readoutIdleKey, true);
     EXPECT_EQ(settings.menuIdle(), 10);

@@ -44,12 +44,12 @@ protected:
         view->resize(1440, 900);
     }
 
-    // Model coordinates to the view's own.
     QPointF local(QPointF model) const { return view->toLocal(QRectF(model, QSizeF())).topLeft(); }
 
-    void mouse(QEvent::Type type, QPointF model)
+    void mouse(QEvent::Type type, QPointF model) { mouseAt(type, local(model)); }
+
+    void mouseAt(QEvent::Type type, QPointF p)
     {
-        const QPointF p = local(model);
         const Qt::MouseButtons held
             = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(Qt::LeftButton);
         QMouseEvent event(type, p, view->mapToGlobal(p), Qt::LeftButton, held, Qt::NoModifier);
@@ -62,14 +62,9 @@ protected:
         QApplication::sendEvent(view.get(), &event);
     }
 
-    QColor pixel(QPointF model)
+    bool goldAt(QPointF model)
     {
-        const QImage image = view->grab().toImage();
-        return image.pixelColor(local(model).toPoint());
-    }
-
-    static bool isGold(const QColor &c)
-    {
+        const QColor c = view->grab().toImage().pixelColor(local(model).toPoint());
         const QColor &g = EditorView::gold();
         return std::abs(c.red() - g.red()) <= 2 && std::abs(c.green() - g.green()) <= 2
             && std::abs(c.blue() - g.blue()) <= 2;
@@ -90,8 +85,9 @@ protected:
 
 } // namespace
 
-TEST_F(EditorViewTest, DragSnapsToTheMarginMovesThePanelAndCommitsOnRelease)
+TEST_F(EditorViewTest, DragSnapsToTheMarginMovesThePanelDrawsGoldAndCommitsOnRelease)
 {
+    EXPECT_FALSE(goldAt({24, 800}));
     mouse(QEvent::MouseButtonPress, {100, 800}); // grabbed 76 right of, 40 above the origin
     ASSERT_TRUE(view->dragging());
     EXPECT_EQ(view->dragging()->id, playerStatus);
@@ -102,6 +98,12 @@ TEST_F(EditorViewTest, DragSnapsToTheMarginMovesThePanelAndCommitsOnRelease)
     EXPECT_EQ(view->guideX(), 24.0);
     EXPECT_FALSE(view->guideY());
     EXPECT_TRUE(commits.isEmpty());
+    // The held outline on the content's left edge and the guide far from any widget are gold;
+    // the other widgets' outlines are not, and no horizontal guide is drawn.
+    EXPECT_TRUE(goldAt({24, 550}));
+    EXPECT_TRUE(goldAt({24, 100}));
+    EXPECT_FALSE(goldAt({200, 710}));
+    EXPECT_FALSE(goldAt({700, 504}));
 
     mouse(QEvent::MouseButtonRelease, {29 + 76, 503 + 40});
     ASSERT_EQ(commits.size(), 1);
@@ -109,6 +111,7 @@ TEST_F(EditorViewTest, DragSnapsToTheMarginMovesThePanelAndCommitsOnRelease)
     EXPECT_EQ(commits.first().second, QPointF(24, 504));
     EXPECT_FALSE(view->dragging());
     EXPECT_FALSE(view->guideX());
+    EXPECT_FALSE(goldAt({24, 100}));
 }
 
 TEST_F(EditorViewTest, SnapsAgainstTheOtherWidgetsAndKeepsThePanelAroundItsContent)
@@ -133,15 +136,10 @@ TEST_F(EditorViewTest, ButtonsActInsteadOfPickingUpAndEscapeFinishes)
     // A widget under the RESET button does not get picked up by a press on the button.
     const QRectF reset = view->resetButton();
     party->setFrame(QRectF(view->toModel(reset.bottomLeft()) - QPointF(20, 20), QSizeF(400, 200)));
-    QMouseEvent press(QEvent::MouseButtonPress, reset.center(), view->mapToGlobal(reset.center()),
-                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(view.get(), &press);
+    mouseAt(QEvent::MouseButtonPress, reset.center());
     EXPECT_EQ(resets, 1);
     EXPECT_FALSE(view->dragging());
-    const QPointF done = view->doneButton().center();
-    QMouseEvent pressDone(QEvent::MouseButtonPress, done, view->mapToGlobal(done), Qt::LeftButton,
-                          Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(view.get(), &pressDone);
+    mouseAt(QEvent::MouseButtonPress, view->doneButton().center());
     EXPECT_EQ(dones, 1);
     EXPECT_TRUE(commits.isEmpty());
 
@@ -160,21 +158,6 @@ TEST_F(EditorViewTest, AWidgetThatGoesAwayMidDragIsLetGo)
     EXPECT_EQ(hp->frame(), QRectF(24, 760, 475, 95));
     mouse(QEvent::MouseButtonRelease, {300, 300});
     EXPECT_TRUE(commits.isEmpty());
-}
-
-TEST_F(EditorViewTest, HeldWidgetAndGuidesAreDrawnInGold)
-{
-    EXPECT_FALSE(isGold(pixel({24, 800})));
-    mouse(QEvent::MouseButtonPress, {100, 800});
-    mouse(QEvent::MouseMove, {29 + 76, 503 + 40});
-    // The held outline, on the content's left edge, and the guide far from any widget.
-    EXPECT_TRUE(isGold(pixel({24, 550}))) << pixel({24, 550}).name().toStdString();
-    EXPECT_TRUE(isGold(pixel({24, 100}))) << pixel({24, 100}).name().toStdString();
-    // The other widgets' outlines are not gold, and no horizontal guide is drawn.
-    EXPECT_FALSE(isGold(pixel({200, 710})));
-    EXPECT_FALSE(isGold(pixel({700, 504})));
-    mouse(QEvent::MouseButtonRelease, {29 + 76, 503 + 40});
-    EXPECT_FALSE(isGold(pixel({24, 100})));
 }
 
 TEST(LayoutEditor, OpensOneEditorOverTheWholeScreenAndClosesFromItsOwnAction)
@@ -200,7 +183,7 @@ TEST(LayoutEditor, OpensOneEditorOverTheWholeScreenAndClosesFromItsOwnAction)
     ASSERT_TRUE(editor.panel());
     EXPECT_NE(editor.panel(), first.data());
     EXPECT_FALSE(first && first->isVisible()); // the first editor was put away
-    // Flipped into Qt's top-left coordinates with the primary display's height.
+    // In Qt's top-left coordinates, flipped with the primary display's height.
     EXPECT_EQ(editor.panel()->geometry(), QRect(1440, 0, 1280, 800));
     EXPECT_EQ(editor.view()->screen(), side);
 

@@ -59,7 +59,6 @@ protected:
         controller->addReadoutService([this](bool v) { serviceCalls << v; });
     }
 
-    // Advances the clock a second at a time, ticking like the one-second timers do.
     void runSeconds(int seconds)
     {
         for (int i = 0; i < seconds; ++i) {
@@ -96,7 +95,7 @@ protected:
 
 } // namespace
 
-TEST_F(PanelControllerTest, ShowSlidesInVisibleReadoutsStaggered)
+TEST_F(PanelControllerTest, ShowSlidesInVisibleReadoutsStaggeredAndHidesThemAfterTenSeconds)
 {
     widgets.toggle(fieldHeader); // hidden by the user
     QCoreApplication::processEvents();
@@ -124,11 +123,7 @@ TEST_F(PanelControllerTest, ShowSlidesInVisibleReadoutsStaggered)
     EXPECT_EQ(hp->alpha(), 1.0);
     EXPECT_TRUE(hp->hasContent());
     EXPECT_DOUBLE_EQ(hp->contentScale, 0.72);
-}
 
-TEST_F(PanelControllerTest, ReadoutDeadlineHidesAfterTenSeconds)
-{
-    controller->show();
     runSeconds(9);
     EXPECT_TRUE(controller->isVisible());
     runSeconds(2);
@@ -136,18 +131,8 @@ TEST_F(PanelControllerTest, ReadoutDeadlineHidesAfterTenSeconds)
     EXPECT_FALSE(visibility.visible());
     EXPECT_EQ(serviceCalls, (QList<bool>{true, false}));
     EXPECT_FALSE(shown(playerStatus));
-    EXPECT_FALSE(panels.value(playerStatus)->hasContent()); // views exist only while shown
+    EXPECT_FALSE(hp->hasContent()); // views exist only while shown
     EXPECT_FALSE(controller->readoutTimerRunning());
-}
-
-TEST_F(PanelControllerTest, ReadoutsStayWhenAlwaysOn)
-{
-    settings.setReadoutIdle(0);
-    QCoreApplication::processEvents();
-    controller->show();
-    EXPECT_FALSE(controller->readoutTimerRunning());
-    runSeconds(120);
-    EXPECT_TRUE(controller->isVisible());
 }
 
 TEST_F(PanelControllerTest, ReadoutDeadlineMovesWhileMenuEditorOrCommandBarIsOpen)
@@ -168,7 +153,7 @@ TEST_F(PanelControllerTest, ReadoutDeadlineMovesWhileMenuEditorOrCommandBarIsOpe
     EXPECT_FALSE(controller->isVisible());
 }
 
-TEST_F(PanelControllerTest, ChangingReadoutIdleRestartsTheDeadline)
+TEST_F(PanelControllerTest, ChangingReadoutIdleRestartsTheDeadlineAndZeroIsAlwaysOn)
 {
     controller->show();
     runSeconds(8);
@@ -178,6 +163,13 @@ TEST_F(PanelControllerTest, ChangingReadoutIdleRestartsTheDeadline)
     EXPECT_TRUE(controller->isVisible());
     runSeconds(6);
     EXPECT_FALSE(controller->isVisible());
+
+    settings.setReadoutIdle(0);
+    QCoreApplication::processEvents();
+    controller->show();
+    EXPECT_FALSE(controller->readoutTimerRunning());
+    runSeconds(120);
+    EXPECT_TRUE(controller->isVisible());
 }
 
 TEST_F(PanelControllerTest, MenuIdleClosesMenuOnlyWhenPointerStaysAway)
@@ -191,14 +183,12 @@ TEST_F(PanelControllerTest, MenuIdleClosesMenuOnlyWhenPointerStaysAway)
     EXPECT_TRUE(shown(summaryPanel));
     EXPECT_TRUE(shown(skillSlots));
 
-    // Resting on a drawn rail region keeps it open.
     const QRectF rail = panels.value(menuRail)->frame();
     controller->setRailRegions({QRectF(300, 100, 176, 46)});
     screens.setPointer({rail.left() + 350, rail.bottom() - 120});
     runSeconds(20);
     EXPECT_TRUE(controller->menuVisible());
 
-    // Over the rail panel but away from anything it draws (and 12 points of margin).
     screens.setPointer({rail.left() + 20, rail.bottom() - 400});
     runSeconds(5);
     EXPECT_TRUE(controller->menuVisible());
@@ -207,13 +197,8 @@ TEST_F(PanelControllerTest, MenuIdleClosesMenuOnlyWhenPointerStaysAway)
     EXPECT_FALSE(shown(menuRail));
     EXPECT_TRUE(controller->isVisible()); // only the menu goes
     EXPECT_FALSE(controller->idleTimerRunning());
-}
 
-TEST_F(PanelControllerTest, MenuIdleCountsTheTwelvePointMarginOfOtherMenuPanels)
-{
-    settings.setMenuIdle(6);
-    settings.setReadoutIdle(0);
-    controller->show();
+    // Within 12 points of another menu panel counts as on the menu.
     controller->toggleMenu();
     const QRectF summary = panels.value(summaryPanel)->frame();
     screens.setPointer({summary.left() - 11, summary.center().y()});
@@ -242,7 +227,6 @@ TEST_F(PanelControllerTest, RehomesOnlyAfterDwellingOnAnotherScreen)
     EXPECT_EQ(hp.size(), QSizeF(475, 95)); // scaled for the wider screen
     EXPECT_DOUBLE_EQ(panels.value(playerStatus)->contentScale, 0.95);
 
-    // A brief visit back does not move it again.
     screens.setPointer({700, 450});
     controller->pointerUpdate();
     clock.advance(0.3);
@@ -253,12 +237,18 @@ TEST_F(PanelControllerTest, RehomesOnlyAfterDwellingOnAnotherScreen)
     EXPECT_EQ(controller->hudScreen()->name, QStringLiteral("right"));
 }
 
-TEST_F(PanelControllerTest, EscapeClosesOneThingAtATimeInOrder)
+TEST_F(PanelControllerTest, SubPanelsReplaceEachOtherAndEscapeClosesOneThingAtATime)
 {
     settings.setReadoutIdle(0);
+    layout.setOffset(summaryPanel, -40, 0);
     controller->show();
     controller->toggleMenu();
+    controller->openMenuPanel(skills);
     controller->openMenuPanel(inventory);
+    EXPECT_FALSE(shown(skills));
+    // Sub-panels sit left of the summary panel, on its offset.
+    EXPECT_EQ(panels.value(inventory)->frame().topLeft(),
+              HUDLayout::origin(HUDLayout::spec(inventory), left, layout));
     controller->showConfirmLogout();
     ASSERT_TRUE(shown(inventory));
     ASSERT_TRUE(shown(confirmLogout));
@@ -284,21 +274,6 @@ TEST_F(PanelControllerTest, EscapeClosesOneThingAtATimeInOrder)
               (QList<PanelCue>{PanelCue::cancel, PanelCue::cancel, PanelCue::cancel}));
 }
 
-TEST_F(PanelControllerTest, OpeningASubPanelPutsTheOtherAway)
-{
-    controller->show();
-    controller->openMenuPanel(skills);
-    controller->openMenuPanel(questLog);
-    EXPECT_FALSE(shown(skills));
-    EXPECT_TRUE(shown(questLog));
-    // Sub-panels sit left of the summary panel, on its offset.
-    layout.setOffset(summaryPanel, -40, 0);
-    controller->openMenuPanel(questLog);
-    controller->openMenuPanel(questLog);
-    EXPECT_EQ(panels.value(questLog)->frame().topLeft(),
-              HUDLayout::origin(HUDLayout::spec(questLog), left, layout));
-}
-
 TEST_F(PanelControllerTest, ToggleHUDHidesWhileCommandBarOrSubPanelIsOpen)
 {
     commandBar = true;
@@ -316,18 +291,36 @@ TEST_F(PanelControllerTest, ToggleHUDHidesWhileCommandBarOrSubPanelIsOpen)
     EXPECT_EQ(toastDismissals, 2);
 }
 
-TEST_F(PanelControllerTest, ReadoutsFadeNearThePointer)
+TEST_F(PanelControllerTest, ReadoutsFadeNearThePointerInPlaceUntilLayoutEditing)
 {
     controller->show();
-    const QRectF hp = panels.value(playerStatus)->frame();
-    screens.setPointer({hp.right() + 20, hp.center().y()});
+    FakePanelWindow *hp = panels.value(playerStatus);
+    const QRectF home = hp->frame();
+    screens.setPointer({home.right() + 20, home.center().y()});
     controller->pointerUpdate();
     EXPECT_TRUE(controller->fadedPanels().contains(playerStatus));
-    EXPECT_DOUBLE_EQ(panels.value(playerStatus)->alpha(), 0.1);
-    screens.setPointer({hp.right() + 30, hp.center().y()});
+    EXPECT_DOUBLE_EQ(hp->alpha(), 0.1);
+    EXPECT_EQ(hp->animations.last().frame, home); // replaces the slide, still ends in place
+    screens.setPointer({home.right() + 30, home.center().y()});
     controller->pointerUpdate();
     EXPECT_FALSE(controller->fadedPanels().contains(playerStatus));
-    EXPECT_DOUBLE_EQ(panels.value(playerStatus)->alpha(), 1.0);
+    EXPECT_DOUBLE_EQ(hp->alpha(), 1.0);
+
+    screens.setPointer(home.center());
+    controller->pointerUpdate();
+    ASSERT_TRUE(controller->fadedPanels().contains(playerStatus));
+    controller->toggleLayoutEditing();
+    EXPECT_TRUE(controller->layoutEditing());
+    EXPECT_TRUE(controller->menuVisible());
+    EXPECT_TRUE(panels.value(summaryPanel)->isClickThrough());
+    EXPECT_TRUE(controller->fadedPanels().isEmpty());
+    EXPECT_DOUBLE_EQ(hp->animations.last().alpha, 1.0); // at once, in place
+    EXPECT_EQ(hp->animations.last().frame, home);
+    EXPECT_DOUBLE_EQ(hp->animations.last().duration, 0);
+    controller->handleEscape();
+    EXPECT_FALSE(controller->layoutEditing());
+    EXPECT_FALSE(panels.value(summaryPanel)->isClickThrough());
+    EXPECT_TRUE(hp->isClickThrough());
 }
 
 TEST_F(PanelControllerTest, RailTakesClicksOnlyOverWhatItDraws)
@@ -349,6 +342,13 @@ TEST_F(PanelControllerTest, RailTakesClicksOnlyOverWhatItDraws)
     // New rows under a pointer that stays still take clicks without waiting for it to move.
     controller->setRailRegions({QRectF(0, 0, 200, 46)});
     QCoreApplication::processEvents();
+    EXPECT_FALSE(rail->isClickThrough());
+    // While editing every press goes through to the editor.
+    controller->toggleLayoutEditing();
+    EXPECT_TRUE(rail->isClickThrough());
+    controller->pointerUpdate();
+    EXPECT_TRUE(rail->isClickThrough());
+    controller->toggleLayoutEditing();
     EXPECT_FALSE(rail->isClickThrough());
     controller->hide();
     EXPECT_FALSE(rail->isClickThrough());
@@ -374,81 +374,6 @@ TEST_F(PanelControllerTest, WidgetChangesShowAndHidePanelsWhileShown)
     EXPECT_TRUE(shown(menuRail)); // not the user's to hide
 }
 
-TEST_F(PanelControllerTest, TargetCursorSitsAboveTheGazedWindowWithinTheScreen)
-{
-    controller->show();
-    const QSizeF size = HUDLayout::scaledSize(HUDLayout::spec(targetCursor), left);
-    // A window in the middle: the cursor hangs 6 points above its top edge, centred.
-    controller->setGaze(QRectF(400, 200, 600, 300));
-    ASSERT_TRUE(shown(targetCursor));
-    EXPECT_EQ(panels.value(targetCursor)->frame(),
-              QRectF(700 - size.width() / 2, 506 - size.height(), size.width(), size.height()));
-    EXPECT_FALSE(controller->cramped());
-    // A maximised window: no room above, so the cursor is pinned under the top edge, cramped.
-    controller->setGaze(QRectF(-10, 0, 1460, 875));
-    const QRectF f = panels.value(targetCursor)->frame();
-    EXPECT_TRUE(controller->cramped());
-    EXPECT_DOUBLE_EQ(f.bottom(), 875 - 4);
-    EXPECT_GE(f.left(), 4);
-    // Pointer over the cursor: drawn faint.
-    controller->setPointerNear({targetCursor});
-    EXPECT_DOUBLE_EQ(panels.value(targetCursor)->alpha(), 0.08);
-    controller->setGaze(std::nullopt);
-    EXPECT_FALSE(shown(targetCursor));
-    // Hidden by the user: never shown.
-    widgets.toggle(targetCursor);
-    controller->setGaze(QRectF(400, 200, 600, 300));
-    EXPECT_FALSE(shown(targetCursor));
-}
-
-TEST_F(PanelControllerTest, NowPlayingFollowsPlaybackOnlyWhileShown)
-{
-    controller->setPlaying(true);
-    EXPECT_FALSE(shown(nowPlaying));
-    controller->show();
-    EXPECT_TRUE(shown(nowPlaying)); // remembered from before
-    controller->setPlaying(false);
-    EXPECT_FALSE(shown(nowPlaying));
-}
-
-TEST_F(PanelControllerTest, ResetLayoutMovesPanelsHome)
-{
-    layout.setOffset(playerStatus, 200, -100);
-    controller->show();
-    const QRectF home = HUDLayout::frame(HUDLayout::spec(playerStatus), left);
-    EXPECT_NE(panels.value(playerStatus)->frame().topLeft(), home.topLeft());
-    controller->resetLayout();
-    EXPECT_EQ(panels.value(playerStatus)->frame().topLeft(), home.topLeft());
-    EXPECT_EQ(layout.offset(playerStatus), QPointF(0, 0));
-}
-
-TEST_F(PanelControllerTest, LayoutEditingMakesPanelsClickThroughAndEscapeLeaves)
-{
-    controller->show();
-    const QRectF hp = panels.value(playerStatus)->frame();
-    screens.setPointer(hp.center());
-    controller->pointerUpdate();
-    ASSERT_TRUE(controller->fadedPanels().contains(playerStatus));
-    controller->toggleLayoutEditing();
-    EXPECT_TRUE(controller->layoutEditing());
-    EXPECT_TRUE(controller->menuVisible());
-    EXPECT_TRUE(panels.value(summaryPanel)->isClickThrough());
-    EXPECT_DOUBLE_EQ(panels.value(playerStatus)->alpha(), 1.0);
-    EXPECT_TRUE(controller->fadedPanels().isEmpty());
-    controller->handleEscape();
-    EXPECT_FALSE(controller->layoutEditing());
-    EXPECT_FALSE(panels.value(summaryPanel)->isClickThrough());
-    EXPECT_TRUE(panels.value(playerStatus)->isClickThrough());
-}
-
-TEST_F(PanelControllerTest, NoScreensNoPanels)
-{
-    screens.setScreens({});
-    controller->show();
-    EXPECT_FALSE(controller->isVisible());
-    EXPECT_TRUE(panels.isEmpty());
-}
-
 TEST_F(PanelControllerTest, FollowsReportedMotionWithoutPollingAndStopsWatchingWhenHidden)
 {
     screens.watching = true;
@@ -465,27 +390,57 @@ TEST_F(PanelControllerTest, FollowsReportedMotionWithoutPollingAndStopsWatchingW
     EXPECT_TRUE(controller->fadedPanels().isEmpty());
 }
 
-TEST_F(PanelControllerTest, PointerNearTheTargetCursorBoxFadesIt)
+TEST_F(PanelControllerTest, TargetCursorSitsAboveTheGazedWindowWithinTheScreen)
 {
     controller->show();
+    const QSizeF size = HUDLayout::scaledSize(HUDLayout::spec(targetCursor), left);
     controller->setGaze(QRectF(400, 200, 600, 300));
+    ASSERT_TRUE(shown(targetCursor));
+    EXPECT_EQ(panels.value(targetCursor)->frame(),
+              QRectF(700 - size.width() / 2, 506 - size.height(), size.width(), size.height()));
+    EXPECT_FALSE(controller->cramped());
+    // The pointer box hangs 120 points from the panel's top edge, 230 wide, plus 24 of margin.
     const QRectF f = panels.value(targetCursor)->frame();
-    // The box hangs 120 points from the panel's top edge, 230 wide, plus 24 of margin.
-    EXPECT_TRUE(controller->widgetsNear({f.center().x() + 115 + 23, f.bottom() - 10})
-                    .contains(targetCursor));
-    EXPECT_FALSE(controller->widgetsNear({f.center().x() + 115 + 25, f.bottom() - 10})
-                     .contains(targetCursor));
-    EXPECT_FALSE(
-        controller->widgetsNear({f.center().x(), f.bottom() - 120 - 25}).contains(targetCursor));
-    controller->setGaze(QRectF(-10, 0, 1460, 875)); // cramped: the box shrinks to 90 × 70
+    auto near = [this](double x, double y) {
+        return controller->widgetsNear({x, y}).contains(targetCursor);
+    };
+    EXPECT_TRUE(near(f.center().x() + 115 + 23, f.bottom() - 10));
+    EXPECT_FALSE(near(f.center().x() + 115 + 25, f.bottom() - 10));
+    EXPECT_FALSE(near(f.center().x(), f.bottom() - 120 - 25));
+    // Maximised: no room above, so pinned under the top edge, and the box shrinks to 90 × 70.
+    controller->setGaze(QRectF(-10, 0, 1460, 875));
     const QRectF g = panels.value(targetCursor)->frame();
-    EXPECT_FALSE(controller->widgetsNear({g.center().x() + 45 + 30, g.bottom() - 10})
-                     .contains(targetCursor));
-    EXPECT_TRUE(controller->widgetsNear({g.center().x() + 45 + 20, g.bottom() - 10})
-                    .contains(targetCursor));
+    EXPECT_TRUE(controller->cramped());
+    EXPECT_DOUBLE_EQ(g.bottom(), 875 - 4);
+    EXPECT_GE(g.left(), 4);
+    EXPECT_FALSE(near(g.center().x() + 45 + 30, g.bottom() - 10));
+    EXPECT_TRUE(near(g.center().x() + 45 + 20, g.bottom() - 10));
+    controller->setPointerNear({targetCursor});
+    EXPECT_DOUBLE_EQ(panels.value(targetCursor)->alpha(), 0.08);
+    controller->setGaze(std::nullopt);
+    EXPECT_FALSE(shown(targetCursor));
+    widgets.toggle(targetCursor);
+    controller->setGaze(QRectF(400, 200, 600, 300));
+    EXPECT_FALSE(shown(targetCursor));
 }
 
-TEST_F(PanelControllerTest, EditorOpensOnTheHUDScreenWithTheWidgetsOnScreen)
+TEST_F(PanelControllerTest, NoScreensNoPanelsAndNowPlayingFollowsPlaybackOnlyWhileShown)
+{
+    screens.setScreens({});
+    controller->show();
+    EXPECT_FALSE(controller->isVisible());
+    EXPECT_TRUE(panels.isEmpty());
+
+    screens.setScreens({left});
+    controller->setPlaying(true);
+    EXPECT_FALSE(shown(nowPlaying));
+    controller->show();
+    EXPECT_TRUE(shown(nowPlaying)); // remembered from before
+    controller->setPlaying(false);
+    EXPECT_FALSE(shown(nowPlaying));
+}
+
+TEST_F(PanelControllerTest, EditorListsTheShownWidgetsAndStoresDropsAsOffsetsThatSurviveARestart)
 {
     controller->show();
     controller->setGaze(QRectF(400, 200, 600, 300)); // the target cursor follows the gaze
@@ -505,33 +460,21 @@ TEST_F(PanelControllerTest, EditorOpensOnTheHUDScreenWithTheWidgetsOnScreen)
                                   skillSlots}));
     EXPECT_EQ(titles,
               (QStringList{"HP Bar", "Party Bars", "Clock", "Menu", "Summary", "Quick Bar"}));
-}
-
-TEST_F(PanelControllerTest, DropIsStoredAsAnOffsetFromTheDefaultFrameAndSurvivesARestart)
-{
-    controller->show();
-    controller->toggleLayoutEditing();
     const QPointF home = HUDLayout::frame(HUDLayout::spec(playerStatus), left).topLeft();
     editor.commit(playerStatus, home + QPointF(40, -200));
     EXPECT_EQ(layout.offset(playerStatus), QPointF(40, -200));
     EXPECT_EQ(panels.value(playerStatus)->frame().topLeft(), home + QPointF(40, -200));
     EXPECT_EQ(HUDLayoutStore(defaults).offset(playerStatus), QPointF(40, -200));
 
-    // Shown again after a restart, the panel comes back where it was dropped.
     make();
     controller->show();
     EXPECT_EQ(panels.value(playerStatus)->frame().topLeft(), home + QPointF(40, -200));
     controller->toggleLayoutEditing();
-    // Dropped back home: no offset is kept.
-    editor.commit(playerStatus, home + QPointF(0.3, -0.2));
+    editor.commit(playerStatus, home + QPointF(0.3, -0.2)); // back home: no offset kept
     EXPECT_TRUE(layout.offsets().isEmpty());
-}
 
-TEST_F(PanelControllerTest, DroppedSubPanelMovesTheSummaryPanelItFollows)
-{
-    controller->show();
+    // A dropped sub-panel moves the summary panel it follows.
     controller->openMenuPanel(inventory);
-    controller->toggleLayoutEditing();
     const QPointF inv = HUDLayout::frame(HUDLayout::spec(inventory), left).topLeft();
     const QPointF sum = HUDLayout::frame(HUDLayout::spec(summaryPanel), left).topLeft();
     editor.commit(inventory, inv + QPointF(-16, 40));
@@ -541,15 +484,21 @@ TEST_F(PanelControllerTest, DroppedSubPanelMovesTheSummaryPanelItFollows)
     EXPECT_EQ(panels.value(summaryPanel)->frame().topLeft(), sum + QPointF(-16, 40));
 }
 
-TEST_F(PanelControllerTest, EditorResetAndDoneActions)
+TEST_F(PanelControllerTest, ResetLayoutFromControllerAndEditorThenDone)
 {
+    const QPointF home = HUDLayout::frame(HUDLayout::spec(playerStatus), left).topLeft();
     layout.setOffset(playerStatus, 200, -100);
     controller->show();
+    EXPECT_NE(panels.value(playerStatus)->frame().topLeft(), home);
+    controller->resetLayout();
+    EXPECT_EQ(panels.value(playerStatus)->frame().topLeft(), home);
+    EXPECT_EQ(layout.offset(playerStatus), QPointF(0, 0));
+
+    layout.setOffset(playerStatus, 200, -100);
     controller->toggleLayoutEditing();
     editor.reset();
     EXPECT_TRUE(layout.offsets().isEmpty());
-    EXPECT_EQ(panels.value(playerStatus)->frame().topLeft(),
-              HUDLayout::frame(HUDLayout::spec(playerStatus), left).topLeft());
+    EXPECT_EQ(panels.value(playerStatus)->frame().topLeft(), home);
 
     cues.clear();
     editor.done();
@@ -558,19 +507,31 @@ TEST_F(PanelControllerTest, EditorResetAndDoneActions)
     EXPECT_EQ(cues, QList<PanelCue>{PanelCue::close});
     EXPECT_TRUE(panels.value(playerStatus)->isClickThrough());
     EXPECT_FALSE(panels.value(summaryPanel)->isClickThrough());
-    // A stale editor can neither leave twice nor store a drop.
     editor.done();
     EXPECT_EQ(editorCloses, 1);
     editor.commit(playerStatus, {500, 500});
     EXPECT_TRUE(layout.offsets().isEmpty());
 }
 
-TEST_F(PanelControllerTest, HidingClosesTheEditorAndItsActionsOutliveNothing)
+TEST_F(PanelControllerTest, EditingHoldsTheClocksHidingClosesItAndItsActionsOutliveNothing)
 {
+    screens.setPointer({100, 400}); // away from the menu
+    controller->show();
+    controller->toggleLayoutEditing();
+    runSeconds(60);
+    EXPECT_TRUE(controller->isVisible());
+    EXPECT_TRUE(controller->menuVisible());
+    editor.done();
+    runSeconds(11);
+    EXPECT_FALSE(controller->menuVisible());
+    EXPECT_TRUE(controller->isVisible());
+    runSeconds(11);
+    EXPECT_FALSE(controller->isVisible());
+
     controller->show();
     controller->toggleLayoutEditing();
     controller->hide();
-    EXPECT_EQ(editorCloses, 1);
+    EXPECT_EQ(editorCloses, 2);
     EXPECT_FALSE(controller->layoutEditing());
     controller->toggleLayoutEditing(); // from a hidden HUD: shows it and opens the menu
     EXPECT_TRUE(controller->isVisible());
@@ -586,56 +547,4 @@ TEST_F(PanelControllerTest, HidingClosesTheEditorAndItsActionsOutliveNothing)
     kept.done();
     EXPECT_EQ(layout.offset(partyStrip), QPointF(50, 50));
     EXPECT_EQ(layout.offsets().size(), 1);
-}
-
-TEST_F(PanelControllerTest, WhileEditingTheRailLetsEveryPressThroughToTheEditor)
-{
-    controller->show();
-    controller->toggleMenu();
-    FakePanelWindow *rail = panels.value(menuRail);
-    controller->setRailRegions({QRectF(0, 0, 176, 46)});
-    const QRectF f = rail->frame();
-    screens.setPointer({f.left() + 20, f.bottom() - 20}); // on a drawn row
-    controller->pointerUpdate();
-    ASSERT_FALSE(rail->isClickThrough());
-    controller->toggleLayoutEditing();
-    EXPECT_TRUE(rail->isClickThrough());
-    controller->pointerUpdate();
-    EXPECT_TRUE(rail->isClickThrough());
-    controller->toggleLayoutEditing();
-    EXPECT_FALSE(rail->isClickThrough());
-}
-
-TEST_F(PanelControllerTest, FadesKeepPanelsHeadedForTheirPlaces)
-{
-    controller->show();
-    FakePanelWindow *hp = panels.value(playerStatus);
-    const QRectF home(HUDLayout::origin(HUDLayout::spec(playerStatus), left, layout),
-                      HUDLayout::scaledSize(HUDLayout::spec(playerStatus), left));
-    // A fade for the pointer replaces the entrance slide; it must still end in place.
-    screens.setPointer(hp->frame().center());
-    controller->pointerUpdate();
-    ASSERT_DOUBLE_EQ(hp->animations.last().alpha, 0.1);
-    EXPECT_EQ(hp->animations.last().frame, home);
-    // Entering the editor stands the faded readout in its place at full opacity at once.
-    controller->toggleLayoutEditing();
-    EXPECT_DOUBLE_EQ(hp->animations.last().alpha, 1.0);
-    EXPECT_EQ(hp->animations.last().frame, home);
-    EXPECT_DOUBLE_EQ(hp->animations.last().duration, 0);
-}
-
-TEST_F(PanelControllerTest, EditingHoldsTheMenuAndReadoutClocks)
-{
-    screens.setPointer({100, 400}); // away from the menu
-    controller->show();
-    controller->toggleLayoutEditing();
-    runSeconds(60);
-    EXPECT_TRUE(controller->isVisible());
-    EXPECT_TRUE(controller->menuVisible());
-    editor.done();
-    runSeconds(11);
-    EXPECT_FALSE(controller->menuVisible());
-    EXPECT_TRUE(controller->isVisible());
-    runSeconds(11);
-    EXPECT_FALSE(controller->isVisible());
 }

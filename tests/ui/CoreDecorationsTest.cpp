@@ -55,8 +55,7 @@ QImage paintIcon(const CoreCircleIcon &icon, const QPointF &centre)
 
 } // namespace
 
-// Icon of size 54 centred at (80, 50); selected faces are drawn 1.08 times larger.
-TEST(CoreCircleIcon, SelectedFaceIsGoldWithALeftPointingPointer)
+TEST(CoreCircleIcon, SelectedFaceIsGoldWithALeftPointingPointerAndItsGlyph)
 {
     const QImage image = paintIcon(CoreCircleIcon("person.fill", true), {80, 50});
     const double r = 27 * 1.08;
@@ -68,6 +67,20 @@ TEST(CoreCircleIcon, SelectedFaceIsGoldWithALeftPointingPointer)
     EXPECT_TRUE(isWhite(image.pixelColor(int(pointerX + 3), 50 + 4))) << "near the base";
     EXPECT_TRUE(isWhite(image.pixelColor(int(pointerX - 1), 50))) << "near the tip";
     EXPECT_FALSE(isWhite(image.pixelColor(int(pointerX - 1), 50 + 4))) << "beside the tip";
+
+    // The light idle variant of a selected face is gold without the pointer.
+    const QImage light = paintIcon(CoreCircleIcon("person.fill", true, 54, true), {80, 50});
+    EXPECT_TRUE(near(light.pixelColor(80 + 18, 50), CoreTheme::gold()));
+    EXPECT_FALSE(isWhite(light.pixelColor(int(pointerX + 3), 50)));
+
+    // The centre of "plus" is inked white on the gold disc, the same with the cached shadow.
+    const QImage plus = paintIcon(CoreCircleIcon("plus", true), {80, 50});
+    bool inked = false;
+    for (int dx = -1; dx <= 1; ++dx)
+        for (int dy = -1; dy <= 1; ++dy)
+            inked = inked || isWhite(plus.pixelColor(80 + dx, 50 + dy));
+    EXPECT_TRUE(inked);
+    EXPECT_EQ(plus, paintIcon(CoreCircleIcon("plus", true), {80, 50}));
 }
 
 TEST(CoreCircleIcon, IdleFaceHasAWhiteRingAndNoPointer)
@@ -81,29 +94,7 @@ TEST(CoreCircleIcon, IdleFaceHasAWhiteRingAndNoPointer)
     EXPECT_FALSE(isWhite(image.pixelColor(int(pointerX + 3), 50)));
 }
 
-TEST(CoreCircleIcon, LightIdleSelectedFaceHasNoPointer)
-{
-    const QImage image = paintIcon(CoreCircleIcon("person.fill", true, 54, true), {80, 50});
-    EXPECT_TRUE(near(image.pixelColor(80 + 18, 50), CoreTheme::gold()));
-    const double pointerX = 80 - (0.55 * 54 + 2) * 1.08;
-    EXPECT_FALSE(isWhite(image.pixelColor(int(pointerX + 3), 50)));
-}
-
-TEST(CoreCircleIcon, GlyphIsDrawnOnTheDisc)
-{
-    // The centre of "plus" is inked white on the gold disc.
-    const QImage first = paintIcon(CoreCircleIcon("plus", true), {80, 50});
-    bool inked = false;
-    for (int dx = -1; dx <= 1; ++dx) {
-        for (int dy = -1; dy <= 1; ++dy)
-            inked = inked || isWhite(first.pixelColor(80 + dx, 50 + dy));
-    }
-    EXPECT_TRUE(inked);
-    const QImage again = paintIcon(CoreCircleIcon("plus", true), {80, 50});
-    EXPECT_EQ(first, again) << "the cached shadow paints the same as the fresh one";
-}
-
-TEST(CoreFrostPanel, CutCornerIsOpenAndOppositeCornerIsFilled)
+TEST(CoreFrostPanel, CutCornerIsOpenOppositeCornerFilledAndShadowBelow)
 {
     QImage image = canvas(200, 140);
     {
@@ -115,22 +106,18 @@ TEST(CoreFrostPanel, CutCornerIsOpenAndOppositeCornerIsFilled)
     EXPECT_TRUE(isWhite(image.pixelColor(40, 70))) << "white outline on the left edge";
     EXPECT_LT(image.pixelColor(158, 32).red(), 110) << "top-right corner is cut away";
     EXPECT_GT(image.pixelColor(44, 34).red(), 220) << "top-left corner is whole";
-}
 
-TEST(CoreFrostPanel, ShadowFallsBelow)
-{
-    QImage image = canvas(200, 140);
+    QImage shadowed = canvas(200, 140);
     {
-        QPainter painter(&image);
+        QPainter painter(&shadowed);
         CoreFrostPanel().paint(painter, QRectF(40, 30, 120, 80));
     }
-    const int below = image.pixelColor(100, 110 + 6).red();
-    const int above = image.pixelColor(100, 30 - 6).red();
+    const int below = shadowed.pixelColor(100, 110 + 6).red();
     EXPECT_LT(below, kBackdrop.red() - 5);
-    EXPECT_LT(below, above) << "the shadow is offset downwards";
+    EXPECT_LT(below, shadowed.pixelColor(100, 30 - 6).red()) << "the shadow falls below";
 }
 
-TEST(CoreWhiteCard, ContentRectMatchesTheSizeItWasPlannedFor)
+TEST(CoreWhiteCard, ContentRectMatchesItsPlannedSizeUnderARuledTitle)
 {
     const QSizeF content(200, 50);
     const QSizeF card = CoreWhiteCard::sizeForContent("Quest", content);
@@ -142,29 +129,18 @@ TEST(CoreWhiteCard, ContentRectMatchesTheSizeItWasPlannedFor)
     EXPECT_DOUBLE_EQ(area.width(), content.width());
     EXPECT_NEAR(area.height(), content.height(), 1e-9);
     EXPECT_NEAR(area.top(), 20 + 10 + CoreWhiteCard::headerHeight() + 8, 1e-9);
-}
-
-TEST(CoreWhiteCard, LongTitleWidensTheCard)
-{
-    const QString title = "A title much wider than its content";
-    const QSizeF card = CoreWhiteCard::sizeForContent(title, QSizeF(10, 10));
-    EXPECT_GT(card.width(), 10 + 28 + 50);
-}
-
-TEST(CoreWhiteCard, RuleSitsUnderTheTitle)
-{
-    QImage image = canvas(300, 200);
-    QPainter painter(&image);
-    const QRectF card(20, 20, 200, 120);
-    const QRectF area = CoreWhiteCard::paint(painter, card, "Quest");
     painter.end();
 
-    // The rule is the 1-point line just above the spacing that precedes the content.
+    // The rule is the sharp 1-point line just above the spacing that precedes the content.
     const int ruleY = int(area.top() - 8 - 1);
-    const QColor expected = over(CoreTheme::textSecondary(), 0.5, CoreTheme::cardWhite());
-    EXPECT_TRUE(near(image.pixelColor(40, ruleY), expected, 6)) << "a sharp rule";
+    const QColor rule = over(CoreTheme::textSecondary(), 0.5, CoreTheme::cardWhite());
+    EXPECT_TRUE(near(image.pixelColor(40, ruleY), rule, 6));
     EXPECT_TRUE(near(image.pixelColor(40, ruleY + 3), CoreTheme::cardWhite(), 2)) << "gap";
-    EXPECT_TRUE(near(image.pixelColor(200, 135), CoreTheme::cardWhite(), 2)) << "background";
+    EXPECT_TRUE(near(image.pixelColor(200, 20 + card.height() - 5), CoreTheme::cardWhite(), 2));
+
+    const QSizeF titled
+        = CoreWhiteCard::sizeForContent("A title much wider than its content", QSizeF(10, 10));
+    EXPECT_GT(titled.width(), 10 + 28 + 50) << "a long title widens the card";
 }
 
 TEST(CorePressButtonStyle, BrighteningKeepsOpacityAndValidPixels)
@@ -225,22 +201,17 @@ TEST(CoreSpringAnimation, RetargetingMidwayContinuesFromWhereItIs)
     EXPECT_GT(spring.value(), midway - 0.03);
 }
 
-TEST(CoreCircleIconButton, SelectingSpringsToTheLargerScale)
+TEST(CoreCircleIconButton, SelectingSpringsLargerAndOnlyTheRoundFaceTakesClicks)
 {
     CoreCircleIconButton button("person.fill");
     EXPECT_EQ(button.selectionScale(), 1.0);
     button.setSelected(true);
-    auto *spring = button.findChild<CoreSpringAnimation *>();
-    ASSERT_NE(spring, nullptr);
+    ASSERT_NE(button.findChild<CoreSpringAnimation *>(), nullptr);
     for (CoreSpringAnimation *s : button.findChildren<CoreSpringAnimation *>())
         if (s->state() == QAbstractAnimation::Running)
             s->setCurrentTime(s->duration());
     EXPECT_DOUBLE_EQ(button.selectionScale(), CoreCircleIcon::selectedScale);
-}
 
-TEST(CoreCircleIconButton, OnlyTheRoundFaceTakesClicks)
-{
-    CoreCircleIconButton button("person.fill");
     int clicked = 0;
     QObject::connect(&button, &QAbstractButton::clicked, [&clicked] { ++clicked; });
     auto click = [&button](const QPointF &at) {

@@ -36,21 +36,12 @@ const double kTan30 = std::tan(std::numbers::pi / 6);
 
 } // namespace
 
-TEST(CoreSkewedRect, ZeroSkewIsThePlainRectangle)
-{
-    expectVertices(CoreSkewedRect(kRect, 0), {{10, 20}, {110, 20}, {110, 60}, {10, 60}});
-}
-
-TEST(CoreSkewedRect, DefaultSkewShiftsTheTopEdgeRight)
+TEST(CoreSkewedRect, ZeroIsThePlainRectangleTheDefaultShiftsTheTopRightPositiveTheBottomLeft)
 {
     const double shift = kTan30 * 40;
+    expectVertices(CoreSkewedRect(kRect, 0), {{10, 20}, {110, 20}, {110, 60}, {10, 60}});
     expectVertices(CoreSkewedRect(kRect),
                    {{10 + shift, 20}, {110 + shift, 20}, {110, 60}, {10, 60}});
-}
-
-TEST(CoreSkewedRect, PositiveSkewShiftsTheBottomEdgeLeft)
-{
-    const double shift = kTan30 * 40;
     expectVertices(CoreSkewedRect(kRect, 30),
                    {{10, 20}, {110, 20}, {110 - shift, 60}, {10 - shift, 60}});
 }
@@ -64,37 +55,22 @@ TEST(CoreCutPanel, CutsTopRightAndBottomLeftCorners)
         {{10, 20}, {92, 20}, {110, 38}, {110, 60}, {10 + 0.35 * 18, 60}, {10, 60 - 0.35 * 18}});
 }
 
-TEST(CoreChevron, NotchSitsAt35PercentOfTheWidth)
+TEST(CoreChevronAndTriangle, NotchAt35PercentOfTheWidthAndTheTrianglePointsRight)
 {
     expectVertices(CoreChevron(kRect), {{10, 20}, {110, 40}, {10, 60}, {45, 40}});
-}
-
-TEST(Triangle, PointsRight)
-{
     expectVertices(Triangle(kRect), {{10, 20}, {110, 40}, {10, 60}});
 }
 
-TEST(CoreStepBarShape, StepsDownToTheThinPart)
+TEST(CoreStepBarShape, StepsDownToATopAlignedThinPartUnlessAtFullThickness)
 {
     // Thin part: the top 25 % (10 of 40). Step at x = 10 + 50 = 60, its run half the drop of 30.
-    expectVertices(CoreStepBarShape(kRect, 0.5, 0.25),
-                   {{10, 20}, {110, 20}, {110 - 0.35 * 10, 30}, {60 + 15, 30}, {60, 60}, {10, 60}});
-}
-
-TEST(CoreStepBarShape, FullThicknessHasNoStep)
-{
-    const QList<QPointF> points = vertices(CoreStepBarShape(kRect, 0.5, 1));
-    expectVertices(CoreStepBarShape(kRect, 0.5, 1),
-                   {{10, 20}, {110, 20}, {110 - 0.35 * 40, 60}, {60, 60}, {60, 60}, {10, 60}});
-    // The bottom edge runs straight from the slanted end back to the left.
-    for (qsizetype i = 2; i < points.size(); ++i)
-        EXPECT_DOUBLE_EQ(points[i].y(), 60);
-}
-
-TEST(CoreStepBarShape, ThinPartIsTopAligned)
-{
     const QPainterPath path = CoreStepBarShape(kRect, 0.5, 0.25);
+    expectVertices(path,
+                   {{10, 20}, {110, 20}, {110 - 0.35 * 10, 30}, {60 + 15, 30}, {60, 60}, {10, 60}});
     EXPECT_TRUE(path.contains(QPointF(30, 55))); // full height left of the step
     EXPECT_TRUE(path.contains(QPointF(90, 25))); // thin part, top
     EXPECT_FALSE(path.contains(QPointF(90, 55))); // below the thin part
+    // At full thickness the bottom edge runs straight from the slanted end back to the left.
+    expectVertices(CoreStepBarShape(kRect, 0.5, 1),
+                   {{10, 20}, {110, 20}, {110 - 0.35 * 40, 60}, {60, 60}, {60, 60}, {10, 60}});
 }

@@ -86,54 +86,47 @@ protected:
     }
 };
 
-TEST_F(EquipmentView, TenZonesInOrderWithTheirHelp)
-{
-    make();
-    auto panel = view();
-    const auto &zones = panel->zoneButtons();
-    ASSERT_EQ(zones.size(), 10);
-    EXPECT_EQ(zones[0]->accessibleName(), SnapZones::title(SnapZone::leftHalf));
-    EXPECT_EQ(zones[9]->accessibleName(), SnapZones::title(SnapZone::nextDisplay));
-    EXPECT_EQ(zones[0]->toolTip(), CoreEquipment::panelHelp());
-    EXPECT_EQ(zones[9]->toolTip(),
-              "Send the window to your next display, keeping its relative size.");
-    // Five fixed columns of 72 points, 8 apart; the sixth zone starts the second row.
-    EXPECT_EQ(zones[0]->width(), 72);
-    EXPECT_EQ(zones[1]->x() - zones[0]->x(), 80);
-    EXPECT_EQ(zones[5]->x(), zones[0]->x());
-    EXPECT_GT(zones[5]->y(), zones[4]->y());
-    EXPECT_FALSE(panel->allowButton()->isVisibleTo(panel.get()));
-    EXPECT_EQ(panel->emptyText(), "No loadouts yet. Arrange your windows, then save the layout.");
-}
-
-TEST_F(EquipmentView, ClickingAZoneSnapsTheWindowInFront)
+TEST_F(EquipmentView, UntrustedShowsAllowThenAZoneSnapsTheWindowInFront)
 {
     workspace.apps << FakeWorkspace::make(100, "Text Editor", "org.gnome.TextEditor");
     workspace.front = 100;
     windows.standard.insert(100, {7});
     windows.frames.insert(7, QRectF(100, 100, 400, 300));
+    windows.trust = false;
     make();
     auto panel = view();
+    EXPECT_TRUE(panel->allowButton()->isVisibleTo(panel.get()));
+    windows.trust = true;
+    panel->allowButton()->click(); // checks again
+    EXPECT_TRUE(arranger->trusted());
+    EXPECT_FALSE(panel->allowButton()->isVisibleTo(panel.get()));
     panel->zoneButtons()[0]->click(); // left half
     ASSERT_TRUE(windows.frames.contains(7));
     EXPECT_EQ(windows.frames.value(7).left(), 0);
     EXPECT_EQ(windows.frames.value(7).width(), 720);
 }
 
-TEST_F(EquipmentView, UntrustedShowsAllowWhichChecksAgain)
+TEST_F(EquipmentView, TenZonesWithTheirHelpThenLoadoutRowsEquipAndDeleteWithTheCancelCue)
 {
-    windows.trust = false;
-    make();
-    auto panel = view();
-    EXPECT_TRUE(panel->allowButton()->isVisibleTo(panel.get()));
-    windows.trust = true;
-    panel->allowButton()->click();
-    EXPECT_TRUE(arranger->trusted());
-    EXPECT_FALSE(panel->allowButton()->isVisibleTo(panel.get()));
-}
-
-TEST_F(EquipmentView, LoadoutRowsEquipAndDeleteWithTheCancelCue)
-{
+    {
+        make();
+        auto panel = view();
+        const auto &zones = panel->zoneButtons();
+        ASSERT_EQ(zones.size(), 10);
+        EXPECT_EQ(zones[0]->accessibleName(), SnapZones::title(SnapZone::leftHalf));
+        EXPECT_EQ(zones[9]->accessibleName(), SnapZones::title(SnapZone::nextDisplay));
+        EXPECT_EQ(zones[0]->toolTip(), CoreEquipment::panelHelp());
+        EXPECT_EQ(zones[9]->toolTip(),
+                  "Send the window to your next display, keeping its relative size.");
+        // Five fixed columns of 72 points, 8 apart; the sixth zone starts the second row.
+        EXPECT_EQ(zones[0]->width(), 72);
+        EXPECT_EQ(zones[1]->x() - zones[0]->x(), 80);
+        EXPECT_EQ(zones[5]->x(), zones[0]->x());
+        EXPECT_GT(zones[5]->y(), zones[4]->y());
+        EXPECT_FALSE(panel->allowButton()->isVisibleTo(panel.get()));
+        EXPECT_EQ(panel->emptyText(),
+                  "No loadouts yet. Arrange your windows, then save the layout.");
+    }
     make({loadout("Code + Docs", {{"code", "Code"}, {"code", "Code"}, {"firefox", "Firefox"}}),
           loadout("Mail", {{"thunderbird", "Thunderbird"}})});
     auto panel = view();

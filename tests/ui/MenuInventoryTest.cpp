@@ -35,7 +35,7 @@ ClipItem clip(const QString &text, const QDateTime &date, const QString &app = {
 
 } // namespace
 
-TEST(InventoryCaption, JustNowUnderTenSecondsThenTheRelativeDate)
+TEST(InventoryText, CaptionKindsShortTextCountsAndSearch)
 {
     const QDateTime now(QDate(2026, 3, 1), QTime(12, 0), Qt::UTC);
     EXPECT_EQ(InventoryText::caption(clip("a", now.addSecs(-9)), now, "en_US"), "JUST NOW");
@@ -46,10 +46,7 @@ TEST(InventoryCaption, JustNowUnderTenSecondsThenTheRelativeDate)
               "JUST NOW  ·  FIREFOX");
     // A clock set back (a copy stamped in the future) still reads as new.
     EXPECT_EQ(InventoryText::caption(clip("a", now.addSecs(60)), now, "en_US"), "JUST NOW");
-}
 
-TEST(InventoryText, KindsShortTextCountsAndSearch)
-{
     EXPECT_EQ(InventoryText::kindSymbol(ClipItem::Kind::link), "link");
     EXPECT_EQ(InventoryText::kindSymbol(ClipItem::Kind::path), "folder.fill");
     EXPECT_EQ(InventoryText::kindSymbol(ClipItem::Kind::text), "doc.text.fill");
@@ -63,8 +60,7 @@ TEST(InventoryText, KindsShortTextCountsAndSearch)
     EXPECT_EQ(InventoryText::countLine(3, 1), "3 items + 1 pinned");
     EXPECT_EQ(InventoryText::countLine(0, 0), "0 items");
 
-    const QDateTime t = QDateTime::currentDateTimeUtc();
-    const QList<ClipItem> clips{clip("Meeting notes\nfor Monday", t), clip("grocery list", t)};
+    const QList<ClipItem> clips{clip("Meeting notes\nfor Monday", now), clip("grocery list", now)};
     EXPECT_EQ(InventoryText::matching(clips, "  ").size(), 2);
     ASSERT_EQ(InventoryText::matching(clips, "NOTES monday").size(), 1);
     EXPECT_EQ(InventoryText::matching(clips, "notes monday").first().text,
@@ -139,7 +135,7 @@ TEST_F(InventoryView, EmptyPackSaysSoAndSearchMissesSayTheirOwn)
     EXPECT_EQ(view->tiles().size(), 1);
 }
 
-TEST_F(InventoryView, PinnedFirstWithCaptionsAndCountsInTheFooter)
+TEST_F(InventoryView, PinnedFirstWithCaptionsCountsAndFooterButtonsThatClearAndPause)
 {
     copy("first copy");
     clock.advance(120);
@@ -158,6 +154,15 @@ TEST_F(InventoryView, PinnedFirstWithCaptionsAndCountsInTheFooter)
     EXPECT_EQ(InventoryText::caption(view->shown()[1], clock.now(), "en_US"),
               "JUST NOW  ·  TEXT EDITOR");
     WidgetTest::snapshot(*view, "menu-inventory");
+
+    EXPECT_EQ(view->clearUnpinnedButton()->toolTip(), "Remove every item that is not pinned");
+    view->clearUnpinnedButton()->click();
+    ASSERT_EQ(view->shown().size(), 1);
+    EXPECT_EQ(view->shown().first().text, "first copy");
+    EXPECT_EQ(view->recordingButton()->toolTip(), "Stop recording new copies until you resume");
+    view->recordingButton()->click();
+    EXPECT_FALSE(history->isRecording());
+    EXPECT_EQ(view->recordingButton()->toolTip(), "Record copies from every app again");
 }
 
 TEST_F(InventoryView, TileClickCopiesBackAndTheMenuActs)
@@ -195,20 +200,4 @@ TEST_F(InventoryView, TileClickCopiesBackAndTheMenuActs)
     again->actions()[2]->trigger(); // Delete
     EXPECT_TRUE(view->shown().isEmpty());
     EXPECT_EQ(view->emptyText(), "Nothing in your pack yet. Copy something and it lands here.");
-}
-
-TEST_F(InventoryView, FooterButtonsClearAndPause)
-{
-    copy("keep me");
-    history->togglePin(history->items().first().id);
-    copy("drop me");
-    auto view = make();
-    EXPECT_EQ(view->clearUnpinnedButton()->toolTip(), "Remove every item that is not pinned");
-    view->clearUnpinnedButton()->click();
-    ASSERT_EQ(view->shown().size(), 1);
-    EXPECT_EQ(view->shown().first().text, "keep me");
-    EXPECT_EQ(view->recordingButton()->toolTip(), "Stop recording new copies until you resume");
-    view->recordingButton()->click();
-    EXPECT_FALSE(history->isRecording());
-    EXPECT_EQ(view->recordingButton()->toolTip(), "Record copies from every app again");
 }

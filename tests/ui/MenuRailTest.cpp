@@ -117,7 +117,7 @@ TEST_F(RailFixture, ReportsOnlyWhatItDraws)
     EXPECT_FALSE(anyRegionContains(QPointF(400, 20)));
 }
 
-TEST_F(RailFixture, CategoryClickResetsTheNodeAndRunsNothing)
+TEST_F(RailFixture, CategoryClickResetsTheNodeAndRunsNothingNodesRunOrOpen)
 {
     rail->chooseNode(1);
     EXPECT_EQ(names(rail->childButtons()),
@@ -131,6 +131,20 @@ TEST_F(RailFixture, CategoryClickResetsTheNodeAndRunsNothing)
     EXPECT_EQ(names(rail->nodeButtons()).first(), "Option");
     EXPECT_EQ(selection.category(), "Settings");
     EXPECT_EQ(selection.icon(), "gearshape.fill");
+
+    // A node without children runs at once; one with children only opens them.
+    rail->chooseCategory(2); // Communications
+    ran.clear();
+    rail->nodeButtons()[1]->click();
+    EXPECT_EQ(ran, QStringList{"open Mail"});
+    EXPECT_EQ(selection.item(), "Mail");
+    EXPECT_EQ(selection.detail(), "Open Mail");
+    rail->chooseCategory(0);
+    ran.clear();
+    rail->nodeButtons()[0]->click();
+    EXPECT_TRUE(ran.isEmpty());
+    rail->childButtons()[0]->click();
+    EXPECT_EQ(ran, QStringList{"inventory"});
 }
 
 TEST_F(RailFixture, WidgetsChildrenSitBesideTheirNodeAndClockToggles)
@@ -156,34 +170,14 @@ TEST_F(RailFixture, WidgetsChildrenSitBesideTheirNodeAndClockToggles)
     EXPECT_EQ(rail->selectedChild(), 2);
 }
 
-TEST_F(RailFixture, NodeWithoutChildrenRunsAtOnce)
-{
-    rail->chooseCategory(2); // Communications
-    ran.clear();
-    rail->nodeButtons()[1]->click();
-    EXPECT_EQ(ran, QStringList{"open Mail"});
-    EXPECT_EQ(selection.item(), "Mail");
-    EXPECT_EQ(selection.detail(), "Open Mail");
-    // A node with children only opens them.
-    rail->chooseCategory(0);
-    ran.clear();
-    rail->nodeButtons()[0]->click();
-    EXPECT_TRUE(ran.isEmpty());
-    rail->childButtons()[0]->click();
-    EXPECT_EQ(ran, QStringList{"inventory"});
-}
-
-TEST_F(RailFixture, OutOfRangeIndicesClampToTheLastEntry)
+TEST_F(RailFixture, OutOfRangeIndicesClampAndAttentionMarksFollowTheCounts)
 {
     rail->chooseCategory(99);
     EXPECT_EQ(rail->selectedCategory(), 4);
     rail->chooseNode(99);
     EXPECT_EQ(rail->selectedNode(), 8);
     EXPECT_EQ(selection.item(), "Log Out");
-}
 
-TEST_F(RailFixture, AttentionMarksFollowTheCounts)
-{
     MenuPaintedButton *comms = rail->categoryButtons()[2];
     EXPECT_EQ(comms->accessibleName(), "Communications");
     rail->setUnreadCount(4);

@@ -164,7 +164,7 @@ TEST(MenuDetail, WidgetEntriesFollowTheirHiddenFlag)
               "Quick Bar is shown. Click to hide it.");
 }
 
-TEST(MenuDetail, TimingsFixedLinesAndCategories)
+TEST(MenuDetail, TimingsFixedLinesCategoriesAndHelp)
 {
     MenuFacts facts;
     facts.hudKeyText = "Ctrl+Alt+Super+H";
@@ -179,16 +179,13 @@ TEST(MenuDetail, TimingsFixedLinesAndCategories)
     EXPECT_EQ(MenuTree::detailText("Hide All", facts), "Hide every widget and put the menu away");
     EXPECT_EQ(MenuTree::detailText("Field Map", facts), "Open ~/Projects");
     EXPECT_EQ(MenuTree::detailText("Communications", facts), "Communications");
-}
 
-TEST(MenuDetail, HelpTextNamesTheKeysThenFiveLines)
-{
-    const QStringList lines = MenuTree::helpText({"H", "M", "Space"}).split('\n');
-    ASSERT_EQ(lines.size(), 6);
-    EXPECT_EQ(lines[0],
+    const QStringList help = MenuTree::helpText({"H", "M", "Space"}).split('\n');
+    ASSERT_EQ(help.size(), 6);
+    EXPECT_EQ(help[0],
               "H shows or hides the readouts · M summons the menu · Space command bar "
               "· Esc steps back");
-    EXPECT_EQ(lines[5], "Slots: your open apps, click to switch");
+    EXPECT_EQ(help[5], "Slots: your open apps, click to switch");
 }
 
 TEST(MenuAttention, OnlyCountsAboveZeroMark)
@@ -221,41 +218,26 @@ TEST(MenuSelectionModel, StartsOnThePlayerAndSignalsRealChangesOnce)
     EXPECT_EQ(spy.count(), 1);
 }
 
-TEST(MenuRun, PanelEntriesReachTheControllerOnly)
+TEST(MenuRun, EveryEntryReachesItsOneEffect)
 {
     Recorder r;
-    const std::pair<const char *, const char *> panelEntries[] = {
-        {"Close Menu", "closeMenu"},     {"Edit Layout", "editLayout"},
-        {"Reset Layout", "resetLayout"}, {"Hide HUD", "hideHUD"},
-        {"Log Out", "requestQuit"},      {"Quest", "showQuest"},
-        {"Inventory", "showInventory"},  {"Shortcuts", "showSkills"},
-        {"Loadouts", "showEquipment"},
-    };
-    for (const auto &[title, effect] : panelEntries)
+    // clang-format off
+    const std::pair<const char *, const char *> entries[] = {
+        {"Close Menu", "closeMenu"}, {"Edit Layout", "editLayout"}, {"Hide HUD", "hideHUD"},
+        {"Reset Layout", "resetLayout"}, {"Log Out", "requestQuit"}, {"Quest", "showQuest"},
+        {"Inventory", "showInventory"}, {"Shortcuts", "showSkills"}, {"Loadouts", "showEquipment"},
+        {"Character", "openApp ego lite, Ego Lite, ego"}, {"Friend", "openApp Contacts"},
+        {"Dungeon Map", "openApp iTerm, iTerm2, Terminal"}, {"Mail", "openApp Mail"},
+        {"Weapons", "openApp Cursor, Claude, Xcode"}, {"Message", "openApp Messages"},
+        {"Accessory", "openApp Mullvad VPN, Tailscale, WireGuard"}, {"Materials", "copyStatus"},
+        {"Use Item", "stagePrompt"}, {"Tessar Skills", "wakeAI"}, {"Extra Skills", "unloadAI"},
+        {"Focus", "toggleFocus"}, {"Field Map", "openProjects"}, {"Party", "openActivityMonitor"}};
+    // clang-format on
+    for (const auto &[title, effect] : entries)
         EXPECT_EQ(r.run(title), QStringList{effect}) << title;
-}
-
-TEST(MenuRun, ServiceEntriesOpenTheirAppsInOrder)
-{
-    Recorder r;
-    EXPECT_EQ(r.run("Character"), QStringList{"openApp ego lite, Ego Lite, ego"});
-    EXPECT_EQ(r.run("Dungeon Map"), QStringList{"openApp iTerm, iTerm2, Terminal"});
-    EXPECT_EQ(r.run("Weapons"), QStringList{"openApp Cursor, Claude, Xcode"});
-    EXPECT_EQ(r.run("Accessory"), QStringList{"openApp Mullvad VPN, Tailscale, WireGuard"});
-    EXPECT_EQ(r.run("Friend"), QStringList{"openApp Contacts"});
-    EXPECT_EQ(r.run("Message"), QStringList{"openApp Messages"});
-    EXPECT_EQ(r.run("Mail"), QStringList{"openApp Mail"});
-    EXPECT_EQ(r.run("Materials"), QStringList{"copyStatus"});
-    EXPECT_EQ(r.run("Use Item"), QStringList{"stagePrompt"});
-    EXPECT_EQ(r.run("Tessar Skills"), QStringList{"wakeAI"});
-    EXPECT_EQ(r.run("Extra Skills"), QStringList{"unloadAI"});
-    EXPECT_EQ(r.run("Focus"), QStringList{"toggleFocus"});
-    EXPECT_EQ(r.run("Field Map"), QStringList{"openProjects"});
-    EXPECT_EQ(r.run("Party"), QStringList{"openActivityMonitor"});
     // Choosing a category, or a node that only opens children, runs nothing.
-    EXPECT_TRUE(r.run("Friends").isEmpty());
-    EXPECT_TRUE(r.run("Widgets").isEmpty());
-    EXPECT_TRUE(r.run("No Such Entry").isEmpty());
+    for (const char *title : {"Friends", "Widgets", "No Such Entry"})
+        EXPECT_TRUE(r.run(title).isEmpty()) << title;
 }
 
 TEST(MenuRun, WidgetEntriesToggleAndSayTheNewState)
@@ -311,30 +293,21 @@ TEST(MenuRun, OptionEquippedAndHelpReport)
     EXPECT_TRUE(help[1].startsWith("toast Help shown | Ctrl+Alt+Super+H shows or hides"));
 }
 
-TEST(MenuRun, EveryLeafOfTheTreeDoesSomething)
+TEST(MenuRun, EveryLeafOfTheTreeDoesSomethingAndEmptyEffectsDoNotCrash)
 {
     // A title spelt differently in the tree and in the dispatch would leave a dead row.
     Recorder r;
+    const MenuEffects none;
     for (const MenuCategory &c : MenuTree::categories()) {
         for (const MenuNode &n : c.nodes) {
+            MenuActions::runNode(n.title, none);
             if (n.children.isEmpty()) {
                 EXPECT_FALSE(r.run(n.title).isEmpty()) << n.title.toStdString();
-                continue;
             }
-            for (const MenuNode &child : n.children)
+            for (const MenuNode &child : n.children) {
+                MenuActions::runNode(child.title, none);
                 EXPECT_FALSE(r.run(child.title).isEmpty()) << child.title.toStdString();
+            }
         }
     }
-}
-
-TEST(MenuRun, EmptyEffectsDoNothingAndDoNotCrash)
-{
-    const MenuEffects none;
-    for (const MenuCategory &c : MenuTree::categories())
-        for (const MenuNode &n : c.nodes) {
-            MenuActions::runNode(n.title, none);
-            for (const MenuNode &child : n.children)
-                MenuActions::runNode(child.title, none);
-        }
-    SUCCEED();
 }

@@ -20,15 +20,6 @@ int animationsOf(const QObject &object)
 
 } // namespace
 
-TEST(PulseRing, RestsInvisibleAndIgnoresTheMouse)
-{
-    PulseRing ring;
-    EXPECT_FALSE(ring.isActive());
-    EXPECT_EQ(ring.ringOpacity(), 0.0);
-    EXPECT_EQ(ring.pulseAnimation(), nullptr);
-    EXPECT_TRUE(ring.testAttribute(Qt::WA_TransparentForMouseEvents));
-}
-
 TEST(PulseRing, ActivatingTwiceKeepsTheOnePulseRunning)
 {
     PulseRing ring;
@@ -44,9 +35,13 @@ TEST(PulseRing, ActivatingTwiceKeepsTheOnePulseRunning)
     EXPECT_EQ(pulse->currentTime(), 300) << "a second activation must not restart the pulse";
 }
 
-TEST(PulseRing, DeactivatingRemovesThePulseAndHidesTheRing)
+TEST(PulseRing, RestsInvisibleAndDeactivatingRemovesThePulseAndHidesTheRing)
 {
     PulseRing ring;
+    EXPECT_FALSE(ring.isActive());
+    EXPECT_EQ(ring.ringOpacity(), 0.0);
+    EXPECT_EQ(ring.pulseAnimation(), nullptr);
+    EXPECT_TRUE(ring.testAttribute(Qt::WA_TransparentForMouseEvents));
     ring.setActive(true);
     ring.pulseAnimation()->setCurrentTime(700);
     ASSERT_GT(ring.ringOpacity(), 0.5);
@@ -100,7 +95,7 @@ TEST(PulseRing, DrawsAGoldRingInsideItsBounds)
     EXPECT_EQ(image.pixelColor(30, 20), QColor(Qt::black)) << "no fill";
 }
 
-TEST(FlashModifier, RingCoversTheTargetAndFollowsItsSize)
+TEST(FlashModifier, RingCoversTheTargetFollowsItsSizeStaysOnTopAndPulses)
 {
     QWidget target;
     target.resize(80, 50);
@@ -110,26 +105,11 @@ TEST(FlashModifier, RingCoversTheTargetAndFollowsItsSize)
 
     target.resize(120, 30);
     EXPECT_EQ(flash->ring()->geometry(), QRect(0, 0, 120, 30));
-}
 
-TEST(FlashModifier, RingStaysAboveChildrenAddedLater)
-{
-    QWidget target;
-    target.resize(80, 50);
-    auto *flash = new FlashModifier(&target);
+    // Widgets later in the child list stack on top: the ring stays above a late child.
     auto *late = new QWidget(&target);
-    late->setGeometry(target.rect());
+    EXPECT_GT(target.children().indexOf(flash->ring()), target.children().indexOf(late));
 
-    const QObjectList children = target.children();
-    qsizetype ringIndex = children.indexOf(flash->ring());
-    qsizetype lateIndex = children.indexOf(late);
-    EXPECT_GT(ringIndex, lateIndex) << "widgets later in the child list stack on top";
-}
-
-TEST(FlashModifier, ActivatesItsRing)
-{
-    QWidget target;
-    auto *flash = new FlashModifier(&target);
     flash->setActive(true);
     EXPECT_TRUE(flash->isActive());
     EXPECT_NE(flash->ring()->pulseAnimation(), nullptr);

@@ -97,33 +97,16 @@ protected:
     std::vector<Play> m_plays;
 };
 
-// --- Loading ---
-
-TEST_F(SoundEngine, LoadsEverySoundOnceInCueOrderWithoutPlaying)
+TEST_F(SoundEngine, MissingFilesSilenceOnlyTheirCues)
 {
-    auto engine = makeEngine();
-    EXPECT_EQ(m_created, allNames);
-    EXPECT_EQ(engine->players().size(), 6u);
-    EXPECT_TRUE(m_plays.empty());
-}
-
-TEST_F(SoundEngine, MissingCancelSilencesOnlyCancel)
-{
-    auto engine = makeEngine({"zel_cancel"});
+    auto engine = makeEngine({"zel_cancel", "zel_hover"});
     EXPECT_FALSE(engine->players().contains(Cue::cancel));
     for (Cue cue : allCues) {
         m_clock.advance(1.0);
         engine->play(cue);
     }
-    EXPECT_EQ(played(),
-              QStringList({"zel_open", "zel_close", "zel_select", "zel_confirm", "zel_hover"}));
-}
-
-TEST_F(SoundEngine, MissingHoverLeavesThrottleUntouched)
-{
-    auto engine = makeEngine({"zel_hover"});
-    engine->play(Cue::hover);
-    EXPECT_EQ(engine->lastHoverAt(), 0.0);
+    EXPECT_EQ(played(), QStringList({"zel_open", "zel_close", "zel_select", "zel_confirm"}));
+    EXPECT_EQ(engine->lastHoverAt(), 0.0) << "a missing hover leaves the throttle untouched";
 }
 
 TEST_F(SoundEngine, FilesThatAreNotWavesGetNoPlayer)
@@ -148,11 +131,12 @@ TEST_F(SoundEngine, FilesThatAreNotWavesGetNoPlayer)
     EXPECT_TRUE(m_plays.empty());
 }
 
-// --- Playing ---
-
-TEST_F(SoundEngine, RepeatedCueRestartsItsOnePlayerAtTheRequestedVolume)
+TEST_F(SoundEngine, LoadsEverySoundOnceInCueOrderAndRestartsItsOnePlayerAtTheVolume)
 {
     auto engine = makeEngine();
+    EXPECT_EQ(m_created, allNames);
+    EXPECT_EQ(engine->players().size(), 6u);
+    EXPECT_TRUE(m_plays.empty());
     engine->play(Cue::confirm, 0.6f);
     engine->play(Cue::confirm);
     engine->play(Cue::confirm, 3.0f);
@@ -163,9 +147,7 @@ TEST_F(SoundEngine, RepeatedCueRestartsItsOnePlayerAtTheRequestedVolume)
     EXPECT_FLOAT_EQ(m_plays[2].volume, 1.0f);
 }
 
-// --- Hover throttle ---
-
-TEST_F(SoundEngine, HoverTicksCloserThanThrottleAreDropped)
+TEST_F(SoundEngine, HoverTicksCloserThanTheThrottleAreDroppedOtherCuesPass)
 {
     auto engine = makeEngine();
     m_clock.setUptime(500.0);
@@ -175,28 +157,15 @@ TEST_F(SoundEngine, HoverTicksCloserThanThrottleAreDropped)
     EXPECT_EQ(played(), QStringList({"zel_hover"}));
     EXPECT_EQ(engine->lastHoverAt(), 500.0) << "a dropped tick must not move the throttle";
 
-    m_clock.setUptime(500.1);
-    engine->play(Cue::hover, 0.3f);
-    EXPECT_EQ(played(), QStringList({"zel_hover", "zel_hover"}));
-    EXPECT_EQ(engine->lastHoverAt(), 500.1);
-}
-
-TEST_F(SoundEngine, OtherCuesNeitherWaitForNorMoveTheHoverThrottle)
-{
-    auto engine = makeEngine();
-    m_clock.setUptime(500.0);
-    engine->play(Cue::hover);
-    m_clock.setUptime(500.03);
+    // Other cues neither wait for nor move the throttle.
     engine->play(Cue::select);
     engine->play(Cue::select);
     EXPECT_EQ(engine->lastHoverAt(), 500.0);
-
-    m_clock.setUptime(500.09);
-    engine->play(Cue::hover);
+    m_clock.setUptime(500.1);
+    engine->play(Cue::hover, 0.3f);
     EXPECT_EQ(played(), QStringList({"zel_hover", "zel_select", "zel_select", "zel_hover"}));
+    EXPECT_EQ(engine->lastHoverAt(), 500.1);
 }
-
-// --- Enabling ---
 
 TEST_F(SoundEngine, DisabledEngineIsSilentAndKeepsLastHover)
 {
@@ -223,7 +192,13 @@ TEST_F(SoundEngine, DisabledEngineIsSilentAndKeepsLastHover)
     EXPECT_EQ(played(), QStringList({"zel_hover"}));
 }
 
-// --- The generated sound files ---
+QByteArray le(quint32 value, int size)
+{
+    QByteArray bytes;
+    for (int i = 0; i < size; ++i)
+        bytes += char(value >> (8 * i));
+    return bytes;
+}
 
 std::uint32_t readLe(const QByteArray &bytes, qsizetype at, int size)
 {
@@ -243,19 +218,12 @@ TEST(GeneratedCues, AreDistinctShortCleanMonoWaves)
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const QByteArray wav = file.readAll();
         ASSERT_GT(wav.size(), 44);
-        EXPECT_EQ(wav.left(4), "RIFF");
-        EXPECT_EQ(qsizetype(readLe(wav, 4, 4)), wav.size() - 8);
-        EXPECT_EQ(wav.mid(8, 8), "WAVEfmt ");
-        EXPECT_EQ(readLe(wav, 16, 4), 16u);
-        EXPECT_EQ(readLe(wav, 20, 2), 1u); // PCM
-        EXPECT_EQ(readLe(wav, 22, 2), 1u); // mono
-        EXPECT_EQ(readLe(wav, 24, 4), 44100u);
-        EXPECT_EQ(readLe(wav, 28, 4), 44100u * 2);
-        EXPECT_EQ(readLe(wav, 32, 2), 2u);
-        EXPECT_EQ(readLe(wav, 34, 2), 16u);
-        EXPECT_EQ(wav.mid(36, 4), "data");
-        const qsizetype dataBytes = readLe(wav, 40, 4);
-        ASSERT_EQ(dataBytes, wav.size() - 44);
+        const qsizetype dataBytes = wav.size() - 44;
+        // PCM, mono, 44100 Hz, 2 bytes a frame, 16 bits, and the data filling the rest.
+        EXPECT_EQ(wav.left(44),
+                  "RIFF" + le(dataBytes + 36, 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(1, 2)
+                      + le(44100, 4) + le(44100 * 2, 4) + le(2, 2) + le(16, 2) + "data"
+                      + le(dataBytes, 4));
         EXPECT_LT(dataBytes / 2 / 44100.0, 0.5);
 
         std::vector<int> samples;

@@ -19,8 +19,7 @@ namespace {
 const QString kLongMessage
     = QStringLiteral("The local model did not answer in time. ").repeated(40);
 
-// Two screens side by side; the second stands higher than the primary and has a 30-point bar
-// along its top, so its visible frame differs from its frame.
+// The side screen stands higher than the primary, with a 30-point bar along its top.
 const ScreenInfo kMain = FakeScreens::make("main", {0, 0, 1440, 900}, 24);
 const ScreenInfo kSide = FakeScreens::make("side", {1440, 200, 1920, 1080}, 30);
 
@@ -42,7 +41,6 @@ protected:
             });
     }
 
-    // The card the panel would build now.
     std::unique_ptr<ToastView> card() const
     {
         return std::unique_ptr<ToastView>(static_cast<ToastView *>(content(nullptr, 1.0)));
@@ -135,8 +133,16 @@ TEST_F(ToastCenterTest, TapDismissesAtOnceAndDropsTheDeadline)
     EXPECT_FALSE(panel->isVisible());
 }
 
-TEST_F(ToastCenterTest, SitsAtTheTopRightOfTheScreenUnderThePointer)
+TEST_F(ToastCenterTest, SitsAtTheTopRightOfTheScreenUnderThePointerAndNowhereWithoutScreens)
 {
+    screens.setScreens({});
+    center->show("Quest", "Nowhere to show this");
+    EXPECT_EQ(panelsMade, 0);
+    EXPECT_EQ(sounds, 0);
+    EXPECT_FALSE(center->dismissAt());
+    center->dismiss();
+    center->tick();
+
     screens.setScreens({kMain, kSide});
     screens.setPointer({2000, 600});
     center->show("Window", "Moved to the next display", 5);
@@ -148,17 +154,6 @@ TEST_F(ToastCenterTest, SitsAtTheTopRightOfTheScreenUnderThePointer)
     center->show("Window", "Moved back", 5);
     EXPECT_EQ(panel->frame(), QRectF(1440 - 340 - 28, 900 - 24 - h - 28, 340, h));
     EXPECT_EQ(panelsMade, 1);
-}
-
-TEST_F(ToastCenterTest, WithoutScreensNothingHappens)
-{
-    screens.setScreens({});
-    center->show("Quest", "Nowhere to show this");
-    EXPECT_EQ(panelsMade, 0);
-    EXPECT_EQ(sounds, 0);
-    EXPECT_FALSE(center->dismissAt());
-    center->dismiss();
-    center->tick();
 }
 
 namespace {
@@ -190,7 +185,7 @@ int inkIn(const QImage &image, int top, int bottom, int left, int right)
 
 } // namespace
 
-TEST(ToastView, IsAWhiteCardWithAGoldEdgeTheTitleAndTheMessage)
+TEST(ToastView, IsAWhiteCardWithAGoldEdgeTheTitleAndTheMessageCutInsideIt)
 {
     ToastView view("Staged clipboard as prompt", "Paste it into the chat to ask the model.", {});
     view.resize(340, int(std::ceil(ToastView::fittingHeight(view.title(), view.message(), 340))));
@@ -212,19 +207,17 @@ TEST(ToastView, IsAWhiteCardWithAGoldEdgeTheTitleAndTheMessage)
     EXPECT_EQ(view.accessibleName(),
               "Staged clipboard as prompt, Paste it into the chat to ask the model.");
     EXPECT_EQ(view.accessibleDescription(), "Dismisses this message");
-}
 
-TEST(ToastView, ACutMessageStaysInsideTheCard)
-{
-    ToastView view("Local AI", kLongMessage, {});
-    view.resize(340, 320);
-    const QImage image = render(view);
-    const QRectF card = ToastView::cardRect(view.size());
-    // The bottom padding is bare card: no line of text runs into it.
-    const int paddingTop = int(card.bottom() - ToastView::verticalPadding) + 1;
-    EXPECT_EQ(inkIn(image, paddingTop, int(card.bottom()),
-                    int(card.left() + ToastView::accentWidth + 1), int(card.right())),
+    // A cut message leaves the bottom padding bare: no line of text runs into it.
+    ToastView cut("Local AI", kLongMessage, {});
+    cut.resize(340, 320);
+    const QImage cutImage = render(cut);
+    const QRectF cutCard = ToastView::cardRect(cut.size());
+    const int paddingTop = int(cutCard.bottom() - ToastView::verticalPadding) + 1;
+    EXPECT_EQ(inkIn(cutImage, paddingTop, int(cutCard.bottom()),
+                    int(cutCard.left() + ToastView::accentWidth + 1), int(cutCard.right())),
               0);
-    EXPECT_GT(inkIn(image, int(card.top()), paddingTop, int(card.left() + 14), int(card.right())),
+    EXPECT_GT(inkIn(cutImage, int(cutCard.top()), paddingTop, int(cutCard.left() + 14),
+                    int(cutCard.right())),
               500);
 }

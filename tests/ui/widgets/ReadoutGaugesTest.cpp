@@ -73,7 +73,7 @@ TEST_F(Readouts, HPBarFillColourFollowsTheBatteryAcrossTheThresholds)
     }
 }
 
-TEST_F(Readouts, HPBarLabelsRoundTheBatteryAndTruncateTheCpu)
+TEST_F(Readouts, HPBarLabelsRoundTheBatteryTruncateTheCpuAndNameThePlayer)
 {
     metrics.stats.power = QList<PowerSource>{FakeSystemStats::battery(19.6)};
     SystemMetricsService &service = metrics.start();
@@ -82,6 +82,11 @@ TEST_F(Readouts, HPBarLabelsRoundTheBatteryAndTruncateTheCpu)
     EXPECT_EQ(view.hpBar().username, "Ada");
     EXPECT_EQ(view.hpBar().currentLabel, "20 / 100");
     EXPECT_EQ(view.hpBar().levelLabel, "CPU: 37%");
+    // The player's name is the first word of the full name, else the login.
+    EXPECT_EQ(PlayerStatus::usernameFor({QStringLiteral("  Grace  Brewster Hopper"), "gh"}),
+              "Grace");
+    EXPECT_EQ(PlayerStatus::usernameFor({QString(), QStringLiteral("gh")}), "gh");
+    EXPECT_EQ(PlayerStatus::usernameFor({QStringLiteral("   "), QStringLiteral("gh")}), "gh");
 }
 
 TEST_F(Readouts, WithoutABatteryMemoryPressureWarningShowsAmberAtFiftyFivePercent)
@@ -102,21 +107,27 @@ TEST_F(Readouts, WithoutABatteryMemoryPressureWarningShowsAmberAtFiftyFivePercen
     EXPECT_LT(beyond.value(), 90);
 }
 
-TEST_F(Readouts, PlayerNameIsTheFirstWordOfTheFullNameElseTheLogin)
-{
-    EXPECT_EQ(PlayerStatus::usernameFor({QStringLiteral("  Grace  Brewster Hopper"), "gh"}),
-              "Grace");
-    EXPECT_EQ(PlayerStatus::usernameFor({QString(), QStringLiteral("gh")}), "gh");
-    EXPECT_EQ(PlayerStatus::usernameFor({QStringLiteral("   "), QStringLiteral("gh")}), "gh");
-}
-
-TEST_F(Readouts, PartyWithoutBatteryDiskOrNetworkShowsFullPowerOnAC)
+TEST_F(Readouts, PartyWithoutBatteryDiskOrNetworkShowsFullPowerOnACAndAFullMemoryInRed)
 {
     metrics.stats.volume = VolumeCapacity{0, 0};
+    metrics.stats.mem = MemoryFigures{15 * gib, 16 * gib};
     PartyStrip view(metrics.start());
     EXPECT_EQ(names(view.lines()), (QStringList{"CPU", "MEM", "PWR"}));
     EXPECT_EQ(detailOf(view.lines(), "PWR"), "AC");
     EXPECT_DOUBLE_EQ(view.lines()[2].fraction, 1.0);
+    view.resize(view.sizeHint());
+    const QImage image = render(view);
+    EXPECT_EQ(hpName(fillSample(image, view.gaugeRect(1))), "red") << "MEM nearly full";
+    EXPECT_EQ(hpName(fillSample(image, view.gaugeRect(2))), "green") << "PWR on AC";
+
+    // Heat joins only when the machine runs warm.
+    for (const auto &[state, detail] :
+         {std::pair{ThermalState::nominal, "<absent>"}, std::pair{ThermalState::fair, "Warm"},
+          std::pair{ThermalState::critical, "Critical"}}) {
+        metrics.stats.thermal = state;
+        PartyStrip warm(metrics.start());
+        EXPECT_EQ(detailOf(warm.lines(), "HEAT"), QString::fromLatin1(detail));
+    }
 }
 
 TEST_F(Readouts, PartyListsEveryMemberInOrder)
@@ -140,28 +151,7 @@ TEST_F(Readouts, PartyListsEveryMemberInOrder)
     snapshot(view, QStringLiteral("partyStrip"));
 }
 
-TEST_F(Readouts, HeatJoinsOnlyWhenTheMachineRunsWarm)
-{
-    for (const auto &[state, detail] :
-         {std::pair{ThermalState::nominal, "<absent>"}, std::pair{ThermalState::fair, "Warm"},
-          std::pair{ThermalState::critical, "Critical"}}) {
-        metrics.stats.thermal = state;
-        PartyStrip view(metrics.start());
-        EXPECT_EQ(detailOf(view.lines(), "HEAT"), QString::fromLatin1(detail));
-    }
-}
-
-TEST_F(Readouts, AFullMemoryLineIsDrawnRedAndAnIdleOneGreen)
-{
-    metrics.stats.mem = MemoryFigures{15 * gib, 16 * gib};
-    PartyStrip view(metrics.start());
-    view.resize(view.sizeHint());
-    const QImage image = render(view);
-    EXPECT_EQ(hpName(fillSample(image, view.gaugeRect(1))), "red") << "MEM nearly full";
-    EXPECT_EQ(hpName(fillSample(image, view.gaugeRect(2))), "green") << "PWR on AC";
-}
-
-TEST(CoreStepGauge, EasesToANewFractionOnlyWhenAnimated)
+TEST(CoreStepGauge, EasesOnlyWhenAnimatedAndTheFillStopsAtItsFraction)
 {
     CoreStepGauge gauge;
     gauge.setFraction(0.4, false);
@@ -175,10 +165,7 @@ TEST(CoreStepGauge, EasesToANewFractionOnlyWhenAnimated)
     gauge.setFraction(1.7, false);
     EXPECT_FALSE(gauge.isAnimating());
     EXPECT_DOUBLE_EQ(gauge.displayedFraction(), 1.0) << "clamped";
-}
 
-TEST(CoreStepGauge, FillStopsAtItsFraction)
-{
     QImage image(200, 30, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);
     {

@@ -44,10 +44,13 @@ TargetReadout lethalTarget()
 
 } // namespace
 
-TEST_F(Views, ClockShowsTheShortTimeAndTheAbbreviatedDate)
+TEST_F(Views, ClockShowsTheShortTimeAndTheAbbreviatedDateAndOpensTheCalendar)
 {
     metrics.clock.setStart(QDateTime(QDate(2026, 12, 7), QTime(21, 5), Qt::LocalTime));
-    FieldHeader view(metrics.start(), {}, [](CoreSoundEngine::Cue) {});
+    QList<CoreSoundEngine::Cue> cues;
+    int opened = 0;
+    FieldHeader view(
+        metrics.start(), [&] { ++opened; }, [&](CoreSoundEngine::Cue cue) { cues << cue; });
     view.resize(view.sizeHint());
     const QDateTime shown = metrics.clock.now();
     QString format = QLocale().timeFormat(QLocale::ShortFormat);
@@ -65,15 +68,6 @@ TEST_F(Views, ClockShowsTheShortTimeAndTheAbbreviatedDate)
     EXPECT_GT(countNear(image, plate, Qt::white, 30), 40);
     EXPECT_EQ(countNear(image, QRect(0, 0, view.width(), 12), Qt::white, 30), 0);
     snapshot(view, QStringLiteral("fieldHeader"));
-}
-
-TEST_F(Views, ClockClickPlaysSelectAndOpensTheCalendar)
-{
-    QList<CoreSoundEngine::Cue> cues;
-    int opened = 0;
-    FieldHeader view(
-        metrics.start(), [&] { ++opened; }, [&](CoreSoundEngine::Cue cue) { cues << cue; });
-    view.resize(view.sizeHint());
 
     click(&view, QPointF(view.width() - 4, 4)); // above the plate: nothing there
     EXPECT_EQ(opened, 0);
@@ -114,7 +108,7 @@ TEST_F(Views, ScaledClockTakesClicksWhereItIsDrawn)
     snapshot(root, QStringLiteral("fieldHeaderScaled"));
 }
 
-TEST_F(Views, LethalTargetIsADarkDiamondWithItsTierWrittenInRed)
+TEST_F(Views, TargetDiamondIsDarkWhenLethalGreenWhenCalmAndUnlabelledWhenCramped)
 {
     TargetCursor view(lethalTarget());
     view.resize(view.sizeHint());
@@ -129,25 +123,17 @@ TEST_F(Views, LethalTargetIsADarkDiamondWithItsTierWrittenInRed)
     EXPECT_EQ(countNear(image, tier, CoreTheme::tierLethal(), 20), 0);
     EXPECT_EQ(TargetCursor::detailText(lethalTarget()), "640% of a core  ·  1.3 GB");
     snapshot(view, QStringLiteral("targetCursor"));
-}
 
-TEST_F(Views, CalmTargetIsGreenAndACrampedOneHasNoLabel)
-{
     TargetReadout calm{
         QStringLiteral("Files"), ThreatTier::friendly, QStringLiteral("Friendly"), 4, 0.2, true};
-    TargetCursor view(calm);
-    view.resize(view.sizeHint());
-    const QRectF diamond = view.diamondRect();
+    view.setTarget(calm);
     EXPECT_TRUE(near(render(view).pixelColor(int(diamond.center().x() - 3),
                                              int(diamond.top() + diamond.height() * 0.45)),
                      CoreTheme::tierCalm(), 90));
-    snapshot(view, QStringLiteral("targetCursorNPC"));
-
     calm.cramped = true;
     view.setTarget(calm);
     EXPECT_TRUE(view.labelRect().isEmpty());
-    const QImage image = render(view);
-    EXPECT_EQ(image.pixelColor(view.width() / 2, int(diamond.bottom() + 30)), backdrop);
+    EXPECT_EQ(render(view).pixelColor(view.width() / 2, int(diamond.bottom() + 30)), backdrop);
 }
 
 TEST_F(Views, TargetBobsWhileTheHUDIsVisible)
@@ -166,7 +152,7 @@ TEST_F(Views, TargetBobsWhileTheHUDIsVisible)
     EXPECT_DOUBLE_EQ(cursor->bobOffset(), 0);
 }
 
-TEST_F(Views, TrackWithoutArtistIsSubtitledWithTheAppAlone)
+TEST_F(Views, NowPlayingSubtitlesWithTheAppAloneWithoutArtistAndSendsTransport)
 {
     QStringList sent;
     NowPlaying view([&](const QString &command) { sent << command; });
@@ -178,6 +164,11 @@ TEST_F(Views, TrackWithoutArtistIsSubtitledWithTheAppAlone)
     view.setTrack(TrackReadout{QStringLiteral("Lollipop"), QStringLiteral("Song"),
                                QStringLiteral("Band"), true});
     EXPECT_EQ(view.subtitle(), "Band · Lollipop");
+    EXPECT_GT(countNear(render(view), QRect(NowPlaying::textLeading, 0, 150, view.height()),
+                        Qt::white, 30),
+              40)
+        << "white text on the plate";
+    snapshot(view, QStringLiteral("nowPlaying"));
 
     QStringList labels;
     for (TransportButton *button : view.buttons())
@@ -192,19 +183,7 @@ TEST_F(Views, TrackWithoutArtistIsSubtitledWithTheAppAlone)
     EXPECT_EQ(sent, (QStringList{"previous track", "playpause", "next track"}));
 }
 
-TEST_F(Views, NowPlayingDrawsWhiteTextOnItsPlate)
-{
-    NowPlaying view({});
-    view.resize(view.sizeHint());
-    view.setTrack(TrackReadout{QStringLiteral("Spotify"), QStringLiteral("Midnight City"),
-                               QStringLiteral("M83"), false});
-    const QImage image = render(view);
-    EXPECT_GT(
-        countNear(image, QRect(NowPlaying::textLeading, 0, 150, view.height()), Qt::white, 30), 40);
-    snapshot(view, QStringLiteral("nowPlaying"));
-}
-
-TEST_F(Views, EmptyQuickBarShowsFourEmptyTilesThatOpenSkills)
+TEST_F(Views, QuickBarTilesOpenSkillsWhenEmptyAndRunTheirStarredSkill)
 {
     int openedSkills = 0;
     SkillSlots view([&] { ++openedSkills; });
@@ -221,24 +200,20 @@ TEST_F(Views, EmptyQuickBarShowsFourEmptyTilesThatOpenSkills)
     }
     EXPECT_EQ(openedSkills, 4);
     snapshot(view, QStringLiteral("skillSlots"));
-}
 
-TEST_F(Views, StarredSkillsFillTheFirstSlots)
-{
+    // Starred skills fill the first slots.
     int ran = 0;
-    int openedSkills = 0;
-    SkillSlots view([&] { ++openedSkills; },
-                    {{QStringLiteral("builtin:focus"), QStringLiteral("Focus"),
-                      QStringLiteral("timer"), [&] { ++ran; }}});
-    view.resize(view.sizeHint());
-    view.setFocusRunning(true);
-    EXPECT_FALSE(view.tiles()[0]->isEmpty());
-    EXPECT_TRUE(view.tiles()[0]->isHighlighted());
-    EXPECT_TRUE(view.tiles()[1]->isEmpty());
-    click(view.tiles()[0], QRectF(view.tiles()[0]->rect()).center());
+    SkillSlots filled([&] { ++openedSkills; },
+                      {{QStringLiteral("builtin:focus"), QStringLiteral("Focus"),
+                        QStringLiteral("timer"), [&] { ++ran; }}});
+    filled.resize(filled.sizeHint());
+    filled.setFocusRunning(true);
+    EXPECT_FALSE(filled.tiles()[0]->isEmpty());
+    EXPECT_TRUE(filled.tiles()[0]->isHighlighted());
+    EXPECT_TRUE(filled.tiles()[1]->isEmpty());
+    click(filled.tiles()[0], QRectF(filled.tiles()[0]->rect()).center());
     EXPECT_EQ(ran, 1);
-    EXPECT_EQ(openedSkills, 0);
-    snapshot(view, QStringLiteral("skillSlotsFilled"));
+    EXPECT_EQ(openedSkills, 4);
 }
 
 TEST_F(Views, QuestLogListsTheLowBatteryAlertFirstAndRunsItOnClick)
