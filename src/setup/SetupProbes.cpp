@@ -1,5 +1,6 @@
 #include "setup/SetupProbes.h"
 
+#include "actions/ShortcutsTool.h"
 #include "app/HotKeyReport.h"
 #include "app/LoginItemService.h"
 #include "platform/SystemInfo.h"
@@ -38,17 +39,6 @@ SetupFacts::StoreAccess SetupProbes::storeAccess(const QString &root, const QStr
             return SetupFacts::StoreAccess::granted;
     }
     return any ? SetupFacts::StoreAccess::denied : SetupFacts::StoreAccess::notDetermined;
-}
-
-QString SetupProbes::findShortcutsTool(const QString &executableFolder)
-{
-    const QString name = QStringLiteral("vantle-shortcuts");
-    if (!executableFolder.isEmpty()) {
-        const QFileInfo beside(QDir(executableFolder).filePath(name));
-        if (beside.isFile() && beside.isExecutable())
-            return beside.absoluteFilePath();
-    }
-    return QStandardPaths::findExecutable(name);
 }
 
 bool SetupProbes::spotifyInstalledIn(const QStringList &folders)
@@ -104,8 +94,9 @@ SetupProbes SetupProbes::standard(const SystemInfo &system, const WindowSystem &
         return storeAccess(dataHome() + QStringLiteral("/evolution/tasks"),
                            QStringLiteral("tasks.ics"));
     };
-    probes.shortcutsTool
-        = [folder = std::move(executableFolder)] { return !findShortcutsTool(folder).isEmpty(); };
+    probes.shortcutsTool = [folder = std::move(executableFolder)] {
+        return !ShortcutsTool::locate(folder).isEmpty();
+    };
     probes.mediaPlayers = [] { return mprisNames(kBusTimeoutMs); };
     probes.spotifyInstalled = [] {
         return spotifyInstalledIn(

@@ -40,8 +40,6 @@ struct SetupProbes
     // Access to the stores `root/*/fileName`: granted when one can be read, denied when some
     // exist and none can, not determined when there are none.
     static SetupFacts::StoreAccess storeAccess(const QString &root, const QString &fileName);
-    // `vantle-shortcuts` beside the executable, else on PATH; empty when neither has it.
-    static QString findShortcutsTool(const QString &executableFolder);
     // Whether a desktop entry `spotify` or `com.spotify.Client` is installed in one of `folders`
     // (the applications folders of the XDG data directories).
     static bool spotifyInstalledIn(const QStringList &folders);

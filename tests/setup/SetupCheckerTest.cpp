@@ -1,4 +1,6 @@
 #include "setup/SetupChecker.h"
+
+#include "actions/ShortcutsTool.h"
 #include "platform/linux/LinuxSystemInfo.h"
 
 #include <gtest/gtest.h>
@@ -341,9 +343,9 @@ TEST(SetupProbeHelpers, ToolsAndDesktopEntries)
     ASSERT_TRUE(tool.open(QIODevice::WriteOnly));
     tool.close();
     // Not executable: not the tool.
-    EXPECT_NE(SetupProbes::findShortcutsTool(root.path()), tool.fileName());
+    EXPECT_NE(ShortcutsTool::locate(root.path()), tool.fileName());
     tool.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    EXPECT_EQ(SetupProbes::findShortcutsTool(root.path()), tool.fileName());
+    EXPECT_EQ(ShortcutsTool::locate(root.path()), tool.fileName());
 
     const QString apps = root.filePath("applications");
     QDir().mkpath(apps);
