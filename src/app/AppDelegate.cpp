@@ -167,7 +167,7 @@ FloatingHUDPanelController &AppDelegate::hudController()
     hooks.closeCommandBar = [] { CommandBarController::shared().close(); };
 
     m_hudController = std::make_unique<FloatingHUDPanelController>(
-        m_metrics.get(), screens, *m_platform.clock,
+        screens, *m_platform.clock,
         FloatingHUDPanelController::Stores{HUDWidgetSettings::shared(), HUDLayoutStore::shared(),
                                            HUDSettings::shared(), HUDVisibility::shared(),
                                            HUDNotifications::shared()},
@@ -176,6 +176,11 @@ FloatingHUDPanelController &AppDelegate::hudController()
     // The target monitor follows the HUD after the metrics service, and the target cursor
     // follows its gaze.
     FloatingHUDPanelController *controller = m_hudController.get();
+    QPointer<SystemMetricsService> metricsRef(m_metrics.get());
+    controller->addReadoutService([metricsRef](bool visible) {
+        if (metricsRef)
+            metricsRef->setHUDVisible(visible);
+    });
     TargetMonitor &target = TargetMonitor::shared();
     QPointer<TargetMonitor> targetRef(&target);
     controller->addReadoutService([targetRef](bool visible) {

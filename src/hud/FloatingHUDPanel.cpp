@@ -110,7 +110,7 @@ void FloatingHUDPanel::applyWindowFlags()
     // WORKAROUND(X11 window managers): a managed window sits in a frame that ignores the input
     // shape of the window it wraps, so a click-through panel must bypass the window manager.
     // Panels that switch between taking and passing clicks (the menu rail) bypass it too.
-    if (m_style.clickThrough || m_style.name == QLatin1String("menuRail"))
+    if (m_style.clickThrough || m_style.switchesClickThrough)
         flags |= Qt::X11BypassWindowManagerHint;
     if (m_clickThrough)
         flags |= Qt::WindowTransparentForInput;

@@ -9,15 +9,6 @@
 class QVariantAnimation;
 class Screens;
 
-// How one panel behaves on the desktop.
-struct PanelStyle
-{
-    QString name; // the X11 window name is "Kaidro " + name
-    int level = 3; // stacking among our own panels: higher stays above lower
-    bool clickThrough = false; // the pointer reaches the windows below
-    bool shadow = false;
-};
-
 // The borderless, always-on-top, non-activating panel that hosts one widget's view. The view is
 // built by `ContentFactory` when the panel is shown and destroyed when it is put away.
 class FloatingHUDPanel final : public QWidget, public PanelWindow

@@ -6,7 +6,6 @@
 #include "hud/HUDSettings.h"
 #include "hud/HUDVisibility.h"
 #include "hud/HUDWidgetSettings.h"
-#include "monitors/SystemMetricsService.h"
 #include "platform/Clock.h"
 #include "platform/Geometry.h"
 
@@ -52,12 +51,10 @@ bool anyContains(const QList<QRectF> &regions, const QPointF &p, double grow)
 
 } // namespace
 
-FloatingHUDPanelController::FloatingHUDPanelController(SystemMetricsService *metrics,
-                                                       Screens &screens, const Clock &clock,
+FloatingHUDPanelController::FloatingHUDPanelController(Screens &screens, const Clock &clock,
                                                        Stores stores, PanelFactory factory,
                                                        Hooks hooks, QObject *parent)
     : QObject(parent)
-    , m_metrics(metrics)
     , m_screens(screens)
     , m_clock(clock)
     , m_stores(stores)
@@ -69,13 +66,6 @@ FloatingHUDPanelController::FloatingHUDPanelController(SystemMetricsService *met
     , m_rehomeTimer(new QTimer(this))
 {
     m_lastMenuActivity = now();
-    if (m_metrics) {
-        QPointer<SystemMetricsService> metricsRef(m_metrics);
-        addReadoutService([metricsRef](bool visible) {
-            if (metricsRef)
-                metricsRef->setHUDVisible(visible);
-        });
-    }
     m_readoutTimer->setInterval(1000);
     connect(m_readoutTimer, &QTimer::timeout, this, &FloatingHUDPanelController::readoutTick);
     m_idleTimer->setInterval(1000);
@@ -106,6 +96,7 @@ PanelStyle FloatingHUDPanelController::styleFor(HUDWidgetID id)
     switch (id) {
     case menuRail:
         style.shadow = false;
+        style.switchesClickThrough = true;
         break;
     case targetCursor:
     case playerStatus:

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "hud/EditorActions.h"
-#include "hud/FloatingHUDPanel.h"
+#include "hud/PanelWindow.h"
 #include "hud/HUDWidgetID.h"
 #include "platform/Screens.h"
 
@@ -24,7 +24,6 @@ class HUDSettings;
 class HUDVisibility;
 class HUDWidgetSettings;
 class QTimer;
-class SystemMetricsService;
 
 // The sounds the controller makes; bound to the sound engine in the program.
 enum class PanelCue { open, close, select, confirm, cancel };
@@ -61,8 +60,7 @@ public:
         std::function<void()> closeLayoutEditor;
     };
 
-    FloatingHUDPanelController(SystemMetricsService *metrics, Screens &screens, const Clock &clock,
-                               Stores stores, PanelFactory factory, Hooks hooks = {},
+    FloatingHUDPanelController(Screens &screens, const Clock &clock, Stores stores, PanelFactory factory, Hooks hooks = {},
                                QObject *parent = nullptr);
     ~FloatingHUDPanelController() override;
 
@@ -158,7 +156,6 @@ private:
     void stopPointerPolling();
     double now() const;
 
-    SystemMetricsService *m_metrics;
     Screens &m_screens;
     const Clock &m_clock;
     Stores m_stores;

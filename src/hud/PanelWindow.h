@@ -1,12 +1,24 @@
 #pragma once
 
 #include <QRectF>
+#include <QString>
 
 #include <functional>
 #include <memory>
 #include <optional>
 
 class QWidget;
+
+// How one panel behaves on the desktop.
+struct PanelStyle
+{
+    QString name; // the X11 window name is "Kaidro " + name
+    int level = 3; // stacking among our own panels: higher stays above lower
+    bool clickThrough = false; // the pointer reaches the windows below
+    bool shadow = false;
+    // The panel switches between taking and passing clicks while shown (the menu rail).
+    bool switchesClickThrough = false;
+};
 
 // A borderless floating panel as the controllers that time it see it. Frames are in model
 // coordinates (points, y up). The real panel is a top-level QWidget (FloatingHUDPanel); tests

@@ -37,7 +37,7 @@ protected:
     {
         panels.clear();
         controller = std::make_unique<FloatingHUDPanelController>(
-            nullptr, screens, clock,
+            screens, clock,
             FloatingHUDPanelController::Stores{widgets, layout, settings, visibility, notes},
             [this](HUDWidgetID id, const PanelStyle &) {
                 auto p = std::make_unique<FakePanelWindow>();

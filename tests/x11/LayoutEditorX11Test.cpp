@@ -116,7 +116,7 @@ protected:
         };
         hooks.closeLayoutEditor = [this] { editor.close(); };
         controller = std::make_unique<FloatingHUDPanelController>(
-            nullptr, screens, *platform.clock,
+            screens, *platform.clock,
             FloatingHUDPanelController::Stores{widgets, layout, settings, visibility, notes},
             [&screens](HUDWidgetID, const PanelStyle &style) -> std::unique_ptr<PanelWindow> {
                 auto content
