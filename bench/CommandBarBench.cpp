@@ -1,7 +1,7 @@
 #include "BenchSources.h"
 #include "commandbar/CommandBarController.h"
 #include "commandbar/CommandBarModel.h"
-#include "commandbar/CommandBarView.h"
+#include "ui/commandbar/CommandBarView.h"
 
 #include <benchmark/benchmark.h>
 

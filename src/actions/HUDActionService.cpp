@@ -1,14 +1,12 @@
 #include "actions/HUDActionService.h"
 
 #include "actions/ShortcutsTool.h"
-#include "app/Edition.h"
 #include "platform/Clock.h"
 #include "platform/Pasteboard.h"
-#include "platform/Platform.h"
+#include "platform/Feedback.h"
 #include "platform/SystemLog.h"
 #include "platform/SystemStats.h"
 #include "platform/ToolRunner.h"
-#include "ui/CoreToastCenter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -24,7 +22,6 @@
 
 namespace {
 
-const QString kIdleFocusLabel = QStringLiteral("25 MIN");
 const QString kStartServer
     = QStringLiteral("command -v ollama >/dev/null && ollama serve >/dev/null 2>&1 &");
 
@@ -52,8 +49,8 @@ QString printfOneDecimal(double value)
 
 HUDActionService::HUDActionService(Pasteboard &pasteboard, Workspace &workspace,
                                    const ToolRunner &tools, SystemLog &log,
-                                   const SystemStats &stats, const Clock &clock, ShowToast toast,
-                                   PlayCue cue, Options options, QObject *parent)
+                                   const SystemStats &stats, const Clock &clock,
+                                   Feedback &feedback, Options options, QObject *parent)
     : QObject(parent)
     , m_pasteboard(pasteboard)
     , m_workspace(workspace)
@@ -61,11 +58,13 @@ HUDActionService::HUDActionService(Pasteboard &pasteboard, Workspace &workspace,
     , m_log(log)
     , m_stats(stats)
     , m_clock(clock)
-    , m_toast(std::move(toast))
-    , m_cue(std::move(cue))
+    , m_feedback(feedback)
     , m_options(std::move(options))
     , m_launcher(workspace, tools, m_options.restricted, m_options.searchPath)
-    , m_focusLabel(kIdleFocusLabel)
+    , m_focus(tools, clock,
+              m_options.shortcutsTool.isEmpty() ? ShortcutsTool::programName()
+                                                : m_options.shortcutsTool,
+              m_options.restricted)
 {
     if (m_options.shortcutsTool.isEmpty())
         m_options.shortcutsTool = ShortcutsTool::programName();
@@ -78,34 +77,18 @@ HUDActionService::HUDActionService(Pasteboard &pasteboard, Workspace &workspace,
     m_ollama.setBase(m_options.ollamaBase);
     m_ollama.setTimeouts(m_options.timeouts);
 
-    m_shortcutRuns.setMaxThreadCount(1);
-    m_focusTimer.setInterval(1000);
-    connect(&m_focusTimer, &QTimer::timeout, this, &HUDActionService::focusTick);
+    connect(&m_focus, &FocusSession::labelChanged, this, &HUDActionService::focusLabelChanged);
+    connect(&m_focus, &FocusSession::activeChanged, this, &HUDActionService::focusActiveChanged);
+    connect(&m_focus, &FocusSession::doNotDisturbToggled, this,
+            &HUDActionService::doNotDisturbToggled);
+    connect(&m_focus, &FocusSession::ended, this, [this](bool completed) {
+        announce(completed ? QStringLiteral("Focus · session complete")
+                           : QStringLiteral("Focus · stopped"));
+    });
 }
 
 HUDActionService::~HUDActionService() = default;
 
-HUDActionService &HUDActionService::shared()
-{
-    // Lives until exit, like the toast centre it reports through.
-    static HUDActionService *const service = [] {
-        Platform &platform = Platform::installed();
-        Options options;
-        options.restricted = Edition::isRestricted;
-        options.shortcutsTool = ShortcutsTool::locate(QCoreApplication::applicationDirPath());
-        return new HUDActionService(
-            *platform.pasteboard, *platform.workspace, *platform.tools, *platform.log,
-            *platform.stats, *platform.clock,
-            [](const QString &title, const QString &message, double duration) {
-                CoreToastCenter::shared().show(title, message, duration);
-            },
-            [](CoreSoundEngine::Cue cue, float volume) {
-                CoreSoundEngine::shared().play(cue, volume);
-            },
-            std::move(options));
-    }();
-    return *service;
-}
 
 void HUDActionService::setLastStatus(const QString &status)
 {
@@ -113,14 +96,6 @@ void HUDActionService::setLastStatus(const QString &status)
         return;
     m_lastStatus = status;
     emit lastStatusChanged(m_lastStatus);
-}
-
-void HUDActionService::setFocusLabel(const QString &label)
-{
-    if (label == m_focusLabel)
-        return;
-    m_focusLabel = label;
-    emit focusLabelChanged(m_focusLabel);
 }
 
 void HUDActionService::beginWork()
@@ -139,15 +114,13 @@ void HUDActionService::endWork()
 void HUDActionService::report(const QString &title, const QString &message)
 {
     m_log.log(message.isEmpty() ? title : title + QStringLiteral(" — ") + message);
-    if (m_toast)
-        m_toast(title, message, toastDuration);
+    m_feedback.toast(title, message, toastDuration);
 }
 
 void HUDActionService::reportPrivately(const QString &title, const QString &message)
 {
     m_log.log(title);
-    if (m_toast)
-        m_toast(title, message, toastDuration);
+    m_feedback.toast(title, message, toastDuration);
 }
 
 void HUDActionService::announce(const QString &status)
@@ -158,8 +131,7 @@ void HUDActionService::announce(const QString &status)
 
 void HUDActionService::playSelect()
 {
-    if (m_cue)
-        m_cue(CoreSoundEngine::Cue::select, 1.0f);
+    m_feedback.play(SoundCue::select, 1.0f);
 }
 
 void HUDActionService::later(int ms, std::function<void()> then)
@@ -169,86 +141,20 @@ void HUDActionService::later(int ms, std::function<void()> then)
         if (guard)
             then();
     };
-    if (m_options.schedule)
-        m_options.schedule(ms, std::move(guarded));
-    else
-        QTimer::singleShot(ms, this, std::move(guarded));
-}
-
-int HUDActionService::focusSecondsLeft(double remaining)
-{
-    // Counted in whole milliseconds first: the end time is now + 1500 in floating point, and
-    // reading it back can come out a hair over 1500, which must not show as 25:01.
-    const qint64 ms = qRound64(remaining * 1000.0);
-    return ms <= 0 ? 0 : int((ms + 999) / 1000);
-}
-
-QString HUDActionService::focusLabelFor(int seconds)
-{
-    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    m_feedback.later(ms, this, std::move(guarded));
 }
 
 void HUDActionService::toggleFocus()
 {
     playSelect();
-    if (m_focusEndsAt) {
-        stopFocus(false);
+    if (m_focus.active()) {
+        m_focus.stop(false);
         return;
     }
-    m_focusEndsAt = m_clock.uptime() + focusSeconds;
-    emit focusActiveChanged(true);
-    toggleDoNotDisturb();
+    // The status is set before the first tick, which may already end a session that starts
+    // with no time left.
     setLastStatus(QStringLiteral("Focus · %1 min started").arg(focusMinutes));
-    focusTick();
-    m_focusTimer.start();
-}
-
-void HUDActionService::focusTick()
-{
-    if (!m_focusEndsAt)
-        return;
-    const int seconds = focusSecondsLeft(*m_focusEndsAt - m_clock.uptime());
-    if (seconds >= 1)
-        setFocusLabel(focusLabelFor(seconds));
-    else
-        stopFocus(true);
-}
-
-void HUDActionService::stopFocus(bool completed)
-{
-    // Without a session there is nothing to stop, and toggling Do Not Disturb would turn it on.
-    if (!m_focusEndsAt)
-        return;
-    m_focusTimer.stop();
-    m_focusEndsAt.reset();
-    emit focusActiveChanged(false);
-    setFocusLabel(kIdleFocusLabel);
-    toggleDoNotDisturb();
-    announce(completed ? QStringLiteral("Focus · session complete")
-                       : QStringLiteral("Focus · stopped"));
-}
-
-// Off the main thread, so a Shortcut that takes its time never freezes the HUD; one after the
-// other, so two quick toggles reach the desktop in the order they were made.
-void HUDActionService::toggleDoNotDisturb()
-{
-    if (m_options.restricted)
-        return;
-    ++m_dndPending;
-    QPointer<HUDActionService> guard(this);
-    (void)QtConcurrent::run(
-        &m_shortcutRuns, [guard, tools = &m_tools, program = m_options.shortcutsTool] {
-            const bool succeeded = ShortcutsTool::toggleDoNotDisturb(*tools, program);
-            QMetaObject::invokeMethod(
-                QCoreApplication::instance(),
-                [guard, succeeded] {
-                    if (!guard)
-                        return;
-                    --guard->m_dndPending;
-                    emit guard->doNotDisturbToggled(succeeded);
-                },
-                Qt::QueuedConnection);
-        });
+    m_focus.start();
 }
 
 void HUDActionService::wakeAI()

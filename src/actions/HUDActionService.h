@@ -1,8 +1,8 @@
 #pragma once
 
 #include "actions/AppLauncher.h"
+#include "actions/FocusSession.h"
 #include "actions/OllamaClient.h"
-#include "ui/CoreSoundEngine.h"
 
 #include <QObject>
 #include <QString>
@@ -15,6 +15,7 @@
 #include <optional>
 
 class Clock;
+class Feedback;
 class Pasteboard;
 class SystemLog;
 class SystemStats;
@@ -36,14 +37,8 @@ class HUDActionService final : public QObject
     Q_PROPERTY(bool focusActive READ focusActive NOTIFY focusActiveChanged)
 
 public:
-    using ShowToast
-        = std::function<void(const QString &title, const QString &message, double duration)>;
-    using PlayCue = std::function<void(CoreSoundEngine::Cue cue, float volume)>;
-    // Runs `then` after `ms` milliseconds on the main thread.
-    using Schedule = std::function<void(int ms, std::function<void()> then)>;
-
-    static constexpr int focusMinutes = 25;
-    static constexpr double focusSeconds = focusMinutes * 60;
+    static constexpr int focusMinutes = FocusSession::minutes;
+    static constexpr double focusSeconds = FocusSession::seconds;
     static constexpr double toastDuration = 5.0;
     static constexpr int clipboardPreviewLength = 280;
 
@@ -60,22 +55,19 @@ public:
         QString loginShell; // empty: $SHELL, else /bin/sh
         QString homeFolder; // empty: the user's home folder
         QString currentDesktop; // empty: $XDG_CURRENT_DESKTOP
-        Schedule schedule; // empty: QTimer
     };
 
     HUDActionService(Pasteboard &pasteboard, Workspace &workspace, const ToolRunner &tools,
-                     SystemLog &log, const SystemStats &stats, const Clock &clock, ShowToast toast,
-                     PlayCue cue, Options options, QObject *parent = nullptr);
+                     SystemLog &log, const SystemStats &stats, const Clock &clock,
+                     Feedback &feedback, Options options, QObject *parent = nullptr);
     ~HUDActionService() override;
 
-    // The program-wide service over the installed platform, made on first use.
-    static HUDActionService &shared();
 
     const QString &lastStatus() const { return m_lastStatus; }
     bool isWorking() const { return m_working > 0; }
-    const QString &focusLabel() const { return m_focusLabel; }
-    bool focusActive() const { return m_focusEndsAt.has_value(); }
-    std::optional<double> focusEndsAt() const { return m_focusEndsAt; }
+    const QString &focusLabel() const { return m_focus.label(); }
+    bool focusActive() const { return m_focus.active(); }
+    std::optional<double> focusEndsAt() const { return m_focus.endsAt(); }
     QUrl ollamaBase() const { return m_ollama.base(); }
     void setOllamaBase(const QUrl &base) { m_ollama.setBase(base); }
 
@@ -83,10 +75,10 @@ public:
     void toggleFocus();
     // Recounts the label; completes the session once its time is up. The timer calls it every
     // second while a session runs.
-    void focusTick();
-    void stopFocus(bool completed);
+    void focusTick() { m_focus.tick(); }
+    void stopFocus(bool completed) { m_focus.stop(completed); }
     // Do Not Disturb toggles handed to the Shortcuts and not yet finished.
-    int pendingDoNotDisturbToggles() const { return m_dndPending; }
+    int pendingDoNotDisturbToggles() const { return m_focus.pendingDoNotDisturbToggles(); }
 
     // The local model server. Both return at once; `isWorking` is true until they finish.
     void wakeAI();
@@ -110,9 +102,9 @@ public:
 
     // Whole seconds left of a session with `remaining` seconds to go, counted up ("0.2 s left"
     // is one second); 0 once it is over.
-    static int focusSecondsLeft(double remaining);
+    static int focusSecondsLeft(double remaining) { return FocusSession::secondsLeft(remaining); }
     // "M:SS" for a number of seconds ("25:00", "0:01").
-    static QString focusLabelFor(int seconds);
+    static QString focusLabelFor(int seconds) { return FocusSession::labelFor(seconds); }
     // A model's name without its tag ("llama3:8b" → "llama3").
     static QString modelDisplayName(const QString &model);
     // The length of `text` in characters as a reader counts them (an emoji is one).
@@ -132,7 +124,6 @@ signals:
     void doNotDisturbToggled(bool succeeded);
 
 private:
-    void setFocusLabel(const QString &label);
     void beginWork();
     void endWork();
     // Sets the status, logs it and toasts it without a message.
@@ -141,8 +132,6 @@ private:
     void reportPrivately(const QString &title, const QString &message);
     void playSelect();
     void later(int ms, std::function<void()> then);
-
-    void toggleDoNotDisturb();
 
     void startServer();
     void waitForServer(int checksLeft);
@@ -157,19 +146,12 @@ private:
     SystemLog &m_log;
     const SystemStats &m_stats;
     const Clock &m_clock;
-    ShowToast m_toast;
-    PlayCue m_cue;
+    Feedback &m_feedback;
     Options m_options;
     AppLauncher m_launcher;
     OllamaClient m_ollama;
 
     QString m_lastStatus = QStringLiteral("Ready");
     int m_working = 0;
-    QString m_focusLabel;
-    std::optional<double> m_focusEndsAt; // uptime at which the session completes
-    QTimer m_focusTimer;
-    int m_dndPending = 0;
-    // The Shortcuts run here, one at a time and in order. A pool of our own, not the global
-    // one: the global pool is waited for at exit, and a Shortcut may take its time.
-    QThreadPool m_shortcutRuns;
+    FocusSession m_focus;
 };

@@ -1,37 +1,31 @@
 #include "app/AppDelegate.h"
 
+#include "actions/HUDActionService.h"
+#include "app/AppServices.h"
 #include "app/HotKeyCenter.h"
-#include "app/HotKeyReport.h"
 #include "app/HotKeyStartup.h"
-#include "app/LoginItemService.h"
 #include "app/MenuBarController.h"
+#include "app/MenuBindings.h"
 #include "app/SingleCopy.h"
 #include "clipboard/ClipboardHistory.h"
 #include "clipboard/Paster.h"
 #include "commandbar/CommandBarController.h"
-#include "hud/FloatingHUDPanel.h"
 #include "hud/FloatingHUDPanelController.h"
+#include "hud/HUDHotKeys.h"
 #include "hud/HUDLayout.h"
-#include "hud/HUDLayoutStore.h"
-#include "hud/HUDNotifications.h"
-#include "hud/HUDSettings.h"
-#include "hud/HUDVisibility.h"
-#include "hud/HUDWidgetSettings.h"
-#include "hud/LayoutEditor.h"
 #include "monitors/RunningAppsMonitor.h"
-#include "monitors/SystemMetricsService.h"
 #include "monitors/TargetMonitor.h"
 #include "platform/AppPaths.h"
 #include "platform/Platform.h"
 #include "platform/Screens.h"
 #include "platform/SystemLog.h"
 #include "platform/linux/PasswdUserAccount.h"
-#include "setup/SetupCheckWindow.h"
 #include "setup/SetupChecker.h"
 #include "ui/CoreSoundEngine.h"
 #include "ui/CoreToastCenter.h"
-#include "ui/menu/MenuBindings.h"
-#include "ui/menu/MenuSelection.h"
+#include "ui/hud/FloatingHUDPanel.h"
+#include "ui/hud/LayoutEditor.h"
+#include "ui/setup/SetupCheckWindow.h"
 #include "ui/widgets/ReadoutViews.h"
 #include "ui/widgets/ScaledRoot.h"
 #include "windows/WindowArranger.h"
@@ -66,16 +60,12 @@ CoreSoundEngine::Cue cueFor(PanelCue cue)
 AppDelegate::AppDelegate(Platform &platform, QObject *parent)
     : QObject(parent)
     , m_platform(platform)
-    , m_metrics(std::make_unique<SystemMetricsService>(*platform.stats, *platform.clock))
-    , m_hotKey(std::make_unique<HotKeyCenter>(1, platform.hotKeys.get()))
-    , m_commandHotKey(std::make_unique<HotKeyCenter>(2, platform.hotKeys.get()))
-    , m_menuHotKey(std::make_unique<HotKeyCenter>(3, platform.hotKeys.get()))
-    , m_hideAllHotKey(std::make_unique<HotKeyCenter>(4, platform.hotKeys.get()))
+    , m_services(std::make_unique<AppServices>(platform))
 { }
 
 void AppDelegate::toggleAllWidgets()
 {
-    HUDWidgetSettings &widgets = HUDWidgetSettings::shared();
+    HUDWidgetSettings &widgets = m_services->widgets;
     if (widgets.allHidden())
         widgets.showAll();
     else
@@ -103,28 +93,27 @@ FloatingHUDPanelController &AppDelegate::hudController()
     if (m_hudController)
         return *m_hudController;
 
+    AppServices &s = *m_services;
     QPointer<AppDelegate> self(this);
     auto models = std::make_shared<ReadoutModels>();
-    models->metrics = m_metrics.get();
-    models->target = &TargetMonitor::shared();
+    models->metrics = &s.metrics;
+    models->target = &s.target;
     models->account = currentUserAccount();
-    models->visibility = &HUDVisibility::shared();
+    models->visibility = &s.visibility;
     auto controllerNow = [self]() -> FloatingHUDPanelController * {
         return self ? self->m_hudController.get() : nullptr;
     };
-    models->menuEffects = MenuBindings::effects(
-        controllerNow, [] { return LoginItemService::shared().isEnabled(); },
-        {HUDHotKey::displayText, MenuHotKey::displayText, CommandBarHotKey::displayText},
-        *m_platform.workspace);
-    models->menuSelection = &MenuSelection::shared();
-    models->menuFacts = [] { return MenuBindings::facts(HUDHotKey::displayText); };
-    models->widgetSettings = &HUDWidgetSettings::shared();
-    models->runningApps = &RunningAppsMonitor::shared();
-    models->clipboard = &ClipboardHistory::shared();
-    models->pasteClip = [](const ClipItem &clip) { Paster::shared().paste(clip); };
+    models->menuEffects = MenuBindings::effects(s, controllerNow);
+    models->menuSelection = &s.menuSelection;
+    models->menuFacts = [&s] { return MenuBindings::facts(s); };
+    models->widgetSettings = &s.widgets;
+    models->runningApps = &s.runningApps;
+    models->clipboard = &s.clipboard;
+    models->pasteClip = [&s](const ClipItem &clip) { s.paster.paste(clip); };
+    models->playCue = [&s](CoreSoundEngine::Cue cue) { s.sound.play(cue); };
     // The paste lands in the app that was in front once the menu is out of its way.
     models->onClipPasted = models->menuEffects.closeMenu;
-    models->arranger = &WindowArranger::shared();
+    models->arranger = &s.arranger;
     models->onRailRegions = [controllerNow](const QList<QRectF> &regions) {
         if (FloatingHUDPanelController *c = controllerNow())
             c->setRailRegions(regions);
@@ -136,7 +125,8 @@ FloatingHUDPanelController &AppDelegate::hudController()
     };
 
     Screens &screens = *m_platform.screens;
-    auto factory = [self, models, &screens](
+    WindowSystem &windows = *m_platform.windows;
+    auto factory = [self, models, &screens, &windows](
                        HUDWidgetID id, const PanelStyle &style) -> std::unique_ptr<PanelWindow> {
         auto content = [id, models](QWidget *parent, double scale) -> QWidget * {
             QWidget *view = makeReadoutView(id, *models, nullptr);
@@ -148,7 +138,7 @@ FloatingHUDPanelController &AppDelegate::hudController()
             }
             return new ScaledRoot(view, HUDLayout::spec(id).size, scale, parent);
         };
-        auto panel = std::make_unique<FloatingHUDPanel>(style, content, screens);
+        auto panel = std::make_unique<FloatingHUDPanel>(style, content, screens, windows);
         QObject::connect(panel.get(), &FloatingHUDPanel::escapePressed, panel.get(), [self] {
             if (self && self->m_hudController)
                 self->m_hudController->handleEscape();
@@ -157,31 +147,27 @@ FloatingHUDPanelController &AppDelegate::hudController()
     };
 
     FloatingHUDPanelController::Hooks hooks;
-    hooks.play = [](PanelCue cue) { CoreSoundEngine::shared().play(cueFor(cue)); };
-    hooks.dismissToast = [] { CoreToastCenter::shared().dismiss(); };
-    hooks.openLayoutEditor = [](const ScreenInfo &screen, EditorActions actions) {
-        LayoutEditor::shared().open(screen, std::move(actions));
+    hooks.play = [&s](PanelCue cue) { s.sound.play(cueFor(cue)); };
+    hooks.dismissToast = [&s] { s.toasts.dismiss(); };
+    hooks.openLayoutEditor = [&s](const ScreenInfo &screen, EditorActions actions) {
+        s.editor.open(screen, std::move(actions));
     };
-    hooks.closeLayoutEditor = [] { LayoutEditor::shared().close(); };
-    hooks.commandBarVisible = [] { return CommandBarController::shared().isVisible(); };
-    hooks.closeCommandBar = [] { CommandBarController::shared().close(); };
+    hooks.closeLayoutEditor = [&s] { s.editor.close(); };
+    hooks.commandBarVisible = [&s] { return s.commandBar.isVisible(); };
+    hooks.closeCommandBar = [&s] { s.commandBar.close(); };
 
     m_hudController = std::make_unique<FloatingHUDPanelController>(
         screens, *m_platform.clock,
-        FloatingHUDPanelController::Stores{HUDWidgetSettings::shared(), HUDLayoutStore::shared(),
-                                           HUDSettings::shared(), HUDVisibility::shared(),
-                                           HUDNotifications::shared()},
+        FloatingHUDPanelController::Stores{s.widgets, s.layout, s.settings, s.visibility,
+                                           s.notifications},
         factory, hooks);
 
     // The target monitor follows the HUD after the metrics service, and the target cursor
     // follows its gaze.
     FloatingHUDPanelController *controller = m_hudController.get();
-    QPointer<SystemMetricsService> metricsRef(m_metrics.get());
-    controller->addReadoutService([metricsRef](bool visible) {
-        if (metricsRef)
-            metricsRef->setHUDVisible(visible);
-    });
-    TargetMonitor &target = TargetMonitor::shared();
+    SystemMetricsService &metrics = s.metrics;
+    controller->addReadoutService([&metrics](bool visible) { metrics.setHUDVisible(visible); });
+    TargetMonitor &target = s.target;
     QPointer<TargetMonitor> targetRef(&target);
     controller->addReadoutService([targetRef](bool visible) {
         if (targetRef)
@@ -200,11 +186,6 @@ FloatingHUDPanelController &AppDelegate::hudController()
         if (controllerRef)
             controllerRef->setPointerNear(controllerRef->widgetsNear(pointer));
     };
-    WindowArranger::shared().setGazePid([targetRef]() -> std::optional<pid_t> {
-        if (!targetRef || !targetRef->gaze())
-            return std::nullopt;
-        return targetRef->gaze()->pid;
-    });
     return *m_hudController;
 }
 
@@ -219,17 +200,19 @@ void AppDelegate::applicationDidFinishLaunching()
     const QString resources = m_platform.paths->resourcesFolder();
     registerFonts(resources.isEmpty() ? QString() : resources + QStringLiteral("/fonts"));
 
-    CoreSoundEngine::shared().setEnabled(true);
-    m_metrics->start();
-    ClipboardHistory::shared().start();
-    CommandBarController::shared().model().setCommands(shellCommands());
+    AppServices &s = *m_services;
+    s.sound.setEnabled(true);
+    s.metrics.start();
+    s.clipboard.start();
+    s.commandBar.model().setCommands(shellCommands());
 
     installMenuBar();
     hudController().start();
     registerHotKeys();
 
-    SetupChecker::shared().start();
-    QTimer::singleShot(1000, this, [] { SetupCheckWindow::shared().showIfFirstRun(); });
+    s.setupChecker.start();
+    SetupCheckWindow &setupWindow = s.setupWindow;
+    QTimer::singleShot(1000, this, [&setupWindow] { setupWindow.showIfFirstRun(); });
 
     hudController().show();
 }
@@ -264,24 +247,28 @@ HUDCommands AppDelegate::shellCommands()
 
 void AppDelegate::installMenuBar()
 {
+    AppServices &s = *m_services;
     QPointer<AppDelegate> self(this);
     MenuBarController::Actions actions;
     actions.onToggle = [self] {
         if (self)
             self->hudController().toggleHUD();
     };
-    actions.onCommandBar = [] { CommandBarController::shared().toggle(); };
+    actions.onCommandBar = [&s] { s.commandBar.toggle(); };
     actions.onMenu = [self] {
         if (self)
             self->hudController().toggleMenu();
     };
-    actions.onToggleAll = [] { toggleAllWidgets(); };
-    actions.onSetupCheck = [] { SetupCheckWindow::shared().show(); };
-    actions.setupAttention = [] { return SetupChecker::shared().attentionCount(); };
-    actions.allHidden = [] { return HUDWidgetSettings::shared().allHidden(); };
+    actions.onToggleAll = [self] {
+        if (self)
+            self->toggleAllWidgets();
+    };
+    actions.onSetupCheck = [&s] { s.setupWindow.show(); };
+    actions.setupAttention = [&s] { return s.setupChecker.attentionCount(); };
+    actions.allHidden = [&s] { return s.widgets.allHidden(); };
     actions.onQuit = [] { QCoreApplication::quit(); };
-    actions.onToggleLoginItem = [] { LoginItemService::shared().toggle(); };
-    actions.loginItemEnabled = [] { return LoginItemService::shared().isEnabled(); };
+    actions.onToggleLoginItem = [&s] { s.loginItems.toggle(); };
+    actions.loginItemEnabled = [&s] { return s.loginItems.isEnabled(); };
     m_menuBar = std::make_unique<MenuBarController>(
         std::move(actions), m_platform.paths->resourcesFolder(), *m_platform.log);
     m_menuBar->install();
@@ -290,23 +277,36 @@ void AppDelegate::installMenuBar()
 void AppDelegate::registerHotKeys()
 {
     QPointer<AppDelegate> self(this);
-    const bool hudOk = m_hotKey->registerHotKey(HUDHotKey::keyCode, HUDHotKey::modifiers, [self] {
-        if (self)
-            self->hudController().toggleHUD();
-    });
-    const bool commandOk
-        = m_commandHotKey->registerHotKey(CommandBarHotKey::keyCode, CommandBarHotKey::modifiers,
-                                          [] { CommandBarController::shared().toggle(); });
-    const bool menuOk
-        = m_menuHotKey->registerHotKey(MenuHotKey::keyCode, MenuHotKey::modifiers, [self] {
-              if (self)
-                  self->hudController().toggleMenu();
-          });
-    const bool hideAllOk = m_hideAllHotKey->registerHotKey(
-        HideAllHotKey::keyCode, HideAllHotKey::modifiers, [] { toggleAllWidgets(); });
+    // Each action does nothing once the delegate is gone.
+    auto onDelegate = [self](void (AppDelegate::*op)()) {
+        return [self, op] {
+            if (self)
+                (self.data()->*op)();
+        };
+    };
+    auto onController = [self](void (FloatingHUDPanelController::*op)()) {
+        return [self, op] {
+            if (self)
+                (self->hudController().*op)();
+        };
+    };
+    CommandBarController &commandBar = m_services->commandBar;
+    const QList<QPair<HotKeyBinding, std::function<void()>>> bindings{
+        {HUDHotKey, onController(&FloatingHUDPanelController::toggleHUD)},
+        {CommandBarHotKey, [&commandBar] { commandBar.toggle(); }},
+        {MenuHotKey, onController(&FloatingHUDPanelController::toggleMenu)},
+        {HideAllHotKey, onDelegate(&AppDelegate::toggleAllWidgets)},
+    };
+    QList<bool> registered;
+    for (const auto &[key, action] : bindings) {
+        auto center = std::make_unique<HotKeyCenter>(key.id, m_platform.hotKeys.get());
+        registered << center->registerHotKey(key.keyCode, key.modifiers, action);
+        m_hotKeys.push_back(std::move(center));
+    }
 
-    const HotKeyStartup::Report report = HotKeyStartup::report(hudOk, commandOk, menuOk, hideAllOk);
-    HotKeyReport::failures() = report.failures;
+    const HotKeyStartup::Report report
+        = HotKeyStartup::report(registered[0], registered[1], registered[2], registered[3]);
+    m_services->hotKeyFailures = report.failures;
     for (const QString &line : report.logLines)
         m_platform.log->log(line);
 }
@@ -316,8 +316,7 @@ void AppDelegate::applicationWillTerminate()
     if (m_terminated)
         return;
     m_terminated = true;
-    for (HotKeyCenter *key :
-         {m_hotKey.get(), m_commandHotKey.get(), m_menuHotKey.get(), m_hideAllHotKey.get()})
+    for (const std::unique_ptr<HotKeyCenter> &key : m_hotKeys)
         key->unregister();
-    m_metrics->stop();
+    m_services->metrics.stop();
 }

@@ -10,32 +10,6 @@
 
 #include <functional>
 
-// The four fixed combinations: Ctrl + Alt + Super with H, Space, M or X. `displayText` is the
-// name used in logs, the menu-bar tooltip and the setup check.
-namespace HUDHotKey {
-inline constexpr quint32 keyCode = HotKeys::KeyH;
-inline constexpr quint32 modifiers = HotKeys::Control | HotKeys::Option | HotKeys::Command;
-inline const QString displayText = QStringLiteral("Ctrl+Alt+Super+H");
-} // namespace HUDHotKey
-
-namespace CommandBarHotKey {
-inline constexpr quint32 keyCode = HotKeys::KeySpace;
-inline constexpr quint32 modifiers = HotKeys::Control | HotKeys::Option | HotKeys::Command;
-inline const QString displayText = QStringLiteral("Ctrl+Alt+Super+Space");
-} // namespace CommandBarHotKey
-
-namespace MenuHotKey {
-inline constexpr quint32 keyCode = HotKeys::KeyM;
-inline constexpr quint32 modifiers = HotKeys::Control | HotKeys::Option | HotKeys::Command;
-inline const QString displayText = QStringLiteral("Ctrl+Alt+Super+M");
-} // namespace MenuHotKey
-
-namespace HideAllHotKey {
-inline constexpr quint32 keyCode = HotKeys::KeyX;
-inline constexpr quint32 modifiers = HotKeys::Control | HotKeys::Option | HotKeys::Command;
-inline const QString displayText = QStringLiteral("Ctrl+Alt+Super+X");
-} // namespace HideAllHotKey
-
 // Holds one global key combination under a fixed id (1 HUD, 2 command bar, 3 menu, 4 hide-all)
 // and runs its action when the combination is pressed.
 //

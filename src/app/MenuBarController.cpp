@@ -1,6 +1,7 @@
 #include "app/MenuBarController.h"
 
 #include "app/HotKeyCenter.h"
+#include "hud/HUDHotKeys.h"
 #include "platform/SystemLog.h"
 #include "ui/CoreTheme.h"
 #include "ui/Symbols.h"
@@ -48,7 +49,7 @@ MenuBarController::~MenuBarController()
 
 QString MenuBarController::toolTip()
 {
-    return QStringLiteral("Kaidro: click for the menu, ") + HUDHotKey::displayText
+    return QStringLiteral("Kaidro: click for the menu, ") + HUDHotKey.displayText
         + QStringLiteral(" shows or hides the readouts");
 }
 
@@ -83,12 +84,12 @@ QList<MenuBarController::Entry> MenuBarController::entries(bool allHidden, int s
         : QStringLiteral("Setup Check (%1 need attention)...").arg(setupAttention);
     return {
         {allHidden ? QStringLiteral("Show All Widgets") : QStringLiteral("Hide All Widgets"),
-         HideAllHotKey::displayText, false, Command::toggleAll},
+         HideAllHotKey.displayText, false, Command::toggleAll},
         separator,
-        {QStringLiteral("Menu"), MenuHotKey::displayText, false, Command::menu},
-        {QStringLiteral("Show or Hide HUD Readouts"), HUDHotKey::displayText, false,
+        {QStringLiteral("Menu"), MenuHotKey.displayText, false, Command::menu},
+        {QStringLiteral("Show or Hide HUD Readouts"), HUDHotKey.displayText, false,
          Command::toggleHUD},
-        {QStringLiteral("Command Bar"), CommandBarHotKey::displayText, false, Command::commandBar},
+        {QStringLiteral("Command Bar"), CommandBarHotKey.displayText, false, Command::commandBar},
         separator,
         {setupTitle, {}, false, Command::setupCheck},
         {loginItemEnabled ? QStringLiteral("Open at Login ✓") : QStringLiteral("Open at Login"),

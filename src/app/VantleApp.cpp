@@ -26,10 +26,12 @@ int VantleApp::run(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Vantle"));
     QApplication::setDesktopFileName(QStringLiteral("kaidro"));
 
-    Platform::install(makeLinuxPlatform(QCoreApplication::applicationDirPath()));
+    // Lives to the end of the process, past the application object: a probe or scan still on a
+    // thread pool at exit may be using a service.
+    static Platform platform = makeLinuxPlatform(QCoreApplication::applicationDirPath());
     quitOnTerminationSignals(&app);
 
-    AppDelegate delegate(Platform::installed());
+    AppDelegate delegate(platform);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
                      &AppDelegate::applicationWillTerminate);
     QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);

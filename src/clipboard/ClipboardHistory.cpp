@@ -68,15 +68,6 @@ ClipboardHistory::ClipboardHistory(Pasteboard &pasteboard, Workspace &workspace,
     load();
 }
 
-ClipboardHistory &ClipboardHistory::shared()
-{
-    static ClipboardHistory *const history = [] {
-        Platform &p = Platform::installed();
-        return new ClipboardHistory(*p.pasteboard, *p.workspace, *p.defaults, *p.paths, *p.clock,
-                                    ::getpid());
-    }();
-    return *history;
-}
 
 void ClipboardHistory::start()
 {

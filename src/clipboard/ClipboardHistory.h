@@ -42,8 +42,6 @@ public:
                      const AppPaths &paths, const Clock &clock, pid_t ownPid,
                      QObject *parent = nullptr);
 
-    // The program-wide history over the installed platform, made on first use.
-    static ClipboardHistory &shared();
 
     // Starts polling every 0.6 s; a second call does nothing.
     void start();

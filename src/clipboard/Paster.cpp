@@ -1,41 +1,28 @@
 #include "clipboard/Paster.h"
 
 #include "clipboard/ClipboardHistory.h"
-#include "platform/Platform.h"
+#include "platform/Feedback.h"
 #include "platform/WindowSystem.h"
-#include "ui/CoreToastCenter.h"
 
-#include <QTimer>
-
-Paster::Paster(ClipboardHistory &history, WindowSystem &windows, Toast toast, QObject *parent)
+Paster::Paster(ClipboardHistory &history, WindowSystem &windows, Feedback &feedback,
+               QObject *parent)
     : QObject(parent)
     , m_history(history)
     , m_windows(windows)
-    , m_toast(std::move(toast))
+    , m_feedback(feedback)
 { }
-
-Paster &Paster::shared()
-{
-    static Paster *const paster
-        = new Paster(ClipboardHistory::shared(), *Platform::installed().windows,
-                     [](const QString &title, const QString &message, double duration) {
-                         CoreToastCenter::shared().show(title, message, duration);
-                     });
-    return *paster;
-}
 
 void Paster::paste(const ClipItem &clip)
 {
     m_history.copy(clip);
     if (!m_windows.trusted()) {
-        if (m_toast)
-            m_toast(QStringLiteral("Copied"),
-                    QStringLiteral("Kaidro cannot type into other apps on this desktop. For now, "
-                                   "press Ctrl+V."),
-                    toastDuration);
+        m_feedback.toast(QStringLiteral("Copied"),
+                         QStringLiteral("Kaidro cannot type into other apps on this desktop. For "
+                                        "now, press Ctrl+V."),
+                         toastDuration);
         return;
     }
-    QTimer::singleShot(keystrokeDelayMs, this, &Paster::sendPasteKeystroke);
+    m_feedback.later(keystrokeDelayMs, this, [this] { sendPasteKeystroke(); });
 }
 
 void Paster::sendPasteKeystroke()

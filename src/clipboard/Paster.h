@@ -4,9 +4,8 @@
 
 #include <QObject>
 
-#include <functional>
-
 class ClipboardHistory;
+class Feedback;
 class WindowSystem;
 
 // Pastes a history entry into the app the user is working in: the entry goes on the clipboard,
@@ -18,12 +17,8 @@ public:
     static constexpr int keystrokeDelayMs = 150;
     static constexpr double toastDuration = 4.0;
 
-    using Toast = std::function<void(const QString &title, const QString &message, double)>;
-
-    Paster(ClipboardHistory &history, WindowSystem &windows, Toast toast,
+    Paster(ClipboardHistory &history, WindowSystem &windows, Feedback &feedback,
            QObject *parent = nullptr);
-
-    static Paster &shared();
 
     void paste(const ClipItem &clip);
     void sendPasteKeystroke();
@@ -31,5 +26,5 @@ public:
 private:
     ClipboardHistory &m_history;
     WindowSystem &m_windows;
-    Toast m_toast;
+    Feedback &m_feedback;
 };

@@ -18,16 +18,6 @@ AppCatalog::AppCatalog(Workspace &workspace, Clock &clock, QObject *parent)
     , m_clock(clock)
 { }
 
-AppCatalog &AppCatalog::shared()
-{
-    // Never deleted: a scan still on the pool at exit finds it through the QPointer or not at
-    // all, and nothing needs tearing down.
-    static AppCatalog *const catalog = [] {
-        Platform &platform = Platform::installed();
-        return new AppCatalog(*platform.workspace, *platform.clock);
-    }();
-    return *catalog;
-}
 
 QList<AppCatalog::Entry> AppCatalog::catalogue(const QList<InstalledApp> &installed)
 {

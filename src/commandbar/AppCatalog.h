@@ -33,7 +33,6 @@ public:
     static constexpr double rescanInterval = 120.0;
 
     AppCatalog(Workspace &workspace, Clock &clock, QObject *parent = nullptr);
-    static AppCatalog &shared();
 
     // Sorted by name (localized, case-insensitive), one entry per desktop file.
     const QList<Entry> &apps() const { return m_apps; }

@@ -32,11 +32,6 @@ HUDLayoutStore::HUDLayoutStore(UserDefaults &defaults)
     m_offsets = std::move(loaded);
 }
 
-HUDLayoutStore &HUDLayoutStore::shared()
-{
-    static HUDLayoutStore instance(*Platform::installed().defaults);
-    return instance;
-}
 
 QPointF HUDLayoutStore::offset(HUDWidgetID id) const
 {

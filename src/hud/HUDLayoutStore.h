@@ -17,7 +17,6 @@ public:
     static inline const QString key = QStringLiteral("Vantle.layoutOffsets");
 
     explicit HUDLayoutStore(UserDefaults &defaults);
-    static HUDLayoutStore &shared();
 
     const QHash<QString, QList<double>> &offsets() const { return m_offsets; }
 

@@ -1,7 +1,2 @@
 #include "hud/HUDNotifications.h"
 
-HUDNotifications &HUDNotifications::shared()
-{
-    static HUDNotifications instance;
-    return instance;
-}

@@ -9,7 +9,6 @@ class HUDNotifications final : public QObject
     Q_OBJECT
 public:
     using QObject::QObject;
-    static HUDNotifications &shared();
 
     static constexpr const char *widgetsChangedName = "Vantle.widgetsChanged";
 

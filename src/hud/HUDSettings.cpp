@@ -33,11 +33,6 @@ HUDSettings::HUDSettings(UserDefaults &defaults, HUDNotifications &notifications
     , m_notifications(notifications)
 { }
 
-HUDSettings &HUDSettings::shared()
-{
-    static HUDSettings instance(*Platform::installed().defaults, HUDNotifications::shared());
-    return instance;
-}
 
 double HUDSettings::menuIdle() const
 {

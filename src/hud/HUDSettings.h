@@ -17,7 +17,6 @@ public:
     static const QList<double> &readoutIdleOptions();
 
     HUDSettings(UserDefaults &defaults, HUDNotifications &notifications);
-    static HUDSettings &shared();
 
     // Seconds without the pointer near the menu before it closes; 0 = off.
     double menuIdle() const;

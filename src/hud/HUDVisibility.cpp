@@ -1,7 +1,2 @@
 #include "hud/HUDVisibility.h"
 
-HUDVisibility &HUDVisibility::shared()
-{
-    static HUDVisibility instance;
-    return instance;
-}

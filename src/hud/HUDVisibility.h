@@ -9,7 +9,6 @@ class HUDVisibility final : public QObject
     Q_PROPERTY(bool visible READ visible WRITE setVisible NOTIFY visibleChanged)
 public:
     using QObject::QObject;
-    static HUDVisibility &shared();
 
     bool visible() const { return m_visible; }
     void setVisible(bool visible)

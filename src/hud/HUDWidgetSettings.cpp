@@ -31,11 +31,6 @@ HUDWidgetSettings::HUDWidgetSettings(UserDefaults &defaults, HUDNotifications &n
     }
 }
 
-HUDWidgetSettings &HUDWidgetSettings::shared()
-{
-    static HUDWidgetSettings instance(*Platform::installed().defaults, HUDNotifications::shared());
-    return instance;
-}
 
 bool HUDWidgetSettings::isHidden(HUDWidgetID id) const
 {

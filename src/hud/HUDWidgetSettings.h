@@ -28,7 +28,6 @@ public:
 
     HUDWidgetSettings(UserDefaults &defaults, HUDNotifications &notifications,
                       QObject *parent = nullptr);
-    static HUDWidgetSettings &shared();
 
     // Raw values of the hidden widgets; may hold names of no widget, which are ignored.
     const QSet<QString> &hidden() const { return m_hidden; }

@@ -1,8 +1,6 @@
 #include "monitors/RunningAppsMonitor.h"
 
-#include "platform/Platform.h"
 #include "platform/Workspace.h"
-#include "ui/CoreSoundEngine.h"
 
 #include <QCoreApplication>
 
@@ -40,15 +38,6 @@ RunningAppsMonitor::RunningAppsMonitor(Workspace &workspace, pid_t ownPid,
 
 RunningAppsMonitor::~RunningAppsMonitor() = default;
 
-RunningAppsMonitor &RunningAppsMonitor::shared()
-{
-    static RunningAppsMonitor *const monitor = [] {
-        return new RunningAppsMonitor(
-            *Platform::installed().workspace, pid_t(QCoreApplication::applicationPid()),
-            [] { CoreSoundEngine::shared().play(CoreSoundEngine::Cue::select, 1.0f); });
-    }();
-    return *monitor;
-}
 
 void RunningAppsMonitor::refresh()
 {

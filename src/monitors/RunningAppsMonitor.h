@@ -36,8 +36,6 @@ public:
                        QObject *parent = nullptr);
     ~RunningAppsMonitor() override;
 
-    // The program-wide monitor over the installed platform, made on first use.
-    static RunningAppsMonitor &shared();
 
     const QList<Entry> &entries() const { return m_entries; }
     // The most recent frontmost app other than this program; 0 before any.

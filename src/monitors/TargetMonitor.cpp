@@ -63,17 +63,6 @@ TargetMonitor::TargetMonitor(Screens &screens, WindowSystem &windows, Workspace 
 
 TargetMonitor::~TargetMonitor() = default;
 
-TargetMonitor &TargetMonitor::shared()
-{
-    // Never destroyed: its timers must not be torn down after the application object at exit.
-    static TargetMonitor *const monitor = [] {
-        Platform &platform = Platform::installed();
-        return new TargetMonitor(*platform.screens, *platform.windows, *platform.workspace,
-                                 *platform.stats, *platform.clock,
-                                 pid_t(QCoreApplication::applicationPid()));
-    }();
-    return *monitor;
-}
 
 Threat TargetMonitor::threatFor(double cpuPercent)
 {

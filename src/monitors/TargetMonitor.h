@@ -56,8 +56,6 @@ public:
                   const Clock &clock, pid_t ownPid, QObject *parent = nullptr);
     ~TargetMonitor() override;
 
-    // The program-wide monitor over the installed platform, made on first use.
-    static TargetMonitor &shared();
 
     static Threat threatFor(double cpuPercent);
     static QString label(Threat threat);

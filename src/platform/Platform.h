@@ -3,9 +3,11 @@
 #include <memory>
 
 class AppPaths;
+class CalendarStore;
 class Clock;
 class HotKeys;
 class LoginItems;
+class MediaPlayers;
 class Pasteboard;
 class ProcessTable;
 class Screens;
@@ -17,9 +19,8 @@ class UserDefaults;
 class WindowSystem;
 class Workspace;
 
-// The operating-system services the program leans on. `app/` installs the real ones once at
-// start-up, before anything asks for a shared object; tests build their objects over fakes and
-// never install anything.
+// The operating-system services the program leans on. The program builds the real ones once at
+// start-up and hands each object the services it needs; tests build their objects over fakes.
 struct Platform
 {
     std::unique_ptr<Clock> clock;
@@ -36,14 +37,11 @@ struct Platform
     std::unique_ptr<HotKeys> hotKeys;
     std::unique_ptr<Workspace> workspace;
     std::unique_ptr<Pasteboard> pasteboard;
+    std::unique_ptr<CalendarStore> calendars;
+    std::unique_ptr<MediaPlayers> players;
 
     Platform();
     ~Platform();
     Platform(Platform &&) noexcept;
     Platform &operator=(Platform &&) noexcept;
-
-    // The installed services. Asking before `install` is a programming error and aborts.
-    static Platform &installed();
-    static void install(Platform platform);
-    static bool isInstalled();
 };

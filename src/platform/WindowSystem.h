@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QRectF>
+#include <Qt>
 #include <QtGlobal>
 
 #include <optional>
@@ -19,6 +20,11 @@ struct WindowInfo
     std::optional<double> alpha;
 };
 
+// What one of our panels is to the window manager: an ordinary floating panel, one that passes
+// clicks to the windows below (now or at times), or the layout editor, which must stack above the
+// other panels.
+enum class PanelRole { plain, clickThrough, editor };
+
 // The window system of the desktop: the windows on screen, moving other apps' windows and typing
 // into them. Window frames are in root coordinates (top-left origin, y down) and include the
 // window manager's frame.
@@ -32,6 +38,10 @@ public:
 
     // Whether a compositing manager runs, so translucent pixels and window opacity show.
     virtual bool compositing() const = 0;
+
+    // The window flags a panel in `role` needs on this desktop beyond the frameless, always-on-top
+    // tool window every panel is.
+    virtual Qt::WindowFlags panelWindowFlags(PanelRole role) const = 0;
 
     // Marks one of our panels, before it is first mapped, as present on every desktop and
     // kept out of taskbars and pagers.

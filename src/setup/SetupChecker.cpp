@@ -1,10 +1,9 @@
 #include "setup/SetupChecker.h"
 
-#include "app/Edition.h"
-#include "app/HotKeyCenter.h"
-#include "app/LoginItemService.h"
+#include "platform/Edition.h"
+#include "hud/HUDHotKeys.h"
+#include "setup/LoginItemService.h"
 #include "platform/AppPaths.h"
-#include "platform/Platform.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -124,26 +123,6 @@ int SetupChecker::outstandingProbes() const
     return m_run ? m_run->outstanding : 0;
 }
 
-SetupChecker &SetupChecker::shared()
-{
-    static SetupChecker *checker = [] {
-        Platform &platform = Platform::installed();
-        SetupActions actions;
-        actions.openShortcuts = [&platform] {
-            const QString folder = platform.paths->dataFile(QStringLiteral("shortcuts"));
-            QDir().mkpath(folder);
-            QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
-        };
-        actions.turnOnLoginItem = [] { LoginItemService::shared().registerLoginItem(); };
-        // Never deleted: pool probes still running at exit must find it alive or gone through
-        // the QPointer, and nothing needs tearing down.
-        return new SetupChecker(SetupProbes::standard(*platform.system, *platform.windows,
-                                                      LoginItemService::shared(),
-                                                      QCoreApplication::applicationDirPath()),
-                                std::move(actions));
-    }();
-    return *checker;
-}
 
 template <typename T>
 void SetupChecker::ask(const QString &name, const std::function<T()> &probe, T SetupFacts::*field)
@@ -381,9 +360,9 @@ QList<SetupItem> SetupChecker::buildItems(const SetupFacts &facts, const SetupAc
             + facts.hotKeyFailures.join(QStringLiteral(", "))
             + QStringLiteral(". Use the menu bar icon instead, or free that shortcut.");
     } else {
-        keys.detail = HUDHotKey::displayText + QStringLiteral(" HUD, ") + MenuHotKey::displayText
-            + QStringLiteral(" menu, ") + CommandBarHotKey::displayText
-            + QStringLiteral(" command bar, ") + HideAllHotKey::displayText
+        keys.detail = HUDHotKey.displayText + QStringLiteral(" HUD, ") + MenuHotKey.displayText
+            + QStringLiteral(" menu, ") + CommandBarHotKey.displayText
+            + QStringLiteral(" command bar, ") + HideAllHotKey.displayText
             + QStringLiteral(" hide all.");
     }
     items << keys;

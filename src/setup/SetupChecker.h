@@ -32,7 +32,6 @@ public:
 
     SetupChecker(SetupProbes probes, SetupActions actions, QObject *parent = nullptr);
     ~SetupChecker() override;
-    static SetupChecker &shared();
 
     // One run; ignored while a run is in progress.
     void start();

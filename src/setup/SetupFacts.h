@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/CalendarStore.h"
 #include "platform/SystemInfo.h"
 
 #include <QString>
@@ -12,13 +13,7 @@
 struct SetupFacts
 {
     // Access to the local calendar (or task) files.
-    enum class StoreAccess {
-        granted,
-        // No store exists yet.
-        notDetermined,
-        // A store exists but cannot be read.
-        denied,
-    };
+    using StoreAccess = CalendarStore::Access;
 
     SystemInfo::SessionKind session = SystemInfo::SessionKind::none;
     QString prettyName = QStringLiteral("Linux");

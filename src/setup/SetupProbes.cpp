@@ -1,45 +1,15 @@
 #include "setup/SetupProbes.h"
 
 #include "actions/ShortcutsTool.h"
-#include "app/HotKeyReport.h"
-#include "app/LoginItemService.h"
+#include "setup/LoginItemService.h"
+#include "platform/CalendarStore.h"
+#include "platform/MediaPlayers.h"
 #include "platform/SystemInfo.h"
 #include "platform/WindowSystem.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-
-namespace {
-
-// How long the bus may take to list its names; the run gives up at the same time.
-constexpr int kBusTimeoutMs = 2000;
-
-QString dataHome()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-}
-
-} // namespace
-
-SetupFacts::StoreAccess SetupProbes::storeAccess(const QString &root, const QString &fileName)
-{
-    bool any = false;
-    const QDir dir(root);
-    for (const QString &source : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
-        const QString path = dir.filePath(source + QLatin1Char('/') + fileName);
-        if (!QFileInfo::exists(path))
-            continue;
-        any = true;
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly))
-            return SetupFacts::StoreAccess::granted;
-    }
-    return any ? SetupFacts::StoreAccess::denied : SetupFacts::StoreAccess::notDetermined;
-}
 
 bool SetupProbes::spotifyInstalledIn(const QStringList &folders)
 {
@@ -52,30 +22,10 @@ bool SetupProbes::spotifyInstalledIn(const QStringList &folders)
     return false;
 }
 
-QStringList SetupProbes::mprisNames(int timeoutMs)
-{
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return {};
-    // Asked directly rather than through QDBusConnectionInterface, whose calls wait for the
-    // default 25 s when the bus daemon is stuck.
-    const QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("ListNames"));
-    const QDBusMessage reply = bus.call(call, QDBus::Block, timeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return {};
-    QStringList players;
-    const QString prefix = QStringLiteral("org.mpris.MediaPlayer2.");
-    for (const QString &name : reply.arguments().constFirst().toStringList()) {
-        if (name.startsWith(prefix))
-            players << name;
-    }
-    return players;
-}
-
 SetupProbes SetupProbes::standard(const SystemInfo &system, const WindowSystem &windows,
-                                  const LoginItemService &loginItems, QString executableFolder)
+                                  const CalendarStore &calendars, const MediaPlayers &players,
+                                  const LoginItemService &loginItems,
+                                  const QStringList &hotKeyFailures, QString executableFolder)
 {
     SetupProbes probes;
     probes.session = [&system] { return system.sessionKind(); };
@@ -83,21 +33,15 @@ SetupProbes SetupProbes::standard(const SystemInfo &system, const WindowSystem &
     // any other X request the interface makes, and the window system is not shared with other
     // threads.
     probes.windowControl = [&windows] { return windows.trusted(); };
-    probes.hotKeyFailures = [] { return HotKeyReport::failures(); };
+    probes.hotKeyFailures = [&hotKeyFailures] { return hotKeyFailures; };
 
     probes.prettyName = [&system] { return system.prettyName(); };
-    probes.calendar = [] {
-        return storeAccess(dataHome() + QStringLiteral("/evolution/calendar"),
-                           QStringLiteral("calendar.ics"));
-    };
-    probes.reminders = [] {
-        return storeAccess(dataHome() + QStringLiteral("/evolution/tasks"),
-                           QStringLiteral("tasks.ics"));
-    };
+    probes.calendar = [&calendars] { return calendars.eventAccess(); };
+    probes.reminders = [&calendars] { return calendars.reminderAccess(); };
     probes.shortcutsTool = [folder = std::move(executableFolder)] {
         return !ShortcutsTool::locate(folder).isEmpty();
     };
-    probes.mediaPlayers = [] { return mprisNames(kBusTimeoutMs); };
+    probes.mediaPlayers = [&players] { return players.runningPlayers(); };
     probes.spotifyInstalled = [] {
         return spotifyInstalledIn(
             QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation));

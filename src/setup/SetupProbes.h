@@ -8,7 +8,9 @@
 #include <functional>
 #include <optional>
 
+class CalendarStore;
 class LoginItemService;
+class MediaPlayers;
 class SystemInfo;
 class WindowSystem;
 
@@ -33,17 +35,13 @@ struct SetupProbes
     std::function<bool()> loginItem;
     std::function<bool()> ollama;
 
-    // The real probes. `executableFolder` is where the Shortcuts tool is looked for first.
+    // The probes over the platform's services. `hotKeyFailures` is what start-up made of the
+    // hot keys; `executableFolder` is where the Shortcuts tool is looked for first.
     static SetupProbes standard(const SystemInfo &system, const WindowSystem &windows,
-                                const LoginItemService &loginItems, QString executableFolder);
-
-    // Access to the stores `root/*/fileName`: granted when one can be read, denied when some
-    // exist and none can, not determined when there are none.
-    static SetupFacts::StoreAccess storeAccess(const QString &root, const QString &fileName);
+                                const CalendarStore &calendars, const MediaPlayers &players,
+                                const LoginItemService &loginItems,
+                                const QStringList &hotKeyFailures, QString executableFolder);
     // Whether a desktop entry `spotify` or `com.spotify.Client` is installed in one of `folders`
     // (the applications folders of the XDG data directories).
     static bool spotifyInstalledIn(const QStringList &folders);
-    // The bus names under org.mpris.MediaPlayer2 on the session bus; empty when there is no
-    // bus or it does not answer within `timeoutMs`.
-    static QStringList mprisNames(int timeoutMs);
 };

@@ -1,9 +1,6 @@
 #include "ui/CoreSoundEngine.h"
 
-#include "platform/AppPaths.h"
 #include "platform/Clock.h"
-#include "platform/Platform.h"
-#include "ui/EffectCueSoundPlayer.h"
 
 #include <QFile>
 
@@ -45,17 +42,6 @@ CoreSoundEngine::CoreSoundEngine(const QString &soundsFolder, const Clock &clock
 
 CoreSoundEngine::~CoreSoundEngine() = default;
 
-CoreSoundEngine &CoreSoundEngine::shared()
-{
-    // Never destroyed: the effects must not be torn down after the application object and its
-    // audio devices are already gone at exit.
-    static CoreSoundEngine *const engine = [] {
-        Platform &platform = Platform::installed();
-        return new CoreSoundEngine(platform.paths->resourcesFolder() + "/sounds", *platform.clock,
-                                   &EffectCueSoundPlayer::create);
-    }();
-    return *engine;
-}
 
 QString CoreSoundEngine::resourceName(Cue cue)
 {

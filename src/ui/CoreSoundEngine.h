@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Feedback.h"
 #include "ui/CueSoundPlayer.h"
 
 #include <QObject>
@@ -20,8 +21,7 @@ class CoreSoundEngine final : public QObject
     Q_PROPERTY(bool isEnabled READ isEnabled WRITE setEnabled NOTIFY isEnabledChanged)
 
 public:
-    enum class Cue { open, close, select, confirm, cancel, hover };
-    Q_ENUM(Cue)
+    using Cue = SoundCue;
 
     // Makes a prepared player for a WAV file, or nullptr when it cannot.
     using PlayerFactory = std::function<std::unique_ptr<CueSoundPlayer>(const QString &wavPath)>;
@@ -36,8 +36,6 @@ public:
                     QObject *parent = nullptr);
     ~CoreSoundEngine() override;
 
-    // The program-wide engine over the installed platform, made on first use.
-    static CoreSoundEngine &shared();
 
     // The file name, without extension, of a cue's sound.
     static QString resourceName(Cue cue);

@@ -2,9 +2,7 @@
 
 #include "hud/HUDLayout.h"
 #include "platform/Clock.h"
-#include "platform/Platform.h"
 #include "platform/Screens.h"
-#include "ui/CoreSoundEngine.h"
 #include "ui/ToastView.h"
 
 #include <QPointer>
@@ -28,23 +26,6 @@ CoreToastCenter::CoreToastCenter(const Screens &screens, const Clock &clock,
 
 CoreToastCenter::~CoreToastCenter() = default;
 
-CoreToastCenter &CoreToastCenter::shared()
-{
-    // Lives until exit like the panels it owns; never torn down after the application object.
-    static CoreToastCenter *const center = [] {
-        Platform &platform = Platform::installed();
-        const Screens &screens = *platform.screens;
-        return new CoreToastCenter(
-            screens, *platform.clock,
-            [] { CoreSoundEngine::shared().play(CoreSoundEngine::Cue::confirm, confirmVolume); },
-            [&screens](FloatingHUDPanel::ContentFactory content) -> std::unique_ptr<PanelWindow> {
-                return std::make_unique<FloatingHUDPanel>(
-                    PanelStyle{QStringLiteral("toast"), 6, false, false}, std::move(content),
-                    screens);
-            });
-    }();
-    return *center;
-}
 
 QWidget *CoreToastCenter::makeContent(QWidget *parent)
 {

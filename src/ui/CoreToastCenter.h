@@ -1,6 +1,6 @@
 #pragma once
 
-#include "hud/FloatingHUDPanel.h"
+#include "ui/hud/FloatingHUDPanel.h"
 
 #include <QObject>
 #include <QString>
@@ -41,8 +41,6 @@ public:
                     PanelFactory makePanel, QObject *parent = nullptr);
     ~CoreToastCenter() override;
 
-    // The program-wide presenter over the installed platform, made on first use.
-    static CoreToastCenter &shared();
 
     // Shows `title` and `message` (which may be empty) for `duration` seconds.
     void show(const QString &title, const QString &message, double duration = 5.0);

@@ -1,4 +1,4 @@
-target_sources(kaidro_core PRIVATE
+target_sources(kaidro_views PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/CoreTheme.cpp ${CMAKE_CURRENT_LIST_DIR}/CoreTheme.h
   ${CMAKE_CURRENT_LIST_DIR}/CoreShapes.cpp ${CMAKE_CURRENT_LIST_DIR}/CoreShapes.h
   ${CMAKE_CURRENT_LIST_DIR}/Symbols.cpp ${CMAKE_CURRENT_LIST_DIR}/Symbols.h

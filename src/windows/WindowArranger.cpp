@@ -1,66 +1,30 @@
 #include "windows/WindowArranger.h"
 
-#include "app/AccessibilityAccess.h"
 #include "platform/AppPaths.h"
 #include "platform/Clock.h"
 #include "platform/Geometry.h"
-#include "platform/Platform.h"
+#include "platform/Feedback.h"
 #include "platform/WindowSystem.h"
-#include "ui/CoreToastCenter.h"
+#include "windows/LoadoutEquipRun.h"
 
-#include <QPointer>
-#include <QSet>
-#include <QTimer>
-
-#include <cmath>
 #include <utility>
 
-#include <unistd.h>
-
-// One equip in flight. Each works on its own copy of the loadout, so several may overlap.
-struct WindowArranger::EquipRun
-{
-    Loadout loadout;
-    QList<Loadout::Entry> unmatched;
-    QList<QPair<Window, Loadout::Entry>> resolved;
-    QSet<QString> launched;
-    int retries = 0;
-    int settlePasses = 0;
-    std::function<void()> done;
-};
-
-namespace {
-
-QString windowsWord(qsizetype count)
+QString WindowArranger::windowsWord(qsizetype count)
 {
     return count == 1 ? QStringLiteral("window") : QStringLiteral("windows");
 }
 
-std::optional<RunningApp> runningWithId(const Workspace &workspace, const QString &appId)
-{
-    for (const RunningApp &app : workspace.runningApplications()) {
-        if (app.appId == appId)
-            return app;
-    }
-    return std::nullopt;
-}
-
-} // namespace
-
 WindowArranger::WindowArranger(WindowSystem &windows, Workspace &workspace, const Screens &screens,
-                               const AppPaths &paths, const Clock &clock, ShowToast toast,
-                               PlayCue cue, GazePid gazePid, pid_t ownPid, Schedule schedule,
-                               QObject *parent)
+                               const AppPaths &paths, const Clock &clock, Feedback &feedback,
+                               GazePid gazePid, pid_t ownPid, QObject *parent)
     : QObject(parent)
     , m_windows(windows)
     , m_workspace(workspace)
     , m_screens(screens)
     , m_clock(clock)
-    , m_toast(std::move(toast))
-    , m_cue(std::move(cue))
+    , m_feedback(feedback)
     , m_gazePid(std::move(gazePid))
     , m_ownPid(ownPid)
-    , m_schedule(std::move(schedule))
     , m_store(paths)
 {
     m_trusted = m_windows.trusted();
@@ -68,25 +32,6 @@ WindowArranger::WindowArranger(WindowSystem &windows, Workspace &workspace, cons
 }
 
 WindowArranger::~WindowArranger() = default;
-
-WindowArranger &WindowArranger::shared()
-{
-    // Lives until exit, like the toast centre it reports through.
-    static WindowArranger *const arranger = [] {
-        Platform &platform = Platform::installed();
-        return new WindowArranger(
-            *platform.windows, *platform.workspace, *platform.screens, *platform.paths,
-            *platform.clock,
-            [](const QString &title, const QString &message, double duration) {
-                CoreToastCenter::shared().show(title, message, duration);
-            },
-            [](CoreSoundEngine::Cue cue, float volume) {
-                CoreSoundEngine::shared().play(cue, volume);
-            },
-            {}, ::getpid());
-    }();
-    return *arranger;
-}
 
 void WindowArranger::refreshTrust()
 {
@@ -99,7 +44,8 @@ void WindowArranger::refreshTrust()
 
 void WindowArranger::requestAccess()
 {
-    AccessibilityAccess::request(m_windows);
+    // On X11 there is no permission to ask for: trust follows the session and the window
+    // manager, so asking is checking again.
     refreshTrust();
 }
 
@@ -111,8 +57,7 @@ double WindowArranger::primaryHeight() const
 
 void WindowArranger::showToast(const QString &title, const QString &message)
 {
-    if (m_toast)
-        m_toast(title, message, toastDuration);
+    m_feedback.toast(title, message, toastDuration);
 }
 
 void WindowArranger::refuseUntrusted()
@@ -120,20 +65,6 @@ void WindowArranger::refuseUntrusted()
     showToast(QStringLiteral("Accessibility is off"),
               QStringLiteral("Kaidro can move windows only in an X11 session with an EWMH window "
                              "manager."));
-}
-
-void WindowArranger::wait(int ms, std::function<void()> then)
-{
-    // A wait that never fires because we are gone ends the sequence quietly.
-    QPointer<WindowArranger> self(this);
-    auto guarded = [self, then = std::move(then)] {
-        if (self)
-            then();
-    };
-    if (m_schedule)
-        m_schedule(ms, std::move(guarded));
-    else
-        QTimer::singleShot(ms, this, std::move(guarded));
 }
 
 std::optional<RunningApp> WindowArranger::targetApp() const
@@ -234,8 +165,7 @@ void WindowArranger::snap(SnapZone zone)
     if (!target)
         return;
     setFrame(*window, *target);
-    if (m_cue)
-        m_cue(CoreSoundEngine::Cue::select, 0.5f);
+    m_feedback.play(SoundCue::select, 0.5f);
 }
 
 void WindowArranger::captureLoadout()
@@ -288,8 +218,7 @@ void WindowArranger::captureLoadout()
     m_loadouts.prepend(loadout);
     emit loadoutsChanged();
     saveLoadouts();
-    if (m_cue)
-        m_cue(CoreSoundEngine::Cue::confirm, 0.6f);
+    m_feedback.play(SoundCue::confirm, 0.6f);
     showToast(QStringLiteral("Loadout saved"),
               loadout.name + QStringLiteral(": ") + QString::number(entries.size())
                   + QLatin1Char(' ') + windowsWord(entries.size())
@@ -306,106 +235,9 @@ void WindowArranger::equip(const Loadout &loadout, std::function<void()> done)
             done();
         return;
     }
-    if (m_cue)
-        m_cue(CoreSoundEngine::Cue::select, 1.0f);
-
-    auto run = std::make_shared<EquipRun>();
-    run->loadout = loadout;
-    run->unmatched = loadout.entries;
-    run->done = std::move(done);
-
-    QStringList ids;
-    for (const Loadout::Entry &e : loadout.entries) {
-        if (!ids.contains(e.bundleID))
-            ids.append(e.bundleID);
-    }
-    for (const QString &id : ids) {
-        // Opening does not wait for the app; the matching passes below do the waiting.
-        if (!runningWithId(m_workspace, id) && m_workspace.openApplication(id))
-            run->launched.insert(id);
-    }
-
-    matchPass(run);
-    matchUntilFound(run);
-}
-
-void WindowArranger::matchPass(const std::shared_ptr<EquipRun> &run)
-{
-    const QList<ScreenInfo> screens = m_screens.screens();
-    QList<Loadout::Entry> stillUnmatched;
-    for (const Loadout::Entry &entry : std::as_const(run->unmatched)) {
-        const auto app = runningWithId(m_workspace, entry.bundleID);
-        const QList<Window> windows = app ? standardWindows(*app) : QList<Window>{};
-        if (entry.index < 0 || entry.index >= windows.size()) {
-            stillUnmatched.append(entry);
-            continue;
-        }
-        const Window window = windows.at(entry.index);
-        setFrame(window, frameFor(entry, screens));
-        run->resolved.append({window, entry});
-    }
-    run->unmatched = stillUnmatched;
-}
-
-void WindowArranger::matchUntilFound(const std::shared_ptr<EquipRun> &run)
-{
-    if (run->unmatched.isEmpty() || run->retries >= matchRetries) {
-        wait(settleMs, [this, run] { settle(run); });
-        return;
-    }
-    ++run->retries;
-    wait(matchRetryMs, [this, run] {
-        matchPass(run);
-        matchUntilFound(run);
-    });
-}
-
-void WindowArranger::settle(const std::shared_ptr<EquipRun> &run)
-{
-    ++run->settlePasses;
-    const QList<ScreenInfo> screens = m_screens.screens();
-    const double height = primaryHeight();
-    const auto near = [](double a, double b) { return std::abs(a - b) <= settleTolerance; };
-    int moved = 0;
-    for (const auto &[window, entry] : std::as_const(run->resolved)) {
-        const QRectF target = frameFor(entry, screens);
-        const auto frame = windowFrame(window);
-        if (!frame)
-            continue;
-        const QRectF current = YUp::flip(*frame, height);
-        if (near(current.width(), target.width()) && near(current.height(), target.height())
-            && near(current.left(), target.left()) && near(current.top(), target.top()))
-            continue;
-        setFrame(window, target);
-        ++moved;
-    }
-    if (moved > 0 && run->settlePasses < maxSettlePasses) {
-        wait(settleMs, [this, run] { settle(run); });
-        return;
-    }
-    finishEquip(run);
-}
-
-void WindowArranger::finishEquip(const std::shared_ptr<EquipRun> &run)
-{
-    // Last to first, so the first captured window ends up in front.
-    for (auto it = run->resolved.crbegin(); it != run->resolved.crend(); ++it)
-        m_windows.raiseWindow(it->first);
-
-    const qsizetype placed = run->resolved.size();
-    QString message = QString::number(placed) + QLatin1Char(' ') + windowsWord(placed)
-        + QStringLiteral(" placed");
-    if (run->unmatched.isEmpty())
-        message += QLatin1Char('.');
-    else
-        message += QStringLiteral(", ") + QString::number(run->unmatched.size())
-            + QStringLiteral(" not found.");
-    if (!run->launched.isEmpty())
-        message += QStringLiteral(" Launched ") + QString::number(run->launched.size())
-            + QStringLiteral(" app(s).");
-    showToast(QStringLiteral("Equipped ") + run->loadout.name, message);
-    if (run->done)
-        run->done();
+    m_feedback.play(SoundCue::select, 1.0f);
+    LoadoutEquipRun::start(*this, m_windows, m_workspace, m_screens, m_feedback, loadout,
+                           std::move(done));
 }
 
 void WindowArranger::deleteLoadout(const QUuid &id)

@@ -2,7 +2,6 @@
 
 #include "platform/Screens.h"
 #include "platform/Workspace.h"
-#include "ui/CoreSoundEngine.h"
 #include "windows/Loadout.h"
 #include "windows/LoadoutStore.h"
 #include "windows/SnapZone.h"
@@ -21,6 +20,7 @@
 
 class AppPaths;
 class Clock;
+class Feedback;
 class WindowSystem;
 
 // Moves other applications' windows: snapping the active window into a zone, and capturing and
@@ -34,13 +34,8 @@ class WindowArranger final : public QObject
 
 public:
     using Window = quint32;
-    using ShowToast
-        = std::function<void(const QString &title, const QString &message, double duration)>;
-    using PlayCue = std::function<void(CoreSoundEngine::Cue cue, float volume)>;
     // The process under the pointer as the target monitor last saw it, if any.
     using GazePid = std::function<std::optional<pid_t>()>;
-    // Runs `then` after `ms` milliseconds on the main thread.
-    using Schedule = std::function<void(int ms, std::function<void()> then)>;
 
     static constexpr double toastDuration = 3.5;
     static constexpr int maxEntriesPerApp = 3;
@@ -52,20 +47,16 @@ public:
     static constexpr int maxSettlePasses = 3;
     static constexpr double settleTolerance = 4;
 
-    // Without `schedule` the waits run on QTimer. The loadouts are loaded here.
+    // The loadouts are loaded here. Toasts, cues and the equip's waits go through `feedback`.
     WindowArranger(WindowSystem &windows, Workspace &workspace, const Screens &screens,
-                   const AppPaths &paths, const Clock &clock, ShowToast toast, PlayCue cue,
-                   GazePid gazePid, pid_t ownPid, Schedule schedule = {},
-                   QObject *parent = nullptr);
+                   const AppPaths &paths, const Clock &clock, Feedback &feedback, GazePid gazePid,
+                   pid_t ownPid, QObject *parent = nullptr);
     ~WindowArranger() override;
-
-    // The program-wide arranger over the installed platform, made on first use.
-    static WindowArranger &shared();
 
     bool trusted() const { return m_trusted; }
     const QList<Loadout> &loadouts() const { return m_loadouts; }
 
-    // The target monitor arrives after the arranger; until then there is no gaze.
+    // The process under the pointer, once the target monitor is there.
     void setGazePid(GazePid gazePid) { m_gazePid = std::move(gazePid); }
 
     void refreshTrust();
@@ -95,32 +86,25 @@ public:
     void deleteLoadout(const QUuid &id);
     void saveLoadouts();
 
+    // "1 window" or "3 windows".
+    static QString windowsWord(qsizetype count);
+    double primaryHeight() const;
+    void showToast(const QString &title, const QString &message);
+
 signals:
     void trustedChanged(bool trusted);
     void loadoutsChanged();
 
 private:
-    struct EquipRun;
-
-    double primaryHeight() const;
-    void showToast(const QString &title, const QString &message);
     void refuseUntrusted();
-    void wait(int ms, std::function<void()> then);
-
-    void matchPass(const std::shared_ptr<EquipRun> &run);
-    void matchUntilFound(const std::shared_ptr<EquipRun> &run);
-    void settle(const std::shared_ptr<EquipRun> &run);
-    void finishEquip(const std::shared_ptr<EquipRun> &run);
 
     WindowSystem &m_windows;
     Workspace &m_workspace;
     const Screens &m_screens;
     const Clock &m_clock;
-    ShowToast m_toast;
-    PlayCue m_cue;
+    Feedback &m_feedback;
     GazePid m_gazePid;
     pid_t m_ownPid;
-    Schedule m_schedule;
     LoadoutStore m_store;
     bool m_trusted = false;
     QList<Loadout> m_loadouts;

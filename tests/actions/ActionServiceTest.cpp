@@ -50,7 +50,7 @@ TEST_F(Focus, ShowsTheFullTimeAtOnceCountsDownToTheLastSecondThenCompletes)
     EXPECT_EQ(service->lastStatus(), "Focus · 25 min started");
     EXPECT_EQ(
         cues,
-        (QList<std::pair<CoreSoundEngine::Cue, float>>{{CoreSoundEngine::Cue::select, 1.0f}}));
+        (QList<QPair<SoundCue, float>>{{SoundCue::select, 1.0f}}));
 
     const std::pair<double, const char *> ticks[] = {{1.4, "24:59"}, {1499.5 - 1.4, "0:01"}};
     for (const auto &[seconds, label] : ticks) {

@@ -20,25 +20,20 @@ class Ollama : public ServiceFixture
 {
 protected:
     FakeOllamaServer server;
-    QList<int> waits;
+    QList<int> &waits = feedback.waits;
     // Runs before each recorded wait is let go, with how many came before it.
-    std::function<void(int)> beforeWait;
+    std::function<void(int)> &beforeWait = feedback.beforeLater;
 
     HUDActionService::Options ollamaOptions()
     {
         HUDActionService::Options o = options();
         o.ollamaBase = server.base();
-        o.schedule = [this](int ms, std::function<void()> then) {
-            if (beforeWait)
-                beforeWait(int(waits.size()));
-            waits << ms;
-            QTimer::singleShot(0, std::move(then));
-        };
         return o;
     }
 
     void SetUp() override
     {
+        feedback.run = FakeFeedback::Run::nextTurn;
         ServiceFixture::SetUp();
         ASSERT_TRUE(server.listening());
         make(ollamaOptions());

@@ -3,6 +3,7 @@
 #include "actions/HUDActionService.h"
 #include "actions/LaunchWorkspace.h"
 #include "fakes/FakeClock.h"
+#include "fakes/FakeFeedback.h"
 #include "fakes/FakePasteboard.h"
 #include "fakes/FakeSystemLog.h"
 #include "fakes/FakeSystemStats.h"
@@ -17,12 +18,7 @@
 #include <memory>
 #include <utility>
 
-struct Toast
-{
-    QString title;
-    QString message;
-    double duration = 0;
-};
+using Toast = FakeFeedback::Toast;
 
 // The service over fakes: its toasts and cues are recorded, programs are looked for only in a
 // folder of the test's, and its home folder is a temporary one.
@@ -38,8 +34,9 @@ protected:
     FakeSystemLog log;
     FakeSystemStats stats;
     FakeClock clock;
-    QList<Toast> toasts;
-    QList<std::pair<CoreSoundEngine::Cue, float>> cues;
+    FakeFeedback feedback;
+    QList<Toast> &toasts = feedback.toasts;
+    QList<QPair<SoundCue, float>> &cues = feedback.cues;
     std::unique_ptr<HUDActionService> service;
 
     HUDActionService::Options options() const
@@ -71,14 +68,7 @@ protected:
     void make(HUDActionService::Options o)
     {
         service = std::make_unique<HUDActionService>(
-            pasteboard, workspace, tools, log, stats, clock,
-            [this](const QString &t, const QString &m, double d) {
-                toasts.append({t, m, d});
-            },
-            [this](CoreSoundEngine::Cue c, float v) {
-                cues.append({c, v});
-            },
-            std::move(o));
+            pasteboard, workspace, tools, log, stats, clock, feedback, std::move(o));
     }
 
     bool logMentions(const QString &text) const

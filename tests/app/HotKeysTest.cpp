@@ -1,4 +1,5 @@
 #include "app/HotKeyCenter.h"
+#include "hud/HUDHotKeys.h"
 #include "app/HotKeyStartup.h"
 
 #include "fakes/FakeHotKeys.h"
@@ -24,11 +25,11 @@ TEST(HotKeyCenter, SecondRegistrationReplacesTheFirst)
     HotKeyCenter center(1, &keys);
     int first = 0;
     int second = 0;
-    ASSERT_TRUE(center.registerHotKey(HotKeys::KeyH, HUDHotKey::modifiers, [&] { ++first; }));
-    ASSERT_TRUE(center.registerHotKey(HotKeys::KeyM, MenuHotKey::modifiers, [&] { ++second; }));
+    ASSERT_TRUE(center.registerHotKey(HotKeys::KeyH, HUDHotKey.modifiers, [&] { ++first; }));
+    ASSERT_TRUE(center.registerHotKey(HotKeys::KeyM, MenuHotKey.modifiers, [&] { ++second; }));
 
     EXPECT_EQ(keys.held.size(), 1);
-    EXPECT_EQ(keys.held.value(1), FakeHotKeys::Combination(HotKeys::KeyM, MenuHotKey::modifiers));
+    EXPECT_EQ(keys.held.value(1), FakeHotKeys::Combination(HotKeys::KeyM, MenuHotKey.modifiers));
     keys.press(1);
     runQueued();
     EXPECT_EQ(first, 0);
@@ -43,7 +44,7 @@ TEST(HotKeyCenter, UnregisterIsSafeAnyNumberOfTimes)
     EXPECT_TRUE(keys.releases.isEmpty());
 
     int runs = 0;
-    ASSERT_TRUE(center.registerHotKey(CommandBarHotKey::keyCode, CommandBarHotKey::modifiers,
+    ASSERT_TRUE(center.registerHotKey(CommandBarHotKey.keyCode, CommandBarHotKey.modifiers,
                                       [&] { ++runs; }));
     center.unregister();
     center.unregister();
@@ -62,7 +63,7 @@ TEST(HotKeyCenter, DestroyingACentreReleasesItsKey)
     int runs = 0;
     {
         HotKeyCenter center(4, &keys);
-        ASSERT_TRUE(center.registerHotKey(HideAllHotKey::keyCode, HideAllHotKey::modifiers,
+        ASSERT_TRUE(center.registerHotKey(HideAllHotKey.keyCode, HideAllHotKey.modifiers,
                                           [&] { ++runs; }));
         keys.press(4); // queued, then the centre goes before it runs
     }
@@ -76,11 +77,11 @@ TEST(HotKeyCenter, PressRunsOnlyTheCentreWithThatId)
     FakeHotKeys keys;
     QList<int> ran;
     HotKeyCenter hud(1, &keys), command(2, &keys), menu(3, &keys), hideAll(4, &keys);
-    ASSERT_TRUE(hud.registerHotKey(HUDHotKey::keyCode, HUDHotKey::modifiers, [&] { ran << 1; }));
-    ASSERT_TRUE(command.registerHotKey(CommandBarHotKey::keyCode, CommandBarHotKey::modifiers,
+    ASSERT_TRUE(hud.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, [&] { ran << 1; }));
+    ASSERT_TRUE(command.registerHotKey(CommandBarHotKey.keyCode, CommandBarHotKey.modifiers,
                                        [&] { ran << 2; }));
-    ASSERT_TRUE(menu.registerHotKey(MenuHotKey::keyCode, MenuHotKey::modifiers, [&] { ran << 3; }));
-    ASSERT_TRUE(hideAll.registerHotKey(HideAllHotKey::keyCode, HideAllHotKey::modifiers,
+    ASSERT_TRUE(menu.registerHotKey(MenuHotKey.keyCode, MenuHotKey.modifiers, [&] { ran << 3; }));
+    ASSERT_TRUE(hideAll.registerHotKey(HideAllHotKey.keyCode, HideAllHotKey.modifiers,
                                        [&] { ran << 4; }));
 
     keys.press(3);
@@ -97,7 +98,7 @@ TEST(HotKeyCenter, ActionRunsLaterFromTheEventLoopNeverInsideThePress)
     FakeHotKeys keys;
     HotKeyCenter center(3, &keys);
     int runs = 0;
-    ASSERT_TRUE(center.registerHotKey(MenuHotKey::keyCode, MenuHotKey::modifiers, [&] { ++runs; }));
+    ASSERT_TRUE(center.registerHotKey(MenuHotKey.keyCode, MenuHotKey.modifiers, [&] { ++runs; }));
     keys.press(3);
     EXPECT_EQ(runs, 0);
     runQueued();
@@ -115,7 +116,7 @@ TEST(HotKeyCenter, ActionMayUnregisterItsOwnCentre)
     FakeHotKeys keys;
     HotKeyCenter center(1, &keys);
     auto token = std::make_shared<int>(0);
-    ASSERT_TRUE(center.registerHotKey(HUDHotKey::keyCode, HUDHotKey::modifiers, [&, token] {
+    ASSERT_TRUE(center.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, [&, token] {
         center.unregister(); // drops this very closure while it runs
         ++*token;
     }));
@@ -128,16 +129,16 @@ TEST(HotKeyCenter, ActionMayUnregisterItsOwnCentre)
 TEST(HotKeyCenter, TakenCombinationFailsAndLeavesTheOthersAlone)
 {
     FakeHotKeys keys;
-    keys.taken.insert({HUDHotKey::keyCode, HUDHotKey::modifiers});
+    keys.taken.insert({HUDHotKey.keyCode, HUDHotKey.modifiers});
     HotKeyCenter hud(1, &keys), menu(3, &keys);
     int runs = 0;
-    EXPECT_FALSE(hud.registerHotKey(HUDHotKey::keyCode, HUDHotKey::modifiers, [&] { ++runs; }));
+    EXPECT_FALSE(hud.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, [&] { ++runs; }));
     EXPECT_FALSE(hud.isRegistered());
-    EXPECT_TRUE(menu.registerHotKey(MenuHotKey::keyCode, MenuHotKey::modifiers, [] {}));
+    EXPECT_TRUE(menu.registerHotKey(MenuHotKey.keyCode, MenuHotKey.modifiers, [] {}));
 
     // Once the other program lets go, registering again succeeds.
     keys.taken.clear();
-    EXPECT_TRUE(hud.registerHotKey(HUDHotKey::keyCode, HUDHotKey::modifiers, [&] { ++runs; }));
+    EXPECT_TRUE(hud.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, [&] { ++runs; }));
     keys.press(1);
     runQueued();
     EXPECT_EQ(runs, 1);
@@ -146,7 +147,7 @@ TEST(HotKeyCenter, TakenCombinationFailsAndLeavesTheOthersAlone)
 TEST(HotKeyCenter, WithoutAServiceNothingRegisters)
 {
     HotKeyCenter center(1, nullptr);
-    EXPECT_FALSE(center.registerHotKey(HUDHotKey::keyCode, HUDHotKey::modifiers, [] {}));
+    EXPECT_FALSE(center.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, [] {}));
     center.unregister();
 }
 

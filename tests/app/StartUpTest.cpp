@@ -1,7 +1,4 @@
-#include "app/AccessibilityAccess.h"
 #include "app/AppDelegate.h"
-
-#include "fakes/FakeWindowSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -9,14 +6,6 @@
 #include <QFile>
 #include <QFontDatabase>
 #include <QTemporaryDir>
-
-TEST(AccessibilityAccess, RequestAnswersTheCurrentTrustWithoutPrompting)
-{
-    FakeWindowSystem windows;
-    EXPECT_TRUE(AccessibilityAccess::request(windows));
-    windows.trust = false;
-    EXPECT_FALSE(AccessibilityAccess::request(windows));
-}
 
 TEST(FontRegistration, RegistersGoodFilesAndSkipsBrokenOnes)
 {

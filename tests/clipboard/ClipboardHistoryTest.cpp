@@ -3,6 +3,7 @@
 
 #include "fakes/FakeAppPaths.h"
 #include "fakes/FakeClock.h"
+#include "fakes/FakeFeedback.h"
 #include "fakes/FakePasteboard.h"
 #include "fakes/FakeUserDefaults.h"
 #include "fakes/FakeWindowSystem.h"
@@ -293,10 +294,8 @@ TEST_F(ClipboardHistoryTest, PasteWithoutTrustCopiesAndToasts)
     auto history = make();
     FakeWindowSystem windows;
     windows.trust = false;
-    QStringList toasts;
-    Paster paster(*history, windows, [&](const QString &title, const QString &message, double d) {
-        toasts << title + " | " + message + " | " + QString::number(d);
-    });
+    FakeFeedback feedback;
+    Paster paster(*history, windows, feedback);
     copy(*history, "x");
     copy(*history, "y");
     const ClipItem x = history->items().last();
@@ -304,11 +303,14 @@ TEST_F(ClipboardHistoryTest, PasteWithoutTrustCopiesAndToasts)
     paster.paste(x);
     EXPECT_EQ(pasteboard.text, "x");
     EXPECT_EQ(texts(history->items()), (QStringList{"x", "y"}));
-    EXPECT_EQ(toasts,
-              QStringList(2,
-                          "Copied | Kaidro cannot type into other apps on this desktop. For now, "
-                          "press Ctrl+V. | 4"));
-    QTest::qWait(Paster::keystrokeDelayMs * 2);
+    ASSERT_EQ(feedback.toasts.size(), 2);
+    for (const FakeFeedback::Toast &toast : feedback.toasts) {
+        EXPECT_EQ(toast.title, "Copied");
+        EXPECT_EQ(toast.message,
+                  "Kaidro cannot type into other apps on this desktop. For now, press Ctrl+V.");
+        EXPECT_EQ(toast.duration, 4);
+    }
+    EXPECT_EQ(feedback.runLater(), 0);
     EXPECT_EQ(windows.pasteKeystrokes, 0);
 }
 
@@ -316,17 +318,26 @@ TEST_F(ClipboardHistoryTest, PasteWithTrustTypesOnceAfterTheDelay)
 {
     auto history = make();
     FakeWindowSystem windows;
-    int toasts = 0;
-    Paster paster(*history, windows, [&](const QString &, const QString &, double) { ++toasts; });
+    FakeFeedback feedback;
+    auto paster = std::make_unique<Paster>(*history, windows, feedback);
     ClipItem outside; // not in the history: still goes on the clipboard
     outside.id = QUuid::createUuid();
     outside.text = "outside";
-    paster.paste(outside);
+    paster->paste(outside);
     EXPECT_EQ(pasteboard.text, "outside");
     EXPECT_EQ(windows.pasteKeystrokes, 0);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return windows.pasteKeystrokes == 1; }, 2000));
-    EXPECT_EQ(toasts, 0);
+    ASSERT_EQ(feedback.pending.size(), 1);
+    EXPECT_EQ(feedback.pending.first().ms, Paster::keystrokeDelayMs);
+    EXPECT_EQ(feedback.runLater(), 1);
+    EXPECT_EQ(windows.pasteKeystrokes, 1);
+    EXPECT_TRUE(feedback.toasts.isEmpty());
     EXPECT_TRUE(history->items().isEmpty());
+
+    // A paster gone before its moment types nothing.
+    paster->paste(outside);
+    paster.reset();
+    EXPECT_EQ(feedback.runLater(), 0);
+    EXPECT_EQ(windows.pasteKeystrokes, 1);
 }
 
 } // namespace

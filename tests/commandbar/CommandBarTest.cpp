@@ -1,6 +1,6 @@
 #include "commandbar/CommandBarController.h"
 #include "commandbar/CommandBarModel.h"
-#include "commandbar/CommandBarView.h"
+#include "ui/commandbar/CommandBarView.h"
 #include "commandbar/CommandBarWindow.h"
 
 #include "fakes/FakeScreens.h"

@@ -26,6 +26,7 @@ public:
 
     bool trusted() const override { return trust; }
     bool compositing() const override { return composited; }
+    Qt::WindowFlags panelWindowFlags(PanelRole) const override { return {}; }
     void preparePanel(quintptr windowId) const override { prepared << windowId; }
     std::optional<QList<WindowInfo>> windowList() const override
     {

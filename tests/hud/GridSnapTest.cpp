@@ -1,5 +1,5 @@
 #include "hud/GridSnap.h"
-#include "hud/EditorView.h"
+#include "ui/hud/EditorView.h"
 
 #include <gtest/gtest.h>
 

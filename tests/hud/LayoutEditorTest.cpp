@@ -1,10 +1,11 @@
-#include "hud/LayoutEditor.h"
-#include "hud/EditorPanel.h"
-#include "hud/EditorView.h"
-#include "hud/FloatingHUDPanel.h"
+#include "ui/hud/LayoutEditor.h"
+#include "ui/hud/EditorPanel.h"
+#include "ui/hud/EditorView.h"
+#include "ui/hud/FloatingHUDPanel.h"
 
 #include "fakes/FakePanelWindow.h"
 #include "fakes/FakeScreens.h"
+#include "fakes/FakeWindowSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -166,7 +167,8 @@ TEST(LayoutEditor, OpensOneEditorOverTheWholeScreenAndClosesFromItsOwnAction)
     const ScreenInfo main = FakeScreens::make(QStringLiteral("main"), {0, 0, 1440, 900}, 25);
     const ScreenInfo side = FakeScreens::make(QStringLiteral("side"), {1440, 100, 1280, 800});
     screens.setScreens({main, side});
-    LayoutEditor editor(screens);
+    FakeWindowSystem windows;
+    LayoutEditor editor(screens, windows);
 
     editor.open(main, {});
     QPointer<EditorPanel> first = editor.panel();
@@ -217,9 +219,10 @@ TEST(EditorViewPictures, WithoutACompositorThePanelsAreDrawnInsideTheirOutlines)
     FakeScreens screens;
     const ScreenInfo main = FakeScreens::make(QStringLiteral("main"), {0, 0, 1440, 900}, 25);
     screens.setScreens({main});
+    FakeWindowSystem windows;
     auto panel = std::make_shared<FloatingHUDPanel>(
         PanelStyle{QStringLiteral("playerStatus")},
-        [](QWidget *parent, double) -> QWidget * { return new Plate(parent); }, screens);
+        [](QWidget *parent, double) -> QWidget * { return new Plate(parent); }, screens, windows);
     panel->setFrame({200, 400, 300, 100});
     panel->attachContent(1.0);
     EditorActions actions;

@@ -1,5 +1,5 @@
 #include "monitors/TargetMonitor.h"
-#include "monitors/TargetReadoutAdapter.h"
+#include "ui/widgets/TargetReadoutAdapter.h"
 
 #include "fakes/FakeClock.h"
 #include "fakes/FakeScreens.h"

@@ -1,4 +1,4 @@
-#include "app/LoginItemService.h"
+#include "setup/LoginItemService.h"
 #include "platform/linux/XdgAutostartLoginItems.h"
 
 #include "fakes/FakeSystemLog.h"

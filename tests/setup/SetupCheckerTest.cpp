@@ -1,3 +1,4 @@
+#include "platform/linux/EvolutionCalendarStore.h"
 #include "setup/SetupChecker.h"
 
 #include "actions/ShortcutsTool.h"
@@ -317,23 +318,23 @@ TEST(SetupProbeHelpers, CalendarStoreAccess)
 {
     QTemporaryDir root;
     const QString calendars = root.filePath("evolution/calendar");
-    EXPECT_EQ(SetupProbes::storeAccess(calendars, "calendar.ics"),
+    EXPECT_EQ(EvolutionCalendarStore::storeAccess(calendars, "calendar.ics"),
               SetupFacts::StoreAccess::notDetermined);
     QDir().mkpath(calendars + "/system");
     // A source folder without its file is not a store.
-    EXPECT_EQ(SetupProbes::storeAccess(calendars, "calendar.ics"),
+    EXPECT_EQ(EvolutionCalendarStore::storeAccess(calendars, "calendar.ics"),
               SetupFacts::StoreAccess::notDetermined);
     QFile store(calendars + "/system/calendar.ics");
     ASSERT_TRUE(store.open(QIODevice::WriteOnly));
     store.write("BEGIN:VCALENDAR\nEND:VCALENDAR\n");
     store.close();
-    EXPECT_EQ(SetupProbes::storeAccess(calendars, "calendar.ics"),
+    EXPECT_EQ(EvolutionCalendarStore::storeAccess(calendars, "calendar.ics"),
               SetupFacts::StoreAccess::granted);
 
     store.setPermissions(QFileDevice::Permissions());
     if (store.open(QIODevice::ReadOnly))
         GTEST_SKIP() << "running as a user who reads every file";
-    EXPECT_EQ(SetupProbes::storeAccess(calendars, "calendar.ics"), SetupFacts::StoreAccess::denied);
+    EXPECT_EQ(EvolutionCalendarStore::storeAccess(calendars, "calendar.ics"), SetupFacts::StoreAccess::denied);
 }
 
 TEST(SetupProbeHelpers, ToolsAndDesktopEntries)

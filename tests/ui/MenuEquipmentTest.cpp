@@ -1,6 +1,7 @@
 #include "clipboard/ClipboardHistory.h"
 #include "fakes/FakeAppPaths.h"
 #include "fakes/FakeClock.h"
+#include "fakes/FakeFeedback.h"
 #include "fakes/FakePasteboard.h"
 #include "fakes/FakeScreens.h"
 #include "fakes/FakeUserDefaults.h"
@@ -55,7 +56,7 @@ protected:
     FakeScreens screens;
     FakeAppPaths paths{dir.filePath("Vantle"), {}};
     FakeClock clock;
-    QStringList toasts;
+    FakeFeedback feedback;
     QList<CoreSoundEngine::Cue> cues;
     std::unique_ptr<WindowArranger> arranger;
 
@@ -73,10 +74,8 @@ protected:
             file.write(Loadout::encode(saved));
         }
         arranger = std::make_unique<WindowArranger>(
-            windows, workspace, screens, paths, clock,
-            [this](const QString &t, const QString &, double) { toasts << t; },
-            [](CoreSoundEngine::Cue, float) {}, [] { return std::optional<pid_t>(); }, ownPid,
-            [](int, std::function<void()>) {});
+            windows, workspace, screens, paths, clock, feedback,
+            [] { return std::optional<pid_t>(); }, ownPid);
     }
 
     std::unique_ptr<CoreEquipment> view()

@@ -1,4 +1,5 @@
 #include "app/HotKeyCenter.h"
+#include "hud/HUDHotKeys.h"
 #include "platform/linux/X11HotKeys.h"
 
 #include "support/TestEnvironment.h"
@@ -104,11 +105,11 @@ struct FourKeys
     bool registerAll()
     {
         bool ok
-            = hud.registerHotKey(HUDHotKey::keyCode, HUDHotKey::modifiers, [this] { ran << 1; });
-        ok &= command.registerHotKey(CommandBarHotKey::keyCode, CommandBarHotKey::modifiers,
+            = hud.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, [this] { ran << 1; });
+        ok &= command.registerHotKey(CommandBarHotKey.keyCode, CommandBarHotKey.modifiers,
                                      [this] { ran << 2; });
-        ok &= menu.registerHotKey(MenuHotKey::keyCode, MenuHotKey::modifiers, [this] { ran << 3; });
-        ok &= hideAll.registerHotKey(HideAllHotKey::keyCode, HideAllHotKey::modifiers,
+        ok &= menu.registerHotKey(MenuHotKey.keyCode, MenuHotKey.modifiers, [this] { ran << 3; });
+        ok &= hideAll.registerHotKey(HideAllHotKey.keyCode, HideAllHotKey.modifiers,
                                      [this] { ran << 4; });
         return ok;
     }
@@ -149,11 +150,11 @@ TEST(HotKeysX11, ComboHeldByAnotherClientFailsUntilItLetsGo)
     OtherClient other;
     ASSERT_TRUE(other.grab(SymH, CtrlAltSuper));
 
-    EXPECT_FALSE(hud.registerHotKey(HUDHotKey::keyCode, HUDHotKey::modifiers, [] {}));
-    EXPECT_TRUE(hideAll.registerHotKey(HideAllHotKey::keyCode, HideAllHotKey::modifiers, [] {}));
+    EXPECT_FALSE(hud.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, [] {}));
+    EXPECT_TRUE(hideAll.registerHotKey(HideAllHotKey.keyCode, HideAllHotKey.modifiers, [] {}));
 
     other.ungrab(SymH, CtrlAltSuper);
-    EXPECT_TRUE(hud.registerHotKey(HUDHotKey::keyCode, HUDHotKey::modifiers, [] {}));
+    EXPECT_TRUE(hud.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, [] {}));
 }
 
 TEST(HotKeysX11, FailedGrabGivesBackTheVariantsItHadTaken)
@@ -163,7 +164,7 @@ TEST(HotKeysX11, FailedGrabGivesBackTheVariantsItHadTaken)
     OtherClient other;
     // Only the NumLock variant is taken, so ours gets some variants before it fails.
     ASSERT_TRUE(other.grab(SymH, CtrlAltSuper | NumLockMask));
-    EXPECT_FALSE(hud.registerHotKey(HUDHotKey::keyCode, HUDHotKey::modifiers, [] {}));
+    EXPECT_FALSE(hud.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, [] {}));
 
     for (const quint16 locks :
          std::initializer_list<quint16>{0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_LOCK | NumLockMask})
@@ -177,7 +178,7 @@ TEST(HotKeysX11, UnregisterReleasesEveryVariant)
     {
         HotKeyCenter hideAll(4, &keys);
         ASSERT_TRUE(
-            hideAll.registerHotKey(HideAllHotKey::keyCode, HideAllHotKey::modifiers, [] {}));
+            hideAll.registerHotKey(HideAllHotKey.keyCode, HideAllHotKey.modifiers, [] {}));
         EXPECT_FALSE(other.grab(SymX, CtrlAltSuper | NumLockMask)) << "NumLock variant not held";
         hideAll.unregister();
     }

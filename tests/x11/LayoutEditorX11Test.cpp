@@ -1,5 +1,5 @@
-#include "hud/EditorView.h"
-#include "hud/FloatingHUDPanel.h"
+#include "ui/hud/EditorView.h"
+#include "ui/hud/FloatingHUDPanel.h"
 #include "hud/FloatingHUDPanelController.h"
 #include "hud/GridSnap.h"
 #include "hud/HUDLayout.h"
@@ -8,7 +8,7 @@
 #include "hud/HUDSettings.h"
 #include "hud/HUDVisibility.h"
 #include "hud/HUDWidgetSettings.h"
-#include "hud/LayoutEditor.h"
+#include "ui/hud/LayoutEditor.h"
 #include "platform/Clock.h"
 #include "platform/Geometry.h"
 #include "platform/Platform.h"
@@ -39,12 +39,8 @@ namespace {
 
 Platform &linuxPlatform()
 {
-    static const bool installed = [] {
-        Platform::install(makeLinuxPlatform(QCoreApplication::applicationDirPath()));
-        return true;
-    }();
-    (void)installed;
-    return Platform::installed();
+    static Platform platform = makeLinuxPlatform(QCoreApplication::applicationDirPath());
+    return platform;
 }
 
 void pump(int ms)
@@ -100,7 +96,7 @@ protected:
         , widgets(*platform.defaults, notes)
         , layout(*platform.defaults)
         , settings(*platform.defaults, notes)
-        , editor(*platform.screens)
+        , editor(*platform.screens, *platform.windows)
     { }
 
     void SetUp() override
@@ -118,10 +114,11 @@ protected:
         controller = std::make_unique<FloatingHUDPanelController>(
             screens, *platform.clock,
             FloatingHUDPanelController::Stores{widgets, layout, settings, visibility, notes},
-            [&screens](HUDWidgetID, const PanelStyle &style) -> std::unique_ptr<PanelWindow> {
+            [&screens, this](HUDWidgetID, const PanelStyle &style) -> std::unique_ptr<PanelWindow> {
                 auto content
                     = [](QWidget *parent, double) -> QWidget * { return new Plate(parent); };
-                return std::make_unique<FloatingHUDPanel>(style, content, screens);
+                return std::make_unique<FloatingHUDPanel>(style, content, screens,
+                                                          *platform.windows);
             },
             hooks);
     }

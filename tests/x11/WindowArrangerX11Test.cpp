@@ -1,4 +1,5 @@
 #include "fakes/FakeAppPaths.h"
+#include "fakes/FakeFeedback.h"
 #include "platform/Clock.h"
 #include "platform/Geometry.h"
 #include "platform/linux/LinuxScreens.h"
@@ -127,12 +128,6 @@ std::string describe(const std::optional<QRectF> &r)
         + std::to_string(int(r->width())) + "x" + std::to_string(int(r->height()));
 }
 
-struct ToastRecord
-{
-    QString title;
-    QString message;
-};
-
 class WindowArrangerX11 : public ::testing::Test
 {
 protected:
@@ -166,13 +161,10 @@ protected:
     std::unique_ptr<WindowArranger> makeArranger(pid_t ownPid = ::getpid(),
                                                  std::optional<pid_t> gaze = std::nullopt)
     {
-        return std::make_unique<WindowArranger>(
-            m_windows, *m_workspace, m_screens, *m_paths, m_clock,
-            [this](const QString &title, const QString &message, double) {
-                m_toasts.append({title, message});
-            },
-            [this](CoreSoundEngine::Cue cue, float) { m_cues.append(cue); },
-            [gaze] { return gaze; }, ownPid);
+        m_feedback.run = FakeFeedback::Run::onTimers;
+        return std::make_unique<WindowArranger>(m_windows, *m_workspace, m_screens, *m_paths,
+                                                m_clock, m_feedback, [gaze] { return gaze; },
+                                                ownPid);
     }
 
     // The work area of the primary screen in root coordinates.
@@ -221,8 +213,9 @@ protected:
     SystemClock m_clock;
     std::unique_ptr<FakeAppPaths> m_paths;
     std::unique_ptr<X11Workspace> m_workspace;
-    QList<ToastRecord> m_toasts;
-    QList<CoreSoundEngine::Cue> m_cues;
+    FakeFeedback m_feedback;
+    QList<FakeFeedback::Toast> &m_toasts = m_feedback.toasts;
+    QList<QPair<SoundCue, float>> &m_cues = m_feedback.cues;
 };
 
 } // namespace
@@ -252,7 +245,8 @@ TEST_F(WindowArrangerX11, SnapsTheActiveWindowIntoTheLeftHalfOfTheWorkArea)
         << "xcalc is at " << describe(frameOnScreen(*calcWindow)) << ", wanted "
         << describe(leftHalf);
     EXPECT_TRUE(m_toasts.isEmpty());
-    EXPECT_EQ(m_cues, QList<CoreSoundEngine::Cue>{CoreSoundEngine::Cue::select});
+    ASSERT_EQ(m_cues.size(), 1);
+    EXPECT_EQ(m_cues.first().first, SoundCue::select);
     // Only the active window moved.
     EXPECT_TRUE(near(frameOnScreen(*eyesWindow).value_or(QRectF()), *eyesBefore))
         << "xeyes is at " << describe(frameOnScreen(*eyesWindow));

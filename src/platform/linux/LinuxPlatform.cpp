@@ -1,9 +1,11 @@
 #include "platform/linux/LinuxPlatform.h"
 
+#include "platform/linux/EvolutionCalendarStore.h"
 #include "platform/linux/JsonUserDefaults.h"
 #include "platform/linux/LinuxAppPaths.h"
 #include "platform/linux/LinuxScreens.h"
 #include "platform/linux/LinuxSystemInfo.h"
+#include "platform/linux/MprisPlayers.h"
 #include "platform/linux/ProcFsProcessTable.h"
 #include "platform/linux/ProcSystemStats.h"
 #include "platform/linux/ProcessToolRunner.h"
@@ -17,6 +19,7 @@
 #include "platform/Clock.h"
 
 #include <QCoreApplication>
+#include <QStandardPaths>
 
 Platform makeLinuxPlatform(const QString &executableFolder)
 {
@@ -37,5 +40,8 @@ Platform makeLinuxPlatform(const QString &executableFolder)
         XdgAutostartLoginItems::defaultFolder(), QCoreApplication::applicationFilePath());
     p.system = std::make_unique<LinuxSystemInfo>();
     p.pasteboard = std::make_unique<QtPasteboard>();
+    p.calendars = std::make_unique<EvolutionCalendarStore>(
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    p.players = std::make_unique<MprisPlayers>();
     return p;
 }

@@ -112,6 +112,26 @@ bool X11WindowSystem::compositing() const
     return owned;
 }
 
+Qt::WindowFlags X11WindowSystem::panelWindowFlags(PanelRole role) const
+{
+    switch (role) {
+    case PanelRole::plain:
+        return {};
+    case PanelRole::clickThrough:
+        // WORKAROUND(X11 window managers): a managed window sits in a frame that ignores the
+        // input shape of the window it wraps, so a panel that passes clicks, always or at times
+        // (the menu rail), must bypass the window manager.
+        return Qt::X11BypassWindowManagerHint;
+    case PanelRole::editor:
+        // WORKAROUND(X11 window managers): the window manager stacks the windows it manages
+        // below the unmanaged readouts, which we raise ourselves, so a managed editor would end
+        // up under the panels it edits. Unmanaged, the editor is raised above them by us; it then
+        // gets no focus from the window manager and asks for it itself.
+        return Qt::X11BypassWindowManagerHint;
+    }
+    return {};
+}
+
 void X11WindowSystem::preparePanel(quintptr windowId) const
 {
     if (!m_connection || !windowId)

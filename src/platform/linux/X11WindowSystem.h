@@ -19,6 +19,7 @@ public:
     ~X11WindowSystem() override;
     bool trusted() const override;
     bool compositing() const override;
+    Qt::WindowFlags panelWindowFlags(PanelRole role) const override;
     void preparePanel(quintptr windowId) const override;
     std::optional<QList<WindowInfo>> windowList() const override;
     QList<quint32> standardWindows(pid_t pid) const override;

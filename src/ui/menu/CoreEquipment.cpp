@@ -308,8 +308,6 @@ void CoreEquipment::play(CoreSoundEngine::Cue cue) const
 {
     if (m_playCue)
         m_playCue(cue);
-    else
-        CoreSoundEngine::shared().play(cue);
 }
 
 void CoreEquipment::paintEvent(QPaintEvent *)

@@ -35,7 +35,7 @@ public:
     static QString windowCount(int windows);
     static QString appCount(int apps);
 
-    // Empty `playCue`: the shared sound engine plays it.
+    // Empty `playCue`: no sound.
     CoreEquipment(WindowArranger &arranger, std::function<void(CoreSoundEngine::Cue)> playCue = {},
                   QWidget *parent = nullptr);
     ~CoreEquipment() override;

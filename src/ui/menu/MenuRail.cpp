@@ -313,8 +313,6 @@ void MenuRail::play(CoreSoundEngine::Cue cue) const
 {
     if (m_inputs.playCue)
         m_inputs.playCue(cue);
-    else
-        CoreSoundEngine::shared().play(cue);
 }
 
 MenuFacts MenuRail::facts() const

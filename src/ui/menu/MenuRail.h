@@ -53,7 +53,7 @@ public:
         std::function<MenuFacts()> facts;
         // The drawn rectangles, in the rail's own top-left coordinates.
         std::function<void(const QList<QRectF> &regions)> onRegions;
-        // Empty: the shared sound engine plays the cue.
+        // Empty: no sound.
         std::function<void(CoreSoundEngine::Cue)> playCue;
         // Its changes refresh the widget entries' detail lines.
         HUDWidgetSettings *widgetSettings = nullptr;

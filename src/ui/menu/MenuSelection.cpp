@@ -4,11 +4,6 @@ MenuSelection::MenuSelection(QObject *parent)
     : QObject(parent)
 { }
 
-MenuSelection &MenuSelection::shared()
-{
-    static MenuSelection *selection = new MenuSelection;
-    return *selection;
-}
 
 void MenuSelection::select(const QString &category, const QString &item, const QString &icon,
                            const QString &detail)

@@ -15,7 +15,6 @@ class MenuSelection final : public QObject
 
 public:
     explicit MenuSelection(QObject *parent = nullptr);
-    static MenuSelection &shared();
 
     const QString &category() const { return m_category; }
     const QString &item() const { return m_item; }

@@ -81,8 +81,6 @@ void FieldHeader::openCalendar()
 {
     if (m_playCue)
         m_playCue(CoreSoundEngine::Cue::select);
-    else
-        CoreSoundEngine::shared().play(CoreSoundEngine::Cue::select);
     if (m_onOpenCalendar)
         m_onOpenCalendar();
 }

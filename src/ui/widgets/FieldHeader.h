@@ -25,7 +25,7 @@ public:
     static constexpr double leadingInset = 10;
     static constexpr double timeDateGap = 8;
 
-    // An empty `playCue` plays through the shared sound engine.
+    // An empty `playCue` makes no sound.
     FieldHeader(SystemMetricsService &metrics, std::function<void()> onOpenCalendar,
                 CuePlayer playCue = {}, QWidget *parent = nullptr);
     ~FieldHeader() override;

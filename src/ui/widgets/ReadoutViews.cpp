@@ -3,7 +3,7 @@
 #include "hud/HUDVisibility.h"
 #include "monitors/SystemMetricsService.h"
 #include "monitors/TargetMonitor.h"
-#include "monitors/TargetReadoutAdapter.h"
+#include "ui/widgets/TargetReadoutAdapter.h"
 #include "ui/menu/CoreEquipment.h"
 #include "ui/menu/CoreInventory.h"
 #include "ui/menu/CoreSummaryPanel.h"

@@ -40,7 +40,7 @@ struct ReadoutModels
     std::function<void()> onCancelQuit;
     // "previous track", "playpause" or "next track".
     std::function<void(const QString &command)> onTransport;
-    // Empty: the shared sound engine plays the cue.
+    // Empty: no sound.
     std::function<void(CoreSoundEngine::Cue)> playCue;
 
     // The game menu: what its entries do, the selection the rail writes and the summary panel

@@ -1,4 +1,4 @@
-target_sources(kaidro_core PRIVATE
+target_sources(kaidro_views PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/EaseInOut.h
   ${CMAKE_CURRENT_LIST_DIR}/ReadoutText.cpp ${CMAKE_CURRENT_LIST_DIR}/ReadoutText.h
   ${CMAKE_CURRENT_LIST_DIR}/CoreStepGauge.cpp ${CMAKE_CURRENT_LIST_DIR}/CoreStepGauge.h
@@ -6,6 +6,7 @@ target_sources(kaidro_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/MiniHP.cpp ${CMAKE_CURRENT_LIST_DIR}/MiniHP.h
   ${CMAKE_CURRENT_LIST_DIR}/CoreCursorDiamond.cpp ${CMAKE_CURRENT_LIST_DIR}/CoreCursorDiamond.h
   ${CMAKE_CURRENT_LIST_DIR}/TargetReadout.h
+  ${CMAKE_CURRENT_LIST_DIR}/TargetReadoutAdapter.cpp ${CMAKE_CURRENT_LIST_DIR}/TargetReadoutAdapter.h
   ${CMAKE_CURRENT_LIST_DIR}/TrackReadout.h
   ${CMAKE_CURRENT_LIST_DIR}/SlotSkill.h
   ${CMAKE_CURRENT_LIST_DIR}/QuestRows.cpp ${CMAKE_CURRENT_LIST_DIR}/QuestRows.h

@@ -9,15 +9,15 @@
 class EditorPanel;
 class EditorView;
 class QVariantAnimation;
+class WindowSystem;
 
 // Opens and closes the layout editor: one editor panel at a time, laid over a whole screen.
 class LayoutEditor final : public QObject
 {
     Q_OBJECT
 public:
-    explicit LayoutEditor(const Screens &screens, QObject *parent = nullptr);
+    LayoutEditor(const Screens &screens, WindowSystem &windows, QObject *parent = nullptr);
     ~LayoutEditor() override;
-    static LayoutEditor &shared();
 
     // Closes any open editor, then lays a new one over `screen`'s whole frame, in front, with
     // the keyboard, and fades it in.
@@ -36,5 +36,6 @@ public:
 
 private:
     const Screens &m_screens;
+    WindowSystem &m_windows;
     QPointer<EditorPanel> m_panel;
 };

@@ -8,6 +8,7 @@
 
 class QVariantAnimation;
 class Screens;
+class WindowSystem;
 
 // The borderless, always-on-top, non-activating panel that hosts one widget's view. The view is
 // built by `ContentFactory` when the panel is shown and destroyed when it is put away.
@@ -18,7 +19,8 @@ public:
     // Builds the view for a panel at a scale (1 = unscaled); may return nullptr for no view.
     using ContentFactory = std::function<QWidget *(QWidget *parent, double scale)>;
 
-    FloatingHUDPanel(PanelStyle style, ContentFactory content, const Screens &screens);
+    FloatingHUDPanel(PanelStyle style, ContentFactory content, const Screens &screens,
+                     WindowSystem &windows);
     ~FloatingHUDPanel() override;
 
     QRectF frame() const override;
@@ -42,7 +44,7 @@ public:
     QWidget *content() const { return m_content; }
 
     // Whether a compositing manager runs, so translucency and fades show.
-    static bool compositing();
+    bool compositing() const;
 
 signals:
     void escapePressed();
@@ -66,6 +68,7 @@ private:
     PanelStyle m_style;
     ContentFactory m_factory;
     const Screens &m_screens;
+    WindowSystem &m_windows;
     QPointer<QWidget> m_content;
     QVariantAnimation *m_animation = nullptr;
     bool m_clickThrough = false;

@@ -1,4 +1,4 @@
-#include "app/LoginItemService.h"
+#include "setup/LoginItemService.h"
 
 #include "platform/Platform.h"
 #include "platform/SystemLog.h"
@@ -11,11 +11,6 @@ LoginItemService::LoginItemService(LoginItems &items, SystemLog &log)
     , m_log(log)
 { }
 
-LoginItemService &LoginItemService::shared()
-{
-    static LoginItemService service(*Platform::installed().loginItems, *Platform::installed().log);
-    return service;
-}
 
 bool LoginItemService::isBuildFolder(const QString &executablePath)
 {

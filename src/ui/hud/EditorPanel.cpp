@@ -1,7 +1,6 @@
-#include "hud/EditorPanel.h"
+#include "ui/hud/EditorPanel.h"
 
-#include "hud/EditorView.h"
-#include "platform/Platform.h"
+#include "ui/hud/EditorView.h"
 #include "platform/WindowSystem.h"
 
 #include <QApplication>
@@ -17,19 +16,16 @@ constexpr int kGrabRetryMs = 100;
 
 } // namespace
 
-EditorPanel::EditorPanel()
+EditorPanel::EditorPanel(WindowSystem &windows)
     : QWidget(nullptr)
+    , m_windows(windows)
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QStringLiteral("Kaidro layoutEditor"));
     setObjectName(QStringLiteral("layoutEditor"));
-    // WORKAROUND(X11 window managers): the window manager stacks the windows it manages below
-    // the unmanaged readouts, which we raise ourselves, so a managed editor would end up under
-    // the panels it edits. Unmanaged, the editor is raised above them by us; it then gets no
-    // focus from the window manager and asks for it itself (takeKeyboard).
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
-                   | Qt::X11BypassWindowManagerHint | Qt::NoDropShadowWindowHint);
+                   | Qt::NoDropShadowWindowHint | m_windows.panelWindowFlags(PanelRole::editor));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
 }
@@ -99,10 +95,9 @@ void EditorPanel::releaseKeyboardGrab()
 
 void EditorPanel::showEvent(QShowEvent *event)
 {
-    if (!property("kaidroPrepared").toBool() && Platform::isInstalled()) {
+    if (!property("kaidroPrepared").toBool()) {
         setProperty("kaidroPrepared", true);
-        if (const WindowSystem *windows = Platform::installed().windows.get())
-            windows->preparePanel(winId());
+        m_windows.preparePanel(winId());
     }
     qApp->installEventFilter(this);
     QWidget::showEvent(event);

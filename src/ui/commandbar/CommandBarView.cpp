@@ -1,4 +1,4 @@
-#include "commandbar/CommandBarView.h"
+#include "ui/commandbar/CommandBarView.h"
 
 #include "commandbar/CommandBarModel.h"
 #include "ui/CoreShadow.h"

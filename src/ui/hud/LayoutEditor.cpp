@@ -1,32 +1,28 @@
-#include "hud/LayoutEditor.h"
+#include "ui/hud/LayoutEditor.h"
 
-#include "hud/EditorPanel.h"
-#include "hud/EditorView.h"
-#include "hud/FloatingHUDPanel.h"
+#include "ui/hud/EditorPanel.h"
+#include "ui/hud/EditorView.h"
+#include "ui/hud/FloatingHUDPanel.h"
 #include "platform/Geometry.h"
-#include "platform/Platform.h"
+#include "platform/WindowSystem.h"
 
 #include <QCoreApplication>
 #include <QTimer>
 #include <QVariantAnimation>
 
-LayoutEditor::LayoutEditor(const Screens &screens, QObject *parent)
+LayoutEditor::LayoutEditor(const Screens &screens, WindowSystem &windows, QObject *parent)
     : QObject(parent)
     , m_screens(screens)
+    , m_windows(windows)
 { }
 
 LayoutEditor::~LayoutEditor()
 {
-    // The shared editor outlives the application object; widgets may not.
+    // An editor that outlives the application object must leave its widget alone.
     if (QCoreApplication::instance())
         delete m_panel;
 }
 
-LayoutEditor &LayoutEditor::shared()
-{
-    static LayoutEditor instance(*Platform::installed().screens);
-    return instance;
-}
 
 EditorPanel *LayoutEditor::panel() const
 {
@@ -46,14 +42,14 @@ EditorView *LayoutEditor::view() const
 void LayoutEditor::open(const ScreenInfo &screen, EditorActions actions)
 {
     close();
-    auto *panel = new EditorPanel;
+    auto *panel = new EditorPanel(m_windows);
     const double primaryHeight = m_screens.mainScreen().frame.height();
     panel->setGeometry(YUp::flip(screen.frame, primaryHeight).toRect());
     auto *view = new EditorView(screen, std::move(actions));
     panel->setView(view);
     m_panel = panel;
 
-    const bool fades = FloatingHUDPanel::compositing();
+    const bool fades = m_windows.compositing();
     view->setDrawsPanels(!fades);
     panel->setWindowOpacity(fades ? 0.0 : 1.0);
     panel->show();

@@ -1,18 +1,24 @@
-#include "ui/menu/MenuBindings.h"
+#include "app/MenuBindings.h"
 
 #include "actions/HUDActionService.h"
+#include "app/AppServices.h"
+#include "hud/HUDHotKeys.h"
 #include "hud/FloatingHUDPanelController.h"
 #include "hud/HUDSettings.h"
 #include "hud/HUDWidgetSettings.h"
+#include "platform/Feedback.h"
+#include "platform/Platform.h"
 #include "platform/Workspace.h"
-#include "ui/CoreToastCenter.h"
 
 namespace MenuBindings {
 
-MenuEffects effects(std::function<FloatingHUDPanelController *()> controller,
-                    std::function<bool()> loginItemEnabled, MenuHotKeyTexts keys,
-                    Workspace &workspace)
+MenuEffects effects(AppServices &services, std::function<FloatingHUDPanelController *()> controller)
 {
+    HUDActionService &actions = services.actions;
+    HUDWidgetSettings &widgets = services.widgets;
+    HUDSettings &settings = services.settings;
+    Feedback &feedback = services.feedback;
+    Workspace &workspace = *services.platform.workspace;
     // Each panel action does nothing while there is no controller.
     auto on = [controller](std::function<void(FloatingHUDPanelController &)> act) {
         return [controller, act] {
@@ -23,8 +29,8 @@ MenuEffects effects(std::function<FloatingHUDPanelController *()> controller,
     auto panel = [on](HUDWidgetID id) {
         return on([id](FloatingHUDPanelController &c) { c.openMenuPanel(id); });
     };
-    auto service = [](void (HUDActionService::*op)()) {
-        return [op] { (HUDActionService::shared().*op)(); };
+    auto service = [&actions](void (HUDActionService::*op)()) {
+        return [&actions, op] { (actions.*op)(); };
     };
 
     MenuEffects e;
@@ -41,8 +47,8 @@ MenuEffects effects(std::function<FloatingHUDPanelController *()> controller,
     e.showSkills = panel(HUDWidgetID::skills);
     e.showEquipment = panel(HUDWidgetID::equipment);
 
-    e.openApp = [](const QString &name, const QStringList &alternatives) {
-        return HUDActionService::shared().openApp(name, alternatives);
+    e.openApp = [&actions](const QString &name, const QStringList &alternatives) {
+        return actions.openApp(name, alternatives);
     };
     e.copyStatus = service(&HUDActionService::copyStatus);
     e.stagePrompt = service(&HUDActionService::stagePrompt);
@@ -51,19 +57,19 @@ MenuEffects effects(std::function<FloatingHUDPanelController *()> controller,
     e.toggleFocus = service(&HUDActionService::toggleFocus);
     e.openProjects = service(&HUDActionService::openProjects);
     e.openActivityMonitor = service(&HUDActionService::openActivityMonitor);
-    e.setStatus = [](const QString &status) { HUDActionService::shared().setLastStatus(status); };
-    e.report = [](const QString &title, const QString &message) {
-        HUDActionService::shared().report(title, message);
+    e.setStatus = [&actions](const QString &status) { actions.setLastStatus(status); };
+    e.report = [&actions](const QString &title, const QString &message) {
+        actions.report(title, message);
     };
-    e.toast = [](const QString &title, const QString &message, double duration) {
-        CoreToastCenter::shared().show(title, message, duration);
+    e.toast = [&feedback](const QString &title, const QString &message, double duration) {
+        feedback.toast(title, message, duration);
     };
 
-    e.toggleWidget = [](HUDWidgetID id) { return HUDWidgetSettings::shared().toggle(id); };
-    e.hideAll = [] { HUDWidgetSettings::shared().hideAll(); };
-    e.showAll = [] { HUDWidgetSettings::shared().showAll(); };
-    e.cycleReadoutIdle = [] { return HUDSettings::shared().cycleReadoutIdle(); };
-    e.cycleMenuIdle = [] { return HUDSettings::shared().cycleMenuIdle(); };
+    e.toggleWidget = [&widgets](HUDWidgetID id) { return widgets.toggle(id); };
+    e.hideAll = [&widgets] { widgets.hideAll(); };
+    e.showAll = [&widgets] { widgets.showAll(); };
+    e.cycleReadoutIdle = [&settings] { return settings.cycleReadoutIdle(); };
+    e.cycleMenuIdle = [&settings] { return settings.cycleMenuIdle(); };
 
     e.runningAppNames = [&workspace] {
         QStringList names;
@@ -71,18 +77,20 @@ MenuEffects effects(std::function<FloatingHUDPanelController *()> controller,
             names << app.name;
         return names;
     };
-    e.loginItemEnabled = std::move(loginItemEnabled);
-    e.keys = std::move(keys);
+    LoginItemService &loginItems = services.loginItems;
+    e.loginItemEnabled = [&loginItems] { return loginItems.isEnabled(); };
+    e.keys = {HUDHotKey.displayText, MenuHotKey.displayText, CommandBarHotKey.displayText};
     return e;
 }
 
-MenuFacts facts(const QString &hudKeyText)
+MenuFacts facts(AppServices &services)
 {
+    HUDWidgetSettings &widgets = services.widgets;
     MenuFacts f;
-    f.isHidden = [](HUDWidgetID id) { return HUDWidgetSettings::shared().isHidden(id); };
-    f.hudKeyText = hudKeyText;
-    f.readoutIdle = HUDSettings::shared().readoutIdle();
-    f.menuIdle = HUDSettings::shared().menuIdle();
+    f.isHidden = [&widgets](HUDWidgetID id) { return widgets.isHidden(id); };
+    f.hudKeyText = HUDHotKey.displayText;
+    f.readoutIdle = services.settings.readoutIdle();
+    f.menuIdle = services.settings.menuIdle();
     return f;
 }
 

@@ -1,4 +1,4 @@
-#include "commandbar/CommandBarPanel.h"
+#include "ui/commandbar/CommandBarPanel.h"
 
 #include "platform/Geometry.h"
 #include "platform/Screens.h"

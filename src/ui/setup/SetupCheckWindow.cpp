@@ -1,8 +1,8 @@
-#include "setup/SetupCheckWindow.h"
+#include "ui/setup/SetupCheckWindow.h"
 
 #include "platform/Platform.h"
 #include "platform/UserDefaults.h"
-#include "setup/SetupCheckView.h"
+#include "ui/setup/SetupCheckView.h"
 #include "setup/SetupChecker.h"
 
 #include <QEvent>
@@ -22,11 +22,6 @@ SetupCheckWindow::~SetupCheckWindow()
     delete m_window;
 }
 
-SetupCheckWindow &SetupCheckWindow::shared()
-{
-    static SetupCheckWindow window(SetupChecker::shared(), *Platform::installed().defaults);
-    return window;
-}
 
 void SetupCheckWindow::show()
 {

@@ -15,8 +15,6 @@ class LoginItemService final
 {
 public:
     LoginItemService(LoginItems &items, SystemLog &log);
-    // Over the installed platform.
-    static LoginItemService &shared();
 
     // Only reads the entry: safe to call from any thread.
     bool isEnabled() const;

@@ -1,7 +1,6 @@
-#include "hud/FloatingHUDPanel.h"
+#include "ui/hud/FloatingHUDPanel.h"
 
 #include "platform/Geometry.h"
-#include "platform/Platform.h"
 #include "platform/Screens.h"
 #include "platform/WindowSystem.h"
 
@@ -67,18 +66,15 @@ void restackUnmanaged()
         timer->start();
 }
 
-const WindowSystem *installedWindows()
-{
-    return Platform::isInstalled() ? Platform::installed().windows.get() : nullptr;
-}
-
 } // namespace
 
-FloatingHUDPanel::FloatingHUDPanel(PanelStyle style, ContentFactory content, const Screens &screens)
+FloatingHUDPanel::FloatingHUDPanel(PanelStyle style, ContentFactory content, const Screens &screens,
+                                   WindowSystem &windows)
     : QWidget(nullptr)
     , m_style(std::move(style))
     , m_factory(std::move(content))
     , m_screens(screens)
+    , m_windows(windows)
     , m_clickThrough(m_style.clickThrough)
 {
     setAttribute(Qt::WA_TranslucentBackground);
@@ -97,21 +93,21 @@ FloatingHUDPanel::~FloatingHUDPanel()
     allPanels().removeAll(this);
 }
 
-bool FloatingHUDPanel::compositing()
+bool FloatingHUDPanel::compositing() const
 {
-    const WindowSystem *windows = installedWindows();
-    return windows ? windows->compositing() : true;
+    return m_windows.compositing();
 }
 
 void FloatingHUDPanel::applyWindowFlags()
 {
     Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
         | Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint;
-    // WORKAROUND(X11 window managers): a managed window sits in a frame that ignores the input
-    // shape of the window it wraps, so a click-through panel must bypass the window manager.
-    // Panels that switch between taking and passing clicks (the menu rail) bypass it too.
-    if (m_style.clickThrough || m_style.switchesClickThrough)
-        flags |= Qt::X11BypassWindowManagerHint;
+    // What the window manager needs to leave a panel that passes clicks alone is the
+    // platform's to say; a panel that switches between taking and passing them is treated the
+    // same.
+    flags |= m_windows.panelWindowFlags(m_style.clickThrough || m_style.switchesClickThrough
+                                            ? PanelRole::clickThrough
+                                            : PanelRole::plain);
     if (m_clickThrough)
         flags |= Qt::WindowTransparentForInput;
     setWindowFlags(flags);
@@ -290,8 +286,7 @@ void FloatingHUDPanel::takeKeyboard()
         window->setFlag(Qt::WindowDoesNotAcceptFocus, false);
     if (isActiveWindow())
         return;
-    if (Platform::isInstalled())
-        Platform::installed().windows->activateOwnWindow(winId());
+    m_windows.activateOwnWindow(winId());
     activateWindow();
 }
 
@@ -358,8 +353,7 @@ void FloatingHUDPanel::showEvent(QShowEvent *event)
 {
     if (!property("kaidroPrepared").toBool()) {
         setProperty("kaidroPrepared", true);
-        if (const WindowSystem *windows = installedWindows())
-            windows->preparePanel(winId());
+        m_windows.preparePanel(winId());
     }
     QWidget::showEvent(event);
 }

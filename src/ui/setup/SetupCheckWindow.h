@@ -21,7 +21,6 @@ public:
 
     SetupCheckWindow(SetupChecker &checker, UserDefaults &defaults, QObject *parent = nullptr);
     ~SetupCheckWindow() override;
-    static SetupCheckWindow &shared();
 
     // Creates the window once, starts the live refresh and brings the window to the front.
     void show();

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class EditorView;
+class WindowSystem;
 
 // The borderless window the layout editor draws in. It covers one whole screen above the HUD's
 // panels and takes every press on that screen and the keyboard, so Escape reaches the editor.
@@ -10,7 +11,7 @@ class EditorPanel final : public QWidget
 {
     Q_OBJECT
 public:
-    EditorPanel();
+    explicit EditorPanel(WindowSystem &windows);
     ~EditorPanel() override;
 
     // Makes `view` the panel's only content, filling it.
@@ -33,6 +34,7 @@ private:
     void releaseKeyboardGrab();
     void scheduleRaise();
 
+    WindowSystem &m_windows;
     EditorView *m_view = nullptr;
     bool m_grabbing = false;
     int m_grabAttempts = 0;

@@ -1,6 +1,6 @@
-#include "setup/SetupCheckList.h"
+#include "ui/setup/SetupCheckList.h"
 
-#include "setup/SetupCheckView.h"
+#include "ui/setup/SetupCheckView.h"
 #include "setup/SetupChecker.h"
 #include "ui/CoreTheme.h"
 #include "ui/Symbols.h"

@@ -1,4 +1,4 @@
-#include "hud/EditorView.h"
+#include "ui/hud/EditorView.h"
 
 #include "hud/GridSnap.h"
 #include "platform/Geometry.h"

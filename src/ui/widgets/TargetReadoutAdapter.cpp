@@ -1,4 +1,4 @@
-#include "monitors/TargetReadoutAdapter.h"
+#include "ui/widgets/TargetReadoutAdapter.h"
 
 ThreatTier threatTier(Threat threat)
 {

@@ -1,0 +1,124 @@
+#include "app/AppServices.h"
+
+#include "actions/HUDActionService.h"
+#include "actions/ShortcutsTool.h"
+#include "app/CommandBarWiring.h"
+#include "app/ShellFeedback.h"
+#include "clipboard/ClipboardHistory.h"
+#include "clipboard/Paster.h"
+#include "commandbar/AppCatalog.h"
+#include "commandbar/CommandBarController.h"
+#include "monitors/RunningAppsMonitor.h"
+#include "monitors/TargetMonitor.h"
+#include "platform/AppPaths.h"
+#include "platform/Edition.h"
+#include "platform/Platform.h"
+#include "setup/SetupChecker.h"
+#include "ui/CoreSoundEngine.h"
+#include "ui/CoreToastCenter.h"
+#include "ui/EffectCueSoundPlayer.h"
+#include "ui/hud/FloatingHUDPanel.h"
+#include "ui/hud/LayoutEditor.h"
+#include "ui/menu/MenuSelection.h"
+#include "ui/setup/SetupCheckWindow.h"
+#include "windows/WindowArranger.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QUrl>
+
+namespace {
+
+// Built once and deliberately never deleted (see AppServices).
+template <typename T, typename... Args>
+T &keep(Args &&...args)
+{
+    return *new T(std::forward<Args>(args)...);
+}
+
+CoreToastCenter &makeToasts(Platform &platform, CoreSoundEngine &sound)
+{
+    const Screens &screens = *platform.screens;
+    WindowSystem &windows = *platform.windows;
+    return keep<CoreToastCenter>(
+        screens, *platform.clock,
+        [&sound] { sound.play(SoundCue::confirm, CoreToastCenter::confirmVolume); },
+        [&screens, &windows](FloatingHUDPanel::ContentFactory content)
+            -> std::unique_ptr<PanelWindow> {
+            return std::make_unique<FloatingHUDPanel>(
+                PanelStyle{QStringLiteral("toast"), 6, false, false}, std::move(content), screens,
+                windows);
+        });
+}
+
+HUDActionService &makeActions(Platform &platform, Feedback &feedback)
+{
+    HUDActionService::Options options;
+    options.restricted = Edition::isRestricted;
+    options.shortcutsTool = ShortcutsTool::locate(QCoreApplication::applicationDirPath());
+    return keep<HUDActionService>(*platform.pasteboard, *platform.workspace, *platform.tools,
+                                  *platform.log, *platform.stats, *platform.clock, feedback,
+                                  std::move(options));
+}
+
+SetupChecker &makeSetupChecker(AppServices &s)
+{
+    Platform &platform = s.platform;
+    SetupActions actions;
+    actions.openShortcuts = [&platform] {
+        const QString folder = platform.paths->dataFile(QStringLiteral("shortcuts"));
+        QDir().mkpath(folder);
+        QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    };
+    LoginItemService &loginItems = s.loginItems;
+    actions.turnOnLoginItem = [&loginItems] { loginItems.registerLoginItem(); };
+    return keep<SetupChecker>(
+        SetupProbes::standard(*platform.system, *platform.windows, *platform.calendars,
+                              *platform.players, s.loginItems, s.hotKeyFailures,
+                              QCoreApplication::applicationDirPath()),
+        std::move(actions));
+}
+
+} // namespace
+
+AppServices::AppServices(Platform &platform)
+    : platform(platform)
+    , ownPid(pid_t(QCoreApplication::applicationPid()))
+    , settings(*platform.defaults, notifications)
+    , widgets(*platform.defaults, notifications)
+    , layout(*platform.defaults)
+    , loginItems(*platform.loginItems, *platform.log)
+    , metrics(*platform.stats, *platform.clock)
+    , sound(keep<CoreSoundEngine>(platform.paths->resourcesFolder() + QStringLiteral("/sounds"),
+                                  *platform.clock, &EffectCueSoundPlayer::create))
+    , toasts(makeToasts(platform, sound))
+    , feedback(keep<ShellFeedback>(sound, toasts))
+    , menuSelection(keep<MenuSelection>())
+    , target(keep<TargetMonitor>(*platform.screens, *platform.windows, *platform.workspace,
+                                 *platform.stats, *platform.clock, ownPid))
+    , runningApps(keep<RunningAppsMonitor>(*platform.workspace, ownPid, [this] {
+        this->feedback.play(SoundCue::select, 1.0f);
+    }))
+    , clipboard(keep<ClipboardHistory>(*platform.pasteboard, *platform.workspace,
+                                       *platform.defaults, *platform.paths, *platform.clock,
+                                       ownPid))
+    , paster(keep<Paster>(clipboard, *platform.windows, feedback))
+    , apps(keep<AppCatalog>(*platform.workspace, *platform.clock))
+    , actions(makeActions(platform, feedback))
+    , arranger(keep<WindowArranger>(
+          *platform.windows, *platform.workspace, *platform.screens, *platform.paths,
+          *platform.clock, feedback,
+          [this]() -> std::optional<pid_t> {
+              if (!this->target.gaze())
+                  return std::nullopt;
+              return this->target.gaze()->pid;
+          },
+          ownPid))
+    , setupChecker(makeSetupChecker(*this))
+    , setupWindow(keep<SetupCheckWindow>(setupChecker, *platform.defaults))
+    , editor(keep<LayoutEditor>(*platform.screens, *platform.windows))
+    , commandBar(*makeCommandBar(*this).release())
+{ }
+
+AppServices::~AppServices() = default;

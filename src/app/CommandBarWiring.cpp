@@ -1,0 +1,82 @@
+#include "app/CommandBarWiring.h"
+
+#include "app/AppServices.h"
+#include "clipboard/ClipboardHistory.h"
+#include "clipboard/Paster.h"
+#include "commandbar/AppCatalog.h"
+#include "commandbar/CommandBarController.h"
+#include "commandbar/CommandSearch.h"
+#include "hud/HUDWidgetSettings.h"
+#include "platform/Clock.h"
+#include "platform/Pasteboard.h"
+#include "platform/Platform.h"
+#include "platform/Workspace.h"
+#include "ui/CoreSoundEngine.h"
+#include "ui/commandbar/CommandBarPanel.h"
+#include "ui/commandbar/CommandBarView.h"
+#include "ui/setup/SetupCheckWindow.h"
+
+namespace {
+
+CommandSources liveSources(AppServices &s)
+{
+    Platform &platform = s.platform;
+    CommandSources sources;
+    sources.apps = s.apps.apps();
+    for (const RunningApp &app : platform.workspace->runningApplications()) {
+        if (!app.desktopFile.isEmpty())
+            sources.runningPaths.insert(app.desktopFile);
+    }
+    sources.clips = s.clipboard.displayItems();
+    sources.now = platform.clock->now();
+    HUDWidgetSettings &widgets = s.widgets;
+    sources.isHidden = [&widgets](HUDWidgetID id) { return widgets.isHidden(id); };
+
+    Workspace *workspace = platform.workspace.get();
+    sources.openApp
+        = [workspace](const QString &desktopFile) { workspace->openApplication(desktopFile); };
+    Paster &paster = s.paster;
+    sources.paste = [&paster](const ClipItem &clip) { paster.paste(clip); };
+    ClipboardHistory &history = s.clipboard;
+    sources.copyClip = [&history](const ClipItem &clip) { history.copy(clip); };
+    Pasteboard *pasteboard = platform.pasteboard.get();
+    sources.copyText = [pasteboard](const QString &text) { pasteboard->setPlainText(text); };
+    sources.openURL = [workspace](const QUrl &url) { workspace->openURL(url); };
+    SetupCheckWindow &setupWindow = s.setupWindow;
+    sources.showSetupCheck = [&setupWindow] { setupWindow.show(); };
+    sources.hideAllWidgets = [&widgets] { widgets.hideAll(); };
+    sources.showAllWidgets = [&widgets] { widgets.showAll(); };
+    sources.toggleWidget = [&widgets](HUDWidgetID id) { widgets.toggle(id); };
+    return sources;
+}
+
+} // namespace
+
+std::unique_ptr<CommandBarController> makeCommandBar(AppServices &services)
+{
+    Platform &platform = services.platform;
+    CoreSoundEngine &sound = services.sound;
+    auto model = std::make_unique<CommandBarModel>(
+        [&services](const QString &query, const HUDCommands &commands) {
+            return CommandSearch::results(query, commands, liveSources(services));
+        },
+        [&sound](CommandBarModel::Cue cue, float volume) {
+            sound.play(cue == CommandBarModel::Cue::hover ? SoundCue::hover : SoundCue::select,
+                       volume);
+        });
+    CommandBarController::Hooks hooks;
+    hooks.makeWindow = [&platform]() -> std::unique_ptr<CommandBarWindow> {
+        return std::make_unique<CommandBarPanel>(*platform.screens, *platform.windows);
+    };
+    Workspace *workspace = platform.workspace.get();
+    hooks.makeView = [workspace](CommandBarModel &m) -> QWidget * {
+        return new CommandBarView(m, [workspace](const QString &desktopFile) {
+            return workspace->applicationIcon(desktopFile);
+        });
+    };
+    AppCatalog &apps = services.apps;
+    hooks.refreshSources = [&apps] { apps.refreshIfStale(); };
+    hooks.playOpen = [&sound] { sound.play(SoundCue::open, CommandBarController::openVolume); };
+    return std::make_unique<CommandBarController>(*platform.screens, std::move(model),
+                                                  std::move(hooks));
+}

@@ -1,7 +1,0 @@
-#include "app/HotKeyReport.h"
-
-QStringList &HotKeyReport::failures()
-{
-    static QStringList list;
-    return list;
-}
