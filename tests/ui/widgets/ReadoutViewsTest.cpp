@@ -271,26 +271,3 @@ TEST_F(Views, QuitCardConfirmsInBlueAndCancelsInPink)
     EXPECT_EQ(cancelled, 1);
     EXPECT_EQ(confirmed, 1);
 }
-
-TEST_F(Views, FactoryBuildsTheReadoutsAtTheirPanelSizes)
-{
-    ReadoutModels models;
-    models.metrics = &metrics.start();
-    models.account = {QStringLiteral("Ada Lovelace"), QStringLiteral("ada")};
-    const std::pair<HUDWidgetID, QSize> built[] = {
-        {HUDWidgetID::playerStatus, {500, 100}}, {HUDWidgetID::partyStrip, {350, 192}},
-        {HUDWidgetID::fieldHeader, {300, 64}},   {HUDWidgetID::targetCursor, {230, 120}},
-        {HUDWidgetID::nowPlaying, {400, 64}},    {HUDWidgetID::questLog, {360, 336}},
-        {HUDWidgetID::skillSlots, {336, 144}},   {HUDWidgetID::confirmLogout, {320, 220}},
-    };
-    for (const auto &[id, size] : built) {
-        std::unique_ptr<QWidget> view(makeReadoutView(id, models));
-        ASSERT_NE(view, nullptr) << HUDWidget::rawValue(id).toStdString();
-        EXPECT_EQ(view->size(), size) << HUDWidget::rawValue(id).toStdString();
-    }
-    for (HUDWidgetID id : {HUDWidgetID::menuRail, HUDWidgetID::summaryPanel, HUDWidgetID::inventory,
-                           HUDWidgetID::skills, HUDWidgetID::equipment})
-        EXPECT_EQ(makeReadoutView(id, models), nullptr);
-    models.metrics = nullptr;
-    EXPECT_EQ(makeReadoutView(HUDWidgetID::playerStatus, models), nullptr);
-}
