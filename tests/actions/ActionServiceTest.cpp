@@ -153,18 +153,17 @@ TEST_F(Clipboard, StagingAnEmptyClipboardLeavesItUntouchedAndTheReadoutTellsNonT
         service->stagePrompt();
         EXPECT_EQ(pasteboard.count, before);
         EXPECT_TRUE(pasteboard.written.isEmpty());
-        EXPECT_EQ(service->lastStatus(), "Clipboard empty — copy text first");
-        EXPECT_EQ(toasts.last().title, "Clipboard empty — copy text first");
+        EXPECT_EQ(service->lastStatus() + " | " + toasts.last().title,
+                  "Clipboard empty — copy text first | Clipboard empty — copy text first");
     }
-    // The readout tells non-text content from an empty clipboard.
-    pasteboard.externalCopyOther({"image/png"});
-    service->showClipboard();
-    EXPECT_EQ(service->lastStatus(), "Clipboard · non-text content");
-    EXPECT_EQ(toasts.last().title, "Clipboard · non-text content");
-    pasteboard.externalCopyOther({});
-    service->showClipboard();
-    EXPECT_EQ(service->lastStatus(), "Clipboard empty");
-    EXPECT_EQ(log.lines.last(), "Vantle: Clipboard empty");
+    for (const auto &[types, status] :
+         {std::pair{QStringList{"image/png"}, "Clipboard · non-text content"},
+          {QStringList{}, "Clipboard empty"}}) {
+        pasteboard.externalCopyOther(types);
+        service->showClipboard();
+        EXPECT_EQ(service->lastStatus() + " | " + toasts.last().title + " | " + log.lines.last(),
+                  QString(status) + " | " + status + " | Vantle: " + status);
+    }
 }
 
 TEST_F(Clipboard, StagingWrapsTheTextAsAPromptAndNoLogLineCarriesTheText)
@@ -188,16 +187,13 @@ TEST_F(Clipboard, StagingWrapsTheTextAsAPromptAndNoLogLineCarriesTheText)
 
 TEST_F(Clipboard, ReadoutShows280CharactersWholeAndCuts281)
 {
-    pasteboard.externalCopy(QString(280, 'a'));
-    service->showClipboard();
-    EXPECT_EQ(service->lastStatus(), "Clipboard · 280 chars");
-    EXPECT_EQ(toasts.last().title, "Clipboard");
-    EXPECT_EQ(toasts.last().message, QString(280, 'a'));
-
-    pasteboard.externalCopy(QString(281, 'b'));
-    service->showClipboard();
-    EXPECT_EQ(service->lastStatus(), "Clipboard · 281 chars");
-    EXPECT_EQ(toasts.last().message, QString(280, 'b') + "…");
+    for (const auto &[length, shown] :
+         {std::pair{280, QString(280, 'b')}, std::pair{281, QString(280, 'b') + "…"}}) {
+        pasteboard.externalCopy(QString(length, 'b'));
+        service->showClipboard();
+        EXPECT_EQ(service->lastStatus(), "Clipboard · " + QString::number(length) + " chars");
+        EXPECT_EQ(toasts.last().title + " | " + toasts.last().message, "Clipboard | " + shown);
+    }
     EXPECT_EQ(cues.size(), 2);
 
     // Each emoji is two UTF-16 units, each accented letter two code points: cutting by units

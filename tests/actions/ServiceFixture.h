@@ -60,9 +60,10 @@ protected:
     void TearDown() override
     {
         // Shortcuts still running hold the fake tool runner.
-        if (service)
+        if (service) {
             EXPECT_TRUE(QTest::qWaitFor([&] { return service->pendingDoNotDisturbToggles() == 0; },
                                         kWaitMs));
+        }
     }
 
     void make(HUDActionService::Options o)

@@ -12,169 +12,123 @@
 
 namespace {
 
-void runQueued()
-{
-    QCoreApplication::processEvents();
-}
-
-} // namespace
-
-TEST(HotKeyCenter, SecondRegistrationReplacesTheFirst)
-{
-    FakeHotKeys keys;
-    HotKeyCenter center(1, &keys);
-    int first = 0;
-    int second = 0;
-    ASSERT_TRUE(center.registerHotKey(HotKeys::KeyH, HUDHotKey.modifiers, [&] { ++first; }));
-    ASSERT_TRUE(center.registerHotKey(HotKeys::KeyM, MenuHotKey.modifiers, [&] { ++second; }));
-
-    EXPECT_EQ(keys.held.size(), 1);
-    EXPECT_EQ(keys.held.value(1), FakeHotKeys::Combination(HotKeys::KeyM, MenuHotKey.modifiers));
-    keys.press(1);
-    runQueued();
-    EXPECT_EQ(first, 0);
-    EXPECT_EQ(second, 1) << "one press must reach exactly one handler";
-}
-
-TEST(HotKeyCenter, UnregisterIsSafeAnyNumberOfTimes)
-{
-    FakeHotKeys keys;
-    HotKeyCenter center(2, &keys);
-    center.unregister();
-    EXPECT_TRUE(keys.releases.isEmpty());
-
-    int runs = 0;
-    ASSERT_TRUE(center.registerHotKey(CommandBarHotKey.keyCode, CommandBarHotKey.modifiers,
-                                      [&] { ++runs; }));
-    center.unregister();
-    center.unregister();
-    EXPECT_EQ(keys.releases, QList<int>{2});
-    EXPECT_FALSE(center.isRegistered());
-    EXPECT_TRUE(keys.held.isEmpty());
-
-    keys.press(2);
-    runQueued();
-    EXPECT_EQ(runs, 0);
-}
-
-TEST(HotKeyCenter, DestroyingACentreReleasesItsKey)
-{
-    FakeHotKeys keys;
-    int runs = 0;
-    {
-        HotKeyCenter center(4, &keys);
-        ASSERT_TRUE(center.registerHotKey(HideAllHotKey.keyCode, HideAllHotKey.modifiers,
-                                          [&] { ++runs; }));
-        keys.press(4); // queued, then the centre goes before it runs
-    }
-    EXPECT_TRUE(keys.held.isEmpty());
-    runQueued();
-    EXPECT_EQ(runs, 0);
-}
-
-TEST(HotKeyCenter, PressRunsOnlyTheCentreWithThatId)
+// The four centres of the program over fake grabs, registered with their default keys; each
+// action writes its centre's id into `ran`.
+struct Centres
 {
     FakeHotKeys keys;
     QList<int> ran;
-    HotKeyCenter hud(1, &keys), command(2, &keys), menu(3, &keys), hideAll(4, &keys);
-    ASSERT_TRUE(hud.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, [&] { ran << 1; }));
-    ASSERT_TRUE(command.registerHotKey(CommandBarHotKey.keyCode, CommandBarHotKey.modifiers,
-                                       [&] { ran << 2; }));
-    ASSERT_TRUE(menu.registerHotKey(MenuHotKey.keyCode, MenuHotKey.modifiers, [&] { ran << 3; }));
-    ASSERT_TRUE(hideAll.registerHotKey(HideAllHotKey.keyCode, HideAllHotKey.modifiers,
-                                       [&] { ran << 4; }));
+    HotKeyCenter hud{1, &keys}, command{2, &keys}, menu{3, &keys}, hideAll{4, &keys};
 
-    keys.press(3);
-    runQueued();
-    EXPECT_EQ(ran, QList<int>{3});
+    bool registerAll()
+    {
+        const auto note = [this](int id) { return [this, id] { ran << id; }; };
+        return hud.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, note(1))
+            & command.registerHotKey(CommandBarHotKey.keyCode, CommandBarHotKey.modifiers,
+                                     note(2))
+            & menu.registerHotKey(MenuHotKey.keyCode, MenuHotKey.modifiers, note(3))
+            & hideAll.registerHotKey(HideAllHotKey.keyCode, HideAllHotKey.modifiers, note(4));
+    }
 
-    keys.press(7); // an id nobody holds
-    runQueued();
-    EXPECT_EQ(ran, QList<int>{3});
+    // Presses `id` and lets the event loop come round.
+    QList<int> press(int id)
+    {
+        ran.clear();
+        keys.press(id);
+        QCoreApplication::processEvents();
+        return ran;
+    }
+};
+
+} // namespace
+
+TEST(HotKeyCenter, APressRunsOnlyItsCentreLaterFromTheEventLoop)
+{
+    Centres c;
+    ASSERT_TRUE(c.registerAll());
+    c.keys.press(3);
+    EXPECT_TRUE(c.ran.isEmpty()) << "never inside the press";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(c.ran, QList<int>{3});
+    EXPECT_TRUE(c.press(7).isEmpty()) << "an id nobody holds";
+
+    // A second registration replaces the first: one press reaches exactly one handler.
+    ASSERT_TRUE(c.hud.registerHotKey(HotKeys::KeyM, 0, [&] { c.ran << 10; }));
+    EXPECT_EQ(c.keys.held.value(1), FakeHotKeys::Combination(HotKeys::KeyM, 0));
+    EXPECT_EQ(c.press(1), QList<int>{10});
 }
 
-TEST(HotKeyCenter, ActionRunsLaterFromTheEventLoopNeverInsideThePress)
+TEST(HotKeyCenter, UnregisteringDestroyingOrUnregisteringFromTheActionDropsQueuedPresses)
 {
-    FakeHotKeys keys;
-    HotKeyCenter center(3, &keys);
-    int runs = 0;
-    ASSERT_TRUE(center.registerHotKey(MenuHotKey.keyCode, MenuHotKey.modifiers, [&] { ++runs; }));
-    keys.press(3);
-    EXPECT_EQ(runs, 0);
-    runQueued();
-    EXPECT_EQ(runs, 1);
+    Centres c;
+    c.hud.unregister(); // nothing registered: safe, and releases nothing
+    EXPECT_TRUE(c.keys.releases.isEmpty());
+    ASSERT_TRUE(c.registerAll());
+    c.command.unregister();
+    c.command.unregister();
+    EXPECT_EQ(c.keys.releases, QList<int>{2});
+    EXPECT_FALSE(c.command.isRegistered());
+    EXPECT_TRUE(c.press(2).isEmpty());
 
     // Pressed, then unregistered before the event loop came round: the action is gone.
-    keys.press(3);
-    center.unregister();
-    runQueued();
-    EXPECT_EQ(runs, 1);
-}
+    c.keys.press(3);
+    c.menu.unregister();
+    EXPECT_TRUE(c.press(99).isEmpty());
 
-TEST(HotKeyCenter, ActionMayUnregisterItsOwnCentre)
-{
-    FakeHotKeys keys;
-    HotKeyCenter center(1, &keys);
+    // A centre destroyed with a press queued releases its key and never runs.
+    {
+        HotKeyCenter gone(5, &c.keys);
+        ASSERT_TRUE(gone.registerHotKey(HotKeys::KeyM, 0, [&] { c.ran << 5; }));
+        c.keys.press(5);
+    }
+    EXPECT_FALSE(c.keys.held.contains(5));
+    EXPECT_TRUE(c.press(99).isEmpty());
+
+    // An action may unregister its own centre, dropping the very closure that runs.
     auto token = std::make_shared<int>(0);
-    ASSERT_TRUE(center.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, [&, token] {
-        center.unregister(); // drops this very closure while it runs
+    ASSERT_TRUE(c.hud.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, [&, token] {
+        c.hud.unregister();
         ++*token;
     }));
-    keys.press(1);
-    runQueued();
+    c.press(1);
     EXPECT_EQ(*token, 1);
-    EXPECT_FALSE(center.isRegistered());
+    EXPECT_FALSE(c.hud.isRegistered());
 }
 
-TEST(HotKeyCenter, TakenCombinationFailsAndLeavesTheOthersAlone)
+TEST(HotKeyCenter, TakenCombinationFailsAloneUntilReleasedAndNoServiceRegistersNothing)
 {
-    FakeHotKeys keys;
-    keys.taken.insert({HUDHotKey.keyCode, HUDHotKey.modifiers});
-    HotKeyCenter hud(1, &keys), menu(3, &keys);
-    int runs = 0;
-    EXPECT_FALSE(hud.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, [&] { ++runs; }));
-    EXPECT_FALSE(hud.isRegistered());
-    EXPECT_TRUE(menu.registerHotKey(MenuHotKey.keyCode, MenuHotKey.modifiers, [] {}));
-
+    Centres c;
+    c.keys.taken.insert({HUDHotKey.keyCode, HUDHotKey.modifiers});
+    EXPECT_FALSE(c.registerAll());
+    EXPECT_FALSE(c.hud.isRegistered());
+    EXPECT_TRUE(c.menu.isRegistered() && c.command.isRegistered() && c.hideAll.isRegistered());
     // Once the other program lets go, registering again succeeds.
-    keys.taken.clear();
-    EXPECT_TRUE(hud.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, [&] { ++runs; }));
-    keys.press(1);
-    runQueued();
-    EXPECT_EQ(runs, 1);
+    c.keys.taken.clear();
+    EXPECT_TRUE(
+        c.hud.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, [&] { c.ran << 1; }));
+    EXPECT_EQ(c.press(1), QList<int>{1});
+
+    HotKeyCenter none(1, nullptr);
+    EXPECT_FALSE(none.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, [] {}));
+    none.unregister();
 }
 
-TEST(HotKeyCenter, WithoutAServiceNothingRegisters)
+TEST(HotKeyStartup, ReportsOnlyTheFailedKeysListedInKeyOrderAndLoggedHideAllFirst)
 {
-    HotKeyCenter center(1, nullptr);
-    EXPECT_FALSE(center.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, [] {}));
-    center.unregister();
-}
+    const HotKeyStartup::Report all = HotKeyStartup::report(false, false, false, false);
+    EXPECT_EQ(all.failures.join(", "),
+              "Ctrl+Alt+Super+H, Ctrl+Alt+Super+M, Ctrl+Alt+Super+Space, Ctrl+Alt+Super+X");
+    ASSERT_EQ(all.logLines.size(), 4);
+    for (const auto &[line, start] : {std::pair{0, "hide-all hotkey Ctrl+Alt+Super+X"},
+                                      {1, "menu hotkey"},
+                                      {2, "command bar hotkey"},
+                                      {3, "global hotkey Ctrl+Alt+Super+H"}})
+        EXPECT_TRUE(all.logLines[line].startsWith(start)) << all.logLines[line].toStdString();
 
-TEST(HotKeyStartup, AllFourFailingListsAndLogsEachInItsOwnOrder)
-{
-    const HotKeyStartup::Report r = HotKeyStartup::report(false, false, false, false);
-    EXPECT_EQ(
-        r.failures,
-        QStringList({QStringLiteral("Ctrl+Alt+Super+H"), QStringLiteral("Ctrl+Alt+Super+M"),
-                     QStringLiteral("Ctrl+Alt+Super+Space"), QStringLiteral("Ctrl+Alt+Super+X")}));
-    EXPECT_EQ(
-        r.logLines,
-        QStringList({QStringLiteral("hide-all hotkey Ctrl+Alt+Super+X failed to register"),
-                     QStringLiteral("menu hotkey Ctrl+Alt+Super+M failed to register"),
-                     QStringLiteral("command bar hotkey Ctrl+Alt+Super+Space failed to register"),
-                     QStringLiteral("global hotkey Ctrl+Alt+Super+H failed to register")}));
-}
-
-TEST(HotKeyStartup, OnlyFailedKeysAreReported)
-{
-    const HotKeyStartup::Report commandOnly = HotKeyStartup::report(true, false, true, true);
-    EXPECT_EQ(commandOnly.failures, QStringList{QStringLiteral("Ctrl+Alt+Super+Space")});
-    EXPECT_EQ(
-        commandOnly.logLines,
-        QStringList{QStringLiteral("command bar hotkey Ctrl+Alt+Super+Space failed to register")});
-
+    const HotKeyStartup::Report command = HotKeyStartup::report(true, false, true, true);
+    EXPECT_EQ(command.failures, QStringList{"Ctrl+Alt+Super+Space"});
+    EXPECT_EQ(command.logLines,
+              QStringList{"command bar hotkey Ctrl+Alt+Super+Space failed to register"});
     const HotKeyStartup::Report none = HotKeyStartup::report(true, true, true, true);
-    EXPECT_TRUE(none.failures.isEmpty());
-    EXPECT_TRUE(none.logLines.isEmpty());
+    EXPECT_TRUE(none.failures.isEmpty() && none.logLines.isEmpty());
 }

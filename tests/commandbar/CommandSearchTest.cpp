@@ -1,6 +1,7 @@
 #include "commandbar/CommandSearch.h"
 
 #include "commandbar/RelativeDate.h"
+#include "hud/HUDWidgetSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -149,22 +150,29 @@ TEST_F(CommandSearchTest, CommandRowsTakeTheFirstTwoOfTheTable)
               (QStringList{"Hide All Widgets", "Hide HP Bar", "Search the web for “hide”"}));
 }
 
-TEST_F(CommandSearchTest, WidgetRowsSayWhatTheyWouldDo)
+TEST_F(CommandSearchTest, WidgetRowsSayWhatTheyWouldDoAndToggleTheirOwnWidget)
 {
     hidden = {HUDWidgetID::nowPlaying};
     const QList<CommandItem> all = CommandSearch::commands({}, commands, sources);
-    ASSERT_EQ(all.size(), 18);
-    EXPECT_EQ(titles(all.mid(11)),
-              (QStringList{"Hide HP Bar", "Hide Party Bars", "Hide Clock", "Hide Cursor",
-                           "Show Music", "Hide Summary", "Hide Quick Bar"}));
-    EXPECT_EQ(shown(all[15]).section('|', 0, 3), "Show Music|HUD widget|eye.fill|TOGGLE");
-    EXPECT_EQ(all[14].symbol, "eye.slash.fill");
-    EXPECT_EQ(all[9].title + all[9].hint, "Hide All WidgetsTOGGLE")
-        << "named like a toggle, so labelled one";
-    EXPECT_EQ(all[8].hint, "OPEN");
-    for (int i : {15, 8, 9})
-        all[i].run();
-    EXPECT_EQ(done, (QStringList{"toggle nowPlaying", "setup", "hideAll"}));
+    const auto &widgets = HUDWidgetSettings::toggleable();
+    const QList<CommandItem> rows = all.mid(all.size() - widgets.size());
+    for (qsizetype i = 0; i < widgets.size(); ++i) {
+        const bool isHidden = hidden.contains(widgets[i].id);
+        EXPECT_EQ(rows[i].title, (isHidden ? "Show " : "Hide ") + widgets[i].title);
+        EXPECT_EQ(rows[i].symbol, isHidden ? "eye.fill" : "eye.slash.fill");
+        EXPECT_EQ(rows[i].hint, "TOGGLE");
+        done.clear();
+        rows[i].run();
+        EXPECT_EQ(done, QStringList{"toggle " + HUDWidget::rawValue(widgets[i].id)});
+    }
+    // Named like a toggle, so labelled one; the other commands open.
+    done.clear();
+    for (const CommandItem &row : all.mid(0, all.size() - widgets.size())) {
+        EXPECT_EQ(row.hint, row.title.endsWith("All Widgets") ? "TOGGLE" : "OPEN")
+            << row.title.toStdString();
+        row.run();
+    }
+    EXPECT_EQ(done, (QStringList{"menu", "edit", "setup", "hideAll", "showAll"}));
 }
 
 TEST_F(CommandSearchTest, EachSourceIsCappedBeforeTheMergeAndNineRowsAtMost)

@@ -13,8 +13,13 @@ public:
     bool openSucceeds = true;
     QList<QUrl> openedURLs;
     QList<InstalledApp> installed;
+    mutable int listReads = 0;
 
-    QList<RunningApp> runningApplications() const override { return apps; }
+    QList<RunningApp> runningApplications() const override
+    {
+        ++listReads;
+        return apps;
+    }
     std::optional<RunningApp> frontmostApplication() const override
     {
         return front ? application(*front) : std::nullopt;

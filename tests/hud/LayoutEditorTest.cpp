@@ -6,6 +6,7 @@
 #include "fakes/FakePanelWindow.h"
 #include "fakes/FakeScreens.h"
 #include "fakes/FakeWindowSystem.h"
+#include "x11/X11Probe.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,6 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPainter>
 
 using enum HUDWidgetID;
 
@@ -200,20 +200,6 @@ TEST(LayoutEditor, OpensOneEditorOverTheWholeScreenAndClosesFromItsOwnAction)
     EXPECT_FALSE(second);
 }
 
-namespace {
-class Plate final : public QWidget
-{
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter(this).fillRect(rect(), QColor(40, 90, 160));
-    }
-};
-} // namespace
-
 TEST(EditorViewPictures, WithoutACompositorThePanelsAreDrawnInsideTheirOutlines)
 {
     FakeScreens screens;
@@ -222,7 +208,8 @@ TEST(EditorViewPictures, WithoutACompositorThePanelsAreDrawnInsideTheirOutlines)
     FakeWindowSystem windows;
     auto panel = std::make_shared<FloatingHUDPanel>(
         PanelStyle{QStringLiteral("playerStatus")},
-        [](QWidget *parent, double) -> QWidget * { return new Plate(parent); }, screens, windows);
+        [](QWidget *parent, double) -> QWidget * { return new X11Probe::Plate(parent); }, screens,
+        windows);
     panel->setFrame({200, 400, 300, 100});
     panel->attachContent(1.0);
     EditorActions actions;
@@ -239,7 +226,9 @@ TEST(EditorViewPictures, WithoutACompositorThePanelsAreDrawnInsideTheirOutlines)
             const double dimmed = plate * (1 - 77 / 255.0);
             return std::abs(v - (dimmed + (255 - dimmed) * 0.08)) < 3;
         };
-        return near(c.red(), 40) && near(c.green(), 90) && near(c.blue(), 160);
+        const QColor &plate = X11Probe::Plate::colour;
+        return near(c.red(), plate.red()) && near(c.green(), plate.green())
+            && near(c.blue(), plate.blue());
     };
     EXPECT_FALSE(plateUnderFill(view.grab().toImage().pixelColor(inside)));
     view.setDrawsPanels(true);

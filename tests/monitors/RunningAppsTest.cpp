@@ -112,11 +112,14 @@ TEST_F(RunningApps, AppsQuitAndJoinAtTheNotification)
     EXPECT_EQ(workspace.activations, QList<pid_t>{1});
 }
 
-TEST_F(RunningApps, NotificationAfterTheMonitorIsGoneDoesNothing)
+TEST_F(RunningApps, NotificationsAreHandledLaterAndNotAtAllOnceTheMonitorIsGone)
 {
     launch(1);
     auto m = make();
+    const int reads = workspace.listReads;
     emit workspace.launched(1);
+    EXPECT_EQ(workspace.listReads, reads) << "the workspace is still inside its own report";
     m.reset();
-    QCoreApplication::processEvents(); // must not touch the destroyed monitor
+    QCoreApplication::processEvents();
+    EXPECT_EQ(workspace.listReads, reads) << "the destroyed monitor refreshed";
 }

@@ -5,7 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QThread>
+#include <QTest>
 
 #include <ctime>
 
@@ -92,8 +92,6 @@ TEST_F(DesktopEntryMatcherTest, LaunchRunsTheEntrysCommand)
     write("user/marker.desktop",
           "Name=Marker\nExec=sh -c \"echo ok > " + QFile::encodeName(marker) + "\"\n");
     EXPECT_TRUE(DesktopEntryMatcher::launch(m_dir.filePath("user/marker.desktop")));
-    for (int i = 0; i < 200 && !QFile::exists(marker); ++i)
-        QThread::msleep(25);
-    EXPECT_TRUE(QFile::exists(marker));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(marker); }, 5000));
     EXPECT_FALSE(DesktopEntryMatcher::launch(m_dir.filePath("user/missing.desktop")));
 }

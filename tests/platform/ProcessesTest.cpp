@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QProcess>
+#include <QTest>
 
 #include <csignal>
 #include <sys/wait.h>
@@ -67,7 +69,10 @@ TEST(ProcFsProcessTable, TerminateEndsPoliteProcessesAndKillsThoseThatIgnoreTheR
             ::execl("/bin/sleep", "sleep", "30", static_cast<char *>(nullptr));
             ::_exit(127);
         }
-        ::usleep(200 * 1000);
+        // Past the exec, the child runs sleep with its signal disposition in place.
+        const QString exe = QStringLiteral("/proc/%1/exe").arg(child);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return QFileInfo(exe).canonicalFilePath().endsWith("/sleep"); }, 5000));
         ProcFsProcessTable().terminate(child, grace);
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);

@@ -8,8 +8,8 @@
 
 #include <QApplication>
 #include <QImage>
-#include <QMouseEvent>
 #include <QPainter>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -54,6 +54,17 @@ QImage paintIcon(const CoreCircleIcon &icon, const QPointF &centre)
 }
 
 } // namespace
+
+TEST(ThemeFont, LayoutPointsArePixelsAndOnlyBoldAndRegularKeepTheirWeight)
+{
+    // 14 points of layout length are 14 logical pixels: 10.5 typographic points at 96 dpi.
+    EXPECT_DOUBLE_EQ(themeFont(14, ThemeWeight::bold).pointSizeF(), 10.5);
+    EXPECT_EQ(themeFont(14, ThemeWeight::bold).weight(), QFont::Bold);
+    EXPECT_EQ(themeFont(13, ThemeWeight::regular).weight(), QFont::Normal);
+    // The bundled faces are bold, regular and semibold: every other weight maps to semibold.
+    for (ThemeWeight weight : {ThemeWeight::medium, ThemeWeight::heavy, ThemeWeight::light})
+        EXPECT_EQ(themeFont(10, weight).weight(), QFont::DemiBold) << int(weight);
+}
 
 TEST(CoreCircleIcon, SelectedFaceIsGoldWithALeftPointingPointerAndItsGlyph)
 {
@@ -214,17 +225,9 @@ TEST(CoreCircleIconButton, SelectingSpringsLargerAndOnlyTheRoundFaceTakesClicks)
 
     int clicked = 0;
     QObject::connect(&button, &QAbstractButton::clicked, [&clicked] { ++clicked; });
-    auto click = [&button](const QPointF &at) {
-        QMouseEvent press(QEvent::MouseButtonPress, at, button.mapToGlobal(at), Qt::LeftButton,
-                          Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&button, &press);
-        QMouseEvent release(QEvent::MouseButtonRelease, at, button.mapToGlobal(at), Qt::LeftButton,
-                            Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(&button, &release);
-    };
-    click(QPointF(1, 1));
+    QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(1, 1));
     EXPECT_EQ(clicked, 0) << "the shadow margin is not part of the button";
-    click(button.faceCentre());
+    QTest::mouseClick(&button, Qt::LeftButton, {}, button.faceCentre().toPoint());
     EXPECT_EQ(clicked, 1);
     EXPECT_GE(button.width(), 54 + 2 * 8);
 }

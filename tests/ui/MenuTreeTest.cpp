@@ -10,39 +10,10 @@
 
 namespace {
 
-QStringList titles(const QList<MenuNode> &nodes)
-{
-    QStringList list;
-    for (const MenuNode &n : nodes)
-        list << n.title;
-    return list;
-}
-
-const MenuCategory &categoryNamed(const QString &title)
-{
-    for (const MenuCategory &c : MenuTree::categories()) {
-        if (c.title == title)
-            return c;
-    }
-    ADD_FAILURE() << "no category " << title.toStdString();
-    return MenuTree::categories().first();
-}
-
-const MenuNode &nodeNamed(const QList<MenuNode> &nodes, const QString &title)
-{
-    for (const MenuNode &n : nodes) {
-        if (n.title == title)
-            return n;
-    }
-    ADD_FAILURE() << "no node " << title.toStdString();
-    return nodes.first();
-}
-
 // Every effect writes one line into `log`, so a test reads what a title reached.
 struct Recorder
 {
     QStringList log;
-    bool openSucceeds = true;
     bool loginOn = false;
     double readoutIdle = 10;
     double menuIdle = 6;
@@ -53,29 +24,31 @@ struct Recorder
     Recorder()
     {
         auto note = [this](const QString &name) { return [this, name] { log << name; }; };
-        effects.closeMenu = note("closeMenu");
-        effects.editLayout = note("editLayout");
-        effects.resetLayout = note("resetLayout");
-        effects.hideHUD = note("hideHUD");
-        effects.requestQuit = note("requestQuit");
-        effects.showQuest = note("showQuest");
-        effects.showInventory = note("showInventory");
-        effects.showSkills = note("showSkills");
-        effects.showEquipment = note("showEquipment");
+        for (auto [member, name] : {std::pair{&MenuEffects::closeMenu, "closeMenu"},
+                                    {&MenuEffects::editLayout, "edit"},
+                                    {&MenuEffects::resetLayout, "reset"},
+                                    {&MenuEffects::hideHUD, "hideHUD"},
+                                    {&MenuEffects::requestQuit, "quit"},
+                                    {&MenuEffects::showQuest, "quest"},
+                                    {&MenuEffects::showInventory, "inventory"},
+                                    {&MenuEffects::showSkills, "skills"},
+                                    {&MenuEffects::showEquipment, "equipment"},
+                                    {&MenuEffects::copyStatus, "copy"},
+                                    {&MenuEffects::stagePrompt, "stage"},
+                                    {&MenuEffects::wakeAI, "wake"},
+                                    {&MenuEffects::unloadAI, "unload"},
+                                    {&MenuEffects::toggleFocus, "focus"},
+                                    {&MenuEffects::openProjects, "projects"},
+                                    {&MenuEffects::openActivityMonitor, "activity"},
+                                    {&MenuEffects::hideAll, "hideAll"},
+                                    {&MenuEffects::showAll, "showAll"}})
+            effects.*member = note(name);
         effects.openApp = [this](const QString &name, const QStringList &alternatives) {
             log << "openApp " + QStringList(QStringList{name} + alternatives).join(", ");
-            return openSucceeds;
+            return true;
         };
-        effects.copyStatus = note("copyStatus");
-        effects.stagePrompt = note("stagePrompt");
-        effects.wakeAI = note("wakeAI");
-        effects.unloadAI = note("unloadAI");
-        effects.toggleFocus = note("toggleFocus");
-        effects.openProjects = note("openProjects");
-        effects.openActivityMonitor = note("openActivityMonitor");
         effects.setStatus = [this](const QString &s) { log << "status " + s; };
-        effects.report
-            = [this](const QString &t, const QString &m) { log << "report " + t + " | " + m; };
+        effects.report = [this](const QString &t, const QString &m) { log << t + " | " + m; };
         effects.toast = [this](const QString &t, const QString &m, double) {
             log << "toast " + t + " | " + m;
         };
@@ -85,16 +58,8 @@ struct Recorder
             log << "toggle " + HUDWidget::rawValue(id);
             return !hidden.contains(id);
         };
-        effects.hideAll = note("hideAll");
-        effects.showAll = note("showAll");
-        effects.cycleReadoutIdle = [this] {
-            log << "cycleReadoutIdle";
-            return readoutIdle;
-        };
-        effects.cycleMenuIdle = [this] {
-            log << "cycleMenuIdle";
-            return menuIdle;
-        };
+        effects.cycleReadoutIdle = [this] { return readoutIdle; };
+        effects.cycleMenuIdle = [this] { return menuIdle; };
         effects.runningAppNames = [this] { return running; };
         effects.loginItemEnabled = [this] { return loginOn; };
         effects.keys = {"Ctrl+Alt+Super+H", "Ctrl+Alt+Super+M", "Ctrl+Alt+Super+Space"};
@@ -110,47 +75,41 @@ struct Recorder
 
 } // namespace
 
-TEST(MenuTree, CategoriesInOrderWithTheirSymbols)
+TEST(MenuTree, EveryLeafDoesSomethingOfItsOwnAndEveryEntryHasItsOwnDetail)
 {
-    QStringList names, icons;
-    for (const MenuCategory &c : MenuTree::categories())
-        names << c.title, icons << c.icon;
-    EXPECT_EQ(names, QStringList({"Character", "Friends", "Communications", "Maps", "Settings"}));
-    EXPECT_EQ(icons,
-              QStringList({"person.fill", "person.2.fill", "bubble.left.and.bubble.right.fill",
-                           "mappin.and.ellipse", "gearshape.fill"}));
+    // A title spelt differently in the tree and in the dispatch or the detail table leaves a
+    // dead row or a row without help; two titles wired to one effect do the same thing twice.
+    Recorder r;
+    const MenuEffects none;
+    QHash<QString, QString> leafBy;
+    for (const MenuCategory &c : MenuTree::categories()) {
+        for (const MenuNode &n : c.nodes) {
+            EXPECT_NE(MenuTree::detailText(n.title, {}), n.title) << n.title.toStdString();
+            QList<MenuNode> leaves = n.children;
+            if (leaves.isEmpty())
+                leaves = {n};
+            else
+                EXPECT_TRUE(r.run(n.title).isEmpty()) << "a node with children only opens them";
+            for (const MenuNode &leaf : leaves) {
+                EXPECT_TRUE(leaf.children.isEmpty()) << leaf.title.toStdString();
+                EXPECT_NE(MenuTree::detailText(leaf.title, {}), leaf.title);
+                MenuActions::runNode(leaf.title, none);
+                const QString did = r.run(leaf.title).join('\n');
+                EXPECT_FALSE(did.isEmpty()) << leaf.title.toStdString();
+                EXPECT_FALSE(leafBy.contains(did)) << leaf.title.toStdString() << " does what "
+                                                   << leafBy[did].toStdString() << " does";
+                leafBy.insert(did, leaf.title);
+            }
+        }
+    }
+    // The selection starts on "Character", which runs as well.
+    const QString character = r.run("Character").join('\n');
+    EXPECT_FALSE(character.isEmpty() || leafBy.contains(character));
+    EXPECT_TRUE(r.run("Friends").isEmpty());
+    EXPECT_TRUE(r.run("No Such Entry").isEmpty());
 }
 
-TEST(MenuTree, NodesAndChildrenInOrder)
-{
-    const MenuCategory &character = categoryNamed("Character");
-    EXPECT_EQ(titles(character.nodes), QStringList({"Items", "Skills", "Equipment"}));
-    EXPECT_EQ(titles(nodeNamed(character.nodes, "Items").children),
-              QStringList({"Inventory", "Materials", "Use Item"}));
-    EXPECT_EQ(titles(nodeNamed(character.nodes, "Skills").children),
-              QStringList({"Shortcuts", "Tessar Skills", "Extra Skills", "Focus"}));
-    EXPECT_EQ(nodeNamed(character.nodes, "Equipment").icon, "shield.lefthalf.filled");
-
-    const MenuCategory &settings = categoryNamed("Settings");
-    EXPECT_EQ(titles(settings.nodes),
-              QStringList({"Option", "Auto-Hide", "Readouts", "Widgets", "Layout", "Help",
-                           "Close Menu", "Hide HUD", "Log Out"}));
-    const MenuNode &widgets = nodeNamed(settings.nodes, "Widgets");
-    EXPECT_EQ(titles(widgets.children),
-              QStringList({"HP Bar", "Party Bars", "Clock", "Cursor", "Music", "Summary",
-                           "Quick Bar", "Hide All", "Show All"}));
-    EXPECT_EQ(widgets.children[2].icon, "clock.fill");
-    EXPECT_EQ(nodeNamed(settings.nodes, "Readouts").icon, "gauge.with.dots.needle.33percent");
-    EXPECT_EQ(titles(categoryNamed("Maps").nodes),
-              QStringList({"Dungeon Map", "Field Map", "Quest"}));
-    // Only nodes carry children, never children themselves.
-    for (const MenuCategory &c : MenuTree::categories())
-        for (const MenuNode &n : c.nodes)
-            for (const MenuNode &child : n.children)
-                EXPECT_TRUE(child.children.isEmpty()) << child.title.toStdString();
-}
-
-TEST(MenuDetail, WidgetEntriesFollowTheirHiddenFlag)
+TEST(MenuDetail, WidgetEntriesFollowTheirHiddenFlagAndTimingsTheirCurrentValue)
 {
     MenuFacts facts;
     QSet<HUDWidgetID> hidden;
@@ -160,154 +119,74 @@ TEST(MenuDetail, WidgetEntriesFollowTheirHiddenFlag)
     EXPECT_EQ(MenuTree::detailText("Clock", facts), "Clock is hidden. Click to show it.");
     EXPECT_EQ(MenuTree::detailText("HP Bar", facts), "HP Bar is shown. Click to hide it.");
     // Without a source of hidden flags everything counts as shown.
-    EXPECT_EQ(MenuTree::detailText("Quick Bar", MenuFacts{}),
-              "Quick Bar is shown. Click to hide it.");
-}
+    EXPECT_EQ(MenuTree::detailText("Clock", MenuFacts{}), "Clock is shown. Click to hide it.");
 
-TEST(MenuDetail, TimingsFixedLinesCategoriesAndHelp)
-{
-    MenuFacts facts;
     facts.hudKeyText = "Ctrl+Alt+Super+H";
-    facts.readoutIdle = 0;
     facts.menuIdle = 6;
-    EXPECT_EQ(MenuTree::detailText("Readouts", facts),
-              "How long the HUD readouts stay after you summon them (Ctrl+Alt+Super+H). Now: "
-                  + HUDSettings::readoutIdleLabel(0) + ". Click to change.");
-    EXPECT_EQ(MenuTree::detailText("Auto-Hide", facts),
-              "Put the menu away when the pointer has been away from it. Now: "
-                  + HUDSettings::menuIdleLabel(6) + ". Click to change.");
-    EXPECT_EQ(MenuTree::detailText("Hide All", facts), "Hide every widget and put the menu away");
-    EXPECT_EQ(MenuTree::detailText("Field Map", facts), "Open ~/Projects");
-    EXPECT_EQ(MenuTree::detailText("Communications", facts), "Communications");
-
-    const QStringList help = MenuTree::helpText({"H", "M", "Space"}).split('\n');
-    ASSERT_EQ(help.size(), 6);
-    EXPECT_EQ(help[0],
-              "H shows or hides the readouts · M summons the menu · Space command bar "
-              "· Esc steps back");
-    EXPECT_EQ(help[5], "Slots: your open apps, click to switch");
+    const QString readouts = MenuTree::detailText("Readouts", facts);
+    EXPECT_TRUE(readouts.contains("(Ctrl+Alt+Super+H)")) << readouts.toStdString();
+    EXPECT_TRUE(readouts.contains("Now: " + HUDSettings::readoutIdleLabel(0) + "."));
+    EXPECT_TRUE(MenuTree::detailText("Auto-Hide", facts)
+                    .contains("Now: " + HUDSettings::menuIdleLabel(6) + "."));
+    const QString help = MenuTree::helpText({"H", "M", "Space"}).section('\n', 0, 0);
+    EXPECT_TRUE(help.startsWith("H shows") && help.contains("M summons") && help.contains("Space"));
 }
 
-TEST(MenuAttention, OnlyCountsAboveZeroMark)
+TEST(MenuAttention, OnlyCountsAboveZeroMarkAndOnlyTheirOwnCategory)
 {
     EXPECT_FALSE(MenuTree::attention("Communications", std::nullopt, std::nullopt));
     EXPECT_FALSE(MenuTree::attention("Communications", 0, 5));
+    EXPECT_FALSE(MenuTree::attention("Maps", 3, 0));
+    EXPECT_FALSE(MenuTree::attention("Friends", 3, 2));
     const auto unread = MenuTree::attention("Communications", 3, std::nullopt);
     ASSERT_TRUE(unread);
+    EXPECT_EQ(unread->count, 3);
     EXPECT_EQ(unread->accessibleName, "Communications, needs attention");
     EXPECT_EQ(unread->help, "3 unread in Messages and Mail");
-    const auto quests = MenuTree::attention("Maps", 0, 2);
-    ASSERT_TRUE(quests);
-    EXPECT_EQ(quests->help, "2 quest(s) need you now");
-    // The counts mark only their own category.
-    EXPECT_FALSE(MenuTree::attention("Friends", 3, 2));
+    EXPECT_EQ(MenuTree::attention("Maps", 0, 2)->help, "2 quest(s) need you now");
 }
 
-TEST(MenuSelectionModel, StartsOnThePlayerAndSignalsRealChangesOnce)
+TEST(MenuSelectionModel, SignalsRealChangesOnce)
 {
     MenuSelection selection;
-    EXPECT_EQ(selection.category(), "Player");
-    EXPECT_EQ(selection.item(), "Character");
-    EXPECT_EQ(selection.icon(), "person.crop.circle");
-    EXPECT_EQ(selection.detail(), "Open ego lite");
     QSignalSpy spy(&selection, &MenuSelection::changed);
-    selection.select("Settings", "Clock", "clock.fill", "Clock is shown. Click to hide it.");
-    EXPECT_EQ(spy.count(), 1);
-    EXPECT_EQ(selection.item(), "Clock");
-    selection.select("Settings", "Clock", "clock.fill", "Clock is shown. Click to hide it.");
-    EXPECT_EQ(spy.count(), 1);
+    for (const char *detail : {"shown", "shown", "hidden"})
+        selection.select("Settings", "Clock", "clock.fill", detail);
+    EXPECT_EQ(spy.count(), 2);
+    EXPECT_EQ(selection.detail(), "hidden");
 }
 
-TEST(MenuRun, EveryEntryReachesItsOneEffect)
-{
-    Recorder r;
-    // clang-format off
-    const std::pair<const char *, const char *> entries[] = {
-        {"Close Menu", "closeMenu"}, {"Edit Layout", "editLayout"}, {"Hide HUD", "hideHUD"},
-        {"Reset Layout", "resetLayout"}, {"Log Out", "requestQuit"}, {"Quest", "showQuest"},
-        {"Inventory", "showInventory"}, {"Shortcuts", "showSkills"}, {"Loadouts", "showEquipment"},
-        {"Character", "openApp ego lite, Ego Lite, ego"}, {"Friend", "openApp Contacts"},
-        {"Dungeon Map", "openApp iTerm, iTerm2, Terminal"}, {"Mail", "openApp Mail"},
-        {"Weapons", "openApp Cursor, Claude, Xcode"}, {"Message", "openApp Messages"},
-        {"Accessory", "openApp Mullvad VPN, Tailscale, WireGuard"}, {"Materials", "copyStatus"},
-        {"Use Item", "stagePrompt"}, {"Tessar Skills", "wakeAI"}, {"Extra Skills", "unloadAI"},
-        {"Focus", "toggleFocus"}, {"Field Map", "openProjects"}, {"Party", "openActivityMonitor"}};
-    // clang-format on
-    for (const auto &[title, effect] : entries)
-        EXPECT_EQ(r.run(title), QStringList{effect}) << title;
-    // Choosing a category, or a node that only opens children, runs nothing.
-    for (const char *title : {"Friends", "Widgets", "No Such Entry"})
-        EXPECT_TRUE(r.run(title).isEmpty()) << title;
-}
-
-TEST(MenuRun, WidgetEntriesToggleAndSayTheNewState)
+TEST(MenuRun, StatusAndToastsSayTheStateAfterTheChange)
 {
     Recorder r;
     EXPECT_EQ(r.run("Clock"), QStringList({"toggle fieldHeader", "status Clock hidden"}));
     EXPECT_EQ(r.run("Clock"), QStringList({"toggle fieldHeader", "status Clock shown"}));
-    EXPECT_EQ(r.run("Party Bars"), QStringList({"toggle partyStrip", "status Party Bars hidden"}));
     EXPECT_EQ(r.run("Hide All"), QStringList({"hideAll", "status All widgets hidden"}));
-    EXPECT_EQ(r.run("Show All"), QStringList({"showAll", "status All widgets shown"}));
-}
 
-TEST(MenuRun, TimingsCycleWithTheirToasts)
-{
-    Recorder r;
+    // Zero is "always on" / "off"; any other value names its seconds and, for the readouts,
+    // the key that brings them back.
     r.readoutIdle = 0;
-    EXPECT_EQ(
-        r.run("Readouts"),
-        QStringList({"cycleReadoutIdle", "status HUD readouts: " + HUDSettings::readoutIdleLabel(0),
-                     "toast HUD readouts | Always on. They stay until you hide the HUD."}));
+    EXPECT_EQ(r.run("Readouts"),
+              QStringList({"status HUD readouts: " + HUDSettings::readoutIdleLabel(0),
+                           "toast HUD readouts | Always on. They stay until you hide the HUD."}));
     r.readoutIdle = 10;
     EXPECT_EQ(r.run("Readouts").last(),
               "toast HUD readouts | They leave 10 seconds after you summon the HUD. "
               "Ctrl+Alt+Super+H brings them back.");
     r.menuIdle = 0;
-    EXPECT_EQ(
-        r.run("Auto-Hide"),
-        QStringList({"cycleMenuIdle", "status Menu auto-hide: " + HUDSettings::menuIdleLabel(0),
-                     "toast Menu auto-hide | Off. The menu stays until you close it."}));
+    EXPECT_TRUE(r.run("Auto-Hide").last().endsWith("| Off. The menu stays until you close it."));
     r.menuIdle = 6;
-    EXPECT_EQ(r.run("Auto-Hide").last(),
-              "toast Menu auto-hide | The menu puts itself away 6 seconds after your pointer "
-              "leaves it.");
-}
+    EXPECT_TRUE(r.run("Auto-Hide").last().contains(" 6 seconds after"));
 
-TEST(MenuRun, OptionEquippedAndHelpReport)
-{
-    Recorder r;
-    r.loginOn = true;
-    EXPECT_EQ(r.run("Option"),
-              QStringList({"status Ctrl+Alt+Super+H · Login on",
-                           "toast Option | Toggle: Ctrl+Alt+Super+H\nOpen at Login: on\n"
-                           "Right-click menu bar icon for options."}));
-    r.running = {"tailscale-systray", "Firefox", "vantle"};
-    const QStringList equipped = r.run("Equipped");
-    ASSERT_EQ(equipped.size(), 2);
-    EXPECT_EQ(equipped[1],
-              "report Equipped | NotchNook: —\nMagnet: —\nTailscale: running\n"
-              "Dynamic Wallpaper: —\nVantle: running");
-    const QStringList help = r.run("Help");
-    ASSERT_EQ(help.size(), 2);
-    EXPECT_EQ(help[0], "status Help shown");
-    EXPECT_TRUE(help[1].startsWith("toast Help shown | Ctrl+Alt+Super+H shows or hides"));
-}
-
-TEST(MenuRun, EveryLeafOfTheTreeDoesSomethingAndEmptyEffectsDoNotCrash)
-{
-    // A title spelt differently in the tree and in the dispatch would leave a dead row.
-    Recorder r;
-    const MenuEffects none;
-    for (const MenuCategory &c : MenuTree::categories()) {
-        for (const MenuNode &n : c.nodes) {
-            MenuActions::runNode(n.title, none);
-            if (n.children.isEmpty()) {
-                EXPECT_FALSE(r.run(n.title).isEmpty()) << n.title.toStdString();
-            }
-            for (const MenuNode &child : n.children) {
-                MenuActions::runNode(child.title, none);
-                EXPECT_FALSE(r.run(child.title).isEmpty()) << child.title.toStdString();
-            }
-        }
+    for (bool on : {false, true}) {
+        r.loginOn = on;
+        EXPECT_EQ(r.run("Option").first(),
+                  QString("status Ctrl+Alt+Super+H · Login ") + (on ? "on" : "off"));
     }
+    // A running app counts for a tool when its name contains the tool's, in any case.
+    r.running = {"tailscale-systray", "Firefox", "vantle"};
+    EXPECT_EQ(r.run("Equipped").last(),
+              "Equipped | NotchNook: —\nMagnet: —\nTailscale: running\n"
+              "Dynamic Wallpaper: —\nVantle: running");
+    EXPECT_EQ(r.run("Help").first(), "status Help shown");
 }

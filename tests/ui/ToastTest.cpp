@@ -4,6 +4,7 @@
 #include "ui/CoreTheme.h"
 #include "ui/CoreToastCenter.h"
 #include "ui/ToastView.h"
+#include "widgets/WidgetTestSupport.h"
 
 #include <QCoreApplication>
 #include <QImage>
@@ -158,18 +159,11 @@ TEST_F(ToastCenterTest, SitsAtTheTopRightOfTheScreenUnderThePointerAndNowhereWit
 
 namespace {
 
-QImage render(ToastView &view)
-{
-    QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(QColor(100, 100, 100));
-    view.render(&image, {}, {}, QWidget::DrawChildren);
-    return image;
-}
+using WidgetTest::render;
 
-bool near(const QColor &a, const QColor &b, int tolerance = 8)
+bool near(const QColor &a, const QColor &b)
 {
-    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance
-        && std::abs(a.blue() - b.blue()) <= tolerance;
+    return WidgetTest::near(a, b, 24);
 }
 
 // Pixels in a band of rows that are clearly darker than the card: text or the rule.
@@ -206,7 +200,6 @@ TEST(ToastView, IsAWhiteCardWithAGoldEdgeTheTitleAndTheMessageCutInsideIt)
 
     EXPECT_EQ(view.accessibleName(),
               "Staged clipboard as prompt, Paste it into the chat to ask the model.");
-    EXPECT_EQ(view.accessibleDescription(), "Dismisses this message");
 
     // A cut message leaves the bottom padding bare: no line of text runs into it.
     ToastView cut("Local AI", kLongMessage, {});

@@ -1,5 +1,4 @@
 kaidro_add_test(NAME ui_theme_tests SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/CoreThemeTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CoreShapesTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SymbolsTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CoreDecorationsTest.cpp

@@ -1,40 +1,37 @@
+#include "commandbar/CommandBarController.h"
+
 #include "X11Probe.h"
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
 #include <QLineEdit>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QTest>
 
 // The real program on a private display with a window manager, driven by its hot key.
 namespace {
 
-using X11Probe::isViewable;
+using namespace X11Probe;
 
-bool waitFor(const std::function<bool()> &condition, int ms)
-{
-    // Keeps this process's own windows served while waiting.
-    return QTest::qWaitFor(condition, ms);
-}
-
-void xdotool(const QStringList &arguments)
-{
-    ASSERT_TRUE(X11Probe::xdotool(arguments)) << "xdotool failed";
-}
+const QString kBar = QStringLiteral("Kaidro commandBar");
 
 QString clipboardText()
 {
     QProcess p;
-    p.start(QStringLiteral("xclip"),
-            {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
+    p.start(QStringLiteral("xclip"), {"-o", "-selection", "clipboard"});
     // Our own event loop keeps running in case this process owns the selection.
-    waitFor([&] { return p.state() == QProcess::NotRunning; }, 5000);
+    waitUntil([&] { return p.state() == QProcess::NotRunning; }, 5000);
     return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// Shows a text field of this test's own, with the keyboard focus, as the app in front.
+void focusField(QLineEdit &field, const QString &title, const QRect &geometry)
+{
+    field.setWindowTitle(title);
+    field.setGeometry(geometry);
+    field.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&field));
+    ASSERT_TRUE(xdotool(QStringList{"search", "--name", title, "windowactivate", "--sync"}));
+    ASSERT_TRUE(waitUntil([&] { return field.hasFocus() && field.isActiveWindow(); }, 3000));
 }
 
 class CommandBarX11 : public ::testing::Test
@@ -42,31 +39,29 @@ class CommandBarX11 : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(X11Probe::writeDefaults(R"({"Vantle.setupSeen": true})"));
-        vantle.setProgram(QStringLiteral(KAIDRO_VANTLE_PATH));
-        vantle.setProcessChannelMode(QProcess::ForwardedChannels);
-        vantle.start();
-        ASSERT_TRUE(vantle.waitForStarted(5000));
-        ASSERT_TRUE(
-            waitFor([] { return isViewable(QStringLiteral("Kaidro playerStatus")); }, 10000))
+        ASSERT_TRUE(writeDefaults(R"({"Vantle.setupSeen": true})"));
+        vantle = std::make_unique<Vantle>();
+        ASSERT_TRUE(vantle->started());
+        ASSERT_TRUE(waitForWindow(QStringLiteral("Kaidro playerStatus")))
             << "the HUD never appeared";
     }
-    void TearDown() override
-    {
-        vantle.terminate();
-        vantle.waitForFinished(5000);
-    }
 
+    // Opens the bar and waits until the window manager has handed it the keyboard.
     void openBar()
     {
-        xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+super+space")});
-        ASSERT_TRUE(waitFor([] { return isViewable(QStringLiteral("Kaidro commandBar")); }, 5000))
-            << "the command bar did not open";
-        // Let the window manager hand it the focus.
-        QTest::qWait(300);
+        ASSERT_TRUE(xdotool("key ctrl+alt+super+space"));
+        ASSERT_TRUE(waitUntil([] { return focusedWindowName() == kBar; }, 5000))
+            << "the command bar did not open with the focus";
     }
 
-    QProcess vantle;
+    // Types `text` and presses Return; the bar reads the keys in order, so no pause is needed.
+    void enter(const QString &text)
+    {
+        ASSERT_TRUE(xdotool(QStringList{"type", "--delay", "40", text}));
+        ASSERT_TRUE(xdotool("key Return"));
+    }
+
+    std::unique_ptr<Vantle> vantle;
 };
 
 } // namespace
@@ -74,43 +69,40 @@ protected:
 TEST_F(CommandBarX11, CalculatorRowCopiesTheResult)
 {
     openBar();
-    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"),
-             QStringLiteral("=2+3*4")});
-    QTest::qWait(200);
-    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
-    EXPECT_TRUE(waitFor([] { return !isViewable(QStringLiteral("Kaidro commandBar")); }, 3000))
-        << "Return did not close the bar";
-    EXPECT_EQ(clipboardText(), QStringLiteral("14"));
+    enter("=2+3*4");
+    EXPECT_TRUE(waitUntil([] { return !isViewable(kBar); }, 3000)) << "Return did not close it";
+    EXPECT_TRUE(waitUntil([] { return clipboardText() == QStringLiteral("14"); }, 3000));
 }
 
 TEST_F(CommandBarX11, CopiedTextIsOfferedAndPastedIntoTheAppInFront)
 {
     // Another app copies a text; the history picks it up at its next poll.
     const QString probe = QStringLiteral("kaidro paste probe 7361");
-    QProcess copier;
-    copier.start(
+    QProcess::execute(
         QStringLiteral("sh"),
-        {QStringLiteral("-c"),
-         QStringLiteral("printf %s '%1' | xclip -selection clipboard >/dev/null 2>&1").arg(probe)});
-    ASSERT_TRUE(copier.waitForFinished(5000));
-    QTest::qWait(1500);
-
-    // The app in front: a text field of this test, focused by a click.
+        {"-c", "printf %s '" + probe + "' | xclip -selection clipboard >/dev/null 2>&1"});
     QLineEdit field;
-    field.setWindowTitle(QStringLiteral("paste target"));
-    field.resize(400, 40);
-    field.move(100, 700);
-    field.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&field));
-    xdotool({QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("paste target"),
-             QStringLiteral("windowactivate"), QStringLiteral("--sync")});
-    ASSERT_TRUE(waitFor([&] { return field.hasFocus() && field.isActiveWindow(); }, 3000));
+    focusField(field, QStringLiteral("paste target"), QRect(100, 700, 400, 40));
 
-    openBar();
-    EXPECT_FALSE(field.isActiveWindow()) << "the bar did not take the keyboard";
-    // Nothing typed: the empty-query list starts with the newest clip; Return pastes it.
-    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
-    EXPECT_TRUE(waitFor([&] { return field.text() == probe; }, 5000))
+    // With nothing typed the bar lists the clips before its three commands: once the history
+    // has the copy, the bar opens a row taller.
+    const int withClip = int(CommandBarController::heightFor(4));
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            openBar();
+            if (windowGeometry(kBar).value_or(QRect()).height() == withClip)
+                return true;
+            xdotool("key Escape");
+            waitUntil([] { return !isViewable(kBar); }, 3000);
+            return false;
+        },
+        10000))
+        << "the copy never reached the bar";
+    EXPECT_TRUE(waitUntil([&] { return !field.isActiveWindow(); }, 3000))
+        << "the bar did not take the keyboard";
+    // The newest clip heads the list; Return pastes it into the field.
+    ASSERT_TRUE(xdotool("key Return"));
+    EXPECT_TRUE(waitUntil([&] { return field.text() == probe; }, 5000))
         << "field holds: " << field.text().toStdString();
     EXPECT_TRUE(field.isActiveWindow());
 }
@@ -118,28 +110,20 @@ TEST_F(CommandBarX11, CopiedTextIsOfferedAndPastedIntoTheAppInFront)
 TEST_F(CommandBarX11, ClickingElsewhereClosesAndTheNextShowStartsEmpty)
 {
     QProcess other;
-    other.start(QStringLiteral("xterm"),
-                {QStringLiteral("-geometry"), QStringLiteral("40x5+100+600"), QStringLiteral("-T"),
-                 QStringLiteral("other app")});
-    ASSERT_TRUE(other.waitForStarted(5000));
-    ASSERT_TRUE(waitFor([] { return isViewable(QStringLiteral("other app")); }, 5000));
+    other.start(QStringLiteral("xterm"), {"-geometry", "40x5+100+600", "-T", "other app"});
+    ASSERT_TRUE(waitForWindow(QStringLiteral("other app"), 5000));
 
     openBar();
-    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"),
-             QStringLiteral("abc")});
+    ASSERT_TRUE(xdotool("type --delay 40 abc"));
     // A click into another app's window takes the focus from the bar.
-    xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QStringLiteral("200"),
-             QStringLiteral("640"), QStringLiteral("click"), QStringLiteral("1")});
-    EXPECT_TRUE(waitFor([] { return !isViewable(QStringLiteral("Kaidro commandBar")); }, 3000))
+    ASSERT_TRUE(xdotool("mousemove --sync 200 640 click 1"));
+    EXPECT_TRUE(waitUntil([] { return !isViewable(kBar); }, 3000))
         << "the bar stayed open after losing the focus";
 
     // Shown again: an empty query, so typing "=7*6" alone makes the calculator row.
     openBar();
-    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"),
-             QStringLiteral("=7*6")});
-    QTest::qWait(200);
-    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
-    EXPECT_TRUE(waitFor([] { return clipboardText() == QStringLiteral("42"); }, 3000))
+    enter("=7*6");
+    EXPECT_TRUE(waitUntil([] { return clipboardText() == QStringLiteral("42"); }, 3000))
         << "clipboard: " << clipboardText().toStdString();
     other.terminate();
     other.waitForFinished(3000);

@@ -2,93 +2,30 @@
 #include "hud/HUDHotKeys.h"
 #include "platform/linux/X11HotKeys.h"
 
+#include "X11Probe.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
-#include <QDeadlineTimer>
 #include <QFile>
-#include <QList>
-#include <QProcess>
-#include <QStringList>
-#include <QTest>
 
 #include <xcb/xcb.h>
-#include <xcb/xcb_keysyms.h>
 
-#include <cstdlib>
 #include <initializer_list>
 
 // Runs on a private Xvfb display with openbox, where Alt is Mod1, NumLock Mod2 and Super Mod4.
 namespace {
 
+using namespace X11Probe;
+
 constexpr quint16 CtrlAltSuper = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_4;
 constexpr quint16 NumLockMask = XCB_MOD_MASK_2;
-constexpr xcb_keysym_t SymH = 0x68;
-constexpr xcb_keysym_t SymX = 0x78;
+constexpr quint32 SymH = 0x68;
+constexpr quint32 SymX = 0x78;
 
-// Another program on the same display: a connection of its own.
-class OtherClient final
+void press(const QString &keys)
 {
-public:
-    OtherClient()
-        : m_connection(xcb_connect(nullptr, nullptr))
-    {
-        m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
-    }
-    ~OtherClient() { xcb_disconnect(m_connection); }
-
-    bool grab(xcb_keysym_t sym, quint16 modifiers)
-    {
-        xcb_generic_error_t *error = xcb_request_check(
-            m_connection,
-            xcb_grab_key_checked(m_connection, 0, m_root, modifiers, keycode(sym),
-                                 XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-        std::free(error);
-        return error == nullptr;
-    }
-
-    void ungrab(xcb_keysym_t sym, quint16 modifiers)
-    {
-        xcb_ungrab_key(m_connection, keycode(sym), m_root, modifiers);
-        sync();
-    }
-
-    // The keyboard modifiers (locks included) as the server has them now.
-    quint16 modifierState()
-    {
-        xcb_query_pointer_reply_t *reply = xcb_query_pointer_reply(
-            m_connection, xcb_query_pointer(m_connection, m_root), nullptr);
-        const quint16 mask = reply ? reply->mask : 0;
-        std::free(reply);
-        return mask;
-    }
-
-private:
-    xcb_keycode_t keycode(xcb_keysym_t sym)
-    {
-        xcb_key_symbols_t *symbols = xcb_key_symbols_alloc(m_connection);
-        xcb_keycode_t *codes = xcb_key_symbols_get_keycode(symbols, sym);
-        const xcb_keycode_t code = codes ? codes[0] : 0;
-        std::free(codes);
-        xcb_key_symbols_free(symbols);
-        return code;
-    }
-
-    // A round trip, so every request sent so far has been carried out.
-    void sync()
-    {
-        std::free(
-            xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
-    }
-
-    xcb_connection_t *m_connection;
-    xcb_window_t m_root = 0;
-};
-
-void xdotool(const QStringList &arguments)
-{
-    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), arguments), 0) << "xdotool failed";
+    ASSERT_TRUE(xdotool("key " + keys)) << "xdotool failed";
 }
 
 // The four centres of the program, registered with the default combinations; each press is
@@ -126,17 +63,17 @@ TEST(HotKeysX11, MenuComboRunsOnlyTheMenuCentreWithAndWithoutNumLock)
     FourKeys centres(&keys);
     ASSERT_TRUE(centres.registerAll());
 
-    xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+super+m")});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !centres.ran.isEmpty(); }, 5000));
+    press("ctrl+alt+super+m");
+    ASSERT_TRUE(waitUntil([&] { return !centres.ran.isEmpty(); }, 5000));
     EXPECT_EQ(centres.ran, QList<int>{3});
 
     OtherClient observer;
-    xdotool({QStringLiteral("key"), QStringLiteral("Num_Lock")});
+    press("Num_Lock");
     ASSERT_TRUE(observer.modifierState() & NumLockMask) << "NumLock did not come on";
     centres.ran.clear();
-    xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+super+m")});
-    const bool seen = QTest::qWaitFor([&] { return !centres.ran.isEmpty(); }, 5000);
-    xdotool({QStringLiteral("key"), QStringLiteral("Num_Lock")});
+    press("ctrl+alt+super+m");
+    const bool seen = waitUntil([&] { return !centres.ran.isEmpty(); }, 5000);
+    press("Num_Lock");
     EXPECT_FALSE(observer.modifierState() & NumLockMask) << "NumLock stayed on";
     ASSERT_TRUE(seen) << "the press with NumLock on did not arrive";
     EXPECT_EQ(centres.ran, QList<int>{3});
@@ -198,32 +135,28 @@ TEST(HotKeysX11, StartUpGoesOnWhenTheHUDKeyIsTaken)
     env.insert(QStringLiteral("HOME"), home);
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
     env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
-    QProcess vantle;
-    vantle.setProcessEnvironment(env);
     // Log lines go to stderr when it is a terminal: `script` gives the program one.
-    vantle.start(
-        QStringLiteral("script"),
-        {QStringLiteral("-qfec"), QStringLiteral(KAIDRO_VANTLE_PATH), QStringLiteral("/dev/null")});
-    ASSERT_TRUE(vantle.waitForStarted(5000));
+    Vantle vantle(env, true);
+    ASSERT_TRUE(vantle.started());
 
-    // The other keys work: hide-all writes every hideable widget into the defaults.
-    const QString defaults = home + QStringLiteral("/.config/Vantle/defaults.json");
-    QByteArray stored;
-    QDeadlineTimer deadline(10000);
-    while (!deadline.hasExpired() && !stored.contains("skillSlots")) {
-        QProcess::execute(QStringLiteral("xdotool"),
-                          {QStringLiteral("key"), QStringLiteral("ctrl+alt+super+x")});
-        QTest::qWait(500);
-        QFile f(defaults);
-        if (f.open(QIODevice::ReadOnly))
-            stored = f.readAll();
-    }
-    EXPECT_TRUE(stored.contains("skillSlots")) << stored.toStdString();
+    // The other keys work: hide-all writes every hideable widget into the defaults. The keys
+    // may not be held yet when the program has just started, so the press is repeated.
+    QFile defaults(home + QStringLiteral("/.config/Vantle/defaults.json"));
+    const auto hidAll = [&] {
+        const bool read = defaults.open(QIODevice::ReadOnly);
+        const bool all = read && defaults.readAll().contains("skillSlots");
+        defaults.close();
+        return all;
+    };
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            press("ctrl+alt+super+x");
+            return waitUntil(hidAll, 1000);
+        },
+        10000));
 
-    QProcess::execute(QStringLiteral("pkill"),
-                      {QStringLiteral("-TERM"), QStringLiteral("-x"), QStringLiteral("Vantle")});
-    ASSERT_TRUE(vantle.waitForFinished(5000));
-    const QString out = QString::fromUtf8(vantle.readAllStandardOutput());
+    ASSERT_TRUE(vantle.stop());
+    const QString out = QString::fromUtf8(vantle.process().readAllStandardOutput());
     EXPECT_TRUE(
         out.contains(QStringLiteral("Vantle: global hotkey Ctrl+Alt+Super+H failed to register")))
         << out.toStdString();

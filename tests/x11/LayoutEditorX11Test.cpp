@@ -22,15 +22,12 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QPainter>
 #include <QProcess>
-#include <QRegularExpression>
 
 using enum HUDWidgetID;
 using namespace X11Probe;
@@ -43,40 +40,25 @@ Platform &linuxPlatform()
     return platform;
 }
 
-void pump(int ms)
-{
-    QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-template <typename Predicate> bool pumpUntil(Predicate done, int ms)
-{
-    QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired()) {
-        if (done())
-            return true;
-        pump(50);
-    }
-    return bool(done());
-}
-
+// Moves the pointer and lets this process read the motion.
 void pointerTo(QPoint p)
 {
-    xdotool({QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y())});
-    pump(80);
+    xdotool(QStringLiteral("mousemove --sync %1 %2").arg(p.x()).arg(p.y()));
+    QCoreApplication::processEvents();
 }
 
-// Stands in for a readout's view: an opaque plate over the whole panel.
-class Plate final : public QWidget
+// Counts the raises of our panels: each is a z-order change of a panel window.
+class RaiseCounter final : public QObject
 {
 public:
-    using QWidget::QWidget;
+    int raises = 0;
 
 protected:
-    void paintEvent(QPaintEvent *) override
+    bool eventFilter(QObject *watched, QEvent *event) override
     {
-        QPainter(this).fillRect(rect(), QColor(40, 90, 160));
+        if (event->type() == QEvent::ZOrderChange && qobject_cast<FloatingHUDPanel *>(watched))
+            ++raises;
+        return false;
     }
 };
 
@@ -125,24 +107,13 @@ protected:
 
     void TearDown() override
     {
-        xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+        xdotool("mouseup 1");
         controller.reset();
         editor.close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        pump(100);
-        if (vantle.state() != QProcess::NotRunning) {
-            vantle.terminate();
-            vantle.waitForFinished(5000);
-        }
+        QCoreApplication::processEvents();
+        vantle.reset();
         layout.resetAll();
-    }
-
-    void startVantle()
-    {
-        vantle.setProgram(QStringLiteral(KAIDRO_VANTLE_PATH));
-        vantle.setProcessChannelMode(QProcess::ForwardedChannels);
-        vantle.start();
-        ASSERT_TRUE(vantle.waitForStarted(5000));
     }
 
     ScreenInfo mainScreen() const { return platform.screens->mainScreen(); }
@@ -157,7 +128,7 @@ protected:
     HUDVisibility visibility;
     LayoutEditor editor;
     std::unique_ptr<FloatingHUDPanelController> controller;
-    QProcess vantle;
+    std::unique_ptr<Vantle> vantle;
 };
 
 } // namespace
@@ -171,15 +142,18 @@ TEST_F(LayoutEditorX11, DraggedHPBarSnapsToTheMarginLineStaysThereAndComesBackAf
 
     controller->toggleLayoutEditing();
     ASSERT_TRUE(controller->layoutEditing());
-    ASSERT_TRUE(
-        pumpUntil([] { return windowGeometry(QStringLiteral("Kaidro layoutEditor")); }, 5000))
+    ASSERT_TRUE(waitUntil([] { return isViewable(QStringLiteral("Kaidro layoutEditor")); }, 5000))
         << "the editor never appeared";
     EXPECT_EQ(*windowGeometry(QStringLiteral("Kaidro layoutEditor")), toQt(screen.frame));
-    ASSERT_TRUE(pumpUntil([&] { return windowGeometry(hpName) == toQt(home); }, 5000))
+    ASSERT_TRUE(waitUntil([&] { return windowGeometry(hpName) == toQt(home); }, 5000))
         << "the HP bar is not at its default place";
-    // Past the editor's settling step and the panels' own periodic raising, after which the
-    // editor must still lie above them.
-    pump(2500);
+    // Our panels raise themselves again and again to stay above other apps' windows; once
+    // they have done so with the editor up, the editor must still lie above them.
+    RaiseCounter counter;
+    qApp->installEventFilter(&counter);
+    EXPECT_TRUE(waitUntil([&] { return counter.raises > 0; }, 5000)) << "no panel raised itself";
+    qApp->removeEventFilter(&counter);
+    QCoreApplication::processEvents();
 
     // Press on the HP bar, drag it down and to within 5 points of the left margin line.
     const QRect start = toQt(home);
@@ -187,8 +161,9 @@ TEST_F(LayoutEditorX11, DraggedHPBarSnapsToTheMarginLineStaysThereAndComesBackAf
     const QPoint grab = press - start.topLeft();
     const QPoint drop(int(screen.visibleFrame.left()) + 29 + grab.x(), press.y() + 300);
     pointerTo(press);
-    xdotool({QStringLiteral("mousedown"), QStringLiteral("1")});
-    pump(100);
+    xdotool("mousedown 1");
+    ASSERT_TRUE(waitUntil([&] { return editor.view() && editor.view()->dragging(); }, 3000))
+        << "the press did not pick up the HP bar";
     pointerTo(press + QPoint(120, 120));
     pointerTo(drop);
 
@@ -205,35 +180,44 @@ TEST_F(LayoutEditorX11, DraggedHPBarSnapsToTheMarginLineStaysThereAndComesBackAf
         = GridSnap::snap(others, pointer - grabModel, home.size(), screen.visibleFrame);
     ASSERT_DOUBLE_EQ(expected.origin.x(), screen.visibleFrame.left() + 24);
     const QRect landed = toQt(QRectF(expected.origin, home.size()));
-    EXPECT_EQ(windowGeometry(hpName), landed) << "the panel does not follow the drag";
+    EXPECT_TRUE(waitUntil([&] { return windowGeometry(hpName) == landed; }, 3000))
+        << "the panel does not follow the drag";
 
     // While held: the gold outline on the content's left edge and the guide on the margin line,
     // drawn over the panel.
+    // The editor draws them when it next paints: the screen is looked at until it has.
     const QString shot = TestEnvironment::home() + QStringLiteral("/layout-editor.png");
-    QProcess::execute(QStringLiteral("import"),
-                      {QStringLiteral("-window"), QStringLiteral("root"), shot});
-    keepScreenshot(shot);
-    const QImage image(shot);
-    ASSERT_FALSE(image.isNull());
     const QColor &gold = EditorView::gold();
-    for (const QPoint p : {QPoint(landed.left() - 1, landed.center().y()),
-                           QPoint(landed.left(), landed.center().y()),
-                           QPoint(landed.left(), landed.bottom() + 40)}) {
+    const QList<QPoint> goldPoints{QPoint(landed.left() - 1, landed.center().y()),
+                                   QPoint(landed.left(), landed.center().y()),
+                                   QPoint(landed.left(), landed.bottom() + 40)};
+    QImage image;
+    waitUntil(
+        [&] {
+            QProcess::execute(QStringLiteral("import"), {"-window", "root", shot});
+            image = QImage(shot);
+            return !image.isNull() && image.pixelColor(goldPoints[0]).rgb() == gold.rgb();
+        },
+        5000);
+    keepScreenshot(shot);
+    ASSERT_FALSE(image.isNull());
+    for (const QPoint p : goldPoints) {
         EXPECT_EQ(image.pixelColor(p).rgb(), gold.rgb())
             << p.x() << "," << p.y() << " is " << image.pixelColor(p).name().toStdString();
     }
 
-    xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
-    pump(150);
+    xdotool("mouseup 1");
+    EXPECT_TRUE(waitUntil(
+        [&] { return layout.offset(playerStatus) == expected.origin - home.topLeft(); }, 3000))
+        << "the drop was not kept";
     EXPECT_EQ(windowGeometry(hpName), landed);
-    EXPECT_EQ(layout.offset(playerStatus), expected.origin - home.topLeft());
 
     // Escape leaves the editor; the panel stays where it was dropped.
-    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-    EXPECT_TRUE(pumpUntil([&] { return !controller->layoutEditing(); }, 3000))
+    xdotool("key Escape");
+    EXPECT_TRUE(waitUntil([&] { return !controller->layoutEditing(); }, 3000))
         << "Escape did not reach the editor";
     EXPECT_TRUE(
-        pumpUntil([] { return !windowGeometry(QStringLiteral("Kaidro layoutEditor")); }, 3000));
+        waitUntil([] { return !windowGeometry(QStringLiteral("Kaidro layoutEditor")); }, 3000));
     EXPECT_EQ(windowGeometry(hpName), landed);
 
     // The offset is in the defaults file, and the real program puts the HP bar back there.
@@ -245,8 +229,9 @@ TEST_F(LayoutEditorX11, DraggedHPBarSnapsToTheMarginLineStaysThereAndComesBackAf
 
     controller.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    ASSERT_TRUE(pumpUntil([&] { return !windowGeometry(hpName); }, 3000));
-    startVantle();
-    EXPECT_TRUE(pumpUntil([&] { return windowGeometry(hpName) == landed; }, 8000))
+    ASSERT_TRUE(waitUntil([&] { return !windowGeometry(hpName); }, 3000));
+    vantle = std::make_unique<Vantle>();
+    ASSERT_TRUE(vantle->started());
+    EXPECT_TRUE(waitUntil([&] { return windowGeometry(hpName) == landed; }, 8000))
         << "Vantle shows the HP bar elsewhere";
 }

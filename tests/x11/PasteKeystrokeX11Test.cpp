@@ -27,19 +27,18 @@ TEST(PasteKeystrokeX11, TypesCtrlVWithOnlyCtrlHeldEvenWhileAltIsDown)
     field.setGeometry(200, 300, 400, 40);
     field.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&field));
-    ASSERT_TRUE(X11Probe::xdotool({QStringLiteral("search"), QStringLiteral("--name"),
-                                   QStringLiteral("keystroke target"),
-                                   QStringLiteral("windowactivate"), QStringLiteral("--sync")}));
+    ASSERT_TRUE(X11Probe::xdotool(
+        QStringList{"search", "--name", "keystroke target", "windowactivate", "--sync"}));
     ASSERT_TRUE(QTest::qWaitFor([&] { return field.hasFocus() && field.isActiveWindow(); }, 3000));
 
     // Alt still down, as after Alt+Return: Ctrl+Alt+V would not paste.
-    ASSERT_TRUE(X11Probe::xdotool({QStringLiteral("keydown"), QStringLiteral("alt")}));
+    ASSERT_TRUE(X11Probe::xdotool("keydown alt"));
     X11WindowSystem windows;
     ASSERT_TRUE(windows.sendPasteKeystroke());
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return field.text() == QStringLiteral("typed by the paste keystroke"); }, 3000))
         << "field holds: " << field.text().toStdString();
-    X11Probe::xdotool({QStringLiteral("keyup"), QStringLiteral("alt")});
+    X11Probe::xdotool("keyup alt");
 }
 
 TEST(PasteKeystrokeX11, AnotherClientsCopyIsSeenAsTextAndAnImageIsNotRead)

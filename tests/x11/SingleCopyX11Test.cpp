@@ -1,48 +1,28 @@
+#include "X11Probe.h"
+
 #include <gtest/gtest.h>
 
-#include <QDeadlineTimer>
-#include <QProcess>
-#include <QThread>
-
-namespace {
-
-void startVantle(QProcess &p)
-{
-    p.setProgram(QStringLiteral(KAIDRO_VANTLE_PATH));
-    p.setProcessChannelMode(QProcess::ForwardedChannels);
-    p.start();
-    ASSERT_TRUE(p.waitForStarted(5000));
-}
-
-// Lets a freshly started copy get through its start-up, so the two starts do not race.
-void settle(QProcess &p)
-{
-    QDeadlineTimer deadline(1500);
-    while (!deadline.hasExpired() && p.state() == QProcess::Running)
-        p.waitForFinished(100);
-}
-
-} // namespace
+using namespace X11Probe;
 
 TEST(SingleCopyX11, SecondStartEndsTheFirstAndEachExitsCleanly)
 {
-    QProcess first;
-    startVantle(first);
-    settle(first);
-    ASSERT_EQ(first.state(), QProcess::Running) << "Vantle did not stay running";
+    // Each copy is through its start-up once its HUD is on screen, so the two starts do not race.
+    const QString hud = QStringLiteral("Kaidro playerStatus");
+    Vantle first;
+    ASSERT_TRUE(first.started());
+    ASSERT_TRUE(waitForWindow(hud)) << "the first copy never showed its HUD";
+    ASSERT_EQ(first.process().state(), QProcess::Running) << "Vantle did not stay running";
 
-    QProcess second;
-    startVantle(second);
-    EXPECT_TRUE(first.waitForFinished(2000)) << "the first copy is still running";
-    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(first.exitCode(), 0);
+    Vantle second;
+    ASSERT_TRUE(second.started());
+    EXPECT_TRUE(first.process().waitForFinished(5000)) << "the first copy is still running";
+    EXPECT_EQ(first.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.process().exitCode(), 0);
 
-    settle(second);
-    ASSERT_EQ(second.state(), QProcess::Running) << "the newest copy must survive";
-    second.terminate(); // SIGTERM
-    ASSERT_TRUE(second.waitForFinished(5000));
-    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second.exitCode(), 0);
+    ASSERT_TRUE(waitForWindow(hud)) << "the newest copy never showed its HUD";
+    ASSERT_EQ(second.process().state(), QProcess::Running) << "the newest copy must survive";
+    ASSERT_TRUE(second.stop()); // SIGTERM
+    EXPECT_EQ(second.process().exitCode(), 0);
 }
 
 TEST(SingleCopyX11, RefusesToStartWithoutADisplayAndSaysWhy)
@@ -52,8 +32,7 @@ TEST(SingleCopyX11, RefusesToStartWithoutADisplayAndSaysWhy)
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     p.setProcessEnvironment(env);
-    p.setProgram(QStringLiteral(KAIDRO_VANTLE_PATH));
-    p.start();
+    p.start(QStringLiteral(KAIDRO_VANTLE_PATH), QStringList());
     ASSERT_TRUE(p.waitForFinished(5000));
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 1);

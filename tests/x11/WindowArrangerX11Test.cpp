@@ -8,19 +8,17 @@
 #include "support/TestEnvironment.h"
 #include "windows/WindowArranger.h"
 
+#include "X11Probe.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <cmath>
 #include <memory>
 #include <optional>
-#include <ostream>
 
 #include <unistd.h>
 
@@ -29,89 +27,11 @@
 // arranger writes with.
 namespace {
 
+using namespace X11Probe;
+
 constexpr int kWaitMs = 10000;
 constexpr int kEquipWaitMs = 20000;
 constexpr double kTolerance = 4;
-
-// Another X program started with a geometry of its own; stopped when the test ends.
-class Client final
-{
-public:
-    Client(const QString &program, const QString &geometry)
-    {
-        m_process.start(program, {QStringLiteral("-geometry"), geometry});
-        m_process.waitForStarted();
-    }
-    ~Client() { quit(); }
-    pid_t pid() const { return pid_t(m_process.processId()); }
-    void quit()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.terminate();
-        if (!m_process.waitForFinished(3000)) {
-            m_process.kill();
-            m_process.waitForFinished();
-        }
-    }
-
-private:
-    QProcess m_process;
-};
-
-std::optional<quint32> windowOf(const X11WindowSystem &windows, pid_t pid)
-{
-    const auto list = windows.windowList();
-    if (!list)
-        return std::nullopt;
-    for (const WindowInfo &w : *list) {
-        if (w.pid == pid)
-            return w.id;
-    }
-    return std::nullopt;
-}
-
-QString run(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(5000))
-        return {};
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-int field(const QString &text, const QString &label)
-{
-    const QRegularExpression re(QRegularExpression::escape(label)
-                                + QStringLiteral(":\\s*(-?\\d+)"));
-    const auto match = re.match(text);
-    return match.hasMatch() ? match.captured(1).toInt() : 0;
-}
-
-// The frame of a managed window in root coordinates, read with xwininfo (the client area) and
-// xprop (openbox's frame extents).
-std::optional<QRectF> frameOnScreen(quint32 window)
-{
-    const QString id = QStringLiteral("0x") + QString::number(window, 16);
-    const QString info = run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id});
-    if (!info.contains(QStringLiteral("Absolute upper-left X")))
-        return std::nullopt;
-    const QString extentsText = run(
-        QStringLiteral("xprop"), {QStringLiteral("-id"), id, QStringLiteral("_NET_FRAME_EXTENTS")});
-    const QRegularExpression re(QStringLiteral("=\\s*(\\d+),\\s*(\\d+),\\s*(\\d+),\\s*(\\d+)"));
-    const auto match = re.match(extentsText);
-    if (!match.hasMatch())
-        return std::nullopt;
-    const int left = match.captured(1).toInt();
-    const int right = match.captured(2).toInt();
-    const int top = match.captured(3).toInt();
-    const int bottom = match.captured(4).toInt();
-    const int x = field(info, QStringLiteral("Absolute upper-left X"));
-    const int y = field(info, QStringLiteral("Absolute upper-left Y"));
-    const int width = field(info, QStringLiteral("Width"));
-    const int height = field(info, QStringLiteral("Height"));
-    return QRectF(x - left, y - top, width + left + right, height + top + bottom);
-}
 
 bool near(const QRectF &a, const QRectF &b)
 {
@@ -126,6 +46,11 @@ std::string describe(const std::optional<QRectF> &r)
         return "no frame";
     return std::to_string(int(r->x())) + "," + std::to_string(int(r->y())) + " "
         + std::to_string(int(r->width())) + "x" + std::to_string(int(r->height()));
+}
+
+std::string where(quint32 window)
+{
+    return describe(frameOnScreen(window));
 }
 
 class WindowArrangerX11 : public ::testing::Test
@@ -176,22 +101,10 @@ protected:
         return YUp::flip(screens.first().visibleFrame, screens.first().frame.height());
     }
 
-    std::optional<quint32> waitForWindow(pid_t pid)
+    static bool waitForFrame(quint32 window, const QRectF &expected)
     {
-        std::optional<quint32> id;
-        if (!QTest::qWaitFor([&] { return (id = windowOf(m_windows, pid)).has_value(); }, kWaitMs))
-            return std::nullopt;
-        return id;
-    }
-
-    bool waitForFrame(quint32 window, const QRectF &expected)
-    {
-        return QTest::qWaitFor(
-            [&] {
-                const auto frame = frameOnScreen(window);
-                return frame && near(*frame, expected);
-            },
-            kWaitMs);
+        return waitUntil([&] { return near(frameOnScreen(window).value_or(QRectF()), expected); },
+                         kWaitMs);
     }
 
     // Raises and focuses `pid` and waits until the workspace names it frontmost.
@@ -199,7 +112,7 @@ protected:
     {
         if (!m_workspace->activate(pid))
             return false;
-        return QTest::qWaitFor(
+        return waitUntil(
             [&] {
                 const auto front = m_workspace->frontmostApplication();
                 return front && front->pid == pid;
@@ -223,142 +136,97 @@ protected:
 TEST_F(WindowArrangerX11, SnapsTheActiveWindowIntoTheLeftHalfOfTheWorkArea)
 {
     ASSERT_TRUE(m_windows.trusted());
-    Client eyes(QStringLiteral("xeyes"), QStringLiteral("300x200+100+100"));
-    Client calc(QStringLiteral("xcalc"), QStringLiteral("300x200+500+300"));
-    const auto eyesWindow = waitForWindow(eyes.pid());
-    const auto calcWindow = waitForWindow(calc.pid());
-    ASSERT_TRUE(eyesWindow && calcWindow);
-    const auto eyesBefore = frameOnScreen(*eyesWindow);
+    TwoClients apps(m_windows);
+    ASSERT_TRUE(apps.eyesWindow && apps.calcWindow);
+    const auto eyesBefore = frameOnScreen(*apps.eyesWindow);
     ASSERT_TRUE(eyesBefore);
-
     const QRectF area = workArea();
-    ASSERT_GT(area.width(), 0);
-    ASSERT_GT(area.height(), 0);
+    ASSERT_FALSE(area.isEmpty());
     const QRectF leftHalf(area.x(), area.y(), area.width() / 2, area.height());
 
-    // xcalc takes focus; openbox would not make xeyes (or xclock) active.
-    ASSERT_TRUE(bringToFront(calc.pid()));
+    ASSERT_TRUE(bringToFront(apps.calc.pid()));
     auto arranger = makeArranger();
     ASSERT_TRUE(arranger->trusted());
     arranger->snap(SnapZone::leftHalf);
-    EXPECT_TRUE(waitForFrame(*calcWindow, leftHalf))
-        << "xcalc is at " << describe(frameOnScreen(*calcWindow)) << ", wanted "
-        << describe(leftHalf);
+    EXPECT_TRUE(waitForFrame(*apps.calcWindow, leftHalf))
+        << "xcalc is at " << where(*apps.calcWindow) << ", wanted " << describe(leftHalf);
     EXPECT_TRUE(m_toasts.isEmpty());
     ASSERT_EQ(m_cues.size(), 1);
     EXPECT_EQ(m_cues.first().first, SoundCue::select);
     // Only the active window moved.
-    EXPECT_TRUE(near(frameOnScreen(*eyesWindow).value_or(QRectF()), *eyesBefore))
-        << "xeyes is at " << describe(frameOnScreen(*eyesWindow));
-
-    eyes.quit();
-    calc.quit();
+    EXPECT_TRUE(near(frameOnScreen(*apps.eyesWindow).value_or(QRectF()), *eyesBefore))
+        << "xeyes is at " << where(*apps.eyesWindow);
 }
 
 TEST_F(WindowArrangerX11, WhenTheHudIsFrontmostSnapsTheWindowUnderThePointerOrRefuses)
 {
     ASSERT_TRUE(m_windows.trusted());
-    Client eyes(QStringLiteral("xeyes"), QStringLiteral("300x200+100+100"));
-    Client calc(QStringLiteral("xcalc"), QStringLiteral("300x200+500+300"));
-    const auto eyesWindow = waitForWindow(eyes.pid());
-    const auto calcWindow = waitForWindow(calc.pid());
-    ASSERT_TRUE(eyesWindow && calcWindow);
-    ASSERT_TRUE(bringToFront(calc.pid()));
-    const auto calcBefore = frameOnScreen(*calcWindow);
-    const auto eyesBefore = frameOnScreen(*eyesWindow);
-    ASSERT_TRUE(calcBefore && eyesBefore);
+    TwoClients apps(m_windows);
+    ASSERT_TRUE(apps.eyesWindow && apps.calcWindow);
+    ASSERT_TRUE(bringToFront(apps.calc.pid()));
+    const auto calcBefore = frameOnScreen(*apps.calcWindow);
+    ASSERT_TRUE(calcBefore);
 
-    // The frontmost process counts as ours and nothing is under the pointer: nothing moves.
-    {
-        auto arranger = makeArranger(calc.pid());
-        arranger->snap(SnapZone::leftHalf);
-        ASSERT_EQ(m_toasts.size(), 1);
-        EXPECT_EQ(m_toasts.first().title, QStringLiteral("Nothing to move"));
-        EXPECT_TRUE(m_cues.isEmpty());
-        QTest::qWait(500);
-        EXPECT_TRUE(near(frameOnScreen(*calcWindow).value_or(QRectF()), *calcBefore))
-            << "xcalc is at " << describe(frameOnScreen(*calcWindow));
-        EXPECT_TRUE(near(frameOnScreen(*eyesWindow).value_or(QRectF()), *eyesBefore))
-            << "xeyes is at " << describe(frameOnScreen(*eyesWindow));
-    }
+    // The frontmost process counts as ours and nothing is under the pointer: nothing to move.
+    makeArranger(apps.calc.pid())->snap(SnapZone::leftHalf);
+    ASSERT_EQ(m_toasts.size(), 1);
+    EXPECT_EQ(m_toasts.first().title, QStringLiteral("Nothing to move"));
+    EXPECT_TRUE(m_cues.isEmpty());
 
     // With xeyes under the pointer, its window is the one that goes.
     m_toasts.clear();
     const QRectF area = workArea();
     const QRectF rightHalf(area.x() + area.width() / 2, area.y(), area.width() / 2, area.height());
-    auto arranger = makeArranger(calc.pid(), eyes.pid());
+    auto arranger = makeArranger(apps.calc.pid(), apps.eyes.pid());
     arranger->snap(SnapZone::rightHalf);
-    EXPECT_TRUE(waitForFrame(*eyesWindow, rightHalf))
-        << "xeyes is at " << describe(frameOnScreen(*eyesWindow)) << ", wanted "
-        << describe(rightHalf);
+    EXPECT_TRUE(waitForFrame(*apps.eyesWindow, rightHalf))
+        << "xeyes is at " << where(*apps.eyesWindow) << ", wanted " << describe(rightHalf);
     EXPECT_TRUE(m_toasts.isEmpty());
-    EXPECT_TRUE(near(frameOnScreen(*calcWindow).value_or(QRectF()), *calcBefore))
-        << "xcalc is at " << describe(frameOnScreen(*calcWindow));
-
-    eyes.quit();
-    calc.quit();
+    // The window manager carries out moves in the order they were asked for: had the refused
+    // snap moved xcalc, it would have landed before xeyes did.
+    EXPECT_TRUE(near(frameOnScreen(*apps.calcWindow).value_or(QRectF()), *calcBefore))
+        << "xcalc is at " << where(*apps.calcWindow);
 }
 
 TEST_F(WindowArrangerX11, EquipPutsCapturedWindowsBackWhereTheyWere)
 {
     ASSERT_TRUE(m_windows.trusted());
-    Client eyes(QStringLiteral("xeyes"), QStringLiteral("300x200+100+100"));
-    Client calc(QStringLiteral("xcalc"), QStringLiteral("300x200+500+300"));
-    const auto eyesWindow = waitForWindow(eyes.pid());
-    const auto calcWindow = waitForWindow(calc.pid());
-    ASSERT_TRUE(eyesWindow && calcWindow);
-
-    // Placed apart from where they started, both larger than the smallest captured size.
-    const QRectF eyesPlace(120, 140, 520, 380);
-    const QRectF calcPlace(900, 300, 460, 420);
-    ASSERT_TRUE(m_windows.setWindowFrame(*eyesWindow, eyesPlace));
-    ASSERT_TRUE(m_windows.setWindowFrame(*calcWindow, calcPlace));
-    ASSERT_TRUE(waitForFrame(*eyesWindow, eyesPlace))
-        << "xeyes is at " << describe(frameOnScreen(*eyesWindow));
-    ASSERT_TRUE(waitForFrame(*calcWindow, calcPlace))
-        << "xcalc is at " << describe(frameOnScreen(*calcWindow));
-    const auto eyesCaptured = frameOnScreen(*eyesWindow);
-    const auto calcCaptured = frameOnScreen(*calcWindow);
+    TwoClients apps(m_windows);
+    ASSERT_TRUE(apps.eyesWindow && apps.calcWindow);
+    const quint32 eyes = *apps.eyesWindow, calc = *apps.calcWindow;
+    // Puts both windows where given, each larger than the smallest captured size.
+    const auto place = [&](const QRectF &eyesPlace, const QRectF &calcPlace) {
+        ASSERT_TRUE(m_windows.setWindowFrame(eyes, eyesPlace));
+        ASSERT_TRUE(m_windows.setWindowFrame(calc, calcPlace));
+        ASSERT_TRUE(waitForFrame(eyes, eyesPlace)) << "xeyes is at " << where(eyes);
+        ASSERT_TRUE(waitForFrame(calc, calcPlace)) << "xcalc is at " << where(calc);
+    };
+    place({120, 140, 520, 380}, {900, 300, 460, 420});
+    const auto eyesCaptured = frameOnScreen(eyes), calcCaptured = frameOnScreen(calc);
 
     auto arranger = makeArranger();
     arranger->captureLoadout();
     ASSERT_EQ(arranger->loadouts().size(), 1);
     const Loadout loadout = arranger->loadouts().first();
-    ASSERT_EQ(loadout.entries.size(), 2);
     QStringList ids;
     for (const Loadout::Entry &e : loadout.entries)
         ids.append(e.bundleID);
     ids.sort();
-    EXPECT_EQ(
-        ids, (QStringList{QStringLiteral("org.example.Calc"), QStringLiteral("org.example.Eyes")}));
+    EXPECT_EQ(ids, (QStringList{"org.example.Calc", "org.example.Eyes"}));
     ASSERT_FALSE(m_toasts.isEmpty());
     EXPECT_EQ(m_toasts.last().title, QStringLiteral("Loadout saved"));
 
-    // Moved and resized elsewhere.
-    const QRectF eyesAway(1300, 600, 400, 300);
-    const QRectF calcAway(700, 80, 350, 260);
-    ASSERT_TRUE(m_windows.setWindowFrame(*eyesWindow, eyesAway));
-    ASSERT_TRUE(m_windows.setWindowFrame(*calcWindow, calcAway));
-    ASSERT_TRUE(waitForFrame(*eyesWindow, eyesAway))
-        << "xeyes is at " << describe(frameOnScreen(*eyesWindow));
-    ASSERT_TRUE(waitForFrame(*calcWindow, calcAway))
-        << "xcalc is at " << describe(frameOnScreen(*calcWindow));
-
+    place({1300, 600, 400, 300}, {700, 80, 350, 260});
     m_toasts.clear();
     bool done = false;
     arranger->equip(loadout, [&done] { done = true; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, kEquipWaitMs));
-    EXPECT_TRUE(waitForFrame(*eyesWindow, *eyesCaptured))
-        << "xeyes is at " << describe(frameOnScreen(*eyesWindow)) << ", captured at "
-        << describe(eyesCaptured);
-    EXPECT_TRUE(waitForFrame(*calcWindow, *calcCaptured))
-        << "xcalc is at " << describe(frameOnScreen(*calcWindow)) << ", captured at "
-        << describe(calcCaptured);
+    ASSERT_TRUE(waitUntil([&] { return done; }, kEquipWaitMs));
+    EXPECT_TRUE(waitForFrame(eyes, *eyesCaptured))
+        << "xeyes is at " << where(eyes) << ", captured at " << describe(eyesCaptured);
+    EXPECT_TRUE(waitForFrame(calc, *calcCaptured))
+        << "xcalc is at " << where(calc) << ", captured at " << describe(calcCaptured);
     ASSERT_EQ(m_toasts.size(), 1);
     EXPECT_TRUE(m_toasts.first().title.startsWith(QStringLiteral("Equipped ")));
     EXPECT_TRUE(m_toasts.first().message.startsWith(QStringLiteral("2 windows placed.")))
         << m_toasts.first().message.toStdString();
-
-    eyes.quit();
-    calc.quit();
 }

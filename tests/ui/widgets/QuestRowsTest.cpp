@@ -91,15 +91,6 @@ TEST(QuestRows, MemoryCpuAndDiskAlertsStartPastTheirThresholds)
     EXPECT_EQ(find(questRows(in), "disk"), nullptr) << "unknown disk";
 }
 
-TEST(QuestRows, AllClearWhenNothingAsksForAttention)
-{
-    const QList<QuestRow> rows = questRows(calm());
-    ASSERT_EQ(ids(rows), QStringList{"clear"});
-    EXPECT_EQ(rows[0].kind, "Status");
-    EXPECT_EQ(rows[0].text, "All clear: CPU 12%, 200 GB free");
-    EXPECT_EQ(rows[0].sub, "Nothing due today.");
-}
-
 TEST(QuestRows, AStrongTargetIsNamedInsteadOfTheMachine)
 {
     QuestInputs in = calm();
@@ -114,8 +105,13 @@ TEST(QuestRows, AStrongTargetIsNamedInsteadOfTheMachine)
     EXPECT_EQ(ids(questRows(in)), QStringList{"cpuAll"}) << "an active target is not enough";
 }
 
-TEST(QuestRows, AlertsComeFirstAndFocusBeforeAllClear)
+TEST(QuestRows, AlertsComeFirstFocusNextAndAllClearOnlyWhenNothingAsks)
 {
+    const QList<QuestRow> clear = questRows(calm());
+    ASSERT_EQ(ids(clear), QStringList{"clear"});
+    EXPECT_EQ(clear[0].text + " | " + clear[0].sub,
+              "All clear: CPU 12%, 200 GB free | Nothing due today.");
+
     QuestInputs in = calm();
     in.batteryPercent = 10;
     in.memoryPressure = MemoryPressure::critical;
@@ -131,7 +127,7 @@ TEST(QuestRows, AlertsComeFirstAndFocusBeforeAllClear)
     EXPECT_EQ(rows[0].text, "Session running: 12:30 left");
 }
 
-TEST(QuestRows, FiveOverdueRemindersListThreeAndCountTheRest)
+TEST(QuestRows, FiveOverdueRemindersListThreeAndCountTheRestAndTenRowsAtMost)
 {
     QuestInputs in = calm();
     for (int i = 1; i <= 5; ++i)
@@ -140,12 +136,10 @@ TEST(QuestRows, FiveOverdueRemindersListThreeAndCountTheRest)
     EXPECT_EQ(ids(rows), (QStringList{"r-1", "r-2", "r-3", "r-more"}));
     EXPECT_EQ(rows[0].kind, "Overdue");
     EXPECT_EQ(rows[3].text, "2 more overdue");
-    EXPECT_EQ(rows[3].sub, "Open Reminders to catch up.");
-}
 
-TEST(QuestRows, NeverMoreThanTenRows)
-{
-    QuestInputs in = calm();
+    // Everything at once, the reminders due today.
+    for (QuestReminder &r : in.reminders)
+        r.due = QDateTime(in.now.date(), QTime(9, 0));
     in.batteryPercent = 10;
     in.memoryPressure = MemoryPressure::critical;
     in.cpuPercent = 99;
@@ -157,12 +151,10 @@ TEST(QuestRows, NeverMoreThanTenRows)
                           in.now.addSecs(3600 * i),
                           in.now.addSecs(3600 * i + 900),
                           {}});
-    for (int i = 1; i <= 5; ++i)
-        in.reminders.append(reminder(i, QDate(2026, 12, 7)));
     in.focus = QuestFocus{};
-    const QList<QuestRow> rows = questRows(in);
-    EXPECT_EQ(rows.size(), maxQuestRows);
-    EXPECT_EQ(rows.last().id, "r-3") << "the count of the rest and focus fall off";
+    const QList<QuestRow> full = questRows(in);
+    EXPECT_EQ(full.size(), maxQuestRows);
+    EXPECT_EQ(full.last().id, "r-3") << "the count of the rest and focus fall off";
 }
 
 TEST(QuestRows, AnEventInProgressIsActiveUntilItsEnd)
