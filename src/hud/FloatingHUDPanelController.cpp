@@ -6,6 +6,7 @@
 #include "hud/HUDSettings.h"
 #include "hud/HUDVisibility.h"
 #include "hud/HUDWidgetSettings.h"
+#include "hud/PanelStyles.h"
 #include "platform/Clock.h"
 #include "platform/Geometry.h"
 
@@ -17,30 +18,6 @@
 using enum HUDWidgetID;
 
 namespace {
-
-const QList<HUDWidgetID> kSubPanels{inventory, skills, equipment, questLog};
-const QList<HUDWidgetID> kFadingReadouts{playerStatus, partyStrip, fieldHeader, nowPlaying};
-
-// How far a panel starts from its place when it slides in (positive: above it).
-double entranceOffset(ScreenAnchor anchor)
-{
-    switch (anchor) {
-    case ScreenAnchor::topLeading:
-    case ScreenAnchor::topCenter:
-    case ScreenAnchor::topTrailing:
-        return 28;
-    case ScreenAnchor::leadingMid:
-    case ScreenAnchor::trailingMid:
-        return 18;
-    case ScreenAnchor::bottomCenter:
-    case ScreenAnchor::bottomLeading:
-    case ScreenAnchor::bottomTrailing:
-        return -22;
-    case ScreenAnchor::center:
-        return 0;
-    }
-    return 0;
-}
 
 bool anyContains(const QList<QRectF> &regions, const QPointF &p, double grow)
 {
@@ -89,30 +66,7 @@ FloatingHUDPanelController::~FloatingHUDPanelController() = default;
 
 PanelStyle FloatingHUDPanelController::styleFor(HUDWidgetID id)
 {
-    PanelStyle style;
-    style.name = HUDWidget::rawValue(id);
-    style.level = 3;
-    style.shadow = true;
-    switch (id) {
-    case menuRail:
-        style.shadow = false;
-        style.switchesClickThrough = true;
-        break;
-    case targetCursor:
-    case playerStatus:
-    case partyStrip:
-    case fieldHeader:
-    case nowPlaying:
-        style.clickThrough = true;
-        style.shadow = false;
-        break;
-    case confirmLogout:
-        style.level = 5;
-        break;
-    default:
-        break;
-    }
-    return style;
+    return PanelStyles::styleFor(id);
 }
 
 void FloatingHUDPanelController::addReadoutService(std::function<void(bool)> setHUDVisible)
@@ -240,7 +194,7 @@ void FloatingHUDPanelController::showPanels(const QList<HUDWidgetID> &ids, const
         p->stopAnimations();
         p->attachContent(HUDLayout::scale(spec.id, screen));
         p->setAlpha(0);
-        p->setFrame(target.translated(0, entranceOffset(spec.anchor)));
+        p->setFrame(target.translated(0, PanelStyles::entranceOffset(spec.anchor)));
         p->orderFront();
         p->animate(1.0, target, 0.22, double(i) * 0.045);
     }
@@ -302,8 +256,9 @@ void FloatingHUDPanelController::hide()
 void FloatingHUDPanelController::toggleHUD()
 {
     if (!m_isVisible) {
-        const bool somethingOpen = std::any_of(kSubPanels.begin(), kSubPanels.end(),
-                                               [this](HUDWidgetID id) { return panelVisible(id); })
+        const bool somethingOpen
+            = std::any_of(PanelStyles::subPanels().begin(), PanelStyles::subPanels().end(),
+                          [this](HUDWidgetID id) { return panelVisible(id); })
             || panelVisible(confirmLogout) || commandBarVisible();
         if (somethingOpen)
             hide();
@@ -351,7 +306,7 @@ void FloatingHUDPanelController::closeMenu()
 
 void FloatingHUDPanelController::putSubPanelsAway()
 {
-    for (HUDWidgetID id : kSubPanels) {
+    for (HUDWidgetID id : PanelStyles::subPanels()) {
         if (panelVisible(id))
             fadeOut(id);
     }
@@ -365,7 +320,7 @@ void FloatingHUDPanelController::openMenuPanel(HUDWidgetID id)
         return;
     play(PanelCue::select);
     if (!p->isVisible()) {
-        for (HUDWidgetID other : kSubPanels) {
+        for (HUDWidgetID other : PanelStyles::subPanels()) {
             if (other != id && panelVisible(other))
                 fadeOut(other);
         }
@@ -436,7 +391,7 @@ void FloatingHUDPanelController::dismissConfirm(bool animated)
 bool FloatingHUDPanelController::menuOpen() const
 {
     return m_menuVisible
-        || std::any_of(kSubPanels.begin(), kSubPanels.end(),
+        || std::any_of(PanelStyles::subPanels().begin(), PanelStyles::subPanels().end(),
                        [this](HUDWidgetID id) { return panelVisible(id); });
 }
 
@@ -564,7 +519,7 @@ void FloatingHUDPanelController::pointerUpdate()
         return;
     const QPointF pointer = m_screens.pointerLocation();
     if (!m_layoutEditing) {
-        for (HUDWidgetID id : kFadingReadouts) {
+        for (HUDWidgetID id : PanelStyles::fadingReadouts()) {
             PanelWindow *p = panel(id);
             if (!p || !p->isVisible()) {
                 m_fadedPanels.remove(id);
@@ -829,26 +784,7 @@ void FloatingHUDPanelController::leaveLayoutEditing()
 
 QString FloatingHUDPanelController::editorTitle(HUDWidgetID id)
 {
-    for (const auto &t : HUDWidgetSettings::toggleable()) {
-        if (t.id == id)
-            return t.title;
-    }
-    switch (id) {
-    case menuRail:
-        return QStringLiteral("Menu");
-    case questLog:
-        return QStringLiteral("Quest Log");
-    case inventory:
-        return QStringLiteral("Inventory");
-    case skills:
-        return QStringLiteral("Skills");
-    case equipment:
-        return QStringLiteral("Equipment");
-    case confirmLogout:
-        return QStringLiteral("Log Out");
-    default:
-        return HUDWidget::rawValue(id);
-    }
+    return PanelStyles::editorTitle(id);
 }
 
 QList<EditableWidget> FloatingHUDPanelController::editableWidgets() const
