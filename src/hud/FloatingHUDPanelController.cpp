@@ -673,22 +673,14 @@ void FloatingHUDPanelController::setGaze(std::optional<QRectF> windowFrame)
             break;
         }
     }
-    const QRectF vf = screen.visibleFrame;
-    const QSizeF size = HUDLayout::scaledSize(HUDLayout::spec(targetCursor), screen);
-    double x = w.center().x() - size.width() / 2;
-    x = std::max(x, vf.left() + 4);
-    x = std::min(x, vf.right() - size.width() - 4);
-    const double top = w.bottom() + 6;
-    const bool nowCramped = vf.bottom() - 4 < top + size.height();
-    if (nowCramped != m_cramped) {
-        m_cramped = nowCramped;
+    const HUDLayout::CursorPlacement placed = HUDLayout::placeTargetCursor(w, screen);
+    if (placed.cramped != m_cramped) {
+        m_cramped = placed.cramped;
         emit crampedChanged(m_cramped);
     }
-    const QRectF frame(x, std::min(top, vf.bottom() - 4) - size.height(), size.width(),
-                       size.height());
     if (!p->hasContent())
         p->attachContent(HUDLayout::scale(targetCursor, screen));
-    place(targetCursor, frame);
+    place(targetCursor, placed.frame);
     const double target = m_pointerNear.contains(targetCursor) ? 0.08 : 1.0;
     // A panel on its way out is brought back even where its fade has barely begun.
     if (p->isVisible() && !m_leaving.contains(targetCursor)
