@@ -35,8 +35,8 @@ FloatingHUDPanelController::FloatingHUDPanelController(Screens &screens, const C
     , m_screens(screens)
     , m_clock(clock)
     , m_stores(stores)
-    , m_factory(std::move(factory))
     , m_hooks(std::move(hooks))
+    , m_panels(stores.layout, std::move(factory))
     , m_readoutTimer(new QTimer(this))
     , m_idleTimer(new QTimer(this))
     , m_pointerTimer(new QTimer(this))
@@ -92,14 +92,7 @@ bool FloatingHUDPanelController::commandBarVisible() const
 
 PanelWindow *FloatingHUDPanelController::panel(HUDWidgetID id) const
 {
-    const auto it = m_panels.constFind(id);
-    return it == m_panels.constEnd() ? nullptr : it->get();
-}
-
-bool FloatingHUDPanelController::panelVisible(HUDWidgetID id) const
-{
-    const PanelWindow *p = panel(id);
-    return p && p->isVisible();
+    return m_panels.panel(id);
 }
 
 bool FloatingHUDPanelController::readoutTimerRunning() const
@@ -124,26 +117,10 @@ ScreenInfo FloatingHUDPanelController::menuScreen() const
     return pointerScreen();
 }
 
-QRectF FloatingHUDPanelController::placedFrame(HUDWidgetID id, const ScreenInfo &screen) const
-{
-    const WidgetSpec &spec = HUDLayout::spec(id);
-    return {HUDLayout::origin(spec, screen, m_stores.layout), HUDLayout::scaledSize(spec, screen)};
-}
-
 void FloatingHUDPanelController::start()
 {
-    if (!m_panels.isEmpty() || m_screens.screens().isEmpty())
-        return;
-    const ScreenInfo screen = pointerScreen();
-    for (const WidgetSpec &spec : HUDLayout::specs()) {
-        std::unique_ptr<PanelWindow> p = m_factory(spec.id, styleFor(spec.id));
-        if (!p)
-            continue;
-        const QRectF frame = placedFrame(spec.id, screen);
-        p->setFrame(frame);
-        m_homes.insert(spec.id, frame);
-        m_panels.insert(spec.id, std::shared_ptr<PanelWindow>(std::move(p)));
-    }
+    if (m_panels.isEmpty() && !m_screens.screens().isEmpty())
+        m_panels.create(pointerScreen());
 }
 
 void FloatingHUDPanelController::setHUDVisibleOnServices(bool visible)
@@ -171,7 +148,7 @@ void FloatingHUDPanelController::show()
             continue;
         readouts << spec.id;
     }
-    showPanels(readouts, *m_hudScreen);
+    m_panels.slideIn(readouts, *m_hudScreen);
     startPointerPolling();
     pointerUpdate();
     startReadoutTimer();
@@ -181,44 +158,10 @@ void FloatingHUDPanelController::show()
     emit visibleChanged(true);
 }
 
-void FloatingHUDPanelController::showPanels(const QList<HUDWidgetID> &ids, const ScreenInfo &screen)
-{
-    for (qsizetype i = 0; i < ids.size(); ++i) {
-        PanelWindow *p = panel(ids.at(i));
-        if (!p)
-            continue;
-        const WidgetSpec &spec = HUDLayout::spec(ids.at(i));
-        const QRectF target = placedFrame(spec.id, screen);
-        m_leaving.remove(spec.id);
-        setHome(spec.id, target);
-        p->stopAnimations();
-        p->attachContent(HUDLayout::scale(spec.id, screen));
-        p->setAlpha(0);
-        p->setFrame(target.translated(0, PanelStyles::entranceOffset(spec.anchor)));
-        p->orderFront();
-        p->animate(1.0, target, 0.22, double(i) * 0.045);
-    }
-}
-
 void FloatingHUDPanelController::fadeOut(HUDWidgetID id, double duration)
 {
     m_fadedPanels.remove(id);
-    PanelWindow *p = panel(id);
-    if (!p)
-        return;
-    m_leaving.insert(id);
-    // The panel may be shown again before the fade ends; only the fade that finishes last
-    // puts it away.
-    const std::weak_ptr<PanelWindow> weak = m_panels.value(id);
-    const QPointer<FloatingHUDPanelController> self(this);
-    p->animate(0.0, std::nullopt, duration, 0, [weak, self, id] {
-        if (self)
-            self->m_leaving.remove(id);
-        if (auto strong = weak.lock()) {
-            strong->orderOut();
-            strong->detachContent();
-        }
-    });
+    m_panels.fadeOut(id, duration);
 }
 
 void FloatingHUDPanelController::hide()
@@ -238,13 +181,13 @@ void FloatingHUDPanelController::hide()
         setHUDVisibleOnServices(false);
         stopPointerPolling();
         m_pointerNear.clear();
-        if (panelVisible(nowPlaying))
+        if (m_panels.isShown(nowPlaying))
             fadeOut(nowPlaying);
-        if (panelVisible(targetCursor))
+        if (m_panels.isShown(targetCursor))
             fadeOut(targetCursor);
         play(PanelCue::close);
         m_menuVisible = false;
-        for (auto it = m_panels.begin(); it != m_panels.end(); ++it) {
+        for (auto it = m_panels.all().begin(); it != m_panels.all().end(); ++it) {
             if (it.value()->isVisible())
                 fadeOut(it.key());
         }
@@ -258,8 +201,8 @@ void FloatingHUDPanelController::toggleHUD()
     if (!m_isVisible) {
         const bool somethingOpen
             = std::any_of(PanelStyles::subPanels().begin(), PanelStyles::subPanels().end(),
-                          [this](HUDWidgetID id) { return panelVisible(id); })
-            || panelVisible(confirmLogout) || commandBarVisible();
+                          [this](HUDWidgetID id) { return m_panels.isShown(id); })
+            || m_panels.isShown(confirmLogout) || commandBarVisible();
         if (somethingOpen)
             hide();
         else
@@ -283,7 +226,7 @@ void FloatingHUDPanelController::toggleMenu()
             if (!m_stores.widgets.isHidden(id))
                 trio << id;
         }
-        showPanels(trio, menuScreen());
+        m_panels.slideIn(trio, menuScreen());
         pointerUpdate();
         noteMenuActivity();
         startReadoutTimer();
@@ -298,7 +241,7 @@ void FloatingHUDPanelController::closeMenu()
     m_menuVisible = false;
     play(PanelCue::close);
     for (HUDWidgetID id : HUDLayout::menuTrio()) {
-        if (panelVisible(id))
+        if (m_panels.isShown(id))
             fadeOut(id);
     }
     putSubPanelsAway();
@@ -307,7 +250,7 @@ void FloatingHUDPanelController::closeMenu()
 void FloatingHUDPanelController::putSubPanelsAway()
 {
     for (HUDWidgetID id : PanelStyles::subPanels()) {
-        if (panelVisible(id))
+        if (m_panels.isShown(id))
             fadeOut(id);
     }
 }
@@ -321,17 +264,11 @@ void FloatingHUDPanelController::openMenuPanel(HUDWidgetID id)
     play(PanelCue::select);
     if (!p->isVisible()) {
         for (HUDWidgetID other : PanelStyles::subPanels()) {
-            if (other != id && panelVisible(other))
+            if (other != id && m_panels.isShown(other))
                 fadeOut(other);
         }
         const ScreenInfo screen = menuScreen();
-        m_leaving.remove(id);
-        p->stopAnimations();
-        p->attachContent(HUDLayout::scale(id, screen));
-        place(id, placedFrame(id, screen));
-        p->setAlpha(0);
-        p->orderFront();
-        p->animate(1.0, std::nullopt, 0.22);
+        m_panels.fadeIn(id, HUDLayout::scale(id, screen), m_panels.placedFrame(id, screen), 0.22);
         noteMenuActivity();
         return;
     }
@@ -341,58 +278,31 @@ void FloatingHUDPanelController::openMenuPanel(HUDWidgetID id)
 
 void FloatingHUDPanelController::closePanel(HUDWidgetID id)
 {
-    if (panelVisible(id))
+    if (m_panels.isShown(id))
         fadeOut(id);
 }
 
 void FloatingHUDPanelController::showConfirmLogout()
 {
     start();
-    PanelWindow *p = panel(confirmLogout);
-    if (!p)
+    if (!panel(confirmLogout))
         return;
     m_confirmVisible = true;
     play(PanelCue::select);
-    m_leaving.remove(confirmLogout);
-    p->stopAnimations();
-    p->attachContent(1.0);
-    place(confirmLogout, placedFrame(confirmLogout, pointerScreen()));
-    p->setAlpha(0);
-    p->orderFront();
-    p->animate(1.0, std::nullopt, 0.2);
+    m_panels.fadeIn(confirmLogout, 1.0, m_panels.placedFrame(confirmLogout, pointerScreen()), 0.2);
 }
 
 void FloatingHUDPanelController::dismissConfirm(bool animated)
 {
     m_confirmVisible = false;
-    PanelWindow *p = panel(confirmLogout);
-    if (!p)
-        return;
-    const std::weak_ptr<PanelWindow> weak = m_panels.value(confirmLogout);
-    const QPointer<FloatingHUDPanelController> self(this);
-    auto putAway = [weak, self] {
-        if (self)
-            self->m_leaving.remove(confirmLogout);
-        if (auto strong = weak.lock()) {
-            strong->orderOut();
-            strong->setAlpha(1.0);
-            strong->detachContent();
-        }
-    };
-    if (animated && p->isVisible()) {
-        m_leaving.insert(confirmLogout);
-        p->animate(0.0, std::nullopt, 0.18, 0, putAway);
-    } else {
-        p->stopAnimations();
-        putAway();
-    }
+    m_panels.dismiss(confirmLogout, animated ? 0.18 : 0);
 }
 
 bool FloatingHUDPanelController::menuOpen() const
 {
     return m_menuVisible
         || std::any_of(PanelStyles::subPanels().begin(), PanelStyles::subPanels().end(),
-                       [this](HUDWidgetID id) { return panelVisible(id); });
+                       [this](HUDWidgetID id) { return m_panels.isShown(id); });
 }
 
 void FloatingHUDPanelController::startReadoutTimer()
@@ -528,10 +438,10 @@ void FloatingHUDPanelController::pointerUpdate()
             const bool near = YUp::containsClosed(p->frame().adjusted(-24, -24, 24, 24), pointer);
             if (near && !m_fadedPanels.contains(id)) {
                 m_fadedPanels.insert(id);
-                p->animate(0.1, home(id), 0.14);
+                p->animate(0.1, m_panels.home(id), 0.14);
             } else if (!near && m_fadedPanels.contains(id)) {
                 m_fadedPanels.remove(id);
-                p->animate(1.0, home(id), 0.14);
+                p->animate(1.0, m_panels.home(id), 0.14);
             }
         }
     }
@@ -570,18 +480,7 @@ void FloatingHUDPanelController::moveHUD(const ScreenInfo &screen)
 {
     const ScreenInfo previous = m_hudScreen.value_or(screen);
     m_hudScreen = screen;
-    for (auto it = m_panels.begin(); it != m_panels.end(); ++it) {
-        PanelWindow *p = it.value().get();
-        if (!p->isVisible())
-            continue;
-        const HUDWidgetID id = it.key();
-        // The target cursor follows the gaze, not the HUD's screen.
-        if (id == targetCursor)
-            continue;
-        if (HUDLayout::scale(id, screen) != HUDLayout::scale(id, previous))
-            p->attachContent(HUDLayout::scale(id, screen));
-        place(id, placedFrame(id, screen));
-    }
+    m_panels.moveShown(previous, screen);
 }
 
 void FloatingHUDPanelController::handleEscape()
@@ -596,7 +495,7 @@ void FloatingHUDPanelController::handleEscape()
         return;
     }
     for (HUDWidgetID id : {inventory, skills, equipment, questLog}) {
-        if (panelVisible(id)) {
+        if (m_panels.isShown(id)) {
             play(PanelCue::cancel);
             closePanel(id);
             return;
@@ -680,13 +579,13 @@ void FloatingHUDPanelController::setGaze(std::optional<QRectF> windowFrame)
     }
     if (!p->hasContent())
         p->attachContent(HUDLayout::scale(targetCursor, screen));
-    place(targetCursor, placed.frame);
+    m_panels.place(targetCursor, placed.frame);
     const double target = m_pointerNear.contains(targetCursor) ? 0.08 : 1.0;
     // A panel on its way out is brought back even where its fade has barely begun.
-    if (p->isVisible() && !m_leaving.contains(targetCursor)
+    if (p->isVisible() && !m_panels.isLeaving(targetCursor)
         && std::abs(p->alpha() - target) <= 0.02)
         return;
-    m_leaving.remove(targetCursor);
+    m_panels.stopLeaving(targetCursor);
     p->orderFront();
     p->animate(target, std::nullopt, 0.2);
 }
@@ -705,13 +604,13 @@ void FloatingHUDPanelController::setPlaying(bool playing)
             fadeOut(nowPlaying, 0.25);
         return;
     }
-    if (p->isVisible() && !m_leaving.contains(nowPlaying) && p->alpha() >= 0.99)
+    if (p->isVisible() && !m_panels.isLeaving(nowPlaying) && p->alpha() >= 0.99)
         return;
-    m_leaving.remove(nowPlaying);
+    m_panels.stopLeaving(nowPlaying);
     const ScreenInfo screen = pointerScreen();
     if (!p->hasContent())
         p->attachContent(HUDLayout::scale(nowPlaying, screen));
-    place(nowPlaying, placedFrame(nowPlaying, screen));
+    m_panels.place(nowPlaying, m_panels.placedFrame(nowPlaying, screen));
     p->orderFront();
     p->animate(1.0, std::nullopt, 0.25);
 }
@@ -731,7 +630,7 @@ void FloatingHUDPanelController::toggleLayoutEditing()
     if (!m_hudScreen)
         m_hudScreen = pointerScreen();
     m_layoutEditing = true;
-    for (auto it = m_panels.begin(); it != m_panels.end(); ++it) {
+    for (auto it = m_panels.all().begin(); it != m_panels.all().end(); ++it) {
         PanelWindow *p = it.value().get();
         if (!p->isVisible())
             continue;
@@ -739,8 +638,8 @@ void FloatingHUDPanelController::toggleLayoutEditing()
         m_fadedPanels.remove(it.key());
         // A panel still fading out goes on its way; the others stand still at full opacity in
         // their places, where a slide that was running would have taken them.
-        if (!m_leaving.contains(it.key()))
-            p->animate(1.0, home(it.key()), 0);
+        if (!m_panels.isLeaving(it.key()))
+            p->animate(1.0, m_panels.home(it.key()), 0);
     }
     if (!m_hooks.openLayoutEditor)
         return;
@@ -767,7 +666,7 @@ void FloatingHUDPanelController::leaveLayoutEditing()
     m_layoutEditing = false;
     if (m_hooks.closeLayoutEditor)
         m_hooks.closeLayoutEditor();
-    for (auto it = m_panels.begin(); it != m_panels.end(); ++it)
+    for (auto it = m_panels.all().begin(); it != m_panels.all().end(); ++it)
         it.value()->setClickThrough(styleFor(it.key()).clickThrough);
     pointerUpdate();
     noteMenuActivity();
@@ -783,10 +682,10 @@ QList<EditableWidget> FloatingHUDPanelController::editableWidgets() const
 {
     QList<EditableWidget> widgets;
     for (const WidgetSpec &spec : HUDLayout::specs()) {
-        if (spec.id == targetCursor || m_leaving.contains(spec.id))
+        if (spec.id == targetCursor || m_panels.isLeaving(spec.id))
             continue;
-        const auto it = m_panels.constFind(spec.id);
-        if (it == m_panels.constEnd() || !it.value()->isVisible())
+        const auto it = m_panels.all().constFind(spec.id);
+        if (it == m_panels.all().constEnd() || !it.value()->isVisible())
             continue;
         // The panel's content fills it: the content frame is the panel frame.
         widgets.append({spec.id, editorTitle(spec.id), it.value(), it.value()->frame()});
@@ -806,11 +705,11 @@ void FloatingHUDPanelController::commitDrop(HUDWidgetID id, QPointF origin)
     const HUDWidgetID key = offsetKey(id);
     const QPointF home = HUDLayout::frame(HUDLayout::spec(id), screen).topLeft();
     m_stores.layout.setOffset(key, origin.x() - home.x(), origin.y() - home.y());
-    for (auto it = m_panels.begin(); it != m_panels.end(); ++it) {
+    for (auto it = m_panels.all().begin(); it != m_panels.all().end(); ++it) {
         if (offsetKey(it.key()) != key)
             continue;
         if (it.key() == id || it.value()->isVisible())
-            place(it.key(), placedFrame(it.key(), screen));
+            m_panels.place(it.key(), m_panels.placedFrame(it.key(), screen));
     }
 }
 
@@ -818,31 +717,11 @@ void FloatingHUDPanelController::resetLayout()
 {
     m_stores.layout.resetAll();
     const ScreenInfo screen = m_hudScreen.value_or(pointerScreen());
-    for (auto it = m_panels.begin(); it != m_panels.end(); ++it) {
+    for (auto it = m_panels.all().begin(); it != m_panels.all().end(); ++it) {
         if (it.key() == targetCursor)
             continue;
-        place(it.key(), placedFrame(it.key(), screen));
+        m_panels.place(it.key(), m_panels.placedFrame(it.key(), screen));
     }
-}
-
-std::optional<QRectF> FloatingHUDPanelController::home(HUDWidgetID id) const
-{
-    const auto it = m_homes.constFind(id);
-    if (it == m_homes.constEnd())
-        return std::nullopt;
-    return *it;
-}
-
-void FloatingHUDPanelController::setHome(HUDWidgetID id, const QRectF &frame)
-{
-    m_homes.insert(id, frame);
-}
-
-void FloatingHUDPanelController::place(HUDWidgetID id, const QRectF &frame)
-{
-    setHome(id, frame);
-    if (PanelWindow *p = panel(id))
-        p->setFrame(frame);
 }
 
 void FloatingHUDPanelController::applyWidgetChanges()
@@ -855,23 +734,23 @@ void FloatingHUDPanelController::applyWidgetChanges()
             if (id == targetCursor || id == nowPlaying)
                 continue;
             const bool hidden = m_stores.widgets.isHidden(id);
-            if (hidden && panelVisible(id)) {
+            if (hidden && m_panels.isShown(id)) {
                 fadeOut(id);
-            } else if (!hidden && !panelVisible(id)) {
+            } else if (!hidden && !m_panels.isShown(id)) {
                 if (HUDLayout::menuTrio().contains(id) && !m_menuVisible)
                     continue;
                 toShow << id;
             }
         }
-        showPanels(toShow, screen);
+        m_panels.slideIn(toShow, screen);
         if (m_stores.widgets.isHidden(targetCursor)) {
-            if (panelVisible(targetCursor))
+            if (m_panels.isShown(targetCursor))
                 fadeOut(targetCursor);
         } else {
             setGaze(m_gaze);
         }
         if (m_stores.widgets.isHidden(nowPlaying)) {
-            if (panelVisible(nowPlaying))
+            if (m_panels.isShown(nowPlaying))
                 fadeOut(nowPlaying);
         } else {
             setPlaying(m_playing);

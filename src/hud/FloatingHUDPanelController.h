@@ -1,8 +1,9 @@
 #pragma once
 
 #include "hud/EditorActions.h"
-#include "hud/PanelWindow.h"
+#include "hud/HUDPanels.h"
 #include "hud/HUDWidgetID.h"
+#include "hud/PanelWindow.h"
 #include "platform/Screens.h"
 
 #include <QHash>
@@ -60,8 +61,8 @@ public:
         std::function<void()> closeLayoutEditor;
     };
 
-    FloatingHUDPanelController(Screens &screens, const Clock &clock, Stores stores, PanelFactory factory, Hooks hooks = {},
-                               QObject *parent = nullptr);
+    FloatingHUDPanelController(Screens &screens, const Clock &clock, Stores stores,
+                               PanelFactory factory, Hooks hooks = {}, QObject *parent = nullptr);
     ~FloatingHUDPanelController() override;
 
     static PanelStyle styleFor(HUDWidgetID id);
@@ -130,9 +131,6 @@ private:
     bool commandBarVisible() const;
     ScreenInfo pointerScreen() const;
     ScreenInfo menuScreen() const;
-    QRectF placedFrame(HUDWidgetID id, const ScreenInfo &screen) const;
-    bool panelVisible(HUDWidgetID id) const;
-    void showPanels(const QList<HUDWidgetID> &ids, const ScreenInfo &screen);
     // Fades a panel out and puts it away (its view goes with it).
     void fadeOut(HUDWidgetID id, double duration = 0.16);
     void putSubPanelsAway();
@@ -145,11 +143,6 @@ private:
     // Stores a widget dropped in the editor with its content at `origin` as an offset from its
     // default frame, and moves it and the panels that share its offset there.
     void commitDrop(HUDWidgetID id, QPointF origin);
-    // Where the controller last placed a panel (or sent it), so a fade for the pointer does not
-    // leave a panel short of its place when it replaces a slide that is still running.
-    std::optional<QRectF> home(HUDWidgetID id) const;
-    void setHome(HUDWidgetID id, const QRectF &frame);
-    void place(HUDWidgetID id, const QRectF &frame);
     void applyWidgetChanges();
     void setHUDVisibleOnServices(bool visible);
     void startPointerPolling();
@@ -159,11 +152,10 @@ private:
     Screens &m_screens;
     const Clock &m_clock;
     Stores m_stores;
-    PanelFactory m_factory;
     Hooks m_hooks;
     QList<std::function<void(bool)>> m_readoutServices;
 
-    QHash<HUDWidgetID, std::shared_ptr<PanelWindow>> m_panels;
+    HUDPanels m_panels;
     bool m_isVisible = false;
     bool m_confirmVisible = false;
     bool m_menuVisible = false;
@@ -176,9 +168,6 @@ private:
     double m_readoutDeadline = std::numeric_limits<double>::infinity();
     double m_lastMenuActivity = 0;
     QSet<HUDWidgetID> m_fadedPanels;
-    // Panels fading out on their way off screen; they are gone once the fade ends.
-    QSet<HUDWidgetID> m_leaving;
-    QHash<HUDWidgetID, QRectF> m_homes;
     std::optional<ScreenInfo> m_hudScreen;
     std::optional<ScreenInfo> m_rehomeCandidate;
     double m_rehomeSince = 0;
