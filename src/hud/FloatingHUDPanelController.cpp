@@ -37,16 +37,10 @@ FloatingHUDPanelController::FloatingHUDPanelController(Screens &screens, const C
     , m_stores(stores)
     , m_hooks(std::move(hooks))
     , m_panels(stores.layout, std::move(factory))
-    , m_readoutTimer(new QTimer(this))
-    , m_idleTimer(new QTimer(this))
+    , m_idle(clock, stores.settings, idleHooks())
     , m_pointerTimer(new QTimer(this))
     , m_rehomeTimer(new QTimer(this))
 {
-    m_lastMenuActivity = now();
-    m_readoutTimer->setInterval(1000);
-    connect(m_readoutTimer, &QTimer::timeout, this, &FloatingHUDPanelController::readoutTick);
-    m_idleTimer->setInterval(1000);
-    connect(m_idleTimer, &QTimer::timeout, this, &FloatingHUDPanelController::idleTick);
     // While the HUD is shown the pointer is followed through the screens' motion reports, or
     // polled where there are none; neither needs focus or a grab.
     m_pointerTimer->setInterval(150);
@@ -95,14 +89,23 @@ PanelWindow *FloatingHUDPanelController::panel(HUDWidgetID id) const
     return m_panels.panel(id);
 }
 
-bool FloatingHUDPanelController::readoutTimerRunning() const
+IdleRules::Hooks FloatingHUDPanelController::idleHooks()
 {
-    return m_readoutTimer->isActive();
-}
-
-bool FloatingHUDPanelController::idleTimerRunning() const
-{
-    return m_idleTimer->isActive();
+    IdleRules::Hooks h;
+    h.hudVisible = [this] { return m_isVisible; };
+    h.menuOpen = [this] { return menuOpen(); };
+    h.readoutsHeld = [this] { return menuOpen() || m_layoutEditing || commandBarVisible(); };
+    h.menuInUse = [this] { return m_layoutEditing || pointerOnMenu() || commandBarVisible(); };
+    h.hideHUD = [this] { hide(); };
+    h.closeMenu = [this] {
+        if (m_menuVisible) {
+            closeMenu();
+        } else {
+            putSubPanelsAway();
+            play(PanelCue::close);
+        }
+    };
+    return h;
 }
 
 ScreenInfo FloatingHUDPanelController::pointerScreen() const
@@ -151,7 +154,7 @@ void FloatingHUDPanelController::show()
     m_panels.slideIn(readouts, *m_hudScreen);
     startPointerPolling();
     pointerUpdate();
-    startReadoutTimer();
+    m_idle.restartReadouts();
     // The gaze and playback may already be known: place their panels now.
     setGaze(m_gaze);
     setPlaying(m_playing);
@@ -166,7 +169,7 @@ void FloatingHUDPanelController::fadeOut(HUDWidgetID id, double duration)
 
 void FloatingHUDPanelController::hide()
 {
-    stopReadoutTimer();
+    m_idle.stopReadouts();
     if (m_layoutEditing)
         leaveLayoutEditing();
     putSubPanelsAway();
@@ -229,7 +232,7 @@ void FloatingHUDPanelController::toggleMenu()
         m_panels.slideIn(trio, menuScreen());
         pointerUpdate();
         noteMenuActivity();
-        startReadoutTimer();
+        m_idle.restartReadouts();
         return;
     }
     closeMenu();
@@ -305,96 +308,40 @@ bool FloatingHUDPanelController::menuOpen() const
                        [this](HUDWidgetID id) { return m_panels.isShown(id); });
 }
 
-void FloatingHUDPanelController::startReadoutTimer()
+void FloatingHUDPanelController::noteMenuActivity()
 {
-    const double d = m_stores.settings.readoutIdle();
-    if (m_isVisible && d > 0) {
-        m_readoutDeadline = now() + d;
-        if (!m_readoutTimer->isActive())
-            m_readoutTimer->start();
-    } else {
-        stopReadoutTimer();
-    }
-}
-
-void FloatingHUDPanelController::stopReadoutTimer()
-{
-    m_readoutTimer->stop();
+    m_idle.noteMenuActivity();
 }
 
 void FloatingHUDPanelController::readoutTick()
 {
-    const double d = m_stores.settings.readoutIdle();
-    if (!m_isVisible || d == 0) {
-        stopReadoutTimer();
-        return;
-    }
-    if (menuOpen() || m_layoutEditing || commandBarVisible()) {
-        m_readoutDeadline = now() + d;
-        return;
-    }
-    if (now() >= m_readoutDeadline)
-        hide();
-}
-
-void FloatingHUDPanelController::noteMenuActivity()
-{
-    m_lastMenuActivity = now();
-    if (menuOpen()) {
-        if (!m_idleTimer->isActive())
-            m_idleTimer->start();
-    } else {
-        m_idleTimer->stop();
-    }
+    m_idle.readoutTick();
 }
 
 void FloatingHUDPanelController::idleTick()
 {
-    if (!menuOpen()) {
-        noteMenuActivity();
-        m_idleTimer->stop();
-        return;
-    }
-    const double idle = m_stores.settings.menuIdle();
-    if (m_layoutEditing || idle == 0) {
-        m_lastMenuActivity = now();
-        return;
-    }
+    m_idle.idleTick();
+}
+
+bool FloatingHUDPanelController::pointerOnMenu() const
+{
     const QPointF pointer = m_screens.pointerLocation();
-    bool onMenu = false;
     for (HUDWidgetID id : HUDLayout::menuGroup()) {
         const PanelWindow *p = panel(id);
         if (!p || !p->isVisible())
             continue;
-        if (p->isKey()) {
-            onMenu = true;
-            break;
-        }
+        if (p->isKey())
+            return true;
         const QRectF f = p->frame();
         if (id == menuRail) {
             const QPointF local(pointer.x() - f.left(), f.bottom() - pointer.y());
-            if (anyContains(m_railRegions, local, 12)) {
-                onMenu = true;
-                break;
-            }
+            if (anyContains(m_railRegions, local, 12))
+                return true;
         } else if (YUp::containsClosed(f.adjusted(-12, -12, 12, 12), pointer)) {
-            onMenu = true;
-            break;
+            return true;
         }
     }
-    if (onMenu || commandBarVisible()) {
-        m_lastMenuActivity = now();
-        return;
-    }
-    if (now() - m_lastMenuActivity >= idle) {
-        if (m_menuVisible) {
-            closeMenu();
-        } else {
-            putSubPanelsAway();
-            play(PanelCue::close);
-        }
-        noteMenuActivity();
-    }
+    return false;
 }
 
 void FloatingHUDPanelController::startPointerPolling()
@@ -756,6 +703,6 @@ void FloatingHUDPanelController::applyWidgetChanges()
             setPlaying(m_playing);
         }
     }
-    startReadoutTimer();
+    m_idle.restartReadouts();
     noteMenuActivity();
 }

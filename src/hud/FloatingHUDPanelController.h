@@ -3,6 +3,7 @@
 #include "hud/EditorActions.h"
 #include "hud/HUDPanels.h"
 #include "hud/HUDWidgetID.h"
+#include "hud/IdleRules.h"
 #include "hud/PanelWindow.h"
 #include "platform/Screens.h"
 
@@ -111,15 +112,15 @@ public:
     bool cramped() const { return m_cramped; }
     const QSet<HUDWidgetID> &fadedPanels() const { return m_fadedPanels; }
     std::optional<ScreenInfo> hudScreen() const { return m_hudScreen; }
-    double readoutDeadline() const { return m_readoutDeadline; }
+    double readoutDeadline() const { return m_idle.readoutDeadline(); }
     PanelWindow *panel(HUDWidgetID id) const;
     // The widgets the layout editor may move: every panel on screen but the target cursor,
     // which follows the gazed window, in the layout table's order.
     QList<EditableWidget> editableWidgets() const;
     // The title the layout editor shows on a widget's outline.
     static QString editorTitle(HUDWidgetID id);
-    bool readoutTimerRunning() const;
-    bool idleTimerRunning() const;
+    bool readoutTimerRunning() const { return m_idle.readoutTimerRunning(); }
+    bool idleTimerRunning() const { return m_idle.idleTimerRunning(); }
 
 signals:
     // The gaze placement found the target cursor cramped (or no longer cramped).
@@ -135,8 +136,10 @@ private:
     void fadeOut(HUDWidgetID id, double duration = 0.16);
     void putSubPanelsAway();
     void closeMenu();
-    void startReadoutTimer();
-    void stopReadoutTimer();
+    IdleRules::Hooks idleHooks();
+    // Whether the pointer is on the menu: on a drawn row of the rail or within 12 points of another
+    // menu panel, or a menu panel has keyboard focus.
+    bool pointerOnMenu() const;
     void rehomeCheck();
     void moveHUD(const ScreenInfo &screen);
     void leaveLayoutEditing();
@@ -156,6 +159,7 @@ private:
     QList<std::function<void(bool)>> m_readoutServices;
 
     HUDPanels m_panels;
+    IdleRules m_idle;
     bool m_isVisible = false;
     bool m_confirmVisible = false;
     bool m_menuVisible = false;
@@ -165,15 +169,11 @@ private:
     std::optional<QRectF> m_gaze;
     QSet<HUDWidgetID> m_pointerNear;
     QList<QRectF> m_railRegions;
-    double m_readoutDeadline = std::numeric_limits<double>::infinity();
-    double m_lastMenuActivity = 0;
     QSet<HUDWidgetID> m_fadedPanels;
     std::optional<ScreenInfo> m_hudScreen;
     std::optional<ScreenInfo> m_rehomeCandidate;
     double m_rehomeSince = 0;
 
-    QTimer *m_readoutTimer;
-    QTimer *m_idleTimer;
     QTimer *m_pointerTimer;
     QTimer *m_rehomeTimer;
     bool m_pointerWatched = false;
