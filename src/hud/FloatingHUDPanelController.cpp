@@ -7,51 +7,25 @@
 #include "hud/HUDVisibility.h"
 #include "hud/HUDWidgetSettings.h"
 #include "hud/PanelStyles.h"
-#include "platform/Clock.h"
 #include "platform/Geometry.h"
 
 #include <QPointer>
-#include <QTimer>
 
 #include <algorithm>
 
 using enum HUDWidgetID;
-
-namespace {
-
-bool anyContains(const QList<QRectF> &regions, const QPointF &p, double grow)
-{
-    return std::any_of(regions.begin(), regions.end(), [&](const QRectF &r) {
-        return YUp::containsClosed(r.adjusted(-grow, -grow, grow, grow), p);
-    });
-}
-
-} // namespace
 
 FloatingHUDPanelController::FloatingHUDPanelController(Screens &screens, const Clock &clock,
                                                        Stores stores, PanelFactory factory,
                                                        Hooks hooks, QObject *parent)
     : QObject(parent)
     , m_screens(screens)
-    , m_clock(clock)
     , m_stores(stores)
     , m_hooks(std::move(hooks))
     , m_panels(stores.layout, std::move(factory))
     , m_idle(clock, stores.settings, idleHooks())
-    , m_pointerTimer(new QTimer(this))
-    , m_rehomeTimer(new QTimer(this))
+    , m_follower(screens, clock, m_panels, followerHooks())
 {
-    // While the HUD is shown the pointer is followed through the screens' motion reports, or
-    // polled where there are none; neither needs focus or a grab.
-    m_pointerTimer->setInterval(150);
-    connect(m_pointerTimer, &QTimer::timeout, this, &FloatingHUDPanelController::pointerUpdate);
-    connect(&m_screens, &Screens::pointerMoved, this, [this] {
-        if (m_pointerWatched)
-            pointerUpdate();
-    });
-    // A pointer that comes to rest on another screen still moves the HUD once the dwell is up.
-    m_rehomeTimer->setSingleShot(true);
-    connect(m_rehomeTimer, &QTimer::timeout, this, &FloatingHUDPanelController::pointerUpdate);
     connect(&m_stores.notifications, &HUDNotifications::widgetsChanged, this,
             &FloatingHUDPanelController::applyWidgetChanges, Qt::QueuedConnection);
 }
@@ -66,11 +40,6 @@ PanelStyle FloatingHUDPanelController::styleFor(HUDWidgetID id)
 void FloatingHUDPanelController::addReadoutService(std::function<void(bool)> setHUDVisible)
 {
     m_readoutServices << std::move(setHUDVisible);
-}
-
-double FloatingHUDPanelController::now() const
-{
-    return m_clock.uptime();
 }
 
 void FloatingHUDPanelController::play(PanelCue cue) const
@@ -89,13 +58,24 @@ PanelWindow *FloatingHUDPanelController::panel(HUDWidgetID id) const
     return m_panels.panel(id);
 }
 
+PointerFollower::Hooks FloatingHUDPanelController::followerHooks()
+{
+    PointerFollower::Hooks h;
+    h.hudVisible = [this] { return m_isVisible; };
+    h.layoutEditing = [this] { return m_layoutEditing; };
+    h.hudScreen = [this] { return m_hudScreen; };
+    h.moveHUD = [this](const ScreenInfo &screen) { moveHUD(screen); };
+    return h;
+}
+
 IdleRules::Hooks FloatingHUDPanelController::idleHooks()
 {
     IdleRules::Hooks h;
     h.hudVisible = [this] { return m_isVisible; };
     h.menuOpen = [this] { return menuOpen(); };
     h.readoutsHeld = [this] { return menuOpen() || m_layoutEditing || commandBarVisible(); };
-    h.menuInUse = [this] { return m_layoutEditing || pointerOnMenu() || commandBarVisible(); };
+    h.menuInUse
+        = [this] { return m_layoutEditing || m_follower.pointerOnMenu() || commandBarVisible(); };
     h.hideHUD = [this] { hide(); };
     h.closeMenu = [this] {
         if (m_menuVisible) {
@@ -152,7 +132,7 @@ void FloatingHUDPanelController::show()
         readouts << spec.id;
     }
     m_panels.slideIn(readouts, *m_hudScreen);
-    startPointerPolling();
+    m_follower.start();
     pointerUpdate();
     m_idle.restartReadouts();
     // The gaze and playback may already be known: place their panels now.
@@ -163,7 +143,7 @@ void FloatingHUDPanelController::show()
 
 void FloatingHUDPanelController::fadeOut(HUDWidgetID id, double duration)
 {
-    m_fadedPanels.remove(id);
+    m_follower.forget(id);
     m_panels.fadeOut(id, duration);
 }
 
@@ -182,7 +162,7 @@ void FloatingHUDPanelController::hide()
         m_isVisible = false;
         m_stores.visibility.setVisible(false);
         setHUDVisibleOnServices(false);
-        stopPointerPolling();
+        m_follower.stop();
         m_pointerNear.clear();
         if (m_panels.isShown(nowPlaying))
             fadeOut(nowPlaying);
@@ -323,104 +303,9 @@ void FloatingHUDPanelController::idleTick()
     m_idle.idleTick();
 }
 
-bool FloatingHUDPanelController::pointerOnMenu() const
-{
-    const QPointF pointer = m_screens.pointerLocation();
-    for (HUDWidgetID id : HUDLayout::menuGroup()) {
-        const PanelWindow *p = panel(id);
-        if (!p || !p->isVisible())
-            continue;
-        if (p->isKey())
-            return true;
-        const QRectF f = p->frame();
-        if (id == menuRail) {
-            const QPointF local(pointer.x() - f.left(), f.bottom() - pointer.y());
-            if (anyContains(m_railRegions, local, 12))
-                return true;
-        } else if (YUp::containsClosed(f.adjusted(-12, -12, 12, 12), pointer)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-void FloatingHUDPanelController::startPointerPolling()
-{
-    if (m_pointerWatched || m_pointerTimer->isActive())
-        return;
-    if (m_screens.watchesPointer()) {
-        m_pointerWatched = true;
-        m_screens.startPointerWatch();
-    } else {
-        m_pointerTimer->start();
-    }
-}
-
-void FloatingHUDPanelController::stopPointerPolling()
-{
-    m_pointerTimer->stop();
-    m_rehomeTimer->stop();
-    if (m_pointerWatched) {
-        m_pointerWatched = false;
-        m_screens.stopPointerWatch();
-    }
-    // Without pointer watching the rail takes clicks everywhere again.
-    if (PanelWindow *rail = panel(menuRail))
-        rail->setClickThrough(false);
-}
-
 void FloatingHUDPanelController::pointerUpdate()
 {
-    rehomeCheck();
-    if (!m_isVisible)
-        return;
-    const QPointF pointer = m_screens.pointerLocation();
-    if (!m_layoutEditing) {
-        for (HUDWidgetID id : PanelStyles::fadingReadouts()) {
-            PanelWindow *p = panel(id);
-            if (!p || !p->isVisible()) {
-                m_fadedPanels.remove(id);
-                continue;
-            }
-            const bool near = YUp::containsClosed(p->frame().adjusted(-24, -24, 24, 24), pointer);
-            if (near && !m_fadedPanels.contains(id)) {
-                m_fadedPanels.insert(id);
-                p->animate(0.1, m_panels.home(id), 0.14);
-            } else if (!near && m_fadedPanels.contains(id)) {
-                m_fadedPanels.remove(id);
-                p->animate(1.0, m_panels.home(id), 0.14);
-            }
-        }
-    }
-    if (PanelWindow *rail = panel(menuRail)) {
-        bool takesClicks = false;
-        if (rail->isVisible() && !m_railRegions.isEmpty()) {
-            const QRectF f = rail->frame();
-            const QPointF local(pointer.x() - f.left(), f.bottom() - pointer.y());
-            // While the layout is edited every press belongs to the editor.
-            takesClicks = !m_layoutEditing && anyContains(m_railRegions, local, 6);
-        }
-        rail->setClickThrough(!takesClicks);
-    }
-}
-
-void FloatingHUDPanelController::rehomeCheck()
-{
-    if (!m_isVisible || m_layoutEditing || !m_hudScreen)
-        return;
-    const ScreenInfo s = pointerScreen();
-    if (s == *m_hudScreen) {
-        m_rehomeCandidate.reset();
-    } else if (m_rehomeCandidate && s == *m_rehomeCandidate) {
-        if (now() - m_rehomeSince >= 0.8) {
-            m_rehomeCandidate.reset();
-            moveHUD(s);
-        }
-    } else {
-        m_rehomeCandidate = s;
-        m_rehomeSince = now();
-        m_rehomeTimer->start(850);
-    }
+    m_follower.update();
 }
 
 void FloatingHUDPanelController::moveHUD(const ScreenInfo &screen)
@@ -459,18 +344,7 @@ void FloatingHUDPanelController::handleEscape()
 
 void FloatingHUDPanelController::setRailRegions(const QList<QRectF> &regions)
 {
-    m_railRegions = regions;
-    // Whether the rail takes clicks is decided on pointer updates, and the rows just changed
-    // under a pointer that may not move again before it clicks. Decided on the next turn of the
-    // event loop, not inside the rail view that is still being built or clicked.
-    QPointer<FloatingHUDPanelController> self(this);
-    QMetaObject::invokeMethod(
-        this,
-        [self] {
-            if (self)
-                self->pointerUpdate();
-        },
-        Qt::QueuedConnection);
+    m_follower.setRailRegions(regions);
 }
 
 void FloatingHUDPanelController::setPointerNear(const QSet<HUDWidgetID> &near)
@@ -582,7 +456,7 @@ void FloatingHUDPanelController::toggleLayoutEditing()
         if (!p->isVisible())
             continue;
         p->setClickThrough(true);
-        m_fadedPanels.remove(it.key());
+        m_follower.forget(it.key());
         // A panel still fading out goes on its way; the others stand still at full opacity in
         // their places, where a slide that was running would have taken them.
         if (!m_panels.isLeaving(it.key()))

@@ -5,6 +5,7 @@
 #include "hud/HUDWidgetID.h"
 #include "hud/IdleRules.h"
 #include "hud/PanelWindow.h"
+#include "hud/PointerFollower.h"
 #include "platform/Screens.h"
 
 #include <QHash>
@@ -25,7 +26,6 @@ class HUDNotifications;
 class HUDSettings;
 class HUDVisibility;
 class HUDWidgetSettings;
-class QTimer;
 
 // The sounds the controller makes; bound to the sound engine in the program.
 enum class PanelCue { open, close, select, confirm, cancel };
@@ -110,7 +110,7 @@ public:
     bool layoutEditing() const { return m_layoutEditing; }
     bool menuOpen() const;
     bool cramped() const { return m_cramped; }
-    const QSet<HUDWidgetID> &fadedPanels() const { return m_fadedPanels; }
+    const QSet<HUDWidgetID> &fadedPanels() const { return m_follower.faded(); }
     std::optional<ScreenInfo> hudScreen() const { return m_hudScreen; }
     double readoutDeadline() const { return m_idle.readoutDeadline(); }
     PanelWindow *panel(HUDWidgetID id) const;
@@ -137,10 +137,7 @@ private:
     void putSubPanelsAway();
     void closeMenu();
     IdleRules::Hooks idleHooks();
-    // Whether the pointer is on the menu: on a drawn row of the rail or within 12 points of another
-    // menu panel, or a menu panel has keyboard focus.
-    bool pointerOnMenu() const;
-    void rehomeCheck();
+    PointerFollower::Hooks followerHooks();
     void moveHUD(const ScreenInfo &screen);
     void leaveLayoutEditing();
     // Stores a widget dropped in the editor with its content at `origin` as an offset from its
@@ -148,18 +145,15 @@ private:
     void commitDrop(HUDWidgetID id, QPointF origin);
     void applyWidgetChanges();
     void setHUDVisibleOnServices(bool visible);
-    void startPointerPolling();
-    void stopPointerPolling();
-    double now() const;
 
     Screens &m_screens;
-    const Clock &m_clock;
     Stores m_stores;
     Hooks m_hooks;
     QList<std::function<void(bool)>> m_readoutServices;
 
     HUDPanels m_panels;
     IdleRules m_idle;
+    PointerFollower m_follower;
     bool m_isVisible = false;
     bool m_confirmVisible = false;
     bool m_menuVisible = false;
@@ -168,13 +162,5 @@ private:
     bool m_playing = false;
     std::optional<QRectF> m_gaze;
     QSet<HUDWidgetID> m_pointerNear;
-    QList<QRectF> m_railRegions;
-    QSet<HUDWidgetID> m_fadedPanels;
     std::optional<ScreenInfo> m_hudScreen;
-    std::optional<ScreenInfo> m_rehomeCandidate;
-    double m_rehomeSince = 0;
-
-    QTimer *m_pointerTimer;
-    QTimer *m_rehomeTimer;
-    bool m_pointerWatched = false;
 };
