@@ -25,6 +25,7 @@ FloatingHUDPanelController::FloatingHUDPanelController(Screens &screens, const C
     , m_panels(stores.layout, std::move(factory))
     , m_idle(clock, stores.settings, idleHooks())
     , m_follower(screens, clock, m_panels, followerHooks())
+    , m_layoutEdit(m_panels, stores.layout, layoutEditHooks())
 {
     connect(&m_stores.notifications, &HUDNotifications::widgetsChanged, this,
             &FloatingHUDPanelController::applyWidgetChanges, Qt::QueuedConnection);
@@ -62,9 +63,24 @@ PointerFollower::Hooks FloatingHUDPanelController::followerHooks()
 {
     PointerFollower::Hooks h;
     h.hudVisible = [this] { return m_isVisible; };
-    h.layoutEditing = [this] { return m_layoutEditing; };
+    h.layoutEditing = [this] { return m_layoutEdit.isActive(); };
     h.hudScreen = [this] { return m_hudScreen; };
     h.moveHUD = [this](const ScreenInfo &screen) { moveHUD(screen); };
+    return h;
+}
+
+LayoutEditSession::Hooks FloatingHUDPanelController::layoutEditHooks()
+{
+    LayoutEditSession::Hooks h;
+    h.openEditor = m_hooks.openLayoutEditor;
+    h.closeEditor = m_hooks.closeLayoutEditor;
+    h.screen = [this] { return m_hudScreen.value_or(pointerScreen()); };
+    h.holdStill = [this](HUDWidgetID id) { m_follower.forget(id); };
+    h.left = [this] {
+        pointerUpdate();
+        noteMenuActivity();
+        play(PanelCue::close);
+    };
     return h;
 }
 
@@ -73,9 +89,11 @@ IdleRules::Hooks FloatingHUDPanelController::idleHooks()
     IdleRules::Hooks h;
     h.hudVisible = [this] { return m_isVisible; };
     h.menuOpen = [this] { return menuOpen(); };
-    h.readoutsHeld = [this] { return menuOpen() || m_layoutEditing || commandBarVisible(); };
-    h.menuInUse
-        = [this] { return m_layoutEditing || m_follower.pointerOnMenu() || commandBarVisible(); };
+    h.readoutsHeld
+        = [this] { return menuOpen() || m_layoutEdit.isActive() || commandBarVisible(); };
+    h.menuInUse = [this] {
+        return m_layoutEdit.isActive() || m_follower.pointerOnMenu() || commandBarVisible();
+    };
     h.hideHUD = [this] { hide(); };
     h.closeMenu = [this] {
         if (m_menuVisible) {
@@ -150,8 +168,8 @@ void FloatingHUDPanelController::fadeOut(HUDWidgetID id, double duration)
 void FloatingHUDPanelController::hide()
 {
     m_idle.stopReadouts();
-    if (m_layoutEditing)
-        leaveLayoutEditing();
+    if (m_layoutEdit.isActive())
+        m_layoutEdit.leave();
     putSubPanelsAway();
     dismissConfirm(false);
     if (m_hooks.closeCommandBar)
@@ -317,8 +335,8 @@ void FloatingHUDPanelController::moveHUD(const ScreenInfo &screen)
 
 void FloatingHUDPanelController::handleEscape()
 {
-    if (m_layoutEditing) {
-        leaveLayoutEditing();
+    if (m_layoutEdit.isActive()) {
+        m_layoutEdit.leave();
         return;
     }
     if (m_confirmVisible) {
@@ -438,8 +456,8 @@ void FloatingHUDPanelController::setPlaying(bool playing)
 
 void FloatingHUDPanelController::toggleLayoutEditing()
 {
-    if (m_layoutEditing) {
-        leaveLayoutEditing();
+    if (m_layoutEdit.isActive()) {
+        m_layoutEdit.leave();
         return;
     }
     if (!m_isVisible)
@@ -450,48 +468,7 @@ void FloatingHUDPanelController::toggleLayoutEditing()
         return;
     if (!m_hudScreen)
         m_hudScreen = pointerScreen();
-    m_layoutEditing = true;
-    for (auto it = m_panels.all().begin(); it != m_panels.all().end(); ++it) {
-        PanelWindow *p = it.value().get();
-        if (!p->isVisible())
-            continue;
-        p->setClickThrough(true);
-        m_follower.forget(it.key());
-        // A panel still fading out goes on its way; the others stand still at full opacity in
-        // their places, where a slide that was running would have taken them.
-        if (!m_panels.isLeaving(it.key()))
-            p->animate(1.0, m_panels.home(it.key()), 0);
-    }
-    if (!m_hooks.openLayoutEditor)
-        return;
-    const QPointer<FloatingHUDPanelController> self(this);
-    EditorActions actions;
-    actions.widgets = [self] { return self ? self->editableWidgets() : QList<EditableWidget>{}; };
-    actions.commit = [self](HUDWidgetID id, QPointF origin) {
-        if (self)
-            self->commitDrop(id, origin);
-    };
-    actions.reset = [self] {
-        if (self)
-            self->resetLayout();
-    };
-    actions.done = [self] {
-        if (self && self->m_layoutEditing)
-            self->leaveLayoutEditing();
-    };
-    m_hooks.openLayoutEditor(*m_hudScreen, std::move(actions));
-}
-
-void FloatingHUDPanelController::leaveLayoutEditing()
-{
-    m_layoutEditing = false;
-    if (m_hooks.closeLayoutEditor)
-        m_hooks.closeLayoutEditor();
-    for (auto it = m_panels.all().begin(); it != m_panels.all().end(); ++it)
-        it.value()->setClickThrough(styleFor(it.key()).clickThrough);
-    pointerUpdate();
-    noteMenuActivity();
-    play(PanelCue::close);
+    m_layoutEdit.enter(*m_hudScreen);
 }
 
 QString FloatingHUDPanelController::editorTitle(HUDWidgetID id)
@@ -501,48 +478,12 @@ QString FloatingHUDPanelController::editorTitle(HUDWidgetID id)
 
 QList<EditableWidget> FloatingHUDPanelController::editableWidgets() const
 {
-    QList<EditableWidget> widgets;
-    for (const WidgetSpec &spec : HUDLayout::specs()) {
-        if (spec.id == targetCursor || m_panels.isLeaving(spec.id))
-            continue;
-        const auto it = m_panels.all().constFind(spec.id);
-        if (it == m_panels.all().constEnd() || !it.value()->isVisible())
-            continue;
-        // The panel's content fills it: the content frame is the panel frame.
-        widgets.append({spec.id, editorTitle(spec.id), it.value(), it.value()->frame()});
-    }
-    return widgets;
-}
-
-void FloatingHUDPanelController::commitDrop(HUDWidgetID id, QPointF origin)
-{
-    if (!m_layoutEditing || id == targetCursor)
-        return;
-    const ScreenInfo screen = m_hudScreen.value_or(pointerScreen());
-    // The sub-panels have no offset of their own: they move with the summary panel, so a
-    // sub-panel dropped somewhere moves the summary panel by as much, now and on every show.
-    const auto offsetKey
-        = [](HUDWidgetID w) { return HUDLayout::followsSummary().contains(w) ? summaryPanel : w; };
-    const HUDWidgetID key = offsetKey(id);
-    const QPointF home = HUDLayout::frame(HUDLayout::spec(id), screen).topLeft();
-    m_stores.layout.setOffset(key, origin.x() - home.x(), origin.y() - home.y());
-    for (auto it = m_panels.all().begin(); it != m_panels.all().end(); ++it) {
-        if (offsetKey(it.key()) != key)
-            continue;
-        if (it.key() == id || it.value()->isVisible())
-            m_panels.place(it.key(), m_panels.placedFrame(it.key(), screen));
-    }
+    return m_layoutEdit.editableWidgets();
 }
 
 void FloatingHUDPanelController::resetLayout()
 {
-    m_stores.layout.resetAll();
-    const ScreenInfo screen = m_hudScreen.value_or(pointerScreen());
-    for (auto it = m_panels.all().begin(); it != m_panels.all().end(); ++it) {
-        if (it.key() == targetCursor)
-            continue;
-        m_panels.place(it.key(), m_panels.placedFrame(it.key(), screen));
-    }
+    m_layoutEdit.resetLayout();
 }
 
 void FloatingHUDPanelController::applyWidgetChanges()

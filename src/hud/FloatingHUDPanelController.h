@@ -4,6 +4,7 @@
 #include "hud/HUDPanels.h"
 #include "hud/HUDWidgetID.h"
 #include "hud/IdleRules.h"
+#include "hud/LayoutEditSession.h"
 #include "hud/PanelWindow.h"
 #include "hud/PointerFollower.h"
 #include "platform/Screens.h"
@@ -107,7 +108,7 @@ public:
     bool isVisible() const { return m_isVisible; }
     bool menuVisible() const { return m_menuVisible; }
     bool confirmVisible() const { return m_confirmVisible; }
-    bool layoutEditing() const { return m_layoutEditing; }
+    bool layoutEditing() const { return m_layoutEdit.isActive(); }
     bool menuOpen() const;
     bool cramped() const { return m_cramped; }
     const QSet<HUDWidgetID> &fadedPanels() const { return m_follower.faded(); }
@@ -138,11 +139,8 @@ private:
     void closeMenu();
     IdleRules::Hooks idleHooks();
     PointerFollower::Hooks followerHooks();
+    LayoutEditSession::Hooks layoutEditHooks();
     void moveHUD(const ScreenInfo &screen);
-    void leaveLayoutEditing();
-    // Stores a widget dropped in the editor with its content at `origin` as an offset from its
-    // default frame, and moves it and the panels that share its offset there.
-    void commitDrop(HUDWidgetID id, QPointF origin);
     void applyWidgetChanges();
     void setHUDVisibleOnServices(bool visible);
 
@@ -154,10 +152,10 @@ private:
     HUDPanels m_panels;
     IdleRules m_idle;
     PointerFollower m_follower;
+    LayoutEditSession m_layoutEdit;
     bool m_isVisible = false;
     bool m_confirmVisible = false;
     bool m_menuVisible = false;
-    bool m_layoutEditing = false;
     bool m_cramped = false;
     bool m_playing = false;
     std::optional<QRectF> m_gaze;
