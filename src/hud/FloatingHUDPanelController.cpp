@@ -6,10 +6,6 @@
 #include "hud/HUDSettings.h"
 #include "hud/HUDVisibility.h"
 #include "hud/HUDWidgetSettings.h"
-#include "hud/PanelStyles.h"
-#include "platform/Geometry.h"
-
-#include <QPointer>
 
 #include <algorithm>
 
@@ -26,17 +22,15 @@ FloatingHUDPanelController::FloatingHUDPanelController(Screens &screens, const C
     , m_idle(clock, stores.settings, idleHooks())
     , m_follower(screens, clock, m_panels, followerHooks())
     , m_layoutEdit(m_panels, stores.layout, layoutEditHooks())
+    , m_gazeAndPlayback(screens, m_panels, stores.widgets, gazeAndPlaybackHooks())
 {
+    connect(&m_gazeAndPlayback, &FollowingReadouts::crampedChanged, this,
+            &FloatingHUDPanelController::crampedChanged);
     connect(&m_stores.notifications, &HUDNotifications::widgetsChanged, this,
             &FloatingHUDPanelController::applyWidgetChanges, Qt::QueuedConnection);
 }
 
 FloatingHUDPanelController::~FloatingHUDPanelController() = default;
-
-PanelStyle FloatingHUDPanelController::styleFor(HUDWidgetID id)
-{
-    return PanelStyles::styleFor(id);
-}
 
 void FloatingHUDPanelController::addReadoutService(std::function<void(bool)> setHUDVisible)
 {
@@ -54,9 +48,26 @@ bool FloatingHUDPanelController::commandBarVisible() const
     return m_hooks.commandBarVisible && m_hooks.commandBarVisible();
 }
 
-PanelWindow *FloatingHUDPanelController::panel(HUDWidgetID id) const
+IdleRules::Hooks FloatingHUDPanelController::idleHooks()
 {
-    return m_panels.panel(id);
+    IdleRules::Hooks h;
+    h.hudVisible = [this] { return m_isVisible; };
+    h.menuOpen = [this] { return menuOpen(); };
+    h.readoutsHeld
+        = [this] { return menuOpen() || m_layoutEdit.isActive() || commandBarVisible(); };
+    h.menuInUse = [this] {
+        return m_layoutEdit.isActive() || m_follower.pointerOnMenu() || commandBarVisible();
+    };
+    h.hideHUD = [this] { hide(); };
+    h.closeMenu = [this] {
+        if (m_menuVisible) {
+            closeMenu();
+        } else {
+            putSubPanelsAway();
+            play(PanelCue::close);
+        }
+    };
+    return h;
 }
 
 PointerFollower::Hooks FloatingHUDPanelController::followerHooks()
@@ -84,25 +95,12 @@ LayoutEditSession::Hooks FloatingHUDPanelController::layoutEditHooks()
     return h;
 }
 
-IdleRules::Hooks FloatingHUDPanelController::idleHooks()
+FollowingReadouts::Hooks FloatingHUDPanelController::gazeAndPlaybackHooks()
 {
-    IdleRules::Hooks h;
+    FollowingReadouts::Hooks h;
     h.hudVisible = [this] { return m_isVisible; };
-    h.menuOpen = [this] { return menuOpen(); };
-    h.readoutsHeld
-        = [this] { return menuOpen() || m_layoutEdit.isActive() || commandBarVisible(); };
-    h.menuInUse = [this] {
-        return m_layoutEdit.isActive() || m_follower.pointerOnMenu() || commandBarVisible();
-    };
-    h.hideHUD = [this] { hide(); };
-    h.closeMenu = [this] {
-        if (m_menuVisible) {
-            closeMenu();
-        } else {
-            putSubPanelsAway();
-            play(PanelCue::close);
-        }
-    };
+    h.ensurePanels = [this] { start(); };
+    h.fadeOut = [this](HUDWidgetID id, double duration) { fadeOut(id, duration); };
     return h;
 }
 
@@ -154,8 +152,8 @@ void FloatingHUDPanelController::show()
     pointerUpdate();
     m_idle.restartReadouts();
     // The gaze and playback may already be known: place their panels now.
-    setGaze(m_gaze);
-    setPlaying(m_playing);
+    m_gazeAndPlayback.refreshGaze();
+    m_gazeAndPlayback.refreshPlaying();
     emit visibleChanged(true);
 }
 
@@ -181,7 +179,7 @@ void FloatingHUDPanelController::hide()
         m_stores.visibility.setVisible(false);
         setHUDVisibleOnServices(false);
         m_follower.stop();
-        m_pointerNear.clear();
+        m_gazeAndPlayback.forgetPointer();
         if (m_panels.isShown(nowPlaying))
             fadeOut(nowPlaying);
         if (m_panels.isShown(targetCursor))
@@ -306,26 +304,6 @@ bool FloatingHUDPanelController::menuOpen() const
                        [this](HUDWidgetID id) { return m_panels.isShown(id); });
 }
 
-void FloatingHUDPanelController::noteMenuActivity()
-{
-    m_idle.noteMenuActivity();
-}
-
-void FloatingHUDPanelController::readoutTick()
-{
-    m_idle.readoutTick();
-}
-
-void FloatingHUDPanelController::idleTick()
-{
-    m_idle.idleTick();
-}
-
-void FloatingHUDPanelController::pointerUpdate()
-{
-    m_follower.update();
-}
-
 void FloatingHUDPanelController::moveHUD(const ScreenInfo &screen)
 {
     const ScreenInfo previous = m_hudScreen.value_or(screen);
@@ -360,100 +338,6 @@ void FloatingHUDPanelController::handleEscape()
     hide();
 }
 
-void FloatingHUDPanelController::setRailRegions(const QList<QRectF> &regions)
-{
-    m_follower.setRailRegions(regions);
-}
-
-void FloatingHUDPanelController::setPointerNear(const QSet<HUDWidgetID> &near)
-{
-    const bool changed = near.contains(targetCursor) != m_pointerNear.contains(targetCursor);
-    m_pointerNear = near;
-    if (changed)
-        setGaze(m_gaze);
-}
-
-QSet<HUDWidgetID> FloatingHUDPanelController::widgetsNear(const QPointF &pointer) const
-{
-    QSet<HUDWidgetID> near;
-    const PanelWindow *p = panel(targetCursor);
-    if (p && p->isVisible() && p->alpha() > 0.01) {
-        const QRectF f = p->frame();
-        const QSizeF box = m_cramped ? QSizeF(90, 70) : QSizeF(230, 120);
-        const QRectF area(f.center().x() - box.width() / 2, f.bottom() - box.height(), box.width(),
-                          box.height());
-        if (YUp::containsClosed(area.adjusted(-24, -24, 24, 24), pointer))
-            near.insert(targetCursor);
-    }
-    return near;
-}
-
-void FloatingHUDPanelController::setGaze(std::optional<QRectF> windowFrame)
-{
-    m_gaze = windowFrame;
-    if (!m_isVisible || m_stores.widgets.isHidden(targetCursor))
-        return;
-    start();
-    PanelWindow *p = panel(targetCursor);
-    if (!p)
-        return;
-    if (!windowFrame) {
-        if (p->isVisible())
-            fadeOut(targetCursor, 0.25);
-        return;
-    }
-    const QRectF w = *windowFrame;
-    const QList<ScreenInfo> screens = m_screens.screens();
-    ScreenInfo screen = m_screens.mainScreen();
-    for (const ScreenInfo &s : screens) {
-        if (s.frame.intersects(w)) {
-            screen = s;
-            break;
-        }
-    }
-    const HUDLayout::CursorPlacement placed = HUDLayout::placeTargetCursor(w, screen);
-    if (placed.cramped != m_cramped) {
-        m_cramped = placed.cramped;
-        emit crampedChanged(m_cramped);
-    }
-    if (!p->hasContent())
-        p->attachContent(HUDLayout::scale(targetCursor, screen));
-    m_panels.place(targetCursor, placed.frame);
-    const double target = m_pointerNear.contains(targetCursor) ? 0.08 : 1.0;
-    // A panel on its way out is brought back even where its fade has barely begun.
-    if (p->isVisible() && !m_panels.isLeaving(targetCursor)
-        && std::abs(p->alpha() - target) <= 0.02)
-        return;
-    m_panels.stopLeaving(targetCursor);
-    p->orderFront();
-    p->animate(target, std::nullopt, 0.2);
-}
-
-void FloatingHUDPanelController::setPlaying(bool playing)
-{
-    m_playing = playing;
-    if (!m_isVisible || m_stores.widgets.isHidden(nowPlaying))
-        return;
-    start();
-    PanelWindow *p = panel(nowPlaying);
-    if (!p)
-        return;
-    if (!playing) {
-        if (p->isVisible())
-            fadeOut(nowPlaying, 0.25);
-        return;
-    }
-    if (p->isVisible() && !m_panels.isLeaving(nowPlaying) && p->alpha() >= 0.99)
-        return;
-    m_panels.stopLeaving(nowPlaying);
-    const ScreenInfo screen = pointerScreen();
-    if (!p->hasContent())
-        p->attachContent(HUDLayout::scale(nowPlaying, screen));
-    m_panels.place(nowPlaying, m_panels.placedFrame(nowPlaying, screen));
-    p->orderFront();
-    p->animate(1.0, std::nullopt, 0.25);
-}
-
 void FloatingHUDPanelController::toggleLayoutEditing()
 {
     if (m_layoutEdit.isActive()) {
@@ -469,21 +353,6 @@ void FloatingHUDPanelController::toggleLayoutEditing()
     if (!m_hudScreen)
         m_hudScreen = pointerScreen();
     m_layoutEdit.enter(*m_hudScreen);
-}
-
-QString FloatingHUDPanelController::editorTitle(HUDWidgetID id)
-{
-    return PanelStyles::editorTitle(id);
-}
-
-QList<EditableWidget> FloatingHUDPanelController::editableWidgets() const
-{
-    return m_layoutEdit.editableWidgets();
-}
-
-void FloatingHUDPanelController::resetLayout()
-{
-    m_layoutEdit.resetLayout();
 }
 
 void FloatingHUDPanelController::applyWidgetChanges()
@@ -509,13 +378,13 @@ void FloatingHUDPanelController::applyWidgetChanges()
             if (m_panels.isShown(targetCursor))
                 fadeOut(targetCursor);
         } else {
-            setGaze(m_gaze);
+            m_gazeAndPlayback.refreshGaze();
         }
         if (m_stores.widgets.isHidden(nowPlaying)) {
             if (m_panels.isShown(nowPlaying))
                 fadeOut(nowPlaying);
         } else {
-            setPlaying(m_playing);
+            m_gazeAndPlayback.refreshPlaying();
         }
     }
     m_idle.restartReadouts();
