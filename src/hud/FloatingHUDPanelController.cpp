@@ -6,123 +6,35 @@
 #include "hud/HUDSettings.h"
 #include "hud/HUDVisibility.h"
 #include "hud/HUDWidgetSettings.h"
-#include "platform/Clock.h"
-#include "platform/Geometry.h"
-
-#include <QPointer>
-#include <QTimer>
 
 #include <algorithm>
 
 using enum HUDWidgetID;
-
-namespace {
-
-const QList<HUDWidgetID> kSubPanels{inventory, skills, equipment, questLog};
-const QList<HUDWidgetID> kFadingReadouts{playerStatus, partyStrip, fieldHeader, nowPlaying};
-
-// How far a panel starts from its place when it slides in (positive: above it).
-double entranceOffset(ScreenAnchor anchor)
-{
-    switch (anchor) {
-    case ScreenAnchor::topLeading:
-    case ScreenAnchor::topCenter:
-    case ScreenAnchor::topTrailing:
-        return 28;
-    case ScreenAnchor::leadingMid:
-    case ScreenAnchor::trailingMid:
-        return 18;
-    case ScreenAnchor::bottomCenter:
-    case ScreenAnchor::bottomLeading:
-    case ScreenAnchor::bottomTrailing:
-        return -22;
-    case ScreenAnchor::center:
-        return 0;
-    }
-    return 0;
-}
-
-bool anyContains(const QList<QRectF> &regions, const QPointF &p, double grow)
-{
-    return std::any_of(regions.begin(), regions.end(), [&](const QRectF &r) {
-        return YUp::containsClosed(r.adjusted(-grow, -grow, grow, grow), p);
-    });
-}
-
-} // namespace
 
 FloatingHUDPanelController::FloatingHUDPanelController(Screens &screens, const Clock &clock,
                                                        Stores stores, PanelFactory factory,
                                                        Hooks hooks, QObject *parent)
     : QObject(parent)
     , m_screens(screens)
-    , m_clock(clock)
     , m_stores(stores)
-    , m_factory(std::move(factory))
     , m_hooks(std::move(hooks))
-    , m_readoutTimer(new QTimer(this))
-    , m_idleTimer(new QTimer(this))
-    , m_pointerTimer(new QTimer(this))
-    , m_rehomeTimer(new QTimer(this))
+    , m_panels(stores.layout, std::move(factory))
+    , m_idle(clock, stores.settings, idleHooks())
+    , m_follower(screens, clock, m_panels, followerHooks())
+    , m_layoutEdit(m_panels, stores.layout, layoutEditHooks())
+    , m_gazeAndPlayback(screens, m_panels, stores.widgets, gazeAndPlaybackHooks())
 {
-    m_lastMenuActivity = now();
-    m_readoutTimer->setInterval(1000);
-    connect(m_readoutTimer, &QTimer::timeout, this, &FloatingHUDPanelController::readoutTick);
-    m_idleTimer->setInterval(1000);
-    connect(m_idleTimer, &QTimer::timeout, this, &FloatingHUDPanelController::idleTick);
-    // While the HUD is shown the pointer is followed through the screens' motion reports, or
-    // polled where there are none; neither needs focus or a grab.
-    m_pointerTimer->setInterval(150);
-    connect(m_pointerTimer, &QTimer::timeout, this, &FloatingHUDPanelController::pointerUpdate);
-    connect(&m_screens, &Screens::pointerMoved, this, [this] {
-        if (m_pointerWatched)
-            pointerUpdate();
-    });
-    // A pointer that comes to rest on another screen still moves the HUD once the dwell is up.
-    m_rehomeTimer->setSingleShot(true);
-    connect(m_rehomeTimer, &QTimer::timeout, this, &FloatingHUDPanelController::pointerUpdate);
+    connect(&m_gazeAndPlayback, &FollowingReadouts::crampedChanged, this,
+            &FloatingHUDPanelController::crampedChanged);
     connect(&m_stores.notifications, &HUDNotifications::widgetsChanged, this,
             &FloatingHUDPanelController::applyWidgetChanges, Qt::QueuedConnection);
 }
 
 FloatingHUDPanelController::~FloatingHUDPanelController() = default;
 
-PanelStyle FloatingHUDPanelController::styleFor(HUDWidgetID id)
-{
-    PanelStyle style;
-    style.name = HUDWidget::rawValue(id);
-    style.level = 3;
-    style.shadow = true;
-    switch (id) {
-    case menuRail:
-        style.shadow = false;
-        style.switchesClickThrough = true;
-        break;
-    case targetCursor:
-    case playerStatus:
-    case partyStrip:
-    case fieldHeader:
-    case nowPlaying:
-        style.clickThrough = true;
-        style.shadow = false;
-        break;
-    case confirmLogout:
-        style.level = 5;
-        break;
-    default:
-        break;
-    }
-    return style;
-}
-
 void FloatingHUDPanelController::addReadoutService(std::function<void(bool)> setHUDVisible)
 {
     m_readoutServices << std::move(setHUDVisible);
-}
-
-double FloatingHUDPanelController::now() const
-{
-    return m_clock.uptime();
 }
 
 void FloatingHUDPanelController::play(PanelCue cue) const
@@ -136,26 +48,60 @@ bool FloatingHUDPanelController::commandBarVisible() const
     return m_hooks.commandBarVisible && m_hooks.commandBarVisible();
 }
 
-PanelWindow *FloatingHUDPanelController::panel(HUDWidgetID id) const
+IdleRules::Hooks FloatingHUDPanelController::idleHooks()
 {
-    const auto it = m_panels.constFind(id);
-    return it == m_panels.constEnd() ? nullptr : it->get();
+    IdleRules::Hooks h;
+    h.hudVisible = [this] { return m_isVisible; };
+    h.menuOpen = [this] { return menuOpen(); };
+    h.readoutsHeld
+        = [this] { return menuOpen() || m_layoutEdit.isActive() || commandBarVisible(); };
+    h.menuInUse = [this] {
+        return m_layoutEdit.isActive() || m_follower.pointerOnMenu() || commandBarVisible();
+    };
+    h.hideHUD = [this] { hide(); };
+    h.closeMenu = [this] {
+        if (m_menuVisible) {
+            closeMenu();
+        } else {
+            putSubPanelsAway();
+            play(PanelCue::close);
+        }
+    };
+    return h;
 }
 
-bool FloatingHUDPanelController::panelVisible(HUDWidgetID id) const
+PointerFollower::Hooks FloatingHUDPanelController::followerHooks()
 {
-    const PanelWindow *p = panel(id);
-    return p && p->isVisible();
+    PointerFollower::Hooks h;
+    h.hudVisible = [this] { return m_isVisible; };
+    h.layoutEditing = [this] { return m_layoutEdit.isActive(); };
+    h.hudScreen = [this] { return m_hudScreen; };
+    h.moveHUD = [this](const ScreenInfo &screen) { moveHUD(screen); };
+    return h;
 }
 
-bool FloatingHUDPanelController::readoutTimerRunning() const
+LayoutEditSession::Hooks FloatingHUDPanelController::layoutEditHooks()
 {
-    return m_readoutTimer->isActive();
+    LayoutEditSession::Hooks h;
+    h.openEditor = m_hooks.openLayoutEditor;
+    h.closeEditor = m_hooks.closeLayoutEditor;
+    h.screen = [this] { return m_hudScreen.value_or(pointerScreen()); };
+    h.holdStill = [this](HUDWidgetID id) { m_follower.forget(id); };
+    h.left = [this] {
+        pointerUpdate();
+        noteMenuActivity();
+        play(PanelCue::close);
+    };
+    return h;
 }
 
-bool FloatingHUDPanelController::idleTimerRunning() const
+FollowingReadouts::Hooks FloatingHUDPanelController::gazeAndPlaybackHooks()
 {
-    return m_idleTimer->isActive();
+    FollowingReadouts::Hooks h;
+    h.hudVisible = [this] { return m_isVisible; };
+    h.ensurePanels = [this] { start(); };
+    h.fadeOut = [this](HUDWidgetID id, double duration) { fadeOut(id, duration); };
+    return h;
 }
 
 ScreenInfo FloatingHUDPanelController::pointerScreen() const
@@ -170,26 +116,10 @@ ScreenInfo FloatingHUDPanelController::menuScreen() const
     return pointerScreen();
 }
 
-QRectF FloatingHUDPanelController::placedFrame(HUDWidgetID id, const ScreenInfo &screen) const
-{
-    const WidgetSpec &spec = HUDLayout::spec(id);
-    return {HUDLayout::origin(spec, screen, m_stores.layout), HUDLayout::scaledSize(spec, screen)};
-}
-
 void FloatingHUDPanelController::start()
 {
-    if (!m_panels.isEmpty() || m_screens.screens().isEmpty())
-        return;
-    const ScreenInfo screen = pointerScreen();
-    for (const WidgetSpec &spec : HUDLayout::specs()) {
-        std::unique_ptr<PanelWindow> p = m_factory(spec.id, styleFor(spec.id));
-        if (!p)
-            continue;
-        const QRectF frame = placedFrame(spec.id, screen);
-        p->setFrame(frame);
-        m_homes.insert(spec.id, frame);
-        m_panels.insert(spec.id, std::shared_ptr<PanelWindow>(std::move(p)));
-    }
+    if (m_panels.isEmpty() && !m_screens.screens().isEmpty())
+        m_panels.create(pointerScreen());
 }
 
 void FloatingHUDPanelController::setHUDVisibleOnServices(bool visible)
@@ -217,61 +147,27 @@ void FloatingHUDPanelController::show()
             continue;
         readouts << spec.id;
     }
-    showPanels(readouts, *m_hudScreen);
-    startPointerPolling();
+    m_panels.slideIn(readouts, *m_hudScreen);
+    m_follower.start();
     pointerUpdate();
-    startReadoutTimer();
+    m_idle.restartReadouts();
     // The gaze and playback may already be known: place their panels now.
-    setGaze(m_gaze);
-    setPlaying(m_playing);
+    m_gazeAndPlayback.refreshGaze();
+    m_gazeAndPlayback.refreshPlaying();
     emit visibleChanged(true);
-}
-
-void FloatingHUDPanelController::showPanels(const QList<HUDWidgetID> &ids, const ScreenInfo &screen)
-{
-    for (qsizetype i = 0; i < ids.size(); ++i) {
-        PanelWindow *p = panel(ids.at(i));
-        if (!p)
-            continue;
-        const WidgetSpec &spec = HUDLayout::spec(ids.at(i));
-        const QRectF target = placedFrame(spec.id, screen);
-        m_leaving.remove(spec.id);
-        setHome(spec.id, target);
-        p->stopAnimations();
-        p->attachContent(HUDLayout::scale(spec.id, screen));
-        p->setAlpha(0);
-        p->setFrame(target.translated(0, entranceOffset(spec.anchor)));
-        p->orderFront();
-        p->animate(1.0, target, 0.22, double(i) * 0.045);
-    }
 }
 
 void FloatingHUDPanelController::fadeOut(HUDWidgetID id, double duration)
 {
-    m_fadedPanels.remove(id);
-    PanelWindow *p = panel(id);
-    if (!p)
-        return;
-    m_leaving.insert(id);
-    // The panel may be shown again before the fade ends; only the fade that finishes last
-    // puts it away.
-    const std::weak_ptr<PanelWindow> weak = m_panels.value(id);
-    const QPointer<FloatingHUDPanelController> self(this);
-    p->animate(0.0, std::nullopt, duration, 0, [weak, self, id] {
-        if (self)
-            self->m_leaving.remove(id);
-        if (auto strong = weak.lock()) {
-            strong->orderOut();
-            strong->detachContent();
-        }
-    });
+    m_follower.forget(id);
+    m_panels.fadeOut(id, duration);
 }
 
 void FloatingHUDPanelController::hide()
 {
-    stopReadoutTimer();
-    if (m_layoutEditing)
-        leaveLayoutEditing();
+    m_idle.stopReadouts();
+    if (m_layoutEdit.isActive())
+        m_layoutEdit.leave();
     putSubPanelsAway();
     dismissConfirm(false);
     if (m_hooks.closeCommandBar)
@@ -282,15 +178,15 @@ void FloatingHUDPanelController::hide()
         m_isVisible = false;
         m_stores.visibility.setVisible(false);
         setHUDVisibleOnServices(false);
-        stopPointerPolling();
-        m_pointerNear.clear();
-        if (panelVisible(nowPlaying))
+        m_follower.stop();
+        m_gazeAndPlayback.forgetPointer();
+        if (m_panels.isShown(nowPlaying))
             fadeOut(nowPlaying);
-        if (panelVisible(targetCursor))
+        if (m_panels.isShown(targetCursor))
             fadeOut(targetCursor);
         play(PanelCue::close);
         m_menuVisible = false;
-        for (auto it = m_panels.begin(); it != m_panels.end(); ++it) {
+        for (auto it = m_panels.all().begin(); it != m_panels.all().end(); ++it) {
             if (it.value()->isVisible())
                 fadeOut(it.key());
         }
@@ -302,9 +198,10 @@ void FloatingHUDPanelController::hide()
 void FloatingHUDPanelController::toggleHUD()
 {
     if (!m_isVisible) {
-        const bool somethingOpen = std::any_of(kSubPanels.begin(), kSubPanels.end(),
-                                               [this](HUDWidgetID id) { return panelVisible(id); })
-            || panelVisible(confirmLogout) || commandBarVisible();
+        const bool somethingOpen
+            = std::any_of(PanelStyles::subPanels().begin(), PanelStyles::subPanels().end(),
+                          [this](HUDWidgetID id) { return m_panels.isShown(id); })
+            || m_panels.isShown(confirmLogout) || commandBarVisible();
         if (somethingOpen)
             hide();
         else
@@ -328,10 +225,10 @@ void FloatingHUDPanelController::toggleMenu()
             if (!m_stores.widgets.isHidden(id))
                 trio << id;
         }
-        showPanels(trio, menuScreen());
+        m_panels.slideIn(trio, menuScreen());
         pointerUpdate();
         noteMenuActivity();
-        startReadoutTimer();
+        m_idle.restartReadouts();
         return;
     }
     closeMenu();
@@ -343,7 +240,7 @@ void FloatingHUDPanelController::closeMenu()
     m_menuVisible = false;
     play(PanelCue::close);
     for (HUDWidgetID id : HUDLayout::menuTrio()) {
-        if (panelVisible(id))
+        if (m_panels.isShown(id))
             fadeOut(id);
     }
     putSubPanelsAway();
@@ -351,8 +248,8 @@ void FloatingHUDPanelController::closeMenu()
 
 void FloatingHUDPanelController::putSubPanelsAway()
 {
-    for (HUDWidgetID id : kSubPanels) {
-        if (panelVisible(id))
+    for (HUDWidgetID id : PanelStyles::subPanels()) {
+        if (m_panels.isShown(id))
             fadeOut(id);
     }
 }
@@ -365,18 +262,12 @@ void FloatingHUDPanelController::openMenuPanel(HUDWidgetID id)
         return;
     play(PanelCue::select);
     if (!p->isVisible()) {
-        for (HUDWidgetID other : kSubPanels) {
-            if (other != id && panelVisible(other))
+        for (HUDWidgetID other : PanelStyles::subPanels()) {
+            if (other != id && m_panels.isShown(other))
                 fadeOut(other);
         }
         const ScreenInfo screen = menuScreen();
-        m_leaving.remove(id);
-        p->stopAnimations();
-        p->attachContent(HUDLayout::scale(id, screen));
-        place(id, placedFrame(id, screen));
-        p->setAlpha(0);
-        p->orderFront();
-        p->animate(1.0, std::nullopt, 0.22);
+        m_panels.fadeIn(id, HUDLayout::scale(id, screen), m_panels.placedFrame(id, screen), 0.22);
         noteMenuActivity();
         return;
     }
@@ -386,253 +277,44 @@ void FloatingHUDPanelController::openMenuPanel(HUDWidgetID id)
 
 void FloatingHUDPanelController::closePanel(HUDWidgetID id)
 {
-    if (panelVisible(id))
+    if (m_panels.isShown(id))
         fadeOut(id);
 }
 
 void FloatingHUDPanelController::showConfirmLogout()
 {
     start();
-    PanelWindow *p = panel(confirmLogout);
-    if (!p)
+    if (!panel(confirmLogout))
         return;
     m_confirmVisible = true;
     play(PanelCue::select);
-    m_leaving.remove(confirmLogout);
-    p->stopAnimations();
-    p->attachContent(1.0);
-    place(confirmLogout, placedFrame(confirmLogout, pointerScreen()));
-    p->setAlpha(0);
-    p->orderFront();
-    p->animate(1.0, std::nullopt, 0.2);
+    m_panels.fadeIn(confirmLogout, 1.0, m_panels.placedFrame(confirmLogout, pointerScreen()), 0.2);
 }
 
 void FloatingHUDPanelController::dismissConfirm(bool animated)
 {
     m_confirmVisible = false;
-    PanelWindow *p = panel(confirmLogout);
-    if (!p)
-        return;
-    const std::weak_ptr<PanelWindow> weak = m_panels.value(confirmLogout);
-    const QPointer<FloatingHUDPanelController> self(this);
-    auto putAway = [weak, self] {
-        if (self)
-            self->m_leaving.remove(confirmLogout);
-        if (auto strong = weak.lock()) {
-            strong->orderOut();
-            strong->setAlpha(1.0);
-            strong->detachContent();
-        }
-    };
-    if (animated && p->isVisible()) {
-        m_leaving.insert(confirmLogout);
-        p->animate(0.0, std::nullopt, 0.18, 0, putAway);
-    } else {
-        p->stopAnimations();
-        putAway();
-    }
+    m_panels.dismiss(confirmLogout, animated ? 0.18 : 0);
 }
 
 bool FloatingHUDPanelController::menuOpen() const
 {
     return m_menuVisible
-        || std::any_of(kSubPanels.begin(), kSubPanels.end(),
-                       [this](HUDWidgetID id) { return panelVisible(id); });
-}
-
-void FloatingHUDPanelController::startReadoutTimer()
-{
-    const double d = m_stores.settings.readoutIdle();
-    if (m_isVisible && d > 0) {
-        m_readoutDeadline = now() + d;
-        if (!m_readoutTimer->isActive())
-            m_readoutTimer->start();
-    } else {
-        stopReadoutTimer();
-    }
-}
-
-void FloatingHUDPanelController::stopReadoutTimer()
-{
-    m_readoutTimer->stop();
-}
-
-void FloatingHUDPanelController::readoutTick()
-{
-    const double d = m_stores.settings.readoutIdle();
-    if (!m_isVisible || d == 0) {
-        stopReadoutTimer();
-        return;
-    }
-    if (menuOpen() || m_layoutEditing || commandBarVisible()) {
-        m_readoutDeadline = now() + d;
-        return;
-    }
-    if (now() >= m_readoutDeadline)
-        hide();
-}
-
-void FloatingHUDPanelController::noteMenuActivity()
-{
-    m_lastMenuActivity = now();
-    if (menuOpen()) {
-        if (!m_idleTimer->isActive())
-            m_idleTimer->start();
-    } else {
-        m_idleTimer->stop();
-    }
-}
-
-void FloatingHUDPanelController::idleTick()
-{
-    if (!menuOpen()) {
-        noteMenuActivity();
-        m_idleTimer->stop();
-        return;
-    }
-    const double idle = m_stores.settings.menuIdle();
-    if (m_layoutEditing || idle == 0) {
-        m_lastMenuActivity = now();
-        return;
-    }
-    const QPointF pointer = m_screens.pointerLocation();
-    bool onMenu = false;
-    for (HUDWidgetID id : HUDLayout::menuGroup()) {
-        const PanelWindow *p = panel(id);
-        if (!p || !p->isVisible())
-            continue;
-        if (p->isKey()) {
-            onMenu = true;
-            break;
-        }
-        const QRectF f = p->frame();
-        if (id == menuRail) {
-            const QPointF local(pointer.x() - f.left(), f.bottom() - pointer.y());
-            if (anyContains(m_railRegions, local, 12)) {
-                onMenu = true;
-                break;
-            }
-        } else if (YUp::containsClosed(f.adjusted(-12, -12, 12, 12), pointer)) {
-            onMenu = true;
-            break;
-        }
-    }
-    if (onMenu || commandBarVisible()) {
-        m_lastMenuActivity = now();
-        return;
-    }
-    if (now() - m_lastMenuActivity >= idle) {
-        if (m_menuVisible) {
-            closeMenu();
-        } else {
-            putSubPanelsAway();
-            play(PanelCue::close);
-        }
-        noteMenuActivity();
-    }
-}
-
-void FloatingHUDPanelController::startPointerPolling()
-{
-    if (m_pointerWatched || m_pointerTimer->isActive())
-        return;
-    if (m_screens.watchesPointer()) {
-        m_pointerWatched = true;
-        m_screens.startPointerWatch();
-    } else {
-        m_pointerTimer->start();
-    }
-}
-
-void FloatingHUDPanelController::stopPointerPolling()
-{
-    m_pointerTimer->stop();
-    m_rehomeTimer->stop();
-    if (m_pointerWatched) {
-        m_pointerWatched = false;
-        m_screens.stopPointerWatch();
-    }
-    // Without pointer watching the rail takes clicks everywhere again.
-    if (PanelWindow *rail = panel(menuRail))
-        rail->setClickThrough(false);
-}
-
-void FloatingHUDPanelController::pointerUpdate()
-{
-    rehomeCheck();
-    if (!m_isVisible)
-        return;
-    const QPointF pointer = m_screens.pointerLocation();
-    if (!m_layoutEditing) {
-        for (HUDWidgetID id : kFadingReadouts) {
-            PanelWindow *p = panel(id);
-            if (!p || !p->isVisible()) {
-                m_fadedPanels.remove(id);
-                continue;
-            }
-            const bool near = YUp::containsClosed(p->frame().adjusted(-24, -24, 24, 24), pointer);
-            if (near && !m_fadedPanels.contains(id)) {
-                m_fadedPanels.insert(id);
-                p->animate(0.1, home(id), 0.14);
-            } else if (!near && m_fadedPanels.contains(id)) {
-                m_fadedPanels.remove(id);
-                p->animate(1.0, home(id), 0.14);
-            }
-        }
-    }
-    if (PanelWindow *rail = panel(menuRail)) {
-        bool takesClicks = false;
-        if (rail->isVisible() && !m_railRegions.isEmpty()) {
-            const QRectF f = rail->frame();
-            const QPointF local(pointer.x() - f.left(), f.bottom() - pointer.y());
-            // While the layout is edited every press belongs to the editor.
-            takesClicks = !m_layoutEditing && anyContains(m_railRegions, local, 6);
-        }
-        rail->setClickThrough(!takesClicks);
-    }
-}
-
-void FloatingHUDPanelController::rehomeCheck()
-{
-    if (!m_isVisible || m_layoutEditing || !m_hudScreen)
-        return;
-    const ScreenInfo s = pointerScreen();
-    if (s == *m_hudScreen) {
-        m_rehomeCandidate.reset();
-    } else if (m_rehomeCandidate && s == *m_rehomeCandidate) {
-        if (now() - m_rehomeSince >= 0.8) {
-            m_rehomeCandidate.reset();
-            moveHUD(s);
-        }
-    } else {
-        m_rehomeCandidate = s;
-        m_rehomeSince = now();
-        m_rehomeTimer->start(850);
-    }
+        || std::any_of(PanelStyles::subPanels().begin(), PanelStyles::subPanels().end(),
+                       [this](HUDWidgetID id) { return m_panels.isShown(id); });
 }
 
 void FloatingHUDPanelController::moveHUD(const ScreenInfo &screen)
 {
     const ScreenInfo previous = m_hudScreen.value_or(screen);
     m_hudScreen = screen;
-    for (auto it = m_panels.begin(); it != m_panels.end(); ++it) {
-        PanelWindow *p = it.value().get();
-        if (!p->isVisible())
-            continue;
-        const HUDWidgetID id = it.key();
-        // The target cursor follows the gaze, not the HUD's screen.
-        if (id == targetCursor)
-            continue;
-        if (HUDLayout::scale(id, screen) != HUDLayout::scale(id, previous))
-            p->attachContent(HUDLayout::scale(id, screen));
-        place(id, placedFrame(id, screen));
-    }
+    m_panels.moveShown(previous, screen);
 }
 
 void FloatingHUDPanelController::handleEscape()
 {
-    if (m_layoutEditing) {
-        leaveLayoutEditing();
+    if (m_layoutEdit.isActive()) {
+        m_layoutEdit.leave();
         return;
     }
     if (m_confirmVisible) {
@@ -641,7 +323,7 @@ void FloatingHUDPanelController::handleEscape()
         return;
     }
     for (HUDWidgetID id : {inventory, skills, equipment, questLog}) {
-        if (panelVisible(id)) {
+        if (m_panels.isShown(id)) {
             play(PanelCue::cancel);
             closePanel(id);
             return;
@@ -656,123 +338,10 @@ void FloatingHUDPanelController::handleEscape()
     hide();
 }
 
-void FloatingHUDPanelController::setRailRegions(const QList<QRectF> &regions)
-{
-    m_railRegions = regions;
-    // Whether the rail takes clicks is decided on pointer updates, and the rows just changed
-    // under a pointer that may not move again before it clicks. Decided on the next turn of the
-    // event loop, not inside the rail view that is still being built or clicked.
-    QPointer<FloatingHUDPanelController> self(this);
-    QMetaObject::invokeMethod(
-        this,
-        [self] {
-            if (self)
-                self->pointerUpdate();
-        },
-        Qt::QueuedConnection);
-}
-
-void FloatingHUDPanelController::setPointerNear(const QSet<HUDWidgetID> &near)
-{
-    const bool changed = near.contains(targetCursor) != m_pointerNear.contains(targetCursor);
-    m_pointerNear = near;
-    if (changed)
-        setGaze(m_gaze);
-}
-
-QSet<HUDWidgetID> FloatingHUDPanelController::widgetsNear(const QPointF &pointer) const
-{
-    QSet<HUDWidgetID> near;
-    const PanelWindow *p = panel(targetCursor);
-    if (p && p->isVisible() && p->alpha() > 0.01) {
-        const QRectF f = p->frame();
-        const QSizeF box = m_cramped ? QSizeF(90, 70) : QSizeF(230, 120);
-        const QRectF area(f.center().x() - box.width() / 2, f.bottom() - box.height(), box.width(),
-                          box.height());
-        if (YUp::containsClosed(area.adjusted(-24, -24, 24, 24), pointer))
-            near.insert(targetCursor);
-    }
-    return near;
-}
-
-void FloatingHUDPanelController::setGaze(std::optional<QRectF> windowFrame)
-{
-    m_gaze = windowFrame;
-    if (!m_isVisible || m_stores.widgets.isHidden(targetCursor))
-        return;
-    start();
-    PanelWindow *p = panel(targetCursor);
-    if (!p)
-        return;
-    if (!windowFrame) {
-        if (p->isVisible())
-            fadeOut(targetCursor, 0.25);
-        return;
-    }
-    const QRectF w = *windowFrame;
-    const QList<ScreenInfo> screens = m_screens.screens();
-    ScreenInfo screen = m_screens.mainScreen();
-    for (const ScreenInfo &s : screens) {
-        if (s.frame.intersects(w)) {
-            screen = s;
-            break;
-        }
-    }
-    const QRectF vf = screen.visibleFrame;
-    const QSizeF size = HUDLayout::scaledSize(HUDLayout::spec(targetCursor), screen);
-    double x = w.center().x() - size.width() / 2;
-    x = std::max(x, vf.left() + 4);
-    x = std::min(x, vf.right() - size.width() - 4);
-    const double top = w.bottom() + 6;
-    const bool nowCramped = vf.bottom() - 4 < top + size.height();
-    if (nowCramped != m_cramped) {
-        m_cramped = nowCramped;
-        emit crampedChanged(m_cramped);
-    }
-    const QRectF frame(x, std::min(top, vf.bottom() - 4) - size.height(), size.width(),
-                       size.height());
-    if (!p->hasContent())
-        p->attachContent(HUDLayout::scale(targetCursor, screen));
-    place(targetCursor, frame);
-    const double target = m_pointerNear.contains(targetCursor) ? 0.08 : 1.0;
-    // A panel on its way out is brought back even where its fade has barely begun.
-    if (p->isVisible() && !m_leaving.contains(targetCursor)
-        && std::abs(p->alpha() - target) <= 0.02)
-        return;
-    m_leaving.remove(targetCursor);
-    p->orderFront();
-    p->animate(target, std::nullopt, 0.2);
-}
-
-void FloatingHUDPanelController::setPlaying(bool playing)
-{
-    m_playing = playing;
-    if (!m_isVisible || m_stores.widgets.isHidden(nowPlaying))
-        return;
-    start();
-    PanelWindow *p = panel(nowPlaying);
-    if (!p)
-        return;
-    if (!playing) {
-        if (p->isVisible())
-            fadeOut(nowPlaying, 0.25);
-        return;
-    }
-    if (p->isVisible() && !m_leaving.contains(nowPlaying) && p->alpha() >= 0.99)
-        return;
-    m_leaving.remove(nowPlaying);
-    const ScreenInfo screen = pointerScreen();
-    if (!p->hasContent())
-        p->attachContent(HUDLayout::scale(nowPlaying, screen));
-    place(nowPlaying, placedFrame(nowPlaying, screen));
-    p->orderFront();
-    p->animate(1.0, std::nullopt, 0.25);
-}
-
 void FloatingHUDPanelController::toggleLayoutEditing()
 {
-    if (m_layoutEditing) {
-        leaveLayoutEditing();
+    if (m_layoutEdit.isActive()) {
+        m_layoutEdit.leave();
         return;
     }
     if (!m_isVisible)
@@ -783,138 +352,7 @@ void FloatingHUDPanelController::toggleLayoutEditing()
         return;
     if (!m_hudScreen)
         m_hudScreen = pointerScreen();
-    m_layoutEditing = true;
-    for (auto it = m_panels.begin(); it != m_panels.end(); ++it) {
-        PanelWindow *p = it.value().get();
-        if (!p->isVisible())
-            continue;
-        p->setClickThrough(true);
-        m_fadedPanels.remove(it.key());
-        // A panel still fading out goes on its way; the others stand still at full opacity in
-        // their places, where a slide that was running would have taken them.
-        if (!m_leaving.contains(it.key()))
-            p->animate(1.0, home(it.key()), 0);
-    }
-    if (!m_hooks.openLayoutEditor)
-        return;
-    const QPointer<FloatingHUDPanelController> self(this);
-    EditorActions actions;
-    actions.widgets = [self] { return self ? self->editableWidgets() : QList<EditableWidget>{}; };
-    actions.commit = [self](HUDWidgetID id, QPointF origin) {
-        if (self)
-            self->commitDrop(id, origin);
-    };
-    actions.reset = [self] {
-        if (self)
-            self->resetLayout();
-    };
-    actions.done = [self] {
-        if (self && self->m_layoutEditing)
-            self->leaveLayoutEditing();
-    };
-    m_hooks.openLayoutEditor(*m_hudScreen, std::move(actions));
-}
-
-void FloatingHUDPanelController::leaveLayoutEditing()
-{
-    m_layoutEditing = false;
-    if (m_hooks.closeLayoutEditor)
-        m_hooks.closeLayoutEditor();
-    for (auto it = m_panels.begin(); it != m_panels.end(); ++it)
-        it.value()->setClickThrough(styleFor(it.key()).clickThrough);
-    pointerUpdate();
-    noteMenuActivity();
-    play(PanelCue::close);
-}
-
-QString FloatingHUDPanelController::editorTitle(HUDWidgetID id)
-{
-    for (const auto &t : HUDWidgetSettings::toggleable()) {
-        if (t.id == id)
-            return t.title;
-    }
-    switch (id) {
-    case menuRail:
-        return QStringLiteral("Menu");
-    case questLog:
-        return QStringLiteral("Quest Log");
-    case inventory:
-        return QStringLiteral("Inventory");
-    case skills:
-        return QStringLiteral("Skills");
-    case equipment:
-        return QStringLiteral("Equipment");
-    case confirmLogout:
-        return QStringLiteral("Log Out");
-    default:
-        return HUDWidget::rawValue(id);
-    }
-}
-
-QList<EditableWidget> FloatingHUDPanelController::editableWidgets() const
-{
-    QList<EditableWidget> widgets;
-    for (const WidgetSpec &spec : HUDLayout::specs()) {
-        if (spec.id == targetCursor || m_leaving.contains(spec.id))
-            continue;
-        const auto it = m_panels.constFind(spec.id);
-        if (it == m_panels.constEnd() || !it.value()->isVisible())
-            continue;
-        // The panel's content fills it: the content frame is the panel frame.
-        widgets.append({spec.id, editorTitle(spec.id), it.value(), it.value()->frame()});
-    }
-    return widgets;
-}
-
-void FloatingHUDPanelController::commitDrop(HUDWidgetID id, QPointF origin)
-{
-    if (!m_layoutEditing || id == targetCursor)
-        return;
-    const ScreenInfo screen = m_hudScreen.value_or(pointerScreen());
-    // The sub-panels have no offset of their own: they move with the summary panel, so a
-    // sub-panel dropped somewhere moves the summary panel by as much, now and on every show.
-    const auto offsetKey
-        = [](HUDWidgetID w) { return HUDLayout::followsSummary().contains(w) ? summaryPanel : w; };
-    const HUDWidgetID key = offsetKey(id);
-    const QPointF home = HUDLayout::frame(HUDLayout::spec(id), screen).topLeft();
-    m_stores.layout.setOffset(key, origin.x() - home.x(), origin.y() - home.y());
-    for (auto it = m_panels.begin(); it != m_panels.end(); ++it) {
-        if (offsetKey(it.key()) != key)
-            continue;
-        if (it.key() == id || it.value()->isVisible())
-            place(it.key(), placedFrame(it.key(), screen));
-    }
-}
-
-void FloatingHUDPanelController::resetLayout()
-{
-    m_stores.layout.resetAll();
-    const ScreenInfo screen = m_hudScreen.value_or(pointerScreen());
-    for (auto it = m_panels.begin(); it != m_panels.end(); ++it) {
-        if (it.key() == targetCursor)
-            continue;
-        place(it.key(), placedFrame(it.key(), screen));
-    }
-}
-
-std::optional<QRectF> FloatingHUDPanelController::home(HUDWidgetID id) const
-{
-    const auto it = m_homes.constFind(id);
-    if (it == m_homes.constEnd())
-        return std::nullopt;
-    return *it;
-}
-
-void FloatingHUDPanelController::setHome(HUDWidgetID id, const QRectF &frame)
-{
-    m_homes.insert(id, frame);
-}
-
-void FloatingHUDPanelController::place(HUDWidgetID id, const QRectF &frame)
-{
-    setHome(id, frame);
-    if (PanelWindow *p = panel(id))
-        p->setFrame(frame);
+    m_layoutEdit.enter(*m_hudScreen);
 }
 
 void FloatingHUDPanelController::applyWidgetChanges()
@@ -927,28 +365,28 @@ void FloatingHUDPanelController::applyWidgetChanges()
             if (id == targetCursor || id == nowPlaying)
                 continue;
             const bool hidden = m_stores.widgets.isHidden(id);
-            if (hidden && panelVisible(id)) {
+            if (hidden && m_panels.isShown(id)) {
                 fadeOut(id);
-            } else if (!hidden && !panelVisible(id)) {
+            } else if (!hidden && !m_panels.isShown(id)) {
                 if (HUDLayout::menuTrio().contains(id) && !m_menuVisible)
                     continue;
                 toShow << id;
             }
         }
-        showPanels(toShow, screen);
+        m_panels.slideIn(toShow, screen);
         if (m_stores.widgets.isHidden(targetCursor)) {
-            if (panelVisible(targetCursor))
+            if (m_panels.isShown(targetCursor))
                 fadeOut(targetCursor);
         } else {
-            setGaze(m_gaze);
+            m_gazeAndPlayback.refreshGaze();
         }
         if (m_stores.widgets.isHidden(nowPlaying)) {
-            if (panelVisible(nowPlaying))
+            if (m_panels.isShown(nowPlaying))
                 fadeOut(nowPlaying);
         } else {
-            setPlaying(m_playing);
+            m_gazeAndPlayback.refreshPlaying();
         }
     }
-    startReadoutTimer();
+    m_idle.restartReadouts();
     noteMenuActivity();
 }

@@ -1,11 +1,16 @@
 #pragma once
 
 #include "hud/EditorActions.h"
-#include "hud/PanelWindow.h"
+#include "hud/FollowingReadouts.h"
+#include "hud/HUDPanels.h"
 #include "hud/HUDWidgetID.h"
+#include "hud/IdleRules.h"
+#include "hud/LayoutEditSession.h"
+#include "hud/PanelStyles.h"
+#include "hud/PanelWindow.h"
+#include "hud/PointerFollower.h"
 #include "platform/Screens.h"
 
-#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointF>
@@ -13,7 +18,6 @@
 #include <QSet>
 
 #include <functional>
-#include <limits>
 #include <memory>
 #include <optional>
 
@@ -23,15 +27,16 @@ class HUDNotifications;
 class HUDSettings;
 class HUDVisibility;
 class HUDWidgetSettings;
-class QTimer;
 
 // The sounds the controller makes; bound to the sound engine in the program.
 enum class PanelCue { open, close, select, confirm, cancel };
 
-// Puts the widgets on screen: one panel per widget, shown and hidden with short fades, the
-// readouts kept up for a while after the HUD is summoned, the menu closed when the pointer
-// stays away, readouts faded out of the pointer's way, the HUD moved to the screen the pointer
-// dwells on, and the quit card.
+// Puts the widgets on screen: one panel per widget, shown and hidden with short fades; the
+// readouts, the menu and its sub-panels, and the quit card. The program and the views drive the
+// HUD through it alone. The rules it keeps are held by the parts it is built from, over one set
+// of panels (HUDPanels): the idle timeouts (IdleRules), following the pointer (PointerFollower),
+// the layout editor (LayoutEditSession), and the readouts that follow the gaze and playback
+// (FollowingReadouts).
 class FloatingHUDPanelController final : public QObject
 {
     Q_OBJECT
@@ -60,11 +65,11 @@ public:
         std::function<void()> closeLayoutEditor;
     };
 
-    FloatingHUDPanelController(Screens &screens, const Clock &clock, Stores stores, PanelFactory factory, Hooks hooks = {},
-                               QObject *parent = nullptr);
+    FloatingHUDPanelController(Screens &screens, const Clock &clock, Stores stores,
+                               PanelFactory factory, Hooks hooks = {}, QObject *parent = nullptr);
     ~FloatingHUDPanelController() override;
 
-    static PanelStyle styleFor(HUDWidgetID id);
+    static PanelStyle styleFor(HUDWidgetID id) { return PanelStyles::styleFor(id); }
 
     // Every readout service is told when the HUD goes on or off screen, in the order added.
     void addReadoutService(std::function<void(bool visible)> setHUDVisible);
@@ -79,46 +84,49 @@ public:
     void showConfirmLogout();
     void dismissConfirm(bool animated);
     void toggleLayoutEditing();
-    void resetLayout();
-    void noteMenuActivity();
+    void resetLayout() { m_layoutEdit.resetLayout(); }
+    void noteMenuActivity() { m_idle.noteMenuActivity(); }
 
     // Escape pressed in one of our panels.
     void handleEscape();
     // What the rail view reports as drawn, in the rail's own top-left coordinates.
-    void setRailRegions(const QList<QRectF> &regions);
+    void setRailRegions(const QList<QRectF> &regions) { m_follower.setRailRegions(regions); }
     // The gazed window's frame (model coordinates), or nothing when there is no target.
-    void setGaze(std::optional<QRectF> windowFrame);
+    void setGaze(std::optional<QRectF> windowFrame) { m_gazeAndPlayback.setGaze(windowFrame); }
     // Whether something plays.
-    void setPlaying(bool playing);
+    void setPlaying(bool playing) { m_gazeAndPlayback.setPlaying(playing); }
     // The widgets the pointer is over, as the target monitor reports them.
-    void setPointerNear(const QSet<HUDWidgetID> &near);
+    void setPointerNear(const QSet<HUDWidgetID> &near) { m_gazeAndPlayback.setPointerNear(near); }
     // Which of the panels that give way to the pointer it is over: the target cursor, whose
     // near area is a box of 230 × 120 (90 × 70 while cramped) hanging from the middle of its
     // top edge, grown by 24 points.
-    QSet<HUDWidgetID> widgetsNear(const QPointF &pointer) const;
+    QSet<HUDWidgetID> widgetsNear(const QPointF &pointer) const
+    {
+        return m_gazeAndPlayback.widgetsNear(pointer);
+    }
 
     // The timed rules; the timers call these, and so do tests.
-    void readoutTick();
-    void idleTick();
-    void pointerUpdate();
+    void readoutTick() { m_idle.readoutTick(); }
+    void idleTick() { m_idle.idleTick(); }
+    void pointerUpdate() { m_follower.update(); }
 
     bool isVisible() const { return m_isVisible; }
     bool menuVisible() const { return m_menuVisible; }
     bool confirmVisible() const { return m_confirmVisible; }
-    bool layoutEditing() const { return m_layoutEditing; }
+    bool layoutEditing() const { return m_layoutEdit.isActive(); }
     bool menuOpen() const;
-    bool cramped() const { return m_cramped; }
-    const QSet<HUDWidgetID> &fadedPanels() const { return m_fadedPanels; }
+    bool cramped() const { return m_gazeAndPlayback.cramped(); }
+    const QSet<HUDWidgetID> &fadedPanels() const { return m_follower.faded(); }
     std::optional<ScreenInfo> hudScreen() const { return m_hudScreen; }
-    double readoutDeadline() const { return m_readoutDeadline; }
-    PanelWindow *panel(HUDWidgetID id) const;
+    double readoutDeadline() const { return m_idle.readoutDeadline(); }
+    PanelWindow *panel(HUDWidgetID id) const { return m_panels.panel(id); }
     // The widgets the layout editor may move: every panel on screen but the target cursor,
     // which follows the gazed window, in the layout table's order.
-    QList<EditableWidget> editableWidgets() const;
+    QList<EditableWidget> editableWidgets() const { return m_layoutEdit.editableWidgets(); }
     // The title the layout editor shows on a widget's outline.
-    static QString editorTitle(HUDWidgetID id);
-    bool readoutTimerRunning() const;
-    bool idleTimerRunning() const;
+    static QString editorTitle(HUDWidgetID id) { return PanelStyles::editorTitle(id); }
+    bool readoutTimerRunning() const { return m_idle.readoutTimerRunning(); }
+    bool idleTimerRunning() const { return m_idle.idleTimerRunning(); }
 
 signals:
     // The gaze placement found the target cursor cramped (or no longer cramped).
@@ -130,62 +138,31 @@ private:
     bool commandBarVisible() const;
     ScreenInfo pointerScreen() const;
     ScreenInfo menuScreen() const;
-    QRectF placedFrame(HUDWidgetID id, const ScreenInfo &screen) const;
-    bool panelVisible(HUDWidgetID id) const;
-    void showPanels(const QList<HUDWidgetID> &ids, const ScreenInfo &screen);
     // Fades a panel out and puts it away (its view goes with it).
     void fadeOut(HUDWidgetID id, double duration = 0.16);
     void putSubPanelsAway();
     void closeMenu();
-    void startReadoutTimer();
-    void stopReadoutTimer();
-    void rehomeCheck();
+    // What the parts the controller is built from ask of it.
+    IdleRules::Hooks idleHooks();
+    PointerFollower::Hooks followerHooks();
+    LayoutEditSession::Hooks layoutEditHooks();
+    FollowingReadouts::Hooks gazeAndPlaybackHooks();
     void moveHUD(const ScreenInfo &screen);
-    void leaveLayoutEditing();
-    // Stores a widget dropped in the editor with its content at `origin` as an offset from its
-    // default frame, and moves it and the panels that share its offset there.
-    void commitDrop(HUDWidgetID id, QPointF origin);
-    // Where the controller last placed a panel (or sent it), so a fade for the pointer does not
-    // leave a panel short of its place when it replaces a slide that is still running.
-    std::optional<QRectF> home(HUDWidgetID id) const;
-    void setHome(HUDWidgetID id, const QRectF &frame);
-    void place(HUDWidgetID id, const QRectF &frame);
     void applyWidgetChanges();
     void setHUDVisibleOnServices(bool visible);
-    void startPointerPolling();
-    void stopPointerPolling();
-    double now() const;
 
     Screens &m_screens;
-    const Clock &m_clock;
     Stores m_stores;
-    PanelFactory m_factory;
     Hooks m_hooks;
     QList<std::function<void(bool)>> m_readoutServices;
 
-    QHash<HUDWidgetID, std::shared_ptr<PanelWindow>> m_panels;
+    HUDPanels m_panels;
+    IdleRules m_idle;
+    PointerFollower m_follower;
+    LayoutEditSession m_layoutEdit;
+    FollowingReadouts m_gazeAndPlayback;
     bool m_isVisible = false;
     bool m_confirmVisible = false;
     bool m_menuVisible = false;
-    bool m_layoutEditing = false;
-    bool m_cramped = false;
-    bool m_playing = false;
-    std::optional<QRectF> m_gaze;
-    QSet<HUDWidgetID> m_pointerNear;
-    QList<QRectF> m_railRegions;
-    double m_readoutDeadline = std::numeric_limits<double>::infinity();
-    double m_lastMenuActivity = 0;
-    QSet<HUDWidgetID> m_fadedPanels;
-    // Panels fading out on their way off screen; they are gone once the fade ends.
-    QSet<HUDWidgetID> m_leaving;
-    QHash<HUDWidgetID, QRectF> m_homes;
     std::optional<ScreenInfo> m_hudScreen;
-    std::optional<ScreenInfo> m_rehomeCandidate;
-    double m_rehomeSince = 0;
-
-    QTimer *m_readoutTimer;
-    QTimer *m_idleTimer;
-    QTimer *m_pointerTimer;
-    QTimer *m_rehomeTimer;
-    bool m_pointerWatched = false;
 };

@@ -206,6 +206,18 @@ QPointF origin(const WidgetSpec &spec, const ScreenInfo &screen, const HUDLayout
     return clamp(o, f.size(), screen.visibleFrame);
 }
 
+CursorPlacement placeTargetCursor(const QRectF &window, const ScreenInfo &screen)
+{
+    const QRectF vf = screen.visibleFrame;
+    const QSizeF size = scaledSize(spec(targetCursor), screen);
+    double x = window.center().x() - size.width() / 2;
+    x = std::max(x, vf.left() + 4);
+    x = std::min(x, vf.right() - size.width() - 4);
+    const double top = window.bottom() + 6;
+    return {QRectF(x, std::min(top, vf.bottom() - 4) - size.height(), size.width(), size.height()),
+            vf.bottom() - 4 < top + size.height()};
+}
+
 ScreenInfo screenUnderPointer(const QList<ScreenInfo> &screens, const QPointF &pointer,
                               const ScreenInfo &mainScreen)
 {

@@ -44,6 +44,17 @@ QRectF frame(const WidgetSpec &spec, const ScreenInfo &screen);
 QPointF origin(const WidgetSpec &spec, const ScreenInfo &screen, const HUDLayoutStore &store);
 QPointF clamp(QPointF origin, const QSizeF &size, const QRectF &visibleFrame);
 
+// Where the target cursor goes over a gazed window on `screen`: centred on the window with its
+// top edge 6 points above the window's, kept 4 points inside the visible frame. Cramped when it
+// does not fit between the window's top edge and the top of the visible frame (less 4 points);
+// its top edge then stays at most 4 points under the top of the visible frame.
+struct CursorPlacement
+{
+    QRectF frame;
+    bool cramped = false;
+};
+CursorPlacement placeTargetCursor(const QRectF &window, const ScreenInfo &screen);
+
 // The screen that hosts newly shown panels: the one under the pointer, else the nearest one
 // (the earlier on a tie), else the main screen.
 ScreenInfo screenUnderPointer(const QList<ScreenInfo> &screens, const QPointF &pointer,

@@ -177,3 +177,31 @@ TEST(HUDLayoutGroups, SpecsInTableOrderAndRawValuesRoundTrip)
     EXPECT_EQ(HUDWidget::rawValue(playerStatus), QStringLiteral("playerStatus"));
     EXPECT_FALSE(HUDWidget::fromRawValue(QStringLiteral("PlayerStatus")));
 }
+
+TEST(HUDLayoutTargetCursor, HangsFromAboveTheWindowWithinTheVisibleFrame)
+{
+    // On the laptop the panel is 166 × 86; the visible frame's top is 875, so the panel fits
+    // above a window whose top edge is at most 779.
+    const ScreenInfo right = screenWith({1440, 0, 2560, 1415}); // 219 × 114
+    const struct
+    {
+        const char *name;
+        ScreenInfo screen;
+        QRectF window;
+        QRectF frame;
+        bool cramped;
+    } cases[] = {
+        {"centred", kLaptop, {400, 200, 600, 300}, {617, 420, 166, 86}, false},
+        {"off the left edge", kLaptop, {-300, 200, 400, 300}, {4, 420, 166, 86}, false},
+        {"off the right edge", kLaptop, {1300, 200, 400, 300}, {1270, 420, 166, 86}, false},
+        {"just fits", kLaptop, {400, 200, 600, 579}, {617, 699, 166, 86}, false},
+        {"a point short", kLaptop, {400, 200, 600, 580}, {617, 700, 166, 86}, true},
+        {"maximised", kLaptop, {-10, 0, 1460, 875}, {637, 785, 166, 86}, true},
+        {"second screen", right, {1400, 100, 400, 300}, {1490.5, 292, 219, 114}, false},
+    };
+    for (const auto &c : cases) {
+        const HUDLayout::CursorPlacement p = HUDLayout::placeTargetCursor(c.window, c.screen);
+        EXPECT_EQ(p.frame, c.frame) << c.name;
+        EXPECT_EQ(p.cramped, c.cramped) << c.name;
+    }
+}

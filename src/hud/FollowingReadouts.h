@@ -1,0 +1,64 @@
+#pragma once
+
+#include "hud/HUDWidgetID.h"
+
+#include <QObject>
+#include <QPointF>
+#include <QRectF>
+#include <QSet>
+
+#include <functional>
+#include <optional>
+
+class HUDPanels;
+class HUDWidgetSettings;
+class Screens;
+
+// The two readouts that follow something outside the HUD: the target cursor hangs over the gazed
+// window and gives way to the pointer, and now playing shows while something plays. What they
+// follow is remembered while the HUD is hidden, and they are placed from it when it shows.
+class FollowingReadouts final : public QObject
+{
+    Q_OBJECT
+public:
+    struct Hooks
+    {
+        std::function<bool()> hudVisible;
+        // Makes the panels where there are none yet.
+        std::function<void()> ensurePanels;
+        std::function<void(HUDWidgetID id, double duration)> fadeOut;
+    };
+
+    FollowingReadouts(Screens &screens, HUDPanels &panels, const HUDWidgetSettings &widgets,
+                      Hooks hooks, QObject *parent = nullptr);
+
+    // The gazed window's frame (model coordinates), or nothing when there is no target.
+    void setGaze(std::optional<QRectF> windowFrame);
+    void setPlaying(bool playing);
+    // Places the panels again from what they follow.
+    void refreshGaze() { setGaze(m_gaze); }
+    void refreshPlaying() { setPlaying(m_playing); }
+
+    // The widgets the pointer is over, as the target monitor reports them.
+    void setPointerNear(const QSet<HUDWidgetID> &near);
+    void forgetPointer() { m_pointerNear.clear(); }
+    // Which of the panels that give way to the pointer it is over: the target cursor, whose
+    // near area is a box of 230 × 120 (90 × 70 while cramped) hanging from the middle of its
+    // top edge, grown by 24 points.
+    QSet<HUDWidgetID> widgetsNear(const QPointF &pointer) const;
+    bool cramped() const { return m_cramped; }
+
+signals:
+    // The target cursor was found cramped over the gazed window (or no longer cramped).
+    void crampedChanged(bool cramped);
+
+private:
+    Screens &m_screens;
+    HUDPanels &m_panels;
+    const HUDWidgetSettings &m_widgets;
+    Hooks m_hooks;
+    std::optional<QRectF> m_gaze;
+    bool m_playing = false;
+    QSet<HUDWidgetID> m_pointerNear;
+    bool m_cramped = false;
+};

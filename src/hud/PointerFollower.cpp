@@ -1,0 +1,165 @@
+#include "hud/PointerFollower.h"
+
+#include "hud/HUDLayout.h"
+#include "hud/HUDPanels.h"
+#include "hud/PanelStyles.h"
+#include "platform/Clock.h"
+#include "platform/Geometry.h"
+
+#include <algorithm>
+
+using enum HUDWidgetID;
+
+namespace {
+
+bool anyContains(const QList<QRectF> &regions, const QPointF &p, double grow)
+{
+    return std::any_of(regions.begin(), regions.end(), [&](const QRectF &r) {
+        return YUp::containsClosed(r.adjusted(-grow, -grow, grow, grow), p);
+    });
+}
+
+// The pointer in the rail's own top-left coordinates.
+QPointF railLocal(const QRectF &rail, const QPointF &pointer)
+{
+    return {pointer.x() - rail.left(), rail.bottom() - pointer.y()};
+}
+
+} // namespace
+
+PointerFollower::PointerFollower(Screens &screens, const Clock &clock, HUDPanels &panels,
+                                 Hooks hooks, QObject *parent)
+    : QObject(parent)
+    , m_screens(screens)
+    , m_clock(clock)
+    , m_panels(panels)
+    , m_hooks(std::move(hooks))
+{
+    m_pollTimer.setInterval(150);
+    connect(&m_pollTimer, &QTimer::timeout, this, &PointerFollower::update);
+    connect(&m_screens, &Screens::pointerMoved, this, [this] {
+        if (m_watched)
+            update();
+    });
+    // A pointer that comes to rest on another screen still moves the HUD once the dwell is up.
+    m_dwellTimer.setSingleShot(true);
+    connect(&m_dwellTimer, &QTimer::timeout, this, &PointerFollower::update);
+}
+
+void PointerFollower::start()
+{
+    if (m_watched || m_pollTimer.isActive())
+        return;
+    if (m_screens.watchesPointer()) {
+        m_watched = true;
+        m_screens.startPointerWatch();
+    } else {
+        m_pollTimer.start();
+    }
+}
+
+void PointerFollower::stop()
+{
+    m_pollTimer.stop();
+    m_dwellTimer.stop();
+    if (m_watched) {
+        m_watched = false;
+        m_screens.stopPointerWatch();
+    }
+    if (PanelWindow *rail = m_panels.panel(menuRail))
+        rail->setClickThrough(false);
+}
+
+void PointerFollower::update()
+{
+    dwellCheck();
+    if (!m_hooks.hudVisible())
+        return;
+    const QPointF pointer = m_screens.pointerLocation();
+    if (!m_hooks.layoutEditing())
+        fadeReadouts(pointer);
+    updateRail(pointer);
+}
+
+void PointerFollower::dwellCheck()
+{
+    const std::optional<ScreenInfo> hudScreen = m_hooks.hudScreen();
+    if (!m_hooks.hudVisible() || m_hooks.layoutEditing() || !hudScreen)
+        return;
+    const ScreenInfo s = HUDLayout::screenUnderPointer(m_screens);
+    if (s == *hudScreen) {
+        m_dwellScreen.reset();
+    } else if (m_dwellScreen && s == *m_dwellScreen) {
+        if (m_clock.uptime() - m_dwellSince >= 0.8) {
+            m_dwellScreen.reset();
+            m_hooks.moveHUD(s);
+        }
+    } else {
+        m_dwellScreen = s;
+        m_dwellSince = m_clock.uptime();
+        m_dwellTimer.start(850);
+    }
+}
+
+void PointerFollower::fadeReadouts(const QPointF &pointer)
+{
+    for (HUDWidgetID id : PanelStyles::fadingReadouts()) {
+        PanelWindow *p = m_panels.panel(id);
+        if (!p || !p->isVisible()) {
+            m_faded.remove(id);
+            continue;
+        }
+        const bool near = YUp::containsClosed(p->frame().adjusted(-24, -24, 24, 24), pointer);
+        if (near && !m_faded.contains(id)) {
+            m_faded.insert(id);
+            p->animate(0.1, m_panels.home(id), 0.14);
+        } else if (!near && m_faded.contains(id)) {
+            m_faded.remove(id);
+            p->animate(1.0, m_panels.home(id), 0.14);
+        }
+    }
+}
+
+void PointerFollower::updateRail(const QPointF &pointer)
+{
+    PanelWindow *rail = m_panels.panel(menuRail);
+    if (!rail)
+        return;
+    bool takesClicks = false;
+    if (rail->isVisible() && !m_railRegions.isEmpty()) {
+        // While the layout is edited every press belongs to the editor.
+        takesClicks = !m_hooks.layoutEditing()
+            && anyContains(m_railRegions, railLocal(rail->frame(), pointer), 6);
+    }
+    rail->setClickThrough(!takesClicks);
+}
+
+void PointerFollower::setRailRegions(const QList<QRectF> &regions)
+{
+    m_railRegions = regions;
+    // Whether the rail takes clicks is decided on updates, and the rows just changed under a
+    // pointer that may not move again before it clicks. Decided on the next turn of the event
+    // loop, not inside the rail view that is still being built or clicked.
+    QMetaObject::invokeMethod(
+        this, [this] { update(); }, Qt::QueuedConnection);
+}
+
+bool PointerFollower::pointerOnMenu() const
+{
+    const QPointF pointer = m_screens.pointerLocation();
+    for (HUDWidgetID id : HUDLayout::menuGroup()) {
+        const PanelWindow *p = m_panels.panel(id);
+        if (!p || !p->isVisible())
+            continue;
+        if (p->isKey())
+            return true;
+        const QRectF f = p->frame();
+        if (id == menuRail) {
+            if (anyContains(m_railRegions, railLocal(f, pointer), 12))
+                return true;
+        } else if (YUp::containsClosed(f.adjusted(-12, -12, 12, 12), pointer)) {
+            return true;
+        }
+    }
+    return false;
+}
