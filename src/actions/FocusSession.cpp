@@ -93,17 +93,16 @@ void FocusSession::toggleDoNotDisturb()
         return;
     ++m_dndPending;
     QPointer<FocusSession> guard(this);
-    (void)QtConcurrent::run(
-        &m_shortcutRuns, [guard, tools = &m_tools, program = m_shortcutsTool] {
-            const bool succeeded = ShortcutsTool::toggleDoNotDisturb(*tools, program);
-            QMetaObject::invokeMethod(
-                QCoreApplication::instance(),
-                [guard, succeeded] {
-                    if (!guard)
-                        return;
-                    --guard->m_dndPending;
-                    emit guard->doNotDisturbToggled(succeeded);
-                },
-                Qt::QueuedConnection);
-        });
+    (void)QtConcurrent::run(&m_shortcutRuns, [guard, tools = &m_tools, program = m_shortcutsTool] {
+        const bool succeeded = ShortcutsTool::toggleDoNotDisturb(*tools, program);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [guard, succeeded] {
+                if (!guard)
+                    return;
+                --guard->m_dndPending;
+                emit guard->doNotDisturbToggled(succeeded);
+            },
+            Qt::QueuedConnection);
+    });
 }

@@ -2,8 +2,8 @@
 
 #include "actions/ShortcutsTool.h"
 #include "platform/Clock.h"
-#include "platform/Pasteboard.h"
 #include "platform/Feedback.h"
+#include "platform/Pasteboard.h"
 #include "platform/SystemLog.h"
 #include "platform/SystemStats.h"
 #include "platform/ToolRunner.h"
@@ -49,8 +49,8 @@ QString printfOneDecimal(double value)
 
 HUDActionService::HUDActionService(Pasteboard &pasteboard, Workspace &workspace,
                                    const ToolRunner &tools, SystemLog &log,
-                                   const SystemStats &stats, const Clock &clock,
-                                   Feedback &feedback, Options options, QObject *parent)
+                                   const SystemStats &stats, const Clock &clock, Feedback &feedback,
+                                   Options options, QObject *parent)
     : QObject(parent)
     , m_pasteboard(pasteboard)
     , m_workspace(workspace)
@@ -88,7 +88,6 @@ HUDActionService::HUDActionService(Pasteboard &pasteboard, Workspace &workspace,
 }
 
 HUDActionService::~HUDActionService() = default;
-
 
 void HUDActionService::setLastStatus(const QString &status)
 {

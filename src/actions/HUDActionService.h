@@ -62,7 +62,6 @@ public:
                      Feedback &feedback, Options options, QObject *parent = nullptr);
     ~HUDActionService() override;
 
-
     const QString &lastStatus() const { return m_lastStatus; }
     bool isWorking() const { return m_working > 0; }
     const QString &focusLabel() const { return m_focus.label(); }

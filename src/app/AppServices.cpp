@@ -31,8 +31,7 @@
 namespace {
 
 // Built once and deliberately never deleted (see AppServices).
-template <typename T, typename... Args>
-T &keep(Args &&...args)
+template <typename T, typename... Args> T &keep(Args &&...args)
 {
     return *new T(std::forward<Args>(args)...);
 }
@@ -44,8 +43,8 @@ CoreToastCenter &makeToasts(Platform &platform, CoreSoundEngine &sound)
     return keep<CoreToastCenter>(
         screens, *platform.clock,
         [&sound] { sound.play(SoundCue::confirm, CoreToastCenter::confirmVolume); },
-        [&screens, &windows](FloatingHUDPanel::ContentFactory content)
-            -> std::unique_ptr<PanelWindow> {
+        [&screens,
+         &windows](FloatingHUDPanel::ContentFactory content) -> std::unique_ptr<PanelWindow> {
             return std::make_unique<FloatingHUDPanel>(
                 PanelStyle{QStringLiteral("toast"), 6, false, false}, std::move(content), screens,
                 windows);
@@ -73,11 +72,11 @@ SetupChecker &makeSetupChecker(AppServices &s)
     };
     LoginItemService &loginItems = s.loginItems;
     actions.turnOnLoginItem = [&loginItems] { loginItems.registerLoginItem(); };
-    return keep<SetupChecker>(
-        SetupProbes::standard(*platform.system, *platform.windows, *platform.calendars,
-                              *platform.players, s.loginItems, s.hotKeyFailures,
-                              QCoreApplication::applicationDirPath()),
-        std::move(actions));
+    return keep<SetupChecker>(SetupProbes::standard(*platform.system, *platform.windows,
+                                                    *platform.calendars, *platform.players,
+                                                    s.loginItems, s.hotKeyFailures,
+                                                    QCoreApplication::applicationDirPath()),
+                              std::move(actions));
 }
 
 } // namespace
@@ -97,9 +96,8 @@ AppServices::AppServices(Platform &platform)
     , menuSelection(keep<MenuSelection>())
     , target(keep<TargetMonitor>(*platform.screens, *platform.windows, *platform.workspace,
                                  *platform.stats, *platform.clock, ownPid))
-    , runningApps(keep<RunningAppsMonitor>(*platform.workspace, ownPid, [this] {
-        this->feedback.play(SoundCue::select, 1.0f);
-    }))
+    , runningApps(keep<RunningAppsMonitor>(*platform.workspace, ownPid,
+                                           [this] { this->feedback.play(SoundCue::select, 1.0f); }))
     , clipboard(keep<ClipboardHistory>(*platform.pasteboard, *platform.workspace,
                                        *platform.defaults, *platform.paths, *platform.clock,
                                        ownPid))

@@ -2,8 +2,8 @@
 
 #include "actions/HUDActionService.h"
 #include "app/AppServices.h"
-#include "hud/HUDHotKeys.h"
 #include "hud/FloatingHUDPanelController.h"
+#include "hud/HUDHotKeys.h"
 #include "hud/HUDSettings.h"
 #include "hud/HUDWidgetSettings.h"
 #include "platform/Feedback.h"

@@ -68,7 +68,6 @@ ClipboardHistory::ClipboardHistory(Pasteboard &pasteboard, Workspace &workspace,
     load();
 }
 
-
 void ClipboardHistory::start()
 {
     if (m_timer.isActive())

@@ -42,7 +42,6 @@ public:
                      const AppPaths &paths, const Clock &clock, pid_t ownPid,
                      QObject *parent = nullptr);
 
-
     // Starts polling every 0.6 s; a second call does nothing.
     void start();
     // One poll: records the clipboard when it changed since the last one.

@@ -18,7 +18,6 @@ AppCatalog::AppCatalog(Workspace &workspace, Clock &clock, QObject *parent)
     , m_clock(clock)
 { }
 
-
 QList<AppCatalog::Entry> AppCatalog::catalogue(const QList<InstalledApp> &installed)
 {
     QList<Entry> out;

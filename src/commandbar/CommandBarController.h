@@ -38,7 +38,6 @@ public:
                          Hooks hooks, QObject *parent = nullptr);
     ~CommandBarController() override;
 
-
     CommandBarModel &model() const { return *m_model; }
     CommandBarWindow *window() const { return m_window.get(); }
     bool isVisible() const;

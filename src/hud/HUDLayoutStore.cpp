@@ -32,7 +32,6 @@ HUDLayoutStore::HUDLayoutStore(UserDefaults &defaults)
     m_offsets = std::move(loaded);
 }
 
-
 QPointF HUDLayoutStore::offset(HUDWidgetID id) const
 {
     const auto it = m_offsets.constFind(HUDWidget::rawValue(id));

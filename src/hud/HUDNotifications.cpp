@@ -1,2 +1,1 @@
 #include "hud/HUDNotifications.h"
-

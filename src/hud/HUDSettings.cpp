@@ -33,7 +33,6 @@ HUDSettings::HUDSettings(UserDefaults &defaults, HUDNotifications &notifications
     , m_notifications(notifications)
 { }
 
-
 double HUDSettings::menuIdle() const
 {
     return m_defaults.number(menuIdleKey).value_or(kDefaultIdle);

@@ -31,7 +31,6 @@ HUDWidgetSettings::HUDWidgetSettings(UserDefaults &defaults, HUDNotifications &n
     }
 }
 
-
 bool HUDWidgetSettings::isHidden(HUDWidgetID id) const
 {
     return m_hidden.contains(HUDWidget::rawValue(id));

@@ -38,7 +38,6 @@ RunningAppsMonitor::RunningAppsMonitor(Workspace &workspace, pid_t ownPid,
 
 RunningAppsMonitor::~RunningAppsMonitor() = default;
 
-
 void RunningAppsMonitor::refresh()
 {
     // While one of our own panels has the focus, the slot to mark is still the app the user

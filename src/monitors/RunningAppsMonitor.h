@@ -36,7 +36,6 @@ public:
                        QObject *parent = nullptr);
     ~RunningAppsMonitor() override;
 
-
     const QList<Entry> &entries() const { return m_entries; }
     // The most recent frontmost app other than this program; 0 before any.
     pid_t lastFrontPID() const { return m_lastFrontPID; }

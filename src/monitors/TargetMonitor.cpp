@@ -63,7 +63,6 @@ TargetMonitor::TargetMonitor(Screens &screens, WindowSystem &windows, Workspace 
 
 TargetMonitor::~TargetMonitor() = default;
 
-
 Threat TargetMonitor::threatFor(double cpuPercent)
 {
     if (cpuPercent >= 600)

@@ -56,7 +56,6 @@ public:
                   const Clock &clock, pid_t ownPid, QObject *parent = nullptr);
     ~TargetMonitor() override;
 
-
     static Threat threatFor(double cpuPercent);
     static QString label(Threat threat);
 

@@ -11,7 +11,6 @@ LoginItemService::LoginItemService(LoginItems &items, SystemLog &log)
     , m_log(log)
 { }
 
-
 bool LoginItemService::isBuildFolder(const QString &executablePath)
 {
     if (executablePath.isEmpty())

@@ -1,9 +1,9 @@
 #include "setup/SetupChecker.h"
 
-#include "platform/Edition.h"
 #include "hud/HUDHotKeys.h"
-#include "setup/LoginItemService.h"
 #include "platform/AppPaths.h"
+#include "platform/Edition.h"
+#include "setup/LoginItemService.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -122,7 +122,6 @@ int SetupChecker::outstandingProbes() const
 {
     return m_run ? m_run->outstanding : 0;
 }
-
 
 template <typename T>
 void SetupChecker::ask(const QString &name, const std::function<T()> &probe, T SetupFacts::*field)

@@ -1,11 +1,11 @@
 #include "setup/SetupProbes.h"
 
 #include "actions/ShortcutsTool.h"
-#include "setup/LoginItemService.h"
 #include "platform/CalendarStore.h"
 #include "platform/MediaPlayers.h"
 #include "platform/SystemInfo.h"
 #include "platform/WindowSystem.h"
+#include "setup/LoginItemService.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -42,7 +42,6 @@ CoreSoundEngine::CoreSoundEngine(const QString &soundsFolder, const Clock &clock
 
 CoreSoundEngine::~CoreSoundEngine() = default;
 
-
 QString CoreSoundEngine::resourceName(Cue cue)
 {
     switch (cue) {

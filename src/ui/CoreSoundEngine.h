@@ -36,7 +36,6 @@ public:
                     QObject *parent = nullptr);
     ~CoreSoundEngine() override;
 
-
     // The file name, without extension, of a cue's sound.
     static QString resourceName(Cue cue);
 

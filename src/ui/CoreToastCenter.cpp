@@ -26,7 +26,6 @@ CoreToastCenter::CoreToastCenter(const Screens &screens, const Clock &clock,
 
 CoreToastCenter::~CoreToastCenter() = default;
 
-
 QWidget *CoreToastCenter::makeContent(QWidget *parent)
 {
     // The card is destroyed when the panel is put away, so the dismissal its click asks for runs

@@ -41,7 +41,6 @@ public:
                     PanelFactory makePanel, QObject *parent = nullptr);
     ~CoreToastCenter() override;
 
-
     // Shows `title` and `message` (which may be empty) for `duration` seconds.
     void show(const QString &title, const QString &message, double duration = 5.0);
     // Fades the toast out now; its pending deadline is dropped.

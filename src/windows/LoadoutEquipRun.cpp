@@ -104,9 +104,8 @@ void LoadoutEquipRun::settle()
     ++m_settlePasses;
     const QList<ScreenInfo> screens = m_screens.screens();
     const double height = m_arranger.primaryHeight();
-    const auto near = [](double a, double b) {
-        return std::abs(a - b) <= WindowArranger::settleTolerance;
-    };
+    const auto near
+        = [](double a, double b) { return std::abs(a - b) <= WindowArranger::settleTolerance; };
     int moved = 0;
     for (const auto &[window, entry] : std::as_const(m_resolved)) {
         const QRectF target = WindowArranger::frameFor(entry, screens);

@@ -2,8 +2,8 @@
 
 #include "platform/AppPaths.h"
 #include "platform/Clock.h"
-#include "platform/Geometry.h"
 #include "platform/Feedback.h"
+#include "platform/Geometry.h"
 #include "platform/WindowSystem.h"
 #include "windows/LoadoutEquipRun.h"
 

@@ -48,9 +48,7 @@ TEST_F(Focus, ShowsTheFullTimeAtOnceCountsDownToTheLastSecondThenCompletes)
     EXPECT_TRUE(service->focusActive());
     EXPECT_EQ(service->focusLabel(), "25:00");
     EXPECT_EQ(service->lastStatus(), "Focus · 25 min started");
-    EXPECT_EQ(
-        cues,
-        (QList<QPair<SoundCue, float>>{{SoundCue::select, 1.0f}}));
+    EXPECT_EQ(cues, (QList<QPair<SoundCue, float>>{{SoundCue::select, 1.0f}}));
 
     const std::pair<double, const char *> ticks[] = {{1.4, "24:59"}, {1499.5 - 1.4, "0:01"}};
     for (const auto &[seconds, label] : ticks) {

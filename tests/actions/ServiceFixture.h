@@ -68,8 +68,8 @@ protected:
 
     void make(HUDActionService::Options o)
     {
-        service = std::make_unique<HUDActionService>(
-            pasteboard, workspace, tools, log, stats, clock, feedback, std::move(o));
+        service = std::make_unique<HUDActionService>(pasteboard, workspace, tools, log, stats,
+                                                     clock, feedback, std::move(o));
     }
 
     bool logMentions(const QString &text) const

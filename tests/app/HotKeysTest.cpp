@@ -1,6 +1,6 @@
 #include "app/HotKeyCenter.h"
-#include "hud/HUDHotKeys.h"
 #include "app/HotKeyStartup.h"
+#include "hud/HUDHotKeys.h"
 
 #include "fakes/FakeHotKeys.h"
 
@@ -24,8 +24,7 @@ struct Centres
     {
         const auto note = [this](int id) { return [this, id] { ran << id; }; };
         return hud.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, note(1))
-            & command.registerHotKey(CommandBarHotKey.keyCode, CommandBarHotKey.modifiers,
-                                     note(2))
+            & command.registerHotKey(CommandBarHotKey.keyCode, CommandBarHotKey.modifiers, note(2))
             & menu.registerHotKey(MenuHotKey.keyCode, MenuHotKey.modifiers, note(3))
             & hideAll.registerHotKey(HideAllHotKey.keyCode, HideAllHotKey.modifiers, note(4));
     }
@@ -104,8 +103,7 @@ TEST(HotKeyCenter, TakenCombinationFailsAloneUntilReleasedAndNoServiceRegistersN
     EXPECT_TRUE(c.menu.isRegistered() && c.command.isRegistered() && c.hideAll.isRegistered());
     // Once the other program lets go, registering again succeeds.
     c.keys.taken.clear();
-    EXPECT_TRUE(
-        c.hud.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, [&] { c.ran << 1; }));
+    EXPECT_TRUE(c.hud.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, [&] { c.ran << 1; }));
     EXPECT_EQ(c.press(1), QList<int>{1});
 
     HotKeyCenter none(1, nullptr);

@@ -1,7 +1,7 @@
 #include "commandbar/CommandBarController.h"
 #include "commandbar/CommandBarModel.h"
-#include "ui/commandbar/CommandBarView.h"
 #include "commandbar/CommandBarWindow.h"
+#include "ui/commandbar/CommandBarView.h"
 
 #include "fakes/FakeScreens.h"
 

@@ -1,5 +1,5 @@
-#include "setup/LoginItemService.h"
 #include "platform/linux/XdgAutostartLoginItems.h"
+#include "setup/LoginItemService.h"
 
 #include "fakes/FakeSystemLog.h"
 #include "support/TestEnvironment.h"

@@ -1,5 +1,5 @@
-#include "platform/linux/EvolutionCalendarStore.h"
 #include "setup/SetupChecker.h"
+#include "platform/linux/EvolutionCalendarStore.h"
 
 #include "actions/ShortcutsTool.h"
 #include "platform/linux/LinuxSystemInfo.h"
@@ -306,7 +306,8 @@ TEST(SetupProbeHelpers, CalendarStoreAccess)
     store.setPermissions(QFileDevice::Permissions());
     if (store.open(QIODevice::ReadOnly))
         GTEST_SKIP() << "running as a user who reads every file";
-    EXPECT_EQ(EvolutionCalendarStore::storeAccess(calendars, "calendar.ics"), SetupFacts::StoreAccess::denied);
+    EXPECT_EQ(EvolutionCalendarStore::storeAccess(calendars, "calendar.ics"),
+              SetupFacts::StoreAccess::denied);
 }
 
 TEST(SetupProbeHelpers, ToolsAndDesktopEntries)

@@ -1,8 +1,8 @@
+#include "setup/SetupChecker.h"
+#include "ui/CoreTheme.h"
 #include "ui/setup/SetupCheckList.h"
 #include "ui/setup/SetupCheckView.h"
 #include "ui/setup/SetupCheckWindow.h"
-#include "setup/SetupChecker.h"
-#include "ui/CoreTheme.h"
 
 #include "fakes/FakeUserDefaults.h"
 #include "ui/widgets/WidgetTestSupport.h"

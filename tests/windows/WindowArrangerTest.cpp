@@ -67,8 +67,8 @@ protected:
 
     void make()
     {
-        arranger = std::make_unique<WindowArranger>(windows, workspace, screens, paths, clock,
-                                                    feedback, [this] { return gaze; }, ownPid);
+        arranger = std::make_unique<WindowArranger>(
+            windows, workspace, screens, paths, clock, feedback, [this] { return gaze; }, ownPid);
     }
 
     // Runs waits in order until none is left; returns how many ran with `ms`.

@@ -41,8 +41,7 @@ struct FourKeys
 
     bool registerAll()
     {
-        bool ok
-            = hud.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, [this] { ran << 1; });
+        bool ok = hud.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, [this] { ran << 1; });
         ok &= command.registerHotKey(CommandBarHotKey.keyCode, CommandBarHotKey.modifiers,
                                      [this] { ran << 2; });
         ok &= menu.registerHotKey(MenuHotKey.keyCode, MenuHotKey.modifiers, [this] { ran << 3; });
@@ -114,8 +113,7 @@ TEST(HotKeysX11, UnregisterReleasesEveryVariant)
     OtherClient other;
     {
         HotKeyCenter hideAll(4, &keys);
-        ASSERT_TRUE(
-            hideAll.registerHotKey(HideAllHotKey.keyCode, HideAllHotKey.modifiers, [] {}));
+        ASSERT_TRUE(hideAll.registerHotKey(HideAllHotKey.keyCode, HideAllHotKey.modifiers, [] {}));
         EXPECT_FALSE(other.grab(SymX, CtrlAltSuper | NumLockMask)) << "NumLock variant not held";
         hideAll.unregister();
     }

@@ -87,9 +87,9 @@ protected:
                                                  std::optional<pid_t> gaze = std::nullopt)
     {
         m_feedback.run = FakeFeedback::Run::onTimers;
-        return std::make_unique<WindowArranger>(m_windows, *m_workspace, m_screens, *m_paths,
-                                                m_clock, m_feedback, [gaze] { return gaze; },
-                                                ownPid);
+        return std::make_unique<WindowArranger>(
+            m_windows, *m_workspace, m_screens, *m_paths, m_clock, m_feedback,
+            [gaze] { return gaze; }, ownPid);
     }
 
     // The work area of the primary screen in root coordinates.

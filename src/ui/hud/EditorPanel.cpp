@@ -1,7 +1,7 @@
 #include "ui/hud/EditorPanel.h"
 
-#include "ui/hud/EditorView.h"
 #include "platform/WindowSystem.h"
+#include "ui/hud/EditorView.h"
 
 #include <QApplication>
 #include <QTimer>

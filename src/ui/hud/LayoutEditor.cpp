@@ -1,10 +1,10 @@
 #include "ui/hud/LayoutEditor.h"
 
+#include "platform/Geometry.h"
+#include "platform/WindowSystem.h"
 #include "ui/hud/EditorPanel.h"
 #include "ui/hud/EditorView.h"
 #include "ui/hud/FloatingHUDPanel.h"
-#include "platform/Geometry.h"
-#include "platform/WindowSystem.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -22,7 +22,6 @@ LayoutEditor::~LayoutEditor()
     if (QCoreApplication::instance())
         delete m_panel;
 }
-
 
 EditorPanel *LayoutEditor::panel() const
 {

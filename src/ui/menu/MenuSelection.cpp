@@ -4,7 +4,6 @@ MenuSelection::MenuSelection(QObject *parent)
     : QObject(parent)
 { }
 
-
 void MenuSelection::select(const QString &category, const QString &item, const QString &icon,
                            const QString &detail)
 {

@@ -1,9 +1,9 @@
 #include "ui/setup/SetupCheckList.h"
 
-#include "ui/setup/SetupCheckView.h"
 #include "setup/SetupChecker.h"
 #include "ui/CoreTheme.h"
 #include "ui/Symbols.h"
+#include "ui/setup/SetupCheckView.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

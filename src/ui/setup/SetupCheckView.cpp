@@ -1,9 +1,9 @@
 #include "ui/setup/SetupCheckView.h"
 
-#include "ui/setup/SetupCheckList.h"
 #include "setup/SetupChecker.h"
 #include "ui/CoreTheme.h"
 #include "ui/Symbols.h"
+#include "ui/setup/SetupCheckList.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

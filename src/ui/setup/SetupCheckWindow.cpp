@@ -2,8 +2,8 @@
 
 #include "platform/Platform.h"
 #include "platform/UserDefaults.h"
-#include "ui/setup/SetupCheckView.h"
 #include "setup/SetupChecker.h"
+#include "ui/setup/SetupCheckView.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -21,7 +21,6 @@ SetupCheckWindow::~SetupCheckWindow()
 {
     delete m_window;
 }
-
 
 void SetupCheckWindow::show()
 {

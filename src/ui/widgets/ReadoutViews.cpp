@@ -3,7 +3,6 @@
 #include "hud/HUDVisibility.h"
 #include "monitors/SystemMetricsService.h"
 #include "monitors/TargetMonitor.h"
-#include "ui/widgets/TargetReadoutAdapter.h"
 #include "ui/menu/CoreEquipment.h"
 #include "ui/menu/CoreInventory.h"
 #include "ui/menu/CoreSummaryPanel.h"
@@ -16,6 +15,7 @@
 #include "ui/widgets/QuestLog.h"
 #include "ui/widgets/SkillSlots.h"
 #include "ui/widgets/TargetCursor.h"
+#include "ui/widgets/TargetReadoutAdapter.h"
 
 #include <QPointer>
 
