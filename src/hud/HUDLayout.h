@@ -44,10 +44,10 @@ QRectF frame(const WidgetSpec &spec, const ScreenInfo &screen);
 QPointF origin(const WidgetSpec &spec, const ScreenInfo &screen, const HUDLayoutStore &store);
 QPointF clamp(QPointF origin, const QSizeF &size, const QRectF &visibleFrame);
 
-// Where the target cursor goes over a gazed window on `screen`: centred on the window with its
-// top edge 6 points above the window's, kept 4 points inside the visible frame. Cramped when it
-// does not fit between the window's top edge and the top of the visible frame (less 4 points);
-// its top edge then stays at most 4 points under the top of the visible frame.
+// Where the target cursor goes over a gazed window on `screen`: centred on the window, its top
+// edge 6 points above the window's but at least 4 points under the top of the visible frame, and
+// 4 points inside the visible frame's sides. Cramped when the room between that unheld top edge
+// and 4 points under the top of the visible frame is less than the panel's height.
 struct CursorPlacement
 {
     QRectF frame;

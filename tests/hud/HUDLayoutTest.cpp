@@ -180,8 +180,8 @@ TEST(HUDLayoutGroups, SpecsInTableOrderAndRawValuesRoundTrip)
 
 TEST(HUDLayoutTargetCursor, HangsFromAboveTheWindowWithinTheVisibleFrame)
 {
-    // On the laptop the panel is 166 × 86; the visible frame's top is 875, so the panel fits
-    // above a window whose top edge is at most 779.
+    // On the laptop the panel is 166 × 86 and the visible frame's top is 875: cramped over a
+    // window whose top edge is above 779.
     const ScreenInfo right = screenWith({1440, 0, 2560, 1415}); // 219 × 114
     const struct
     {
