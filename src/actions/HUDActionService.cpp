@@ -1,29 +1,17 @@
 #include "actions/HUDActionService.h"
 
 #include "actions/ShortcutsTool.h"
-#include "platform/Clock.h"
 #include "platform/Feedback.h"
 #include "platform/Pasteboard.h"
 #include "platform/SystemLog.h"
-#include "platform/SystemStats.h"
-#include "platform/ToolRunner.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocale>
 #include <QPointer>
-#include <QSysInfo>
-#include <QTextBoundaryFinder>
-#include <QtConcurrent>
 
-#include <cstdio>
 #include <utility>
 
 namespace {
-
-const QString kStartServer
-    = QStringLiteral("command -v ollama >/dev/null && ollama serve >/dev/null 2>&1 &");
 
 QString defaultLoginShell()
 {
@@ -36,13 +24,17 @@ QString defaultLoginShell()
     return shell;
 }
 
-// "%.1f" as the C library writes it: a tie rounds to the even digit (16.25 is "16.2"), where
-// Qt's own formatting would round it up.
-QString printfOneDecimal(double value)
+HUDActionService::Options withDefaults(HUDActionService::Options options)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.1f", value);
-    return QString::fromLatin1(text);
+    if (options.shortcutsTool.isEmpty())
+        options.shortcutsTool = ShortcutsTool::programName();
+    if (options.loginShell.isEmpty())
+        options.loginShell = defaultLoginShell();
+    if (options.homeFolder.isEmpty())
+        options.homeFolder = QDir::homePath();
+    if (options.currentDesktop.isEmpty())
+        options.currentDesktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
+    return options;
 }
 
 } // namespace
@@ -54,28 +46,17 @@ HUDActionService::HUDActionService(Pasteboard &pasteboard, Workspace &workspace,
     : QObject(parent)
     , m_pasteboard(pasteboard)
     , m_workspace(workspace)
-    , m_tools(tools)
     , m_log(log)
-    , m_stats(stats)
-    , m_clock(clock)
     , m_feedback(feedback)
-    , m_options(std::move(options))
+    , m_options(withDefaults(std::move(options)))
     , m_launcher(workspace, tools, m_options.restricted, m_options.searchPath)
-    , m_focus(tools, clock,
-              m_options.shortcutsTool.isEmpty() ? ShortcutsTool::programName()
-                                                : m_options.shortcutsTool,
-              m_options.restricted)
+    , m_focus(tools, clock, m_options.shortcutsTool, m_options.restricted)
+    , m_models(*this, m_launcher, tools, pasteboard, stats, clock,
+               {m_options.restricted, m_options.serverStartChecks, m_options.serverStartIntervalMs,
+                m_options.loginShell})
 {
-    if (m_options.shortcutsTool.isEmpty())
-        m_options.shortcutsTool = ShortcutsTool::programName();
-    if (m_options.loginShell.isEmpty())
-        m_options.loginShell = defaultLoginShell();
-    if (m_options.homeFolder.isEmpty())
-        m_options.homeFolder = QDir::homePath();
-    if (m_options.currentDesktop.isEmpty())
-        m_options.currentDesktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
-    m_ollama.setBase(m_options.ollamaBase);
-    m_ollama.setTimeouts(m_options.timeouts);
+    m_models.client().setBase(m_options.ollamaBase);
+    m_models.client().setTimeouts(m_options.timeouts);
 
     connect(&m_focus, &FocusSession::labelChanged, this, &HUDActionService::focusLabelChanged);
     connect(&m_focus, &FocusSession::activeChanged, this, &HUDActionService::focusActiveChanged);
@@ -158,125 +139,17 @@ void HUDActionService::toggleFocus()
 
 void HUDActionService::wakeAI()
 {
-    playSelect();
-    beginWork();
-    setLastStatus(QStringLiteral("Waking local AI…"));
-    m_ollama.checkServer(this, [this](bool up) {
-        if (up) {
-            wakeWithServerUp();
-            return;
-        }
-        startServer();
-        waitForServer(m_options.serverStartChecks);
-    });
-}
-
-void HUDActionService::startServer()
-{
-    if (m_options.restricted)
-        return;
-    // A desktop entry for the server, where a package installed one; the command line below
-    // is what starts it everywhere else.
-    m_launcher.launchInstalled(QStringLiteral("Ollama"));
-    m_tools.startDetached(m_options.loginShell, {QStringLiteral("-lc"), kStartServer});
-}
-
-void HUDActionService::waitForServer(int checksLeft)
-{
-    if (checksLeft <= 0) {
-        afterServerWait();
-        return;
-    }
-    later(m_options.serverStartIntervalMs, [this, checksLeft] {
-        m_ollama.checkServer(this, [this, checksLeft](bool up) {
-            if (up)
-                afterServerWait();
-            else
-                waitForServer(checksLeft - 1);
-        });
-    });
-}
-
-void HUDActionService::afterServerWait()
-{
-    m_ollama.checkServer(this, [this](bool up) {
-        if (up) {
-            wakeWithServerUp();
-            return;
-        }
-        setLastStatus(QStringLiteral("Ollama offline"));
-        report(QStringLiteral("Ollama offline"),
-               QStringLiteral("Install/start Ollama, then try Tessar Skills / WAKE again."));
-        endWork();
-    });
-}
-
-QString HUDActionService::modelDisplayName(const QString &model)
-{
-    return model.section(QLatin1Char(':'), 0, 0);
-}
-
-void HUDActionService::wakeWithServerUp()
-{
-    m_ollama.listModels(this, [this](QStringList models) {
-        // Embedding models cannot answer a prompt.
-        models.removeIf([](const QString &name) {
-            const QString lower = name.toLower();
-            return lower.contains(QLatin1String("embed")) || lower.contains(QLatin1String("nomic"));
-        });
-        if (models.isEmpty()) {
-            announce(QStringLiteral("No models — ollama pull"));
-            endWork();
-            return;
-        }
-        const QString model = models.first();
-        m_ollama.warm(model, this, [this, model](std::optional<QString> error) {
-            if (!error) {
-                announce(QStringLiteral("Awake · ") + modelDisplayName(model));
-            } else {
-                setLastStatus(QStringLiteral("Wake failed"));
-                report(QStringLiteral("Wake failed"), *error);
-            }
-            endWork();
-        });
-    });
+    m_models.wake();
 }
 
 void HUDActionService::unloadAI()
 {
-    playSelect();
-    beginWork();
-    setLastStatus(QStringLiteral("Unloading models…"));
-    m_ollama.checkServer(this, [this](bool up) {
-        if (!up) {
-            announce(QStringLiteral("Ollama offline"));
-            endWork();
-            return;
-        }
-        m_ollama.listLoaded(this, [this](const QStringList &loaded) {
-            if (loaded.isEmpty()) {
-                announce(QStringLiteral("Idle · nothing loaded"));
-                endWork();
-                return;
-            }
-            unloadEach(loaded, 0);
-        });
-    });
+    m_models.unload();
 }
 
-void HUDActionService::unloadEach(QStringList models, int unloaded)
+void HUDActionService::copyStatus()
 {
-    if (models.isEmpty()) {
-        announce(QStringLiteral("Unloaded %1 model%2")
-                     .arg(unloaded)
-                     .arg(unloaded == 1 ? QString() : QStringLiteral("s")));
-        endWork();
-        return;
-    }
-    const QString model = models.takeFirst();
-    m_ollama.unload(model, this, [this, models, unloaded](bool ok) {
-        unloadEach(models, unloaded + (ok ? 1 : 0));
-    });
+    m_models.copyStatus();
 }
 
 void HUDActionService::stagePrompt()
@@ -292,76 +165,16 @@ void HUDActionService::stagePrompt()
            QStringLiteral("Paste into Cursor or run when AI loop is on."));
 }
 
-QString HUDActionService::statusSummary(const QString &hostName, const QString &time,
-                                        double memoryBytes, bool ollamaUp,
-                                        const QStringList &loaded)
-{
-    return QStringList{
-        QStringLiteral("Kaidro · ") + hostName,
-        QStringLiteral("Time: ") + time,
-        QStringLiteral("Mem total: ") + printfOneDecimal(memoryBytes / double(1ULL << 30))
-            + QStringLiteral(" GB"),
-        QStringLiteral("Ollama: ") + (ollamaUp ? QStringLiteral("up") : QStringLiteral("down")),
-        QStringLiteral("Loaded: ")
-            + (loaded.isEmpty() ? QStringLiteral("none") : loaded.join(QStringLiteral(", "))),
-    }
-        .join(QLatin1Char('\n'));
-}
-
-void HUDActionService::copyStatus()
-{
-    m_ollama.checkServer(this, [this](bool up) {
-        // A server that is down has nothing loaded; asking would only wait out another time-out.
-        if (!up) {
-            finishCopyStatus(false, {});
-            return;
-        }
-        m_ollama.listLoaded(this,
-                            [this](const QStringList &loaded) { finishCopyStatus(true, loaded); });
-    });
-}
-
-void HUDActionService::finishCopyStatus(bool up, const QStringList &loaded)
-{
-    const QString summary = statusSummary(QSysInfo::machineHostName(),
-                                          QLocale().toString(m_clock.now(), QLocale::ShortFormat),
-                                          m_stats.physicalMemoryBytes(), up, loaded);
-    m_pasteboard.setPlainText(summary);
-    setLastStatus(QStringLiteral("Status copied"));
-    // The summary is now what the clipboard holds, so the log gets only the title.
-    reportPrivately(QStringLiteral("Status copied"), summary);
-}
-
-int HUDActionService::characterCount(const QString &text)
-{
-    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
-    int count = 0;
-    while (graphemes.toNextBoundary() != -1)
-        ++count;
-    return count;
-}
-
-QString HUDActionService::preview(const QString &text, int limit)
-{
-    // Cut between characters as a reader sees them, never inside an emoji or an accent.
-    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
-    int count = 0;
-    qsizetype position = 0;
-    while (count < limit && (position = graphemes.toNextBoundary()) != -1)
-        ++count;
-    if (count < limit || graphemes.toNextBoundary() == -1)
-        return text;
-    return text.left(position) + QStringLiteral("…");
-}
-
 void HUDActionService::showClipboard()
 {
     playSelect();
     const std::optional<QString> text = m_pasteboard.plainText();
     if (text && !text->isEmpty()) {
-        setLastStatus(QStringLiteral("Clipboard · %1 chars").arg(characterCount(*text)));
+        setLastStatus(
+            QStringLiteral("Clipboard · %1 chars").arg(ActionText::characterCount(*text)));
         // The toast shows the text; the log never does.
-        reportPrivately(QStringLiteral("Clipboard"), preview(*text));
+        reportPrivately(QStringLiteral("Clipboard"),
+                        ActionText::preview(*text, clipboardPreviewLength));
     } else if (!text && !m_pasteboard.types().isEmpty()) {
         announce(QStringLiteral("Clipboard · non-text content"));
     } else {

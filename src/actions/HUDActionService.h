@@ -1,14 +1,14 @@
 #pragma once
 
+#include "actions/ActionText.h"
 #include "actions/AppLauncher.h"
 #include "actions/FocusSession.h"
+#include "actions/LocalModelActions.h"
 #include "actions/OllamaClient.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QThreadPool>
-#include <QTimer>
 #include <QUrl>
 
 #include <functional>
@@ -67,8 +67,8 @@ public:
     const QString &focusLabel() const { return m_focus.label(); }
     bool focusActive() const { return m_focus.active(); }
     std::optional<double> focusEndsAt() const { return m_focus.endsAt(); }
-    QUrl ollamaBase() const { return m_ollama.base(); }
-    void setOllamaBase(const QUrl &base) { m_ollama.setBase(base); }
+    QUrl ollamaBase() const { return m_models.client().base(); }
+    void setOllamaBase(const QUrl &base) { m_models.client().setBase(base); }
 
     // Focus: starts a session, or stops the running one.
     void toggleFocus();
@@ -104,15 +104,20 @@ public:
     static int focusSecondsLeft(double remaining) { return FocusSession::secondsLeft(remaining); }
     // "M:SS" for a number of seconds ("25:00", "0:01").
     static QString focusLabelFor(int seconds) { return FocusSession::labelFor(seconds); }
-    // A model's name without its tag ("llama3:8b" → "llama3").
-    static QString modelDisplayName(const QString &model);
-    // The length of `text` in characters as a reader counts them (an emoji is one).
-    static int characterCount(const QString &text);
-    // `text` cut to its first `limit` characters with "…" after, or whole when it fits.
-    static QString preview(const QString &text, int limit = clipboardPreviewLength);
-    // The status summary, one fact a line.
+    static QString modelDisplayName(const QString &model)
+    {
+        return ActionText::modelDisplayName(model);
+    }
+    static int characterCount(const QString &text) { return ActionText::characterCount(text); }
+    static QString preview(const QString &text, int limit = clipboardPreviewLength)
+    {
+        return ActionText::preview(text, limit);
+    }
     static QString statusSummary(const QString &hostName, const QString &time, double memoryBytes,
-                                 bool ollamaUp, const QStringList &loaded);
+                                 bool ollamaUp, const QStringList &loaded)
+    {
+        return ActionText::statusSummary(hostName, time, memoryBytes, ollamaUp, loaded);
+    }
 
 signals:
     void lastStatusChanged(const QString &lastStatus);
@@ -123,6 +128,9 @@ signals:
     void doNotDisturbToggled(bool succeeded);
 
 private:
+    // The local model actions report through the service's status, toasts and work count.
+    friend class LocalModelActions;
+
     void beginWork();
     void endWork();
     // Sets the status, logs it and toasts it without a message.
@@ -132,25 +140,15 @@ private:
     void playSelect();
     void later(int ms, std::function<void()> then);
 
-    void startServer();
-    void waitForServer(int checksLeft);
-    void afterServerWait();
-    void wakeWithServerUp();
-    void unloadEach(QStringList models, int unloaded);
-    void finishCopyStatus(bool up, const QStringList &loaded);
-
     Pasteboard &m_pasteboard;
     Workspace &m_workspace;
-    const ToolRunner &m_tools;
     SystemLog &m_log;
-    const SystemStats &m_stats;
-    const Clock &m_clock;
     Feedback &m_feedback;
     Options m_options;
     AppLauncher m_launcher;
-    OllamaClient m_ollama;
 
     QString m_lastStatus = QStringLiteral("Ready");
     int m_working = 0;
     FocusSession m_focus;
+    LocalModelActions m_models;
 };
