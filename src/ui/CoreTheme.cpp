@@ -78,3 +78,11 @@ QFont themeFont(double pointSize, ThemeWeight weight)
     }
     return font;
 }
+
+QFont themeFont(const ThemeType &type)
+{
+    QFont font = themeFont(type.size, type.weight);
+    if (type.tracking != 0)
+        font.setLetterSpacing(QFont::AbsoluteSpacing, type.tracking);
+    return font;
+}

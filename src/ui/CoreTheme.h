@@ -51,6 +51,18 @@ const QColor &hpColor(double fraction);
 // A text `length` points tall in the layout's units is this many font points.
 double fontSizeForLength(double length);
 
+// One step of the theme's type scale: a text size in layout points, the weight and the letter
+// spacing (tracking) in layout points. Each view names the steps it draws with.
+struct ThemeType
+{
+    double size = 0;
+    ThemeWeight weight = ThemeWeight::regular;
+    double tracking = 0;
+};
+
+// The theme font for one step of the type scale.
+QFont themeFont(const ThemeType &type);
+
 // The theme font ("Exo 2") at `pointSize` in the face that `weight` selects. Until the Exo 2
 // files are registered the family is missing and Qt substitutes the system font.
 QFont themeFont(double pointSize, ThemeWeight weight);

@@ -20,15 +20,12 @@ constexpr double kShadowOpacity = 0.25;
 constexpr double kShadowRadius = 8;
 constexpr QPointF kShadowOffset(0, 3);
 
-QFont titleFont()
-{
-    return themeFont(kTitleSize, ThemeWeight::bold);
-}
+const ThemeType kTitleType{kTitleSize, ThemeWeight::bold};
 
 // Whole points, so that the rule and the content of a card placed on whole points stay sharp.
 double titleLineHeight()
 {
-    return std::ceil(QFontMetricsF(titleFont()).height());
+    return std::ceil(QFontMetricsF(themeFont(kTitleType)).height());
 }
 
 } // namespace
@@ -40,7 +37,7 @@ double CoreWhiteCard::headerHeight()
 
 QSizeF CoreWhiteCard::sizeForContent(const QString &title, const QSizeF &contentSize)
 {
-    const double titleWidth = QFontMetricsF(titleFont()).horizontalAdvance(title);
+    const double titleWidth = QFontMetricsF(themeFont(kTitleType)).horizontalAdvance(title);
     const double innerWidth = std::max(titleWidth, contentSize.width());
     return {innerWidth + padding.left() + padding.right(),
             padding.top() + headerHeight() + spacing + contentSize.height() + padding.bottom()};
@@ -58,7 +55,7 @@ QRectF CoreWhiteCard::paint(QPainter &painter, const QRectF &rect, const QString
     painter.fillRect(rect, CoreTheme::cardWhite());
 
     const QRectF inner = rect.marginsRemoved(padding);
-    const QFont font = titleFont();
+    const QFont font = themeFont(kTitleType);
     const double titleHeight = titleLineHeight();
     painter.setFont(font);
     painter.setPen(CoreTheme::textSecondary());

@@ -24,15 +24,8 @@ constexpr double kShadowOpacity = 0.28;
 constexpr double kShadowRadius = 5;
 constexpr QPointF kShadowOffset(0, 1);
 
-QFont titleFont()
-{
-    return themeFont(14, ThemeWeight::bold);
-}
-
-QFont messageFont()
-{
-    return themeFont(12, ThemeWeight::semibold);
-}
+const ThemeType kTitleType{14, ThemeWeight::bold};
+const ThemeType kMessageType{12, ThemeWeight::semibold};
 
 // QTextLayout only breaks at Unicode line separators, so a message with line feeds keeps them.
 QString layoutText(const QString &message)
@@ -70,7 +63,7 @@ ToastView::ToastView(QString title, QString message, std::function<void()> onTap
 
 double ToastView::titleLineHeight()
 {
-    return std::ceil(QFontMetricsF(titleFont()).height());
+    return std::ceil(QFontMetricsF(themeFont(kTitleType)).height());
 }
 
 double ToastView::layoutMessage(QTextLayout &layout, double width)
@@ -96,7 +89,7 @@ double ToastView::fittingHeight(const QString &title, const QString &message, do
     double height
         = 2 * outerMargin + 2 * verticalPadding + titleLineHeight() + kTitleToRule + kRuleHeight;
     if (!message.isEmpty()) {
-        QTextLayout layout(layoutText(message), messageFont());
+        QTextLayout layout(layoutText(message), themeFont(kMessageType));
         height += kRuleToMessage + layoutMessage(layout, textWidth(width));
     }
     return height;
@@ -149,7 +142,7 @@ void ToastView::paintEvent(QPaintEvent *)
     const double width = textWidth(this->width());
     double y = card.top() + verticalPadding;
 
-    const QFont title = titleFont();
+    const QFont title = themeFont(kTitleType);
     const double titleHeight = titleLineHeight();
     painter.setFont(title);
     QString oneLine = m_title;
@@ -167,7 +160,7 @@ void ToastView::paintEvent(QPaintEvent *)
     if (m_message.isEmpty())
         return;
     const QString text = layoutText(m_message);
-    const QFont font = messageFont();
+    const QFont font = themeFont(kMessageType);
     QTextLayout layout(text, font);
     layoutMessage(layout, width);
 

@@ -31,12 +31,7 @@ QRectF contentRect(const QWidget &panel)
     return plateRect(panel).adjusted(12, kPad, -12, -kPad);
 }
 
-QFont headingFont()
-{
-    QFont font = themeFont(9, ThemeWeight::bold);
-    font.setLetterSpacing(QFont::AbsoluteSpacing, 0.8);
-    return font;
-}
+const ThemeType kHeadingType{9, ThemeWeight::bold, 0.8};
 
 // A small screen with the zone's share of it filled.
 void paintZone(QPainter &painter, const QRectF &bounds, SnapZone zone, bool hovered)
@@ -331,14 +326,14 @@ void CoreEquipment::paintEvent(QPaintEvent *)
             Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, kTrustOff);
         y += trust;
     }
-    painter.setFont(headingFont());
+    painter.setFont(themeFont(kHeadingType));
     painter.setPen(CoreTheme::textSecondary());
     painter.drawText(QRectF(content.left(), y, content.width(), kHeadingHeight),
                      Qt::AlignLeft | Qt::AlignVCenter,
                      QStringLiteral("SNAP ") + QStringLiteral("THE ACTIVE WINDOW"));
 
     const QRectF save = m_save->geometry();
-    painter.setFont(headingFont());
+    painter.setFont(themeFont(kHeadingType));
     painter.drawText(QRectF(content.left(), save.top() - 2, save.left() - content.left(), 14),
                      Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("LOADOUTS"));
     painter.setFont(themeFont(10, ThemeWeight::regular));

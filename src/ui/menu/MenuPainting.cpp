@@ -13,19 +13,14 @@ constexpr double kButtonText = 9;
 constexpr double kButtonPad = 10;
 constexpr double kTracking = 0.6;
 
-QFont buttonFont()
-{
-    QFont font = themeFont(kButtonText, ThemeWeight::bold);
-    font.setLetterSpacing(QFont::AbsoluteSpacing, kTracking);
-    return font;
-}
+const ThemeType kButtonType{kButtonText, ThemeWeight::bold, kTracking};
 } // namespace
 
 namespace MenuPainting {
 
 double textButtonWidth(const QString &text)
 {
-    return QFontMetricsF(buttonFont()).horizontalAdvance(text) + 2 * kButtonPad;
+    return QFontMetricsF(themeFont(kButtonType)).horizontalAdvance(text) + 2 * kButtonPad;
 }
 
 void textButton(QPainter &painter, const QRectF &bounds, const QString &text, const QColor &accent,
@@ -40,7 +35,7 @@ void textButton(QPainter &painter, const QRectF &bounds, const QString &text, co
     painter.setBrush(fill);
     painter.drawRoundedRect(pill, pill.height() / 2, pill.height() / 2);
     painter.setPen(Qt::white);
-    painter.setFont(buttonFont());
+    painter.setFont(themeFont(kButtonType));
     painter.drawText(pill, Qt::AlignCenter, text);
 }
 

@@ -24,31 +24,16 @@ constexpr double kGap = 8;
 constexpr double kTitleToDetail = 3;
 constexpr double kCut = 8;
 
-QFont titleFont()
-{
-    return themeFont(15, ThemeWeight::bold);
-}
-
-QFont tagFont()
-{
-    return themeFont(11, ThemeWeight::semibold);
-}
-
-QFont detailFont()
-{
-    return themeFont(13, ThemeWeight::regular);
-}
-
-QFont buttonFont()
-{
-    return themeFont(12, ThemeWeight::bold);
-}
+const ThemeType kTitleType{15, ThemeWeight::bold};
+const ThemeType kTagType{11, ThemeWeight::semibold};
+const ThemeType kDetailType{13, ThemeWeight::regular};
+const ThemeType kButtonType{12, ThemeWeight::bold};
 
 // Wide enough for the title in the button's font and its padding.
 double buttonWidth(const QString &title)
 {
     return std::max(kMinButtonWidth,
-                    std::ceil(QFontMetricsF(buttonFont()).horizontalAdvance(title))
+                    std::ceil(QFontMetricsF(themeFont(kButtonType)).horizontalAdvance(title))
                         + kButtonTextPadding);
 }
 
@@ -108,8 +93,8 @@ QString SetupCheckList::symbolFor(SetupItem::State state)
 QList<SetupCheckList::Row> SetupCheckList::rowsFor(int width) const
 {
     QList<Row> rows;
-    const QFontMetricsF title(titleFont());
-    const QFontMetricsF detail(detailFont());
+    const QFontMetricsF title(themeFont(kTitleType));
+    const QFontMetricsF detail(themeFont(kDetailType));
     double y = 0;
     for (const SetupItem &item : m_items) {
         const double right
@@ -166,7 +151,7 @@ void SetupCheckList::relayout()
         if (used == m_buttons.size()) {
             auto *button = new QPushButton(this);
             SetupCheckView::styleButton(*button, true);
-            button->setFont(buttonFont());
+            button->setFont(themeFont(kButtonType));
             button->setStyleSheet(button->styleSheet()
                                   + QStringLiteral(" QPushButton { padding: 2px 6px; }"));
             const int slot = used;
@@ -210,8 +195,8 @@ void SetupCheckList::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    const QFontMetricsF title(titleFont());
-    const QFontMetricsF tag(tagFont());
+    const QFontMetricsF title(themeFont(kTitleType));
+    const QFontMetricsF tag(themeFont(kTagType));
     for (qsizetype i = 0; i < m_items.size() && i < m_rows.size(); ++i) {
         const SetupItem &item = m_items.at(i);
         const Row &row = m_rows.at(i);
@@ -231,7 +216,7 @@ void SetupCheckList::paintEvent(QPaintEvent *)
         Symbols::draw(painter, symbol, symbolFor(item.state), symbolColour(item.state), 20);
 
         const double titleTop = card.top() + kPadding;
-        painter.setFont(titleFont());
+        painter.setFont(themeFont(kTitleType));
         painter.setPen(CoreTheme::ink());
         const QRectF titleRect(kTextLeft, titleTop, title.horizontalAdvance(item.title) + 1,
                                std::ceil(title.height()));
@@ -245,10 +230,10 @@ void SetupCheckList::paintEvent(QPaintEvent *)
         painter.setPen(QPen(tagColour, 1));
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(tagRect, tagRect.height() / 2, tagRect.height() / 2);
-        painter.setFont(tagFont());
+        painter.setFont(themeFont(kTagType));
         painter.drawText(tagRect, Qt::AlignCenter, tagText);
 
-        painter.setFont(detailFont());
+        painter.setFont(themeFont(kDetailType));
         painter.setPen(CoreTheme::textSecondary());
         painter.drawText(row.detail, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, item.detail);
     }

@@ -18,15 +18,8 @@ constexpr double kTitleGap = 8;
 constexpr double kMessageGap = 16;
 constexpr double kCut = 18;
 
-QFont titleFont()
-{
-    return themeFont(kTitleSize, ThemeWeight::bold);
-}
-
-QFont messageFont()
-{
-    return themeFont(kMessageSize, ThemeWeight::regular);
-}
+const ThemeType kTitleType{kTitleSize, ThemeWeight::bold};
+const ThemeType kMessageType{kMessageSize, ThemeWeight::regular};
 } // namespace
 
 namespace CoreWidgets {
@@ -65,8 +58,8 @@ QString ConfirmLogout::message()
 ConfirmLogout::Layout ConfirmLogout::layout() const
 {
     Layout l;
-    const double titleHeight = ReadoutText::height(titleFont());
-    const QFontMetricsF metrics(messageFont());
+    const double titleHeight = ReadoutText::height(themeFont(kTitleType));
+    const QFontMetricsF metrics(themeFont(kMessageType));
     const double messageHeight = metrics.lineSpacing() * message().count(QLatin1Char('\n'))
         + metrics.ascent() + metrics.descent();
     const double cardHeight = std::ceil(padding + titleHeight + kTitleGap + messageHeight
@@ -113,9 +106,9 @@ void ConfirmLogout::paintEvent(QPaintEvent *)
     painter.fillPath(card, CoreTheme::frostSolid());
     painter.strokePath(card, QPen(CoreTheme::railGrey(), 2));
 
-    ReadoutText::draw(painter, l.title, Qt::AlignHCenter, title(), titleFont(),
+    ReadoutText::draw(painter, l.title, Qt::AlignHCenter, title(), themeFont(kTitleType),
                       CoreTheme::textSecondary());
-    painter.setFont(messageFont());
+    painter.setFont(themeFont(kMessageType));
     painter.setPen(CoreTheme::textMuted());
     painter.drawText(l.message, Qt::AlignHCenter | Qt::AlignTop, message());
 }

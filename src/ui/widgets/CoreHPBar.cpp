@@ -23,15 +23,8 @@ constexpr double kSkewDegrees = -30;
 constexpr double kGaugeOuterLine = 3;
 constexpr double kGaugeInnerLine = 1;
 
-QFont nameFont()
-{
-    return themeFont(kNameSize, ThemeWeight::bold);
-}
-
-QFont labelFont()
-{
-    return themeFont(kLabelSize, ThemeWeight::semibold);
-}
+const ThemeType kNameType{kNameSize, ThemeWeight::bold};
+const ThemeType kLabelType{kLabelSize, ThemeWeight::semibold};
 
 double slant(double height)
 {
@@ -46,7 +39,7 @@ QRectF CoreHPBar::gaugeRect() const
 
 QRectF CoreHPBar::capsuleRect() const
 {
-    const QFont font = labelFont();
+    const QFont font = themeFont(kLabelType);
     const double width = 4 * kLabelPadding + 1 + ReadoutText::width(currentLabel, font)
         + ReadoutText::width(levelLabel, font);
     const double height = ReadoutText::height(font) + 2 * kCapsuleVertical;
@@ -71,7 +64,7 @@ void CoreHPBar::paint(QPainter &painter, const QPointF &origin, double displayed
     painter.fillPath(CoreSkewedRect(strip, kSkewDegrees), CoreTheme::panelShade());
 
     const QRectF nameBox(stripLeading, 0, nameWidth, stripH);
-    const QFont name = nameFont();
+    const QFont name = themeFont(kNameType);
     ReadoutText::draw(painter, nameBox, Qt::AlignLeft,
                       ReadoutText::elided(username, name, nameWidth), name, Qt::white, kTextShadow);
 
@@ -82,7 +75,7 @@ void CoreHPBar::paint(QPainter &painter, const QPointF &origin, double displayed
     plate.addRoundedRect(capsule, kCapsuleRadius, kCapsuleRadius);
     painter.fillPath(plate, CoreTheme::panelShade());
 
-    const QFont label = labelFont();
+    const QFont label = themeFont(kLabelType);
     const double currentWidth = ReadoutText::width(currentLabel, label);
     const QRectF currentBox(capsule.left() + kLabelPadding, capsule.top(), currentWidth,
                             capsule.height());

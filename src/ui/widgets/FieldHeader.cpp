@@ -17,15 +17,8 @@ constexpr double kDateSize = 13;
 constexpr double kTextShadow = 0.35;
 constexpr double kSkewDegrees = -30;
 
-QFont timeFont()
-{
-    return themeFont(kTimeSize, ThemeWeight::bold);
-}
-
-QFont dateFont()
-{
-    return themeFont(kDateSize, ThemeWeight::semibold);
-}
+const ThemeType kTimeType{kTimeSize, ThemeWeight::bold};
+const ThemeType kDateType{kDateSize, ThemeWeight::semibold};
 } // namespace
 
 namespace CoreWidgets {
@@ -87,8 +80,8 @@ void FieldHeader::openCalendar()
 
 QRectF FieldHeader::plateRect() const
 {
-    const double textWidth = ReadoutText::width(m_time, timeFont(), true) + timeDateGap
-        + ReadoutText::width(m_date, dateFont());
+    const double textWidth = ReadoutText::width(m_time, themeFont(kTimeType), true) + timeDateGap
+        + ReadoutText::width(m_date, themeFont(kDateType));
     return {leadingInset, height() - rowHeight, std::ceil(textWidth + 2 * paddingH), rowHeight};
 }
 
@@ -110,8 +103,8 @@ void FieldHeader::paintEvent(QPaintEvent *)
     painter.fillPath(CoreSkewedRect(plate, kSkewDegrees), CoreTheme::panelShade());
 
     // Time and date share a baseline, as one line of text would.
-    const QFont time = timeFont();
-    const QFont date = dateFont();
+    const QFont time = themeFont(kTimeType);
+    const QFont date = themeFont(kDateType);
     const QFontMetricsF timeMetrics(time);
     const QFontMetricsF dateMetrics(date);
     const double baseline = plate.top()

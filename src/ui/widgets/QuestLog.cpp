@@ -20,29 +20,16 @@ constexpr double kCheckGlyph = 16;
 constexpr double kHoverOpacity = 0.12;
 constexpr double kKindTracking = 0.6;
 
-QFont kindFont()
-{
-    QFont font = themeFont(kKindSize, ThemeWeight::bold);
-    font.setLetterSpacing(QFont::AbsoluteSpacing, kKindTracking);
-    return font;
-}
-
-QFont textFont()
-{
-    return themeFont(kTextSize, ThemeWeight::semibold);
-}
-
-QFont subFont()
-{
-    return themeFont(kSubSize, ThemeWeight::semibold);
-}
+const ThemeType kKindType{kKindSize, ThemeWeight::bold, kKindTracking};
+const ThemeType kTextType{kTextSize, ThemeWeight::semibold};
+const ThemeType kSubType{kSubSize, ThemeWeight::semibold};
 
 double rowHeight(const QuestRow &row)
 {
-    double height = 2 * CoreWidgets::QuestLog::rowPadding + ReadoutText::height(kindFont())
-        + ReadoutText::height(textFont());
+    double height = 2 * CoreWidgets::QuestLog::rowPadding
+        + ReadoutText::height(themeFont(kKindType)) + ReadoutText::height(themeFont(kTextType));
     if (!row.sub.isEmpty())
-        height += ReadoutText::height(subFont());
+        height += ReadoutText::height(themeFont(kSubType));
     return std::ceil(height);
 }
 } // namespace
@@ -184,9 +171,9 @@ void QuestLog::paintEvent(QPaintEvent *)
 
     const QList<QuestRow> current = rows();
     const QList<QRectF> rects = rowRects(current);
-    const QFont kind = kindFont();
-    const QFont text = textFont();
-    const QFont sub = subFont();
+    const QFont kind = themeFont(kKindType);
+    const QFont text = themeFont(kTextType);
+    const QFont sub = themeFont(kSubType);
     for (int i = 0; i < rects.size(); ++i) {
         const QuestRow &row = current[i];
         const QRectF r = rects[i];

@@ -20,12 +20,7 @@ constexpr double kIconGlyph = 18;
 constexpr double kPlusDisc = 26;
 constexpr double kPlusGlyph = 16;
 
-QFont addFont()
-{
-    QFont font = themeFont(kAddSize, ThemeWeight::bold);
-    font.setLetterSpacing(QFont::AbsoluteSpacing, kAddTracking);
-    return font;
-}
+const ThemeType kAddType{kAddSize, ThemeWeight::bold, kAddTracking};
 } // namespace
 
 namespace CoreWidgets {
@@ -77,7 +72,7 @@ void SkillSlotTile::paintLabel(QPainter &painter, const QRectF &bounds)
 void SkillSlotTile::paintEmpty(QPainter &painter, const QRectF &face)
 {
     const QFont empty = themeFont(kEmptySize, ThemeWeight::bold);
-    const QFont add = addFont();
+    const QFont add = themeFont(kAddType);
     const double emptyHeight = ReadoutText::height(empty);
     const double addHeight = ReadoutText::height(add);
     const double gap = 6;

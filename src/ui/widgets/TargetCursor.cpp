@@ -24,27 +24,10 @@ constexpr double kPlateRadius = 8;
 constexpr double kInlineGap = 8;
 constexpr double kLineGap = 2;
 
-QFont nameFont()
-{
-    return themeFont(kNameSize, ThemeWeight::bold);
-}
-
-QFont tierFont()
-{
-    return themeFont(kTierSize, ThemeWeight::bold);
-}
-
-QFont detailFont()
-{
-    return themeFont(kDetailSize, ThemeWeight::semibold);
-}
-
-QFont badgeFont()
-{
-    QFont font = themeFont(kBadgeSize, ThemeWeight::bold);
-    font.setLetterSpacing(QFont::AbsoluteSpacing, kBadgeTracking);
-    return font;
-}
+const ThemeType kNameType{kNameSize, ThemeWeight::bold};
+const ThemeType kTierType{kTierSize, ThemeWeight::bold};
+const ThemeType kDetailType{kDetailSize, ThemeWeight::semibold};
+const ThemeType kBadgeType{kBadgeSize, ThemeWeight::bold, kBadgeTracking};
 
 const QString &npcBadge()
 {
@@ -157,10 +140,10 @@ QRectF TargetCursor::diamondRect() const
 TargetCursor::LabelLayout TargetCursor::labelLayout() const
 {
     LabelLayout l;
-    const QFont name = nameFont();
-    const QFont tier = tierFont();
-    const QFont detail = detailFont();
-    const QFont badge = badgeFont();
+    const QFont name = themeFont(kNameType);
+    const QFont tier = themeFont(kTierType);
+    const QFont detail = themeFont(kDetailType);
+    const QFont badge = themeFont(kBadgeType);
 
     const double nameWidth = ReadoutText::width(m_target.name, name);
     const double tierWidth = ReadoutText::width(m_target.tierLabel, tier);
@@ -223,16 +206,16 @@ void TargetCursor::paintEvent(QPaintEvent *)
     plate.addRoundedRect(l.plate, kPlateRadius, kPlateRadius);
     painter.fillPath(plate, CoreTheme::panelShade());
 
-    const QFont name = nameFont();
+    const QFont name = themeFont(kNameType);
     ReadoutText::draw(painter, l.name, Qt::AlignLeft,
                       ReadoutText::elided(m_target.name, name, l.name.width()), name, Qt::white,
                       kTextShadow);
-    ReadoutText::draw(painter, l.tier, Qt::AlignLeft, m_target.tierLabel, tierFont(),
+    ReadoutText::draw(painter, l.tier, Qt::AlignLeft, m_target.tierLabel, themeFont(kTierType),
                       tierLabelColour(m_target.tier), kTextShadow);
     if (m_target.isNPC)
-        ReadoutText::draw(painter, l.badge, Qt::AlignLeft, npcBadge(), badgeFont(),
+        ReadoutText::draw(painter, l.badge, Qt::AlignLeft, npcBadge(), themeFont(kBadgeType),
                           QColor::fromRgbF(1, 1, 1, float(kBadgeOpacity)));
-    const QFont detail = detailFont();
+    const QFont detail = themeFont(kDetailType);
     ReadoutText::draw(painter, l.detail, Qt::AlignHCenter,
                       ReadoutText::elided(detailText(m_target), detail, l.detail.width()), detail,
                       QColor::fromRgbF(1, 1, 1, float(kDetailOpacity)), kTextShadow);
