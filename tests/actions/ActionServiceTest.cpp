@@ -89,15 +89,15 @@ TEST_F(Focus, CountsDownToTheLastSecondCompletesAndTogglesDoNotDisturbOffTheMain
 
 TEST(DoNotDisturb, FallsBackToTheSecondShortcutOnlyWhenTheFirstFails)
 {
-    const QStringList both{"Toggle Focus", "Toggle Do Not Disturb"};
+    const QStringList both{"Toggle Focus", "Toggle Do Not Disturb"}, focus{both[0]};
     // The exit statuses of the two Shortcuts; -1: the tool could not start at all.
     const struct Case
     {
         int first, second;
         bool toggled;
         QStringList runs;
-    } cases[]
-        = {{0, 0, true, {both[0]}}, {-1, 0, true, both}, {1, 0, true, both}, {1, 1, false, both}};
+    } cases[] = {{0, 0, true, focus}, {-1, 0, true, both},  {1, 0, true, both},
+                 {1, 1, false, both}, {-1, 1, false, both}, {-1, -1, false, both}};
     for (const Case &c : cases) {
         SCOPED_TRACE(QString("%1 %2").arg(c.first).arg(c.second).toStdString());
         FakeToolRunner tools;

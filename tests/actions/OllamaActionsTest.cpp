@@ -88,12 +88,9 @@ TEST_F(Ollama, WakeWarmsTheFirstChatModelAndNamesItWithoutItsTagOrSaysWhyNot)
     const FakeOllamaServer::Request warm = server.requestsTo("/api/generate").value(0);
     EXPECT_TRUE(warm.head.startsWith("post /api/generate http/1.1\r\n"));
     EXPECT_TRUE((warm.head + "\r\n").contains("\r\ncontent-type: application/json\r\n"));
-    EXPECT_EQ(warm.json(),
-              (QJsonObject{{"model", "llama3:8b"},
-                           {"prompt", "Reply with exactly: ready"},
-                           {"stream", false},
-                           {"keep_alive", "30m"},
-                           {"options", QJsonObject{{"num_predict", 8}}}}));
+    EXPECT_EQ(QJsonDocument(warm.json()).toJson(QJsonDocument::Compact),
+              R"({"keep_alive":"30m","model":"llama3:8b","options":{"num_predict":8},)"
+              R"("prompt":"Reply with exactly: ready","stream":false})");
 }
 
 TEST(OllamaClientParsing, ModelNamesAndEndpointsWhateverTheSlashes)

@@ -1,7 +1,3 @@
-#include "actions/ShortcutsTool.h"
-
-#include "platform/linux/ProcessToolRunner.h"
-
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -9,7 +5,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 
 namespace {
@@ -102,22 +97,6 @@ TEST_F(ShortcutsToolScript, RunPassesOutputAndExitStatusThroughAndRefusesOtherNa
     EXPECT_FALSE(QFileInfo::exists(mark));
     for (const QStringList &arguments : {QStringList{"run"}, QStringList{"fly"}, QStringList{}})
         EXPECT_FALSE(run(arguments).startsWith("0|")) << qPrintable(arguments.join(' '));
-}
-
-TEST_F(ShortcutsToolScript, DoNotDisturbFallsBackToTheSecondShortcutForReal)
-{
-    // The runner hands our environment to the tool; the private one comes back afterwards.
-    const QByteArray saved = qgetenv("XDG_DATA_HOME");
-    const auto restore = qScopeGuard([&] { qputenv("XDG_DATA_HOME", saved); });
-    qputenv("XDG_DATA_HOME", data.path().toUtf8());
-    const QString mark = data.filePath("dnd");
-    shortcut("Toggle Do Not Disturb", "echo toggled > '" + mark.toUtf8() + "'");
-
-    // "Toggle Focus" does not exist, so the tool exits non-zero and the second one runs.
-    EXPECT_TRUE(ShortcutsTool::toggleDoNotDisturb(ProcessToolRunner(), kTool));
-    EXPECT_TRUE(QFileInfo::exists(mark));
-    EXPECT_FALSE(
-        ShortcutsTool::toggleDoNotDisturb(ProcessToolRunner(), data.filePath("no-such-tool")));
 }
 
 } // namespace
