@@ -9,16 +9,8 @@
 
 namespace {
 
-const QString kStopped = "Focus · stopped";
-const QString kComplete = "Focus · session complete";
-
-ToolResult exited(int status)
-{
-    ToolResult r;
-    r.started = true;
-    r.exitStatus = status;
-    return r;
-}
+const QString kStopped = "Focus · stopped", kComplete = "Focus · session complete";
+const auto exited = [](int status) { return ToolResult{true, false, status, {}, {}}; };
 
 QStringList shortcutRuns(const FakeToolRunner &tools)
 {
@@ -33,48 +25,10 @@ QStringList shortcutRuns(const FakeToolRunner &tools)
 class Focus : public ServiceFixture
 {
 protected:
-    void SetUp() override
-    {
-        ServiceFixture::SetUp();
-        tools.handler = [](const QString &, const QStringList &) { return exited(0); };
-    }
+    QString state() const { return service->focusLabel() + " | " + service->lastStatus(); }
 };
 
-TEST_F(Focus, ShowsTheFullTimeAtOnceCountsDownToTheLastSecondThenCompletes)
-{
-    // An uptime at which now + 1500 - now comes out a hair over 1500 in floating point.
-    clock.setUptime(551.3);
-    service->toggleFocus();
-    EXPECT_TRUE(service->focusActive());
-    EXPECT_EQ(service->focusLabel(), "25:00");
-    EXPECT_EQ(service->lastStatus(), "Focus · 25 min started");
-    EXPECT_EQ(cues, (QList<QPair<SoundCue, float>>{{SoundCue::select, 1.0f}}));
-
-    const std::pair<double, const char *> ticks[] = {{1.4, "24:59"}, {1499.5 - 1.4, "0:01"}};
-    for (const auto &[seconds, label] : ticks) {
-        clock.advance(seconds);
-        service->focusTick();
-        EXPECT_EQ(service->focusLabel(), label);
-    }
-    EXPECT_TRUE(service->focusActive());
-    EXPECT_TRUE(toasts.isEmpty());
-
-    clock.advance(0.5);
-    service->focusTick();
-    EXPECT_FALSE(service->focusActive());
-    EXPECT_FALSE(service->focusEndsAt());
-    EXPECT_EQ(service->focusLabel(), "25 MIN");
-    EXPECT_EQ(service->lastStatus(), kComplete);
-    ASSERT_EQ(toasts.size(), 1);
-    EXPECT_EQ(toasts[0].title, kComplete);
-    EXPECT_TRUE(toasts[0].message.isEmpty());
-    EXPECT_EQ(log.lines.last(), "Vantle: " + kComplete);
-    // The timer's next tick finds nothing to do.
-    service->focusTick();
-    EXPECT_EQ(toasts.size(), 1);
-}
-
-TEST_F(Focus, ToggledTwiceStopsAndTogglesDoNotDisturbTwice)
+TEST_F(Focus, CountsDownToTheLastSecondCompletesAndTogglesDoNotDisturbOffTheMainThread)
 {
     // Stopping without a session leaves Do Not Disturb alone.
     service->stopFocus(true);
@@ -83,60 +37,76 @@ TEST_F(Focus, ToggledTwiceStopsAndTogglesDoNotDisturbTwice)
     EXPECT_EQ(service->lastStatus(), "Ready");
     EXPECT_TRUE(tools.calls.isEmpty());
 
+    tools.handler = [](const QString &, const QStringList &) { return exited(0); };
+    // An uptime at which now + 1500 - now comes out a hair over 1500 in floating point.
+    clock.setUptime(551.3);
     service->toggleFocus();
-    service->toggleFocus();
+    EXPECT_EQ(state(), "25:00 | Focus · 25 min started");
+    EXPECT_EQ(feedback.cues, (QList<QPair<SoundCue, float>>{{SoundCue::select, 1.0f}}));
+    for (const auto &[seconds, label] : {std::pair{1.4, "24:59"}, {1499.5 - 1.4, "0:01"}}) {
+        clock.advance(seconds);
+        service->focusTick();
+        EXPECT_EQ(service->focusLabel(), label);
+    }
+    EXPECT_TRUE(service->focusActive());
+    EXPECT_TRUE(toasts.isEmpty());
+    clock.advance(0.5);
+    service->focusTick();
+    service->focusTick(); // the timer's next tick finds nothing to do
     EXPECT_FALSE(service->focusActive());
-    EXPECT_EQ(service->focusLabel(), "25 MIN");
-    EXPECT_EQ(service->lastStatus(), kStopped);
-    ASSERT_EQ(toasts.size(), 1);
-    EXPECT_EQ(toasts[0].title, kStopped);
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return service->pendingDoNotDisturbToggles() == 0; }, kWaitMs));
-    EXPECT_EQ(shortcutRuns(tools), QStringList({"Toggle Focus", "Toggle Focus"}));
-    EXPECT_EQ(tools.calls[0].program, "/opt/vantle/vantle-shortcuts");
-}
+    EXPECT_FALSE(service->focusEndsAt());
+    EXPECT_EQ(state(), "25 MIN | " + kComplete);
+    EXPECT_EQ(shown(), QStringList{kComplete + " | "});
+    EXPECT_EQ(log.lines.last(), "Vantle: " + kComplete);
 
-TEST_F(Focus, ShortcutsRunOffTheMainThreadOneAfterTheOther)
-{
-    // The first Shortcut hangs until the test lets it go. Run on the main thread it would
-    // hold the toggle itself for the whole wait.
+    // Toggled twice: the first Shortcut hangs until let go; run on the main thread it would hold
+    // the toggle.
+    ASSERT_TRUE(waitFor([&] { return service->pendingDoNotDisturbToggles() == 0; }));
+    tools.calls.clear();
+    toasts.clear();
     QSemaphore release;
     QList<bool> onMainThread;
     tools.handler = [&](const QString &, const QStringList &) {
         onMainThread << (QThread::currentThread() == QCoreApplication::instance()->thread());
         if (onMainThread.size() == 1)
-            release.tryAcquire(1, kWaitMs);
+            release.tryAcquire(1, 15000);
         return exited(0);
     };
     QSignalSpy toggled(service.get(), &HUDActionService::doNotDisturbToggled);
     service->toggleFocus();
-    EXPECT_EQ(service->focusLabel(), "25:00");
     service->toggleFocus();
-    EXPECT_EQ(service->lastStatus(), kStopped);
+    EXPECT_FALSE(service->focusActive());
+    EXPECT_EQ(state(), "25 MIN | " + kStopped);
+    EXPECT_EQ(shown(), QStringList{kStopped + " | "});
     EXPECT_EQ(service->pendingDoNotDisturbToggles(), 2);
     release.release();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return toggled.size() == 2; }, kWaitMs));
+    ASSERT_TRUE(waitFor([&] { return toggled.size() == 2; }));
     EXPECT_EQ(onMainThread, QList<bool>({false, false}));
     EXPECT_TRUE(toggled[0][0].toBool());
+    EXPECT_EQ(shortcutRuns(tools), QStringList({"Toggle Focus", "Toggle Focus"}));
+    EXPECT_EQ(tools.calls[0].program, "/opt/vantle/vantle-shortcuts");
 }
 
 TEST(DoNotDisturb, FallsBackToTheSecondShortcutOnlyWhenTheFirstFails)
 {
-    const QStringList both{"Toggle Focus", "Toggle Do Not Disturb"};
-    // Runs; cannot start the first at all; both run and fail.
-    const std::tuple<std::function<ToolResult(const QString &, const QStringList &)>, bool,
-                     QStringList>
-        rows[] = {{[](const QString &, const QStringList &) { return exited(0); }, true, {both[0]}},
-                  {[](const QString &, const QStringList &a) {
-                       return a[1] == "Toggle Focus" ? ToolResult{} : exited(0);
-                   },
-                   true, both},
-                  {[](const QString &, const QStringList &) { return exited(1); }, false, both}};
-    for (const auto &[handler, toggled, runs] : rows) {
+    const QStringList both{"Toggle Focus", "Toggle Do Not Disturb"}, focus{both[0]};
+    // The exit statuses of the two Shortcuts; -1: the tool could not start at all.
+    const struct Case
+    {
+        int first, second;
+        bool toggled;
+        QStringList runs;
+    } cases[] = {{0, 0, true, focus}, {-1, 0, true, both},  {1, 0, true, both},
+                 {1, 1, false, both}, {-1, 1, false, both}, {-1, -1, false, both}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(QString("%1 %2").arg(c.first).arg(c.second).toStdString());
         FakeToolRunner tools;
-        tools.handler = handler;
-        EXPECT_EQ(ShortcutsTool::toggleDoNotDisturb(tools, "vantle-shortcuts"), toggled);
-        EXPECT_EQ(shortcutRuns(tools), runs);
+        tools.handler = [&](const QString &, const QStringList &a) {
+            const int status = a[1] == both[0] ? c.first : c.second;
+            return status < 0 ? ToolResult{} : exited(status);
+        };
+        EXPECT_EQ(ShortcutsTool::toggleDoNotDisturb(tools, "vantle-shortcuts"), c.toggled);
+        EXPECT_EQ(shortcutRuns(tools), c.runs);
     }
 }
 
@@ -144,15 +114,13 @@ using Clipboard = ServiceFixture;
 
 TEST_F(Clipboard, StagingAnEmptyClipboardLeavesItUntouchedAndTheReadoutTellsNonTextFromEmpty)
 {
+    const QString empty = "Clipboard empty — copy text first";
     for (const std::optional<QString> &text :
          {std::optional<QString>(), std::optional(QString())}) {
         pasteboard.text = text;
-        const qint64 before = pasteboard.count;
         service->stagePrompt();
-        EXPECT_EQ(pasteboard.count, before);
-        EXPECT_TRUE(pasteboard.written.isEmpty());
-        EXPECT_EQ(service->lastStatus() + " | " + toasts.last().title,
-                  "Clipboard empty — copy text first | Clipboard empty — copy text first");
+        EXPECT_EQ(pasteboard.count, 0);
+        EXPECT_EQ(service->lastStatus() + " | " + toasts.last().title, empty + " | " + empty);
     }
     for (const auto &[types, status] :
          {std::pair{QStringList{"image/png"}, "Clipboard · non-text content"},
@@ -166,42 +134,35 @@ TEST_F(Clipboard, StagingAnEmptyClipboardLeavesItUntouchedAndTheReadoutTellsNonT
 
 TEST_F(Clipboard, StagingWrapsTheTextAsAPromptAndNoLogLineCarriesTheText)
 {
-    pasteboard.externalCopy("  why does the build fail?\n");
+    const QString text = "  why does the build fail?\n";
+    const QString staged
+        = "Staged clipboard as prompt | Paste into Cursor or run when AI loop is on.";
+    pasteboard.externalCopy(text);
     service->showClipboard();
     service->stagePrompt();
     service->showClipboard();
-    EXPECT_EQ(pasteboard.written, QStringList{"[Kaidro prompt]\n  why does the build fail?\n"});
-    EXPECT_EQ(toasts[0].message, "  why does the build fail?\n");
-    EXPECT_EQ(toasts[1].title, "Staged clipboard as prompt");
-    EXPECT_EQ(toasts[1].message, "Paste into Cursor or run when AI loop is on.");
-    EXPECT_EQ(
-        log.lines,
-        QStringList(
-            {"Vantle: Clipboard",
-             "Vantle: Staged clipboard as prompt — Paste into Cursor or run when AI loop is on.",
-             "Vantle: Clipboard"}));
-    EXPECT_FALSE(logMentions("build"));
+    EXPECT_EQ(pasteboard.written, QStringList{"[Kaidro prompt]\n" + text});
+    EXPECT_EQ(shown().mid(0, 2), QStringList({"Clipboard | " + text, staged}));
+    EXPECT_EQ(log.lines,
+              QStringList({"Vantle: Clipboard", "Vantle: " + QString(staged).replace(" | ", " — "),
+                           "Vantle: Clipboard"}));
 }
 
+// Each emoji is two UTF-16 units, each accented letter two code points: cutting by units would
+// count wrong and leave half an emoji at the end.
 TEST_F(Clipboard, ReadoutShows280CharactersWholeAndCuts281)
 {
-    for (const auto &[length, shown] :
-         {std::pair{280, QString(280, 'b')}, std::pair{281, QString(280, 'b') + "…"}}) {
-        pasteboard.externalCopy(QString(length, 'b'));
+    const QString b280(280, 'b'), emoji = QStringLiteral("😀"), accented = "e\u0301";
+    for (const auto &[text, length, message] :
+         {std::tuple{b280, 280, b280},
+          {b280 + "b", 281, b280 + "…"},
+          {emoji.repeated(281), 281, emoji.repeated(280) + "…"}}) {
+        pasteboard.externalCopy(text);
         service->showClipboard();
         EXPECT_EQ(service->lastStatus(), "Clipboard · " + QString::number(length) + " chars");
-        EXPECT_EQ(toasts.last().title + " | " + toasts.last().message, "Clipboard | " + shown);
+        EXPECT_EQ(toasts.last().title + " | " + toasts.last().message, "Clipboard | " + message);
     }
-    EXPECT_EQ(cues.size(), 2);
-
-    // Each emoji is two UTF-16 units, each accented letter two code points: cutting by units
-    // would count wrong and leave half an emoji at the end.
-    const QString emoji = QStringLiteral("😀").repeated(281);
-    pasteboard.externalCopy(emoji);
-    service->showClipboard();
-    EXPECT_EQ(service->lastStatus(), "Clipboard · 281 chars");
-    EXPECT_EQ(toasts.last().message, emoji.left(560) + "…");
-    const QString accented = "e\u0301";
+    EXPECT_EQ(feedback.cues.size(), 3);
     EXPECT_EQ(HUDActionService::characterCount(accented.repeated(3)), 3);
     EXPECT_EQ(HUDActionService::preview(accented.repeated(3), 2), accented.repeated(2) + "…");
     EXPECT_EQ(HUDActionService::preview(accented.repeated(2), 2), accented.repeated(2));
@@ -209,54 +170,29 @@ TEST_F(Clipboard, ReadoutShows280CharactersWholeAndCuts281)
 
 using Opening = ServiceFixture;
 
-TEST_F(Opening, KnownNameOpensThroughItsDesktopEntryAndAlternativesAreTriedInOrder)
+TEST_F(Opening, KnownNamesAndAlternativesOpenInOrderAndNothingFoundNamesTheFirst)
 {
     workspace.openable = {"com.googlecode.iterm2"};
     EXPECT_TRUE(service->openApp("iTerm"));
-    EXPECT_EQ(workspace.attempts, QStringList{"com.googlecode.iterm2"});
     EXPECT_EQ(service->lastStatus(), "Opened iTerm");
-    EXPECT_TRUE(toasts.isEmpty());
-    EXPECT_EQ(cues.size(), 1);
-
     workspace.installed = {LaunchWorkspace::app("code", "Visual Studio Code")};
     workspace.openable = {workspace.installed[0].desktopFile};
     EXPECT_TRUE(service->openApp("Cursor", {"Visual Studio Code"}, false));
     EXPECT_EQ(service->lastStatus(), "Opened Visual Studio Code");
-    EXPECT_EQ(cues.size(), 1);
-}
+    EXPECT_EQ(feedback.cues.size(), 1); // the second asked for silence
+    EXPECT_TRUE(toasts.isEmpty());
 
-TEST_F(Opening, NothingFoundNamesTheFirstNameWithATypographicApostrophe)
-{
-    workspace.installed = {LaunchWorkspace::app("gimp", "GIMP")};
+    // With a typographic apostrophe.
     const QString expected = "Couldn\u2019t find Cursor";
+    workspace.installed = {LaunchWorkspace::app("gimp", "GIMP")};
     EXPECT_FALSE(service->openApp("Cursor", {"Visual Studio Code", "Zed"}));
     EXPECT_EQ(service->lastStatus(), expected);
-    ASSERT_EQ(toasts.size(), 1);
-    EXPECT_EQ(toasts[0].title, expected);
+    EXPECT_EQ(shown(), QStringList{expected + " | "});
     EXPECT_EQ(log.lines, QStringList{"Vantle: " + expected});
     EXPECT_TRUE(tools.calls.isEmpty());
 }
 
-TEST_F(Opening, ProjectsOpensTheFirstProjectFolderThereIsElseHome)
-{
-    const QDir home(dir.filePath("home"));
-    service->openProjects();
-    EXPECT_EQ(workspace.openedURLs.last(), QUrl::fromLocalFile(home.absolutePath()));
-    EXPECT_EQ(service->lastStatus(), "Opened " + home.absolutePath());
-
-    home.mkpath("repos");
-    home.mkpath("Developer");
-    QFile notAFolder(home.filePath("Projects"));
-    notAFolder.open(QIODevice::WriteOnly);
-    service->openProjects();
-    EXPECT_EQ(workspace.openedURLs.last(), QUrl::fromLocalFile(home.filePath("Developer")));
-    // The status never claims a folder opened when the desktop refused it.
-    workspace.urlsOpen = false;
-    service->openProjects();
-    EXPECT_EQ(service->lastStatus(), "Couldn\u2019t open " + home.filePath("Developer"));
-}
-
-TEST_F(Opening, BatterySettingsOpenTheCurrentDesktopsPowerSettingsElseLogALine)
+TEST_F(Opening, BatterySettingsFollowTheDesktopAndProjectsTheFirstProjectFolderElseHome)
 {
     service->openBatterySettings();
     EXPECT_TRUE(tools.calls.isEmpty());
@@ -264,22 +200,35 @@ TEST_F(Opening, BatterySettingsOpenTheCurrentDesktopsPowerSettingsElseLogALine)
     EXPECT_EQ(service->lastStatus(), "Battery settings");
 
     const QDir bin(dir.filePath("bin"));
+    bin.mkpath(".");
     for (const char *name : {"gnome-control-center", "xfce4-power-manager-settings"}) {
         QFile file(bin.filePath(name));
         file.open(QIODevice::WriteOnly);
         file.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
     }
-    HUDActionService::Options o = options();
-    o.currentDesktop = "xfce";
-    make(o);
+    make([](Options &o) { o.currentDesktop = "xfce"; });
     service->openBatterySettings();
     ASSERT_EQ(tools.calls.size(), 1);
     EXPECT_EQ(tools.calls[0].program, bin.filePath("xfce4-power-manager-settings"));
     // On a desktop without its own, the first one found serves.
-    o.currentDesktop = "openbox";
-    make(o);
+    make();
     service->openBatterySettings();
     EXPECT_EQ(tools.calls.last().arguments, QStringList{"power"});
+
+    const QDir home(dir.path());
+    service->openProjects();
+    EXPECT_EQ(workspace.openedURLs.last(), QUrl::fromLocalFile(home.absolutePath()));
+    EXPECT_EQ(service->lastStatus(), "Opened " + home.absolutePath());
+
+    home.mkpath("repos");
+    home.mkpath("Developer");
+    QFile(home.filePath("Projects")).open(QIODevice::WriteOnly); // a file, not a folder
+    service->openProjects();
+    EXPECT_EQ(workspace.openedURLs.last(), QUrl::fromLocalFile(home.filePath("Developer")));
+    // The status never claims a folder opened when the desktop refused it.
+    workspace.urlsOpen = false;
+    service->openProjects();
+    EXPECT_EQ(service->lastStatus(), "Couldn\u2019t open " + home.filePath("Developer"));
 }
 
 } // namespace

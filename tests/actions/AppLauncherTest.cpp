@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -19,41 +17,30 @@ protected:
     QTemporaryDir bin;
     LaunchWorkspace workspace;
     FakeToolRunner tools;
+    AppLauncher launcher{workspace, tools, false, {bin.path()}};
 
-    AppLauncher launcher(bool restricted = false)
-    {
-        return AppLauncher(workspace, tools, restricted, {bin.path()});
-    }
-
-    // Puts a program on the search path.
     QString install(const QString &name)
     {
-        const QString path = QDir(bin.path()).filePath(name);
-        QFile file(path);
+        QFile file(QDir(bin.path()).filePath(name));
         file.open(QIODevice::WriteOnly);
-        file.write("#!/bin/sh\n");
         file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        return path;
+        return file.fileName();
     }
 };
 
-TEST_F(Launcher, KnownNameTriesItsEntriesInOrderUntilOneOpens)
+TEST_F(Launcher, KnownNameTriesItsEntriesInOrderUntilOneOpensAndTerminalPrefersTheDefault)
 {
-    workspace.openable = {"org.kde.plasma-systemmonitor"};
-
-    EXPECT_TRUE(launcher().launch("Activity Monitor"));
+    workspace.openable = {"org.kde.plasma-systemmonitor", "org.gnome.Terminal"};
+    EXPECT_TRUE(launcher.launch("Activity Monitor"));
     EXPECT_EQ(workspace.attempts,
               QStringList({"com.apple.ActivityMonitor", "org.gnome.SystemMonitor",
                            "gnome-system-monitor", "org.kde.plasma-systemmonitor"}));
     EXPECT_TRUE(tools.calls.isEmpty());
-}
 
-TEST_F(Launcher, TerminalPrefersTheDesktopsDefaultTerminal)
-{
+    // The desktop's default terminal comes before the desktops' own.
+    workspace.attempts.clear();
     const QString path = install("x-terminal-emulator");
-    workspace.openable = {"org.gnome.Terminal"};
-
-    EXPECT_TRUE(launcher().launch("Terminal"));
+    EXPECT_TRUE(launcher.launch("Terminal"));
     ASSERT_EQ(tools.calls.size(), 1);
     EXPECT_EQ(tools.calls[0].program, path);
     EXPECT_TRUE(tools.calls[0].detached);
@@ -72,33 +59,25 @@ TEST(LauncherMatch, ExactNameWinsContainingIsCaseInsensitiveAndRepeatable)
     std::reverse(installed.begin(), installed.end());
     EXPECT_EQ(AppLauncher::match(installed, "firefox")->id, "firefox-dev");
     EXPECT_FALSE(AppLauncher::match(installed, "chromium"));
-    // Every name contains the empty one.
-    EXPECT_FALSE(AppLauncher::match(installed, QString()));
+    EXPECT_FALSE(AppLauncher::match(installed, QString())); // every name contains the empty one
 }
 
-TEST_F(Launcher, ProgramOnThePathComesLastUnderItsUsualSpelling)
+TEST_F(Launcher, ProgramOnThePathComesLastUnderItsUsualSpellingAndPathsNeverRun)
 {
     const QString path = install("google-chrome");
     workspace.installed = {LaunchWorkspace::app("firefox", "Firefox")};
-
-    EXPECT_TRUE(launcher().launch("Google Chrome"));
-    // The table's entries were tried first.
+    EXPECT_TRUE(launcher.launch("Google Chrome"));
     EXPECT_EQ(workspace.attempts, QStringList({"com.google.Chrome", "google-chrome"}));
     ASSERT_EQ(tools.calls.size(), 1);
     EXPECT_EQ(tools.calls[0].program, path);
-}
 
-TEST_F(Launcher, NamesThatAreReallyPathsNeverRun)
-{
     install("tool");
     QDir(bin.path()).mkdir("sub");
     install("sub/tool");
-
-    EXPECT_FALSE(launcher().launch("sub/tool"));
-    EXPECT_FALSE(launcher().launch(QStringLiteral("../") + QDir(bin.path()).dirName()
-                                   + QStringLiteral("/tool")));
-    EXPECT_FALSE(launcher().launch("/bin/sh"));
-    EXPECT_TRUE(tools.calls.isEmpty());
+    for (const QString &name :
+         QStringList{"sub/tool", "../" + QDir(bin.path()).dirName() + "/tool", "/bin/sh"})
+        EXPECT_FALSE(launcher.launch(name)) << qPrintable(name);
+    EXPECT_EQ(tools.calls.size(), 1);
 }
 
 } // namespace

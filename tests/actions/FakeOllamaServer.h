@@ -1,11 +1,10 @@
 #pragma once
 
-#include <QHash>
 #include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QPointer>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QUrl>
@@ -18,13 +17,8 @@ class FakeOllamaServer final : public QObject
 public:
     struct Reply
     {
-        enum class Kind {
-            http, // an HTTP answer with `status` and `body`
-            silent, // reads the request and never answers
-            hangUp, // closes the connection without a word
-            garbage, // answers with bytes that are not HTTP
-        };
-        Kind kind = Kind::http;
+        // `silent` never answers; `garbage` answers with bytes that are not HTTP.
+        enum class Kind { http, silent, hangUp, garbage } kind = Kind::http;
         int status = 200;
         QByteArray body;
 
@@ -34,16 +28,14 @@ public:
 
     struct Request
     {
-        QByteArray method;
         QString path;
-        QHash<QByteArray, QByteArray> headers; // names lower-cased
+        QByteArray head; // the request line and headers, lower-cased
         QByteArray body;
 
         QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
     };
 
-    QStringList models;
-    QStringList loaded;
+    QStringList models, loaded;
     QHash<QString, Reply> byPath; // an answer per path that replaces the usual one
     QHash<QString, Reply> generateByModel; // an answer to "/api/generate" per model in its body
     QList<Request> requests;
@@ -51,32 +43,24 @@ public:
     FakeOllamaServer()
     {
         connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });
-                connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-                    m_buffers.remove(socket);
-                    socket->deleteLater();
-                });
-            }
+            while (QTcpSocket *socket = m_server.nextPendingConnection())
+                connect(
+                    socket, &QTcpSocket::readyRead, this,
+                    [this, socket, buffer = QByteArray()]() mutable { readFrom(socket, buffer); });
         });
         m_server.listen(QHostAddress::LocalHost, 0);
     }
 
+    // The connections would report their closing after our members are gone: close them first.
     ~FakeOllamaServer() override
     {
-        // The connections are children of the listening server and would report their closing
-        // to us after our own members are gone: close them first, without a word.
         for (QTcpSocket *socket : m_server.findChildren<QTcpSocket *>()) {
             socket->disconnect(this);
             delete socket;
         }
     }
 
-    bool listening() const { return m_server.isListening(); }
-    QUrl base() const
-    {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort()));
-    }
+    QUrl base() const { return QUrl("http://127.0.0.1:" + QString::number(m_server.serverPort())); }
 
     QList<Request> requestsTo(const QString &path) const
     {
@@ -86,48 +70,31 @@ public:
         return out;
     }
 
-    // Hangs up on the requests left unanswered, and on those still to come that would be.
-    void hangUpSilent()
-    {
-        m_hangUpSilent = true;
-        for (const QPointer<QTcpSocket> &socket : std::exchange(m_held, {})) {
-            if (socket)
-                socket->disconnectFromHost();
-        }
-    }
-
 private:
+    // With the fields a real server sends besides the name, which the program ignores.
     static QByteArray modelList(const QStringList &names)
     {
-        // The fields a real server sends besides the name, which the program ignores.
         QJsonArray array;
         for (const QString &name : names)
             array.append(QJsonObject{{"name", name}, {"model", name}, {"size", 4661224676.0}});
         return QJsonDocument(QJsonObject{{"models", array}}).toJson(QJsonDocument::Compact);
     }
 
-    void readFrom(QTcpSocket *socket)
+    // One connection may carry several requests one after the other (keep-alive).
+    void readFrom(QTcpSocket *socket, QByteArray &buffer)
     {
-        QByteArray &buffer = m_buffers[socket];
+        static const QRegularExpression contentLength("\r\ncontent-length: *(\\d+)");
         buffer += socket->readAll();
-        // One connection may carry several requests one after the other (keep-alive).
         for (qsizetype end; (end = buffer.indexOf("\r\n\r\n")) >= 0;) {
-            const QList<QByteArray> lines = buffer.left(end).split('\n');
-            const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
-            Request request{
-                requestLine.value(0), QString::fromLatin1(requestLine.value(1)), {}, {}};
-            for (const QByteArray &line : lines.mid(1)) {
-                if (const qsizetype colon = line.indexOf(':'); colon > 0)
-                    request.headers.insert(line.left(colon).trimmed().toLower(),
-                                           line.mid(colon + 1).trimmed());
-            }
-            const qsizetype length = request.headers.value("content-length", "0").toLongLong();
+            const QByteArray head = buffer.left(end).toLower();
+            const qsizetype length
+                = contentLength.match(QString::fromLatin1(head)).captured(1).toLongLong();
             if (buffer.size() < end + 4 + length)
                 return;
-            request.body = buffer.mid(end + 4, length);
+            requests << Request{QString::fromLatin1(head.split(' ').value(1)), head,
+                                buffer.mid(end + 4, length)};
             buffer.remove(0, end + 4 + length);
-            requests << request;
-            answer(socket, request);
+            answer(socket, requests.last());
             if (socket->state() != QAbstractSocket::ConnectedState)
                 return;
         }
@@ -138,33 +105,22 @@ private:
         Reply reply = Reply::http(404, R"({"error":"not found"})");
         if (byPath.contains(request.path))
             reply = byPath.value(request.path);
-        else if (request.path == "/api/tags")
-            reply = Reply::http(200, modelList(models));
-        else if (request.path == "/api/ps")
-            reply = Reply::http(200, modelList(loaded));
+        else if (request.path == "/api/tags" || request.path == "/api/ps")
+            reply = Reply::http(200, modelList(request.path == "/api/ps" ? loaded : models));
         else if (request.path == "/api/generate")
             reply = generateByModel.value(request.json().value("model").toString(),
                                           Reply::http(200, R"({"response":"ready","done":true})"));
-        if (reply.kind == Reply::Kind::silent && m_hangUpSilent)
-            reply.kind = Reply::Kind::hangUp;
-        if (reply.kind == Reply::Kind::silent) {
-            m_held << socket;
-        } else if (reply.kind == Reply::Kind::hangUp) {
-            socket->disconnectFromHost();
-        } else if (reply.kind == Reply::Kind::garbage) {
+        if (reply.kind == Reply::Kind::garbage)
             socket->write("\x01\x02 this is not HTTP at all \xff\xfe\r\n\r\n");
-            socket->disconnectFromHost();
-        } else {
+        else if (reply.kind == Reply::Kind::http)
             socket->write("HTTP/1.1 " + QByteArray::number(reply.status)
                           + (reply.status == 200 ? " OK" : " Error")
                           + "\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: "
                           + QByteArray::number(reply.body.size())
                           + "\r\nConnection: keep-alive\r\n\r\n" + reply.body);
-        }
+        if (reply.kind == Reply::Kind::hangUp || reply.kind == Reply::Kind::garbage)
+            socket->disconnectFromHost();
     }
 
     QTcpServer m_server;
-    QHash<QTcpSocket *, QByteArray> m_buffers;
-    QList<QPointer<QTcpSocket>> m_held;
-    bool m_hangUpSilent = false;
 };

@@ -34,9 +34,6 @@ public:
 
     static InstalledApp app(const QString &id, const QString &name)
     {
-        return {id,
-                name,
-                QStringLiteral("/usr/share/applications/") + id + QStringLiteral(".desktop"),
-                {}};
+        return {id, name, "/usr/share/applications/" + id + ".desktop", {}};
     }
 };

@@ -1,12 +1,9 @@
 #include "actions/FakeOllamaServer.h"
 #include "actions/ServiceFixture.h"
 
-#include <QJsonObject>
 #include <QLocale>
 #include <QSignalSpy>
 #include <QSysInfo>
-#include <QTcpServer>
-#include <QTimer>
 
 namespace {
 
@@ -20,107 +17,91 @@ class Ollama : public ServiceFixture
 {
 protected:
     FakeOllamaServer server;
-    QList<int> &waits = feedback.waits;
-    // Runs before each recorded wait is let go, with how many came before it.
-    std::function<void(int)> &beforeWait = feedback.beforeLater;
 
-    HUDActionService::Options ollamaOptions()
-    {
-        HUDActionService::Options o = options();
-        o.ollamaBase = server.base();
-        return o;
-    }
+    void adjust(Options &o) const override { o.ollamaBase = server.base(); }
 
     void SetUp() override
     {
         feedback.run = FakeFeedback::Run::nextTurn;
         ServiceFixture::SetUp();
-        ASSERT_TRUE(server.listening());
-        make(ollamaOptions());
     }
 
-    // Runs the event loop until the wake or unload is over.
     void settle()
     {
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !service->isWorking(); }, kWaitMs));
+        ASSERT_TRUE(waitFor([&] { return !service->isWorking(); }));
     }
 
-    // Remakes the service with other options; with `down`, nothing listens at its address.
-    void remake(std::function<void(HUDActionService::Options &)> change, bool down = false)
+    void makeDown() // nothing listens at its address
     {
-        HUDActionService::Options o = ollamaOptions();
-        if (down) {
-            QTcpServer probe;
-            probe.listen(QHostAddress::LocalHost, 0);
-            o.ollamaBase = QUrl(QStringLiteral("http://127.0.0.1:%1").arg(probe.serverPort()));
-        }
-        change(o);
-        make(o);
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        const QUrl url("http://127.0.0.1:" + QString::number(probe.serverPort()));
+        make([&](Options &o) { o.ollamaBase = url; });
     }
 };
 
-TEST_F(Ollama, WakeWarmsTheFirstChatModelAndNamesItWithoutItsTag)
+TEST_F(Ollama, WakeWarmsTheFirstChatModelAndNamesItWithoutItsTagOrSaysWhyNot)
 {
-    server.models = {"nomic-embed-text:latest", "llama3:8b", "mistral:latest"};
-    service->wakeAI();
-    EXPECT_TRUE(service->isWorking());
-    EXPECT_EQ(service->lastStatus(), "Waking local AI…");
-    settle();
-    EXPECT_EQ(service->lastStatus(), "Awake · llama3");
-    ASSERT_EQ(toasts.size(), 1);
-    EXPECT_EQ(toasts[0].title, "Awake · llama3");
-    EXPECT_TRUE(toasts[0].message.isEmpty());
-
-    const QList<FakeOllamaServer::Request> generate = server.requestsTo("/api/generate");
-    ASSERT_EQ(generate.size(), 1);
-    EXPECT_EQ(generate[0].method, QByteArray("POST"));
-    EXPECT_EQ(generate[0].headers.value("content-type"), QByteArray("application/json"));
-    EXPECT_EQ(generate[0].json(),
-              (QJsonObject{{"model", "llama3:8b"},
-                           {"prompt", "Reply with exactly: ready"},
-                           {"stream", false},
-                           {"keep_alive", "30m"},
-                           {"options", QJsonObject{{"num_predict", 8}}}}));
+    make([](Options &o) { o.timeouts.generateMs = 300; });
+    const QStringList two{"llama3:8b", "qwen2:7b"};
+    const Reply silent = Reply::of(Reply::Kind::silent),
+                oom = Reply::http(500, R"({"error":"out of memory"})");
+    // What the status, the toast and the log say, and the models warmed.
+    const struct Case
+    {
+        QStringList models;
+        std::optional<Reply> tags, warm;
+        QString said, warmed;
+    } cases[]
+        = {{{"nomic-embed-text", "llama3:8b", "mistral"}, {}, {}, "Awake · llama3", "llama3:8b"},
+           {{"nomic-embed-text", "mxbai-EMBED-large:335m"}, {}, {}, "No models — ollama pull", ""},
+           {two, Reply::http(200, "<html>proxy login</html>"), {}, "No models — ollama pull", ""},
+           {two, {}, silent, "Wake failed — The request timed out.", two[0]},
+           {two, {}, oom, "Wake failed — generate failed", two[0]}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.said.toStdString());
+        server.models = c.models;
+        server.byPath.clear();
+        server.generateByModel.clear();
+        server.requests.clear();
+        if (c.tags)
+            server.byPath.insert("/api/tags", *c.tags);
+        if (c.warm)
+            server.generateByModel.insert(c.models[0], *c.warm);
+        const qsizetype before = toasts.size();
+        service->wakeAI();
+        EXPECT_EQ(service->lastStatus(), "Waking local AI…");
+        settle();
+        ASSERT_EQ(toasts.size(), before + 1);
+        EXPECT_EQ(service->lastStatus(), toasts.last().title);
+        const QString message = toasts.last().message;
+        EXPECT_EQ(toasts.last().title + (message.isEmpty() ? "" : " — " + message), c.said);
+        EXPECT_EQ(log.lines.last(), "Vantle: " + c.said);
+        QStringList warmed;
+        for (const FakeOllamaServer::Request &request : server.requestsTo("/api/generate"))
+            warmed << request.json().value("model").toString();
+        EXPECT_EQ(warmed.join(' '), c.warmed);
+    }
     // The server was up: nothing was started.
     EXPECT_TRUE(tools.calls.isEmpty());
-    EXPECT_TRUE(waits.isEmpty());
+    EXPECT_TRUE(feedback.waits.isEmpty());
+    const FakeOllamaServer::Request warm = server.requestsTo("/api/generate").value(0);
+    EXPECT_TRUE(warm.head.startsWith("post /api/generate http/1.1\r\n"));
+    EXPECT_TRUE((warm.head + "\r\n").contains("\r\ncontent-type: application/json\r\n"));
+    EXPECT_EQ(QJsonDocument(warm.json()).toJson(QJsonDocument::Compact),
+              R"({"keep_alive":"30m","model":"llama3:8b","options":{"num_predict":8},)"
+              R"("prompt":"Reply with exactly: ready","stream":false})");
 }
 
-TEST_F(Ollama, OnlyEmbeddingModelsOrAListThatIsNotJsonAskForAPull)
+TEST(OllamaClientParsing, ModelNamesAndEndpointsWhateverTheSlashes)
 {
-    server.models = {"nomic-embed-text:latest", "mxbai-EMBED-large:335m"};
-    service->wakeAI();
-    settle();
-    EXPECT_EQ(service->lastStatus(), "No models — ollama pull");
-    EXPECT_EQ(toasts.last().title, "No models — ollama pull");
-    EXPECT_TRUE(server.requestsTo("/api/generate").isEmpty());
-
-    server.byPath.insert("/api/tags", Reply::http(200, "<html>proxy login</html>"));
-    toasts.clear();
-    service->wakeAI();
-    settle();
-    EXPECT_EQ(toasts.last().title, "No models — ollama pull");
     EXPECT_TRUE(OllamaClient::modelNames(R"({"models": {"name": "x"}})").isEmpty());
     EXPECT_EQ(OllamaClient::modelNames(R"({"models": [{"size": 1}, {"name": 7}, {"name": "ok"}]})"),
               QStringList{"ok"});
-}
-
-TEST_F(Ollama, WarmThatOutlastsItsTimeLimitOrAnswersWithAnErrorFails)
-{
-    remake([](HUDActionService::Options &o) { o.timeouts.generateMs = 300; });
-    server.models = {"llama3:8b", "qwen2:7b"};
-    server.generateByModel.insert("llama3:8b", Reply::of(Reply::Kind::silent));
-    service->wakeAI();
-    settle();
-    EXPECT_EQ(service->lastStatus(), "Wake failed");
-    ASSERT_EQ(toasts.size(), 1);
-    EXPECT_EQ(toasts[0].message, "The request timed out.");
-    EXPECT_EQ(log.lines.last(), "Vantle: Wake failed — The request timed out.");
-
-    server.generateByModel.insert("llama3:8b", Reply::http(500, R"({"error":"out of memory"})"));
-    service->wakeAI();
-    settle();
-    EXPECT_EQ(toasts.last().title + " " + toasts.last().message, "Wake failed generate failed");
+    EXPECT_EQ(OllamaClient::endpoint(QUrl("http://127.0.0.1:11434"), "api/generate"),
+              QUrl("http://127.0.0.1:11434/api/generate"));
+    EXPECT_EQ(OllamaClient::endpoint(QUrl("http://host:1/ollama/"), "/api/tags"),
+              QUrl("http://host:1/ollama/api/tags"));
 }
 
 TEST_F(Ollama, WakeStartsAServerThatIsDownAndUsesItOnceItAnswers)
@@ -128,54 +109,49 @@ TEST_F(Ollama, WakeStartsAServerThatIsDownAndUsesItOnceItAnswers)
     server.models = {"qwen2.5-coder:7b"};
     server.byPath.insert("/api/tags", Reply::http(503));
     // The server comes up during the third wait.
-    beforeWait = [this](int before) {
+    feedback.beforeLater = [this](int before) {
         if (before == 2)
             server.byPath.clear();
     };
     service->wakeAI();
     settle();
     EXPECT_EQ(service->lastStatus(), "Awake · qwen2.5-coder");
-    EXPECT_EQ(waits, QList<int>({400, 400, 400}));
-    ASSERT_FALSE(tools.calls.isEmpty());
-    const FakeToolRunner::Call &start = tools.calls.last();
-    EXPECT_TRUE(start.detached);
-    EXPECT_EQ(start.program, "/bin/sh");
-    EXPECT_EQ(
-        start.arguments,
-        QStringList({"-lc", "command -v ollama >/dev/null && ollama serve >/dev/null 2>&1 &"}));
+    EXPECT_EQ(feedback.waits, QList<int>({400, 400, 400}));
+    ASSERT_EQ(tools.calls.size(), 1);
+    EXPECT_TRUE(tools.calls[0].detached);
+    EXPECT_EQ(tools.calls[0].program, "/bin/sh");
+    const QString serve = "command -v ollama >/dev/null && ollama serve >/dev/null 2>&1 &";
+    EXPECT_EQ(tools.calls[0].arguments, QStringList({"-lc", serve}));
 }
 
-TEST_F(Ollama, WakeGivesUpAfterSixteenChecksWhenNothingListensAndUnloadStartsNothing)
+TEST_F(Ollama, WakeGivesUpAfterSixteenChecksAndNeitherUnloadNorTheRestrictedEditionStartsAnything)
 {
-    remake([](HUDActionService::Options &) {}, true);
+    makeDown();
     service->wakeAI();
     settle();
-    EXPECT_EQ(waits.size(), 16);
+    EXPECT_EQ(feedback.waits.size(), 16);
     EXPECT_EQ(service->lastStatus(), kOffline);
-    ASSERT_EQ(toasts.size(), 1);
-    EXPECT_EQ(toasts[0].title, kOffline);
-    EXPECT_EQ(toasts[0].message, "Install/start Ollama, then try Tessar Skills / WAKE again.");
+    EXPECT_EQ(
+        shown(),
+        QStringList{kOffline + " | Install/start Ollama, then try Tessar Skills / WAKE again."});
     ASSERT_EQ(tools.calls.size(), 1);
     EXPECT_EQ(tools.calls[0].program, "/bin/sh");
 
-    // Unloading with the server down starts nothing.
-    waits.clear();
+    feedback.waits.clear();
     service->unloadAI();
     settle();
     EXPECT_EQ(service->lastStatus(), kOffline);
     EXPECT_EQ(log.lines.last(), "Vantle: Ollama offline");
     EXPECT_EQ(tools.calls.size(), 1);
-    EXPECT_TRUE(waits.isEmpty());
-}
+    EXPECT_TRUE(feedback.waits.isEmpty());
 
-TEST_F(Ollama, AServerThatSpeaksNoHttpIsOfflineAndTheRestrictedEditionStartsNothing)
-{
-    remake([](HUDActionService::Options &o) { o.restricted = true; });
+    // A server that speaks no HTTP is offline too.
+    make([](Options &o) { o.restricted = true; });
     server.byPath.insert("/api/tags", Reply::of(Reply::Kind::garbage));
     service->wakeAI();
     settle();
     EXPECT_EQ(service->lastStatus(), kOffline);
-    EXPECT_TRUE(tools.calls.isEmpty());
+    EXPECT_EQ(tools.calls.size(), 1);
     EXPECT_TRUE(workspace.attempts.isEmpty());
 }
 
@@ -187,45 +163,39 @@ TEST_F(Ollama, UnloadCountsOnlyTheModelsTheServerLetGo)
     service->unloadAI();
     EXPECT_EQ(service->lastStatus(), "Unloading models…");
     settle();
-    EXPECT_EQ(service->lastStatus(), "Unloaded 1 model");
-    EXPECT_EQ(toasts.last().title, "Unloaded 1 model");
-    // Qt sends a request again, once, when the connection drops before any answer.
+    EXPECT_EQ(service->lastStatus() + " | " + toasts.last().title,
+              "Unloaded 1 model | Unloaded 1 model");
     QStringList models;
     for (const FakeOllamaServer::Request &request : server.requestsTo("/api/generate")) {
-        const QJsonObject body = request.json();
-        if (!models.contains(body.value("model").toString()))
-            models << body.value("model").toString();
+        QJsonObject body = request.json();
+        models << body.take("model").toString();
         // The number 0, not the text "0": the server unloads at once.
-        EXPECT_EQ(body,
-                  (QJsonObject{{"model", body.value("model")},
-                               {"prompt", ""},
-                               {"stream", false},
-                               {"keep_alive", 0}}));
+        EXPECT_EQ(body, (QJsonObject{{"prompt", ""}, {"stream", false}, {"keep_alive", 0}}));
     }
+    // Qt sends a request again, once, when the connection drops before any answer.
+    models.removeDuplicates();
     EXPECT_EQ(models, server.loaded);
 
     server.generateByModel.clear();
-    server.loaded = {"llama3:8b", "qwen2:7b"};
-    service->unloadAI();
-    settle();
-    EXPECT_EQ(service->lastStatus(), "Unloaded 2 models");
-    server.loaded.clear();
-    service->unloadAI();
-    settle();
-    EXPECT_EQ(service->lastStatus(), "Idle · nothing loaded");
+    for (const auto &[loaded, status] : {std::pair{QStringList{"a:1", "b:2"}, "Unloaded 2 models"},
+                                         {QStringList{}, "Idle · nothing loaded"}}) {
+        server.loaded = loaded;
+        service->unloadAI();
+        settle();
+        EXPECT_EQ(service->lastStatus(), status);
+    }
 }
 
 TEST_F(Ollama, WorkingStaysOnUntilTheLastOfOverlappingRequestsEnds)
 {
+    make([](Options &o) { o.timeouts.generateMs = 3000; });
     server.models = {"llama3:8b"};
     server.generateByModel.insert("llama3:8b", Reply::of(Reply::Kind::silent));
     QSignalSpy working(service.get(), &HUDActionService::isWorkingChanged);
-    service->wakeAI(); // its warm gets no answer until the server hangs up
+    service->wakeAI(); // its warm gets no answer and times out
     service->unloadAI(); // nothing loaded: over after two calls
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return service->lastStatus() == "Idle · nothing loaded"; }, kWaitMs));
+    ASSERT_TRUE(waitFor([&] { return service->lastStatus() == "Idle · nothing loaded"; }));
     EXPECT_TRUE(service->isWorking());
-    server.hangUpSilent();
     settle();
     EXPECT_EQ(service->lastStatus(), "Wake failed");
     ASSERT_EQ(working.size(), 2);
@@ -238,7 +208,7 @@ TEST_F(Ollama, StatusSummaryGoesOnTheClipboardButNotIntoTheLog)
     server.loaded = {"llama3:8b", "qwen2:7b"};
     stats.physical = 17179869184.0 + 1073741824.0 * 0.25;
     service->copyStatus();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !pasteboard.written.isEmpty(); }, kWaitMs));
+    ASSERT_TRUE(waitFor([&] { return !pasteboard.written.isEmpty(); }));
     EXPECT_EQ(pasteboard.written[0].split('\n'),
               QStringList({"Kaidro · " + QSysInfo::machineHostName(),
                            "Time: " + QLocale().toString(clock.now(), QLocale::ShortFormat),
@@ -247,18 +217,10 @@ TEST_F(Ollama, StatusSummaryGoesOnTheClipboardButNotIntoTheLog)
     EXPECT_EQ(toasts.last().message, pasteboard.written[0]);
     EXPECT_EQ(log.lines, QStringList{"Vantle: Status copied"});
 
-    remake([](HUDActionService::Options &) {}, true);
+    makeDown();
     service->copyStatus();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return pasteboard.written.size() == 2; }, kWaitMs));
+    ASSERT_TRUE(waitFor([&] { return pasteboard.written.size() == 2; }));
     EXPECT_TRUE(pasteboard.written[1].endsWith("Ollama: down\nLoaded: none"));
-}
-
-TEST(OllamaEndpoint, PathsJoinTheBaseWhateverItsSlashes)
-{
-    EXPECT_EQ(OllamaClient::endpoint(QUrl("http://127.0.0.1:11434"), "api/generate"),
-              QUrl("http://127.0.0.1:11434/api/generate"));
-    EXPECT_EQ(OllamaClient::endpoint(QUrl("http://host:1/ollama/"), "/api/tags"),
-              QUrl("http://host:1/ollama/api/tags"));
 }
 
 } // namespace

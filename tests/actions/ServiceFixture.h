@@ -16,17 +16,13 @@
 #include <QTest>
 
 #include <memory>
-#include <utility>
 
-using Toast = FakeFeedback::Toast;
-
-// The service over fakes: its toasts and cues are recorded, programs are looked for only in a
-// folder of the test's, and its home folder is a temporary one.
+// The service over fakes: its toasts and cues are recorded, and its home folder is a temporary
+// one, with the folder programs are looked for in.
 class ServiceFixture : public ::testing::Test
 {
 protected:
-    static constexpr int kWaitMs = 15000;
-
+    using Options = HUDActionService::Options;
     QTemporaryDir dir;
     FakePasteboard pasteboard;
     LaunchWorkspace workspace;
@@ -35,46 +31,44 @@ protected:
     FakeSystemStats stats;
     FakeClock clock;
     FakeFeedback feedback;
-    QList<Toast> &toasts = feedback.toasts;
-    QList<QPair<SoundCue, float>> &cues = feedback.cues;
+    QList<FakeFeedback::Toast> &toasts = feedback.toasts;
     std::unique_ptr<HUDActionService> service;
 
-    HUDActionService::Options options() const
+    virtual void adjust(Options &) const { }
+
+    void make(const std::function<void(Options &)> &change = {})
     {
-        HUDActionService::Options o;
+        Options o;
         o.searchPath = {dir.filePath("bin")};
-        o.homeFolder = dir.filePath("home");
+        o.homeFolder = dir.path();
         o.loginShell = "/bin/sh";
         o.shortcutsTool = "/opt/vantle/vantle-shortcuts";
         o.currentDesktop = "openbox";
-        return o;
-    }
-
-    void SetUp() override
-    {
-        QDir().mkpath(dir.filePath("bin"));
-        QDir().mkpath(dir.filePath("home"));
-        make(options());
-    }
-
-    void TearDown() override
-    {
-        // Shortcuts still running hold the fake tool runner.
-        if (service) {
-            EXPECT_TRUE(QTest::qWaitFor([&] { return service->pendingDoNotDisturbToggles() == 0; },
-                                        kWaitMs));
-        }
-    }
-
-    void make(HUDActionService::Options o)
-    {
+        adjust(o);
+        if (change)
+            change(o);
         service = std::make_unique<HUDActionService>(pasteboard, workspace, tools, log, stats,
                                                      clock, feedback, std::move(o));
     }
 
-    bool logMentions(const QString &text) const
+    // Every toast so far, as "title | message".
+    QStringList shown() const
     {
-        return std::any_of(log.lines.begin(), log.lines.end(),
-                           [&](const QString &line) { return line.contains(text); });
+        QStringList out;
+        for (const FakeFeedback::Toast &toast : toasts)
+            out << toast.title + " | " + toast.message;
+        return out;
+    }
+
+    static bool waitFor(const std::function<bool()> &done) { return QTest::qWaitFor(done, 15000); }
+
+    void SetUp() override { make(); }
+
+    // Shortcuts still running hold the fake tool runner.
+    void TearDown() override
+    {
+        if (service) {
+            EXPECT_TRUE(waitFor([&] { return service->pendingDoNotDisturbToggles() == 0; }));
+        }
     }
 };

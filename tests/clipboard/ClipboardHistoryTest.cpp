@@ -15,9 +15,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSignalSpy>
-#include <QTest>
-#include <QTimer>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -27,14 +25,21 @@ namespace {
 
 constexpr pid_t ownPid = 4242;
 
+// A text editor (100) in front, a password manager (200) and ourselves running.
 class ClipboardHistoryTest : public ::testing::Test
 {
 protected:
-    ClipboardHistoryTest()
-        : folder(TestEnvironment::home() + QStringLiteral("/data-") + QString::number(++counter))
-        , paths(folder, QString())
+    QTemporaryDir dir{TestEnvironment::home() + "/data-XXXXXX"};
+    QString folder = dir.path();
+    FakeAppPaths paths{folder, QString()};
+    FakePasteboard pasteboard;
+    FakeWorkspace workspace;
+    FakeUserDefaults defaults;
+    FakeClock clock;
+    std::unique_ptr<ClipboardHistory> history = make();
+
+    void SetUp() override
     {
-        QDir(folder).removeRecursively();
         workspace.apps = {FakeWorkspace::make(100, "Text Editor", "org.gnome.TextEditor"),
                           FakeWorkspace::make(200, "KeePassXC", "org.keepassxc.KeePassXC"),
                           FakeWorkspace::make(ownPid, "Vantle", "vantle")};
@@ -47,17 +52,17 @@ protected:
                                                   ownPid);
     }
 
-    QByteArray pinnedFile() const
+    QByteArray read(const QString &name = "pinned-clips.json") const
     {
-        QFile file(folder + QStringLiteral("/pinned-clips.json"));
+        QFile file(folder + '/' + name);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
-    // Copies `text` outside and lets `history` see it.
-    void copy(ClipboardHistory &history, const QString &text, const QStringList &types = {})
+    // Copies `text` outside and lets the history see it.
+    void copy(const QString &text, const QStringList &types = {})
     {
         pasteboard.externalCopy(text, types);
-        history.poll();
+        history->poll();
     }
 
     QStringList texts(const QList<ClipItem> &items) const
@@ -67,48 +72,35 @@ protected:
             out << item.text;
         return out;
     }
-
-    static inline int counter = 0;
-    QString folder;
-    FakeAppPaths paths;
-    FakePasteboard pasteboard;
-    FakeWorkspace workspace;
-    FakeUserDefaults defaults;
-    FakeClock clock;
+    QStringList texts() const { return texts(history->items()); }
 };
 
 TEST(ClipItemKind, LinksPathsAndText)
 {
     using K = ClipItem::Kind;
     // A remainder holding a space, a scheme starting with a digit, or nothing after "://" is text.
-    const std::pair<const char *, K> rows[] = {{"  https://example.org/a?b=c \n", K::link},
-                                               {"git+ssh://host/repo", K::link},
-                                               {"https://example.org/a b", K::text},
-                                               {"1http://x", K::text},
-                                               {"http://", K::text},
-                                               {"~/notes.txt", K::path},
-                                               {"/etc/hosts", K::path},
-                                               {"/etc/hosts\n/etc/passwd", K::text},
-                                               {"https://a.b/\nhttps://c.d/", K::text},
-                                               {"~notes", K::text}};
-    for (const auto &[text, kind] : rows) {
-        ClipItem item;
-        item.text = text;
-        EXPECT_EQ(item.kind(), kind) << text;
+    const std::pair<K, QStringList> rows[]
+        = {{K::link, {"  https://example.org/a?b=c \n", "git+ssh://host/repo"}},
+           {K::path, {"~/notes.txt", "/etc/hosts"}},
+           {K::text,
+            {"https://example.org/a b", "1http://x", "http://", "/etc/hosts\n/etc/passwd",
+             "https://a.b/\nhttps://c.d/", "~notes"}}};
+    for (const auto &[kind, texts] : rows) {
+        for (const QString &text : texts)
+            EXPECT_EQ((ClipItem{{}, text}.kind()), kind) << qPrintable(text);
     }
 }
 
-TEST_F(ClipboardHistoryTest, RecordsNewTextAtTheTopAndMovesARepeatUp)
+TEST_F(ClipboardHistoryTest, RecordsNewTextAtTheTopAndMovesARepeatOrAReCopyUp)
 {
-    auto history = make();
-    copy(*history, "first");
+    copy("first");
     clock.advance(30);
-    copy(*history, "second");
+    copy("second");
     const QUuid firstId = history->items().last().id;
     clock.advance(30);
     workspace.front = std::nullopt;
-    copy(*history, "first");
-    ASSERT_EQ(texts(history->items()), (QStringList{"first", "second"}));
+    copy("first");
+    ASSERT_EQ(texts(), (QStringList{"first", "second"}));
     const ClipItem &top = history->items().first();
     EXPECT_EQ(top.id, firstId);
     EXPECT_EQ(top.date, clock.now());
@@ -119,151 +111,118 @@ TEST_F(ClipboardHistoryTest, RecordsNewTextAtTheTopAndMovesARepeatUp)
     history->poll();
     EXPECT_EQ(pasteboard.plainTextReads, reads);
 
-    // Our own app in front leaves no source.
+    // Copying an entry back is not recorded as a change of its own.
+    clock.advance(5);
+    history->copy(history->items().last());
+    EXPECT_EQ(pasteboard.text, "second");
+    EXPECT_EQ(texts(), (QStringList{"second", "first"}));
+    EXPECT_EQ(history->items().first().date, clock.now());
+    history->poll();
+    EXPECT_EQ(pasteboard.plainTextReads, reads);
+    // The next outside change is recorded again; our own app in front leaves no source.
     workspace.front = ownPid;
-    copy(*history, "from our own field");
+    copy("from our own field");
+    ASSERT_EQ(history->items().size(), 3);
     EXPECT_EQ(history->items().first().sourceApp + history->items().first().sourceBundle, "");
 }
 
-TEST_F(ClipboardHistoryTest, PrivateCopiesUnfitTextAndCopiesWhileOffAreNotRecorded)
+TEST_F(ClipboardHistoryTest, PrivateCopiesUnfitTextCopiesWhileOffAndIgnoredAppsAreNotRecorded)
 {
-    auto history = make();
-    copy(*history, "hunter2", {"x-kde-passwordManagerHint"});
-    copy(*history, "otp", {"org.nspasteboard.ConcealedType"});
+    copy("hunter2", {"x-kde-passwordManagerHint"});
+    copy("otp", {"org.nspasteboard.ConcealedType"});
     workspace.front = 200; // a password manager in front, copy without markers
-    copy(*history, "secret");
+    copy("secret");
     workspace.front = 100;
-    copy(*history, "  \n\t \n");
-    copy(*history, QString(ClipboardHistory::maxLength + 1, 'a'));
+    copy("  \n\t \n");
+    copy(QString(ClipboardHistory::maxLength + 1, 'a'));
     pasteboard.externalCopyOther({"image/png"});
     history->poll();
     // Recording off consumes the changes for good.
     history->toggleRecording();
-    EXPECT_EQ(defaults.boolean(ClipboardHistory::recordingKey), false);
-    copy(*history, "while off");
+    copy("while off");
     history->toggleRecording();
     history->poll();
     EXPECT_TRUE(history->items().isEmpty());
-    copy(*history, QString(ClipboardHistory::maxLength, 'a'));
+    copy(QString(ClipboardHistory::maxLength, 'a'));
     EXPECT_EQ(history->items().size(), 1);
     // The setting is read back by the next instance.
     history->toggleRecording();
     EXPECT_FALSE(make()->isRecording());
+    history->toggleRecording();
+
+    // Ignoring an app drops its unpinned entries only.
+    history->togglePin(history->items().first().id);
+    copy("drop me");
+    workspace.front = std::nullopt;
+    copy("no source");
+    history->ignoreApp("org.gnome.TextEditor");
+    EXPECT_EQ(texts(), (QStringList{"no source", QString(ClipboardHistory::maxLength, 'a')}));
+    EXPECT_EQ(defaults.stringList(ClipboardHistory::ignoreKey),
+              QStringList{"org.gnome.TextEditor"});
+    workspace.front = 100;
+    copy("ignored now");
+    EXPECT_EQ(history->items().size(), 2);
+    history->clearIgnoredApps();
+    EXPECT_FALSE(defaults.value(ClipboardHistory::ignoreKey).isValid());
+    history->poll();
+    copy("recorded again");
+    EXPECT_EQ(history->items().size(), 3);
 }
 
 TEST_F(ClipboardHistoryTest, TrimKeepsFortyUnpinnedAndEveryPinned)
 {
     // The three oldest and the newest are pinned: no pinned entry counts against the forty.
-    auto history = make();
     for (int i = 0; i < 44; ++i) {
-        copy(*history, QStringLiteral("clip %1").arg(i));
+        copy(QStringLiteral("clip %1").arg(i));
         if (i < 3 || i == 43)
             history->togglePin(history->items().first().id);
     }
     // "clip 43" arrived unpinned as the 41st: the oldest unpinned went.
     EXPECT_EQ(history->items().size(), 43);
-    copy(*history, "one more");
-    ASSERT_EQ(history->items().size(), 44);
-    const QStringList all = texts(history->items());
-    EXPECT_FALSE(all.contains("clip 3"));
-    for (const char *kept : {"clip 4", "clip 0", "clip 1", "clip 2", "clip 43"})
-        EXPECT_TRUE(all.contains(kept)) << kept;
-    EXPECT_EQ(texts(history->displayItems().mid(0, 5)),
-              (QStringList{"clip 43", "clip 2", "clip 1", "clip 0", "one more"}));
+    copy("one more");
+    QStringList kept{"clip 43", "clip 2", "clip 1", "clip 0", "one more"};
+    for (int i = 42; i > 3; --i)
+        kept << QStringLiteral("clip %1").arg(i);
+    EXPECT_EQ(texts(history->displayItems()), kept);
 }
 
-TEST_F(ClipboardHistoryTest, ReCopyIsNotRecordedAgainAndMovesTheEntryUp)
+TEST_F(ClipboardHistoryTest, PinnedEntriesAreWrittenAtOnceSurviveARestartOrAreKeptAsideBroken)
 {
-    auto history = make();
-    copy(*history, "a");
-    copy(*history, "b");
-    clock.advance(5);
-    history->copy(history->items().last());
-    EXPECT_EQ(pasteboard.text, "a");
-    EXPECT_EQ(texts(history->items()), (QStringList{"a", "b"}));
-    EXPECT_EQ(history->items().first().date, clock.now());
-    const int reads = pasteboard.plainTextReads;
-    history->poll();
-    EXPECT_EQ(pasteboard.plainTextReads, reads);
-    EXPECT_EQ(history->items().size(), 2);
-    // The next outside change is recorded again.
-    copy(*history, "c");
-    EXPECT_EQ(history->items().size(), 3);
-}
-
-TEST_F(ClipboardHistoryTest, IgnoringAnAppDropsItsUnpinnedEntriesOnly)
-{
-    auto history = make();
-    copy(*history, "keep me");
-    history->togglePin(history->items().first().id);
-    copy(*history, "drop me");
-    workspace.front = std::nullopt;
-    copy(*history, "no source");
-
-    history->ignoreApp("org.gnome.TextEditor");
-    EXPECT_EQ(texts(history->items()), (QStringList{"no source", "keep me"}));
-    EXPECT_EQ(defaults.stringList(ClipboardHistory::ignoreKey),
-              QStringList{"org.gnome.TextEditor"});
-    workspace.front = 100;
-    copy(*history, "ignored now");
-    EXPECT_EQ(history->items().size(), 2);
-
-    history->clearIgnoredApps();
-    EXPECT_FALSE(defaults.value(ClipboardHistory::ignoreKey).isValid());
-    history->poll();
-    copy(*history, "recorded again");
-    EXPECT_EQ(history->items().size(), 3);
-}
-
-TEST_F(ClipboardHistoryTest, PinnedEntriesAreWrittenAtOnceAndSurviveARestart)
-{
-    auto history = make();
-    copy(*history, "pin me");
-    copy(*history, "forget me");
-    const ClipItem pinned = history->items().last();
+    copy("pin me");
+    copy("forget me");
+    ClipItem pinned = history->items().last();
     history->togglePin(pinned.id);
+    pinned.pinned = true;
 
-    struct stat info
-    {
-    };
+    struct stat info = {};
     ASSERT_EQ(::stat(QFile::encodeName(folder + "/pinned-clips.json").constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600);
-    const QJsonArray array = QJsonDocument::fromJson(pinnedFile()).array();
+    const QJsonArray array = QJsonDocument::fromJson(read()).array();
     ASSERT_EQ(array.size(), 1);
-    const QJsonObject o = array.first().toObject();
-    EXPECT_EQ(o.value("id").toString(), pinned.id.toString(QUuid::WithoutBraces).toUpper());
-    EXPECT_EQ(o.value("text").toString(), "pin me");
-    EXPECT_NEAR(o.value("date").toDouble(), double(pinned.date.toSecsSinceEpoch()) - 978307200.0,
-                0.001);
-    EXPECT_TRUE(o.value("pinned").toBool());
-    EXPECT_EQ(o.value("sourceApp").toString(), "Text Editor");
+    QJsonObject o = array[0].toObject();
+    // Seconds since 2001-01-01 UTC.
+    EXPECT_NEAR(o.take("date").toDouble(), pinned.date.toSecsSinceEpoch() - 978307200.0, 0.001);
+    EXPECT_EQ(QJsonDocument(o).toJson(QJsonDocument::Compact),
+              R"({"id":")" + pinned.id.toString(QUuid::WithoutBraces).toUpper().toUtf8()
+                  + R"(","pinned":true,"sourceApp":"Text Editor",)"
+                  + R"("sourceBundle":"org.gnome.TextEditor","text":"pin me"})");
 
-    auto restarted = make();
-    ASSERT_EQ(restarted->items().size(), 1);
-    const ClipItem &loaded = restarted->items().first();
-    EXPECT_EQ(loaded.id, pinned.id);
-    EXPECT_EQ(loaded.text, pinned.text);
-    EXPECT_EQ(loaded.date, pinned.date);
-    EXPECT_EQ(loaded.sourceApp, pinned.sourceApp);
-    EXPECT_EQ(loaded.sourceBundle, pinned.sourceBundle);
-    EXPECT_TRUE(loaded.pinned);
+    history = make();
+    ASSERT_EQ(history->items(), QList<ClipItem>{pinned});
 
     // Optional keys are left out when empty.
     workspace.front = std::nullopt;
-    copy(*restarted, "anonymous");
-    restarted->togglePin(restarted->items().first().id);
-    const QJsonObject anonymous = QJsonDocument::fromJson(pinnedFile()).array().first().toObject();
+    copy("anonymous");
+    history->togglePin(history->items().first().id);
+    const QJsonObject anonymous = QJsonDocument::fromJson(read()).array().first().toObject();
     EXPECT_FALSE(anonymous.contains("sourceApp"));
     EXPECT_FALSE(anonymous.contains("sourceBundle"));
     // Unpinning the last one leaves an empty list behind.
-    restarted->remove(pinned.id);
-    restarted->togglePin(restarted->items().first().id);
-    EXPECT_EQ(pinnedFile(), QByteArray("[]"));
-}
+    history->remove(pinned.id);
+    history->togglePin(history->items().first().id);
+    EXPECT_EQ(read(), QByteArray("[]"));
 
-TEST_F(ClipboardHistoryTest, MalformedPinnedFileLoadsEmptyAndIsKeptAside)
-{
-    QDir().mkpath(folder);
+    // A file that does not decode loads empty and is kept aside; other files stay as they are.
     const QByteArray broken
         = R"([{"id":"8C1B2D4E-0000-4000-8000-000000000001","text":"x","date":1.5}])";
     for (const auto &[name, bytes] :
@@ -272,49 +231,40 @@ TEST_F(ClipboardHistoryTest, MalformedPinnedFileLoadsEmptyAndIsKeptAside)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(bytes);
     }
-    auto history = make();
+    history = make();
     EXPECT_TRUE(history->items().isEmpty());
-    copy(*history, "new");
+    copy("new");
     history->togglePin(history->items().first().id);
-
-    QFile bad(folder + "/pinned-clips.json.bad"), other(folder + "/loadouts.json");
-    ASSERT_TRUE(bad.open(QIODevice::ReadOnly));
-    EXPECT_EQ(bad.readAll(), broken);
-    EXPECT_EQ(QJsonDocument::fromJson(pinnedFile()).array().size(), 1);
-    ASSERT_TRUE(other.open(QIODevice::ReadOnly));
-    EXPECT_EQ(other.readAll(), QByteArray("[]"));
+    EXPECT_EQ(read("pinned-clips.json.bad"), broken);
+    EXPECT_EQ(QJsonDocument::fromJson(read()).array().size(), 1);
+    EXPECT_EQ(read("loadouts.json"), QByteArray("[]"));
 }
 
 TEST_F(ClipboardHistoryTest, PasteCopiesAndTypesOnceAfterTheDelayOnlyWhereItMayType)
 {
-    auto history = make();
     FakeWindowSystem windows;
     windows.trust = false;
     FakeFeedback feedback;
     auto paster = std::make_unique<Paster>(*history, windows, feedback);
-    copy(*history, "x");
-    copy(*history, "y");
+    copy("x");
+    copy("y");
     const ClipItem x = history->items().last();
     paster->paste(x);
     paster->paste(x);
     EXPECT_EQ(pasteboard.text, "x");
-    EXPECT_EQ(texts(history->items()), (QStringList{"x", "y"}));
+    EXPECT_EQ(texts(), (QStringList{"x", "y"}));
     ASSERT_EQ(feedback.toasts.size(), 2);
-    for (const FakeFeedback::Toast &toast : feedback.toasts) {
-        EXPECT_EQ(toast.title, "Copied");
-        EXPECT_EQ(toast.message,
-                  "Kaidro cannot type into other apps on this desktop. For now, press Ctrl+V.");
-        EXPECT_EQ(toast.duration, 4);
-    }
+    for (const FakeFeedback::Toast &toast : feedback.toasts)
+        EXPECT_EQ(toast.title + " | " + toast.message + " | " + QString::number(toast.duration),
+                  "Copied | Kaidro cannot type into other apps on this desktop. For now, press "
+                  "Ctrl+V. | 4");
     EXPECT_EQ(feedback.runLater(), 0);
     EXPECT_EQ(windows.pasteKeystrokes, 0);
 
     // Trusted: a clip from outside the history still goes on the clipboard, and the keystroke
     // follows once, after the delay, without a toast.
     windows.trust = true;
-    ClipItem outside;
-    outside.id = QUuid::createUuid();
-    outside.text = "outside";
+    const ClipItem outside{QUuid::createUuid(), "outside"};
     paster->paste(outside);
     EXPECT_EQ(pasteboard.text, "outside");
     EXPECT_EQ(windows.pasteKeystrokes, 0);

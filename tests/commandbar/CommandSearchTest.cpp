@@ -22,35 +22,23 @@ SearchSkill skill(const QString &id, const QString &title, bool shortcut = false
     return {id, title, "bolt.fill", {}, shortcut, kind};
 }
 
-QStringList ids(const QList<CommandItem> &rows)
+QStringList ids(const QList<CommandItem> &rows, QString CommandItem::*field = &CommandItem::id)
 {
     QStringList out;
     for (const CommandItem &row : rows)
-        out << row.id;
+        out << row.*field;
     return out;
 }
-
 QStringList titles(const QList<CommandItem> &rows)
 {
-    QStringList out;
-    for (const CommandItem &row : rows)
-        out << row.title;
-    return out;
+    return ids(rows, &CommandItem::title);
 }
 
-// The fields a row shows, in one line.
 QString shown(const CommandItem &row)
 {
     return QStringList{row.title, row.subtitle.value_or("-"), row.symbol, row.hint,
                        QString::number(row.score)}
         .join('|');
-}
-
-int score(const char *title, const char *query)
-{
-    return CommandSearch::score(QString::fromUtf8(title),
-                                QString::fromUtf8(query).split(' ', Qt::SkipEmptyParts))
-        .value_or(-1);
 }
 
 QStringList tokens(const char *text)
@@ -76,8 +64,7 @@ protected:
         sources.paste = [this](const ClipItem &c) { done << "paste " + c.text; };
         sources.copyClip = [this](const ClipItem &c) { done << "copy " + c.text; };
         sources.copyText = [this](const QString &t) { done << "text " + t; };
-        sources.openURL
-            = [this](const QUrl &u) { done << "url " + QString::fromLatin1(u.toEncoded()); };
+        sources.openURL = [this](const QUrl &u) { done << "url " + u.toEncoded(); };
         sources.showSetupCheck = [this] { done << "setup"; };
         sources.hideAllWidgets = [this] { done << "hideAll"; };
         sources.showAllWidgets = [this] { done << "showAll"; };
@@ -102,19 +89,16 @@ protected:
 
 TEST(CommandSearchScore, WholeTextPrefixWordStartSubstringAndEveryToken)
 {
-    // Words are runs of letters and digits: punctuation splits them too.
-    const std::tuple<const char *, const char *, int> rows[] = {{"Safari", "safari", 100},
-                                                                {"Safari", "saf", 80},
-                                                                {"Safari", "fari", 45},
-                                                                {"Instagram Reels", "ree", 65},
-                                                                {"gnome-system_monitor", "mon", 65},
-                                                                {"Café Crème", "crè", 65},
-                                                                {"Anything", "", 0},
-                                                                {"Edit Layout", "edit lay", 80},
-                                                                {"Edit Layout", "yout edit", 80},
-                                                                {"Edit Layout", "edit grid", -1}};
+    // Words are runs of letters and digits: punctuation splits them too. -1: no match.
+    const std::tuple<const char *, const char *, int> rows[]
+        = {{"Safari", "safari", 100},  {"Safari", "saf", 80},       {"Safari", "fari", 45},
+           {"Insta Reels", "ree", 65}, {"sys-disk_mon", "mon", 65}, {"Café Crème", "crè", 65},
+           {"Anything", "", 0},        {"Edit Map", "edit ma", 80}, {"Edit Map", "ap edit", 80},
+           {"Edit Map", "edit x", -1}};
     for (const auto &[title, query, expected] : rows)
-        EXPECT_EQ(score(title, query), expected) << title << " / " << query;
+        EXPECT_EQ(CommandSearch::score(QString::fromUtf8(title), tokens(query)).value_or(-1),
+                  expected)
+            << title << " / " << query;
 }
 
 TEST_F(CommandSearchTest, ApplicationRowsScoreAndRunningApps)
@@ -155,19 +139,20 @@ TEST_F(CommandSearchTest, WidgetRowsSayWhatTheyWouldDoAndToggleTheirOwnWidget)
     hidden = {HUDWidgetID::nowPlaying};
     const QList<CommandItem> all = CommandSearch::commands({}, commands, sources);
     const auto &widgets = HUDWidgetSettings::toggleable();
-    const QList<CommandItem> rows = all.mid(all.size() - widgets.size());
+    const qsizetype first = all.size() - widgets.size();
     for (qsizetype i = 0; i < widgets.size(); ++i) {
+        const CommandItem &row = all[first + i];
         const bool isHidden = hidden.contains(widgets[i].id);
-        EXPECT_EQ(rows[i].title, (isHidden ? "Show " : "Hide ") + widgets[i].title);
-        EXPECT_EQ(rows[i].symbol, isHidden ? "eye.fill" : "eye.slash.fill");
-        EXPECT_EQ(rows[i].hint, "TOGGLE");
+        EXPECT_EQ(row.title, (isHidden ? "Show " : "Hide ") + widgets[i].title);
+        EXPECT_EQ(row.symbol + ' ' + row.hint,
+                  (isHidden ? "eye.fill" : "eye.slash.fill") + QString(" TOGGLE"));
         done.clear();
-        rows[i].run();
+        row.run();
         EXPECT_EQ(done, QStringList{"toggle " + HUDWidget::rawValue(widgets[i].id)});
     }
     // Named like a toggle, so labelled one; the other commands open.
     done.clear();
-    for (const CommandItem &row : all.mid(0, all.size() - widgets.size())) {
+    for (const CommandItem &row : all.mid(0, first)) {
         EXPECT_EQ(row.hint, row.title.endsWith("All Widgets") ? "TOGGLE" : "OPEN")
             << row.title.toStdString();
         row.run();
@@ -175,7 +160,7 @@ TEST_F(CommandSearchTest, WidgetRowsSayWhatTheyWouldDoAndToggleTheirOwnWidget)
     EXPECT_EQ(done, (QStringList{"menu", "edit", "setup", "hideAll", "showAll"}));
 }
 
-TEST_F(CommandSearchTest, EachSourceIsCappedBeforeTheMergeAndNineRowsAtMost)
+TEST_F(CommandSearchTest, EachSourceIsCappedBeforeTheMergeNineRowsAtMostEqualScoresInOrder)
 {
     for (int i = 0; i < 6; ++i) {
         sources.apps << app(QStringLiteral("Term %1").arg(i));
@@ -185,30 +170,22 @@ TEST_F(CommandSearchTest, EachSourceIsCappedBeforeTheMergeAndNineRowsAtMost)
     }
     // 4 apps (92), 3 skills (90) and 3 clips (80), no command: ten rows before the web row, so
     // the list is cut to nine and the web row and the last clip fall off.
-    const QList<CommandItem> rows = search("term");
-    ASSERT_EQ(rows.size(), 9);
-    EXPECT_EQ(ids(rows).filter("app:").size(), 4);
-    EXPECT_EQ(titles(rows).filter("Term skill").size(), 3);
-    EXPECT_EQ(ids(rows).filter("clip:").size(), 2);
-    EXPECT_FALSE(ids(rows).contains("web"));
-    // Alone, the clips are still capped at three.
-    CommandSources clipsOnly = sources;
-    clipsOnly.apps.clear();
-    clipsOnly.skills.clear();
-    EXPECT_EQ(ids(CommandSearch::results("term", commands, clipsOnly)).filter("clip:").size(), 3);
-
+    EXPECT_EQ(titles(search("term")),
+              (QStringList{"Term 0", "Term 1", "Term 2", "Term 3", "Term skill 0", "Term skill 1",
+                           "Term skill 2", "term clip 0", "term clip 1"}));
     // Eight rows leave room for the web row; a ninth pushes it out.
     sources.clips = {clip("term a")};
     sources.apps.resize(4);
-    EXPECT_EQ(search("term").size(), 9);
-    EXPECT_EQ(search("term").last().id, "web");
+    EXPECT_EQ(ids(search("term")).last(), "web");
     sources.clips << clip("term b");
-    EXPECT_EQ(search("term").size(), 9);
-    EXPECT_NE(search("term").last().id, "web");
-}
+    EXPECT_EQ(titles(search("term")).mid(7), (QStringList{"term a", "term b"}));
+    // Alone, the clips are still capped at three.
+    sources.apps.clear();
+    sources.skills.clear();
+    sources.clips << clip("term c") << clip("term d");
+    EXPECT_EQ(titles(search("term")),
+              (QStringList{"term a", "term b", "term c", "Search the web for “term”"}));
 
-TEST_F(CommandSearchTest, EqualScoresKeepTheSourceOrder)
-{
     // A running app whose word starts with the token (65 + 12 + 3) ties with a clip that
     // starts with it (80): the app, appended first, stays first.
     sources.apps = {app("Big Term"), app("Old Terminal"), app("Term")};
@@ -222,37 +199,28 @@ TEST_F(CommandSearchTest, EqualScoresKeepTheSourceOrder)
                            "my term 65", "Search the web for “term” 1"}));
 }
 
-TEST_F(CommandSearchTest, CalculatorQueries)
+TEST_F(CommandSearchTest, CalculatorQueriesNeverSearchTheWebOthersOfTwoCharactersDo)
 {
-    const QList<CommandItem> rows = search("=2*3");
-    ASSERT_EQ(ids(rows), QStringList{"calc"}) << "\"=\" queries never search the web";
-    EXPECT_EQ(shown(rows[0]), "6|Result. Return copies it.|equal.circle.fill|COPY|1000");
-    EXPECT_FALSE(rows[0].runAlt);
-    rows[0].run();
-    EXPECT_EQ(done, QStringList{"text 6"});
+    const CommandItem calc = search("=2*3").value(0);
+    EXPECT_EQ(ids(search("=2*3")), QStringList{"calc"});
+    EXPECT_EQ(shown(calc), "6|Result. Return copies it.|equal.circle.fill|COPY|1000");
+    EXPECT_FALSE(calc.runAlt);
     EXPECT_TRUE(search("=abc").isEmpty());
     EXPECT_TRUE(search("=").isEmpty());
-
     // The other sources are still searched with the whole token.
     sources.clips = {clip("=1+1 is two")};
-    EXPECT_EQ(ids(search("=1+1")).size(), 2);
-    EXPECT_EQ(ids(search("=1+1")).first(), "calc");
-}
+    EXPECT_EQ(titles(search("=1+1")), (QStringList{"2", "=1+1 is two"}));
 
-TEST_F(CommandSearchTest, TheWebRowNeedsTwoCharactersAndComesLast)
-{
     sources.apps = {app("Xterm")};
     EXPECT_EQ(ids(search("x")), QStringList{"app:/usr/share/applications/xterm.desktop"});
     // One user-perceived character, two UTF-16 units.
     EXPECT_TRUE(search("😀").isEmpty());
     EXPECT_TRUE(search("e\u0301").isEmpty());
-
-    const QList<CommandItem> rows = search("  xt  ");
-    ASSERT_EQ(ids(rows).last(), "web");
-    EXPECT_EQ(shown(rows.last()),
-              "Search the web for “xt”|Opens your default browser|globe|OPEN|1");
-    rows.last().run();
-    EXPECT_EQ(done, QStringList{"url https://duckduckgo.com/?q=xt"});
+    const CommandItem web = search("  xt  ").last();
+    EXPECT_EQ(shown(web), "Search the web for “xt”|Opens your default browser|globe|OPEN|1");
+    calc.run();
+    web.run();
+    EXPECT_EQ(done, (QStringList{"text 6", "url https://duckduckgo.com/?q=xt"}));
 }
 
 TEST(CommandSearchWeb, QueryEncoding)
@@ -267,14 +235,13 @@ TEST(CommandSearchWeb, QueryEncoding)
            {"a-b_c.d~e", "a-b_c.d~e"}};
     for (const auto &[query, encoded] : rows) {
         const QUrl url = CommandSearch::webSearchURL(QString::fromUtf8(query));
-        EXPECT_EQ(QString::fromLatin1(url.toEncoded()),
-                  "https://duckduckgo.com/?q=" + QString::fromLatin1(encoded));
+        EXPECT_EQ(url.toEncoded(), "https://duckduckgo.com/?q=" + QByteArray(encoded));
         // What a browser's query parser reads back is what was typed.
         EXPECT_EQ(QUrlQuery(url).queryItemValue("q", QUrl::FullyDecoded), QString::fromUtf8(query));
     }
 }
 
-TEST_F(CommandSearchTest, EmptyQueryList)
+TEST_F(CommandSearchTest, EmptyQueryListsQuickBarClipsAndCommands)
 {
     sources.quickBar
         = {skill("q1", "Focus"), skill("q2", "Ollama"), skill("q3", "Shot"), skill("q4", "Fourth")};
@@ -286,15 +253,14 @@ TEST_F(CommandSearchTest, EmptyQueryList)
         EXPECT_EQ(titles(rows),
                   (QStringList{"Focus", "Ollama", "Shot", "clip 0", "clip 1", "clip 2", "Menu",
                                "Edit Layout", "Reset Layout"}));
-        ASSERT_EQ(rows.size(), 9);
-        EXPECT_EQ(shown(rows[0]), "Focus|Quick bar|bolt.fill|RUN|0");
-        EXPECT_EQ(rows[3].score, 0);
+        EXPECT_EQ(shown(rows.value(0)), "Focus|Quick bar|bolt.fill|RUN|0");
+        EXPECT_EQ(rows.value(3).score, 0);
     }
     search("")[1].run();
     EXPECT_EQ(done, QStringList{"skill q2"});
 }
 
-TEST_F(CommandSearchTest, SkillRows)
+TEST_F(CommandSearchTest, SkillAndClipRowsMatchInTheirOwnOrder)
 {
     sources.skills
         = {skill("sc:Backup", "Backup home", true),
@@ -306,10 +272,8 @@ TEST_F(CommandSearchTest, SkillRows)
     EXPECT_EQ(shown(rows[2]), "Ask to back up|Skill|bolt.fill|RUN|75");
     rows[1].run();
     EXPECT_EQ(done, QStringList{"skill lo:Desk"});
-}
 
-TEST_F(CommandSearchTest, ClipsMatchAcrossLinesInDisplayOrder)
-{
+    // Clips match across lines, in display order.
     sources.clips = {clip("first\nsecond line"), clip("other"), clip("a first second")};
     EXPECT_EQ(titles(CommandSearch::clipboard(tokens("first second"), sources)),
               (QStringList{"first second line", "a first second"}));
@@ -332,10 +296,11 @@ TEST_F(CommandSearchTest, ClipRow)
 
     c.sourceApp.clear();
     EXPECT_EQ(CommandSearch::clipRow(c, 0, sources).subtitle, "Clipboard · " + when);
-    c.text = "https://example.org/a";
-    EXPECT_EQ(CommandSearch::clipRow(c, 0, sources).symbol, "link");
-    c.text = "~/notes.txt";
-    EXPECT_EQ(CommandSearch::clipRow(c, 0, sources).symbol, "folder.fill");
+    for (const auto &[text, symbol] :
+         {std::pair{"https://example.org/a", "link"}, {"~/notes.txt", "folder.fill"}}) {
+        c.text = text;
+        EXPECT_EQ(CommandSearch::clipRow(c, 0, sources).symbol, symbol);
+    }
     // The cut counts characters as a reader does: emoji are never split in half.
     c.text = QStringLiteral("😀").repeated(80);
     EXPECT_EQ(CommandSearch::clipRow(c, 0, sources).title, QStringLiteral("😀").repeated(70));

@@ -9,28 +9,21 @@
 #include <QTemporaryDir>
 #include <QtConcurrent/QtConcurrentRun>
 
-#include <optional>
-
 namespace {
 
 // Sets one environment variable (a null value unsets it) until the scope ends.
-class ScopedEnv
+struct ScopedEnv
 {
-public:
-    ScopedEnv(const char *name, const QByteArray &value)
-        : m_name(name)
+    const char *name;
+    std::optional<QByteArray> old
+        = qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt;
+
+    ScopedEnv(const char *variable, const QByteArray &value)
+        : name(variable)
     {
-        if (qEnvironmentVariableIsSet(name))
-            m_old = qgetenv(name);
         value.isNull() ? qunsetenv(name) : qputenv(name, value);
     }
-    ~ScopedEnv() { m_old ? qputenv(m_name, *m_old) : qunsetenv(m_name); }
-    ScopedEnv(const ScopedEnv &) = delete;
-    ScopedEnv &operator=(const ScopedEnv &) = delete;
-
-private:
-    const char *m_name;
-    std::optional<QByteArray> m_old;
+    ~ScopedEnv() { old ? qputenv(name, *old) : qunsetenv(name); }
 };
 
 // A user data folder and two system ones, in that precedence, named through the XDG variables.
@@ -42,20 +35,16 @@ protected:
     ScopedEnv dirs{"XDG_DATA_DIRS",
                    QFile::encodeName(dir.filePath("sys1") + ':' + dir.filePath("sys2"))};
 
-    QString write(const QString &relative, const QByteArray &body)
-    {
-        const QString path = dir.filePath(relative);
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(body);
-        return path;
-    }
-
+    // A desktop entry; with a name, an application's.
     QString app(const QString &relative, const QByteArray &name, const QByteArray &extra = {})
     {
-        return write(relative,
-                     "[Desktop Entry]\nType=Application\nExec=true\nName=" + name + "\n" + extra);
+        QDir().mkpath(QFileInfo(dir.filePath(relative)).path());
+        QFile file(dir.filePath(relative));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Desktop Entry]\n"
+                   + (name.isEmpty() ? "" : "Type=Application\nExec=true\nName=" + name + "\n")
+                   + extra);
+        return file.fileName();
     }
 
     static QStringList describe(const QList<InstalledApp> &apps)
@@ -70,7 +59,7 @@ protected:
 
 } // namespace
 
-TEST_F(XdgApplicationsTest, PrecedenceSubfoldersAndWhatIsLeftOut)
+TEST_F(XdgApplicationsTest, PrecedenceSubfoldersWhatIsLeftOutAndNamesInTheLanguage)
 {
     app("home/applications/editor.desktop", "My Editor");
     app("sys1/applications/editor.desktop", "System Editor");
@@ -80,12 +69,11 @@ TEST_F(XdgApplicationsTest, PrecedenceSubfoldersAndWhatIsLeftOut)
     app("sys1/applications/kde/okular.desktop", "Okular", "Icon=/opt/okular.png\n");
     app("sys1/applications/kde/deeper/buried.desktop", "Buried");
     // A user's Hidden entry needs no Type: it removes the id from every folder below.
-    write("home/applications/gone.desktop", "[Desktop Entry]\nHidden=true\n");
+    app("home/applications/gone.desktop", {}, "Hidden=true\n");
     app("sys2/applications/gone.desktop", "Gone");
     app("sys1/applications/hidden.desktop", "Hidden", "Hidden=true\n");
     app("sys1/applications/nodisplay.desktop", "No Display", "NoDisplay=true\n");
-    write("sys1/applications/link.desktop",
-          "[Desktop Entry]\nType=Link\nName=A Link\nURL=https://example.org\n");
+    app("sys1/applications/link.desktop", {}, "Type=Link\nName=A Link\nURL=https://example.org\n");
     app("sys1/applications/notinstalled.desktop", "Missing", "TryExec=kaidro-no-such-program\n");
     app("sys1/applications/elsewhere.desktop", "Elsewhere", "OnlyShowIn=KaidroNoSuchDesktop;\n");
     app("sys1/applications/readme.txt", "Not An Entry");
@@ -103,19 +91,15 @@ TEST_F(XdgApplicationsTest, PrecedenceSubfoldersAndWhatIsLeftOut)
                   {dir.filePath("nowhere"), dir.filePath("sys2/applications")})),
               (QStringList{"calc=Other Calculator", "gone=Gone", "vendor-tool=Vendor Tool"}));
     EXPECT_TRUE(XdgApplications::scan({}).isEmpty());
-}
 
-TEST_F(XdgApplicationsTest, NamesFollowTheLanguageOnAWorkerThread)
-{
-    app("home/applications/calc.desktop", "Calculator",
+    // Names follow the language, on a worker thread too.
+    app("lang/applications/calc.desktop", "Calculator",
         "Name[de]=Rechner\nName[fr]=Calculatrice\n");
-    const QStringList folders{dir.filePath("home/applications")};
+    const QStringList folders{dir.filePath("lang/applications")};
     for (const auto &[locale, name] :
          {std::pair{"de_DE.UTF-8", "calc=Rechner"}, std::pair{"C", "calc=Calculator"}}) {
         const ScopedEnv language("LANGUAGE", QByteArray()), all("LC_ALL", locale);
-        EXPECT_EQ(describe(QtConcurrent::run([folders] {
-                               return XdgApplications::scan(folders);
-                           }).result()),
-                  QStringList{name});
+        auto scan = QtConcurrent::run([folders] { return XdgApplications::scan(folders); });
+        EXPECT_EQ(describe(scan.result()), QStringList{name});
     }
 }

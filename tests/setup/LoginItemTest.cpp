@@ -12,14 +12,13 @@
 
 namespace {
 
-// A program file at `path`, with its folders.
-QString makeProgram(const QString &path)
+// A file at `path`, with its folders; a program unless told otherwise.
+QString make(const QString &path, const QByteArray &text = "#!/bin/sh\n")
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write("#!/bin/sh\n");
-    file.close();
+    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    file.write(text);
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return path;
 }
@@ -42,24 +41,18 @@ struct LoginItemFixture : ::testing::Test
 TEST_F(LoginItemFixture, RegistersAnInstalledCopyAndTogglesOff)
 {
     // A space and a dollar sign must survive the Exec quoting.
-    const QString program = makeProgram(root.filePath("my apps/$kaidro/Vantle"));
+    const QString program = make(root.filePath("my apps/$kaidro/Vantle"));
     XdgAutostartLoginItems items(autostart, program);
     LoginItemService service(items, log);
     ASSERT_FALSE(LoginItemService::isBuildFolder(program));
     EXPECT_EQ(items.status(), LoginItems::Status::notRegistered);
 
     service.toggle();
-
-    ASSERT_TRUE(service.isEnabled());
-    const QByteArray entry = readAll(items.entryPath());
-    EXPECT_TRUE(entry.startsWith("[Desktop Entry]\n"));
-    EXPECT_TRUE(entry.contains("\nType=Application\n"));
-    EXPECT_TRUE(entry.contains("\nName=Kaidro\n"));
-    EXPECT_TRUE(entry.contains("\nX-GNOME-Autostart-enabled=true\n"));
-    EXPECT_TRUE(
-        entry.contains("\nExec=\"" + QString(program).replace("$", "\\\\$").toUtf8() + "\"\n"))
-        << entry.constData();
-    EXPECT_EQ(XdgAutostartLoginItems::programOf(entry), program);
+    EXPECT_TRUE(service.isEnabled());
+    EXPECT_EQ(readAll(items.entryPath()),
+              "[Desktop Entry]\nType=Application\nName=Kaidro\nExec=\""
+                  + QString(program).replace("$", "\\\\$").toUtf8()
+                  + "\"\nX-GNOME-Autostart-enabled=true\n");
     // Written through a temporary file that was renamed into place: nothing is left beside it.
     EXPECT_EQ(QDir(autostart).entryList(QDir::Files), QStringList{"kaidro.desktop"});
     EXPECT_TRUE(log.lines.isEmpty());
@@ -71,34 +64,29 @@ TEST_F(LoginItemFixture, RegistersAnInstalledCopyAndTogglesOff)
 
 TEST_F(LoginItemFixture, AnEntryCountsOnlyWhenItStartsThisProgramAndIsNotHidden)
 {
-    const QString program = makeProgram(root.filePath("opt/Vantle"));
+    const QString program = make(root.filePath("opt/Vantle"));
     XdgAutostartLoginItems items(autostart, program);
-    QDir().mkpath(autostart);
-    auto write = [&](const QByteArray &text) {
-        QFile file(items.entryPath());
-        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        file.write(text);
-    };
-
-    write(XdgAutostartLoginItems::entry(program) + "Hidden=true\n");
-    EXPECT_EQ(items.status(), LoginItems::Status::notRegistered);
-    write(XdgAutostartLoginItems::entry(root.filePath("elsewhere/Vantle")));
-    EXPECT_EQ(items.status(), LoginItems::Status::notRegistered);
-    // An entry written by hand, unquoted and with an argument, still names us.
-    write("[Desktop Entry]\nType=Application\nExec=" + program.toUtf8() + " --quiet\n");
-    EXPECT_EQ(items.status(), LoginItems::Status::enabled);
-    // Keys of another group do not count.
-    write("[Desktop Action x]\nExec=" + program.toUtf8() + "\n");
-    EXPECT_EQ(items.status(), LoginItems::Status::notRegistered);
-
-    XdgAutostartLoginItems gone(autostart, root.filePath("missing/Vantle"));
-    EXPECT_EQ(gone.status(), LoginItems::Status::notFound);
+    using S = LoginItems::Status;
+    // Hand-written entries, unquoted and with an argument, still name us; keys of another group
+    // do not count.
+    const std::pair<QByteArray, S> rows[] = {
+        {XdgAutostartLoginItems::entry(program) + "Hidden=true\n", S::notRegistered},
+        {XdgAutostartLoginItems::entry(root.filePath("elsewhere/Vantle")), S::notRegistered},
+        {"[Desktop Entry]\nType=Application\nExec=" + program.toUtf8() + " --quiet\n", S::enabled},
+        {"[Desktop Action x]\nExec=" + program.toUtf8() + "\n", S::notRegistered}};
+    for (const auto &[text, status] : rows) {
+        make(items.entryPath(), text);
+        EXPECT_EQ(items.status(), status) << text.constData();
+    }
+    EXPECT_EQ(XdgAutostartLoginItems(autostart, root.filePath("missing/Vantle")).status(),
+              S::notFound);
 }
 
 TEST(LoginItemEntry, ReservedCharactersRoundTripThroughExec)
 {
-    for (const QString &path : {"/opt/a b/Vantle", "/opt/100%/Vantle", "/opt/back\\slash/Vantle",
-                                "/opt/\"quoted\" `tick`/Vantle"}) {
+    for (const QString &path :
+         QStringList{"/opt/a b/$x/Vantle", "/opt/100%/Vantle", "/opt/back\\slash/Vantle",
+                     "/opt/\"quoted\" `tick`/Vantle"}) {
         EXPECT_EQ(XdgAutostartLoginItems::programOf(XdgAutostartLoginItems::entry(path)), path)
             << qPrintable(path);
     }
@@ -107,13 +95,9 @@ TEST(LoginItemEntry, ReservedCharactersRoundTripThroughExec)
 
 TEST_F(LoginItemFixture, FailuresAreLoggedWithTheirReasonAndBuildsAreRefused)
 {
-    const QString program = makeProgram(root.filePath("opt/Vantle"));
     // The autostart folder cannot be created where a file is in the way.
-    QDir().mkpath(root.filePath("config"));
-    QFile blocker(autostart);
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    XdgAutostartLoginItems items(autostart, program);
+    make(autostart, {});
+    XdgAutostartLoginItems items(autostart, make(root.filePath("opt/Vantle")));
     LoginItemService service(items, log);
     service.registerLoginItem();
     ASSERT_EQ(log.lines.size(), 1);
@@ -127,12 +111,9 @@ TEST_F(LoginItemFixture, FailuresAreLoggedWithTheirReasonAndBuildsAreRefused)
     EXPECT_TRUE(log.lines.at(1).startsWith("Vantle: failed to disable login item: "));
 
     // A copy two levels below a folder holding a CMake cache is a build: it is never registered.
-    QFile cache(root.filePath("build/CMakeCache.txt"));
-    QDir().mkpath(root.filePath("build"));
-    ASSERT_TRUE(cache.open(QIODevice::WriteOnly));
-    cache.close();
+    make(root.filePath("build/CMakeCache.txt"), {});
     QDir(items.entryPath()).removeRecursively();
-    XdgAutostartLoginItems built(autostart, makeProgram(root.filePath("build/bin/x/Vantle")));
+    XdgAutostartLoginItems built(autostart, make(root.filePath("build/bin/x/Vantle")));
     LoginItemService refusing(built, log);
     refusing.toggle();
     EXPECT_FALSE(QFileInfo::exists(built.entryPath()));

@@ -22,18 +22,10 @@ struct MenuFixture : ::testing::Test
     MenuBarController::Actions actions()
     {
         auto record = [this](const char *name) { return [this, name] { ran << name; }; };
-        MenuBarController::Actions a;
-        a.onToggle = record("toggle");
-        a.onCommandBar = record("commandBar");
-        a.onMenu = record("menu");
-        a.onToggleAll = record("toggleAll");
-        a.onSetupCheck = record("setupCheck");
-        a.setupAttention = [this] { return attention; };
-        a.allHidden = [this] { return allHidden; };
-        a.onQuit = record("quit");
-        a.onToggleLoginItem = record("login");
-        a.loginItemEnabled = [this] { return loginEnabled; };
-        return a;
+        auto read = [](const auto &field) { return [&field] { return field; }; };
+        return {record("toggle"),     record("commandBar"), record("menu"),  record("toggleAll"),
+                record("setupCheck"), read(attention),      read(allHidden), record("quit"),
+                record("login"),      read(loginEnabled)};
     }
 
     static QAction *find(QMenu *menu, const QString &prefix)
@@ -52,17 +44,16 @@ TEST_F(MenuFixture, TheMenuIsRebuiltOnEveryOpeningAndRunsTheChosenCommand)
 {
     MenuBarController controller(actions(), QString(), log);
     QMenu *menu = controller.menu();
-    ASSERT_NE(find(menu, "Hide All Widgets"), nullptr);
-    EXPECT_NE(find(menu, "Setup Check..."), nullptr);
-    EXPECT_EQ(find(menu, "Menu")->text(), "Menu\tCtrl+Alt+Super+M");
+    for (const char *title : {"Hide All Widgets", "Setup Check...", "Menu\tCtrl+Alt+Super+M"})
+        EXPECT_NE(find(menu, title), nullptr) << title;
 
     allHidden = true;
     attention = 2;
     loginEnabled = true;
     emit menu->aboutToShow();
-    ASSERT_NE(find(menu, "Show All Widgets"), nullptr);
-    EXPECT_NE(find(menu, "Setup Check (2 need attention)..."), nullptr);
-    EXPECT_NE(find(menu, "Open at Login ✓"), nullptr);
+    for (const char *title :
+         {"Show All Widgets", "Setup Check (2 need attention)...", "Open at Login ✓"})
+        ASSERT_NE(find(menu, title), nullptr) << title;
     EXPECT_EQ(menu->actions().size(), qsizetype(MenuBarController::entries(true, 2, true).size()));
 
     for (const char *title : {"Show All Widgets", "Menu", "Show or Hide HUD Readouts",
@@ -93,7 +84,6 @@ TEST(MenuBarIcon, DrawsOurEmblemOrTheSymbolWhenItIsMissing)
     const QImage image = ours.pixmap(64, 64).toImage();
     EXPECT_GT(qAlpha(image.pixel(32, 4)), 200);
     EXPECT_EQ(qAlpha(image.pixel(1, 1)), 0);
-
     QTemporaryDir empty;
     EXPECT_FALSE(MenuBarController::icon(empty.path()).isNull());
 }

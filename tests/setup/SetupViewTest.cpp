@@ -11,42 +11,8 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDir>
-#include <QFontDatabase>
-#include <QImage>
 #include <QPushButton>
 #include <QTest>
-
-namespace {
-
-// A desktop where window control is missing and everything optional is absent.
-SetupProbes wanting()
-{
-    SetupProbes p;
-    p.session = [] { return SystemInfo::SessionKind::x11; };
-    p.windowControl = [] { return false; };
-    p.prettyName = [] { return "Debian GNU/Linux 12 (bookworm)"; };
-    p.shortcutsTool = [] { return true; };
-    p.shortcutCount = [] { return std::optional<int>(0); };
-    return p;
-}
-
-SetupActions someActions()
-{
-    SetupActions a;
-    a.openCalendar = [] {};
-    a.openShortcuts = [] {};
-    a.openPlayer = [](const QString &) {};
-    a.turnOnLoginItem = [] {};
-    return a;
-}
-
-int pixelsNear(const QImage &image, const QRect &area, const QColor &colour)
-{
-    return WidgetTest::countNear(image, area, colour, 60);
-}
-
-} // namespace
 
 TEST(SetupSummary, CountsRequiredItemsInSingularAndPlural)
 {
@@ -62,9 +28,20 @@ TEST(SetupSummary, CountsRequiredItemsInSingularAndPlural)
     EXPECT_EQ(SetupCheckView::summarySymbol(3), "exclamationmark.triangle.fill");
 }
 
-TEST(SetupWindow, OpensByItselfOnlyOnTheFirstRunAndRefreshesWhileOpen)
+// On a desktop where window control is missing and everything optional is absent.
+TEST(SetupWindow, OpensByItselfOnlyOnTheFirstRunAndDrawsOneCardPerLine)
 {
-    SetupChecker checker(wanting(), someActions());
+    WidgetTest::registerThemeFonts();
+    SetupProbes probes;
+    probes.session = [] { return SystemInfo::SessionKind::x11; };
+    probes.windowControl = [] { return false; };
+    probes.prettyName = [] { return "Debian GNU/Linux 12 (bookworm)"; };
+    probes.shortcutsTool = [] { return true; };
+    probes.shortcutCount = [] { return std::optional<int>(0); };
+    SetupActions actions;
+    actions.openCalendar = actions.openShortcuts = actions.turnOnLoginItem = [] {};
+    actions.openPlayer = [](const QString &) {};
+    SetupChecker checker(probes, actions);
     FakeUserDefaults defaults;
     SetupCheckWindow window(checker, defaults);
 
@@ -73,49 +50,33 @@ TEST(SetupWindow, OpensByItselfOnlyOnTheFirstRunAndRefreshesWhileOpen)
     EXPECT_TRUE(window.window()->isVisible());
     EXPECT_EQ(defaults.boolean(SetupCheckWindow::seenKey), std::optional<bool>(true));
     EXPECT_TRUE(checker.isLive());
-
     window.close();
     EXPECT_FALSE(window.window()->isVisible());
     EXPECT_FALSE(checker.isLive());
-
     window.showIfFirstRun();
     EXPECT_FALSE(window.window()->isVisible());
     // The menu's entry still opens it.
     window.show();
     EXPECT_TRUE(window.window()->isVisible());
-    window.close();
-    QTRY_VERIFY(!checker.checking());
-}
-
-TEST(SetupWindow, RendersTheHeadingAndOneCardPerLine)
-{
-    WidgetTest::registerThemeFonts();
-
-    SetupChecker checker(wanting(), someActions());
-    FakeUserDefaults defaults;
-    SetupCheckWindow window(checker, defaults);
-    window.show();
     QTRY_VERIFY(!checker.checking());
     checker.stopLive();
     QApplication::processEvents();
 
     const QImage image = window.window()->grab().toImage();
     ASSERT_EQ(image.size(), QSize(540, 600) * window.window()->devicePixelRatioF());
-
+    const auto near = [&](const QRect &area, const QColor &colour) {
+        return WidgetTest::countNear(image, area, colour, 60);
+    };
     // Dark heading text on the page's plate, with the gold rule under it.
-    EXPECT_GT(pixelsNear(image, QRect(18, 20, 300, 26), CoreTheme::ink()), 150);
-    EXPECT_GT(pixelsNear(image, QRect(18, 50, 64, 3), CoreTheme::gold()), 100);
-
+    EXPECT_GT(near(QRect(18, 20, 300, 26), CoreTheme::ink()), 150);
+    EXPECT_GT(near(QRect(18, 50, 64, 3), CoreTheme::gold()), 100);
     // Window control is missing: the first two cards are white, and the second carries the red
     // accent bar and warning symbol.
-    SetupCheckList *list = window.view()->list();
-    const QPoint origin = list->mapTo(window.window(), QPoint(0, 0));
-    EXPECT_GT(
-        pixelsNear(image, QRect(origin + QPoint(200, 4), QSize(40, 8)), CoreTheme::cardWhite()),
-        250);
-    EXPECT_GT(pixelsNear(image, QRect(origin.x(), origin.y(), 40, 120), CoreTheme::hpRed()), 40);
+    const QPoint origin = window.view()->list()->mapTo(window.window(), QPoint(0, 0));
+    EXPECT_GT(near(QRect(origin + QPoint(200, 4), QSize(40, 8)), CoreTheme::cardWhite()), 250);
+    EXPECT_GT(near(QRect(origin, QSize(40, 120)), CoreTheme::hpRed()), 40);
     // "1 required item needs attention." with its warning symbol.
-    EXPECT_GT(pixelsNear(image, QRect(18, 60, 24, 24), CoreTheme::hpRed()), 20);
+    EXPECT_GT(near(QRect(18, 60, 24, 24), CoreTheme::hpRed()), 20);
 
     // The lines that offer something show their buttons; copying puts the report on the clipboard.
     QStringList buttons;
