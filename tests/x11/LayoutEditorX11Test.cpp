@@ -84,10 +84,7 @@ protected:
         vantle.reset();
     }
 
-    QRect toQt(const QRectF &model) const
-    {
-        return YUp::flip(model, screen.frame.height()).toRect();
-    }
+    QRect toQt(const QRectF &r) const { return YUp::flip(r, screen.frame.height()).toRect(); }
 
     Platform platform = makeLinuxPlatform(QCoreApplication::applicationDirPath());
     const ScreenInfo screen = platform.screens->mainScreen();

@@ -24,8 +24,8 @@
 
 #include <algorithm>
 #include <csignal>
+#include <deque>
 #include <memory>
-#include <vector>
 
 #include <unistd.h>
 
@@ -64,10 +64,10 @@ bool before(const X11WindowSystem &windows, quint32 a, quint32 b)
         && standard.indexOf(a) < standard.indexOf(b);
 }
 
-// Whether the frame of `window` is `frame` (give or take 4), now or, with `wait`, soon.
-::testing::AssertionResult at(quint32 window, const QRectF &frame, bool wait = true)
+// Whether the frame of `window` is `frame` (give or take `off`), now or, with `wait`, soon.
+::testing::AssertionResult at(quint32 window, const QRectF &frame, bool wait = true, int off = 4)
 {
-    const auto there = [&] { return near(frameOnScreen(window).value_or(QRectF()), frame, 4); };
+    const auto there = [&] { return near(frameOnScreen(window).value_or(QRectF()), frame, off); };
     if (wait ? waitUntil(there) : there())
         return ::testing::AssertionSuccess();
     const QRectF r = frameOnScreen(window).value_or(QRectF());
@@ -108,7 +108,6 @@ protected:
     FakeAppPaths m_paths{m_folder.filePath("data"), m_folder.filePath("resources")};
     std::unique_ptr<X11Workspace> m_workspace;
     FakeFeedback m_feedback;
-    QList<FakeFeedback::Toast> &m_toasts = m_feedback.toasts;
     // xcalc takes the focus when asked; openbox would not make xeyes active.
     Client eyesApp{QStringLiteral("xeyes"), QStringLiteral("300x200+100+100")};
     Client calcApp{QStringLiteral("xcalc"), QStringLiteral("300x200+500+300")};
@@ -188,7 +187,7 @@ TEST(WindowListX11, ListsWindowsFrontToBackWithFrameOwnerLayerAndAlphaAndGroupsT
     for (const auto &[id, target] :
          {std::pair{idA, QRectF(410, 230, 520, 360)}, {*other, QRectF(50, 60, 240, 180)}}) {
         ASSERT_TRUE(windows.setWindowFrame(id, target));
-        EXPECT_TRUE(at(id, target));
+        EXPECT_TRUE(at(id, target, true, 1));
     }
     // The client is the frame less openbox's extents.
     EXPECT_TRUE(waitUntil([&] { return a->size() == QSize(518, 335); }));
@@ -329,10 +328,10 @@ TEST_F(WindowArrangerX11, SnapsTheActiveWindowOrWhenTheHudIsFrontmostTheOneUnder
 
     // The frontmost process counts as ours and nothing is under the pointer: nothing to move.
     arranger(calcApp.pid())->snap(SnapZone::leftHalf);
-    ASSERT_EQ(m_toasts.size(), 1);
-    EXPECT_EQ(m_toasts.first().title, QStringLiteral("Nothing to move"));
+    ASSERT_EQ(m_feedback.toasts.size(), 1);
+    EXPECT_EQ(m_feedback.toasts.first().title, QStringLiteral("Nothing to move"));
     EXPECT_TRUE(m_feedback.cues.isEmpty());
-    m_toasts.clear();
+    m_feedback.toasts.clear();
 
     // With xeyes under the pointer, its window is the one that goes. The window manager carries
     // out moves in the order they were asked for: had the refused snap moved xcalc, it would
@@ -347,7 +346,7 @@ TEST_F(WindowArrangerX11, SnapsTheActiveWindowOrWhenTheHudIsFrontmostTheOneUnder
     own->snap(SnapZone::leftHalf);
     EXPECT_TRUE(at(calc, left));
     EXPECT_TRUE(at(eyes, right, false));
-    EXPECT_TRUE(m_toasts.isEmpty());
+    EXPECT_TRUE(m_feedback.toasts.isEmpty());
     ASSERT_EQ(m_feedback.cues.size(), 2);
     EXPECT_EQ(m_feedback.cues.last().first, SoundCue::select);
 }
@@ -373,31 +372,30 @@ TEST_F(WindowArrangerX11, EquipPutsCapturedWindowsBackWhereTheyWere)
         ids.append(e.bundleID);
     ids.sort();
     EXPECT_EQ(ids, (QStringList{"org.example.Calc", "org.example.Eyes"}));
-    ASSERT_FALSE(m_toasts.isEmpty());
-    EXPECT_EQ(m_toasts.last().title, QStringLiteral("Loadout saved"));
+    ASSERT_FALSE(m_feedback.toasts.isEmpty());
+    EXPECT_EQ(m_feedback.toasts.last().title, QStringLiteral("Loadout saved"));
 
     place({1300, 600, 400, 300}, {700, 80, 350, 260});
-    m_toasts.clear();
+    m_feedback.toasts.clear();
     bool done = false;
     own->equip(loadout, [&done] { done = true; });
     ASSERT_TRUE(waitUntil([&] { return done; }, 20000));
     EXPECT_TRUE(at(eyes, *eyesCaptured));
     EXPECT_TRUE(at(calc, *calcCaptured));
-    ASSERT_EQ(m_toasts.size(), 1);
-    EXPECT_TRUE(m_toasts.first().title.startsWith(QStringLiteral("Equipped ")));
-    EXPECT_TRUE(m_toasts.first().message.startsWith(QStringLiteral("2 windows placed.")))
-        << m_toasts.first().message.toStdString();
+    ASSERT_EQ(m_feedback.toasts.size(), 1);
+    EXPECT_TRUE(m_feedback.toasts.first().title.startsWith(QStringLiteral("Equipped ")));
+    EXPECT_TRUE(m_feedback.toasts.first().message.startsWith(QStringLiteral("2 windows placed.")))
+        << m_feedback.toasts.first().message.toStdString();
 }
 
 TEST(HotKeysX11, MenuComboRunsOnlyTheMenuCentreWithAndWithoutNumLock)
 {
     X11HotKeys keys;
     QList<quint32> ran;
-    std::vector<std::unique_ptr<HotKeyCenter>> centres;
+    std::deque<HotKeyCenter> centres;
     for (const HotKeyBinding *b : {&HUDHotKey, &CommandBarHotKey, &MenuHotKey, &HideAllHotKey}) {
-        centres.push_back(std::make_unique<HotKeyCenter>(b->id, &keys));
-        ASSERT_TRUE(
-            centres.back()->registerHotKey(b->keyCode, b->modifiers, [&, b] { ran << b->id; }));
+        HotKeyCenter &centre = centres.emplace_back(b->id, &keys);
+        ASSERT_TRUE(centre.registerHotKey(b->keyCode, b->modifiers, [&, b] { ran << b->id; }));
     }
     OtherClient observer;
     for (const bool numLock : {false, true}) {

@@ -2,8 +2,6 @@
 
 #include <QPainter>
 #include <QProcess>
-#include <QRect>
-#include <QStringList>
 #include <QTest>
 #include <QWidget>
 
