@@ -1,18 +1,183 @@
 #include "app/AppDelegate.h"
+#include "app/HotKeyCenter.h"
+#include "app/HotKeyStartup.h"
+#include "app/SingleCopy.h"
+#include "hud/HUDHotKeys.h"
+
+#include "fakes/FakeHotKeys.h"
+#include "fakes/FakeProcessTable.h"
+#include "fakes/FakeSystemLog.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFontDatabase>
 #include <QTemporaryDir>
 
+#include <memory>
+
+// What the program sets up as it starts: its hot keys, a single running copy and its fonts.
+namespace {
+
+const QString kOwn = QStringLiteral("/opt/kaidro/bin/Vantle");
+
+// The four centres of the program over fake grabs, registered with their default keys; each
+// action writes its centre's id into `ran`.
+struct Centres
+{
+    FakeHotKeys keys;
+    QList<int> ran;
+    HotKeyCenter hud{1, &keys}, command{2, &keys}, menu{3, &keys}, hideAll{4, &keys};
+
+    bool registerAll()
+    {
+        const auto note = [this](int id) { return [this, id] { ran << id; }; };
+        return hud.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, note(1))
+            & command.registerHotKey(CommandBarHotKey.keyCode, CommandBarHotKey.modifiers, note(2))
+            & menu.registerHotKey(MenuHotKey.keyCode, MenuHotKey.modifiers, note(3))
+            & hideAll.registerHotKey(HideAllHotKey.keyCode, HideAllHotKey.modifiers, note(4));
+    }
+
+    // Presses `id` and lets the event loop come round.
+    QList<int> press(int id)
+    {
+        ran.clear();
+        keys.press(id);
+        QCoreApplication::processEvents();
+        return ran;
+    }
+};
+
+} // namespace
+
+TEST(HotKeyCenter, APressRunsOnlyItsCentreLaterATakenComboFailsAloneUntilReleased)
+{
+    Centres c;
+    c.keys.taken.insert({HUDHotKey.keyCode, HUDHotKey.modifiers});
+    EXPECT_FALSE(c.registerAll());
+    EXPECT_FALSE(c.hud.isRegistered());
+    EXPECT_TRUE(c.menu.isRegistered() && c.command.isRegistered() && c.hideAll.isRegistered());
+    c.keys.press(3);
+    EXPECT_TRUE(c.ran.isEmpty()) << "never inside the press";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(c.ran, QList<int>{3});
+    EXPECT_TRUE(c.press(7).isEmpty()) << "an id nobody holds";
+
+    // Once the other program lets go, registering again succeeds.
+    c.keys.taken.clear();
+    EXPECT_TRUE(c.hud.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, [&] { c.ran << 1; }));
+    EXPECT_EQ(c.press(1), QList<int>{1});
+    // A second registration replaces the first: one press reaches exactly one handler.
+    ASSERT_TRUE(c.hud.registerHotKey(HotKeys::KeyM, 0, [&] { c.ran << 10; }));
+    EXPECT_EQ(c.keys.held.value(1), FakeHotKeys::Combination(HotKeys::KeyM, 0));
+    EXPECT_EQ(c.press(1), QList<int>{10});
+
+    HotKeyCenter none(1, nullptr); // no service: nothing registers
+    EXPECT_FALSE(none.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, [] {}));
+    none.unregister();
+}
+
+TEST(HotKeyCenter, UnregisteringDestroyingOrUnregisteringFromTheActionDropsQueuedPresses)
+{
+    Centres c;
+    c.hud.unregister(); // nothing registered: safe, and releases nothing
+    EXPECT_TRUE(c.keys.releases.isEmpty());
+    ASSERT_TRUE(c.registerAll());
+    c.command.unregister();
+    c.command.unregister();
+    EXPECT_EQ(c.keys.releases, QList<int>{2});
+    EXPECT_FALSE(c.command.isRegistered());
+    EXPECT_TRUE(c.press(2).isEmpty());
+
+    // Pressed, then unregistered before the event loop came round: the action is gone.
+    c.keys.press(3);
+    c.menu.unregister();
+    EXPECT_TRUE(c.press(99).isEmpty());
+
+    // A centre destroyed with a press queued releases its key and never runs.
+    {
+        HotKeyCenter gone(5, &c.keys);
+        ASSERT_TRUE(gone.registerHotKey(HotKeys::KeyM, 0, [&] { c.ran << 5; }));
+        c.keys.press(5);
+    }
+    EXPECT_FALSE(c.keys.held.contains(5));
+    EXPECT_TRUE(c.press(99).isEmpty());
+
+    // An action may unregister its own centre, dropping the very closure that runs.
+    auto token = std::make_shared<int>(0);
+    ASSERT_TRUE(c.hud.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, [&, token] {
+        c.hud.unregister();
+        ++*token;
+    }));
+    c.press(1);
+    EXPECT_EQ(*token, 1);
+    EXPECT_FALSE(c.hud.isRegistered());
+}
+
+TEST(HotKeyStartup, ReportsOnlyTheFailedKeysListedInKeyOrderAndLoggedHideAllFirst)
+{
+    const HotKeyStartup::Report all = HotKeyStartup::report(false, false, false, false);
+    EXPECT_EQ(all.failures.join(", "),
+              "Ctrl+Alt+Super+H, Ctrl+Alt+Super+M, Ctrl+Alt+Super+Space, Ctrl+Alt+Super+X");
+    EXPECT_EQ(all.logLines.join(", ").remove(" failed to register"),
+              "hide-all hotkey Ctrl+Alt+Super+X, menu hotkey Ctrl+Alt+Super+M, command bar hotkey "
+              "Ctrl+Alt+Super+Space, global hotkey Ctrl+Alt+Super+H");
+
+    const HotKeyStartup::Report command = HotKeyStartup::report(true, false, true, true);
+    EXPECT_EQ(command.failures, QStringList{"Ctrl+Alt+Super+Space"});
+    EXPECT_EQ(command.logLines,
+              QStringList{"command bar hotkey Ctrl+Alt+Super+Space failed to register"});
+    const HotKeyStartup::Report none = HotKeyStartup::report(true, true, true, true);
+    EXPECT_TRUE(none.failures.isEmpty() && none.logLines.isEmpty());
+}
+
+TEST(SingleCopy, AnotherCopyIsOurExecutableOrAnotherBuildOfItRunByUsButNeverUs)
+{
+    const struct
+    {
+        ProcessEntry entry;
+        QString own;
+        bool copy;
+    } cases[] = {
+        {{200, 1000, kOwn}, kOwn, true},
+        {{200, 1000, "/tmp/kaidro-dev"}, "/tmp/kaidro-dev", true}, // the same file, any name
+        {{201, 1000, "/home/me/src/build/Vantle"}, kOwn, true}, // another build, by its name
+        {{100, 1000, kOwn}, kOwn, false}, // ourselves
+        {{202, 0, kOwn}, kOwn, false}, // another user's
+        {{203, 1001, "/usr/bin/Vantle"}, kOwn, false},
+        {{204, 1000, QString()}, kOwn, false}, // an unreadable executable
+        {{205, 1000, "/usr/bin/Vantle-helper"}, kOwn, false}, // names that only resemble ours
+        {{206, 1000, "/usr/bin/vantle"}, kOwn, false},
+        {{207, 1000, "/opt/Vantle/bin/other"}, kOwn, false},
+    };
+    for (const auto &[entry, own, copy] : cases)
+        EXPECT_EQ(SingleCopy::isAnotherCopy(entry, 100, 1000, own), copy) << entry.pid;
+}
+
+TEST(SingleCopy, EndsEachCopyAndLogsItsPath)
+{
+    FakeProcessTable table;
+    FakeSystemLog log;
+    table.list = {{1, 0, "/sbin/init"},
+                  {100, 1000, kOwn},
+                  {300, 1000, kOwn},
+                  {301, 1000, "/usr/local/bin/Vantle"},
+                  {302, 1001, "/usr/local/bin/Vantle"},
+                  {303, 1000, "/usr/bin/xterm"}};
+    SingleCopy::endOtherCopies(table, log);
+    EXPECT_EQ(table.terminated, (QList<pid_t>{300, 301}));
+    EXPECT_EQ(log.lines,
+              (QStringList{"Vantle: ending another running copy at /opt/kaidro/bin/Vantle",
+                           "Vantle: ending another running copy at /usr/local/bin/Vantle"}));
+}
+
 TEST(FontRegistration, RegistersGoodFilesAndSkipsBrokenOnes)
 {
     QTemporaryDir dir;
     QFile broken(dir.filePath(QStringLiteral("broken.ttf")));
-    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-    broken.write("not a font");
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly) && broken.write("not a font") > 0);
     broken.close();
     EXPECT_EQ(AppDelegate::registerFonts(dir.path()), 0);
     EXPECT_EQ(AppDelegate::registerFonts(QString()), 0);

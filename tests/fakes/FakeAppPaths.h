@@ -20,6 +20,5 @@ public:
     QString resourcesFolder() const override { return m_resources; }
 
 private:
-    QString m_data;
-    QString m_resources;
+    QString m_data, m_resources;
 };

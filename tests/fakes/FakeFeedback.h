@@ -2,13 +2,8 @@
 
 #include "platform/Feedback.h"
 
-#include <QList>
-#include <QObject>
 #include <QPointer>
-#include <QString>
 #include <QTimer>
-
-#include <utility>
 
 // Records the toasts and cues asked for; later work waits until the test runs it.
 class FakeFeedback final : public Feedback
@@ -16,8 +11,7 @@ class FakeFeedback final : public Feedback
 public:
     struct Toast
     {
-        QString title;
-        QString message;
+        QString title, message;
         double duration = 0;
     };
     struct Later
@@ -38,11 +32,10 @@ public:
         if (beforeLater)
             beforeLater(int(waits.size()));
         waits << ms;
-        if (run != Run::byTest) {
+        if (run == Run::byTest)
+            pending << Later{ms, context, context != nullptr, std::move(then)};
+        else
             QTimer::singleShot(run == Run::onTimers ? ms : 0, context, std::move(then));
-            return;
-        }
-        pending << Later{ms, context, context != nullptr, std::move(then)};
     }
 
     // Runs the later work asked for so far (and what it asks for in turn), oldest first; work
@@ -51,11 +44,11 @@ public:
     {
         int ran = 0;
         while (!pending.isEmpty()) {
-            Later next = pending.takeFirst();
-            if (next.hadContext && !next.context)
-                continue;
-            next.then();
-            ++ran;
+            const Later next = pending.takeFirst();
+            if (!next.hadContext || next.context) {
+                next.then();
+                ++ran;
+            }
         }
         return ran;
     }
@@ -64,8 +57,7 @@ public:
     // event loop whatever its delay.
     enum class Run { byTest, onTimers, nextTurn };
     Run run = Run::byTest;
-    // Every delay asked for, in order.
-    QList<int> waits;
+    QList<int> waits; // every delay asked for, in order
     // Runs as later work is asked for, with how many delays came before it.
     std::function<void(int)> beforeLater;
     QList<Toast> toasts;

@@ -4,7 +4,6 @@
 
 #include <QHash>
 #include <QList>
-#include <QPair>
 #include <QSet>
 
 // Holds grabs in memory. A combination listed in `taken` belongs to "another program" and
@@ -16,24 +15,20 @@ public:
 
     QSet<Combination> taken;
     QHash<int, Combination> held;
-    int grabs = 0;
     QList<int> releases;
 
     bool grab(int id, quint32 key, quint32 modifiers) override
     {
-        ++grabs;
         held.remove(id);
         if (taken.contains({key, modifiers}))
             return false;
         held.insert(id, {key, modifiers});
         return true;
     }
-
     void release(int id) override
     {
         releases << id;
         held.remove(id);
     }
-
     void press(int id) { emit pressed(id); }
 };

@@ -13,17 +13,12 @@ public:
     {
         double alpha;
         std::optional<QRectF> frame;
-        double duration;
-        double delay;
+        double duration, delay;
     };
 
     QRectF frame() const override { return m_frame; }
     void setFrame(const QRectF &frame) override { m_frame = frame; }
-    void orderFront() override
-    {
-        m_visible = true;
-        ++ordersFront;
-    }
+    void orderFront() override { m_visible = true; }
     void orderOut() override { m_visible = false; }
     bool isVisible() const override { return m_visible; }
     double alpha() const override { return m_alpha; }
@@ -33,8 +28,7 @@ public:
     {
         animations.append({alpha, frame, duration, delay});
         m_alpha = alpha;
-        if (frame)
-            m_frame = *frame;
+        m_frame = frame.value_or(m_frame);
         if (done)
             done();
     }
@@ -51,14 +45,11 @@ public:
     bool hasContent() const override { return m_content; }
 
     bool key = false;
-    int ordersFront = 0;
     double contentScale = 0;
     QList<Animation> animations;
 
 private:
     QRectF m_frame;
-    bool m_visible = false;
+    bool m_visible = false, m_clickThrough = false, m_content = false;
     double m_alpha = 1;
-    bool m_clickThrough = false;
-    bool m_content = false;
 };

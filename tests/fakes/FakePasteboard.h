@@ -9,30 +9,27 @@ public:
     qint64 count = 0;
     QStringList currentTypes;
     std::optional<QString> text;
-    int plainTextReads = 0;
+    mutable int plainTextReads = 0;
     QStringList written; // every text the program put on the clipboard, in order
 
     qint64 changeCount() const override { return count; }
     QStringList types() const override { return currentTypes; }
     std::optional<QString> plainText() const override
     {
-        ++const_cast<FakePasteboard *>(this)->plainTextReads;
+        ++plainTextReads;
         return text;
     }
     void setPlainText(const QString &value) override
     {
-        text = value;
-        currentTypes = {QStringLiteral("text/plain")};
+        externalCopy(value);
         written << value;
-        ++count;
     }
 
     // Another app copies `value`, optionally marked with extra types.
     void externalCopy(const QString &value, const QStringList &extraTypes = {})
     {
+        externalCopyOther(QStringList{QStringLiteral("text/plain")} + extraTypes);
         text = value;
-        currentTypes = QStringList{QStringLiteral("text/plain")} + extraTypes;
-        ++count;
     }
     // Another app copies something that is not text (an image, a file list).
     void externalCopyOther(const QStringList &types)

@@ -12,8 +12,6 @@ public:
         ++pointerReads;
         return m_pointer;
     }
-    mutable int pointerReads = 0;
-
     void startPointerWatch() override { ++watchers; }
     void stopPointerWatch() override { --watchers; }
     bool watchesPointer() const override { return watching; }
@@ -25,22 +23,21 @@ public:
         if (watchers > 0)
             emit pointerMoved();
     }
-
-    bool watching = false;
-    int watchers = 0;
-
+    void setPointer(QPointF p) { m_pointer = p; }
     void setScreens(QList<ScreenInfo> screens)
     {
         m_screens = std::move(screens);
         emit changed();
     }
-    void setPointer(QPointF p) { m_pointer = p; }
-
     // A display whose visible frame is the frame less a top bar of `topBar` points.
     static ScreenInfo make(const QString &name, QRectF frame, double topBar = 0)
     {
         return {name, frame, frame.adjusted(0, 0, 0, -topBar)};
     }
+
+    mutable int pointerReads = 0;
+    bool watching = false;
+    int watchers = 0;
 
 private:
     QList<ScreenInfo> m_screens;

@@ -15,14 +15,9 @@ public:
     ThermalState thermal = ThermalState::nominal;
     std::optional<VolumeCapacity> volume = VolumeCapacity{200e9, 500e9};
 
-    mutable int cpuReads = 0;
     mutable int volumeReads = 0;
 
-    std::optional<CpuTicks> cpuTicks() const override
-    {
-        ++cpuReads;
-        return cpu;
-    }
+    std::optional<CpuTicks> cpuTicks() const override { return cpu; }
     std::optional<MemoryFigures> memory() const override { return mem; }
     double physicalMemoryBytes() const override { return physical; }
     std::optional<QList<PowerSource>> powerSources() const override { return power; }
@@ -37,8 +32,7 @@ public:
     int cores = 8;
     std::optional<ProcessTaskInfo> taskInfo(pid_t pid) const override
     {
-        const auto it = tasks.constFind(pid);
-        return it == tasks.constEnd() ? std::nullopt : std::optional<ProcessTaskInfo>(*it);
+        return tasks.contains(pid) ? std::optional(tasks.value(pid)) : std::nullopt;
     }
     int processorCount() const override { return cores; }
 

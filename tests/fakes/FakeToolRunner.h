@@ -2,9 +2,7 @@
 
 #include "platform/ToolRunner.h"
 
-#include <QList>
 #include <QMutex>
-#include <QMutexLocker>
 
 #include <functional>
 

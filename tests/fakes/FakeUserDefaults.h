@@ -13,16 +13,9 @@ public:
     void setValue(const QString &key, const QVariant &value) override
     {
         m_values.insert(key, QJsonValue::fromVariant(value).toVariant());
-        ++writes;
     }
-    void remove(const QString &key) override
-    {
-        m_values.remove(key);
-        ++writes;
-    }
+    void remove(const QString &key) override { m_values.remove(key); }
     bool contains(const QString &key) const { return m_values.contains(key); }
-
-    int writes = 0;
 
 private:
     QVariantMap m_values;

@@ -10,8 +10,6 @@ class FakeWindowSystem final : public WindowSystem
 {
 public:
     bool trust = true;
-    bool composited = true;
-    mutable QList<quintptr> prepared;
 
     // Front to back; nothing = the list cannot be read.
     std::optional<QList<WindowInfo>> windows = QList<WindowInfo>{};
@@ -22,12 +20,11 @@ public:
     QList<quint32> raised;
     QList<QPair<quint32, QRectF>> moves;
     int pasteKeystrokes = 0;
-    QList<quintptr> activatedOwn;
 
     bool trusted() const override { return trust; }
-    bool compositing() const override { return composited; }
+    bool compositing() const override { return true; }
     Qt::WindowFlags panelWindowFlags(PanelRole) const override { return {}; }
-    void preparePanel(quintptr windowId) const override { prepared << windowId; }
+    void preparePanel(quintptr) const override { }
     std::optional<QList<WindowInfo>> windowList() const override
     {
         ++listReads;
@@ -36,13 +33,11 @@ public:
     QList<quint32> standardWindows(pid_t pid) const override { return standard.value(pid); }
     std::optional<quint32> focusedWindow(pid_t pid) const override
     {
-        const auto it = focused.constFind(pid);
-        return it == focused.constEnd() ? std::nullopt : std::optional<quint32>(*it);
+        return focused.contains(pid) ? std::optional(focused.value(pid)) : std::nullopt;
     }
     std::optional<QRectF> windowFrame(quint32 window) const override
     {
-        const auto it = frames.constFind(window);
-        return it == frames.constEnd() ? std::nullopt : std::optional<QRectF>(*it);
+        return frames.contains(window) ? std::optional(frames.value(window)) : std::nullopt;
     }
     bool setWindowFrame(quint32 window, const QRectF &frame) override
     {
@@ -55,11 +50,7 @@ public:
         ++pasteKeystrokes;
         return trust;
     }
-    bool activateOwnWindow(quintptr windowId) override
-    {
-        activatedOwn << windowId;
-        return true;
-    }
+    bool activateOwnWindow(quintptr) override { return true; }
     bool raiseWindow(quint32 window) override
     {
         raised << window;

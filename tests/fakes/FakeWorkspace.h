@@ -2,6 +2,8 @@
 
 #include "platform/Workspace.h"
 
+#include <algorithm>
+
 // Running applications set by the test; opening and activating only record.
 class FakeWorkspace final : public Workspace
 {
@@ -26,11 +28,8 @@ public:
     }
     std::optional<RunningApp> application(pid_t pid) const override
     {
-        for (const RunningApp &a : apps) {
-            if (a.pid == pid)
-                return a;
-        }
-        return std::nullopt;
+        const auto it = std::ranges::find(apps, pid, &RunningApp::pid);
+        return it == apps.end() ? std::nullopt : std::optional(*it);
     }
     bool activate(pid_t pid) override
     {
@@ -54,12 +53,7 @@ public:
     static RunningApp make(pid_t pid, const QString &name, const QString &appId,
                            bool regular = true, std::optional<QDateTime> launched = std::nullopt)
     {
-        RunningApp a;
-        a.pid = pid;
-        a.name = name;
-        a.appId = appId;
-        a.regular = regular;
-        a.launchDate = launched;
-        return a;
+        return {
+            .pid = pid, .name = name, .appId = appId, .regular = regular, .launchDate = launched};
     }
 };

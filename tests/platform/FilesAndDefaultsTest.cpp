@@ -1,5 +1,6 @@
 #include "platform/AtomicFile.h"
 #include "platform/Geometry.h"
+#include "platform/linux/DesktopEntryMatcher.h"
 #include "platform/linux/JsonUserDefaults.h"
 #include "platform/linux/LinuxAppPaths.h"
 
@@ -11,19 +12,20 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTest>
+
+#include <ctime>
 
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 namespace {
 
 mode_t modeOf(const QString &path)
 {
-    struct stat st
-    {
-    };
-    ::stat(QFile::encodeName(path).constData(), &st);
-    return st.st_mode & 0777;
+    struct stat st = {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 0777 : 0;
 }
 
 QByteArray readAll(const QString &path)
@@ -37,9 +39,31 @@ void writeRaw(const QString &path, const QByteArray &bytes, mode_t mode = 0644)
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(bytes);
-    f.close();
     ::chmod(QFile::encodeName(path).constData(), mode);
 }
+
+// Two application folders, the first (the user's) hiding entries of the same id in the second.
+class DesktopEntryMatcherTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        QDir(m_dir.path()).mkpath("user");
+        QDir(m_dir.path()).mkpath("system/kde");
+        m_folders = {m_dir.filePath("user"), m_dir.filePath("system")};
+    }
+
+    void write(const QString &relative, const QByteArray &body)
+    {
+        QFile file(m_dir.filePath(relative));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Desktop Entry]\nType=Application\n" + body);
+    }
+
+    QTemporaryDir m_dir;
+    QStringList m_folders;
+};
 
 } // namespace
 
@@ -84,46 +108,39 @@ TEST(JsonUserDefaults, TypesSurviveARestart)
     EXPECT_EQ(d.number("Vantle.menuIdle"), 6.0);
     EXPECT_EQ(d.boolean("Vantle.setupSeen"), true);
     EXPECT_EQ(d.stringList("Vantle.hiddenWidgets"), (QStringList{"nowPlaying", "fieldHeader"}));
-    const auto offsets = d.dictionary("Vantle.layoutOffsets");
-    ASSERT_TRUE(offsets);
-    EXPECT_EQ(offsets->value("playerStatus").toList().value(1).toDouble(), -16.5);
+    const QVariantMap offsets = d.dictionary("Vantle.layoutOffsets").value_or(QVariantMap());
+    EXPECT_EQ(offsets.value("playerStatus").toList().value(1).toDouble(), -16.5);
     EXPECT_FALSE(d.value("Vantle.gone").isValid());
     // A value of another type reads as missing.
-    EXPECT_FALSE(d.number("Vantle.setupSeen"));
-    EXPECT_FALSE(d.boolean("Vantle.menuIdle"));
-    EXPECT_FALSE(d.stringList("Vantle.layoutOffsets"));
+    EXPECT_FALSE(d.number("Vantle.setupSeen") || d.boolean("Vantle.menuIdle")
+                 || d.stringList("Vantle.layoutOffsets"));
 }
 
-TEST(JsonUserDefaults, HandEditedWrongTypesReadAsMissingAndAWideFileBecomesOwnerOnly)
+TEST(JsonUserDefaults, WrongTypesReadAsMissingMalformedFilesAreKeptAsideAndWritesAreOwnerOnly)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath("defaults.json");
-    writeRaw(path, R"({"Vantle.menuIdle": "20", "Vantle.readoutIdle": null,
-                       "Vantle.hiddenWidgets": ["nowPlaying", 4], "Vantle.setupSeen": 1})",
-             0644);
-    JsonUserDefaults d(path);
-    EXPECT_FALSE(d.number("Vantle.menuIdle"));
-    EXPECT_FALSE(d.number("Vantle.readoutIdle"));
-    EXPECT_FALSE(d.stringList("Vantle.hiddenWidgets"));
-    EXPECT_FALSE(d.boolean("Vantle.setupSeen"));
-    d.setValue("Vantle.menuIdle", 20);
-    EXPECT_EQ(modeOf(path), 0600u);
-    EXPECT_EQ(d.number("Vantle.menuIdle"), 20.0);
-}
-
-TEST(JsonUserDefaults, MalformedFileIsKeptAsideNotOverwritten)
-{
-    QTemporaryDir dir;
-    // A JSON array is not a defaults file either.
-    for (const QByteArray &bad : {QByteArray("{\"Vantle.menuIdle\": 6,,,"), QByteArray("[1,2]")}) {
-        const QString path = dir.filePath(QString::number(bad.size()) + ".json");
-        writeRaw(path, bad);
+    const struct
+    {
+        const char *name;
+        QByteArray bytes;
+        bool keptAside;
+    } cases[] = {{"hand-edited", R"({"Vantle.menuIdle": "20", "Vantle.readoutIdle": null,
+                     "Vantle.hiddenWidgets": ["nowPlaying", 4], "Vantle.setupSeen": 1})",
+                  false},
+                 {"malformed", "{\"Vantle.menuIdle\": 6,,,", true},
+                 {"an array", "[1,2]", true}};
+    for (const auto &[name, bytes, keptAside] : cases) {
+        SCOPED_TRACE(name);
+        const QString path = dir.filePath(QString::fromLatin1(name) + ".json");
+        writeRaw(path, bytes, 0644);
         {
             JsonUserDefaults d(path);
-            EXPECT_FALSE(d.number("Vantle.menuIdle"));
+            EXPECT_FALSE(d.number("Vantle.menuIdle") || d.number("Vantle.readoutIdle")
+                         || d.stringList("Vantle.hiddenWidgets") || d.boolean("Vantle.setupSeen"));
             d.setValue("Vantle.readoutIdle", 30);
+            EXPECT_EQ(modeOf(path), 0600u);
         }
-        EXPECT_EQ(readAll(path + ".bad"), bad);
+        EXPECT_EQ(readAll(path + ".bad"), keptAside ? bytes : QByteArray());
         EXPECT_EQ(JsonUserDefaults(path).number("Vantle.readoutIdle"), 30.0);
     }
 }
@@ -150,9 +167,8 @@ TEST(LinuxAppPaths, FindsResourcesInBuildTreeAndInstalledTree)
 {
     QTemporaryDir dir;
     QDir root(dir.path());
-    root.mkpath("build/resources/sounds");
-    root.mkpath("prefix/bin");
-    root.mkpath("prefix/share/vantle/fonts");
+    for (const char *folder : {"build/resources/sounds", "prefix/bin", "prefix/share/vantle/fonts"})
+        root.mkpath(folder);
     EXPECT_EQ(LinuxAppPaths(root.filePath("build")).resourcesFolder(),
               root.filePath("build/resources"));
     EXPECT_EQ(LinuxAppPaths(root.filePath("prefix/bin")).resourcesFolder(),
@@ -169,4 +185,57 @@ TEST(YUpGeometry, FlipIsItsOwnInverseAndKeepsSize)
     EXPECT_EQ(YUp::flip(QPointF(5, 0), 900), QPointF(5, 900));
     EXPECT_DOUBLE_EQ(YUp::distance({0, 0}, QRectF(3, 4, 10, 10)), 5);
     EXPECT_DOUBLE_EQ(YUp::distance({5, 5}, QRectF(3, 4, 10, 10)), 0);
+}
+
+TEST_F(DesktopEntryMatcherTest, MatchesByApplicationIdClassExecutableAndFolderPrecedence)
+{
+    write("system/org.example.Notes.desktop", "Name=Notes\nExec=sh\nIcon=accessories-notes\n");
+    write("system/sh.desktop", "Name=Shell\nExec=sh\n");
+    // A StartupWMClass wins over an id of the same name.
+    write("system/viewer.desktop", "Name=Plain Viewer\nExec=sh\n");
+    write("system/org.example.Photos.desktop", "Name=Photos\nExec=sh\nStartupWMClass=Viewer\n");
+    write("system/org.example.Files.desktop", "Name=Files\nExec=sh\n");
+    write("system/kde/editor.desktop", "Name=Editor\nExec=/bin/editor %F\n");
+    // The user's folder hides the system's entry of the same id.
+    write("system/notes.desktop", "Name=System Notes\nExec=sh\n");
+    write("user/notes.desktop", "Name=My Notes\nExec=sh\n");
+    write("system/gone.desktop", "Name=Gone\nExec=sh\n");
+    write("user/gone.desktop", "Name=Gone\nExec=sh\nHidden=true\n");
+    const DesktopEntryMatcher matcher(m_folders);
+
+    const auto notes = matcher.match("org.example.Notes", "sh", "Sh", "sh");
+    ASSERT_TRUE(notes);
+    EXPECT_EQ(notes->name + " " + notes->iconName + " " + notes->filePath,
+              "Notes accessories-notes " + m_dir.filePath("system/org.example.Notes.desktop"));
+    // Classes match ids case-insensitively and by their last part; entries in subfolders take
+    // the folder into their id.
+    const std::tuple<const char *, const char *, const char *, const char *> rows[]
+        = {{"viewer", "Viewer", "python3", "org.example.Photos Photos"},
+           {"files", "FILES", "files-bin", "org.example.Files Files"},
+           {"unknown", "Unknown", "editor", "kde-editor Editor"},
+           {"notes", nullptr, nullptr, "notes My Notes"},
+           {"gone", nullptr, nullptr, ""},
+           {"xeyes", "XEyes", "xeyes", ""}};
+    for (const auto &[instance, klass, executable, expected] : rows) {
+        const auto entry = matcher.match({}, instance, klass, executable);
+        EXPECT_EQ(entry ? entry->id + " " + entry->name : "", expected) << instance;
+    }
+}
+
+TEST_F(DesktopEntryMatcherTest, SeesEntriesInstalledAfterTheFirstLookUpAndLaunchesThem)
+{
+    const DesktopEntryMatcher matcher(m_folders);
+    EXPECT_FALSE(matcher.entry("later"));
+    const QString marker = m_dir.filePath("ran");
+    write("user/later.desktop",
+          "Name=Later\nExec=sh -c \"echo ok > " + QFile::encodeName(marker) + "\"\n");
+    // Folder times have a one-second grain on some file systems; a later stamp is forced.
+    const timeval later[2] = {{std::time(nullptr) + 5, 0}, {std::time(nullptr) + 5, 0}};
+    ASSERT_EQ(::utimes(QFile::encodeName(m_folders.first()).constData(), later), 0);
+    const auto entry = matcher.entry("later.desktop");
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->name, "Later");
+    EXPECT_TRUE(DesktopEntryMatcher::launch(entry->filePath));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(marker); }, 5000));
+    EXPECT_FALSE(DesktopEntryMatcher::launch(m_dir.filePath("user/missing.desktop")));
 }

@@ -1,34 +1,186 @@
 #include "platform/linux/ProcFsProcessTable.h"
+#include "platform/linux/ProcSystemStats.h"
 #include "platform/linux/ProcessToolRunner.h"
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QFileInfo>
-#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
+#include <tuple>
+
 #include <sys/wait.h>
 #include <unistd.h>
+
+namespace {
+
+const QByteArray kBinary("\x7f\x45\x4c\x46\x00\x01\xff\xfe cpu \x00 12", 17);
+
+// A private /proc and /sys, written file by file.
+class ProcTree : public ::testing::Test
+{
+protected:
+    QTemporaryDir root;
+
+    void write(const QString &relative, const QByteArray &content)
+    {
+        const QString path = root.filePath(relative);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+    }
+    // Files of one folder under /sys/class, given as "file=value ...", each value with a newline.
+    void sys(const QString &folder, const QString &files)
+    {
+        for (const QString &file : files.split(' '))
+            write("sys/class/" + folder + '/' + file.section('=', 0, 0),
+                  file.section('=', 1).toUtf8() + '\n');
+    }
+    ProcSystemStats make()
+    {
+        return ProcSystemStats(root.filePath("proc"), root.filePath("sys"), root.path());
+    }
+};
+
+} // namespace
+
+TEST_F(ProcTree, CpuLineFoldsIrqIntoSystemAndIowaitIntoIdle)
+{
+    // user nice system idle iowait irq softirq steal guest guest_nice
+    write("proc/stat", "cpu  100 5 50 800 20 3 2 1 7 9\ncpu0 50 2 25 400\n");
+    const std::optional<CpuTicks> ticks = make().cpuTicks();
+    ASSERT_TRUE(ticks.has_value());
+    // Guest time is already inside user.
+    EXPECT_EQ(QList<quint64>({ticks->user, ticks->nice, ticks->system, ticks->idle}),
+              QList<quint64>({100, 5, 56, 820}));
+
+    write("proc/stat", "cpu  1 2 3 4"); // four fields, no newline
+    EXPECT_EQ(make().cpuTicks()->idle, 4u);
+
+    for (const QByteArray &bad :
+         {QByteArray("cpu  1 2 3\n"), QByteArray("cpu  1 2 x 4\n"), QByteArray("cpu0 1 2 3 4\n"),
+          QByteArray("cpu  1 -2 3 4\n"), QByteArray(), kBinary}) {
+        write("proc/stat", bad);
+        EXPECT_FALSE(make().cpuTicks().has_value()) << bad.toStdString();
+    }
+}
+
+TEST_F(ProcTree, MemoryUsedIsTotalLessAvailable)
+{
+    EXPECT_DOUBLE_EQ(make().physicalMemoryBytes(), 0); // no file
+    write("proc/meminfo",
+          "MemTotal:       16000000 kB\nMemFree:   1000000 kB\n"
+          "MemAvailable:    4000000 kB\n");
+    ProcSystemStats stats = make();
+    const std::optional<MemoryFigures> memory = stats.memory();
+    ASSERT_TRUE(memory.has_value());
+    EXPECT_DOUBLE_EQ(memory->usedBytes, 12000000.0 * 1024);
+    EXPECT_DOUBLE_EQ(memory->totalBytes, 16000000.0 * 1024);
+
+    // The installed size is read once; later unreadable files do not change it.
+    write("proc/meminfo", "MemTotal:       16000000 kB\n");
+    EXPECT_FALSE(stats.memory().has_value());
+    write("proc/meminfo", kBinary);
+    EXPECT_FALSE(stats.memory().has_value());
+    EXPECT_DOUBLE_EQ(stats.physicalMemoryBytes(), 16000000.0 * 1024);
+}
+
+TEST_F(ProcTree, OnlyTheMachinesOwnBatteryIsInternalAndItsLevelFallsBackToEnergyThenCharge)
+{
+    const std::optional<QList<PowerSource>> none = make().powerSources();
+    ASSERT_TRUE(none.has_value()); // no power supplies at all: a desktop, not a failure
+    EXPECT_TRUE(none->isEmpty());
+
+    sys("power_supply/AC", "type=Mains");
+    sys("power_supply/BAT0", "type=Battery capacity=81 status=Charging");
+    sys("power_supply/BAT1", "type=Battery present=0"); // an empty second bay
+    sys("power_supply/hidpp_battery_0", "type=Battery scope=Device"); // a wireless mouse
+    sys("power_supply/broken", "status=Full");
+    write("sys/class/power_supply/garbage/type", kBinary);
+    // Each internal battery's level, its maximum and whether it charges.
+    using Level = std::tuple<std::optional<double>, std::optional<double>, bool>;
+    const auto internal = [&] {
+        QList<Level> found;
+        for (const PowerSource &s : make().powerSources().value_or(QList<PowerSource>())) {
+            if (s.internalBattery)
+                found << Level{s.currentCapacity, s.maxCapacity, s.isCharging};
+        }
+        return found;
+    };
+    EXPECT_EQ(internal(), (QList<Level>{{81, 100, true}}));
+    sys("power_supply/BAT0",
+        "capacity=n/a status=Discharging energy_now=30000000 "
+        "energy_full=60000000 charge_now=1 charge_full=4");
+    EXPECT_EQ(internal(), (QList<Level>{{30000000, 60000000, false}}));
+    QFile::remove(root.filePath("sys/class/power_supply/BAT0/energy_full"));
+    EXPECT_EQ(internal(), (QList<Level>{{1, 4, false}}));
+}
+
+TEST_F(ProcTree, ThermalStateComesFromTheHottestZonesTripPoints)
+{
+    EXPECT_EQ(make().thermalState(), ThermalState::nominal); // no zones
+
+    // The hottest zone decides; the "hot" trip point is unused, parked at zero.
+    sys("thermal/thermal_zone0",
+        "temp=95000 trip_point_0_type=critical trip_point_0_temp=105000 trip_point_1_type=hot "
+        "trip_point_1_temp=0 trip_point_2_type=passive trip_point_2_temp=90000 "
+        "trip_point_3_type=active trip_point_3_temp=50000");
+    sys("thermal/thermal_zone1", "temp=60000 trip_point_0_type=critical trip_point_0_temp=40000");
+    write("sys/class/thermal/thermal_zone2/temp", kBinary);
+    ProcSystemStats stats = make();
+    EXPECT_EQ(stats.thermalState(), ThermalState::fair);
+
+    QSignalSpy changed(&stats, &SystemStats::thermalStateChanged);
+    sys("thermal/thermal_zone0", "trip_point_1_temp=100000");
+    const std::pair<QByteArray, ThermalState> steps[]
+        = {{"89999", ThermalState::nominal},   {"90000", ThermalState::fair},
+           {"99999", ThermalState::fair},      {"100000", ThermalState::serious},
+           {"105000", ThermalState::critical}, {"120000", ThermalState::critical}};
+    for (const auto &[temp, expected] : steps) {
+        sys("thermal/thermal_zone0", "temp=" + temp);
+        stats.checkThermal();
+        EXPECT_EQ(stats.thermalState(), expected) << temp.toStdString();
+    }
+    EXPECT_EQ(changed.count(), 4); // only changes are signalled
+}
+
+TEST(ProcSystemStats, ReadsThisMachine)
+{
+    ProcSystemStats stats;
+    // Figures that were not read stay zero, and fail.
+    const CpuTicks ticks = stats.cpuTicks().value_or(CpuTicks{});
+    EXPECT_GT(ticks.user + ticks.system + ticks.idle + ticks.nice, 0u);
+    const MemoryFigures memory = stats.memory().value_or(MemoryFigures{});
+    EXPECT_GT(memory.usedBytes, 0);
+    EXPECT_LT(memory.usedBytes, memory.totalBytes);
+    EXPECT_DOUBLE_EQ(memory.totalBytes, stats.physicalMemoryBytes());
+    EXPECT_TRUE(stats.powerSources().has_value());
+    const VolumeCapacity home = stats.homeVolume().value_or(VolumeCapacity{});
+    EXPECT_GT(home.totalBytes, 0);
+    EXPECT_LE(home.availableBytes, home.totalBytes);
+    EXPECT_FALSE(ProcSystemStats({}, {}, "/nonexistent/home").homeVolume());
+}
 
 TEST(ProcessToolRunner, CapturesOutputAndExitStatusAndKillsOrCapsRunaways)
 {
     const ToolResult ok
         = ProcessToolRunner().run("/bin/sh", {"-c", "echo out; echo err >&2; exit 3"}, 5000);
-    EXPECT_TRUE(ok.started);
-    EXPECT_FALSE(ok.timedOut);
-    EXPECT_EQ(ok.exitStatus, 3);
-    EXPECT_FALSE(ok.succeeded());
+    EXPECT_EQ(std::tuple(ok.started, ok.timedOut, ok.exitStatus, ok.succeeded()),
+              std::tuple(true, false, 3, false));
     EXPECT_EQ(ok.standardOutput, QByteArray("out\n"));
     EXPECT_EQ(ok.standardError, QByteArray("err\n"));
 
     const ToolResult missing = ProcessToolRunner().run("/nonexistent/vantle-tool", {}, 2000);
-    EXPECT_FALSE(missing.started);
-    EXPECT_FALSE(missing.succeeded());
+    EXPECT_FALSE(missing.started || missing.succeeded());
 
     const ToolResult hanging = ProcessToolRunner().run("/bin/sleep", {"30"}, 300);
-    EXPECT_TRUE(hanging.timedOut);
-    EXPECT_FALSE(hanging.succeeded());
+    EXPECT_TRUE(hanging.timedOut && !hanging.succeeded());
 
     // 8 MiB of output: more than the cap, and more than a pipe holds, so the program would
     // block forever if the runner did not read while it runs.
@@ -44,15 +196,10 @@ TEST(ProcFsProcessTable, ListsOwnProcessWithExecutableAndUid)
     EXPECT_EQ(ProcFsProcessTable::cleanExecutablePath("/b/Vantle (deleted)"), "/b/Vantle");
     EXPECT_EQ(ProcFsProcessTable::cleanExecutablePath("/b/Vantle"), "/b/Vantle");
     ProcFsProcessTable table;
-    int found = 0;
-    for (const ProcessEntry &p : table.processes()) {
-        if (p.pid == ::getpid()) {
-            ++found;
-            EXPECT_EQ(p.uid, ::getuid());
-            EXPECT_EQ(p.executable, table.ownExecutable());
-        }
-    }
-    EXPECT_EQ(found, 1);
+    const QList<ProcessEntry> all = table.processes();
+    ASSERT_EQ(std::ranges::count(all, ::getpid(), &ProcessEntry::pid), 1);
+    const ProcessEntry own = *std::ranges::find(all, ::getpid(), &ProcessEntry::pid);
+    EXPECT_EQ(std::pair(own.uid, own.executable), std::pair(::getuid(), table.ownExecutable()));
     EXPECT_TRUE(table.ownExecutable().endsWith("platform_tests"));
 }
 
@@ -76,7 +223,6 @@ TEST(ProcFsProcessTable, TerminateEndsPoliteProcessesAndKillsThoseThatIgnoreTheR
         ProcFsProcessTable().terminate(child, grace);
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFSIGNALED(status));
-        EXPECT_EQ(WTERMSIG(status), signal);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
     }
 }

@@ -4,9 +4,21 @@
 
 #include <gmock/gmock.h>
 
+#include <cstdlib>
+
 int main(int argc, char **argv)
 {
-    TestEnvironment::isolate();
+    for (const auto &[name, sub] : {std::pair{"HOME", ""},
+                                    {"XDG_CONFIG_HOME", "/.config"},
+                                    {"XDG_DATA_HOME", "/.local/share"},
+                                    {"XDG_CACHE_HOME", "/.cache"},
+                                    {"XDG_RUNTIME_DIR", "/runtime"}}) {
+        const QString path = TestEnvironment::home() + QLatin1String(sub);
+        QDir().mkpath(path);
+        ::setenv(name, QFile::encodeName(path).constData(), 1);
+    }
+    QFile::setPermissions(TestEnvironment::home() + QStringLiteral("/runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     ::testing::InitGoogleMock(&argc, argv);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);

@@ -2,71 +2,79 @@
 
 #include <QPainter>
 #include <QProcess>
-#include <QRect>
-#include <QString>
-#include <QStringList>
+#include <QTest>
 #include <QWidget>
 
-#include <functional>
 #include <optional>
 
 #include <sys/types.h>
+#include <xcb/xcb.h>
 
+class QLineEdit;
 class X11WindowSystem;
-struct xcb_connection_t;
 
 // What the X11 tests ask of the display, mostly through the command-line tools a person would
 // use, and the programs and clients they start on it.
 namespace X11Probe {
 
-// Serves this process's events until `condition` holds or `ms` have passed; whether it held.
-bool waitUntil(const std::function<bool()> &condition, int ms = 10000);
+// Serves this process's events until `condition` holds or `ms` have passed.
+inline bool waitUntil(const std::function<bool()> &condition, int ms = 10000)
+{
+    return QTest::qWaitFor(condition, ms);
+}
 
 // The absolute geometry of the mapped window named `name`, as xwininfo reports it (top-left
 // origin); nothing when no such window is viewable.
 std::optional<QRect> windowGeometry(const QString &name);
-bool isViewable(const QString &name);
+inline bool isViewable(const QString &name)
+{
+    return windowGeometry(name).has_value();
+}
 std::optional<QRect> waitForWindow(const QString &name, int ms = 10000);
 // The frame of a managed window in root coordinates: its client area grown by the window
 // manager's frame extents.
 std::optional<QRectF> frameOnScreen(quint32 window);
-// The name of the window that has the keyboard focus.
-QString focusedWindowName();
+bool near(const QRectF &a, const QRectF &b, double tolerance = 1);
 
 // A program's standard output; empty when it did not finish.
 QString run(const QString &program, const QStringList &arguments);
-// Runs xdotool with space-separated arguments; true when it exited 0.
-bool xdotool(const QString &arguments);
-bool xdotool(const QStringList &arguments);
+// Runs xdotool with the arguments (a string is split at spaces); true when it exited 0.
+inline bool xdotool(const QStringList &arguments)
+{
+    return QProcess::execute(QStringLiteral("xdotool"), arguments) == 0;
+}
+inline bool xdotool(const QString &arguments)
+{
+    return xdotool(arguments.split(QLatin1Char(' '), Qt::SkipEmptyParts));
+}
+// Another app (xclip) copies `text`, offered as `type` when one is given.
+void copyToClipboard(const QString &text, const QString &type = {});
+// Shows `field` with the keyboard focus, as the app in front.
+void focusField(QLineEdit &field, const QString &title, const QRect &geometry);
 
 // Writes the program's defaults file under the test's private HOME.
 bool writeDefaults(const QByteArray &json);
+// Desktop entries for xeyes (org.example.Eyes, "Watching Eyes", icon eyes-icon) and xcalc
+// (org.example.Calc, "Pocket Calculator"), so names do not depend on what the machine has.
+void writeEntries(const QString &folder);
 
-// The first window the window list gives to process `pid`.
-std::optional<quint32> windowOf(const X11WindowSystem &windows, pid_t pid);
+// The first window the window list gives to process `pid`, once it has one.
+std::optional<quint32> waitForWindowOf(const X11WindowSystem &windows, pid_t pid);
 
-// Another X program the test starts, with a geometry of its own; ended by its process id when
-// the test is done with it.
+// Another X program the test starts, with a geometry of its own; ended by its process id.
 class Client final
 {
 public:
     explicit Client(const QString &program, const QString &geometry = QStringLiteral("+600+400"));
-    ~Client() { quit(); }
+    ~Client()
+    {
+        m_process.terminate();
+        m_process.waitForFinished(3000);
+    }
     pid_t pid() const { return pid_t(m_process.processId()); }
-    void quit();
 
 private:
     QProcess m_process;
-};
-
-// xeyes and xcalc apart from each other, with their windows once the window list has them.
-// xcalc takes the focus when asked; openbox would not make xeyes active.
-struct TwoClients
-{
-    explicit TwoClients(const X11WindowSystem &windows);
-    Client eyes{QStringLiteral("xeyes"), QStringLiteral("300x200+100+100")};
-    Client calc{QStringLiteral("xcalc"), QStringLiteral("300x200+500+300")};
-    std::optional<quint32> eyesWindow, calcWindow;
 };
 
 // The real program in a process of its own, stopped by its own process id (never by name: a
@@ -80,9 +88,7 @@ public:
                     bool terminal = false);
     ~Vantle() { stop(); }
     bool started() const { return m_started; }
-    // The program's own id; under `script`, its child's.
-    std::optional<pid_t> pid() const;
-    // SIGTERM, then the exit; true when it exited of itself.
+    // SIGTERM to the program, then the exit; true when it exited of itself.
     bool stop();
     QProcess &process() { return m_process; }
 
@@ -91,32 +97,28 @@ private:
     bool m_started = false;
 };
 
-// Another client on the same display: an X connection of its own, which sets no _NET_WM_PID.
+// Ctrl+Alt+Super, NumLock and the key H as X has them on the private display (openbox), where
+// Alt is Mod1, NumLock Mod2 and Super Mod4.
+constexpr quint16 CtrlAltSuper = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_4;
+constexpr quint16 NumLock = XCB_MOD_MASK_2;
+constexpr quint32 SymH = 0x68;
+
+// Another client on the same display, with an X connection of its own.
 class OtherClient final
 {
 public:
-    OtherClient();
-    ~OtherClient();
-    OtherClient(const OtherClient &) = delete;
-    OtherClient &operator=(const OtherClient &) = delete;
-
+    ~OtherClient() { xcb_disconnect(m_connection); }
     // Grabs the key of `keysym` with `modifiers` on the root window; false when another holds it.
     bool grab(quint32 keysym, quint16 modifiers);
     void ungrab(quint32 keysym, quint16 modifiers);
     // The keyboard modifiers (locks included) as the server has them now.
     quint16 modifierState();
-    // A mapped window of type dock.
-    quint32 createDock(int x, int y, int width, int height);
-    // Asks the window manager to add a state to another client's window.
-    void addState(quint32 window, const char *state);
-    bool hasPidProperty(quint32 window);
 
 private:
-    quint32 atom(const char *name);
     quint8 keycode(quint32 keysym);
 
-    xcb_connection_t *m_connection;
-    quint32 m_root = 0;
+    xcb_connection_t *const m_connection = xcb_connect(nullptr, nullptr);
+    const xcb_window_t m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
 };
 
 // Stands in for a readout's view: an opaque plate over the whole panel.

@@ -1,0 +1,445 @@
+#include "app/HotKeyCenter.h"
+#include "hud/HUDHotKeys.h"
+#include "monitors/TargetMonitor.h"
+#include "platform/Clock.h"
+#include "platform/Geometry.h"
+#include "platform/linux/LinuxScreens.h"
+#include "platform/linux/ProcSystemStats.h"
+#include "platform/linux/QtPasteboard.h"
+#include "platform/linux/X11HotKeys.h"
+#include "platform/linux/X11WindowSystem.h"
+#include "platform/linux/X11Workspace.h"
+#include "windows/WindowArranger.h"
+
+#include "X11Probe.h"
+#include "fakes/FakeAppPaths.h"
+#include "fakes/FakeClock.h"
+#include "fakes/FakeFeedback.h"
+
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <csignal>
+#include <deque>
+#include <memory>
+
+#include <unistd.h>
+
+// The Linux platform's services, and the window arranger over them, on a private Xvfb display
+// with openbox, whose frame adds 1, 1, 20, 5 (left, right, top, bottom) around a decorated client.
+// Other programs' geometry is read back with xwininfo and xprop.
+namespace {
+
+using namespace X11Probe;
+
+std::unique_ptr<QWidget> showWindow(const QRect &geometry, Qt::WindowFlags flags = {})
+{
+    auto widget = std::make_unique<QWidget>(nullptr, flags);
+    widget->setGeometry(geometry);
+    widget->setMinimumSize(50, 50);
+    widget->show();
+    return widget;
+}
+
+std::optional<WindowInfo> entry(const X11WindowSystem &windows, quint32 id)
+{
+    const QList<WindowInfo> list = windows.windowList().value_or(QList<WindowInfo>());
+    const auto it = std::ranges::find(list, id, &WindowInfo::id);
+    return it == list.end() ? std::nullopt : std::optional(*it);
+}
+
+// Where `a` comes before `b` front to back, in the window list and among this process's
+// standard windows.
+bool before(const X11WindowSystem &windows, quint32 a, quint32 b)
+{
+    QList<quint32> list;
+    for (const WindowInfo &w : windows.windowList().value_or(QList<WindowInfo>()))
+        list << w.id;
+    const QList<quint32> standard = windows.standardWindows(::getpid());
+    return list.contains(a) && list.indexOf(a) < list.indexOf(b) && standard.contains(a)
+        && standard.indexOf(a) < standard.indexOf(b);
+}
+
+// Whether the frame of `window` is `frame` (give or take `off`), now or, with `wait`, soon.
+::testing::AssertionResult at(quint32 window, const QRectF &frame, bool wait = true, int off = 4)
+{
+    const auto there = [&] { return near(frameOnScreen(window).value_or(QRectF()), frame, off); };
+    if (wait ? waitUntil(there) : there())
+        return ::testing::AssertionSuccess();
+    const QRectF r = frameOnScreen(window).value_or(QRectF());
+    return ::testing::AssertionFailure()
+        << QString::asprintf("at %g,%g %gx%g", r.x(), r.y(), r.width(), r.height()).toStdString();
+}
+
+class WindowArrangerX11 : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_windows.trusted());
+        writeEntries(m_folder.path());
+        m_workspace = std::make_unique<X11Workspace>(QStringList{m_folder.path()}, nullptr);
+        m_feedback.run = FakeFeedback::Run::onTimers;
+        const auto e = waitForWindowOf(m_windows, eyesApp.pid());
+        const auto c = waitForWindowOf(m_windows, calcApp.pid());
+        ASSERT_TRUE(e && c);
+        eyes = *e;
+        calc = *c;
+    }
+
+    // An arranger over the real services; `ownPid` and `gaze` stand in for the HUD's own
+    // process and the target monitor.
+    std::unique_ptr<WindowArranger> arranger(pid_t ownPid = ::getpid(),
+                                             std::optional<pid_t> gaze = std::nullopt)
+    {
+        return std::make_unique<WindowArranger>(
+            m_windows, *m_workspace, m_screens, m_paths, m_clock, m_feedback,
+            [gaze] { return gaze; }, ownPid);
+    }
+
+    QTemporaryDir m_folder;
+    X11WindowSystem m_windows;
+    LinuxScreens m_screens;
+    SystemClock m_clock;
+    FakeAppPaths m_paths{m_folder.filePath("data"), m_folder.filePath("resources")};
+    std::unique_ptr<X11Workspace> m_workspace;
+    FakeFeedback m_feedback;
+    // xcalc takes the focus when asked; openbox would not make xeyes active.
+    Client eyesApp{QStringLiteral("xeyes"), QStringLiteral("300x200+100+100")};
+    Client calcApp{QStringLiteral("xcalc"), QStringLiteral("300x200+500+300")};
+    quint32 eyes = 0, calc = 0;
+};
+
+} // namespace
+
+// Our windows: two plain ones, a tool window, one kept above, a translucent one and a dock; and
+// xeyes, which sets no _NET_WM_PID, so the window list has to ask XRes for its process. The
+// workspace groups them by process and names them from their desktop entries.
+TEST(WindowListX11, ListsWindowsFrontToBackWithFrameOwnerLayerAndAlphaAndGroupsThemByProcess)
+{
+    QTemporaryDir entries;
+    writeEntries(entries.path());
+    X11Workspace workspace({entries.path()}, nullptr);
+    X11WindowSystem windows;
+    // Trusted under an EWMH window manager with XTEST, never under Wayland.
+    EXPECT_TRUE(windows.trusted());
+    qputenv("WAYLAND_DISPLAY", QByteArray("wayland-0"));
+    EXPECT_FALSE(windows.trusted());
+    qunsetenv("WAYLAND_DISPLAY");
+    EXPECT_TRUE(windows.trusted());
+    const auto a = showWindow({220, 180, 320, 240}), b = showWindow({150, 150, 300, 200});
+    const auto tool = showWindow({300, 300, 200, 150}, Qt::Tool);
+    const auto above = showWindow({300, 300, 200, 100}, Qt::WindowStaysOnTopHint);
+    const auto faded = showWindow({100, 300, 200, 150});
+    faded->setWindowOpacity(0.5);
+    auto dock = std::make_unique<QWidget>();
+    dock->winId(); // the type is set on the native window before it is mapped
+    dock->setAttribute(Qt::WA_X11NetWmWindowTypeDock);
+    dock->setGeometry(0, 1040, 1920, 40);
+    dock->show();
+    Client eyes(QStringLiteral("xeyes"));
+    const auto idA = quint32(a->winId()), idB = quint32(b->winId());
+    const auto of = [&](const auto &w) { return entry(windows, quint32(w->winId())); };
+    const std::optional<quint32> other = waitForWindowOf(windows, eyes.pid());
+    ASSERT_TRUE(other && waitUntil([&] {
+                    return of(a) && of(b) && of(tool) && of(above) && of(dock) && of(faded)
+                        && of(faded)->alpha;
+                }));
+
+    windows.raiseWindow(idA);
+    ASSERT_TRUE(waitUntil([&] { return before(windows, idA, idB); }));
+    EXPECT_FALSE(windows.standardWindows(::getpid()).contains(quint32(tool->winId())));
+    EXPECT_TRUE(waitUntil([&] { return windows.focusedWindow(::getpid()) == idA; }));
+    EXPECT_FALSE(windows.focusedWindow(eyes.pid()));
+    EXPECT_TRUE(windows.standardWindows(eyes.pid() + 100000).isEmpty());
+    windows.raiseWindow(idB);
+    EXPECT_TRUE(waitUntil([&] { return before(windows, idB, idA); }));
+
+    // Qt knows where the client sits once the window manager has placed it.
+    ASSERT_TRUE(waitUntil([&] { return a->geometry().topLeft() != QPoint(0, 0); }));
+    const WindowInfo info = *of(a);
+    EXPECT_EQ(info.bounds, QRectF(a->geometry().adjusted(-1, -20, 1, 5)));
+    EXPECT_EQ(windows.windowFrame(idA), info.bounds);
+    EXPECT_EQ(std::tuple(info.pid, info.layer, info.alpha.has_value()),
+              std::tuple(::getpid(), 0, false));
+    EXPECT_NEAR(*of(faded)->alpha, 0.5, 0.01);
+    EXPECT_NE(of(above)->layer, 0);
+    EXPECT_NE(of(dock)->layer, 0);
+    const QString pidProperty
+        = run(QStringLiteral("xprop"), {"-id", QString::number(*other), "_NET_WM_PID"});
+    EXPECT_TRUE(pidProperty.contains(QStringLiteral("not found"))) << pidProperty.toStdString();
+
+    EXPECT_EQ(std::ranges::count(workspace.runningApplications(), ::getpid(), &RunningApp::pid), 1);
+    const RunningApp own = workspace.application(::getpid()).value_or(RunningApp());
+    EXPECT_TRUE(own.regular && own.appId.isEmpty() && !own.name.isEmpty()); // the process name
+    const auto app = workspace.application(eyes.pid());
+    ASSERT_TRUE(app && app->launchDate);
+    EXPECT_TRUE(app->regular);
+    EXPECT_EQ(QStringList({app->appId, app->name, app->iconName}),
+              QStringList({"org.example.Eyes", "Watching Eyes", "eyes-icon"}));
+    EXPECT_LE(*app->launchDate, QDateTime::currentDateTime().addSecs(2));
+    EXPECT_GE(*app->launchDate, QDateTime::currentDateTime().addSecs(-600));
+
+    for (const auto &[id, target] :
+         {std::pair{idA, QRectF(410, 230, 520, 360)}, {*other, QRectF(50, 60, 240, 180)}}) {
+        ASSERT_TRUE(windows.setWindowFrame(id, target));
+        EXPECT_TRUE(at(id, target, true, 1));
+    }
+    // The client is the frame less openbox's extents.
+    EXPECT_TRUE(waitUntil([&] { return a->size() == QSize(518, 335); }));
+
+    a->showMinimized();
+    EXPECT_TRUE(waitUntil([&] { return !entry(windows, idA); }));
+    EXPECT_FALSE(windows.standardWindows(::getpid()).contains(idA));
+    // A skip-taskbar window does not make its app regular.
+    run(QStringLiteral("wmctrl"), {"-i", "-r", QString::number(*other), "-b", "add,skip_taskbar"});
+    EXPECT_TRUE(waitUntil([&] {
+        const auto now = workspace.application(eyes.pid());
+        return now && !now->regular;
+    }));
+}
+
+TEST(WorkspaceX11, OpensOnlyKnownEntriesAndSignalsLaunchActivationAndTermination)
+{
+    QTemporaryDir entries;
+    writeEntries(entries.path());
+    X11Workspace workspace({entries.path()}, nullptr);
+    EXPECT_FALSE(workspace.openApplication(QStringLiteral("org.example.Missing")));
+    EXPECT_FALSE(workspace.openApplication(QString()));
+    QSignalSpy launched(&workspace, &Workspace::launched);
+    QSignalSpy activated(&workspace, &Workspace::activated);
+    QSignalSpy terminated(&workspace, &Workspace::terminated);
+    const auto saw = [](const QSignalSpy &spy, pid_t pid) {
+        return std::any_of(spy.begin(), spy.end(), [pid](const auto &args) {
+            return args[0].template value<pid_t>() == pid;
+        });
+    };
+    // xcalc takes the focus when asked, so openbox makes it active.
+    ASSERT_TRUE(workspace.openApplication(QStringLiteral("org.example.Calc")));
+    ASSERT_TRUE(waitUntil([&] { return !launched.isEmpty(); }));
+    const pid_t pid = launched.first().at(0).value<pid_t>();
+    EXPECT_EQ(workspace.application(pid).value_or(RunningApp()).appId, "org.example.Calc");
+
+    EXPECT_TRUE(workspace.activate(pid));
+    EXPECT_TRUE(waitUntil([&] { return saw(activated, pid); }));
+    EXPECT_EQ(workspace.frontmostApplication().value_or(RunningApp()).pid, pid);
+
+    ::kill(pid, SIGTERM);
+    EXPECT_TRUE(waitUntil([&] { return saw(terminated, pid); }));
+    EXPECT_FALSE(workspace.application(pid));
+    EXPECT_FALSE(workspace.activate(pid));
+}
+
+// The target under the pointer, found by the real window list on the real display; the dwell
+// runs on a fake clock.
+TEST(WindowListX11, TargetUnderThePointerIsTheWindowBeneathIt)
+{
+    X11WindowSystem windows;
+    X11Workspace workspace;
+    LinuxScreens screens;
+    ProcSystemStats stats;
+    FakeClock clock;
+    TargetMonitor target(screens, windows, workspace, stats, clock, ::getpid());
+    const auto poll = [&](double seconds) {
+        clock.advance(seconds);
+        target.pollPointer();
+    };
+
+    Client xclock(QStringLiteral("xclock"));
+    const std::optional<quint32> id = waitForWindowOf(windows, xclock.pid());
+    ASSERT_TRUE(id) << "xclock never appeared";
+    const QRectF frame = *windows.windowFrame(*id);
+    // Moves with --sync return once the pointer is there.
+    const QPoint centre = frame.center().toPoint();
+    xdotool(QStringLiteral("mousemove --sync %1 %2").arg(centre.x()).arg(centre.y()));
+    poll(0);
+    EXPECT_FALSE(target.gaze()) << "the dwell has not passed yet";
+    poll(0.4);
+    ASSERT_TRUE(target.gaze());
+    EXPECT_EQ(target.gaze()->pid, xclock.pid());
+    EXPECT_TRUE(near(target.gaze()->frame, YUp::flip(frame, screens.mainScreen().frame.height())));
+    EXPECT_NE(target.name(), QStringLiteral("Unknown"));
+
+    // Over the bare desktop the gaze lasts a little, then goes: a resting pointer looks again
+    // on every seventh poll.
+    xdotool("mousemove --sync 5 1075");
+    poll(0.5);
+    EXPECT_TRUE(target.gaze());
+    for (int i = 0; i < 7; ++i)
+        poll(0.15);
+    EXPECT_FALSE(target.gaze());
+}
+
+TEST(PasteKeystrokeX11, TypesCtrlVWithOnlyCtrlHeldEvenWhileAltIsDown)
+{
+    QtPasteboard pasteboard;
+    const qint64 before = pasteboard.changeCount();
+    const QString text = QStringLiteral("typed by the paste keystroke");
+    pasteboard.setPlainText(text);
+    // Our own write counts once, however the clipboard reports it.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(pasteboard.changeCount(), before + 1);
+
+    QLineEdit field;
+    focusField(field, QStringLiteral("keystroke target"), QRect(200, 300, 400, 40));
+    // Alt still down, as after Alt+Return: Ctrl+Alt+V would not paste.
+    ASSERT_TRUE(xdotool("keydown alt"));
+    ASSERT_TRUE(X11WindowSystem().sendPasteKeystroke());
+    EXPECT_TRUE(waitUntil([&] { return field.text() == text; }, 3000))
+        << "field holds: " << field.text().toStdString();
+    xdotool("keyup alt");
+}
+
+TEST(PasteKeystrokeX11, AnotherClientsCopyIsSeenAsTextAndAnImageIsNotRead)
+{
+    QtPasteboard pasteboard;
+    const auto copied = [&](const QString &text, const QString &type) {
+        const qint64 count = pasteboard.changeCount();
+        copyToClipboard(text, type);
+        return waitUntil([&] { return pasteboard.changeCount() > count; }, 3000);
+    };
+    ASSERT_TRUE(copied(QStringLiteral("from another app"), {}));
+    EXPECT_EQ(pasteboard.plainText(), QStringLiteral("from another app"));
+    EXPECT_FALSE(pasteboard.types().contains(QStringLiteral("TARGETS")));
+    // An image on the clipboard: no text, and the image is never fetched.
+    ASSERT_TRUE(copied(QStringLiteral("PNG"), QStringLiteral("image/png")));
+    EXPECT_TRUE(pasteboard.types().contains(QStringLiteral("image/png")));
+    EXPECT_FALSE(pasteboard.plainText().has_value());
+    // Taking the clipboard back ends the xclip that was serving it.
+    pasteboard.setPlainText(QString());
+}
+
+TEST_F(WindowArrangerX11, SnapsTheActiveWindowOrWhenTheHudIsFrontmostTheOneUnderThePointer)
+{
+    ASSERT_TRUE(m_workspace->activate(calcApp.pid()));
+    ASSERT_TRUE(waitUntil([&] {
+        return m_workspace->frontmostApplication().value_or(RunningApp()).pid == calcApp.pid();
+    }));
+    const auto calcBefore = frameOnScreen(calc);
+    ASSERT_TRUE(calcBefore);
+    const ScreenInfo main = m_screens.mainScreen();
+    const QRectF area = YUp::flip(main.visibleFrame, main.frame.height());
+    const QRectF left(area.x(), area.y(), area.width() / 2, area.height());
+    const QRectF right = left.translated(area.width() / 2, 0);
+
+    // The frontmost process counts as ours and nothing is under the pointer: nothing to move.
+    arranger(calcApp.pid())->snap(SnapZone::leftHalf);
+    ASSERT_EQ(m_feedback.toasts.size(), 1);
+    EXPECT_EQ(m_feedback.toasts.first().title, QStringLiteral("Nothing to move"));
+    EXPECT_TRUE(m_feedback.cues.isEmpty());
+    m_feedback.toasts.clear();
+
+    // With xeyes under the pointer, its window is the one that goes. The window manager carries
+    // out moves in the order they were asked for: had the refused snap moved xcalc, it would
+    // have landed before xeyes did.
+    arranger(calcApp.pid(), eyesApp.pid())->snap(SnapZone::rightHalf);
+    EXPECT_TRUE(at(eyes, right));
+    EXPECT_TRUE(at(calc, *calcBefore, false));
+
+    // Otherwise the active window goes, and only it.
+    const auto own = arranger();
+    ASSERT_TRUE(own->trusted());
+    own->snap(SnapZone::leftHalf);
+    EXPECT_TRUE(at(calc, left));
+    EXPECT_TRUE(at(eyes, right, false));
+    EXPECT_TRUE(m_feedback.toasts.isEmpty());
+    ASSERT_EQ(m_feedback.cues.size(), 2);
+    EXPECT_EQ(m_feedback.cues.last().first, SoundCue::select);
+}
+
+TEST_F(WindowArrangerX11, EquipPutsCapturedWindowsBackWhereTheyWere)
+{
+    // Puts both windows where given, each larger than the smallest captured size.
+    const auto place = [&](const QRectF &eyesPlace, const QRectF &calcPlace) {
+        ASSERT_TRUE(m_windows.setWindowFrame(eyes, eyesPlace));
+        ASSERT_TRUE(m_windows.setWindowFrame(calc, calcPlace));
+        ASSERT_TRUE(at(eyes, eyesPlace));
+        ASSERT_TRUE(at(calc, calcPlace));
+    };
+    place({120, 140, 520, 380}, {900, 300, 460, 420});
+    const auto eyesCaptured = frameOnScreen(eyes), calcCaptured = frameOnScreen(calc);
+
+    const auto own = arranger();
+    own->captureLoadout();
+    ASSERT_EQ(own->loadouts().size(), 1);
+    const Loadout loadout = own->loadouts().first();
+    QStringList ids;
+    for (const Loadout::Entry &e : loadout.entries)
+        ids.append(e.bundleID);
+    ids.sort();
+    EXPECT_EQ(ids, (QStringList{"org.example.Calc", "org.example.Eyes"}));
+    ASSERT_FALSE(m_feedback.toasts.isEmpty());
+    EXPECT_EQ(m_feedback.toasts.last().title, QStringLiteral("Loadout saved"));
+
+    place({1300, 600, 400, 300}, {700, 80, 350, 260});
+    m_feedback.toasts.clear();
+    bool done = false;
+    own->equip(loadout, [&done] { done = true; });
+    ASSERT_TRUE(waitUntil([&] { return done; }, 20000));
+    EXPECT_TRUE(at(eyes, *eyesCaptured));
+    EXPECT_TRUE(at(calc, *calcCaptured));
+    ASSERT_EQ(m_feedback.toasts.size(), 1);
+    EXPECT_TRUE(m_feedback.toasts.first().title.startsWith(QStringLiteral("Equipped ")));
+    EXPECT_TRUE(m_feedback.toasts.first().message.startsWith(QStringLiteral("2 windows placed.")))
+        << m_feedback.toasts.first().message.toStdString();
+}
+
+TEST(HotKeysX11, MenuComboRunsOnlyTheMenuCentreWithAndWithoutNumLock)
+{
+    X11HotKeys keys;
+    QList<quint32> ran;
+    std::deque<HotKeyCenter> centres;
+    for (const HotKeyBinding *b : {&HUDHotKey, &CommandBarHotKey, &MenuHotKey, &HideAllHotKey}) {
+        HotKeyCenter &centre = centres.emplace_back(b->id, &keys);
+        ASSERT_TRUE(centre.registerHotKey(b->keyCode, b->modifiers, [&, b] { ran << b->id; }));
+    }
+    OtherClient observer;
+    for (const bool numLock : {false, true}) {
+        SCOPED_TRACE(numLock ? "NumLock on" : "NumLock off");
+        if (numLock)
+            xdotool("key Num_Lock");
+        ASSERT_EQ(bool(observer.modifierState() & NumLock), numLock);
+        ran.clear();
+        xdotool("key ctrl+alt+super+m");
+        const bool seen = waitUntil([&] { return !ran.isEmpty(); }, 5000);
+        if (numLock)
+            xdotool("key Num_Lock");
+        EXPECT_FALSE(observer.modifierState() & NumLock) << "NumLock stayed on";
+        ASSERT_TRUE(seen) << "the press did not arrive";
+        EXPECT_EQ(ran, QList<quint32>{3});
+    }
+}
+
+// Another client holds one variant of Ctrl+Alt+Super+H (plain, or with NumLock): ours fails
+// whole, giving back the variants it had taken, and holds every variant once the other lets go,
+// until it unregisters. Other combinations register meanwhile.
+TEST(HotKeysX11, ComboHeldByAnotherClientFailsUntilItLetsGoAndUnregisterReleasesEveryVariant)
+{
+    X11HotKeys keys;
+    OtherClient other;
+    const quint16 variants[] = {0, XCB_MOD_MASK_LOCK, NumLock, XCB_MOD_MASK_LOCK | NumLock};
+    const auto grabAll = [&](quint16 except) {
+        for (const quint16 locks : variants)
+            EXPECT_TRUE(locks == except || other.grab(SymH, CtrlAltSuper | locks))
+                << locks << " kept";
+        for (const quint16 locks : variants)
+            other.ungrab(SymH, CtrlAltSuper | locks);
+    };
+    for (const quint16 held : {quint16(0), NumLock}) {
+        SCOPED_TRACE(held);
+        HotKeyCenter hud(1, &keys), hideAll(4, &keys);
+        ASSERT_TRUE(other.grab(SymH, CtrlAltSuper | held));
+        EXPECT_FALSE(hud.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, [] {}));
+        EXPECT_TRUE(hideAll.registerHotKey(HideAllHotKey.keyCode, HideAllHotKey.modifiers, [] {}));
+        grabAll(held);
+
+        EXPECT_TRUE(hud.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, [] {}));
+        EXPECT_FALSE(other.grab(SymH, CtrlAltSuper | NumLock)) << "NumLock variant not held";
+        hud.unregister();
+        grabAll(0xffff);
+    }
+}

@@ -1,0 +1,212 @@
+#include "commandbar/CommandBarController.h"
+#include "hud/HUDLayout.h"
+#include "platform/Geometry.h"
+#include "platform/linux/LinuxScreens.h"
+
+#include "X11Probe.h"
+#include "support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+
+// The real program on a private Xvfb display with openbox, looked at with the tools a person
+// would use and driven by its hot keys.
+using enum HUDWidgetID;
+using namespace X11Probe;
+
+namespace {
+
+// The panel's opacity as the window manager and compositor read it; 1 when unset.
+double windowOpacity(const QString &name)
+{
+    const QRegularExpressionMatch m
+        = QRegularExpression(QStringLiteral("= (\\d+)"))
+              .match(run(QStringLiteral("xprop"), {"-name", name, "_NET_WM_WINDOW_OPACITY"}));
+    return m.hasMatch() ? m.captured(1).toDouble() / 4294967295.0 : 1.0;
+}
+
+// Where the layout puts panel `id` on the primary screen, in X's top-left coordinates.
+QRect home(HUDWidgetID id)
+{
+    const ScreenInfo screen = LinuxScreens().mainScreen();
+    return YUp::flip(HUDLayout::frame(HUDLayout::spec(id), screen), screen.frame.height()).toRect();
+}
+
+const QString kBar = QStringLiteral("Kaidro commandBar");
+
+// Opens the bar and waits until the window manager has handed it the keyboard.
+void openBar()
+{
+    ASSERT_TRUE(xdotool("key ctrl+alt+super+space"));
+    const auto focused = [] { return run("xdotool", {"getwindowfocus", "getwindowname"}); };
+    ASSERT_TRUE(waitUntil([&] { return focused() == kBar + '\n'; }, 5000))
+        << "the command bar did not open with the focus";
+}
+
+} // namespace
+
+TEST(VantleX11, RefusesToStartWithoutADisplayAndSaysWhy)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(KAIDRO_VANTLE_PATH), QStringList());
+    ASSERT_TRUE(p.waitForFinished(5000));
+    EXPECT_EQ(std::pair(p.exitStatus(), p.exitCode()), std::pair(QProcess::NormalExit, 1));
+    EXPECT_TRUE(p.readAllStandardError().contains("no X11 display"));
+}
+
+// Each copy is through its start-up once its HUD is on screen, so the two starts do not race.
+TEST(VantleX11, SecondStartEndsTheFirstWhosePanelsSitWhereTheLayoutSaysLetClicksThroughAndFade)
+{
+    // Readouts always on, so the HUD stays while the test looks at it.
+    ASSERT_TRUE(writeDefaults(R"({"Vantle.readoutIdle": 0, "Vantle.setupSeen": true})"));
+    Vantle first;
+    ASSERT_TRUE(first.started() && waitForWindow(QStringLiteral("Kaidro playerStatus")))
+        << "the first copy never showed its HUD";
+    ASSERT_EQ(first.process().state(), QProcess::Running) << "Vantle did not stay running";
+    Vantle vantle;
+    ASSERT_TRUE(vantle.started());
+    EXPECT_TRUE(first.process().waitForFinished(5000)) << "the first copy is still running";
+    EXPECT_EQ(first.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.process().exitCode(), 0);
+
+    for (HUDWidgetID id : {playerStatus, partyStrip, fieldHeader}) {
+        const QString name = QStringLiteral("Kaidro ") + HUDWidget::rawValue(id);
+        EXPECT_TRUE(waitUntil([&] { return windowGeometry(name) == home(id); }, 8000))
+            << name.toStdString() << " did not slide in to its place";
+    }
+    // Hidden until a window is gazed at and something plays.
+    EXPECT_FALSE(windowGeometry(QStringLiteral("Kaidro targetCursor")));
+    EXPECT_FALSE(windowGeometry(QStringLiteral("Kaidro nowPlaying")));
+    // Tool windows of class Vantle on all desktops.
+    const QString props = run(QStringLiteral("xprop"),
+                              {"-name", "Kaidro partyStrip", "WM_CLASS", "_NET_WM_DESKTOP"});
+    EXPECT_TRUE(props.contains(QStringLiteral("\"Vantle\""))) << props.toStdString();
+    EXPECT_TRUE(props.contains(QStringLiteral("4294967295"))) << props.toStdString();
+
+    const QRect hp = home(playerStatus);
+    // The HP bar fades while the pointer is near and comes back. Relative moves go through the
+    // input devices, as a real mouse does (an absolute move is a warp, which input devices never
+    // report).
+    const QPoint away(900, 600), d = hp.center() - away;
+    xdotool(QStringLiteral("mousemove --sync %1 %2").arg(away.x()).arg(away.y()));
+    for (const auto &[step, target] : {std::pair{d, 0.1}, {-d, 1.0}}) {
+        xdotool(QStringList{"mousemove_relative", "--", QString::number(step.x()),
+                            QString::number(step.y())});
+        const auto opacity = [] { return windowOpacity(QStringLiteral("Kaidro playerStatus")); };
+        EXPECT_TRUE(waitUntil([&] { return std::abs(opacity() - target) < 0.02; }, 4000))
+            << opacity() << " not " << target;
+    }
+
+    // A window of ours under the HP bar receives a click aimed at the HP bar.
+    QPushButton below;
+    int presses = 0;
+    QObject::connect(&below, &QPushButton::pressed, [&] { ++presses; });
+    below.setWindowTitle(QStringLiteral("below"));
+    below.setGeometry(hp.adjusted(-40, -40, 40, 40));
+    below.show();
+    ASSERT_TRUE(waitUntil([] { return isViewable(QStringLiteral("below")); }, 3000));
+    xdotool(
+        QStringLiteral("mousemove --sync %1 %2 click 1").arg(hp.center().x()).arg(hp.center().y()));
+    EXPECT_TRUE(waitUntil([&] { return presses == 1; }, 3000))
+        << "the click did not pass through the HP bar";
+
+    ASSERT_EQ(vantle.process().state(), QProcess::Running) << "the newest copy must survive";
+    ASSERT_TRUE(vantle.stop()); // SIGTERM
+    EXPECT_EQ(vantle.process().exitCode(), 0);
+}
+
+TEST(VantleX11, CommandBarPastesCopiedTextCopiesResultsAndClosesOnAClickElsewhere)
+{
+    ASSERT_TRUE(writeDefaults(R"({"Vantle.setupSeen": true})"));
+    Vantle vantle;
+    ASSERT_TRUE(vantle.started());
+    ASSERT_TRUE(waitForWindow(QStringLiteral("Kaidro playerStatus"))) << "the HUD never appeared";
+    // This process never owns the clipboard here, so xclip reads it without our event loop.
+    const auto clipboardText = [] { return run("xclip", {"-o", "-selection", "clipboard"}); };
+
+    // Another app copies a text; the history picks it up at its next poll.
+    const QString probe = QStringLiteral("kaidro paste probe 7361");
+    copyToClipboard(probe);
+    QLineEdit field;
+    focusField(field, QStringLiteral("paste target"), QRect(100, 700, 400, 40));
+    // With nothing typed the bar lists the clips before its three commands: once the history
+    // has the copy, the bar opens a row taller.
+    ASSERT_TRUE(waitUntil([&] {
+        openBar();
+        if (windowGeometry(kBar).value_or(QRect()).height()
+            == int(CommandBarController::heightFor(4)))
+            return true;
+        xdotool("key Escape");
+        waitUntil([] { return !isViewable(kBar); }, 3000);
+        return false;
+    })) << "the copy never reached the bar";
+    EXPECT_TRUE(waitUntil([&] { return !field.isActiveWindow(); }, 3000))
+        << "the bar did not take the keyboard";
+    // The newest clip heads the list; Return pastes it into the field.
+    ASSERT_TRUE(xdotool("key Return"));
+    EXPECT_TRUE(waitUntil([&] { return field.text() == probe; }, 5000))
+        << "field holds: " << field.text().toStdString();
+    EXPECT_TRUE(field.isActiveWindow());
+
+    // A calculator row copies its result, and Return closes the bar.
+    // The bar reads the keys in order, so no pause is needed before Return.
+    openBar();
+    ASSERT_TRUE(xdotool({"type", "--delay", "40", "=2+3*4"}) && xdotool("key Return"));
+    EXPECT_TRUE(waitUntil([] { return !isViewable(kBar); }, 3000)) << "Return did not close it";
+    EXPECT_TRUE(waitUntil([&] { return clipboardText() == QStringLiteral("14"); }, 3000));
+
+    // A click into another app's window takes the focus from the bar, which closes.
+    Client other(QStringLiteral("xterm"), QStringLiteral("40x5+100+600"));
+    ASSERT_TRUE(waitForWindow(QStringLiteral("xterm"), 5000));
+    openBar();
+    ASSERT_TRUE(xdotool("type --delay 40 abc"));
+    ASSERT_TRUE(xdotool("mousemove --sync 200 640 click 1"));
+    EXPECT_TRUE(waitUntil([] { return !isViewable(kBar); }, 3000))
+        << "the bar stayed open after losing the focus";
+    // Shown again: an empty query, so typing "=7*6" alone makes the calculator row.
+    openBar();
+    ASSERT_TRUE(xdotool({"type", "--delay", "40", "=7*6"}) && xdotool("key Return"));
+    EXPECT_TRUE(waitUntil([&] { return clipboardText() == QStringLiteral("42"); }, 3000))
+        << "clipboard: " << clipboardText().toStdString();
+}
+
+// The whole program: another client already holds Ctrl+Alt+Super+H when Vantle starts.
+TEST(VantleX11, StartUpGoesOnWhenTheHUDKeyIsTaken)
+{
+    OtherClient other;
+    ASSERT_TRUE(other.grab(SymH, CtrlAltSuper));
+    const QString home = TestEnvironment::home() + QStringLiteral("/taken-key");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
+    // Log lines go to stderr when it is a terminal: `script` gives the program one.
+    Vantle vantle(env, true);
+    ASSERT_TRUE(vantle.started());
+
+    // The other keys work: hide-all writes every hideable widget into the defaults. The keys
+    // may not be held yet when the program has just started, so the press is repeated.
+    const auto hidAll = [&] {
+        QFile defaults(home + QStringLiteral("/.config/Vantle/defaults.json"));
+        return defaults.open(QIODevice::ReadOnly) && defaults.readAll().contains("skillSlots");
+    };
+    EXPECT_TRUE(waitUntil([&] {
+        xdotool("key ctrl+alt+super+x");
+        return waitUntil(hidAll, 1000);
+    }));
+
+    ASSERT_TRUE(vantle.stop());
+    const QString out = QString::fromUtf8(vantle.process().readAllStandardOutput());
+    EXPECT_TRUE(out.contains("Vantle: global hotkey Ctrl+Alt+Super+H failed to register"))
+        << out.toStdString();
+    for (const char *other : {"menu hotkey", "command bar hotkey", "hide-all hotkey"})
+        EXPECT_FALSE(out.contains(QLatin1String(other))) << other;
+}
