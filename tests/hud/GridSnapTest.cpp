@@ -40,54 +40,35 @@ TEST(GridSnap, AxisTakesTheNearestLineWithinTenPointsTheEarlierOnATieElseTheGrid
     }
 }
 
-TEST(GridSnap, MarginFromTheVisibleFrameAndTheGapBesideAnotherWidget)
+TEST(GridSnap, EachAxisSnapsToTheOthersEdgesAndTheGapWithinTheVisibleFrameYUp)
 {
-    // The visible frame starts right of a 70-point dock: the margin line is at 94.
-    const auto docked = GridSnap::snap({}, {101, 403}, {475, 95}, QRectF(70, 0, 1370, 875));
-    EXPECT_DOUBLE_EQ(docked.origin.x(), 94);
-    EXPECT_EQ(docked.guideX, 94.0);
-    // Nine points right of the other's right edge (e = 400): lands at e + 8.
-    const QList<QRectF> others{{100, 500, 300, 100}};
-    const auto r = GridSnap::snap(others, {409, 203}, {200, 60}, kBounds);
-    EXPECT_DOUBLE_EQ(r.origin.x(), 408);
-    EXPECT_EQ(r.guideX, 408.0);
-    // Before it: its start less the gap less the length.
-    const auto before = GridSnap::snap(others, {-105, 203}, {200, 60}, kBounds);
-    EXPECT_DOUBLE_EQ(before.origin.x(), -108);
-    EXPECT_EQ(before.guideX, 92.0);
-}
-
-TEST(GridSnap, VerticalAxisUsesLowAndHighEdgesWithYUp)
-{
-    // The other widget spans y 300…400; just above its top edge means above it with the gap.
-    const QList<QRectF> others{{600, 300, 200, 100}};
-    const auto above = GridSnap::snap(others, {900, 405}, {100, 50}, kBounds);
-    EXPECT_DOUBLE_EQ(above.origin.y(), 408);
-    EXPECT_EQ(above.guideY, 408.0);
-    // Just below its bottom edge: the top of the dragged span sits 8 under it.
-    const auto below = GridSnap::snap(others, {900, 240}, {100, 50}, kBounds);
-    EXPECT_DOUBLE_EQ(below.origin.y(), 242);
-    EXPECT_EQ(below.guideY, 292.0);
-    // The top margin line is 24 below the visible frame's top.
-    const auto top = GridSnap::snap({}, {900, 795}, {100, 50}, kBounds);
-    EXPECT_DOUBLE_EQ(top.origin.y(), 801);
-    EXPECT_EQ(top.guideY, 851.0);
-}
-
-TEST(GridSnap, FarFromEveryCandidateFallsOnTheGridFromTheVisibleFrameCorner)
-{
-    // The visible frame starts at y = 50 (a bottom panel); the grid counts from there.
-    const QRectF bounds(0, 50, 1440, 850);
-    const auto r = GridSnap::snap({}, {203, 203}, {100, 60}, bounds);
-    EXPECT_DOUBLE_EQ(r.origin.x(), 200);
-    EXPECT_DOUBLE_EQ(r.origin.y(), 202); // 50 + 8 × 19
-    EXPECT_FALSE(r.guideX);
-    EXPECT_FALSE(r.guideY);
-    // One axis may snap while the other falls back.
-    const auto one = GridSnap::snap({}, {28, 500}, {200, 60}, kBounds);
-    EXPECT_EQ(one.origin, QPointF(24, 504));
-    EXPECT_EQ(one.guideX, 24.0);
-    EXPECT_FALSE(one.guideY);
+    const QList<QRectF> beside{{100, 500, 300, 100}}, under{{600, 300, 200, 100}};
+    const struct
+    {
+        QList<QRectF> others;
+        QPointF origin;
+        QSizeF size;
+        QRectF bounds;
+        QPointF expected;
+        std::optional<double> guideX, guideY;
+    } cases[] = {
+        // The margin line of a visible frame right of a 70-point dock is at 94.
+        {{}, {101, 403}, {475, 95}, {70, 0, 1370, 875}, {94, 400}, 94, {}},
+        {beside, {409, 203}, {200, 60}, kBounds, {408, 200}, 408, {}}, // the gap after its end
+        {beside, {-105, 203}, {200, 60}, kBounds, {-108, 200}, 92, {}}, // the gap before it
+        {under, {900, 405}, {100, 50}, kBounds, {904, 408}, {}, 408}, // above its top edge
+        {under, {900, 240}, {100, 50}, kBounds, {904, 242}, {}, 292}, // below its bottom edge
+        {{}, {900, 795}, {100, 50}, kBounds, {904, 801}, {}, 851}, // the top margin line
+        // Far from every line: on the grid counted from the visible frame's corner (y = 50).
+        {{}, {203, 203}, {100, 60}, {0, 50, 1440, 850}, {200, 202}, {}, {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.origin.x() << ", " << c.origin.y());
+        const auto r = GridSnap::snap(c.others, c.origin, c.size, c.bounds);
+        EXPECT_EQ(r.origin, c.expected);
+        EXPECT_EQ(r.guideX, c.guideX);
+        EXPECT_EQ(r.guideY, c.guideY);
+    }
 }
 
 TEST(EditorPick, PressOnOverlappingWidgetsPicksTheSmallest)

@@ -23,13 +23,7 @@ constexpr pid_t kBrowser = 202;
 
 WindowInfo window(pid_t pid, QRectF bounds, int layer = 0, std::optional<double> alpha = {})
 {
-    WindowInfo w;
-    w.id = quint32(pid) * 10;
-    w.pid = pid;
-    w.bounds = bounds;
-    w.layer = layer;
-    w.alpha = alpha;
-    return w;
+    return {quint32(pid) * 10, pid, bounds, layer, alpha};
 }
 
 class Target : public ::testing::Test
@@ -57,15 +51,18 @@ protected:
 
     // Puts the pointer at a point given in window-list coordinates (top-left origin).
     void pointAt(double x, double y) { screens.setPointer({x, kScreenHeight - y}); }
+    void pollAt(double x, double y)
+    {
+        pointAt(x, y);
+        monitor->pollPointer();
+    }
 
     // Points at (x, y) and polls twice, a dwell apart, so that the owner becomes the target.
     void acquire(double x, double y)
     {
-        pointAt(x, y);
-        monitor->pollPointer();
+        pollAt(x, y);
         clock.advance(0.4);
-        pointAt(x + 1, y);
-        monitor->pollPointer();
+        pollAt(x + 1, y);
     }
 
     pid_t gazedPid() const { return monitor->gaze() ? monitor->gaze()->pid : 0; }
@@ -77,75 +74,60 @@ TEST_F(Target, TheFirstWindowAndEverySwitchNeedTheDwell)
 {
     EXPECT_EQ(monitor->name(), "Desktop");
     EXPECT_EQ(monitor->threat(), Threat::inactive);
-    pointAt(100, 100);
-    monitor->pollPointer();
+    pollAt(100, 100);
     EXPECT_EQ(monitor->pid(), 0);
     EXPECT_FALSE(monitor->gaze());
     clock.advance(0.4);
     monitor->pollPointer();
-    EXPECT_EQ(monitor->pid(), kEditor);
-    EXPECT_EQ(gazedPid(), kEditor);
     EXPECT_EQ(monitor->name(), "Editor");
+    ASSERT_EQ(gazedPid(), kEditor);
     EXPECT_EQ(monitor->gaze()->frame, QRectF(0, 200, 500, 600)) << "in model coordinates";
 
     // Crossing the browser briefly keeps the target; resting on it for the dwell switches.
     QSignalSpy gazeSpy(monitor.get(), &TargetMonitor::gazeChanged);
     for (auto [x, dt] : {std::pair{600.0, 0.2}, {610.0, 0.14}, {620.0, 0.0}}) {
-        pointAt(x, 100);
-        monitor->pollPointer();
+        pollAt(x, 100);
         clock.advance(dt);
     }
-    EXPECT_EQ(monitor->pid(), kEditor);
     EXPECT_EQ(gazedPid(), kEditor);
     clock.advance(0.36 - 0.14);
-    pointAt(621, 100);
-    monitor->pollPointer();
+    pollAt(621, 100);
     EXPECT_EQ(monitor->name(), "Browser");
     ASSERT_EQ(gazedPid(), kBrowser);
     EXPECT_EQ(monitor->gaze()->frame, QRectF(500, 200, 500, 600));
     EXPECT_EQ(gazeSpy.count(), 1);
 }
 
-TEST_F(Target, OwnPanelsAndOwnerlessWindowsAreSeenThrough)
+TEST_F(Target, OwnPanelsOwnerlessWindowsAndUnreadableListsKeepTheGazeTheDesktopClearsItLate)
 {
     windows.windows->prepend(window(0, {50, 50, 200, 200}));
     acquire(100, 100);
-    EXPECT_EQ(monitor->pid(), kEditor);
+    EXPECT_EQ(gazedPid(), kEditor);
     // One of our panels over the bare desktop keeps the gaze; one over a window hides nothing.
     windows.windows->prepend(window(kOwn, {100, 650, 300, 100}));
     windows.windows->prepend(window(kOwn, {550, 50, 300, 300}));
-    pointAt(200, 700);
     clock.advance(5);
-    monitor->pollPointer();
+    pollAt(200, 700);
     EXPECT_EQ(gazedPid(), kEditor);
     acquire(600, 100);
-    EXPECT_EQ(monitor->pid(), kBrowser);
     EXPECT_EQ(gazedPid(), kBrowser);
-}
-
-TEST_F(Target, BareDesktopClearsTheGazeOnlyAfterItLingered)
-{
-    acquire(100, 100);
-    // An unreadable window list changes nothing.
+    const auto list = windows.windows;
     windows.windows.reset();
-    pointAt(100, 700);
     clock.advance(5);
-    monitor->pollPointer();
-    EXPECT_EQ(gazedPid(), kEditor);
-    SetUp();
+    pollAt(50, 700);
+    EXPECT_EQ(gazedPid(), kBrowser);
+
+    windows.windows = list;
     acquire(100, 100);
     QSignalSpy gazeSpy(monitor.get(), &TargetMonitor::gazeChanged);
-    pointAt(100, 700);
     clock.advance(1.1);
-    monitor->pollPointer();
-    EXPECT_TRUE(monitor->gaze().has_value());
+    pollAt(50, 700);
+    EXPECT_EQ(gazedPid(), kEditor);
     clock.advance(0.2);
-    pointAt(101, 700);
-    monitor->pollPointer();
+    pollAt(51, 700);
     EXPECT_FALSE(monitor->gaze().has_value());
     EXPECT_EQ(gazeSpy.count(), 1);
-    // The target itself and its figures stay; only the cursor goes.
-    EXPECT_EQ(monitor->name(), "Editor");
+    EXPECT_EQ(monitor->name(), "Editor"); // the target and its figures stay; only the cursor goes
 }
 
 TEST_F(Target, MenusDocksSliversAndInvisibleWindowsAreNoTarget)
@@ -156,8 +138,7 @@ TEST_F(Target, MenusDocksSliversAndInvisibleWindowsAreNoTarget)
         = {{"menu layer", 300, 300, 101, {}, false}, {"dock layer", 300, 300, -1, {}, false},
            {"80 wide", 80, 300, 0, {}, false},       {"60 high", 300, 60, 0, {}, false},
            {"81 by 61", 81, 61, 0, {}, true},        {"alpha 0.05", 300, 300, 0, 0.05, false},
-           {"alpha 0", 300, 300, 0, 0.0, false},     {"alpha 0.06", 300, 300, 0, 0.06, true},
-           {"no alpha", 300, 300, 0, {}, true}};
+           {"alpha 0.06", 300, 300, 0, 0.06, true},  {"no alpha", 300, 300, 0, {}, true}};
     for (const auto &[what, width, height, layer, alpha, targeted] : rows) {
         SetUp();
         workspace.apps << FakeWorkspace::make(kOverlay, "Overlay", "overlay");
@@ -179,48 +160,41 @@ TEST_F(Target, RestingPointerScansOnlyEverySeventhPollWhileGazing)
     acquire(100, 100);
     windows.listReads = 0;
     QList<int> reads;
-    for (int i = 0; i < 14; ++i) {
+    for (int i = 0; i < 14; ++i, reads << windows.listReads)
         monitor->pollPointer();
-        reads << windows.listReads;
-    }
     EXPECT_EQ(reads, (QList<int>{0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 2}));
     EXPECT_EQ(seen.size(), 16) << "the pointer is reported on every poll";
     EXPECT_EQ(seen.last(), QPointF(101, kScreenHeight - 100));
-
     // Any movement scans at once and starts the count again.
-    pointAt(120, 100);
-    monitor->pollPointer();
+    pollAt(120, 100);
     monitor->pollPointer();
     EXPECT_EQ(windows.listReads, 3);
 }
 
-TEST_F(Target, WindowMovingUnderThePointerMovesTheGazeOnce)
+TEST_F(Target, TheGazeFollowsAWindowMovingUnderThePointerAndNeedsNoScreenToFlip)
 {
     acquire(100, 100);
     QSignalSpy gazeSpy(monitor.get(), &TargetMonitor::gazeChanged);
     (*windows.windows)[0].bounds = {0, 20, 500, 600};
-    for (double x : {102, 103}) {
-        pointAt(x, 100);
-        monitor->pollPointer();
-    }
+    pollAt(102, 100);
+    pollAt(103, 100);
     EXPECT_EQ(gazeSpy.count(), 1);
     EXPECT_EQ(monitor->gaze()->frame, QRectF(0, 180, 500, 600));
-}
 
-TEST_F(Target, WithoutScreensNothingIsOffsetByAScreenHeight)
-{
+    SetUp();
     screens.setScreens({});
     windows.windows = QList<WindowInfo>{window(kEditor, {100, 100, 200, 200})};
-    screens.setPointer({150, -150}); // H is 0: list coordinates are (150, 150)
-    monitor->pollPointer();
-    clock.advance(0.4);
-    monitor->pollPointer();
+    acquire(150, kScreenHeight + 150); // without a screen list y is model -y
     ASSERT_EQ(gazedPid(), kEditor);
     EXPECT_EQ(monitor->gaze()->frame, QRectF(100, -300, 200, 200));
 }
 
-TEST_F(Target, CpuIsPercentOfOneCoreAndASwitchStartsAfresh)
+TEST_F(Target, CpuIsPercentOfOneCoreAVanishedProcessKeepsItsValuesAndASwitchStartsAfresh)
 {
+    QSignalSpy changed(monitor.get(), &TargetMonitor::changed);
+    monitor->sampleCPU(); // no target, nothing to sample
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_DOUBLE_EQ(monitor->memoryGB(), 0);
     stats.tasks[kEditor].cpuNanos = 0; // a process with no CPU time yet
     acquire(100, 100);
     QList<double> percents;
@@ -233,40 +207,23 @@ TEST_F(Target, CpuIsPercentOfOneCoreAndASwitchStartsAfresh)
         stats.tasks[kEditor].cpuNanos += nanos;
         monitor->sampleCPU();
         percents << std::round(monitor->cpuPercent() * 1e6) / 1e6;
-        if (percents.size() == 2) {
+        if (percents.size() == 2)
             EXPECT_EQ(monitor->threat(), Threat::strong);
-        }
     }
     EXPECT_EQ(percents, (QList<double>{0, 250, 50, 70, 70, 20}));
+    changed.clear();
+    stats.tasks.remove(kEditor);
+    clock.advance(1);
+    monitor->sampleCPU();
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_NEAR(monitor->cpuPercent(), 20, 1e-6);
     EXPECT_DOUBLE_EQ(monitor->memoryGB(), 1.5);
 
-    QSignalSpy changed(monitor.get(), &TargetMonitor::changed);
     acquire(600, 100);
     ASSERT_EQ(monitor->pid(), kBrowser);
     EXPECT_NEAR(monitor->cpuPercent(), 0, 1e-6);
     EXPECT_DOUBLE_EQ(monitor->memoryGB(), 3.0);
     EXPECT_GE(changed.count(), 1);
-}
-
-TEST_F(Target, VanishedProcessKeepsItsValuesAndNoTargetSamplesNothing)
-{
-    QSignalSpy changed(monitor.get(), &TargetMonitor::changed);
-    monitor->sampleCPU();
-    EXPECT_EQ(changed.count(), 0);
-    EXPECT_DOUBLE_EQ(monitor->memoryGB(), 0);
-
-    acquire(100, 100);
-    clock.advance(1);
-    stats.tasks[kEditor].cpuNanos += 400'000'000;
-    monitor->sampleCPU();
-    changed.clear();
-    stats.tasks.remove(kEditor);
-    clock.advance(1);
-    monitor->sampleCPU();
-    EXPECT_NEAR(monitor->cpuPercent(), 40, 1e-6);
-    EXPECT_DOUBLE_EQ(monitor->memoryGB(), 1.5);
-    EXPECT_EQ(monitor->name(), "Editor");
-    EXPECT_EQ(changed.count(), 0);
 }
 
 TEST_F(Target, NamesAndNPCs)
@@ -295,24 +252,22 @@ TEST_F(Target, NamesAndNPCs)
 
 TEST(Threats, TiersStartAtTheirBordersWithTheirLabels)
 {
-    const std::tuple<double, Threat, ThreatTier, const char *> cases[]
+    const std::tuple<double, Threat, ThreatTier, const char *> borders[]
         = {{0, Threat::inactive, ThreatTier::inactive, "Idle"},
-           {2.99, Threat::inactive, ThreatTier::inactive, "Idle"},
            {3, Threat::friendly, ThreatTier::friendly, "Friendly"},
-           {59.99, Threat::friendly, ThreatTier::friendly, "Friendly"},
            {60, Threat::active, ThreatTier::active, "Active"},
-           {149.9, Threat::active, ThreatTier::active, "Active"},
            {150, Threat::strong, ThreatTier::strong, "Strong"},
-           {299.9, Threat::strong, ThreatTier::strong, "Strong"},
            {300, Threat::overwhelming, ThreatTier::overwhelming, "Overwhelming"},
-           {599.99, Threat::overwhelming, ThreatTier::overwhelming, "Overwhelming"},
-           {600, Threat::lethal, ThreatTier::lethal, "Lethal"},
-           {5000, Threat::lethal, ThreatTier::lethal, "Lethal"}};
-    for (const auto &[cpu, threat, tier, label] : cases) {
+           {600, Threat::lethal, ThreatTier::lethal, "Lethal"}};
+    Threat below = Threat::inactive;
+    for (const auto &[cpu, threat, tier, label] : borders) {
+        EXPECT_EQ(TargetMonitor::threatFor(cpu - 0.01), below) << cpu;
         EXPECT_EQ(TargetMonitor::threatFor(cpu), threat) << cpu;
         EXPECT_EQ(threatTier(threat), tier) << cpu;
         EXPECT_EQ(TargetMonitor::label(threat), label) << cpu;
+        below = threat;
     }
+    EXPECT_EQ(TargetMonitor::threatFor(5000), Threat::lethal);
 }
 
 TEST_F(Target, LoadIsTheShareOfAllCoresAndTheReadoutCarriesTheTarget)
@@ -334,9 +289,8 @@ TEST_F(Target, LoadIsTheShareOfAllCoresAndTheReadoutCarriesTheTarget)
     monitor->setCramped(true);
     EXPECT_EQ(changed.count(), 1);
     const TargetReadout r = targetReadout(*monitor);
-    EXPECT_EQ(r.name, "Editor");
+    EXPECT_EQ(r.name + ' ' + r.tierLabel, "Editor Active");
     EXPECT_EQ(r.tier, ThreatTier::active);
-    EXPECT_EQ(r.tierLabel, "Active");
     EXPECT_NEAR(r.cpuPercent, 65, 1e-6);
     EXPECT_DOUBLE_EQ(r.memoryGB, 1.5);
     EXPECT_FALSE(r.isNPC);

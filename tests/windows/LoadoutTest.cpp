@@ -20,12 +20,10 @@ Loadout::Entry entry(const QString &id, int index = 0)
 
 Loadout sample()
 {
-    Loadout l;
-    l.id = QUuid::createUuid();
-    l.name = "Firefox + Terminal";
-    l.date = QDateTime(QDate(2026, 3, 14), QTime(15, 9, 26, 535), QTimeZone::utc());
-    l.entries = {entry("firefox"), entry("org.gnome.Terminal", 2)};
-    return l;
+    return {QUuid::createUuid(),
+            "Firefox + Terminal",
+            QDateTime(QDate(2026, 3, 14), QTime(15, 9, 26, 535), QTimeZone::utc()),
+            {entry("firefox"), entry("org.gnome.Terminal", 2)}};
 }
 
 QByteArray readAll(const QString &path)
@@ -34,47 +32,27 @@ QByteArray readAll(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
 } // namespace
 
-TEST(Loadout, NamesAndDisplays)
+TEST(Loadout, NamesTheFirstThreeDistinctAppsAndDisplaysInWholePoints)
 {
-    // The first three distinct apps, then the count of the rest.
-    const std::pair<QStringList, const char *> names[]
-        = {{{"A", "B", "C", "D"}, "A + B + C +1"},
-           {{"Safari", "Mail", "Notes", "Maps", "Books"}, "Safari + Mail + Notes +2"},
-           {{"A", "A"}, "A"},
-           {{"A", "B", "A", "C"}, "A + B + C"}};
-    for (const auto &[apps, name] : names)
-        EXPECT_EQ(Loadout::makeName(apps), name);
-    // Whole points by truncation.
-    EXPECT_EQ(Loadout::displayString({0, 0, 1512.9, 982.2}), "1512x982");
+    EXPECT_EQ(Loadout::makeName({"A", "B", "A", "C"}), "A + B + C");
+    EXPECT_EQ(Loadout::makeName({"A", "B", "A", "C", "D", "E", "D"}), "A + B + C +2");
+    EXPECT_EQ(Loadout::displayString({0, 0, 1512.9, 982.2}), "1512x982"); // truncated
     EXPECT_EQ(Loadout::displayString({-1440, 30, 1440, 900}), "1440x900");
 }
 
 TEST(LoadoutJson, RoundTripIsCompactWithUpperCaseIdsAndReferenceDates)
 {
     const QList<Loadout> list = {sample(), sample()};
-    const auto back = Loadout::decode(Loadout::encode(list));
-    ASSERT_TRUE(back);
-    EXPECT_EQ(*back, list);
-    EXPECT_EQ(back->first().appCount(), 2);
+    EXPECT_EQ(Loadout::decode(Loadout::encode(list)), list);
 
     Loadout l = sample();
     l.date = QDateTime(QDate(2001, 1, 1), QTime(0, 1, 40), QTimeZone::utc());
     const QByteArray json = Loadout::encode({l});
     EXPECT_FALSE(json.contains('\n'));
-    EXPECT_FALSE(json.contains(": "));
     const QJsonObject o = QJsonDocument::fromJson(json).array().first().toObject();
-    const QString id = o.value("id").toString();
-    EXPECT_EQ(id, l.id.toString(QUuid::WithoutBraces).toUpper());
-    EXPECT_EQ(QUuid::fromString(id), l.id);
+    EXPECT_EQ(o.value("id").toString(), l.id.toString(QUuid::WithoutBraces).toUpper());
     EXPECT_EQ(o.value("date").toDouble(), 100.0);
     EXPECT_EQ(o.value("entries").toArray().at(1).toObject().value("index"), 2);
     // Dates before the reference are negative.
@@ -99,7 +77,6 @@ TEST(LoadoutJson, EveryKeyIsRequiredAndWrongTypesDoNotDecode)
     ASSERT_TRUE(with("name", good.value("name")));
     for (const QString &key : good.keys())
         EXPECT_FALSE(with(key, QJsonValue::Undefined)) << qPrintable(key);
-    ASSERT_EQ(goodEntry.size(), 8);
     for (const QString &key : goodEntry.keys()) {
         QJsonObject e = goodEntry;
         e.remove(key);
@@ -118,47 +95,35 @@ TEST(LoadoutJson, EveryKeyIsRequiredAndWrongTypesDoNotDecode)
     EXPECT_EQ(Loadout::decode("[]"), QList<Loadout>{});
 }
 
-class LoadoutFile : public ::testing::Test
+TEST(LoadoutFile, MissingIsEmptySavedLoadsBackOwnerOnlyAndAnUnreadableFileIsMovedAsideOnce)
 {
-protected:
     QTemporaryDir dir;
     FakeAppPaths paths{dir.filePath("Vantle"), {}};
-    QString file() const { return paths.dataFile("loadouts.json"); }
-};
-
-TEST_F(LoadoutFile, MissingFileIsAnEmptyListAndASavedListLoadsBackOwnerOnly)
-{
+    const QString file = paths.dataFile("loadouts.json");
     LoadoutStore store(paths);
     EXPECT_TRUE(store.load().isEmpty());
     EXPECT_FALSE(store.foundUnreadable());
     const QList<Loadout> list = {sample(), sample()};
     ASSERT_TRUE(store.save(list));
-    EXPECT_FALSE(QFile::exists(file() + ".bad"));
-    EXPECT_EQ(QFile::permissions(file()),
+    EXPECT_FALSE(QFile::exists(file + ".bad"));
+    EXPECT_EQ(QFile::permissions(file),
               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser
                   | QFileDevice::WriteUser);
     EXPECT_EQ(LoadoutStore(paths).load(), list);
-}
 
-TEST_F(LoadoutFile, UnreadableFileIsKeptUntilTheNextSaveMovesItAside)
-{
-    QJsonObject missingKey = sample().toJson();
-    missingKey.remove("date");
-    for (const QByteArray &damaged :
-         {QByteArray("[{\"id\": \"E621E1F8-C36C-495A-93FC-0C247A3E6E5F\", \"na"),
-          QJsonDocument(QJsonArray{missingKey}).toJson(QJsonDocument::Compact)}) {
-        writeAll(file(), damaged);
-        LoadoutStore store(paths);
-        EXPECT_TRUE(store.load().isEmpty());
-        EXPECT_TRUE(store.foundUnreadable());
-        EXPECT_EQ(readAll(file()), damaged);
-        ASSERT_TRUE(store.save({sample()}));
-        EXPECT_EQ(readAll(file() + ".bad"), damaged);
-        EXPECT_EQ(LoadoutStore(paths).load().size(), 1);
-        // Later saves replace only our own file.
-        ASSERT_TRUE(store.save({}));
-        EXPECT_EQ(readAll(file() + ".bad"), damaged);
-        EXPECT_EQ(readAll(file()), QByteArray("[]"));
-        QFile::remove(file() + ".bad");
-    }
+    const QByteArray damaged("[{\"id\": \"E621E1F8-C36C-495A-93FC-0C247A3E6E5F\", \"na");
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(damaged);
+    f.close();
+    LoadoutStore reader(paths);
+    EXPECT_TRUE(reader.load().isEmpty());
+    EXPECT_TRUE(reader.foundUnreadable());
+    EXPECT_EQ(readAll(file), damaged);
+    ASSERT_TRUE(reader.save({sample()}));
+    EXPECT_EQ(readAll(file + ".bad"), damaged);
+    EXPECT_EQ(LoadoutStore(paths).load().size(), 1);
+    ASSERT_TRUE(reader.save({})); // later saves replace only our own file
+    EXPECT_EQ(readAll(file + ".bad"), damaged);
+    EXPECT_EQ(readAll(file), QByteArray("[]"));
 }
