@@ -103,7 +103,8 @@ protected:
 
 } // namespace
 
-TEST_F(PanelControllerTest, ShowSlidesInVisibleReadoutsStaggeredAndHidesThemAfterTenSeconds)
+TEST_F(PanelControllerTest,
+       ShowSlidesInShownReadoutsStaggeredHidesThemAfterTenSecondsFollowsChanges)
 {
     widgets.toggle(fieldHeader); // hidden by the user
     QCoreApplication::processEvents();
@@ -131,6 +132,19 @@ TEST_F(PanelControllerTest, ShowSlidesInVisibleReadoutsStaggeredAndHidesThemAfte
     EXPECT_TRUE(up().isEmpty());
     EXPECT_FALSE(hp->hasContent()); // views exist only while shown
     EXPECT_FALSE(controller->readoutTimerRunning());
+
+    // Widget changes show and hide panels while shown; the quick bar waits for the menu.
+    controller->show();
+    widgets.showAll();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(up(), (QList<HUDWidgetID>{fieldHeader, playerStatus, partyStrip}));
+    widgets.toggle(partyStrip);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(up(), (QList<HUDWidgetID>{fieldHeader, playerStatus}));
+    controller->toggleMenu();
+    widgets.hideAll();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(up(), QList<HUDWidgetID>{menuRail}); // not the user's to hide
 }
 
 TEST_F(PanelControllerTest, ReadoutDeadlineWaitsForMenuSubPanelAndCommandBarAndFollowsTheSetting)
@@ -270,22 +284,24 @@ TEST_F(PanelControllerTest, SubPanelsReplaceEachOtherAndEscapeClosesOneThingAtAT
     EXPECT_EQ(cues.mid(0, 3), QList<PanelCue>(3, PanelCue::cancel));
 }
 
-TEST_F(PanelControllerTest, ReadoutsFadeNearThePointerInPlaceUntilLayoutEditing)
+TEST_F(PanelControllerTest, ReadoutsFadeNearTheReportedPointerInPlaceUntilLayoutEditing)
 {
+    screens.watching = true;
     controller->show();
+    EXPECT_EQ(screens.watchers, 1);
     FakePanelWindow *hp = panels.value(playerStatus);
     const QRectF was = hp->frame();
-    pointAt({was.right() + 20, was.center().y()});
+    screens.movePointer({was.right() + 20, was.center().y()}); // reported, not polled
     EXPECT_EQ(controller->fadedPanels(), QSet<HUDWidgetID>{playerStatus});
     EXPECT_DOUBLE_EQ(hp->alpha(), 0.1);
     EXPECT_EQ(hp->animations.last().frame, was); // replaces the slide, still ends in place
-    pointAt({was.right() + 30, was.center().y()});
+    screens.movePointer({was.right() + 30, was.center().y()});
     EXPECT_TRUE(controller->fadedPanels().isEmpty());
     EXPECT_DOUBLE_EQ(hp->alpha(), 1.0);
 
-    pointAt(was.center());
-    ASSERT_TRUE(controller->fadedPanels().contains(playerStatus));
-    controller->toggleLayoutEditing();
+    screens.movePointer(was.center());
+    controller->toggleLayoutEditing(); // more panels shown, still watched once
+    EXPECT_EQ(screens.watchers, 1);
     EXPECT_TRUE(controller->layoutEditing() && controller->menuVisible());
     EXPECT_TRUE(panels.value(summaryPanel)->isClickThrough());
     EXPECT_TRUE(controller->fadedPanels().isEmpty());
@@ -295,6 +311,10 @@ TEST_F(PanelControllerTest, ReadoutsFadeNearThePointerInPlaceUntilLayoutEditing)
     EXPECT_FALSE(controller->layoutEditing());
     EXPECT_FALSE(panels.value(summaryPanel)->isClickThrough());
     EXPECT_TRUE(hp->isClickThrough());
+    ASSERT_FALSE(controller->fadedPanels().isEmpty());
+    controller->hide();
+    EXPECT_EQ(screens.watchers, 0);
+    EXPECT_TRUE(controller->fadedPanels().isEmpty());
 }
 
 TEST_F(PanelControllerTest, RailTakesClicksOnlyOverWhatItDraws)
@@ -322,35 +342,6 @@ TEST_F(PanelControllerTest, RailTakesClicksOnlyOverWhatItDraws)
     EXPECT_FALSE(rail->isClickThrough());
     controller->hide();
     EXPECT_FALSE(rail->isClickThrough());
-}
-
-TEST_F(PanelControllerTest, WidgetChangesShowAndHidePanelsWhileShown)
-{
-    controller->show();
-    widgets.toggle(partyStrip);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(up(), (QList<HUDWidgetID>{fieldHeader, playerStatus}));
-    widgets.showAll(); // the quick bar stays away with the menu closed
-    QCoreApplication::processEvents();
-    EXPECT_EQ(up(), (QList<HUDWidgetID>{fieldHeader, playerStatus, partyStrip}));
-    controller->toggleMenu();
-    widgets.hideAll();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(up(), QList<HUDWidgetID>{menuRail}); // not the user's to hide
-}
-
-TEST_F(PanelControllerTest, FollowsReportedMotionWithoutPollingAndStopsWatchingWhenHidden)
-{
-    screens.watching = true;
-    controller->show();
-    EXPECT_EQ(screens.watchers, 1);
-    screens.movePointer(panels.value(playerStatus)->frame().center());
-    EXPECT_TRUE(controller->fadedPanels().contains(playerStatus));
-    controller->toggleMenu(); // showing more panels does not watch twice
-    EXPECT_EQ(screens.watchers, 1);
-    controller->hide();
-    EXPECT_EQ(screens.watchers, 0);
-    EXPECT_TRUE(controller->fadedPanels().isEmpty());
 }
 
 TEST_F(PanelControllerTest, TargetCursorSitsOverTheGazedWindowAndGivesWayToThePointer)
@@ -447,7 +438,7 @@ TEST_F(PanelControllerTest, EditorListsTheShownWidgetsAndStoresDropsAsOffsets)
     EXPECT_EQ(panels.value(summaryPanel)->frame(), home(summaryPanel).translated(-16, 40));
 }
 
-TEST_F(PanelControllerTest, ResetLayoutFromControllerOrEditorThenDoneOnce)
+TEST_F(PanelControllerTest, EditorResetsDoneOnceEndsWithTheHUDAndItsActionsOutliveNothing)
 {
     controller->show();
     controller->toggleLayoutEditing();
@@ -462,25 +453,19 @@ TEST_F(PanelControllerTest, ResetLayoutFromControllerOrEditorThenDoneOnce)
     cues.clear();
     editor.done();
     EXPECT_FALSE(controller->layoutEditing());
-    EXPECT_EQ(editorCloses, 1);
     EXPECT_EQ(cues, QList<PanelCue>{PanelCue::close});
     editor.done();
     EXPECT_EQ(editorCloses, 1);
     editor.commit(playerStatus, {500, 500});
     EXPECT_TRUE(layout.offsets().isEmpty());
-}
 
-TEST_F(PanelControllerTest, HidingEndsEditingEditingShowsTheHUDAndTheActionsOutliveNothing)
-{
-    controller->show();
     controller->toggleLayoutEditing();
     controller->hide();
-    EXPECT_EQ(editorCloses, 1);
+    EXPECT_EQ(editorCloses, 2);
     EXPECT_FALSE(controller->layoutEditing());
     controller->toggleLayoutEditing(); // from a hidden HUD: shows it and opens the menu
     EXPECT_TRUE(controller->isVisible() && controller->menuVisible());
     EXPECT_TRUE(controller->layoutEditing());
-
     const EditorActions kept = editor;
     controller.reset();
     layout.setOffset(partyStrip, 50, 50);
