@@ -105,7 +105,6 @@ TEST(HUDLayout, OffsetsMoveSubPanelsFollowTheSummaryAndAllClampIntoTheFrame)
     EXPECT_EQ(HUDLayout::origin(inv, kLaptop, store), base + QPointF(-40, 16));
     store.setOffset(playerStatus, -5000, 5000);
     EXPECT_EQ(HUDLayout::origin(hp, kLaptop, store), QPointF(0, 875 - 72));
-
     // Clamping leaves an oversized axis alone; exactly as wide as the frame pins to its edge.
     const QRectF vf(0, 0, 300, 1000);
     EXPECT_EQ(HUDLayout::clamp({-50, 990}, {400, 100}, vf), QPointF(-50, 900));

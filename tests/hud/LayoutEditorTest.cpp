@@ -102,7 +102,6 @@ TEST_F(EditorViewTest, DragSnapsToTheMarginAndOtherWidgetsMovesThePanelAndCommit
     mouse(QEvent::MouseButtonRelease, {29 + 76, 503 + 40});
     EXPECT_FALSE(view->dragging() || view->guideX());
     EXPECT_FALSE(goldAt({24, 100}));
-
     // The summary's content starts 10 points inside its panel. Its content proposed 9 points
     // right of the party strip's right edge (374) and level with its top (710 − 424 = 286).
     mouse(QEvent::MouseButtonPress, {1000, 400});
@@ -130,7 +129,6 @@ TEST_F(EditorViewTest, ButtonsActInsteadOfPickingUpEscapeFinishesAndAWidgetGoneM
         QApplication::sendEvent(view.get(), &event);
     }
     EXPECT_EQ(dones, 2);
-
     mouse(QEvent::MouseButtonPress, {100, 800});
     hpShown = false;
     mouse(QEvent::MouseMove, {300, 300});
@@ -148,12 +146,10 @@ TEST(LayoutEditor, OpensOneEditorOverTheWholeScreenAndClosesFromItsOwnAction)
     screens.setScreens({main, side});
     FakeWindowSystem windows;
     LayoutEditor editor(screens, windows);
-
     editor.open(main, {});
     QPointer<EditorPanel> first = editor.panel();
     ASSERT_TRUE(first);
     EXPECT_TRUE(first->isVisible());
-
     int dones = 0;
     EditorActions actions;
     actions.done = [&] {
@@ -167,7 +163,6 @@ TEST(LayoutEditor, OpensOneEditorOverTheWholeScreenAndClosesFromItsOwnAction)
     // In Qt's top-left coordinates, flipped with the primary display's height.
     EXPECT_EQ(editor.panel()->geometry(), QRect(1440, 0, 1280, 800));
     EXPECT_EQ(editor.view()->screen(), side);
-
     // Escape in the editor closes it from inside its own key handler.
     QPointer<EditorPanel> second = editor.panel();
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);

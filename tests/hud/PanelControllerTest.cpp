@@ -123,7 +123,6 @@ TEST_F(PanelControllerTest,
     EXPECT_EQ(hp->alpha(), 1.0);
     EXPECT_TRUE(hp->hasContent());
     EXPECT_DOUBLE_EQ(hp->contentScale, 0.72);
-
     runSeconds(9);
     EXPECT_TRUE(controller->isVisible());
     runSeconds(2);
@@ -132,7 +131,6 @@ TEST_F(PanelControllerTest,
     EXPECT_TRUE(up().isEmpty());
     EXPECT_FALSE(hp->hasContent()); // views exist only while shown
     EXPECT_FALSE(controller->readoutTimerRunning());
-
     // Widget changes show and hide panels while shown; the quick bar waits for the menu.
     controller->show();
     widgets.showAll();
@@ -165,7 +163,6 @@ TEST_F(PanelControllerTest, ReadoutDeadlineWaitsForMenuSubPanelAndCommandBarAndF
     EXPECT_TRUE(controller->isVisible());
     runSeconds(2);
     EXPECT_FALSE(controller->isVisible());
-
     // A new idle time restarts the deadline; zero keeps the readouts up.
     controller->show();
     runSeconds(8);
@@ -298,7 +295,6 @@ TEST_F(PanelControllerTest, ReadoutsFadeNearTheReportedPointerInPlaceUntilLayout
     screens.movePointer({was.right() + 30, was.center().y()});
     EXPECT_TRUE(controller->fadedPanels().isEmpty());
     EXPECT_DOUBLE_EQ(hp->alpha(), 1.0);
-
     screens.movePointer(was.center());
     controller->toggleLayoutEditing(); // more panels shown, still watched once
     EXPECT_EQ(screens.watchers, 1);
@@ -394,7 +390,6 @@ TEST_F(PanelControllerTest, ToggleHUDHidesWhatIsOpenNoScreensNoPanelsNowPlayingF
     controller->toggleHUD();
     EXPECT_FALSE(shown(inventory));
     EXPECT_EQ(toastDismissals, 2);
-
     make();
     screens.setScreens({});
     controller->show();
@@ -428,7 +423,6 @@ TEST_F(PanelControllerTest, EditorListsTheShownWidgetsAndStoresDropsAsOffsets)
     editor.commit(playerStatus, home(playerStatus).topLeft() + QPointF(40, -200));
     EXPECT_EQ(layout.offset(playerStatus), QPointF(40, -200));
     EXPECT_EQ(panels.value(playerStatus)->frame(), home(playerStatus).translated(40, -200));
-
     // A dropped sub-panel moves the summary panel it follows.
     controller->openMenuPanel(inventory);
     editor.commit(inventory, home(inventory).topLeft() + QPointF(-16, 40));
@@ -458,7 +452,6 @@ TEST_F(PanelControllerTest, EditorResetsDoneOnceEndsWithTheHUDAndItsActionsOutli
     EXPECT_EQ(editorCloses, 1);
     editor.commit(playerStatus, {500, 500});
     EXPECT_TRUE(layout.offsets().isEmpty());
-
     controller->toggleLayoutEditing();
     controller->hide();
     EXPECT_EQ(editorCloses, 2);

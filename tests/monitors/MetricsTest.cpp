@@ -107,7 +107,6 @@ TEST_F(Metrics, MemoryPressureBoundaries)
         EXPECT_EQ(service.memoryPressure(), expected) << ratio;
         EXPECT_DOUBLE_EQ(service.memoryUsedGB(), ratio * 16);
     }
-
     stats.physical = 0; // unknown size: the bytes themselves are the ratio
     SystemMetricsService unknown(stats, clock);
     unknown.start();
@@ -143,7 +142,6 @@ TEST_F(Metrics, HiddenHUDFreezesReadoutsButThermalFollows)
     fresh.setHUDVisible(false);
     EXPECT_FALSE(fresh.isSampling());
     const int samples = fresh.tickCount();
-
     stats.mem = MemoryFigures{15 * kGiB, 16 * kGiB};
     QCoreApplication::processEvents();
     QSignalSpy changed(&fresh, &SystemMetricsService::changed);

@@ -83,14 +83,12 @@ TEST_F(RunningApps, AppsQuitAndJoinAtTheNotification)
     workspace.front = 2;
     const auto m = make();
     QSignalSpy spy(m.get(), &RunningAppsMonitor::entriesChanged);
-
     workspace.apps.removeIf([](const RunningApp &a) { return a.pid == 2; });
     workspace.front.reset();
     emit workspace.terminated(2);
     QCoreApplication::processEvents();
     EXPECT_EQ(spy.count(), 1);
     EXPECT_EQ(shown(*m), "1 3") << "nothing marked until another app comes forward";
-
     workspace.front = 3;
     emit workspace.activated(3);
     workspace.apps << FakeWorkspace::make(30, "New", "new", true,
@@ -98,7 +96,6 @@ TEST_F(RunningApps, AppsQuitAndJoinAtTheNotification)
     emit workspace.launched(30);
     QCoreApplication::processEvents();
     EXPECT_EQ(shown(*m), "1 3* 30");
-
     m->switchTo(1);
     EXPECT_EQ(selects, 1);
     EXPECT_EQ(workspace.activations, QList<pid_t>{1});

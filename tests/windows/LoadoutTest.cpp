@@ -46,7 +46,6 @@ TEST(LoadoutJson, RoundTripIsCompactWithUpperCaseIdsAndReferenceDates)
 {
     const QList<Loadout> list = {sample(), sample()};
     EXPECT_EQ(Loadout::decode(Loadout::encode(list)), list);
-
     Loadout l = sample();
     l.date = QDateTime(QDate(2001, 1, 1), QTime(0, 1, 40), QTimeZone::utc());
     const QByteArray json = Loadout::encode({l});
@@ -110,7 +109,6 @@ TEST(LoadoutFile, MissingIsEmptySavedLoadsBackOwnerOnlyAndAnUnreadableFileIsMove
               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser
                   | QFileDevice::WriteUser);
     EXPECT_EQ(LoadoutStore(paths).load(), list);
-
     const QByteArray damaged("[{\"id\": \"E621E1F8-C36C-495A-93FC-0C247A3E6E5F\", \"na");
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));

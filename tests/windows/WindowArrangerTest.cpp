@@ -87,7 +87,7 @@ Loadout loadout(const QString &name, QList<Loadout::Entry> entries)
 
 } // namespace
 
-TEST_F(Arranger, SnapMovesTheFocusedWindowElseTheTopOneInRootCoordinates)
+TEST_F(Arranger, SnapMovesTheFocusedElseTheTopWindowOfTheAppInFrontOrGazedAtInRootCoordinates)
 {
     editorInFront();
     windows.standard[10] = {7, 8};
@@ -97,8 +97,11 @@ TEST_F(Arranger, SnapMovesTheFocusedWindowElseTheTopOneInRootCoordinates)
     EXPECT_EQ(windows.moves, (Moves{{8, {216, 90, 1008, 720}}}));
     EXPECT_TRUE(toasts().isEmpty());
     EXPECT_EQ(cues, (Cues{{Cue::select, 0.5f}}));
-
-    // The visible frame loses 25 points at the top; in root coordinates the window starts there.
+    // With ourselves in front the gazed app is the target. The visible frame loses 25 points at
+    // the top; in root coordinates the window starts there.
+    addApp(ownPid, "Kaidro", "kaidro", {1});
+    workspace.front = ownPid;
+    gaze = 10;
     screens.setScreens({FakeScreens::make("primary", {0, 0, 1440, 900}, 25)});
     windows.focused.clear();
     arranger->snap(SnapZone::topHalf);
@@ -123,13 +126,17 @@ TEST_F(Arranger, NextDisplayKeepsTheFractionsOnTheNextScreenAndNeedsTwo)
 
 TEST_F(Arranger, RefusalsToastAndTouchNothingAndTrustIsReadAgainEachTime)
 {
-    // No app in front, then an app whose every window is minimized (none is standard).
+    // No app in front; ourselves in front, gazing at an app that has quit; an app whose every
+    // window is minimized (none is standard).
+    arranger->snap(SnapZone::leftHalf);
+    addApp(ownPid, "Kaidro", "kaidro", {1});
+    workspace.front = ownPid;
+    gaze = 99;
     arranger->snap(SnapZone::leftHalf);
     addApp(10, "Editor", "editor", {});
     workspace.front = 10;
     arranger->snap(SnapZone::leftHalf);
-    EXPECT_EQ(toasts(true), QStringList(2, "Nothing to move"));
-
+    EXPECT_EQ(toasts(true), QStringList(3, "Nothing to move"));
     feedback.toasts.clear();
     windows.standard[10] = {7};
     windows.frames.insert(7, {100, 100, 400, 300});
@@ -144,25 +151,10 @@ TEST_F(Arranger, RefusalsToastAndTouchNothingAndTrustIsReadAgainEachTime)
     EXPECT_FALSE(arranger->trusted());
     EXPECT_TRUE(windows.moves.isEmpty() && cues.isEmpty() && waits.isEmpty());
     EXPECT_TRUE(arranger->loadouts().isEmpty());
-
     windows.trust = true;
     arranger->snap(SnapZone::full);
     EXPECT_TRUE(arranger->trusted());
     EXPECT_EQ(windows.moves.size(), 1);
-}
-
-TEST_F(Arranger, WithOurselvesFrontmostTheGazedAppIsMoved)
-{
-    addApp(ownPid, "Kaidro", "kaidro", {1});
-    editorInFront();
-    workspace.front = ownPid;
-    EXPECT_FALSE(arranger->targetApp());
-    gaze = 10;
-    arranger->snap(SnapZone::leftHalf);
-    EXPECT_EQ(windows.moves, (Moves{{7, {0, 0, 720, 900}}}));
-    // An app that quit since it was gazed at is no target.
-    gaze = 99;
-    EXPECT_FALSE(arranger->targetApp());
 }
 
 TEST_F(Arranger, CaptureSkipsOtherAppsAndSmallWindowsAndKeepsAnAppsFirstThreeAsFractions)
@@ -178,7 +170,6 @@ TEST_F(Arranger, CaptureSkipsOtherAppsAndSmallWindowsAndKeepsAnAppsFirstThreeAsF
     EXPECT_EQ(toasts(true), QStringList{"No windows to save"});
     EXPECT_TRUE(arranger->loadouts().isEmpty());
     EXPECT_FALSE(QFile::exists(paths.dataFile("loadouts.json")));
-
     windows.frames.insert(4, {0, 0, 400, 91});
     addApp(10, "Editor", "editor", {5, 6, 7, 8, 9});
     windows.frames.insert(5, {144, 112.5, 720, 437.5});
@@ -208,7 +199,6 @@ TEST_F(Arranger, CaptureNamesReportsAndSavesNewestFirstAndDeleteSaves)
     EXPECT_EQ(arranger->loadouts()[0].appCount(), 4);
     EXPECT_TRUE(toasts().value(0).startsWith("Loadout saved: A + B + C +1: 5 windows. "));
     EXPECT_EQ(cues, (Cues{{Cue::confirm, 0.6f}}));
-
     clock.advance(60);
     arranger->captureLoadout();
     const QList<Loadout> list = arranger->loadouts();
@@ -243,7 +233,6 @@ TEST_F(Arranger, EquipWithEverythingInPlaceMovesNothingWhileSettlingAndRaisesEac
     arranger->captureLoadout();
     feedback.toasts.clear();
     cues.clear();
-
     bool done = false;
     arranger->equip(arranger->loadouts()[0], [&done] { done = true; });
     // The matching pass puts each window at once, onto where it already is.
@@ -274,7 +263,6 @@ TEST_F(Arranger, EquipLaunchesMissingAppsWaitsForTheirWindowsAndCountsThoseNever
     feedback.runLater();
     EXPECT_EQ(windows.raised, (QList<quint32>{6, 5}));
     EXPECT_EQ(toasts(), QStringList{"Equipped C: 2 windows placed. Launched 1 app(s)."});
-
     // An app that never opens its window, and one that cannot be opened at all.
     feedback.toasts.clear();
     windows.raised.clear();
@@ -306,14 +294,12 @@ TEST_F(Arranger, SettlingStopsAfterThreePassesAndLeavesAWindowWithinFourPoints)
     }
     EXPECT_EQ(windows.moves.size(), 1 + 3);
     EXPECT_EQ(windows.raised, QList<quint32>{1});
-
     // A terminal lands on its nearest cell size.
     windows.moves.clear();
     arranger->equip(loadout("A", {entry("a", 0, {0.5, 0, 0.5, 1})}));
     windows.frames[1].adjust(0, 0, -4, 4);
     feedback.runLater();
     EXPECT_EQ(windows.moves.size(), 1);
-
     // A wait that outlives the arranger does nothing.
     windows.raised.clear();
     feedback.toasts.clear();
