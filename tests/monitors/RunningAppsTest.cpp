@@ -63,31 +63,23 @@ TEST_F(RunningApps, OldestLaunchFirstUndatedBeforeAllAndTwelveSlotsKeepingTheFro
     }
 }
 
-TEST_F(RunningApps, OwnProcessOrNoFrontmostAppKeepsTheLastFrontApp)
-{
-    launch(4);
-    workspace.apps << FakeWorkspace::make(kOwn, "Kaidro", "kaidro");
-    workspace.front = 3;
-    const auto m = make();
-    workspace.front = kOwn;
-    m->refresh();
-    EXPECT_EQ(shown(*m), "1 2 3* 4");
-    workspace.front.reset();
-    m->refresh();
-    EXPECT_EQ(m->lastFrontPID(), 3);
-}
-
-TEST_F(RunningApps, AppsQuitAndJoinAtTheNotification)
+TEST_F(RunningApps, OurOwnOrNoAppInFrontKeepsTheLastMarkedAndAppsQuitAndJoinAtTheNotification)
 {
     launch(3);
+    workspace.apps << FakeWorkspace::make(kOwn, "Kaidro", "kaidro");
     workspace.front = 2;
     const auto m = make();
     QSignalSpy spy(m.get(), &RunningAppsMonitor::entriesChanged);
+    workspace.front = kOwn;
+    emit workspace.activated(kOwn);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shown(*m), "1 2* 3");
     workspace.apps.removeIf([](const RunningApp &a) { return a.pid == 2; });
     workspace.front.reset();
     emit workspace.terminated(2);
     QCoreApplication::processEvents();
-    EXPECT_EQ(spy.count(), 1);
+    EXPECT_EQ(spy.count(), 2);
+    EXPECT_EQ(m->lastFrontPID(), 2);
     EXPECT_EQ(shown(*m), "1 3") << "nothing marked until another app comes forward";
     workspace.front = 3;
     emit workspace.activated(3);

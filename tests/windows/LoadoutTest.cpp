@@ -54,11 +54,6 @@ TEST(LoadoutJson, RoundTripIsCompactWithUpperCaseIdsAndReferenceDates)
     EXPECT_EQ(o.value("id").toString(), l.id.toString(QUuid::WithoutBraces).toUpper());
     EXPECT_EQ(o.value("date").toDouble(), 100.0);
     EXPECT_EQ(o.value("entries").toArray().at(1).toObject().value("index"), 2);
-    // Dates before the reference are negative.
-    EXPECT_EQ(Loadout::referenceSeconds(
-                  QDateTime(QDate(2000, 12, 31), QTime(23, 59, 0), QTimeZone::utc())),
-              -60.0);
-    EXPECT_EQ(Loadout::fromReferenceSeconds(-60.0).toSecsSinceEpoch(), 978307140);
 }
 
 TEST(LoadoutJson, EveryKeyIsRequiredAndWrongTypesDoNotDecode)
