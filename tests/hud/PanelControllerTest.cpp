@@ -116,21 +116,18 @@ TEST_F(PanelControllerTest,
     // The target cursor follows the gaze, now playing follows playback, the menu stays closed.
     EXPECT_EQ(up(), (QList<HUDWidgetID>{playerStatus, partyStrip}));
     const FakePanelWindow *hp = panels.value(playerStatus);
-    ASSERT_EQ(hp->animations.size(), 1);
-    EXPECT_EQ(hp->animations[0].delay, 0);
-    EXPECT_EQ(panels.value(partyStrip)->animations[0].delay, 0.045);
+    EXPECT_EQ(std::pair(hp->animations.value(0).delay, panels[partyStrip]->animations[0].delay),
+              std::pair(0.0, 0.045));
     EXPECT_EQ(hp->frame(), home(playerStatus).translated(40, -200));
-    EXPECT_EQ(hp->alpha(), 1.0);
-    EXPECT_TRUE(hp->hasContent());
-    EXPECT_DOUBLE_EQ(hp->contentScale, 0.72);
+    EXPECT_EQ(std::tuple(hp->alpha(), hp->hasContent(), hp->contentScale),
+              std::tuple(1.0, true, 0.72));
     runSeconds(9);
     EXPECT_TRUE(controller->isVisible());
     runSeconds(2);
     EXPECT_FALSE(controller->isVisible() || visibility.visible());
     EXPECT_EQ(serviceCalls, (QList<bool>{true, false}));
     EXPECT_TRUE(up().isEmpty());
-    EXPECT_FALSE(hp->hasContent()); // views exist only while shown
-    EXPECT_FALSE(controller->readoutTimerRunning());
+    EXPECT_FALSE(hp->hasContent() || controller->readoutTimerRunning()); // views only when shown
     // Widget changes show and hide panels while shown; the quick bar waits for the menu.
     controller->show();
     widgets.showAll();
@@ -222,7 +219,6 @@ TEST_F(PanelControllerTest, MenuIdleClosesTheMenuOnlyWhenNothingKeepsItInUse)
         EXPECT_EQ(controller->menuOpen(), c.keptOpen) << c.name;
         EXPECT_TRUE(controller->isVisible()) << c.name; // only the menu goes
     }
-    EXPECT_FALSE(shown(menuRail));
     EXPECT_FALSE(controller->idleTimerRunning());
 }
 
@@ -239,10 +235,9 @@ TEST_F(PanelControllerTest, RehomesOnlyAfterDwellingOnAnotherScreen)
     clock.advance(0.35);
     controller->pointerUpdate();
     EXPECT_EQ(hudOn(), "right");
-    const QRectF hp = panels.value(playerStatus)->frame();
-    EXPECT_TRUE(right.visibleFrame.contains(hp));
-    EXPECT_EQ(hp.size(), QSizeF(475, 95)); // scaled for the wider screen
-    EXPECT_DOUBLE_EQ(panels.value(playerStatus)->contentScale, 0.95);
+    EXPECT_EQ(panels[playerStatus]->frame(),
+              HUDLayout::frame(HUDLayout::spec(playerStatus), right));
+    EXPECT_DOUBLE_EQ(panels[playerStatus]->contentScale, 0.95); // scaled for the wider screen
     // A dwell starts over whenever the pointer comes back.
     for (QPointF p : {QPointF(700, 450), QPointF(2000, 700), QPointF(700, 450)}) {
         pointAt(p);
