@@ -142,13 +142,8 @@ TEST(HUDLayout, TargetCursorHangsFromAboveTheWindowWithinTheVisibleFrame)
     // On the laptop the panel is 166 × 86; the visible frame's top is 875, so the panel fits
     // above a window whose top edge is at most 779.
     const ScreenInfo right = screenWith({1440, 0, 2560, 1415}); // 219 × 114
-    const struct
-    {
-        const char *name;
-        ScreenInfo screen;
-        QRectF window, frame;
-        bool cramped;
-    } cases[] = {
+    // What, screen, window, the panel's frame, whether it is cramped.
+    const std::tuple<const char *, ScreenInfo, QRectF, QRectF, bool> cases[] = {
         {"centred", kLaptop, {400, 200, 600, 300}, {617, 420, 166, 86}, false},
         {"off the left edge", kLaptop, {-300, 200, 400, 300}, {4, 420, 166, 86}, false},
         {"off the right edge", kLaptop, {1300, 200, 400, 300}, {1270, 420, 166, 86}, false},
@@ -157,9 +152,9 @@ TEST(HUDLayout, TargetCursorHangsFromAboveTheWindowWithinTheVisibleFrame)
         {"maximised", kLaptop, {-10, 0, 1460, 875}, {637, 785, 166, 86}, true},
         {"second screen", right, {1400, 100, 400, 300}, {1490.5, 292, 219, 114}, false},
     };
-    for (const auto &c : cases) {
-        const HUDLayout::CursorPlacement p = HUDLayout::placeTargetCursor(c.window, c.screen);
-        EXPECT_EQ(std::pair(p.frame, p.cramped), std::pair(c.frame, c.cramped)) << c.name;
+    for (const auto &[name, screen, window, frame, cramped] : cases) {
+        const HUDLayout::CursorPlacement p = HUDLayout::placeTargetCursor(window, screen);
+        EXPECT_EQ(std::pair(p.frame, p.cramped), std::pair(frame, cramped)) << name;
     }
 }
 

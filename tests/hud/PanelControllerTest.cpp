@@ -183,13 +183,7 @@ TEST_F(PanelControllerTest, MenuIdleClosesTheMenuOnlyWhenNothingKeepsItInUse)
     settings.setReadoutIdle(0);
     const QRectF rail = home(menuRail), summary = home(summaryPanel);
     const QPointF away(rail.left() + 20, rail.bottom() - 400); // on the rail, off what it draws
-    const struct
-    {
-        const char *name;
-        QPointF pointer;
-        std::function<void()> setup;
-        bool keptOpen;
-    } cases[] = {
+    const std::tuple<const char *, QPointF, std::function<void()>, bool> cases[] = {
         {"pointer away", away, {}, false},
         {"on a drawn rail row", {rail.left() + 350, rail.bottom() - 120}, {}, true},
         {"11 points beside the summary", {summary.left() - 11, summary.center().y()}, {}, true},
@@ -204,20 +198,20 @@ TEST_F(PanelControllerTest, MenuIdleClosesTheMenuOnlyWhenNothingKeepsItInUse)
          },
          false},
     };
-    for (const auto &c : cases) {
+    for (const auto &[name, pointer, setup, keptOpen] : cases) {
         make();
         commandBar = false;
         controller->show();
         controller->toggleMenu();
         controller->setRailRegions({QRectF(300, 100, 176, 46)});
-        screens.setPointer(c.pointer);
-        if (c.setup)
-            c.setup();
+        screens.setPointer(pointer);
+        if (setup)
+            setup();
         runSeconds(5);
-        EXPECT_TRUE(controller->menuOpen()) << c.name;
+        EXPECT_TRUE(controller->menuOpen()) << name;
         runSeconds(2);
-        EXPECT_EQ(controller->menuOpen(), c.keptOpen) << c.name;
-        EXPECT_TRUE(controller->isVisible()) << c.name; // only the menu goes
+        EXPECT_EQ(controller->menuOpen(), keptOpen) << name;
+        EXPECT_TRUE(controller->isVisible()) << name; // only the menu goes
     }
     EXPECT_FALSE(controller->idleTimerRunning());
 }
@@ -347,21 +341,17 @@ TEST_F(PanelControllerTest, TargetCursorSitsOverTheGazedWindowAndGivesWayToThePo
               HUDLayout::placeTargetCursor(window, left).frame);
     // The pointer box hangs from the middle of the panel's top edge: 230 × 120, or 90 × 70
     // while cramped, plus 24 points of margin.
-    const struct
-    {
-        QRectF window;
-        double dx, dy; // from the middle of the panel's top edge
-        bool near;
-    } cases[] = {
+    // The window, the pointer from the middle of the panel's top edge, whether that is near.
+    const std::tuple<QRectF, double, double, bool> cases[] = {
         {window, 115 + 23, -10, true},    {window, 115 + 25, -10, false},
         {window, 0, -120 - 25, false},    {maximised, 45 + 20, -10, true},
         {maximised, 45 + 30, -10, false}, {window, 0, -120 - 23, true},
     };
-    for (const auto &c : cases) {
-        controller->setGaze(c.window);
+    for (const auto &[gazed, dx, dy, near] : cases) {
+        controller->setGaze(gazed);
         const QRectF f = panels.value(targetCursor)->frame();
-        const QPointF pointer(f.center().x() + c.dx, f.bottom() + c.dy);
-        EXPECT_EQ(controller->widgetsNear(pointer).contains(targetCursor), c.near) << c.dx;
+        const QPointF pointer(f.center().x() + dx, f.bottom() + dy);
+        EXPECT_EQ(controller->widgetsNear(pointer).contains(targetCursor), near) << dx;
     }
     EXPECT_EQ(crampedReports, (QList<bool>{true, false}));
     controller->setPointerNear({targetCursor});

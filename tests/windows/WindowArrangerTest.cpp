@@ -108,7 +108,7 @@ TEST_F(Arranger, SnapMovesTheFocusedElseTheTopWindowOfTheAppInFrontOrGazedAtInRo
     EXPECT_EQ(windows.moves.last(), (QPair<quint32, QRectF>{7, {0, 25, 1440, 437.5}}));
 }
 
-TEST_F(Arranger, NextDisplayKeepsTheFractionsOnTheNextScreenAndNeedsTwo)
+TEST_F(Arranger, NextDisplayNeedsTwoAndKeepsFractionsAsLoadoutsGoToTheDisplayOfTheirSize)
 {
     editorInFront();
     arranger->snap(SnapZone::nextDisplay);
@@ -122,6 +122,13 @@ TEST_F(Arranger, NextDisplayKeepsTheFractionsOnTheNextScreenAndNeedsTwo)
     EXPECT_EQ(windows.frames[7], QRectF(1440 + 192, 108, 960, 540));
     arranger->snap(SnapZone::nextDisplay);
     EXPECT_EQ(windows.frames[7], QRectF(144, 112.5, 720, 437.5));
+    // A loadout goes to the display of its size, else to the primary.
+    const QList<ScreenInfo> two = screens.screens();
+    const QRectF f(0.1, 0.2, 0.5, 0.25);
+    EXPECT_EQ(WindowArranger::frameFor(entry("x", 0, f, "1512x982"), two),
+              SnapZones::place(f, two[0].visibleFrame));
+    EXPECT_EQ(WindowArranger::frameFor(entry("x", 0, f, "1920x1080"), two),
+              SnapZones::place(f, two[1].visibleFrame));
 }
 
 TEST_F(Arranger, RefusalsToastAndTouchNothingAndTrustIsReadAgainEachTime)
@@ -207,17 +214,6 @@ TEST_F(Arranger, CaptureNamesReportsAndSavesNewestFirstAndDeleteSaves)
     arranger->deleteLoadout(list[0].id);
     make();
     EXPECT_EQ(arranger->loadouts(), list.mid(1));
-}
-
-TEST_F(Arranger, FrameForPicksTheDisplayOfTheSameSizeElseThePrimary)
-{
-    const QList<ScreenInfo> two = {FakeScreens::make("a", {0, 0, 1440, 900}, 25),
-                                   FakeScreens::make("b", {1440, 0, 1920, 1080})};
-    const QRectF f(0.1, 0.2, 0.5, 0.25);
-    EXPECT_EQ(WindowArranger::frameFor(entry("x", 0, f, "1512x982"), two),
-              SnapZones::place(f, two[0].visibleFrame));
-    EXPECT_EQ(WindowArranger::frameFor(entry("x", 0, f, "1920x1080"), two),
-              SnapZones::place(f, two[1].visibleFrame));
 }
 
 TEST_F(Arranger, EquipWithEverythingInPlaceMovesNothingWhileSettlingAndRaisesEachOnce)
