@@ -1,3 +1,5 @@
+#include "monitors/RunningAppsMonitor.h"
+#include "monitors/SystemMetricsService.h"
 #include "monitors/TargetMonitor.h"
 #include "ui/widgets/TargetReadoutAdapter.h"
 
@@ -9,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QSignalSpy>
 
 #include <cmath>
@@ -66,6 +69,53 @@ protected:
     }
 
     pid_t gazedPid() const { return monitor->gaze() ? monitor->gaze()->pid : 0; }
+};
+
+class Metrics : public ::testing::Test
+{
+protected:
+    FakeSystemStats stats;
+    FakeClock clock;
+    SystemMetricsService service{stats, clock};
+
+    static PowerSource mouse()
+    {
+        PowerSource p = FakeSystemStats::battery(60);
+        p.internalBattery = false;
+        return p;
+    }
+};
+
+class RunningApps : public ::testing::Test
+{
+protected:
+    FakeWorkspace workspace;
+    int selects = 0;
+
+    // `count` regular apps with pids 1..count, app n launched n minutes after 09:00, listed
+    // newest first so that the order must come from the launch dates.
+    void launch(int count)
+    {
+        const QDateTime base(QDate(2026, 12, 6), QTime(9, 0), Qt::UTC);
+        for (int n = count; n >= 1; --n)
+            workspace.apps << FakeWorkspace::make(n, QStringLiteral("App %1").arg(n),
+                                                  QStringLiteral("app%1").arg(n), true,
+                                                  base.addSecs(60 * n));
+    }
+
+    std::unique_ptr<RunningAppsMonitor> make()
+    {
+        return std::make_unique<RunningAppsMonitor>(workspace, kOwn, [this] { ++selects; });
+    }
+
+    // The listed pids, the one in front marked with a star.
+    static QString shown(const RunningAppsMonitor &m)
+    {
+        QStringList out;
+        for (const RunningAppsMonitor::Entry &e : m.entries())
+            out << QString::number(e.id) + (e.isFront ? "*" : "");
+        return out.join(' ');
+    }
 };
 
 } // namespace
@@ -298,4 +348,188 @@ TEST_F(Target, ShowingPollsAtOnceHidingStopsAndReportedMotionSparesThePointerRea
     EXPECT_EQ(gazedPid(), kEditor);
     monitor->setHUDVisible(false);
     EXPECT_EQ(screens.watchers, 0);
+}
+
+TEST_F(Metrics, FirstInternalBatteryIsReadAndNoneIsAbsentAtEverySample)
+{
+    for (const QList<PowerSource> &sources : {QList<PowerSource>{}, QList<PowerSource>{mouse()}}) {
+        stats.power = sources;
+        service.start();
+        for (int i = 0; i < 3; ++i, service.tick())
+            EXPECT_FALSE(service.hasBattery() || service.batteryPercent());
+    }
+    // Max 0: the raw current; max missing: out of 100; current missing: 0.
+    const std::pair<QList<PowerSource>, double> rows[]
+        = {{{mouse(), FakeSystemStats::battery(40, 80, true), FakeSystemStats::battery(90)}, 50},
+           {{mouse(), FakeSystemStats::battery(37, 0)}, 37},
+           {{mouse(), {true, 42.0, std::nullopt, false}}, 42},
+           {{mouse(), {true, std::nullopt, 80.0, false}}, 0}};
+    for (const auto &[sources, percent] : rows) {
+        stats.power = sources;
+        service.tick();
+        EXPECT_TRUE(service.hasBattery());
+        EXPECT_DOUBLE_EQ(service.batteryPercent().value_or(-1), percent);
+        EXPECT_EQ(service.isCharging(), percent == 50);
+    }
+    stats.power = QList<PowerSource>{mouse()}; // battery taken out
+    service.tick();
+    EXPECT_FALSE(service.hasBattery() || service.batteryPercent());
+}
+
+TEST_F(Metrics, FailingSourcesKeepTheirValuesAndNeverStopTheOthers)
+{
+    stats.power = QList<PowerSource>{FakeSystemStats::battery(50, 100, true)};
+    service.start();
+    stats.power.reset();
+    stats.volume.reset();
+    stats.mem = MemoryFigures{8 * kGiB, 16 * kGiB};
+    for (int i = 0; i < 30; ++i) // crosses a disk sample
+        service.tick();
+    EXPECT_TRUE(service.hasBattery() && service.isCharging());
+    EXPECT_DOUBLE_EQ(service.batteryPercent().value_or(-1), 50);
+    EXPECT_DOUBLE_EQ(service.diskFreeGB(), 200);
+    EXPECT_DOUBLE_EQ(service.memoryUsedGB(), 8);
+    stats.mem.reset();
+    service.tick();
+    EXPECT_DOUBLE_EQ(service.memoryUsedGB(), 8);
+}
+
+TEST_F(Metrics, CpuIsTheBusyShareBetweenTwoGoodReadings)
+{
+    stats.cpu = CpuTicks{5000, 1000, 4000, 0}; // user, system, idle, nice
+    service.start();
+    EXPECT_DOUBLE_EQ(service.cpuPercent(), 0); // nothing to compare with yet
+    const std::pair<std::optional<CpuTicks>, double> steps[] = {
+        {CpuTicks{5010, 1010, 4075, 5}, 25}, // user, system and nice are all busy
+        {CpuTicks{5010, 1010, 4075, 5}, 25}, // no ticks passed
+        {std::nullopt, 25}, // unreadable
+        {CpuTicks{5050, 1010, 4135, 5}, 40}, // from the last good reading
+        {CpuTicks{5140, 1010, 10, 5}, 40}, // idle ran backwards: no absurd figure
+        {CpuTicks{5210, 1010, 40, 5}, 70}, // from the reading that ran backwards
+    };
+    for (const auto &[ticks, percent] : steps) {
+        stats.cpu = ticks;
+        service.tick();
+        EXPECT_DOUBLE_EQ(service.cpuPercent(), percent);
+    }
+}
+
+TEST_F(Metrics, MemoryPressureBoundaries)
+{
+    EXPECT_DOUBLE_EQ(service.memoryTotalGB(), 0);
+    service.start();
+    EXPECT_DOUBLE_EQ(service.memoryTotalGB(), 16);
+    const std::pair<double, MemoryPressure> cases[] = {{0.75, MemoryPressure::normal},
+                                                       {0.7501, MemoryPressure::warning},
+                                                       {0.9, MemoryPressure::warning},
+                                                       {0.9001, MemoryPressure::critical}};
+    for (const auto &[ratio, expected] : cases) {
+        stats.mem = MemoryFigures{ratio * stats.physical, stats.physical};
+        service.tick();
+        EXPECT_EQ(service.memoryPressure(), expected) << ratio;
+        EXPECT_DOUBLE_EQ(service.memoryUsedGB(), ratio * 16);
+    }
+    stats.physical = 0; // unknown size: the bytes themselves are the ratio
+    SystemMetricsService unknown(stats, clock);
+    unknown.start();
+    EXPECT_EQ(unknown.memoryPressure(), MemoryPressure::critical);
+}
+
+TEST_F(Metrics, DiskIsReadInDecimalGigabytesEveryThirtySamples)
+{
+    service.start(); // sample 0
+    EXPECT_EQ(std::pair(service.diskFreeGB(), service.diskTotalGB()), std::pair(200.0, 500.0));
+    stats.volume = VolumeCapacity{150e9, 500e9};
+    QList<int> reads;
+    for (int sample = 1; sample <= 60; ++sample, service.tick())
+        reads << stats.volumeReads;
+    EXPECT_EQ(reads.mid(0, 30), QList<int>(30, 1));
+    EXPECT_EQ(reads[30], 2);
+    EXPECT_EQ(stats.volumeReads, 3);
+    EXPECT_DOUBLE_EQ(service.diskFreeGB(), 150);
+}
+
+TEST_F(Metrics, HiddenHUDFreezesReadoutsButThermalFollows)
+{
+    stats.thermal = ThermalState::fair;
+    SystemMetricsService fresh(stats, clock);
+    EXPECT_EQ(fresh.thermal(), ThermalState::fair); // the state at creation
+    fresh.start();
+    EXPECT_EQ(fresh.tickCount(), 1);
+    EXPECT_FALSE(fresh.isSampling());
+    clock.advance(5);
+    fresh.setHUDVisible(true); // samples at once
+    EXPECT_EQ(fresh.now(), clock.now());
+    EXPECT_TRUE(fresh.isSampling());
+    fresh.setHUDVisible(false);
+    EXPECT_FALSE(fresh.isSampling());
+    const int samples = fresh.tickCount();
+    stats.mem = MemoryFigures{15 * kGiB, 16 * kGiB};
+    QCoreApplication::processEvents();
+    QSignalSpy changed(&fresh, &SystemMetricsService::changed);
+    stats.setThermal(ThermalState::critical);
+    EXPECT_EQ(fresh.thermal(), ThermalState::critical);
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(fresh.tickCount(), samples);
+    EXPECT_DOUBLE_EQ(fresh.memoryUsedGB(), 4);
+}
+
+TEST_F(RunningApps, OldestLaunchFirstUndatedBeforeAllAndTwelveSlotsKeepingTheFrontApp)
+{
+    const std::tuple<int, std::optional<pid_t>, const char *> rows[]
+        = {{3, std::nullopt, "77 1 2 3"},
+           {13, 5, "77 1 2 3 4 5* 6 7 8 9 10 11"},
+           {13, 13, "77 1 2 3 4 5 6 7 8 9 10 13*"},
+           {2, 50, "77 1 2"}}; // a background app in front is never listed
+    for (const auto &[count, front, expected] : rows) {
+        workspace.apps = {FakeWorkspace::make(77, "", "undated"),
+                          FakeWorkspace::make(50, "Tray Utility", "tray", false)};
+        launch(count);
+        workspace.front = front;
+        const auto m = make();
+        EXPECT_EQ(shown(*m), expected) << count;
+        EXPECT_EQ(m->entries().first().name, "App"); // what a nameless app is called
+    }
+}
+
+TEST_F(RunningApps, OurOwnOrNoAppInFrontKeepsTheLastMarkedAndAppsQuitAndJoinAtTheNotification)
+{
+    launch(3);
+    workspace.apps << FakeWorkspace::make(kOwn, "Kaidro", "kaidro");
+    workspace.front = 2;
+    const auto m = make();
+    QSignalSpy spy(m.get(), &RunningAppsMonitor::entriesChanged);
+    workspace.front = kOwn;
+    emit workspace.activated(kOwn);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shown(*m), "1 2* 3");
+    workspace.apps.removeIf([](const RunningApp &a) { return a.pid == 2; });
+    workspace.front.reset();
+    emit workspace.terminated(2);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(spy.count(), 2);
+    EXPECT_EQ(m->lastFrontPID(), 2);
+    EXPECT_EQ(shown(*m), "1 3") << "nothing marked until another app comes forward";
+    workspace.front = 3;
+    emit workspace.activated(3);
+    workspace.apps << FakeWorkspace::make(30, "New", "new", true,
+                                          QDateTime(QDate(2026, 12, 6), QTime(12, 0), Qt::UTC));
+    emit workspace.launched(30);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shown(*m), "1 3* 30");
+    m->switchTo(1);
+    EXPECT_EQ(selects, 1);
+    EXPECT_EQ(workspace.activations, QList<pid_t>{1});
+}
+
+TEST_F(RunningApps, NotificationsAreHandledLaterAndNotAtAllOnceTheMonitorIsGone)
+{
+    launch(1);
+    auto m = make();
+    const int reads = workspace.listReads;
+    emit workspace.launched(1);
+    EXPECT_EQ(workspace.listReads, reads) << "the workspace is still inside its own report";
+    m.reset();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(workspace.listReads, reads) << "the destroyed monitor refreshed";
 }
