@@ -78,12 +78,7 @@ protected:
     FakeClock clock;
     SystemMetricsService service{stats, clock};
 
-    static PowerSource mouse()
-    {
-        PowerSource p = FakeSystemStats::battery(60);
-        p.internalBattery = false;
-        return p;
-    }
+    static PowerSource mouse() { return {false, 60.0, 100.0, false}; }
 };
 
 class RunningApps : public ::testing::Test
@@ -128,9 +123,9 @@ TEST_F(Target, TheFirstWindowAndEverySwitchNeedTheDwell)
     EXPECT_FALSE(monitor->pid() || monitor->gaze());
     clock.advance(0.4);
     monitor->pollPointer();
-    EXPECT_EQ(monitor->name(), "Editor");
     ASSERT_EQ(gazedPid(), kEditor);
-    EXPECT_EQ(monitor->gaze()->frame, QRectF(0, 200, 500, 600)) << "in model coordinates";
+    EXPECT_EQ(std::tuple(monitor->name(), monitor->gaze()->frame),
+              std::tuple("Editor", QRectF(0, 200, 500, 600))); // in model coordinates
     // Crossing the browser briefly keeps the target; resting on it for the dwell switches.
     QSignalSpy gazeSpy(monitor.get(), &TargetMonitor::gazeChanged);
     for (auto [x, dt] : {std::pair{600.0, 0.2}, {610.0, 0.14}, {620.0, 0.0}}) {
@@ -140,9 +135,9 @@ TEST_F(Target, TheFirstWindowAndEverySwitchNeedTheDwell)
     EXPECT_EQ(gazedPid(), kEditor);
     clock.advance(0.36 - 0.14);
     pollAt(621, 100);
-    EXPECT_EQ(monitor->name(), "Browser");
     ASSERT_EQ(gazedPid(), kBrowser);
-    EXPECT_EQ(monitor->gaze()->frame, QRectF(500, 200, 500, 600));
+    EXPECT_EQ(std::tuple(monitor->name(), monitor->gaze()->frame),
+              std::tuple("Browser", QRectF(500, 200, 500, 600)));
     EXPECT_EQ(gazeSpy.count(), 1);
 }
 
@@ -238,8 +233,7 @@ TEST_F(Target, CpuIsPercentOfOneCoreAVanishedProcessKeepsItsValuesAndASwitchStar
 {
     QSignalSpy changed(monitor.get(), &TargetMonitor::changed);
     monitor->sampleCPU(); // no target, nothing to sample
-    EXPECT_EQ(changed.count(), 0);
-    EXPECT_DOUBLE_EQ(monitor->memoryGB(), 0);
+    EXPECT_EQ(std::tuple(changed.count(), monitor->memoryGB()), std::tuple(0, 0.0));
     stats.tasks[kEditor].cpuNanos = 0; // a process with no CPU time yet
     acquire(100, 100);
     QList<double> percents;
@@ -367,9 +361,8 @@ TEST_F(Metrics, FirstInternalBatteryIsReadAndNoneIsAbsentAtEverySample)
     for (const auto &[sources, percent] : rows) {
         stats.power = sources;
         service.tick();
-        EXPECT_TRUE(service.hasBattery());
-        EXPECT_DOUBLE_EQ(service.batteryPercent().value_or(-1), percent);
-        EXPECT_EQ(service.isCharging(), percent == 50);
+        EXPECT_EQ(std::tuple(service.hasBattery(), *service.batteryPercent(), service.isCharging()),
+                  std::tuple(true, percent, percent == 50));
     }
     stats.power = QList<PowerSource>{mouse()}; // battery taken out
     service.tick();
@@ -385,10 +378,9 @@ TEST_F(Metrics, FailingSourcesKeepTheirValuesAndNeverStopTheOthers)
     stats.mem = MemoryFigures{8 * kGiB, 16 * kGiB};
     for (int i = 0; i < 30; ++i) // crosses a disk sample
         service.tick();
-    EXPECT_TRUE(service.hasBattery() && service.isCharging());
-    EXPECT_DOUBLE_EQ(service.batteryPercent().value_or(-1), 50);
-    EXPECT_DOUBLE_EQ(service.diskFreeGB(), 200);
-    EXPECT_DOUBLE_EQ(service.memoryUsedGB(), 8);
+    EXPECT_EQ(std::tuple(service.hasBattery(), service.isCharging(), *service.batteryPercent(),
+                         service.diskFreeGB(), service.memoryUsedGB()),
+              std::tuple(true, true, 50.0, 200.0, 8.0));
     stats.mem.reset();
     service.tick();
     EXPECT_DOUBLE_EQ(service.memoryUsedGB(), 8);
@@ -426,8 +418,8 @@ TEST_F(Metrics, MemoryPressureBoundaries)
     for (const auto &[ratio, expected] : cases) {
         stats.mem = MemoryFigures{ratio * stats.physical, stats.physical};
         service.tick();
-        EXPECT_EQ(service.memoryPressure(), expected) << ratio;
-        EXPECT_DOUBLE_EQ(service.memoryUsedGB(), ratio * 16);
+        EXPECT_EQ(std::pair(service.memoryPressure(), service.memoryUsedGB()),
+                  std::pair(expected, ratio * 16));
     }
     stats.physical = 0; // unknown size: the bytes themselves are the ratio
     SystemMetricsService unknown(stats, clock);
@@ -468,10 +460,8 @@ TEST_F(Metrics, HiddenHUDFreezesReadoutsButThermalFollows)
     QCoreApplication::processEvents();
     QSignalSpy changed(&fresh, &SystemMetricsService::changed);
     stats.setThermal(ThermalState::critical);
-    EXPECT_EQ(fresh.thermal(), ThermalState::critical);
-    EXPECT_EQ(changed.count(), 1);
-    EXPECT_EQ(fresh.tickCount(), samples);
-    EXPECT_DOUBLE_EQ(fresh.memoryUsedGB(), 4);
+    EXPECT_EQ(std::tuple(fresh.thermal(), changed.count(), fresh.tickCount(), fresh.memoryUsedGB()),
+              std::tuple(ThermalState::critical, 1, samples, 4.0));
 }
 
 TEST_F(RunningApps, OldestLaunchFirstUndatedBeforeAllAndTwelveSlotsKeepingTheFrontApp)
@@ -518,8 +508,7 @@ TEST_F(RunningApps, OurOwnOrNoAppInFrontKeepsTheLastMarkedAndAppsQuitAndJoinAtTh
     QCoreApplication::processEvents();
     EXPECT_EQ(shown(*m), "1 3* 30");
     m->switchTo(1);
-    EXPECT_EQ(selects, 1);
-    EXPECT_EQ(workspace.activations, QList<pid_t>{1});
+    EXPECT_EQ(std::pair(selects, workspace.activations), std::pair(1, QList<pid_t>{1}));
 }
 
 TEST_F(RunningApps, NotificationsAreHandledLaterAndNotAtAllOnceTheMonitorIsGone)
