@@ -179,12 +179,11 @@ TEST_F(Arranger, RefusalsToastAndTouchNothingAndTrustIsReadAgainEachTime)
     arranger->captureLoadout();
     EXPECT_EQ(toasts(true), QStringList(3, "Accessibility is off"));
     EXPECT_FALSE(arranger->trusted());
-    EXPECT_TRUE(windows.moves.isEmpty() && cues.isEmpty() && waits.isEmpty());
-    EXPECT_TRUE(arranger->loadouts().isEmpty());
+    EXPECT_TRUE(windows.moves.isEmpty() && cues.isEmpty() && waits.isEmpty()
+                && arranger->loadouts().isEmpty());
     windows.trust = true;
     arranger->snap(SnapZone::full);
-    EXPECT_TRUE(arranger->trusted());
-    EXPECT_EQ(windows.moves.size(), 1);
+    EXPECT_TRUE(arranger->trusted() && windows.moves.size() == 1);
 }
 
 TEST_F(Arranger, CaptureSkipsOtherAppsAndSmallWindowsAndKeepsAnAppsFirstThreeAsFractions)
@@ -222,16 +221,14 @@ TEST_F(Arranger, CaptureNamesReportsAndSavesNewestFirstAndDeleteSaves)
     for (quint32 i = 0; i < 4; ++i) // A to D, each with two windows
         addApp(10 + i, QChar('A' + i), QChar('a' + i), {100 + i, 200 + i});
     arranger->captureLoadout();
-    ASSERT_EQ(arranger->loadouts().size(), 1);
-    EXPECT_EQ(arranger->loadouts()[0].appCount(), 4);
+    EXPECT_EQ(arranger->loadouts().value(0).appCount(), 4);
     EXPECT_TRUE(toasts().value(0).startsWith("Loadout saved: A + B + C +1: 8 windows. "));
     EXPECT_EQ(cues, (Cues{{Cue::confirm, 0.6f}}));
     clock.advance(60);
     arranger->captureLoadout();
     const QList<Loadout> list = arranger->loadouts();
     ASSERT_EQ(list.size(), 2);
-    EXPECT_NE(list[0].id, list[1].id);
-    EXPECT_GT(list[0].date, list[1].date);
+    EXPECT_TRUE(list[0].id != list[1].id && list[0].date > list[1].date);
     make();
     EXPECT_EQ(arranger->loadouts(), list);
     arranger->deleteLoadout(list[0].id);
@@ -345,13 +342,13 @@ TEST(SnapZone, FramesAreMeasuredFromTheVisibleFrameAndKeptAsFractionsOnTheNextDi
     EXPECT_EQ(*SnapZones::newFrame(SnapZone::center, {},
                                    {FakeScreens::make("s", {1440, 100, 1440, 900})}, 0),
               QRectF(1440 + 216, 100 + 90, 1008, 720));
-    // y up: the top half sits against the visible frame's top edge, below a 25-point bar.
-    const ScreenInfo s = FakeScreens::make("s", {0, 0, 1440, 900}, 25);
-    EXPECT_EQ(*SnapZones::newFrame(SnapZone::topHalf, {}, {s}, 0), QRectF(0, 437.5, 1440, 437.5));
-    // The next display cycles through the screens, keeping the fractions.
     const QList<ScreenInfo> screens = {FakeScreens::make("s", {0, 0, 1440, 900}, 25),
                                        FakeScreens::make("s", {1440, -180, 1920, 1080}),
                                        FakeScreens::make("s", {-1280, 0, 1280, 1024}, 30)};
+    // y up: the top half sits against the visible frame's top edge, below a 25-point bar.
+    EXPECT_EQ(*SnapZones::newFrame(SnapZone::topHalf, {}, screens, 0),
+              QRectF(0, 437.5, 1440, 437.5));
+    // The next display cycles through the screens, keeping the fractions.
     // A quarter-size window 10 % in from the left and 20 % down from the top of the first.
     const QRectF start = SnapZones::place({0.1, 0.2, 0.5, 0.25}, screens[0].visibleFrame);
     QRectF frame = start;
@@ -440,8 +437,7 @@ TEST(LoadoutFile, MissingIsEmptySavedLoadsBackOwnerOnlyAndAnUnreadableFileIsMove
     FakeAppPaths paths{dir.filePath("Vantle"), {}};
     const QString file = paths.dataFile("loadouts.json");
     LoadoutStore store(paths);
-    EXPECT_TRUE(store.load().isEmpty());
-    EXPECT_FALSE(store.foundUnreadable());
+    EXPECT_TRUE(store.load().isEmpty() && !store.foundUnreadable());
     const QList<Loadout> list = {sample(), sample()};
     ASSERT_TRUE(store.save(list));
     EXPECT_FALSE(QFile::exists(file + ".bad"));
@@ -451,12 +447,10 @@ TEST(LoadoutFile, MissingIsEmptySavedLoadsBackOwnerOnlyAndAnUnreadableFileIsMove
     EXPECT_EQ(LoadoutStore(paths).load(), list);
     const QByteArray damaged("[{\"id\": \"E621E1F8-C36C-495A-93FC-0C247A3E6E5F\", \"na");
     QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(damaged);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(damaged) > 0);
     f.close();
     LoadoutStore reader(paths);
-    EXPECT_TRUE(reader.load().isEmpty());
-    EXPECT_TRUE(reader.foundUnreadable());
+    EXPECT_TRUE(reader.load().isEmpty() && reader.foundUnreadable());
     EXPECT_EQ(readAll(file), damaged);
     ASSERT_TRUE(reader.save({sample()}));
     EXPECT_EQ(readAll(file + ".bad"), damaged);
