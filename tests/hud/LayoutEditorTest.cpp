@@ -21,6 +21,7 @@ using enum HUDWidgetID;
 namespace {
 
 using Commits = QList<QPair<HUDWidgetID, QPointF>>;
+using Guide = std::optional<double>;
 
 // A 1440 × 900 display less a 25-point top bar, in model coordinates (y up).
 const QRectF kBounds(0, 0, 1440, 875);
@@ -88,21 +89,18 @@ TEST_F(EditorViewTest, DragSnapsToTheMarginAndOtherWidgetsMovesThePanelAndCommit
 {
     EXPECT_FALSE(goldAt({24, 800}));
     mouse(QEvent::MouseButtonPress, {100, 800}); // grabbed 76 right of, 40 above the origin
-    ASSERT_TRUE(view->dragging());
-    EXPECT_EQ(view->dragging()->id, playerStatus);
+    ASSERT_TRUE(view->dragging() && view->dragging()->id == playerStatus);
     mouse(QEvent::MouseMove, {80 + 76, 503 + 40}); // proposes (80, 503)
     mouse(QEvent::MouseMove, {29 + 76, 503 + 40}); // proposes (29, 503)
     // x on the margin line; y far from every line, so on the grid.
     EXPECT_EQ(hp->frame(), QRectF(24, 504, 475, 95));
-    EXPECT_EQ(view->guideX(), 24.0);
-    EXPECT_FALSE(view->guideY());
+    EXPECT_EQ(std::pair(view->guideX(), view->guideY()), std::pair(Guide(24), Guide()));
     EXPECT_TRUE(commits.isEmpty());
     // The held outline on the content's left edge and the guide far from any widget are gold;
     // the other widgets' outlines are not, and no horizontal guide is drawn.
-    EXPECT_TRUE(goldAt({24, 550}));
-    EXPECT_TRUE(goldAt({24, 100}));
-    EXPECT_FALSE(goldAt({200, 710}));
-    EXPECT_FALSE(goldAt({700, 504}));
+    EXPECT_EQ(
+        (QList<bool>{goldAt({24, 550}), goldAt({24, 100}), goldAt({200, 710}), goldAt({700, 504})}),
+        (QList<bool>{true, true, false, false}));
     mouse(QEvent::MouseButtonRelease, {29 + 76, 503 + 40});
     EXPECT_FALSE(view->dragging() || view->guideX());
     EXPECT_FALSE(goldAt({24, 100}));
@@ -111,8 +109,7 @@ TEST_F(EditorViewTest, DragSnapsToTheMarginAndOtherWidgetsMovesThePanelAndCommit
     mouse(QEvent::MouseButtonPress, {1000, 400});
     ASSERT_EQ(view->dragging()->id, summaryPanel);
     mouse(QEvent::MouseMove, {1000 - 910 + 383, 400 - 210 + 283});
-    EXPECT_EQ(view->guideX(), 382.0);
-    EXPECT_EQ(view->guideY(), 710.0);
+    EXPECT_EQ(std::pair(view->guideX(), view->guideY()), std::pair(Guide(382), Guide(710)));
     EXPECT_EQ(summary->frame().topLeft(), QPointF(372, 276));
     mouse(QEvent::MouseButtonRelease, {0, 0});
     EXPECT_EQ(commits, (Commits{{playerStatus, {24, 504}}, {summaryPanel, {382, 286}}}));
@@ -124,8 +121,7 @@ TEST_F(EditorViewTest, ButtonsActInsteadOfPickingUpEscapeFinishesAndAWidgetGoneM
     const QPointF reset = view->toModel(view->resetButton().center());
     party->setFrame(QRectF(reset - QPointF(20, 20), QSizeF(400, 200)));
     mouse(QEvent::MouseButtonPress, reset);
-    EXPECT_EQ(resets, 1);
-    EXPECT_FALSE(view->dragging());
+    EXPECT_TRUE(resets == 1 && !view->dragging());
     mouse(QEvent::MouseButtonPress, view->toModel(view->doneButton().center()));
     EXPECT_EQ(dones, 1);
     for (int key : {Qt::Key_A, Qt::Key_Escape}) {
