@@ -124,10 +124,11 @@ TEST_F(PanelControllerTest,
     runSeconds(9);
     EXPECT_TRUE(controller->isVisible());
     runSeconds(2);
-    EXPECT_FALSE(controller->isVisible() || visibility.visible());
     EXPECT_EQ(serviceCalls, (QList<bool>{true, false}));
     EXPECT_TRUE(up().isEmpty());
-    EXPECT_FALSE(hp->hasContent() || controller->readoutTimerRunning()); // views only when shown
+    // Views exist only while shown.
+    EXPECT_FALSE(controller->isVisible() || visibility.visible() || hp->hasContent()
+                 || controller->readoutTimerRunning());
     // Widget changes show and hide panels while shown; the quick bar waits for the menu.
     controller->show();
     widgets.showAll();
@@ -278,28 +279,25 @@ TEST_F(PanelControllerTest, ReadoutsFadeNearTheReportedPointerInPlaceUntilLayout
     FakePanelWindow *hp = panels.value(playerStatus);
     const QRectF was = hp->frame();
     screens.movePointer({was.right() + 20, was.center().y()}); // reported, not polled
-    EXPECT_EQ(controller->fadedPanels(), QSet<HUDWidgetID>{playerStatus});
-    EXPECT_DOUBLE_EQ(hp->alpha(), 0.1);
-    EXPECT_EQ(hp->animations.last().frame, was); // replaces the slide, still ends in place
+    // The fade replaces the slide and still ends in place.
+    EXPECT_EQ(std::tuple(controller->fadedPanels(), hp->alpha(), hp->animations.last().frame),
+              std::tuple(QSet<HUDWidgetID>{playerStatus}, 0.1, std::optional(was)));
     screens.movePointer({was.right() + 30, was.center().y()});
-    EXPECT_TRUE(controller->fadedPanels().isEmpty());
-    EXPECT_DOUBLE_EQ(hp->alpha(), 1.0);
+    EXPECT_TRUE(controller->fadedPanels().isEmpty() && hp->alpha() == 1.0);
     screens.movePointer(was.center());
     controller->toggleLayoutEditing(); // more panels shown, still watched once
     EXPECT_EQ(screens.watchers, 1);
-    EXPECT_TRUE(controller->layoutEditing() && controller->menuVisible());
-    EXPECT_TRUE(panels.value(summaryPanel)->isClickThrough());
-    EXPECT_TRUE(controller->fadedPanels().isEmpty());
+    EXPECT_TRUE(controller->layoutEditing() && controller->menuVisible()
+                && panels.value(summaryPanel)->isClickThrough()
+                && controller->fadedPanels().isEmpty());
     const FakePanelWindow::Animation last = hp->animations.last();
     EXPECT_EQ(std::tuple(last.alpha, last.frame, last.duration), std::tuple(1.0, was, 0.0));
     controller->handleEscape();
-    EXPECT_FALSE(controller->layoutEditing());
-    EXPECT_FALSE(panels.value(summaryPanel)->isClickThrough());
+    EXPECT_FALSE(controller->layoutEditing() || panels.value(summaryPanel)->isClickThrough());
     EXPECT_TRUE(hp->isClickThrough());
     ASSERT_FALSE(controller->fadedPanels().isEmpty());
     controller->hide();
-    EXPECT_EQ(screens.watchers, 0);
-    EXPECT_TRUE(controller->fadedPanels().isEmpty());
+    EXPECT_TRUE(screens.watchers == 0 && controller->fadedPanels().isEmpty());
 }
 
 TEST_F(PanelControllerTest, RailTakesClicksOnlyOverWhatItDraws)
@@ -367,19 +365,16 @@ TEST_F(PanelControllerTest, ToggleHUDHidesWhatIsOpenNoScreensNoPanelsNowPlayingF
 {
     commandBar = true;
     controller->toggleHUD();
-    EXPECT_FALSE(controller->isVisible());
-    EXPECT_EQ(commandBarCloses, 1);
+    EXPECT_TRUE(!controller->isVisible() && commandBarCloses == 1);
     controller->toggleHUD();
     EXPECT_TRUE(controller->isVisible());
     controller->openMenuPanel(inventory);
     controller->toggleHUD();
-    EXPECT_FALSE(shown(inventory));
-    EXPECT_EQ(toastDismissals, 2);
+    EXPECT_TRUE(!shown(inventory) && toastDismissals == 2);
     make();
     screens.setScreens({});
     controller->show();
-    EXPECT_FALSE(controller->isVisible());
-    EXPECT_TRUE(panels.isEmpty());
+    EXPECT_TRUE(!controller->isVisible() && panels.isEmpty());
     screens.setScreens({left});
     controller->setPlaying(true);
     EXPECT_FALSE(shown(nowPlaying));
@@ -439,11 +434,10 @@ TEST_F(PanelControllerTest, EditorResetsDoneOnceEndsWithTheHUDAndItsActionsOutli
     EXPECT_TRUE(layout.offsets().isEmpty());
     controller->toggleLayoutEditing();
     controller->hide();
-    EXPECT_EQ(editorCloses, 2);
-    EXPECT_FALSE(controller->layoutEditing());
+    EXPECT_TRUE(editorCloses == 2 && !controller->layoutEditing());
     controller->toggleLayoutEditing(); // from a hidden HUD: shows it and opens the menu
-    EXPECT_TRUE(controller->isVisible() && controller->menuVisible());
-    EXPECT_TRUE(controller->layoutEditing());
+    EXPECT_TRUE(controller->isVisible() && controller->menuVisible()
+                && controller->layoutEditing());
     const EditorActions kept = editor;
     controller.reset();
     layout.setOffset(partyStrip, 50, 50);
