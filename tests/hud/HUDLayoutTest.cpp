@@ -33,7 +33,7 @@ const ScreenInfo kWide = screenWith({0, 0, 2560, 1415});
 
 } // namespace
 
-TEST(HUDLayout, ReadoutsScaleWithTheVisibleWidthAndSnapTheirMarginsToTheGrid)
+TEST(HUDLayout, ReadoutsScaleWithTheVisibleWidthAndSnapToTheGridFromTheVisibleEdges)
 {
     EXPECT_DOUBLE_EQ(HUDLayout::scale(playerStatus, screenWith({0, 0, 1000, 800})), 0.72);
     EXPECT_DOUBLE_EQ(HUDLayout::scale(playerStatus, screenWith({0, 0, 1700, 800})), 0.85);
@@ -52,10 +52,6 @@ TEST(HUDLayout, ReadoutsScaleWithTheVisibleWidthAndSnapTheirMarginsToTheGrid)
         EXPECT_LE(std::abs(party.y() - rawY), HUDLayout::gridPitch / 2) << s;
         EXPECT_DOUBLE_EQ(party.x(), frameOf(playerStatus, screen).x());
     }
-}
-
-TEST(HUDLayout, FramesSnapToTheGridCountedFromTheVisibleFramesEdges)
-{
     // Edges off the global grid; the field header's margin is 0.8505 × 24 = 20.4 → 24.
     const ScreenInfo s = screenWith({1443, 37, 1701, 1003});
     EXPECT_EQ(frameOf(fieldHeader, s).topLeft(), QPointF(1443 + 24, 37 + 24));
@@ -119,13 +115,6 @@ TEST(HUDLayout, ScreenUnderPointerIsTheContainingThenNearestThenFirst)
     EXPECT_EQ(HUDLayout::screenUnderPointer({}, {0, 0}, kLaptop), kLaptop);
 }
 
-TEST(HUDLayout, RawValuesRoundTripCaseSensitively)
-{
-    for (HUDWidgetID id : HUDWidget::allCases())
-        EXPECT_EQ(HUDWidget::fromRawValue(HUDWidget::rawValue(id)), id);
-    EXPECT_FALSE(HUDWidget::fromRawValue(QStringLiteral("PlayerStatus")));
-}
-
 TEST(HUDLayout, TargetCursorHangsFromAboveTheWindowWithinTheVisibleFrame)
 {
     // On the laptop the panel is 166 × 86; the visible frame's top is 875, so the panel fits
@@ -175,6 +164,10 @@ TEST(HUDWidgetSettings, HidesOnlyTheUsersWidgetsPersistsAndNotifiesEveryChange)
     EXPECT_EQ(HUDWidgetSettings::widget(QStringLiteral("Quick Bar")), skillSlots);
     EXPECT_FALSE(HUDWidgetSettings::widget(QStringLiteral("quick bar")));
     EXPECT_FALSE(HUDWidgetSettings::widget(QStringLiteral("Quick Bar ")));
+    // Widgets are stored under their raw names, which read back case-sensitively.
+    for (HUDWidgetID id : HUDWidget::allCases())
+        EXPECT_EQ(HUDWidget::fromRawValue(HUDWidget::rawValue(id)), id);
+    EXPECT_FALSE(HUDWidget::fromRawValue(QStringLiteral("PlayerStatus")));
 }
 
 TEST(HUDLayoutStore, TinyAndNonFiniteOffsetsKeepNoEntryAndTheRestSurvivesRestartAndReset)

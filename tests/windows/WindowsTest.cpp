@@ -322,7 +322,7 @@ TEST_F(Arranger, SettlingStopsAfterThreePassesAndLeavesAWindowWithinFourPoints)
     EXPECT_TRUE(windows.raised.isEmpty() && toasts().isEmpty());
 }
 
-TEST(SnapZone, RawValuesRoundTripAndTheThirdsMeetWithoutGaps)
+TEST(SnapZone, RawValuesRoundTripTheThirdsMeetAndFramesGoToTheScreenWithTheLargerShare)
 {
     for (SnapZone zone : SnapZones::all()) {
         EXPECT_EQ(SnapZones::fromRawValue(SnapZones::rawValue(zone)), zone);
@@ -334,6 +334,15 @@ TEST(SnapZone, RawValuesRoundTripAndTheThirdsMeetWithoutGaps)
     const QRectF middle = *SnapZones::fractions(SnapZone::middleThird);
     EXPECT_EQ(left.x() + left.width(), middle.x());
     EXPECT_EQ(middle.x() + middle.width(), SnapZones::fractions(SnapZone::rightThird)->x());
+    // A frame belongs to the screen with the larger share, the earlier on a tie, else the first.
+    const QList<ScreenInfo> screens
+        = {FakeScreens::make("s", {0, 0, 1000, 800}), FakeScreens::make("s", {1000, 0, 1000, 800})};
+    const QList<ScreenInfo> swapped = {screens[1], screens[0]};
+    EXPECT_EQ(SnapZones::screenIndexFor({900, 100, 200, 200}, screens), 0);
+    EXPECT_EQ(SnapZones::screenIndexFor({901, 100, 200, 200}, screens), 1);
+    EXPECT_EQ(SnapZones::screenIndexFor({900, 100, 200, 200}, swapped), 0);
+    EXPECT_EQ(SnapZones::screenIndexFor({5000, 5000, 10, 10}, screens), 0);
+    EXPECT_FALSE(SnapZones::screenIndexFor({0, 0, 10, 10}, {}));
 }
 
 TEST(SnapZone, FramesAreMeasuredFromTheVisibleFrameAndKeptAsFractionsOnTheNextDisplay)
@@ -364,28 +373,13 @@ TEST(SnapZone, FramesAreMeasuredFromTheVisibleFrameAndKeptAsFractionsOnTheNextDi
     EXPECT_FALSE(SnapZones::newFrame(SnapZone::full, {10, 10, 100, 100}, {}, 0));
 }
 
-TEST(SnapZone, ScreenForPicksTheLargerShareTheEarlierOnATieElseTheFirst)
+TEST(Loadout, NamesDisplaysAndACompactJsonRoundTripWithUpperCaseIdsAndReferenceDates)
 {
-    const QList<ScreenInfo> screens
-        = {FakeScreens::make("s", {0, 0, 1000, 800}), FakeScreens::make("s", {1000, 0, 1000, 800})};
-    const QList<ScreenInfo> swapped = {screens[1], screens[0]};
-    EXPECT_EQ(SnapZones::screenIndexFor({900, 100, 200, 200}, screens), 0);
-    EXPECT_EQ(SnapZones::screenIndexFor({901, 100, 200, 200}, screens), 1);
-    EXPECT_EQ(SnapZones::screenIndexFor({900, 100, 200, 200}, swapped), 0);
-    EXPECT_EQ(SnapZones::screenIndexFor({5000, 5000, 10, 10}, screens), 0);
-    EXPECT_FALSE(SnapZones::screenIndexFor({0, 0, 10, 10}, {}));
-}
-
-TEST(Loadout, NamesTheFirstThreeDistinctAppsAndDisplaysInWholePoints)
-{
+    // Named after the first three distinct apps; displays in whole points.
     EXPECT_EQ(Loadout::makeName({"A", "B", "A", "C"}), "A + B + C");
     EXPECT_EQ(Loadout::makeName({"A", "B", "A", "C", "D", "E", "D"}), "A + B + C +2");
     EXPECT_EQ(Loadout::displayString({0, 0, 1512.9, 982.2}), "1512x982"); // truncated
     EXPECT_EQ(Loadout::displayString({-1440, 30, 1440, 900}), "1440x900");
-}
-
-TEST(LoadoutJson, RoundTripIsCompactWithUpperCaseIdsAndReferenceDates)
-{
     const QList<Loadout> list = {sample(), sample()};
     EXPECT_EQ(Loadout::decode(Loadout::encode(list)), list);
     Loadout l = sample();
