@@ -280,8 +280,9 @@ TEST_F(Target, NamesAndNPCs)
     EXPECT_FALSE(monitor->isNPC());
 }
 
-TEST(Threats, EachTierStartsAtItsBorder)
+TEST_F(Target, TiersStartAtTheirBordersLoadIsTheShareOfAllCoresTheReadoutCarriesTheTarget)
 {
+    // Each threat tier starts at its border.
     const std::pair<double, Threat> borders[]
         = {{0, Threat::inactive}, {3, Threat::friendly},       {60, Threat::active},
            {150, Threat::strong}, {300, Threat::overwhelming}, {600, Threat::lethal}};
@@ -291,10 +292,6 @@ TEST(Threats, EachTierStartsAtItsBorder)
         EXPECT_EQ(TargetMonitor::threatFor(cpu), threat) << cpu;
         below = threat;
     }
-}
-
-TEST_F(Target, LoadIsTheShareOfAllCoresAndTheReadoutCarriesTheTarget)
-{
     stats.cores = 4;
     monitor = std::make_unique<TargetMonitor>(screens, windows, workspace, stats, clock, kOwn);
     acquire(100, 100);
@@ -482,12 +479,12 @@ TEST_F(RunningApps, OldestLaunchFirstUndatedBeforeAllAndTwelveSlotsKeepingTheFro
     }
 }
 
-TEST_F(RunningApps, OurOwnOrNoAppInFrontKeepsTheLastMarkedAndAppsQuitAndJoinAtTheNotification)
+TEST_F(RunningApps, OwnOrNoAppInFrontKeepsTheLastMarkedAndAppsQuitAndJoinOnLaterReports)
 {
     launch(3);
     workspace.apps << FakeWorkspace::make(kOwn, "Kaidro", "kaidro");
     workspace.front = 2;
-    const auto m = make();
+    auto m = make();
     QSignalSpy spy(m.get(), &RunningAppsMonitor::entriesChanged);
     workspace.front = kOwn;
     emit workspace.activated(kOwn);
@@ -509,16 +506,12 @@ TEST_F(RunningApps, OurOwnOrNoAppInFrontKeepsTheLastMarkedAndAppsQuitAndJoinAtTh
     EXPECT_EQ(shown(*m), "1 3* 30");
     m->switchTo(1);
     EXPECT_EQ(std::pair(selects, workspace.activations), std::pair(1, QList<pid_t>{1}));
-}
-
-TEST_F(RunningApps, NotificationsAreHandledLaterAndNotAtAllOnceTheMonitorIsGone)
-{
-    launch(1);
-    auto m = make();
+    // Reports are handled once the workspace is out of its own report, and not at all once the
+    // monitor is gone.
     const int reads = workspace.listReads;
     emit workspace.launched(1);
-    EXPECT_EQ(workspace.listReads, reads) << "the workspace is still inside its own report";
+    EXPECT_EQ(workspace.listReads, reads);
     m.reset();
     QCoreApplication::processEvents();
-    EXPECT_EQ(workspace.listReads, reads) << "the destroyed monitor refreshed";
+    EXPECT_EQ(workspace.listReads, reads);
 }
