@@ -113,6 +113,18 @@ TEST_F(EditorViewTest, DragSnapsToTheMarginAndOtherWidgetsMovesThePanelAndCommit
     EXPECT_EQ(summary->frame().topLeft(), QPointF(372, 276));
     mouse(QEvent::MouseButtonRelease, {0, 0});
     EXPECT_EQ(commits, (Commits{{playerStatus, {24, 504}}, {summaryPanel, {382, 286}}}));
+    // A press on overlapping widgets picks the smallest.
+    const QList<EditableWidget> widgets{
+        {menuRail, QStringLiteral("Menu"), {}, {900, 100, 504, 472}},
+        {summaryPanel, QStringLiteral("Summary"), {}, {1000, 200, 256, 200}},
+        {skillSlots, QStringLiteral("Quick Bar"), {}, {1100, 250, 256, 200}},
+        {playerStatus, QStringLiteral("HP Bar"), {}, {24, 700, 475, 95}},
+    };
+    EXPECT_EQ(EditorView::widgetAt(widgets, {1150, 300})->id, summaryPanel); // equal: first
+    EXPECT_EQ(EditorView::widgetAt(widgets, {1300, 300})->id, skillSlots);
+    EXPECT_EQ(EditorView::widgetAt(widgets, {950, 300})->id, menuRail);
+    EXPECT_EQ(EditorView::widgetAt(widgets, {24, 795})->id, playerStatus); // on the corner
+    EXPECT_FALSE(EditorView::widgetAt(widgets, {600, 600}));
 }
 
 TEST_F(EditorViewTest, ButtonsActInsteadOfPickingUpEscapeFinishesAndAWidgetGoneMidDragIsLetGo)
@@ -191,63 +203,41 @@ TEST(LayoutEditor, OpensOneEditorOverTheScreenClosesFromItsActionAndCanDrawThePa
     EXPECT_TRUE(plateUnderFill());
 }
 
-TEST(GridSnap, AxisTakesTheNearestLineWithinTenPointsTheEarlierOnATieElseTheGrid)
+TEST(GridSnap, TheNearestLineWithinTenPointsTheEarlierOnATieElseTheGridOnEachAxis)
 {
     const QList<double> starts{36}, ends{136};
     // Starts and ends of the others, the proposed start, the length, where it lands, the guide.
-    const std::tuple<QList<double>, QList<double>, double, double, double, std::optional<double>>
-        rows[] = {
-            {{}, {}, 31, 300, 24, 24}, // the margin line
-            {{}, {}, 34, 300, 24, 24}, // exactly 10 away still snaps
-            {{}, {}, 34.5, 300, 32, {}}, // onto the grid instead
-            {{}, {}, 1110, 300, 1116, 1416}, // the span's end on the far margin, 24 inside
-            {{}, {}, 575, 300, 570, 720}, // the centre line
-            {starts, ends, 30, 50, 24,
-             24}, // margin (24) and a start (36) both 6 away: margin first
-            {starts, ends, 33, 50, 36, 36}, // the nearer one, not the first in reach
-            {starts, ends, 84, 50, 86, 136}, // ends aligned
-            {{}, {}, 204, 100, 208, {}}, // grid halves go away from zero, both sides
-            {{}, {}, -204, 100, -208, {}},
-        };
+    const std::tuple<QList<double>, QList<double>, double, double, double, Guide> rows[] = {
+        {{}, {}, 31, 300, 24, 24}, // the margin line
+        {{}, {}, 34, 300, 24, 24}, // exactly 10 away still snaps
+        {{}, {}, 34.5, 300, 32, {}}, // onto the grid instead
+        {{}, {}, 1110, 300, 1116, 1416}, // the span's end on the far margin, 24 inside
+        {{}, {}, 575, 300, 570, 720}, // the centre line
+        {starts, ends, 30, 50, 24, 24}, // margin (24) and a start (36) both 6 away: margin first
+        {starts, ends, 33, 50, 36, 36}, // the nearer one, not the first in reach
+        {starts, ends, 84, 50, 86, 136}, // ends aligned
+        {{}, {}, 204, 100, 208, {}}, // grid halves go away from zero, both sides
+        {{}, {}, -204, 100, -208, {}},
+    };
     for (const auto &[starts, ends, start, length, value, guide] : rows) {
         const auto got = GridSnap::snapAxis(starts, ends, start, length, 0, 1440);
         EXPECT_EQ(std::pair(got.value, got.guide), std::pair(value, guide)) << start;
     }
-}
-
-TEST(GridSnap, EachAxisSnapsToTheOthersEdgesAndTheGapWithinTheVisibleFrameYUp)
-{
+    // Whole frames, y up, within a visible frame: the others, the proposed origin, the size, the
+    // visible frame, the result and its guides.
     const QList<QRectF> beside{{100, 500, 300, 100}}, under{{600, 300, 200, 100}};
-    // The others, the proposed origin, the size, the visible frame, the result and its guides.
-    const std::tuple<QList<QRectF>, QPointF, QSizeF, QRectF, QPointF, std::optional<double>,
-                     std::optional<double>>
-        cases[] = {
-            // The margin line of a visible frame right of a 70-point dock is at 94.
-            {{}, {101, 403}, {475, 95}, {70, 0, 1370, 875}, {94, 400}, 94, {}},
-            {beside, {-105, 203}, {200, 60}, kBounds, {-108, 200}, 92, {}}, // the gap before it
-            {under, {900, 405}, {100, 50}, kBounds, {904, 408}, {}, 408}, // above its top edge
-            {{}, {900, 795}, {100, 50}, kBounds, {904, 801}, {}, 851}, // the top margin line
-            // Far from every line: on the grid counted from the visible frame's corner (y = 50).
-            {{}, {203, 203}, {100, 60}, {0, 50, 1440, 850}, {200, 202}, {}, {}},
-        };
+    const std::tuple<QList<QRectF>, QPointF, QSizeF, QRectF, QPointF, Guide, Guide> cases[] = {
+        // The margin line of a visible frame right of a 70-point dock is at 94.
+        {{}, {101, 403}, {475, 95}, {70, 0, 1370, 875}, {94, 400}, 94, {}},
+        {beside, {-105, 203}, {200, 60}, kBounds, {-108, 200}, 92, {}}, // the gap before it
+        {under, {900, 405}, {100, 50}, kBounds, {904, 408}, {}, 408}, // above its top edge
+        {{}, {900, 795}, {100, 50}, kBounds, {904, 801}, {}, 851}, // the top margin line
+        // Far from every line: on the grid counted from the visible frame's corner (y = 50).
+        {{}, {203, 203}, {100, 60}, {0, 50, 1440, 850}, {200, 202}, {}, {}},
+    };
     for (const auto &[others, origin, size, bounds, expected, guideX, guideY] : cases) {
         const auto r = GridSnap::snap(others, origin, size, bounds);
         EXPECT_EQ(std::tuple(r.origin, r.guideX, r.guideY), std::tuple(expected, guideX, guideY))
             << origin.x() << ", " << origin.y();
     }
-}
-
-TEST(EditorPick, PressOnOverlappingWidgetsPicksTheSmallest)
-{
-    const QList<EditableWidget> widgets{
-        {menuRail, QStringLiteral("Menu"), {}, {900, 100, 504, 472}},
-        {summaryPanel, QStringLiteral("Summary"), {}, {1000, 200, 256, 200}},
-        {skillSlots, QStringLiteral("Quick Bar"), {}, {1100, 250, 256, 200}},
-        {playerStatus, QStringLiteral("HP Bar"), {}, {24, 700, 475, 95}},
-    };
-    EXPECT_EQ(EditorView::widgetAt(widgets, {1150, 300})->id, summaryPanel); // equal: first
-    EXPECT_EQ(EditorView::widgetAt(widgets, {1300, 300})->id, skillSlots);
-    EXPECT_EQ(EditorView::widgetAt(widgets, {950, 300})->id, menuRail);
-    EXPECT_EQ(EditorView::widgetAt(widgets, {24, 795})->id, playerStatus); // on the corner
-    EXPECT_FALSE(EditorView::widgetAt(widgets, {600, 600}));
 }
