@@ -1,12 +1,17 @@
 #include "hud/HUDLayout.h"
 #include "hud/HUDLayoutStore.h"
+#include "hud/HUDNotifications.h"
+#include "hud/HUDSettings.h"
+#include "hud/HUDWidgetSettings.h"
 
-#include "fakes/FakeScreens.h"
 #include "fakes/FakeUserDefaults.h"
 
 #include <gtest/gtest.h>
 
+#include <QSignalSpy>
 #include <QVariantMap>
+
+#include <cmath>
 
 using enum HUDWidgetID;
 
@@ -18,179 +23,104 @@ ScreenInfo screenWith(QRectF vf)
     return {QStringLiteral("s"), vf, vf};
 }
 
+QRectF frameOf(HUDWidgetID id, const ScreenInfo &screen)
+{
+    return HUDLayout::frame(HUDLayout::spec(id), screen);
+}
+
 const ScreenInfo kLaptop = screenWith({0, 0, 1440, 875});
 const ScreenInfo kWide = screenWith({0, 0, 2560, 1415});
 
-bool onGrid(double v, double edge)
-{
-    const double steps = (v - edge) / HUDLayout::gridPitch;
-    return std::abs(steps - std::round(steps)) < 1e-9;
-}
-
 } // namespace
 
-TEST(HUDLayoutScale, FollowsVisibleWidthWithinBounds)
+TEST(HUDLayout, ReadoutsScaleWithTheVisibleWidthAndSnapToTheGridFromTheVisibleEdges)
 {
-    EXPECT_DOUBLE_EQ(HUDLayout::scale(playerStatus, kLaptop), 0.72);
     EXPECT_DOUBLE_EQ(HUDLayout::scale(playerStatus, screenWith({0, 0, 1000, 800})), 0.72);
     EXPECT_DOUBLE_EQ(HUDLayout::scale(playerStatus, screenWith({0, 0, 1700, 800})), 0.85);
-    EXPECT_DOUBLE_EQ(HUDLayout::scale(playerStatus, screenWith({0, 0, 1900, 800})), 0.95);
-    EXPECT_DOUBLE_EQ(HUDLayout::scale(playerStatus, kWide), 0.95);
-    // Menu panels never scale.
-    EXPECT_DOUBLE_EQ(HUDLayout::scale(menuRail, kWide), 1.0);
-    EXPECT_DOUBLE_EQ(HUDLayout::scale(confirmLogout, kLaptop), 1.0);
+    EXPECT_DOUBLE_EQ(HUDLayout::scale(menuRail, kWide), 1.0); // menu panels never scale
     // Sizes round halves away from zero: 350 × 0.77 = 269.5 → 270; 192 × 0.77 = 147.84 → 148.
     EXPECT_EQ(HUDLayout::scaledSize(HUDLayout::spec(partyStrip), screenWith({0, 0, 1540, 900})),
               QSizeF(270, 148));
-}
-
-TEST(HUDLayoutFrame, PlayerStatusSizeAndMarginOnLaptopAndWideScreens)
-{
-    const WidgetSpec &s = HUDLayout::spec(playerStatus);
-    const QRectF laptop = HUDLayout::frame(s, kLaptop);
-    EXPECT_EQ(laptop.size(), QSizeF(360, 72));
-    // Margin 17.28 from the left and top edges, then snapped to the grid from the edges.
-    EXPECT_DOUBLE_EQ(laptop.x(), 16); // 17.28 → 16
-    EXPECT_DOUBLE_EQ(laptop.y(), 784); // 875 − 72 − 17.28 = 785.72 → 784
-    const QRectF wide = HUDLayout::frame(s, kWide);
-    EXPECT_EQ(wide.size(), QSizeF(475, 95)); // 0.95 × 500, 0.95 × 100
-    EXPECT_DOUBLE_EQ(wide.x(), 24); // 22.8 → 24
-    EXPECT_DOUBLE_EQ(wide.y(), 1296); // 1415 − 95 − 22.8 = 1297.2 → 1296
-}
-
-TEST(HUDLayoutFrame, PartyStripSitsBelowPlayerStatusByScaledOffset)
-{
+    // Margins 17.28 → 16 and 22.8 → 24; 875 − 72 − 17.28 = 785.72 → 784.
+    EXPECT_EQ(frameOf(playerStatus, kLaptop), QRectF(16, 784, 360, 72));
+    EXPECT_EQ(frameOf(playerStatus, kWide), QRectF(24, 1296, 475, 95));
+    // The party strip hangs 88 × s below where the player status would sit.
     for (const ScreenInfo &screen : {kLaptop, kWide, screenWith({0, 0, 1800, 1100})}) {
         const double s = HUDLayout::scale(partyStrip, screen);
-        const QRectF party = HUDLayout::frame(HUDLayout::spec(partyStrip), screen);
-        const QSizeF size = HUDLayout::scaledSize(HUDLayout::spec(partyStrip), screen);
-        const QRectF vf = screen.visibleFrame;
-        // Unsnapped: anchored like playerStatus, 88 × s lower.
-        const double rawY = vf.bottom() - size.height() - 24 * s - 88 * s;
+        const QRectF party = frameOf(partyStrip, screen);
+        const double rawY = screen.visibleFrame.bottom() - party.height() - 24 * s - 88 * s;
         EXPECT_LE(std::abs(party.y() - rawY), HUDLayout::gridPitch / 2) << s;
-        EXPECT_DOUBLE_EQ(party.x(), HUDLayout::frame(HUDLayout::spec(playerStatus), screen).x());
+        EXPECT_DOUBLE_EQ(party.x(), frameOf(playerStatus, screen).x());
     }
-}
-
-TEST(HUDLayoutFrame, EveryAnchorSnapsToGridFromVisibleEdges)
-{
-    // A visible frame whose edges are off the global grid: snapping counts from the edges.
+    // Edges off the global grid; the field header's margin is 0.8505 × 24 = 20.4 → 24.
     const ScreenInfo s = screenWith({1443, 37, 1701, 1003});
-    for (const WidgetSpec &spec : HUDLayout::specs()) {
-        const QRectF f = HUDLayout::frame(spec, s);
-        if (HUDLayout::menuGroup().contains(spec.id) && spec.id != menuRail
-            && spec.id != skillSlots)
-            continue; // placed relative to the rail, not snapped themselves
-        EXPECT_TRUE(onGrid(f.x(), 1443)) << HUDWidget::rawValue(spec.id).toStdString();
-        EXPECT_TRUE(onGrid(f.y(), 37)) << HUDWidget::rawValue(spec.id).toStdString();
-    }
-    const QRectF header = HUDLayout::frame(HUDLayout::spec(fieldHeader), s);
-    EXPECT_DOUBLE_EQ(header.x(), 1443 + 24); // 0.8505 × 24 = 20.4 → 24
+    EXPECT_EQ(frameOf(fieldHeader, s).topLeft(), QPointF(1443 + 24, 37 + 24));
+    EXPECT_EQ(frameOf(menuRail, s).topLeft(), QPointF(1443 + 1200, 37 + 816 - 472));
+    EXPECT_EQ(frameOf(skillSlots, s).x(), 1443 + 1344);
 }
 
-TEST(HUDLayoutMenuCluster, KeepsSizesAndSpacingOnAnyScreenAndCentresOnTheLaptop)
+TEST(HUDLayout, MenuClusterKeepsSizesAndSpacingOnAnyScreenAndCentresOnTheLaptop)
 {
     // midY 437.5 + (8 + 472 + 144) / 2 = 749.5 → snapped 752; rail from 280 to 752.
-    EXPECT_EQ(HUDLayout::frame(HUDLayout::spec(menuRail), kLaptop), QRectF(936, 280, 504, 472));
+    EXPECT_EQ(frameOf(menuRail, kLaptop), QRectF(936, 280, 504, 472));
     for (const ScreenInfo &screen : {kLaptop, kWide, screenWith({-1280, 100, 1280, 800})}) {
-        const QRectF rail = HUDLayout::frame(HUDLayout::spec(menuRail), screen);
-        const QRectF summary = HUDLayout::frame(HUDLayout::spec(summaryPanel), screen);
-        const QRectF quickBar = HUDLayout::frame(HUDLayout::spec(skillSlots), screen);
-        const QRectF vf = screen.visibleFrame;
+        const QRectF rail = frameOf(menuRail, screen), summary = frameOf(summaryPanel, screen);
+        const QRectF quickBar = frameOf(skillSlots, screen);
+        const double right = screen.visibleFrame.right();
         EXPECT_EQ(rail.size(), QSizeF(504, 472));
-        EXPECT_EQ(summary.size(), QSizeF(256, 424));
         EXPECT_DOUBLE_EQ(rail.left() - summary.right(), 8);
         EXPECT_DOUBLE_EQ(rail.bottom() - summary.bottom(), 24);
         EXPECT_DOUBLE_EQ(rail.top() - quickBar.bottom(), 8);
-        EXPECT_LE(std::abs(vf.right() - 24 - quickBar.right()), 4);
-        EXPECT_LE(std::abs(vf.right() - rail.right()), 4);
+        EXPECT_LE(std::abs(right - 24 - quickBar.right()), 4);
+        EXPECT_LE(std::abs(right - rail.right()), 4);
         for (HUDWidgetID sub : {inventory, skills, equipment, questLog}) {
-            const QRectF f = HUDLayout::frame(HUDLayout::spec(sub), screen);
+            const QRectF f = frameOf(sub, screen);
             EXPECT_DOUBLE_EQ(summary.left() - f.right(), 8);
             EXPECT_DOUBLE_EQ(f.bottom(), summary.bottom()); // tops aligned
         }
     }
 }
 
-TEST(HUDLayoutOrigin, OffsetsMoveSubPanelsFollowTheSummaryAndAllClampIntoTheFrame)
+TEST(HUDLayout, SubPanelsFollowOnlyTheSummarysOffsetAndOffsetsClampIntoTheFrame)
 {
     FakeUserDefaults defaults;
     HUDLayoutStore store(defaults);
-    const WidgetSpec &hp = HUDLayout::spec(playerStatus);
-    const WidgetSpec &inv = HUDLayout::spec(inventory);
-    const QPointF home = HUDLayout::frame(hp, kLaptop).topLeft();
+    const WidgetSpec &hp = HUDLayout::spec(playerStatus), &inv = HUDLayout::spec(inventory);
     const QPointF base = HUDLayout::origin(inv, kLaptop, store);
-    EXPECT_EQ(HUDLayout::origin(hp, kLaptop, store), home);
-    store.setOffset(playerStatus, 100, -200);
-    EXPECT_EQ(HUDLayout::origin(hp, kLaptop, store), home + QPointF(100, -200));
     store.setOffset(inventory, -300, 0);
-    EXPECT_EQ(HUDLayout::origin(inv, kLaptop, store), base);
     store.setOffset(summaryPanel, -40, 16);
     EXPECT_EQ(HUDLayout::origin(inv, kLaptop, store), base + QPointF(-40, 16));
     store.setOffset(playerStatus, -5000, 5000);
     EXPECT_EQ(HUDLayout::origin(hp, kLaptop, store), QPointF(0, 875 - 72));
-}
-
-TEST(HUDLayoutClamp, LeavesOversizedAxisAlone)
-{
+    // Clamping leaves an oversized axis alone; exactly as wide as the frame pins to its edge.
     const QRectF vf(0, 0, 300, 1000);
-    // Too wide: x stays; fits vertically: y clamped.
     EXPECT_EQ(HUDLayout::clamp({-50, 990}, {400, 100}, vf), QPointF(-50, 900));
     EXPECT_EQ(HUDLayout::clamp({10, -5}, {100, 100}, vf), QPointF(10, 0));
-    // Exactly as wide as the frame: pinned to its left edge.
     EXPECT_EQ(HUDLayout::clamp({40, 0}, {300, 100}, vf), QPointF(0, 0));
 }
 
-TEST(HUDLayoutScreenUnderPointer, PicksContainingThenNearestThenFirst)
+TEST(HUDLayout, ScreenUnderPointerIsTheContainingThenNearestThenFirst)
 {
-    const ScreenInfo left = screenWith({0, 0, 1440, 900});
-    const ScreenInfo right = screenWith({1540, 0, 1440, 900});
+    const ScreenInfo left = screenWith({0, 0, 1440, 900}), right = screenWith({1540, 0, 1440, 900});
     const QList<ScreenInfo> both{left, right};
-    EXPECT_EQ(HUDLayout::screenUnderPointer(both, {1600, 10}, left), right);
-    EXPECT_EQ(HUDLayout::screenUnderPointer(both, {20, 10}, right), left);
-    // In the gap, nearer to the right screen.
-    EXPECT_EQ(HUDLayout::screenUnderPointer(both, {1500, 400}, left), right);
+    EXPECT_EQ(HUDLayout::screenUnderPointer(both, {1600, 10}, kLaptop), right);
+    EXPECT_EQ(HUDLayout::screenUnderPointer(both, {20, 10}, kLaptop), left);
+    EXPECT_EQ(HUDLayout::screenUnderPointer(both, {1500, 400}, kLaptop), right); // in the gap
     // Exactly half-way: the first in the list wins.
-    EXPECT_EQ(HUDLayout::screenUnderPointer(both, {1490, 400}, left), left);
-    EXPECT_EQ(HUDLayout::screenUnderPointer(QList<ScreenInfo>{right, left}, {1490, 400}, left),
-              right);
-    // One screen hosts everything, however far the pointer is.
-    EXPECT_EQ(HUDLayout::screenUnderPointer({right}, {-9000, -9000}, left), right);
-    // No screens: the main screen.
-    EXPECT_EQ(HUDLayout::screenUnderPointer({}, {0, 0}, left), left);
+    EXPECT_EQ(HUDLayout::screenUnderPointer(both, {1490, 400}, kLaptop), left);
+    EXPECT_EQ(HUDLayout::screenUnderPointer({right, left}, {1490, 400}, kLaptop), right);
+    // One screen hosts everything, however far the pointer is; no screens: the main screen.
+    EXPECT_EQ(HUDLayout::screenUnderPointer({right}, {-9000, -9000}, kLaptop), right);
+    EXPECT_EQ(HUDLayout::screenUnderPointer({}, {0, 0}, kLaptop), kLaptop);
 }
 
-TEST(HUDLayoutGroups, SpecsInTableOrderAndRawValuesRoundTrip)
-{
-    QList<HUDWidgetID> readouts, menu;
-    for (const auto &s : HUDLayout::readoutSpecs())
-        readouts << s.id;
-    for (const auto &s : HUDLayout::menuSpecs())
-        menu << s.id;
-    EXPECT_EQ(
-        readouts,
-        (QList<HUDWidgetID>{playerStatus, partyStrip, targetCursor, nowPlaying, fieldHeader}));
-    EXPECT_EQ(menu, (QList<HUDWidgetID>{menuRail, summaryPanel, skillSlots}));
-    EXPECT_EQ(HUDWidget::allCases().size(), 13);
-    for (HUDWidgetID id : HUDWidget::allCases())
-        EXPECT_EQ(HUDWidget::fromRawValue(HUDWidget::rawValue(id)), id);
-    EXPECT_EQ(HUDWidget::rawValue(playerStatus), QStringLiteral("playerStatus"));
-    EXPECT_FALSE(HUDWidget::fromRawValue(QStringLiteral("PlayerStatus")));
-}
-
-TEST(HUDLayoutTargetCursor, HangsFromAboveTheWindowWithinTheVisibleFrame)
+TEST(HUDLayout, TargetCursorHangsFromAboveTheWindowWithinTheVisibleFrame)
 {
     // On the laptop the panel is 166 × 86 and the visible frame's top is 875: cramped over a
     // window whose top edge is above 779.
     const ScreenInfo right = screenWith({1440, 0, 2560, 1415}); // 219 × 114
-    const struct
-    {
-        const char *name;
-        ScreenInfo screen;
-        QRectF window;
-        QRectF frame;
-        bool cramped;
-    } cases[] = {
+    // What, screen, window, the panel's frame, whether it is cramped.
+    const std::tuple<const char *, ScreenInfo, QRectF, QRectF, bool> cases[] = {
         {"centred", kLaptop, {400, 200, 600, 300}, {617, 420, 166, 86}, false},
         {"off the left edge", kLaptop, {-300, 200, 400, 300}, {4, 420, 166, 86}, false},
         {"off the right edge", kLaptop, {1300, 200, 400, 300}, {1270, 420, 166, 86}, false},
@@ -199,9 +129,110 @@ TEST(HUDLayoutTargetCursor, HangsFromAboveTheWindowWithinTheVisibleFrame)
         {"maximised", kLaptop, {-10, 0, 1460, 875}, {637, 785, 166, 86}, true},
         {"second screen", right, {1400, 100, 400, 300}, {1490.5, 292, 219, 114}, false},
     };
-    for (const auto &c : cases) {
-        const HUDLayout::CursorPlacement p = HUDLayout::placeTargetCursor(c.window, c.screen);
-        EXPECT_EQ(p.frame, c.frame) << c.name;
-        EXPECT_EQ(p.cramped, c.cramped) << c.name;
+    for (const auto &[name, screen, window, frame, cramped] : cases) {
+        const HUDLayout::CursorPlacement p = HUDLayout::placeTargetCursor(window, screen);
+        EXPECT_EQ(std::pair(p.frame, p.cramped), std::pair(frame, cramped)) << name;
     }
+}
+
+TEST(HUDWidgetSettings, HidesOnlyTheUsersWidgetsPersistsAndNotifiesEveryChange)
+{
+    FakeUserDefaults defaults;
+    HUDNotifications notes;
+    QSignalSpy changed(&notes, &HUDNotifications::widgetsChanged);
+    {
+        HUDWidgetSettings settings(defaults, notes);
+        settings.hideAll();
+        EXPECT_EQ(settings.hidden().size(), 7);
+        for (HUDWidgetID id : {menuRail, questLog, inventory}) // not the user's to hide
+            EXPECT_FALSE(settings.isHidden(id)) << HUDWidget::rawValue(id).toStdString();
+        EXPECT_TRUE(settings.toggle(playerStatus));
+        EXPECT_FALSE(settings.allHidden());
+        EXPECT_FALSE(settings.toggle(playerStatus));
+        EXPECT_TRUE(settings.allHidden());
+        settings.showAll();
+        settings.toggle(targetCursor);
+    }
+    EXPECT_EQ(changed.count(), 5);
+    EXPECT_EQ(HUDWidgetSettings(defaults, notes).hidden(), QSet<QString>{"targetCursor"});
+    // Duplicates collapse; names of no widget are kept.
+    defaults.setValue(HUDWidgetSettings::key, QStringList{"nowPlaying", "nowPlaying", "jukebox"});
+    HUDWidgetSettings settings(defaults, notes);
+    EXPECT_EQ(settings.hidden(), (QSet<QString>{"nowPlaying", "jukebox"}));
+    EXPECT_TRUE(settings.isHidden(nowPlaying));
+    EXPECT_EQ(HUDWidgetSettings::widget(QStringLiteral("Quick Bar")), skillSlots);
+    EXPECT_FALSE(HUDWidgetSettings::widget(QStringLiteral("quick bar")));
+    EXPECT_FALSE(HUDWidgetSettings::widget(QStringLiteral("Quick Bar ")));
+    // Widgets are stored under their raw names, which read back case-sensitively.
+    for (HUDWidgetID id : HUDWidget::allCases())
+        EXPECT_EQ(HUDWidget::fromRawValue(HUDWidget::rawValue(id)), id);
+    EXPECT_FALSE(HUDWidget::fromRawValue(QStringLiteral("PlayerStatus")));
+}
+
+TEST(HUDLayoutStore, TinyAndNonFiniteOffsetsKeepNoEntryAndTheRestSurvivesRestartAndReset)
+{
+    FakeUserDefaults defaults;
+    {
+        HUDLayoutStore store(defaults);
+        store.setOffset(playerStatus, 40, 8);
+        EXPECT_EQ(store.offset(playerStatus), QPointF(40, 8));
+        store.setOffset(playerStatus, 0.3, -0.4);
+        EXPECT_FALSE(store.offsets().contains(QStringLiteral("playerStatus")));
+        store.setOffset(fieldHeader, 0.2, -0.5); // half a point in either direction is kept
+        store.setOffset(partyStrip, -16, 24);
+        store.setOffset(playerStatus, std::nan(""), 4);
+        store.setOffset(playerStatus, INFINITY, 4);
+    }
+    HUDLayoutStore reloaded(defaults);
+    EXPECT_EQ(reloaded.offset(partyStrip), QPointF(-16, 24));
+    EXPECT_EQ(reloaded.offset(fieldHeader), QPointF(0.2, -0.5));
+    EXPECT_EQ(reloaded.offset(playerStatus), QPointF(0, 0));
+    reloaded.resetAll();
+    EXPECT_FALSE(defaults.contains(HUDLayoutStore::key));
+    EXPECT_EQ(HUDLayoutStore(defaults).offset(partyStrip), QPointF(0, 0));
+}
+
+TEST(HUDLayoutStore, MalformedEntriesDiscardTheDictionaryWrongLengthsReadAsZero)
+{
+    const auto stored = [](const QVariant &other) {
+        return QVariantMap{{"playerStatus", QVariantList{10.0, 20.0}}, {"partyStrip", other}};
+    };
+    // One malformed entry discards the whole dictionary, which stays in place until a write.
+    for (const QVariant &bad : {QVariant("10,20"), QVariant(QVariantList{"10", 20})}) {
+        FakeUserDefaults defaults;
+        defaults.setValue(HUDLayoutStore::key, stored(bad));
+        EXPECT_TRUE(HUDLayoutStore(defaults).offsets().isEmpty());
+        EXPECT_TRUE(defaults.contains(HUDLayoutStore::key));
+    }
+    FakeUserDefaults defaults;
+    defaults.setValue(HUDLayoutStore::key, stored(QVariantList{5.0, 6.0, 7.0}));
+    HUDLayoutStore store(defaults);
+    EXPECT_EQ(store.offset(partyStrip), QPointF(0, 0));
+    EXPECT_EQ(store.offset(playerStatus), QPointF(10, 20));
+    store.setOffset(nowPlaying, 32, 0);
+    EXPECT_EQ(HUDLayoutStore(defaults).offsets().value(QStringLiteral("partyStrip")).size(), 3);
+}
+
+TEST(HUDSettings, IdleTimesCycleWithTheirLabelsAndWrongTypesReadAsDefault)
+{
+    FakeUserDefaults defaults;
+    HUDNotifications notes;
+    QSignalSpy changed(&notes, &HUDNotifications::widgetsChanged);
+    HUDSettings settings(defaults, notes);
+    settings.setMenuIdle(15);
+    for (double next : {20, 0, 6, 10})
+        EXPECT_EQ(settings.cycleMenuIdle(), next);
+    settings.setMenuIdle(45);
+    EXPECT_EQ(settings.cycleMenuIdle(), 0);
+    EXPECT_EQ(changed.count(), 0); // the menu timing never touches what is on screen
+    defaults.setValue(HUDSettings::readoutIdleKey, 45);
+    for (double next : {10, 30, 60, 0, 10})
+        EXPECT_EQ(settings.cycleReadoutIdle(), next);
+    EXPECT_EQ(changed.count(), 5);
+    EXPECT_EQ(HUDSettings::menuIdleLabel(0), QStringLiteral("off"));
+    EXPECT_EQ(HUDSettings::menuIdleLabel(6.9), QStringLiteral("6 seconds"));
+    EXPECT_EQ(HUDSettings::readoutIdleLabel(0), QStringLiteral("always on"));
+    defaults.setValue(HUDSettings::menuIdleKey, QStringLiteral("20"));
+    defaults.setValue(HUDSettings::readoutIdleKey, true);
+    EXPECT_EQ(std::pair(settings.menuIdle(), settings.readoutIdle()), std::pair(10.0, 10.0));
 }
