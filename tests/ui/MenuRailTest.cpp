@@ -14,12 +14,12 @@ using CoreWidgets::MenuRailColumn;
 
 namespace {
 
-QStringList names(const QList<MenuPaintedButton *> &buttons)
+template <typename Entries> QStringList titles(const Entries &entries)
 {
-    QStringList list;
-    for (const MenuPaintedButton *b : buttons)
-        list << b->accessibleName();
-    return list;
+    QStringList out;
+    for (const auto &entry : entries)
+        out << entry.title;
+    return out;
 }
 
 // A rail over recording effects and a hidden-widget set of its own.
@@ -37,9 +37,7 @@ struct RailFixture : ::testing::Test
         MenuRail::Inputs in;
         in.selection = &selection;
         in.facts = [this] {
-            MenuFacts f;
-            f.isHidden = [this](HUDWidgetID id) { return hidden.contains(id); };
-            return f;
+            return MenuFacts{.isHidden = [this](HUDWidgetID id) { return hidden.contains(id); }};
         };
         in.onRegions = [this](const QList<QRectF> &r) { reported << r; };
         in.playCue = [this](CoreSoundEngine::Cue) { ran << "cue"; };
@@ -59,10 +57,9 @@ struct RailFixture : ::testing::Test
 
     bool anyRegionContains(const QPointF &p) const
     {
-        for (const QRectF &r : rail->regions())
-            if (r.contains(p))
-                return true;
-        return false;
+        const QList<QRectF> regions = rail->regions();
+        return std::any_of(regions.begin(), regions.end(),
+                           [&](const QRectF &r) { return r.contains(p); });
     }
 };
 
@@ -70,47 +67,35 @@ struct RailFixture : ::testing::Test
 
 TEST(MenuRailRules, ChildrenColumnLinesUpUntilItWouldRunOffTheFoot)
 {
-    // Three rows fit anywhere up to 472 - 142 - 8.
-    EXPECT_EQ(MenuRail::childrenColumnTop(48, 3), 48);
-    EXPECT_EQ(MenuRail::childrenColumnTop(400, 3), 322);
-    // Nine widget rows below the fourth node: 472 - 430 - 8.
-    EXPECT_EQ(MenuRail::childrenColumnTop(144, 9), 34);
+    // Three rows fit anywhere up to 472 - 142 - 8; nine below the fourth node need 472 - 430 - 8.
     // A column taller than the rail allows still starts no higher than 24 when pushed down.
-    EXPECT_EQ(MenuRail::childrenColumnTop(144, 10), 24);
-    EXPECT_EQ(MenuRail::childrenColumnTop(0, 10), 0);
+    const std::tuple<double, int, double> cases[]
+        = {{48, 3, 48}, {400, 3, 322}, {144, 9, 34}, {144, 10, 24}, {0, 10, 0}};
+    for (const auto &[offset, rows, top] : cases)
+        EXPECT_EQ(MenuRail::childrenColumnTop(offset, rows), top) << offset << ", " << rows;
     EXPECT_EQ(MenuRailColumn::heightFor(9), 9 * 46 + 8 * 2);
     EXPECT_EQ(MenuRailColumn::heightFor(0), 0);
 }
 
-TEST_F(RailFixture, ShowsTheTreeTopDownWithEachRowsDetailAsItsHelp)
+TEST_F(RailFixture, ShowsTheTreeTopDownAndReportsOnlyWhatItDraws)
 {
-    const auto titles = [](const auto &list) {
-        QStringList out;
-        for (const auto &entry : list)
-            out << entry.title;
-        return out;
-    };
     const MenuCategory &character = MenuTree::categories().first();
-    EXPECT_EQ(names(rail->categoryButtons()), titles(MenuTree::categories()));
-    EXPECT_EQ(names(rail->nodeButtons()), titles(character.nodes));
-    EXPECT_EQ(names(rail->childButtons()), titles(character.nodes.first().children));
+    using WidgetTest::accessibleNames;
+    EXPECT_EQ(accessibleNames(rail->categoryButtons()), titles(MenuTree::categories()));
+    EXPECT_EQ(accessibleNames(rail->nodeButtons()), titles(character.nodes));
+    EXPECT_EQ(accessibleNames(rail->childButtons()), titles(character.nodes.first().children));
     const auto rows = rail->nodeButtons();
     for (qsizetype i = 1; i < rows.size(); ++i)
         EXPECT_LT(rows[i - 1]->geometry().top(), rows[i]->geometry().top());
     EXPECT_EQ(rows[0]->toolTip(), MenuTree::detailText(character.nodes[0].title, {}));
-}
 
-TEST_F(RailFixture, ReportsOnlyWhatItDraws)
-{
+    // 5 categories, 3 nodes, 3 children; the empty lower right passes clicks on.
     ASSERT_FALSE(reported.isEmpty());
     EXPECT_EQ(reported.last(), rail->regions());
-    // 5 categories, 3 nodes, 3 children.
     EXPECT_EQ(rail->regions().size(), 11);
-    // The empty lower right of the rail passes clicks on.
     EXPECT_FALSE(anyRegionContains(QPointF(480, 460)));
-    // The first node row and the first category are drawn.
-    EXPECT_TRUE(anyRegionContains(QPointF(200, 20)));
-    EXPECT_TRUE(anyRegionContains(QPointF(40, 40)));
+    EXPECT_TRUE(anyRegionContains(QPointF(200, 20))) << "the first node row";
+    EXPECT_TRUE(anyRegionContains(QPointF(40, 40))) << "the first category";
 
     rail->chooseCategory(1); // Friends: two nodes, no children
     EXPECT_EQ(rail->regions().size(), 7);
@@ -125,9 +110,8 @@ TEST_F(RailFixture, CategoryClickResetsTheNodeAndRunsNothingNodesRunOrOpen)
     ran.clear();
     rail->categoryButtons()[4]->click();
     EXPECT_EQ(ran, QStringList{"cue"});
-    EXPECT_EQ(rail->selectedCategory(), 4);
-    EXPECT_EQ(rail->selectedNode(), 0);
-    EXPECT_EQ(rail->selectedChild(), 0);
+    EXPECT_EQ(QList({rail->selectedCategory(), rail->selectedNode(), rail->selectedChild()}),
+              QList({4, 0, 0}));
     EXPECT_EQ(selection.category(), "Settings");
 
     // A node without children runs at once; one with children only opens them.
@@ -151,20 +135,18 @@ TEST_F(RailFixture, WidgetsChildrenSitBesideTheirNodeAndClockToggles)
     const auto children = rail->childButtons();
     ASSERT_EQ(children.size(), 9);
     // Nine rows below the fourth node are held up to stay on the rail.
-    const QRectF firstChild = rail->regions()[5 + 9];
-    EXPECT_EQ(firstChild.top(), 34);
+    EXPECT_EQ(rail->regions()[5 + 9].top(), 34);
     EXPECT_LE(rail->regions().last().bottom(), 472 - 8);
 
     EXPECT_EQ(children[2]->toolTip(), "Clock is shown. Click to hide it.");
     ran.clear();
     children[2]->click();
     EXPECT_EQ(ran, QStringList{"toggle fieldHeader"});
-    EXPECT_EQ(selection.item(), "Clock");
-    EXPECT_EQ(selection.icon(), "clock.fill");
+    EXPECT_EQ(selection.item() + " " + selection.icon(), "Clock clock.fill");
+    EXPECT_EQ(rail->selectedChild(), 2);
     // The selection and the help read the state after the toggle.
     EXPECT_EQ(selection.detail(), "Clock is hidden. Click to show it.");
     EXPECT_EQ(rail->childButtons()[2]->toolTip(), "Clock is hidden. Click to show it.");
-    EXPECT_EQ(rail->selectedChild(), 2);
 }
 
 TEST_F(RailFixture, OutOfRangeIndicesClampAndAttentionMarksFollowTheCounts)
@@ -190,15 +172,11 @@ TEST_F(RailFixture, ChosenRowIsTintedGold)
 {
     rail->show();
     const QImage image = WidgetTest::render(*rail, QColor(255, 255, 255));
-    WidgetTest::snapshot(*rail, "menu-rail");
-    const QRectF items = rail->regions()[5];
-    const QRectF skills = rail->regions()[6];
-    // Sample the right part of each row, clear of icon and text.
+    // The right part of the chosen Items row and of Skills below it, clear of icon and text.
     auto sample = [&](const QRectF &row) {
         return image.pixelColor(QPoint(int(row.right() - 12), int(row.center().y())));
     };
-    const QColor chosen = sample(items), other = sample(skills);
+    const QColor chosen = sample(rail->regions()[5]), other = sample(rail->regions()[6]);
     EXPECT_GT(WidgetTest::distance(chosen, other), 12);
-    // Gold tint: more red than blue.
-    EXPECT_GT(chosen.red() - chosen.blue(), other.red() - other.blue());
+    EXPECT_GT(chosen.red() - chosen.blue(), other.red() - other.blue()) << "more red than blue";
 }

@@ -12,25 +12,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 using CoreWidgets::CoreSummaryPanel;
 
 namespace {
 
 RunningApp app(pid_t pid, const QString &name, int launchedMinutesAgo)
 {
-    RunningApp a;
-    a.pid = pid;
-    a.name = name;
-    a.regular = true;
-    a.launchDate = QDateTime::currentDateTimeUtc().addSecs(-60 * launchedMinutesAgo);
-    return a;
-}
-
-bool near(const QPointF &a, const QPointF &b)
-{
-    return std::abs(a.x() - b.x()) < 1e-9 && std::abs(a.y() - b.y()) < 1e-9;
+    return FakeWorkspace::make(pid, name, {}, true,
+                               QDateTime::currentDateTimeUtc().addSecs(-60 * launchedMinutesAgo));
 }
 
 } // namespace
@@ -52,16 +41,14 @@ TEST(MenuFigure, ScalesItsDesignBoxIntoTheRect)
 TEST(MenuRing, SlotZeroOnTopThenClockwise)
 {
     const SummaryRing::Ellipse ring{{100, 200}, 80, 120};
-    EXPECT_TRUE(near(SummaryRing::slotCentre(ring, 0, 12), QPointF(100, 80)));
     // A quarter of the way round is on the right (y grows downwards), half way at the bottom.
-    EXPECT_TRUE(near(SummaryRing::slotCentre(ring, 3, 12), QPointF(180, 200)));
-    EXPECT_TRUE(near(SummaryRing::slotCentre(ring, 6, 12), QPointF(100, 320)));
-    EXPECT_TRUE(near(SummaryRing::slotCentre(ring, 9, 12), QPointF(20, 200)));
+    const std::pair<int, QPointF> positions[]
+        = {{0, {100, 80}}, {3, {180, 200}}, {6, {100, 320}}, {9, {20, 200}}};
+    for (const auto &[slot, centre] : positions)
+        EXPECT_EQ(SummaryRing::slotCentre(ring, slot, 12), centre) << slot;
     const QLineF top = SummaryRing::spoke(ring, 0, 12);
-    EXPECT_TRUE(near(top.p1(), QPointF(100, 200 - 4 - 0.3 * 120)));
-    EXPECT_TRUE(near(top.p2(), QPointF(100, 200 - 0.88 * 120)));
-    const QLineF right = SummaryRing::spoke(ring, 3, 12);
-    EXPECT_TRUE(near(right.p1(), QPointF(100 + 0.28 * 80, 196)));
+    EXPECT_EQ(top, QLineF(100, 200 - 4 - 0.3 * 120, 100, 200 - 0.88 * 120));
+    EXPECT_EQ(SummaryRing::spoke(ring, 3, 12).p1(), QPointF(100 + 0.28 * 80, 196));
 }
 
 struct SummaryFixture : ::testing::Test
@@ -84,42 +71,23 @@ TEST_F(SummaryFixture, TwelveSlotsFilledInOrderTheRestEmptyAndOnlyFilledOnesSwit
     workspace.front = 11;
     apps->refresh();
     CoreSummaryPanel panel(selection, *apps);
-    ASSERT_EQ(panel.slotButtons().size(), 12);
-    EXPECT_EQ(panel.slotButtons()[0]->accessibleName(), "Files");
-    EXPECT_EQ(panel.slotButtons()[1]->accessibleName(), "Terminal, frontmost");
-    EXPECT_EQ(panel.slotButtons()[1]->toolTip(), "Frontmost app. Click a slot to switch.");
-    EXPECT_EQ(panel.slotButtons()[2]->toolTip(), "Open app. Click to switch to it.");
-    for (int i = 3; i < 12; ++i)
-        EXPECT_EQ(panel.slotButtons()[i]->accessibleName(), "Empty slot") << i;
+    const auto &buttons = panel.slotButtons();
+    EXPECT_EQ(WidgetTest::accessibleNames(buttons),
+              QStringList({"Files", "Terminal, frontmost", "Firefox"})
+                  + QStringList(9, "Empty slot"));
+    EXPECT_EQ(buttons[1]->toolTip(), "Frontmost app. Click a slot to switch.");
+    EXPECT_EQ(buttons[2]->toolTip(), "Open app. Click to switch to it.");
     // Slot 0 at the top of the ring, slot 3 to the right of the figure.
-    const QRect s0 = panel.slotButtons()[0]->geometry(), s3 = panel.slotButtons()[3]->geometry();
-    EXPECT_LT(s0.center().y(), panel.figureRect().top());
-    EXPECT_GT(s3.center().x(), panel.figureRect().right());
+    EXPECT_LT(buttons[0]->geometry().center().y(), panel.figureRect().top());
+    EXPECT_GT(buttons[3]->geometry().center().x(), panel.figureRect().right());
 
-    // A filled slot switches, an empty one does nothing.
-    panel.slotButtons()[1]->click();
-    EXPECT_EQ(workspace.activations, QList<pid_t>{11});
-    EXPECT_EQ(selectCues, 1);
-    panel.slotButtons()[5]->click();
-    EXPECT_EQ(workspace.activations, QList<pid_t>{11});
+    buttons[1]->click();
+    buttons[5]->click();
+    EXPECT_EQ(workspace.activations, QList<pid_t>{11}) << "an empty slot does nothing";
     EXPECT_EQ(selectCues, 1);
 }
 
-TEST_F(SummaryFixture, SlotsFollowTheMonitorAndForgetAGoneHover)
-{
-    workspace.apps = {app(10, "Files", 30)};
-    apps->refresh();
-    CoreSummaryPanel panel(selection, *apps);
-    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-    QCoreApplication::sendEvent(panel.slotButtons()[0], &enter);
-    EXPECT_EQ(panel.hovered(), std::optional<pid_t>(10));
-    workspace.apps = {app(20, "Mail", 5)};
-    apps->refresh();
-    EXPECT_EQ(panel.slotButtons()[0]->accessibleName(), "Mail");
-    EXPECT_FALSE(panel.hovered());
-}
-
-TEST_F(SummaryFixture, ShowsTheSelectionOverTheFigure)
+TEST_F(SummaryFixture, ShowsTheSelectionOverTheFigureAndFollowsTheMonitor)
 {
     workspace.apps = {app(10, "Files", 30)};
     apps->refresh();
@@ -127,8 +95,7 @@ TEST_F(SummaryFixture, ShowsTheSelectionOverTheFigure)
     const QImage before = WidgetTest::render(panel);
     selection.select("Settings", "Clock", "clock.fill", "Clock is shown. Click to hide it.");
     const QImage after = WidgetTest::render(panel);
-    WidgetTest::snapshot(panel, "menu-summary");
-    // The header changes with the selection; the figure below stays.
+    // The header changes with the selection; the figure below stays, dark ink on the light plate.
     const QRect header(60, 18, 170, 40);
     int changed = 0;
     for (int y = header.top(); y <= header.bottom(); ++y)
@@ -137,6 +104,14 @@ TEST_F(SummaryFixture, ShowsTheSelectionOverTheFigure)
     EXPECT_GT(changed, 50);
     const QPoint chest = panel.figureRect().center().toPoint();
     EXPECT_EQ(before.pixel(chest), after.pixel(chest));
-    // The figure is dark ink on the light plate.
     EXPECT_LT(QColor(after.pixel(chest)).lightness(), 120);
+
+    // A hovered app that quits is forgotten.
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QCoreApplication::sendEvent(panel.slotButtons()[0], &enter);
+    EXPECT_EQ(panel.hovered(), std::optional<pid_t>(10));
+    workspace.apps = {app(20, "Mail", 5)};
+    apps->refresh();
+    EXPECT_EQ(panel.slotButtons()[0]->accessibleName(), "Mail");
+    EXPECT_FALSE(panel.hovered());
 }

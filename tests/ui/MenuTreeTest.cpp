@@ -10,6 +10,19 @@
 
 namespace {
 
+// The effects that only need to be seen to run, each under a name of its own.
+using Effect = std::function<void()> MenuEffects::*;
+const std::pair<Effect, const char *> kNotes[]
+    = {{&MenuEffects::closeMenu, "closeMenu"},     {&MenuEffects::editLayout, "edit"},
+       {&MenuEffects::resetLayout, "reset"},       {&MenuEffects::hideHUD, "hideHUD"},
+       {&MenuEffects::requestQuit, "quit"},        {&MenuEffects::showQuest, "quest"},
+       {&MenuEffects::showInventory, "inventory"}, {&MenuEffects::showSkills, "skills"},
+       {&MenuEffects::showEquipment, "equipment"}, {&MenuEffects::copyStatus, "copy"},
+       {&MenuEffects::stagePrompt, "stage"},       {&MenuEffects::wakeAI, "wake"},
+       {&MenuEffects::unloadAI, "unload"},         {&MenuEffects::toggleFocus, "focus"},
+       {&MenuEffects::openProjects, "projects"},   {&MenuEffects::openActivityMonitor, "activity"},
+       {&MenuEffects::hideAll, "hideAll"},         {&MenuEffects::showAll, "showAll"}};
+
 // Every effect writes one line into `log`, so a test reads what a title reached.
 struct Recorder
 {
@@ -23,26 +36,8 @@ struct Recorder
 
     Recorder()
     {
-        auto note = [this](const QString &name) { return [this, name] { log << name; }; };
-        for (auto [member, name] : {std::pair{&MenuEffects::closeMenu, "closeMenu"},
-                                    {&MenuEffects::editLayout, "edit"},
-                                    {&MenuEffects::resetLayout, "reset"},
-                                    {&MenuEffects::hideHUD, "hideHUD"},
-                                    {&MenuEffects::requestQuit, "quit"},
-                                    {&MenuEffects::showQuest, "quest"},
-                                    {&MenuEffects::showInventory, "inventory"},
-                                    {&MenuEffects::showSkills, "skills"},
-                                    {&MenuEffects::showEquipment, "equipment"},
-                                    {&MenuEffects::copyStatus, "copy"},
-                                    {&MenuEffects::stagePrompt, "stage"},
-                                    {&MenuEffects::wakeAI, "wake"},
-                                    {&MenuEffects::unloadAI, "unload"},
-                                    {&MenuEffects::toggleFocus, "focus"},
-                                    {&MenuEffects::openProjects, "projects"},
-                                    {&MenuEffects::openActivityMonitor, "activity"},
-                                    {&MenuEffects::hideAll, "hideAll"},
-                                    {&MenuEffects::showAll, "showAll"}})
-            effects.*member = note(name);
+        for (const auto &[member, name] : kNotes)
+            effects.*member = [this, name] { log << name; };
         effects.openApp = [this](const QString &name, const QStringList &alternatives) {
             log << "openApp " + QStringList(QStringList{name} + alternatives).join(", ");
             return true;

@@ -7,165 +7,137 @@ namespace {
 // A calm machine: plenty of battery, disk and memory, an idle CPU.
 QuestInputs calm()
 {
-    QuestInputs in;
-    in.now = QDateTime(QDate(2026, 12, 7), QTime(10, 0));
-    in.hasBattery = true;
-    in.batteryPercent = 80;
-    in.cpuPercent = 12;
-    in.memoryUsedGB = 6;
-    in.memoryTotalGB = 16;
-    in.diskFreeGB = 200;
-    in.diskTotalGB = 500;
-    return in;
+    return {.now = QDateTime(QDate(2026, 12, 7), QTime(10, 0)),
+            .hasBattery = true,
+            .batteryPercent = 80,
+            .cpuPercent = 12,
+            .memoryUsedGB = 6,
+            .memoryTotalGB = 16,
+            .diskFreeGB = 200,
+            .diskTotalGB = 500};
 }
 
-QStringList ids(const QList<QuestRow> &rows)
+// The ids of the rows `in` gives, and the "kind: text" of the first of them.
+void expectRows(const char *name, const QuestInputs &in, const QStringList &ids,
+                const QString &first = {})
 {
-    QStringList out;
+    SCOPED_TRACE(name);
+    const QList<QuestRow> rows = questRows(in);
+    QStringList got;
     for (const QuestRow &row : rows)
-        out << row.id;
-    return out;
-}
-
-const QuestRow *find(const QList<QuestRow> &rows, const QString &id)
-{
-    for (const QuestRow &row : rows) {
-        if (row.id == id)
-            return &row;
+        got << row.id;
+    EXPECT_EQ(got, ids);
+    if (!first.isEmpty() && !rows.isEmpty()) {
+        EXPECT_EQ(rows[0].kind + ": " + rows[0].text, first);
     }
-    return nullptr;
 }
 
-QuestReminder reminder(int n, const QDate &due)
+// Everything asks at once: low battery, critical memory, a busy CPU, a full disk and focus.
+QuestInputs everything()
 {
-    return {
-        QString::number(n), QStringLiteral("Task %1").arg(n), QDateTime(due, QTime(9, 0)), {}, {}};
-}
-
-} // namespace
-
-TEST(QuestRows, LowBatteryComparesTheUnroundedPercent)
-{
-    QuestInputs in = calm();
-    in.batteryPercent = 19.6;
-    bool opened = false;
-    in.openBatterySettings = [&] { opened = true; };
-    const QList<QuestRow> rows = questRows(in);
-    ASSERT_FALSE(rows.isEmpty());
-    EXPECT_EQ(rows[0].text, "Low HP: battery at 20%, plug in");
-    EXPECT_EQ(rows[0].kind, "Alert");
-    EXPECT_EQ(rows[0].tone, QuestTone::alert);
-    rows[0].run();
-    EXPECT_TRUE(opened);
-
-    in.batteryPercent = 20.0;
-    EXPECT_EQ(find(questRows(in), "battery"), nullptr) << "20 % is not low";
-    in.batteryPercent = 5;
-    in.isCharging = true;
-    EXPECT_EQ(find(questRows(in), "battery"), nullptr) << "charging";
-    in.isCharging = false;
-    in.hasBattery = false;
-    EXPECT_EQ(find(questRows(in), "battery"), nullptr) << "no battery";
-}
-
-TEST(QuestRows, MemoryCpuAndDiskAlertsStartPastTheirThresholds)
-{
-    QuestInputs in = calm();
-    in.memoryPressure = MemoryPressure::warning;
-    in.memoryUsedGB = 13.04;
-    in.cpuPercent = 85;
-    in.diskFreeGB = 60; // 12 % of 500
-    EXPECT_EQ(ids(questRows(in)), QStringList{"memory"});
-    EXPECT_EQ(questRows(in)[0].text, "Memory pressure elevated: 13.0 of 16 GB");
-
-    in.memoryPressure = MemoryPressure::normal;
-    in.cpuPercent = 85.1;
-    in.diskFreeGB = 59.5; // 11.9 %
-    const QList<QuestRow> rows = questRows(in);
-    ASSERT_EQ(ids(rows), (QStringList{"cpuAll", "disk"}));
-    EXPECT_EQ(rows[0].text, "CPU at 85%, check what is running");
-    EXPECT_EQ(rows[1].text, "Disk nearly full: 60 GB free");
-
-    in.diskTotalGB = 0;
-    in.diskFreeGB = 0;
-    EXPECT_EQ(find(questRows(in), "disk"), nullptr) << "unknown disk";
-}
-
-TEST(QuestRows, AStrongTargetIsNamedInsteadOfTheMachine)
-{
-    QuestInputs in = calm();
-    in.cpuPercent = 95;
-    in.target = TargetReadout{QStringLiteral("Blender"), ThreatTier::strong, "Strong", 250, 3.1};
-    const QList<QuestRow> rows = questRows(in);
-    ASSERT_NE(find(rows, "cpu"), nullptr);
-    EXPECT_EQ(find(rows, "cpu")->text, "Blender is using 2.5 cores");
-    EXPECT_EQ(find(rows, "cpuAll"), nullptr);
-
-    in.target->tier = ThreatTier::active;
-    EXPECT_EQ(ids(questRows(in)), QStringList{"cpuAll"}) << "an active target is not enough";
-}
-
-TEST(QuestRows, AlertsComeFirstFocusNextAndAllClearOnlyWhenNothingAsks)
-{
-    const QList<QuestRow> clear = questRows(calm());
-    ASSERT_EQ(ids(clear), QStringList{"clear"});
-    EXPECT_EQ(clear[0].text + " | " + clear[0].sub,
-              "All clear: CPU 12%, 200 GB free | Nothing due today.");
-
     QuestInputs in = calm();
     in.batteryPercent = 10;
     in.memoryPressure = MemoryPressure::critical;
     in.cpuPercent = 99;
     in.diskFreeGB = 10;
     in.focus = QuestFocus{};
-    EXPECT_EQ(ids(questRows(in)), (QStringList{"battery", "memory", "cpuAll", "disk", "focus"}));
-
-    QuestInputs quiet = calm();
-    quiet.focus = QuestFocus{true, QStringLiteral("12:30"), {}};
-    const QList<QuestRow> rows = questRows(quiet);
-    EXPECT_EQ(ids(rows), (QStringList{"focus", "clear"}));
-    EXPECT_EQ(rows[0].text, "Session running: 12:30 left");
+    return in;
 }
 
-TEST(QuestRows, FiveOverdueRemindersListThreeAndCountTheRestAndTenRowsAtMost)
+void addReminders(QuestInputs &in, int count, const QDate &due)
 {
-    QuestInputs in = calm();
-    for (int i = 1; i <= 5; ++i)
-        in.reminders.append(reminder(i, QDate(2026, 12, 5)));
-    const QList<QuestRow> rows = questRows(in);
-    EXPECT_EQ(ids(rows), (QStringList{"r-1", "r-2", "r-3", "r-more"}));
-    EXPECT_EQ(rows[0].kind, "Overdue");
-    EXPECT_EQ(rows[3].text, "2 more overdue");
+    for (int i = 1; i <= count; ++i)
+        in.reminders.append({QString::number(i),
+                             QStringLiteral("Task %1").arg(i),
+                             QDateTime(due, QTime(9, 0)),
+                             {},
+                             {}});
+}
 
-    // Everything at once, the reminders due today.
-    for (QuestReminder &r : in.reminders)
-        r.due = QDateTime(in.now.date(), QTime(9, 0));
-    in.batteryPercent = 10;
-    in.memoryPressure = MemoryPressure::critical;
-    in.cpuPercent = 99;
-    in.diskFreeGB = 10;
+} // namespace
+
+TEST(QuestRows, AlertsStartPastTheirThresholds)
+{
+    expectRows("calm", calm(), {"clear"}, "Status: All clear: CPU 12%, 200 GB free");
+    // The battery compares the unrounded percent.
+    QuestInputs in = calm();
+    in.batteryPercent = 19.6;
+    expectRows("19.6 %", in, {"battery"}, "Alert: Low HP: battery at 20%, plug in");
+    in.batteryPercent = 20;
+    expectRows("20 %", in, {"clear"});
+    in.batteryPercent = 5;
+    in.isCharging = true;
+    expectRows("charging", in, {"clear"});
+    in.isCharging = false;
+    in.hasBattery = false;
+    expectRows("no battery", in, {"clear"});
+
+    in = calm();
+    in.memoryPressure = MemoryPressure::warning;
+    in.memoryUsedGB = 13.04;
+    in.cpuPercent = 85;
+    in.diskFreeGB = 60; // 12 % of 500
+    expectRows("memory", in, {"memory"}, "Alert: Memory pressure elevated: 13.0 of 16 GB");
+    in.memoryPressure = MemoryPressure::normal;
+    in.cpuPercent = 85.1;
+    expectRows("CPU", in, {"cpuAll"}, "Alert: CPU at 85%, check what is running");
+    in.cpuPercent = 12;
+    in.diskFreeGB = 59.5;
+    expectRows("disk", in, {"disk"}, "Alert: Disk nearly full: 60 GB free");
+    in.diskTotalGB = in.diskFreeGB = 0;
+    expectRows("unknown disk", in, {"clear"});
+
+    // A strong target is named instead of the machine; an active one is not enough.
+    in.cpuPercent = 95;
+    in.target = TargetReadout{QStringLiteral("Blender"), ThreatTier::strong, "Strong", 250, 3.1};
+    expectRows("strong target", in, {"cpu"}, "Alert: Blender is using 2.5 cores");
+    in.target->tier = ThreatTier::active;
+    expectRows("active target", in, {"cpuAll"});
+}
+
+TEST(QuestRows, AlertsComeFirstThenSetupEventsRemindersAndFocusTenAtMost)
+{
+    expectRows("everything", everything(), {"battery", "memory", "cpuAll", "disk", "focus"});
+    QuestInputs in = calm();
+    in.focus = QuestFocus{true, QStringLiteral("12:30"), {}};
+    expectRows("running focus", in, {"focus", "clear"}, "Focus: Session running: 12:30 left");
+
+    in = calm();
+    addReminders(in, 5, QDate(2026, 12, 5));
+    expectRows("five overdue", in, {"r-1", "r-2", "r-3", "r-more"}, "Overdue: Task 1");
+    EXPECT_EQ(questRows(in).last().text, "2 more overdue");
+
+    // The reminders due today; the count of the rest, a third event and focus fall off.
+    in = everything();
     in.access.needsAccess = true;
-    for (int i = 1; i <= 2; ++i)
+    addReminders(in, 5, in.now.date());
+    for (int i = 1; i <= 3; ++i)
         in.events.append({QString::number(i),
                           QStringLiteral("Standup"),
                           in.now.addSecs(3600 * i),
                           in.now.addSecs(3600 * i + 900),
                           {}});
-    in.focus = QuestFocus{};
-    const QList<QuestRow> full = questRows(in);
-    EXPECT_EQ(full.size(), maxQuestRows);
-    EXPECT_EQ(full.last().id, "r-3") << "the count of the rest and focus fall off";
+    expectRows(
+        "ten at most", in,
+        {"battery", "memory", "cpuAll", "disk", "connect", "e-1", "e-2", "r-1", "r-2", "r-3"});
+    EXPECT_EQ(questRows(in)[7].kind, "Quest");
 }
 
-TEST(QuestRows, AnEventInProgressIsActiveUntilItsEnd)
+TEST(QuestRows, AlertsRunTheirSettingsAndAnEventInProgressIsUrgentUntilItsEnd)
 {
     QuestInputs in = calm();
+    in.batteryPercent = 5;
+    bool opened = false;
+    in.openBatterySettings = [&] { opened = true; };
     in.events.append({QStringLiteral("x"), QStringLiteral("Review"), in.now.addSecs(-600),
                       in.now.addSecs(1200), QStringLiteral("Room 4")});
     const QList<QuestRow> rows = questRows(in);
-    ASSERT_EQ(ids(rows), QStringList{"e-x"});
-    EXPECT_EQ(rows[0].kind, "Active");
-    EXPECT_EQ(rows[0].tone, QuestTone::urgent);
-    EXPECT_TRUE(rows[0].sub.startsWith("until ")) << rows[0].sub.toStdString();
-    EXPECT_TRUE(rows[0].sub.endsWith(" · Room 4"));
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0].tone, QuestTone::alert);
+    rows[0].run();
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(rows[1].kind + ": " + rows[1].text, "Active: Review");
+    EXPECT_EQ(rows[1].tone, QuestTone::urgent);
+    EXPECT_TRUE(rows[1].sub.startsWith("until ")) << rows[1].sub.toStdString();
+    EXPECT_TRUE(rows[1].sub.endsWith(" · Room 4"));
 }

@@ -30,62 +30,43 @@ class Views : public ::testing::Test
 protected:
     void SetUp() override { registerThemeFonts(); }
     Metrics metrics;
+    int opened = 0;
 };
 
-void click(QWidget *target, const QPointF &at)
+// Clicks `target` at `at`, or in its middle.
+void click(QWidget *target, std::optional<QPointF> at = {})
 {
-    QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, at.toPoint());
-}
-
-TargetReadout lethalTarget()
-{
-    return {QStringLiteral("ffmpeg"), ThreatTier::lethal, QStringLiteral("Lethal"), 640, 1.26};
+    const QPoint point = at ? at->toPoint() : target->rect().center();
+    QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, point);
 }
 
 } // namespace
 
-TEST_F(Views, ClockShowsTheShortTimeAndTheAbbreviatedDateAndOpensTheCalendar)
+TEST_F(Views, ClockShowsTheShortTimeAndDateOnItsPlateAndTakesClicksWhereItIsDrawnScaled)
 {
     metrics.clock.setStart(QDateTime(QDate(2026, 12, 7), QTime(21, 5), Qt::LocalTime));
     QList<CoreSoundEngine::Cue> cues;
-    int opened = 0;
-    FieldHeader view(
+    auto *clock = new FieldHeader(
         metrics.start(), [&] { ++opened; }, [&](CoreSoundEngine::Cue cue) { cues << cue; });
-    view.resize(view.sizeHint());
     const QDateTime shown = metrics.clock.now();
     QString format = QLocale().timeFormat(QLocale::ShortFormat);
     format.remove(QRegularExpression("[.:]?s+"));
-    EXPECT_EQ(view.timeLabel(), QLocale().toString(shown.time(), format));
-    EXPECT_FALSE(view.timeLabel().contains(QString::number(shown.time().second()))) << "no seconds";
-    EXPECT_EQ(view.dateLabel(), QLocale().toString(shown.date(), "ddd MMM d"));
+    EXPECT_EQ(clock->timeLabel(), QLocale().toString(shown.time(), format));
+    EXPECT_FALSE(clock->timeLabel().contains(QString::number(shown.time().second())));
+    EXPECT_EQ(clock->dateLabel(), QLocale().toString(shown.date(), "ddd MMM d"));
 
-    // White text on the dark plate, which sits at the bottom of the panel.
-    const QImage image = render(view);
-    const QRect plate = view.plateRect().toAlignedRect();
-    EXPECT_EQ(plate.bottom(), view.height() - 1);
-    EXPECT_GT(countNear(image, plate, Qt::white, 30), 40);
-    EXPECT_EQ(countNear(image, QRect(0, 0, view.width(), 12), Qt::white, 30), 0);
-    snapshot(view, QStringLiteral("fieldHeader"));
-
-    click(&view, QPointF(view.width() - 4, 4)); // above the plate: nothing there
-    EXPECT_EQ(opened, 0);
-    click(&view, view.plateRect().center());
-    EXPECT_EQ(opened, 1);
-    EXPECT_EQ(cues, QList{CoreSoundEngine::Cue::select});
-}
-
-TEST_F(Views, ScaledClockTakesClicksWhereItIsDrawn)
-{
-    QList<CoreSoundEngine::Cue> cues;
-    int opened = 0;
-    auto *clock = new FieldHeader(
-        metrics.start(), [&] { ++opened; }, [&](CoreSoundEngine::Cue cue) { cues << cue; });
     ScaledRoot root(clock, QSizeF(300, 64), 0.72);
     EXPECT_EQ(root.size(), QSize(216, 46));
     root.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&root));
-
+    // White text on the dark plate at the bottom of the panel, drawn at its scaled place.
     const QRectF drawn = clock->plateRect();
+    EXPECT_EQ(drawn.toAlignedRect().bottom(), clock->height() - 1);
+    const QImage image = render(root);
+    const QRect scaled = QRectF(drawn.topLeft() * 0.72, drawn.size() * 0.72).toRect();
+    EXPECT_GT(countNear(image, scaled, Qt::white, 30), 20);
+    EXPECT_EQ(countNear(image, QRect(0, 0, root.width(), 8), Qt::white, 30), 0);
+
     const QPointF scaledCentre = drawn.center() * 0.72;
     QWidget *surface = root.childAt(scaledCentre.toPoint());
     ASSERT_NE(surface, nullptr);
@@ -97,33 +78,36 @@ TEST_F(Views, ScaledClockTakesClicksWhereItIsDrawn)
     click(surface, surface->mapFrom(&root, scaledCentre.toPoint()));
     EXPECT_EQ(opened, 1);
     EXPECT_EQ(cues, QList{CoreSoundEngine::Cue::select});
-
-    // The label is drawn at its scaled place.
-    const QImage image = render(root);
-    EXPECT_GT(countNear(image, QRectF(drawn.topLeft() * 0.72, drawn.size() * 0.72).toRect(),
-                        Qt::white, 30),
-              20);
-    snapshot(root, QStringLiteral("fieldHeaderScaled"));
 }
 
-TEST_F(Views, TargetDiamondIsDarkWhenLethalGreenWhenCalmAndUnlabelledWhenCramped)
+TEST_F(Views, TargetBobsWhileTheHUDIsVisibleIsDarkWhenLethalGreenWhenCalmBareWhenCramped)
 {
-    TargetCursor view(lethalTarget());
+    HUDVisibility visibility;
+    std::unique_ptr<QWidget> made(
+        makeReadoutView(HUDWidgetID::targetCursor, ReadoutModels{.visibility = &visibility}));
+    auto *cursor = qobject_cast<TargetCursor *>(made.get());
+    ASSERT_NE(cursor, nullptr);
+    EXPECT_FALSE(cursor->bob());
+    visibility.setVisible(true);
+    EXPECT_TRUE(cursor->bob());
+    visibility.setVisible(false);
+    EXPECT_FALSE(cursor->bob());
+    EXPECT_DOUBLE_EQ(cursor->bobOffset(), 0);
+
+    TargetCursor &view = *cursor;
+    const TargetReadout lethal{"ffmpeg", ThreatTier::lethal, "Lethal", 640, 1.26};
+    view.setTarget(lethal);
     view.resize(view.sizeHint());
     const QImage image = render(view);
     const QRectF diamond = view.diamondRect();
-    const QColor body
-        = image.pixelColor(int(diamond.center().x() - 4), int(diamond.center().y() + 4));
-    EXPECT_LT(body.value(), 70) << "diamond body " << body.name().toStdString();
-
+    EXPECT_LT(
+        image.pixelColor(int(diamond.center().x() - 4), int(diamond.center().y() + 4)).value(), 70);
     const QRect tier = view.tierLabelRect().toAlignedRect();
     EXPECT_GT(countNear(image, tier, CoreTheme::tierActive(), 60), 10);
     EXPECT_EQ(countNear(image, tier, CoreTheme::tierLethal(), 20), 0);
-    EXPECT_EQ(TargetCursor::detailText(lethalTarget()), "640% of a core  ·  1.3 GB");
-    snapshot(view, QStringLiteral("targetCursor"));
+    EXPECT_EQ(TargetCursor::detailText(lethal), "640% of a core  ·  1.3 GB");
 
-    TargetReadout calm{
-        QStringLiteral("Files"), ThreatTier::friendly, QStringLiteral("Friendly"), 4, 0.2, true};
+    TargetReadout calm{"Files", ThreatTier::friendly, "Friendly", 4, 0.2, true};
     view.setTarget(calm);
     EXPECT_TRUE(near(render(view).pixelColor(int(diamond.center().x() - 3),
                                              int(diamond.top() + diamond.height() * 0.45)),
@@ -132,22 +116,6 @@ TEST_F(Views, TargetDiamondIsDarkWhenLethalGreenWhenCalmAndUnlabelledWhenCramped
     view.setTarget(calm);
     EXPECT_TRUE(view.labelRect().isEmpty());
     EXPECT_EQ(render(view).pixelColor(view.width() / 2, int(diamond.bottom() + 30)), backdrop);
-}
-
-TEST_F(Views, TargetBobsWhileTheHUDIsVisible)
-{
-    HUDVisibility visibility;
-    ReadoutModels models;
-    models.visibility = &visibility;
-    std::unique_ptr<QWidget> view(makeReadoutView(HUDWidgetID::targetCursor, models));
-    auto *cursor = qobject_cast<TargetCursor *>(view.get());
-    ASSERT_NE(cursor, nullptr);
-    EXPECT_FALSE(cursor->bob());
-    visibility.setVisible(true);
-    EXPECT_TRUE(cursor->bob());
-    visibility.setVisible(false);
-    EXPECT_FALSE(cursor->bob());
-    EXPECT_DOUBLE_EQ(cursor->bobOffset(), 0);
 }
 
 TEST_F(Views, NowPlayingSubtitlesWithTheAppAloneWithoutArtistAndSendsTransport)
@@ -166,25 +134,20 @@ TEST_F(Views, NowPlayingSubtitlesWithTheAppAloneWithoutArtistAndSendsTransport)
                         Qt::white, 30),
               40)
         << "white text on the plate";
-    snapshot(view, QStringLiteral("nowPlaying"));
 
-    QStringList labels;
-    for (TransportButton *button : view.buttons())
-        labels << button->accessibleName();
-    EXPECT_EQ(labels, (QStringList{"Previous track", "Pause", "Next track"}));
+    EXPECT_EQ(view.buttons()[1]->accessibleName(), "Pause");
     view.setTrack(std::nullopt);
     EXPECT_EQ(view.buttons()[1]->accessibleName(), "Play");
     EXPECT_EQ(view.title(), "");
 
     for (TransportButton *button : view.buttons())
-        click(button, QRectF(button->rect()).center());
+        click(button);
     EXPECT_EQ(sent, (QStringList{"previous track", "playpause", "next track"}));
 }
 
 TEST_F(Views, QuickBarTilesOpenSkillsWhenEmptyAndRunTheirStarredSkill)
 {
-    int openedSkills = 0;
-    SkillSlots view([&] { ++openedSkills; });
+    SkillSlots view([&] { ++opened; });
     view.resize(view.sizeHint());
     ASSERT_EQ(view.tiles().size(), 4);
     const QImage image = render(view);
@@ -192,14 +155,13 @@ TEST_F(Views, QuickBarTilesOpenSkillsWhenEmptyAndRunTheirStarredSkill)
         EXPECT_TRUE(tile->isEmpty());
         // "EMPTY" and "ADD SKILL" in the muted grey on the pale tile.
         EXPECT_GT(countNear(image, tile->geometry(), CoreTheme::textMuted(), 24), 30);
-        click(tile, QRectF(tile->rect()).center());
+        click(tile);
     }
-    EXPECT_EQ(openedSkills, 4);
-    snapshot(view, QStringLiteral("skillSlots"));
+    EXPECT_EQ(opened, 4);
 
     // Starred skills fill the first slots.
     int ran = 0;
-    SkillSlots filled([&] { ++openedSkills; },
+    SkillSlots filled([&] { ++opened; },
                       {{QStringLiteral("builtin:focus"), QStringLiteral("Focus"),
                         QStringLiteral("timer"), [&] { ++ran; }}});
     filled.resize(filled.sizeHint());
@@ -207,15 +169,14 @@ TEST_F(Views, QuickBarTilesOpenSkillsWhenEmptyAndRunTheirStarredSkill)
     EXPECT_FALSE(filled.tiles()[0]->isEmpty());
     EXPECT_TRUE(filled.tiles()[0]->isHighlighted());
     EXPECT_TRUE(filled.tiles()[1]->isEmpty());
-    click(filled.tiles()[0], QRectF(filled.tiles()[0]->rect()).center());
+    click(filled.tiles()[0]);
     EXPECT_EQ(ran, 1);
-    EXPECT_EQ(openedSkills, 4);
+    EXPECT_EQ(opened, 4);
 }
 
 TEST_F(Views, QuestLogListsTheLowBatteryAlertFirstAndRunsItOnClick)
 {
     metrics.stats.power = QList<PowerSource>{FakeSystemStats::battery(12)};
-    int opened = 0;
     QuestLog view(metrics.start(), [&](QuestInputs &in) {
         in.openBatterySettings = [&] { ++opened; };
         in.focus = QuestFocus{};
@@ -234,7 +195,6 @@ TEST_F(Views, QuestLogListsTheLowBatteryAlertFirstAndRunsItOnClick)
                      CoreTheme::hpRed()));
     EXPECT_TRUE(near(image.pixelColor(int(rects[1].left() + 1), int(rects[1].center().y())),
                      CoreTheme::gold()));
-    snapshot(view, QStringLiteral("questLog"));
 
     click(&view, rects[0].center());
     EXPECT_EQ(opened, 1);
@@ -242,8 +202,7 @@ TEST_F(Views, QuestLogListsTheLowBatteryAlertFirstAndRunsItOnClick)
 
 TEST_F(Views, QuitCardConfirmsInBlueAndCancelsInPink)
 {
-    int confirmed = 0;
-    int cancelled = 0;
+    int confirmed = 0, cancelled = 0;
     ConfirmLogout view([&] { ++confirmed; }, [&] { ++cancelled; });
     view.resize(view.sizeHint());
 
@@ -256,10 +215,9 @@ TEST_F(Views, QuitCardConfirmsInBlueAndCancelsInPink)
     EXPECT_TRUE(near(image.pixelColor(cancelCentre + QPoint(0, 15)), CoreTheme::accentPink()));
     EXPECT_GT(countNear(image, view.cardRect().toRect(), CoreTheme::textSecondary(), 30), 20)
         << "the title";
-    snapshot(view, QStringLiteral("confirmLogout"));
 
-    click(view.cancelButton(), QRectF(view.cancelButton()->rect()).center());
-    click(view.confirmButton(), QRectF(view.confirmButton()->rect()).center());
+    click(view.cancelButton());
+    click(view.confirmButton());
     EXPECT_EQ(cancelled, 1);
     EXPECT_EQ(confirmed, 1);
 }

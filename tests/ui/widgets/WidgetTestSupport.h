@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QImage>
-#include <QLinearGradient>
 #include <QPainter>
 #include <QWidget>
 
@@ -19,16 +18,15 @@ namespace WidgetTest {
 inline const QColor backdrop{100, 100, 100};
 constexpr double gib = 1073741824.0;
 
-// The theme font, so that text widths and the saved pictures are the real ones.
+// The theme font, so that text widths are the real ones.
 inline void registerThemeFonts()
 {
-    static const bool done = [] {
+    [[maybe_unused]] static const bool done = [] {
         const QDir fonts(QStringLiteral(KAIDRO_SOURCE_DIR "/resources/fonts"));
         for (const QString &name : fonts.entryList({QStringLiteral("*.ttf")}))
             QFontDatabase::addApplicationFont(fonts.filePath(name));
         return true;
     }();
-    (void)done;
 }
 
 // The widget and its children over a flat grey, as a translucent panel shows them.
@@ -38,28 +36,6 @@ inline QImage render(QWidget &widget, const QColor &under = backdrop)
     image.fill(under);
     widget.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
     return image;
-}
-
-// With KAIDRO_WIDGET_SNAPSHOTS set to a folder, saves the widget over a wallpaper-like
-// gradient there, for a person to look at.
-inline void snapshot(QWidget &widget, const QString &name)
-{
-    const QString folder = qEnvironmentVariable("KAIDRO_WIDGET_SNAPSHOTS");
-    if (folder.isEmpty())
-        return;
-    QDir().mkpath(folder);
-    const int ratio = 2;
-    QImage image(widget.size() * ratio, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(ratio);
-    {
-        QPainter painter(&image);
-        QLinearGradient wallpaper(0, 0, widget.width(), widget.height());
-        wallpaper.setColorAt(0, QColor(38, 70, 96));
-        wallpaper.setColorAt(1, QColor(150, 120, 96));
-        painter.fillRect(QRect(QPoint(), widget.size()), wallpaper);
-    }
-    widget.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-    image.save(QDir(folder).filePath(name + QStringLiteral(".png")));
 }
 
 inline int distance(const QColor &a, const QColor &b)
@@ -83,6 +59,15 @@ inline int countNear(const QImage &image, const QRect &rect, const QColor &colou
         for (int x = inside.left(); x <= inside.right(); ++x)
             count += near(image.pixelColor(x, y), colour, tolerance) ? 1 : 0;
     return count;
+}
+
+// The accessible names of `widgets`, in order.
+template <typename Widgets> QStringList accessibleNames(const Widgets &widgets)
+{
+    QStringList names;
+    for (const QWidget *widget : widgets)
+        names << widget->accessibleName();
+    return names;
 }
 
 // A real metrics service over fake figures. Set the figures, then start().
