@@ -4,9 +4,13 @@
 #include "ui/CoreTheme.h"
 #include "ui/widgets/ConfirmChoiceButton.h"
 #include "ui/widgets/ConfirmLogout.h"
+#include "ui/widgets/CoreStepGauge.h"
 #include "ui/widgets/FieldHeader.h"
 #include "ui/widgets/NowPlaying.h"
+#include "ui/widgets/PartyStrip.h"
+#include "ui/widgets/PlayerStatus.h"
 #include "ui/widgets/QuestLog.h"
+#include "ui/widgets/QuestRows.h"
 #include "ui/widgets/ReadoutViews.h"
 #include "ui/widgets/ScaledRoot.h"
 #include "ui/widgets/SkillSlotTile.h"
@@ -20,10 +24,82 @@
 
 #include <gtest/gtest.h>
 
-using namespace WidgetTest;
 using namespace CoreWidgets;
+using namespace WidgetTest;
 
 namespace {
+
+// A calm machine: plenty of battery, disk and memory, an idle CPU.
+QuestInputs calm()
+{
+    return {.now = QDateTime(QDate(2026, 12, 7), QTime(10, 0)),
+            .hasBattery = true,
+            .batteryPercent = 80,
+            .cpuPercent = 12,
+            .memoryUsedGB = 6,
+            .memoryTotalGB = 16,
+            .diskFreeGB = 200,
+            .diskTotalGB = 500};
+}
+
+// The ids of the rows `in` gives, and the "kind: text" of the first of them.
+void expectRows(const char *name, const QuestInputs &in, const QStringList &ids,
+                const QString &first = {})
+{
+    SCOPED_TRACE(name);
+    const QList<QuestRow> rows = questRows(in);
+    QStringList got;
+    for (const QuestRow &row : rows)
+        got << row.id;
+    EXPECT_EQ(got, ids);
+    if (!first.isEmpty() && !rows.isEmpty()) {
+        EXPECT_EQ(rows[0].kind + ": " + rows[0].text, first);
+    }
+}
+
+// Everything asks at once: low battery, critical memory, a busy CPU, a full disk and focus.
+QuestInputs everything()
+{
+    QuestInputs in = calm();
+    in.batteryPercent = 10;
+    in.memoryPressure = MemoryPressure::critical;
+    in.cpuPercent = 99;
+    in.diskFreeGB = 10;
+    in.focus = QuestFocus{};
+    return in;
+}
+
+void addReminders(QuestInputs &in, int count, const QDate &due)
+{
+    for (int i = 1; i <= count; ++i)
+        in.reminders.append({QString::number(i),
+                             QStringLiteral("Task %1").arg(i),
+                             QDateTime(due, QTime(9, 0)),
+                             {},
+                             {}});
+}
+
+// Which of the three HP colours the fill shows near its top, just inside its leading end.
+QString hpColourAt(const QImage &image, const QRectF &gauge)
+{
+    const QColor colour
+        = image.pixelColor(int(gauge.left() + 8), int(gauge.top() + gauge.height() * 0.25));
+    const int red = distance(colour, CoreTheme::hpRed());
+    const int amber = distance(colour, CoreTheme::hpAmber());
+    const int green = distance(colour, CoreTheme::hpGreen());
+    if (red <= amber && red <= green)
+        return QStringLiteral("red");
+    return amber <= green ? QStringLiteral("amber") : QStringLiteral("green");
+}
+
+// Each party line as "NAME detail".
+QStringList party(const PartyStrip &view)
+{
+    QStringList out;
+    for (const MiniHP &line : view.lines())
+        out << line.name + ' ' + line.detail;
+    return out;
+}
 
 class Views : public ::testing::Test
 {
@@ -41,6 +117,201 @@ void click(QWidget *target, std::optional<QPointF> at = {})
 }
 
 } // namespace
+
+TEST(QuestRows, AlertsStartPastTheirThresholds)
+{
+    expectRows("calm", calm(), {"clear"}, "Status: All clear: CPU 12%, 200 GB free");
+    // The battery compares the unrounded percent.
+    QuestInputs in = calm();
+    in.batteryPercent = 19.6;
+    expectRows("19.6 %", in, {"battery"}, "Alert: Low HP: battery at 20%, plug in");
+    in.batteryPercent = 20;
+    expectRows("20 %", in, {"clear"});
+    in.batteryPercent = 5;
+    in.isCharging = true;
+    expectRows("charging", in, {"clear"});
+    in.isCharging = false;
+    in.hasBattery = false;
+    expectRows("no battery", in, {"clear"});
+
+    in = calm();
+    in.memoryPressure = MemoryPressure::warning;
+    in.memoryUsedGB = 13.04;
+    in.cpuPercent = 85;
+    in.diskFreeGB = 60; // 12 % of 500
+    expectRows("memory", in, {"memory"}, "Alert: Memory pressure elevated: 13.0 of 16 GB");
+    in.memoryPressure = MemoryPressure::normal;
+    in.cpuPercent = 85.1;
+    expectRows("CPU", in, {"cpuAll"}, "Alert: CPU at 85%, check what is running");
+    in.cpuPercent = 12;
+    in.diskFreeGB = 59.5;
+    expectRows("disk", in, {"disk"}, "Alert: Disk nearly full: 60 GB free");
+    in.diskTotalGB = in.diskFreeGB = 0;
+    expectRows("unknown disk", in, {"clear"});
+
+    // A strong target is named instead of the machine; an active one is not enough.
+    in.cpuPercent = 95;
+    in.target = TargetReadout{QStringLiteral("Blender"), ThreatTier::strong, "Strong", 250, 3.1};
+    expectRows("strong target", in, {"cpu"}, "Alert: Blender is using 2.5 cores");
+    in.target->tier = ThreatTier::active;
+    expectRows("active target", in, {"cpuAll"});
+}
+
+TEST(QuestRows, AlertsComeFirstThenSetupEventsRemindersAndFocusTenAtMost)
+{
+    expectRows("everything", everything(), {"battery", "memory", "cpuAll", "disk", "focus"});
+    QuestInputs in = calm();
+    in.focus = QuestFocus{true, QStringLiteral("12:30"), {}};
+    expectRows("running focus", in, {"focus", "clear"}, "Focus: Session running: 12:30 left");
+
+    in = calm();
+    addReminders(in, 5, QDate(2026, 12, 5));
+    expectRows("five overdue", in, {"r-1", "r-2", "r-3", "r-more"}, "Overdue: Task 1");
+    EXPECT_EQ(questRows(in).last().text, "2 more overdue");
+
+    // The reminders due today; the count of the rest, a third event and focus fall off.
+    in = everything();
+    in.access.needsAccess = true;
+    addReminders(in, 5, in.now.date());
+    for (int i = 1; i <= 3; ++i)
+        in.events.append({QString::number(i),
+                          QStringLiteral("Standup"),
+                          in.now.addSecs(3600 * i),
+                          in.now.addSecs(3600 * i + 900),
+                          {}});
+    expectRows(
+        "ten at most", in,
+        {"battery", "memory", "cpuAll", "disk", "connect", "e-1", "e-2", "r-1", "r-2", "r-3"});
+    EXPECT_EQ(questRows(in)[7].kind, "Quest");
+}
+
+TEST(QuestRows, AlertsRunTheirSettingsAndAnEventInProgressIsUrgentUntilItsEnd)
+{
+    QuestInputs in = calm();
+    in.batteryPercent = 5;
+    bool opened = false;
+    in.openBatterySettings = [&] { opened = true; };
+    in.events.append({QStringLiteral("x"), QStringLiteral("Review"), in.now.addSecs(-600),
+                      in.now.addSecs(1200), QStringLiteral("Room 4")});
+    const QList<QuestRow> rows = questRows(in);
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0].tone, QuestTone::alert);
+    rows[0].run();
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(rows[1].kind + ": " + rows[1].text, "Active: Review");
+    EXPECT_EQ(rows[1].tone, QuestTone::urgent);
+    EXPECT_TRUE(rows[1].sub.startsWith("until ")) << rows[1].sub.toStdString();
+    EXPECT_TRUE(rows[1].sub.endsWith(" · Room 4"));
+}
+
+TEST_F(Views, HPBarFillColourFollowsTheBatteryAcrossTheThresholds)
+{
+    const std::pair<double, const char *> cases[]
+        = {{29, "red"}, {30, "amber"}, {50, "amber"}, {51, "green"}};
+    for (const auto &[percent, colour] : cases) {
+        metrics.stats.power = QList<PowerSource>{FakeSystemStats::battery(percent)};
+        PlayerStatus view(metrics.start(), {QStringLiteral("Ada Lovelace"), QStringLiteral("ada")});
+        view.resize(view.sizeHint());
+        EXPECT_EQ(hpColourAt(render(view), view.gaugeRect()), colour) << percent << "%";
+        EXPECT_DOUBLE_EQ(view.hpBar().fraction, percent / 100);
+    }
+}
+
+TEST_F(Views, HPBarLabelsRoundTheBatteryTruncateTheCpuAndNameThePlayer)
+{
+    metrics.stats.power = QList<PowerSource>{FakeSystemStats::battery(19.6)};
+    SystemMetricsService &service = metrics.start();
+    metrics.publishCpu(377, 623); // 37.7 %
+    PlayerStatus view(service, {QStringLiteral("Ada Lovelace"), QStringLiteral("ada")});
+    EXPECT_EQ(view.hpBar().username, "Ada");
+    EXPECT_EQ(view.hpBar().currentLabel, "20 / 100");
+    EXPECT_EQ(view.hpBar().levelLabel, "CPU: 37%");
+    // The player's name is the first word of the full name, else the login.
+    EXPECT_EQ(PlayerStatus::usernameFor({QStringLiteral("  Grace  Brewster Hopper"), "gh"}),
+              "Grace");
+    EXPECT_EQ(PlayerStatus::usernameFor({QString(), QStringLiteral("gh")}), "gh");
+    EXPECT_EQ(PlayerStatus::usernameFor({QStringLiteral("   "), QStringLiteral("gh")}), "gh");
+}
+
+TEST_F(Views, WithoutABatteryMemoryPressureWarningShowsAmberAtFiftyFivePercent)
+{
+    metrics.stats.mem = MemoryFigures{13 * gib, 16 * gib}; // 81 % used: elevated
+    SystemMetricsService &service = metrics.start();
+    ASSERT_EQ(service.memoryPressure(), MemoryPressure::warning);
+    PlayerStatus view(service, {QString(), QStringLiteral("ada")});
+    view.resize(view.sizeHint());
+    EXPECT_DOUBLE_EQ(view.hpBar().fraction, 0.55);
+    EXPECT_EQ(view.hpBar().currentLabel, "13000 / 16000");
+    const QImage image = render(view);
+    const QRectF gauge = view.gaugeRect();
+    EXPECT_EQ(hpColourAt(image, gauge), "amber");
+    // Past 55 % of the gauge only the dark plate shows.
+    EXPECT_LT(
+        image.pixelColor(int(gauge.left() + gauge.width() * 0.8), int(gauge.top() + 5)).value(),
+        90);
+}
+
+TEST_F(Views, PartyListsEveryMemberInOrderAndLeavesOutWhatTheMachineLacks)
+{
+    metrics.stats.power = QList<PowerSource>{FakeSystemStats::battery(80, 100, true)};
+    metrics.stats.thermal = ThermalState::serious;
+    metrics.stats.volume = VolumeCapacity{123.4e9, 500e9};
+    SystemMetricsService &service = metrics.start();
+    metrics.publishCpu(42, 58);
+    PartyStrip full(service, [] { return std::pair{0.5, QStringLiteral("Wi-Fi -60 dBm")}; });
+    EXPECT_EQ(party(full),
+              (QStringList{"CPU 42%", "MEM 4.0 / 16G", "BAT 80% CHG", "NET Wi-Fi -60 dBm",
+                           "SSD 123 GB free", "HEAT Hot"}));
+    EXPECT_DOUBLE_EQ(full.lines()[5].fraction, 0.78);
+
+    // No battery, disk or network: full power on AC, and a nearly full memory in red. Heat
+    // joins only when the machine runs warm.
+    Metrics bare;
+    bare.stats.volume = VolumeCapacity{0, 0};
+    bare.stats.mem = MemoryFigures{15 * gib, 16 * gib};
+    const std::pair<ThermalState, const char *> heat[]
+        = {{ThermalState::nominal, ""},
+           {ThermalState::fair, "HEAT Warm"},
+           {ThermalState::critical, "HEAT Critical"}};
+    for (const auto &[state, line] : heat) {
+        bare.stats.thermal = state;
+        PartyStrip view(bare.start());
+        QStringList expected{"CPU 0%", "MEM 15.0 / 16G", "PWR AC"};
+        if (*line)
+            expected << line;
+        EXPECT_EQ(party(view), expected);
+        EXPECT_DOUBLE_EQ(view.lines()[2].fraction, 1.0);
+        view.resize(view.sizeHint());
+        const QImage image = render(view);
+        EXPECT_EQ(hpColourAt(image, view.gaugeRect(1)), "red") << "MEM nearly full";
+        EXPECT_EQ(hpColourAt(image, view.gaugeRect(2)), "green") << "PWR on AC";
+    }
+}
+
+TEST(CoreStepGauge, EasesOnlyWhenAnimatedAndTheFillStopsAtItsFraction)
+{
+    CoreStepGauge gauge;
+    gauge.setFraction(0.4, false);
+    EXPECT_DOUBLE_EQ(gauge.displayedFraction(), 0.4);
+    gauge.setFraction(0.9);
+    EXPECT_TRUE(gauge.isAnimating());
+    EXPECT_DOUBLE_EQ(gauge.fraction(), 0.9);
+    EXPECT_LT(gauge.displayedFraction(), 0.5) << "the fill starts where it was";
+    gauge.setFraction(1.7, false);
+    EXPECT_FALSE(gauge.isAnimating());
+    EXPECT_DOUBLE_EQ(gauge.displayedFraction(), 1.0) << "clamped";
+
+    QImage image(200, 30, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        CoreStepGauge::paint(painter, QRectF(0, 0, 200, 30), 0.25, CoreTheme::hpGreen());
+    }
+    EXPECT_TRUE(near(image.pixelColor(25, 6), CoreTheme::hpGreen(), 40));
+    EXPECT_FALSE(near(image.pixelColor(75, 6), CoreTheme::hpGreen(), 120));
+    // Right of the step the gauge is only 55 % high: below that it is not drawn.
+    EXPECT_EQ(image.pixelColor(150, 25), QColor(Qt::white));
+}
 
 TEST_F(Views, ClockShowsTheShortTimeAndDateOnItsPlateAndTakesClicksWhereItIsDrawnScaled)
 {

@@ -2,21 +2,59 @@
 #include "ui/CoreCircleIconButton.h"
 #include "ui/CoreFrostPanel.h"
 #include "ui/CorePressButtonStyle.h"
+#include "ui/CoreShapes.h"
 #include "ui/CoreSpringAnimation.h"
 #include "ui/CoreTheme.h"
 #include "ui/CoreWhiteCard.h"
+#include "ui/FlashModifier.h"
+#include "ui/PulseRing.h"
+#include "ui/Symbols.h"
 #include "widgets/WidgetTestSupport.h"
 
+#include <QFontInfo>
+#include <QGlyphRun>
 #include <QImage>
 #include <QPainter>
 #include <QTest>
+#include <QTextLayout>
+#include <QVariantAnimation>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
+#include <numbers>
 
 namespace {
+
+// The glyphs the icon font shapes `text` into; a ligature it knows is exactly one.
+QList<quint32> shape(const QString &text)
+{
+    QTextLayout layout(text, Symbols::font(24));
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    QList<quint32> glyphs;
+    for (const QGlyphRun &run : layout.glyphRuns())
+        glyphs += run.glyphIndexes();
+    return glyphs;
+}
+
+// Bounding box of the pixels `sfName` inks when drawn into `rect`.
+QRectF inkOf(const QString &sfName, const QRectF &rect)
+{
+    QImage image(100, 100, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    Symbols::draw(painter, rect, sfName, Qt::black, 30);
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(image.pixel(x, y)) > 64)
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
 
 using WidgetTest::near;
 
@@ -39,7 +77,93 @@ QImage paintIcon(const CoreCircleIcon &icon)
     return paintOn(140, 100, [&](QPainter &painter) { icon.paint(painter, {80, 50}); });
 }
 
+int animationsOf(const QObject &object)
+{
+    return int(object.findChildren<QAbstractAnimation *>().size());
+}
+
 } // namespace
+
+TEST(CoreShapes, EachOutlineHasItsCornersInOrder)
+{
+    const QRectF r(10, 20, 100, 40);
+    const double shift = std::tan(std::numbers::pi / 6) * 40;
+    struct Case
+    {
+        const char *name;
+        QPainterPath path;
+        QList<QPointF> corners;
+    };
+    const Case cases[] = {
+        {"unskewed", CoreSkewedRect(r, 0), {{10, 20}, {110, 20}, {110, 60}, {10, 60}}},
+        {"skew -30 moves the top right",
+         CoreSkewedRect(r),
+         {{10 + shift, 20}, {110 + shift, 20}, {110, 60}, {10, 60}}},
+        {"skew 30 moves the bottom left",
+         CoreSkewedRect(r, 30),
+         {{10, 20}, {110, 20}, {110 - shift, 60}, {10 - shift, 60}}},
+        {"cut 10",
+         CoreCutPanel(r, 10),
+         {{10, 20}, {100, 20}, {110, 30}, {110, 60}, {13.5, 60}, {10, 56.5}}},
+        {"cut default 18",
+         CoreCutPanel(r),
+         {{10, 20}, {92, 20}, {110, 38}, {110, 60}, {16.3, 60}, {10, 53.7}}},
+        {"chevron notched at 35 %", CoreChevron(r), {{10, 20}, {110, 40}, {10, 60}, {45, 40}}},
+        {"triangle", Triangle(r), {{10, 20}, {110, 40}, {10, 60}}},
+        // Thin top 25 % (10 of 40); the step at x = 60 runs half its drop of 30.
+        {"step bar",
+         CoreStepBarShape(r, 0.5, 0.25),
+         {{10, 20}, {110, 20}, {106.5, 30}, {75, 30}, {60, 60}, {10, 60}}},
+        {"step bar at full thickness",
+         CoreStepBarShape(r, 0.5, 1),
+         {{10, 20}, {110, 20}, {96, 60}, {60, 60}, {60, 60}, {10, 60}}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        // The polygon closes on its first corner.
+        ASSERT_EQ(c.path.elementCount(), c.corners.size() + 1);
+        EXPECT_EQ(QPointF(c.path.elementAt(0)), QPointF(c.path.elementAt(c.corners.size())));
+        for (qsizetype i = 0; i < c.corners.size(); ++i) {
+            EXPECT_NEAR(c.path.elementAt(i).x, c.corners[i].x(), 1e-9) << "corner " << i;
+            EXPECT_NEAR(c.path.elementAt(i).y, c.corners[i].y(), 1e-9) << "corner " << i;
+        }
+    }
+    const QPainterPath step = CoreStepBarShape(r, 0.5, 0.25);
+    EXPECT_TRUE(step.contains(QPointF(30, 55)));
+    EXPECT_TRUE(step.contains(QPointF(90, 25)));
+    EXPECT_FALSE(step.contains(QPointF(90, 55))) << "below the thin part";
+}
+
+TEST(Symbols, EveryMappedNameAndTheFallbackShapeToOneGlyphOfTheIconFont)
+{
+    ASSERT_EQ(QFontInfo(Symbols::font(24)).family(), "Material Icons");
+    ASSERT_FALSE(Symbols::names().isEmpty());
+    for (const QString &name : Symbols::names())
+        EXPECT_EQ(shape(Symbols::ligature(name)).size(), 1) << name.toStdString();
+
+    EXPECT_FALSE(Symbols::isMapped("no.such.symbol"));
+    EXPECT_EQ(Symbols::ligature("no.such.symbol"), Symbols::fallbackLigature());
+    EXPECT_EQ(shape(Symbols::fallbackLigature()).size(), 1);
+    EXPECT_FALSE(inkOf("no.such.symbol", QRectF(0, 0, 100, 100)).isEmpty());
+}
+
+TEST(Symbols, StateTogglesHaveDistinctPicturesAndDrawCentred)
+{
+    // Views tell states apart by these pairs; collapsing them onto one glyph loses the state.
+    for (const auto &[a, b] : {std::pair{"eye.fill", "eye.slash.fill"},
+                               {"pin.fill", "pin.slash.fill"},
+                               {"star.fill", "star"},
+                               {"play.fill", "pause.fill"},
+                               {"checkmark.circle", "checkmark.circle.fill"}})
+        EXPECT_NE(shape(Symbols::ligature(a)), shape(Symbols::ligature(b))) << a;
+
+    // "plus" is symmetric, so its ink is centred exactly when the glyph is.
+    const QRectF rect(20, 30, 40, 40);
+    const QRectF ink = inkOf("plus", rect);
+    ASSERT_FALSE(ink.isEmpty());
+    EXPECT_NEAR(ink.center().x(), rect.center().x(), 1.5);
+    EXPECT_NEAR(ink.center().y(), rect.center().y(), 1.5);
+}
 
 TEST(ThemeFont, LayoutPointsArePixelsAndOnlyBoldAndRegularKeepTheirWeight)
 {
@@ -196,4 +320,80 @@ TEST(CoreCircleIconButton, SelectingSpringsLargerAndOnlyTheRoundFaceTakesClicks)
     QTest::mouseClick(&button, Qt::LeftButton, {}, button.faceCentre().toPoint());
     EXPECT_EQ(clicked, 1);
     EXPECT_GE(button.width(), 54 + 2 * 8);
+}
+
+TEST(PulseRing, RestsInvisibleKeepsOnePulseWhenActivatedTwiceAndDropsItWhenDeactivated)
+{
+    PulseRing ring;
+    EXPECT_FALSE(ring.isActive());
+    EXPECT_EQ(ring.ringOpacity(), 0.0);
+    EXPECT_EQ(ring.pulseAnimation(), nullptr);
+    EXPECT_TRUE(ring.testAttribute(Qt::WA_TransparentForMouseEvents));
+
+    ring.setActive(true);
+    QVariantAnimation *pulse = ring.pulseAnimation();
+    ASSERT_NE(pulse, nullptr);
+    pulse->setCurrentTime(700);
+    ASSERT_GT(ring.ringOpacity(), 0.5);
+    ring.setActive(true);
+    EXPECT_EQ(ring.pulseAnimation(), pulse);
+    EXPECT_EQ(animationsOf(ring), 1);
+    EXPECT_EQ(pulse->state(), QAbstractAnimation::Running);
+    EXPECT_EQ(pulse->currentTime(), 700) << "a second activation must not restart the pulse";
+
+    ring.setActive(false);
+    EXPECT_EQ(ring.ringOpacity(), 0.0);
+    EXPECT_EQ(ring.pulseAnimation(), nullptr);
+    EXPECT_EQ(animationsOf(ring), 0);
+    ring.setActive(true);
+    EXPECT_EQ(animationsOf(ring), 1) << "the ring can pulse again";
+}
+
+TEST(PulseRing, SwingsUpAndBackDownForeverAsAGoldRingInsideItsBounds)
+{
+    PulseRing ring;
+    ring.resize(60, 40);
+    EXPECT_EQ(ring.ringRect(), QRectF(1.5, 1.5, 57, 37));
+    ring.setActive(true);
+    QVariantAnimation *pulse = ring.pulseAnimation();
+    EXPECT_EQ(pulse->loopCount(), -1);
+    const int half = PulseRing::halfPeriodMs;
+    // Eased at both ends, and the way back mirrors the way up.
+    pulse->setCurrentTime(70);
+    const double early = ring.ringOpacity();
+    EXPECT_LT(early - 0.1, 0.05 * (0.95 - 0.1));
+    pulse->setCurrentTime(2 * half - 70);
+    EXPECT_NEAR(ring.ringOpacity(), early, 1e-3);
+    for (const auto &[ms, opacity] : {std::pair{0, 0.1}, {2 * half - 1, 0.1}, {half, 0.95}}) {
+        pulse->setCurrentTime(ms);
+        EXPECT_NEAR(ring.ringOpacity(), opacity, 1e-3) << ms << " ms";
+    }
+
+    QImage image(ring.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::black);
+    ring.render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+    const QColor left = image.pixelColor(2, 20);
+    EXPECT_GT(left.red(), 150);
+    EXPECT_GT(left.red(), left.blue() + 100) << "gold, not grey";
+    EXPECT_EQ(image.pixelColor(30, 20), QColor(Qt::black)) << "no fill";
+}
+
+TEST(FlashModifier, RingCoversTheTargetFollowsItsSizeStaysOnTopAndPulses)
+{
+    QWidget target;
+    target.resize(80, 50);
+    auto *flash = new FlashModifier(&target);
+    target.show();
+    EXPECT_EQ(flash->ring()->geometry(), QRect(0, 0, 80, 50));
+    target.resize(120, 30);
+    EXPECT_EQ(flash->ring()->geometry(), QRect(0, 0, 120, 30));
+    // Widgets later in the child list stack on top: the ring stays above a late child.
+    auto *late = new QWidget(&target);
+    EXPECT_GT(target.children().indexOf(flash->ring()), target.children().indexOf(late));
+
+    flash->setActive(true);
+    EXPECT_TRUE(flash->isActive());
+    EXPECT_NE(flash->ring()->pulseAnimation(), nullptr);
+    flash->setActive(false);
+    EXPECT_EQ(flash->ring()->ringOpacity(), 0.0);
 }
