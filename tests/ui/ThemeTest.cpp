@@ -15,6 +15,7 @@
 #include <QGlyphRun>
 #include <QImage>
 #include <QPainter>
+#include <QPolygonF>
 #include <QTest>
 #include <QTextLayout>
 #include <QVariantAnimation>
@@ -27,6 +28,8 @@
 #include <numbers>
 
 namespace {
+
+using WidgetTest::near;
 
 // The glyphs the icon font shapes `text` into; a ligature it knows is exactly one.
 QList<quint32> shape(const QString &text)
@@ -41,30 +44,28 @@ QList<quint32> shape(const QString &text)
     return glyphs;
 }
 
+QImage paintOn(int width, int height, const std::function<void(QPainter &)> &paint,
+               const QColor &under = WidgetTest::backdrop)
+{
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(under);
+    QPainter painter(&image);
+    paint(painter);
+    return image;
+}
+
 // Bounding box of the pixels `sfName` inks when drawn into `rect`.
 QRectF inkOf(const QString &sfName, const QRectF &rect)
 {
-    QImage image(100, 100, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    Symbols::draw(painter, rect, sfName, Qt::black, 30);
+    const QImage image = paintOn(
+        100, 100, [&](QPainter &p) { Symbols::draw(p, rect, sfName, Qt::black, 30); },
+        Qt::transparent);
     QRect box;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
             if (qAlpha(image.pixel(x, y)) > 64)
                 box |= QRect(x, y, 1, 1);
     return box;
-}
-
-using WidgetTest::near;
-
-QImage paintOn(int width, int height, const std::function<void(QPainter &)> &paint)
-{
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
-    image.fill(WidgetTest::backdrop);
-    QPainter painter(&image);
-    paint(painter);
-    return image;
 }
 
 bool isWhite(const QColor &c)
@@ -84,57 +85,30 @@ int animationsOf(const QObject &object)
 
 } // namespace
 
-TEST(CoreShapes, EachOutlineHasItsCornersInOrder)
+TEST(CoreShapes, EachOutlineIsItsCornersInOrderClosed)
 {
     const QRectF r(10, 20, 100, 40);
-    const double shift = std::tan(std::numbers::pi / 6) * 40;
-    struct Case
-    {
-        const char *name;
-        QPainterPath path;
-        QList<QPointF> corners;
-    };
-    const Case cases[] = {
-        {"unskewed", CoreSkewedRect(r, 0), {{10, 20}, {110, 20}, {110, 60}, {10, 60}}},
-        {"skew -30 moves the top right",
-         CoreSkewedRect(r),
-         {{10 + shift, 20}, {110 + shift, 20}, {110, 60}, {10, 60}}},
-        {"skew 30 moves the bottom left",
-         CoreSkewedRect(r, 30),
-         {{10, 20}, {110, 20}, {110 - shift, 60}, {10 - shift, 60}}},
-        {"cut 10",
-         CoreCutPanel(r, 10),
-         {{10, 20}, {100, 20}, {110, 30}, {110, 60}, {13.5, 60}, {10, 56.5}}},
-        {"cut default 18",
-         CoreCutPanel(r),
-         {{10, 20}, {92, 20}, {110, 38}, {110, 60}, {16.3, 60}, {10, 53.7}}},
-        {"chevron notched at 35 %", CoreChevron(r), {{10, 20}, {110, 40}, {10, 60}, {45, 40}}},
-        {"triangle", Triangle(r), {{10, 20}, {110, 40}, {10, 60}}},
-        // Thin top 25 % (10 of 40); the step at x = 60 runs half its drop of 30.
-        {"step bar",
-         CoreStepBarShape(r, 0.5, 0.25),
+    const double d = std::tan(std::numbers::pi / 6) * 40;
+    // The step bar's thin part is the top 25 % (10 of 40); its step at x = 60 runs half its drop.
+    const std::pair<QPainterPath, QPolygonF> cases[] = {
+        {CoreSkewedRect(r, 0), {{10, 20}, {110, 20}, {110, 60}, {10, 60}}},
+        {CoreSkewedRect(r), {{10 + d, 20}, {110 + d, 20}, {110, 60}, {10, 60}}},
+        {CoreSkewedRect(r, 30), {{10, 20}, {110, 20}, {110 - d, 60}, {10 - d, 60}}},
+        {CoreCutPanel(r, 10), {{10, 20}, {100, 20}, {110, 30}, {110, 60}, {13.5, 60}, {10, 56.5}}},
+        {CoreChevron(r), {{10, 20}, {110, 40}, {10, 60}, {45, 40}}},
+        {Triangle(r), {{10, 20}, {110, 40}, {10, 60}}},
+        {CoreStepBarShape(r, 0.5, 0.25),
          {{10, 20}, {110, 20}, {106.5, 30}, {75, 30}, {60, 60}, {10, 60}}},
-        {"step bar at full thickness",
-         CoreStepBarShape(r, 0.5, 1),
+        {CoreStepBarShape(r, 0.5, 1),
          {{10, 20}, {110, 20}, {96, 60}, {60, 60}, {60, 60}, {10, 60}}},
     };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        // The polygon closes on its first corner.
-        ASSERT_EQ(c.path.elementCount(), c.corners.size() + 1);
-        EXPECT_EQ(QPointF(c.path.elementAt(0)), QPointF(c.path.elementAt(c.corners.size())));
-        for (qsizetype i = 0; i < c.corners.size(); ++i) {
-            EXPECT_NEAR(c.path.elementAt(i).x, c.corners[i].x(), 1e-9) << "corner " << i;
-            EXPECT_NEAR(c.path.elementAt(i).y, c.corners[i].y(), 1e-9) << "corner " << i;
-        }
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto &[path, corners] = cases[i];
+        EXPECT_EQ(path.toFillPolygon(), QPolygonF(corners) << corners.first()) << "row " << i;
     }
-    const QPainterPath step = CoreStepBarShape(r, 0.5, 0.25);
-    EXPECT_TRUE(step.contains(QPointF(30, 55)));
-    EXPECT_TRUE(step.contains(QPointF(90, 25)));
-    EXPECT_FALSE(step.contains(QPointF(90, 55))) << "below the thin part";
 }
 
-TEST(Symbols, EveryMappedNameAndTheFallbackShapeToOneGlyphOfTheIconFont)
+TEST(Symbols, EveryNameAndTheFallbackIsOneGlyphDistinctForEachStateAndDrawnCentred)
 {
     ASSERT_EQ(QFontInfo(Symbols::font(24)).family(), "Material Icons");
     ASSERT_FALSE(Symbols::names().isEmpty());
@@ -145,10 +119,6 @@ TEST(Symbols, EveryMappedNameAndTheFallbackShapeToOneGlyphOfTheIconFont)
     EXPECT_EQ(Symbols::ligature("no.such.symbol"), Symbols::fallbackLigature());
     EXPECT_EQ(shape(Symbols::fallbackLigature()).size(), 1);
     EXPECT_FALSE(inkOf("no.such.symbol", QRectF(0, 0, 100, 100)).isEmpty());
-}
-
-TEST(Symbols, StateTogglesHaveDistinctPicturesAndDrawCentred)
-{
     // Views tell states apart by these pairs; collapsing them onto one glyph loses the state.
     for (const auto &[a, b] : {std::pair{"eye.fill", "eye.slash.fill"},
                                {"pin.fill", "pin.slash.fill"},
@@ -322,9 +292,11 @@ TEST(CoreCircleIconButton, SelectingSpringsLargerAndOnlyTheRoundFaceTakesClicks)
     EXPECT_GE(button.width(), 54 + 2 * 8);
 }
 
-TEST(PulseRing, RestsInvisibleKeepsOnePulseWhenActivatedTwiceAndDropsItWhenDeactivated)
+TEST(PulseRing, RestsInvisibleSwingsUpAndBackDownForeverAsAGoldRingAndKeepsOnePulse)
 {
     PulseRing ring;
+    ring.resize(60, 40);
+    EXPECT_EQ(ring.ringRect(), QRectF(1.5, 1.5, 57, 37));
     EXPECT_FALSE(ring.isActive());
     EXPECT_EQ(ring.ringOpacity(), 0.0);
     EXPECT_EQ(ring.pulseAnimation(), nullptr);
@@ -333,29 +305,6 @@ TEST(PulseRing, RestsInvisibleKeepsOnePulseWhenActivatedTwiceAndDropsItWhenDeact
     ring.setActive(true);
     QVariantAnimation *pulse = ring.pulseAnimation();
     ASSERT_NE(pulse, nullptr);
-    pulse->setCurrentTime(700);
-    ASSERT_GT(ring.ringOpacity(), 0.5);
-    ring.setActive(true);
-    EXPECT_EQ(ring.pulseAnimation(), pulse);
-    EXPECT_EQ(animationsOf(ring), 1);
-    EXPECT_EQ(pulse->state(), QAbstractAnimation::Running);
-    EXPECT_EQ(pulse->currentTime(), 700) << "a second activation must not restart the pulse";
-
-    ring.setActive(false);
-    EXPECT_EQ(ring.ringOpacity(), 0.0);
-    EXPECT_EQ(ring.pulseAnimation(), nullptr);
-    EXPECT_EQ(animationsOf(ring), 0);
-    ring.setActive(true);
-    EXPECT_EQ(animationsOf(ring), 1) << "the ring can pulse again";
-}
-
-TEST(PulseRing, SwingsUpAndBackDownForeverAsAGoldRingInsideItsBounds)
-{
-    PulseRing ring;
-    ring.resize(60, 40);
-    EXPECT_EQ(ring.ringRect(), QRectF(1.5, 1.5, 57, 37));
-    ring.setActive(true);
-    QVariantAnimation *pulse = ring.pulseAnimation();
     EXPECT_EQ(pulse->loopCount(), -1);
     const int half = PulseRing::halfPeriodMs;
     // Eased at both ends, and the way back mirrors the way up.
@@ -368,7 +317,6 @@ TEST(PulseRing, SwingsUpAndBackDownForeverAsAGoldRingInsideItsBounds)
         pulse->setCurrentTime(ms);
         EXPECT_NEAR(ring.ringOpacity(), opacity, 1e-3) << ms << " ms";
     }
-
     QImage image(ring.size(), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::black);
     ring.render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
@@ -376,6 +324,18 @@ TEST(PulseRing, SwingsUpAndBackDownForeverAsAGoldRingInsideItsBounds)
     EXPECT_GT(left.red(), 150);
     EXPECT_GT(left.red(), left.blue() + 100) << "gold, not grey";
     EXPECT_EQ(image.pixelColor(30, 20), QColor(Qt::black)) << "no fill";
+
+    ring.setActive(true);
+    EXPECT_EQ(ring.pulseAnimation(), pulse);
+    EXPECT_EQ(animationsOf(ring), 1);
+    EXPECT_EQ(pulse->state(), QAbstractAnimation::Running);
+    EXPECT_EQ(pulse->currentTime(), half) << "a second activation must not restart the pulse";
+    ring.setActive(false);
+    EXPECT_EQ(ring.ringOpacity(), 0.0);
+    EXPECT_EQ(ring.pulseAnimation(), nullptr);
+    EXPECT_EQ(animationsOf(ring), 0);
+    ring.setActive(true);
+    EXPECT_EQ(animationsOf(ring), 1) << "the ring can pulse again";
 }
 
 TEST(FlashModifier, RingCoversTheTargetFollowsItsSizeStaysOnTopAndPulses)

@@ -72,11 +72,8 @@ QuestInputs everything()
 void addReminders(QuestInputs &in, int count, const QDate &due)
 {
     for (int i = 1; i <= count; ++i)
-        in.reminders.append({QString::number(i),
-                             QStringLiteral("Task %1").arg(i),
-                             QDateTime(due, QTime(9, 0)),
-                             {},
-                             {}});
+        in.reminders.append(
+            {QString::number(i), QStringLiteral("Task %1").arg(i), QDateTime(due, QTime(9, 0))});
 }
 
 // Which of the three HP colours the fill shows near its top, just inside its leading end.
@@ -151,7 +148,7 @@ TEST(QuestRows, AlertsStartPastTheirThresholds)
 
     // A strong target is named instead of the machine; an active one is not enough.
     in.cpuPercent = 95;
-    in.target = TargetReadout{QStringLiteral("Blender"), ThreatTier::strong, "Strong", 250, 3.1};
+    in.target = TargetReadout{"Blender", ThreatTier::strong, "Strong", 250, 3.1};
     expectRows("strong target", in, {"cpu"}, "Alert: Blender is using 2.5 cores");
     in.target->tier = ThreatTier::active;
     expectRows("active target", in, {"cpuAll"});
@@ -161,7 +158,7 @@ TEST(QuestRows, AlertsComeFirstThenSetupEventsRemindersAndFocusTenAtMost)
 {
     expectRows("everything", everything(), {"battery", "memory", "cpuAll", "disk", "focus"});
     QuestInputs in = calm();
-    in.focus = QuestFocus{true, QStringLiteral("12:30"), {}};
+    in.focus = QuestFocus{true, "12:30"};
     expectRows("running focus", in, {"focus", "clear"}, "Focus: Session running: 12:30 left");
 
     in = calm();
@@ -174,11 +171,8 @@ TEST(QuestRows, AlertsComeFirstThenSetupEventsRemindersAndFocusTenAtMost)
     in.access.needsAccess = true;
     addReminders(in, 5, in.now.date());
     for (int i = 1; i <= 3; ++i)
-        in.events.append({QString::number(i),
-                          QStringLiteral("Standup"),
-                          in.now.addSecs(3600 * i),
-                          in.now.addSecs(3600 * i + 900),
-                          {}});
+        in.events.append({QString::number(i), "Standup", in.now.addSecs(3600 * i),
+                          in.now.addSecs(3600 * i + 900)});
     expectRows(
         "ten at most", in,
         {"battery", "memory", "cpuAll", "disk", "connect", "e-1", "e-2", "r-1", "r-2", "r-3"});
@@ -191,8 +185,7 @@ TEST(QuestRows, AlertsRunTheirSettingsAndAnEventInProgressIsUrgentUntilItsEnd)
     in.batteryPercent = 5;
     bool opened = false;
     in.openBatterySettings = [&] { opened = true; };
-    in.events.append({QStringLiteral("x"), QStringLiteral("Review"), in.now.addSecs(-600),
-                      in.now.addSecs(1200), QStringLiteral("Room 4")});
+    in.events.append({"x", "Review", in.now.addSecs(-600), in.now.addSecs(1200), "Room 4"});
     const QList<QuestRow> rows = questRows(in);
     ASSERT_EQ(rows.size(), 2);
     EXPECT_EQ(rows[0].tone, QuestTone::alert);
@@ -204,41 +197,21 @@ TEST(QuestRows, AlertsRunTheirSettingsAndAnEventInProgressIsUrgentUntilItsEnd)
     EXPECT_TRUE(rows[1].sub.endsWith(" · Room 4"));
 }
 
-TEST_F(Views, HPBarFillColourFollowsTheBatteryAcrossTheThresholds)
+TEST_F(Views, HPBarFollowsTheBatteryAcrossTheThresholdsOrWithoutOneTheMemoryPressure)
 {
-    const std::pair<double, const char *> cases[]
-        = {{29, "red"}, {30, "amber"}, {50, "amber"}, {51, "green"}};
-    for (const auto &[percent, colour] : cases) {
+    for (const auto &[percent, colour] :
+         {std::pair{29.0, "red"}, {30.0, "amber"}, {50.0, "amber"}, {51.0, "green"}}) {
         metrics.stats.power = QList<PowerSource>{FakeSystemStats::battery(percent)};
-        PlayerStatus view(metrics.start(), {QStringLiteral("Ada Lovelace"), QStringLiteral("ada")});
+        PlayerStatus view(metrics.start(), {"Ada Lovelace", "ada"});
         view.resize(view.sizeHint());
         EXPECT_EQ(hpColourAt(render(view), view.gaugeRect()), colour) << percent << "%";
         EXPECT_DOUBLE_EQ(view.hpBar().fraction, percent / 100);
     }
-}
 
-TEST_F(Views, HPBarLabelsRoundTheBatteryTruncateTheCpuAndNameThePlayer)
-{
-    metrics.stats.power = QList<PowerSource>{FakeSystemStats::battery(19.6)};
-    SystemMetricsService &service = metrics.start();
-    metrics.publishCpu(377, 623); // 37.7 %
-    PlayerStatus view(service, {QStringLiteral("Ada Lovelace"), QStringLiteral("ada")});
-    EXPECT_EQ(view.hpBar().username, "Ada");
-    EXPECT_EQ(view.hpBar().currentLabel, "20 / 100");
-    EXPECT_EQ(view.hpBar().levelLabel, "CPU: 37%");
-    // The player's name is the first word of the full name, else the login.
-    EXPECT_EQ(PlayerStatus::usernameFor({QStringLiteral("  Grace  Brewster Hopper"), "gh"}),
-              "Grace");
-    EXPECT_EQ(PlayerStatus::usernameFor({QString(), QStringLiteral("gh")}), "gh");
-    EXPECT_EQ(PlayerStatus::usernameFor({QStringLiteral("   "), QStringLiteral("gh")}), "gh");
-}
-
-TEST_F(Views, WithoutABatteryMemoryPressureWarningShowsAmberAtFiftyFivePercent)
-{
-    metrics.stats.mem = MemoryFigures{13 * gib, 16 * gib}; // 81 % used: elevated
-    SystemMetricsService &service = metrics.start();
-    ASSERT_EQ(service.memoryPressure(), MemoryPressure::warning);
-    PlayerStatus view(service, {QString(), QStringLiteral("ada")});
+    Metrics pressed;
+    pressed.stats.mem = MemoryFigures{13 * gib, 16 * gib}; // 81 % used: elevated
+    ASSERT_EQ(pressed.start().memoryPressure(), MemoryPressure::warning);
+    PlayerStatus view(*pressed.service, {QString(), "ada"});
     view.resize(view.sizeHint());
     EXPECT_DOUBLE_EQ(view.hpBar().fraction, 0.55);
     EXPECT_EQ(view.hpBar().currentLabel, "13000 / 16000");
@@ -249,6 +222,21 @@ TEST_F(Views, WithoutABatteryMemoryPressureWarningShowsAmberAtFiftyFivePercent)
     EXPECT_LT(
         image.pixelColor(int(gauge.left() + gauge.width() * 0.8), int(gauge.top() + 5)).value(),
         90);
+}
+
+TEST_F(Views, HPBarLabelsRoundTheBatteryTruncateTheCpuAndNameThePlayer)
+{
+    metrics.stats.power = QList<PowerSource>{FakeSystemStats::battery(19.6)};
+    SystemMetricsService &service = metrics.start();
+    metrics.publishCpu(377, 623); // 37.7 %
+    PlayerStatus view(service, {"Ada Lovelace", "ada"});
+    EXPECT_EQ(view.hpBar().username, "Ada");
+    EXPECT_EQ(view.hpBar().currentLabel, "20 / 100");
+    EXPECT_EQ(view.hpBar().levelLabel, "CPU: 37%");
+    // The player's name is the first word of the full name, else the login.
+    EXPECT_EQ(PlayerStatus::usernameFor({"  Grace  Brewster Hopper", "gh"}), "Grace");
+    EXPECT_EQ(PlayerStatus::usernameFor({QString(), "gh"}), "gh");
+    EXPECT_EQ(PlayerStatus::usernameFor({"   ", "gh"}), "gh");
 }
 
 TEST_F(Views, PartyListsEveryMemberInOrderAndLeavesOutWhatTheMachineLacks)
@@ -269,11 +257,9 @@ TEST_F(Views, PartyListsEveryMemberInOrderAndLeavesOutWhatTheMachineLacks)
     Metrics bare;
     bare.stats.volume = VolumeCapacity{0, 0};
     bare.stats.mem = MemoryFigures{15 * gib, 16 * gib};
-    const std::pair<ThermalState, const char *> heat[]
-        = {{ThermalState::nominal, ""},
-           {ThermalState::fair, "HEAT Warm"},
-           {ThermalState::critical, "HEAT Critical"}};
-    for (const auto &[state, line] : heat) {
+    for (const auto &[state, line] : {std::pair{ThermalState::nominal, ""},
+                                      {ThermalState::fair, "HEAT Warm"},
+                                      {ThermalState::critical, "HEAT Critical"}}) {
         bare.stats.thermal = state;
         PartyStrip view(bare.start());
         QStringList expected{"CPU 0%", "MEM 15.0 / 16G", "PWR AC"};
@@ -394,12 +380,10 @@ TEST_F(Views, NowPlayingSubtitlesWithTheAppAloneWithoutArtistAndSendsTransport)
     QStringList sent;
     NowPlaying view([&](const QString &command) { sent << command; });
     view.resize(view.sizeHint());
-    view.setTrack(TrackReadout{QStringLiteral("Lollipop"), QStringLiteral("Field Recording"),
-                               QString(), true});
+    view.setTrack(TrackReadout{"Lollipop", "Field Recording", {}, true});
     EXPECT_EQ(view.title(), "Field Recording");
     EXPECT_EQ(view.subtitle(), "Lollipop");
-    view.setTrack(TrackReadout{QStringLiteral("Lollipop"), QStringLiteral("Song"),
-                               QStringLiteral("Band"), true});
+    view.setTrack(TrackReadout{"Lollipop", "Song", "Band", true});
     EXPECT_EQ(view.subtitle(), "Band · Lollipop");
     EXPECT_GT(countNear(render(view), QRect(NowPlaying::textLeading, 0, 150, view.height()),
                         Qt::white, 30),
@@ -432,9 +416,7 @@ TEST_F(Views, QuickBarTilesOpenSkillsWhenEmptyAndRunTheirStarredSkill)
 
     // Starred skills fill the first slots.
     int ran = 0;
-    SkillSlots filled([&] { ++opened; },
-                      {{QStringLiteral("builtin:focus"), QStringLiteral("Focus"),
-                        QStringLiteral("timer"), [&] { ++ran; }}});
+    SkillSlots filled([&] { ++opened; }, {{"builtin:focus", "Focus", "timer", [&] { ++ran; }}});
     filled.resize(filled.sizeHint());
     filled.setFocusRunning(true);
     EXPECT_FALSE(filled.tiles()[0]->isEmpty());
