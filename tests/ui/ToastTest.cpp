@@ -64,17 +64,34 @@ protected:
 // Pixels in a band that are clearly darker than the card: text or the rule.
 int inkIn(const QImage &image, int top, int bottom, int left, int right)
 {
-    int ink = 0;
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
-            ink += image.pixelColor(x, y).lightness() < 200 ? 1 : 0;
-    return ink;
+    return WidgetTest::countNear(image, QRect(left, top, right - left, bottom - top), Qt::black,
+                                 3 * 199);
 }
 
 } // namespace
 
-TEST_F(ToastCenterTest, CardHeightFollowsTheTextWithinItsLimits)
+TEST_F(ToastCenterTest, SitsTopRightOnTheScreenUnderThePointerNowhereWithoutScreensAndFitsItsText)
 {
+    screens.setScreens({});
+    center->show("Quest", "Nowhere to show this");
+    EXPECT_EQ(panelsMade, 0);
+    EXPECT_EQ(sounds, 0);
+    EXPECT_FALSE(center->dismissAt());
+    center->dismiss();
+    center->tick();
+
+    // The side screen stands higher than the primary, with a 30-point bar along its top: its
+    // visible frame tops out at 200 + 1080 - 30 = 1250 (y up).
+    screens.setScreens({kMain, FakeScreens::make("side", {1440, 200, 1920, 1080}, 30)});
+    screens.setPointer({2000, 600});
+    center->show("Window", "Moved to the next display", 5);
+    const double h = panel->frame().height();
+    EXPECT_EQ(panel->frame(), QRectF(1440 + 1920 - 340 - 28, 1250 - h - 28, 340, h));
+    screens.setPointer({100, 100});
+    center->show("Window", "Moved back", 5);
+    EXPECT_EQ(panel->frame(), QRectF(1440 - 340 - 28, 900 - 24 - h - 28, 340, h));
+    EXPECT_EQ(panelsMade, 1);
+
     ASSERT_GT(ToastView::fittingHeight("Local AI", kLongMessage, 340), 320);
     center->show("Local AI", kLongMessage);
     EXPECT_EQ(panel->frame().height(), 320);
@@ -129,29 +146,6 @@ TEST_F(ToastCenterTest, ASecondToastReplacesTheFirstAndRestartsItsTimeATapDismis
     EXPECT_TRUE(onScreen());
     tickAt(start + 16);
     EXPECT_FALSE(panel->isVisible());
-}
-
-TEST_F(ToastCenterTest, SitsAtTheTopRightOfTheScreenUnderThePointerAndNowhereWithoutScreens)
-{
-    screens.setScreens({});
-    center->show("Quest", "Nowhere to show this");
-    EXPECT_EQ(panelsMade, 0);
-    EXPECT_EQ(sounds, 0);
-    EXPECT_FALSE(center->dismissAt());
-    center->dismiss();
-    center->tick();
-
-    // The side screen stands higher than the primary, with a 30-point bar along its top: its
-    // visible frame tops out at 200 + 1080 - 30 = 1250 (y up).
-    screens.setScreens({kMain, FakeScreens::make("side", {1440, 200, 1920, 1080}, 30)});
-    screens.setPointer({2000, 600});
-    center->show("Window", "Moved to the next display", 5);
-    const double h = panel->frame().height();
-    EXPECT_EQ(panel->frame(), QRectF(1440 + 1920 - 340 - 28, 1250 - h - 28, 340, h));
-    screens.setPointer({100, 100});
-    center->show("Window", "Moved back", 5);
-    EXPECT_EQ(panel->frame(), QRectF(1440 - 340 - 28, 900 - 24 - h - 28, 340, h));
-    EXPECT_EQ(panelsMade, 1);
 }
 
 TEST(ToastView, IsAWhiteCardWithAGoldEdgeTheTitleAndTheMessageCutInsideIt)
