@@ -242,7 +242,7 @@ struct RailFixture : ::testing::Test
     }
 };
 
-TEST_F(RailFixture, ShowsTheTreeTopDownAndReportsOnlyWhatItDraws)
+TEST_F(RailFixture, ShowsTheTreeTopDownTintsTheChosenRowAndReportsOnlyWhatItDraws)
 {
     const MenuCategory &character = MenuTree::categories().first();
     using WidgetTest::accessibleNames;
@@ -261,6 +261,16 @@ TEST_F(RailFixture, ShowsTheTreeTopDownAndReportsOnlyWhatItDraws)
     EXPECT_FALSE(anyRegionContains(QPointF(480, 460)));
     EXPECT_TRUE(anyRegionContains(QPointF(200, 20))) << "the first node row";
     EXPECT_TRUE(anyRegionContains(QPointF(40, 40))) << "the first category";
+
+    rail->show();
+    const QImage image = WidgetTest::render(*rail, QColor(255, 255, 255));
+    // The chosen Items row is tinted gold: its right part, clear of icon and text, against Skills.
+    auto sample = [&](const QRectF &row) {
+        return image.pixelColor(QPoint(int(row.right() - 12), int(row.center().y())));
+    };
+    const QColor chosen = sample(rail->regions()[5]), other = sample(rail->regions()[6]);
+    EXPECT_GT(WidgetTest::distance(chosen, other), 12);
+    EXPECT_GT(chosen.red() - chosen.blue(), other.red() - other.blue()) << "more red than blue";
 
     rail->chooseCategory(1); // Friends: two nodes, no children
     EXPECT_EQ(rail->regions().size(), 7);
@@ -293,9 +303,13 @@ TEST_F(RailFixture, CategoryClickResetsTheNodeAndRunsNothingNodesRunOrOpen)
     EXPECT_EQ(r.log, QStringList{"inventory"});
 }
 
-TEST_F(RailFixture, WidgetsChildrenSitBesideTheirNodeAndClockToggles)
+TEST_F(RailFixture, IndicesClampWidgetsSitBesideTheirNodeClockTogglesAndMarksFollowCounts)
 {
-    rail->chooseCategory(4);
+    rail->chooseCategory(99);
+    EXPECT_EQ(rail->selectedCategory(), 4);
+    rail->chooseNode(99);
+    EXPECT_EQ(rail->selectedNode(), 8);
+    EXPECT_EQ(selection.item(), "Log Out");
     rail->chooseNode(3); // Widgets
     const auto children = rail->childButtons();
     ASSERT_EQ(children.size(), 9);
@@ -312,15 +326,6 @@ TEST_F(RailFixture, WidgetsChildrenSitBesideTheirNodeAndClockToggles)
     // The selection and the help read the state after the toggle.
     EXPECT_EQ(selection.detail(), "Clock is hidden. Click to show it.");
     EXPECT_EQ(rail->childButtons()[2]->toolTip(), "Clock is hidden. Click to show it.");
-}
-
-TEST_F(RailFixture, OutOfRangeIndicesClampAndAttentionMarksFollowTheCounts)
-{
-    rail->chooseCategory(99);
-    EXPECT_EQ(rail->selectedCategory(), 4);
-    rail->chooseNode(99);
-    EXPECT_EQ(rail->selectedNode(), 8);
-    EXPECT_EQ(selection.item(), "Log Out");
 
     MenuPaintedButton *comms = rail->categoryButtons()[2];
     EXPECT_EQ(comms->accessibleName(), "Communications");
@@ -331,17 +336,4 @@ TEST_F(RailFixture, OutOfRangeIndicesClampAndAttentionMarksFollowTheCounts)
     EXPECT_EQ(comms->accessibleName(), "Communications");
     rail->setUrgentQuestCount(1);
     EXPECT_EQ(rail->categoryButtons()[3]->toolTip(), "1 quest(s) need you now");
-}
-
-TEST_F(RailFixture, ChosenRowIsTintedGold)
-{
-    rail->show();
-    const QImage image = WidgetTest::render(*rail, QColor(255, 255, 255));
-    // The right part of the chosen Items row and of Skills below it, clear of icon and text.
-    auto sample = [&](const QRectF &row) {
-        return image.pixelColor(QPoint(int(row.right() - 12), int(row.center().y())));
-    };
-    const QColor chosen = sample(rail->regions()[5]), other = sample(rail->regions()[6]);
-    EXPECT_GT(WidgetTest::distance(chosen, other), 12);
-    EXPECT_GT(chosen.red() - chosen.blue(), other.red() - other.blue()) << "more red than blue";
 }
