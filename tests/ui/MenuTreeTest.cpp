@@ -119,7 +119,7 @@ TEST(MenuTree, EveryLeafDoesSomethingOfItsOwnAndEveryEntryHasItsOwnDetail)
     EXPECT_TRUE(r.run("No Such Entry").isEmpty());
 }
 
-TEST(MenuDetail, WidgetEntriesFollowTheirHiddenFlagAndTimingsTheirCurrentValue)
+TEST(MenuDetail, WidgetEntriesFollowTheirHiddenFlagTimingsTheirValueAndMarksTheirCounts)
 {
     MenuFacts facts;
     QSet<HUDWidgetID> hidden;
@@ -140,10 +140,7 @@ TEST(MenuDetail, WidgetEntriesFollowTheirHiddenFlagAndTimingsTheirCurrentValue)
                     .contains("Now: " + HUDSettings::menuIdleLabel(6) + "."));
     const QString help = MenuTree::helpText({"H", "M", "Space"}).section('\n', 0, 0);
     EXPECT_TRUE(help.startsWith("H shows") && help.contains("M summons") && help.contains("Space"));
-}
 
-TEST(MenuAttention, OnlyCountsAboveZeroMarkAndOnlyTheirOwnCategory)
-{
     EXPECT_FALSE(MenuTree::attention("Communications", std::nullopt, std::nullopt));
     EXPECT_FALSE(MenuTree::attention("Communications", 0, 5));
     EXPECT_FALSE(MenuTree::attention("Maps", 3, 0));

@@ -146,7 +146,7 @@ TEST(ThemeFont, LayoutPointsArePixelsAndOnlyBoldAndRegularKeepTheirWeight)
         EXPECT_EQ(themeFont(10, weight).weight(), QFont::DemiBold) << int(weight);
 }
 
-TEST(CoreCircleIcon, SelectedFaceIsGoldWithALeftPointerIdleFaceHasAWhiteRingAndNoPointer)
+TEST(CoreCircleIcon, SelectedIsGoldWithAPointerIdleHasAWhiteRingTheButtonSpringsAndTakesFaceClicks)
 {
     // Faces centred on (80, 50); the pointer sits 0.55·54 + 2 left of the centre, at scale.
     const QImage selected = paintIcon(CoreCircleIcon("person.fill", true));
@@ -173,9 +173,26 @@ TEST(CoreCircleIcon, SelectedFaceIsGoldWithALeftPointerIdleFaceHasAWhiteRingAndN
     const QImage plus = paintIcon(CoreCircleIcon("plus", true));
     EXPECT_GT(WidgetTest::countNear(plus, QRect(79, 49, 3, 3), Qt::white, 60), 0);
     EXPECT_EQ(plus, paintIcon(CoreCircleIcon("plus", true)));
+
+    CoreCircleIconButton button("person.fill");
+    EXPECT_EQ(button.selectionScale(), 1.0);
+    button.setSelected(true);
+    ASSERT_NE(button.findChild<CoreSpringAnimation *>(), nullptr);
+    for (CoreSpringAnimation *s : button.findChildren<CoreSpringAnimation *>())
+        if (s->state() == QAbstractAnimation::Running)
+            s->setCurrentTime(s->duration());
+    EXPECT_DOUBLE_EQ(button.selectionScale(), CoreCircleIcon::selectedScale);
+
+    int clicked = 0;
+    QObject::connect(&button, &QAbstractButton::clicked, [&clicked] { ++clicked; });
+    QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(1, 1));
+    EXPECT_EQ(clicked, 0) << "the shadow margin is not part of the button";
+    QTest::mouseClick(&button, Qt::LeftButton, {}, button.faceCentre().toPoint());
+    EXPECT_EQ(clicked, 1);
+    EXPECT_GE(button.width(), 54 + 2 * 8);
 }
 
-TEST(CoreFrostPanel, CutCornerIsOpenOppositeCornerFilledAndShadowBelow)
+TEST(CorePanels, FrostHasAnOpenCutCornerAndShadowBelowTheWhiteCardFitsItsContentUnderARule)
 {
     const QRectF rect(40, 30, 120, 80);
     const QImage image
@@ -190,16 +207,14 @@ TEST(CoreFrostPanel, CutCornerIsOpenOppositeCornerFilledAndShadowBelow)
     const int below = shadowed.pixelColor(100, 110 + 6).red();
     EXPECT_LT(below, WidgetTest::backdrop.red() - 5);
     EXPECT_LT(below, shadowed.pixelColor(100, 30 - 6).red()) << "the shadow falls below";
-}
 
-TEST(CoreWhiteCard, ContentRectMatchesItsPlannedSizeUnderARuledTitle)
-{
     const QSizeF content(200, 50);
     const QSizeF card = CoreWhiteCard::sizeForContent("Quest", content);
     QRectF area;
-    const QImage image = paintOn(int(card.width()) + 40, int(card.height()) + 40, [&](QPainter &p) {
-        area = CoreWhiteCard::paint(p, QRectF(QPointF(20, 20), card), "Quest");
-    });
+    const QImage carded
+        = paintOn(int(card.width()) + 40, int(card.height()) + 40, [&](QPainter &p) {
+              area = CoreWhiteCard::paint(p, QRectF(QPointF(20, 20), card), "Quest");
+          });
     EXPECT_DOUBLE_EQ(area.width(), content.width());
     EXPECT_NEAR(area.height(), content.height(), 1e-9);
     EXPECT_NEAR(area.top(), 20 + 10 + CoreWhiteCard::headerHeight() + 8, 1e-9);
@@ -210,16 +225,16 @@ TEST(CoreWhiteCard, ContentRectMatchesItsPlannedSizeUnderARuledTitle)
     const QColor rule((ink.red() + white.red()) / 2, (ink.green() + white.green()) / 2,
                       (ink.blue() + white.blue()) / 2);
     const int ruleY = int(area.top() - 8 - 1);
-    EXPECT_TRUE(near(image.pixelColor(40, ruleY), rule, 18));
-    EXPECT_TRUE(near(image.pixelColor(40, ruleY + 3), white, 6)) << "gap";
-    EXPECT_TRUE(near(image.pixelColor(200, 20 + card.height() - 5), white, 6));
+    EXPECT_TRUE(near(carded.pixelColor(40, ruleY), rule, 18));
+    EXPECT_TRUE(near(carded.pixelColor(40, ruleY + 3), white, 6)) << "gap";
+    EXPECT_TRUE(near(carded.pixelColor(200, 20 + card.height() - 5), white, 6));
 
     const QSizeF titled
         = CoreWhiteCard::sizeForContent("A title much wider than its content", QSizeF(10, 10));
     EXPECT_GT(titled.width(), 10 + 28 + 50) << "a long title widens the card";
 }
 
-TEST(CorePressButtonStyle, BrighteningKeepsOpacityAndValidPixels)
+TEST(CorePressButtonStyle, BrightensWithinOpacityAndItsSpringOvershootsLandsAndRetargetsSmoothly)
 {
     const QColor brighter
         = CorePressButtonStyle::brightened(QColor::fromRgbF(0.5, 0.96, 0.1, 0.4), 0.08);
@@ -235,10 +250,7 @@ TEST(CorePressButtonStyle, BrighteningKeepsOpacityAndValidPixels)
     EXPECT_EQ(image.pixel(0, 0), qRgba(0, 0, 0, 0)) << "transparent stays transparent";
     EXPECT_EQ(image.pixel(1, 0), qRgba(58, 58, 58, 100)) << "light scaled by coverage";
     EXPECT_EQ(image.pixel(2, 0), qRgba(255, 30, 30, 255)) << "clamped, never above alpha";
-}
 
-TEST(CoreSpringAnimation, OvershootsLandsExactlyOnTargetAndRetargetsFromWhereItIs)
-{
     CoreSpringAnimation spring(CoreCircleIcon::springResponse, CoreCircleIcon::springDamping);
     spring.setValue(1.0);
     spring.animateTo(1.08);
@@ -270,26 +282,6 @@ TEST(CoreSpringAnimation, OvershootsLandsExactlyOnTargetAndRetargetsFromWhereItI
     // Still moving down for a moment: the velocity carried over.
     EXPECT_LT(press.value(), midway);
     EXPECT_GT(press.value(), midway - 0.03);
-}
-
-TEST(CoreCircleIconButton, SelectingSpringsLargerAndOnlyTheRoundFaceTakesClicks)
-{
-    CoreCircleIconButton button("person.fill");
-    EXPECT_EQ(button.selectionScale(), 1.0);
-    button.setSelected(true);
-    ASSERT_NE(button.findChild<CoreSpringAnimation *>(), nullptr);
-    for (CoreSpringAnimation *s : button.findChildren<CoreSpringAnimation *>())
-        if (s->state() == QAbstractAnimation::Running)
-            s->setCurrentTime(s->duration());
-    EXPECT_DOUBLE_EQ(button.selectionScale(), CoreCircleIcon::selectedScale);
-
-    int clicked = 0;
-    QObject::connect(&button, &QAbstractButton::clicked, [&clicked] { ++clicked; });
-    QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(1, 1));
-    EXPECT_EQ(clicked, 0) << "the shadow margin is not part of the button";
-    QTest::mouseClick(&button, Qt::LeftButton, {}, button.faceCentre().toPoint());
-    EXPECT_EQ(clicked, 1);
-    EXPECT_GE(button.width(), 54 + 2 * 8);
 }
 
 TEST(PulseRing, RestsInvisibleSwingsUpAndBackDownForeverAsAGoldRingAndKeepsOnePulse)

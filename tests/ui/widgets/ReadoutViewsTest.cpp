@@ -115,7 +115,7 @@ void click(QWidget *target, std::optional<QPointF> at = {})
 
 } // namespace
 
-TEST(QuestRows, AlertsStartPastTheirThresholds)
+TEST(QuestRows, AlertsStartPastTheirThresholdsAndRunTheirSettingsEventsInProgressAreUrgent)
 {
     expectRows("calm", calm(), {"clear"}, "Status: All clear: CPU 12%, 200 GB free");
     // The battery compares the unrounded percent.
@@ -152,6 +152,21 @@ TEST(QuestRows, AlertsStartPastTheirThresholds)
     expectRows("strong target", in, {"cpu"}, "Alert: Blender is using 2.5 cores");
     in.target->tier = ThreatTier::active;
     expectRows("active target", in, {"cpuAll"});
+
+    in = calm();
+    in.batteryPercent = 5;
+    bool opened = false;
+    in.openBatterySettings = [&] { opened = true; };
+    in.events.append({"x", "Review", in.now.addSecs(-600), in.now.addSecs(1200), "Room 4"});
+    const QList<QuestRow> rows = questRows(in);
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0].tone, QuestTone::alert);
+    rows[0].run();
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(rows[1].kind + ": " + rows[1].text, "Active: Review");
+    EXPECT_EQ(rows[1].tone, QuestTone::urgent);
+    EXPECT_TRUE(rows[1].sub.startsWith("until ")) << rows[1].sub.toStdString();
+    EXPECT_TRUE(rows[1].sub.endsWith(" · Room 4"));
 }
 
 TEST(QuestRows, AlertsComeFirstThenSetupEventsRemindersAndFocusTenAtMost)
@@ -177,24 +192,6 @@ TEST(QuestRows, AlertsComeFirstThenSetupEventsRemindersAndFocusTenAtMost)
         "ten at most", in,
         {"battery", "memory", "cpuAll", "disk", "connect", "e-1", "e-2", "r-1", "r-2", "r-3"});
     EXPECT_EQ(questRows(in)[7].kind, "Quest");
-}
-
-TEST(QuestRows, AlertsRunTheirSettingsAndAnEventInProgressIsUrgentUntilItsEnd)
-{
-    QuestInputs in = calm();
-    in.batteryPercent = 5;
-    bool opened = false;
-    in.openBatterySettings = [&] { opened = true; };
-    in.events.append({"x", "Review", in.now.addSecs(-600), in.now.addSecs(1200), "Room 4"});
-    const QList<QuestRow> rows = questRows(in);
-    ASSERT_EQ(rows.size(), 2);
-    EXPECT_EQ(rows[0].tone, QuestTone::alert);
-    rows[0].run();
-    EXPECT_TRUE(opened);
-    EXPECT_EQ(rows[1].kind + ": " + rows[1].text, "Active: Review");
-    EXPECT_EQ(rows[1].tone, QuestTone::urgent);
-    EXPECT_TRUE(rows[1].sub.startsWith("until ")) << rows[1].sub.toStdString();
-    EXPECT_TRUE(rows[1].sub.endsWith(" · Room 4"));
 }
 
 TEST_F(Views, HPBarFollowsTheBatteryAcrossTheThresholdsOrWithoutOneTheMemoryPressure)
