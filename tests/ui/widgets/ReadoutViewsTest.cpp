@@ -115,7 +115,7 @@ void click(QWidget *target, std::optional<QPointF> at = {})
 
 } // namespace
 
-TEST(QuestRows, AlertsStartPastTheirThresholdsAndRunTheirSettingsEventsInProgressAreUrgent)
+TEST(QuestRows, AlertsStartPastTheirThresholdsComeFirstRunTheirSettingsAndTenRowsAtMost)
 {
     expectRows("calm", calm(), {"clear"}, "Status: All clear: CPU 12%, 200 GB free");
     // The battery compares the unrounded percent.
@@ -167,12 +167,9 @@ TEST(QuestRows, AlertsStartPastTheirThresholdsAndRunTheirSettingsEventsInProgres
     EXPECT_EQ(rows[1].tone, QuestTone::urgent);
     EXPECT_TRUE(rows[1].sub.startsWith("until ")) << rows[1].sub.toStdString();
     EXPECT_TRUE(rows[1].sub.endsWith(" · Room 4"));
-}
 
-TEST(QuestRows, AlertsComeFirstThenSetupEventsRemindersAndFocusTenAtMost)
-{
     expectRows("everything", everything(), {"battery", "memory", "cpuAll", "disk", "focus"});
-    QuestInputs in = calm();
+    in = calm();
     in.focus = QuestFocus{true, "12:30"};
     expectRows("running focus", in, {"focus", "clear"}, "Focus: Session running: 12:30 left");
 
@@ -194,7 +191,7 @@ TEST(QuestRows, AlertsComeFirstThenSetupEventsRemindersAndFocusTenAtMost)
     EXPECT_EQ(questRows(in)[7].kind, "Quest");
 }
 
-TEST_F(Views, HPBarFollowsTheBatteryAcrossTheThresholdsOrWithoutOneTheMemoryPressure)
+TEST_F(Views, HPBarFollowsTheBatteryOrTheMemoryPressureAndNamesThePlayerAndTheCpu)
 {
     for (const auto &[percent, colour] :
          {std::pair{29.0, "red"}, {30.0, "amber"}, {50.0, "amber"}, {51.0, "green"}}) {
@@ -219,17 +216,14 @@ TEST_F(Views, HPBarFollowsTheBatteryAcrossTheThresholdsOrWithoutOneTheMemoryPres
     EXPECT_LT(
         image.pixelColor(int(gauge.left() + gauge.width() * 0.8), int(gauge.top() + 5)).value(),
         90);
-}
 
-TEST_F(Views, HPBarLabelsRoundTheBatteryTruncateTheCpuAndNameThePlayer)
-{
     metrics.stats.power = QList<PowerSource>{FakeSystemStats::battery(19.6)};
     SystemMetricsService &service = metrics.start();
     metrics.publishCpu(377, 623); // 37.7 %
-    PlayerStatus view(service, {"Ada Lovelace", "ada"});
-    EXPECT_EQ(view.hpBar().username, "Ada");
-    EXPECT_EQ(view.hpBar().currentLabel, "20 / 100");
-    EXPECT_EQ(view.hpBar().levelLabel, "CPU: 37%");
+    PlayerStatus ada(service, {"Ada Lovelace", "ada"});
+    EXPECT_EQ(ada.hpBar().username, "Ada");
+    EXPECT_EQ(ada.hpBar().currentLabel, "20 / 100") << "rounded";
+    EXPECT_EQ(ada.hpBar().levelLabel, "CPU: 37%") << "truncated";
     // The player's name is the first word of the full name, else the login.
     EXPECT_EQ(PlayerStatus::usernameFor({"  Grace  Brewster Hopper", "gh"}), "Grace");
     EXPECT_EQ(PlayerStatus::usernameFor({QString(), "gh"}), "gh");
