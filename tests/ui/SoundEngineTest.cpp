@@ -26,28 +26,21 @@ const QStringList allNames
 constexpr Cue allCues[]
     = {Cue::open, Cue::close, Cue::select, Cue::confirm, Cue::cancel, Cue::hover};
 
-// Stands in for a real player and writes every start, as "name volume", into the test's log.
-class RecordingPlayer final : public CueSoundPlayer
+// Stands in for a real player and hands every start, with its volume, to the test.
+struct RecordingPlayer final : CueSoundPlayer
 {
-public:
-    RecordingPlayer(QString name, QStringList &log)
-        : m_name(std::move(name))
-        , m_log(log)
-    { }
-    void setVolume(float volume) override { m_volume = volume; }
-    void restart() override { m_log << m_name + ' ' + QString::number(m_volume); }
-
-private:
-    QString m_name;
-    QStringList &m_log;
-    float m_volume = -1.0f;
+    std::function<void(float volume)> onRestart;
+    float volume = -1.0f;
+    void setVolume(float v) override { volume = v; }
+    void restart() override { onRestart(volume); }
 };
 
 class SoundEngine : public ::testing::Test
 {
 protected:
     // Copies the generated cues, without the `omitted` ones, into the test's folder, and makes an
-    // engine over them; `replaced` files are written with the given bytes instead.
+    // engine over them that logs every start as "name volume"; `replaced` files are written with
+    // the given bytes instead.
     std::unique_ptr<CoreSoundEngine> makeEngine(const QStringList &omitted = {},
                                                 const QMap<QString, QByteArray> &replaced = {})
     {
@@ -64,8 +57,12 @@ protected:
         return std::make_unique<CoreSoundEngine>(
             m_folder.path(), m_clock,
             [this](const QString &path) -> std::unique_ptr<CueSoundPlayer> {
-                m_created << QFileInfo(path).completeBaseName();
-                return std::make_unique<RecordingPlayer>(m_created.last(), m_played);
+                const QString name = QFileInfo(path).completeBaseName();
+                m_created << name;
+                auto player = std::make_unique<RecordingPlayer>();
+                player->onRestart
+                    = [=, this](float v) { m_played << name + ' ' + QString::number(v); };
+                return player;
             });
     }
 
