@@ -303,10 +303,8 @@ TEST_F(Panels, UntrustedAsksForAccessZonesSnapTheWindowInFrontLoadoutRowsDeleteW
         EXPECT_FALSE(panel->allowButton()->isVisibleTo(panel.get()));
         EXPECT_FALSE(panel->emptyText().isEmpty());
         const auto &zones = panel->zoneButtons();
-        QStringList titles;
-        for (SnapZone zone : SnapZones::all())
-            titles << SnapZones::title(zone);
-        EXPECT_EQ(WidgetTest::accessibleNames(zones), titles);
+        EXPECT_EQ(WidgetTest::accessibleNames(zones),
+                  WidgetTest::mapped(SnapZones::all(), SnapZones::title));
         // Five columns 80 points apart; the sixth zone starts the second row.
         EXPECT_EQ(zones[1]->x() - zones[0]->x(), 80);
         EXPECT_EQ(zones[5]->x(), zones[0]->x());

@@ -3,7 +3,6 @@
 #include "ui/menu/MenuActions.h"
 #include "ui/menu/MenuPaintedButton.h"
 #include "ui/menu/MenuRail.h"
-#include "ui/menu/MenuRailColumn.h"
 #include "ui/menu/MenuSelection.h"
 #include "widgets/WidgetTestSupport.h"
 
@@ -13,7 +12,6 @@
 #include <gtest/gtest.h>
 
 using CoreWidgets::MenuRail;
-using CoreWidgets::MenuRailColumn;
 
 namespace {
 
@@ -74,14 +72,6 @@ struct Recorder
         return log;
     }
 };
-
-template <typename Entries> QStringList titles(const Entries &entries)
-{
-    QStringList out;
-    for (const auto &entry : entries)
-        out << entry.title;
-    return out;
-}
 
 } // namespace
 
@@ -206,8 +196,6 @@ TEST(MenuRailRules, ChildrenColumnLinesUpUntilItWouldRunOffTheFoot)
         = {{48, 3, 48}, {400, 3, 322}, {144, 9, 34}, {144, 10, 24}, {0, 10, 0}};
     for (const auto &[offset, rows, top] : cases)
         EXPECT_EQ(MenuRail::childrenColumnTop(offset, rows), top) << offset << ", " << rows;
-    EXPECT_EQ(MenuRailColumn::heightFor(9), 9 * 46 + 8 * 2);
-    EXPECT_EQ(MenuRailColumn::heightFor(0), 0);
 }
 
 // A rail over the recorder's effects.
@@ -242,10 +230,12 @@ struct RailFixture : ::testing::Test
 TEST_F(RailFixture, ShowsTheTreeTopDownTintsTheChosenRowAndReportsOnlyWhatItDraws)
 {
     const MenuCategory &character = MenuTree::categories().first();
-    using WidgetTest::accessibleNames;
-    EXPECT_EQ(accessibleNames(rail->categoryButtons()), titles(MenuTree::categories()));
-    EXPECT_EQ(accessibleNames(rail->nodeButtons()), titles(character.nodes));
-    EXPECT_EQ(accessibleNames(rail->childButtons()), titles(character.nodes.first().children));
+    using WidgetTest::accessibleNames, WidgetTest::mapped;
+    EXPECT_EQ(accessibleNames(rail->categoryButtons()),
+              mapped(MenuTree::categories(), &MenuCategory::title));
+    EXPECT_EQ(accessibleNames(rail->nodeButtons()), mapped(character.nodes, &MenuNode::title));
+    EXPECT_EQ(accessibleNames(rail->childButtons()),
+              mapped(character.nodes.first().children, &MenuNode::title));
     const auto rows = rail->nodeButtons();
     for (qsizetype i = 1; i < rows.size(); ++i)
         EXPECT_LT(rows[i - 1]->geometry().top(), rows[i]->geometry().top());

@@ -48,10 +48,7 @@ void expectRows(const char *name, const QuestInputs &in, const QStringList &ids,
 {
     SCOPED_TRACE(name);
     const QList<QuestRow> rows = questRows(in);
-    QStringList got;
-    for (const QuestRow &row : rows)
-        got << row.id;
-    EXPECT_EQ(got, ids);
+    EXPECT_EQ(mapped(rows, &QuestRow::id), ids);
     if (!first.isEmpty() && !rows.isEmpty()) {
         EXPECT_EQ(rows[0].kind + ": " + rows[0].text, first);
     }
@@ -87,15 +84,6 @@ QString hpColourAt(const QImage &image, const QRectF &gauge)
     if (red <= amber && red <= green)
         return QStringLiteral("red");
     return amber <= green ? QStringLiteral("amber") : QStringLiteral("green");
-}
-
-// Each party line as "NAME detail".
-QStringList party(const PartyStrip &view)
-{
-    QStringList out;
-    for (const MiniHP &line : view.lines())
-        out << line.name + ' ' + line.detail;
-    return out;
 }
 
 class Views : public ::testing::Test
@@ -237,6 +225,10 @@ TEST_F(Views, PartyListsEveryMemberInOrderAndLeavesOutWhatTheMachineLacks)
     metrics.stats.volume = VolumeCapacity{123.4e9, 500e9};
     SystemMetricsService &service = metrics.start();
     metrics.publishCpu(42, 58);
+    const auto party = [](const PartyStrip &view) {
+        return mapped(view.lines(),
+                      [](const MiniHP &line) { return line.name + ' ' + line.detail; });
+    };
     PartyStrip full(service, [] { return std::pair{0.5, QStringLiteral("Wi-Fi -60 dBm")}; });
     EXPECT_EQ(party(full),
               (QStringList{"CPU 42%", "MEM 4.0 / 16G", "BAT 80% CHG", "NET Wi-Fi -60 dBm",

@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <cmath>
+#include <functional>
 #include <memory>
 
 namespace WidgetTest {
@@ -61,13 +62,18 @@ inline int countNear(const QImage &image, const QRect &rect, const QColor &colou
     return count;
 }
 
-// The accessible names of `widgets`, in order.
+// `f`, a function or a member, of each of `items`, in order.
+template <typename Items, typename F> QStringList mapped(const Items &items, F f)
+{
+    QStringList out;
+    for (const auto &item : items)
+        out << std::invoke(f, item);
+    return out;
+}
+
 template <typename Widgets> QStringList accessibleNames(const Widgets &widgets)
 {
-    QStringList names;
-    for (const QWidget *widget : widgets)
-        names << widget->accessibleName();
-    return names;
+    return mapped(widgets, &QWidget::accessibleName);
 }
 
 // A real metrics service over fake figures (16 GB, 4 used). Set the figures, then start().
