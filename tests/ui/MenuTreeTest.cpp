@@ -77,8 +77,7 @@ struct Recorder
 
 TEST(MenuTree, EveryLeafDoesSomethingOfItsOwnAndEveryEntryHasItsOwnDetail)
 {
-    // A title spelt differently in the tree and in the dispatch or the detail table leaves a
-    // dead row or a row without help; two titles wired to one effect do the same thing twice.
+    // A misspelt title leaves a dead row or one without help; two titles on one effect clash.
     Recorder r;
     const MenuEffects none;
     QHash<QString, QString> leafBy;
@@ -160,8 +159,7 @@ TEST(MenuRun, StatusAndToastsSayTheStateAfterTheChange)
     EXPECT_EQ(r.run("Clock"), QStringList({"toggle fieldHeader", "status Clock shown"}));
     EXPECT_EQ(r.run("Hide All"), QStringList({"hideAll", "status All widgets hidden"}));
 
-    // Zero is "always on" / "off"; any other value names its seconds and, for the readouts,
-    // the key that brings them back.
+    // Zero is "always on" / "off"; other values name their seconds, the readouts their key.
     r.readoutIdle = 0;
     EXPECT_EQ(r.run("Readouts"),
               QStringList({"status HUD readouts: " + HUDSettings::readoutIdleLabel(0),
@@ -190,15 +188,13 @@ TEST(MenuRun, StatusAndToastsSayTheStateAfterTheChange)
 
 TEST(MenuRailRules, ChildrenColumnLinesUpUntilItWouldRunOffTheFoot)
 {
-    // Three rows fit anywhere up to 472 - 142 - 8; nine below the fourth node need 472 - 430 - 8.
-    // A column taller than the rail allows still starts no higher than 24 when pushed down.
+    // Three rows fit up to 472 - 142 - 8, nine up to 472 - 430 - 8; a taller column stops at 24.
     const std::tuple<double, int, double> cases[]
         = {{48, 3, 48}, {400, 3, 322}, {144, 9, 34}, {144, 10, 24}, {0, 10, 0}};
     for (const auto &[offset, rows, top] : cases)
         EXPECT_EQ(MenuRail::childrenColumnTop(offset, rows), top) << offset << ", " << rows;
 }
 
-// A rail over the recorder's effects.
 struct RailFixture : ::testing::Test
 {
     Recorder r;
@@ -227,7 +223,7 @@ struct RailFixture : ::testing::Test
     }
 };
 
-TEST_F(RailFixture, ShowsTheTreeTopDownTintsTheChosenRowAndReportsOnlyWhatItDraws)
+TEST_F(RailFixture, ShowsTheTreeTintsTheChosenRowReportsWhatItDrawsAndRunsWhatIsClicked)
 {
     const MenuCategory &character = MenuTree::categories().first();
     using WidgetTest::accessibleNames, WidgetTest::mapped;
@@ -264,10 +260,7 @@ TEST_F(RailFixture, ShowsTheTreeTopDownTintsTheChosenRowAndReportsOnlyWhatItDraw
     EXPECT_EQ(reported.last(), rail->regions());
     EXPECT_TRUE(rail->childButtons().isEmpty());
     EXPECT_FALSE(anyRegionContains(QPointF(400, 20)));
-}
 
-TEST_F(RailFixture, CategoryClickResetsTheNodeAndRunsNothingNodesRunOrOpen)
-{
     rail->chooseNode(1);
     r.log.clear();
     rail->categoryButtons()[4]->click();

@@ -38,9 +38,7 @@ struct RecordingPlayer final : CueSoundPlayer
 class SoundEngine : public ::testing::Test
 {
 protected:
-    // Copies the generated cues, without the `omitted` ones, into the test's folder, and makes an
-    // engine over them that logs every start as "name volume"; `replaced` files are written with
-    // the given bytes instead.
+    // An engine over the generated cues but the `omitted` and `replaced` ones, logging each start.
     std::unique_ptr<CoreSoundEngine> makeEngine(const QStringList &omitted = {},
                                                 const QMap<QString, QByteArray> &replaced = {})
     {
@@ -109,8 +107,7 @@ TEST_F(SoundEngine, LoadsEachSoundOnceRestartsItsPlayerAtTheVolumeThrottlesHover
     EXPECT_EQ(m_played, QStringList({"zel_confirm 0.6", "zel_confirm 1", "zel_confirm 1"}))
         << "1 by default, and clamped to 1";
 
-    // A hover tick closer than the throttle to the last is dropped and does not move it; other
-    // cues neither wait for nor move it.
+    // A hover tick too close to the last is dropped; other cues neither wait for nor move it.
     m_played.clear();
     m_clock.setUptime(500.0);
     engine->play(Cue::hover, 0.3f);

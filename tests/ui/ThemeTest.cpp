@@ -29,7 +29,7 @@
 
 namespace {
 
-using WidgetTest::near;
+using WidgetTest::near, WidgetTest::painted;
 
 // The glyphs the icon font shapes `text` into; a ligature it knows is exactly one.
 QList<quint32> shape(const QString &text)
@@ -44,21 +44,11 @@ QList<quint32> shape(const QString &text)
     return glyphs;
 }
 
-QImage paintOn(int width, int height, const std::function<void(QPainter &)> &paint,
-               const QColor &under = WidgetTest::backdrop)
-{
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
-    image.fill(under);
-    QPainter painter(&image);
-    paint(painter);
-    return image;
-}
-
 // Bounding box of the pixels `sfName` inks when drawn into `rect`.
 QRectF inkOf(const QString &sfName, const QRectF &rect)
 {
-    const QImage image = paintOn(
-        100, 100, [&](QPainter &p) { Symbols::draw(p, rect, sfName, Qt::black, 30); },
+    const QImage image = painted(
+        {100, 100}, [&](QPainter &p) { Symbols::draw(p, rect, sfName, Qt::black, 30); },
         Qt::transparent);
     QRect box;
     for (int y = 0; y < image.height(); ++y)
@@ -75,7 +65,7 @@ bool isWhite(const QColor &c)
 
 QImage paintIcon(const CoreCircleIcon &icon)
 {
-    return paintOn(140, 100, [&](QPainter &painter) { icon.paint(painter, {80, 50}); });
+    return painted({140, 100}, [&](QPainter &painter) { icon.paint(painter, {80, 50}); });
 }
 
 int animationsOf(const QObject &object)
@@ -196,14 +186,14 @@ TEST(CorePanels, FrostHasAnOpenCutCornerAndShadowBelowTheWhiteCardFitsItsContent
 {
     const QRectF rect(40, 30, 120, 80);
     const QImage image
-        = paintOn(200, 140, [&](QPainter &p) { CoreFrostPanel(18, true).paint(p, rect); });
+        = painted({200, 140}, [&](QPainter &p) { CoreFrostPanel(18, true).paint(p, rect); });
     EXPECT_GT(image.pixelColor(100, 70).red(), 220) << "solid frost is nearly opaque light grey";
     EXPECT_TRUE(isWhite(image.pixelColor(40, 70))) << "white outline on the left edge";
     EXPECT_LT(image.pixelColor(158, 32).red(), 110) << "top-right corner is cut away";
     EXPECT_GT(image.pixelColor(44, 34).red(), 220) << "top-left corner is whole";
 
     const QImage shadowed
-        = paintOn(200, 140, [&](QPainter &p) { CoreFrostPanel().paint(p, rect); });
+        = painted({200, 140}, [&](QPainter &p) { CoreFrostPanel().paint(p, rect); });
     const int below = shadowed.pixelColor(100, 110 + 6).red();
     EXPECT_LT(below, WidgetTest::backdrop.red() - 5);
     EXPECT_LT(below, shadowed.pixelColor(100, 30 - 6).red()) << "the shadow falls below";
@@ -212,15 +202,14 @@ TEST(CorePanels, FrostHasAnOpenCutCornerAndShadowBelowTheWhiteCardFitsItsContent
     const QSizeF card = CoreWhiteCard::sizeForContent("Quest", content);
     QRectF area;
     const QImage carded
-        = paintOn(int(card.width()) + 40, int(card.height()) + 40, [&](QPainter &p) {
+        = painted({int(card.width()) + 40, int(card.height()) + 40}, [&](QPainter &p) {
               area = CoreWhiteCard::paint(p, QRectF(QPointF(20, 20), card), "Quest");
           });
     EXPECT_DOUBLE_EQ(area.width(), content.width());
     EXPECT_NEAR(area.height(), content.height(), 1e-9);
     EXPECT_NEAR(area.top(), 20 + 10 + CoreWhiteCard::headerHeight() + 8, 1e-9);
 
-    // The rule is the sharp 1-point line just above the spacing that precedes the content: the
-    // secondary text colour at half opacity over the card.
+    // The rule above the content's spacing: the secondary text colour at half opacity.
     const QColor ink = CoreTheme::textSecondary(), white = CoreTheme::cardWhite();
     const QColor rule((ink.red() + white.red()) / 2, (ink.green() + white.green()) / 2,
                       (ink.blue() + white.blue()) / 2);
@@ -284,7 +273,7 @@ TEST(CorePressButtonStyle, BrightensWithinOpacityAndItsSpringOvershootsLandsAndR
     EXPECT_GT(press.value(), midway - 0.03);
 }
 
-TEST(PulseRing, RestsInvisibleSwingsUpAndBackDownForeverAsAGoldRingAndKeepsOnePulse)
+TEST(PulseRing, RestsInvisibleSwingsForeverAsAGoldRingKeepsOnePulseAndCoversItsFlashTarget)
 {
     PulseRing ring;
     ring.resize(60, 40);
@@ -328,10 +317,7 @@ TEST(PulseRing, RestsInvisibleSwingsUpAndBackDownForeverAsAGoldRingAndKeepsOnePu
     EXPECT_EQ(animationsOf(ring), 0);
     ring.setActive(true);
     EXPECT_EQ(animationsOf(ring), 1) << "the ring can pulse again";
-}
 
-TEST(FlashModifier, RingCoversTheTargetFollowsItsSizeStaysOnTopAndPulses)
-{
     QWidget target;
     target.resize(80, 50);
     auto *flash = new FlashModifier(&target);

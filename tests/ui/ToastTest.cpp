@@ -44,7 +44,6 @@ protected:
 
     bool onScreen() const { return panel && panel->isVisible() && panel->alpha() > 0.99; }
 
-    // Moves the clock to `at` and lets the center check its deadline.
     void tickAt(double at)
     {
         clock.setUptime(at);
@@ -70,7 +69,7 @@ int inkIn(const QImage &image, int top, int bottom, int left, int right)
 
 } // namespace
 
-TEST_F(ToastCenterTest, SitsTopRightOnTheScreenUnderThePointerNowhereWithoutScreensAndFitsItsText)
+TEST_F(ToastCenterTest, SitsTopRightUnderThePointerFitsItsTextReplacesItsToastAndGoesOnATap)
 {
     screens.setScreens({});
     center->show("Quest", "Nowhere to show this");
@@ -80,8 +79,7 @@ TEST_F(ToastCenterTest, SitsTopRightOnTheScreenUnderThePointerNowhereWithoutScre
     center->dismiss();
     center->tick();
 
-    // The side screen stands higher than the primary, with a 30-point bar along its top: its
-    // visible frame tops out at 200 + 1080 - 30 = 1250 (y up).
+    // The side screen's visible frame, under a 30-point bar, tops out at 1250 (y up).
     screens.setScreens({kMain, FakeScreens::make("side", {1440, 200, 1920, 1080}, 30)});
     screens.setPointer({2000, 600});
     center->show("Window", "Moved to the next display", 5);
@@ -106,10 +104,7 @@ TEST_F(ToastCenterTest, SitsTopRightOnTheScreenUnderThePointerNowhereWithoutScre
     center->show("Quest", "one\ntwo\nthree");
     EXPECT_EQ(panel->frame().height(), std::ceil(threeLines));
     EXPECT_EQ(panel->frame().width(), 340);
-}
 
-TEST_F(ToastCenterTest, ASecondToastReplacesTheFirstAndRestartsItsTimeATapDismissesAtOnce)
-{
     const double start = clock.uptime();
     center->show("Skill", "Opened the terminal", 5);
     ASSERT_TRUE(onScreen());

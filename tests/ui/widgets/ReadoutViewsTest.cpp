@@ -76,14 +76,11 @@ void addReminders(QuestInputs &in, int count, const QDate &due)
 // Which of the three HP colours the fill shows near its top, just inside its leading end.
 QString hpColourAt(const QImage &image, const QRectF &gauge)
 {
-    const QColor colour
-        = image.pixelColor(int(gauge.left() + 8), int(gauge.top() + gauge.height() * 0.25));
-    const int red = distance(colour, CoreTheme::hpRed());
-    const int amber = distance(colour, CoreTheme::hpAmber());
-    const int green = distance(colour, CoreTheme::hpGreen());
-    if (red <= amber && red <= green)
-        return QStringLiteral("red");
-    return amber <= green ? QStringLiteral("amber") : QStringLiteral("green");
+    const QColor c = image.pixelColor(int(gauge.left() + 8), int(gauge.top() + gauge.height() / 4));
+    const std::pair<QColor, QString> hp[] = {{CoreTheme::hpRed(), "red"},
+                                             {CoreTheme::hpAmber(), "amber"},
+                                             {CoreTheme::hpGreen(), "green"}};
+    return std::ranges::min(hp, {}, [&](const auto &p) { return distance(c, p.first); }).second;
 }
 
 class Views : public ::testing::Test
@@ -94,7 +91,6 @@ protected:
     int opened = 0;
 };
 
-// Clicks `target` at `at`, or in its middle.
 void click(QWidget *target, std::optional<QPointF> at = {})
 {
     const QPoint point = at ? at->toPoint() : target->rect().center();
@@ -179,7 +175,7 @@ TEST(QuestRows, AlertsStartPastTheirThresholdsComeFirstRunTheirSettingsAndTenRow
     EXPECT_EQ(questRows(in)[7].kind, "Quest");
 }
 
-TEST_F(Views, HPBarFollowsTheBatteryOrTheMemoryPressureAndNamesThePlayerAndTheCpu)
+TEST_F(Views, HPBarFollowsTheBatteryOrTheMemoryPressureNamesThePlayerAndItsGaugeEases)
 {
     for (const auto &[percent, colour] :
          {std::pair{29.0, "red"}, {30.0, "amber"}, {50.0, "amber"}, {51.0, "green"}}) {
@@ -216,6 +212,28 @@ TEST_F(Views, HPBarFollowsTheBatteryOrTheMemoryPressureAndNamesThePlayerAndTheCp
     EXPECT_EQ(PlayerStatus::usernameFor({"  Grace  Brewster Hopper", "gh"}), "Grace");
     EXPECT_EQ(PlayerStatus::usernameFor({QString(), "gh"}), "gh");
     EXPECT_EQ(PlayerStatus::usernameFor({"   ", "gh"}), "gh");
+
+    CoreStepGauge steps;
+    steps.setFraction(0.4, false);
+    EXPECT_DOUBLE_EQ(steps.displayedFraction(), 0.4);
+    steps.setFraction(0.9);
+    EXPECT_TRUE(steps.isAnimating());
+    EXPECT_DOUBLE_EQ(steps.fraction(), 0.9);
+    EXPECT_LT(steps.displayedFraction(), 0.5) << "the fill starts where it was";
+    steps.setFraction(1.7, false);
+    EXPECT_FALSE(steps.isAnimating());
+    EXPECT_DOUBLE_EQ(steps.displayedFraction(), 1.0) << "clamped";
+
+    const QImage step = painted(
+        {200, 30},
+        [](QPainter &p) {
+            CoreStepGauge::paint(p, {0, 0, 200, 30}, 0.25, CoreTheme::hpGreen());
+        },
+        Qt::white);
+    EXPECT_TRUE(near(step.pixelColor(25, 6), CoreTheme::hpGreen(), 40));
+    EXPECT_FALSE(near(step.pixelColor(75, 6), CoreTheme::hpGreen(), 120));
+    // Right of the step the gauge is only 55 % high: below that it is not drawn.
+    EXPECT_EQ(step.pixelColor(150, 25), QColor(Qt::white));
 }
 
 TEST_F(Views, PartyListsEveryMemberInOrderAndLeavesOutWhatTheMachineLacks)
@@ -235,8 +253,7 @@ TEST_F(Views, PartyListsEveryMemberInOrderAndLeavesOutWhatTheMachineLacks)
                            "SSD 123 GB free", "HEAT Hot"}));
     EXPECT_DOUBLE_EQ(full.lines()[5].fraction, 0.78);
 
-    // No battery, disk or network: full power on AC, and a nearly full memory in red. Heat
-    // joins only when the machine runs warm.
+    // No battery, disk or network: full power on AC. Heat joins only when the machine is warm.
     Metrics bare;
     bare.stats.volume = VolumeCapacity{0, 0};
     bare.stats.mem = MemoryFigures{15 * gib, 16 * gib};
@@ -255,31 +272,6 @@ TEST_F(Views, PartyListsEveryMemberInOrderAndLeavesOutWhatTheMachineLacks)
         EXPECT_EQ(hpColourAt(image, view.gaugeRect(1)), "red") << "MEM nearly full";
         EXPECT_EQ(hpColourAt(image, view.gaugeRect(2)), "green") << "PWR on AC";
     }
-}
-
-TEST(CoreStepGauge, EasesOnlyWhenAnimatedAndTheFillStopsAtItsFraction)
-{
-    CoreStepGauge gauge;
-    gauge.setFraction(0.4, false);
-    EXPECT_DOUBLE_EQ(gauge.displayedFraction(), 0.4);
-    gauge.setFraction(0.9);
-    EXPECT_TRUE(gauge.isAnimating());
-    EXPECT_DOUBLE_EQ(gauge.fraction(), 0.9);
-    EXPECT_LT(gauge.displayedFraction(), 0.5) << "the fill starts where it was";
-    gauge.setFraction(1.7, false);
-    EXPECT_FALSE(gauge.isAnimating());
-    EXPECT_DOUBLE_EQ(gauge.displayedFraction(), 1.0) << "clamped";
-
-    QImage image(200, 30, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::white);
-    {
-        QPainter painter(&image);
-        CoreStepGauge::paint(painter, QRectF(0, 0, 200, 30), 0.25, CoreTheme::hpGreen());
-    }
-    EXPECT_TRUE(near(image.pixelColor(25, 6), CoreTheme::hpGreen(), 40));
-    EXPECT_FALSE(near(image.pixelColor(75, 6), CoreTheme::hpGreen(), 120));
-    // Right of the step the gauge is only 55 % high: below that it is not drawn.
-    EXPECT_EQ(image.pixelColor(150, 25), QColor(Qt::white));
 }
 
 TEST_F(Views, ClockShowsTheShortTimeAndDateOnItsPlateAndTakesClicksWhereItIsDrawnScaled)
@@ -368,10 +360,8 @@ TEST_F(Views, NowPlayingSubtitlesWithTheAppAloneWithoutArtistAndSendsTransport)
     EXPECT_EQ(view.subtitle(), "Lollipop");
     view.setTrack(TrackReadout{"Lollipop", "Song", "Band", true});
     EXPECT_EQ(view.subtitle(), "Band · Lollipop");
-    EXPECT_GT(countNear(render(view), QRect(NowPlaying::textLeading, 0, 150, view.height()),
-                        Qt::white, 30),
-              40)
-        << "white text on the plate";
+    const QRect text(NowPlaying::textLeading, 0, 150, view.height());
+    EXPECT_GT(countNear(render(view), text, Qt::white, 30), 40) << "white text on the plate";
 
     EXPECT_EQ(view.buttons()[1]->accessibleName(), "Pause");
     view.setTrack(std::nullopt);

@@ -39,6 +39,17 @@ inline QImage render(QWidget &widget, const QColor &under = backdrop)
     return image;
 }
 
+// An image of `size` over `under`, painted on by `paint`.
+inline QImage painted(QSize size, const std::function<void(QPainter &)> &paint,
+                      const QColor &under = backdrop)
+{
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(under);
+    QPainter painter(&image);
+    paint(painter);
+    return image;
+}
+
 inline int distance(const QColor &a, const QColor &b)
 {
     return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green())
