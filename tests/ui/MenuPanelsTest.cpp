@@ -168,7 +168,7 @@ protected:
     MenuSelection selection;
 };
 
-TEST_F(Panels, TwelveSlotsFilledInOrderTheRestEmptyAndOnlyFilledOnesSwitch)
+TEST_F(Panels, SummaryFillsTwelveSlotsInOrderSwitchesOnlyFilledOnesAndShowsTheSelection)
 {
     workspace.apps = {app(10, "Files", 30), app(11, "Terminal", 20), app(12, "Firefox", 10)};
     workspace.front = 11;
@@ -188,13 +188,7 @@ TEST_F(Panels, TwelveSlotsFilledInOrderTheRestEmptyAndOnlyFilledOnesSwitch)
     buttons[5]->click();
     EXPECT_EQ(workspace.activations, QList<pid_t>{11}) << "an empty slot does nothing";
     EXPECT_EQ(selectCues, 1);
-}
 
-TEST_F(Panels, ShowsTheSelectionOverTheFigureAndFollowsTheMonitor)
-{
-    workspace.apps = {app(10, "Files", 30)};
-    apps.refresh();
-    CoreSummaryPanel panel(selection, apps);
     const QImage before = WidgetTest::render(panel);
     selection.select("Settings", "Clock", "clock.fill", "Clock is shown. Click to hide it.");
     const QImage after = WidgetTest::render(panel);

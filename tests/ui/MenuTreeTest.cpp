@@ -108,7 +108,7 @@ TEST(MenuTree, EveryLeafDoesSomethingOfItsOwnAndEveryEntryHasItsOwnDetail)
     EXPECT_TRUE(r.run("No Such Entry").isEmpty());
 }
 
-TEST(MenuDetail, WidgetEntriesFollowTheirHiddenFlagTimingsTheirValueAndMarksTheirCounts)
+TEST(MenuDetail, FollowsHiddenFlagsTimingsAndCountsAndTheSelectionSignalsRealChangesOnce)
 {
     MenuFacts facts;
     QSet<HUDWidgetID> hidden;
@@ -140,10 +140,7 @@ TEST(MenuDetail, WidgetEntriesFollowTheirHiddenFlagTimingsTheirValueAndMarksThei
     EXPECT_EQ(unread->accessibleName, "Communications, needs attention");
     EXPECT_EQ(unread->help, "3 unread in Messages and Mail");
     EXPECT_EQ(MenuTree::attention("Maps", 0, 2)->help, "2 quest(s) need you now");
-}
 
-TEST(MenuSelectionModel, SignalsRealChangesOnce)
-{
     MenuSelection selection;
     QSignalSpy spy(&selection, &MenuSelection::changed);
     for (const char *detail : {"shown", "shown", "hidden"})

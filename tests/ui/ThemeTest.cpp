@@ -68,11 +68,6 @@ QImage paintIcon(const CoreCircleIcon &icon)
     return painted({140, 100}, [&](QPainter &painter) { icon.paint(painter, {80, 50}); });
 }
 
-int animationsOf(const QObject &object)
-{
-    return int(object.findChildren<QAbstractAnimation *>().size());
-}
-
 } // namespace
 
 TEST(CoreShapes, EachOutlineIsItsCornersInOrderClosed)
@@ -98,7 +93,7 @@ TEST(CoreShapes, EachOutlineIsItsCornersInOrderClosed)
     }
 }
 
-TEST(Symbols, EveryNameAndTheFallbackIsOneGlyphDistinctForEachStateAndDrawnCentred)
+TEST(ThemeFonts, SymbolsAreOneGlyphDistinctPerStateAndCentredLayoutPointsArePixels)
 {
     ASSERT_EQ(QFontInfo(Symbols::font(24)).family(), "Material Icons");
     ASSERT_FALSE(Symbols::names().isEmpty());
@@ -123,10 +118,7 @@ TEST(Symbols, EveryNameAndTheFallbackIsOneGlyphDistinctForEachStateAndDrawnCentr
     ASSERT_FALSE(ink.isEmpty());
     EXPECT_NEAR(ink.center().x(), rect.center().x(), 1.5);
     EXPECT_NEAR(ink.center().y(), rect.center().y(), 1.5);
-}
 
-TEST(ThemeFont, LayoutPointsArePixelsAndOnlyBoldAndRegularKeepTheirWeight)
-{
     // 14 points of layout length are 14 logical pixels: 10.5 typographic points at 96 dpi.
     EXPECT_DOUBLE_EQ(themeFont(14, ThemeWeight::bold).pointSizeF(), 10.5);
     EXPECT_EQ(themeFont(14, ThemeWeight::bold).weight(), QFont::Bold);
@@ -308,15 +300,15 @@ TEST(PulseRing, RestsInvisibleSwingsForeverAsAGoldRingKeepsOnePulseAndCoversItsF
 
     ring.setActive(true);
     EXPECT_EQ(ring.pulseAnimation(), pulse);
-    EXPECT_EQ(animationsOf(ring), 1);
+    EXPECT_EQ(ring.findChildren<QAbstractAnimation *>().size(), 1);
     EXPECT_EQ(pulse->state(), QAbstractAnimation::Running);
     EXPECT_EQ(pulse->currentTime(), half) << "a second activation must not restart the pulse";
     ring.setActive(false);
     EXPECT_EQ(ring.ringOpacity(), 0.0);
     EXPECT_EQ(ring.pulseAnimation(), nullptr);
-    EXPECT_EQ(animationsOf(ring), 0);
+    EXPECT_EQ(ring.findChildren<QAbstractAnimation *>().size(), 0);
     ring.setActive(true);
-    EXPECT_EQ(animationsOf(ring), 1) << "the ring can pulse again";
+    EXPECT_EQ(ring.findChildren<QAbstractAnimation *>().size(), 1) << "the ring can pulse again";
 
     QWidget target;
     target.resize(80, 50);

@@ -99,7 +99,7 @@ void click(QWidget *target, std::optional<QPointF> at = {})
 
 } // namespace
 
-TEST(QuestRows, AlertsStartPastTheirThresholdsComeFirstRunTheirSettingsAndTenRowsAtMost)
+TEST_F(Views, QuestRowsAlertPastThresholdsComeInOrderTenAtMostAndTheLogRunsThemOnClick)
 {
     expectRows("calm", calm(), {"clear"}, "Status: All clear: CPU 12%, 200 GB free");
     // The battery compares the unrounded percent.
@@ -139,14 +139,13 @@ TEST(QuestRows, AlertsStartPastTheirThresholdsComeFirstRunTheirSettingsAndTenRow
 
     in = calm();
     in.batteryPercent = 5;
-    bool opened = false;
-    in.openBatterySettings = [&] { opened = true; };
+    in.openBatterySettings = [&] { ++opened; };
     in.events.append({"x", "Review", in.now.addSecs(-600), in.now.addSecs(1200), "Room 4"});
     const QList<QuestRow> rows = questRows(in);
     ASSERT_EQ(rows.size(), 2);
     EXPECT_EQ(rows[0].tone, QuestTone::alert);
     rows[0].run();
-    EXPECT_TRUE(opened);
+    EXPECT_EQ(opened, 1);
     EXPECT_EQ(rows[1].kind + ": " + rows[1].text, "Active: Review");
     EXPECT_EQ(rows[1].tone, QuestTone::urgent);
     EXPECT_TRUE(rows[1].sub.startsWith("until ")) << rows[1].sub.toStdString();
@@ -173,6 +172,29 @@ TEST(QuestRows, AlertsStartPastTheirThresholdsComeFirstRunTheirSettingsAndTenRow
         "ten at most", in,
         {"battery", "memory", "cpuAll", "disk", "connect", "e-1", "e-2", "r-1", "r-2", "r-3"});
     EXPECT_EQ(questRows(in)[7].kind, "Quest");
+
+    metrics.stats.power = QList<PowerSource>{FakeSystemStats::battery(12)};
+    QuestLog view(metrics.start(), [&](QuestInputs &inputs) {
+        inputs.openBatterySettings = [&] { ++opened; };
+        inputs.focus = QuestFocus{};
+    });
+    view.resize(view.sizeHint());
+    const QList<QuestRow> logged = view.rows();
+    ASSERT_EQ(logged.size(), 2);
+    EXPECT_EQ(logged[0].id + " " + logged[1].id, "battery focus");
+
+    const QList<QRectF> rects = view.rowRects(logged);
+    ASSERT_EQ(rects.size(), 2);
+    EXPECT_LT(rects[0].bottom(), rects[1].top()) << "rows in order, top down";
+    const QImage image = render(view);
+    // Each row's stripe carries its tone.
+    EXPECT_TRUE(near(image.pixelColor(int(rects[0].left() + 1), int(rects[0].center().y())),
+                     CoreTheme::hpRed()));
+    EXPECT_TRUE(near(image.pixelColor(int(rects[1].left() + 1), int(rects[1].center().y())),
+                     CoreTheme::gold()));
+
+    click(&view, rects[0].center());
+    EXPECT_EQ(opened, 2);
 }
 
 TEST_F(Views, HPBarFollowsTheBatteryOrTheMemoryPressureNamesThePlayerAndItsGaugeEases)
@@ -398,32 +420,6 @@ TEST_F(Views, QuickBarTilesOpenSkillsWhenEmptyAndRunTheirStarredSkill)
     click(filled.tiles()[0]);
     EXPECT_EQ(ran, 1);
     EXPECT_EQ(opened, 4);
-}
-
-TEST_F(Views, QuestLogListsTheLowBatteryAlertFirstAndRunsItOnClick)
-{
-    metrics.stats.power = QList<PowerSource>{FakeSystemStats::battery(12)};
-    QuestLog view(metrics.start(), [&](QuestInputs &in) {
-        in.openBatterySettings = [&] { ++opened; };
-        in.focus = QuestFocus{};
-    });
-    view.resize(view.sizeHint());
-    const QList<QuestRow> rows = view.rows();
-    ASSERT_EQ(rows.size(), 2);
-    EXPECT_EQ(rows[0].id + " " + rows[1].id, "battery focus");
-
-    const QList<QRectF> rects = view.rowRects(rows);
-    ASSERT_EQ(rects.size(), 2);
-    EXPECT_LT(rects[0].bottom(), rects[1].top()) << "rows in order, top down";
-    const QImage image = render(view);
-    // Each row's stripe carries its tone.
-    EXPECT_TRUE(near(image.pixelColor(int(rects[0].left() + 1), int(rects[0].center().y())),
-                     CoreTheme::hpRed()));
-    EXPECT_TRUE(near(image.pixelColor(int(rects[1].left() + 1), int(rects[1].center().y())),
-                     CoreTheme::gold()));
-
-    click(&view, rects[0].center());
-    EXPECT_EQ(opened, 1);
 }
 
 TEST_F(Views, QuitCardConfirmsInBlueAndCancelsInPink)
