@@ -35,9 +35,8 @@ struct RecordingPlayer final : CueSoundPlayer
     void restart() override { onRestart(volume); }
 };
 
-class SoundEngine : public ::testing::Test
+struct SoundEngine : ::testing::Test
 {
-protected:
     // An engine over the generated cues but the `omitted` and `replaced` ones, logging each start.
     std::unique_ptr<CoreSoundEngine> makeEngine(const QStringList &omitted = {},
                                                 const QMap<QString, QByteArray> &replaced = {})
@@ -98,7 +97,6 @@ TEST_F(SoundEngine, LoadsEachSoundOnceRestartsItsPlayerAtTheVolumeThrottlesHover
 {
     auto engine = makeEngine();
     EXPECT_EQ(m_created, allNames);
-    EXPECT_EQ(engine->players().size(), 6u);
     EXPECT_TRUE(m_played.isEmpty());
     engine->play(Cue::confirm, 0.6f);
     engine->play(Cue::confirm);

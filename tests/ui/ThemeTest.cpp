@@ -137,7 +137,6 @@ TEST(CoreCircleIcon, SelectedIsGoldWithAPointerIdleHasAWhiteRingTheButtonSprings
     EXPECT_TRUE(near(selected.pixelColor(80 + 18, 50), CoreTheme::gold())) << "disc";
     EXPECT_TRUE(isWhite(selected.pixelColor(int(pointerX + 3), 50 + 4))) << "near the base";
     EXPECT_TRUE(isWhite(selected.pixelColor(int(pointerX - 1), 50))) << "near the tip";
-    EXPECT_FALSE(isWhite(selected.pixelColor(int(pointerX - 1), 50 + 4))) << "beside the tip";
 
     // The light idle variant of a selected face is gold without the pointer.
     const QImage light = paintIcon(CoreCircleIcon("person.fill", true, 54, true));
@@ -199,7 +198,6 @@ TEST(CorePanels, FrostHasAnOpenCutCornerAndShadowBelowTheWhiteCardFitsItsContent
           });
     EXPECT_DOUBLE_EQ(area.width(), content.width());
     EXPECT_NEAR(area.height(), content.height(), 1e-9);
-    EXPECT_NEAR(area.top(), 20 + 10 + CoreWhiteCard::headerHeight() + 8, 1e-9);
 
     // The rule above the content's spacing: the secondary text colour at half opacity.
     const QColor ink = CoreTheme::textSecondary(), white = CoreTheme::cardWhite();

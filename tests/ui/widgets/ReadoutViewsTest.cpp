@@ -83,9 +83,8 @@ QString hpColourAt(const QImage &image, const QRectF &gauge)
     return std::ranges::min(hp, {}, [&](const auto &p) { return distance(c, p.first); }).second;
 }
 
-class Views : public ::testing::Test
+struct Views : ::testing::Test
 {
-protected:
     void SetUp() override { registerThemeFonts(); }
     Metrics metrics;
     int opened = 0;
