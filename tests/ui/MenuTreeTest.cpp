@@ -134,12 +134,9 @@ TEST(MenuDetail, FollowsHiddenFlagsTimingsAndCountsAndTheSelectionSignalsRealCha
     EXPECT_FALSE(MenuTree::attention("Communications", 0, 5));
     EXPECT_FALSE(MenuTree::attention("Maps", 3, 0));
     EXPECT_FALSE(MenuTree::attention("Friends", 3, 2));
-    const auto unread = MenuTree::attention("Communications", 3, std::nullopt);
-    ASSERT_TRUE(unread);
-    EXPECT_EQ(unread->count, 3);
-    EXPECT_EQ(unread->accessibleName, "Communications, needs attention");
-    EXPECT_EQ(unread->help, "3 unread in Messages and Mail");
-    EXPECT_EQ(MenuTree::attention("Maps", 0, 2)->help, "2 quest(s) need you now");
+    // The marks' names and help are read through the rail below.
+    EXPECT_EQ(MenuTree::attention("Communications", 3, std::nullopt).value().count, 3);
+    EXPECT_EQ(MenuTree::attention("Maps", 0, 2).value().count, 2);
 
     MenuSelection selection;
     QSignalSpy spy(&selection, &MenuSelection::changed);

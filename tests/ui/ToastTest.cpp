@@ -87,7 +87,6 @@ TEST_F(ToastCenterTest, SitsTopRightUnderThePointerFitsItsTextReplacesItsToastAn
     screens.setPointer({100, 100});
     center->show("Window", "Moved back", 5);
     EXPECT_EQ(panel->frame(), QRectF(1440 - 340 - 28, 900 - 24 - h - 28, 340, h));
-    EXPECT_EQ(panelsMade, 1);
 
     ASSERT_GT(ToastView::fittingHeight("Local AI", kLongMessage, 340), 320);
     center->show("Local AI", kLongMessage);

@@ -179,8 +179,7 @@ TEST_F(Views, QuestRowsAlertPastThresholdsComeInOrderTenAtMostAndTheLogRunsThemO
     });
     view.resize(view.sizeHint());
     const QList<QuestRow> logged = view.rows();
-    ASSERT_EQ(logged.size(), 2);
-    EXPECT_EQ(logged[0].id + " " + logged[1].id, "battery focus");
+    EXPECT_EQ(mapped(logged, &QuestRow::id), QStringList({"battery", "focus"}));
 
     const QList<QRectF> rects = view.rowRects(logged);
     ASSERT_EQ(rects.size(), 2);
@@ -305,7 +304,6 @@ TEST_F(Views, ClockShowsTheShortTimeAndDateOnItsPlateAndTakesClicksWhereItIsDraw
     QString format = QLocale().timeFormat(QLocale::ShortFormat);
     format.remove(QRegularExpression("[.:]?s+"));
     EXPECT_EQ(clock->timeLabel(), QLocale().toString(shown.time(), format));
-    EXPECT_FALSE(clock->timeLabel().contains(QString::number(shown.time().second())));
     EXPECT_EQ(clock->dateLabel(), QLocale().toString(shown.date(), "ddd MMM d"));
 
     ScaledRoot root(clock, QSizeF(300, 64), 0.72);
@@ -347,28 +345,28 @@ TEST_F(Views, TargetBobsWhileTheHUDIsVisibleIsDarkWhenLethalGreenWhenCalmBareWhe
     EXPECT_FALSE(cursor->bob());
     EXPECT_DOUBLE_EQ(cursor->bobOffset(), 0);
 
-    TargetCursor &view = *cursor;
     const TargetReadout lethal{"ffmpeg", ThreatTier::lethal, "Lethal", 640, 1.26};
-    view.setTarget(lethal);
-    view.resize(view.sizeHint());
-    const QImage image = render(view);
-    const QRectF diamond = view.diamondRect();
+    cursor->setTarget(lethal);
+    cursor->resize(cursor->sizeHint());
+    const QImage image = render(*cursor);
+    const QRectF diamond = cursor->diamondRect();
     EXPECT_LT(
         image.pixelColor(int(diamond.center().x() - 4), int(diamond.center().y() + 4)).value(), 70);
-    const QRect tier = view.tierLabelRect().toAlignedRect();
+    const QRect tier = cursor->tierLabelRect().toAlignedRect();
     EXPECT_GT(countNear(image, tier, CoreTheme::tierActive(), 60), 10);
     EXPECT_EQ(countNear(image, tier, CoreTheme::tierLethal(), 20), 0);
     EXPECT_EQ(TargetCursor::detailText(lethal), "640% of a core  ·  1.3 GB");
 
     TargetReadout calm{"Files", ThreatTier::friendly, "Friendly", 4, 0.2, true};
-    view.setTarget(calm);
-    EXPECT_TRUE(near(render(view).pixelColor(int(diamond.center().x() - 3),
-                                             int(diamond.top() + diamond.height() * 0.45)),
+    cursor->setTarget(calm);
+    EXPECT_TRUE(near(render(*cursor).pixelColor(int(diamond.center().x() - 3),
+                                                int(diamond.top() + diamond.height() * 0.45)),
                      CoreTheme::tierCalm(), 90));
     calm.cramped = true;
-    view.setTarget(calm);
-    EXPECT_TRUE(view.labelRect().isEmpty());
-    EXPECT_EQ(render(view).pixelColor(view.width() / 2, int(diamond.bottom() + 30)), backdrop);
+    cursor->setTarget(calm);
+    EXPECT_TRUE(cursor->labelRect().isEmpty());
+    EXPECT_EQ(render(*cursor).pixelColor(cursor->width() / 2, int(diamond.bottom() + 30)),
+              backdrop);
 }
 
 TEST_F(Views, NowPlayingSubtitlesWithTheAppAloneWithoutArtistAndSendsTransport)
@@ -377,8 +375,7 @@ TEST_F(Views, NowPlayingSubtitlesWithTheAppAloneWithoutArtistAndSendsTransport)
     NowPlaying view([&](const QString &command) { sent << command; });
     view.resize(view.sizeHint());
     view.setTrack(TrackReadout{"Lollipop", "Field Recording", {}, true});
-    EXPECT_EQ(view.title(), "Field Recording");
-    EXPECT_EQ(view.subtitle(), "Lollipop");
+    EXPECT_EQ(view.title() + " | " + view.subtitle(), "Field Recording | Lollipop");
     view.setTrack(TrackReadout{"Lollipop", "Song", "Band", true});
     EXPECT_EQ(view.subtitle(), "Band · Lollipop");
     const QRect text(NowPlaying::textLeading, 0, 150, view.height());
