@@ -1,14 +1,32 @@
 #include "ui/menu/MenuTree.h"
 #include "hud/HUDSettings.h"
 #include "ui/menu/MenuActions.h"
+#include "ui/menu/MenuPaintedButton.h"
+#include "ui/menu/MenuRail.h"
 #include "ui/menu/MenuSelection.h"
+#include "widgets/WidgetTestSupport.h"
 
 #include <QSet>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
+using CoreWidgets::MenuRail;
+
 namespace {
+
+// The effects that only need to be seen to run, each under a name of its own.
+using Effect = std::function<void()> MenuEffects::*;
+const std::pair<Effect, const char *> kNotes[]
+    = {{&MenuEffects::closeMenu, "closeMenu"},     {&MenuEffects::editLayout, "edit"},
+       {&MenuEffects::resetLayout, "reset"},       {&MenuEffects::hideHUD, "hideHUD"},
+       {&MenuEffects::requestQuit, "quit"},        {&MenuEffects::showQuest, "quest"},
+       {&MenuEffects::showInventory, "inventory"}, {&MenuEffects::showSkills, "skills"},
+       {&MenuEffects::showEquipment, "equipment"}, {&MenuEffects::copyStatus, "copy"},
+       {&MenuEffects::stagePrompt, "stage"},       {&MenuEffects::wakeAI, "wake"},
+       {&MenuEffects::unloadAI, "unload"},         {&MenuEffects::toggleFocus, "focus"},
+       {&MenuEffects::openProjects, "projects"},   {&MenuEffects::openActivityMonitor, "activity"},
+       {&MenuEffects::hideAll, "hideAll"},         {&MenuEffects::showAll, "showAll"}};
 
 // Every effect writes one line into `log`, so a test reads what a title reached.
 struct Recorder
@@ -23,26 +41,8 @@ struct Recorder
 
     Recorder()
     {
-        auto note = [this](const QString &name) { return [this, name] { log << name; }; };
-        for (auto [member, name] : {std::pair{&MenuEffects::closeMenu, "closeMenu"},
-                                    {&MenuEffects::editLayout, "edit"},
-                                    {&MenuEffects::resetLayout, "reset"},
-                                    {&MenuEffects::hideHUD, "hideHUD"},
-                                    {&MenuEffects::requestQuit, "quit"},
-                                    {&MenuEffects::showQuest, "quest"},
-                                    {&MenuEffects::showInventory, "inventory"},
-                                    {&MenuEffects::showSkills, "skills"},
-                                    {&MenuEffects::showEquipment, "equipment"},
-                                    {&MenuEffects::copyStatus, "copy"},
-                                    {&MenuEffects::stagePrompt, "stage"},
-                                    {&MenuEffects::wakeAI, "wake"},
-                                    {&MenuEffects::unloadAI, "unload"},
-                                    {&MenuEffects::toggleFocus, "focus"},
-                                    {&MenuEffects::openProjects, "projects"},
-                                    {&MenuEffects::openActivityMonitor, "activity"},
-                                    {&MenuEffects::hideAll, "hideAll"},
-                                    {&MenuEffects::showAll, "showAll"}})
-            effects.*member = note(name);
+        for (const auto &[member, name] : kNotes)
+            effects.*member = [this, name] { log << name; };
         effects.openApp = [this](const QString &name, const QStringList &alternatives) {
             log << "openApp " + QStringList(QStringList{name} + alternatives).join(", ");
             return true;
@@ -77,8 +77,7 @@ struct Recorder
 
 TEST(MenuTree, EveryLeafDoesSomethingOfItsOwnAndEveryEntryHasItsOwnDetail)
 {
-    // A title spelt differently in the tree and in the dispatch or the detail table leaves a
-    // dead row or a row without help; two titles wired to one effect do the same thing twice.
+    // A misspelt title leaves a dead row or one without help; two titles on one effect clash.
     Recorder r;
     const MenuEffects none;
     QHash<QString, QString> leafBy;
@@ -109,7 +108,7 @@ TEST(MenuTree, EveryLeafDoesSomethingOfItsOwnAndEveryEntryHasItsOwnDetail)
     EXPECT_TRUE(r.run("No Such Entry").isEmpty());
 }
 
-TEST(MenuDetail, WidgetEntriesFollowTheirHiddenFlagAndTimingsTheirCurrentValue)
+TEST(MenuDetail, FollowsHiddenFlagsTimingsAndCountsAndTheSelectionSignalsRealChangesOnce)
 {
     MenuFacts facts;
     QSet<HUDWidgetID> hidden;
@@ -130,24 +129,15 @@ TEST(MenuDetail, WidgetEntriesFollowTheirHiddenFlagAndTimingsTheirCurrentValue)
                     .contains("Now: " + HUDSettings::menuIdleLabel(6) + "."));
     const QString help = MenuTree::helpText({"H", "M", "Space"}).section('\n', 0, 0);
     EXPECT_TRUE(help.startsWith("H shows") && help.contains("M summons") && help.contains("Space"));
-}
 
-TEST(MenuAttention, OnlyCountsAboveZeroMarkAndOnlyTheirOwnCategory)
-{
     EXPECT_FALSE(MenuTree::attention("Communications", std::nullopt, std::nullopt));
     EXPECT_FALSE(MenuTree::attention("Communications", 0, 5));
     EXPECT_FALSE(MenuTree::attention("Maps", 3, 0));
     EXPECT_FALSE(MenuTree::attention("Friends", 3, 2));
-    const auto unread = MenuTree::attention("Communications", 3, std::nullopt);
-    ASSERT_TRUE(unread);
-    EXPECT_EQ(unread->count, 3);
-    EXPECT_EQ(unread->accessibleName, "Communications, needs attention");
-    EXPECT_EQ(unread->help, "3 unread in Messages and Mail");
-    EXPECT_EQ(MenuTree::attention("Maps", 0, 2)->help, "2 quest(s) need you now");
-}
+    // The marks' names and help are read through the rail below.
+    EXPECT_EQ(MenuTree::attention("Communications", 3, std::nullopt).value().count, 3);
+    EXPECT_EQ(MenuTree::attention("Maps", 0, 2).value().count, 2);
 
-TEST(MenuSelectionModel, SignalsRealChangesOnce)
-{
     MenuSelection selection;
     QSignalSpy spy(&selection, &MenuSelection::changed);
     for (const char *detail : {"shown", "shown", "hidden"})
@@ -163,8 +153,7 @@ TEST(MenuRun, StatusAndToastsSayTheStateAfterTheChange)
     EXPECT_EQ(r.run("Clock"), QStringList({"toggle fieldHeader", "status Clock shown"}));
     EXPECT_EQ(r.run("Hide All"), QStringList({"hideAll", "status All widgets hidden"}));
 
-    // Zero is "always on" / "off"; any other value names its seconds and, for the readouts,
-    // the key that brings them back.
+    // Zero is "always on" / "off"; other values name their seconds, the readouts their key.
     r.readoutIdle = 0;
     EXPECT_EQ(r.run("Readouts"),
               QStringList({"status HUD readouts: " + HUDSettings::readoutIdleLabel(0),
@@ -189,4 +178,135 @@ TEST(MenuRun, StatusAndToastsSayTheStateAfterTheChange)
               "Equipped | NotchNook: —\nMagnet: —\nTailscale: running\n"
               "Dynamic Wallpaper: —\nVantle: running");
     EXPECT_EQ(r.run("Help").first(), "status Help shown");
+}
+
+TEST(MenuRailRules, ChildrenColumnLinesUpUntilItWouldRunOffTheFoot)
+{
+    // Three rows fit up to 472 - 142 - 8, nine up to 472 - 430 - 8; a taller column stops at 24.
+    const std::tuple<double, int, double> cases[]
+        = {{48, 3, 48}, {400, 3, 322}, {144, 9, 34}, {144, 10, 24}, {0, 10, 0}};
+    for (const auto &[offset, rows, top] : cases)
+        EXPECT_EQ(MenuRail::childrenColumnTop(offset, rows), top) << offset << ", " << rows;
+}
+
+struct RailFixture : ::testing::Test
+{
+    Recorder r;
+    MenuSelection selection;
+    QList<QList<QRectF>> reported;
+    std::unique_ptr<MenuRail> rail;
+
+    void SetUp() override
+    {
+        WidgetTest::registerThemeFonts();
+        MenuRail::Inputs in{r.effects, &selection};
+        in.facts = [this] {
+            return MenuFacts{.isHidden = [this](HUDWidgetID id) { return r.hidden.contains(id); }};
+        };
+        in.onRegions = [this](const QList<QRectF> &regions) { reported << regions; };
+        in.playCue = [this](CoreSoundEngine::Cue) { r.log << "cue"; };
+        rail = std::make_unique<MenuRail>(std::move(in));
+        r.log.clear();
+    }
+
+    bool anyRegionContains(const QPointF &p) const
+    {
+        const QList<QRectF> regions = rail->regions();
+        return std::any_of(regions.begin(), regions.end(),
+                           [&](const QRectF &r) { return r.contains(p); });
+    }
+};
+
+TEST_F(RailFixture, ShowsTheTreeTintsTheChosenRowReportsWhatItDrawsAndRunsWhatIsClicked)
+{
+    const MenuCategory &character = MenuTree::categories().first();
+    using WidgetTest::accessibleNames, WidgetTest::mapped;
+    EXPECT_EQ(accessibleNames(rail->categoryButtons()),
+              mapped(MenuTree::categories(), &MenuCategory::title));
+    EXPECT_EQ(accessibleNames(rail->nodeButtons()), mapped(character.nodes, &MenuNode::title));
+    EXPECT_EQ(accessibleNames(rail->childButtons()),
+              mapped(character.nodes.first().children, &MenuNode::title));
+    const auto rows = rail->nodeButtons();
+    for (qsizetype i = 1; i < rows.size(); ++i)
+        EXPECT_LT(rows[i - 1]->geometry().top(), rows[i]->geometry().top());
+    EXPECT_EQ(rows[0]->toolTip(), MenuTree::detailText(character.nodes[0].title, {}));
+
+    // 5 categories, 3 nodes, 3 children; the empty lower right passes clicks on.
+    ASSERT_FALSE(reported.isEmpty());
+    EXPECT_EQ(reported.last(), rail->regions());
+    EXPECT_EQ(rail->regions().size(), 11);
+    EXPECT_FALSE(anyRegionContains(QPointF(480, 460)));
+    EXPECT_TRUE(anyRegionContains(QPointF(200, 20))) << "the first node row";
+    EXPECT_TRUE(anyRegionContains(QPointF(40, 40))) << "the first category";
+
+    rail->show();
+    const QImage image = WidgetTest::render(*rail, QColor(255, 255, 255));
+    // The chosen Items row is tinted gold: its right part, clear of icon and text, against Skills.
+    auto sample = [&](const QRectF &row) {
+        return image.pixelColor(QPoint(int(row.right() - 12), int(row.center().y())));
+    };
+    const QColor chosen = sample(rail->regions()[5]), other = sample(rail->regions()[6]);
+    EXPECT_GT(WidgetTest::distance(chosen, other), 12);
+    EXPECT_GT(chosen.red() - chosen.blue(), other.red() - other.blue()) << "more red than blue";
+
+    rail->chooseCategory(1); // Friends: two nodes, no children
+    EXPECT_EQ(rail->regions().size(), 7);
+    EXPECT_EQ(reported.last(), rail->regions());
+    EXPECT_TRUE(rail->childButtons().isEmpty());
+    EXPECT_FALSE(anyRegionContains(QPointF(400, 20)));
+
+    rail->chooseNode(1);
+    r.log.clear();
+    rail->categoryButtons()[4]->click();
+    EXPECT_EQ(r.log, QStringList{"cue"});
+    EXPECT_EQ(QList({rail->selectedCategory(), rail->selectedNode(), rail->selectedChild()}),
+              QList({4, 0, 0}));
+    EXPECT_EQ(selection.category(), "Settings");
+
+    // A node without children runs at once; one with children only opens them.
+    rail->chooseCategory(2); // Communications
+    r.log.clear();
+    rail->nodeButtons()[1]->click();
+    EXPECT_EQ(r.log, QStringList{"openApp Mail"});
+    EXPECT_EQ(selection.item() + ": " + selection.detail(), "Mail: Open Mail");
+    rail->chooseCategory(0);
+    r.log.clear();
+    rail->nodeButtons()[0]->click();
+    EXPECT_TRUE(r.log.isEmpty());
+    rail->childButtons()[0]->click();
+    EXPECT_EQ(r.log, QStringList{"inventory"});
+}
+
+TEST_F(RailFixture, IndicesClampWidgetsSitBesideTheirNodeClockTogglesAndMarksFollowCounts)
+{
+    rail->chooseCategory(99);
+    EXPECT_EQ(rail->selectedCategory(), 4);
+    rail->chooseNode(99);
+    EXPECT_EQ(rail->selectedNode(), 8);
+    EXPECT_EQ(selection.item(), "Log Out");
+    rail->chooseNode(3); // Widgets
+    const auto children = rail->childButtons();
+    ASSERT_EQ(children.size(), 9);
+    // Nine rows below the fourth node are held up to stay on the rail.
+    EXPECT_EQ(rail->regions()[5 + 9].top(), 34);
+    EXPECT_LE(rail->regions().last().bottom(), 472 - 8);
+
+    EXPECT_EQ(children[2]->toolTip(), "Clock is shown. Click to hide it.");
+    r.log.clear();
+    children[2]->click();
+    EXPECT_EQ(r.log, QStringList({"toggle fieldHeader", "status Clock hidden"}));
+    EXPECT_EQ(selection.item() + " " + selection.icon(), "Clock clock.fill");
+    EXPECT_EQ(rail->selectedChild(), 2);
+    // The selection and the help read the state after the toggle.
+    EXPECT_EQ(selection.detail(), "Clock is hidden. Click to show it.");
+    EXPECT_EQ(rail->childButtons()[2]->toolTip(), "Clock is hidden. Click to show it.");
+
+    MenuPaintedButton *comms = rail->categoryButtons()[2];
+    rail->setUnreadCount(4);
+    EXPECT_EQ(comms->accessibleName(), "Communications, needs attention");
+    EXPECT_EQ(comms->toolTip(), "4 unread in Messages and Mail");
+    rail->setUnreadCount(0);
+    EXPECT_EQ(comms->accessibleName(), "Communications");
+    rail->setUrgentQuestCount(1);
+    EXPECT_EQ(rail->categoryButtons()[3]->toolTip(), "1 quest(s) need you now");
 }

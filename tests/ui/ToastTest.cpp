@@ -7,7 +7,6 @@
 #include "widgets/WidgetTestSupport.h"
 
 #include <QCoreApplication>
-#include <QImage>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -20,13 +19,8 @@ namespace {
 const QString kLongMessage
     = QStringLiteral("The local model did not answer in time. ").repeated(40);
 
-// The side screen stands higher than the primary, with a 30-point bar along its top.
-const ScreenInfo kMain = FakeScreens::make("main", {0, 0, 1440, 900}, 24);
-const ScreenInfo kSide = FakeScreens::make("side", {1440, 200, 1920, 1080}, 30);
-
-class ToastCenterTest : public ::testing::Test
+struct ToastCenterTest : ::testing::Test
 {
-protected:
     ToastCenterTest()
     {
         screens.setScreens({kMain});
@@ -49,6 +43,13 @@ protected:
 
     bool onScreen() const { return panel && panel->isVisible() && panel->alpha() > 0.99; }
 
+    void tickAt(double at)
+    {
+        clock.setUptime(at);
+        center->tick();
+    }
+
+    const ScreenInfo kMain = FakeScreens::make("main", {0, 0, 1440, 900}, 24);
     FakeScreens screens;
     FakeClock clock;
     int sounds = 0;
@@ -58,83 +59,16 @@ protected:
     std::unique_ptr<CoreToastCenter> center;
 };
 
+// Pixels in a band that are clearly darker than the card: text or the rule.
+int inkIn(const QImage &image, int top, int bottom, int left, int right)
+{
+    return WidgetTest::countNear(image, QRect(left, top, right - left, bottom - top), Qt::black,
+                                 3 * 199);
+}
+
 } // namespace
 
-TEST_F(ToastCenterTest, CardHeightFollowsTheTextWithinItsLimits)
-{
-    ASSERT_GT(ToastView::fittingHeight("Local AI", kLongMessage, 340), 320);
-    center->show("Local AI", kLongMessage);
-    EXPECT_EQ(panel->frame().height(), 320);
-
-    const double bare = ToastView::fittingHeight("Saved", "", 340);
-    center->show("Saved", "");
-    EXPECT_GE(panel->frame().height(), 64);
-    EXPECT_EQ(panel->frame().height(), std::ceil(std::max(64.0, bare)));
-
-    // Line feeds in a message start new lines, so the card grows to show them.
-    const QString lines = QStringLiteral("one\ntwo\nthree");
-    const double threeLines = ToastView::fittingHeight("Quest", lines, 340);
-    EXPECT_GT(threeLines, ToastView::fittingHeight("Quest", "one two three", 340));
-    center->show("Quest", lines);
-    EXPECT_EQ(panel->frame().height(), std::ceil(threeLines));
-    EXPECT_EQ(panel->frame().width(), 340);
-}
-
-TEST_F(ToastCenterTest, ASecondToastReplacesTheFirstAndRestartsItsTime)
-{
-    const double start = clock.uptime();
-    center->show("Skill", "Opened the terminal", 5);
-    ASSERT_TRUE(onScreen());
-    ASSERT_EQ(panel->animations.last().duration, CoreToastCenter::fadeInDuration);
-
-    clock.advance(1);
-    center->show("Loadout", "Restored Writing", 5);
-    EXPECT_EQ(sounds, 1) << "a toast replacing one on screen is silent";
-    EXPECT_EQ(panelsMade, 1);
-    EXPECT_EQ(card()->accessibleName(), "Loadout, Restored Writing");
-
-    clock.setUptime(start + 5.5);
-    center->tick();
-    EXPECT_TRUE(onScreen()) << "the first toast's deadline no longer counts";
-
-    clock.setUptime(start + 6);
-    center->tick();
-    EXPECT_FALSE(panel->isVisible());
-    EXPECT_FALSE(panel->hasContent());
-    EXPECT_EQ(panel->animations.last().alpha, 0);
-    EXPECT_EQ(panel->animations.last().duration, CoreToastCenter::fadeOutDuration);
-}
-
-TEST_F(ToastCenterTest, TapDismissesAtOnceAndDropsTheDeadline)
-{
-    const double start = clock.uptime();
-    center->show("Quest", "Stand-up in 10 minutes", 5);
-    clock.advance(1);
-    const std::unique_ptr<ToastView> view = card();
-    view->resize(340, 80);
-    QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(300, 40));
-    QCoreApplication::sendPostedEvents();
-    EXPECT_FALSE(panel->isVisible());
-    EXPECT_FALSE(center->dismissAt());
-
-    const qsizetype animations = panel->animations.size();
-    clock.setUptime(start + 5);
-    center->tick();
-    EXPECT_EQ(panel->animations.size(), animations) << "the old deadline does nothing";
-
-    center->show("Quest", "Again", 5);
-    EXPECT_TRUE(onScreen());
-    EXPECT_EQ(sounds, 2) << "a toast after a dismissed one sounds again";
-    EXPECT_EQ(panelsMade, 1) << "the panel is reused";
-    clock.setUptime(start + 9.9);
-    center->tick();
-    EXPECT_TRUE(onScreen());
-    clock.setUptime(start + 10);
-    center->tick();
-    EXPECT_FALSE(panel->isVisible());
-}
-
-TEST_F(ToastCenterTest, SitsAtTheTopRightOfTheScreenUnderThePointerAndNowhereWithoutScreens)
+TEST_F(ToastCenterTest, SitsTopRightUnderThePointerFitsItsTextReplacesItsToastAndGoesOnATap)
 {
     screens.setScreens({});
     center->show("Quest", "Nowhere to show this");
@@ -144,49 +78,77 @@ TEST_F(ToastCenterTest, SitsAtTheTopRightOfTheScreenUnderThePointerAndNowhereWit
     center->dismiss();
     center->tick();
 
-    screens.setScreens({kMain, kSide});
+    // The side screen's visible frame, under a 30-point bar, tops out at 1250 (y up).
+    screens.setScreens({kMain, FakeScreens::make("side", {1440, 200, 1920, 1080}, 30)});
     screens.setPointer({2000, 600});
     center->show("Window", "Moved to the next display", 5);
     const double h = panel->frame().height();
-    // The side screen's visible frame tops out at 200 + 1080 - 30 = 1250 (y up).
     EXPECT_EQ(panel->frame(), QRectF(1440 + 1920 - 340 - 28, 1250 - h - 28, 340, h));
-
     screens.setPointer({100, 100});
     center->show("Window", "Moved back", 5);
     EXPECT_EQ(panel->frame(), QRectF(1440 - 340 - 28, 900 - 24 - h - 28, 340, h));
-    EXPECT_EQ(panelsMade, 1);
+
+    ASSERT_GT(ToastView::fittingHeight("Local AI", kLongMessage, 340), 320);
+    center->show("Local AI", kLongMessage);
+    EXPECT_EQ(panel->frame().height(), 320);
+
+    const double bare = ToastView::fittingHeight("Saved", "", 340);
+    center->show("Saved", "");
+    EXPECT_EQ(panel->frame().height(), std::ceil(std::max(64.0, bare)));
+
+    // Line feeds in a message start new lines, so the card grows to show them.
+    const double threeLines = ToastView::fittingHeight("Quest", "one\ntwo\nthree", 340);
+    EXPECT_GT(threeLines, ToastView::fittingHeight("Quest", "one two three", 340));
+    center->show("Quest", "one\ntwo\nthree");
+    EXPECT_EQ(panel->frame().height(), std::ceil(threeLines));
+    EXPECT_EQ(panel->frame().width(), 340);
+
+    const double start = clock.uptime();
+    center->show("Skill", "Opened the terminal", 5);
+    ASSERT_TRUE(onScreen());
+    ASSERT_EQ(panel->animations.last().duration, CoreToastCenter::fadeInDuration);
+    clock.advance(1);
+    center->show("Loadout", "Restored Writing", 5);
+    EXPECT_EQ(sounds, 1) << "a toast replacing one on screen is silent";
+    EXPECT_EQ(card()->accessibleName(), "Loadout, Restored Writing");
+    tickAt(start + 5.5);
+    EXPECT_TRUE(onScreen()) << "the first toast's deadline no longer counts";
+    tickAt(start + 6);
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_FALSE(panel->hasContent());
+    EXPECT_EQ(panel->animations.last().alpha, 0);
+    EXPECT_EQ(panel->animations.last().duration, CoreToastCenter::fadeOutDuration);
+
+    center->show("Quest", "Stand-up in 10 minutes", 5);
+    EXPECT_TRUE(onScreen());
+    EXPECT_EQ(sounds, 2) << "a toast after a gone one sounds again";
+    const std::unique_ptr<ToastView> view = card();
+    view->resize(340, 80);
+    QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(300, 40));
+    QCoreApplication::sendPostedEvents();
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_FALSE(center->dismissAt());
+    const qsizetype animations = panel->animations.size();
+    tickAt(start + 11);
+    EXPECT_EQ(panel->animations.size(), animations) << "the old deadline does nothing";
+
+    center->show("Quest", "Again", 5);
+    EXPECT_EQ(sounds, 3) << "a toast after a dismissed one sounds again";
+    EXPECT_EQ(panelsMade, 1) << "the panel is reused";
+    tickAt(start + 15.9);
+    EXPECT_TRUE(onScreen());
+    tickAt(start + 16);
+    EXPECT_FALSE(panel->isVisible());
 }
-
-namespace {
-
-using WidgetTest::render;
-
-bool near(const QColor &a, const QColor &b)
-{
-    return WidgetTest::near(a, b, 24);
-}
-
-// Pixels in a band of rows that are clearly darker than the card: text or the rule.
-int inkIn(const QImage &image, int top, int bottom, int left, int right)
-{
-    int ink = 0;
-    for (int y = top; y < bottom; ++y) {
-        for (int x = left; x < right; ++x)
-            ink += image.pixelColor(x, y).lightness() < 200 ? 1 : 0;
-    }
-    return ink;
-}
-
-} // namespace
 
 TEST(ToastView, IsAWhiteCardWithAGoldEdgeTheTitleAndTheMessageCutInsideIt)
 {
     ToastView view("Staged clipboard as prompt", "Paste it into the chat to ask the model.", {});
     view.resize(340, int(std::ceil(ToastView::fittingHeight(view.title(), view.message(), 340))));
-    const QImage image = render(view);
+    const QImage image = WidgetTest::render(view);
     const QRectF card = ToastView::cardRect(view.size());
-
     const int middle = int(card.center().y());
+    const auto near = [](const QColor &a, const QColor &b) { return WidgetTest::near(a, b, 24); };
     EXPECT_TRUE(near(image.pixelColor(int(card.left()) + 1, middle), CoreTheme::gold()));
     EXPECT_TRUE(near(image.pixelColor(int(card.right()) - 3, int(card.bottom()) - 3),
                      CoreTheme::cardWhite()));
@@ -198,13 +160,10 @@ TEST(ToastView, IsAWhiteCardWithAGoldEdgeTheTitleAndTheMessageCutInsideIt)
     EXPECT_GT(inkIn(image, titleTop, titleTop + 16, textLeft, textRight), 40) << "title";
     EXPECT_GT(inkIn(image, middle + 4, int(card.bottom()), textLeft, textRight), 40) << "message";
 
-    EXPECT_EQ(view.accessibleName(),
-              "Staged clipboard as prompt, Paste it into the chat to ask the model.");
-
     // A cut message leaves the bottom padding bare: no line of text runs into it.
     ToastView cut("Local AI", kLongMessage, {});
     cut.resize(340, 320);
-    const QImage cutImage = render(cut);
+    const QImage cutImage = WidgetTest::render(cut);
     const QRectF cutCard = ToastView::cardRect(cut.size());
     const int paddingTop = int(cutCard.bottom() - ToastView::verticalPadding) + 1;
     EXPECT_EQ(inkIn(cutImage, paddingTop, int(cutCard.bottom()),

@@ -7,11 +7,11 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QImage>
-#include <QLinearGradient>
 #include <QPainter>
 #include <QWidget>
 
 #include <cmath>
+#include <functional>
 #include <memory>
 
 namespace WidgetTest {
@@ -19,16 +19,15 @@ namespace WidgetTest {
 inline const QColor backdrop{100, 100, 100};
 constexpr double gib = 1073741824.0;
 
-// The theme font, so that text widths and the saved pictures are the real ones.
+// The theme font, so that text widths are the real ones.
 inline void registerThemeFonts()
 {
-    static const bool done = [] {
+    [[maybe_unused]] static const bool done = [] {
         const QDir fonts(QStringLiteral(KAIDRO_SOURCE_DIR "/resources/fonts"));
         for (const QString &name : fonts.entryList({QStringLiteral("*.ttf")}))
             QFontDatabase::addApplicationFont(fonts.filePath(name));
         return true;
     }();
-    (void)done;
 }
 
 // The widget and its children over a flat grey, as a translucent panel shows them.
@@ -40,26 +39,15 @@ inline QImage render(QWidget &widget, const QColor &under = backdrop)
     return image;
 }
 
-// With KAIDRO_WIDGET_SNAPSHOTS set to a folder, saves the widget over a wallpaper-like
-// gradient there, for a person to look at.
-inline void snapshot(QWidget &widget, const QString &name)
+// An image of `size` over `under`, painted on by `paint`.
+inline QImage painted(QSize size, const std::function<void(QPainter &)> &paint,
+                      const QColor &under = backdrop)
 {
-    const QString folder = qEnvironmentVariable("KAIDRO_WIDGET_SNAPSHOTS");
-    if (folder.isEmpty())
-        return;
-    QDir().mkpath(folder);
-    const int ratio = 2;
-    QImage image(widget.size() * ratio, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(ratio);
-    {
-        QPainter painter(&image);
-        QLinearGradient wallpaper(0, 0, widget.width(), widget.height());
-        wallpaper.setColorAt(0, QColor(38, 70, 96));
-        wallpaper.setColorAt(1, QColor(150, 120, 96));
-        painter.fillRect(QRect(QPoint(), widget.size()), wallpaper);
-    }
-    widget.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-    image.save(QDir(folder).filePath(name + QStringLiteral(".png")));
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(under);
+    QPainter painter(&image);
+    paint(painter);
+    return image;
 }
 
 inline int distance(const QColor &a, const QColor &b)
@@ -85,18 +73,26 @@ inline int countNear(const QImage &image, const QRect &rect, const QColor &colou
     return count;
 }
 
-// A real metrics service over fake figures. Set the figures, then start().
+// `f`, a function or a member, of each of `items`, in order.
+template <typename Items, typename F> QStringList mapped(const Items &items, F f)
+{
+    QStringList out;
+    for (const auto &item : items)
+        out << std::invoke(f, item);
+    return out;
+}
+
+template <typename Widgets> QStringList accessibleNames(const Widgets &widgets)
+{
+    return mapped(widgets, &QWidget::accessibleName);
+}
+
+// A real metrics service over fake figures (16 GB, 4 used). Set the figures, then start().
 struct Metrics
 {
     FakeSystemStats stats;
     FakeClock clock;
     std::unique_ptr<SystemMetricsService> service;
-
-    Metrics()
-    {
-        stats.physical = 16 * gib;
-        stats.mem = MemoryFigures{4 * gib, 16 * gib};
-    }
 
     SystemMetricsService &start()
     {

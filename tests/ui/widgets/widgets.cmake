@@ -1,6 +1,4 @@
 kaidro_add_test(NAME ui_widgets_tests SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/WidgetTestSupport.h
-  ${CMAKE_CURRENT_LIST_DIR}/ReadoutGaugesTest.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/QuestRowsTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ReadoutViewsTest.cpp
 )

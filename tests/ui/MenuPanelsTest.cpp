@@ -1,0 +1,340 @@
+#include "clipboard/ClipboardHistory.h"
+#include "fakes/FakeAppPaths.h"
+#include "fakes/FakeClock.h"
+#include "fakes/FakeFeedback.h"
+#include "fakes/FakePasteboard.h"
+#include "fakes/FakeScreens.h"
+#include "fakes/FakeUserDefaults.h"
+#include "fakes/FakeWindowSystem.h"
+#include "fakes/FakeWorkspace.h"
+#include "hud/HUDLayout.h"
+#include "monitors/RunningAppsMonitor.h"
+#include "ui/menu/CoreEquipment.h"
+#include "ui/menu/CoreFigure.h"
+#include "ui/menu/CoreInventory.h"
+#include "ui/menu/CoreSummaryPanel.h"
+#include "ui/menu/InventoryText.h"
+#include "ui/menu/MenuPaintedButton.h"
+#include "ui/menu/MenuSelection.h"
+#include "ui/menu/SummaryRing.h"
+#include "ui/widgets/ReadoutViews.h"
+#include "widgets/WidgetTestSupport.h"
+#include "windows/WindowArranger.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QEnterEvent>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using CoreWidgets::CoreEquipment;
+using CoreWidgets::CoreInventory;
+using CoreWidgets::CoreSummaryPanel;
+
+namespace {
+
+constexpr pid_t ownPid = 4242;
+
+ClipItem clip(const QString &text, const QDateTime &date, const QString &app = {})
+{
+    return {QUuid::createUuid(), text, date, app};
+}
+
+Loadout loadout(const QString &name, const QStringList &apps)
+{
+    Loadout l{QUuid::createUuid(), name, QDateTime::currentDateTimeUtc(), {}};
+    for (const QString &app : apps)
+        l.entries << Loadout::Entry{app.toLower(), app, 0, 0, 0, 0.5, 1, "1440x900"};
+    return l;
+}
+
+RunningApp app(pid_t pid, const QString &name, int launchedMinutesAgo)
+{
+    return FakeWorkspace::make(pid, name, {}, true,
+                               QDateTime::currentDateTimeUtc().addSecs(-60 * launchedMinutesAgo));
+}
+
+} // namespace
+
+TEST(InventoryText, CaptionsShortTextCountsAndSearch)
+{
+    const QDateTime now(QDate(2026, 3, 1), QTime(12, 0), Qt::UTC);
+    // A clock set back (a copy stamped in the future) still reads as new.
+    const std::tuple<int, const char *, const char *> captions[]
+        = {{9, "", "JUST NOW"},
+           {10, "", "10 SECONDS AGO"},
+           {-60, "", "JUST NOW"},
+           {300, "Text Editor", "5 MINUTES AGO  ·  TEXT EDITOR"},
+           {0, "Firefox", "JUST NOW  ·  FIREFOX"}};
+    for (const auto &[ago, app, caption] : captions)
+        EXPECT_EQ(InventoryText::caption(clip("a", now.addSecs(-ago), app), now, "en_US"), caption);
+
+    EXPECT_EQ(InventoryText::shortText("  one\n\ttwo   three \n"), "one two three");
+    EXPECT_EQ(InventoryText::shortText("abcdef", 4), "abcd…");
+    // An emoji straddling the cut is dropped whole, never halved.
+    EXPECT_EQ(InventoryText::shortText(QString("abc") + QString::fromUtf8("😀") + "de", 4), "abc…");
+    EXPECT_EQ(InventoryText::countLine(1, 0), "1 item");
+    EXPECT_EQ(InventoryText::countLine(3, 1), "3 items + 1 pinned");
+    EXPECT_EQ(InventoryText::countLine(0, 0), "0 items");
+
+    const QList<ClipItem> clips{clip("Meeting notes\nfor Monday", now), clip("grocery list", now)};
+    EXPECT_EQ(InventoryText::matching(clips, "  "), clips);
+    EXPECT_EQ(InventoryText::matching(clips, "NOTES monday"), QList{clips[0]});
+    EXPECT_TRUE(InventoryText::matching(clips, "notes tuesday").isEmpty());
+}
+
+TEST(SummaryGeometry, TheFigureFillsItsRectAndTheRingStartsOnTopThenRunsClockwise)
+{
+    // The 100 × 220 design halved: head, chest, air beside the arm and between the feet.
+    const QPainterPath path = CoreFigure(QRectF(10, 20, 50, 110));
+    EXPECT_TRUE(path.contains(QPointF(10 + 25, 20 + 7.5)));
+    EXPECT_TRUE(path.contains(QPointF(10 + 25, 20 + 40)));
+    EXPECT_FALSE(path.contains(QPointF(10 + 25, 20 + 105)));
+    EXPECT_FALSE(path.contains(QPointF(10 + 38, 20 + 50)));
+    EXPECT_TRUE(QRectF(10, 20, 50, 110).contains(path.boundingRect()));
+    EXPECT_DOUBLE_EQ(path.boundingRect().top(), 20);
+    EXPECT_DOUBLE_EQ(path.boundingRect().bottom(), 20 + 108);
+
+    // A quarter of the way round is on the right (y grows downwards), half way at the bottom.
+    const SummaryRing::Ellipse ring{{100, 200}, 80, 120};
+    for (const auto &[slot, centre] :
+         {std::pair{0, QPointF(100, 80)}, {3, {180, 200}}, {6, {100, 320}}, {9, {20, 200}}})
+        EXPECT_EQ(SummaryRing::slotCentre(ring, slot, 12), centre) << slot;
+    EXPECT_EQ(SummaryRing::spoke(ring, 0, 12),
+              QLineF(100, 200 - 4 - 0.3 * 120, 100, 200 - 0.88 * 120));
+    EXPECT_EQ(SummaryRing::spoke(ring, 3, 12).p1(), QPointF(100 + 0.28 * 80, 196));
+}
+
+// The models of the menu's panels over fakes, with a text editor in front.
+struct Panels : ::testing::Test
+{
+    void SetUp() override
+    {
+        WidgetTest::registerThemeFonts();
+        workspace.apps = {FakeWorkspace::make(100, "Text Editor", "org.gnome.TextEditor"),
+                          FakeWorkspace::make(ownPid, "Vantle", "vantle")};
+        workspace.front = 100;
+        screens.setScreens({FakeScreens::make("primary", {0, 0, 1440, 900})});
+    }
+
+    void copy(const QString &text)
+    {
+        pasteboard.externalCopy(text);
+        history.poll();
+    }
+
+    std::unique_ptr<CoreInventory> inventory()
+    {
+        return std::make_unique<CoreInventory>(
+            history,
+            CoreInventory::Inputs{[this](const ClipItem &c) { events << "paste " + c.text; },
+                                  [this] { events << "copied"; }, [this] { events << "pasted"; },
+                                  [this] { return clock.now(); }, "en_US"});
+    }
+
+    std::unique_ptr<CoreEquipment> equipment(const QList<Loadout> &saved = {})
+    {
+        QFile file(paths.dataFile("loadouts.json"));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(Loadout::encode(saved));
+        file.close();
+        arranger = std::make_unique<WindowArranger>(
+            windows, workspace, screens, paths, clock, feedback,
+            [] { return std::optional<pid_t>(); }, ownPid);
+        return std::make_unique<CoreEquipment>(*arranger,
+                                               [this](CoreSoundEngine::Cue c) { cues << c; });
+    }
+
+    QTemporaryDir dir;
+    FakeAppPaths paths{dir.path(), {}};
+    FakePasteboard pasteboard;
+    FakeWorkspace workspace;
+    FakeUserDefaults defaults;
+    FakeClock clock;
+    ClipboardHistory history{pasteboard, workspace, defaults, paths, clock, ownPid};
+    QStringList events; // the inventory's pastes and callbacks
+    FakeWindowSystem windows;
+    FakeScreens screens;
+    FakeFeedback feedback;
+    QList<CoreSoundEngine::Cue> cues;
+    std::unique_ptr<WindowArranger> arranger;
+    int selectCues = 0;
+    RunningAppsMonitor apps{workspace, 1, [this] { ++selectCues; }};
+    MenuSelection selection;
+};
+
+TEST_F(Panels, SummaryFillsTwelveSlotsInOrderSwitchesOnlyFilledOnesAndShowsTheSelection)
+{
+    workspace.apps = {app(10, "Files", 30), app(11, "Terminal", 20), app(12, "Firefox", 10)};
+    workspace.front = 11;
+    apps.refresh();
+    CoreSummaryPanel panel(selection, apps);
+    const auto &buttons = panel.slotButtons();
+    EXPECT_EQ(WidgetTest::accessibleNames(buttons),
+              QStringList({"Files", "Terminal, frontmost", "Firefox"})
+                  + QStringList(9, "Empty slot"));
+    EXPECT_EQ(buttons[1]->toolTip(), "Frontmost app. Click a slot to switch.");
+    EXPECT_EQ(buttons[2]->toolTip(), "Open app. Click to switch to it.");
+    // Slot 0 at the top of the ring, slot 3 to the right of the figure.
+    EXPECT_LT(buttons[0]->geometry().center().y(), panel.figureRect().top());
+    EXPECT_GT(buttons[3]->geometry().center().x(), panel.figureRect().right());
+
+    buttons[1]->click();
+    buttons[5]->click();
+    EXPECT_EQ(workspace.activations, QList<pid_t>{11}) << "an empty slot does nothing";
+    EXPECT_EQ(selectCues, 1);
+
+    const QImage before = WidgetTest::render(panel);
+    selection.select("Settings", "Clock", "clock.fill", "Clock is shown. Click to hide it.");
+    const QImage after = WidgetTest::render(panel);
+    // The header changes with the selection; the figure below stays, dark ink on the light plate.
+    EXPECT_NE(before.copy(60, 18, 170, 40), after.copy(60, 18, 170, 40));
+    const QPoint chest = panel.figureRect().center().toPoint();
+    EXPECT_EQ(before.pixel(chest), after.pixel(chest));
+    EXPECT_LT(QColor(after.pixel(chest)).lightness(), 120);
+
+    // A hovered app that quits is forgotten.
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QCoreApplication::sendEvent(panel.slotButtons()[0], &enter);
+    EXPECT_EQ(panel.hovered(), std::optional<pid_t>(10));
+    workspace.apps = {app(20, "Mail", 5)};
+    apps.refresh();
+    EXPECT_EQ(panel.slotButtons()[0]->accessibleName(), "Mail");
+    EXPECT_FALSE(panel.hovered());
+}
+
+TEST_F(Panels, EmptyPackSearchMissesPinnedFirstAndFooterButtonsThatClearAndPause)
+{
+    auto view = inventory();
+    EXPECT_TRUE(view->tiles().isEmpty());
+    EXPECT_EQ(view->emptyText(), "Nothing in your pack yet. Copy something and it lands here.");
+    EXPECT_FALSE(view->clearButton()->isVisibleTo(view.get()));
+    EXPECT_EQ(view->footerText(), "0 items");
+
+    copy("first copy");
+    EXPECT_EQ(view->tiles().size(), 1);
+    EXPECT_TRUE(view->emptyText().isEmpty());
+    view->searchField()->setText("zebra");
+    EXPECT_TRUE(view->tiles().isEmpty());
+    EXPECT_EQ(view->emptyText(), "Nothing matches that search.");
+    EXPECT_TRUE(view->clearButton()->isVisibleTo(view.get()));
+    view->clearButton()->click();
+    EXPECT_TRUE(view->searchField()->text().isEmpty());
+    EXPECT_EQ(view->tiles().size(), 1);
+
+    clock.advance(120);
+    copy("second copy");
+    history.togglePin(history.items().last().id); // "first copy"
+    EXPECT_EQ(WidgetTest::accessibleNames(view->tiles()),
+              QStringList({"pinned: first copy", "copied item: second copy"}));
+    EXPECT_TRUE(view->tiles()[1]->toolTip().endsWith("second copy"));
+    EXPECT_EQ(view->footerText(), "2 items + 1 pinned");
+    view->clearUnpinnedButton()->click();
+    EXPECT_EQ(WidgetTest::accessibleNames(view->tiles()), QStringList{"pinned: first copy"});
+    const QString recording = view->recordingButton()->toolTip();
+    view->recordingButton()->click();
+    EXPECT_FALSE(history.isRecording());
+    EXPECT_NE(view->recordingButton()->toolTip(), recording) << "the help follows the state";
+}
+
+TEST_F(Panels, TileClickCopiesBackAndTheMenuActs)
+{
+    copy("alpha");
+    copy("beta");
+    auto view = inventory();
+    ASSERT_EQ(view->tiles().size(), 2);
+    view->tiles()[1]->click(); // "alpha"
+    EXPECT_EQ(pasteboard.text, std::optional<QString>("alpha"));
+    EXPECT_EQ(events, QStringList{"copied"});
+    // The copy back moves it to the top, and the grid follows.
+    EXPECT_EQ(view->shown().first().text, "alpha");
+
+    std::unique_ptr<QMenu> menu(view->actionsMenu(0));
+    const QList<QAction *> actions = menu->actions();
+    ASSERT_EQ(WidgetTest::mapped(actions, &QAction::text),
+              QStringList({"Paste", "Pin", "Delete", "Never record copies from Text Editor"}));
+    actions[0]->trigger();
+    EXPECT_EQ(events, QStringList({"copied", "paste alpha", "pasted"}));
+    actions[1]->trigger();
+    EXPECT_TRUE(view->shown().first().pinned);
+    std::unique_ptr<QMenu> pinnedMenu(view->actionsMenu(0));
+    EXPECT_EQ(pinnedMenu->actions()[1]->toolTip(), "Unpin");
+    pinnedMenu->actions()[3]->trigger();
+    EXPECT_TRUE(history.ignoredBundles().contains("org.gnome.TextEditor"));
+    // Ignoring the app also drops its unpinned copies.
+    EXPECT_EQ(view->footerText(), "1 item + 1 pinned   IGNORING 1");
+    std::unique_ptr<QMenu> again(view->actionsMenu(0));
+    again->actions()[2]->trigger(); // Delete
+    EXPECT_TRUE(view->shown().isEmpty());
+    EXPECT_EQ(view->emptyText(), "Nothing in your pack yet. Copy something and it lands here.");
+}
+
+TEST_F(Panels, UntrustedAsksForAccessZonesSnapTheWindowInFrontLoadoutRowsDeleteWithACue)
+{
+    {
+        windows.standard.insert(100, {7});
+        windows.frames.insert(7, QRectF(100, 100, 400, 300));
+        windows.trust = false;
+        auto panel = equipment();
+        EXPECT_TRUE(panel->allowButton()->isVisibleTo(panel.get()));
+        windows.trust = true;
+        panel->allowButton()->click(); // checks again
+        EXPECT_TRUE(arranger->trusted());
+        EXPECT_FALSE(panel->allowButton()->isVisibleTo(panel.get()));
+        EXPECT_FALSE(panel->emptyText().isEmpty());
+        const auto &zones = panel->zoneButtons();
+        EXPECT_EQ(WidgetTest::accessibleNames(zones),
+                  WidgetTest::mapped(SnapZones::all(), SnapZones::title));
+        // Five columns: the sixth zone starts the second row.
+        EXPECT_EQ(zones[5]->x(), zones[0]->x());
+        EXPECT_GT(zones[5]->y(), zones[4]->y());
+        zones[0]->click(); // left half
+        EXPECT_EQ(windows.frames.value(7), QRectF(0, 0, 720, 900));
+    }
+    auto panel = equipment(
+        {loadout("Code + Docs", {"Code", "Code", "Firefox"}), loadout("Mail", {"Thunderbird"})});
+    EXPECT_TRUE(panel->emptyText().isEmpty());
+    EXPECT_EQ(WidgetTest::accessibleNames(panel->loadoutRows()),
+              QStringList({"Code + Docs", "Mail"}));
+    EXPECT_EQ(panel->loadoutRows()[0]->toolTip(),
+              "Equip: launches any missing apps and puts 3 windows back where you saved them.");
+    EXPECT_EQ(panel->deleteButtons()[1]->accessibleName(), "Delete loadout Mail");
+    EXPECT_EQ(CoreEquipment::windowCount(1) + ", " + CoreEquipment::windowCount(3),
+              "1 window, 3 windows");
+
+    panel->deleteButtons()[0]->click();
+    EXPECT_EQ(cues, QList<CoreSoundEngine::Cue>{CoreSoundEngine::Cue::cancel});
+    EXPECT_EQ(WidgetTest::mapped(arranger->loadouts(), &Loadout::name), QStringList{"Mail"});
+    EXPECT_EQ(WidgetTest::accessibleNames(panel->loadoutRows()), QStringList{"Mail"});
+    // The replaced buttons go once the click has returned.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(panel->findChildren<MenuPaintedButton *>().size(), 10 + 2 + 2);
+}
+
+TEST_F(Panels, FactoryBuildsEveryViewAtItsPanelSizeOnlyOverItsModels)
+{
+    equipment();
+    WidgetTest::Metrics metrics;
+    const ReadoutModels models{.metrics = &metrics.start(),
+                               .menuSelection = &selection,
+                               .runningApps = &apps,
+                               .clipboard = &history,
+                               .arranger = arranger.get()};
+    for (const WidgetSpec &spec : HUDLayout::specs()) {
+        SCOPED_TRACE(HUDWidget::rawValue(spec.id).toStdString());
+        std::unique_ptr<QWidget> view(makeReadoutView(spec.id, models));
+        std::unique_ptr<QWidget> bare(makeReadoutView(spec.id, ReadoutModels{}));
+        const bool modelless = spec.id == HUDWidgetID::targetCursor
+            || spec.id == HUDWidgetID::nowPlaying || spec.id == HUDWidgetID::skillSlots
+            || spec.id == HUDWidgetID::confirmLogout;
+        EXPECT_EQ(bare != nullptr, modelless);
+        EXPECT_EQ(view != nullptr, spec.id != HUDWidgetID::skills) << "the skill book has none yet";
+        if (view) {
+            EXPECT_EQ(view->size(), spec.size.toSize());
+        }
+    }
+}

@@ -1,0 +1,326 @@
+#include "ui/CoreCircleIcon.h"
+#include "ui/CoreCircleIconButton.h"
+#include "ui/CoreFrostPanel.h"
+#include "ui/CorePressButtonStyle.h"
+#include "ui/CoreShapes.h"
+#include "ui/CoreSpringAnimation.h"
+#include "ui/CoreTheme.h"
+#include "ui/CoreWhiteCard.h"
+#include "ui/FlashModifier.h"
+#include "ui/PulseRing.h"
+#include "ui/Symbols.h"
+#include "widgets/WidgetTestSupport.h"
+
+#include <QFontInfo>
+#include <QGlyphRun>
+#include <QImage>
+#include <QPainter>
+#include <QPolygonF>
+#include <QTest>
+#include <QTextLayout>
+#include <QVariantAnimation>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <numbers>
+
+namespace {
+
+using WidgetTest::near, WidgetTest::painted;
+
+// The glyphs the icon font shapes `text` into; a ligature it knows is exactly one.
+QList<quint32> shape(const QString &text)
+{
+    QTextLayout layout(text, Symbols::font(24));
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    QList<quint32> glyphs;
+    for (const QGlyphRun &run : layout.glyphRuns())
+        glyphs += run.glyphIndexes();
+    return glyphs;
+}
+
+// Bounding box of the pixels `sfName` inks when drawn into `rect`.
+QRectF inkOf(const QString &sfName, const QRectF &rect)
+{
+    const QImage image = painted(
+        {100, 100}, [&](QPainter &p) { Symbols::draw(p, rect, sfName, Qt::black, 30); },
+        Qt::transparent);
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(image.pixel(x, y)) > 64)
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+bool isWhite(const QColor &c)
+{
+    return c.red() > 225 && c.green() > 225 && c.blue() > 225;
+}
+
+QImage paintIcon(const CoreCircleIcon &icon)
+{
+    return painted({140, 100}, [&](QPainter &painter) { icon.paint(painter, {80, 50}); });
+}
+
+} // namespace
+
+TEST(CoreShapes, EachOutlineIsItsCornersInOrderClosed)
+{
+    const QRectF r(10, 20, 100, 40);
+    const double d = std::tan(std::numbers::pi / 6) * 40;
+    // The step bar's thin part is the top 25 % (10 of 40); its step at x = 60 runs half its drop.
+    const std::pair<QPainterPath, QPolygonF> cases[] = {
+        {CoreSkewedRect(r, 0), {{10, 20}, {110, 20}, {110, 60}, {10, 60}}},
+        {CoreSkewedRect(r), {{10 + d, 20}, {110 + d, 20}, {110, 60}, {10, 60}}},
+        {CoreSkewedRect(r, 30), {{10, 20}, {110, 20}, {110 - d, 60}, {10 - d, 60}}},
+        {CoreCutPanel(r, 10), {{10, 20}, {100, 20}, {110, 30}, {110, 60}, {13.5, 60}, {10, 56.5}}},
+        {CoreChevron(r), {{10, 20}, {110, 40}, {10, 60}, {45, 40}}},
+        {Triangle(r), {{10, 20}, {110, 40}, {10, 60}}},
+        {CoreStepBarShape(r, 0.5, 0.25),
+         {{10, 20}, {110, 20}, {106.5, 30}, {75, 30}, {60, 60}, {10, 60}}},
+        {CoreStepBarShape(r, 0.5, 1),
+         {{10, 20}, {110, 20}, {96, 60}, {60, 60}, {60, 60}, {10, 60}}},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto &[path, corners] = cases[i];
+        EXPECT_EQ(path.toFillPolygon(), QPolygonF(corners) << corners.first()) << "row " << i;
+    }
+}
+
+TEST(ThemeFonts, SymbolsAreOneGlyphDistinctPerStateAndCentredLayoutPointsArePixels)
+{
+    ASSERT_EQ(QFontInfo(Symbols::font(24)).family(), "Material Icons");
+    ASSERT_FALSE(Symbols::names().isEmpty());
+    for (const QString &name : Symbols::names())
+        EXPECT_EQ(shape(Symbols::ligature(name)).size(), 1) << name.toStdString();
+
+    EXPECT_FALSE(Symbols::isMapped("no.such.symbol"));
+    EXPECT_EQ(Symbols::ligature("no.such.symbol"), Symbols::fallbackLigature());
+    EXPECT_EQ(shape(Symbols::fallbackLigature()).size(), 1);
+    EXPECT_FALSE(inkOf("no.such.symbol", QRectF(0, 0, 100, 100)).isEmpty());
+    // Views tell states apart by these pairs; collapsing them onto one glyph loses the state.
+    for (const auto &[a, b] : {std::pair{"eye.fill", "eye.slash.fill"},
+                               {"pin.fill", "pin.slash.fill"},
+                               {"star.fill", "star"},
+                               {"play.fill", "pause.fill"},
+                               {"checkmark.circle", "checkmark.circle.fill"}})
+        EXPECT_NE(shape(Symbols::ligature(a)), shape(Symbols::ligature(b))) << a;
+
+    // "plus" is symmetric, so its ink is centred exactly when the glyph is.
+    const QRectF rect(20, 30, 40, 40);
+    const QRectF ink = inkOf("plus", rect);
+    ASSERT_FALSE(ink.isEmpty());
+    EXPECT_NEAR(ink.center().x(), rect.center().x(), 1.5);
+    EXPECT_NEAR(ink.center().y(), rect.center().y(), 1.5);
+
+    // 14 points of layout length are 14 logical pixels: 10.5 typographic points at 96 dpi.
+    EXPECT_DOUBLE_EQ(themeFont(14, ThemeWeight::bold).pointSizeF(), 10.5);
+    EXPECT_EQ(themeFont(14, ThemeWeight::bold).weight(), QFont::Bold);
+    EXPECT_EQ(themeFont(13, ThemeWeight::regular).weight(), QFont::Normal);
+    // The bundled faces are bold, regular and semibold: every other weight maps to semibold.
+    for (ThemeWeight weight : {ThemeWeight::medium, ThemeWeight::heavy, ThemeWeight::light})
+        EXPECT_EQ(themeFont(10, weight).weight(), QFont::DemiBold) << int(weight);
+}
+
+TEST(CoreCircleIcon, SelectedIsGoldWithAPointerIdleHasAWhiteRingTheButtonSpringsAndTakesFaceClicks)
+{
+    // Faces centred on (80, 50); the pointer sits 0.55·54 + 2 left of the centre, at scale.
+    const QImage selected = paintIcon(CoreCircleIcon("person.fill", true));
+    const double pointerX = 80 - (0.55 * 54 + 2) * 1.08;
+    EXPECT_TRUE(near(selected.pixelColor(80, int(50 - 27 * 1.08 + 1.3)), CoreTheme::gold()));
+    EXPECT_TRUE(near(selected.pixelColor(80 + 18, 50), CoreTheme::gold())) << "disc";
+    EXPECT_TRUE(isWhite(selected.pixelColor(int(pointerX + 3), 50 + 4))) << "near the base";
+    EXPECT_TRUE(isWhite(selected.pixelColor(int(pointerX - 1), 50))) << "near the tip";
+
+    // The light idle variant of a selected face is gold without the pointer.
+    const QImage light = paintIcon(CoreCircleIcon("person.fill", true, 54, true));
+    EXPECT_TRUE(near(light.pixelColor(80 + 18, 50), CoreTheme::gold()));
+    EXPECT_FALSE(isWhite(light.pixelColor(int(pointerX + 3), 50)));
+
+    // The idle ring is drawn inside the 54-point circle: its 2-point stroke spans radius 25..27.
+    const QImage idle = paintIcon(CoreCircleIcon("person.fill"));
+    EXPECT_TRUE(isWhite(idle.pixelColor(80, 50 - 26))) << "ring";
+    EXPECT_FALSE(isWhite(idle.pixelColor(80, 50 - 28))) << "nothing outside the face";
+    EXPECT_TRUE(near(idle.pixelColor(80 + 18, 50), CoreTheme::iconIdle())) << "disc";
+    EXPECT_FALSE(isWhite(idle.pixelColor(int(80 - (0.55 * 54 + 2) + 3), 50)));
+
+    // The centre of "plus" is inked white on the gold disc, the same with the cached shadow.
+    const QImage plus = paintIcon(CoreCircleIcon("plus", true));
+    EXPECT_GT(WidgetTest::countNear(plus, QRect(79, 49, 3, 3), Qt::white, 60), 0);
+    EXPECT_EQ(plus, paintIcon(CoreCircleIcon("plus", true)));
+
+    CoreCircleIconButton button("person.fill");
+    EXPECT_EQ(button.selectionScale(), 1.0);
+    button.setSelected(true);
+    ASSERT_NE(button.findChild<CoreSpringAnimation *>(), nullptr);
+    for (CoreSpringAnimation *s : button.findChildren<CoreSpringAnimation *>())
+        if (s->state() == QAbstractAnimation::Running)
+            s->setCurrentTime(s->duration());
+    EXPECT_DOUBLE_EQ(button.selectionScale(), CoreCircleIcon::selectedScale);
+
+    int clicked = 0;
+    QObject::connect(&button, &QAbstractButton::clicked, [&clicked] { ++clicked; });
+    QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(1, 1));
+    EXPECT_EQ(clicked, 0) << "the shadow margin is not part of the button";
+    QTest::mouseClick(&button, Qt::LeftButton, {}, button.faceCentre().toPoint());
+    EXPECT_EQ(clicked, 1);
+    EXPECT_GE(button.width(), 54 + 2 * 8);
+}
+
+TEST(CorePanels, FrostHasAnOpenCutCornerAndShadowBelowTheWhiteCardFitsItsContentUnderARule)
+{
+    const QRectF rect(40, 30, 120, 80);
+    const QImage image
+        = painted({200, 140}, [&](QPainter &p) { CoreFrostPanel(18, true).paint(p, rect); });
+    EXPECT_GT(image.pixelColor(100, 70).red(), 220) << "solid frost is nearly opaque light grey";
+    EXPECT_TRUE(isWhite(image.pixelColor(40, 70))) << "white outline on the left edge";
+    EXPECT_LT(image.pixelColor(158, 32).red(), 110) << "top-right corner is cut away";
+    EXPECT_GT(image.pixelColor(44, 34).red(), 220) << "top-left corner is whole";
+
+    const QImage shadowed
+        = painted({200, 140}, [&](QPainter &p) { CoreFrostPanel().paint(p, rect); });
+    const int below = shadowed.pixelColor(100, 110 + 6).red();
+    EXPECT_LT(below, WidgetTest::backdrop.red() - 5);
+    EXPECT_LT(below, shadowed.pixelColor(100, 30 - 6).red()) << "the shadow falls below";
+
+    const QSizeF content(200, 50);
+    const QSizeF card = CoreWhiteCard::sizeForContent("Quest", content);
+    QRectF area;
+    const QImage carded
+        = painted({int(card.width()) + 40, int(card.height()) + 40}, [&](QPainter &p) {
+              area = CoreWhiteCard::paint(p, QRectF(QPointF(20, 20), card), "Quest");
+          });
+    EXPECT_DOUBLE_EQ(area.width(), content.width());
+    EXPECT_NEAR(area.height(), content.height(), 1e-9);
+
+    // The rule above the content's spacing: the secondary text colour at half opacity.
+    const QColor ink = CoreTheme::textSecondary(), white = CoreTheme::cardWhite();
+    const QColor rule((ink.red() + white.red()) / 2, (ink.green() + white.green()) / 2,
+                      (ink.blue() + white.blue()) / 2);
+    const int ruleY = int(area.top() - 8 - 1);
+    EXPECT_TRUE(near(carded.pixelColor(40, ruleY), rule, 18));
+    EXPECT_TRUE(near(carded.pixelColor(40, ruleY + 3), white, 6)) << "gap";
+    EXPECT_TRUE(near(carded.pixelColor(200, 20 + card.height() - 5), white, 6));
+
+    const QSizeF titled
+        = CoreWhiteCard::sizeForContent("A title much wider than its content", QSizeF(10, 10));
+    EXPECT_GT(titled.width(), 10 + 28 + 50) << "a long title widens the card";
+}
+
+TEST(CorePressButtonStyle, BrightensWithinOpacityAndItsSpringOvershootsLandsAndRetargetsSmoothly)
+{
+    const QColor brighter
+        = CorePressButtonStyle::brightened(QColor::fromRgbF(0.5, 0.96, 0.1, 0.4), 0.08);
+    EXPECT_NEAR(brighter.redF(), 0.58, 1e-3);
+    EXPECT_NEAR(brighter.greenF(), 1.0, 1e-6);
+    EXPECT_NEAR(brighter.alphaF(), 0.4, 1e-3);
+
+    QImage image(3, 1, QImage::Format_ARGB32_Premultiplied);
+    image.setPixel(0, 0, qRgba(0, 0, 0, 0));
+    image.setPixel(1, 0, qRgba(50, 50, 50, 100)); // half-covered, premultiplied
+    image.setPixel(2, 0, qRgba(250, 10, 10, 255));
+    CorePressButtonStyle::brighten(image, 0.08);
+    EXPECT_EQ(image.pixel(0, 0), qRgba(0, 0, 0, 0)) << "transparent stays transparent";
+    EXPECT_EQ(image.pixel(1, 0), qRgba(58, 58, 58, 100)) << "light scaled by coverage";
+    EXPECT_EQ(image.pixel(2, 0), qRgba(255, 30, 30, 255)) << "clamped, never above alpha";
+
+    CoreSpringAnimation spring(CoreCircleIcon::springResponse, CoreCircleIcon::springDamping);
+    spring.setValue(1.0);
+    spring.animateTo(1.08);
+    ASSERT_EQ(spring.state(), QAbstractAnimation::Running);
+    ASSERT_GT(spring.duration(), 100);
+    ASSERT_LT(spring.duration(), 1500);
+    double peak = 0;
+    for (int t = 0; t < spring.duration(); t += 5) {
+        spring.setCurrentTime(t);
+        peak = std::max(peak, spring.value());
+    }
+    EXPECT_GT(peak, 1.08 + 0.002) << "an underdamped spring overshoots";
+    EXPECT_LT(peak, 1.08 + 0.08 * 0.2);
+    spring.setCurrentTime(spring.duration());
+    EXPECT_EQ(spring.value(), 1.08);
+    EXPECT_EQ(spring.state(), QAbstractAnimation::Stopped);
+
+    CoreSpringAnimation press(CorePressButtonStyle::springResponse,
+                              CorePressButtonStyle::springDamping);
+    press.setValue(1.0);
+    press.animateTo(CorePressButtonStyle::pressedScale);
+    press.setCurrentTime(40);
+    const double midway = press.value();
+    ASSERT_LT(midway, 1.0);
+    ASSERT_GT(midway, CorePressButtonStyle::pressedScale);
+    press.animateTo(1.0);
+    EXPECT_DOUBLE_EQ(press.value(), midway);
+    press.setCurrentTime(5);
+    // Still moving down for a moment: the velocity carried over.
+    EXPECT_LT(press.value(), midway);
+    EXPECT_GT(press.value(), midway - 0.03);
+}
+
+TEST(PulseRing, RestsInvisibleSwingsForeverAsAGoldRingKeepsOnePulseAndCoversItsFlashTarget)
+{
+    PulseRing ring;
+    ring.resize(60, 40);
+    EXPECT_FALSE(ring.isActive());
+    EXPECT_EQ(ring.ringOpacity(), 0.0);
+    EXPECT_EQ(ring.pulseAnimation(), nullptr);
+    EXPECT_TRUE(ring.testAttribute(Qt::WA_TransparentForMouseEvents));
+
+    ring.setActive(true);
+    QVariantAnimation *pulse = ring.pulseAnimation();
+    ASSERT_NE(pulse, nullptr);
+    EXPECT_EQ(pulse->loopCount(), -1);
+    const int half = PulseRing::halfPeriodMs;
+    // Eased at both ends, and the way back mirrors the way up.
+    pulse->setCurrentTime(70);
+    const double early = ring.ringOpacity();
+    EXPECT_LT(early - 0.1, 0.05 * (0.95 - 0.1));
+    pulse->setCurrentTime(2 * half - 70);
+    EXPECT_NEAR(ring.ringOpacity(), early, 1e-3);
+    for (const auto &[ms, opacity] : {std::pair{0, 0.1}, {2 * half - 1, 0.1}, {half, 0.95}}) {
+        pulse->setCurrentTime(ms);
+        EXPECT_NEAR(ring.ringOpacity(), opacity, 1e-3) << ms << " ms";
+    }
+    QImage image(ring.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::black);
+    ring.render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+    const QColor left = image.pixelColor(2, 20);
+    EXPECT_GT(left.red(), 150);
+    EXPECT_GT(left.red(), left.blue() + 100) << "gold, not grey";
+    EXPECT_EQ(image.pixelColor(30, 20), QColor(Qt::black)) << "no fill";
+
+    ring.setActive(true);
+    EXPECT_EQ(ring.pulseAnimation(), pulse);
+    EXPECT_EQ(ring.findChildren<QAbstractAnimation *>().size(), 1);
+    EXPECT_EQ(pulse->state(), QAbstractAnimation::Running);
+    EXPECT_EQ(pulse->currentTime(), half) << "a second activation must not restart the pulse";
+    ring.setActive(false);
+    EXPECT_EQ(ring.ringOpacity(), 0.0);
+    EXPECT_EQ(ring.pulseAnimation(), nullptr);
+    EXPECT_EQ(ring.findChildren<QAbstractAnimation *>().size(), 0);
+    ring.setActive(true);
+    EXPECT_EQ(ring.findChildren<QAbstractAnimation *>().size(), 1) << "the ring can pulse again";
+
+    QWidget target;
+    target.resize(80, 50);
+    auto *flash = new FlashModifier(&target);
+    target.show();
+    EXPECT_EQ(flash->ring()->geometry(), QRect(0, 0, 80, 50));
+    target.resize(120, 30);
+    EXPECT_EQ(flash->ring()->geometry(), QRect(0, 0, 120, 30));
+    // Widgets later in the child list stack on top: the ring stays above a late child.
+    auto *late = new QWidget(&target);
+    EXPECT_GT(target.children().indexOf(flash->ring()), target.children().indexOf(late));
+
+    flash->setActive(true);
+    EXPECT_TRUE(flash->isActive());
+    EXPECT_NE(flash->ring()->pulseAnimation(), nullptr);
+    flash->setActive(false);
+    EXPECT_EQ(flash->ring()->ringOpacity(), 0.0);
+}
