@@ -1,15 +1,10 @@
 #include "setup/SetupChecker.h"
 
 #include "hud/HUDHotKeys.h"
-#include "platform/AppPaths.h"
 #include "platform/Edition.h"
-#include "setup/LoginItemService.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
-#include <QDir>
 #include <QPointer>
-#include <QUrl>
 #include <QtConcurrent/QtConcurrentRun>
 
 struct SetupChecker::Run

@@ -56,9 +56,6 @@ public:
     bool trusted() const { return m_trusted; }
     const QList<Loadout> &loadouts() const { return m_loadouts; }
 
-    // The process under the pointer, once the target monitor is there.
-    void setGazePid(GazePid gazePid) { m_gazePid = std::move(gazePid); }
-
     void refreshTrust();
     void requestAccess();
 
