@@ -19,20 +19,26 @@ FollowingReadouts::FollowingReadouts(Screens &screens, HUDPanels &panels,
     , m_hooks(std::move(hooks))
 { }
 
+PanelWindow *FollowingReadouts::panelToShow(HUDWidgetID id, bool wanted)
+{
+    if (!m_hooks.hudVisible() || m_widgets.isHidden(id))
+        return nullptr;
+    m_hooks.ensurePanels();
+    PanelWindow *p = m_panels.panel(id);
+    if (p && !wanted) {
+        if (p->isVisible())
+            m_hooks.fadeOut(id, 0.25);
+        return nullptr;
+    }
+    return p;
+}
+
 void FollowingReadouts::setGaze(std::optional<QRectF> windowFrame)
 {
     m_gaze = windowFrame;
-    if (!m_hooks.hudVisible() || m_widgets.isHidden(targetCursor))
-        return;
-    m_hooks.ensurePanels();
-    PanelWindow *p = m_panels.panel(targetCursor);
+    PanelWindow *p = panelToShow(targetCursor, windowFrame.has_value());
     if (!p)
         return;
-    if (!windowFrame) {
-        if (p->isVisible())
-            m_hooks.fadeOut(targetCursor, 0.25);
-        return;
-    }
     const QRectF w = *windowFrame;
     const QList<ScreenInfo> screens = m_screens.screens();
     ScreenInfo screen = m_screens.mainScreen();
@@ -63,17 +69,9 @@ void FollowingReadouts::setGaze(std::optional<QRectF> windowFrame)
 void FollowingReadouts::setPlaying(bool playing)
 {
     m_playing = playing;
-    if (!m_hooks.hudVisible() || m_widgets.isHidden(nowPlaying))
-        return;
-    m_hooks.ensurePanels();
-    PanelWindow *p = m_panels.panel(nowPlaying);
+    PanelWindow *p = panelToShow(nowPlaying, playing);
     if (!p)
         return;
-    if (!playing) {
-        if (p->isVisible())
-            m_hooks.fadeOut(nowPlaying, 0.25);
-        return;
-    }
     if (p->isVisible() && !m_panels.isLeaving(nowPlaying) && p->alpha() >= 0.99)
         return;
     m_panels.stopLeaving(nowPlaying);

@@ -11,6 +11,7 @@
 #include <optional>
 
 class HUDPanels;
+class PanelWindow;
 class HUDWidgetSettings;
 class Screens;
 
@@ -53,6 +54,10 @@ signals:
     void crampedChanged(bool cramped);
 
 private:
+    // The panel of `id` when it is to be shown: nothing while the HUD is away or the widget
+    // hidden, and nothing (after fading it out) when it is no longer `wanted`.
+    PanelWindow *panelToShow(HUDWidgetID id, bool wanted);
+
     Screens &m_screens;
     HUDPanels &m_panels;
     const HUDWidgetSettings &m_widgets;

@@ -93,10 +93,13 @@ void LoadoutEquipRun::matchUntilFound()
         return;
     }
     ++m_retries;
-    m_feedback.later(WindowArranger::matchRetryMs, &m_arranger, [run = shared_from_this()] {
-        run->matchPass();
-        run->matchUntilFound();
-    });
+    wait(WindowArranger::matchRetryMs, &LoadoutEquipRun::retryMatch);
+}
+
+void LoadoutEquipRun::retryMatch()
+{
+    matchPass();
+    matchUntilFound();
 }
 
 void LoadoutEquipRun::settle()

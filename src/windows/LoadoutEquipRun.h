@@ -38,6 +38,7 @@ private:
     void launchMissing();
     void matchPass();
     void matchUntilFound();
+    void retryMatch();
     void settle();
     void finish();
     void wait(int ms, void (LoadoutEquipRun::*step)());
