@@ -58,7 +58,12 @@ TargetMonitor::TargetMonitor(Screens &screens, WindowSystem &windows, Workspace 
     m_gazeTimer->setInterval(pollIntervalMs);
     connect(m_cpuTimer, &QTimer::timeout, this, &TargetMonitor::sampleCPU);
     connect(m_gazeTimer, &QTimer::timeout, this, &TargetMonitor::pollPointer);
-    connect(&m_screens, &Screens::pointerMoved, this, [this] { m_pointerMoved = true; });
+    connect(&m_screens, &Screens::pointerMoved, this, [this] {
+        m_pointerMoved = true;
+        // A pointer that starts moving again is followed at the full rate at once.
+        if (m_gazeTimer->isActive() && m_gazeTimer->interval() != pollIntervalMs)
+            m_gazeTimer->start(pollIntervalMs);
+    });
 }
 
 TargetMonitor::~TargetMonitor() = default;
@@ -129,7 +134,7 @@ void TargetMonitor::setHUDVisible(bool visible)
         m_screens.startPointerWatch();
     }
     m_cpuTimer->start();
-    m_gazeTimer->start();
+    m_gazeTimer->start(pollIntervalMs);
     pollPointer();
 }
 
@@ -139,6 +144,22 @@ bool TargetMonitor::isActive() const
 }
 
 void TargetMonitor::pollPointer()
+{
+    const pid_t before = m_pid;
+    const std::optional<Gaze> gazeBefore = m_gaze;
+    const QPointF mouseBefore = m_lastMouse;
+    scan();
+    // Where motion is reported, a pointer resting on a settled target needs no poll until it
+    // moves but the one that notices a window closing or moving under it; while a new target
+    // is pending or a gaze lingers, polls keep their rate.
+    const bool settled = m_watchingPointer && m_lastMouse == mouseBefore && m_gaze
+        && m_gaze == gazeBefore && m_pid == before && m_pendingPID == m_pid;
+    const int interval = settled ? pollIntervalMs * restingScanEvery : pollIntervalMs;
+    if (m_gazeTimer->isActive() && m_gazeTimer->interval() != interval)
+        m_gazeTimer->setInterval(interval);
+}
+
+void TargetMonitor::scan()
 {
     QPointF p = m_lastMouse;
     if (!m_watchingPointer || !m_knowsPointer || m_pointerMoved) {
@@ -151,7 +172,7 @@ void TargetMonitor::pollPointer()
 
     // A resting pointer over a target rarely finds anything new; reading the window list on
     // every poll would cost the X server a round trip six times a second for nothing.
-    if (p == m_lastMouse && m_gaze) {
+    if (p == m_lastMouse && m_gaze && m_gazeTimer->interval() == pollIntervalMs) {
         ++m_idleTicks;
         if (m_idleTicks % restingScanEvery != 0)
             return;

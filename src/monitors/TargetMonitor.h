@@ -47,7 +47,7 @@ public:
     // With nothing qualifying under the pointer, the gaze lingers this long before it clears.
     static constexpr double gazeLinger = 1.2;
     // While the pointer rests on a target, the window list is read only on every this-many-th
-    // poll.
+    // poll, or, where motion is reported, the polls themselves slow down by this much.
     static constexpr int restingScanEvery = 7;
     static constexpr int pollIntervalMs = 150;
     static constexpr int sampleIntervalMs = 1000;
@@ -92,6 +92,8 @@ signals:
     void gazeChanged();
 
 private:
+    // One look under the pointer: the window list, the pending target, the gaze.
+    void scan();
     void switchTarget(pid_t pid);
     // Reads the target's counters; true when anything was published.
     bool sample();

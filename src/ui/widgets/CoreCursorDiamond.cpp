@@ -1,5 +1,6 @@
 #include "ui/widgets/CoreCursorDiamond.h"
 
+#include "ui/CachedPaint.h"
 #include "ui/CoreShadow.h"
 
 #include <QLinearGradient>
@@ -36,6 +37,18 @@ QPainterPath CoreCursorDiamond::kite(const QRectF &rect)
 }
 
 void CoreCursorDiamond::paint(QPainter &painter, const QRectF &rect) const
+{
+    // The bob moves the same diamond up and down: once rendered, each frame is a blit.
+    const double reach = CoreShadow::reach(glowRadius) + 1;
+    const QString key = QStringLiteral("kaidro-diamond|%1|%2x%3")
+                            .arg(m_tint.rgba(), 0, 16)
+                            .arg(rect.width())
+                            .arg(rect.height());
+    CachedPaint::draw(painter, key, rect.adjusted(-reach, -reach, reach, reach),
+                      [&](QPainter &p) { paintDirect(p, rect); });
+}
+
+void CoreCursorDiamond::paintDirect(QPainter &painter, const QRectF &rect) const
 {
     const QPainterPath outline = kite(rect);
     painter.save();

@@ -26,5 +26,7 @@ public:
     void paint(QPainter &painter, const QRectF &rect) const;
 
 private:
+    void paintDirect(QPainter &painter, const QRectF &rect) const;
+
     QColor m_tint;
 };

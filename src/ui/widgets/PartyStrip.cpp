@@ -4,6 +4,7 @@
 #include "ui/widgets/CoreStepGauge.h"
 #include "ui/widgets/ReadoutText.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -96,8 +97,13 @@ CoreStepGauge *PartyStrip::gaugeFor(const MiniHP &line)
     CoreStepGauge *gauge = m_gauges.value(key);
     if (!gauge) {
         gauge = new CoreStepGauge(this);
-        connect(gauge, &CoreStepGauge::displayedFractionChanged, this,
-                qOverload<>(&QWidget::update));
+        // A sliding bar redraws its own line only.
+        connect(gauge, &CoreStepGauge::displayedFractionChanged, this, [this, key] {
+            for (int i = 0; i < m_lines.size(); ++i) {
+                if (gaugeKey(m_lines[i]) == key)
+                    update(lineRect(i));
+            }
+        });
         m_gauges.insert(key, gauge);
         gauge->setFraction(line.fraction, false);
     }
@@ -108,10 +114,38 @@ void PartyStrip::refresh()
 {
     if (!m_metrics)
         return;
-    m_lines = linesFor(*m_metrics, m_network);
+    QList<MiniHP> lines = linesFor(*m_metrics, m_network);
+    const Columns before = columns();
+    // The metrics publish every second; only lines whose words changed are redrawn (the bars
+    // redraw themselves as they slide).
+    const bool sameLines = lines.size() == m_lines.size()
+        && std::equal(lines.begin(), lines.end(), m_lines.begin(),
+                      [](const MiniHP &a, const MiniHP &b) { return a.name == b.name; });
+    QList<int> changed;
+    for (int i = 0; sameLines && i < lines.size(); ++i) {
+        if (lines[i].detail != m_lines[i].detail || lines[i].inverted != m_lines[i].inverted)
+            changed << i;
+    }
+    m_lines = std::move(lines);
     for (const MiniHP &line : std::as_const(m_lines))
         gaugeFor(line)->setFraction(line.fraction, isVisible());
-    update();
+    const Columns after = columns();
+    if (!sameLines || after.nameWidth != before.nameWidth
+        || after.detailWidth != before.detailWidth) {
+        update();
+        return;
+    }
+    for (int i : std::as_const(changed))
+        update(lineRect(i));
+}
+
+QRect PartyStrip::lineRect(int index) const
+{
+    const Columns c = columns();
+    // The slanted plate leans a little past the line's own box.
+    return QRectF(0, c.top + index * (MiniHP::rowHeight + lineSpacing) - lineSpacing / 2, width(),
+                  MiniHP::rowHeight + lineSpacing)
+        .toAlignedRect();
 }
 
 PartyStrip::Columns PartyStrip::columns() const
@@ -155,11 +189,13 @@ QSize PartyStrip::sizeHint() const
     return {350, 192};
 }
 
-void PartyStrip::paintEvent(QPaintEvent *)
+void PartyStrip::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     const Columns c = columns();
     for (int i = 0; i < m_lines.size(); ++i) {
+        if (!event->region().intersects(lineRect(i)))
+            continue;
         const QPointF origin(padding, c.top + i * (MiniHP::rowHeight + lineSpacing));
         m_lines[i].paint(painter, origin, displayedFraction(i), c.nameWidth, c.detailWidth);
     }

@@ -58,6 +58,8 @@ private:
         double top = 0;
     };
     Columns columns() const;
+    // Everything line `index` draws over.
+    QRect lineRect(int index) const;
     CoreStepGauge *gaugeFor(const MiniHP &line);
 
     QPointer<SystemMetricsService> m_metrics;

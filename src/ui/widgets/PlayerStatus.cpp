@@ -90,9 +90,15 @@ void PlayerStatus::refresh()
 {
     if (!m_metrics)
         return;
-    m_bar = hpBarFor(*m_metrics, m_username);
+    CoreHPBar bar = hpBarFor(*m_metrics, m_username);
+    // The metrics publish every second; the bar redraws itself while it slides, and the rest
+    // only when its words or colour change.
+    const bool same = bar.currentLabel == m_bar.currentLabel && bar.levelLabel == m_bar.levelLabel
+        && bar.fill == m_bar.fill && bar.username == m_bar.username;
+    m_bar = std::move(bar);
     m_gauge->setFraction(m_bar.fraction, isVisible());
-    update();
+    if (!same)
+        update();
 }
 
 void PlayerStatus::paintEvent(QPaintEvent *)

@@ -1,7 +1,9 @@
 #include "ui/widgets/ReadoutText.h"
 
+#include "ui/CachedPaint.h"
 #include "ui/CoreShadow.h"
 
+#include <QCache>
 #include <QFontMetricsF>
 #include <QPainter>
 
@@ -51,11 +53,7 @@ QPainterPath glyphs(const QString &text, const QFont &font, QPointF origin, bool
     return outline;
 }
 
-} // namespace
-
-namespace ReadoutText {
-
-double width(const QString &text, const QFont &font, bool tabularDigits)
+double measure(const QString &text, const QFont &font, bool tabularDigits)
 {
     const QFontMetricsF metrics(font);
     if (!tabularDigits)
@@ -72,6 +70,23 @@ double width(const QString &text, const QFont &font, bool tabularDigits)
         }
     }
     return total + metrics.horizontalAdvance(run);
+}
+
+} // namespace
+
+namespace ReadoutText {
+
+double width(const QString &text, const QFont &font, bool tabularDigits)
+{
+    // Shaping a run of text costs more than everything else a readout does to place it, and
+    // the same few labels are measured on every repaint. Main thread only.
+    static QCache<QString, double> widths(512);
+    const QString key = text + QChar(0) + font.key() + (tabularDigits ? u'1' : u'0');
+    if (const double *known = widths.object(key))
+        return *known;
+    const double measured = measure(text, font, tabularDigits);
+    widths.insert(key, new double(measured));
+    return measured;
 }
 
 double height(const QFont &font)
@@ -106,14 +121,38 @@ void draw(QPainter &painter, const QRectF &rect, Qt::Alignment alignment, const 
 {
     if (text.isEmpty())
         return;
-    const QPainterPath outline = path(text, font, rect, alignment, tabularDigits);
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    if (shadowOpacity > 0)
-        CoreShadow::paint(painter, outline, QColor::fromRgbF(0, 0, 0, float(shadowOpacity)),
-                          shadowRadius, QPointF(0, 1));
-    painter.fillPath(outline, colour);
-    painter.restore();
+    // Where the words land, from the metrics alone: the outline is built only when the cache
+    // has no rendering of these words in this font and colour.
+    const QFontMetricsF metrics(font);
+    const double textWidth = width(text, font, tabularDigits);
+    double x = rect.left();
+    if (alignment & Qt::AlignRight)
+        x = rect.right() - textWidth;
+    else if (alignment & Qt::AlignHCenter)
+        x = rect.center().x() - textWidth / 2;
+    const double top = rect.top() + (rect.height() - metrics.ascent() - metrics.descent()) / 2;
+    const QRectF line(x, top, textWidth, metrics.ascent() + metrics.descent());
+    // Room for glyphs that reach past their advance and for the dropped, blurred shadow.
+    const double margin = CoreShadow::reach(shadowRadius) + 1 + 0.25 * line.height();
+    const QRectF bounds = line.adjusted(-margin, -margin, margin, margin);
+
+    const QString key = QStringLiteral("kaidro-text|%1|%2|%3|%4|%5|%6")
+                            .arg(text, font.key())
+                            .arg(colour.rgba(), 0, 16)
+                            .arg(shadowOpacity)
+                            .arg(shadowRadius)
+                            .arg(tabularDigits);
+    CachedPaint::draw(painter, key, bounds, [&](QPainter &p) {
+        // Drawn relative to the line box, so the same words render the same wherever they go.
+        const QPainterPath outline = path(text, font, line, Qt::AlignLeft, tabularDigits);
+        p.save();
+        p.setRenderHint(QPainter::Antialiasing);
+        if (shadowOpacity > 0)
+            CoreShadow::paint(p, outline, QColor::fromRgbF(0, 0, 0, float(shadowOpacity)),
+                              shadowRadius, QPointF(0, 1));
+        p.fillPath(outline, colour);
+        p.restore();
+    });
 }
 
 } // namespace ReadoutText

@@ -1,5 +1,6 @@
 #include "ui/widgets/TargetCursor.h"
 
+#include "ui/CoreShadow.h"
 #include "ui/CoreTheme.h"
 #include "ui/widgets/CoreCursorDiamond.h"
 #include "ui/widgets/EaseInOut.h"
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace {
 constexpr double kNameSize = 13;
@@ -42,24 +44,15 @@ TargetCursor::TargetCursor(TargetReadout target, QWidget *parent)
     : QWidget(parent)
     , m_target(std::move(target))
     , m_tint(tierColour(m_target.tier))
-    , m_bobAnimation(new QVariantAnimation(this))
     , m_tintAnimation(new QVariantAnimation(this))
 {
     setToolTip(QStringLiteral(
         "Color cursor for the window under your pointer. Green when the app is calm, red active, "
         "purple strong, crimson overwhelming, black lethal."));
 
-    // One loop runs down and back up: phase 0 → 1 → 0, each half eased in and out.
-    m_bobAnimation->setStartValue(0.0);
-    m_bobAnimation->setEndValue(2.0);
-    m_bobAnimation->setDuration(int(2 * bobSeconds * 1000));
-    m_bobAnimation->setLoopCount(-1);
-    connect(m_bobAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant &v) {
-        const double t = v.toDouble();
-        const double phase = easeInOutCurve().valueForProgress(t <= 1 ? t : 2 - t);
-        m_bobOffset = -bobAmplitude + 2 * bobAmplitude * phase;
-        update();
-    });
+    m_bobTimer.setSingleShot(true);
+    m_bobTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_bobTimer, &QTimer::timeout, this, &TargetCursor::stepBob);
 
     m_tintAnimation->setDuration(int(tintSeconds * 1000));
     m_tintAnimation->setEasingCurve(easeInOutCurve());
@@ -102,6 +95,11 @@ QString TargetCursor::detailText(const TargetReadout &target)
 void TargetCursor::setTarget(const TargetReadout &target)
 {
     const bool tierChanged = target.tier != m_target.tier;
+    // The monitor publishes every second; most seconds change nothing on screen, or only the
+    // detail line.
+    const bool sameHead = target.name == m_target.name && target.tierLabel == m_target.tierLabel
+        && target.isNPC == m_target.isNPC && target.cramped == m_target.cramped;
+    const bool sameDetail = detailText(target) == detailText(m_target);
     m_target = target;
     if (tierChanged) {
         m_tintAnimation->stop();
@@ -114,7 +112,30 @@ void TargetCursor::setTarget(const TargetReadout &target)
             m_tint = goal;
         }
     }
-    update();
+    if (!sameHead || tierChanged)
+        update();
+    else if (!sameDetail)
+        update(labelRect().toAlignedRect());
+}
+
+const std::vector<TargetCursor::BobStep> &TargetCursor::bobSteps()
+{
+    // One loop runs down and back up: phase 0 → 1 → 0, each half eased in and out, sampled
+    // every millisecond for the moments the rounded offset changes.
+    static const std::vector<BobStep> steps = [] {
+        std::vector<BobStep> out;
+        const QEasingCurve ease = easeInOutCurve();
+        const int half = int(bobSeconds * 1000);
+        for (int ms = 0; ms < 2 * half; ++ms) {
+            const double t = double(ms) / half;
+            const double phase = ease.valueForProgress(t <= 1 ? t : 2 - t);
+            const int offset = int(std::lround(-bobAmplitude + 2 * bobAmplitude * phase));
+            if (out.empty() || out.back().offset != offset)
+                out.push_back({ms, offset});
+        }
+        return out;
+    }();
+    return steps;
 }
 
 void TargetCursor::setBob(bool bob)
@@ -122,13 +143,59 @@ void TargetCursor::setBob(bool bob)
     if (bob == m_bob)
         return;
     m_bob = bob;
-    if (bob) {
-        m_bobAnimation->start();
-    } else {
-        m_bobAnimation->stop();
+    if (!bob && m_bobOffset != 0) {
         m_bobOffset = 0;
+        update(bobArea());
     }
-    update();
+    runBob();
+}
+
+void TargetCursor::runBob()
+{
+    if (!m_bob || !isVisible()) {
+        m_bobTimer.stop();
+        return;
+    }
+    if (m_bobTimer.isActive())
+        return;
+    m_bobClock.start();
+    stepBob();
+}
+
+void TargetCursor::stepBob()
+{
+    const std::vector<BobStep> &steps = bobSteps();
+    const int loop = int(2 * bobSeconds * 1000);
+    const int at = int(m_bobClock.elapsed() % loop);
+    auto next = std::upper_bound(steps.begin(), steps.end(), at,
+                                 [](int ms, const BobStep &s) { return ms < s.atMs; });
+    const int offset = std::prev(next)->offset;
+    const int nextAt = next == steps.end() ? loop + steps.front().atMs : next->atMs;
+    if (offset != m_bobOffset) {
+        m_bobOffset = offset;
+        update(bobArea());
+    }
+    m_bobTimer.start(nextAt - at);
+}
+
+void TargetCursor::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    runBob();
+}
+
+void TargetCursor::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    runBob();
+}
+
+QRect TargetCursor::bobArea() const
+{
+    const double reach = CoreShadow::reach(CoreCursorDiamond::glowRadius) + 2;
+    return diamondRect()
+        .adjusted(-reach, -reach - bobAmplitude, reach, reach + bobAmplitude)
+        .toAlignedRect();
 }
 
 QRectF TargetCursor::diamondRect() const

@@ -3,7 +3,11 @@
 #include "ui/widgets/TargetReadout.h"
 
 #include <QColor>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
+
+#include <vector>
 
 class QVariantAnimation;
 
@@ -40,9 +44,18 @@ public:
     void setTarget(const TargetReadout &target);
 
     bool bob() const { return m_bob; }
-    // While set, the diamond bobs up and down forever.
+    // While set and shown, the diamond bobs up and down forever.
     void setBob(bool bob);
     double bobOffset() const { return m_bobOffset; }
+
+    // One loop of the bob as whole-point offsets: the offset that starts at each moment (in
+    // milliseconds from the top of the loop). The diamond is redrawn only at these moments.
+    struct BobStep
+    {
+        int atMs;
+        int offset;
+    };
+    static const std::vector<BobStep> &bobSteps();
     QColor displayedTint() const { return m_tint; }
 
     // The diamond at rest and the label plate (empty while cramped), in this widget's
@@ -56,6 +69,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     struct LabelLayout
@@ -67,12 +82,18 @@ private:
         QRectF detail;
     };
     LabelLayout labelLayout() const;
+    // Runs the bob's timer exactly while the diamond bobs on screen.
+    void runBob();
+    void stepBob();
+    // Everything the diamond and its glow cover over the whole bob.
+    QRect bobArea() const;
 
     TargetReadout m_target;
     QColor m_tint;
     bool m_bob = false;
     double m_bobOffset = 0;
-    QVariantAnimation *m_bobAnimation;
+    QTimer m_bobTimer;
+    QElapsedTimer m_bobClock;
     QVariantAnimation *m_tintAnimation;
 };
 

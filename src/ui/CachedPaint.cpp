@@ -1,0 +1,67 @@
+#include "ui/CachedPaint.h"
+
+#include <QImage>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QPixmap>
+#include <QPixmapCache>
+
+#include <cmath>
+
+namespace {
+// Where a point falls inside its device pixel, in quarters: 0 to 3.
+int quarter(double devicePixels)
+{
+    return int(std::lround((devicePixels - std::floor(devicePixels)) * 4)) % 4;
+}
+} // namespace
+
+namespace CachedPaint {
+
+void draw(QPainter &painter, const QString &key, const QRectF &bounds,
+          const std::function<void(QPainter &)> &paint)
+{
+    if (bounds.isEmpty())
+        return;
+    const QTransform world = painter.worldTransform();
+    // A scaled painter (a readout drawn at the screen's scale) gets its own rendering at that
+    // scale; rotations and mirrors are drawn directly.
+    if (world.type() > QTransform::TxScale || world.m11() <= 0 || world.m22() <= 0) {
+        paint(painter);
+        return;
+    }
+    const double ratio = painter.device() ? painter.device()->devicePixelRatio() : 1.0;
+    const double sx = world.m11() * ratio, sy = world.m22() * ratio; // device pixels per unit
+    const QPointF origin = world.map(bounds.topLeft()) * ratio; // device pixels
+    // A position just under a whole pixel rounds up to the next one.
+    const QPointF whole(std::floor(origin.x() + 0.125), std::floor(origin.y() + 0.125));
+    const int qx = quarter(origin.x()), qy = quarter(origin.y());
+    const QPointF inside(qx / 4.0, qy / 4.0);
+
+    const QString fullKey = key + QStringLiteral("|%1|%2|%3|%4").arg(sx).arg(sy).arg(qx).arg(qy);
+    QPixmap pixmap;
+    if (!QPixmapCache::find(fullKey, &pixmap)) {
+        const QSize size(int(std::ceil(bounds.width() * sx + inside.x())) + 1,
+                         int(std::ceil(bounds.height() * sy + inside.y())) + 1);
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            QPainter p(&image);
+            p.setRenderHints(painter.renderHints());
+            p.translate(inside);
+            p.scale(sx, sy);
+            p.translate(-bounds.topLeft());
+            paint(p);
+        }
+        pixmap = QPixmap::fromImage(std::move(image));
+        QPixmapCache::insert(fullKey, pixmap);
+    }
+    painter.save();
+    painter.resetTransform();
+    // The pixmap has no ratio of its own: it is placed in device pixels.
+    painter.scale(1 / ratio, 1 / ratio);
+    painter.drawPixmap(whole, pixmap);
+    painter.restore();
+}
+
+} // namespace CachedPaint

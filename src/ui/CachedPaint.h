@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QRectF>
+#include <QString>
+
+#include <functional>
+
+class QPainter;
+
+// Paints that repeat exactly (a label, a glowing marker) are rendered once into a pixmap kept in
+// QPixmapCache and afterwards only blitted. The pixmap is keyed by what it shows, the device
+// pixel ratio and where the drawing falls inside a device pixel (to a quarter pixel), so the
+// blit lands on the same pixels the direct drawing would. A scaled painter gets a rendering at
+// its scale; under a painter that rotates or mirrors, the drawing is painted directly.
+namespace CachedPaint {
+
+// Paints `paint` (which draws in the painter's current coordinates, only inside `bounds`)
+// through the cache entry named `key`.
+void draw(QPainter &painter, const QString &key, const QRectF &bounds,
+          const std::function<void(QPainter &)> &paint);
+
+} // namespace CachedPaint
