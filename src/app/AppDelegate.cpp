@@ -26,6 +26,7 @@
 #include "ui/hud/FloatingHUDPanel.h"
 #include "ui/hud/LayoutEditor.h"
 #include "ui/setup/SetupCheckWindow.h"
+#include "ui/widgets/ReadoutScale.h"
 #include "ui/widgets/ReadoutViews.h"
 #include "ui/widgets/ScaledRoot.h"
 #include "windows/WindowArranger.h"
@@ -132,11 +133,16 @@ FloatingHUDPanelController &AppDelegate::hudController()
             QWidget *view = makeReadoutView(id, *models, nullptr);
             if (!view)
                 return nullptr;
-            if (scale == 1.0) {
-                view->setParent(parent);
-                return view;
+            // The painted readouts scale themselves; a view with controls of its own is scaled
+            // as a whole, input included, through a graphics scene.
+            if (auto *scalable = dynamic_cast<ReadoutScale *>(view)) {
+                scalable->setReadoutScale(scale);
+                view->resize(view->sizeHint());
+            } else if (scale != 1.0) {
+                return new ScaledRoot(view, HUDLayout::spec(id).size, scale, parent);
             }
-            return new ScaledRoot(view, HUDLayout::spec(id).size, scale, parent);
+            view->setParent(parent);
+            return view;
         };
         auto panel = std::make_unique<FloatingHUDPanel>(style, content, screens, windows);
         QObject::connect(panel.get(), &FloatingHUDPanel::escapePressed, panel.get(), [self] {

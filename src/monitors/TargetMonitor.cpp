@@ -152,8 +152,8 @@ void TargetMonitor::pollPointer()
     // Where motion is reported, a pointer resting on a settled target needs no poll until it
     // moves but the one that notices a window closing or moving under it; while a new target
     // is pending or a gaze lingers, polls keep their rate.
-    const bool settled = m_watchingPointer && m_lastMouse == mouseBefore && m_gaze
-        && m_gaze == gazeBefore && m_pid == before && m_pendingPID == m_pid;
+    const bool settled = m_watchingPointer && m_lastMouse == mouseBefore && !waiting()
+        && m_gaze == gazeBefore && m_pid == before;
     const int interval = settled ? pollIntervalMs * restingScanEvery : pollIntervalMs;
     if (m_gazeTimer->isActive() && m_gazeTimer->interval() != interval)
         m_gazeTimer->setInterval(interval);
@@ -172,7 +172,7 @@ void TargetMonitor::scan()
 
     // A resting pointer over a target rarely finds anything new; reading the window list on
     // every poll would cost the X server a round trip six times a second for nothing.
-    if (p == m_lastMouse && m_gaze && m_gazeTimer->interval() == pollIntervalMs) {
+    if (p == m_lastMouse && !waiting() && m_gazeTimer->interval() == pollIntervalMs) {
         ++m_idleTicks;
         if (m_idleTicks % restingScanEvery != 0)
             return;
@@ -205,6 +205,7 @@ void TargetMonitor::scan()
     }
 
     const double now = m_clock.uptime();
+    m_lingering = false;
     if (!target) {
         if (overOwnWindow)
             return;
@@ -212,6 +213,7 @@ void TargetMonitor::scan()
             m_gaze.reset();
             emit gazeChanged();
         }
+        m_lingering = m_gaze.has_value();
         return;
     }
 
@@ -233,6 +235,11 @@ void TargetMonitor::scan()
         return;
     m_gaze = gaze;
     emit gazeChanged();
+}
+
+bool TargetMonitor::waiting() const
+{
+    return m_lingering || m_pendingPID != m_pid;
 }
 
 void TargetMonitor::switchTarget(pid_t pid)

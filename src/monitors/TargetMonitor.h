@@ -94,6 +94,9 @@ signals:
 private:
     // One look under the pointer: the window list, the pending target, the gaze.
     void scan();
+    // A new target is pending or a vanished one lingers: both are decided by time, so the
+    // polls keep their rate.
+    bool waiting() const;
     void switchTarget(pid_t pid);
     // Reads the target's counters; true when anything was published.
     bool sample();
@@ -120,6 +123,7 @@ private:
     bool m_knowsPointer = false;
     bool m_pointerMoved = false;
     int m_idleTicks = 0;
+    bool m_lingering = false;
 
     QString m_name = QStringLiteral("Desktop");
     bool m_isNPC = false;

@@ -82,22 +82,25 @@ QRectF FieldHeader::plateRect() const
 {
     const double textWidth = ReadoutText::width(m_time, themeFont(kTimeType), true) + timeDateGap
         + ReadoutText::width(m_date, themeFont(kDateType));
-    return {leadingInset, height() - rowHeight, std::ceil(textWidth + 2 * paddingH), rowHeight};
+    return {leadingInset, points(*this).height() - rowHeight, std::ceil(textWidth + 2 * paddingH),
+            rowHeight};
 }
 
 QSize FieldHeader::sizeHint() const
 {
-    return {300, 64};
+    return scaledHint({300, 64});
 }
 
 bool FieldHeader::hitButton(const QPoint &pos) const
 {
-    return CoreSkewedRect(plateRect(), kSkewDegrees).contains(QPointF(pos) + QPointF(0.5, 0.5));
+    return CoreSkewedRect(plateRect(), kSkewDegrees)
+        .contains(toPoints(QPointF(pos) + QPointF(0.5, 0.5)));
 }
 
 void FieldHeader::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    beginPoints(painter);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF plate = plateRect();
     painter.fillPath(CoreSkewedRect(plate, kSkewDegrees), CoreTheme::panelShade());

@@ -3,6 +3,8 @@
 #include "ui/CoreSoundEngine.h"
 
 #include <QAbstractButton>
+
+#include "ui/widgets/ReadoutScale.h"
 #include <QPointer>
 
 #include <functional>
@@ -13,7 +15,7 @@ namespace CoreWidgets {
 
 // The clock: time and date on a slanted plate in the bottom-left corner of its panel. A click
 // plays the select cue and opens the calendar.
-class FieldHeader final : public QAbstractButton
+class FieldHeader final : public QAbstractButton, public ReadoutScale
 {
     Q_OBJECT
 

@@ -101,7 +101,7 @@ CoreStepGauge *PartyStrip::gaugeFor(const MiniHP &line)
         connect(gauge, &CoreStepGauge::displayedFractionChanged, this, [this, key] {
             for (int i = 0; i < m_lines.size(); ++i) {
                 if (gaugeKey(m_lines[i]) == key)
-                    update(lineRect(i));
+                    update(toPixels(lineRect(i)));
             }
         });
         m_gauges.insert(key, gauge);
@@ -136,16 +136,14 @@ void PartyStrip::refresh()
         return;
     }
     for (int i : std::as_const(changed))
-        update(lineRect(i));
+        update(toPixels(lineRect(i)));
 }
 
-QRect PartyStrip::lineRect(int index) const
+QRectF PartyStrip::lineRect(int index) const
 {
     const Columns c = columns();
-    // The slanted plate leans a little past the line's own box.
-    return QRectF(0, c.top + index * (MiniHP::rowHeight + lineSpacing) - lineSpacing / 2, width(),
-                  MiniHP::rowHeight + lineSpacing)
-        .toAlignedRect();
+    return {0, c.top + index * (MiniHP::rowHeight + lineSpacing) - lineSpacing / 2,
+            points(*this).width(), MiniHP::rowHeight + lineSpacing};
 }
 
 PartyStrip::Columns PartyStrip::columns() const
@@ -158,14 +156,15 @@ PartyStrip::Columns PartyStrip::columns() const
     }
     c.nameWidth = std::ceil(c.nameWidth);
     // Every line shares the detail column; a detail wider than the panel allows shrinks.
-    const double room = width() - padding - plateSlant() - MiniHP::plateOverhang
+    const double room = points(*this).width() - padding - plateSlant() - MiniHP::plateOverhang
         - MiniHP::rowWidth(c.nameWidth, 0);
     c.detailWidth = std::ceil(std::max(0.0, std::min(widestDetail, room)));
 
     const qsizetype count = m_lines.size();
     const double stack
         = count * MiniHP::rowHeight + std::max<qsizetype>(count - 1, 0) * lineSpacing;
-    c.top = stack + 2 * padding <= height() ? padding : std::max(0.0, (height() - stack) / 2);
+    const double height = points(*this).height();
+    c.top = stack + 2 * padding <= height ? padding : std::max(0.0, (height - stack) / 2);
     return c;
 }
 
@@ -186,15 +185,16 @@ double PartyStrip::displayedFraction(int index) const
 
 QSize PartyStrip::sizeHint() const
 {
-    return {350, 192};
+    return scaledHint({350, 192});
 }
 
 void PartyStrip::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
+    beginPoints(painter);
     const Columns c = columns();
     for (int i = 0; i < m_lines.size(); ++i) {
-        if (!event->region().intersects(lineRect(i)))
+        if (!event->region().intersects(toPixels(lineRect(i))))
             continue;
         const QPointF origin(padding, c.top + i * (MiniHP::rowHeight + lineSpacing));
         m_lines[i].paint(painter, origin, displayedFraction(i), c.nameWidth, c.detailWidth);

@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "ui/widgets/ReadoutScale.h"
+
 #include <functional>
 #include <utility>
 
@@ -16,7 +18,7 @@ class SystemMetricsService;
 namespace CoreWidgets {
 
 // The party: one MiniHP line each for CPU, memory, power, network, disk and heat.
-class PartyStrip final : public QWidget
+class PartyStrip final : public QWidget, public ReadoutScale
 {
     Q_OBJECT
 
@@ -58,8 +60,8 @@ private:
         double top = 0;
     };
     Columns columns() const;
-    // Everything line `index` draws over.
-    QRect lineRect(int index) const;
+    // Everything line `index` draws over, in points.
+    QRectF lineRect(int index) const;
     CoreStepGauge *gaugeFor(const MiniHP &line);
 
     QPointer<SystemMetricsService> m_metrics;

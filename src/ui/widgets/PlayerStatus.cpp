@@ -83,7 +83,7 @@ QRectF PlayerStatus::gaugeRect() const
 
 QSize PlayerStatus::sizeHint() const
 {
-    return {500, 100};
+    return scaledHint({500, 100});
 }
 
 void PlayerStatus::refresh()
@@ -104,6 +104,7 @@ void PlayerStatus::refresh()
 void PlayerStatus::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    beginPoints(painter);
     m_bar.paint(painter, QPointF(paddingH, paddingV), m_gauge->displayedFraction());
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/UserAccount.h"
 #include "ui/widgets/CoreHPBar.h"
+#include "ui/widgets/ReadoutScale.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -12,7 +13,7 @@ class SystemMetricsService;
 namespace CoreWidgets {
 
 // The player's HP bar: the battery, or memory pressure on a machine without one.
-class PlayerStatus final : public QWidget
+class PlayerStatus final : public QWidget, public ReadoutScale
 {
     Q_OBJECT
 

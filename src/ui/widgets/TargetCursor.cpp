@@ -115,7 +115,7 @@ void TargetCursor::setTarget(const TargetReadout &target)
     if (!sameHead || tierChanged)
         update();
     else if (!sameDetail)
-        update(labelRect().toAlignedRect());
+        update(toPixels(labelRect()));
 }
 
 const std::vector<TargetCursor::BobStep> &TargetCursor::bobSteps()
@@ -133,6 +133,9 @@ const std::vector<TargetCursor::BobStep> &TargetCursor::bobSteps()
             if (out.empty() || out.back().offset != offset)
                 out.push_back({ms, offset});
         }
+        // The loop ends where it starts.
+        if (out.size() > 1 && out.back().offset == out.front().offset)
+            out.pop_back();
         return out;
     }();
     return steps;
@@ -145,7 +148,7 @@ void TargetCursor::setBob(bool bob)
     m_bob = bob;
     if (!bob && m_bobOffset != 0) {
         m_bobOffset = 0;
-        update(bobArea());
+        update(toPixels(bobArea()));
     }
     runBob();
 }
@@ -173,7 +176,7 @@ void TargetCursor::stepBob()
     const int nextAt = next == steps.end() ? loop + steps.front().atMs : next->atMs;
     if (offset != m_bobOffset) {
         m_bobOffset = offset;
-        update(bobArea());
+        update(toPixels(bobArea()));
     }
     m_bobTimer.start(nextAt - at);
 }
@@ -190,17 +193,15 @@ void TargetCursor::hideEvent(QHideEvent *event)
     runBob();
 }
 
-QRect TargetCursor::bobArea() const
+QRectF TargetCursor::bobArea() const
 {
     const double reach = CoreShadow::reach(CoreCursorDiamond::glowRadius) + 2;
-    return diamondRect()
-        .adjusted(-reach, -reach - bobAmplitude, reach, reach + bobAmplitude)
-        .toAlignedRect();
+    return diamondRect().adjusted(-reach, -reach - bobAmplitude, reach, reach + bobAmplitude);
 }
 
 QRectF TargetCursor::diamondRect() const
 {
-    return {(width() - diamondSize.width()) / 2, diamondTop, diamondSize.width(),
+    return {(points(*this).width() - diamondSize.width()) / 2, diamondTop, diamondSize.width(),
             diamondSize.height()};
 }
 
@@ -216,7 +217,7 @@ TargetCursor::LabelLayout TargetCursor::labelLayout() const
     const double tierWidth = ReadoutText::width(m_target.tierLabel, tier);
     const double badgeWidth = m_target.isNPC ? ReadoutText::width(npcBadge(), badge) : 0;
     const double detailWidth = ReadoutText::width(detailText(m_target), detail);
-    const double maxText = width() - 2 * labelPaddingH;
+    const double maxText = points(*this).width() - 2 * labelPaddingH;
     double firstLine = nameWidth + kInlineGap + tierWidth;
     if (m_target.isNPC)
         firstLine += kInlineGap + badgeWidth;
@@ -227,8 +228,8 @@ TargetCursor::LabelLayout TargetCursor::labelLayout() const
     const double plateWidth = std::ceil(textWidth + 2 * labelPaddingH);
     const double plateHeight = std::ceil(firstHeight + kLineGap + detailHeight + 2 * labelPaddingV);
     const QRectF diamond = diamondRect();
-    l.plate
-        = QRectF((width() - plateWidth) / 2, diamond.bottom() + spacing, plateWidth, plateHeight);
+    l.plate = QRectF((points(*this).width() - plateWidth) / 2, diamond.bottom() + spacing,
+                     plateWidth, plateHeight);
 
     const double left = l.plate.left() + labelPaddingH;
     const double top = l.plate.top() + labelPaddingV;
@@ -257,12 +258,13 @@ QRectF TargetCursor::tierLabelRect() const
 
 QSize TargetCursor::sizeHint() const
 {
-    return {230, 120};
+    return scaledHint({230, 120});
 }
 
 void TargetCursor::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    beginPoints(painter);
     painter.setRenderHint(QPainter::Antialiasing);
     CoreCursorDiamond(m_tint).paint(painter, diamondRect().translated(0, m_bobOffset));
     if (m_target.cramped)

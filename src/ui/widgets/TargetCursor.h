@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/widgets/ReadoutScale.h"
 #include "ui/widgets/TargetReadout.h"
 
 #include <QColor>
@@ -15,7 +16,7 @@ namespace CoreWidgets {
 
 // The target: a diamond in the target's tier colour and, when there is room, a plate naming
 // the target with its tier and load.
-class TargetCursor final : public QWidget
+class TargetCursor final : public QWidget, public ReadoutScale
 {
     Q_OBJECT
 
@@ -85,8 +86,8 @@ private:
     // Runs the bob's timer exactly while the diamond bobs on screen.
     void runBob();
     void stepBob();
-    // Everything the diamond and its glow cover over the whole bob.
-    QRect bobArea() const;
+    // Everything the diamond and its glow cover over the whole bob, in points.
+    QRectF bobArea() const;
 
     TargetReadout m_target;
     QColor m_tint;

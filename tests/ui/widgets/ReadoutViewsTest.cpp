@@ -11,6 +11,7 @@
 #include "ui/widgets/PlayerStatus.h"
 #include "ui/widgets/QuestLog.h"
 #include "ui/widgets/QuestRows.h"
+#include "ui/widgets/ReadoutText.h"
 #include "ui/widgets/ReadoutViews.h"
 #include "ui/widgets/ScaledRoot.h"
 #include "ui/widgets/SkillSlotTile.h"
@@ -19,7 +20,9 @@
 #include "ui/widgets/TransportButton.h"
 
 #include <QLocale>
+#include <QPainter>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -306,27 +309,26 @@ TEST_F(Views, ClockShowsTheShortTimeAndDateOnItsPlateAndTakesClicksWhereItIsDraw
     EXPECT_EQ(clock->timeLabel(), QLocale().toString(shown.time(), format));
     EXPECT_EQ(clock->dateLabel(), QLocale().toString(shown.date(), "ddd MMM d"));
 
-    ScaledRoot root(clock, QSizeF(300, 64), 0.72);
-    EXPECT_EQ(root.size(), QSize(216, 46));
-    root.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&root));
+    std::unique_ptr<FieldHeader> owner(clock);
+    clock->setReadoutScale(0.72);
+    clock->resize(clock->sizeHint());
+    EXPECT_EQ(clock->size(), QSize(216, 46));
+    clock->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(clock));
     // White text on the dark plate at the bottom of the panel, drawn at its scaled place.
     const QRectF drawn = clock->plateRect();
-    EXPECT_EQ(drawn.toAlignedRect().bottom(), clock->height() - 1);
-    const QImage image = render(root);
+    EXPECT_NEAR(drawn.bottom(), 64, 0.2);
+    const QImage image = render(*clock);
     const QRect scaled = QRectF(drawn.topLeft() * 0.72, drawn.size() * 0.72).toRect();
     EXPECT_GT(countNear(image, scaled, Qt::white, 30), 20);
-    EXPECT_EQ(countNear(image, QRect(0, 0, root.width(), 8), Qt::white, 30), 0);
+    EXPECT_EQ(countNear(image, QRect(0, 0, clock->width(), 8), Qt::white, 30), 0);
 
-    const QPointF scaledCentre = drawn.center() * 0.72;
-    QWidget *surface = root.childAt(scaledCentre.toPoint());
-    ASSERT_NE(surface, nullptr);
     // A point on the unscaled plate but right of the scaled one: nothing is drawn there.
     const QPoint unscaledOnly(int(drawn.right() - 20), int(drawn.center().y()));
-    ASSERT_LT(unscaledOnly.x(), root.width());
-    click(surface, surface->mapFrom(&root, unscaledOnly));
+    ASSERT_LT(unscaledOnly.x(), clock->width());
+    click(clock, unscaledOnly);
     EXPECT_EQ(opened, 0);
-    click(surface, surface->mapFrom(&root, scaledCentre.toPoint()));
+    click(clock, (drawn.center() * 0.72).toPoint());
     EXPECT_EQ(opened, 1);
     EXPECT_EQ(cues, QList{CoreSoundEngine::Cue::select});
 }
@@ -341,9 +343,30 @@ TEST_F(Views, TargetBobsWhileTheHUDIsVisibleIsDarkWhenLethalGreenWhenCalmBareWhe
     EXPECT_FALSE(cursor->bob());
     visibility.setVisible(true);
     EXPECT_TRUE(cursor->bob());
+    // Hidden, the diamond stays put and no timer runs for it.
+    QTest::qWait(250);
+    EXPECT_DOUBLE_EQ(cursor->bobOffset(), 0);
+    cursor->resize(cursor->sizeHint());
+    cursor->show();
+    QList<double> offsets{cursor->bobOffset()};
+    QTRY_VERIFY_WITH_TIMEOUT((offsets << cursor->bobOffset(), offsets.last() != offsets.first()),
+                             1500);
+    EXPECT_EQ(offsets.first(), -TargetCursor::bobAmplitude) << "down and back up from the top";
+    cursor->hide();
     visibility.setVisible(false);
     EXPECT_FALSE(cursor->bob());
     EXPECT_DOUBLE_EQ(cursor->bobOffset(), 0);
+
+    // A loop in whole points: -3 to 3 and back, one point at a time, redrawn 12 times.
+    const std::vector<TargetCursor::BobStep> &steps = TargetCursor::bobSteps();
+    ASSERT_EQ(steps.size(), 12u);
+    EXPECT_EQ(steps.front().atMs, 0);
+    QSet<int> distinct;
+    for (size_t i = 0; i < steps.size(); ++i) {
+        distinct << steps[i].offset;
+        EXPECT_EQ(std::abs(steps[i].offset - steps[(i + 1) % steps.size()].offset), 1) << i;
+    }
+    EXPECT_EQ(distinct.size(), 7);
 
     const TargetReadout lethal{"ffmpeg", ThreatTier::lethal, "Lethal", 640, 1.26};
     cursor->setTarget(lethal);
@@ -367,6 +390,43 @@ TEST_F(Views, TargetBobsWhileTheHUDIsVisibleIsDarkWhenLethalGreenWhenCalmBareWhe
     EXPECT_TRUE(cursor->labelRect().isEmpty());
     EXPECT_EQ(render(*cursor).pixelColor(cursor->width() / 2, int(diamond.bottom() + 30)),
               backdrop);
+}
+
+TEST_F(Views, CachedTextLandsOnThePixelsItsOutlineCovers)
+{
+    const QFont font = themeFont(ThemeType{13, ThemeWeight::bold});
+    auto paint = [&](double scale, QPointF at, bool cached) {
+        QImage image(160, 60, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        p.scale(scale, scale);
+        const QRectF box(at, QSizeF(120, 30));
+        if (cached) {
+            ReadoutText::draw(p, box, Qt::AlignLeft, "HP 42%", font, Qt::white);
+        } else {
+            const QPainterPath outline = ReadoutText::path("HP 42%", font, box, Qt::AlignLeft);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.fillPath(outline, Qt::white);
+        }
+        return image;
+    };
+    for (const double scale : {1.0, 0.72}) {
+        for (const QPointF at : {QPointF(10, 10), QPointF(10.3, 9.5), QPointF(11.8, 10.6)}) {
+            const QImage direct = paint(scale, at, false);
+            const QImage cached = paint(scale, at, true);
+            EXPECT_EQ(paint(scale, at, true), cached) << "a cache hit draws the same";
+            int worst = 0;
+            for (int y = 0; y < direct.height(); ++y) {
+                for (int x = 0; x < direct.width(); ++x) {
+                    worst = std::max(
+                        worst, std::abs(qAlpha(direct.pixel(x, y)) - qAlpha(cached.pixel(x, y))));
+                }
+            }
+            // Placed to an eighth of a pixel each way: an edge's coverage may differ by a quarter
+            // of a pixel, a glyph a pixel off would differ by most of its alpha.
+            EXPECT_LE(worst, 80) << scale << " at " << at.x() << "," << at.y();
+        }
+    }
 }
 
 TEST_F(Views, NowPlayingSubtitlesWithTheAppAloneWithoutArtistAndSendsTransport)
