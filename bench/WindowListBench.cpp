@@ -1,4 +1,9 @@
+#include "monitors/TargetMonitor.h"
+#include "platform/Clock.h"
+#include "platform/linux/LinuxScreens.h"
+#include "platform/linux/ProcSystemStats.h"
 #include "platform/linux/X11WindowSystem.h"
+#include "platform/linux/X11Workspace.h"
 
 #include <benchmark/benchmark.h>
 
@@ -41,6 +46,15 @@ public:
     }
     ~ManyClients() { xcb_disconnect(m_connection); }
 
+    // Puts the pointer at (x, y) of the screen.
+    void warp(int x, int y)
+    {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
+        xcb_warp_pointer(m_connection, XCB_NONE, root, 0, 0, 0, 0, int16_t(x), int16_t(y));
+        std::free(
+            xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    }
+
 private:
     xcb_atom_t atom(const char *name)
     {
@@ -78,6 +92,36 @@ void windowListOfFortyClients(benchmark::State &state)
     state.counters["windows"] = double(first->size());
 }
 BENCHMARK(windowListOfFortyClients)->Unit(benchmark::kMicrosecond);
+
+// One poll of the target monitor as the pointer moves between two of the forty windows: the
+// pointer read, the window list, the hit test and, on a new window, the target's counters.
+// The windows are this process's own, so the monitor is told it is someone else.
+void targetPollOverFortyClients(benchmark::State &state)
+{
+    LinuxScreens screens;
+    X11WindowSystem windows;
+    X11Workspace workspace;
+    ProcSystemStats stats;
+    SystemClock clock;
+    ManyClients clients;
+    for (int i = 0; i < 500; ++i) {
+        const auto list = windows.windowList();
+        if (list && list->size() >= kWindows)
+            break;
+        QThread::msleep(10);
+    }
+    TargetMonitor monitor(screens, windows, workspace, stats, clock, 1);
+    bool flip = false;
+    for (auto _ : state) {
+        state.PauseTiming();
+        clients.warp(flip ? 120 : 700, flip ? 100 : 560);
+        flip = !flip;
+        state.ResumeTiming();
+        monitor.pollPointer();
+    }
+    state.counters["targeted"] = monitor.pid() > 0 ? 1 : 0;
+}
+BENCHMARK(targetPollOverFortyClients)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
