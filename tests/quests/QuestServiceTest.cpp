@@ -4,6 +4,7 @@
 #include "platform/linux/EvolutionCalendarStore.h"
 #include "platform/linux/ICalendarText.h"
 #include "support/TestEnvironment.h"
+#include "ui/widgets/QuestRows.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -256,4 +257,53 @@ TEST_F(QuestServiceTest, RefreshesOnStoreChangesOnlyWhileTheHUDIsVisible)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_FALSE(quests.isBusy());
     EXPECT_EQ(quests.reminders().size(), 2);
+}
+
+TEST(ICalendarText, ExcludedAndMovedOccurrencesFloatingTimesAndFoldedLines)
+{
+    const QDateTime monday(QDate(2026, 12, 7), QTime(9, 0), Qt::LocalTime);
+    const QString floating = monday.toString(QStringLiteral("yyyyMMdd'T'HHmmss"));
+    const QByteArray ics = calendar(
+        QStringLiteral("BEGIN:VEVENT\nUID:daily\nSUMMARY:Daily st\n and-up\nDTSTART:%1\n"
+                       "DURATION:PT15M\nRRULE:FREQ=DAILY;COUNT=5\nEXDATE:%2\nEND:VEVENT\n"
+                       "BEGIN:VEVENT\nUID:daily\nSUMMARY:Moved\nRECURRENCE-ID:%3\nDTSTART:%4\n"
+                       "DURATION:PT15M\nEND:VEVENT\n")
+            .arg(floating, monday.addDays(1).toString(QStringLiteral("yyyyMMdd'T'HHmmss")),
+                 monday.addDays(2).toString(QStringLiteral("yyyyMMdd'T'HHmmss")),
+                 monday.addDays(2).addSecs(3600).toString(QStringLiteral("yyyyMMdd'T'HHmmss"))));
+    QList<CalendarEvent> events
+        = ICalendarText::events(ics, monday.addDays(-1), monday.addDays(30), QStringLiteral("s"));
+    std::sort(events.begin(), events.end(),
+              [](const CalendarEvent &a, const CalendarEvent &b) { return a.start < b.start; });
+    QList<std::pair<QString, QDateTime>> seen;
+    for (const CalendarEvent &e : events)
+        seen << std::pair(e.title, e.start);
+    // Five days less the excluded Tuesday; Wednesday's occurrence moved an hour later.
+    EXPECT_EQ(seen,
+              (QList<std::pair<QString, QDateTime>>{{"Daily stand-up", monday},
+                                                    {"Moved", monday.addDays(2).addSecs(3600)},
+                                                    {"Daily stand-up", monday.addDays(3)},
+                                                    {"Daily stand-up", monday.addDays(4)}}));
+    EXPECT_EQ(events[0].end, monday.addSecs(15 * 60));
+}
+
+TEST(QuestRowsFromQuests, UndatedRemindersAreQuestsAndTheRestOpenTheCalendar)
+{
+    int opened = 0;
+    QuestInputs in;
+    in.now = QDateTime(QDate(2026, 12, 6), QTime(9, 0));
+    in.openReminders = [&opened] { ++opened; };
+    for (int i = 0; i < 4; ++i)
+        in.reminders << QuestReminder{QString::number(i),
+                                      QStringLiteral("R%1").arg(i),
+                                      i == 0 ? QDateTime() : in.now.addDays(-1),
+                                      {},
+                                      {}};
+    const QList<QuestRow> rows = questRows(in);
+    ASSERT_EQ(rows.size(), 4);
+    EXPECT_EQ(std::tuple(rows[0].kind, rows[0].tone, rows[0].sub),
+              std::tuple(QStringLiteral("Quest"), QuestTone::quest, QStringLiteral("No due date")));
+    EXPECT_EQ(rows[3].text, QStringLiteral("1 more overdue"));
+    rows[3].run();
+    EXPECT_EQ(opened, 1);
 }
