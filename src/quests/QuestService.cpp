@@ -119,12 +119,16 @@ void QuestService::watch(const QStringList &paths)
         connect(m_watcher.get(), &QFileSystemWatcher::directoryChanged, &m_settle,
                 qOverload<>(&QTimer::start));
     }
-    // A store replaced by a rename is a new file: watch what is there now.
-    const QStringList old = m_watcher->files() + m_watcher->directories();
-    if (!old.isEmpty())
-        m_watcher->removePaths(old);
-    if (!paths.isEmpty())
-        m_watcher->addPaths(paths);
+    QStringList watched = m_watcher->files() + m_watcher->directories();
+    QStringList wanted = paths;
+    watched.sort();
+    wanted.sort();
+    if (watched == wanted)
+        return;
+    if (!watched.isEmpty())
+        m_watcher->removePaths(watched);
+    if (!wanted.isEmpty())
+        m_watcher->addPaths(wanted);
 }
 
 QuestService::Snapshot QuestService::read(const CalendarStore &store, const QDateTime &now)
@@ -189,10 +193,8 @@ void QuestService::apply(const Snapshot &s)
     m_reminderAccess = s.reminderAccess;
     m_events = s.events;
     m_reminders = s.reminders;
-    if (m_visible && s.watchedPaths != m_watchedPaths)
-        watch(s.watchedPaths);
-    else
-        m_watchedPaths = s.watchedPaths;
+    // A file replaced by a rename drops out of the watch: each read watches what is there now.
+    watch(s.watchedPaths);
     emit changed();
 }
 

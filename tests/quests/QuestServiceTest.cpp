@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSaveFile>
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
@@ -241,22 +242,35 @@ TEST_F(QuestServiceTest, RefreshesOnStoreChangesOnlyWhileTheHUDIsVisible)
     settle();
     EXPECT_EQ(reminderTitles(), QStringList{"First"});
 
-    // A calendar app saving replaces the file; the change is read without a refresh call.
-    writeTasks(calendar(task("a", "First") + task("b", "Second")));
-    QElapsedTimer waited;
-    waited.start();
-    while (quests.reminders().size() < 2 && waited.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    // A calendar app saving replaces the file; each change is read without a refresh call.
+    auto replaceTasks = [&](const QString &components) {
+        QSaveFile f(storePath("tasks", "tasks.ics"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(calendar(components));
+        ASSERT_TRUE(f.commit());
+    };
+    auto waitFor = [&](qsizetype count) {
+        QElapsedTimer waited;
+        waited.start();
+        while (quests.reminders().size() != count && waited.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    };
+    replaceTasks(task("a", "First") + task("b", "Second"));
+    waitFor(2);
     EXPECT_EQ(reminderTitles(), (QStringList{"First", "Second"}));
+    replaceTasks(task("c", "Third"));
+    waitFor(1);
+    EXPECT_EQ(reminderTitles(), QStringList{"Third"});
 
     quests.setHUDVisible(false);
     EXPECT_FALSE(quests.isRefreshing());
-    writeTasks(calendar(task("a", "First")));
-    waited.restart();
+    writeTasks(calendar(task("a", "First") + task("b", "Second")));
+    QElapsedTimer waited;
+    waited.start();
     while (waited.elapsed() < QuestService::changeSettleMs * 3)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_FALSE(quests.isBusy());
-    EXPECT_EQ(quests.reminders().size(), 2);
+    EXPECT_EQ(reminderTitles(), QStringList{"Third"});
 }
 
 TEST(ICalendarText, ExcludedAndMovedOccurrencesFloatingTimesAndFoldedLines)
