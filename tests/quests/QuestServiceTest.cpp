@@ -228,11 +228,15 @@ TEST_F(QuestServiceTest, UnreadableAndGarbageStoresGiveEmptyListsAndLoseNothing)
     EXPECT_TRUE(quests.events().isEmpty());
     EXPECT_TRUE(quests.reminders().isEmpty());
 
+    // A task that never ends is not rewritten, and the user is told; a source that is not a
+    // folder name reaches nothing.
     quests.complete(QStringLiteral("personal/x"));
     quests.complete(QStringLiteral("../personal/x"));
     settle();
     EXPECT_EQ(readTasks(), garbage);
-    EXPECT_TRUE(feedback.toasts.isEmpty());
+    ASSERT_EQ(feedback.toasts.size(), 1);
+    EXPECT_EQ(feedback.toasts[0].title, QStringLiteral("Couldn't complete it"));
+    EXPECT_EQ(feedback.toasts[0].duration, 4.0);
 }
 
 TEST_F(QuestServiceTest, RefreshesOnStoreChangesOnlyWhileTheHUDIsVisible)

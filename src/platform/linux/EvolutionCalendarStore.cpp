@@ -125,10 +125,13 @@ ReminderCompletion EvolutionCalendarStore::completeReminder(const QString &id,
         const std::optional<QByteArray> before = readStore(path);
         if (!before)
             return {Outcome::failed, QStringLiteral("Kaidro cannot read your task file.")};
-        const std::optional<QByteArray> after
-            = ICalendarText::withTaskCompleted(*before, uid, when);
-        if (!after)
+        const ICalendarText::Completed after = ICalendarText::withTaskCompleted(*before, uid, when);
+        if (after.outcome == ICalendarText::Completed::Outcome::notFound)
             return {};
+        if (after.outcome == ICalendarText::Completed::Outcome::unreadable)
+            return {Outcome::failed,
+                    QStringLiteral("Kaidro could not read all of this reminder, so it left the "
+                                   "file as it was.")};
         // The calendar app may have saved in the meantime: then start over from what it wrote,
         // so its change is kept.
         if (readStore(path) != before)
@@ -139,7 +142,7 @@ ReminderCompletion EvolutionCalendarStore::completeReminder(const QString &id,
         if (!file.open(QIODevice::WriteOnly))
             return {Outcome::failed, file.errorString()};
         file.setPermissions(permissions);
-        if (file.write(*after) != after->size() || !file.commit())
+        if (file.write(after.text) != after.text.size() || !file.commit())
             return {Outcome::failed, file.errorString()};
         return {Outcome::completed, {}};
     }

@@ -286,8 +286,7 @@ QString calendarName(const QByteArray &ics)
     return name;
 }
 
-std::optional<QByteArray> withTaskCompleted(const QByteArray &ics, const QString &uid,
-                                            const QDateTime &when)
+Completed withTaskCompleted(const QByteArray &ics, const QString &uid, const QDateTime &when)
 {
     // The store is rewritten around the one task: every other line keeps its bytes, so what
     // the calendar app wrote (and what libical would spell differently) stays as it was.
@@ -316,7 +315,7 @@ std::optional<QByteArray> withTaskCompleted(const QByteArray &ics, const QString
             }
         }
         if (last < 0)
-            return std::nullopt; // the task never ends: not a store we rewrite
+            return {Completed::Outcome::unreadable, {}}; // the task never ends
         QByteArray block;
         for (qsizetype j = i; j <= last; ++j)
             block += lines[j];
@@ -329,6 +328,8 @@ std::optional<QByteArray> withTaskCompleted(const QByteArray &ics, const QString
         }
 
         icalcomponent *t = task.get();
+        if (icalcomponent_count_errors(t) > 0)
+            return {Completed::Outcome::unreadable, {}};
         for (icalproperty_kind kind : {ICAL_COMPLETED_PROPERTY, ICAL_PERCENTCOMPLETE_PROPERTY}) {
             while (icalproperty *p = icalcomponent_get_first_property(t, kind)) {
                 icalcomponent_remove_property(t, p);
@@ -343,6 +344,8 @@ std::optional<QByteArray> withTaskCompleted(const QByteArray &ics, const QString
         icalcomponent_add_property(t, icalproperty_new_percentcomplete(100));
 
         char *written = icalcomponent_as_ical_string_r(t);
+        if (!written)
+            return {Completed::Outcome::unreadable, {}};
         QByteArray replacement(written);
         icalmemory_free_buffer(written);
         if (!lines[i].endsWith("\r\n"))
@@ -354,9 +357,9 @@ std::optional<QByteArray> withTaskCompleted(const QByteArray &ics, const QString
         out += replacement;
         for (qsizetype j = last + 1; j < lines.size(); ++j)
             out += lines[j];
-        return out;
+        return {Completed::Outcome::completed, out};
     }
-    return std::nullopt;
+    return {};
 }
 
 } // namespace ICalendarText

@@ -32,8 +32,19 @@ QList<CalendarReminder> incompleteReminders(const QByteArray &text, const QDateT
 QString calendarName(const QByteArray &text);
 
 // The text with the task `uid` marked completed at `when` (STATUS, COMPLETED and
-// PERCENT-COMPLETE) and every other byte as it was; nothing when there is no such task.
-std::optional<QByteArray> withTaskCompleted(const QByteArray &text, const QString &uid,
-                                            const QDateTime &when);
+// PERCENT-COMPLETE) and every other byte as it was.
+struct Completed
+{
+    enum class Outcome {
+        completed,
+        notFound,
+        // The task is there but libical could not read all of it: writing it back would lose
+        // what it dropped, so nothing is written.
+        unreadable,
+    };
+    Outcome outcome = Outcome::notFound;
+    QByteArray text;
+};
+Completed withTaskCompleted(const QByteArray &text, const QString &uid, const QDateTime &when);
 
 } // namespace ICalendarText
