@@ -41,6 +41,19 @@ QString preview(const QString &text, int limit)
     return text.left(position) + QStringLiteral("…");
 }
 
+QString firstCharacters(const QString &text, int limit)
+{
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+    qsizetype position = 0;
+    for (int count = 0; count < limit; ++count) {
+        const qsizetype next = graphemes.toNextBoundary();
+        if (next == -1)
+            return text;
+        position = next;
+    }
+    return text.left(position);
+}
+
 QString modelDisplayName(const QString &model)
 {
     return model.section(QLatin1Char(':'), 0, 0);

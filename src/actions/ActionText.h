@@ -11,6 +11,8 @@ namespace ActionText {
 int characterCount(const QString &text);
 // `text` cut to its first `limit` characters with "…" after, or whole when it fits.
 QString preview(const QString &text, int limit);
+// The first `limit` characters of `text` as a reader counts them, never cutting inside one.
+QString firstCharacters(const QString &text, int limit);
 // A model's name without its tag ("llama3:8b" → "llama3").
 QString modelDisplayName(const QString &model);
 // The status summary, one fact a line.

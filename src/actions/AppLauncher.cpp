@@ -66,6 +66,9 @@ const QHash<QString, QList<Target>> &knownApps()
              {entry("org.mozilla.Thunderbird"), entry("thunderbird"),
               entry("org.gnome.Evolution")}},
             {QStringLiteral("Contacts"), {entry("org.gnome.Contacts")}},
+            {QStringLiteral("Disk Usage Analyzer"),
+             {entry("org.gnome.baobab"), entry("org.kde.filelight"),
+              entry("mate-disk-usage-analyzer")}},
         };
     }();
     return table;

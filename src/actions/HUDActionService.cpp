@@ -231,3 +231,17 @@ void HUDActionService::openBatterySettings()
         m_log.log(QStringLiteral("Battery settings: no power settings app on this desktop"));
     setLastStatus(QStringLiteral("Battery settings"));
 }
+
+void HUDActionService::openStorageSettings()
+{
+    playSelect();
+    if (m_launcher.launchInstalled(QStringLiteral("Disk Usage Analyzer"))) {
+        setLastStatus(QStringLiteral("Opened Disk Usage Analyzer"));
+        return;
+    }
+    const QString home = QDir(m_options.homeFolder).absolutePath();
+    if (m_workspace.openURL(QUrl::fromLocalFile(home)))
+        setLastStatus(QStringLiteral("Opened ") + home);
+    else
+        announce(QStringLiteral("Couldn’t open ") + home);
+}

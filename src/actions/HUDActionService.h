@@ -93,6 +93,8 @@ public:
     void openActivityMonitor();
     void openProjects();
     void openBatterySettings();
+    // The disk usage analyser, else the home folder.
+    void openStorageSettings();
 
     // Sets nothing; logs "title — message" and shows both in a toast.
     void report(const QString &title, const QString &message = {});

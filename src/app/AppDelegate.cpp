@@ -20,7 +20,9 @@
 #include "platform/Screens.h"
 #include "platform/SystemLog.h"
 #include "platform/linux/PasswdUserAccount.h"
+#include "quests/QuestService.h"
 #include "setup/SetupChecker.h"
+#include "skills/SkillBook.h"
 #include "ui/CoreSoundEngine.h"
 #include "ui/CoreToastCenter.h"
 #include "ui/hud/FloatingHUDPanel.h"
@@ -115,6 +117,19 @@ FloatingHUDPanelController &AppDelegate::hudController()
     // The paste lands in the app that was in front once the menu is out of its way.
     models->onClipPasted = models->menuEffects.closeMenu;
     models->arranger = &s.arranger;
+    models->skills = &s.skills;
+    models->quests = &s.quests;
+    models->actions = &s.actions;
+    HUDActionService &actions = s.actions;
+    // The clock plays its own cue.
+    models->onOpenCalendar = [&actions] { actions.openApp(QStringLiteral("Calendar"), {}, false); };
+    models->onOpenSkills = [controllerNow] {
+        if (FloatingHUDPanelController *c = controllerNow())
+            c->openMenuPanel(HUDWidgetID::skills);
+    };
+    models->openShortcutsFolder = s.setupChecker.actions().openShortcuts;
+    models->openBatterySettings = [&actions] { actions.openBatterySettings(); };
+    models->openStorageSettings = [&actions] { actions.openStorageSettings(); };
     models->onRailRegions = [controllerNow](const QList<QRectF> &regions) {
         if (FloatingHUDPanelController *c = controllerNow())
             c->setRailRegions(regions);
@@ -179,6 +194,11 @@ FloatingHUDPanelController &AppDelegate::hudController()
         if (targetRef)
             targetRef->setHUDVisible(visible);
     });
+    QPointer<QuestService> questsRef(&s.quests);
+    controller->addReadoutService([questsRef](bool visible) {
+        if (questsRef)
+            questsRef->setHUDVisible(visible);
+    });
     connect(&target, &TargetMonitor::gazeChanged, controller, [controller, targetRef] {
         if (!targetRef)
             return;
@@ -210,6 +230,7 @@ void AppDelegate::applicationDidFinishLaunching()
     s.sound.setEnabled(true);
     s.metrics.start();
     s.clipboard.start();
+    s.skills.reload();
     s.commandBar.model().setCommands(shellCommands());
 
     installMenuBar();

@@ -13,7 +13,9 @@
 #include "platform/AppPaths.h"
 #include "platform/Edition.h"
 #include "platform/Platform.h"
+#include "quests/QuestService.h"
 #include "setup/SetupChecker.h"
+#include "skills/SkillBook.h"
 #include "ui/CoreSoundEngine.h"
 #include "ui/CoreToastCenter.h"
 #include "ui/EffectCueSoundPlayer.h"
@@ -61,10 +63,40 @@ HUDActionService &makeActions(Platform &platform, Feedback &feedback)
                                   std::move(options));
 }
 
+SkillBook &makeSkills(AppServices &s)
+{
+    WindowArranger &arranger = s.arranger;
+    HUDActionService &actions = s.actions;
+    SkillBook::Collaborators with;
+    with.loadouts = [&arranger] { return arranger.loadouts(); };
+    with.equip = [&arranger](const Loadout &loadout, std::function<void()> done) {
+        arranger.equip(loadout, std::move(done));
+    };
+    with.toggleFocus = [&actions] { actions.toggleFocus(); };
+    with.wakeAI = [&actions] { actions.wakeAI(); };
+    with.unloadAI = [&actions] { actions.unloadAI(); };
+    Platform &platform = s.platform;
+    auto &book = keep<SkillBook>(
+        *platform.tools, *platform.defaults, *platform.log, s.feedback, std::move(with),
+        ShortcutsTool::locate(QCoreApplication::applicationDirPath()), Edition::isRestricted);
+    QObject::connect(&arranger, &WindowArranger::loadoutsChanged, &book,
+                     &SkillBook::loadoutsChanged);
+    return book;
+}
+
+QuestService &makeQuests(AppServices &s)
+{
+    HUDActionService &actions = s.actions;
+    return keep<QuestService>(*s.platform.calendars, *s.platform.clock, s.feedback,
+                              [&actions] { actions.openApp(QStringLiteral("Calendar")); });
+}
+
 SetupChecker &makeSetupChecker(AppServices &s)
 {
     Platform &platform = s.platform;
     SetupActions actions;
+    HUDActionService &hudActions = s.actions;
+    actions.openCalendar = [&hudActions] { hudActions.openApp(QStringLiteral("Calendar")); };
     actions.openShortcuts = [&platform] {
         const QString folder = platform.paths->dataFile(QStringLiteral("shortcuts"));
         QDir().mkpath(folder);
@@ -72,11 +104,17 @@ SetupChecker &makeSetupChecker(AppServices &s)
     };
     LoginItemService &loginItems = s.loginItems;
     actions.turnOnLoginItem = [&loginItems] { loginItems.registerLoginItem(); };
-    return keep<SetupChecker>(SetupProbes::standard(*platform.system, *platform.windows,
-                                                    *platform.calendars, *platform.players,
-                                                    s.loginItems, s.hotKeyFailures,
-                                                    QCoreApplication::applicationDirPath()),
-                              std::move(actions));
+    SetupProbes probes = SetupProbes::standard(
+        *platform.system, *platform.windows, *platform.calendars, *platform.players, s.loginItems,
+        s.hotKeyFailures, QCoreApplication::applicationDirPath());
+    SkillBook &skills = s.skills;
+    probes.reloadShortcuts = [&skills] { skills.reload(); };
+    probes.shortcutCount = [&skills]() -> std::optional<int> {
+        if (!skills.loaded())
+            return std::nullopt;
+        return int(skills.shortcutNames().size());
+    };
+    return keep<SetupChecker>(std::move(probes), std::move(actions));
 }
 
 } // namespace
@@ -113,6 +151,8 @@ AppServices::AppServices(Platform &platform)
               return this->target.gaze()->pid;
           },
           ownPid))
+    , skills(makeSkills(*this))
+    , quests(makeQuests(*this))
     , setupChecker(makeSetupChecker(*this))
     , setupWindow(keep<SetupCheckWindow>(setupChecker, *platform.defaults))
     , editor(keep<LayoutEditor>(*platform.screens, *platform.windows))

@@ -11,12 +11,18 @@
 #include "platform/Pasteboard.h"
 #include "platform/Platform.h"
 #include "platform/Workspace.h"
+#include "skills/SkillBook.h"
 #include "ui/CoreSoundEngine.h"
 #include "ui/commandbar/CommandBarPanel.h"
 #include "ui/commandbar/CommandBarView.h"
 #include "ui/setup/SetupCheckWindow.h"
 
 namespace {
+
+SearchSkill searchSkill(const SkillBook::Skill &skill)
+{
+    return {skill.id, skill.title, skill.icon, skill.detail, skill.isShortcut, skill.kind};
+}
 
 CommandSources liveSources(AppServices &s)
 {
@@ -27,6 +33,12 @@ CommandSources liveSources(AppServices &s)
         if (!app.desktopFile.isEmpty())
             sources.runningPaths.insert(app.desktopFile);
     }
+    SkillBook &skills = s.skills;
+    for (const SkillBook::Skill &skill : skills.searchableSkills())
+        sources.skills << searchSkill(skill);
+    for (const SkillBook::Skill &skill : skills.quickBar())
+        sources.quickBar << searchSkill(skill);
+    sources.runSkill = [&skills](const QString &id) { skills.run(id); };
     sources.clips = s.clipboard.displayItems();
     sources.now = platform.clock->now();
     HUDWidgetSettings &widgets = s.widgets;
@@ -75,7 +87,11 @@ std::unique_ptr<CommandBarController> makeCommandBar(AppServices &services)
         });
     };
     AppCatalog &apps = services.apps;
-    hooks.refreshSources = [&apps] { apps.refreshIfStale(); };
+    SkillBook &skills = services.skills;
+    hooks.refreshSources = [&apps, &skills] {
+        apps.refreshIfStale();
+        skills.reload();
+    };
     hooks.playOpen = [&sound] { sound.play(SoundCue::open, CommandBarController::openVolume); };
     return std::make_unique<CommandBarController>(*platform.screens, std::move(model),
                                                   std::move(hooks));

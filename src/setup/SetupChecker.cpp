@@ -147,6 +147,8 @@ void SetupChecker::start()
         return;
     m_run = std::make_unique<Run>();
     m_run->id = m_nextRunId++;
+    if (m_probes.reloadShortcuts)
+        m_probes.reloadShortcuts();
     SetupFacts &facts = m_run->facts;
     if (m_probes.session)
         facts.session = m_probes.session();

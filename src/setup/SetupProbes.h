@@ -18,6 +18,10 @@ class WindowSystem;
 // not-found answer.
 struct SetupProbes
 {
+    // Called as each run starts: the skill book lists the Shortcuts again, and a later run
+    // counts what it found.
+    std::function<void()> reloadShortcuts;
+
     // Asked on the main thread; each must answer at once.
     std::function<SystemInfo::SessionKind()> session;
     std::function<bool()> windowControl;

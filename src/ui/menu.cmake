@@ -12,4 +12,5 @@ target_sources(kaidro_views PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/menu/InventoryText.cpp ${CMAKE_CURRENT_LIST_DIR}/menu/InventoryText.h
   ${CMAKE_CURRENT_LIST_DIR}/menu/CoreInventory.cpp ${CMAKE_CURRENT_LIST_DIR}/menu/CoreInventory.h
   ${CMAKE_CURRENT_LIST_DIR}/menu/CoreEquipment.cpp ${CMAKE_CURRENT_LIST_DIR}/menu/CoreEquipment.h
+  ${CMAKE_CURRENT_LIST_DIR}/menu/CoreSkills.cpp ${CMAKE_CURRENT_LIST_DIR}/menu/CoreSkills.h
 )

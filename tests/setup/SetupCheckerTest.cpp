@@ -194,6 +194,9 @@ TEST(SetupRun, PublishesTheLinesOnceEveryProbeHasAnsweredAndChecksAgainWhenAsked
     SetupProbes probes = quickProbes(ollamaRuns);
     bool registered = false;
     probes.loginItem = [&registered] { return registered; };
+    // Each run asks the skill book to list the Shortcuts again.
+    int reloads = 0;
+    probes.reloadShortcuts = [&reloads] { ++reloads; };
     SetupActions actions;
     actions.turnOnLoginItem = [&registered] { registered = true; };
     SetupChecker checker(std::move(probes), std::move(actions));
@@ -204,6 +207,8 @@ TEST(SetupRun, PublishesTheLinesOnceEveryProbeHasAnsweredAndChecksAgainWhenAsked
     checker.start(); // dropped: a run is in progress
     QTRY_VERIFY(!checker.checking());
     EXPECT_EQ(ollamaRuns->load(), 1);
+    EXPECT_EQ(reloads, 1);
+    EXPECT_EQ(item(checker.items(), "sc").detail, "2 Shortcuts found for Skills.");
     EXPECT_EQ(checker.items().size(), 10);
     EXPECT_EQ(checker.attentionCount(), 0);
     EXPECT_EQ(changes, 2);

@@ -4,20 +4,26 @@
 #include "fakes/FakeFeedback.h"
 #include "fakes/FakePasteboard.h"
 #include "fakes/FakeScreens.h"
+#include "fakes/FakeSystemLog.h"
+#include "fakes/FakeToolRunner.h"
 #include "fakes/FakeUserDefaults.h"
 #include "fakes/FakeWindowSystem.h"
 #include "fakes/FakeWorkspace.h"
 #include "hud/HUDLayout.h"
 #include "monitors/RunningAppsMonitor.h"
+#include "skills/SkillBook.h"
 #include "ui/menu/CoreEquipment.h"
 #include "ui/menu/CoreFigure.h"
 #include "ui/menu/CoreInventory.h"
+#include "ui/menu/CoreSkills.h"
 #include "ui/menu/CoreSummaryPanel.h"
 #include "ui/menu/InventoryText.h"
 #include "ui/menu/MenuPaintedButton.h"
 #include "ui/menu/MenuSelection.h"
 #include "ui/menu/SummaryRing.h"
 #include "ui/widgets/ReadoutViews.h"
+#include "ui/widgets/SkillSlotTile.h"
+#include "ui/widgets/SkillSlots.h"
 #include "widgets/WidgetTestSupport.h"
 #include "windows/WindowArranger.h"
 
@@ -162,6 +168,15 @@ struct Panels : ::testing::Test
     FakeFeedback feedback;
     QList<CoreSoundEngine::Cue> cues;
     std::unique_ptr<WindowArranger> arranger;
+    FakeToolRunner tools;
+    FakeSystemLog log;
+    SkillBook book{tools,
+                   defaults,
+                   log,
+                   feedback,
+                   {[this] { return arranger ? arranger->loadouts() : QList<Loadout>(); }},
+                   "vantle-shortcuts",
+                   false};
     int selectCues = 0;
     RunningAppsMonitor apps{workspace, 1, [this] { ++selectCues; }};
     MenuSelection selection;
@@ -323,7 +338,8 @@ TEST_F(Panels, FactoryBuildsEveryViewAtItsPanelSizeOnlyOverItsModels)
                                .menuSelection = &selection,
                                .runningApps = &apps,
                                .clipboard = &history,
-                               .arranger = arranger.get()};
+                               .arranger = arranger.get(),
+                               .skills = &book};
     for (const WidgetSpec &spec : HUDLayout::specs()) {
         SCOPED_TRACE(HUDWidget::rawValue(spec.id).toStdString());
         std::unique_ptr<QWidget> view(makeReadoutView(spec.id, models));
@@ -332,9 +348,52 @@ TEST_F(Panels, FactoryBuildsEveryViewAtItsPanelSizeOnlyOverItsModels)
             || spec.id == HUDWidgetID::nowPlaying || spec.id == HUDWidgetID::skillSlots
             || spec.id == HUDWidgetID::confirmLogout;
         EXPECT_EQ(bare != nullptr, modelless);
-        EXPECT_EQ(view != nullptr, spec.id != HUDWidgetID::skills) << "the skill book has none yet";
-        if (view) {
-            EXPECT_EQ(view->size(), spec.size.toSize());
-        }
+        ASSERT_NE(view, nullptr);
+        EXPECT_EQ(view->size(), spec.size.toSize());
     }
+}
+
+TEST_F(Panels, SkillsListTheirSectionsAndStarsFillTheQuickBarEquipmentStarsLoadouts)
+{
+    tools.handler = [](const QString &, const QStringList &args) {
+        ToolResult r;
+        r.started = true;
+        r.exitStatus = 0;
+        r.standardOutput = args.value(0) == "list" ? "Backup\n" : "";
+        return r;
+    };
+    auto equipmentPanel = equipment({loadout("Desk", {"Code"})});
+    equipmentPanel->setSkillBook(&book);
+    book.reload();
+    while (book.isBusy())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+
+    ReadoutModels models{.skills = &book};
+    std::unique_ptr<QWidget> view(makeReadoutView(HUDWidgetID::skills, models));
+    std::unique_ptr<QWidget> barView(makeReadoutView(HUDWidgetID::skillSlots, models));
+    auto *panel = static_cast<CoreWidgets::CoreSkills *>(view.get());
+    auto *bar = static_cast<CoreWidgets::SkillSlots *>(barView.get());
+    const QString desk = SkillBook::loadoutSkill(arranger->loadouts()[0]).id;
+    EXPECT_EQ(panel->rowIDs(),
+              (QList<QString>{"builtin:focus", "builtin:wake", "builtin:unload", desk,
+                              "shortcut:Backup"}));
+    EXPECT_TRUE(panel->emptyTexts().isEmpty());
+    EXPECT_EQ(panel->countsText(), "1 Shortcut  ·  1 on the bar");
+    EXPECT_EQ(panel->stars()[0]->accessibleName(), "Remove Focus from the quick bar");
+
+    // Starring from either panel fills the next quick-bar slot.
+    panel->stars()[4]->click();
+    equipmentPanel->starButtons()[0]->click();
+    QStringList tiles;
+    for (CoreWidgets::SkillSlotTile *tile : bar->tiles())
+        tiles << (tile->isEmpty() ? QString() : tile->skill()->id);
+    EXPECT_EQ(tiles, (QStringList{"builtin:focus", "shortcut:Backup", desk, ""}));
+    EXPECT_EQ(equipmentPanel->starButtons()[0]->accessibleName(), "Remove Desk from the quick bar");
+
+    // A quick-bar tile runs its skill.
+    bar->tiles()[1]->click();
+    while (book.isBusy())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(tools.calls.last().arguments, (QStringList{"run", "Backup"}));
+    EXPECT_EQ(feedback.toasts.last().message, "Done.");
 }

@@ -8,10 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QThread>
 
 // The real program on a private Xvfb display with openbox, looked at with the tools a person
 // would use and driven by its hot keys.
@@ -125,7 +127,8 @@ TEST(VantleX11, SecondStartEndsTheFirstWhosePanelsSitWhereTheLayoutSaysLetClicks
 
 TEST(VantleX11, CommandBarPastesCopiedTextCopiesResultsAndClosesOnAClickElsewhere)
 {
-    ASSERT_TRUE(writeDefaults(R"({"Vantle.setupSeen": true})"));
+    // An empty quick bar: the empty-query list starts with the clips.
+    ASSERT_TRUE(writeDefaults(R"({"Vantle.setupSeen": true, "Vantle.skillBar": []})"));
     Vantle vantle;
     ASSERT_TRUE(vantle.started());
     ASSERT_TRUE(waitForWindow(QStringLiteral("Kaidro playerStatus"))) << "the HUD never appeared";
@@ -209,4 +212,34 @@ TEST(VantleX11, StartUpGoesOnWhenTheHUDKeyIsTaken)
         << out.toStdString();
     for (const char *other : {"menu hotkey", "command bar hotkey", "hide-all hotkey"})
         EXPECT_FALSE(out.contains(QLatin1String(other))) << other;
+}
+
+// A script in the Shortcuts folder is a skill: typed in the command bar, Return runs it and its
+// output shows in a toast.
+TEST(VantleX11, CommandBarFindsAndRunsAShortcut)
+{
+    const QString folder
+        = TestEnvironment::home() + QStringLiteral("/.local/share/Vantle/shortcuts");
+    const QString ran = TestEnvironment::home() + QStringLiteral("/shortcut-ran");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QFile script(folder + QStringLiteral("/Water plants"));
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\necho \"$#\" > '" + ran.toUtf8() + "'\necho Watered\n");
+    script.close();
+    script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+    ASSERT_TRUE(writeDefaults(R"({"Vantle.setupSeen": true})"));
+    Vantle vantle;
+    ASSERT_TRUE(vantle.started() && waitForWindow(QStringLiteral("Kaidro playerStatus")));
+
+    openBar();
+    ASSERT_TRUE(xdotool({"type", "--delay", "40", "water pl"}));
+    // The listing runs as the bar opens; give it a moment before choosing.
+    QThread::msleep(800);
+    ASSERT_TRUE(xdotool("key Return"));
+    EXPECT_TRUE(waitUntil([&] { return QFile::exists(ran); }, 5000)) << "the script never ran";
+    QFile out(ran);
+    ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+    EXPECT_EQ(out.readAll(), "0\n"); // run with no arguments of its own
+    EXPECT_TRUE(waitUntil([] { return isViewable(QStringLiteral("Kaidro toast")); }, 5000))
+        << "no toast after the run";
 }

@@ -1,25 +1,66 @@
 #include "platform/linux/EvolutionCalendarStore.h"
 
+#include "platform/linux/ICalendarText.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include <utility>
 
+namespace {
+
+const QString kCalendarFile = QStringLiteral("calendar.ics");
+const QString kTaskFile = QStringLiteral("tasks.ics");
+
+// The stores under `root`, by source folder name.
+QList<std::pair<QString, QString>> stores(const QString &root, const QString &fileName)
+{
+    QList<std::pair<QString, QString>> found;
+    const QDir dir(root);
+    for (const QString &source : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        const QString path = dir.filePath(source + QLatin1Char('/') + fileName);
+        if (QFileInfo(path).isFile())
+            found.append({source, path});
+    }
+    return found;
+}
+
+std::optional<QByteArray> readStore(const QString &path)
+{
+    QFile file(path);
+    if (file.size() > EvolutionCalendarStore::kMaxStoreBytes || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll();
+}
+
+} // namespace
+
 EvolutionCalendarStore::EvolutionCalendarStore(QString dataHome)
     : m_dataHome(std::move(dataHome))
-{ }
+{
+    ICalendarText::init();
+}
+
+QString EvolutionCalendarStore::calendarRoot() const
+{
+    return m_dataHome + QStringLiteral("/evolution/calendar");
+}
+
+QString EvolutionCalendarStore::taskRoot() const
+{
+    return m_dataHome + QStringLiteral("/evolution/tasks");
+}
 
 CalendarStore::Access EvolutionCalendarStore::eventAccess() const
 {
-    return storeAccess(m_dataHome + QStringLiteral("/evolution/calendar"),
-                       QStringLiteral("calendar.ics"));
+    return storeAccess(calendarRoot(), kCalendarFile);
 }
 
 CalendarStore::Access EvolutionCalendarStore::reminderAccess() const
 {
-    return storeAccess(m_dataHome + QStringLiteral("/evolution/tasks"),
-                       QStringLiteral("tasks.ics"));
+    return storeAccess(taskRoot(), kTaskFile);
 }
 
 CalendarStore::Access EvolutionCalendarStore::storeAccess(const QString &root,
@@ -37,4 +78,102 @@ CalendarStore::Access EvolutionCalendarStore::storeAccess(const QString &root,
             return Access::granted;
     }
     return any ? Access::denied : Access::notDetermined;
+}
+
+QList<CalendarEvent> EvolutionCalendarStore::events(const QDateTime &from,
+                                                    const QDateTime &to) const
+{
+    QList<CalendarEvent> all;
+    for (const auto &[source, path] : stores(calendarRoot(), kCalendarFile)) {
+        if (const auto text = readStore(path))
+            all += ICalendarText::events(*text, from, to, source);
+    }
+    return all;
+}
+
+QList<CalendarReminder>
+EvolutionCalendarStore::incompleteReminders(const QDateTime &dueBefore) const
+{
+    QList<CalendarReminder> all;
+    for (const auto &[source, path] : stores(taskRoot(), kTaskFile)) {
+        const auto text = readStore(path);
+        if (!text)
+            continue;
+        QString list = ICalendarText::calendarName(*text);
+        all += ICalendarText::incompleteReminders(*text, dueBefore, source,
+                                                  list.isEmpty() ? source : list);
+    }
+    return all;
+}
+
+ReminderCompletion EvolutionCalendarStore::completeReminder(const QString &id,
+                                                            const QDateTime &when)
+{
+    using Outcome = ReminderCompletion::Outcome;
+    const qsizetype slash = id.indexOf(QLatin1Char('/'));
+    if (slash <= 0)
+        return {};
+    const QString source = id.left(slash);
+    const QString uid = id.mid(slash + 1);
+    if (source.startsWith(QLatin1Char('.')))
+        return {}; // a source is a folder name, never a way out of the tasks folder
+    const QString path = taskRoot() + QLatin1Char('/') + source + QLatin1Char('/') + kTaskFile;
+    if (!QFileInfo(path).isFile())
+        return {};
+
+    for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
+        const std::optional<QByteArray> before = readStore(path);
+        if (!before)
+            return {Outcome::failed, QStringLiteral("Kaidro cannot read your task file.")};
+        const ICalendarText::Completed after = ICalendarText::withTaskCompleted(*before, uid, when);
+        if (after.outcome == ICalendarText::Completed::Outcome::notFound)
+            return {};
+        if (after.outcome == ICalendarText::Completed::Outcome::unreadable)
+            return {Outcome::failed,
+                    QStringLiteral("Kaidro could not read all of this reminder, so it left the "
+                                   "file as it was.")};
+        // The calendar app may have saved in the meantime: then start over from what it wrote,
+        // so its change is kept.
+        if (readStore(path) != before)
+            continue;
+
+        QSaveFile file(path);
+        const QFileDevice::Permissions permissions = QFileInfo(path).permissions();
+        if (!file.open(QIODevice::WriteOnly))
+            return {Outcome::failed, file.errorString()};
+        file.setPermissions(permissions);
+        if (file.write(after.text) != after.text.size() || !file.commit())
+            return {Outcome::failed, file.errorString()};
+        return {Outcome::completed, {}};
+    }
+    return {Outcome::failed, QStringLiteral("Your task file kept changing. Try again.")};
+}
+
+QStringList EvolutionCalendarStore::watchedPaths() const
+{
+    QStringList paths;
+    for (const auto &[root, fileName] :
+         {std::pair{calendarRoot(), kCalendarFile}, std::pair{taskRoot(), kTaskFile}}) {
+        if (!QFileInfo(root).isDir()) {
+            // Nothing to read yet: wait for the first store to appear.
+            for (const QString &parent : {m_dataHome + QStringLiteral("/evolution"), m_dataHome}) {
+                if (QFileInfo(parent).isDir()) {
+                    paths << parent;
+                    break;
+                }
+            }
+            continue;
+        }
+        paths << root;
+        const QDir dir(root);
+        for (const QString &source : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            // Calendar apps replace the file whole: its folder hears of that.
+            paths << dir.filePath(source);
+            if (const QString path = dir.filePath(source + QLatin1Char('/') + fileName);
+                QFileInfo(path).isFile())
+                paths << path;
+        }
+    }
+    paths.removeDuplicates();
+    return paths;
 }

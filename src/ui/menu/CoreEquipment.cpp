@@ -1,5 +1,6 @@
 #include "ui/menu/CoreEquipment.h"
 
+#include "skills/SkillBook.h"
 #include "ui/CoreFrostPanel.h"
 #include "ui/CoreTheme.h"
 #include "ui/Symbols.h"
@@ -57,7 +58,7 @@ void paintZone(QPainter &painter, const QRectF &bounds, SnapZone zone, bool hove
 void paintLoadout(QPainter &painter, const QRectF &bounds, const Loadout &loadout, bool hovered)
 {
     MenuPainting::tile(painter, bounds, hovered);
-    const QRectF face = bounds.adjusted(12, 6, -44, -8);
+    const QRectF face = bounds.adjusted(12, 6, -76, -8);
     const QRectF disc(face.left(), face.center().y() - 14, 28, 28);
     painter.setPen(Qt::NoPen);
     painter.setBrush(CoreTheme::accentPink());
@@ -192,6 +193,16 @@ CoreEquipment::CoreEquipment(WindowArranger &arranger,
 
 CoreEquipment::~CoreEquipment() = default;
 
+void CoreEquipment::setSkillBook(SkillBook *book)
+{
+    if (m_book)
+        disconnect(m_book, nullptr, this, nullptr);
+    m_book = book;
+    if (book)
+        connect(book, &SkillBook::changed, this, [this] { rebuildLoadouts(); });
+    rebuildLoadouts();
+}
+
 double CoreEquipment::trustRowHeight() const
 {
     return m_arranger && !m_arranger->trusted() ? 34 : 0;
@@ -229,12 +240,14 @@ void CoreEquipment::layoutControls()
 void CoreEquipment::rebuildLoadouts()
 {
     // A row may be rebuilt from inside its own click: the old ones go once that has returned.
-    for (MenuPaintedButton *b : std::as_const(m_rows) + std::as_const(m_deletes)) {
+    for (MenuPaintedButton *b :
+         std::as_const(m_rows) + std::as_const(m_deletes) + std::as_const(m_stars)) {
         b->hide();
         b->deleteLater();
     }
     m_rows.clear();
     m_deletes.clear();
+    m_stars.clear();
     const QList<Loadout> loadouts = m_arranger ? m_arranger->loadouts() : QList<Loadout>();
     if (m_hoverLoadout
         && std::none_of(loadouts.cbegin(), loadouts.cend(),
@@ -284,6 +297,32 @@ void CoreEquipment::rebuildLoadouts()
                 m_arranger->deleteLoadout(id);
         });
         trash->show();
+        if (m_book) {
+            const QString skillID = SkillBook::loadoutSkill(loadout).id;
+            const bool starred = m_book->isStarred(skillID);
+            auto *star = new MenuPaintedButton(
+                [starred](QPainter &p, const QRectF &b, const MenuPaintedButton &self) {
+                    MenuPainting::iconButton(
+                        p, b, starred ? QStringLiteral("star.fill") : QStringLiteral("star"),
+                        CoreTheme::gold(), self.hovered());
+                },
+                m_list);
+            star->setGeometry(
+                QRectF(rowRect.right() - 70, rowRect.center().y() - 14, 28, 28).toRect());
+            star->setHelp(starred ? QStringLiteral("Remove from the quick bar")
+                                  : QStringLiteral("Put this loadout on the quick bar"),
+                          (starred ? QStringLiteral("Remove ") : QStringLiteral("Put "))
+                              + loadout.name
+                              + (starred ? QStringLiteral(" from the quick bar")
+                                         : QStringLiteral(" on the quick bar")));
+            connect(star, &QAbstractButton::clicked, this, [this, skillID] {
+                play(CoreSoundEngine::Cue::select);
+                if (m_book)
+                    m_book->toggleStar(skillID);
+            });
+            star->show();
+            m_stars << star;
+        }
         m_rows << row;
         m_deletes << trash;
     }

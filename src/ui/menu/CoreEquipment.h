@@ -13,6 +13,7 @@
 
 class MenuPaintedButton;
 class QScrollArea;
+class SkillBook;
 class WindowArranger;
 
 namespace CoreWidgets {
@@ -46,6 +47,9 @@ public:
     // One row per loadout, in the arranger's order, and its delete button.
     const QList<MenuPaintedButton *> &loadoutRows() const { return m_rows; }
     const QList<MenuPaintedButton *> &deleteButtons() const { return m_deletes; }
+    // The quick-bar stars of the loadout rows; none until a skill book is set.
+    const QList<MenuPaintedButton *> &starButtons() const { return m_stars; }
+    void setSkillBook(SkillBook *book);
     // Shown when there is no loadout; empty otherwise.
     QString emptyText() const;
     std::optional<SnapZone> hoverZone() const { return m_hoverZone; }
@@ -71,6 +75,8 @@ private:
     QWidget *m_list;
     QList<MenuPaintedButton *> m_rows;
     QList<MenuPaintedButton *> m_deletes;
+    QList<MenuPaintedButton *> m_stars;
+    QPointer<SkillBook> m_book;
     std::optional<SnapZone> m_hoverZone;
     std::optional<QUuid> m_hoverLoadout;
 };

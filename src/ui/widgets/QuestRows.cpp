@@ -45,14 +45,21 @@ QuestRow reminderRow(const QuestReminder &reminder, const QDateTime &now)
     const bool dueToday = reminder.due.date() == now.date();
     QuestRow row;
     row.id = QStringLiteral("r-") + reminder.id;
+    row.run = reminder.open;
+    row.complete = reminder.complete;
+    row.text = reminder.title;
+    if (!reminder.due.isValid()) {
+        // Open, but due at no particular time: a quest, never overdue.
+        row.kind = QStringLiteral("Quest");
+        row.tone = QuestTone::quest;
+        row.sub = QStringLiteral("No due date");
+        return row;
+    }
     row.kind = dueToday ? QStringLiteral("Quest") : QStringLiteral("Overdue");
     row.tone = dueToday ? QuestTone::quest : QuestTone::alert;
-    row.text = reminder.title;
     row.sub = dueToday ? QStringLiteral("Due today")
                        : QStringLiteral("Due ")
             + QLocale().toString(reminder.due.date(), QStringLiteral("ddd MMM d"));
-    row.run = reminder.open;
-    row.complete = reminder.complete;
     return row;
 }
 } // namespace
@@ -150,7 +157,7 @@ QList<QuestRow> questRows(const QuestInputs &in)
              QString::number(reminders - kListedReminders) + QStringLiteral(" more overdue"),
              QStringLiteral("Open Reminders to catch up."),
              QuestTone::alert,
-             {},
+             in.openReminders,
              {}});
 
     if (in.focus) {

@@ -49,7 +49,7 @@ struct QuestReminder
 {
     QString id;
     QString title;
-    QDateTime due;
+    QDateTime due; // invalid: no due date
     std::function<void()> complete;
     std::function<void()> open;
 };
@@ -85,6 +85,8 @@ struct QuestInputs
 
     std::function<void()> openBatterySettings;
     std::function<void()> openStorageSettings;
+    // Where the reminders are kept: the "more overdue" row opens it.
+    std::function<void()> openReminders;
 
     // The machine figures of `metrics`; the other inputs are left empty.
     static QuestInputs fromMetrics(const SystemMetricsService &metrics);

@@ -1,10 +1,14 @@
 #include "ui/widgets/ReadoutViews.h"
 
+#include "actions/HUDActionService.h"
 #include "hud/HUDVisibility.h"
 #include "monitors/SystemMetricsService.h"
 #include "monitors/TargetMonitor.h"
+#include "quests/QuestService.h"
+#include "skills/SkillBook.h"
 #include "ui/menu/CoreEquipment.h"
 #include "ui/menu/CoreInventory.h"
+#include "ui/menu/CoreSkills.h"
 #include "ui/menu/CoreSummaryPanel.h"
 #include "ui/menu/MenuRail.h"
 #include "ui/widgets/ConfirmLogout.h"
@@ -20,6 +24,56 @@
 #include <QPointer>
 
 namespace {
+
+QList<SlotSkill> slotSkills(SkillBook &book)
+{
+    QList<SlotSkill> tiles;
+    const QPointer<SkillBook> ref(&book);
+    for (const SkillBook::Skill &skill : book.quickBar()) {
+        tiles << SlotSkill{skill.id, skill.title, skill.icon, [ref, id = skill.id] {
+                               if (ref)
+                                   ref->run(id);
+                           }};
+    }
+    return tiles;
+}
+
+// What the quest service and the action service add to the machine figures.
+void addQuests(QuestInputs &in, const ReadoutModels &m, const QPointer<QuestService> &quests,
+               const QPointer<HUDActionService> &actions)
+{
+    in.openBatterySettings = m.openBatterySettings;
+    in.openStorageSettings = m.openStorageSettings;
+    if (quests) {
+        in.access.needsAccess = quests->needsAccess();
+        in.access.accessDenied = quests->accessDenied();
+        in.access.requestAccess = [quests] {
+            if (quests)
+                quests->requestAccess();
+        };
+        in.access.openSettings = [quests] {
+            if (quests)
+                quests->openSettings();
+        };
+        in.openReminders = in.access.openSettings;
+        for (const QuestService::Event &e : quests->events())
+            in.events << QuestEvent{e.id, e.title, e.start, e.end, e.location};
+        for (const QuestService::Reminder &r : quests->reminders()) {
+            in.reminders << QuestReminder{r.id, r.title, r.due.value_or(QDateTime()),
+                                          [quests, id = r.id] {
+                                              if (quests)
+                                                  quests->complete(id);
+                                          },
+                                          in.openReminders};
+        }
+    }
+    if (actions) {
+        in.focus = QuestFocus{actions->focusActive(), actions->focusLabel(), [actions] {
+                                  if (actions && !actions->focusActive())
+                                      actions->toggleFocus();
+                              }};
+    }
+}
 
 QWidget *makeView(HUDWidgetID id, const ReadoutModels &m, QWidget *parent)
 {
@@ -53,20 +107,43 @@ QWidget *makeView(HUDWidgetID id, const ReadoutModels &m, QWidget *parent)
         if (!m.metrics)
             return nullptr;
         QPointer<TargetMonitor> target(m.target);
+        QPointer<QuestService> quests(m.quests);
+        QPointer<HUDActionService> actions(m.actions);
         auto *view = new QuestLog(
             *m.metrics,
-            [target](QuestInputs &inputs) {
+            [target, quests, actions, m](QuestInputs &inputs) {
                 // A target counts only while a window is under the pointer.
                 if (target && target->gaze())
                     inputs.target = targetReadout(*target);
+                addQuests(inputs, m, quests, actions);
             },
             parent);
         if (m.target)
             QObject::connect(m.target, &TargetMonitor::changed, view, &QuestLog::refresh);
+        if (m.quests)
+            QObject::connect(m.quests, &QuestService::changed, view, &QuestLog::refresh);
+        if (m.actions) {
+            QObject::connect(m.actions, &HUDActionService::focusLabelChanged, view,
+                             &QuestLog::refresh);
+            QObject::connect(m.actions, &HUDActionService::focusActiveChanged, view,
+                             &QuestLog::refresh);
+        }
         return view;
     }
-    case HUDWidgetID::skillSlots:
-        return new SkillSlots(m.onOpenSkills, {}, parent);
+    case HUDWidgetID::skillSlots: {
+        auto *view = new SkillSlots(m.onOpenSkills,
+                                    m.skills ? slotSkills(*m.skills) : QList<SlotSkill>(), parent);
+        if (SkillBook *book = m.skills) {
+            QObject::connect(book, &SkillBook::changed, view,
+                             [view, book] { view->setSkills(slotSkills(*book)); });
+        }
+        if (HUDActionService *actions = m.actions) {
+            view->setFocusRunning(actions->focusActive());
+            QObject::connect(actions, &HUDActionService::focusActiveChanged, view,
+                             &SkillSlots::setFocusRunning);
+        }
+        return view;
+    }
     case HUDWidgetID::confirmLogout:
         return new ConfirmLogout(m.onConfirmQuit, m.onCancelQuit, parent);
     case HUDWidgetID::menuRail: {
@@ -79,7 +156,17 @@ QWidget *makeView(HUDWidgetID id, const ReadoutModels &m, QWidget *parent)
         inputs.onRegions = m.onRailRegions;
         inputs.playCue = m.playCue;
         inputs.widgetSettings = m.widgetSettings;
-        return new MenuRail(std::move(inputs), parent);
+        auto *rail = new MenuRail(std::move(inputs), parent);
+        if (QuestService *quests = m.quests) {
+            SystemMetricsService *metrics = m.metrics;
+            auto mark = [rail, quests, metrics] {
+                rail->setUrgentQuestCount(
+                    quests->urgentCount(metrics ? metrics->now() : QDateTime::currentDateTime()));
+            };
+            mark();
+            QObject::connect(quests, &QuestService::changed, rail, mark);
+        }
+        return rail;
     }
     case HUDWidgetID::summaryPanel:
         if (!m.menuSelection || !m.runningApps)
@@ -94,10 +181,22 @@ QWidget *makeView(HUDWidgetID id, const ReadoutModels &m, QWidget *parent)
         inputs.onPasted = m.onClipPasted;
         return new CoreInventory(*m.clipboard, std::move(inputs), parent);
     }
-    case HUDWidgetID::equipment:
-        return m.arranger ? new CoreEquipment(*m.arranger, m.playCue, parent) : nullptr;
-    case HUDWidgetID::skills:
-        return nullptr;
+    case HUDWidgetID::equipment: {
+        if (!m.arranger)
+            return nullptr;
+        auto *view = new CoreEquipment(*m.arranger, m.playCue, parent);
+        view->setSkillBook(m.skills);
+        return view;
+    }
+    case HUDWidgetID::skills: {
+        if (!m.skills)
+            return nullptr;
+        CoreSkills::Inputs inputs;
+        inputs.actions = m.actions;
+        inputs.openShortcutsApp = m.openShortcutsFolder;
+        inputs.playCue = m.playCue;
+        return new CoreSkills(*m.skills, std::move(inputs), parent);
+    }
     }
     return nullptr;
 }

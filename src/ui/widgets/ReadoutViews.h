@@ -14,10 +14,13 @@
 
 struct ClipItem;
 class ClipboardHistory;
+class HUDActionService;
 class HUDVisibility;
 class HUDWidgetSettings;
 class MenuSelection;
+class QuestService;
 class RunningAppsMonitor;
+class SkillBook;
 class QWidget;
 class SystemMetricsService;
 class TargetMonitor;
@@ -60,8 +63,16 @@ struct ReadoutModels
     std::function<void()> onClipPasted;
     // The equipment panel's snap zones and loadouts.
     WindowArranger *arranger = nullptr;
+    // The skills panel, the quick bar and the loadouts' stars; the quest log's calendar rows,
+    // the rail's Maps mark; the focus session both show.
+    SkillBook *skills = nullptr;
+    QuestService *quests = nullptr;
+    HUDActionService *actions = nullptr;
+    std::function<void()> openShortcutsFolder;
+    std::function<void()> openBatterySettings;
+    std::function<void()> openStorageSettings;
 };
 
-// The view of widget `id`, sized to its unscaled panel size, or nullptr for the skills panel,
-// which has no view yet, and for a widget whose model is missing.
+// The view of widget `id`, sized to its unscaled panel size, or nullptr for a widget whose model
+// is missing.
 QWidget *makeReadoutView(HUDWidgetID id, const ReadoutModels &models, QWidget *parent = nullptr);

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "platform/CalendarStore.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// Reading and completing the iCalendar text of one store with libical. Text that does not parse
+// gives nothing. Not safe to call from two threads at once: libical keeps its time zones in
+// globals.
+namespace ICalendarText {
+
+// Switches off libical's habit of aborting the process on a parse error. Call once, on the main
+// thread, before anything else here.
+void init();
+
+// The occurrences of the text's events overlapping [from, to), recurring events expanded (rules,
+// extra dates, excluded dates and moved occurrences). Ids start with `source` + "/".
+QList<CalendarEvent> events(const QByteArray &text, const QDateTime &from, const QDateTime &to,
+                            const QString &source);
+
+// The text's incomplete tasks due before `dueBefore` or without a due date. Ids are `source` +
+// "/" + the task's UID; `list` names them.
+QList<CalendarReminder> incompleteReminders(const QByteArray &text, const QDateTime &dueBefore,
+                                            const QString &source, const QString &list);
+
+// The calendar's own name (X-WR-CALNAME); empty when it has none.
+QString calendarName(const QByteArray &text);
+
+// The text with the task `uid` marked completed at `when` (STATUS, COMPLETED and
+// PERCENT-COMPLETE) and every other byte as it was.
+struct Completed
+{
+    enum class Outcome {
+        completed,
+        notFound,
+        // The task is there but libical could not read all of it: writing it back would lose
+        // what it dropped, so nothing is written.
+        unreadable,
+    };
+    Outcome outcome = Outcome::notFound;
+    QByteArray text;
+};
+Completed withTaskCompleted(const QByteArray &text, const QString &uid, const QDateTime &when);
+
+} // namespace ICalendarText

@@ -1,0 +1,146 @@
+#pragma once
+
+#include "windows/Loadout.h"
+
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QThreadPool>
+
+#include <functional>
+#include <optional>
+
+class Feedback;
+class SystemLog;
+class ToolRunner;
+class UserDefaults;
+
+// What the user can cast: three built-in skills, one per saved loadout and one per Shortcut the
+// Shortcuts tool lists; the starred ones fill the quick bar. Main thread only; the tool runs on
+// a pool of the book's own (a Shortcut may take its time, and the global pool is waited for at
+// exit) and its results come back here.
+class SkillBook final : public QObject
+{
+    Q_OBJECT
+public:
+    struct Skill
+    {
+        QString id; // "builtin:…", "loadout:" + UUID, "shortcut:" + name
+        QString title;
+        QString icon; // symbol name
+        QString detail;
+        bool isShortcut = false;
+        QString kind; // "SKILL", "LOADOUT" or "SHORTCUT"
+
+        bool operator==(const Skill &) const = default;
+    };
+
+    // What one run of the Shortcuts tool gave.
+    struct ToolOutcome
+    {
+        int status = -1;
+        QString output;
+        QString error;
+    };
+
+    // What the skills act on, supplied by the application.
+    struct Collaborators
+    {
+        std::function<QList<Loadout>()> loadouts; // in the store's order
+        // Restores a loadout; `done` runs once it is finished.
+        std::function<void(const Loadout &, std::function<void()> done)> equip;
+        std::function<void()> toggleFocus;
+        std::function<void()> wakeAI;
+        std::function<void()> unloadAI;
+    };
+
+    static constexpr int capacity = 4;
+    static constexpr int outputLimit = 400;
+    static constexpr int errorLimit = 300;
+    static constexpr double outputToastSeconds = 6.0;
+    static constexpr double doneToastSeconds = 1.8;
+    static constexpr double fullToastSeconds = 2.5;
+    static constexpr int listLimitMs = 10000;
+    static inline const QString defaultsKey = QStringLiteral("Vantle.skillBar");
+    static inline const QString focusID = QStringLiteral("builtin:focus");
+
+    // `tool` is the Shortcuts program (empty: there is none); `restricted` runs no tool at all.
+    SkillBook(const ToolRunner &tools, UserDefaults &defaults, SystemLog &log, Feedback &feedback,
+              Collaborators collaborators, QString tool, bool restricted,
+              QObject *parent = nullptr);
+    ~SkillBook() override;
+
+    const QStringList &shortcutNames() const { return m_shortcutNames; }
+    bool loaded() const { return m_loaded; }
+    const QStringList &starred() const { return m_starred; }
+    const QSet<QString> &running() const { return m_running; }
+
+    // Lists the Shortcuts again in the background.
+    void reload();
+
+    // Built-ins, then loadouts, then Shortcuts.
+    QList<Skill> allSkills() const;
+    // What the command bar searches: the user's own skills, loadouts and Shortcuts.
+    QList<Skill> searchableSkills() const;
+    // The starred skills that exist, in star order, at most `capacity`.
+    QList<Skill> quickBar() const;
+    std::optional<Skill> skill(const QString &id) const;
+
+    bool isStarred(const QString &id) const { return m_starred.contains(id); }
+    void toggleStar(const QString &id);
+
+    void run(const Skill &skill);
+    // Runs the skill with that id; nothing when there is none.
+    void run(const QString &id);
+
+    // Runs the tool with `arguments` and waits for it: off the main thread only.
+    ToolOutcome runShortcutsTool(const QStringList &arguments) const;
+
+    // Tells observers that the loadouts, and so the skills, changed.
+    void loadoutsChanged() { emit changed(); }
+
+    // Tool runs queued or running (tests wait for them).
+    bool isBusy() const { return m_pending > 0; }
+
+    static QList<Skill> builtins();
+    static Skill loadoutSkill(const Loadout &loadout);
+    static Skill shortcutSkill(const QString &name);
+    // The names of a listing: one a line, trimmed of spaces and tabs, empty lines dropped.
+    static QStringList parseListing(const QString &output);
+    // The toast a finished Shortcut shows: title, message and seconds.
+    struct Report
+    {
+        QString title;
+        QString message;
+        double seconds = 0;
+    };
+    static Report report(const QString &title, const ToolOutcome &outcome);
+
+signals:
+    // Anything a view shows changed: the Shortcuts, the stars, what runs, the loadouts.
+    void changed();
+
+private:
+    void runShortcut(const Skill &skill);
+    void runLoadout(const Skill &skill);
+    template <typename Work, typename Then> void onPool(Work work, Then then);
+
+    const ToolRunner &m_tools;
+    UserDefaults &m_defaults;
+    SystemLog &m_log;
+    Feedback &m_feedback;
+    Collaborators m_collaborators;
+    const QString m_tool;
+    const bool m_restricted;
+
+    QStringList m_shortcutNames;
+    bool m_loaded = false;
+    QStringList m_starred;
+    QSet<QString> m_running;
+    bool m_listing = false;
+    bool m_listAgain = false;
+    int m_pending = 0;
+    QThreadPool m_pool;
+};

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "skills/SkillBook.h"
+#include "ui/CoreSoundEngine.h"
+
+#include <QList>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+
+class HUDActionService;
+class MenuPaintedButton;
+class QScrollArea;
+
+namespace CoreWidgets {
+
+// The skills list: the built-in skills, the loadouts and the user's Shortcuts in three
+// sections. A row runs its skill; its star puts it on the quick bar or takes it off.
+class CoreSkills final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr QSize panelSize{424, 456};
+    static constexpr double rowHeight = 50;
+    static constexpr double rowGap = 4;
+
+    struct Inputs
+    {
+        // The focus session's live label; may be missing.
+        HUDActionService *actions = nullptr;
+        std::function<void()> openShortcutsApp;
+        std::function<void(CoreSoundEngine::Cue)> playCue;
+    };
+
+    CoreSkills(SkillBook &book, Inputs inputs, QWidget *parent = nullptr);
+    ~CoreSkills() override;
+
+    static QString sideText();
+    // "3 Shortcuts · 2 on the bar".
+    QString countsText() const;
+    // One row per skill, in the book's order, with its star button.
+    const QList<MenuPaintedButton *> &rows() const { return m_rows; }
+    const QList<MenuPaintedButton *> &stars() const { return m_stars; }
+    const QList<QString> &rowIDs() const { return m_rowIDs; }
+    MenuPaintedButton *reloadButton() const { return m_reload; }
+    MenuPaintedButton *shortcutsAppButton() const { return m_shortcutsApp; }
+    // The texts of the sections that are empty, in order.
+    QStringList emptyTexts() const;
+    // What a row shows under the title: the detail, or the focus countdown while it runs.
+    QString rowDetail(const SkillBook::Skill &skill) const;
+    bool isRunning(const QString &id) const;
+
+    QSize sizeHint() const override { return panelSize; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    class List;
+
+    void rebuild();
+    void layoutControls();
+    void paintRow(QPainter &painter, const QRectF &bounds, const SkillBook::Skill &skill,
+                  bool hovered) const;
+
+    QPointer<SkillBook> m_book;
+    QPointer<HUDActionService> m_actions;
+    Inputs m_inputs;
+    MenuPaintedButton *m_reload;
+    MenuPaintedButton *m_shortcutsApp;
+    QScrollArea *m_scroll;
+    List *m_list;
+    QList<MenuPaintedButton *> m_rows;
+    QList<MenuPaintedButton *> m_stars;
+    QList<QString> m_rowIDs;
+};
+
+} // namespace CoreWidgets

@@ -1,0 +1,327 @@
+#include "quests/QuestService.h"
+#include "fakes/FakeClock.h"
+#include "fakes/FakeFeedback.h"
+#include "platform/linux/EvolutionCalendarStore.h"
+#include "platform/linux/ICalendarText.h"
+#include "support/TestEnvironment.h"
+#include "ui/widgets/QuestRows.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSaveFile>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString utc(const QDateTime &t)
+{
+    return t.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+}
+
+QString event(const QString &uid, const QString &title, const QDateTime &start,
+              const QDateTime &end, const QString &extra = {})
+{
+    return QStringLiteral("BEGIN:VEVENT\nUID:%1\nDTSTAMP:20260101T000000Z\nSUMMARY:%2\n"
+                          "DTSTART:%3\nDTEND:%4\n%5END:VEVENT\n")
+        .arg(uid, title, utc(start), utc(end), extra);
+}
+
+QString task(const QString &uid, const QString &title, const QString &extra = {})
+{
+    return QStringLiteral("BEGIN:VTODO\nUID:%1\nDTSTAMP:20260101T000000Z\nSUMMARY:%2\n%3"
+                          "END:VTODO\n")
+        .arg(uid, title, extra);
+}
+
+QByteArray calendar(const QString &components)
+{
+    QString text = QStringLiteral("BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//Tests//EN\n")
+        + components + QStringLiteral("END:VCALENDAR\n");
+    return text.replace(QLatin1Char('\n'), QStringLiteral("\r\n")).toUtf8();
+}
+
+struct QuestServiceTest : ::testing::Test
+{
+    QString dataHome = TestEnvironment::home() + QStringLiteral("/quests-")
+        + QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    FakeClock clock;
+    FakeFeedback feedback;
+    EvolutionCalendarStore store{dataHome};
+    QuestService quests{store, clock, feedback, {}};
+    QDateTime now = clock.now();
+
+    QString storePath(const char *kind, const char *file) const
+    {
+        return dataHome
+            + QStringLiteral("/evolution/%1/personal/%2")
+                  .arg(QLatin1String(kind), QLatin1String(file));
+    }
+    void write(const QString &path, const QByteArray &bytes)
+    {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    void writeEvents(const QString &components)
+    {
+        write(storePath("calendar", "calendar.ics"), calendar(components));
+    }
+    void writeTasks(const QByteArray &bytes) { write(storePath("tasks", "tasks.ics"), bytes); }
+    QByteArray readTasks() const
+    {
+        QFile f(storePath("tasks", "tasks.ics"));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    void settle()
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (quests.isBusy() && waited.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        ASSERT_FALSE(quests.isBusy());
+    }
+    void refresh()
+    {
+        quests.refresh();
+        settle();
+    }
+    QStringList eventTitles() const
+    {
+        QStringList titles;
+        for (const QuestService::Event &e : quests.events())
+            titles << e.title;
+        return titles;
+    }
+    QStringList reminderTitles() const
+    {
+        QStringList titles;
+        for (const QuestService::Reminder &r : quests.reminders())
+            titles << r.title;
+        return titles;
+    }
+};
+
+} // namespace
+
+TEST_F(QuestServiceTest, ListsTheEventsOfTheWindowRecurrencesExpanded)
+{
+    const QDateTime berlin = now.addSecs(5 * 3600).toTimeZone(QTimeZone("Europe/Berlin"));
+    writeEvents(
+        event("running", "Running", now.addSecs(-50 * 60), now.addSecs(10 * 60))
+        + event("ended", "Ended", now.addSecs(-61 * 60), now.addSecs(-60))
+        + QStringLiteral("BEGIN:VEVENT\nUID:allday\nSUMMARY:All day\nDTSTART;VALUE=DATE:%1\n"
+                         "END:VEVENT\n")
+              .arg(now.date().toString(QStringLiteral("yyyyMMdd")))
+        + event("cancelled", "Cancelled", now.addSecs(1800), now.addSecs(3600),
+                QStringLiteral("STATUS:CANCELLED\n"))
+        + event("weekly", "Weekly", now.addDays(-21).addSecs(2 * 3600),
+                now.addDays(-21).addSecs(3 * 3600), QStringLiteral("RRULE:FREQ=WEEKLY\n"))
+        + event("in600", "In 600", now.addSecs(600), now.addSecs(3600))
+        + event("in601", "In 601", now.addSecs(601), now.addSecs(3600))
+        + QStringLiteral("BEGIN:VEVENT\nUID:zoned\nSUMMARY:Zoned\nDTSTART;TZID=Europe/Berlin:%1\n"
+                         "DURATION:PT30M\nEND:VEVENT\n")
+              .arg(berlin.toString(QStringLiteral("yyyyMMdd'T'HHmmss"))));
+    refresh();
+
+    EXPECT_EQ(quests.eventAccess(), QuestService::Access::granted);
+    EXPECT_EQ(eventTitles(), (QStringList{"Running", "In 600", "In 601", "Weekly", "Zoned"}));
+    EXPECT_EQ(quests.events()[3].start, now.addSecs(2 * 3600));
+    EXPECT_EQ(quests.events()[4].start, now.addSecs(5 * 3600));
+    EXPECT_EQ(quests.events()[4].end, now.addSecs(5 * 3600 + 1800));
+    // Pressing: running, or starting within 600 seconds; 601 is not.
+    EXPECT_EQ(quests.urgentCount(now), 2);
+}
+
+TEST_F(QuestServiceTest, TenEventsGiveTheEightEarliest)
+{
+    QString events;
+    for (int i = 10; i >= 1; --i)
+        events += event(QStringLiteral("e%1").arg(i), QStringLiteral("E%1").arg(i),
+                        now.addSecs(i * 3600), now.addSecs(i * 3600 + 600));
+    writeEvents(events);
+    refresh();
+    EXPECT_EQ(eventTitles(), (QStringList{"E1", "E2", "E3", "E4", "E5", "E6", "E7", "E8"}));
+}
+
+TEST_F(QuestServiceTest, RemindersDueByTheEndOfTodayOverdueFirstUndatedLast)
+{
+    writeTasks(calendar(
+        task("undated", "Undated")
+        + task("later", "Later today", QStringLiteral("DUE:%1\n").arg(utc(now.addSecs(3 * 3600))))
+        + task("tomorrow", "Tomorrow", QStringLiteral("DUE:%1\n").arg(utc(now.addDays(1))))
+        + task("done", "Done", QStringLiteral("DUE:%1\nSTATUS:COMPLETED\n").arg(utc(now)))
+        + task("yesterday", "Yesterday", QStringLiteral("DUE:%1\n").arg(utc(now.addDays(-1))))));
+    refresh();
+
+    EXPECT_EQ(reminderTitles(), (QStringList{"Yesterday", "Later today", "Undated"}));
+    EXPECT_FALSE(quests.reminders()[2].due.has_value());
+    // Only the overdue one needs the user now.
+    EXPECT_EQ(quests.urgentCount(now), 1);
+    // No calendar store yet: events wait for one, and the quest log asks to connect.
+    EXPECT_EQ(quests.eventAccess(), QuestService::Access::notDetermined);
+    EXPECT_TRUE(quests.needsAccess());
+}
+
+TEST_F(QuestServiceTest, CompletingRewritesThatTaskOnlyAndKeepsEditsMadeMeanwhile)
+{
+    const QByteArray head = "BEGIN:VCALENDAR\nVERSION:2.0\nX-WR-CALNAME:Home\n";
+    const QByteArray other = task("other", "Water the plants",
+                                  "DESCRIPTION:A long line that the calendar app folded here\n"
+                                  " and went on.\n")
+                                 .toUtf8();
+    writeTasks(head + task("pay", "Pay rent", "DUE:" + utc(now.addSecs(3600)) + "\n").toUtf8()
+               + other + "END:VCALENDAR\n");
+    refresh();
+    ASSERT_EQ(reminderTitles(), (QStringList{"Pay rent", "Water the plants"}));
+
+    // The calendar app adds a task after our last read: completing must not lose it.
+    QByteArray edited = readTasks();
+    edited.insert(edited.lastIndexOf("END:VCALENDAR"), task("new", "Call mum").toUtf8());
+    writeTasks(edited);
+
+    quests.complete(quests.reminders()[0].id);
+    settle();
+    EXPECT_EQ(reminderTitles(), QStringList{"Water the plants"});
+    ASSERT_EQ(feedback.toasts.size(), 1);
+    EXPECT_EQ(feedback.toasts[0].title, QStringLiteral("Quest complete"));
+    EXPECT_EQ(feedback.toasts[0].message, QStringLiteral("Pay rent"));
+    EXPECT_EQ(feedback.toasts[0].duration, 2.2);
+    EXPECT_EQ(feedback.cues.value(0), qMakePair(SoundCue::confirm, 0.6f));
+
+    const QByteArray after = readTasks();
+    EXPECT_TRUE(after.startsWith(head));
+    EXPECT_TRUE(after.contains(other + task("new", "Call mum").toUtf8() + "END:VCALENDAR\n"));
+    EXPECT_FALSE(after.contains('\r')); // the file's own line endings
+    const qsizetype pay = after.indexOf("UID:pay");
+    for (const char *line : {"STATUS:COMPLETED", "PERCENT-COMPLETE:100", "COMPLETED:2026"})
+        EXPECT_GT(after.indexOf(line, after.lastIndexOf("BEGIN:VTODO", pay)), pay) << line;
+    const auto left = ICalendarText::incompleteReminders(after, now.addDays(1), "s", "Home");
+    ASSERT_EQ(left.size(), 2);
+    EXPECT_EQ(left[0].title, QStringLiteral("Water the plants"));
+
+    // One deleted elsewhere meanwhile: nothing happens, and the file is not touched.
+    QByteArray withoutOther = after;
+    withoutOther.remove(withoutOther.indexOf(other), other.size());
+    writeTasks(withoutOther);
+    quests.complete(quests.reminders()[0].id);
+    settle();
+    EXPECT_EQ(feedback.toasts.size(), 1);
+    EXPECT_EQ(readTasks(), withoutOther);
+}
+
+TEST_F(QuestServiceTest, UnreadableAndGarbageStoresGiveEmptyListsAndLoseNothing)
+{
+    // CI runs as root, whom file modes do not stop: a store that exists but cannot be opened as
+    // a file is a folder in its place.
+    QDir().mkpath(storePath("calendar", "calendar.ics"));
+    const QByteArray garbage("BEGIN:VCALENDAR\r\nBEGIN:VTODO\r\nUID:x\r\n\xff\xfe\0garbage", 40);
+    writeTasks(garbage);
+    refresh();
+    EXPECT_EQ(quests.eventAccess(), QuestService::Access::denied);
+    EXPECT_TRUE(quests.accessDenied());
+    EXPECT_TRUE(quests.events().isEmpty());
+    EXPECT_TRUE(quests.reminders().isEmpty());
+
+    // A task that never ends is not rewritten, and the user is told; a source that is not a
+    // folder name reaches nothing.
+    quests.complete(QStringLiteral("personal/x"));
+    quests.complete(QStringLiteral("../personal/x"));
+    settle();
+    EXPECT_EQ(readTasks(), garbage);
+    ASSERT_EQ(feedback.toasts.size(), 1);
+    EXPECT_EQ(feedback.toasts[0].title, QStringLiteral("Couldn't complete it"));
+    EXPECT_EQ(feedback.toasts[0].duration, 4.0);
+}
+
+TEST_F(QuestServiceTest, RefreshesOnStoreChangesOnlyWhileTheHUDIsVisible)
+{
+    writeTasks(calendar(task("a", "First")));
+    quests.setHUDVisible(true);
+    settle();
+    EXPECT_EQ(reminderTitles(), QStringList{"First"});
+
+    // A calendar app saving replaces the file; each change is read without a refresh call.
+    auto replaceTasks = [&](const QString &components) {
+        QSaveFile f(storePath("tasks", "tasks.ics"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(calendar(components));
+        ASSERT_TRUE(f.commit());
+    };
+    auto waitFor = [&](qsizetype count) {
+        QElapsedTimer waited;
+        waited.start();
+        while (quests.reminders().size() != count && waited.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    };
+    replaceTasks(task("a", "First") + task("b", "Second"));
+    waitFor(2);
+    EXPECT_EQ(reminderTitles(), (QStringList{"First", "Second"}));
+    replaceTasks(task("c", "Third"));
+    waitFor(1);
+    EXPECT_EQ(reminderTitles(), QStringList{"Third"});
+
+    quests.setHUDVisible(false);
+    EXPECT_FALSE(quests.isRefreshing());
+    writeTasks(calendar(task("a", "First") + task("b", "Second")));
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < QuestService::changeSettleMs * 3)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_FALSE(quests.isBusy());
+    EXPECT_EQ(reminderTitles(), QStringList{"Third"});
+}
+
+TEST(ICalendarText, ExcludedAndMovedOccurrencesFloatingTimesAndFoldedLines)
+{
+    const QDateTime monday(QDate(2026, 12, 7), QTime(9, 0), Qt::LocalTime);
+    const QString floating = monday.toString(QStringLiteral("yyyyMMdd'T'HHmmss"));
+    const QByteArray ics = calendar(
+        QStringLiteral("BEGIN:VEVENT\nUID:daily\nSUMMARY:Daily st\n and-up\nDTSTART:%1\n"
+                       "DURATION:PT15M\nRRULE:FREQ=DAILY;COUNT=5\nEXDATE:%2\nEND:VEVENT\n"
+                       "BEGIN:VEVENT\nUID:daily\nSUMMARY:Moved\nRECURRENCE-ID:%3\nDTSTART:%4\n"
+                       "DURATION:PT15M\nEND:VEVENT\n")
+            .arg(floating, monday.addDays(1).toString(QStringLiteral("yyyyMMdd'T'HHmmss")),
+                 monday.addDays(2).toString(QStringLiteral("yyyyMMdd'T'HHmmss")),
+                 monday.addDays(2).addSecs(3600).toString(QStringLiteral("yyyyMMdd'T'HHmmss"))));
+    QList<CalendarEvent> events
+        = ICalendarText::events(ics, monday.addDays(-1), monday.addDays(30), QStringLiteral("s"));
+    std::sort(events.begin(), events.end(),
+              [](const CalendarEvent &a, const CalendarEvent &b) { return a.start < b.start; });
+    QList<std::pair<QString, QDateTime>> seen;
+    for (const CalendarEvent &e : events)
+        seen << std::pair(e.title, e.start);
+    // Five days less the excluded Tuesday; Wednesday's occurrence moved an hour later.
+    EXPECT_EQ(seen,
+              (QList<std::pair<QString, QDateTime>>{{"Daily stand-up", monday},
+                                                    {"Moved", monday.addDays(2).addSecs(3600)},
+                                                    {"Daily stand-up", monday.addDays(3)},
+                                                    {"Daily stand-up", monday.addDays(4)}}));
+    EXPECT_EQ(events[0].end, monday.addSecs(15 * 60));
+}
+
+TEST(QuestRowsFromQuests, UndatedRemindersAreQuestsAndTheRestOpenTheCalendar)
+{
+    int opened = 0;
+    QuestInputs in;
+    in.now = QDateTime(QDate(2026, 12, 6), QTime(9, 0));
+    in.openReminders = [&opened] { ++opened; };
+    for (int i = 0; i < 4; ++i)
+        in.reminders << QuestReminder{QString::number(i),
+                                      QStringLiteral("R%1").arg(i),
+                                      i == 0 ? QDateTime() : in.now.addDays(-1),
+                                      {},
+                                      {}};
+    const QList<QuestRow> rows = questRows(in);
+    ASSERT_EQ(rows.size(), 4);
+    EXPECT_EQ(std::tuple(rows[0].kind, rows[0].tone, rows[0].sub),
+              std::tuple(QStringLiteral("Quest"), QuestTone::quest, QStringLiteral("No due date")));
+    EXPECT_EQ(rows[3].text, QStringLiteral("1 more overdue"));
+    rows[3].run();
+    EXPECT_EQ(opened, 1);
+}

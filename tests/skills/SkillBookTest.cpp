@@ -1,0 +1,204 @@
+#include "skills/SkillBook.h"
+#include "fakes/FakeFeedback.h"
+#include "fakes/FakeSystemLog.h"
+#include "fakes/FakeToolRunner.h"
+#include "fakes/FakeUserDefaults.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kTool = QStringLiteral("/opt/kaidro/vantle-shortcuts");
+
+ToolResult exited(int status, const QByteArray &out = {}, const QByteArray &err = {})
+{
+    ToolResult r;
+    r.started = true;
+    r.exitStatus = status;
+    r.standardOutput = out;
+    r.standardError = err;
+    return r;
+}
+
+struct SkillBookTest : ::testing::Test
+{
+    FakeToolRunner tools;
+    FakeUserDefaults defaults;
+    FakeSystemLog log;
+    FakeFeedback feedback;
+    QList<Loadout> loadouts;
+    QString tool = kTool;
+    std::unique_ptr<SkillBook> book;
+
+    // Lists `names` and answers every run with `run`.
+    void serve(QStringList names, ToolResult run = exited(0))
+    {
+        tools.handler = [names, run](const QString &, const QStringList &args) {
+            return args.value(0) == QLatin1String("list")
+                ? exited(0, names.join(QLatin1Char('\n')).toUtf8() + "\n")
+                : run;
+        };
+    }
+
+    SkillBook &make()
+    {
+        SkillBook::Collaborators with;
+        with.loadouts = [this] { return loadouts; };
+        book = std::make_unique<SkillBook>(tools, defaults, log, feedback, std::move(with), tool,
+                                           false);
+        return *book;
+    }
+
+    void settle()
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (book->isBusy() && waited.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        ASSERT_FALSE(book->isBusy());
+    }
+
+    QStringList barIDs() const
+    {
+        QStringList ids;
+        for (const SkillBook::Skill &s : book->quickBar())
+            ids << s.id;
+        return ids;
+    }
+};
+
+} // namespace
+
+TEST_F(SkillBookTest, QuickBarStartsWithFocusFillsToFourAndKeepsStarsOfDeletedShortcuts)
+{
+    serve({QStringLiteral("Backup"), QStringLiteral("Mail digest"), QStringLiteral("Deploy")});
+    SkillBook &b = make();
+    EXPECT_EQ(barIDs(), QStringList{QStringLiteral("builtin:focus")});
+    b.reload();
+    settle();
+
+    for (const char *id : {"builtin:wake", "shortcut:Backup", "shortcut:Mail digest"})
+        b.toggleStar(QLatin1String(id));
+    ASSERT_EQ(barIDs().size(), 4);
+    EXPECT_TRUE(feedback.toasts.isEmpty());
+
+    // The fifth is refused with the toast, and nothing is stored.
+    b.toggleStar(QStringLiteral("shortcut:Deploy"));
+    ASSERT_EQ(feedback.toasts.size(), 1);
+    EXPECT_EQ(feedback.toasts[0].title, QStringLiteral("Quick bar is full"));
+    EXPECT_EQ(feedback.toasts[0].message, QStringLiteral("Unstar a skill to make room (4 slots)."));
+    EXPECT_EQ(feedback.toasts[0].duration, 2.5);
+    EXPECT_FALSE(b.isStarred(QStringLiteral("shortcut:Deploy")));
+
+    // A deleted Shortcut leaves the bar and frees its slot, but keeps its stored star.
+    serve({QStringLiteral("Mail digest"), QStringLiteral("Deploy")});
+    b.reload();
+    settle();
+    EXPECT_EQ(
+        barIDs(),
+        (QStringList{QStringLiteral("builtin:focus"), "builtin:wake", "shortcut:Mail digest"}));
+    b.toggleStar(QStringLiteral("shortcut:Deploy"));
+    EXPECT_EQ(barIDs().size(), 4);
+    EXPECT_EQ(defaults.stringList(SkillBook::defaultsKey),
+              (QStringList{"builtin:focus", "builtin:wake", "shortcut:Backup",
+                           "shortcut:Mail digest", "shortcut:Deploy"}));
+
+    // A restart reads the stars back.
+    make();
+    EXPECT_TRUE(book->isStarred(QStringLiteral("shortcut:Backup")));
+}
+
+TEST_F(SkillBookTest, SkillsFollowLoadoutsAndListingOrder)
+{
+    Loadout desk;
+    desk.id = QUuid::createUuid();
+    desk.name = QStringLiteral("Desk");
+    desk.entries = {Loadout::Entry{QStringLiteral("org.gnome.Terminal"), {}, 0},
+                    Loadout::Entry{QStringLiteral("org.gnome.Terminal"), {}, 1}};
+    loadouts = {desk};
+    tools.handler = [](const QString &, const QStringList &) {
+        return exited(1, "  Zeta\t\n\nAlpha\nZeta\n");
+    };
+    SkillBook &b = make();
+    b.reload();
+    settle();
+
+    // Whatever the status: lines trimmed, empty ones dropped, order and repeats kept.
+    EXPECT_EQ(b.shortcutNames(), (QStringList{"Zeta", "Alpha", "Zeta"}));
+    const QList<SkillBook::Skill> all = b.allSkills();
+    ASSERT_EQ(all.size(), 7);
+    EXPECT_EQ(all[3].id, QStringLiteral("loadout:") + Loadout::uuidText(desk.id));
+    EXPECT_EQ(all[3].detail,
+              QStringLiteral("Restores 2 windows across 1 app, launching any that "
+                             "are closed."));
+    EXPECT_EQ(all[4].detail,
+              QStringLiteral("Runs your Shortcut “Zeta”. Anything it outputs "
+                             "shows here when it finishes."));
+    EXPECT_EQ(b.searchableSkills().size(), 4);
+}
+
+TEST_F(SkillBookTest, ShortcutRunsOnceWithItsNameAsOneArgumentAndReportsItsOutput)
+{
+    QString thousand;
+    for (int i = 0; i < 1000; ++i)
+        thousand += i % 2 ? QStringLiteral("é") : QStringLiteral("👍🏽");
+    serve({QStringLiteral("Say hello")}, exited(0, "\n  " + thousand.toUtf8() + "  \n"));
+    SkillBook &b = make();
+    b.reload();
+    settle();
+
+    b.run(QStringLiteral("shortcut:Say hello"));
+    b.run(QStringLiteral("shortcut:Say hello"));
+    EXPECT_TRUE(b.running().contains(QStringLiteral("shortcut:Say hello")));
+    settle();
+    QList<QStringList> runs;
+    for (const FakeToolRunner::Call &c : tools.calls) {
+        if (c.arguments.value(0) == QLatin1String("run"))
+            runs << c.arguments;
+    }
+    EXPECT_EQ(runs, (QList<QStringList>{{"run", "Say hello"}}));
+    EXPECT_TRUE(b.running().isEmpty());
+    EXPECT_EQ(feedback.cues.first().first, SoundCue::select);
+
+    // The first 400 characters as a reader counts them: no emoji is cut in half.
+    ASSERT_EQ(feedback.toasts.size(), 1);
+    EXPECT_EQ(feedback.toasts[0].title, QStringLiteral("Say hello"));
+    EXPECT_EQ(feedback.toasts[0].message, thousand.left(200 * 5));
+    EXPECT_EQ(feedback.toasts[0].duration, 6.0);
+    // The output is the user's own: it never reaches the log.
+    for (const QString &line : std::as_const(log.lines))
+        EXPECT_FALSE(line.contains(QStringLiteral("é"))) << line.toStdString();
+}
+
+TEST_F(SkillBookTest, ReportsDoneFailuresAndAMissingTool)
+{
+    using R = SkillBook::Report;
+    auto report = [](int status, const QString &out, const QString &err) {
+        return SkillBook::report(QStringLiteral("Backup"), {status, out, err});
+    };
+    const R done = report(0, QStringLiteral(" \n\t"), {});
+    EXPECT_EQ(std::tie(done.message, done.seconds), std::tuple(QStringLiteral("Done."), 1.8));
+    const R failed = report(3, QStringLiteral("partial"), QString(500, QLatin1Char('x')));
+    EXPECT_EQ(failed.title, QStringLiteral("Backup failed"));
+    EXPECT_EQ(failed.message, QString(300, QLatin1Char('x')));
+    EXPECT_EQ(report(1, {}, QStringLiteral("  ")).message,
+              QStringLiteral("The Shortcut stopped with an error."));
+
+    // No tool at all: listing is empty and a run ends in the failure toast, without a process.
+    tool.clear();
+    SkillBook &b = make();
+    b.reload();
+    settle();
+    EXPECT_TRUE(b.loaded());
+    EXPECT_TRUE(b.shortcutNames().isEmpty());
+    b.run(SkillBook::shortcutSkill(QStringLiteral("Backup")));
+    settle();
+    EXPECT_TRUE(tools.calls.isEmpty());
+    ASSERT_EQ(feedback.toasts.size(), 1);
+    EXPECT_EQ(feedback.toasts[0].title, QStringLiteral("Backup failed"));
+    EXPECT_EQ(feedback.toasts[0].message, QStringLiteral("Could not launch the shortcuts tool."));
+    EXPECT_EQ(log.lines.size(), 1);
+}
