@@ -10,7 +10,9 @@
 #include "fakes/FakeWorkspace.h"
 #include "hud/HUDWidgetID.h"
 #include "monitors/SystemMetricsService.h"
+#include "platform/linux/EvolutionCalendarStore.h"
 #include "platform/linux/XdgApplications.h"
+#include "quests/QuestService.h"
 #include "ui/widgets/ReadoutScale.h"
 #include "ui/widgets/ReadoutViews.h"
 
@@ -117,6 +119,58 @@ void appCatalogueScan(benchmark::State &state)
     }
 }
 BENCHMARK(appCatalogueScan)->Unit(benchmark::kMillisecond);
+
+// One quest refresh over stores of 2,000 events (a tenth of them weekly) and 500 reminders:
+// parsing, expanding repeats into the window, cutting and sorting.
+void questRefresh(benchmark::State &state)
+{
+    QTemporaryDir home;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    auto stamp = [](const QDateTime &t) {
+        return t.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    };
+    QByteArray events = "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//bench//EN\n";
+    for (int i = 0; i < 2000; ++i) {
+        const QDateTime start = now.addSecs(qint64(i - 1000) * 3 * 3600);
+        events += QStringLiteral("BEGIN:VEVENT\nUID:e%1\nDTSTAMP:20260101T000000Z\nSUMMARY:Event "
+                                 "%1\nLOCATION:Room %2\nDTSTART:%3\nDTEND:%4\n%5END:VEVENT\n")
+                      .arg(i)
+                      .arg(i % 12)
+                      .arg(stamp(start), stamp(start.addSecs(3600)),
+                           i % 10 == 0 ? QStringLiteral("RRULE:FREQ=WEEKLY\n") : QString())
+                      .toUtf8();
+    }
+    events += "END:VCALENDAR\n";
+    QByteArray tasks = "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//bench//EN\n";
+    for (int i = 0; i < 500; ++i) {
+        tasks += QStringLiteral("BEGIN:VTODO\nUID:t%1\nDTSTAMP:20260101T000000Z\nSUMMARY:Task "
+                                "%1\n%2END:VTODO\n")
+                     .arg(i)
+                     .arg(i % 5 == 0 ? QString()
+                                     : QStringLiteral("DUE:%1\n")
+                                           .arg(stamp(now.addSecs(qint64(i - 250) * 1800))))
+                     .toUtf8();
+    }
+    tasks += "END:VCALENDAR\n";
+    auto write = [&](const QString &kind, const QString &name, const QByteArray &bytes) {
+        const QString folder = home.path() + QStringLiteral("/evolution/%1/personal").arg(kind);
+        QDir().mkpath(folder);
+        QFile file(folder + QLatin1Char('/') + name);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            state.SkipWithError("cannot write the stores");
+    };
+    write(QStringLiteral("calendar"), QStringLiteral("calendar.ics"), events);
+    write(QStringLiteral("tasks"), QStringLiteral("tasks.ics"), tasks);
+    EvolutionCalendarStore store(home.path());
+    for (auto _ : state) {
+        const QuestService::Snapshot snapshot = QuestService::read(store, now);
+        benchmark::DoNotOptimize(snapshot.events.size());
+    }
+    const QuestService::Snapshot snapshot = QuestService::read(store, now);
+    state.counters["events"] = double(snapshot.events.size());
+    state.counters["reminders"] = double(snapshot.reminders.size());
+}
+BENCHMARK(questRefresh)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
