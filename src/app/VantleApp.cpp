@@ -21,6 +21,11 @@ int VantleApp::run(int argc, char **argv)
         }
         qputenv("QT_QPA_PLATFORM", "xcb");
     }
+    // The panels are small and repaint a few small areas a second. Through shared memory every
+    // repaint waits for the X server to finish the last one (a round trip each time); sent
+    // over the socket, the pixels cost less than that wait. Left alone when the user chose.
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
+        qputenv("QT_XCB_NO_MITSHM", "1");
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantle"));

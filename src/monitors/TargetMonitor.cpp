@@ -162,7 +162,10 @@ void TargetMonitor::pollPointer()
 void TargetMonitor::scan()
 {
     QPointF p = m_lastMouse;
-    if (!m_watchingPointer || !m_knowsPointer || m_pointerMoved) {
+    // Motion reports cover what a device does; a pointer warped by a program reports nothing,
+    // so the slow polls of a resting pointer ask where it is.
+    const bool slowPoll = m_gazeTimer->interval() != pollIntervalMs;
+    if (!m_watchingPointer || !m_knowsPointer || m_pointerMoved || slowPoll) {
         p = m_screens.pointerLocation();
         m_knowsPointer = true;
         m_pointerMoved = false;

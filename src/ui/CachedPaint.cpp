@@ -38,7 +38,11 @@ void draw(QPainter &painter, const QString &key, const QRectF &bounds,
     const int qx = quarter(origin.x()), qy = quarter(origin.y());
     const QPointF inside(qx / 4.0, qy / 4.0);
 
-    const QString fullKey = key + QStringLiteral("|%1|%2|%3|%4").arg(sx).arg(sy).arg(qx).arg(qy);
+    // Scales to a thousandth: a key is built on every paint, and formatting doubles is the
+    // dearest part of it.
+    const QString fullKey = key + QLatin1Char('|') + QString::number(qRound(sx * 1000))
+        + QLatin1Char('|') + QString::number(qRound(sy * 1000)) + QLatin1Char('|')
+        + QString::number(qx * 4 + qy);
     QPixmap pixmap;
     if (!QPixmapCache::find(fullKey, &pixmap)) {
         const QSize size(int(std::ceil(bounds.width() * sx + inside.x())) + 1,

@@ -337,6 +337,15 @@ TEST_F(Target, ShowingPollsAtOnceHidingStopsAndReportedMotionSparesThePointerRea
     monitor->pollPointer();
     EXPECT_EQ(screens.pointerReads, pointerReads + 1);
     EXPECT_EQ(gazedPid(), kEditor);
+    // Settled on its target, the monitor polls slowly and asks where the pointer is each time:
+    // a pointer warped by a program reports no motion.
+    monitor->pollPointer();
+    pointAt(100, 700);
+    monitor->pollPointer();
+    EXPECT_EQ(screens.pointerReads, pointerReads + 2);
+    clock.advance(1.3);
+    monitor->pollPointer();
+    EXPECT_EQ(gazedPid(), 0);
     monitor->setHUDVisible(false);
     EXPECT_EQ(screens.watchers, 0);
 }

@@ -40,10 +40,9 @@ void CoreCursorDiamond::paint(QPainter &painter, const QRectF &rect) const
 {
     // The bob moves the same diamond up and down: once rendered, each frame is a blit.
     const double reach = CoreShadow::reach(glowRadius) + 1;
-    const QString key = QStringLiteral("kaidro-diamond|%1|%2x%3")
-                            .arg(m_tint.rgba(), 0, 16)
-                            .arg(rect.width())
-                            .arg(rect.height());
+    const QString key = QStringLiteral("kaidro-diamond|") + QString::number(m_tint.rgba(), 16)
+        + QLatin1Char('|') + QString::number(qRound(rect.width() * 100)) + QLatin1Char('x')
+        + QString::number(qRound(rect.height() * 100));
     CachedPaint::draw(painter, key, rect.adjusted(-reach, -reach, reach, reach),
                       [&](QPainter &p) { paintDirect(p, rect); });
 }

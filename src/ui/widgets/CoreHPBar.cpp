@@ -53,7 +53,8 @@ QSizeF CoreHPBar::size() const
     return {stripWidth + slant(stripH), capsuleRect().bottom()};
 }
 
-void CoreHPBar::paint(QPainter &painter, const QPointF &origin, double displayedFraction) const
+void CoreHPBar::paint(QPainter &painter, const QPointF &origin, double displayedFraction,
+                      const QRectF &only) const
 {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
@@ -61,14 +62,18 @@ void CoreHPBar::paint(QPainter &painter, const QPointF &origin, double displayed
 
     const QRectF gauge = gaugeRect();
     const QRectF strip(0, 0, gauge.right() + stripTrailing, stripH);
-    painter.fillPath(CoreSkewedRect(strip, kSkewDegrees), CoreTheme::panelShade());
-
-    const QRectF nameBox(stripLeading, 0, nameWidth, stripH);
-    const QFont name = themeFont(kNameType);
-    ReadoutText::draw(painter, nameBox, Qt::AlignLeft,
-                      ReadoutText::elided(username, name, nameWidth), name, Qt::white, kTextShadow);
-
-    CoreStepGauge::paint(painter, gauge, displayedFraction, fill, kGaugeOuterLine, kGaugeInnerLine);
+    // The strip leans out by its slant; its text's shadow reaches a few points further down.
+    const QRectF stripReach = strip.adjusted(-slant(stripH), 0, slant(stripH), 4);
+    if (only.isNull() || only.intersects(stripReach)) {
+        painter.fillPath(CoreSkewedRect(strip, kSkewDegrees), CoreTheme::panelShade());
+        const QRectF nameBox(stripLeading, 0, nameWidth, stripH);
+        const QFont name = themeFont(kNameType);
+        ReadoutText::draw(painter, nameBox, Qt::AlignLeft,
+                          ReadoutText::elided(username, name, nameWidth), name, Qt::white,
+                          kTextShadow);
+        CoreStepGauge::paint(painter, gauge, displayedFraction, fill, kGaugeOuterLine,
+                             kGaugeInnerLine);
+    }
 
     const QRectF capsule = capsuleRect();
     QPainterPath plate;

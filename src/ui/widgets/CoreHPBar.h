@@ -37,6 +37,8 @@ public:
     QRectF capsuleRect() const;
 
     // Paints the bar with its top-left corner at `origin`; the gauge shows `displayedFraction`
-    // (the animated value), everything else comes from the fields.
-    void paint(QPainter &painter, const QPointF &origin, double displayedFraction) const;
+    // (the animated value), everything else comes from the fields. With `only` (relative to
+    // the bar) just what reaches into it is painted.
+    void paint(QPainter &painter, const QPointF &origin, double displayedFraction,
+               const QRectF &only = {}) const;
 };

@@ -3,6 +3,7 @@
 #include "monitors/SystemMetricsService.h"
 #include "ui/widgets/CoreStepGauge.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -93,19 +94,30 @@ void PlayerStatus::refresh()
     CoreHPBar bar = hpBarFor(*m_metrics, m_username);
     // The metrics publish every second; the bar redraws itself while it slides, and the rest
     // only when its words or colour change.
-    const bool same = bar.currentLabel == m_bar.currentLabel && bar.levelLabel == m_bar.levelLabel
-        && bar.fill == m_bar.fill && bar.username == m_bar.username;
+    const bool sameStrip = bar.fill == m_bar.fill && bar.username == m_bar.username;
+    const bool sameLabels
+        = bar.currentLabel == m_bar.currentLabel && bar.levelLabel == m_bar.levelLabel;
+    const QRectF oldCapsule = m_bar.capsuleRect();
     m_bar = std::move(bar);
     m_gauge->setFraction(m_bar.fraction, isVisible());
-    if (!same)
+    if (!sameStrip)
         update();
+    else if (!sameLabels)
+        update(toPixels(oldCapsule.united(m_bar.capsuleRect())
+                            .translated(paddingH, paddingV)
+                            .adjusted(-4, -4, 4, 6)));
 }
 
-void PlayerStatus::paintEvent(QPaintEvent *)
+void PlayerStatus::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     beginPoints(painter);
-    m_bar.paint(painter, QPointF(paddingH, paddingV), m_gauge->displayedFraction());
+    // Most repaints are the capsule's labels; the strip above them is left alone then.
+    const QRectF dirty = QRectF(event->rect()).adjusted(-1, -1, 1, 1);
+    const QRectF only = QRectF(toPoints(dirty.topLeft()), toPoints(dirty.bottomRight()))
+                            .translated(-paddingH, -paddingV);
+    m_bar.paint(painter, QPointF(paddingH, paddingV), m_gauge->displayedFraction(),
+                event->rect() == rect() ? QRectF() : only);
 }
 
 } // namespace CoreWidgets

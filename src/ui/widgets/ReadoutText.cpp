@@ -53,6 +53,12 @@ QPainterPath glyphs(const QString &text, const QFont &font, QPointF origin, bool
     return outline;
 }
 
+// Names a font by its request: cheaper than QFont::key(), which writes out every attribute.
+QString fontKey(const QFont &font)
+{
+    return QString::number(quint64(qHash(font)), 36);
+}
+
 double measure(const QString &text, const QFont &font, bool tabularDigits)
 {
     const QFontMetricsF metrics(font);
@@ -81,7 +87,7 @@ double width(const QString &text, const QFont &font, bool tabularDigits)
     // Shaping a run of text costs more than everything else a readout does to place it, and
     // the same few labels are measured on every repaint. Main thread only.
     static QCache<QString, double> widths(512);
-    const QString key = text + QChar(0) + font.key() + (tabularDigits ? u'1' : u'0');
+    const QString key = text + QChar(0) + fontKey(font) + (tabularDigits ? u'1' : u'0');
     if (const double *known = widths.object(key))
         return *known;
     const double measured = measure(text, font, tabularDigits);
@@ -112,7 +118,15 @@ QPainterPath path(const QString &text, const QFont &font, const QRectF &rect,
 
 QString elided(const QString &text, const QFont &font, double maxWidth)
 {
-    return QFontMetricsF(font).elidedText(text, Qt::ElideRight, std::max(0.0, maxWidth));
+    // Eliding shapes the text again; readouts elide the same words on every repaint.
+    static QCache<QString, QString> cuts(256);
+    const double room = std::max(0.0, maxWidth);
+    const QString key = text + QChar(0) + fontKey(font) + QChar(0) + QString::number(room);
+    if (const QString *known = cuts.object(key))
+        return *known;
+    const QString cut = QFontMetricsF(font).elidedText(text, Qt::ElideRight, room);
+    cuts.insert(key, new QString(cut));
+    return cut;
 }
 
 void draw(QPainter &painter, const QRectF &rect, Qt::Alignment alignment, const QString &text,
@@ -137,7 +151,7 @@ void draw(QPainter &painter, const QRectF &rect, Qt::Alignment alignment, const 
     const QRectF bounds = line.adjusted(-margin, -margin, margin, margin);
 
     const QString key = QStringLiteral("kaidro-text|%1|%2|%3|%4|%5|%6")
-                            .arg(text, font.key())
+                            .arg(text, fontKey(font))
                             .arg(colour.rgba(), 0, 16)
                             .arg(shadowOpacity)
                             .arg(shadowRadius)

@@ -101,6 +101,7 @@ void TargetCursor::setTarget(const TargetReadout &target)
         && target.isNPC == m_target.isNPC && target.cramped == m_target.cramped;
     const bool sameDetail = detailText(target) == detailText(m_target);
     m_target = target;
+    m_layout.reset();
     if (tierChanged) {
         m_tintAnimation->stop();
         const QColor goal = tierColour(target.tier);
@@ -206,6 +207,16 @@ QRectF TargetCursor::diamondRect() const
 }
 
 TargetCursor::LabelLayout TargetCursor::labelLayout() const
+{
+    // Worked out once per target and size: the bob repaints the plate a few times a second.
+    if (!m_layout || m_layoutSize != size()) {
+        m_layout = layOutLabel();
+        m_layoutSize = size();
+    }
+    return *m_layout;
+}
+
+TargetCursor::LabelLayout TargetCursor::layOutLabel() const
 {
     LabelLayout l;
     const QFont name = themeFont(kNameType);

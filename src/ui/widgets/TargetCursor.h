@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <optional>
 #include <vector>
 
 class QVariantAnimation;
@@ -83,6 +84,7 @@ private:
         QRectF detail;
     };
     LabelLayout labelLayout() const;
+    LabelLayout layOutLabel() const;
     // Runs the bob's timer exactly while the diamond bobs on screen.
     void runBob();
     void stepBob();
@@ -90,6 +92,8 @@ private:
     QRectF bobArea() const;
 
     TargetReadout m_target;
+    mutable std::optional<LabelLayout> m_layout;
+    mutable QSize m_layoutSize;
     QColor m_tint;
     bool m_bob = false;
     double m_bobOffset = 0;
