@@ -31,9 +31,17 @@ bool isTransportError(QNetworkReply::NetworkError error)
 
 OllamaClient::OllamaClient(QObject *parent)
     : QObject(parent)
+{ }
+
+QNetworkAccessManager &OllamaClient::network()
 {
-    // The server is on this machine: a proxy from the environment must never see these calls.
-    m_network.setProxy(QNetworkProxy::NoProxy);
+    if (!m_network) {
+        m_network = std::make_unique<QNetworkAccessManager>();
+        // The server is on this machine: a proxy from the environment must never see these
+        // calls.
+        m_network->setProxy(QNetworkProxy::NoProxy);
+    }
+    return *m_network;
 }
 
 OllamaClient::~OllamaClient()
@@ -161,7 +169,7 @@ void OllamaClient::get(const QString &path, int idleMs, int totalMs, QObject *co
 {
     QNetworkRequest req = request(endpoint(m_base, path));
     req.setTransferTimeout(idleMs);
-    track(m_network.get(req), totalMs, context, std::move(done));
+    track(network().get(req), totalMs, context, std::move(done));
 }
 
 void OllamaClient::post(const QString &path, const QByteArray &body, int totalMs, QObject *context,
@@ -169,7 +177,7 @@ void OllamaClient::post(const QString &path, const QByteArray &body, int totalMs
 {
     QNetworkRequest req = request(endpoint(m_base, path));
     req.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
-    track(m_network.post(req, body), totalMs, context, std::move(done));
+    track(network().post(req, body), totalMs, context, std::move(done));
 }
 
 void OllamaClient::track(QNetworkReply *reply, int totalMs, QObject *context,

@@ -3,11 +3,13 @@
 #include <QByteArray>
 #include <QList>
 #include <QNetworkAccessManager>
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <memory>
 
 #include <functional>
 #include <optional>
@@ -75,7 +77,10 @@ private:
                std::function<void(const Answer &)> done);
     void list(const QString &path, QObject *context, std::function<void(QStringList)> done);
 
-    QNetworkAccessManager m_network;
+    // Made on the first call: most sessions never ask the model, and the network stack is a
+    // megabyte of memory once touched.
+    QNetworkAccessManager &network();
+    std::unique_ptr<QNetworkAccessManager> m_network;
     QUrl m_base = defaultBase();
     Timeouts m_timeouts;
     QList<QPointer<QNetworkReply>> m_inFlight;

@@ -70,9 +70,15 @@ ClipboardHistory::ClipboardHistory(Pasteboard &pasteboard, Workspace &workspace,
 
 void ClipboardHistory::start()
 {
-    if (m_timer.isActive())
+    if (m_timer.isActive() || m_listening)
         return;
     m_lastChangeCount = m_pasteboard.changeCount();
+    // Where the clipboard reports its changes, nothing needs to wake up to look.
+    if (m_pasteboard.reportsChanges()) {
+        m_listening = true;
+        connect(&m_pasteboard, &Pasteboard::changed, this, &ClipboardHistory::poll);
+        return;
+    }
     m_timer.start();
 }
 

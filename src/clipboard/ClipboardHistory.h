@@ -44,6 +44,8 @@ public:
 
     // Starts polling every 0.6 s; a second call does nothing.
     void start();
+    // Whether a timer wakes up to look at the clipboard (only where it reports no changes).
+    bool isPolling() const { return m_timer.isActive(); }
     // One poll: records the clipboard when it changed since the last one.
     void poll();
 
@@ -90,4 +92,5 @@ private:
     // The pinned file did not decode: it is moved aside before the first save replaces it.
     bool m_keepAside = false;
     QTimer m_timer;
+    bool m_listening = false;
 };

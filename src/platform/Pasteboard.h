@@ -23,4 +23,10 @@ public:
     virtual std::optional<QString> plainText() const = 0;
     // Clears the clipboard and puts `text` on it as plain text; bumps the change count.
     virtual void setPlainText(const QString &text) = 0;
+    // Whether `changed` reports every change, so nobody needs to poll the count.
+    virtual bool reportsChanges() const { return false; }
+
+signals:
+    // The change count grew (only where reportsChanges()).
+    void changed();
 };

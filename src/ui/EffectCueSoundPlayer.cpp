@@ -3,8 +3,22 @@
 #include <QUrl>
 
 EffectCueSoundPlayer::EffectCueSoundPlayer(const QString &wavPath)
+    : m_path(wavPath)
+{ }
+
+const QSoundEffect &EffectCueSoundPlayer::effect() const
 {
-    m_effect.setSource(QUrl::fromLocalFile(wavPath));
+    return loaded();
+}
+
+QSoundEffect &EffectCueSoundPlayer::loaded() const
+{
+    if (!m_effect) {
+        m_effect = std::make_unique<QSoundEffect>();
+        m_effect->setVolume(m_volume);
+        m_effect->setSource(QUrl::fromLocalFile(m_path));
+    }
+    return *m_effect;
 }
 
 std::unique_ptr<CueSoundPlayer> EffectCueSoundPlayer::create(const QString &wavPath)
@@ -14,13 +28,16 @@ std::unique_ptr<CueSoundPlayer> EffectCueSoundPlayer::create(const QString &wavP
 
 void EffectCueSoundPlayer::setVolume(float volume)
 {
-    m_effect.setVolume(volume);
+    m_volume = volume;
+    if (m_effect)
+        m_effect->setVolume(volume);
 }
 
 void EffectCueSoundPlayer::restart()
 {
     // Stopping first rewinds to the first sample whatever state the effect is in, so a cue that
     // is still sounding starts over instead of overlapping itself.
-    m_effect.stop();
-    m_effect.play();
+    QSoundEffect &effect = loaded();
+    effect.stop();
+    effect.play();
 }

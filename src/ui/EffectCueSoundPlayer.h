@@ -7,9 +7,10 @@
 
 #include <memory>
 
-// A cue sound held by a QSoundEffect: the file is decoded once into memory when the player is
-// made, so a start costs nothing but a buffer hand-over. With no sound server the effect still
-// loads and "plays" silently.
+// A cue sound held by a QSoundEffect: the file is decoded once into memory, so a start costs
+// nothing but a buffer hand-over. The effect (and with it the sound server's connection) is
+// made when the cue is first wanted: a HUD that never sounds keeps neither in memory. With no
+// sound server the effect still loads and "plays" silently.
 class EffectCueSoundPlayer final : public CueSoundPlayer
 {
 public:
@@ -21,8 +22,12 @@ public:
     void setVolume(float volume) override;
     void restart() override;
 
-    const QSoundEffect &effect() const { return m_effect; }
+    const QSoundEffect &effect() const;
 
 private:
-    QSoundEffect m_effect;
+    QSoundEffect &loaded() const;
+
+    QString m_path;
+    float m_volume = 1.0f;
+    mutable std::unique_ptr<QSoundEffect> m_effect;
 };

@@ -126,6 +126,23 @@ TEST_F(ClipboardHistoryTest, RecordsNewTextAtTheTopAndMovesARepeatOrAReCopyUp)
     EXPECT_EQ(history->items().first().sourceApp + history->items().first().sourceBundle, "");
 }
 
+TEST_F(ClipboardHistoryTest, AClipboardThatReportsItsChangesIsNeverPolled)
+{
+    pasteboard.reports = true;
+    history->start();
+    // No timer: the copy is recorded the moment it is reported.
+    EXPECT_FALSE(history->isPolling());
+    pasteboard.externalCopy("reported");
+    pasteboard.externalCopy("and again");
+    EXPECT_EQ(texts(), (QStringList{"and again", "reported"}));
+    // Our own copy back reports itself too and is still not a change of its own.
+    history->copy(history->items().last());
+    EXPECT_EQ(texts(), (QStringList{"reported", "and again"}));
+    history->start();
+    pasteboard.externalCopy("once");
+    EXPECT_EQ(texts().count("once"), 1) << "a second start listens once";
+}
+
 TEST_F(ClipboardHistoryTest, PrivateCopiesUnfitTextCopiesWhileOffAndIgnoredAppsAreNotRecorded)
 {
     copy("hunter2", {"x-kde-passwordManagerHint"});

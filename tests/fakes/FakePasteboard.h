@@ -13,6 +13,8 @@ public:
     QStringList written; // every text the program put on the clipboard, in order
 
     qint64 changeCount() const override { return count; }
+    bool reports = false;
+    bool reportsChanges() const override { return reports; }
     QStringList types() const override { return currentTypes; }
     std::optional<QString> plainText() const override
     {
@@ -28,14 +30,21 @@ public:
     // Another app copies `value`, optionally marked with extra types.
     void externalCopy(const QString &value, const QStringList &extraTypes = {})
     {
-        externalCopyOther(QStringList{QStringLiteral("text/plain")} + extraTypes);
+        currentTypes = QStringList{QStringLiteral("text/plain")} + extraTypes;
         text = value;
+        bump();
     }
     // Another app copies something that is not text (an image, a file list).
     void externalCopyOther(const QStringList &types)
     {
         text.reset();
         currentTypes = types;
+        bump();
+    }
+    void bump()
+    {
         ++count;
+        if (reports)
+            emit changed();
     }
 };

@@ -189,12 +189,18 @@ ProcSystemStats::ProcSystemStats(QString procRoot, QString sysRoot, QString home
     if (const std::optional<QByteArray> text
         = readSmall(m_procRoot + QStringLiteral("/meminfo"), kMeminfoLimit))
         m_physicalMemoryBytes = parseMeminfo(*text).total.value_or(0);
+    // The zones are the machine's sensors: listed once, read at every check.
+    const QDir thermal(m_sysRoot + QStringLiteral("/class/thermal"));
+    for (const QString &name : thermal.entryList({QStringLiteral("thermal_zone*")},
+                                                 QDir::Dirs | QDir::System, QDir::Name))
+        m_thermalZones << thermal.filePath(name);
     m_thermal = readThermal();
     // Linux sends no notification when a zone crosses a trip point that userspace could wait
-    // on cheaply, so the zones are polled.
+    // on cheaply, so the zones are polled; a machine without any has nothing to poll.
     m_thermalTimer->setInterval(kThermalCheckMs);
     connect(m_thermalTimer, &QTimer::timeout, this, &ProcSystemStats::checkThermal);
-    m_thermalTimer->start();
+    if (!m_thermalZones.isEmpty())
+        m_thermalTimer->start();
 }
 
 std::optional<CpuTicks> ProcSystemStats::cpuTicks() const
@@ -248,13 +254,9 @@ std::optional<QList<PowerSource>> ProcSystemStats::powerSources() const
 
 ThermalState ProcSystemStats::readThermal() const
 {
-    const QDir folder(m_sysRoot + QStringLiteral("/class/thermal"));
-    const QStringList zones = folder.entryList({QStringLiteral("thermal_zone*")},
-                                               QDir::Dirs | QDir::System, QDir::Name);
     std::optional<qint64> hottest;
     QString hottestZone;
-    for (const QString &name : zones) {
-        const QString zone = folder.filePath(name);
+    for (const QString &zone : m_thermalZones) {
         const std::optional<qint64> temp = readInteger(zone + QStringLiteral("/temp"));
         if (temp && (!hottest || *temp > *hottest)) {
             hottest = temp;

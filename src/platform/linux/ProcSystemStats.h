@@ -39,4 +39,5 @@ private:
     double m_physicalMemoryBytes = 0;
     ThermalState m_thermal = ThermalState::nominal;
     QTimer *m_thermalTimer = nullptr;
+    QStringList m_thermalZones;
 };

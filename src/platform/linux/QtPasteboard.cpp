@@ -10,8 +10,10 @@ QtPasteboard::QtPasteboard(QObject *parent)
     if (QClipboard *clipboard = QGuiApplication::clipboard()) {
         connect(clipboard, &QClipboard::dataChanged, this, [this] {
             // Our own write reports itself while we are still writing; it is counted there.
-            if (!m_writing)
+            if (!m_writing) {
                 ++m_changeCount;
+                emit changed();
+            }
         });
     }
 }

@@ -14,6 +14,8 @@ public:
     QStringList types() const override;
     std::optional<QString> plainText() const override;
     void setPlainText(const QString &text) override;
+    // The X server tells Qt of every new clipboard owner.
+    bool reportsChanges() const override { return true; }
 
     // The X11 selection machinery's own targets, which say nothing about the content.
     static bool isSelectionTarget(const QString &format);
