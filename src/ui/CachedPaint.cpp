@@ -68,4 +68,23 @@ void draw(QPainter &painter, const QString &key, const QRectF &bounds,
     painter.restore();
 }
 
+QString measures(QStringView kind, const QSizeF &size, double extra)
+{
+    return kind.toString() + QLatin1Char('|') + QString::number(qRound(size.width() * 100))
+        + QLatin1Char('|') + QString::number(qRound(size.height() * 100)) + QLatin1Char('|')
+        + QString::number(qRound(extra * 100));
+}
+
+void fillPath(QPainter &painter, const QString &shape, const QPainterPath &path,
+              const QColor &colour)
+{
+    const QRectF bounds = path.boundingRect().adjusted(-1, -1, 1, 1);
+    const QString key = QStringLiteral("kaidro-fill|") + shape + QLatin1Char('|')
+        + QString::number(colour.rgba(), 16);
+    draw(painter, key, bounds, [&](QPainter &p) {
+        p.setRenderHint(QPainter::Antialiasing);
+        p.fillPath(path, colour);
+    });
+}
+
 } // namespace CachedPaint

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QColor>
+#include <QPainterPath>
 #include <QRectF>
+#include <QSizeF>
 #include <QString>
 
 #include <functional>
@@ -18,5 +21,13 @@ namespace CachedPaint {
 // through the cache entry named `key`.
 void draw(QPainter &painter, const QString &key, const QRectF &bounds,
           const std::function<void(QPainter &)> &paint);
+
+// A shape's name from its kind and measures (in hundredths of a point).
+QString measures(QStringView kind, const QSizeF &size, double extra = 0);
+
+// Fills `path` in `colour`, antialiased, through the cache. `shape` names the outline relative
+// to its bounding box (its kind and measures), so the same plate anywhere is one entry.
+void fillPath(QPainter &painter, const QString &shape, const QPainterPath &path,
+              const QColor &colour);
 
 } // namespace CachedPaint

@@ -1,5 +1,6 @@
 #include "ui/widgets/CoreHPBar.h"
 
+#include "ui/CachedPaint.h"
 #include "ui/CoreShapes.h"
 #include "ui/widgets/CoreStepGauge.h"
 #include "ui/widgets/ReadoutText.h"
@@ -65,7 +66,8 @@ void CoreHPBar::paint(QPainter &painter, const QPointF &origin, double displayed
     // The strip leans out by its slant; its text's shadow reaches a few points further down.
     const QRectF stripReach = strip.adjusted(-slant(stripH), 0, slant(stripH), 4);
     if (only.isNull() || only.intersects(stripReach)) {
-        painter.fillPath(CoreSkewedRect(strip, kSkewDegrees), CoreTheme::panelShade());
+        CachedPaint::fillPath(painter, CachedPaint::measures(u"skewed", strip.size(), kSkewDegrees),
+                              CoreSkewedRect(strip, kSkewDegrees), CoreTheme::panelShade());
         const QRectF nameBox(stripLeading, 0, nameWidth, stripH);
         const QFont name = themeFont(kNameType);
         ReadoutText::draw(painter, nameBox, Qt::AlignLeft,
@@ -78,7 +80,9 @@ void CoreHPBar::paint(QPainter &painter, const QPointF &origin, double displayed
     const QRectF capsule = capsuleRect();
     QPainterPath plate;
     plate.addRoundedRect(capsule, kCapsuleRadius, kCapsuleRadius);
-    painter.fillPath(plate, CoreTheme::panelShade());
+    CachedPaint::fillPath(painter,
+                          CachedPaint::measures(u"rounded", capsule.size(), kCapsuleRadius), plate,
+                          CoreTheme::panelShade());
 
     const QFont label = themeFont(kLabelType);
     const double currentWidth = ReadoutText::width(currentLabel, label);

@@ -1,6 +1,7 @@
 #include "ui/widgets/FieldHeader.h"
 
 #include "monitors/SystemMetricsService.h"
+#include "ui/CachedPaint.h"
 #include "ui/CoreShapes.h"
 #include "ui/CoreTheme.h"
 #include "ui/widgets/ReadoutText.h"
@@ -103,7 +104,8 @@ void FieldHeader::paintEvent(QPaintEvent *)
     beginPoints(painter);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF plate = plateRect();
-    painter.fillPath(CoreSkewedRect(plate, kSkewDegrees), CoreTheme::panelShade());
+    CachedPaint::fillPath(painter, CachedPaint::measures(u"skewed", plate.size(), kSkewDegrees),
+                          CoreSkewedRect(plate, kSkewDegrees), CoreTheme::panelShade());
 
     // Time and date share a baseline, as one line of text would.
     const QFont time = themeFont(kTimeType);

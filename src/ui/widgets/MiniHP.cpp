@@ -1,5 +1,6 @@
 #include "ui/widgets/MiniHP.h"
 
+#include "ui/CachedPaint.h"
 #include "ui/CoreShapes.h"
 #include "ui/CoreTheme.h"
 #include "ui/widgets/CoreStepGauge.h"
@@ -52,10 +53,9 @@ void MiniHP::paint(QPainter &painter, const QPointF &origin, double displayedFra
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     const double width = rowWidth(nameWidth, detailWidth);
-    painter.fillPath(
-        CoreSkewedRect(QRectF(origin.x(), origin.y(), width + plateOverhang, rowHeight),
-                       kSkewDegrees),
-        CoreTheme::panelShade());
+    const QRectF plate(origin.x(), origin.y(), width + plateOverhang, rowHeight);
+    CachedPaint::fillPath(painter, CachedPaint::measures(u"skewed", plate.size(), kSkewDegrees),
+                          CoreSkewedRect(plate, kSkewDegrees), CoreTheme::panelShade());
 
     const QRectF nameBox(origin.x() + leadingPadding, origin.y(), nameWidth, rowHeight);
     ReadoutText::draw(painter, nameBox, Qt::AlignLeft, name, nameFont(), Qt::white, kTextShadow);

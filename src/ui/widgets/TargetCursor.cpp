@@ -1,5 +1,6 @@
 #include "ui/widgets/TargetCursor.h"
 
+#include "ui/CachedPaint.h"
 #include "ui/CoreShadow.h"
 #include "ui/CoreTheme.h"
 #include "ui/widgets/CoreCursorDiamond.h"
@@ -284,7 +285,8 @@ void TargetCursor::paintEvent(QPaintEvent *)
     const LabelLayout l = labelLayout();
     QPainterPath plate;
     plate.addRoundedRect(l.plate, kPlateRadius, kPlateRadius);
-    painter.fillPath(plate, CoreTheme::panelShade());
+    CachedPaint::fillPath(painter, CachedPaint::measures(u"rounded", l.plate.size(), kPlateRadius),
+                          plate, CoreTheme::panelShade());
 
     const QFont name = themeFont(kNameType);
     ReadoutText::draw(painter, l.name, Qt::AlignLeft,
