@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <map>
 
 namespace {
 constexpr double kNameSize = 13;
@@ -120,27 +121,31 @@ void TargetCursor::setTarget(const TargetReadout &target)
         update(toPixels(labelRect()));
 }
 
-const std::vector<TargetCursor::BobStep> &TargetCursor::bobSteps()
+const std::vector<TargetCursor::BobStep> &TargetCursor::bobSteps(double pixelsPerPoint)
 {
     // One loop runs down and back up: phase 0 → 1 → 0, each half eased in and out, sampled
-    // every millisecond for the moments the rounded offset changes.
-    static const std::vector<BobStep> steps = [] {
-        std::vector<BobStep> out;
-        const QEasingCurve ease = easeInOutCurve();
-        const int half = int(bobSeconds * 1000);
-        for (int ms = 0; ms < 2 * half; ++ms) {
-            const double t = double(ms) / half;
-            const double phase = ease.valueForProgress(t <= 1 ? t : 2 - t);
-            const int offset = int(std::lround(-bobAmplitude + 2 * bobAmplitude * phase));
-            if (out.empty() || out.back().offset != offset)
-                out.push_back({ms, offset});
-        }
-        // The loop ends where it starts.
-        if (out.size() > 1 && out.back().offset == out.front().offset)
-            out.pop_back();
-        return out;
-    }();
-    return steps;
+    // every millisecond for the moments the offset, rounded to whole pixels, changes. A few
+    // scales are in use at a time (one per screen), each worked out once.
+    static std::map<int, std::vector<BobStep>> loops;
+    const int key = int(std::lround(pixelsPerPoint * 1000));
+    auto found = loops.find(key);
+    if (found != loops.end())
+        return found->second;
+    std::vector<BobStep> out;
+    const QEasingCurve ease = easeInOutCurve();
+    const double amplitude = bobAmplitude * pixelsPerPoint;
+    const int half = int(bobSeconds * 1000);
+    for (int ms = 0; ms < 2 * half; ++ms) {
+        const double t = double(ms) / half;
+        const double phase = ease.valueForProgress(t <= 1 ? t : 2 - t);
+        const int offset = int(std::lround(-amplitude + 2 * amplitude * phase));
+        if (out.empty() || out.back().offset != offset)
+            out.push_back({ms, offset});
+    }
+    // The loop ends where it starts.
+    if (out.size() > 1 && out.back().offset == out.front().offset)
+        out.pop_back();
+    return loops.emplace(key, std::move(out)).first->second;
 }
 
 void TargetCursor::setBob(bool bob)
@@ -169,12 +174,13 @@ void TargetCursor::runBob()
 
 void TargetCursor::stepBob()
 {
-    const std::vector<BobStep> &steps = bobSteps();
+    const double pixelsPerPoint = readoutScale() * devicePixelRatioF();
+    const std::vector<BobStep> &steps = bobSteps(pixelsPerPoint);
     const int loop = int(2 * bobSeconds * 1000);
     const int at = int(m_bobClock.elapsed() % loop);
     auto next = std::upper_bound(steps.begin(), steps.end(), at,
                                  [](int ms, const BobStep &s) { return ms < s.atMs; });
-    const int offset = std::prev(next)->offset;
+    const double offset = std::prev(next)->offset / pixelsPerPoint;
     const int nextAt = next == steps.end() ? loop + steps.front().atMs : next->atMs;
     if (offset != m_bobOffset) {
         m_bobOffset = offset;

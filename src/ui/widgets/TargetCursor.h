@@ -50,14 +50,15 @@ public:
     void setBob(bool bob);
     double bobOffset() const { return m_bobOffset; }
 
-    // One loop of the bob as whole-point offsets: the offset that starts at each moment (in
-    // milliseconds from the top of the loop). The diamond is redrawn only at these moments.
+    // One loop of the bob in whole device pixels, for a diamond drawn `pixelsPerPoint` pixels
+    // to the point: the offset (in pixels) that starts at each moment, in milliseconds from the
+    // top of the loop. The diamond is redrawn only at these moments.
     struct BobStep
     {
         int atMs;
         int offset;
     };
-    static const std::vector<BobStep> &bobSteps();
+    static const std::vector<BobStep> &bobSteps(double pixelsPerPoint = 1.0);
     QColor displayedTint() const { return m_tint; }
 
     // The diamond at rest and the label plate (empty while cramped), in this widget's

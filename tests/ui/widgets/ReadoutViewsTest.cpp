@@ -357,7 +357,7 @@ TEST_F(Views, TargetBobsWhileTheHUDIsVisibleIsDarkWhenLethalGreenWhenCalmBareWhe
     EXPECT_FALSE(cursor->bob());
     EXPECT_DOUBLE_EQ(cursor->bobOffset(), 0);
 
-    // A loop in whole points: -3 to 3 and back, one point at a time, redrawn 12 times.
+    // A loop in whole pixels: -3 to 3 and back, one at a time, redrawn 12 times.
     const std::vector<TargetCursor::BobStep> &steps = TargetCursor::bobSteps();
     ASSERT_EQ(steps.size(), 12u);
     EXPECT_EQ(steps.front().atMs, 0);
@@ -367,6 +367,10 @@ TEST_F(Views, TargetBobsWhileTheHUDIsVisibleIsDarkWhenLethalGreenWhenCalmBareWhe
         EXPECT_EQ(std::abs(steps[i].offset - steps[(i + 1) % steps.size()].offset), 1) << i;
     }
     EXPECT_EQ(distinct.size(), 7);
+    // Drawn at 0.72 the same loop moves whole pixels: -2 to 2, eight redraws.
+    const std::vector<TargetCursor::BobStep> &scaled = TargetCursor::bobSteps(0.72);
+    EXPECT_EQ(scaled.size(), 8u);
+    EXPECT_EQ(scaled.front().offset, -2);
 
     const TargetReadout lethal{"ffmpeg", ThreatTier::lethal, "Lethal", 640, 1.26};
     cursor->setTarget(lethal);
