@@ -85,7 +85,7 @@ void ClipboardHistory::start()
 void ClipboardHistory::poll()
 {
     const qint64 count = m_pasteboard.changeCount();
-    if (count == m_lastChangeCount)
+    if (count == m_lastChangeCount || m_writing)
         return;
     m_lastChangeCount = count;
     if (!m_recording)
@@ -162,9 +162,14 @@ QList<ClipItem> ClipboardHistory::displayItems() const
     return out;
 }
 
-void ClipboardHistory::copy(const ClipItem &clip)
+void ClipboardHistory::copy(const ClipItem &entry)
 {
+    // `entry` may be one of ours, and a clipboard that reports changes can report this write
+    // before it returns: keep a copy, and let the report pass as our own.
+    const ClipItem clip = entry;
+    m_writing = true;
     m_pasteboard.setPlainText(clip.text);
+    m_writing = false;
     const qint64 count = m_pasteboard.changeCount();
     m_ignoreChange = count;
     m_lastChangeCount = count;

@@ -93,4 +93,5 @@ private:
     bool m_keepAside = false;
     QTimer m_timer;
     bool m_listening = false;
+    bool m_writing = false; // our own copy is on its way to the clipboard
 };
