@@ -69,17 +69,22 @@ private:
     xcb_connection_t *m_connection;
 };
 
+// Openbox manages new windows in its own time; waits until all forty are listed.
+void waitUntilListed(const X11WindowSystem &windows)
+{
+    for (int i = 0; i < 500; ++i) {
+        const auto list = windows.windowList();
+        if (list && list->size() >= kWindows)
+            return;
+        QThread::msleep(10);
+    }
+}
+
 void windowListOfFortyClients(benchmark::State &state)
 {
     X11WindowSystem windows;
     ManyClients clients;
-    // Openbox manages the new windows in its own time; wait until all forty are listed.
-    for (int i = 0; i < 500; ++i) {
-        const auto list = windows.windowList();
-        if (list && list->size() >= kWindows)
-            break;
-        QThread::msleep(10);
-    }
+    waitUntilListed(windows);
     const auto first = windows.windowList();
     if (!first || first->size() < kWindows) {
         state.SkipWithError("the window manager did not list the forty windows");
@@ -104,12 +109,7 @@ void targetPollOverFortyClients(benchmark::State &state)
     ProcSystemStats stats;
     SystemClock clock;
     ManyClients clients;
-    for (int i = 0; i < 500; ++i) {
-        const auto list = windows.windowList();
-        if (list && list->size() >= kWindows)
-            break;
-        QThread::msleep(10);
-    }
+    waitUntilListed(windows);
     TargetMonitor monitor(screens, windows, workspace, stats, clock, 1);
     bool flip = false;
     for (auto _ : state) {

@@ -2,11 +2,9 @@
 
 #include "platform/Clock.h"
 #include "platform/Feedback.h"
+#include "platform/OffThread.h"
 
-#include <QCoreApplication>
 #include <QFileSystemWatcher>
-#include <QPointer>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 
@@ -47,22 +45,11 @@ QuestService::~QuestService()
 template <typename Work, typename Then> void QuestService::onWorker(Work work, Then then)
 {
     ++m_pending;
-    const QPointer<QuestService> guard(this);
-    (void)QtConcurrent::run(
-        &m_worker, [guard, work = std::move(work), then = std::move(then)]() mutable {
-            auto result = work();
-            // Back through the application object, which outlives the service; the guard is read
-            // there, on the main thread.
-            QMetaObject::invokeMethod(
-                QCoreApplication::instance(),
-                [guard, then = std::move(then), result = std::move(result)]() mutable {
-                    if (!guard)
-                        return;
-                    --guard->m_pending;
-                    then(std::move(result));
-                },
-                Qt::QueuedConnection);
-        });
+    OffThread::run(m_worker, this, std::move(work),
+                   [this, then = std::move(then)](auto result) mutable {
+                       --m_pending;
+                       then(std::move(result));
+                   });
 }
 
 bool QuestService::needsAccess() const

@@ -3,13 +3,12 @@
 #include "actions/ActionText.h"
 #include "actions/ShortcutsTool.h"
 #include "platform/Feedback.h"
+#include "platform/OffThread.h"
 #include "platform/SystemLog.h"
 #include "platform/ToolRunner.h"
 #include "platform/UserDefaults.h"
 
-#include <QCoreApplication>
 #include <QPointer>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 
@@ -52,22 +51,11 @@ SkillBook::~SkillBook()
 template <typename Work, typename Then> void SkillBook::onPool(Work work, Then then)
 {
     ++m_pending;
-    const QPointer<SkillBook> guard(this);
-    (void)QtConcurrent::run(
-        &m_pool, [guard, work = std::move(work), then = std::move(then)]() mutable {
-            auto result = work();
-            // Back through the application object, which outlives the book; the guard is read
-            // there, on the main thread.
-            QMetaObject::invokeMethod(
-                QCoreApplication::instance(),
-                [guard, then = std::move(then), result = std::move(result)]() mutable {
-                    if (!guard)
-                        return;
-                    --guard->m_pending;
-                    then(std::move(result));
-                },
-                Qt::QueuedConnection);
-        });
+    OffThread::run(m_pool, this, std::move(work),
+                   [this, then = std::move(then)](auto result) mutable {
+                       --m_pending;
+                       then(std::move(result));
+                   });
 }
 
 QList<SkillBook::Skill> SkillBook::builtins()
