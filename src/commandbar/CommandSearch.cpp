@@ -178,26 +178,29 @@ std::optional<int> score(const QString &text, const QStringList &tokens)
 {
     if (tokens.isEmpty())
         return 0;
-    const QString lower = text.toLower();
+    // Compared without case in place: lower-casing every entry's text on every keystroke cost
+    // more than the comparisons themselves.
+    constexpr Qt::CaseSensitivity anyCase = Qt::CaseInsensitive;
     std::optional<QList<QStringView>> wordList; // split only when a token needs it
     int best = 0;
     for (const QString &token : tokens) {
         if (token.isEmpty()) {
             // Contained everywhere, and a prefix of everything.
-            best = std::max(best, lower.isEmpty() ? 100 : 80);
+            best = std::max(best, text.isEmpty() ? 100 : 80);
             continue;
         }
-        if (!lower.contains(token))
+        if (!text.contains(token, anyCase))
             return std::nullopt;
-        if (lower == token) {
+        if (text.compare(token, anyCase) == 0) {
             best = 100;
-        } else if (lower.startsWith(token)) {
+        } else if (text.startsWith(token, anyCase)) {
             best = std::max(best, 80);
         } else {
             if (!wordList)
-                wordList = words(lower);
-            const bool wordStart = std::any_of(wordList->cbegin(), wordList->cend(),
-                                               [&](QStringView w) { return w.startsWith(token); });
+                wordList = words(text);
+            const bool wordStart
+                = std::any_of(wordList->cbegin(), wordList->cend(),
+                              [&](QStringView w) { return w.startsWith(token, anyCase); });
             best = std::max(best, wordStart ? 65 : 45);
         }
     }
