@@ -1,7 +1,6 @@
 #include "ui/menu/CoreEquipment.h"
 
 #include "skills/SkillBook.h"
-#include "ui/CoreFrostPanel.h"
 #include "ui/CoreTheme.h"
 #include "ui/Symbols.h"
 #include "ui/menu/MenuPaintedButton.h"
@@ -12,8 +11,7 @@
 #include <QScrollArea>
 
 namespace {
-constexpr double kPad = 16;
-constexpr double kTitleHeight = 26;
+constexpr double kTitleHeight = MenuPainting::cardTitleHeight;
 constexpr double kHeadingHeight = 16;
 constexpr double kRowHeight = 54;
 constexpr double kRowGap = 6;
@@ -22,16 +20,6 @@ const QString kTrustOff = QStringLiteral("Window control is off, so windows can'
 
 // Five 72-point zone columns with their gaps need 392 points: the plate keeps only a narrow
 // margin for its shadow so that the grid fits inside it.
-QRectF plateRect(const QWidget &panel)
-{
-    return QRectF(panel.rect()).adjusted(4, 2, -4, -8);
-}
-
-QRectF contentRect(const QWidget &panel)
-{
-    return plateRect(panel).adjusted(12, kPad, -12, -kPad);
-}
-
 const ThemeType kHeadingType{9, ThemeWeight::bold, 0.8};
 
 // A small screen with the zone's share of it filled.
@@ -210,7 +198,7 @@ double CoreEquipment::trustRowHeight() const
 
 void CoreEquipment::layoutControls()
 {
-    const QRectF content = contentRect(*this);
+    const QRectF content = MenuPainting::cardContent(*this);
     const double trust = trustRowHeight();
     const double allowWidth = MenuPainting::textButtonWidth(QStringLiteral("ALLOW"));
     m_allow->setGeometry(
@@ -348,13 +336,8 @@ void CoreEquipment::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    CoreFrostPanel(18, false).paint(painter, plateRect(*this));
-    const QRectF content = contentRect(*this);
-
-    painter.setPen(CoreTheme::ink());
-    painter.setFont(themeFont(20, ThemeWeight::bold));
-    painter.drawText(QRectF(content.left(), content.top(), content.width(), kTitleHeight),
-                     Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Equipment"));
+    MenuPainting::card(painter, *this, QStringLiteral("Equipment"));
+    const QRectF content = MenuPainting::cardContent(*this);
 
     double y = content.top() + kTitleHeight + 6;
     if (const double trust = trustRowHeight(); trust > 0) {

@@ -1,7 +1,6 @@
 #include "ui/menu/CoreSkills.h"
 
 #include "actions/HUDActionService.h"
-#include "ui/CoreFrostPanel.h"
 #include "ui/CoreTheme.h"
 #include "ui/Symbols.h"
 #include "ui/menu/MenuPaintedButton.h"
@@ -11,8 +10,7 @@
 #include <QScrollArea>
 
 namespace {
-constexpr double kPad = 16;
-constexpr double kTitleHeight = 26;
+constexpr double kTitleHeight = MenuPainting::cardTitleHeight;
 constexpr double kHeadingHeight = 20;
 constexpr double kEmptyHeight = 40;
 constexpr double kSectionGap = 8;
@@ -21,16 +19,6 @@ constexpr double kStarSide = 28;
 const ThemeType kHeadingType{9, ThemeWeight::bold, 0.8};
 const QString kReload = QStringLiteral("RELOAD");
 const QString kShortcutsApp = QStringLiteral("SHORTCUTS APP");
-
-QRectF plateRect(const QWidget &panel)
-{
-    return QRectF(panel.rect()).adjusted(4, 2, -4, -8);
-}
-
-QRectF contentRect(const QWidget &panel)
-{
-    return plateRect(panel).adjusted(12, kPad, -12, -kPad);
-}
 
 struct Section
 {
@@ -189,7 +177,7 @@ QStringList CoreSkills::emptyTexts() const
 
 void CoreSkills::layoutControls()
 {
-    const QRectF content = contentRect(*this);
+    const QRectF content = MenuPainting::cardContent(*this);
     double right = content.right();
     for (MenuPaintedButton *button : {m_shortcutsApp, m_reload}) {
         const double width
@@ -328,13 +316,8 @@ void CoreSkills::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    CoreFrostPanel(18, false).paint(painter, plateRect(*this));
-    const QRectF content = contentRect(*this);
-
-    painter.setPen(CoreTheme::ink());
-    painter.setFont(themeFont(20, ThemeWeight::bold));
-    painter.drawText(QRectF(content.left(), content.top(), content.width(), kTitleHeight),
-                     Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Skills"));
+    MenuPainting::card(painter, *this, QStringLiteral("Skills"));
+    const QRectF content = MenuPainting::cardContent(*this);
 
     double y = content.top() + kTitleHeight + 6;
     painter.setFont(themeFont(12, ThemeWeight::semibold));

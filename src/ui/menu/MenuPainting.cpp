@@ -1,5 +1,6 @@
 #include "ui/menu/MenuPainting.h"
 
+#include "ui/CoreFrostPanel.h"
 #include "ui/CoreShadow.h"
 #include "ui/CoreShapes.h"
 #include "ui/CoreTheme.h"
@@ -7,6 +8,7 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QWidget>
 
 namespace {
 constexpr double kButtonText = 9;
@@ -62,6 +64,27 @@ void tile(QPainter &painter, const QRectF &bounds, bool highlighted)
     painter.fillPath(plate, CoreTheme::cardWhite());
     painter.strokePath(
         plate, QPen(highlighted ? CoreTheme::gold() : QColor(220, 220, 224), highlighted ? 2 : 1));
+}
+
+QRectF cardPlate(const QWidget &panel)
+{
+    return QRectF(panel.rect()).adjusted(4, 2, -4, -8);
+}
+
+QRectF cardContent(const QWidget &panel)
+{
+    constexpr double pad = 16;
+    return cardPlate(panel).adjusted(12, pad, -12, -pad);
+}
+
+void card(QPainter &painter, const QWidget &panel, const QString &title)
+{
+    CoreFrostPanel(18, false).paint(painter, cardPlate(panel));
+    const QRectF content = cardContent(panel);
+    painter.setPen(CoreTheme::ink());
+    painter.setFont(themeFont(20, ThemeWeight::bold));
+    painter.drawText(QRectF(content.left(), content.top(), content.width(), cardTitleHeight),
+                     Qt::AlignLeft | Qt::AlignVCenter, title);
 }
 
 } // namespace MenuPainting

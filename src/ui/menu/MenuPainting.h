@@ -5,6 +5,7 @@
 #include <QString>
 
 class QPainter;
+class QWidget;
 
 // Drawing shared by the menu's panels.
 namespace MenuPainting {
@@ -19,5 +20,13 @@ void iconButton(QPainter &painter, const QRectF &bounds, const QString &symbol,
 double textButtonWidth(const QString &text);
 // A light tile with cut corners, outlined in gold while `highlighted`.
 void tile(QPainter &painter, const QRectF &bounds, bool highlighted);
+
+// The frosted card a list panel sits on, inside `panel` (room left for its shadow), and the
+// area its content takes inside it (a title row first).
+constexpr double cardTitleHeight = 26;
+QRectF cardPlate(const QWidget &panel);
+QRectF cardContent(const QWidget &panel);
+// Paints the card with `title` in its title row; the pen is left in the ink colour.
+void card(QPainter &painter, const QWidget &panel, const QString &title);
 
 } // namespace MenuPainting

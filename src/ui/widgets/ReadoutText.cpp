@@ -101,19 +101,32 @@ double height(const QFont &font)
     return metrics.ascent() + metrics.descent();
 }
 
-QPainterPath path(const QString &text, const QFont &font, const QRectF &rect,
-                  Qt::Alignment alignment, bool tabularDigits)
+namespace {
+
+// The box a line of `text` takes in `rect`: placed horizontally by `alignment`, centred
+// vertically on the font's ascent and descent.
+QRectF lineBox(const QString &text, const QFont &font, const QRectF &rect, Qt::Alignment alignment,
+               bool tabularDigits)
 {
     const QFontMetricsF metrics(font);
-    const double textWidth = width(text, font, tabularDigits);
+    const double textWidth = ReadoutText::width(text, font, tabularDigits);
     double x = rect.left();
     if (alignment & Qt::AlignRight)
         x = rect.right() - textWidth;
     else if (alignment & Qt::AlignHCenter)
         x = rect.center().x() - textWidth / 2;
-    const double baseline = rect.top() + (rect.height() - metrics.ascent() - metrics.descent()) / 2
-        + metrics.ascent();
-    return glyphs(text, font, QPointF(x, baseline), tabularDigits);
+    const double height = metrics.ascent() + metrics.descent();
+    return {x, rect.top() + (rect.height() - height) / 2, textWidth, height};
+}
+
+} // namespace
+
+QPainterPath path(const QString &text, const QFont &font, const QRectF &rect,
+                  Qt::Alignment alignment, bool tabularDigits)
+{
+    const QRectF line = lineBox(text, font, rect, alignment, tabularDigits);
+    return glyphs(text, font, QPointF(line.left(), line.top() + QFontMetricsF(font).ascent()),
+                  tabularDigits);
 }
 
 QString elided(const QString &text, const QFont &font, double maxWidth)
@@ -137,15 +150,7 @@ void draw(QPainter &painter, const QRectF &rect, Qt::Alignment alignment, const 
         return;
     // Where the words land, from the metrics alone: the outline is built only when the cache
     // has no rendering of these words in this font and colour.
-    const QFontMetricsF metrics(font);
-    const double textWidth = width(text, font, tabularDigits);
-    double x = rect.left();
-    if (alignment & Qt::AlignRight)
-        x = rect.right() - textWidth;
-    else if (alignment & Qt::AlignHCenter)
-        x = rect.center().x() - textWidth / 2;
-    const double top = rect.top() + (rect.height() - metrics.ascent() - metrics.descent()) / 2;
-    const QRectF line(x, top, textWidth, metrics.ascent() + metrics.descent());
+    const QRectF line = lineBox(text, font, rect, alignment, tabularDigits);
     // Room for glyphs that reach past their advance and for the dropped, blurred shadow.
     const double margin = CoreShadow::reach(shadowRadius) + 1 + 0.25 * line.height();
     const QRectF bounds = line.adjusted(-margin, -margin, margin, margin);
