@@ -2,6 +2,7 @@
 
 #include "actions/HUDActionService.h"
 #include "app/AppServices.h"
+#include "app/CommandLine.h"
 #include "app/HotKeyCenter.h"
 #include "app/HotKeyStartup.h"
 #include "app/MenuBarController.h"
@@ -17,6 +18,7 @@
 #include "monitors/TargetMonitor.h"
 #include "platform/AppPaths.h"
 #include "platform/Platform.h"
+#include "platform/RemoteControl.h"
 #include "platform/Screens.h"
 #include "platform/SystemLog.h"
 #include "platform/linux/PasswdUserAccount.h"
@@ -36,6 +38,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFontDatabase>
+#include <QHash>
 #include <QPointer>
 #include <QTimer>
 
@@ -236,6 +239,7 @@ void AppDelegate::applicationDidFinishLaunching()
     installMenuBar();
     hudController().start();
     registerHotKeys();
+    listenForCommands();
 
     s.setupChecker.start();
     SetupCheckWindow &setupWindow = s.setupWindow;
@@ -336,6 +340,31 @@ void AppDelegate::registerHotKeys()
     m_services->hotKeyFailures = report.failures;
     for (const QString &line : report.logLines)
         m_platform.log->log(line);
+}
+
+void AppDelegate::listenForCommands()
+{
+    if (!m_platform.remote)
+        return;
+    QPointer<AppDelegate> self(this);
+    const QHash<QString, std::function<void()>> actions{
+        {QStringLiteral("hud"), [self] { self->hudController().toggleHUD(); }},
+        {QStringLiteral("menu"), [self] { self->hudController().toggleMenu(); }},
+        {QStringLiteral("command-bar"), [self] { self->m_services->commandBar.toggle(); }},
+        {QStringLiteral("hide-all"), [self] { self->toggleAllWidgets(); }},
+        {QStringLiteral("edit-layout"), [self] { self->hudController().toggleLayoutEditing(); }},
+        {QStringLiteral("quit"), [] { QCoreApplication::quit(); }},
+    };
+    QString error;
+    const bool listening = m_platform.remote->listen(
+        CommandLine::commandNames(),
+        [self, actions](const QString &command) {
+            if (self && actions.contains(command))
+                actions.value(command)();
+        },
+        &error);
+    if (!listening)
+        m_platform.log->log(QStringLiteral("command-line control unavailable: ") + error);
 }
 
 void AppDelegate::applicationWillTerminate()

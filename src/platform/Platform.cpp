@@ -6,6 +6,7 @@
 #include "platform/HotKeys.h"
 #include "platform/LoginItems.h"
 #include "platform/MediaPlayers.h"
+#include "platform/RemoteControl.h"
 #include "platform/Pasteboard.h"
 #include "platform/ProcessTable.h"
 #include "platform/Screens.h"
