@@ -242,6 +242,7 @@ void AppDelegate::applicationDidFinishLaunching()
     listenForCommands();
 
     s.setupChecker.start();
+    logFirstSetupCheck();
     SetupCheckWindow &setupWindow = s.setupWindow;
     QTimer::singleShot(1000, this, [&setupWindow] { setupWindow.showIfFirstRun(); });
 
@@ -340,6 +341,24 @@ void AppDelegate::registerHotKeys()
     m_services->hotKeyFailures = report.failures;
     for (const QString &line : report.logLines)
         m_platform.log->log(line);
+}
+
+void AppDelegate::logFirstSetupCheck()
+{
+    // What needs attention goes to the log once, so a session where something is off (a
+    // Wayland session, a key another app holds) says so without the window being opened.
+    SetupChecker &checker = m_services->setupChecker;
+    SystemLog &log = *m_platform.log;
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = connect(&checker, &SetupChecker::changed, this, [&checker, &log, once] {
+        if (checker.checking())
+            return;
+        disconnect(*once);
+        for (const SetupItem &item : checker.items()) {
+            if (item.state == SetupItem::State::attention)
+                log.log(QStringLiteral("setup check: %1: %2").arg(item.title, item.detail));
+        }
+    });
 }
 
 void AppDelegate::listenForCommands()

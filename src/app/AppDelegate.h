@@ -43,6 +43,7 @@ private:
     void registerHotKeys();
     // Takes the commands `Vantle menu` and its siblings send from other processes.
     void listenForCommands();
+    void logFirstSetupCheck();
 
     Platform &m_platform;
     std::unique_ptr<AppServices> m_services;
