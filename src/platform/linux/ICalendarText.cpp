@@ -348,6 +348,11 @@ Completed withTaskCompleted(const QByteArray &ics, const QString &uid, const QDa
             return {Completed::Outcome::unreadable, {}};
         QByteArray replacement(written);
         icalmemory_free_buffer(written);
+        // libical drops control characters from the values it writes: a task whose UID held
+        // one would come back as another task, which the calendar app could not match up.
+        const Component rewritten = parse(replacement);
+        if (!rewritten || text(icalcomponent_get_uid(rewritten.get())) != uid)
+            return {Completed::Outcome::unreadable, {}};
         if (!lines[i].endsWith("\r\n"))
             replacement.replace("\r\n", "\n");
 

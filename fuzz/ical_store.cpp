@@ -1,0 +1,32 @@
+#include "FuzzSupport.h"
+
+#include "platform/linux/ICalendarText.h"
+
+#include <QTimeZone>
+
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    // A zone with daylight saving, so local midnights and floating times have gaps and folds.
+    setenv("TZ", "Europe/Berlin", 1);
+    Fuzz::application();
+    ICalendarText::init();
+    return 0;
+}
+
+// A calendar or task store as an Evolution folder holds it: events (recurrence rules, extra
+// and excluded dates, moved occurrences), reminders and the calendar's name.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray text = Fuzz::bytes(data, size);
+    const QDateTime from(QDate(2026, 3, 29), QTime(0, 0), Qt::LocalTime);
+    const QDateTime to = from.addDays(7);
+    for (const CalendarEvent &event : ICalendarText::events(text, from, to, QStringLiteral("s"))) {
+        Fuzz::require(event.start < to.addSecs(1) && event.end >= event.start,
+                      "an occurrence overlaps the window and ends after it starts");
+    }
+    (void)ICalendarText::incompleteReminders(text, to, QStringLiteral("s"), QStringLiteral("l"));
+    (void)ICalendarText::calendarName(text);
+    return 0;
+}
