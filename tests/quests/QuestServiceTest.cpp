@@ -305,6 +305,19 @@ TEST(ICalendarText, ExcludedAndMovedOccurrencesFloatingTimesAndFoldedLines)
     EXPECT_EQ(events[0].end, monday.addSecs(15 * 60));
 }
 
+// Found by fuzzing: libical drops a control character from the UID it writes back, which would
+// turn the completed task into another one.
+TEST(ICalendarText, ATaskWhoseUidWouldNotSurviveTheRewriteIsLeftAlone)
+{
+    const QDateTime when(QDate(2026, 12, 6), QTime(9, 30), Qt::UTC);
+    const QByteArray ics = calendar(task(QStringLiteral("pay\frent"), QStringLiteral("Pay rent"))
+                                    + task(QStringLiteral("plants"), QStringLiteral("Water")));
+    EXPECT_EQ(ICalendarText::withTaskCompleted(ics, QStringLiteral("pay\frent"), when).outcome,
+              ICalendarText::Completed::Outcome::unreadable);
+    EXPECT_EQ(ICalendarText::withTaskCompleted(ics, QStringLiteral("plants"), when).outcome,
+              ICalendarText::Completed::Outcome::completed);
+}
+
 TEST(QuestRowsFromQuests, UndatedRemindersAreQuestsAndTheRestOpenTheCalendar)
 {
     int opened = 0;

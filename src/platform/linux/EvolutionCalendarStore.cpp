@@ -2,10 +2,11 @@
 
 #include "platform/linux/ICalendarText.h"
 
+#include "platform/AtomicFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <utility>
 
@@ -137,13 +138,10 @@ ReminderCompletion EvolutionCalendarStore::completeReminder(const QString &id,
         if (readStore(path) != before)
             continue;
 
-        QSaveFile file(path);
-        const QFileDevice::Permissions permissions = QFileInfo(path).permissions();
-        if (!file.open(QIODevice::WriteOnly))
-            return {Outcome::failed, file.errorString()};
-        file.setPermissions(permissions);
-        if (file.write(after.text) != after.text.size() || !file.commit())
-            return {Outcome::failed, file.errorString()};
+        // The calendar app's file keeps its permissions, and stays as it was when this fails.
+        QString error;
+        if (!AtomicFile::write(path, after.text, QFileInfo(path).permissions(), &error))
+            return {Outcome::failed, error};
         return {Outcome::completed, {}};
     }
     return {Outcome::failed, QStringLiteral("Your task file kept changing. Try again.")};

@@ -36,7 +36,13 @@ bool writeJson(QIODevice &device, const QSettings::SettingsMap &map)
     for (auto it = map.begin(); it != map.end(); ++it)
         object.insert(it.key(), QJsonValue::fromVariant(it.value()));
     const QByteArray bytes = QJsonDocument(object).toJson(QJsonDocument::Indented);
-    return device.write(bytes) == bytes.size();
+    if (device.write(bytes) != bytes.size())
+        return false;
+    // QSettings hands us a buffered QSaveFile whose commit does not notice a failed last flush
+    // (a full disk) and would rename a truncated file over the good one: flush it here, where a
+    // failure stops the save.
+    auto *file = qobject_cast<QFileDevice *>(&device);
+    return !file || file->flush();
 }
 
 QSettings::Format jsonFormat()
@@ -76,6 +82,9 @@ JsonUserDefaults::JsonUserDefaults(const QString &path)
     else
         ::chmod(native.constData(), 0600);
     m_settings = std::make_unique<QSettings>(path, jsonFormat());
+    // QSettings saves through QSaveFile too: a kill in the middle of a save leaves its
+    // temporary file.
+    AtomicFile::removeLeftovers(path);
 }
 
 JsonUserDefaults::~JsonUserDefaults() = default;
@@ -88,11 +97,21 @@ QVariant JsonUserDefaults::value(const QString &key) const
 void JsonUserDefaults::setValue(const QString &key, const QVariant &value)
 {
     m_settings->setValue(key, value);
-    m_settings->sync();
+    sync();
 }
 
 void JsonUserDefaults::remove(const QString &key)
 {
     m_settings->remove(key);
+    sync();
+}
+
+void JsonUserDefaults::sync()
+{
+    // A save that fails (a full disk) leaves the file as it was; QSettings keeps the change and
+    // writes it with the next one.
     m_settings->sync();
+    const bool saved = m_settings->status() == QSettings::NoError;
+    AtomicFile::noteResult(m_path, saved,
+                           saved ? QString() : QStringLiteral("the file could not be written"));
 }

@@ -22,6 +22,8 @@ public:
     QString path() const { return m_path; }
 
 private:
+    void sync();
+
     QString m_path;
     std::unique_ptr<QSettings> m_settings;
 };

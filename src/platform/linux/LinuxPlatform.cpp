@@ -17,6 +17,7 @@
 #include "platform/linux/X11Workspace.h"
 #include "platform/linux/XdgAutostartLoginItems.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 
 #include <QCoreApplication>
@@ -31,6 +32,10 @@ Platform makeLinuxPlatform(const QString &executableFolder)
                                                     + QStringLiteral("/Vantle/defaults.json"));
     p.paths = std::make_unique<LinuxAppPaths>(executableFolder);
     p.log = std::make_unique<SyslogLog>();
+    // Saves fail from any store and thread, until the process ends: the reporter keeps a log of
+    // its own.
+    AtomicFile::setFailureReporter(
+        [log = std::make_shared<SyslogLog>()](const QString &line) { log->log(line); });
     p.tools = std::make_unique<ProcessToolRunner>();
     p.processes = std::make_unique<ProcFsProcessTable>();
     p.windows = std::make_unique<X11WindowSystem>();
