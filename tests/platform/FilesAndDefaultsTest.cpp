@@ -114,6 +114,15 @@ TEST(JsonUserDefaults, TypesSurviveARestart)
     // A value of another type reads as missing.
     EXPECT_FALSE(d.number("Vantle.setupSeen") || d.boolean("Vantle.menuIdle")
                  || d.stringList("Vantle.layoutOffsets"));
+
+    // Two copies (on two displays) saving different keys keep each other's.
+    JsonUserDefaults other(path);
+    d.setValue("Vantle.menuIdle", 20);
+    other.setValue("Vantle.readoutIdle", 60);
+    const JsonUserDefaults after(path);
+    EXPECT_EQ(after.number("Vantle.menuIdle"), 20.0);
+    EXPECT_EQ(after.number("Vantle.readoutIdle"), 60.0);
+    EXPECT_EQ(after.boolean("Vantle.setupSeen"), true);
 }
 
 TEST(JsonUserDefaults, WrongTypesReadAsMissingMalformedFilesAreKeptAsideAndWritesAreOwnerOnly)

@@ -116,10 +116,8 @@ std::optional<int> tasksCompleted(const QByteArray &bytes)
 
 bool isStoreFile(const QString &name)
 {
-    // QSettings' lock file, and the traces of its removal of a stale one, are its own affair.
-    return name == "defaults.json" || name.startsWith("defaults.json.lock")
-        || name == ClipboardHistory::pinnedFileName || name == "loadouts.json"
-        || name == "tasks.ics";
+    return name == "defaults.json" || name == ClipboardHistory::pinnedFileName
+        || name == "loadouts.json" || name == "tasks.ics";
 }
 
 // A save's temporary file, "NAME.XXXXXX".

@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSettings>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,54 +14,20 @@
 
 namespace {
 
-bool readJson(QIODevice &device, QSettings::SettingsMap &map)
-{
-    const QByteArray bytes = device.readAll();
-    if (bytes.trimmed().isEmpty())
-        return true;
-    QJsonParseError error{};
-    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
-    if (error.error != QJsonParseError::NoError || !doc.isObject())
-        return false;
-    const QJsonObject object = doc.object();
-    for (auto it = object.begin(); it != object.end(); ++it)
-        map.insert(it.key(), it.value().toVariant());
-    return true;
-}
-
-bool writeJson(QIODevice &device, const QSettings::SettingsMap &map)
-{
-    QJsonObject object;
-    for (auto it = map.begin(); it != map.end(); ++it)
-        object.insert(it.key(), QJsonValue::fromVariant(it.value()));
-    const QByteArray bytes = QJsonDocument(object).toJson(QJsonDocument::Indented);
-    if (device.write(bytes) != bytes.size())
-        return false;
-    // QSettings hands us a buffered QSaveFile whose commit does not notice a failed last flush
-    // (a full disk) and would rename a truncated file over the good one: flush it here, where a
-    // failure stops the save.
-    auto *file = qobject_cast<QFileDevice *>(&device);
-    return !file || file->flush();
-}
-
-QSettings::Format jsonFormat()
-{
-    static const QSettings::Format format
-        = QSettings::registerFormat(QStringLiteral("json"), readJson, writeJson);
-    return format;
-}
-
-bool holdsJsonObject(const QString &path)
+// The file's values; empty for an empty or missing file, nothing when it is no JSON object.
+std::optional<QVariantMap> readValues(const QString &path)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
-        return true; // nothing to protect
+        return QVariantMap(); // nothing to protect
     const QByteArray bytes = f.readAll();
     if (bytes.trimmed().isEmpty())
-        return true;
+        return QVariantMap();
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
-    return error.error == QJsonParseError::NoError && doc.isObject();
+    if (error.error != QJsonParseError::NoError || !doc.isObject())
+        return std::nullopt;
+    return doc.object().toVariantMap();
 }
 
 } // namespace
@@ -71,19 +36,17 @@ JsonUserDefaults::JsonUserDefaults(const QString &path)
     : m_path(path)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    if (!holdsJsonObject(path))
+    if (const std::optional<QVariantMap> values = readValues(path))
+        m_values = *values;
+    else
         AtomicFile::keepAside(path);
-    // QSettings saves through QSaveFile, which keeps the permissions of the file it replaces.
-    // Creating the file owner-only before the first save means no save ever widens them.
+    // Owner-only from the start, even before the first change is saved.
     const QByteArray native = QFile::encodeName(path);
     const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0)
         ::close(fd);
     else
         ::chmod(native.constData(), 0600);
-    m_settings = std::make_unique<QSettings>(path, jsonFormat());
-    // QSettings saves through QSaveFile too: a kill in the middle of a save leaves its
-    // temporary file.
     AtomicFile::removeLeftovers(path);
 }
 
@@ -91,27 +54,39 @@ JsonUserDefaults::~JsonUserDefaults() = default;
 
 QVariant JsonUserDefaults::value(const QString &key) const
 {
-    return m_settings->value(key);
+    return m_values.value(key);
 }
 
 void JsonUserDefaults::setValue(const QString &key, const QVariant &value)
 {
-    m_settings->setValue(key, value);
-    sync();
+    // Stored as it will read back after a restart.
+    m_values.insert(key, QJsonValue::fromVariant(value).toVariant());
+    m_unsaved.insert(key);
+    save();
 }
 
 void JsonUserDefaults::remove(const QString &key)
 {
-    m_settings->remove(key);
-    sync();
+    m_values.remove(key);
+    m_unsaved.insert(key);
+    save();
 }
 
-void JsonUserDefaults::sync()
+void JsonUserDefaults::save()
 {
-    // A save that fails (a full disk) leaves the file as it was; QSettings keeps the change and
-    // writes it with the next one.
-    m_settings->sync();
-    const bool saved = m_settings->status() == QSettings::NoError;
-    AtomicFile::noteResult(m_path, saved,
-                           saved ? QString() : QStringLiteral("the file could not be written"));
+    // What is in the file now (another copy may have saved), with our unsaved changes on top;
+    // a file that stopped being a JSON object meanwhile is replaced by what we hold.
+    QVariantMap merged = readValues(m_path).value_or(m_values);
+    for (const QString &key : std::as_const(m_unsaved)) {
+        if (m_values.contains(key))
+            merged.insert(key, m_values.value(key));
+        else
+            merged.remove(key);
+    }
+    const QByteArray bytes
+        = QJsonDocument(QJsonObject::fromVariantMap(merged)).toJson(QJsonDocument::Indented);
+    if (!AtomicFile::write(m_path, bytes))
+        return;
+    m_values = merged;
+    m_unsaved.clear();
 }

@@ -2,13 +2,18 @@
 
 #include "platform/UserDefaults.h"
 
-#include <memory>
+#include <QSet>
+#include <QVariantMap>
 
-class QSettings;
-
-// User defaults kept by QSettings in a JSON file, so numbers stay numbers and lists stay lists.
-// The file is owner-only. A file that is not a JSON object is moved aside as `.bad` at start
-// instead of being overwritten by the first change.
+// User defaults kept in a JSON object file, so numbers stay numbers and lists stay lists. The
+// file is owner-only. A file that is not a JSON object is moved aside as `.bad` at start instead
+// of being overwritten by the first change.
+//
+// Every change is saved at once, atomically: the file is read again, the changes not yet saved
+// are laid over it (so another copy's changes to other keys are kept) and the whole is written
+// through a temporary file. A change that could not be saved (a full disk) stays in memory and
+// goes with the next save. No lock file is used: a lock left by a killed process would stall the
+// next start's first save.
 class JsonUserDefaults final : public UserDefaults
 {
 public:
@@ -22,8 +27,10 @@ public:
     QString path() const { return m_path; }
 
 private:
-    void sync();
+    void save();
 
     QString m_path;
-    std::unique_ptr<QSettings> m_settings;
+    QVariantMap m_values;
+    // Keys changed since the last save that succeeded; removed keys are not in `m_values`.
+    QSet<QString> m_unsaved;
 };
