@@ -2,6 +2,7 @@
 
 #include "actions/HUDActionService.h"
 #include "app/AppServices.h"
+#include "app/CommandLine.h"
 #include "app/HotKeyCenter.h"
 #include "app/HotKeyStartup.h"
 #include "app/MenuBarController.h"
@@ -17,6 +18,7 @@
 #include "monitors/TargetMonitor.h"
 #include "platform/AppPaths.h"
 #include "platform/Platform.h"
+#include "platform/RemoteControl.h"
 #include "platform/Screens.h"
 #include "platform/SystemLog.h"
 #include "platform/linux/PasswdUserAccount.h"
@@ -36,6 +38,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFontDatabase>
+#include <QHash>
 #include <QPointer>
 #include <QTimer>
 
@@ -236,8 +239,10 @@ void AppDelegate::applicationDidFinishLaunching()
     installMenuBar();
     hudController().start();
     registerHotKeys();
+    listenForCommands();
 
     s.setupChecker.start();
+    logFirstSetupCheck();
     SetupCheckWindow &setupWindow = s.setupWindow;
     QTimer::singleShot(1000, this, [&setupWindow] { setupWindow.showIfFirstRun(); });
 
@@ -336,6 +341,49 @@ void AppDelegate::registerHotKeys()
     m_services->hotKeyFailures = report.failures;
     for (const QString &line : report.logLines)
         m_platform.log->log(line);
+}
+
+void AppDelegate::logFirstSetupCheck()
+{
+    // What needs attention goes to the log once, so a session where something is off (a
+    // Wayland session, a key another app holds) says so without the window being opened.
+    SetupChecker &checker = m_services->setupChecker;
+    SystemLog &log = *m_platform.log;
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = connect(&checker, &SetupChecker::changed, this, [&checker, &log, once] {
+        if (checker.checking())
+            return;
+        disconnect(*once);
+        for (const SetupItem &item : checker.items()) {
+            if (item.state == SetupItem::State::attention)
+                log.log(QStringLiteral("setup check: %1: %2").arg(item.title, item.detail));
+        }
+    });
+}
+
+void AppDelegate::listenForCommands()
+{
+    if (!m_platform.remote)
+        return;
+    QPointer<AppDelegate> self(this);
+    const QHash<QString, std::function<void()>> actions{
+        {QStringLiteral("hud"), [self] { self->hudController().toggleHUD(); }},
+        {QStringLiteral("menu"), [self] { self->hudController().toggleMenu(); }},
+        {QStringLiteral("command-bar"), [self] { self->m_services->commandBar.toggle(); }},
+        {QStringLiteral("hide-all"), [self] { self->toggleAllWidgets(); }},
+        {QStringLiteral("edit-layout"), [self] { self->hudController().toggleLayoutEditing(); }},
+        {QStringLiteral("quit"), [] { QCoreApplication::quit(); }},
+    };
+    QString error;
+    const bool listening = m_platform.remote->listen(
+        CommandLine::commandNames(),
+        [self, actions](const QString &command) {
+            if (self && actions.contains(command))
+                actions.value(command)();
+        },
+        &error);
+    if (!listening)
+        m_platform.log->log(QStringLiteral("command-line control unavailable: ") + error);
 }
 
 void AppDelegate::applicationWillTerminate()

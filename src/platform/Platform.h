@@ -10,6 +10,7 @@ class LoginItems;
 class MediaPlayers;
 class Pasteboard;
 class ProcessTable;
+class RemoteControl;
 class Screens;
 class SystemInfo;
 class SystemLog;
@@ -39,6 +40,7 @@ struct Platform
     std::unique_ptr<Pasteboard> pasteboard;
     std::unique_ptr<CalendarStore> calendars;
     std::unique_ptr<MediaPlayers> players;
+    std::unique_ptr<RemoteControl> remote;
 
     Platform();
     ~Platform();

@@ -1,4 +1,5 @@
 #include "app/AppDelegate.h"
+#include "app/CommandLine.h"
 #include "app/HotKeyCenter.h"
 #include "app/HotKeyStartup.h"
 #include "app/SingleCopy.h"
@@ -175,6 +176,37 @@ TEST(SingleCopy, EndsEachCopyAndLogsItsPath)
     EXPECT_EQ(log.lines,
               (QStringList{"Vantle: ending another running copy at /opt/kaidro/bin/Vantle",
                            "Vantle: ending another running copy at /usr/local/bin/Vantle"}));
+}
+
+TEST(CommandLine, ReadsOneCommandLeavesQtItsOptionsAndRefusesTheRest)
+{
+    using Kind = CommandLine::Invocation::Kind;
+    const struct
+    {
+        QStringList arguments;
+        Kind kind;
+        QString command;
+    } cases[] = {
+        {{}, Kind::start, {}},
+        {{"-platform", "xcb"}, Kind::start, {}}, // the desktop entry's way to force X11
+        {{"-style=fusion", "-display", ":3"}, Kind::start, {}},
+        {{"command-bar"}, Kind::send, "command-bar"},
+        {{"-platform", "xcb", "edit-layout"}, Kind::send, "edit-layout"},
+        {{"quit", "-display", ":1"}, Kind::send, "quit"},
+        {{"menu", "--help"}, Kind::help, {}},
+        {{"-h"}, Kind::help, {}},
+        {{"Menu"}, Kind::misuse, "unknown command \"Menu\""},
+        {{"menu", "hud"}, Kind::misuse, "one command at a time (\"menu\", then \"hud\")"},
+        {{"-platform"}, Kind::start, {}}, // a dangling option is Qt's to refuse
+    };
+    for (const auto &[arguments, kind, command] : cases) {
+        const CommandLine::Invocation got = CommandLine::parse(arguments);
+        EXPECT_EQ(std::pair(got.kind, got.command), std::pair(kind, command))
+            << arguments.join(' ').toStdString();
+    }
+    // Every command the running copy takes is in the help.
+    for (const QString &name : CommandLine::commandNames())
+        EXPECT_TRUE(CommandLine::usage().contains("\n  " + name + ' ')) << name.toStdString();
 }
 
 TEST(FontRegistration, RegistersGoodFilesAndSkipsBrokenOnes)

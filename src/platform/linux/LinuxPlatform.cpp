@@ -1,5 +1,6 @@
 #include "platform/linux/LinuxPlatform.h"
 
+#include "platform/linux/DBusRemoteControl.h"
 #include "platform/linux/EvolutionCalendarStore.h"
 #include "platform/linux/JsonUserDefaults.h"
 #include "platform/linux/LinuxAppPaths.h"
@@ -43,5 +44,6 @@ Platform makeLinuxPlatform(const QString &executableFolder)
     p.calendars = std::make_unique<EvolutionCalendarStore>(
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
     p.players = std::make_unique<MprisPlayers>();
+    p.remote = std::make_unique<DBusRemoteControl>();
     return p;
 }
