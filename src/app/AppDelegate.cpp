@@ -227,6 +227,11 @@ void AppDelegate::applicationDidFinishLaunching()
     SingleCopy::endOtherCopies(*m_platform.processes, *m_platform.log);
 
     const QString resources = m_platform.paths->resourcesFolder();
+    if (resources.isEmpty()) {
+        m_platform.log->log(QStringLiteral("no resources beside %1: no sound cues, fonts or tray "
+                                           "emblem")
+                                .arg(QCoreApplication::applicationDirPath()));
+    }
     registerFonts(resources.isEmpty() ? QString() : resources + QStringLiteral("/fonts"));
 
     AppServices &s = *m_services;
@@ -355,7 +360,9 @@ void AppDelegate::logFirstSetupCheck()
             return;
         disconnect(*once);
         for (const SetupItem &item : checker.items()) {
-            if (item.state == SetupItem::State::attention)
+            // Required lines, and the keys, which are the way in; optional extras stay quiet.
+            if (item.state == SetupItem::State::attention
+                && (item.required || item.id == QLatin1String("keys")))
                 log.log(QStringLiteral("setup check: %1: %2").arg(item.title, item.detail));
         }
     });
