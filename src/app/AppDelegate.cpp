@@ -13,8 +13,11 @@
 #include "hud/FloatingHUDPanelController.h"
 #include "hud/HUDHotKeys.h"
 #include "hud/HUDLayout.h"
+#include "monitors/NetworkMonitor.h"
+#include "monitors/NowPlayingMonitor.h"
 #include "monitors/RunningAppsMonitor.h"
 #include "monitors/TargetMonitor.h"
+#include "monitors/UnreadMonitor.h"
 #include "platform/AppPaths.h"
 #include "platform/Platform.h"
 #include "platform/Screens.h"
@@ -38,6 +41,8 @@
 #include <QFontDatabase>
 #include <QPointer>
 #include <QTimer>
+
+#include <type_traits>
 
 namespace {
 
@@ -101,6 +106,20 @@ FloatingHUDPanelController &AppDelegate::hudController()
     auto models = std::make_shared<ReadoutModels>();
     models->metrics = &s.metrics;
     models->target = &s.target;
+    models->network = &s.network;
+    models->nowPlaying = &s.nowPlaying;
+    models->unread = &s.unread;
+    QPointer<NowPlayingMonitor> playing(&s.nowPlaying);
+    models->onTransport = [playing](const QString &command) {
+        if (!playing)
+            return;
+        if (command == QLatin1String("playpause"))
+            playing->playPause();
+        else if (command == QLatin1String("next track"))
+            playing->nextTrack();
+        else if (command == QLatin1String("previous track"))
+            playing->previousTrack();
+    };
     models->account = currentUserAccount();
     models->visibility = &s.visibility;
     auto controllerNow = [self]() -> FloatingHUDPanelController * {
@@ -183,21 +202,27 @@ FloatingHUDPanelController &AppDelegate::hudController()
                                            s.notifications},
         factory, hooks);
 
-    // The target monitor follows the HUD after the metrics service, and the target cursor
-    // follows its gaze.
+    // Every readout service follows the HUD, in this order: metrics, target, unread, quests,
+    // network, now playing. The target cursor follows the gaze and the music strip the track.
     FloatingHUDPanelController *controller = m_hudController.get();
-    SystemMetricsService &metrics = s.metrics;
-    controller->addReadoutService([&metrics](bool visible) { metrics.setHUDVisible(visible); });
+    auto follow = [controller](auto *service) {
+        QPointer<std::remove_pointer_t<decltype(service)>> ref(service);
+        controller->addReadoutService([ref](bool visible) {
+            if (ref)
+                ref->setHUDVisible(visible);
+        });
+    };
+    follow(&s.metrics);
     TargetMonitor &target = s.target;
     QPointer<TargetMonitor> targetRef(&target);
-    controller->addReadoutService([targetRef](bool visible) {
-        if (targetRef)
-            targetRef->setHUDVisible(visible);
-    });
-    QPointer<QuestService> questsRef(&s.quests);
-    controller->addReadoutService([questsRef](bool visible) {
-        if (questsRef)
-            questsRef->setHUDVisible(visible);
+    follow(&target);
+    follow(&s.unread);
+    follow(&s.quests);
+    follow(&s.network);
+    follow(&s.nowPlaying);
+    connect(&s.nowPlaying, &NowPlayingMonitor::trackChanged, controller, [controller, playing] {
+        if (playing)
+            controller->setPlaying(playing->track().has_value());
     });
     connect(&target, &TargetMonitor::gazeChanged, controller, [controller, targetRef] {
         if (!targetRef)
