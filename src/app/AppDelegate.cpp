@@ -2,6 +2,7 @@
 
 #include "actions/HUDActionService.h"
 #include "app/AppServices.h"
+#include "app/CommandLine.h"
 #include "app/HotKeyCenter.h"
 #include "app/HotKeyStartup.h"
 #include "app/MenuBarController.h"
@@ -20,6 +21,7 @@
 #include "monitors/UnreadMonitor.h"
 #include "platform/AppPaths.h"
 #include "platform/Platform.h"
+#include "platform/RemoteControl.h"
 #include "platform/Screens.h"
 #include "platform/SystemLog.h"
 #include "platform/linux/PasswdUserAccount.h"
@@ -39,6 +41,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFontDatabase>
+#include <QHash>
 #include <QPointer>
 #include <QTimer>
 
@@ -249,6 +252,11 @@ void AppDelegate::applicationDidFinishLaunching()
     SingleCopy::endOtherCopies(*m_platform.processes, *m_platform.log);
 
     const QString resources = m_platform.paths->resourcesFolder();
+    if (resources.isEmpty()) {
+        m_platform.log->log(QStringLiteral("no resources beside %1: no sound cues, fonts or tray "
+                                           "emblem")
+                                .arg(QCoreApplication::applicationDirPath()));
+    }
     registerFonts(resources.isEmpty() ? QString() : resources + QStringLiteral("/fonts"));
 
     AppServices &s = *m_services;
@@ -261,8 +269,10 @@ void AppDelegate::applicationDidFinishLaunching()
     installMenuBar();
     hudController().start();
     registerHotKeys();
+    listenForCommands();
 
     s.setupChecker.start();
+    logFirstSetupCheck();
     SetupCheckWindow &setupWindow = s.setupWindow;
     QTimer::singleShot(1000, this, [&setupWindow] { setupWindow.showIfFirstRun(); });
 
@@ -361,6 +371,51 @@ void AppDelegate::registerHotKeys()
     m_services->hotKeyFailures = report.failures;
     for (const QString &line : report.logLines)
         m_platform.log->log(line);
+}
+
+void AppDelegate::logFirstSetupCheck()
+{
+    // What needs attention goes to the log once, so a session where something is off (a
+    // Wayland session, a key another app holds) says so without the window being opened.
+    SetupChecker &checker = m_services->setupChecker;
+    SystemLog &log = *m_platform.log;
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = connect(&checker, &SetupChecker::changed, this, [&checker, &log, once] {
+        if (checker.checking())
+            return;
+        disconnect(*once);
+        for (const SetupItem &item : checker.items()) {
+            // Required lines, and the keys, which are the way in; optional extras stay quiet.
+            if (item.state == SetupItem::State::attention
+                && (item.required || item.id == QLatin1String("keys")))
+                log.log(QStringLiteral("setup check: %1: %2").arg(item.title, item.detail));
+        }
+    });
+}
+
+void AppDelegate::listenForCommands()
+{
+    if (!m_platform.remote)
+        return;
+    QPointer<AppDelegate> self(this);
+    const QHash<QString, std::function<void()>> actions{
+        {QStringLiteral("hud"), [self] { self->hudController().toggleHUD(); }},
+        {QStringLiteral("menu"), [self] { self->hudController().toggleMenu(); }},
+        {QStringLiteral("command-bar"), [self] { self->m_services->commandBar.toggle(); }},
+        {QStringLiteral("hide-all"), [self] { self->toggleAllWidgets(); }},
+        {QStringLiteral("edit-layout"), [self] { self->hudController().toggleLayoutEditing(); }},
+        {QStringLiteral("quit"), [] { QCoreApplication::quit(); }},
+    };
+    QString error;
+    const bool listening = m_platform.remote->listen(
+        CommandLine::commandNames(),
+        [self, actions](const QString &command) {
+            if (self && actions.contains(command))
+                actions.value(command)();
+        },
+        &error);
+    if (!listening)
+        m_platform.log->log(QStringLiteral("command-line control unavailable: ") + error);
 }
 
 void AppDelegate::applicationWillTerminate()

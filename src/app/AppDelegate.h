@@ -41,6 +41,9 @@ private:
     HUDCommands shellCommands();
     void installMenuBar();
     void registerHotKeys();
+    // Takes the commands `Vantle menu` and its siblings send from other processes.
+    void listenForCommands();
+    void logFirstSetupCheck();
 
     Platform &m_platform;
     std::unique_ptr<AppServices> m_services;

@@ -16,6 +16,7 @@
 #include "platform/AppPaths.h"
 #include "platform/Edition.h"
 #include "platform/Platform.h"
+#include "platform/SystemLog.h"
 #include "quests/QuestService.h"
 #include "setup/SetupChecker.h"
 #include "skills/SkillBook.h"
@@ -39,6 +40,17 @@ namespace {
 template <typename T, typename... Args> T &keep(Args &&...args)
 {
     return *new T(std::forward<Args>(args)...);
+}
+
+CoreSoundEngine &makeSound(Platform &platform)
+{
+    SystemLog &log = *platform.log;
+    SoundOutput &output = keep<SoundOutput>(
+        [&log] { log.log(QStringLiteral("no sound device: the interface cues are silent")); });
+    return keep<CoreSoundEngine>(platform.paths->resourcesFolder() + QStringLiteral("/sounds"),
+                                 *platform.clock, [&output](const QString &path) {
+                                     return std::make_unique<EffectCueSoundPlayer>(path, &output);
+                                 });
 }
 
 CoreToastCenter &makeToasts(Platform &platform, CoreSoundEngine &sound)
@@ -132,8 +144,7 @@ AppServices::AppServices(Platform &platform)
     , layout(*platform.defaults)
     , loginItems(*platform.loginItems, *platform.log)
     , metrics(*platform.stats, *platform.clock)
-    , sound(keep<CoreSoundEngine>(platform.paths->resourcesFolder() + QStringLiteral("/sounds"),
-                                  *platform.clock, &EffectCueSoundPlayer::create))
+    , sound(makeSound(platform))
     , toasts(makeToasts(platform, sound))
     , feedback(keep<ShellFeedback>(sound, toasts))
     , menuSelection(keep<MenuSelection>())

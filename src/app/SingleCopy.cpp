@@ -6,10 +6,23 @@
 
 namespace SingleCopy {
 
+namespace {
+
+QString serverOf(const QString &display)
+{
+    const qsizetype colon = display.lastIndexOf(QLatin1Char(':'));
+    const qsizetype dot = display.indexOf(QLatin1Char('.'), colon + 1);
+    return colon >= 0 && dot > colon ? display.left(dot) : display;
+}
+
+} // namespace
+
 bool isAnotherCopy(const ProcessEntry &candidate, pid_t ownPid, uid_t ownUid,
-                   const QString &ownExecutable)
+                   const QString &ownExecutable, const QString &ownDisplay)
 {
     if (candidate.pid == ownPid || candidate.uid != ownUid || candidate.executable.isEmpty())
+        return false;
+    if (serverOf(candidate.display) != serverOf(ownDisplay))
         return false;
     if (!ownExecutable.isEmpty() && candidate.executable == ownExecutable)
         return true;
@@ -21,9 +34,10 @@ QList<ProcessEntry> otherCopies(const ProcessTable &table)
     const pid_t pid = table.ownPid();
     const uid_t uid = table.ownUid();
     const QString exe = table.ownExecutable();
+    const QString display = table.ownDisplay();
     QList<ProcessEntry> out;
     for (const ProcessEntry &p : table.processes()) {
-        if (isAnotherCopy(p, pid, uid, exe))
+        if (isAnotherCopy(p, pid, uid, exe, display))
             out << p;
     }
     return out;

@@ -1,17 +1,75 @@
 #include "app/VantleApp.h"
 
 #include "app/AppDelegate.h"
+#include "app/CommandLine.h"
 #include "platform/Platform.h"
+#include "platform/RemoteControl.h"
+#include "platform/linux/DBusRemoteControl.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "platform/linux/UnixSignals.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QTimer>
 
 #include <cstdio>
 
+namespace {
+
+QtMessageHandler g_qtMessages = nullptr;
+
+// Qt's sound backend reports a missing sound server on the terminal when the first cue is
+// prepared; the sound output check logs that once in its own words.
+void quietSoundServerMessages(QtMsgType type, const QMessageLogContext &context,
+                              const QString &message)
+{
+    if (message.startsWith(QLatin1String("PulseAudioService: pa_context_connect() failed")))
+        return;
+    if (g_qtMessages)
+        g_qtMessages(type, context, message);
+}
+
+// Hands one command to the copy running on this session bus; needs no display.
+int sendToRunningCopy(int argc, char **argv, const QString &command)
+{
+    QCoreApplication app(argc, argv);
+    QString error;
+    switch (DBusRemoteControl::send(command, &error)) {
+    case DBusRemoteControl::Sent::delivered:
+        return 0;
+    case DBusRemoteControl::Sent::noRunningCopy:
+        std::fprintf(stderr, "Vantle: Kaidro is not running, so there is nothing to %s\n",
+                     qPrintable(command));
+        return 1;
+    case DBusRemoteControl::Sent::failed:
+        break;
+    }
+    std::fprintf(stderr, "Vantle: %s\n", qPrintable(error));
+    return 1;
+}
+
+} // namespace
+
 int VantleApp::run(int argc, char **argv)
 {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine::Invocation invocation = CommandLine::parse(arguments);
+    switch (invocation.kind) {
+    case CommandLine::Invocation::Kind::help:
+        std::fputs(qPrintable(CommandLine::usage()), stdout);
+        return 0;
+    case CommandLine::Invocation::Kind::misuse:
+        std::fprintf(stderr, "Vantle: %s\n\n%s", qPrintable(invocation.command),
+                     qPrintable(CommandLine::usage()));
+        return 2;
+    case CommandLine::Invocation::Kind::send:
+        return sendToRunningCopy(argc, argv, invocation.command);
+    case CommandLine::Invocation::Kind::start:
+        break;
+    }
+
     // Kaidro reads and moves windows through X11; under a Wayland session it runs through
     // XWayland. Qt would abort without a display, so say what is missing instead.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
@@ -27,6 +85,7 @@ int VantleApp::run(int argc, char **argv)
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
         qputenv("QT_XCB_NO_MITSHM", "1");
 
+    g_qtMessages = qInstallMessageHandler(quietSoundServerMessages);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantle"));
     QApplication::setDesktopFileName(QStringLiteral("kaidro"));
@@ -40,5 +99,8 @@ int VantleApp::run(int argc, char **argv)
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
                      &AppDelegate::applicationWillTerminate);
     QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // Off the bus while the application still runs; the rest of the platform outlives it.
+    platform.remote.reset();
+    return status;
 }

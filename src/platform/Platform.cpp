@@ -10,6 +10,7 @@
 #include "platform/NetworkPath.h"
 #include "platform/Pasteboard.h"
 #include "platform/ProcessTable.h"
+#include "platform/RemoteControl.h"
 #include "platform/Screens.h"
 #include "platform/SystemInfo.h"
 #include "platform/SystemLog.h"

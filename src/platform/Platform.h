@@ -12,6 +12,7 @@ class MediaPlayers;
 class NetworkPath;
 class Pasteboard;
 class ProcessTable;
+class RemoteControl;
 class Screens;
 class SystemInfo;
 class SystemLog;
@@ -43,6 +44,7 @@ struct Platform
     std::unique_ptr<MediaPlayers> players;
     std::unique_ptr<NetworkPath> network;
     std::unique_ptr<Badges> badges;
+    std::unique_ptr<RemoteControl> remote;
 
     Platform();
     ~Platform();

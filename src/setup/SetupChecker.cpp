@@ -270,9 +270,17 @@ QList<SetupItem> SetupChecker::buildItems(const SetupFacts &facts, const SetupAc
     QList<SetupItem> items;
 
     SetupItem os{QStringLiteral("os"), QStringLiteral("X11 session"), {}, true, State::ok, {}, {}};
+    const bool wayland = facts.session == SystemInfo::SessionKind::wayland;
     if (facts.session == SystemInfo::SessionKind::x11) {
         os.detail
             = QStringLiteral("This computer runs ") + facts.prettyName + QStringLiteral(" on X11.");
+    } else if (wayland) {
+        os.state = State::attention;
+        os.detail = QStringLiteral(
+            "This is a Wayland session, so Kaidro runs through XWayland. The readouts, the menu "
+            "and the command bar work; windows of native Wayland apps are not seen or moved, "
+            "and the hot keys reach Kaidro only while an XWayland window has the focus. Log in "
+            "with an X11 (Xorg) session for everything.");
     } else {
         os.state = State::attention;
         os.detail = QStringLiteral(
@@ -289,9 +297,13 @@ QList<SetupItem> SetupChecker::buildItems(const SetupFacts &facts, const SetupAc
     } else {
         // There is no permission to grant on X11, so there is nothing for a button to do.
         ax.state = State::attention;
-        ax.detail = QStringLiteral(
-            "Needed to move other apps' windows (Equipment) and paste straight into them. It "
-            "works in an X11 session whose window manager supports EWMH.");
+        ax.detail = wayland
+            ? QStringLiteral("Off in a Wayland session: from XWayland Kaidro cannot move other "
+                             "apps' windows (Equipment) or paste straight into them. Log in with "
+                             "an X11 (Xorg) session to use them.")
+            : QStringLiteral(
+                "Needed to move other apps' windows (Equipment) and paste straight into them. It "
+                "works in an X11 session whose window manager supports EWMH.");
     }
     items << ax;
 
@@ -350,11 +362,22 @@ QList<SetupItem> SetupChecker::buildItems(const SetupFacts &facts, const SetupAc
 
     SetupItem keys{
         QStringLiteral("keys"), QStringLiteral("Global shortcuts"), {}, false, State::ok, {}, {}};
+    // Keys the desktop binds to the command-line commands work where a grab cannot.
+    static const QString bindCommands = QStringLiteral(
+        "bind Vantle hud, Vantle menu, Vantle command-bar and Vantle hide-all to keys in your "
+        "desktop's keyboard settings (the README shows how).");
     if (!facts.hotKeyFailures.isEmpty()) {
         keys.state = State::attention;
         keys.detail = QStringLiteral("Another app already uses ")
             + facts.hotKeyFailures.join(QStringLiteral(", "))
-            + QStringLiteral(". Use the menu bar icon instead, or free that shortcut.");
+            + QStringLiteral(
+                          ". Use the menu bar icon instead, or free that shortcut. You can also ")
+            + bindCommands;
+    } else if (wayland) {
+        keys.state = State::attention;
+        keys.detail = QStringLiteral("In a Wayland session these keys reach Kaidro only while an "
+                                     "XWayland window has the focus. Instead, ")
+            + bindCommands;
     } else {
         keys.detail = HUDHotKey.displayText + QStringLiteral(" HUD, ") + MenuHotKey.displayText
             + QStringLiteral(" menu, ") + CommandBarHotKey.displayText

@@ -1,4 +1,5 @@
 #include "app/AppDelegate.h"
+#include "app/CommandLine.h"
 #include "app/HotKeyCenter.h"
 #include "app/HotKeyStartup.h"
 #include "app/SingleCopy.h"
@@ -133,7 +134,7 @@ TEST(HotKeyStartup, ReportsOnlyTheFailedKeysListedInKeyOrderAndLoggedHideAllFirs
     EXPECT_TRUE(none.failures.isEmpty() && none.logLines.isEmpty());
 }
 
-TEST(SingleCopy, AnotherCopyIsOurExecutableOrAnotherBuildOfItRunByUsButNeverUs)
+TEST(SingleCopy, AnotherCopyIsOurExecutableOrAnotherBuildOfItRunByUsOnOurDisplayButNeverUs)
 {
     const struct
     {
@@ -141,19 +142,22 @@ TEST(SingleCopy, AnotherCopyIsOurExecutableOrAnotherBuildOfItRunByUsButNeverUs)
         QString own;
         bool copy;
     } cases[] = {
-        {{200, 1000, kOwn}, kOwn, true},
-        {{200, 1000, "/tmp/kaidro-dev"}, "/tmp/kaidro-dev", true}, // the same file, any name
-        {{201, 1000, "/home/me/src/build/Vantle"}, kOwn, true}, // another build, by its name
-        {{100, 1000, kOwn}, kOwn, false}, // ourselves
-        {{202, 0, kOwn}, kOwn, false}, // another user's
-        {{203, 1001, "/usr/bin/Vantle"}, kOwn, false},
-        {{204, 1000, QString()}, kOwn, false}, // an unreadable executable
-        {{205, 1000, "/usr/bin/Vantle-helper"}, kOwn, false}, // names that only resemble ours
-        {{206, 1000, "/usr/bin/vantle"}, kOwn, false},
-        {{207, 1000, "/opt/Vantle/bin/other"}, kOwn, false},
+        {{200, 1000, kOwn, ":0"}, kOwn, true},
+        {{200, 1000, "/tmp/kaidro-dev", ":0"}, "/tmp/kaidro-dev", true}, // the same file, any name
+        {{201, 1000, "/home/me/src/build/Vantle", ":0"}, kOwn, true}, // another build, by name
+        {{208, 1000, kOwn, ":0.0"}, kOwn, true}, // the same server, its screen named
+        {{100, 1000, kOwn, ":0"}, kOwn, false}, // ourselves
+        {{202, 0, kOwn, ":0"}, kOwn, false}, // another user's
+        {{203, 1001, "/usr/bin/Vantle", ":0"}, kOwn, false},
+        {{204, 1000, QString(), ":0"}, kOwn, false}, // an unreadable executable
+        {{205, 1000, "/usr/bin/Vantle-helper", ":0"}, kOwn, false}, // names that only resemble ours
+        {{206, 1000, "/usr/bin/vantle", ":0"}, kOwn, false},
+        {{207, 1000, "/opt/Vantle/bin/other", ":0"}, kOwn, false},
+        {{209, 1000, kOwn, ":10"}, kOwn, false}, // showing on another X server
+        {{210, 1000, kOwn, ""}, kOwn, false}, // started without a display
     };
     for (const auto &[entry, own, copy] : cases)
-        EXPECT_EQ(SingleCopy::isAnotherCopy(entry, 100, 1000, own), copy) << entry.pid;
+        EXPECT_EQ(SingleCopy::isAnotherCopy(entry, 100, 1000, own, ":0"), copy) << entry.pid;
 }
 
 TEST(SingleCopy, EndsEachCopyAndLogsItsPath)
@@ -161,16 +165,48 @@ TEST(SingleCopy, EndsEachCopyAndLogsItsPath)
     FakeProcessTable table;
     FakeSystemLog log;
     table.list = {{1, 0, "/sbin/init"},
-                  {100, 1000, kOwn},
-                  {300, 1000, kOwn},
-                  {301, 1000, "/usr/local/bin/Vantle"},
-                  {302, 1001, "/usr/local/bin/Vantle"},
-                  {303, 1000, "/usr/bin/xterm"}};
+                  {100, 1000, kOwn, ":0"},
+                  {300, 1000, kOwn, ":0"},
+                  {301, 1000, "/usr/local/bin/Vantle", ":0"},
+                  {302, 1001, "/usr/local/bin/Vantle", ":0"},
+                  {303, 1000, "/usr/bin/xterm", ":0"},
+                  {304, 1000, kOwn, ":1"}};
     SingleCopy::endOtherCopies(table, log);
     EXPECT_EQ(table.terminated, (QList<pid_t>{300, 301}));
     EXPECT_EQ(log.lines,
               (QStringList{"Vantle: ending another running copy at /opt/kaidro/bin/Vantle",
                            "Vantle: ending another running copy at /usr/local/bin/Vantle"}));
+}
+
+TEST(CommandLine, ReadsOneCommandLeavesQtItsOptionsAndRefusesTheRest)
+{
+    using Kind = CommandLine::Invocation::Kind;
+    const struct
+    {
+        QStringList arguments;
+        Kind kind;
+        QString command;
+    } cases[] = {
+        {{}, Kind::start, {}},
+        {{"-platform", "xcb"}, Kind::start, {}}, // the desktop entry's way to force X11
+        {{"-style=fusion", "-display", ":3"}, Kind::start, {}},
+        {{"command-bar"}, Kind::send, "command-bar"},
+        {{"-platform", "xcb", "edit-layout"}, Kind::send, "edit-layout"},
+        {{"quit", "-display", ":1"}, Kind::send, "quit"},
+        {{"menu", "--help"}, Kind::help, {}},
+        {{"-h"}, Kind::help, {}},
+        {{"Menu"}, Kind::misuse, "unknown command \"Menu\""},
+        {{"menu", "hud"}, Kind::misuse, "one command at a time (\"menu\", then \"hud\")"},
+        {{"-platform"}, Kind::start, {}}, // a dangling option is Qt's to refuse
+    };
+    for (const auto &[arguments, kind, command] : cases) {
+        const CommandLine::Invocation got = CommandLine::parse(arguments);
+        EXPECT_EQ(std::pair(got.kind, got.command), std::pair(kind, command))
+            << arguments.join(' ').toStdString();
+    }
+    // Every command the running copy takes is in the help.
+    for (const QString &name : CommandLine::commandNames())
+        EXPECT_TRUE(CommandLine::usage().contains("\n  " + name + ' ')) << name.toStdString();
 }
 
 TEST(FontRegistration, RegistersGoodFilesAndSkipsBrokenOnes)

@@ -9,12 +9,14 @@ public:
     pid_t pid = 100;
     uid_t uid = 1000;
     QString executable = QStringLiteral("/opt/kaidro/bin/Vantle");
+    QString display = QStringLiteral(":0");
     QList<ProcessEntry> list;
     QList<pid_t> terminated;
 
     pid_t ownPid() const override { return pid; }
     uid_t ownUid() const override { return uid; }
     QString ownExecutable() const override { return executable; }
+    QString ownDisplay() const override { return display; }
     QList<ProcessEntry> processes() const override { return list; }
     void terminate(pid_t p, int) override { terminated << p; }
 };

@@ -191,7 +191,7 @@ TEST(ProcessToolRunner, CapturesOutputAndExitStatusAndKillsOrCapsRunaways)
     EXPECT_EQ(runaway.standardError, QByteArray("done\n"));
 }
 
-TEST(ProcFsProcessTable, ListsOwnProcessWithExecutableAndUid)
+TEST(ProcFsProcessTable, ListsOwnProcessWithExecutableUidAndDisplay)
 {
     EXPECT_EQ(ProcFsProcessTable::cleanExecutablePath("/b/Vantle (deleted)"), "/b/Vantle");
     EXPECT_EQ(ProcFsProcessTable::cleanExecutablePath("/b/Vantle"), "/b/Vantle");
@@ -201,6 +201,12 @@ TEST(ProcFsProcessTable, ListsOwnProcessWithExecutableAndUid)
     const ProcessEntry own = *std::ranges::find(all, ::getpid(), &ProcessEntry::pid);
     EXPECT_EQ(std::pair(own.uid, own.executable), std::pair(::getuid(), table.ownExecutable()));
     EXPECT_TRUE(table.ownExecutable().endsWith("platform_tests"));
+    EXPECT_EQ(own.display, table.ownDisplay());
+
+    using namespace Qt::StringLiterals;
+    EXPECT_EQ(ProcFsProcessTable::displayIn("HOME=/h\0DISPLAY=:7.0\0XDISPLAY=:9\0"_ba), ":7.0");
+    EXPECT_EQ(ProcFsProcessTable::displayIn("XDISPLAY=:9\0HOME=/h"_ba), "");
+    EXPECT_EQ(ProcFsProcessTable::displayIn(QByteArray()), "");
 }
 
 TEST(ProcFsProcessTable, TerminateEndsPoliteProcessesAndKillsThoseThatIgnoreTheRequest)

@@ -87,7 +87,9 @@ TEST(SetupItems, AHealthyDesktopIsAllOkAndEachLineSaysWhatItFound)
     f.hotKeyFailures = {"Ctrl+Alt+Super+H", "Ctrl+Alt+Super+X"};
     EXPECT_EQ(detail(f, "keys"),
               "Another app already uses Ctrl+Alt+Super+H, Ctrl+Alt+Super+X. Use the menu bar icon "
-              "instead, or free that shortcut.");
+              "instead, or free that shortcut. You can also bind Vantle hud, Vantle menu, Vantle "
+              "command-bar and Vantle hide-all to keys in your desktop's keyboard settings (the "
+              "README shows how).");
     // A player name that merely starts like Spotify's is another player.
     f.mediaPlayers = {"org.mpris.MediaPlayer2.spotifyd"};
     EXPECT_EQ(
@@ -106,7 +108,15 @@ TEST(SetupItems, OnlyRequiredLinesInAttentionCountAndTheReportSaysWhich)
     // The calendar and the keys need attention but are optional.
     EXPECT_EQ(item(items, "cal").state, State::attention);
     EXPECT_EQ(SetupChecker::attentionCount(items), 1);
-    EXPECT_TRUE(item(items, "os").detail.startsWith("Kaidro needs an X11 session"));
+    EXPECT_TRUE(item(items, "os").detail.startsWith("This is a Wayland session"));
+    // Even with every key grabbed, a Wayland session points at the commands to bind.
+    f.hotKeyFailures.clear();
+    EXPECT_EQ(item(build(f), "keys").state, State::attention);
+    EXPECT_TRUE(item(build(f), "keys").detail.contains("bind Vantle hud"));
+    f.session = SystemInfo::SessionKind::none;
+    EXPECT_TRUE(item(build(f), "os").detail.startsWith("Kaidro needs an X11 session"));
+    EXPECT_EQ(item(build(f), "keys").state, State::ok);
+    f.session = SystemInfo::SessionKind::wayland;
     f.windowControl = false;
     EXPECT_EQ(SetupChecker::attentionCount(build(f)), 2);
     // A missing Shortcuts tool makes its line required.

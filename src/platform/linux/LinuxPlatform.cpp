@@ -1,5 +1,6 @@
 #include "platform/linux/LinuxPlatform.h"
 
+#include "platform/linux/DBusRemoteControl.h"
 #include "platform/linux/EvolutionCalendarStore.h"
 #include "platform/linux/JsonUserDefaults.h"
 #include "platform/linux/LauncherBadges.h"
@@ -47,5 +48,6 @@ Platform makeLinuxPlatform(const QString &executableFolder)
     p.players = std::make_unique<MprisPlayers>();
     p.network = std::make_unique<LinuxNetworkPath>();
     p.badges = std::make_unique<LauncherBadges>();
+    p.remote = std::make_unique<DBusRemoteControl>();
     return p;
 }

@@ -36,6 +36,21 @@ QString ProcFsProcessTable::ownExecutable() const
     return cleanExecutablePath(QFileInfo(m_procRoot + QStringLiteral("/self/exe")).symLinkTarget());
 }
 
+QString ProcFsProcessTable::ownDisplay() const
+{
+    return QString::fromLocal8Bit(qgetenv("DISPLAY"));
+}
+
+QString ProcFsProcessTable::displayIn(const QByteArray &environ)
+{
+    static const QByteArray key = QByteArrayLiteral("DISPLAY=");
+    for (const QByteArray &entry : environ.split('\0')) {
+        if (entry.startsWith(key))
+            return QString::fromLocal8Bit(entry.mid(key.size()));
+    }
+    return {};
+}
+
 QList<ProcessEntry> ProcFsProcessTable::processes() const
 {
     QList<ProcessEntry> out;
@@ -57,6 +72,12 @@ QList<ProcessEntry> ProcFsProcessTable::processes() const
         entry.uid = st.st_uid;
         entry.executable
             = cleanExecutablePath(QFileInfo(folder + QStringLiteral("/exe")).symLinkTarget());
+        // Only our own processes' environments can be read, and only those matter here.
+        if (!entry.executable.isEmpty()) {
+            QFile environ(folder + QStringLiteral("/environ"));
+            if (environ.open(QIODevice::ReadOnly))
+                entry.display = displayIn(environ.read(1 << 20));
+        }
         out << entry;
     }
     return out;

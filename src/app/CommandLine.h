@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the program was asked to do by its arguments: start (no subcommand), send one command to
+// the copy already running, print its help, or refuse arguments it does not know.
+namespace CommandLine {
+
+struct Command
+{
+    QString name;
+    QString help;
+};
+
+// The commands a running copy takes, in the order the help lists them.
+const QList<Command> &commands();
+QStringList commandNames();
+
+struct Invocation
+{
+    enum class Kind { start, send, help, misuse };
+    Kind kind = Kind::start;
+    // The command to send, or for `misuse` what was wrong.
+    QString command;
+};
+
+// Reads the arguments after the program's name. Options meant for Qt itself ("-platform xcb",
+// "-display :1", "-style=fusion"…) are left to Qt, with their values.
+Invocation parse(const QStringList &arguments);
+
+QString usage();
+
+} // namespace CommandLine
