@@ -33,6 +33,7 @@
 #include "ui/hud/FloatingHUDPanel.h"
 #include "ui/hud/LayoutEditor.h"
 #include "ui/setup/SetupCheckWindow.h"
+#include "ui/widgets/NowPlaying.h"
 #include "ui/widgets/ReadoutScale.h"
 #include "ui/widgets/ReadoutViews.h"
 #include "ui/widgets/ScaledRoot.h"
@@ -181,7 +182,28 @@ FloatingHUDPanelController &AppDelegate::hudController()
             view->setParent(parent);
             return view;
         };
-        auto panel = std::make_unique<FloatingHUDPanel>(style, content, screens, windows);
+        // The music strip takes clicks on its buttons alone; the controller learns where they
+        // are, at the panel's scale.
+        auto strip = [content, self](QWidget *parent, double scale) -> QWidget * {
+            QWidget *root = content(parent, scale);
+            auto *view = root ? root->findChild<CoreWidgets::NowPlaying *>() : nullptr;
+            if (!view)
+                view = qobject_cast<CoreWidgets::NowPlaying *>(root);
+            if (view) {
+                auto report = [self, scale](const QRectF &r) {
+                    if (self && self->m_hudController)
+                        self->m_hudController->setTransportRegion(
+                            QRectF(r.topLeft() * scale, r.size() * scale));
+                };
+                report(view->controlsRect());
+                QObject::connect(view, &CoreWidgets::NowPlaying::controlsMoved, view, report);
+            }
+            return root;
+        };
+        auto panel = std::make_unique<FloatingHUDPanel>(
+            style,
+            id == HUDWidgetID::nowPlaying ? FloatingHUDPanel::ContentFactory(strip) : content,
+            screens, windows);
         QObject::connect(panel.get(), &FloatingHUDPanel::escapePressed, panel.get(), [self] {
             if (self && self->m_hudController)
                 self->m_hudController->handleEscape();
