@@ -1,12 +1,8 @@
 #include "monitors/NowPlayingMonitor.h"
-#include "monitors/UnreadMonitor.h"
-#include "platform/Badges.h"
 
 #include "fakes/FakeFeedback.h"
 
 #include <gtest/gtest.h>
-
-#include <QPointer>
 
 namespace {
 
@@ -20,20 +16,15 @@ PlayerTrack track(const char *player, const char *title, bool playing)
 class HeldPlayers final : public MediaPlayers
 {
 public:
-    struct Read
-    {
-        QPointer<const QObject> context;
-        std::function<void(QList<PlayerTrack>)> done;
-    };
-    QList<Read> reads;
+    QList<std::function<void(QList<PlayerTrack>)>> reads;
 
     QStringList runningPlayers() const override { return {}; }
-    void readTracks(const QObject *context, std::function<void(QList<PlayerTrack>)> done) override
+    void readTracks(const QObject *, std::function<void(QList<PlayerTrack>)> done) override
     {
-        reads << Read{context, std::move(done)};
+        reads << std::move(done);
     }
     void send(const QString &, PlayerCommand, const QObject *, std::function<void()>) override { }
-    void answer(int read, QList<PlayerTrack> tracks) { reads[read].done(std::move(tracks)); }
+    void answer(int read, QList<PlayerTrack> tracks) { reads[read](std::move(tracks)); }
 };
 
 } // namespace
@@ -71,28 +62,4 @@ TEST_F(NowPlaying, AnOlderPollAnsweringLateDoesNotOverwriteANewerOne)
     players.answer(1, {track("spotify", "New", true)});
     players.answer(0, {track("spotify", "Old", true)});
     EXPECT_EQ(monitor.track()->title, "New");
-}
-
-namespace {
-class SetBadges final : public Badges
-{
-public:
-    int count = 0;
-    int unreadCount() const override { return count; }
-};
-} // namespace
-
-TEST(Unread, PollsOnlyWhileShownAndKeepsTheLastCountWhenHidden)
-{
-    SetBadges badges;
-    badges.count = 3;
-    UnreadMonitor monitor(badges);
-    EXPECT_EQ(monitor.unread(), 0);
-    monitor.setHUDVisible(true);
-    EXPECT_EQ(monitor.unread(), 3);
-    EXPECT_TRUE(monitor.isPolling());
-    monitor.setHUDVisible(false);
-    badges.count = 0;
-    EXPECT_FALSE(monitor.isPolling());
-    EXPECT_EQ(monitor.unread(), 3);
 }

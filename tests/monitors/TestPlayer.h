@@ -84,12 +84,7 @@ public:
         m_connection.registerVirtualObject(QStringLiteral("/org/mpris/MediaPlayer2"), this);
         m_connection.registerService(m_name);
     }
-    ~TestPlayer() override
-    {
-        m_connection.unregisterService(m_name);
-        m_connection.unregisterObject(QStringLiteral("/org/mpris/MediaPlayer2"));
-        QDBusConnection::disconnectFromBus(m_connection.name());
-    }
+    ~TestPlayer() override { QDBusConnection::disconnectFromBus(m_connection.name()); }
 
     QString introspect(const QString &) const override { return {}; }
 

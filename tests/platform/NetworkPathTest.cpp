@@ -11,17 +11,12 @@
 
 namespace {
 
-// Runs `ip` with `args` inside this process's network namespace.
-bool ip(const QStringList &args)
-{
-    QProcess p;
-    p.start(QStringLiteral("ip"), args);
-    return p.waitForFinished(5000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
+// Runs `ip` with the words of `line` inside this process's network namespace.
 bool ip(const char *line)
 {
-    return ip(QString::fromLatin1(line).split(QLatin1Char(' ')));
+    QProcess p;
+    p.start(QStringLiteral("ip"), QString::fromLatin1(line).split(QLatin1Char(' ')));
+    return p.waitForFinished(5000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
 } // namespace
