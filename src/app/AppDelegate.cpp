@@ -186,9 +186,10 @@ FloatingHUDPanelController &AppDelegate::hudController()
         // are, at the panel's scale.
         auto strip = [content, self](QWidget *parent, double scale) -> QWidget * {
             QWidget *root = content(parent, scale);
-            auto *view = root ? root->findChild<CoreWidgets::NowPlaying *>() : nullptr;
-            if (!view)
-                view = qobject_cast<CoreWidgets::NowPlaying *>(root);
+            QWidget *inner = root;
+            if (auto *scaled = qobject_cast<ScaledRoot *>(root))
+                inner = scaled->content();
+            auto *view = qobject_cast<CoreWidgets::NowPlaying *>(inner);
             if (view) {
                 auto report = [self, scale](const QRectF &r) {
                     if (self && self->m_hudController)
