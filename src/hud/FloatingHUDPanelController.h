@@ -150,6 +150,8 @@ private:
     LayoutEditSession::Hooks layoutEditHooks();
     FollowingReadouts::Hooks gazeAndPlaybackHooks();
     void moveHUD(const ScreenInfo &screen);
+    // Displays came, went or changed: the HUD keeps to a display that is there.
+    void screensChanged();
     void applyWidgetChanges();
     void setHUDVisibleOnServices(bool visible);
 
@@ -167,4 +169,7 @@ private:
     bool m_confirmVisible = false;
     bool m_menuVisible = false;
     std::optional<ScreenInfo> m_hudScreen;
+    // The display the HUD was on when that display went away; the HUD goes back to it when a
+    // display of that name returns, unless the user has taken the HUD elsewhere meanwhile.
+    std::optional<QString> m_lostScreen;
 };
