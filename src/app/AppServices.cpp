@@ -8,11 +8,15 @@
 #include "clipboard/Paster.h"
 #include "commandbar/AppCatalog.h"
 #include "commandbar/CommandBarController.h"
+#include "monitors/NetworkMonitor.h"
+#include "monitors/NowPlayingMonitor.h"
 #include "monitors/RunningAppsMonitor.h"
 #include "monitors/TargetMonitor.h"
+#include "monitors/UnreadMonitor.h"
 #include "platform/AppPaths.h"
 #include "platform/Edition.h"
 #include "platform/Platform.h"
+#include "platform/SystemLog.h"
 #include "quests/QuestService.h"
 #include "setup/SetupChecker.h"
 #include "skills/SkillBook.h"
@@ -36,6 +40,17 @@ namespace {
 template <typename T, typename... Args> T &keep(Args &&...args)
 {
     return *new T(std::forward<Args>(args)...);
+}
+
+CoreSoundEngine &makeSound(Platform &platform)
+{
+    SystemLog &log = *platform.log;
+    SoundOutput &output = keep<SoundOutput>(
+        [&log] { log.log(QStringLiteral("no sound device: the interface cues are silent")); });
+    return keep<CoreSoundEngine>(platform.paths->resourcesFolder() + QStringLiteral("/sounds"),
+                                 *platform.clock, [&output](const QString &path) {
+                                     return std::make_unique<EffectCueSoundPlayer>(path, &output);
+                                 });
 }
 
 CoreToastCenter &makeToasts(Platform &platform, CoreSoundEngine &sound)
@@ -102,6 +117,8 @@ SetupChecker &makeSetupChecker(AppServices &s)
         QDir().mkpath(folder);
         QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
     };
+    // "Music" and "Spotify" are opened through the desktop entries their packages install.
+    actions.openPlayer = [&hudActions](const QString &player) { hudActions.openApp(player); };
     LoginItemService &loginItems = s.loginItems;
     actions.turnOnLoginItem = [&loginItems] { loginItems.registerLoginItem(); };
     SetupProbes probes = SetupProbes::standard(
@@ -127,8 +144,7 @@ AppServices::AppServices(Platform &platform)
     , layout(*platform.defaults)
     , loginItems(*platform.loginItems, *platform.log)
     , metrics(*platform.stats, *platform.clock)
-    , sound(keep<CoreSoundEngine>(platform.paths->resourcesFolder() + QStringLiteral("/sounds"),
-                                  *platform.clock, &EffectCueSoundPlayer::create))
+    , sound(makeSound(platform))
     , toasts(makeToasts(platform, sound))
     , feedback(keep<ShellFeedback>(sound, toasts))
     , menuSelection(keep<MenuSelection>())
@@ -136,6 +152,9 @@ AppServices::AppServices(Platform &platform)
                                  *platform.stats, *platform.clock, ownPid))
     , runningApps(keep<RunningAppsMonitor>(*platform.workspace, ownPid,
                                            [this] { this->feedback.play(SoundCue::select, 1.0f); }))
+    , network(keep<NetworkMonitor>(*platform.network))
+    , nowPlaying(keep<NowPlayingMonitor>(*platform.players, feedback))
+    , unread(keep<UnreadMonitor>(*platform.badges))
     , clipboard(keep<ClipboardHistory>(*platform.pasteboard, *platform.workspace,
                                        *platform.defaults, *platform.paths, *platform.clock,
                                        ownPid))

@@ -16,6 +16,19 @@
 
 namespace {
 
+QtMessageHandler g_qtMessages = nullptr;
+
+// Qt's sound backend reports a missing sound server on the terminal when the first cue is
+// prepared; the sound output check logs that once in its own words.
+void quietSoundServerMessages(QtMsgType type, const QMessageLogContext &context,
+                              const QString &message)
+{
+    if (message.startsWith(QLatin1String("PulseAudioService: pa_context_connect() failed")))
+        return;
+    if (g_qtMessages)
+        g_qtMessages(type, context, message);
+}
+
 // Hands one command to the copy running on this session bus; needs no display.
 int sendToRunningCopy(int argc, char **argv, const QString &command)
 {
@@ -72,6 +85,7 @@ int VantleApp::run(int argc, char **argv)
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
         qputenv("QT_XCB_NO_MITSHM", "1");
 
+    g_qtMessages = qInstallMessageHandler(quietSoundServerMessages);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantle"));
     QApplication::setDesktopFileName(QStringLiteral("kaidro"));

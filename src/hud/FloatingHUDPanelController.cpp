@@ -28,6 +28,7 @@ FloatingHUDPanelController::FloatingHUDPanelController(Screens &screens, const C
             &FloatingHUDPanelController::crampedChanged);
     connect(&m_stores.notifications, &HUDNotifications::widgetsChanged, this,
             &FloatingHUDPanelController::applyWidgetChanges, Qt::QueuedConnection);
+    connect(&m_screens, &Screens::changed, this, &FloatingHUDPanelController::screensChanged);
 }
 
 FloatingHUDPanelController::~FloatingHUDPanelController() = default;
@@ -76,7 +77,10 @@ PointerFollower::Hooks FloatingHUDPanelController::followerHooks()
     h.hudVisible = [this] { return m_isVisible; };
     h.layoutEditing = [this] { return m_layoutEdit.isActive(); };
     h.hudScreen = [this] { return m_hudScreen; };
-    h.moveHUD = [this](const ScreenInfo &screen) { moveHUD(screen); };
+    h.moveHUD = [this](const ScreenInfo &screen) {
+        m_lostScreen.reset();
+        moveHUD(screen);
+    };
     return h;
 }
 
@@ -139,6 +143,7 @@ void FloatingHUDPanelController::show()
     dismissConfirm(false);
     play(PanelCue::open);
     m_hudScreen = pointerScreen();
+    m_lostScreen.reset();
     QList<HUDWidgetID> readouts;
     for (const WidgetSpec &spec : HUDLayout::readoutSpecs()) {
         if (spec.id == targetCursor || spec.id == nowPlaying)
@@ -309,6 +314,46 @@ void FloatingHUDPanelController::moveHUD(const ScreenInfo &screen)
     const ScreenInfo previous = m_hudScreen.value_or(screen);
     m_hudScreen = screen;
     m_panels.moveShown(previous, screen);
+}
+
+void FloatingHUDPanelController::screensChanged()
+{
+    const QList<ScreenInfo> all = m_screens.screens();
+    // With no display at all there is nowhere to go: the panels wait where they are.
+    if (!m_hudScreen || all.isEmpty())
+        return;
+    const auto named = [&all](const QString &name) -> std::optional<ScreenInfo> {
+        for (const ScreenInfo &s : all) {
+            if (s.name == name)
+                return s;
+        }
+        return std::nullopt;
+    };
+    std::optional<ScreenInfo> target;
+    if (m_lostScreen)
+        target = named(*m_lostScreen);
+    if (target) {
+        m_lostScreen.reset();
+    } else {
+        target = named(m_hudScreen->name);
+        if (!target) {
+            // The HUD's display went away (unplugged, switched off): the panels come over to
+            // the display under the pointer, placed from the stored offsets as on every
+            // showing, so the offsets themselves stay as the user left them.
+            if (!m_lostScreen)
+                m_lostScreen = m_hudScreen->name;
+            target = pointerScreen();
+        }
+    }
+    if (*target == *m_hudScreen)
+        return;
+    // The editor covers the display it was opened on; it ends rather than edit a display that
+    // has gone or changed under it. What was dropped is already stored.
+    if (m_layoutEdit.isActive())
+        m_layoutEdit.leave();
+    moveHUD(*target);
+    if (m_isVisible)
+        m_gazeAndPlayback.refreshGaze();
 }
 
 void FloatingHUDPanelController::handleEscape()

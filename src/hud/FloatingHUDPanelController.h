@@ -91,6 +91,8 @@ public:
     void handleEscape();
     // What the rail view reports as drawn, in the rail's own top-left coordinates.
     void setRailRegions(const QList<QRectF> &regions) { m_follower.setRailRegions(regions); }
+    // Where the music strip's buttons are, in its own top-left coordinates.
+    void setTransportRegion(const QRectF &region) { m_follower.setTransportRegion(region); }
     // The gazed window's frame (model coordinates), or nothing when there is no target.
     void setGaze(std::optional<QRectF> windowFrame) { m_gazeAndPlayback.setGaze(windowFrame); }
     // Whether something plays.
@@ -148,6 +150,8 @@ private:
     LayoutEditSession::Hooks layoutEditHooks();
     FollowingReadouts::Hooks gazeAndPlaybackHooks();
     void moveHUD(const ScreenInfo &screen);
+    // Displays came, went or changed: the HUD keeps to a display that is there.
+    void screensChanged();
     void applyWidgetChanges();
     void setHUDVisibleOnServices(bool visible);
 
@@ -165,4 +169,7 @@ private:
     bool m_confirmVisible = false;
     bool m_menuVisible = false;
     std::optional<ScreenInfo> m_hudScreen;
+    // The display the HUD was on when that display went away; the HUD goes back to it when a
+    // display of that name returns, unless the user has taken the HUD elsewhere meanwhile.
+    std::optional<QString> m_lostScreen;
 };

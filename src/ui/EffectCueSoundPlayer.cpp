@@ -1,9 +1,26 @@
 #include "ui/EffectCueSoundPlayer.h"
 
+#include <QAudioDevice>
+#include <QMediaDevices>
 #include <QUrl>
 
-EffectCueSoundPlayer::EffectCueSoundPlayer(const QString &wavPath)
+SoundOutput::SoundOutput(std::function<void()> onMissing)
+    : m_onMissing(std::move(onMissing))
+{ }
+
+bool SoundOutput::available()
+{
+    if (!m_available) {
+        m_available = !QMediaDevices::audioOutputs().isEmpty();
+        if (!*m_available && m_onMissing)
+            m_onMissing();
+    }
+    return *m_available;
+}
+
+EffectCueSoundPlayer::EffectCueSoundPlayer(const QString &wavPath, SoundOutput *output)
     : m_path(wavPath)
+    , m_output(output)
 { }
 
 const QSoundEffect &EffectCueSoundPlayer::effect() const
@@ -21,11 +38,6 @@ QSoundEffect &EffectCueSoundPlayer::loaded() const
     return *m_effect;
 }
 
-std::unique_ptr<CueSoundPlayer> EffectCueSoundPlayer::create(const QString &wavPath)
-{
-    return std::make_unique<EffectCueSoundPlayer>(wavPath);
-}
-
 void EffectCueSoundPlayer::setVolume(float volume)
 {
     m_volume = volume;
@@ -37,6 +49,8 @@ void EffectCueSoundPlayer::restart()
 {
     // Stopping first rewinds to the first sample whatever state the effect is in, so a cue that
     // is still sounding starts over instead of overlapping itself.
+    if (m_output && !m_output->available())
+        return;
     QSoundEffect &effect = loaded();
     effect.stop();
     effect.play();

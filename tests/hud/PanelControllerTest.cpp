@@ -241,6 +241,74 @@ TEST_F(PanelControllerTest, RehomesOnlyAfterDwellingOnAnotherScreen)
     EXPECT_EQ(hudOn(), "right");
 }
 
+// A display that goes away takes no panel with it, and the stored offsets are what places them
+// on the display that is left, and again on the display when it returns.
+TEST_F(PanelControllerTest, UnpluggedScreenSendsThePanelsToTheOtherAndItsReturnBringsThemBack)
+{
+    screens.setScreens({left, right});
+    screens.setPointer({2000, 700});
+    // Far enough right on the wide screen that the narrow one clamps it.
+    layout.setOffset(playerStatus, 1500, -100);
+    controller->show();
+    controller->toggleMenu();
+    ASSERT_EQ(controller->hudScreen(), right);
+    const QList<HUDWidgetID> shownBefore = up();
+    QMap<HUDWidgetID, QRectF> onRight;
+    for (HUDWidgetID id : shownBefore)
+        onRight.insert(id, panels[id]->frame());
+    const auto placedOn = [this](HUDWidgetID id, const ScreenInfo &s) {
+        const WidgetSpec &spec = HUDLayout::spec(id);
+        return QRectF(HUDLayout::origin(spec, s, layout), HUDLayout::scaledSize(spec, s));
+    };
+    for (HUDWidgetID id : shownBefore)
+        ASSERT_EQ(onRight[id], placedOn(id, right)) << HUDWidget::rawValue(id).toStdString();
+
+    // Unplugged: the pointer lands on the display that is left.
+    screens.setPointer({700, 450});
+    screens.setScreens({left});
+    EXPECT_EQ(controller->hudScreen(), left);
+    EXPECT_EQ(up(), shownBefore);
+    for (HUDWidgetID id : shownBefore) {
+        EXPECT_EQ(panels[id]->frame(), placedOn(id, left)) << HUDWidget::rawValue(id).toStdString();
+        EXPECT_TRUE(left.visibleFrame.contains(panels[id]->frame()));
+    }
+    EXPECT_DOUBLE_EQ(panels[playerStatus]->contentScale, 0.72);
+    EXPECT_EQ(layout.offset(playerStatus), QPointF(1500, -100));
+
+    // Plugged back: every panel returns to where it was.
+    screens.setScreens({left, right});
+    EXPECT_EQ(controller->hudScreen(), right);
+    for (HUDWidgetID id : shownBefore)
+        EXPECT_EQ(panels[id]->frame(), onRight[id]) << HUDWidget::rawValue(id).toStdString();
+    EXPECT_DOUBLE_EQ(panels[playerStatus]->contentScale, 0.95);
+
+    // Once the user has taken the HUD to the other display, a return does not pull it back.
+    screens.setScreens({left});
+    controller->hide();
+    controller->show();
+    screens.setScreens({left, right});
+    EXPECT_EQ(controller->hudScreen(), left);
+
+    // The HUD's display changes size: the panels are placed anew on it. No display at all:
+    // they wait where they are.
+    const ScreenInfo smaller = FakeScreens::make(QStringLiteral("left"), {0, 0, 1280, 800}, 25);
+    screens.setScreens({smaller, right});
+    EXPECT_EQ(controller->hudScreen(), smaller);
+    EXPECT_EQ(panels[partyStrip]->frame(), placedOn(partyStrip, smaller));
+    screens.setScreens({});
+    EXPECT_EQ(panels[partyStrip]->frame(), placedOn(partyStrip, smaller));
+
+    // The editor ends when its display goes away.
+    screens.setScreens({left, right});
+    controller->toggleLayoutEditing();
+    ASSERT_EQ(editorScreen, left);
+    screens.setPointer({2000, 700});
+    screens.setScreens({right});
+    EXPECT_TRUE(!controller->layoutEditing() && editorCloses == 1);
+    EXPECT_EQ(panels[playerStatus]->frame(), placedOn(playerStatus, right));
+    EXPECT_EQ(layout.offsets().keys(), QStringList{"playerStatus"});
+}
+
 TEST_F(PanelControllerTest, SubPanelsReplaceEachOtherAndEscapeClosesOneThingAtATime)
 {
     settings.setReadoutIdle(0);
@@ -325,6 +393,22 @@ TEST_F(PanelControllerTest, RailTakesClicksOnlyOverWhatItDraws)
     EXPECT_FALSE(rail->isClickThrough());
     controller->hide();
     EXPECT_FALSE(rail->isClickThrough());
+}
+
+TEST_F(PanelControllerTest, MusicStripTakesClicksAndStaysInSightOnlyOverItsButtons)
+{
+    controller->show();
+    controller->setPlaying(true);
+    FakePanelWindow *strip = panels.value(nowPlaying);
+    controller->setTransportRegion(QRectF(200, 10, 90, 30));
+    const QRectF f = strip->frame();
+    pointAt({f.left() + 250, f.bottom() - 25});
+    EXPECT_FALSE(strip->isClickThrough());
+    EXPECT_FALSE(controller->fadedPanels().contains(nowPlaying));
+    // Over the title the strip lets clicks through and fades out of the way as any readout.
+    pointAt({f.left() + 60, f.bottom() - 25});
+    EXPECT_TRUE(strip->isClickThrough());
+    EXPECT_TRUE(controller->fadedPanels().contains(nowPlaying));
 }
 
 TEST_F(PanelControllerTest, TargetCursorSitsOverTheGazedWindowAndGivesWayToThePointer)

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs the build tree into a temporary prefix, checks what the desktop reads there with its
+# own validators, and starts the installed copy, from a copy of the prefix elsewhere so nothing
+# can come from the build folder, on the current (private) display under a temporary HOME.
+# Usage: installed-copy.sh BUILD_DIR
+set -euo pipefail
+build="$1"
+work="$(mktemp -d)"
+stop() { [ -n "${pid:-}" ] && kill -TERM $(pgrep -P "$pid") "$pid" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"; }
+trap stop EXIT
+
+cmake --install "$build" --prefix "$work/prefix" >/dev/null
+cp -a "$work/prefix" "$work/moved"
+p="$work/moved"
+desktop-file-validate "$p/share/applications/kaidro.desktop"
+appstreamcli validate --no-net "$p/share/metainfo/org.kaidro.kaidro.metainfo.xml" >/dev/null
+for f in bin/Vantle bin/vantle-shortcuts share/icons/hicolor/scalable/apps/kaidro.svg \
+         share/vantle/sounds share/vantle/icons/MenuBarIcon.svg; do
+  [ -e "$p/$f" ] || { echo "not installed: $f"; exit 1; }
+done
+grep -qx 'Exec=env QT_QPA_PLATFORM=xcb Vantle' "$p/share/applications/kaidro.desktop"
+
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
+export XDG_CACHE_HOME="$work/home/.cache"
+mkdir -p "$XDG_CONFIG_HOME/Vantle"
+echo '{"Vantle.setupSeen": true}' > "$XDG_CONFIG_HOME/Vantle/defaults.json"
+# `script` gives the program the terminal it logs to.
+script -qfec "exec '$p/bin/Vantle'" "$work/log" >/dev/null &
+pid=$!
+for _ in $(seq 50); do
+  xwininfo -name "Kaidro playerStatus" >/dev/null 2>&1 && break
+  sleep 0.2
+done
+xwininfo -name "Kaidro playerStatus" >/dev/null || { echo "the installed copy showed no HUD"; cat "$work/log"; exit 1; }
+# The first setup check has run once the log names it or two seconds have passed.
+sleep 3
+if grep -E "no resources beside|shortcuts tool is missing" "$work/log"; then
+  echo "the installed copy misses its resources or its tool"
+  exit 1
+fi
+echo "installed copy: HUD shown, resources and tool found"

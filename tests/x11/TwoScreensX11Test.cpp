@@ -1,0 +1,415 @@
+#include "hud/HUDLayout.h"
+#include "hud/HUDLayoutStore.h"
+#include "platform/Geometry.h"
+#include "platform/linux/JsonUserDefaults.h"
+#include "ui/menu/CoreEquipment.h"
+#include "windows/Loadout.h"
+#include "windows/WindowArranger.h"
+
+#include "X11Probe.h"
+#include "fakes/FakeAppPaths.h"
+#include "fakes/FakeClock.h"
+#include "fakes/FakeFeedback.h"
+#include "fakes/FakeScreens.h"
+#include "fakes/FakeWindowSystem.h"
+#include "fakes/FakeWorkspace.h"
+#include "support/TestEnvironment.h"
+#include "ui/widgets/WidgetTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+// The real program on one X server with two screens side by side (Xorg with the dummy driver:
+// DUMMY0 1440x900 at 0,0, primary; DUMMY1 1280x800 at 1440,0), driven with xdotool and xrandr
+// and looked at with xwininfo. This process keeps its own display; what it runs gets the other.
+using enum HUDWidgetID;
+using namespace X11Probe;
+
+static void PrintTo(const QRect &r, std::ostream *os)
+{
+    *os << r.x() << "," << r.y() << " " << r.width() << "x" << r.height();
+}
+
+namespace {
+
+const QString kHome = TestEnvironment::home();
+const QList<HUDWidgetID> kReadouts{playerStatus, partyStrip, fieldHeader};
+const QList<HUDWidgetID> kMenu{menuRail, summaryPanel, skillSlots};
+
+// The screens as xrandr has them, primary first, in model coordinates. No panels or docks under
+// openbox: the work area is the whole screen.
+QList<ScreenInfo> screens()
+{
+    static const QRegularExpression line(QStringLiteral("^(\\S+) connected (primary )?(\\d+)x("
+                                                        "\\d+)\\+(\\d+)\\+(\\d+)"),
+                                         QRegularExpression::MultilineOption);
+    QList<QPair<QString, QRectF>> found;
+    for (const auto &m : line.globalMatch(run(QStringLiteral("xrandr"), {"--query"})))
+        found.insert(m.captured(2).isEmpty() ? found.size() : 0,
+                     {m.captured(1),
+                      QRectF(m.captured(5).toInt(), m.captured(6).toInt(), m.captured(3).toInt(),
+                             m.captured(4).toInt())});
+    QList<ScreenInfo> out;
+    for (const auto &[name, r] : found) {
+        const QRectF model = YUp::flip(r, found.first().second.height());
+        out << ScreenInfo{name, model, model};
+    }
+    return out;
+}
+ScreenInfo screen(const QString &name)
+{
+    const QList<ScreenInfo> all = screens();
+    const auto it = std::ranges::find(all, name, &ScreenInfo::name);
+    return it == all.end() ? ScreenInfo{} : *it;
+}
+// Between model and X coordinates; the flip is its own inverse.
+QRectF flip(const QRectF &r)
+{
+    return YUp::flip(r, screen(QStringLiteral("DUMMY0")).frame.height());
+}
+
+QString panelName(HUDWidgetID id)
+{
+    return QStringLiteral("Kaidro ") + HUDWidget::rawValue(id);
+}
+// Where the layout puts panel `id` on screen `name`, with the offsets the program has stored.
+QRect placed(HUDWidgetID id, const QString &name)
+{
+    JsonUserDefaults defaults(kHome + QStringLiteral("/.config/Vantle/defaults.json"));
+    const WidgetSpec &spec = HUDLayout::spec(id);
+    const ScreenInfo s = screen(name);
+    return flip({HUDLayout::origin(spec, s, HUDLayoutStore(defaults)),
+                 HUDLayout::scaledSize(spec, s)})
+        .toRect();
+}
+// Waits until every panel of `ids` is on screen where the layout places it on screen `name`.
+::testing::AssertionResult panelsOn(const QList<HUDWidgetID> &ids, const QString &name,
+                                    int ms = 5000)
+{
+    const auto misplaced = [&] {
+        QList<HUDWidgetID> out(ids);
+        out.removeIf(
+            [&](HUDWidgetID id) { return windowGeometry(panelName(id)) == placed(id, name); });
+        return out;
+    };
+    if (waitUntil([&] { return misplaced().isEmpty(); }, ms))
+        return ::testing::AssertionSuccess();
+    auto failure = ::testing::AssertionFailure() << "not placed on " << name.toStdString();
+    for (HUDWidgetID id : misplaced())
+        failure << "; " << HUDWidget::rawValue(id).toStdString() << " at "
+                << ::testing::PrintToString(windowGeometry(panelName(id)).value_or(QRect()))
+                << ", not " << ::testing::PrintToString(placed(id, name));
+    return failure;
+}
+
+// A warp to next to `p`, then one step through the input devices, which the program hears.
+void pointerTo(QPoint p)
+{
+    xdotool(QStringLiteral("mousemove --sync %1 %2").arg(p.x() - 1).arg(p.y()));
+    xdotool(QStringList{"mousemove_relative", "--sync", "1", "0"});
+}
+void click(QPoint p)
+{
+    pointerTo(p);
+    xdotool("click 1");
+}
+// Runs a row of the command bar, typed as a user types it.
+void command(const QString &text)
+{
+    const auto bar = [] { return isViewable(QStringLiteral("Kaidro commandBar")); };
+    ASSERT_TRUE(xdotool("key ctrl+alt+super+space") && waitUntil(bar, 5000));
+    ASSERT_TRUE(xdotool({"type", "--delay", "40", text}) && xdotool("key Return"));
+    ASSERT_TRUE(waitUntil([&] { return !bar(); }, 3000));
+}
+
+// A control of the Equipment panel where the program draws it: the same view, built here over
+// the program's own loadouts, the panel at `panel`.
+std::optional<QPoint> equipmentControl(const QRect &panel, const QString &name)
+{
+    WidgetTest::registerThemeFonts(); // so text-sized controls measure as in the program
+    FakeScreens screens;
+    FakeWindowSystem windows;
+    FakeWorkspace workspace;
+    FakeAppPaths paths(kHome + QStringLiteral("/.local/share/Vantle"), {});
+    FakeClock clock;
+    FakeFeedback feedback;
+    WindowArranger arranger(
+        windows, workspace, screens, paths, clock, feedback, [] { return std::optional<pid_t>(); },
+        1);
+    CoreWidgets::CoreEquipment view(arranger, [](CoreSoundEngine::Cue) {});
+    view.resize(CoreWidgets::CoreEquipment::panelSize);
+    for (const QAbstractButton *b : view.findChildren<QAbstractButton *>()) {
+        if (b->accessibleName() == name)
+            return panel.topLeft() + b->mapTo(&view, b->rect().center());
+    }
+    return std::nullopt;
+}
+
+// Another app's window, found by its title; the frame is in X's coordinates with the window
+// manager's border.
+class AppWindow final
+{
+public:
+    AppWindow(const QString &program, const QString &title, const QString &geometry)
+    {
+        m_process.start(program, {"-title", title, "-geometry", geometry});
+        waitUntil(
+            [&] {
+                m_id = run("xdotool", {"search", "--name", "^" + title + "$"})
+                           .section('\n', 0, 0)
+                           .toUInt();
+                return m_id && frame();
+            },
+            5000);
+    }
+    ~AppWindow()
+    {
+        m_process.terminate();
+        m_process.waitForFinished(3000);
+    }
+    QString id() const { return QString::number(m_id); }
+    std::optional<QRectF> frame() const { return m_id ? frameOnScreen(m_id) : std::nullopt; }
+
+private:
+    QProcess m_process;
+    quint32 m_id = 0;
+};
+
+class TwoScreensX11 : public ::testing::Test
+{
+protected:
+    // The server comes from the session script and goes when the script's input closes.
+    static void SetUpTestSuite()
+    {
+        s_server = new QProcess;
+        s_server->start("bash",
+                        {"-c",
+                         "source '" KAIDRO_SOURCE_DIR "/scripts/xsession.sh' && "
+                         "start_two_screen_display && echo \"$DISPLAY\" && read -r _; "
+                         "stop_private_display"});
+        while (s_display.isEmpty() && s_server->waitForReadyRead(20000))
+            s_display = QString::fromUtf8(s_server->readAllStandardOutput()).trimmed();
+        if (s_display.isEmpty())
+            return;
+        s_ownDisplay = qgetenv("DISPLAY");
+        qputenv("DISPLAY", s_display.toUtf8());
+        // Names for the two apps, so their windows go into loadouts.
+        const QString apps = kHome + QStringLiteral("/.local/share/applications/org.example.");
+        QDir().mkpath(apps.section('/', 0, -2));
+        for (const auto &[name, wmClass] : {std::pair{"Logo", "XLogo"}, {"Clock", "XClock"}}) {
+            QFile entry(apps + name + ".desktop");
+            if (entry.open(QIODevice::WriteOnly))
+                entry.write(QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=x%2\n"
+                                           "StartupWMClass=%3\n")
+                                .arg(name, QString(name).toLower(), wmClass)
+                                .toUtf8());
+        }
+    }
+    static void TearDownTestSuite()
+    {
+        if (!s_display.isEmpty())
+            qputenv("DISPLAY", s_ownDisplay);
+        s_server->closeWriteChannel();
+        if (!s_server->waitForFinished(10000))
+            s_server->kill();
+        delete s_server;
+    }
+    void SetUp() override
+    {
+        if (s_display.isEmpty())
+            GTEST_SKIP() << "no two-screen X server: "
+                         << s_server->readAllStandardError().trimmed().toStdString();
+        ASSERT_EQ(screens().size(), 2);
+        // Readouts and the menu stay up while the test looks.
+        ASSERT_TRUE(writeDefaults(R"({"Vantle.readoutIdle": 0, "Vantle.menuIdle": 0, )"
+                                  R"("Vantle.setupSeen": true})"));
+    }
+    void TearDown() override
+    {
+        if (!s_display.isEmpty() && screens().size() < 2)
+            plug();
+    }
+    static void plug()
+    {
+        run("xrandr", {"--output", "DUMMY1", "--mode", "1280x800x", "--right-of", "DUMMY0"});
+    }
+    // Each screen cut out of the root window, for a person to look at.
+    static void screenshots(const QString &name)
+    {
+        const QString folder = qEnvironmentVariable("KAIDRO_TEST_SCREENSHOTS");
+        for (const ScreenInfo &s : folder.isEmpty() ? QList<ScreenInfo>() : screens()) {
+            const QRect r = flip(s.frame).toRect();
+            QProcess::execute(
+                "import",
+                {"-window", "root", "-crop",
+                 QStringLiteral("%1x%2+%3+%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y()),
+                 "+repage", folder + "/" + name + "-" + s.name + ".png"});
+        }
+    }
+
+    static inline QProcess *s_server = nullptr;
+    static inline QString s_display;
+    static inline QByteArray s_ownDisplay;
+};
+
+} // namespace
+
+TEST_F(TwoScreensX11, PanelsOpenFollowThePointerAndTheEditorEditsTheScreenItWasOpenedOn)
+{
+    pointerTo({2000, 400}); // on DUMMY1
+    Vantle vantle;
+    ASSERT_TRUE(vantle.started());
+    EXPECT_TRUE(panelsOn(kReadouts, "DUMMY1", 8000));
+    ASSERT_TRUE(xdotool("key ctrl+alt+super+m"));
+    EXPECT_TRUE(panelsOn(kMenu, "DUMMY1"));
+    // The pointer dwells on the other screen: the readouts and the menu follow it.
+    pointerTo({700, 450});
+    EXPECT_TRUE(panelsOn(kReadouts + kMenu, "DUMMY0"));
+    screenshots(QStringLiteral("followed"));
+    // Hidden, then shown with the pointer on DUMMY1: the HUD opens there.
+    pointerTo({2000, 400});
+    ASSERT_TRUE(xdotool("key ctrl+alt+super+h"));
+    ASSERT_TRUE(waitUntil([] { return !isViewable(panelName(playerStatus)); }, 3000));
+    ASSERT_TRUE(xdotool("key ctrl+alt+super+h"));
+    EXPECT_TRUE(panelsOn(kReadouts, "DUMMY1"));
+
+    // The editor covers the screen it was opened on, and a drop there is stored against that
+    // screen's layout.
+    command(QStringLiteral("edit layout"));
+    const QString editor = QStringLiteral("Kaidro layoutEditor");
+    const QRect right = flip(screen(QStringLiteral("DUMMY1")).frame).toRect();
+    EXPECT_TRUE(waitUntil([&] { return windowGeometry(editor) == right; }, 5000));
+    ASSERT_TRUE(panelsOn(kReadouts + kMenu, "DUMMY1"));
+    const QPoint hp = placed(playerStatus, "DUMMY1").center();
+    pointerTo(hp);
+    xdotool("mousedown 1");
+    pointerTo(hp + QPoint(100, 100));
+    pointerTo(hp + QPoint(203, 261)); // far from every snap line
+    xdotool("mouseup 1");
+    EXPECT_TRUE(
+        waitUntil([&] { return placed(playerStatus, "DUMMY1").center().y() > hp.y() + 200; }, 3000))
+        << "the drop was not stored";
+    EXPECT_TRUE(panelsOn({playerStatus}, "DUMMY1"));
+    screenshots(QStringLiteral("editing"));
+    xdotool("key Escape");
+    EXPECT_TRUE(waitUntil([&] { return !isViewable(editor); }, 3000));
+    EXPECT_TRUE(vantle.stop());
+}
+
+TEST_F(TwoScreensX11, TargetCursorMarksWindowsOnEitherScreenAndStaysInsideIt)
+{
+    // Each window against the edge its screen shares with the other: a cursor centred over it
+    // would reach across.
+    const AppWindow onRight("xlogo", "right logo", "150x100+1440+0");
+    const AppWindow onLeft("xlogo", "left logo", "150x100-1280+400");
+    pointerTo({700, 700});
+    Vantle vantle;
+    ASSERT_TRUE(vantle.started() && panelsOn(kReadouts, "DUMMY0", 8000));
+    for (const auto &[window, name] : {std::pair{&onRight, "DUMMY1"}, {&onLeft, "DUMMY0"}}) {
+        const QRectF frame = window->frame().value_or(QRectF());
+        const ScreenInfo s = screen(name);
+        const QRect want = flip(HUDLayout::placeTargetCursor(flip(frame), s).frame).toRect();
+        ASSERT_TRUE(flip(s.frame).contains(want));
+        pointerTo(frame.center().toPoint());
+        EXPECT_TRUE(
+            waitUntil([&] { return windowGeometry(panelName(targetCursor)) == want; }, 4000))
+            << name << ": " << ::testing::PrintToString(windowGeometry(panelName(targetCursor)));
+        screenshots(QStringLiteral("target-on-") + name);
+    }
+    EXPECT_TRUE(vantle.stop());
+}
+
+TEST_F(TwoScreensX11, NextDisplaySnapGoesAcrossAndBackAndALoadoutEquipsBothScreens)
+{
+    const AppWindow logo("xlogo", "snap logo", "240x160+40+560");
+    const AppWindow clock("xclock", "snap clock", "200x200+1700+420");
+    pointerTo({1000, 820});
+    Vantle vantle;
+    ASSERT_TRUE(vantle.started() && panelsOn(kReadouts, "DUMMY0", 8000));
+    command(QStringLiteral("loadouts"));
+    const QRect panel = waitForWindow(panelName(equipment), 5000).value_or(QRect());
+    ASSERT_TRUE(panelsOn({equipment}, "DUMMY0"));
+    const auto nextDisplay = equipmentControl(panel, SnapZones::title(SnapZone::nextDisplay));
+    const auto save = equipmentControl(panel, QStringLiteral("Save this layout"));
+    ASSERT_TRUE(nextDisplay && save);
+
+    // Across to DUMMY1 at the same share of the screen, and back to where it was.
+    const QRectF start = logo.frame().value_or(QRectF());
+    const auto across = SnapZones::newFrame(SnapZone::nextDisplay, flip(start), screens(), 0);
+    ASSERT_TRUE(across);
+    for (const QRectF want : {flip(*across), start}) {
+        xdotool({"windowactivate", "--sync", logo.id()});
+        click(*nextDisplay);
+        EXPECT_TRUE(waitUntil([&] { return near(logo.frame().value_or(QRectF()), want, 2); }, 4000))
+            << ::testing::PrintToString(logo.frame().value_or(QRectF()).toRect()) << ", not "
+            << ::testing::PrintToString(want.toRect());
+    }
+
+    // Saved with one window on each screen, scattered, equipped: each is back on its screen.
+    const QRectF logoSaved = *logo.frame(), clockSaved = *clock.frame();
+    screenshots(QStringLiteral("loadout"));
+    click(*save);
+    QFile file(kHome + QStringLiteral("/.local/share/Vantle/loadouts.json"));
+    ASSERT_TRUE(waitUntil([&] { return file.exists(); }, 4000)) << "nothing was saved";
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QList<Loadout> saved = Loadout::decode(file.readAll()).value_or(QList<Loadout>());
+    ASSERT_EQ(saved.size(), 1);
+    QStringList displays;
+    for (const Loadout::Entry &e : saved.first().entries)
+        displays << e.appName + " " + e.display;
+    EXPECT_EQ(displays, (QStringList{"Logo 1440x900", "Clock 1280x800"}));
+    xdotool({"windowmove", "--sync", logo.id(), "900", "100"});
+    xdotool({"windowmove", "--sync", clock.id(), "300", "150"});
+    const auto row = equipmentControl(panel, saved.first().name);
+    ASSERT_TRUE(row) << "no row for " << saved.first().name.toStdString();
+    click(*row);
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return near(logo.frame().value_or(QRectF()), logoSaved, 4)
+                && near(clock.frame().value_or(QRectF()), clockSaved, 4);
+        },
+        8000))
+        << "not equipped back";
+    EXPECT_TRUE(vantle.stop());
+}
+
+TEST_F(TwoScreensX11, UnpluggingAScreenBringsEveryPanelOverAndPluggingItBackReturnsThem)
+{
+    // An offset that reaches past the screens' edges: clamped there, kept as it is.
+    ASSERT_TRUE(writeDefaults(R"({"Vantle.readoutIdle": 0, "Vantle.menuIdle": 0, )"
+                              R"("Vantle.setupSeen": true, )"
+                              R"("Vantle.layoutOffsets": {"playerStatus": [900, -300]}})"));
+    const auto offsets = [] {
+        QFile f(kHome + QStringLiteral("/.config/Vantle/defaults.json"));
+        return f.open(QIODevice::ReadOnly)
+            ? QJsonDocument::fromJson(f.readAll())["Vantle.layoutOffsets"].toObject()
+            : QJsonObject();
+    };
+    const QJsonObject stored = offsets();
+    pointerTo({2000, 400});
+    Vantle vantle;
+    ASSERT_TRUE(vantle.started() && panelsOn(kReadouts, "DUMMY1", 8000));
+    ASSERT_TRUE(xdotool("key ctrl+alt+super+m") && panelsOn(kMenu, "DUMMY1"));
+    QMap<HUDWidgetID, std::optional<QRect>> before;
+    for (HUDWidgetID id : kReadouts + kMenu)
+        before.insert(id, windowGeometry(panelName(id)));
+    screenshots(QStringLiteral("before-unplug"));
+
+    run("xrandr", {"--output", "DUMMY1", "--off"});
+    ASSERT_TRUE(waitUntil([] { return screens().size() == 1; }, 3000));
+    EXPECT_TRUE(panelsOn(kReadouts + kMenu, "DUMMY0"));
+    screenshots(QStringLiteral("unplugged"));
+    EXPECT_EQ(offsets(), stored);
+
+    plug();
+    ASSERT_TRUE(waitUntil([] { return screens().size() == 2; }, 3000));
+    EXPECT_TRUE(panelsOn(kReadouts + kMenu, "DUMMY1"));
+    for (HUDWidgetID id : kReadouts + kMenu)
+        EXPECT_EQ(windowGeometry(panelName(id)), before.value(id))
+            << HUDWidget::rawValue(id).toStdString();
+    EXPECT_EQ(offsets(), stored);
+    EXPECT_TRUE(vantle.stop());
+}
