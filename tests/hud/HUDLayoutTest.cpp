@@ -37,7 +37,6 @@ TEST(HUDLayout, ReadoutsScaleWithTheVisibleWidthAndSnapToTheGridFromTheVisibleEd
 {
     EXPECT_DOUBLE_EQ(HUDLayout::scale(playerStatus, screenWith({0, 0, 1000, 800})), 0.72);
     EXPECT_DOUBLE_EQ(HUDLayout::scale(playerStatus, screenWith({0, 0, 1700, 800})), 0.85);
-    EXPECT_DOUBLE_EQ(HUDLayout::scale(menuRail, kWide), 1.0); // menu panels never scale
     // Sizes round halves away from zero: 350 × 0.77 = 269.5 → 270; 192 × 0.77 = 147.84 → 148.
     EXPECT_EQ(HUDLayout::scaledSize(HUDLayout::spec(partyStrip), screenWith({0, 0, 1540, 900})),
               QSizeF(270, 148));
@@ -102,16 +101,19 @@ TEST(HUDLayout, SubPanelsFollowOnlyTheSummarysOffsetAndOffsetsClampIntoTheFrame)
 TEST(HUDLayout, ScreenUnderPointerIsTheContainingThenNearestThenFirst)
 {
     const ScreenInfo left = screenWith({0, 0, 1440, 900}), right = screenWith({1540, 0, 1440, 900});
-    const QList<ScreenInfo> both{left, right};
-    EXPECT_EQ(HUDLayout::screenUnderPointer(both, {1600, 10}, kLaptop), right);
-    EXPECT_EQ(HUDLayout::screenUnderPointer(both, {20, 10}, kLaptop), left);
-    EXPECT_EQ(HUDLayout::screenUnderPointer(both, {1500, 400}, kLaptop), right); // in the gap
-    // Exactly half-way: the first in the list wins.
-    EXPECT_EQ(HUDLayout::screenUnderPointer(both, {1490, 400}, kLaptop), left);
-    EXPECT_EQ(HUDLayout::screenUnderPointer({right, left}, {1490, 400}, kLaptop), right);
-    // One screen hosts everything, however far the pointer is; no screens: the main screen.
-    EXPECT_EQ(HUDLayout::screenUnderPointer({right}, {-9000, -9000}, kLaptop), right);
-    EXPECT_EQ(HUDLayout::screenUnderPointer({}, {0, 0}, kLaptop), kLaptop);
+    // In the gap the nearer wins, exactly half-way the first in the list; one screen hosts
+    // everything, however far the pointer is; no screens: the main screen.
+    const std::tuple<QList<ScreenInfo>, QPointF, ScreenInfo> cases[]
+        = {{{left, right}, {1600, 10}, right},
+           {{left, right}, {20, 10}, left},
+           {{left, right}, {1500, 400}, right},
+           {{left, right}, {1490, 400}, left},
+           {{right, left}, {1490, 400}, right},
+           {{right}, {-9000, -9000}, right},
+           {{}, {0, 0}, kLaptop}};
+    for (const auto &[screens, pointer, expected] : cases)
+        EXPECT_EQ(HUDLayout::screenUnderPointer(screens, pointer, kLaptop), expected)
+            << pointer.x();
 }
 
 TEST(HUDLayout, TargetCursorHangsFromAboveTheWindowWithinTheVisibleFrame)
@@ -175,7 +177,6 @@ TEST(HUDLayoutStore, TinyAndNonFiniteOffsetsKeepNoEntryAndTheRestSurvivesRestart
     {
         HUDLayoutStore store(defaults);
         store.setOffset(playerStatus, 40, 8);
-        EXPECT_EQ(store.offset(playerStatus), QPointF(40, 8));
         store.setOffset(playerStatus, 0.3, -0.4);
         EXPECT_FALSE(store.offsets().contains(QStringLiteral("playerStatus")));
         store.setOffset(fieldHeader, 0.2, -0.5); // half a point in either direction is kept
