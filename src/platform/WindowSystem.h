@@ -67,4 +67,8 @@ public:
     // stamped with the server's current time so the window manager's focus-stealing
     // prevention sees a fresh request. False when nothing could be asked.
     virtual bool activateOwnWindow(quintptr windowId) = 0;
+
+    // Puts our unmanaged window `windowId` directly under the top-level window that holds our
+    // window `ceilingId` (its window manager's frame, where it has one).
+    virtual void stackUnder(quintptr windowId, quintptr ceilingId) = 0;
 };

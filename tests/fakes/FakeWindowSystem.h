@@ -51,6 +51,7 @@ public:
         return trust;
     }
     bool activateOwnWindow(quintptr) override { return true; }
+    void stackUnder(quintptr, quintptr) override { }
     bool raiseWindow(quint32 window) override
     {
         raised << window;

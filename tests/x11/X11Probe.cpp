@@ -46,6 +46,19 @@ std::optional<QRect> waitForWindow(const QString &name, int ms)
     return geometry;
 }
 
+int stackingRank(const QString &name)
+{
+    // xwininfo lists the root's children topmost first, each five spaces in.
+    int rank = -1;
+    for (const QString &line : run("xwininfo", {"-root", "-tree"}).split('\n')) {
+        if (line.startsWith("     0x"))
+            ++rank;
+        if (line.contains('"' + name + "\":"))
+            return rank;
+    }
+    return -1;
+}
+
 std::optional<QRectF> frameOnScreen(quint32 window)
 {
     const QString id = QStringLiteral("0x") + QString::number(window, 16);

@@ -31,6 +31,9 @@ inline bool isViewable(const QString &name)
     return windowGeometry(name).has_value();
 }
 std::optional<QRect> waitForWindow(const QString &name, int ms = 10000);
+// Where the top-level window holding the window named `name` (its frame, for a managed one)
+// stands among the root's children, 0 being the topmost; -1 when there is no such window.
+int stackingRank(const QString &name);
 // The frame of a managed window in root coordinates: its client area grown by the window
 // manager's frame extents.
 std::optional<QRectF> frameOnScreen(quint32 window);

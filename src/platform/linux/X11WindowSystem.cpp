@@ -407,3 +407,26 @@ bool X11WindowSystem::activateOwnWindow(quintptr windowId)
     xcb_flush(m_connection);
     return true;
 }
+
+void X11WindowSystem::stackUnder(quintptr windowId, quintptr ceilingId)
+{
+    if (!m_connection || !m_root || !windowId || !ceilingId)
+        return;
+    // Climb to the child of the root that holds the ceiling: a managed window sits in a frame.
+    xcb_window_t top = xcb_window_t(ceilingId);
+    for (int depth = 0; depth < 8; ++depth) {
+        xcb_query_tree_reply_t *tree
+            = xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, top), nullptr);
+        if (!tree)
+            return;
+        const xcb_window_t parent = tree->parent;
+        std::free(tree);
+        if (parent == m_root || parent == XCB_WINDOW_NONE)
+            break;
+        top = parent;
+    }
+    const uint32_t values[] = {top, XCB_STACK_MODE_BELOW};
+    xcb_configure_window(m_connection, xcb_window_t(windowId),
+                         XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
+    xcb_flush(m_connection);
+}

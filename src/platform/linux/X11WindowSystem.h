@@ -29,6 +29,7 @@ public:
     bool raiseWindow(quint32 window) override;
     bool sendPasteKeystroke() override;
     bool activateOwnWindow(quintptr windowId) override;
+    void stackUnder(quintptr windowId, quintptr ceilingId) override;
 
     // Whether the environment names a Wayland session, where X11 clients cannot see or move
     // other apps' windows.

@@ -3,6 +3,7 @@
 #include "platform/Geometry.h"
 #include "platform/Screens.h"
 #include "platform/WindowSystem.h"
+#include "ui/hud/FloatingHUDPanel.h"
 
 #include <QEvent>
 #include <QPainterPath>
@@ -25,6 +26,9 @@ CommandBarPanel::CommandBarPanel(const Screens &screens, WindowSystem &windows, 
     auto *layout = new QVBoxLayout(w);
     layout->setContentsMargins(0, 0, 0, 0);
     w->installEventFilter(this);
+    // The readouts raise themselves every few seconds to stay above other apps; the bar stays
+    // above them.
+    FloatingHUDPanel::keepAbovePanels(w);
 
     m_fade.setStartValue(0.0);
     m_fade.setEndValue(1.0);

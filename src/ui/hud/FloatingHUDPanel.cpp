@@ -28,6 +28,23 @@ QList<FloatingHUDPanel *> &allPanels()
     return list;
 }
 
+// Our windows that belong above every panel while they are shown (the command bar).
+QList<QPointer<QWidget>> &windowsAbove()
+{
+    static QList<QPointer<QWidget>> list;
+    return list;
+}
+
+// The shown window that belongs above the panels, if any.
+QWidget *ceiling()
+{
+    for (const QPointer<QWidget> &w : std::as_const(windowsAbove())) {
+        if (w && w->isVisible())
+            return w;
+    }
+    return nullptr;
+}
+
 bool bypassesWindowManager(const FloatingHUDPanel *p)
 {
     return p->windowFlags().testFlag(Qt::X11BypassWindowManagerHint);
@@ -61,10 +78,26 @@ void restackUnmanaged()
     std::stable_sort(shown.begin(), shown.end(),
                      [](auto *a, auto *b) { return a->style().level < b->style().level; });
     for (FloatingHUDPanel *p : shown)
-        p->raise();
+        p->raiseUnderCeiling();
     if (!timer->isActive())
         timer->start();
 }
+
+class ShowWatcher final : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show) {
+            QTimer::singleShot(0, this, [] { restackUnmanaged(); });
+            QTimer::singleShot(200, this, [] { restackUnmanaged(); });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
 
 } // namespace
 
@@ -86,6 +119,28 @@ FloatingHUDPanel::FloatingHUDPanel(PanelStyle style, ContentFactory content, con
     layout->setContentsMargins(0, 0, 0, 0);
     applyWindowFlags();
     allPanels().append(this);
+}
+
+void FloatingHUDPanel::keepAbovePanels(QWidget *window)
+{
+    windowsAbove().append(window);
+    // Shown, the window is raised by the window manager among the windows it manages; the
+    // panels it does not manage go under it at once and again once the manager is done.
+    auto *filter = new ShowWatcher(window);
+    window->installEventFilter(filter);
+}
+
+void FloatingHUDPanel::raiseUnderCeiling()
+{
+    QWidget *top = ceiling();
+    if (!top) {
+        raise();
+        return;
+    }
+    // A managed panel stays where the window manager keeps it: raised, it would go above the
+    // ceiling's frame too.
+    if (bypassesWindowManager(this))
+        m_windows.stackUnder(winId(), top->winId());
 }
 
 FloatingHUDPanel::~FloatingHUDPanel()
@@ -136,7 +191,7 @@ void FloatingHUDPanel::orderFront()
 {
     if (!QWidget::isVisible())
         show();
-    raise();
+    raiseUnderCeiling();
     // Keep the higher levels above this one.
     QList<FloatingHUDPanel *> above;
     for (FloatingHUDPanel *p : allPanels()) {
@@ -146,7 +201,7 @@ void FloatingHUDPanel::orderFront()
     std::stable_sort(above.begin(), above.end(),
                      [](auto *a, auto *b) { return a->m_style.level < b->m_style.level; });
     for (FloatingHUDPanel *p : above)
-        p->raise();
+        p->raiseUnderCeiling();
     if (bypassesWindowManager(this))
         restackUnmanaged();
 }

@@ -23,6 +23,12 @@ public:
                      WindowSystem &windows);
     ~FloatingHUDPanel() override;
 
+    // `window` (one of ours, such as the command bar) goes back above the panels whenever they
+    // raise themselves, for as long as it is shown; it may be deleted at any time.
+    static void keepAbovePanels(QWidget *window);
+    // Raises the panel, but never above a shown window kept above the panels.
+    void raiseUnderCeiling();
+
     QRectF frame() const override;
     void setFrame(const QRectF &frame) override;
     void orderFront() override;
