@@ -101,19 +101,16 @@ TEST(HUDLayout, SubPanelsFollowOnlyTheSummarysOffsetAndOffsetsClampIntoTheFrame)
 TEST(HUDLayout, ScreenUnderPointerIsTheContainingThenNearestThenFirst)
 {
     const ScreenInfo left = screenWith({0, 0, 1440, 900}), right = screenWith({1540, 0, 1440, 900});
-    // In the gap the nearer wins, exactly half-way the first in the list; one screen hosts
-    // everything, however far the pointer is; no screens: the main screen.
-    const std::tuple<QList<ScreenInfo>, QPointF, ScreenInfo> cases[]
-        = {{{left, right}, {1600, 10}, right},
-           {{left, right}, {20, 10}, left},
-           {{left, right}, {1500, 400}, right},
-           {{left, right}, {1490, 400}, left},
-           {{right, left}, {1490, 400}, right},
-           {{right}, {-9000, -9000}, right},
-           {{}, {0, 0}, kLaptop}};
-    for (const auto &[screens, pointer, expected] : cases)
-        EXPECT_EQ(HUDLayout::screenUnderPointer(screens, pointer, kLaptop), expected)
-            << pointer.x();
+    const QList<ScreenInfo> both{left, right};
+    EXPECT_EQ(HUDLayout::screenUnderPointer(both, {1600, 10}, kLaptop), right);
+    EXPECT_EQ(HUDLayout::screenUnderPointer(both, {20, 10}, kLaptop), left);
+    EXPECT_EQ(HUDLayout::screenUnderPointer(both, {1500, 400}, kLaptop), right); // in the gap
+    // Exactly half-way: the first in the list wins.
+    EXPECT_EQ(HUDLayout::screenUnderPointer(both, {1490, 400}, kLaptop), left);
+    EXPECT_EQ(HUDLayout::screenUnderPointer({right, left}, {1490, 400}, kLaptop), right);
+    // One screen hosts everything, however far the pointer is; no screens: the main screen.
+    EXPECT_EQ(HUDLayout::screenUnderPointer({right}, {-9000, -9000}, kLaptop), right);
+    EXPECT_EQ(HUDLayout::screenUnderPointer({}, {0, 0}, kLaptop), kLaptop);
 }
 
 TEST(HUDLayout, TargetCursorHangsFromAboveTheWindowWithinTheVisibleFrame)
