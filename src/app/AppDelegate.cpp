@@ -14,8 +14,11 @@
 #include "hud/FloatingHUDPanelController.h"
 #include "hud/HUDHotKeys.h"
 #include "hud/HUDLayout.h"
+#include "monitors/NetworkMonitor.h"
+#include "monitors/NowPlayingMonitor.h"
 #include "monitors/RunningAppsMonitor.h"
 #include "monitors/TargetMonitor.h"
+#include "monitors/UnreadMonitor.h"
 #include "platform/AppPaths.h"
 #include "platform/Platform.h"
 #include "platform/RemoteControl.h"
@@ -30,6 +33,7 @@
 #include "ui/hud/FloatingHUDPanel.h"
 #include "ui/hud/LayoutEditor.h"
 #include "ui/setup/SetupCheckWindow.h"
+#include "ui/widgets/NowPlaying.h"
 #include "ui/widgets/ReadoutScale.h"
 #include "ui/widgets/ReadoutViews.h"
 #include "ui/widgets/ScaledRoot.h"
@@ -41,6 +45,8 @@
 #include <QHash>
 #include <QPointer>
 #include <QTimer>
+
+#include <type_traits>
 
 namespace {
 
@@ -104,6 +110,20 @@ FloatingHUDPanelController &AppDelegate::hudController()
     auto models = std::make_shared<ReadoutModels>();
     models->metrics = &s.metrics;
     models->target = &s.target;
+    models->network = &s.network;
+    models->nowPlaying = &s.nowPlaying;
+    models->unread = &s.unread;
+    QPointer<NowPlayingMonitor> playing(&s.nowPlaying);
+    models->onTransport = [playing](const QString &command) {
+        if (!playing)
+            return;
+        if (command == QLatin1String("playpause"))
+            playing->playPause();
+        else if (command == QLatin1String("next track"))
+            playing->nextTrack();
+        else if (command == QLatin1String("previous track"))
+            playing->previousTrack();
+    };
     models->account = currentUserAccount();
     models->visibility = &s.visibility;
     auto controllerNow = [self]() -> FloatingHUDPanelController * {
@@ -162,7 +182,29 @@ FloatingHUDPanelController &AppDelegate::hudController()
             view->setParent(parent);
             return view;
         };
-        auto panel = std::make_unique<FloatingHUDPanel>(style, content, screens, windows);
+        // The music strip takes clicks on its buttons alone; the controller learns where they
+        // are, at the panel's scale.
+        auto strip = [content, self](QWidget *parent, double scale) -> QWidget * {
+            QWidget *root = content(parent, scale);
+            QWidget *inner = root;
+            if (auto *scaled = qobject_cast<ScaledRoot *>(root))
+                inner = scaled->content();
+            auto *view = qobject_cast<CoreWidgets::NowPlaying *>(inner);
+            if (view) {
+                auto report = [self, scale](const QRectF &r) {
+                    if (self && self->m_hudController)
+                        self->m_hudController->setTransportRegion(
+                            QRectF(r.topLeft() * scale, r.size() * scale));
+                };
+                report(view->controlsRect());
+                QObject::connect(view, &CoreWidgets::NowPlaying::controlsMoved, view, report);
+            }
+            return root;
+        };
+        auto panel = std::make_unique<FloatingHUDPanel>(
+            style,
+            id == HUDWidgetID::nowPlaying ? FloatingHUDPanel::ContentFactory(strip) : content,
+            screens, windows);
         QObject::connect(panel.get(), &FloatingHUDPanel::escapePressed, panel.get(), [self] {
             if (self && self->m_hudController)
                 self->m_hudController->handleEscape();
@@ -186,21 +228,27 @@ FloatingHUDPanelController &AppDelegate::hudController()
                                            s.notifications},
         factory, hooks);
 
-    // The target monitor follows the HUD after the metrics service, and the target cursor
-    // follows its gaze.
+    // Every readout service follows the HUD, in this order: metrics, target, unread, quests,
+    // network, now playing. The target cursor follows the gaze and the music strip the track.
     FloatingHUDPanelController *controller = m_hudController.get();
-    SystemMetricsService &metrics = s.metrics;
-    controller->addReadoutService([&metrics](bool visible) { metrics.setHUDVisible(visible); });
+    auto follow = [controller](auto *service) {
+        QPointer<std::remove_pointer_t<decltype(service)>> ref(service);
+        controller->addReadoutService([ref](bool visible) {
+            if (ref)
+                ref->setHUDVisible(visible);
+        });
+    };
+    follow(&s.metrics);
     TargetMonitor &target = s.target;
     QPointer<TargetMonitor> targetRef(&target);
-    controller->addReadoutService([targetRef](bool visible) {
-        if (targetRef)
-            targetRef->setHUDVisible(visible);
-    });
-    QPointer<QuestService> questsRef(&s.quests);
-    controller->addReadoutService([questsRef](bool visible) {
-        if (questsRef)
-            questsRef->setHUDVisible(visible);
+    follow(&target);
+    follow(&s.unread);
+    follow(&s.quests);
+    follow(&s.network);
+    follow(&s.nowPlaying);
+    connect(&s.nowPlaying, &NowPlayingMonitor::trackChanged, controller, [controller, playing] {
+        if (playing)
+            controller->setPlaying(playing->track().has_value());
     });
     connect(&target, &TargetMonitor::gazeChanged, controller, [controller, targetRef] {
         if (!targetRef)

@@ -8,8 +8,11 @@
 #include "clipboard/Paster.h"
 #include "commandbar/AppCatalog.h"
 #include "commandbar/CommandBarController.h"
+#include "monitors/NetworkMonitor.h"
+#include "monitors/NowPlayingMonitor.h"
 #include "monitors/RunningAppsMonitor.h"
 #include "monitors/TargetMonitor.h"
+#include "monitors/UnreadMonitor.h"
 #include "platform/AppPaths.h"
 #include "platform/Edition.h"
 #include "platform/Platform.h"
@@ -114,6 +117,8 @@ SetupChecker &makeSetupChecker(AppServices &s)
         QDir().mkpath(folder);
         QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
     };
+    // "Music" and "Spotify" are opened through the desktop entries their packages install.
+    actions.openPlayer = [&hudActions](const QString &player) { hudActions.openApp(player); };
     LoginItemService &loginItems = s.loginItems;
     actions.turnOnLoginItem = [&loginItems] { loginItems.registerLoginItem(); };
     SetupProbes probes = SetupProbes::standard(
@@ -147,6 +152,9 @@ AppServices::AppServices(Platform &platform)
                                  *platform.stats, *platform.clock, ownPid))
     , runningApps(keep<RunningAppsMonitor>(*platform.workspace, ownPid,
                                            [this] { this->feedback.play(SoundCue::select, 1.0f); }))
+    , network(keep<NetworkMonitor>(*platform.network))
+    , nowPlaying(keep<NowPlayingMonitor>(*platform.players, feedback))
+    , unread(keep<UnreadMonitor>(*platform.badges))
     , clipboard(keep<ClipboardHistory>(*platform.pasteboard, *platform.workspace,
                                        *platform.defaults, *platform.paths, *platform.clock,
                                        ownPid))

@@ -21,6 +21,8 @@ class Feedback;
 class HUDActionService;
 class LayoutEditor;
 class MenuSelection;
+class NetworkMonitor;
+class NowPlayingMonitor;
 class Paster;
 class QuestService;
 class RunningAppsMonitor;
@@ -28,6 +30,7 @@ class SetupCheckWindow;
 class SetupChecker;
 class SkillBook;
 class TargetMonitor;
+class UnreadMonitor;
 class WindowArranger;
 struct Platform;
 
@@ -68,6 +71,9 @@ public:
 
     TargetMonitor &target;
     RunningAppsMonitor &runningApps;
+    NetworkMonitor &network;
+    NowPlayingMonitor &nowPlaying;
+    UnreadMonitor &unread;
     ClipboardHistory &clipboard;
     Paster &paster;
     AppCatalog &apps;

@@ -91,6 +91,8 @@ public:
     void handleEscape();
     // What the rail view reports as drawn, in the rail's own top-left coordinates.
     void setRailRegions(const QList<QRectF> &regions) { m_follower.setRailRegions(regions); }
+    // Where the music strip's buttons are, in its own top-left coordinates.
+    void setTransportRegion(const QRectF &region) { m_follower.setTransportRegion(region); }
     // The gazed window's frame (model coordinates), or nothing when there is no target.
     void setGaze(std::optional<QRectF> windowFrame) { m_gazeAndPlayback.setGaze(windowFrame); }
     // Whether something plays.

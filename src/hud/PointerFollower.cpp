@@ -68,6 +68,9 @@ void PointerFollower::stop()
     }
     if (PanelWindow *rail = m_panels.panel(menuRail))
         rail->setClickThrough(false);
+    m_onTransport = false;
+    if (PanelWindow *strip = m_panels.panel(nowPlaying))
+        strip->setClickThrough(true);
 }
 
 void PointerFollower::update()
@@ -76,6 +79,7 @@ void PointerFollower::update()
     if (!m_hooks.hudVisible())
         return;
     const QPointF pointer = m_screens.pointerLocation();
+    updateTransport(pointer);
     if (!m_hooks.layoutEditing())
         fadeReadouts(pointer);
     updateRail(pointer);
@@ -109,7 +113,9 @@ void PointerFollower::fadeReadouts(const QPointF &pointer)
             m_faded.remove(id);
             continue;
         }
-        const bool near = YUp::containsClosed(p->frame().adjusted(-24, -24, 24, 24), pointer);
+        // The pointer on the music strip's buttons means to use them, not to look past them.
+        const bool near = YUp::containsClosed(p->frame().adjusted(-24, -24, 24, 24), pointer)
+            && !(id == nowPlaying && m_onTransport);
         if (near && !m_faded.contains(id)) {
             m_faded.insert(id);
             p->animate(0.1, m_panels.home(id), 0.14);
@@ -132,6 +138,17 @@ void PointerFollower::updateRail(const QPointF &pointer)
             && anyContains(m_railRegions, railLocal(rail->frame(), pointer), 6);
     }
     rail->setClickThrough(!takesClicks);
+}
+
+void PointerFollower::updateTransport(const QPointF &pointer)
+{
+    PanelWindow *strip = m_panels.panel(nowPlaying);
+    if (!strip)
+        return;
+    m_onTransport = strip->isVisible() && !m_transportRegion.isEmpty() && !m_hooks.layoutEditing()
+        && anyContains({m_transportRegion}, railLocal(strip->frame(), pointer), 6);
+    if (!m_hooks.layoutEditing())
+        strip->setClickThrough(!m_onTransport);
 }
 
 void PointerFollower::setRailRegions(const QList<QRectF> &regions)

@@ -43,6 +43,9 @@ public:
 
     // What the rail view reports as drawn, in the rail's own top-left coordinates.
     void setRailRegions(const QList<QRectF> &regions);
+    // Where the music strip's transport buttons are, in its own top-left coordinates. The strip
+    // lets the pointer through everywhere else, and stays in sight while the pointer is on them.
+    void setTransportRegion(const QRectF &region) { m_transportRegion = region; }
     // Whether the pointer is on the menu: over a drawn part of the rail or within 12 points of
     // another menu panel, or a menu panel has keyboard focus.
     bool pointerOnMenu() const;
@@ -56,12 +59,15 @@ private:
     void dwellCheck();
     void fadeReadouts(const QPointF &pointer);
     void updateRail(const QPointF &pointer);
+    void updateTransport(const QPointF &pointer);
 
     Screens &m_screens;
     const Clock &m_clock;
     HUDPanels &m_panels;
     Hooks m_hooks;
     QList<QRectF> m_railRegions;
+    QRectF m_transportRegion;
+    bool m_onTransport = false;
     QSet<HUDWidgetID> m_faded;
     std::optional<ScreenInfo> m_dwellScreen;
     double m_dwellSince = 0;

@@ -1,11 +1,13 @@
 #include "platform/Platform.h"
 
 #include "platform/AppPaths.h"
+#include "platform/Badges.h"
 #include "platform/CalendarStore.h"
 #include "platform/Clock.h"
 #include "platform/HotKeys.h"
 #include "platform/LoginItems.h"
 #include "platform/MediaPlayers.h"
+#include "platform/NetworkPath.h"
 #include "platform/Pasteboard.h"
 #include "platform/ProcessTable.h"
 #include "platform/RemoteControl.h"

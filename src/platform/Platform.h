@@ -3,11 +3,13 @@
 #include <memory>
 
 class AppPaths;
+class Badges;
 class CalendarStore;
 class Clock;
 class HotKeys;
 class LoginItems;
 class MediaPlayers;
+class NetworkPath;
 class Pasteboard;
 class ProcessTable;
 class RemoteControl;
@@ -40,6 +42,8 @@ struct Platform
     std::unique_ptr<Pasteboard> pasteboard;
     std::unique_ptr<CalendarStore> calendars;
     std::unique_ptr<MediaPlayers> players;
+    std::unique_ptr<NetworkPath> network;
+    std::unique_ptr<Badges> badges;
     std::unique_ptr<RemoteControl> remote;
 
     Platform();

@@ -106,15 +106,19 @@ void CoreShadow::paint(QPainter &painter, const QPainterPath &path, const QColor
     if (!QPixmapCache::find(key, &pixmap)) {
         const QSize size(int(std::ceil((bounds.width() + 2 * margin) * ratio)),
                          int(std::ceil((bounds.height() + 2 * margin) * ratio)));
-        QImage image(size, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
+        // The outline goes down as a one-bit mask: the blur softens its edges anyway, and Qt
+        // hands antialiased fills of many spans (any line of text) to its thread pool in
+        // pieces, waking threads for every new text's shadow.
+        QImage mask(size, QImage::Format_MonoLSB);
+        mask.fill(0);
         {
-            QPainter p(&image);
-            p.setRenderHint(QPainter::Antialiasing);
+            QPainter p(&mask);
             p.scale(ratio, ratio);
             p.translate(margin, margin);
-            p.fillPath(local, colour);
+            p.fillPath(local, Qt::color1);
         }
+        mask.setColorTable({qRgba(0, 0, 0, 0), colour.rgba()});
+        QImage image = mask.convertToFormat(QImage::Format_ARGB32_Premultiplied);
         blur(image, radius * ratio);
         pixmap = QPixmap::fromImage(image);
         pixmap.setDevicePixelRatio(ratio);

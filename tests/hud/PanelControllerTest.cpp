@@ -390,6 +390,22 @@ TEST_F(PanelControllerTest, RailTakesClicksOnlyOverWhatItDraws)
     EXPECT_FALSE(rail->isClickThrough());
 }
 
+TEST_F(PanelControllerTest, MusicStripTakesClicksAndStaysInSightOnlyOverItsButtons)
+{
+    controller->show();
+    controller->setPlaying(true);
+    FakePanelWindow *strip = panels.value(nowPlaying);
+    controller->setTransportRegion(QRectF(200, 10, 90, 30));
+    const QRectF f = strip->frame();
+    pointAt({f.left() + 250, f.bottom() - 25});
+    EXPECT_FALSE(strip->isClickThrough());
+    EXPECT_FALSE(controller->fadedPanels().contains(nowPlaying));
+    // Over the title the strip lets clicks through and fades out of the way as any readout.
+    pointAt({f.left() + 60, f.bottom() - 25});
+    EXPECT_TRUE(strip->isClickThrough());
+    EXPECT_TRUE(controller->fadedPanels().contains(nowPlaying));
+}
+
 TEST_F(PanelControllerTest, TargetCursorSitsOverTheGazedWindowAndGivesWayToThePointer)
 {
     QList<bool> crampedReports;

@@ -3,7 +3,9 @@
 #include "platform/linux/DBusRemoteControl.h"
 #include "platform/linux/EvolutionCalendarStore.h"
 #include "platform/linux/JsonUserDefaults.h"
+#include "platform/linux/LauncherBadges.h"
 #include "platform/linux/LinuxAppPaths.h"
+#include "platform/linux/LinuxNetworkPath.h"
 #include "platform/linux/LinuxScreens.h"
 #include "platform/linux/LinuxSystemInfo.h"
 #include "platform/linux/MprisPlayers.h"
@@ -44,6 +46,8 @@ Platform makeLinuxPlatform(const QString &executableFolder)
     p.calendars = std::make_unique<EvolutionCalendarStore>(
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
     p.players = std::make_unique<MprisPlayers>();
+    p.network = std::make_unique<LinuxNetworkPath>();
+    p.badges = std::make_unique<LauncherBadges>();
     p.remote = std::make_unique<DBusRemoteControl>();
     return p;
 }

@@ -1,13 +1,35 @@
 #pragma once
 
 #include "platform/MediaPlayers.h"
+#include "platform/linux/BusLink.h"
 
-// The MPRIS players on the session bus.
-class MprisPlayers final : public MediaPlayers
+#include <QObject>
+
+// The MPRIS players on the session bus. Every call is sent without waiting and is given up after
+// `callTimeoutMs`; only bus names that are listed as taken are addressed, and never with
+// activation, so no player is started by a question or a command.
+class MprisPlayers final : public QObject, public MediaPlayers
 {
+    Q_OBJECT
+
 public:
-    // How long the bus may take to list its names.
+    // How long the bus may take to list its names when asked from the setup check.
     static constexpr int busTimeoutMs = 2000;
+    // How long a player may take to answer one call.
+    static constexpr int callTimeoutMs = 4000;
+
+    // `busAddress` empty: the session bus of the environment.
+    explicit MprisPlayers(QString busAddress = {}, QObject *parent = nullptr);
+    ~MprisPlayers() override;
 
     QStringList runningPlayers() const override;
+    void readTracks(const QObject *context, std::function<void(QList<PlayerTrack>)> done) override;
+    void send(const QString &player, PlayerCommand command, const QObject *context,
+              std::function<void()> done) override;
+
+private:
+    void readPlayers(QDBusConnection bus, const QStringList &players,
+                     std::function<void(QList<PlayerTrack>)> finish);
+
+    BusLink m_link;
 };

@@ -108,6 +108,15 @@ void NowPlaying::placeButtons()
         button->setGeometry(int(std::round(x)), y, side, side);
         x += side + buttonSpacing;
     }
+    emit controlsMoved(controlsRect());
+}
+
+QRectF NowPlaying::controlsRect() const
+{
+    QRectF all;
+    for (TransportButton *button : buttons())
+        all |= QRectF(button->geometry());
+    return all;
 }
 
 void NowPlaying::paintEvent(QPaintEvent *)

@@ -39,8 +39,13 @@ public:
     QString subtitle() const;
     QList<TransportButton *> buttons() const;
     QRectF plateRect() const;
+    // The three buttons together, in this view's coordinates.
+    QRectF controlsRect() const;
 
     QSize sizeHint() const override;
+
+signals:
+    void controlsMoved(const QRectF &rect);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

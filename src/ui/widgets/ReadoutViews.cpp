@@ -2,8 +2,11 @@
 
 #include "actions/HUDActionService.h"
 #include "hud/HUDVisibility.h"
+#include "monitors/NetworkMonitor.h"
+#include "monitors/NowPlayingMonitor.h"
 #include "monitors/SystemMetricsService.h"
 #include "monitors/TargetMonitor.h"
+#include "monitors/UnreadMonitor.h"
 #include "quests/QuestService.h"
 #include "skills/SkillBook.h"
 #include "ui/menu/CoreEquipment.h"
@@ -81,9 +84,23 @@ QWidget *makeView(HUDWidgetID id, const ReadoutModels &m, QWidget *parent)
     switch (id) {
     case HUDWidgetID::playerStatus:
         return m.metrics ? new PlayerStatus(*m.metrics, m.account, parent) : nullptr;
-    case HUDWidgetID::partyStrip:
-        // The network line joins when the network monitor is connected here.
-        return m.metrics ? new PartyStrip(*m.metrics, {}, parent) : nullptr;
+    case HUDWidgetID::partyStrip: {
+        if (!m.metrics)
+            return nullptr;
+        PartyStrip::NetworkReading reading;
+        if (m.network) {
+            QPointer<NetworkMonitor> network(m.network);
+            reading = [network]() -> std::pair<double, QString> {
+                if (!network)
+                    return {0.0, QString()};
+                return {network->strength(), network->label()};
+            };
+        }
+        auto *view = new PartyStrip(*m.metrics, reading, parent);
+        if (m.network)
+            QObject::connect(m.network, &NetworkMonitor::changed, view, &PartyStrip::refresh);
+        return view;
+    }
     case HUDWidgetID::fieldHeader:
         return m.metrics ? new FieldHeader(*m.metrics, m.onOpenCalendar, m.playCue, parent)
                          : nullptr;
@@ -101,8 +118,20 @@ QWidget *makeView(HUDWidgetID id, const ReadoutModels &m, QWidget *parent)
         }
         return view;
     }
-    case HUDWidgetID::nowPlaying:
-        return new NowPlaying(m.onTransport, parent);
+    case HUDWidgetID::nowPlaying: {
+        auto *view = new NowPlaying(m.onTransport, parent);
+        if (NowPlayingMonitor *monitor = m.nowPlaying) {
+            auto show = [view, monitor] {
+                const auto &track = monitor->track();
+                view->setTrack(track ? std::optional<TrackReadout>(TrackReadout{
+                                   track->app, track->title, track->artist, track->isPlaying})
+                                     : std::nullopt);
+            };
+            show();
+            QObject::connect(monitor, &NowPlayingMonitor::trackChanged, view, show);
+        }
+        return view;
+    }
     case HUDWidgetID::questLog: {
         if (!m.metrics)
             return nullptr;
@@ -157,6 +186,11 @@ QWidget *makeView(HUDWidgetID id, const ReadoutModels &m, QWidget *parent)
         inputs.playCue = m.playCue;
         inputs.widgetSettings = m.widgetSettings;
         auto *rail = new MenuRail(std::move(inputs), parent);
+        if (UnreadMonitor *unread = m.unread) {
+            rail->setUnreadCount(unread->unread());
+            QObject::connect(unread, &UnreadMonitor::unreadChanged, rail,
+                             [rail](int count) { rail->setUnreadCount(count); });
+        }
         if (QuestService *quests = m.quests) {
             SystemMetricsService *metrics = m.metrics;
             auto mark = [rail, quests, metrics] {

@@ -18,12 +18,15 @@ class HUDActionService;
 class HUDVisibility;
 class HUDWidgetSettings;
 class MenuSelection;
+class NetworkMonitor;
+class NowPlayingMonitor;
 class QuestService;
 class RunningAppsMonitor;
 class SkillBook;
 class QWidget;
 class SystemMetricsService;
 class TargetMonitor;
+class UnreadMonitor;
 class WindowArranger;
 
 // What the readout views are built over: the models that exist, the account that names the
@@ -41,6 +44,10 @@ struct ReadoutModels
     std::function<void()> onOpenSkills;
     std::function<void()> onConfirmQuit;
     std::function<void()> onCancelQuit;
+    // The party strip's NET line, the music strip's track and the rail's Communications mark.
+    NetworkMonitor *network = nullptr;
+    NowPlayingMonitor *nowPlaying = nullptr;
+    UnreadMonitor *unread = nullptr;
     // "previous track", "playpause" or "next track".
     std::function<void(const QString &command)> onTransport;
     // Empty: no sound.

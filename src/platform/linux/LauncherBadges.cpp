@@ -1,0 +1,93 @@
+#include "platform/linux/LauncherBadges.h"
+
+#include "platform/OffThread.h"
+
+#include <QDBusConnection>
+
+// GIO's D-Bus structs carry a member named `signals`, which Qt defines as a keyword.
+#pragma push_macro("signals")
+#undef signals
+#include <gio/gdesktopappinfo.h>
+#pragma pop_macro("signals")
+
+namespace {
+
+// The categories of an installed desktop entry; empty when there is none. Reads files.
+QStringList categoriesOf(const QString &desktopId)
+{
+    GDesktopAppInfo *info = g_desktop_app_info_new(desktopId.toUtf8().constData());
+    if (!info)
+        return {};
+    const char *categories = g_desktop_app_info_get_categories(info);
+    const QStringList list{QString::fromUtf8(categories ? categories : "")};
+    g_object_unref(info);
+    return list;
+}
+
+} // namespace
+
+LauncherBadges::LauncherBadges(QString busAddress, QObject *parent)
+    : Badges(parent)
+    , m_link(std::move(busAddress))
+{
+    m_link.whenOpen([this](QDBusConnection *bus) {
+        if (!bus)
+            return;
+        bus->connect(QString(), QString(), QStringLiteral("com.canonical.Unity.LauncherEntry"),
+                     QStringLiteral("Update"), this, SLOT(onUpdate(QDBusMessage)));
+        bus->connect(QStringLiteral("org.freedesktop.DBus"),
+                     QStringLiteral("/org/freedesktop/DBus"),
+                     QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameOwnerChanged"),
+                     this, SLOT(onNameOwnerChanged(QString, QString, QString)));
+    });
+}
+
+LauncherBadges::~LauncherBadges() = default;
+
+void LauncherBadges::onUpdate(const QDBusMessage &message)
+{
+    const QList<QVariant> args = message.arguments();
+    if (args.size() != 2 || args[0].typeId() != QMetaType::QString)
+        return;
+    const std::optional<QVariantMap> properties = BusLink::asMap(args[1]);
+    if (!properties)
+        return;
+    const std::optional<QString> id
+        = m_book.update(args[0].toString(), *properties, message.service());
+    if (!id)
+        return;
+    if (!m_book.knows(*id))
+        learnCategories(*id);
+    publish();
+}
+
+void LauncherBadges::onNameOwnerChanged(const QString &name, const QString &,
+                                        const QString &newOwner)
+{
+    if (newOwner.isEmpty() && m_book.senderGone(name))
+        publish();
+}
+
+void LauncherBadges::learnCategories(const QString &desktopId)
+{
+    if (m_asking.contains(desktopId))
+        return;
+    m_asking.insert(desktopId);
+    OffThread::run(
+        *QThreadPool::globalInstance(), this,
+        [desktopId] { return LauncherBadgeBook::isMessagingApp(categoriesOf(desktopId)); },
+        [this, desktopId](bool messaging) {
+            m_asking.remove(desktopId);
+            m_book.setMessaging(desktopId, messaging);
+            publish();
+        });
+}
+
+void LauncherBadges::publish()
+{
+    const int unread = m_book.unread();
+    if (unread == m_published)
+        return;
+    m_published = unread;
+    emit changed();
+}

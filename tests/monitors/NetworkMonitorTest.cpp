@@ -1,0 +1,81 @@
+#include "monitors/NetworkMonitor.h"
+
+#include "fakes/FakeNetworkPath.h"
+
+#include <gtest/gtest.h>
+
+using Link = NetworkMonitor::Link;
+
+TEST(NetworkLabel, StrengthFollowsTheSignalWithinItsBounds)
+{
+    EXPECT_DOUBLE_EQ(NetworkMonitor::strengthFor(Link::wifi, -90), 0.05);
+    EXPECT_DOUBLE_EQ(NetworkMonitor::strengthFor(Link::wifi, -60), 0.5);
+    EXPECT_DOUBLE_EQ(NetworkMonitor::strengthFor(Link::wifi, -20), 1.0);
+}
+
+TEST(NetworkLabel, NamesTheLinkAndATunnelOnlyWhileOnline)
+{
+    EXPECT_EQ(NetworkMonitor::labelFor(Link::wifi, -54, false, false), "Wi-Fi -54 dBm");
+    EXPECT_EQ(NetworkMonitor::labelFor(Link::wired, std::nullopt, true, false),
+              QString::fromUtf8("Ethernet \u00B7 VPN"));
+    EXPECT_EQ(NetworkMonitor::labelFor(Link::offline, std::nullopt, true, true), "OFFLINE");
+    EXPECT_EQ(NetworkMonitor::labelFor(Link::other, std::nullopt, false, true), "Hotspot");
+    EXPECT_EQ(NetworkMonitor::labelFor(Link::other, std::nullopt, false, false), "Online");
+}
+
+class Network : public ::testing::Test
+{
+protected:
+    FakeNetworkPath path;
+
+    static NetworkPathState wifi(bool expensive = false) { return {true, false, true, expensive}; }
+};
+
+TEST_F(Network, PathDecidesTheLinkWiredFirstAndExpensiveWiFiStaysWiFi)
+{
+    NetworkMonitor monitor(path);
+    EXPECT_EQ(monitor.link(), Link::offline);
+    path.change(wifi(true));
+    EXPECT_EQ(monitor.link(), Link::wifi);
+    EXPECT_TRUE(monitor.expensive());
+    path.change({true, true, true, false});
+    EXPECT_EQ(monitor.link(), Link::wired);
+    path.change({true, false, false, true});
+    EXPECT_EQ(monitor.label(), "Hotspot");
+    // Offline with a tunnel still up reads just offline.
+    path.tunnel = true;
+    path.change({});
+    EXPECT_TRUE(monitor.vpn());
+    EXPECT_EQ(monitor.label(), "OFFLINE");
+}
+
+TEST_F(Network, PathChangesArriveWhileHiddenButSignalPollsOnlyWhileShown)
+{
+    path.state = wifi();
+    path.rssi = 0;
+    NetworkMonitor monitor(path);
+    // A reading of 0 is no reading.
+    EXPECT_EQ(monitor.label(), "Wi-Fi");
+    EXPECT_DOUBLE_EQ(monitor.strength(), 0.6);
+    path.rssi = -60;
+    path.change(wifi());
+    EXPECT_FALSE(monitor.isPolling());
+    EXPECT_EQ(monitor.label(), "Wi-Fi -60 dBm");
+
+    // Hidden: the signal moves, nothing reads it until the path changes.
+    path.rssi = -70;
+    EXPECT_EQ(monitor.label(), "Wi-Fi -60 dBm");
+    path.change({true, true, false, false});
+    EXPECT_EQ(monitor.label(), "Ethernet");
+    EXPECT_FALSE(monitor.rssi());
+
+    path.change(wifi());
+    monitor.setHUDVisible(true);
+    EXPECT_TRUE(monitor.isPolling());
+    path.rssi = -45;
+    path.tunnel = true;
+    monitor.poll();
+    EXPECT_EQ(monitor.label(), QString::fromUtf8("Wi-Fi -45 dBm \u00B7 VPN"));
+    monitor.setHUDVisible(false);
+    EXPECT_FALSE(monitor.isPolling());
+}

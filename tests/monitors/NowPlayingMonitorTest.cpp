@@ -1,0 +1,65 @@
+#include "monitors/NowPlayingMonitor.h"
+
+#include "fakes/FakeFeedback.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+PlayerTrack track(const char *player, const char *title, bool playing)
+{
+    return {QString::fromLatin1(player), QString::fromLatin1(player), QString::fromLatin1(title),
+            QString(), playing};
+}
+
+// Holds every read and command until the test answers it.
+class HeldPlayers final : public MediaPlayers
+{
+public:
+    QList<std::function<void(QList<PlayerTrack>)>> reads;
+
+    QStringList runningPlayers() const override { return {}; }
+    void readTracks(const QObject *, std::function<void(QList<PlayerTrack>)> done) override
+    {
+        reads << std::move(done);
+    }
+    void send(const QString &, PlayerCommand, const QObject *, std::function<void()>) override { }
+    void answer(int read, QList<PlayerTrack> tracks) { reads[read](std::move(tracks)); }
+};
+
+} // namespace
+
+class NowPlaying : public ::testing::Test
+{
+protected:
+    HeldPlayers players;
+    FakeFeedback feedback;
+    NowPlayingMonitor monitor{players, feedback};
+};
+
+TEST_F(NowPlaying, HidingClearsAtOnceAndDropsAnswersThatArriveLater)
+{
+    monitor.setHUDVisible(true);
+    players.answer(0, {track("music", "Aria", true)});
+    ASSERT_TRUE(monitor.track());
+    monitor.poll();
+    monitor.setHUDVisible(false);
+    EXPECT_FALSE(monitor.track());
+    EXPECT_FALSE(monitor.isPolling());
+    // The poll that was under way when the HUD went away answers now.
+    players.answer(1, {track("music", "Aria", true)});
+    EXPECT_FALSE(monitor.track());
+
+    monitor.setHUDVisible(true);
+    players.answer(2, {track("music", "Aria", true)});
+    EXPECT_EQ(monitor.track()->title, "Aria");
+}
+
+TEST_F(NowPlaying, AnOlderPollAnsweringLateDoesNotOverwriteANewerOne)
+{
+    monitor.setHUDVisible(true);
+    monitor.poll();
+    players.answer(1, {track("spotify", "New", true)});
+    players.answer(0, {track("spotify", "Old", true)});
+    EXPECT_EQ(monitor.track()->title, "New");
+}

@@ -1,0 +1,223 @@
+#include "monitors/NowPlayingMonitor.h"
+#include "platform/linux/LauncherBadges.h"
+#include "platform/linux/MprisPlayers.h"
+
+#include "TestPlayer.h"
+#include "fakes/FakeFeedback.h"
+#include "support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+QVariantMap song(const char *title, QStringList artists = {})
+{
+    QVariantMap map{{QStringLiteral("xesam:title"), QString::fromUtf8(title)}};
+    if (!artists.isEmpty())
+        map.insert(QStringLiteral("xesam:artist"), artists);
+    return map;
+}
+
+// The real players service, counting the reads that have been answered.
+class CountedPlayers final : public MediaPlayers
+{
+public:
+    explicit CountedPlayers(const QString &address)
+        : real(address)
+    { }
+    MprisPlayers real;
+    int answered = 0;
+
+    QStringList runningPlayers() const override { return {}; }
+    void readTracks(const QObject *context, std::function<void(QList<PlayerTrack>)> done) override
+    {
+        real.readTracks(context, [this, done = std::move(done)](QList<PlayerTrack> tracks) {
+            ++answered;
+            done(std::move(tracks));
+        });
+    }
+    void send(const QString &player, PlayerCommand command, const QObject *context,
+              std::function<void()> done) override
+    {
+        real.send(player, command, context, std::move(done));
+    }
+};
+
+class SessionBus : public ::testing::Test
+{
+protected:
+    PrivateBus bus;
+    std::unique_ptr<CountedPlayers> players;
+    FakeFeedback feedback;
+    std::unique_ptr<NowPlayingMonitor> monitor;
+
+    void SetUp() override
+    {
+        ASSERT_FALSE(bus.address().isEmpty()) << "dbus-daemon (Debian package dbus) is needed";
+        players = std::make_unique<CountedPlayers>(bus.address());
+        monitor = std::make_unique<NowPlayingMonitor>(*players, feedback);
+    }
+
+    std::unique_ptr<TestPlayer> player(const char *suffix, const char *status, QVariantMap meta,
+                                       const char *identity = "")
+    {
+        return std::make_unique<TestPlayer>(bus.address(), QString::fromLatin1(suffix),
+                                            QString::fromLatin1(status), std::move(meta),
+                                            QString::fromLatin1(identity));
+    }
+
+    // Shows the HUD (or polls again) and waits for the players' answer.
+    const std::optional<PlayerTrack> &pollNow()
+    {
+        const int before = players->answered;
+        if (monitor->isPolling())
+            monitor->poll();
+        else
+            monitor->setHUDVisible(true);
+        [&] { QTRY_VERIFY_WITH_TIMEOUT(players->answered > before, 10000); }();
+        return monitor->track();
+    }
+};
+
+} // namespace
+
+TEST_F(SessionBus, ThePlayingPlayerIsChosenElseTheFirstInOrderAndStoppedOnesNever)
+{
+    auto music = player("GnomeMusic", "Paused", song("Aria", {"Anna"}), "Music");
+    auto spotify = player("spotify", "Playing", song("Blue"), "Spotify");
+    auto track = pollNow();
+    ASSERT_TRUE(track);
+    EXPECT_EQ(track->title, "Blue");
+    EXPECT_EQ(track->app, "Spotify");
+    EXPECT_TRUE(track->isPlaying);
+
+    spotify->status = QStringLiteral("Paused");
+    track = pollNow();
+    ASSERT_TRUE(track);
+    EXPECT_EQ(track->title, "Aria");
+    EXPECT_EQ(track->artist, "Anna");
+    EXPECT_FALSE(track->isPlaying);
+
+    music->status = QStringLiteral("Stopped");
+    EXPECT_EQ(pollNow()->title, "Blue");
+    spotify->status = QStringLiteral("Stopped");
+    EXPECT_FALSE(pollNow());
+}
+
+TEST_F(SessionBus, PlayPauseReachesTheTracksPlayerAndTheNextPollSeesIt)
+{
+    auto music = player("GnomeMusic", "Paused", song("Aria"));
+    auto spotify = player("spotify", "Playing", song("Blue"));
+    monitor->playPause();
+    // Nothing to send to before a track is known.
+    EXPECT_TRUE(feedback.cues.isEmpty());
+    ASSERT_EQ(pollNow()->title, "Blue");
+    monitor->playPause();
+    EXPECT_EQ(feedback.cues.value(0), qMakePair(SoundCue::select, 0.5f));
+    // The monitor polls by itself once the player took the command; both are paused then.
+    QTRY_VERIFY_WITH_TIMEOUT(monitor->track() && monitor->track()->title == "Aria", 10000);
+    EXPECT_EQ(spotify->commands, QStringList{"PlayPause"});
+    EXPECT_TRUE(music->commands.isEmpty());
+}
+
+TEST_F(SessionBus, APlayerThatNeverAnswersIsGivenUpWithoutHoldingTheMainThread)
+{
+    auto stuck = player("aaa", "Playing", song("Never"));
+    stuck->silent = true;
+    auto vlc = player("vlc", "Playing", song("Heard"));
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(50);
+    QElapsedTimer clock;
+    clock.start();
+    const auto track = pollNow();
+    const double seconds = clock.elapsed() / 1000.0;
+    ASSERT_TRUE(track);
+    EXPECT_EQ(track->title, "Heard");
+    EXPECT_GE(seconds, 3.5);
+    EXPECT_LT(seconds, 8.0);
+    // The main loop ran all along.
+    EXPECT_GE(ticks, int(seconds * 20 * 0.6));
+}
+
+TEST_F(SessionBus, APlayerNotOnTheBusIsNeverStarted)
+{
+    bool done = false;
+    players->send(QStringLiteral("org.mpris.MediaPlayer2.sleeper"), PlayerCommand::playPause,
+                  monitor.get(), [&] { done = true; });
+    QTRY_VERIFY_WITH_TIMEOUT(done, 10000);
+    EXPECT_FALSE(pollNow());
+    QTest::qWait(300);
+    EXPECT_FALSE(QFile::exists(bus.startedMarker()));
+}
+
+namespace {
+
+void desktopEntry(const char *id, const char *categories)
+{
+    const QString folder = TestEnvironment::home() + QStringLiteral("/.local/share/applications");
+    QDir().mkpath(folder);
+    QFile file(folder + QLatin1Char('/') + QLatin1String(id));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Desktop Entry]\nType=Application\nName=Test\nExec=true\nCategories=");
+    file.write(categories);
+    file.write("\n");
+}
+
+void announce(QDBusConnection &sender, const char *app, QVariant count)
+{
+    QDBusMessage update = QDBusMessage::createSignal(
+        QStringLiteral("/com/canonical/unity/launcherentry/1"),
+        QStringLiteral("com.canonical.Unity.LauncherEntry"), QStringLiteral("Update"));
+    update << QStringLiteral("application://%1").arg(QLatin1String(app))
+           << QVariantMap{{QStringLiteral("count"), count},
+                          {QStringLiteral("count-visible"), true}};
+    sender.send(update);
+}
+
+} // namespace
+
+TEST_F(SessionBus, UnreadCountsOnlyMailAndChatBadgesAndForgetsAppsThatLeave)
+{
+    desktopEntry("kaidro-test-mail.desktop", "Network;Email;");
+    desktopEntry("kaidro-test-game.desktop", "Game;");
+    LauncherBadges badges(bus.address());
+    QDBusConnection sender = QDBusConnection::connectToBus(bus.address(), QStringLiteral("apps"));
+
+    // The badge service subscribes on its own time; the apps repeat themselves until it hears.
+    auto until = [&](auto sendAll, int wanted) {
+        for (int i = 0; i < 50 && badges.unreadCount() != wanted; ++i) {
+            sendAll();
+            QTest::qWait(100);
+        }
+        return badges.unreadCount();
+    };
+    EXPECT_EQ(until(
+                  [&] {
+                      announce(sender, "kaidro-test-mail.desktop", qint64(3));
+                      announce(sender, "kaidro-test-game.desktop", qint64(5));
+                  },
+                  3),
+              3);
+    // A negative, absurd or non-numeric count is no count; each follows a valid one.
+    auto mail = [&](QVariant count, int wanted) {
+        return until([&] { announce(sender, "kaidro-test-mail.desktop", count); }, wanted);
+    };
+    for (const QVariant &bad : {QVariant(qint64(-4)), QVariant(qint64(1) << 40), QVariant("7")}) {
+        EXPECT_EQ(mail(qint64(2), 2), 2);
+        EXPECT_EQ(mail(bad, 0), 0) << bad.toString().toStdString();
+    }
+    EXPECT_EQ(mail(qint64(2), 2), 2);
+
+    QDBusConnection::disconnectFromBus(sender.name());
+    // The app leaves the bus (the connection closes with its last handle).
+    const QString name = sender.name();
+    sender = QDBusConnection(QString());
+    QDBusConnection::disconnectFromBus(name);
+    QTRY_COMPARE_WITH_TIMEOUT(badges.unreadCount(), 0, 5000);
+}

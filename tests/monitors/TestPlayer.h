@@ -1,0 +1,115 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDBusVirtualObject>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QVariantMap>
+
+// A session bus of the test's own: a dbus-daemon that lives as long as this object. Its only
+// activatable service, org.mpris.MediaPlayer2.sleeper, would leave the file `startedMarker()`
+// behind if anything ever started it.
+class PrivateBus
+{
+public:
+    PrivateBus()
+    {
+        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+        if (daemon.isEmpty() || !m_folder.isValid())
+            return;
+        const QString services = m_folder.filePath(QStringLiteral("services"));
+        QDir().mkpath(services);
+        write(services + QStringLiteral("/org.mpris.MediaPlayer2.sleeper.service"),
+              "[D-BUS Service]\nName=org.mpris.MediaPlayer2.sleeper\nExec=/usr/bin/touch "
+                  + startedMarker().toUtf8() + "\n");
+        const QString config = m_folder.filePath(QStringLiteral("bus.conf"));
+        write(config,
+              "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>"
+              "<servicedir>"
+                  + services.toUtf8()
+                  + "</servicedir><policy context=\"default\"><allow send_destination=\"*\"/>"
+                    "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
+        m_daemon.start(daemon,
+                       {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
+                        QStringLiteral("--print-address=1")});
+        if (m_daemon.waitForStarted(5000) && m_daemon.waitForReadyRead(5000))
+            m_address = QString::fromUtf8(m_daemon.readLine().trimmed());
+    }
+    ~PrivateBus()
+    {
+        m_daemon.kill();
+        m_daemon.waitForFinished(5000);
+    }
+    // Empty when the daemon could not be started.
+    const QString &address() const { return m_address; }
+    QString startedMarker() const { return m_folder.filePath(QStringLiteral("sleeper-started")); }
+
+private:
+    static void write(const QString &path, const QByteArray &text)
+    {
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(text);
+    }
+
+    QTemporaryDir m_folder;
+    QProcess m_daemon;
+    QString m_address;
+};
+
+// A small MPRIS player on its own connection to the bus. It answers the properties the HUD
+// reads and counts the commands it gets; one made `silent` takes every call and never answers.
+class TestPlayer final : public QDBusVirtualObject
+{
+public:
+    QString status;
+    QVariantMap metadata;
+    QString identity;
+    bool silent = false;
+    QStringList commands;
+
+    TestPlayer(const QString &address, const QString &suffix, QString status, QVariantMap metadata,
+               QString identity = {})
+        : status(std::move(status))
+        , metadata(std::move(metadata))
+        , identity(std::move(identity))
+        , m_connection(QDBusConnection::connectToBus(address, QStringLiteral("player-") + suffix))
+        , m_name(QStringLiteral("org.mpris.MediaPlayer2.") + suffix)
+    {
+        m_connection.registerVirtualObject(QStringLiteral("/org/mpris/MediaPlayer2"), this);
+        m_connection.registerService(m_name);
+    }
+    ~TestPlayer() override { QDBusConnection::disconnectFromBus(m_connection.name()); }
+
+    QString introspect(const QString &) const override { return {}; }
+
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override
+    {
+        if (silent)
+            return true;
+        const QString member = message.member();
+        if (member == QLatin1String("GetAll")) {
+            const QVariantMap all{{QStringLiteral("PlaybackStatus"), status},
+                                  {QStringLiteral("Metadata"), metadata}};
+            return connection.send(message.createReply(all));
+        }
+        if (member == QLatin1String("Get")) {
+            return connection.send(
+                message.createReply(QVariant::fromValue(QDBusVariant(identity))));
+        }
+        commands << member;
+        if (member == QLatin1String("PlayPause"))
+            status = status == QLatin1String("Playing") ? QStringLiteral("Paused")
+                                                        : QStringLiteral("Playing");
+        return connection.send(message.createReply());
+    }
+
+private:
+    QDBusConnection m_connection;
+    QString m_name;
+};
