@@ -219,8 +219,8 @@ TEST_F(Target, TheGazeFollowsAWindowMovingUnderThePointerAndNeedsNoScreenToFlip)
     (*windows.windows)[0].bounds = {0, 20, 500, 600};
     pollAt(102, 100);
     pollAt(103, 100);
-    EXPECT_EQ(std::pair(gazeSpy.count(), monitor->gaze()->frame),
-              std::pair(1, QRectF(0, 180, 500, 600)));
+    EXPECT_EQ(std::tuple(gazeSpy.count(), monitor->gaze()->frame),
+              std::tuple(1, QRectF(0, 180, 500, 600)));
     SetUp();
     screens.setScreens({});
     windows.windows = QList<WindowInfo>{window(kEditor, {100, 100, 200, 200})};
@@ -252,7 +252,7 @@ TEST_F(Target, CpuIsPercentOfOneCoreAVanishedProcessKeepsItsValuesAndASwitchStar
     stats.tasks.remove(kEditor);
     clock.advance(1);
     monitor->sampleCPU();
-    EXPECT_EQ(std::pair(changed.count(), monitor->memoryGB()), std::pair(0, 1.5));
+    EXPECT_EQ(std::tuple(changed.count(), monitor->memoryGB()), std::tuple(0, 1.5));
     EXPECT_NEAR(monitor->cpuPercent(), 20, 1e-6);
     acquire(600, 100);
     EXPECT_EQ(std::tuple(monitor->pid(), monitor->cpuPercent(), monitor->memoryGB()),
@@ -447,7 +447,7 @@ TEST_F(Metrics, HiddenHUDFreezesReadoutsButThermalFollows)
     SystemMetricsService fresh(stats, clock);
     EXPECT_EQ(fresh.thermal(), ThermalState::fair); // the state at creation
     fresh.start();
-    EXPECT_EQ(std::pair(fresh.tickCount(), fresh.isSampling()), std::pair(1, false));
+    EXPECT_EQ(std::tuple(fresh.tickCount(), fresh.isSampling()), std::tuple(1, false));
     clock.advance(5);
     fresh.setHUDVisible(true); // samples at once
     EXPECT_EQ(std::pair(fresh.now(), fresh.isSampling()), std::pair(clock.now(), true));
