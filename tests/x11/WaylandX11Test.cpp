@@ -68,6 +68,8 @@ TEST(WaylandX11, StartsThroughXWaylandShowsTheHUDAndSaysWhatDoesNotWork)
     env.insert("DISPLAY", weston.display);
     env.insert("WAYLAND_DISPLAY", "kaidro-wl");
     env.insert("XDG_SESSION_TYPE", "wayland");
+    // As some desktops set it for every app; Kaidro still needs X11's plugin.
+    env.insert("QT_QPA_PLATFORM", "wayland");
     env.insert("XDG_RUNTIME_DIR", weston.runtime.path());
     env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
     Vantle vantle(env, true);
