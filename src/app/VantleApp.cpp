@@ -72,6 +72,9 @@ int VantleApp::run(int argc, char **argv)
 
     // Kaidro reads and moves windows through X11; under a Wayland session it runs through
     // XWayland. Qt would abort without a display, so say what is missing instead.
+    // A Wayland session may ask Qt for its Wayland plugin; Kaidro's windows need X11's.
+    if (qEnvironmentVariable("QT_QPA_PLATFORM").contains(QLatin1String("wayland")))
+        qunsetenv("QT_QPA_PLATFORM");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         if (qEnvironmentVariableIsEmpty("DISPLAY")) {
             std::fprintf(stderr, "Vantle: no X11 display to run on (DISPLAY is not set)\n");

@@ -89,8 +89,7 @@ TEST(HotKeyCenter, UnregisteringDestroyingOrUnregisteringFromTheActionDropsQueue
     c.command.unregister();
     c.command.unregister();
     EXPECT_EQ(c.keys.releases, QList<int>{2});
-    EXPECT_FALSE(c.command.isRegistered());
-    EXPECT_TRUE(c.press(2).isEmpty());
+    EXPECT_TRUE(!c.command.isRegistered() && c.press(2).isEmpty());
 
     // Pressed, then unregistered before the event loop came round: the action is gone.
     c.keys.press(3);
@@ -127,9 +126,9 @@ TEST(HotKeyStartup, ReportsOnlyTheFailedKeysListedInKeyOrderAndLoggedHideAllFirs
               "Ctrl+Alt+Super+Space, global hotkey Ctrl+Alt+Super+H");
 
     const HotKeyStartup::Report command = HotKeyStartup::report(true, false, true, true);
-    EXPECT_EQ(command.failures, QStringList{"Ctrl+Alt+Super+Space"});
-    EXPECT_EQ(command.logLines,
-              QStringList{"command bar hotkey Ctrl+Alt+Super+Space failed to register"});
+    EXPECT_EQ(command.failures + command.logLines,
+              (QStringList{"Ctrl+Alt+Super+Space",
+                           "command bar hotkey Ctrl+Alt+Super+Space failed to register"}));
     const HotKeyStartup::Report none = HotKeyStartup::report(true, true, true, true);
     EXPECT_TRUE(none.failures.isEmpty() && none.logLines.isEmpty());
 }

@@ -116,8 +116,8 @@ TEST_F(CommandBarTest, ShowResetsTheQueryPlacesOnThePointerScreenAndClosesOnLosi
     bar->show();
     ASSERT_TRUE(window);
     EXPECT_EQ(log, (QStringList{"refresh", "open"}));
-    EXPECT_EQ(bar->model().results().size(), 1);
-    EXPECT_EQ(bar->model().focusPulse(), 1);
+    EXPECT_EQ(std::pair(bar->model().results().size(), bar->model().focusPulse()),
+              std::pair(qsizetype(1), 1));
     EXPECT_EQ(window->currentFrame, CommandBarController::frameFor(1, screens.screens().at(1)));
     ASSERT_TRUE(view());
     // Typing grows the window downwards, on the next turn of the event loop.
@@ -131,18 +131,16 @@ TEST_F(CommandBarTest, ShowResetsTheQueryPlacesOnThePointerScreenAndClosesOnLosi
     bar->toggle();
     EXPECT_FALSE(bar->isVisible());
     bar->toggle();
-    EXPECT_TRUE(bar->isVisible());
-    EXPECT_EQ(windowsMade, 1);
-    EXPECT_EQ(bar->model().query(), QString());
-    EXPECT_EQ(bar->model().selection(), 0);
+    EXPECT_EQ(
+        std::tuple(bar->isVisible(), windowsMade, bar->model().query(), bar->model().selection()),
+        std::tuple(true, 1, QString(), 0));
     EXPECT_NE(window->content, oldView);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(oldView.isNull());
 
     emit window->resignedKey();
     QCoreApplication::processEvents();
-    EXPECT_FALSE(bar->isVisible());
-    EXPECT_FALSE(window->hasContent());
+    EXPECT_FALSE(bar->isVisible() || window->hasContent());
     // Results changing after the close do not move the window.
     window->frames.clear();
     bar->model().setQuery("abc");

@@ -52,7 +52,7 @@ protected:
         monitor = std::make_unique<TargetMonitor>(screens, windows, workspace, stats, clock, kOwn);
     }
 
-    // Puts the pointer at a point given in window-list coordinates (top-left origin).
+    // The pointer at a point in window-list coordinates (top-left origin), then a poll.
     void pointAt(double x, double y) { screens.setPointer({x, kScreenHeight - y}); }
     void pollAt(double x, double y)
     {
@@ -60,7 +60,7 @@ protected:
         monitor->pollPointer();
     }
 
-    // Points at (x, y) and polls twice, a dwell apart, so that the owner becomes the target.
+    // Two polls a dwell apart: the owner of (x, y) becomes the target.
     void acquire(double x, double y)
     {
         pollAt(x, y);
@@ -87,8 +87,8 @@ protected:
     FakeWorkspace workspace;
     int selects = 0;
 
-    // `count` regular apps with pids 1..count, app n launched n minutes after 09:00, listed
-    // newest first so that the order must come from the launch dates.
+    // Apps 1..count, app n launched n minutes after 09:00, listed newest first: the order must
+    // come from the launch dates.
     void launch(int count)
     {
         const QDateTime base(QDate(2026, 12, 6), QTime(9, 0), Qt::UTC);
@@ -167,9 +167,9 @@ TEST_F(Target, OwnPanelsOwnerlessWindowsAndUnreadableListsKeepTheGazeTheDesktopC
     EXPECT_EQ(gazedPid(), kEditor);
     clock.advance(0.2);
     pollAt(51, 700);
-    EXPECT_FALSE(monitor->gaze().has_value());
-    EXPECT_EQ(gazeSpy.count(), 1);
-    EXPECT_EQ(monitor->name(), "Editor"); // the target and its figures stay; only the cursor goes
+    // The target and its figures stay; only the cursor goes.
+    EXPECT_EQ(std::tuple(monitor->gaze().has_value(), gazeSpy.count(), monitor->name()),
+              std::tuple(false, 1, "Editor"));
 }
 
 TEST_F(Target, MenusDocksSliversAndInvisibleWindowsAreNoTarget)
@@ -219,8 +219,8 @@ TEST_F(Target, TheGazeFollowsAWindowMovingUnderThePointerAndNeedsNoScreenToFlip)
     (*windows.windows)[0].bounds = {0, 20, 500, 600};
     pollAt(102, 100);
     pollAt(103, 100);
-    EXPECT_EQ(gazeSpy.count(), 1);
-    EXPECT_EQ(monitor->gaze()->frame, QRectF(0, 180, 500, 600));
+    EXPECT_EQ(std::tuple(gazeSpy.count(), monitor->gaze()->frame),
+              std::tuple(1, QRectF(0, 180, 500, 600)));
     SetUp();
     screens.setScreens({});
     windows.windows = QList<WindowInfo>{window(kEditor, {100, 100, 200, 200})};
@@ -252,9 +252,8 @@ TEST_F(Target, CpuIsPercentOfOneCoreAVanishedProcessKeepsItsValuesAndASwitchStar
     stats.tasks.remove(kEditor);
     clock.advance(1);
     monitor->sampleCPU();
-    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(std::tuple(changed.count(), monitor->memoryGB()), std::tuple(0, 1.5));
     EXPECT_NEAR(monitor->cpuPercent(), 20, 1e-6);
-    EXPECT_DOUBLE_EQ(monitor->memoryGB(), 1.5);
     acquire(600, 100);
     EXPECT_EQ(std::tuple(monitor->pid(), monitor->cpuPercent(), monitor->memoryGB()),
               std::tuple(kBrowser, 0.0, 3.0));
@@ -448,12 +447,10 @@ TEST_F(Metrics, HiddenHUDFreezesReadoutsButThermalFollows)
     SystemMetricsService fresh(stats, clock);
     EXPECT_EQ(fresh.thermal(), ThermalState::fair); // the state at creation
     fresh.start();
-    EXPECT_EQ(fresh.tickCount(), 1);
-    EXPECT_FALSE(fresh.isSampling());
+    EXPECT_EQ(std::tuple(fresh.tickCount(), fresh.isSampling()), std::tuple(1, false));
     clock.advance(5);
     fresh.setHUDVisible(true); // samples at once
-    EXPECT_EQ(fresh.now(), clock.now());
-    EXPECT_TRUE(fresh.isSampling());
+    EXPECT_EQ(std::pair(fresh.now(), fresh.isSampling()), std::pair(clock.now(), true));
     fresh.setHUDVisible(false);
     EXPECT_FALSE(fresh.isSampling());
     const int samples = fresh.tickCount();
@@ -498,9 +495,8 @@ TEST_F(RunningApps, OwnOrNoAppInFrontKeepsTheLastMarkedAndAppsQuitAndJoinOnLater
     workspace.front.reset();
     emit workspace.terminated(2);
     QCoreApplication::processEvents();
-    EXPECT_EQ(spy.count(), 2);
-    EXPECT_EQ(m->lastFrontPID(), 2);
-    EXPECT_EQ(shown(*m), "1 3") << "nothing marked until another app comes forward";
+    // Nothing marked until another app comes forward.
+    EXPECT_EQ(std::tuple(spy.count(), m->lastFrontPID(), shown(*m)), std::tuple(2, 2, "1 3"));
     workspace.front = 3;
     emit workspace.activated(3);
     workspace.apps << FakeWorkspace::make(30, "New", "new", true,

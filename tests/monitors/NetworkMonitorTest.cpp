@@ -6,20 +6,13 @@
 
 using Link = NetworkMonitor::Link;
 
-TEST(NetworkLabel, StrengthFollowsTheSignalWithinItsBounds)
+// The other labels are read through the monitor below.
+TEST(NetworkLabel, StrengthStaysWithinItsBoundsAndATunnelShowsOnlyWhileOnline)
 {
-    EXPECT_DOUBLE_EQ(NetworkMonitor::strengthFor(Link::wifi, -90), 0.05);
-    EXPECT_DOUBLE_EQ(NetworkMonitor::strengthFor(Link::wifi, -60), 0.5);
-    EXPECT_DOUBLE_EQ(NetworkMonitor::strengthFor(Link::wifi, -20), 1.0);
-}
-
-TEST(NetworkLabel, NamesTheLinkAndATunnelOnlyWhileOnline)
-{
-    EXPECT_EQ(NetworkMonitor::labelFor(Link::wifi, -54, false, false), "Wi-Fi -54 dBm");
+    for (const auto &[dbm, strength] : {std::pair{-90, 0.05}, {-60, 0.5}, {-20, 1.0}})
+        EXPECT_DOUBLE_EQ(NetworkMonitor::strengthFor(Link::wifi, dbm), strength) << dbm;
     EXPECT_EQ(NetworkMonitor::labelFor(Link::wired, std::nullopt, true, false),
               QString::fromUtf8("Ethernet \u00B7 VPN"));
-    EXPECT_EQ(NetworkMonitor::labelFor(Link::offline, std::nullopt, true, true), "OFFLINE");
-    EXPECT_EQ(NetworkMonitor::labelFor(Link::other, std::nullopt, false, true), "Hotspot");
     EXPECT_EQ(NetworkMonitor::labelFor(Link::other, std::nullopt, false, false), "Online");
 }
 

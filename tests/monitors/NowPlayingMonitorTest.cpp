@@ -8,8 +8,7 @@ namespace {
 
 PlayerTrack track(const char *player, const char *title, bool playing)
 {
-    return {QString::fromLatin1(player), QString::fromLatin1(player), QString::fromLatin1(title),
-            QString(), playing};
+    return {player, player, title, {}, playing};
 }
 
 // Holds every read and command until the test answers it.

@@ -62,12 +62,10 @@ protected:
         monitor = std::make_unique<NowPlayingMonitor>(*players, feedback);
     }
 
-    std::unique_ptr<TestPlayer> player(const char *suffix, const char *status, QVariantMap meta,
-                                       const char *identity = "")
+    // A player on the bus: its name's suffix, status, metadata and identity.
+    template <typename... Args> std::unique_ptr<TestPlayer> player(Args &&...args)
     {
-        return std::make_unique<TestPlayer>(bus.address(), QString::fromLatin1(suffix),
-                                            QString::fromLatin1(status), std::move(meta),
-                                            QString::fromLatin1(identity));
+        return std::make_unique<TestPlayer>(bus.address(), std::forward<Args>(args)...);
     }
 
     // Shows the HUD (or polls again) and waits for the players' answer.
@@ -89,23 +87,20 @@ TEST_F(SessionBus, ThePlayingPlayerIsChosenElseTheFirstInOrderAndStoppedOnesNeve
 {
     auto music = player("GnomeMusic", "Paused", song("Aria", {"Anna"}), "Music");
     auto spotify = player("spotify", "Playing", song("Blue"), "Spotify");
-    auto track = pollNow();
-    ASSERT_TRUE(track);
-    EXPECT_EQ(track->title, "Blue");
-    EXPECT_EQ(track->app, "Spotify");
-    EXPECT_TRUE(track->isPlaying);
-
-    spotify->status = QStringLiteral("Paused");
-    track = pollNow();
-    ASSERT_TRUE(track);
-    EXPECT_EQ(track->title, "Aria");
-    EXPECT_EQ(track->artist, "Anna");
-    EXPECT_FALSE(track->isPlaying);
-
-    music->status = QStringLiteral("Stopped");
-    EXPECT_EQ(pollNow()->title, "Blue");
-    spotify->status = QStringLiteral("Stopped");
-    EXPECT_FALSE(pollNow());
+    const auto shown = [&] {
+        const std::optional<PlayerTrack> &t = pollNow();
+        return t
+            ? QStringList{t->title, t->artist, t->app, t->isPlaying ? "playing" : "paused"}.join(
+                '|')
+            : QString();
+    };
+    EXPECT_EQ(shown(), "Blue||Spotify|playing");
+    spotify->status = "Paused";
+    EXPECT_EQ(shown(), "Aria|Anna|Music|paused");
+    music->status = "Stopped";
+    EXPECT_EQ(shown(), "Blue||Spotify|paused");
+    spotify->status = "Stopped";
+    EXPECT_EQ(shown(), "");
 }
 
 TEST_F(SessionBus, PlayPauseReachesTheTracksPlayerAndTheNextPollSeesIt)
@@ -190,34 +185,31 @@ TEST_F(SessionBus, UnreadCountsOnlyMailAndChatBadgesAndForgetsAppsThatLeave)
     QDBusConnection sender = QDBusConnection::connectToBus(bus.address(), QStringLiteral("apps"));
 
     // The badge service subscribes on its own time; the apps repeat themselves until it hears.
-    auto until = [&](auto sendAll, int wanted) {
+    const auto until = [&](int wanted, const std::function<void()> &sendAll) {
         for (int i = 0; i < 50 && badges.unreadCount() != wanted; ++i) {
             sendAll();
             QTest::qWait(100);
         }
         return badges.unreadCount();
     };
-    EXPECT_EQ(until(
-                  [&] {
-                      announce(sender, "kaidro-test-mail.desktop", qint64(3));
-                      announce(sender, "kaidro-test-game.desktop", qint64(5));
-                  },
-                  3),
+    const auto mail = [&](QVariant count, int wanted) {
+        return until(wanted, [&] { announce(sender, "kaidro-test-mail.desktop", count); });
+    };
+    EXPECT_EQ(until(3,
+                    [&] {
+                        announce(sender, "kaidro-test-mail.desktop", qint64(3));
+                        announce(sender, "kaidro-test-game.desktop", qint64(5));
+                    }),
               3);
     // A negative, absurd or non-numeric count is no count; each follows a valid one.
-    auto mail = [&](QVariant count, int wanted) {
-        return until([&] { announce(sender, "kaidro-test-mail.desktop", count); }, wanted);
-    };
     for (const QVariant &bad : {QVariant(qint64(-4)), QVariant(qint64(1) << 40), QVariant("7")}) {
         EXPECT_EQ(mail(qint64(2), 2), 2);
         EXPECT_EQ(mail(bad, 0), 0) << bad.toString().toStdString();
     }
     EXPECT_EQ(mail(qint64(2), 2), 2);
 
+    // The app leaves the bus: its connection closes with its last handle.
     QDBusConnection::disconnectFromBus(sender.name());
-    // The app leaves the bus (the connection closes with its last handle).
-    const QString name = sender.name();
     sender = QDBusConnection(QString());
-    QDBusConnection::disconnectFromBus(name);
     QTRY_COMPARE_WITH_TIMEOUT(badges.unreadCount(), 0, 5000);
 }

@@ -4,7 +4,6 @@
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -22,21 +21,18 @@ public:
         const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
         if (daemon.isEmpty() || !m_folder.isValid())
             return;
-        const QString services = m_folder.filePath(QStringLiteral("services"));
-        QDir().mkpath(services);
-        write(services + QStringLiteral("/org.mpris.MediaPlayer2.sleeper.service"),
+        // The folder is the service folder too: the daemon reads only its .service files.
+        write("org.mpris.MediaPlayer2.sleeper.service",
               "[D-BUS Service]\nName=org.mpris.MediaPlayer2.sleeper\nExec=/usr/bin/touch "
                   + startedMarker().toUtf8() + "\n");
-        const QString config = m_folder.filePath(QStringLiteral("bus.conf"));
-        write(config,
-              "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>"
-              "<servicedir>"
-                  + services.toUtf8()
+        write("bus.conf",
+              "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><servicedir>"
+                  + m_folder.path().toUtf8()
                   + "</servicedir><policy context=\"default\"><allow send_destination=\"*\"/>"
                     "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
-        m_daemon.start(daemon,
-                       {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
-                        QStringLiteral("--print-address=1")});
+        m_daemon.start(
+            daemon,
+            {"--config-file=" + m_folder.filePath("bus.conf"), "--nofork", "--print-address=1"});
         if (m_daemon.waitForStarted(5000) && m_daemon.waitForReadyRead(5000))
             m_address = QString::fromUtf8(m_daemon.readLine().trimmed());
     }
@@ -50,9 +46,9 @@ public:
     QString startedMarker() const { return m_folder.filePath(QStringLiteral("sleeper-started")); }
 
 private:
-    static void write(const QString &path, const QByteArray &text)
+    void write(const char *name, const QByteArray &text)
     {
-        QFile file(path);
+        QFile file(m_folder.filePath(QLatin1String(name)));
         if (file.open(QIODevice::WriteOnly))
             file.write(text);
     }
@@ -78,11 +74,10 @@ public:
         : status(std::move(status))
         , metadata(std::move(metadata))
         , identity(std::move(identity))
-        , m_connection(QDBusConnection::connectToBus(address, QStringLiteral("player-") + suffix))
-        , m_name(QStringLiteral("org.mpris.MediaPlayer2.") + suffix)
+        , m_connection(QDBusConnection::connectToBus(address, "player-" + suffix))
     {
         m_connection.registerVirtualObject(QStringLiteral("/org/mpris/MediaPlayer2"), this);
-        m_connection.registerService(m_name);
+        m_connection.registerService("org.mpris.MediaPlayer2." + suffix);
     }
     ~TestPlayer() override { QDBusConnection::disconnectFromBus(m_connection.name()); }
 
@@ -93,23 +88,18 @@ public:
         if (silent)
             return true;
         const QString member = message.member();
-        if (member == QLatin1String("GetAll")) {
-            const QVariantMap all{{QStringLiteral("PlaybackStatus"), status},
-                                  {QStringLiteral("Metadata"), metadata}};
-            return connection.send(message.createReply(all));
-        }
-        if (member == QLatin1String("Get")) {
+        if (member == QLatin1String("GetAll"))
+            return connection.send(message.createReply(
+                QVariantMap{{"PlaybackStatus", status}, {"Metadata", metadata}}));
+        if (member == QLatin1String("Get"))
             return connection.send(
                 message.createReply(QVariant::fromValue(QDBusVariant(identity))));
-        }
         commands << member;
         if (member == QLatin1String("PlayPause"))
-            status = status == QLatin1String("Playing") ? QStringLiteral("Paused")
-                                                        : QStringLiteral("Playing");
+            status = status == QLatin1String("Playing") ? "Paused" : "Playing";
         return connection.send(message.createReply());
     }
 
 private:
     QDBusConnection m_connection;
-    QString m_name;
 };

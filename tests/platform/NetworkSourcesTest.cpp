@@ -17,6 +17,17 @@ using namespace NetlinkRoutes;
 
 namespace {
 
+template <typename T> QByteArray bytesOf(const T &value)
+{
+    return QByteArray(reinterpret_cast<const char *>(&value), sizeof value);
+}
+
+QByteArray padded(QByteArray bytes, qsizetype size)
+{
+    bytes.resize(size, '\0');
+    return bytes;
+}
+
 // Builds route netlink messages the way the kernel lays them out.
 class Netlink
 {
@@ -25,59 +36,32 @@ public:
 
     template <typename Body> Netlink &message(quint16 type, const Body &body, QByteArray attrs = {})
     {
-        nlmsghdr h{};
-        h.nlmsg_type = type;
-        QByteArray payload(reinterpret_cast<const char *>(&body), sizeof body);
-        payload.resize(NLMSG_ALIGN(payload.size()), '\0');
-        payload += attrs;
-        h.nlmsg_len = quint32(NLMSG_HDRLEN + payload.size());
-        QByteArray m(reinterpret_cast<const char *>(&h), sizeof h);
-        m += payload;
-        m.resize(NLMSG_ALIGN(m.size()), '\0');
-        bytes += m;
+        const QByteArray payload = padded(bytesOf(body), NLMSG_ALIGN(sizeof body)) + attrs;
+        const nlmsghdr h{quint32(NLMSG_HDRLEN + payload.size()), type, 0, 0, 0};
+        bytes += padded(bytesOf(h) + payload, NLMSG_ALIGN(h.nlmsg_len));
         return *this;
     }
     Netlink &link(int index, const char *name, unsigned flags, quint16 type = ARPHRD_ETHER)
     {
-        ifinfomsg info{};
-        info.ifi_index = index;
-        info.ifi_flags = flags;
-        info.ifi_type = type;
-        return message(RTM_NEWLINK, info, attr(IFLA_IFNAME, QByteArray(name) + '\0'));
+        return message(RTM_NEWLINK, ifinfomsg{AF_UNSPEC, 0, type, index, flags, 0},
+                       attr(IFLA_IFNAME, QByteArray(name) + '\0'));
     }
     Netlink &defaultRoute(int family, int oif, quint8 dstLen = 0, quint16 type = RTM_NEWROUTE)
     {
-        rtmsg r{};
-        r.rtm_family = quint8(family);
-        r.rtm_dst_len = dstLen;
-        r.rtm_table = RT_TABLE_MAIN;
-        r.rtm_type = RTN_UNICAST;
-        return message(type, r, attr(RTA_OIF, QByteArray(reinterpret_cast<const char *>(&oif), 4)));
+        const rtmsg r{quint8(family), dstLen, 0, 0, RT_TABLE_MAIN, 0, 0, RTN_UNICAST, 0};
+        return message(type, r, attr(RTA_OIF, bytesOf(oif)));
     }
-    Netlink &done()
-    {
-        int zero = 0;
-        return message(NLMSG_DONE, zero);
-    }
+    Netlink &done() { return message(NLMSG_DONE, 0); }
     static QByteArray attr(quint16 type, const QByteArray &payload)
     {
-        rtattr a{};
-        a.rta_type = type;
-        a.rta_len = quint16(RTA_LENGTH(payload.size()));
-        QByteArray out(reinterpret_cast<const char *>(&a), sizeof a);
-        out += payload;
-        out.resize(RTA_ALIGN(out.size()), '\0');
-        return out;
+        const rtattr a{quint16(RTA_LENGTH(payload.size())), type};
+        return padded(bytesOf(a) + payload, RTA_ALIGN(a.rta_len));
     }
     Messages read() const { return NetlinkRoutes::read(bytes.constData(), size_t(bytes.size())); }
 };
 
 constexpr unsigned kLive = IFF_UP | IFF_RUNNING;
-
-bool wlan(const QString &name)
-{
-    return name.startsWith(QLatin1String("wl"));
-}
+const auto wlan = [](const QString &name) { return name.startsWith(QLatin1String("wl")); };
 
 } // namespace
 
@@ -175,54 +159,48 @@ TEST(Tunnels, OnlyATunnelUpWithAnIPv4AddressIsAVpn)
 }
 
 namespace {
-QVariantMap playerProperties(const QString &status, const QVariantMap &metadata)
+std::optional<PlayerTrack> track(const QVariant &metadata, const QString &status = "Playing",
+                                 const QVariant &identity = {})
 {
-    return {{"PlaybackStatus", status}, {"Metadata", metadata}};
+    return MprisTracks::trackFrom("org.mpris.MediaPlayer2.vlc.instance7",
+                                  {{"PlaybackStatus", status}, {"Metadata", metadata}}, identity);
 }
 } // namespace
 
 TEST(MprisTracks, TheTrackRules)
 {
-    const QString bus = "org.mpris.MediaPlayer2.vlc.instance7";
-    auto track = [&](QVariantMap meta, QString status = "Playing", QVariant identity = {}) {
-        return MprisTracks::trackFrom(bus, playerProperties(status, meta), identity);
-    };
-    EXPECT_FALSE(track({{"xesam:title", ""}}));
-    EXPECT_FALSE(track({{"xesam:title", " \n\t"}}));
-    EXPECT_FALSE(track({{"xesam:title", "Aria"}}, "Stopped"));
-    EXPECT_FALSE(track({}));
-    const auto noArtist = track({{"xesam:title", "Aria"}}, "Paused", "VLC media player");
+    EXPECT_FALSE(track(QVariantMap{{"xesam:title", ""}}));
+    EXPECT_FALSE(track(QVariantMap{{"xesam:title", " \n\t"}}));
+    EXPECT_FALSE(track(QVariantMap{{"xesam:title", "Aria"}}, "Stopped"));
+    EXPECT_FALSE(track(QVariantMap{}));
+    const auto noArtist = track(QVariantMap{{"xesam:title", "Aria"}}, "Paused", "VLC media player");
     ASSERT_TRUE(noArtist);
-    EXPECT_EQ(noArtist->artist, "");
-    EXPECT_FALSE(noArtist->isPlaying);
-    EXPECT_EQ(noArtist->app, "VLC media player");
-    // Without an Identity the bus name stands in.
-    EXPECT_EQ(track({{"xesam:title", "Aria"}})->app, "vlc");
-    const auto both = track({{"xesam:title", "Aria"}, {"xesam:artist", QStringList{"A", "", "B"}}});
+    EXPECT_EQ(std::tuple(noArtist->artist, noArtist->isPlaying, noArtist->app),
+              std::tuple("", false, "VLC media player"));
+    // Without an Identity, or with one that is no text, the bus name stands in.
+    EXPECT_EQ(track(QVariantMap{{"xesam:title", "Aria"}})->app, "vlc");
+    EXPECT_EQ(track(QVariantMap{{"xesam:title", "Aria"}}, "Playing", 12)->app, "vlc");
+    const auto both
+        = track(QVariantMap{{"xesam:title", "Aria"}, {"xesam:artist", QStringList{"A", "", "B"}}});
     EXPECT_EQ(both->artist, "A, B");
     // Separators, line breaks and right-to-left text stay readable on one line.
     const QString odd = QString::fromUtf8("Tr\x1f"
                                           "ack\n2 \u05E9\u05DC\u05D5\u05DD \U0001F3B5");
-    EXPECT_EQ(track({{"xesam:title", odd}})->title,
+    EXPECT_EQ(track(QVariantMap{{"xesam:title", odd}})->title,
               QString::fromUtf8("Tr ack 2 \u05E9\u05DC\u05D5\u05DD \U0001F3B5"));
 }
 
 TEST(MprisTracks, GarbageFromAPlayerIsNoTrackAndHugeTextIsCut)
 {
-    const QString bus = "org.mpris.MediaPlayer2.odd";
-    EXPECT_FALSE(MprisTracks::trackFrom(bus, {{"Metadata", 42}}, {}));
-    EXPECT_FALSE(MprisTracks::trackFrom(bus, {{"Metadata", QVariantMap{{"xesam:title", 7}}}}, {}));
-    EXPECT_FALSE(MprisTracks::trackFrom(bus, {{"Metadata", "xesam:title"}}, {}));
-    EXPECT_EQ(MprisTracks::trackFrom(
-                  bus, playerProperties("Playing", {{"xesam:title", "T"}, {"xesam:artist", 5}}), 12)
-                  ->artist,
-              "");
+    EXPECT_FALSE(track(42));
+    EXPECT_FALSE(track(QVariantMap{{"xesam:title", 7}}));
+    EXPECT_FALSE(track("xesam:title"));
+    EXPECT_EQ(track(QVariantMap{{"xesam:title", "T"}, {"xesam:artist", 5}})->artist, "");
     // Ten million characters, the last of the kept ones half of a surrogate pair.
     QString huge
         = QString(MprisTracks::maxTextLength - 2, QChar(u'a')) + QString::fromUtf8("\U0001F3B5");
     huge += QString(10'000'000, QChar(u'b'));
-    const auto cut
-        = MprisTracks::trackFrom(bus, playerProperties("Playing", {{"xesam:title", huge}}), {});
+    const auto cut = track(QVariantMap{{"xesam:title", huge}});
     ASSERT_TRUE(cut);
     EXPECT_LE(cut->title.size(), MprisTracks::maxTextLength);
     EXPECT_TRUE(cut->title.endsWith(QChar(0x2026)));

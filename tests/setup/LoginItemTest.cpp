@@ -58,8 +58,7 @@ TEST_F(LoginItemFixture, RegistersAnInstalledCopyAndTogglesOff)
     EXPECT_TRUE(log.lines.isEmpty());
 
     service.toggle();
-    EXPECT_FALSE(QFileInfo::exists(items.entryPath()));
-    EXPECT_FALSE(service.isEnabled());
+    EXPECT_FALSE(QFileInfo::exists(items.entryPath()) || service.isEnabled());
 }
 
 TEST_F(LoginItemFixture, AnEntryCountsOnlyWhenItStartsThisProgramAndIsNotHidden)
@@ -116,7 +115,6 @@ TEST_F(LoginItemFixture, FailuresAreLoggedWithTheirReasonAndBuildsAreRefused)
     XdgAutostartLoginItems built(autostart, make(root.filePath("build/bin/x/Vantle")));
     LoginItemService refusing(built, log);
     refusing.toggle();
-    EXPECT_FALSE(QFileInfo::exists(built.entryPath()));
-    EXPECT_FALSE(refusing.isEnabled());
+    EXPECT_FALSE(QFileInfo::exists(built.entryPath()) || refusing.isEnabled());
     EXPECT_EQ(log.lines.last(), "Vantle: refusing to register a login item from a build folder");
 }

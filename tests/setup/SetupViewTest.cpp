@@ -24,8 +24,6 @@ TEST(SetupSummary, CountsRequiredItemsInSingularAndPlural)
            {false, 10, 2, "2 required items need attention."}};
     for (const auto &[checking, lines, attention, text] : rows)
         EXPECT_EQ(SetupCheckView::summaryText(checking, lines, attention), text);
-    EXPECT_EQ(SetupCheckView::summarySymbol(0), "checkmark.seal.fill");
-    EXPECT_EQ(SetupCheckView::summarySymbol(3), "exclamationmark.triangle.fill");
 }
 
 // On a desktop where window control is missing and everything optional is absent.
@@ -47,12 +45,10 @@ TEST(SetupWindow, OpensByItselfOnlyOnTheFirstRunAndDrawsOneCardPerLine)
 
     window.showIfFirstRun();
     ASSERT_NE(window.window(), nullptr);
-    EXPECT_TRUE(window.window()->isVisible());
+    EXPECT_TRUE(window.window()->isVisible() && checker.isLive());
     EXPECT_EQ(defaults.boolean(SetupCheckWindow::seenKey), std::optional<bool>(true));
-    EXPECT_TRUE(checker.isLive());
     window.close();
-    EXPECT_FALSE(window.window()->isVisible());
-    EXPECT_FALSE(checker.isLive());
+    EXPECT_FALSE(window.window()->isVisible() || checker.isLive());
     window.showIfFirstRun();
     EXPECT_FALSE(window.window()->isVisible());
     // The menu's entry still opens it.
@@ -90,5 +86,4 @@ TEST(SetupWindow, OpensByItselfOnlyOnTheFirstRunAndDrawsOneCardPerLine)
                               "Copy report", "Check again", "Done"})
         EXPECT_TRUE(buttons.contains(title)) << title;
     EXPECT_EQ(QGuiApplication::clipboard()->text(), checker.report());
-    EXPECT_TRUE(checker.report().contains("[NEEDS ATTENTION] Window control: "));
 }

@@ -13,13 +13,12 @@ namespace {
 
 const QString kTool = QStringLiteral("/opt/kaidro/vantle-shortcuts");
 
-ToolResult exited(int status, const QByteArray &out = {}, const QByteArray &err = {})
+ToolResult exited(int status, const QByteArray &out = {})
 {
     ToolResult r;
     r.started = true;
     r.exitStatus = status;
     r.standardOutput = out;
-    r.standardError = err;
     return r;
 }
 
@@ -68,15 +67,24 @@ struct SkillBookTest : ::testing::Test
             ids << s.id;
         return ids;
     }
+
+    // The toasts shown, as "title | message | seconds".
+    QStringList toasts() const
+    {
+        QStringList out;
+        for (const FakeFeedback::Toast &t : feedback.toasts)
+            out << t.title + " | " + t.message + " | " + QString::number(t.duration);
+        return out;
+    }
 };
 
 } // namespace
 
 TEST_F(SkillBookTest, QuickBarStartsWithFocusFillsToFourAndKeepsStarsOfDeletedShortcuts)
 {
-    serve({QStringLiteral("Backup"), QStringLiteral("Mail digest"), QStringLiteral("Deploy")});
+    serve({"Backup", "Mail digest", "Deploy"});
     SkillBook &b = make();
-    EXPECT_EQ(barIDs(), QStringList{QStringLiteral("builtin:focus")});
+    EXPECT_EQ(barIDs(), QStringList{"builtin:focus"});
     b.reload();
     settle();
 
@@ -86,21 +94,17 @@ TEST_F(SkillBookTest, QuickBarStartsWithFocusFillsToFourAndKeepsStarsOfDeletedSh
     EXPECT_TRUE(feedback.toasts.isEmpty());
 
     // The fifth is refused with the toast, and nothing is stored.
-    b.toggleStar(QStringLiteral("shortcut:Deploy"));
-    ASSERT_EQ(feedback.toasts.size(), 1);
-    EXPECT_EQ(feedback.toasts[0].title, QStringLiteral("Quick bar is full"));
-    EXPECT_EQ(feedback.toasts[0].message, QStringLiteral("Unstar a skill to make room (4 slots)."));
-    EXPECT_EQ(feedback.toasts[0].duration, 2.5);
-    EXPECT_FALSE(b.isStarred(QStringLiteral("shortcut:Deploy")));
+    b.toggleStar("shortcut:Deploy");
+    EXPECT_EQ(toasts(),
+              QStringList{"Quick bar is full | Unstar a skill to make room (4 slots). | 2.5"});
+    EXPECT_FALSE(b.isStarred("shortcut:Deploy"));
 
     // A deleted Shortcut leaves the bar and frees its slot, but keeps its stored star.
-    serve({QStringLiteral("Mail digest"), QStringLiteral("Deploy")});
+    serve({"Mail digest", "Deploy"});
     b.reload();
     settle();
-    EXPECT_EQ(
-        barIDs(),
-        (QStringList{QStringLiteral("builtin:focus"), "builtin:wake", "shortcut:Mail digest"}));
-    b.toggleStar(QStringLiteral("shortcut:Deploy"));
+    EXPECT_EQ(barIDs(), (QStringList{"builtin:focus", "builtin:wake", "shortcut:Mail digest"}));
+    b.toggleStar("shortcut:Deploy");
     EXPECT_EQ(barIDs().size(), 4);
     EXPECT_EQ(defaults.stringList(SkillBook::defaultsKey),
               (QStringList{"builtin:focus", "builtin:wake", "shortcut:Backup",
@@ -108,16 +112,16 @@ TEST_F(SkillBookTest, QuickBarStartsWithFocusFillsToFourAndKeepsStarsOfDeletedSh
 
     // A restart reads the stars back.
     make();
-    EXPECT_TRUE(book->isStarred(QStringLiteral("shortcut:Backup")));
+    EXPECT_TRUE(book->isStarred("shortcut:Backup"));
 }
 
 TEST_F(SkillBookTest, SkillsFollowLoadoutsAndListingOrder)
 {
     Loadout desk;
     desk.id = QUuid::createUuid();
-    desk.name = QStringLiteral("Desk");
-    desk.entries = {Loadout::Entry{QStringLiteral("org.gnome.Terminal"), {}, 0},
-                    Loadout::Entry{QStringLiteral("org.gnome.Terminal"), {}, 1}};
+    desk.name = "Desk";
+    desk.entries = {Loadout::Entry{"org.gnome.Terminal", {}, 0},
+                    Loadout::Entry{"org.gnome.Terminal", {}, 1}};
     loadouts = {desk};
     tools.handler = [](const QString &, const QStringList &) {
         return exited(1, "  Zeta\t\n\nAlpha\nZeta\n");
@@ -130,13 +134,9 @@ TEST_F(SkillBookTest, SkillsFollowLoadoutsAndListingOrder)
     EXPECT_EQ(b.shortcutNames(), (QStringList{"Zeta", "Alpha", "Zeta"}));
     const QList<SkillBook::Skill> all = b.allSkills();
     ASSERT_EQ(all.size(), 7);
-    EXPECT_EQ(all[3].id, QStringLiteral("loadout:") + Loadout::uuidText(desk.id));
-    EXPECT_EQ(all[3].detail,
-              QStringLiteral("Restores 2 windows across 1 app, launching any that "
-                             "are closed."));
-    EXPECT_EQ(all[4].detail,
-              QStringLiteral("Runs your Shortcut “Zeta”. Anything it outputs "
-                             "shows here when it finishes."));
+    EXPECT_EQ(all[3].id, "loadout:" + Loadout::uuidText(desk.id));
+    EXPECT_TRUE(all[3].detail.startsWith("Restores 2 windows across 1 app,"));
+    EXPECT_TRUE(all[4].detail.startsWith("Runs your Shortcut “Zeta”."));
     EXPECT_EQ(b.searchableSkills().size(), 4);
 }
 
@@ -145,14 +145,14 @@ TEST_F(SkillBookTest, ShortcutRunsOnceWithItsNameAsOneArgumentAndReportsItsOutpu
     QString thousand;
     for (int i = 0; i < 1000; ++i)
         thousand += i % 2 ? QStringLiteral("é") : QStringLiteral("👍🏽");
-    serve({QStringLiteral("Say hello")}, exited(0, "\n  " + thousand.toUtf8() + "  \n"));
+    serve({"Say hello"}, exited(0, "\n  " + thousand.toUtf8() + "  \n"));
     SkillBook &b = make();
     b.reload();
     settle();
 
-    b.run(QStringLiteral("shortcut:Say hello"));
-    b.run(QStringLiteral("shortcut:Say hello"));
-    EXPECT_TRUE(b.running().contains(QStringLiteral("shortcut:Say hello")));
+    b.run("shortcut:Say hello");
+    b.run("shortcut:Say hello");
+    EXPECT_TRUE(b.running().contains("shortcut:Say hello"));
     settle();
     QList<QStringList> runs;
     for (const FakeToolRunner::Call &c : tools.calls) {
@@ -164,28 +164,24 @@ TEST_F(SkillBookTest, ShortcutRunsOnceWithItsNameAsOneArgumentAndReportsItsOutpu
     EXPECT_EQ(feedback.cues.first().first, SoundCue::select);
 
     // The first 400 characters as a reader counts them: no emoji is cut in half.
-    ASSERT_EQ(feedback.toasts.size(), 1);
-    EXPECT_EQ(feedback.toasts[0].title, QStringLiteral("Say hello"));
-    EXPECT_EQ(feedback.toasts[0].message, thousand.left(200 * 5));
-    EXPECT_EQ(feedback.toasts[0].duration, 6.0);
+    EXPECT_EQ(toasts(), QStringList{"Say hello | " + thousand.left(200 * 5) + " | 6"});
     // The output is the user's own: it never reaches the log.
     for (const QString &line : std::as_const(log.lines))
-        EXPECT_FALSE(line.contains(QStringLiteral("é"))) << line.toStdString();
+        EXPECT_FALSE(line.contains("é")) << line.toStdString();
 }
 
 TEST_F(SkillBookTest, ReportsDoneFailuresAndAMissingTool)
 {
     using R = SkillBook::Report;
     auto report = [](int status, const QString &out, const QString &err) {
-        return SkillBook::report(QStringLiteral("Backup"), {status, out, err});
+        return SkillBook::report("Backup", {status, out, err});
     };
-    const R done = report(0, QStringLiteral(" \n\t"), {});
-    EXPECT_EQ(std::tie(done.message, done.seconds), std::tuple(QStringLiteral("Done."), 1.8));
-    const R failed = report(3, QStringLiteral("partial"), QString(500, QLatin1Char('x')));
-    EXPECT_EQ(failed.title, QStringLiteral("Backup failed"));
-    EXPECT_EQ(failed.message, QString(300, QLatin1Char('x')));
-    EXPECT_EQ(report(1, {}, QStringLiteral("  ")).message,
-              QStringLiteral("The Shortcut stopped with an error."));
+    const R done = report(0, " \n\t", {});
+    EXPECT_EQ(std::tie(done.message, done.seconds), std::tuple("Done.", 1.8));
+    const R failed = report(3, "partial", QString(500, 'x'));
+    EXPECT_EQ(std::tie(failed.title, failed.message),
+              std::tuple("Backup failed", QString(300, 'x')));
+    EXPECT_EQ(report(1, {}, "  ").message, "The Shortcut stopped with an error.");
 
     // No tool at all: listing is empty and a run ends in the failure toast, without a process.
     tool.clear();
@@ -194,11 +190,9 @@ TEST_F(SkillBookTest, ReportsDoneFailuresAndAMissingTool)
     settle();
     EXPECT_TRUE(b.loaded());
     EXPECT_TRUE(b.shortcutNames().isEmpty());
-    b.run(SkillBook::shortcutSkill(QStringLiteral("Backup")));
+    b.run(SkillBook::shortcutSkill("Backup"));
     settle();
     EXPECT_TRUE(tools.calls.isEmpty());
-    ASSERT_EQ(feedback.toasts.size(), 1);
-    EXPECT_EQ(feedback.toasts[0].title, QStringLiteral("Backup failed"));
-    EXPECT_EQ(feedback.toasts[0].message, QStringLiteral("Could not launch the shortcuts tool."));
+    EXPECT_EQ(toasts(), QStringList{"Backup failed | Could not launch the shortcuts tool. | 6"});
     EXPECT_EQ(log.lines.size(), 1);
 }

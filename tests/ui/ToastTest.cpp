@@ -72,9 +72,7 @@ TEST_F(ToastCenterTest, SitsTopRightUnderThePointerFitsItsTextReplacesItsToastAn
 {
     screens.setScreens({});
     center->show("Quest", "Nowhere to show this");
-    EXPECT_EQ(panelsMade, 0);
-    EXPECT_EQ(sounds, 0);
-    EXPECT_FALSE(center->dismissAt());
+    EXPECT_TRUE(panelsMade == 0 && sounds == 0 && !center->dismissAt());
     center->dismiss();
     center->tick();
 
@@ -114,10 +112,9 @@ TEST_F(ToastCenterTest, SitsTopRightUnderThePointerFitsItsTextReplacesItsToastAn
     tickAt(start + 5.5);
     EXPECT_TRUE(onScreen()) << "the first toast's deadline no longer counts";
     tickAt(start + 6);
-    EXPECT_FALSE(panel->isVisible());
-    EXPECT_FALSE(panel->hasContent());
-    EXPECT_EQ(panel->animations.last().alpha, 0);
-    EXPECT_EQ(panel->animations.last().duration, CoreToastCenter::fadeOutDuration);
+    EXPECT_FALSE(panel->isVisible() || panel->hasContent());
+    EXPECT_EQ(std::pair(panel->animations.last().alpha, panel->animations.last().duration),
+              std::pair(0.0, CoreToastCenter::fadeOutDuration));
 
     center->show("Quest", "Stand-up in 10 minutes", 5);
     EXPECT_TRUE(onScreen());
@@ -126,8 +123,7 @@ TEST_F(ToastCenterTest, SitsTopRightUnderThePointerFitsItsTextReplacesItsToastAn
     view->resize(340, 80);
     QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(300, 40));
     QCoreApplication::sendPostedEvents();
-    EXPECT_FALSE(panel->isVisible());
-    EXPECT_FALSE(center->dismissAt());
+    EXPECT_FALSE(panel->isVisible() || center->dismissAt());
     const qsizetype animations = panel->animations.size();
     tickAt(start + 11);
     EXPECT_EQ(panel->animations.size(), animations) << "the old deadline does nothing";

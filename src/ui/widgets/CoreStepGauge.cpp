@@ -6,7 +6,6 @@
 #include <QElapsedTimer>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QVariantAnimation>
 
 #include <algorithm>
 #include <cmath>
@@ -20,27 +19,33 @@ constexpr double kInnerOpacity = 0.9;
 
 CoreStepGauge::CoreStepGauge(QObject *parent)
     : QObject(parent)
-    , m_animation(new QVariantAnimation(this))
 {
-    m_animation->setDuration(int(animationSeconds * 1000));
-    m_animation->setEasingCurve(easeInOutCurve());
-    connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant &value) {
-        m_displayed = value.toDouble();
-        // A readout redraws at most every 50 ms while its bar slides (and once more at the
-        // end): the slide stays smooth to the eye and costs a third of the frames.
-        const bool last = m_displayed == m_fraction;
-        if (!last && m_frameClock.isValid() && m_frameClock.elapsed() < 50)
-            return;
-        m_frameClock.start();
-        emit displayedFractionChanged();
-    });
+    m_frameTimer.setSingleShot(true);
+    connect(&m_frameTimer, &QTimer::timeout, this, &CoreStepGauge::stepSlide);
 }
 
 CoreStepGauge::~CoreStepGauge() = default;
 
 bool CoreStepGauge::isAnimating() const
 {
-    return m_animation->state() == QAbstractAnimation::Running;
+    return m_frameTimer.isActive();
+}
+
+void CoreStepGauge::stepSlide()
+{
+    // A slide is drawn every 50 ms and once more at its end, each frame woken by a timer of its
+    // own: smooth to the eye, and the process sleeps between frames instead of waking at the
+    // display's rate for an animation driver.
+    static const QEasingCurve ease = easeInOutCurve();
+    const double progress
+        = std::min(1.0, double(m_slideClock.elapsed()) / (animationSeconds * 1000));
+    m_displayed = progress >= 1.0
+        ? m_fraction
+        : m_slideFrom + (m_fraction - m_slideFrom) * ease.valueForProgress(progress);
+    if (progress < 1.0)
+        m_frameTimer.start(
+            std::min<qint64>(kFrameMs, qint64(animationSeconds * 1000) - m_slideClock.elapsed()));
+    emit displayedFractionChanged();
 }
 
 void CoreStepGauge::setFraction(double fraction, bool animated)
@@ -50,7 +55,7 @@ void CoreStepGauge::setFraction(double fraction, bool animated)
         return;
     const double previous = m_fraction;
     m_fraction = clamped;
-    m_animation->stop();
+    m_frameTimer.stop();
     // Small moves (a readout's jitter from one sample to the next) are not worth a slide.
     if (!animated || std::abs(clamped - previous) < 0.03) {
         m_displayed = clamped;
@@ -58,10 +63,9 @@ void CoreStepGauge::setFraction(double fraction, bool animated)
         return;
     }
     // Starting from what is on screen keeps a bar that changes mid-animation from jumping.
-    m_animation->setStartValue(m_displayed);
-    m_animation->setEndValue(clamped);
-    m_frameClock.invalidate();
-    m_animation->start();
+    m_slideFrom = m_displayed;
+    m_slideClock.start();
+    m_frameTimer.start(kFrameMs);
 }
 
 QPainterPath CoreStepGauge::shape(const QRectF &rect)

@@ -5,9 +5,9 @@
 #include <QObject>
 #include <QPainterPath>
 #include <QRectF>
+#include <QTimer>
 
 class QPainter;
-class QVariantAnimation;
 
 // The stepped gauge of the HP and party bars: a dark plate in a CoreStepBarShape, filled from
 // the leading edge by a vertical gradient of the fill colour, with a black-and-white outline.
@@ -47,8 +47,12 @@ signals:
     void displayedFractionChanged();
 
 private:
-    QVariantAnimation *m_animation;
+    static constexpr int kFrameMs = 50;
+    void stepSlide();
+
+    QTimer m_frameTimer;
+    QElapsedTimer m_slideClock;
+    double m_slideFrom = 0;
     double m_fraction = 0;
     double m_displayed = 0;
-    QElapsedTimer m_frameClock;
 };

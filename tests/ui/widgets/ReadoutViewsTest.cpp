@@ -139,19 +139,16 @@ TEST_F(Views, QuestRowsAlertPastThresholdsComeInOrderTenAtMostAndTheLogRunsThemO
     in.target->tier = ThreatTier::active;
     expectRows("active target", in, {"cpuAll"});
 
+    // An event under way, after the alerts; the log below runs an alert's action.
     in = calm();
     in.batteryPercent = 5;
-    in.openBatterySettings = [&] { ++opened; };
     in.events.append({"x", "Review", in.now.addSecs(-600), in.now.addSecs(1200), "Room 4"});
-    const QList<QuestRow> rows = questRows(in);
-    ASSERT_EQ(rows.size(), 2);
-    EXPECT_EQ(rows[0].tone, QuestTone::alert);
-    rows[0].run();
-    EXPECT_EQ(opened, 1);
-    EXPECT_EQ(rows[1].kind + ": " + rows[1].text, "Active: Review");
-    EXPECT_EQ(rows[1].tone, QuestTone::urgent);
-    EXPECT_TRUE(rows[1].sub.startsWith("until ")) << rows[1].sub.toStdString();
-    EXPECT_TRUE(rows[1].sub.endsWith(" · Room 4"));
+    expectRows("event under way", in, {"battery", "e-x"});
+    const QuestRow event = questRows(in).value(1);
+    EXPECT_EQ(std::tuple(event.kind + ": " + event.text, event.tone),
+              std::tuple("Active: Review", QuestTone::urgent));
+    EXPECT_TRUE(event.sub.startsWith("until ") && event.sub.endsWith(" · Room 4"))
+        << event.sub.toStdString();
 
     expectRows("everything", everything(), {"battery", "memory", "cpuAll", "disk", "focus"});
     in = calm();
@@ -195,7 +192,7 @@ TEST_F(Views, QuestRowsAlertPastThresholdsComeInOrderTenAtMostAndTheLogRunsThemO
                      CoreTheme::gold()));
 
     click(&view, rects[0].center());
-    EXPECT_EQ(opened, 2);
+    EXPECT_EQ(opened, 1);
 }
 
 TEST_F(Views, HPBarFollowsTheBatteryOrTheMemoryPressureNamesThePlayerAndItsGaugeEases)
@@ -214,8 +211,8 @@ TEST_F(Views, HPBarFollowsTheBatteryOrTheMemoryPressureNamesThePlayerAndItsGauge
     ASSERT_EQ(pressed.start().memoryPressure(), MemoryPressure::warning);
     PlayerStatus view(*pressed.service, {QString(), "ada"});
     view.resize(view.sizeHint());
-    EXPECT_DOUBLE_EQ(view.hpBar().fraction, 0.55);
-    EXPECT_EQ(view.hpBar().currentLabel, "13000 / 16000");
+    EXPECT_EQ(std::tuple(view.hpBar().fraction, view.hpBar().currentLabel),
+              std::tuple(0.55, "13000 / 16000"));
     const QImage image = render(view);
     const QRectF gauge = view.gaugeRect();
     EXPECT_EQ(hpColourAt(image, gauge), "amber");
@@ -227,10 +224,10 @@ TEST_F(Views, HPBarFollowsTheBatteryOrTheMemoryPressureNamesThePlayerAndItsGauge
     metrics.stats.power = QList<PowerSource>{FakeSystemStats::battery(19.6)};
     SystemMetricsService &service = metrics.start();
     metrics.publishCpu(377, 623); // 37.7 %
-    PlayerStatus ada(service, {"Ada Lovelace", "ada"});
-    EXPECT_EQ(ada.hpBar().username, "Ada");
-    EXPECT_EQ(ada.hpBar().currentLabel, "20 / 100") << "rounded";
-    EXPECT_EQ(ada.hpBar().levelLabel, "CPU: 37%") << "truncated";
+    // The battery rounded, the CPU truncated.
+    const auto ada = PlayerStatus(service, {"Ada Lovelace", "ada"}).hpBar();
+    EXPECT_EQ(std::tuple(ada.username, ada.currentLabel, ada.levelLabel),
+              std::tuple("Ada", "20 / 100", "CPU: 37%"));
     // The player's name is the first word of the full name, else the login.
     EXPECT_EQ(PlayerStatus::usernameFor({"  Grace  Brewster Hopper", "gh"}), "Grace");
     EXPECT_EQ(PlayerStatus::usernameFor({QString(), "gh"}), "gh");
@@ -241,11 +238,9 @@ TEST_F(Views, HPBarFollowsTheBatteryOrTheMemoryPressureNamesThePlayerAndItsGauge
     EXPECT_DOUBLE_EQ(steps.displayedFraction(), 0.4);
     steps.setFraction(0.9);
     EXPECT_TRUE(steps.isAnimating());
-    EXPECT_DOUBLE_EQ(steps.fraction(), 0.9);
     EXPECT_LT(steps.displayedFraction(), 0.5) << "the fill starts where it was";
     steps.setFraction(1.7, false);
-    EXPECT_FALSE(steps.isAnimating());
-    EXPECT_DOUBLE_EQ(steps.displayedFraction(), 1.0) << "clamped";
+    EXPECT_EQ(std::pair(steps.isAnimating(), steps.displayedFraction()), std::pair(false, 1.0));
 
     const QImage step = painted(
         {200, 30},
@@ -400,19 +395,15 @@ TEST_F(Views, CachedTextLandsOnThePixelsItsOutlineCovers)
 {
     const QFont font = themeFont(ThemeType{13, ThemeWeight::bold});
     auto paint = [&](double scale, QPointF at, bool cached) {
-        QImage image(160, 60, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        QPainter p(&image);
-        p.scale(scale, scale);
-        const QRectF box(at, QSizeF(120, 30));
-        if (cached) {
-            ReadoutText::draw(p, box, Qt::AlignLeft, "HP 42%", font, Qt::white);
-        } else {
-            const QPainterPath outline = ReadoutText::path("HP 42%", font, box, Qt::AlignLeft);
+        const auto draw = [&](QPainter &p) {
+            p.scale(scale, scale);
+            const QRectF box(at, QSizeF(120, 30));
+            if (cached)
+                return ReadoutText::draw(p, box, Qt::AlignLeft, "HP 42%", font, Qt::white);
             p.setRenderHint(QPainter::Antialiasing);
-            p.fillPath(outline, Qt::white);
-        }
-        return image;
+            p.fillPath(ReadoutText::path("HP 42%", font, box, Qt::AlignLeft), Qt::white);
+        };
+        return painted({160, 60}, draw, Qt::transparent);
     };
     for (const double scale : {1.0, 0.72}) {
         for (const QPointF at : {QPointF(10, 10), QPointF(10.3, 9.5), QPointF(11.8, 10.6)}) {
