@@ -44,7 +44,9 @@ TEST(RemoteControlX11, CommandsReachTheRunningCopyAndQuitEndsItCleanly)
     // Nobody is running yet: one line, status 1, and nothing started by the call.
     const Outcome none = command(env, {"menu"});
     EXPECT_EQ(none.status, 1);
-    EXPECT_EQ(none.errors.count('\n'), 1) << none.errors.toStdString();
+    // One line of ours; Qt may add warnings of its own on a loaded machine.
+    EXPECT_EQ(none.errors.count("Vantle: "), 1) << none.errors.toStdString();
+    EXPECT_TRUE(none.errors.contains("Kaidro is not running")) << none.errors.toStdString();
     EXPECT_FALSE(isViewable(kStatus));
 
     Vantle vantle(env);
