@@ -5,6 +5,16 @@
 _kaidro_x_pids=()
 _kaidro_x_dirs=()
 
+# openbox on $DISPLAY, ready once it announces itself on the root window.
+_kaidro_start_openbox() {
+  openbox >/dev/null 2>&1 &
+  _kaidro_x_pids+=($!)
+  for _ in $(seq 50); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.1
+  done
+}
+
 start_private_display() {
   local size="$1" compositor="${2:-}"
   local fifo; fifo="$(mktemp -u)"; mkfifo "$fifo"
@@ -15,13 +25,7 @@ start_private_display() {
   read -r -t 15 number <"$fifo" || { echo "could not start Xvfb" >&2; rm -f "$fifo"; return 1; }
   rm -f "$fifo"
   export DISPLAY=":$number"
-  openbox >/dev/null 2>&1 &
-  _kaidro_x_pids+=($!)
-  # The window manager is ready once it announces itself on the root window.
-  for _ in $(seq 50); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-    sleep 0.1
-  done
+  _kaidro_start_openbox
   if [ -n "$compositor" ] && command -v picom >/dev/null 2>&1; then
     picom --backend xrender --no-fading-openclose >/dev/null 2>&1 &
     _kaidro_x_pids+=($!)
@@ -97,10 +101,5 @@ CONF
     xrandr --addmode DUMMY1 1280x800x &&
     xrandr --output DUMMY1 --mode 1280x800x --right-of DUMMY0 ||
     { echo "xrandr could not set up the two screens" >&2; stop_private_display; return 1; }
-  openbox >/dev/null 2>&1 &
-  _kaidro_x_pids+=($!)
-  for _ in $(seq 50); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-    sleep 0.1
-  done
+  _kaidro_start_openbox
 }
