@@ -3,6 +3,7 @@
 #include "actions/HUDActionService.h"
 #include "actions/ShortcutsTool.h"
 #include "app/CommandBarWiring.h"
+#include "app/CueSoundModule.h"
 #include "app/ShellFeedback.h"
 #include "clipboard/ClipboardHistory.h"
 #include "clipboard/Paster.h"
@@ -17,12 +18,12 @@
 #include "platform/Edition.h"
 #include "platform/Platform.h"
 #include "platform/SystemLog.h"
+#include "platform/linux/SoundServer.h"
 #include "quests/QuestService.h"
 #include "setup/SetupChecker.h"
 #include "skills/SkillBook.h"
 #include "ui/CoreSoundEngine.h"
 #include "ui/CoreToastCenter.h"
-#include "ui/EffectCueSoundPlayer.h"
 #include "ui/hud/FloatingHUDPanel.h"
 #include "ui/hud/LayoutEditor.h"
 #include "ui/menu/MenuSelection.h"
@@ -44,13 +45,12 @@ template <typename T, typename... Args> T &keep(Args &&...args)
 
 CoreSoundEngine &makeSound(Platform &platform)
 {
-    SystemLog &log = *platform.log;
-    SoundOutput &output = keep<SoundOutput>(
-        [&log] { log.log(QStringLiteral("no sound device: the interface cues are silent")); });
+    CueSoundModule &module
+        = keep<CueSoundModule>(CueSoundModule::folders(QCoreApplication::applicationDirPath()),
+                               *platform.log, &SoundServer::reachable);
     return keep<CoreSoundEngine>(platform.paths->resourcesFolder() + QStringLiteral("/sounds"),
-                                 *platform.clock, [&output](const QString &path) {
-                                     return std::make_unique<EffectCueSoundPlayer>(path, &output);
-                                 });
+                                 *platform.clock,
+                                 [&module](const QString &path) { return module.player(path); });
 }
 
 CoreToastCenter &makeToasts(Platform &platform, CoreSoundEngine &sound)

@@ -18,6 +18,7 @@ for f in bin/Vantle bin/vantle-shortcuts share/icons/hicolor/scalable/apps/kaidr
          share/vantle/sounds share/vantle/icons/MenuBarIcon.svg; do
   [ -e "$p/$f" ] || { echo "not installed: $f"; exit 1; }
 done
+ls "$p"/lib*/vantle/vantle-sound.so >/dev/null || { echo "not installed: the sound module"; exit 1; }
 grep -qx 'Exec=env QT_QPA_PLATFORM=xcb Vantle' "$p/share/applications/kaidro.desktop"
 
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"

@@ -3,6 +3,7 @@
 #include "platform/linux/DesktopEntryMatcher.h"
 #include "platform/linux/JsonUserDefaults.h"
 #include "platform/linux/LinuxAppPaths.h"
+#include "platform/linux/SoundServer.h"
 
 #include "support/TestEnvironment.h"
 
@@ -183,6 +184,27 @@ TEST(LinuxAppPaths, FindsResourcesInBuildTreeAndInstalledTree)
     EXPECT_EQ(LinuxAppPaths(root.filePath("prefix/bin")).resourcesFolder(),
               root.filePath("prefix/share/vantle"));
     EXPECT_EQ(LinuxAppPaths(root.filePath("elsewhere")).resourcesFolder(), QString());
+}
+
+TEST(SoundServer, ReachableThroughTheRuntimeSocketOrANamedServer)
+{
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR"), named = qgetenv("PULSE_SERVER");
+    QTemporaryDir dir;
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.path()));
+    qunsetenv("PULSE_SERVER");
+    const bool systemWide
+        = QFileInfo::exists(QStringLiteral("/run/user/%1/pulse/native").arg(getuid()))
+        || QFileInfo::exists(QStringLiteral("/var/run/pulse/native"));
+    EXPECT_EQ(SoundServer::reachable(), systemWide);
+    QDir(dir.path()).mkpath("pulse");
+    QFile socket(dir.filePath("pulse/native"));
+    ASSERT_TRUE(socket.open(QIODevice::WriteOnly));
+    EXPECT_TRUE(SoundServer::reachable());
+    socket.remove();
+    qputenv("PULSE_SERVER", "tcp:localhost:4713");
+    EXPECT_TRUE(SoundServer::reachable());
+    qputenv("XDG_RUNTIME_DIR", runtime);
+    named.isNull() ? qunsetenv("PULSE_SERVER") : qputenv("PULSE_SERVER", named);
 }
 
 TEST(YUpGeometry, FlipIsItsOwnInverseAndKeepsSize)

@@ -1,4 +1,6 @@
+#include "app/CueSoundModule.h"
 #include "fakes/FakeClock.h"
+#include "fakes/FakeSystemLog.h"
 #include "ui/CoreSoundEngine.h"
 #include "ui/EffectCueSoundPlayer.h"
 
@@ -185,4 +187,47 @@ TEST(GeneratedCues, AreDistinctShortCleanMonoWavesThatTheEffectPlayersLoad)
         QTest::qWaitFor([&] { return std::all_of(effects.begin(), effects.end(), ready); }, 2000));
     engine.play(Cue::open, 0.7f);
     engine.play(Cue::open);
+}
+
+// The program itself plays the cues through the module beside it, loaded at the first start.
+TEST(CueSoundModuleTest, LoadsAtTheFirstStartAndWithoutItTheCuesAreSilentWithOneLogLine)
+{
+    FakeSystemLog log;
+    QTemporaryDir empty;
+    CueSoundModule missing({empty.path()}, log, [] { return true; });
+    auto first = missing.player(generatedSounds + "/zel_open.wav");
+    auto second = missing.player(generatedSounds + "/zel_close.wav");
+    first->setVolume(0.5f);
+    first->restart();
+    second->restart();
+    first->restart();
+    EXPECT_FALSE(missing.isLoaded());
+    ASSERT_EQ(log.lines.size(), 1);
+    EXPECT_TRUE(log.lines[0].contains("vantle-sound.so is missing"));
+
+    FakeSystemLog builtLog;
+    CueSoundModule built(
+        CueSoundModule::folders(QFileInfo(QStringLiteral(KAIDRO_VANTLE_PATH)).absolutePath()),
+        builtLog, [] { return true; });
+    auto cue = built.player(generatedSounds + "/zel_select.wav");
+    EXPECT_FALSE(built.isLoaded()) << "a player alone loads nothing";
+    cue->restart();
+    cue->restart();
+    EXPECT_TRUE(built.isLoaded());
+    // Without a sound device (as on a build machine) the module says so once, and only that.
+    EXPECT_LE(builtLog.lines.size(), 1);
+    for (const QString &line : builtLog.lines)
+        EXPECT_TRUE(line.contains("no sound device")) << line.toStdString();
+
+    // Where no sound server can be reached, the module stays unloaded.
+    FakeSystemLog serverlessLog;
+    CueSoundModule serverless(
+        built.folders(QFileInfo(QStringLiteral(KAIDRO_VANTLE_PATH)).absolutePath()), serverlessLog,
+        [] { return false; });
+    auto silent = serverless.player(generatedSounds + "/zel_open.wav");
+    silent->restart();
+    silent->restart();
+    EXPECT_FALSE(serverless.isLoaded());
+    EXPECT_EQ(serverlessLog.lines,
+              QStringList{SystemLog::line("no sound device: the interface cues are silent")});
 }

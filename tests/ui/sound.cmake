@@ -1,1 +1,2 @@
 kaidro_add_test(NAME ui_sound_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/SoundEngineTest.cpp)
+target_link_libraries(ui_sound_tests PRIVATE kaidro_sound)
