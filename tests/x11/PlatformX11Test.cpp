@@ -187,6 +187,18 @@ TEST(WindowListX11, ListsWindowsFrontToBackWithFrameOwnerLayerAndAlphaAndGroupsT
         ASSERT_TRUE(windows.setWindowFrame(id, target));
         EXPECT_TRUE(at(id, target, true, 1));
     }
+    // A move made by another program is reported by the root: the list, kept for seconds while
+    // nothing changes, follows it at once.
+    ASSERT_TRUE(entry(windows, *other));
+    const std::optional<QRectF> unmoved = frameOnScreen(*other);
+    run(QStringLiteral("wmctrl"), {"-i", "-r", QString::number(*other), "-e", "0,300,320,-1,-1"});
+    ASSERT_TRUE(waitUntil([&] { return frameOnScreen(*other) != unmoved; }));
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            const auto moved = entry(windows, *other);
+            return moved && near(moved->bounds, frameOnScreen(*other).value_or(QRectF()), 1);
+        },
+        2000));
     // The client is the frame less openbox's extents.
     EXPECT_TRUE(waitUntil([&] { return a->size() == QSize(518, 335); }));
 

@@ -3,6 +3,7 @@
 #include "platform/linux/X11Clients.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QHash>
@@ -67,10 +68,31 @@ X11WindowSystem::X11WindowSystem()
         }
     }
     m_clients = std::make_unique<X11Clients>(m_connection, m_root);
+    if (!m_connection || !m_root || !QCoreApplication::instance())
+        return;
+    // Windows mapped, moved, restacked and gone are reported by the root to whoever listens for
+    // its substructure; ours is added to whatever Qt asked for.
+    xcb_generic_error_t *error = nullptr;
+    xcb_get_window_attributes_reply_t *attributes = xcb_get_window_attributes_reply(
+        m_connection, xcb_get_window_attributes(m_connection, m_root), &error);
+    std::free(error);
+    if (!attributes)
+        return;
+    const uint32_t before = attributes->your_event_mask;
+    std::free(attributes);
+    const uint32_t mask = before | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(m_connection, m_root, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(m_connection);
+    // Qt never asked for these: they are ours alone.
+    m_swallowRootEvents = !(before & XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY);
+    m_watchingRoot = true;
+    QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
 X11WindowSystem::~X11WindowSystem()
 {
+    if (m_watchingRoot && QCoreApplication::instance())
+        QCoreApplication::instance()->removeNativeEventFilter(this);
     if (m_timeConnection)
         xcb_disconnect(m_timeConnection);
 }
@@ -150,16 +172,65 @@ void X11WindowSystem::preparePanel(quintptr windowId) const
     xcb_flush(m_connection);
 }
 
+bool X11WindowSystem::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)
+{
+    if (eventType != "xcb_generic_event_t")
+        return false;
+    const auto *event = static_cast<const xcb_generic_event_t *>(message);
+    // Each of these events starts with the window it was reported on, then the window it is
+    // about.
+    struct Subject
+    {
+        uint8_t response_type, pad0;
+        uint16_t sequence;
+        xcb_window_t event, window;
+    };
+    switch (event->response_type & 0x7f) {
+    case XCB_CREATE_NOTIFY:
+    case XCB_DESTROY_NOTIFY:
+    case XCB_UNMAP_NOTIFY:
+    case XCB_MAP_NOTIFY:
+    case XCB_REPARENT_NOTIFY:
+    case XCB_CONFIGURE_NOTIFY:
+    case XCB_GRAVITY_NOTIFY:
+    case XCB_CIRCULATE_NOTIFY: {
+        const auto *subject = reinterpret_cast<const Subject *>(event);
+        if (subject->event != m_root || subject->window == m_root)
+            return false;
+        listChanged();
+        return m_swallowRootEvents;
+    }
+    case XCB_PROPERTY_NOTIFY: {
+        const auto *property = reinterpret_cast<const xcb_property_notify_event_t *>(event);
+        if (property->window == m_root
+            && (property->atom == m_clients->atom("_NET_CLIENT_LIST_STACKING")
+                || property->atom == m_clients->atom("_NET_CURRENT_DESKTOP")))
+            listChanged();
+        return false;
+    }
+    default:
+        return false;
+    }
+}
+
 std::optional<QList<WindowInfo>> X11WindowSystem::windowList() const
 {
+    constexpr qint64 kListFreshMs = 5000;
+    if (!m_cacheClock.isValid())
+        m_cacheClock.start();
+    const qint64 now = m_cacheClock.elapsed();
+    if (m_watchingRoot && m_list && m_listGeneration == m_generation
+        && now - m_listAt < kListFreshMs)
+        return m_list;
+    m_listGeneration = m_generation;
+    m_listAt = now;
+    m_list.reset();
+
     // The stacking list runs bottom to top; callers want the front first.
     std::optional<QList<quint32>> stacking = m_clients->rootWindowList("_NET_CLIENT_LIST_STACKING");
     if (!stacking)
         return std::nullopt;
     std::reverse(stacking->begin(), stacking->end());
-    if (!m_cacheClock.isValid())
-        m_cacheClock.start();
-    const qint64 now = m_cacheClock.elapsed();
 
     QList<quint32> stale;
     for (const quint32 w : *stacking) {
@@ -200,6 +271,7 @@ std::optional<QList<WindowInfo>> X11WindowSystem::windowList() const
         info.bounds = QRectF(place.client.marginsAdded(it->extents));
         out << info;
     }
+    m_list = out;
     return out;
 }
 
@@ -240,6 +312,8 @@ std::optional<QRectF> X11WindowSystem::windowFrame(quint32 window) const
 
 bool X11WindowSystem::setWindowFrame(quint32 window, const QRectF &frame)
 {
+    // Our own move is not waited for: the next list is read afresh.
+    listChanged();
     const std::optional<X11Client> client = m_clients->describe(window);
     if (!client)
         return false;
@@ -261,6 +335,7 @@ bool X11WindowSystem::setWindowFrame(quint32 window, const QRectF &frame)
 
 bool X11WindowSystem::raiseWindow(quint32 window)
 {
+    listChanged();
     if (!m_clients->valid() || !window)
         return false;
     constexpr quint32 kFromPager = 2;
@@ -386,6 +461,7 @@ unsigned int X11WindowSystem::serverTime()
 
 bool X11WindowSystem::activateOwnWindow(quintptr windowId)
 {
+    listChanged();
     if (!m_connection || !m_root || !windowId)
         return false;
     const xcb_atom_t active = internAtom(m_connection, "_NET_ACTIVE_WINDOW");
@@ -410,6 +486,7 @@ bool X11WindowSystem::activateOwnWindow(quintptr windowId)
 
 void X11WindowSystem::stackUnder(quintptr windowId, quintptr ceilingId)
 {
+    listChanged();
     if (!m_connection || !m_root || !windowId || !ceilingId)
         return;
     // Climb to the child of the root that holds the ceiling: a managed window sits in a frame.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractNativeEventFilter>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QMargins>
@@ -12,7 +13,7 @@ class X11Clients;
 
 // The X11 window system, through the connection Qt opened. Trust needs an X11 session (not
 // Wayland), a window manager that announces EWMH, and the XTEST extension.
-class X11WindowSystem final : public WindowSystem
+class X11WindowSystem final : public WindowSystem, private QAbstractNativeEventFilter
 {
 public:
     X11WindowSystem();
@@ -36,6 +37,10 @@ public:
     static bool isWaylandSession();
 
 private:
+    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
+    // Something that may change the window list happened: it is read again at the next ask.
+    void listChanged() { ++m_generation; }
+
     struct CachedClient
     {
         WindowInfo info; // everything but the bounds
@@ -52,6 +57,15 @@ private:
     // mapping are read again at most once a second.
     mutable QHash<quint32, CachedClient> m_cache;
     mutable QElapsedTimer m_cacheClock;
+    // The last list, kept while the root reports no window mapped, moved, restacked or gone
+    // (a resting pointer asks for it every second) and for a few seconds at most, for what the
+    // root does not report, such as a window's opacity.
+    bool m_watchingRoot = false;
+    bool m_swallowRootEvents = false;
+    quint64 m_generation = 0;
+    mutable std::optional<QList<WindowInfo>> m_list;
+    mutable quint64 m_listGeneration = 0;
+    mutable qint64 m_listAt = 0;
     // A connection of our own for reading the server time: waiting for an event on Qt's
     // connection would take events from Qt.
     struct xcb_connection_t *m_timeConnection = nullptr;
