@@ -11,6 +11,8 @@ IdleRules::IdleRules(const Clock &clock, const HUDSettings &settings, Hooks hook
 {
     m_lastMenuActivity = now();
     m_readoutTimer.setInterval(1000);
+    // On the second, with the readouts' polls: a deadline kept to the second is enough.
+    m_readoutTimer.setTimerType(Qt::VeryCoarseTimer);
     connect(&m_readoutTimer, &QTimer::timeout, this, &IdleRules::readoutTick);
     m_idleTimer.setInterval(1000);
     connect(&m_idleTimer, &QTimer::timeout, this, &IdleRules::idleTick);

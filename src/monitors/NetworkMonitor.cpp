@@ -12,6 +12,7 @@ NetworkMonitor::NetworkMonitor(NetworkPath &path, QObject *parent)
     , m_timer(new QTimer(this))
 {
     m_timer->setInterval(pollIntervalMs);
+    m_timer->setTimerType(Qt::VeryCoarseTimer); // on the second, with the other readouts
     connect(m_timer, &QTimer::timeout, this, &NetworkMonitor::poll);
     connect(&m_path, &NetworkPath::pathChanged, this, &NetworkMonitor::pathUpdate);
     pathUpdate();

@@ -11,6 +11,7 @@ NowPlayingMonitor::NowPlayingMonitor(MediaPlayers &players, Feedback &feedback, 
     , m_timer(new QTimer(this))
 {
     m_timer->setInterval(pollIntervalMs);
+    m_timer->setTimerType(Qt::VeryCoarseTimer); // on the second, with the other readouts
     connect(m_timer, &QTimer::timeout, this, &NowPlayingMonitor::poll);
 }
 

@@ -65,6 +65,8 @@ SystemMetricsService::SystemMetricsService(SystemStats &stats, const Clock &cloc
     , m_thermal(stats.thermalState())
 {
     m_timer->setInterval(kSampleIntervalMs);
+    // Whole-second timers fire together on the second: the readouts' polls share one wake-up.
+    m_timer->setTimerType(Qt::VeryCoarseTimer);
     connect(m_timer, &QTimer::timeout, this, &SystemMetricsService::tick);
 }
 

@@ -55,14 +55,18 @@ TargetMonitor::TargetMonitor(Screens &screens, WindowSystem &windows, Workspace 
     , m_lastSeenWindow(-std::numeric_limits<double>::infinity())
 {
     m_cpuTimer->setInterval(sampleIntervalMs);
+    // On the second, with the other readouts' polls.
+    m_cpuTimer->setTimerType(Qt::VeryCoarseTimer);
     m_gazeTimer->setInterval(pollIntervalMs);
     connect(m_cpuTimer, &QTimer::timeout, this, &TargetMonitor::sampleCPU);
     connect(m_gazeTimer, &QTimer::timeout, this, &TargetMonitor::pollPointer);
     connect(&m_screens, &Screens::pointerMoved, this, [this] {
         m_pointerMoved = true;
         // A pointer that starts moving again is followed at the full rate at once.
-        if (m_gazeTimer->isActive() && m_gazeTimer->interval() != pollIntervalMs)
+        if (m_gazeTimer->isActive() && m_gazeTimer->interval() != pollIntervalMs) {
+            m_gazeTimer->setTimerType(Qt::CoarseTimer);
             m_gazeTimer->start(pollIntervalMs);
+        }
     });
 }
 
@@ -134,6 +138,7 @@ void TargetMonitor::setHUDVisible(bool visible)
         m_screens.startPointerWatch();
     }
     m_cpuTimer->start();
+    m_gazeTimer->setTimerType(Qt::CoarseTimer);
     m_gazeTimer->start(pollIntervalMs);
     pollPointer();
 }
@@ -155,8 +160,11 @@ void TargetMonitor::pollPointer()
     const bool settled = m_watchingPointer && m_lastMouse == mouseBefore && !waiting()
         && m_gaze == gazeBefore && m_pid == before;
     const int interval = settled ? pollIntervalMs * restingScanEvery : pollIntervalMs;
-    if (m_gazeTimer->isActive() && m_gazeTimer->interval() != interval)
+    if (m_gazeTimer->isActive() && m_gazeTimer->interval() != interval) {
+        // A resting pointer's poll goes on the second, with the CPU sample.
+        m_gazeTimer->setTimerType(settled ? Qt::VeryCoarseTimer : Qt::CoarseTimer);
         m_gazeTimer->setInterval(interval);
+    }
 }
 
 void TargetMonitor::scan()

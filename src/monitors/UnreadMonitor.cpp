@@ -10,6 +10,7 @@ UnreadMonitor::UnreadMonitor(Badges &badges, QObject *parent)
     , m_timer(new QTimer(this))
 {
     m_timer->setInterval(pollIntervalMs);
+    m_timer->setTimerType(Qt::VeryCoarseTimer); // on the second, with the other readouts
     connect(m_timer, &QTimer::timeout, this, &UnreadMonitor::poll);
 }
 

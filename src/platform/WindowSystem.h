@@ -71,4 +71,12 @@ public:
     // Puts our unmanaged window `windowId` directly under the top-level window that holds our
     // window `ceilingId` (its window manager's frame, where it has one).
     virtual void stackUnder(quintptr windowId, quintptr ceilingId) = 0;
+
+    // Whether our unmanaged windows `bottomToTop` are the topmost shown windows of the desktop,
+    // in that order. Where that cannot be told, false: the caller raises them again.
+    virtual bool onTopInOrder(const QList<quintptr> &bottomToTop) const
+    {
+        Q_UNUSED(bottomToTop);
+        return false;
+    }
 };

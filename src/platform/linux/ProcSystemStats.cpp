@@ -198,6 +198,7 @@ ProcSystemStats::ProcSystemStats(QString procRoot, QString sysRoot, QString home
     // Linux sends no notification when a zone crosses a trip point that userspace could wait
     // on cheaply, so the zones are polled; a machine without any has nothing to poll.
     m_thermalTimer->setInterval(kThermalCheckMs);
+    m_thermalTimer->setTimerType(Qt::VeryCoarseTimer); // on the second, with the readouts
     connect(m_thermalTimer, &QTimer::timeout, this, &ProcSystemStats::checkThermal);
     if (!m_thermalZones.isEmpty())
         m_thermalTimer->start();

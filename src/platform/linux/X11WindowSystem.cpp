@@ -459,6 +459,44 @@ unsigned int X11WindowSystem::serverTime()
     return XCB_CURRENT_TIME;
 }
 
+bool X11WindowSystem::onTopInOrder(const QList<quintptr> &bottomToTop) const
+{
+    if (!m_connection || !m_root || bottomToTop.isEmpty())
+        return false;
+    xcb_query_tree_reply_t *tree
+        = xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, m_root), nullptr);
+    if (!tree)
+        return false;
+    // The root's children run bottom to top.
+    const xcb_window_t *children = xcb_query_tree_children(tree);
+    const QList<xcb_window_t> stack(children, children + xcb_query_tree_children_length(tree));
+    std::free(tree);
+    qsizetype previous = -1;
+    for (const quintptr w : bottomToTop) {
+        const qsizetype at = stack.indexOf(xcb_window_t(w));
+        if (at <= previous)
+            return false;
+        previous = at;
+    }
+    // Between and above ours, only windows that are not shown.
+    const qsizetype lowest = stack.indexOf(xcb_window_t(bottomToTop.first()));
+    QList<xcb_get_window_attributes_cookie_t> cookies;
+    for (qsizetype i = lowest + 1; i < stack.size(); ++i) {
+        if (!bottomToTop.contains(quintptr(stack.at(i))))
+            cookies << xcb_get_window_attributes(m_connection, stack.at(i));
+    }
+    bool covered = false;
+    for (const xcb_get_window_attributes_cookie_t cookie : std::as_const(cookies)) {
+        xcb_generic_error_t *error = nullptr;
+        xcb_get_window_attributes_reply_t *attributes
+            = xcb_get_window_attributes_reply(m_connection, cookie, &error);
+        std::free(error);
+        covered = covered || (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE);
+        std::free(attributes);
+    }
+    return !covered;
+}
+
 bool X11WindowSystem::activateOwnWindow(quintptr windowId)
 {
     listChanged();

@@ -31,6 +31,7 @@ public:
     bool sendPasteKeystroke() override;
     bool activateOwnWindow(quintptr windowId) override;
     void stackUnder(quintptr windowId, quintptr ceilingId) override;
+    bool onTopInOrder(const QList<quintptr> &bottomToTop) const override;
 
     // Whether the environment names a Wayland session, where X11 clients cannot see or move
     // other apps' windows.

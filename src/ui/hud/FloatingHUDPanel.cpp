@@ -68,6 +68,7 @@ void restackUnmanaged()
     static QTimer *timer = [] {
         auto *t = new QTimer(QCoreApplication::instance());
         t->setInterval(2000);
+        t->setTimerType(Qt::VeryCoarseTimer); // on the second, with the readouts' polls
         QObject::connect(t, &QTimer::timeout, t, [] { restackUnmanaged(); });
         return t;
     }();
@@ -77,10 +78,15 @@ void restackUnmanaged()
     }
     std::stable_sort(shown.begin(), shown.end(),
                      [](auto *a, auto *b) { return a->style().level < b->style().level; });
-    for (FloatingHUDPanel *p : shown)
-        p->raiseUnderCeiling();
     if (!timer->isActive())
         timer->start();
+    // Raising what is already on top in order would only have the compositor repaint and
+    // every window lister read the desktop again.
+    if (!ceiling() && std::ranges::all_of(shown, bypassesWindowManager)
+        && FloatingHUDPanel::onTopInOrder(shown))
+        return;
+    for (FloatingHUDPanel *p : shown)
+        p->raiseUnderCeiling();
 }
 
 class ShowWatcher final : public QObject
@@ -141,6 +147,16 @@ void FloatingHUDPanel::raiseUnderCeiling()
     // ceiling's frame too.
     if (bypassesWindowManager(this))
         m_windows.stackUnder(winId(), top->winId());
+}
+
+bool FloatingHUDPanel::onTopInOrder(const QList<FloatingHUDPanel *> &panels)
+{
+    if (panels.isEmpty())
+        return false;
+    QList<quintptr> ids;
+    for (FloatingHUDPanel *p : panels)
+        ids << p->winId();
+    return panels.first()->m_windows.onTopInOrder(ids);
 }
 
 FloatingHUDPanel::~FloatingHUDPanel()

@@ -28,6 +28,8 @@ public:
     static void keepAbovePanels(QWidget *window);
     // Raises the panel, but never above a shown window kept above the panels.
     void raiseUnderCeiling();
+    // Whether `panels` (unmanaged, bottom to top) already are the topmost shown windows.
+    static bool onTopInOrder(const QList<FloatingHUDPanel *> &panels);
 
     QRectF frame() const override;
     void setFrame(const QRectF &frame) override;
