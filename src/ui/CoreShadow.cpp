@@ -127,3 +127,36 @@ void CoreShadow::paint(QPainter &painter, const QPainterPath &path, const QColor
     }
     painter.drawPixmap(bounds.topLeft() + offset - QPointF(margin, margin), pixmap);
 }
+
+void CoreShadow::paintDrawn(QPainter &painter, const QRectF &area, const QColor &colour,
+                            double radius, const QPointF &offset,
+                            const std::function<void(QPainter &)> &draw)
+{
+    if (area.isEmpty() || colour.alpha() == 0)
+        return;
+    const double ratio = painter.device() ? painter.device()->devicePixelRatio() : 1.0;
+    const QTransform device = painter.worldTransform() * QTransform::fromScale(ratio, ratio);
+    const double scale = std::sqrt(std::abs(device.determinant()));
+    const double margin = reach(radius);
+    const QRect pixels
+        = device.mapRect(area.adjusted(-margin, -margin, margin, margin)).toAlignedRect();
+    if (pixels.isEmpty())
+        return;
+    QImage image(pixels.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter p(&image);
+        p.setRenderHints(painter.renderHints());
+        p.setTransform(device * QTransform::fromTranslate(-pixels.left(), -pixels.top()));
+        p.setPen(colour);
+        p.setBrush(colour);
+        draw(p);
+    }
+    blur(image, radius * scale);
+    const QPointF moved = device.map(offset) - device.map(QPointF());
+    painter.save();
+    painter.resetTransform();
+    painter.scale(1 / ratio, 1 / ratio);
+    painter.drawImage(QPointF(pixels.topLeft()) + moved, image);
+    painter.restore();
+}

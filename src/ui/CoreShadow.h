@@ -3,6 +3,9 @@
 #include <QColor>
 #include <QPainterPath>
 #include <QPointF>
+#include <QRectF>
+
+#include <functional>
 
 class QImage;
 class QPainter;
@@ -17,6 +20,13 @@ public:
     // `radius` points and moved by `offset`.
     static void paint(QPainter &painter, const QPainterPath &path, const QColor &colour,
                       double radius, const QPointF &offset = {});
+
+    // Paints the shadow of what `draw` paints in `colour` (in the painter's current coordinates,
+    // inside `area`), blurred by `radius` points and moved by `offset`. Nothing is cached: for
+    // drawings that are themselves rendered once, such as text going into the pixmap cache.
+    static void paintDrawn(QPainter &painter, const QRectF &area, const QColor &colour,
+                           double radius, const QPointF &offset,
+                           const std::function<void(QPainter &)> &draw);
 
     // How far a shadow of `radius` reaches beyond its shape.
     static double reach(double radius);

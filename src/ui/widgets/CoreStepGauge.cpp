@@ -1,5 +1,6 @@
 #include "ui/widgets/CoreStepGauge.h"
 
+#include "ui/CachedPaint.h"
 #include "ui/CoreShapes.h"
 #include "ui/widgets/EaseInOut.h"
 
@@ -76,26 +77,44 @@ QPainterPath CoreStepGauge::shape(const QRectF &rect)
 void CoreStepGauge::paint(QPainter &painter, const QRectF &rect, double fraction,
                           const QColor &fill, double outerLine, double innerLine)
 {
-    const QPainterPath outline = shape(rect);
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-
-    painter.save();
-    painter.setClipPath(outline, Qt::IntersectClip);
-    painter.fillRect(rect, QColor::fromRgbF(0, 0, 0, float(kPlateOpacity)));
+    // Three layers, each rendered once per size (and colour) and then blitted: the plate, the
+    // fill cut to the fraction, and the outline over both. A gauge moves every second; only
+    // its cut moves.
+    const QString size
+        = CachedPaint::measures(u"step-gauge", rect.size(), outerLine * 100 + innerLine);
+    const double margin = outerLine / 2 + 1;
+    const QRectF bounds = rect.adjusted(-margin, -margin, margin, margin);
+    const auto inside = [&rect](QPainter &p, const auto &brush) {
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setClipPath(CoreStepGauge::shape(rect), Qt::IntersectClip);
+        p.fillRect(rect, brush);
+    };
+    CachedPaint::draw(
+        painter, QStringLiteral("kaidro-gauge-plate|") + size, bounds,
+        [&](QPainter &p) { inside(p, QColor::fromRgbF(0, 0, 0, float(kPlateOpacity))); });
     const double clamped = std::isfinite(fraction) ? std::clamp(fraction, 0.0, 1.0) : 0.0;
     if (clamped > 0) {
-        QLinearGradient gradient(rect.topLeft(), rect.bottomLeft());
-        QColor bottom = fill;
-        bottom.setAlphaF(fill.alphaF() * float(kFillBottomOpacity));
-        gradient.setColorAt(0, fill);
-        gradient.setColorAt(1, bottom);
-        painter.fillRect(QRectF(rect.left(), rect.top(), rect.width() * clamped, rect.height()),
-                         gradient);
+        painter.save();
+        painter.setClipRect(QRectF(rect.left(), rect.top(), rect.width() * clamped, rect.height()),
+                            Qt::IntersectClip);
+        CachedPaint::draw(painter,
+                          QStringLiteral("kaidro-gauge-fill|") + size + QLatin1Char('|')
+                              + QString::number(fill.rgba(), 16),
+                          bounds, [&](QPainter &p) {
+                              QLinearGradient gradient(rect.topLeft(), rect.bottomLeft());
+                              QColor bottom = fill;
+                              bottom.setAlphaF(fill.alphaF() * float(kFillBottomOpacity));
+                              gradient.setColorAt(0, fill);
+                              gradient.setColorAt(1, bottom);
+                              inside(p, gradient);
+                          });
+        painter.restore();
     }
-    painter.restore();
-
-    painter.strokePath(outline, QPen(QColor::fromRgbF(0, 0, 0, float(kOuterOpacity)), outerLine));
-    painter.strokePath(outline, QPen(QColor::fromRgbF(1, 1, 1, float(kInnerOpacity)), innerLine));
-    painter.restore();
+    CachedPaint::draw(
+        painter, QStringLiteral("kaidro-gauge-lines|") + size, bounds, [&](QPainter &p) {
+            const QPainterPath outline = CoreStepGauge::shape(rect);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.strokePath(outline, QPen(QColor::fromRgbF(0, 0, 0, float(kOuterOpacity)), outerLine));
+            p.strokePath(outline, QPen(QColor::fromRgbF(1, 1, 1, float(kInnerOpacity)), innerLine));
+        });
 }

@@ -19,15 +19,14 @@ double widestDigit(const QFontMetricsF &metrics)
     return widest;
 }
 
-// Glyph outlines of `text` with its baseline starting at `origin`.
-QPainterPath glyphs(const QString &text, const QFont &font, QPointF origin, bool tabularDigits)
+// Draws `text` with its baseline starting at `origin`, each digit centred in a cell of the
+// widest digit's width when `tabularDigits` is set, as width() measures it.
+void drawRuns(QPainter &painter, const QString &text, const QFont &font, QPointF origin,
+              bool tabularDigits)
 {
-    // Glyphs are drawn with overlapping contours; only the winding rule fills their overlaps.
-    QPainterPath outline;
-    outline.setFillRule(Qt::WindingFill);
     if (!tabularDigits) {
-        outline.addText(origin, font, text);
-        return outline;
+        painter.drawText(origin, text);
+        return;
     }
     const QFontMetricsF metrics(font);
     const double cell = widestDigit(metrics);
@@ -35,7 +34,7 @@ QPainterPath glyphs(const QString &text, const QFont &font, QPointF origin, bool
     auto flushRun = [&] {
         if (run.isEmpty())
             return;
-        outline.addText(origin, font, run);
+        painter.drawText(origin, run);
         origin.rx() += metrics.horizontalAdvance(run);
         run.clear();
     };
@@ -46,11 +45,10 @@ QPainterPath glyphs(const QString &text, const QFont &font, QPointF origin, bool
         }
         flushRun();
         const double advance = metrics.horizontalAdvance(c);
-        outline.addText(origin + QPointF((cell - advance) / 2, 0), font, QString(c));
+        painter.drawText(origin + QPointF((cell - advance) / 2, 0), QString(c));
         origin.rx() += cell;
     }
     flushRun();
-    return outline;
 }
 
 // Names a font by its request: cheaper than QFont::key(), which writes out every attribute.
@@ -121,12 +119,18 @@ QRectF lineBox(const QString &text, const QFont &font, const QRectF &rect, Qt::A
 
 } // namespace
 
-QPainterPath path(const QString &text, const QFont &font, const QRectF &rect,
-                  Qt::Alignment alignment, bool tabularDigits)
+void drawPlain(QPainter &painter, const QRectF &rect, Qt::Alignment alignment, const QString &text,
+               const QFont &font, const QColor &colour, bool tabularDigits)
 {
     const QRectF line = lineBox(text, font, rect, alignment, tabularDigits);
-    return glyphs(text, font, QPointF(line.left(), line.top() + QFontMetricsF(font).ascent()),
-                  tabularDigits);
+    QFont unhinted = font;
+    unhinted.setHintingPreference(QFont::PreferNoHinting);
+    painter.save();
+    painter.setFont(unhinted);
+    painter.setPen(colour);
+    drawRuns(painter, text, unhinted,
+             QPointF(line.left(), line.top() + QFontMetricsF(font).ascent()), tabularDigits);
+    painter.restore();
 }
 
 QString elided(const QString &text, const QFont &font, double maxWidth)
@@ -163,14 +167,15 @@ void draw(QPainter &painter, const QRectF &rect, Qt::Alignment alignment, const 
                             .arg(tabularDigits);
     CachedPaint::draw(painter, key, bounds, [&](QPainter &p) {
         // Drawn relative to the line box, so the same words render the same wherever they go.
-        const QPainterPath outline = path(text, font, line, Qt::AlignLeft, tabularDigits);
-        p.save();
-        p.setRenderHint(QPainter::Antialiasing);
+        // Glyphs come from the font's glyph cache: no outline is built, and no fill is handed
+        // to Qt's thread pool.
         if (shadowOpacity > 0)
-            CoreShadow::paint(p, outline, QColor::fromRgbF(0, 0, 0, float(shadowOpacity)),
-                              shadowRadius, QPointF(0, 1));
-        p.fillPath(outline, colour);
-        p.restore();
+            CoreShadow::paintDrawn(p, line, QColor::fromRgbF(0, 0, 0, float(shadowOpacity)),
+                                   shadowRadius, QPointF(0, 1), [&](QPainter &q) {
+                                       drawPlain(q, line, Qt::AlignLeft, text, font,
+                                                 q.pen().color(), tabularDigits);
+                                   });
+        drawPlain(p, line, Qt::AlignLeft, text, font, colour, tabularDigits);
     });
 }
 

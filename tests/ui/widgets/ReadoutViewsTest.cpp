@@ -391,7 +391,7 @@ TEST_F(Views, TargetBobsWhileTheHUDIsVisibleIsDarkWhenLethalGreenWhenCalmBareWhe
               backdrop);
 }
 
-TEST_F(Views, CachedTextLandsOnThePixelsItsOutlineCovers)
+TEST_F(Views, CachedTextLandsOnThePixelsDirectTextCovers)
 {
     const QFont font = themeFont(ThemeType{13, ThemeWeight::bold});
     auto paint = [&](double scale, QPointF at, bool cached) {
@@ -400,8 +400,7 @@ TEST_F(Views, CachedTextLandsOnThePixelsItsOutlineCovers)
             const QRectF box(at, QSizeF(120, 30));
             if (cached)
                 return ReadoutText::draw(p, box, Qt::AlignLeft, "HP 42%", font, Qt::white);
-            p.setRenderHint(QPainter::Antialiasing);
-            p.fillPath(ReadoutText::path("HP 42%", font, box, Qt::AlignLeft), Qt::white);
+            ReadoutText::drawPlain(p, box, Qt::AlignLeft, "HP 42%", font, Qt::white);
         };
         return painted({160, 60}, draw, Qt::transparent);
     };
