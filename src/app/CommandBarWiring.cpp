@@ -17,6 +17,8 @@
 #include "ui/commandbar/CommandBarView.h"
 #include "ui/setup/SetupCheckWindow.h"
 
+#include <memory>
+
 namespace {
 
 SearchSkill searchSkill(const SkillBook::Skill &skill)
@@ -24,15 +26,43 @@ SearchSkill searchSkill(const SkillBook::Skill &skill)
     return {skill.id, skill.title, skill.icon, skill.detail, skill.isShortcut, skill.kind};
 }
 
-CommandSources liveSources(AppServices &s)
+// The desktop files of the running apps, asked of the X server again only once an app has
+// started or quit: reading every client window's properties took about a millisecond of
+// round trips at each keystroke.
+class RunningPaths
+{
+public:
+    explicit RunningPaths(Workspace &workspace)
+        : m_workspace(workspace)
+    { }
+
+    void invalidate() { m_stale = true; }
+
+    const QSet<QString> &paths()
+    {
+        if (m_stale) {
+            m_stale = false;
+            m_paths.clear();
+            for (const RunningApp &app : m_workspace.runningApplications()) {
+                if (!app.desktopFile.isEmpty())
+                    m_paths.insert(app.desktopFile);
+            }
+        }
+        return m_paths;
+    }
+
+private:
+    Workspace &m_workspace;
+    QSet<QString> m_paths;
+    bool m_stale = true;
+};
+
+CommandSources liveSources(AppServices &s, RunningPaths &running)
 {
     Platform &platform = s.platform;
     CommandSources sources;
     sources.apps = s.apps.apps();
-    for (const RunningApp &app : platform.workspace->runningApplications()) {
-        if (!app.desktopFile.isEmpty())
-            sources.runningPaths.insert(app.desktopFile);
-    }
+    sources.runningPaths = running.paths();
     SkillBook &skills = s.skills;
     for (const SkillBook::Skill &skill : skills.searchableSkills())
         sources.skills << searchSkill(skill);
@@ -68,9 +98,17 @@ std::unique_ptr<CommandBarController> makeCommandBar(AppServices &services)
 {
     Platform &platform = services.platform;
     CoreSoundEngine &sound = services.sound;
+    auto running = std::make_shared<RunningPaths>(*platform.workspace);
+    for (auto change : {&Workspace::launched, &Workspace::terminated}) {
+        QObject::connect(platform.workspace.get(), change, platform.workspace.get(),
+                         [weak = std::weak_ptr<RunningPaths>(running)] {
+                             if (const auto r = weak.lock())
+                                 r->invalidate();
+                         });
+    }
     auto model = std::make_unique<CommandBarModel>(
-        [&services](const QString &query, const HUDCommands &commands) {
-            return CommandSearch::results(query, commands, liveSources(services));
+        [&services, running](const QString &query, const HUDCommands &commands) {
+            return CommandSearch::results(query, commands, liveSources(services, *running));
         },
         [&sound](CommandBarModel::Cue cue, float volume) {
             sound.play(cue == CommandBarModel::Cue::hover ? SoundCue::hover : SoundCue::select,

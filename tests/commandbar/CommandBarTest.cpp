@@ -6,8 +6,12 @@
 #include "fakes/FakeScreens.h"
 
 #include <QCoreApplication>
+#include <QImage>
 #include <QLineEdit>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QPointer>
+#include <QRegion>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -211,6 +215,76 @@ TEST_F(CommandBarTest, ReturnAltReturnEscapeAndClicksRunRows)
                           point.isNull() ? view()->rowRect(2).center().toPoint() : point);
         EXPECT_EQ(log, events);
     }
+}
+
+TEST(CommandBarBackdrop, BandsDrawTheSamePixelsAsPaintingAtEveryHeight)
+{
+    for (int rows : {0, 1, 2, 4, 9}) {
+        const QSize size(640, int(CommandBarController::heightFor(rows)));
+        auto render = [&](void (*draw)(QPainter &, const QSize &)) {
+            QImage image(size, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            QPainter painter(&image);
+            painter.setRenderHint(QPainter::Antialiasing);
+            draw(painter, size);
+            return image;
+        };
+        EXPECT_TRUE(render(&CommandBarView::drawBackdrop) == render(&CommandBarView::paintBackdrop))
+            << "rows " << rows;
+    }
+}
+
+// Records the region of every paint event a widget gets.
+class PaintSpy final : public QObject
+{
+public:
+    QRegion painted;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent *>(event)->region();
+        return false;
+    }
+};
+
+TEST_F(CommandBarTest, NewRowsAndAMovedHighlightRepaintTheRowsTheyChange)
+{
+    bar->show();
+    CommandBarView *v = view();
+    ASSERT_TRUE(v);
+    QTest::keyClicks(v->searchField(), "abc");
+    v->resize(640, int(CommandBarController::heightFor(4)));
+    v->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(v));
+    PaintSpy spy;
+    v->installEventFilter(&spy);
+    auto repainted = [&](auto &&change) {
+        QCoreApplication::processEvents();
+        spy.painted = QRegion();
+        change();
+        QCoreApplication::processEvents();
+        return spy.painted;
+    };
+    auto covers = [](const QRegion &region, const QRectF &rect) {
+        return region.intersected(rect.toAlignedRect()) == QRegion(rect.toAlignedRect());
+    };
+
+    // The highlight moves from the first row to the third: both repaint, the second need not.
+    QRegion painted = repainted([&] { bar->model().setSelection(2); });
+    EXPECT_TRUE(covers(painted, v->rowRect(0)) && covers(painted, v->rowRect(2)));
+    EXPECT_FALSE(painted.intersects(v->rowRect(1).toAlignedRect()));
+
+    // A fourth character brings a fourth row: every row repaints, the highlight back on the
+    // first.
+    painted = repainted([&] { QTest::keyClick(v->searchField(), Qt::Key_D); });
+    for (int row = 0; row < 4; ++row)
+        EXPECT_TRUE(covers(painted, v->rowRect(row))) << "row " << row;
+
+    // Fewer rows: the ones that went are painted over too.
+    painted = repainted([&] { QTest::keyClick(v->searchField(), Qt::Key_Backspace); });
+    EXPECT_TRUE(covers(painted, v->rowRect(3)));
 }
 
 } // namespace

@@ -5,11 +5,16 @@
 #include "ui/CoreTheme.h"
 #include "ui/Symbols.h"
 
+#include <QCache>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QtMath>
+
+#include <algorithm>
 
 namespace {
 
@@ -39,6 +44,13 @@ double keyCapWidth(const QString &label)
     return QFontMetricsF(themeFont(9, ThemeWeight::bold)).horizontalAdvance(label) + 12;
 }
 
+// The card inside a view of `size`.
+QRectF contentFor(const QSizeF &size)
+{
+    return QRectF(sideInset, topInset, size.width() - 2 * sideInset,
+                  size.height() - topInset - bottomSpace);
+}
+
 } // namespace
 
 CommandBarView::CommandBarView(CommandBarModel &model, AppIcon appIcon, QWidget *parent)
@@ -65,14 +77,27 @@ CommandBarView::CommandBarView(CommandBarModel &model, AppIcon appIcon, QWidget 
     m_field->setPalette(palette);
     m_field->setText(m_model.query());
     m_field->installEventFilter(this);
+    m_shownRows = int(m_model.results().size());
+    m_shownSelection = m_model.selection();
 
     connect(m_field, &QLineEdit::textEdited, &m_model, &CommandBarModel::setQuery);
     connect(&m_model, &CommandBarModel::queryChanged, this, [this] {
         if (m_field->text() != m_model.query())
             m_field->setText(m_model.query());
     });
-    connect(&m_model, &CommandBarModel::resultsChanged, this, qOverload<>(&QWidget::update));
-    connect(&m_model, &CommandBarModel::selectionChanged, this, qOverload<>(&QWidget::update));
+    // Only what a change touches is repainted and sent to the X server: new rows repaint the
+    // list (the window repaints as a whole anyway when its height changes with them), a new
+    // highlight the row it leaves and the row it lands on. The search field repaints itself.
+    connect(&m_model, &CommandBarModel::resultsChanged, this, [this] {
+        const int rows = int(m_model.results().size());
+        update(rowsArea(std::max(rows, m_shownRows)));
+        m_shownRows = rows;
+    });
+    connect(&m_model, &CommandBarModel::selectionChanged, this, [this] {
+        update(rowRect(m_shownSelection).toAlignedRect());
+        m_shownSelection = m_model.selection();
+        update(rowRect(m_shownSelection).toAlignedRect());
+    });
     connect(&m_model, &CommandBarModel::focusPulseChanged, this,
             [this] { m_field->setFocus(Qt::OtherFocusReason); });
     setFocusProxy(m_field);
@@ -86,7 +111,7 @@ const QColor &CommandBarView::ink()
 
 QRectF CommandBarView::contentRect() const
 {
-    return QRectF(sideInset, topInset, width() - 2 * sideInset, height() - topInset - bottomSpace);
+    return contentFor(QSizeF(size()));
 }
 
 QRectF CommandBarView::rowRect(int row) const
@@ -94,6 +119,14 @@ QRectF CommandBarView::rowRect(int row) const
     const QRectF content = contentRect();
     return QRectF(content.x() + 8, content.y() + searchHeight + row * rowHeight,
                   content.width() - 16, rowHeight);
+}
+
+QRect CommandBarView::rowsArea(int rows) const
+{
+    const QRectF content = contentRect();
+    return QRectF(content.x(), content.y() + searchHeight, content.width(),
+                  std::max(rows, 1) * rowHeight)
+        .toAlignedRect();
 }
 
 int CommandBarView::rowAt(const QPointF &point) const
@@ -113,21 +146,11 @@ void CommandBarView::resizeEvent(QResizeEvent *event)
         QRectF(content.x() + 50, content.y() + 18, content.width() - 70, 34).toRect());
 }
 
-void CommandBarView::paintEvent(QPaintEvent *)
+void CommandBarView::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF content = contentRect();
-    QPainterPath card;
-    card.addRoundedRect(content, cornerRadius, cornerRadius);
-    CoreShadow::paint(painter, card, QColor(0, 0, 0, int(0.3 * 255)), 10, QPointF(0, 4));
-    painter.fillPath(card, CoreTheme::cardWhite());
-
-    Symbols::draw(painter, QRectF(content.x() + 18, content.y() + 23, 24, 24),
-                  QStringLiteral("magnifyingglass"), ink(), 18);
-    painter.setPen(QPen(QColor(0, 0, 0, 20), 1));
-    painter.drawLine(QPointF(content.x() + 12, content.y() + searchHeight - 0.5),
-                     QPointF(content.right() - 12, content.y() + searchHeight - 0.5));
+    drawBackdrop(painter, size());
 
     if (m_model.results().isEmpty()) {
         painter.setPen(ink());
@@ -135,10 +158,14 @@ void CommandBarView::paintEvent(QPaintEvent *)
         painter.drawText(rowRect(0).adjusted(12, 0, -12, 0), Qt::AlignVCenter | Qt::AlignLeft,
                          emptyText);
     } else {
-        for (int row = 0; row < m_model.results().size(); ++row)
-            paintRow(painter, row);
+        // A blinking cursor or a new selection repaints a small part: rows outside it are
+        // left alone (row contents stay inside their rectangles).
+        const QRect dirty = event->rect();
+        for (int row = 0; row < m_model.results().size(); ++row) {
+            if (rowRect(row).toAlignedRect().intersects(dirty))
+                paintRow(painter, row);
+        }
     }
-    paintFooter(painter);
 }
 
 void CommandBarView::paintRow(QPainter &painter, int row)
@@ -154,11 +181,11 @@ void CommandBarView::paintRow(QPainter &painter, int row)
     }
 
     const QRectF iconBox(rect.x() + 10, rect.center().y() - 15, 30, 30);
-    QIcon icon;
-    if (item.appURL && m_appIcon)
-        icon = m_appIcon(item.appURL->toLocalFile());
-    if (!icon.isNull()) {
-        icon.paint(&painter, iconBox.toRect());
+    const QImage *icon = item.appURL && m_appIcon
+        ? &appIcon(item.appURL->toLocalFile(), iconBox.toRect(), painter)
+        : nullptr;
+    if (icon && !icon->isNull()) {
+        painter.drawImage(iconBox.toRect().topLeft(), *icon);
     } else {
         QColor symbolColour = text;
         symbolColour.setAlphaF(0.9f);
@@ -192,9 +219,60 @@ void CommandBarView::paintRow(QPainter &painter, int row)
     }
 }
 
-void CommandBarView::paintFooter(QPainter &painter)
+const QImage &CommandBarView::appIcon(const QString &desktopFile, const QRect &box,
+                                      const QPainter &painter)
 {
-    const QRectF content = contentRect();
+    const double ratio = painter.device() ? painter.device()->devicePixelRatio() : 1.0;
+    const QString size = QString::number(box.width()) + u'x' + QString::number(box.height()) + u'@'
+        + QString::number(ratio);
+    auto known = m_appIcons.constFind(desktopFile + u'|' + size);
+    if (known != m_appIcons.constEnd())
+        return *known;
+
+    // Renderings outlive the view: an SVG icon is parsed again (some carry megapixel images)
+    // whenever Qt's own pixmap cache has let it go, which the readouts' caches make likely
+    // between two showings. A theme icon is named by its theme and name, which stay put
+    // while the QIcon object may be made anew; any other icon by its own cache key.
+    static QCache<QString, QImage> rendered(128);
+    const QIcon icon = m_appIcon(desktopFile);
+    QImage image;
+    if (!icon.isNull()) {
+        const QString key = (icon.name().isEmpty() ? QString::number(icon.cacheKey())
+                                                   : QIcon::themeName() + u'/' + icon.name())
+            + u'|' + size;
+        if (const QImage *cached = rendered.object(key)) {
+            image = *cached;
+        } else {
+            // Drawn as QIcon::paint draws it into the row, on transparency: the blit lands the
+            // same pixels.
+            image = QImage(QSize(qCeil(box.width() * ratio), qCeil(box.height() * ratio)),
+                           QImage::Format_ARGB32_Premultiplied);
+            image.setDevicePixelRatio(ratio);
+            image.fill(Qt::transparent);
+            QPainter p(&image);
+            p.setRenderHints(painter.renderHints());
+            icon.paint(&p, QRect(QPoint(), box.size()));
+            p.end();
+            rendered.insert(key, new QImage(image));
+        }
+    }
+    return *m_appIcons.insert(desktopFile + u'|' + size, image);
+}
+
+void CommandBarView::paintBackdrop(QPainter &painter, const QSize &size)
+{
+    const QRectF content = contentFor(QSizeF(size));
+    QPainterPath card;
+    card.addRoundedRect(content, cornerRadius, cornerRadius);
+    CoreShadow::paint(painter, card, QColor(0, 0, 0, int(0.3 * 255)), 10, QPointF(0, 4));
+    painter.fillPath(card, CoreTheme::cardWhite());
+
+    Symbols::draw(painter, QRectF(content.x() + 18, content.y() + 23, 24, 24),
+                  QStringLiteral("magnifyingglass"), ink(), 18);
+    painter.setPen(QPen(QColor(0, 0, 0, 20), 1));
+    painter.drawLine(QPointF(content.x() + 12, content.y() + searchHeight - 0.5),
+                     QPointF(content.right() - 12, content.y() + searchHeight - 0.5));
+
     const QRectF footer(content.x(), content.bottom() - footerHeight, content.width(),
                         footerHeight);
     painter.setPen(QPen(QColor(0, 0, 0, 20), 1));
@@ -221,6 +299,39 @@ void CommandBarView::paintFooter(QPainter &painter)
                          Qt::AlignLeft | Qt::AlignVCenter, label);
         x += lw + 18;
     }
+}
+
+void CommandBarView::drawBackdrop(QPainter &painter, const QSize &size)
+{
+    // Rows from the top that differ between heights (the card's and its shadow's corners, the
+    // glyph, the separator) and from the bottom (the same and the footer); every row between
+    // them is the same at any height.
+    constexpr int top = 96, bottom = 48, middle = 64;
+    const QTransform world = painter.worldTransform();
+    const double ratio = painter.device() ? painter.device()->devicePixelRatio() : 1.0;
+    const QPointF origin = world.map(QPointF());
+    if (ratio != 1.0 || world.type() > QTransform::TxTranslate
+        || origin != QPointF(origin.toPoint()) || size.height() < top + bottom) {
+        paintBackdrop(painter, size);
+        return;
+    }
+    // Painted once per width at a height of its own, then blitted in three bands: no blur, no
+    // antialiased fill of the card (Qt spreads a fill that tall over its thread pool) and no
+    // footer text at each keystroke.
+    static QImage bands;
+    if (bands.width() != size.width()) {
+        bands = QImage(size.width(), top + middle + bottom, QImage::Format_ARGB32_Premultiplied);
+        bands.fill(Qt::transparent);
+        QPainter p(&bands);
+        p.setRenderHints(painter.renderHints());
+        paintBackdrop(p, bands.size());
+    }
+    const int width = size.width();
+    const int end = size.height() - bottom;
+    painter.drawImage(QPoint(0, 0), bands, QRect(0, 0, width, top));
+    for (int y = top; y < end; y += middle)
+        painter.drawImage(QPoint(0, y), bands, QRect(0, top, width, std::min(middle, end - y)));
+    painter.drawImage(QPoint(0, end), bands, QRect(0, top + middle, width, bottom));
 }
 
 void CommandBarView::mousePressEvent(QMouseEvent *event)

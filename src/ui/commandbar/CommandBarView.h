@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QColor>
+#include <QHash>
 #include <QIcon>
+#include <QImage>
 #include <QPointer>
 #include <QWidget>
 
@@ -29,11 +31,19 @@ public:
 
     static const QColor &ink();
 
+    // What depends on nothing but the view's size: the card and its shadow, the search glyph
+    // and separator, the footer with its key hints. `paintBackdrop` paints it; `drawBackdrop`
+    // draws the same pixels from bands painted once.
+    static void paintBackdrop(QPainter &painter, const QSize &size);
+    static void drawBackdrop(QPainter &painter, const QSize &size);
+
     QLineEdit *searchField() const { return m_field; }
     // The row under a point of this view, or -1.
     int rowAt(const QPointF &point) const;
     QRectF rowRect(int row) const;
     QRectF contentRect() const;
+    // Where a list of `rows` rows goes (one row's height for none: the empty-list text).
+    QRect rowsArea(int rows) const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -43,9 +53,16 @@ protected:
 
 private:
     void paintRow(QPainter &painter, int row);
-    void paintFooter(QPainter &painter);
+    // The icon of an app row as it is drawn into `box`; null when the app has none.
+    const QImage &appIcon(const QString &desktopFile, const QRect &box, const QPainter &painter);
 
     CommandBarModel &m_model;
     AppIcon m_appIcon;
+    // App icons by desktop file for this showing: reading the entry costs more than the rest
+    // of a repaint.
+    QHash<QString, QImage> m_appIcons;
+    // The row count and highlight the last updates were asked for.
+    int m_shownRows = 0;
+    int m_shownSelection = 0;
     QLineEdit *m_field = nullptr;
 };
