@@ -6,8 +6,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <utility>
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -18,16 +21,28 @@ constexpr qint64 kMeminfoLimit = 16384;
 constexpr int kMaxTripPoints = 32;
 
 // The start of a small file, or nothing when it cannot be opened or read. sysfs attributes
-// whose driver has nothing to say fail the read (EIO, ENODATA) rather than the open.
+// whose driver has nothing to say fail the read (EIO, ENODATA) rather than the open. Read
+// straight through the system calls: the readouts read a handful of these every second.
 std::optional<QByteArray> readSmall(const QString &path, qint64 limit = kSmallFileLimit)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return std::nullopt;
-    QByteArray data = file.read(limit);
-    if (data.isEmpty())
+    char buffer[kMeminfoLimit];
+    const qint64 room = std::min<qint64>(limit, qint64(sizeof buffer));
+    qint64 total = 0;
+    while (total < room) {
+        const ssize_t n = ::read(fd, buffer + total, size_t(room - total));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        total += n;
+    }
+    ::close(fd);
+    if (total == 0)
         return std::nullopt;
-    return data;
+    return QByteArray(buffer, total);
 }
 
 std::optional<qint64> parseInteger(QByteArrayView text)
@@ -226,16 +241,22 @@ std::optional<MemoryFigures> ProcSystemStats::memory() const
 
 std::optional<QList<PowerSource>> ProcSystemStats::powerSources() const
 {
-    const QDir folder(m_sysRoot + QStringLiteral("/class/power_supply"));
-    if (!folder.exists())
-        return QList<PowerSource>{}; // a machine without any power supply class device
-    if (!folder.isReadable())
-        return std::nullopt;
+    const QString folder = m_sysRoot + QStringLiteral("/class/power_supply/");
+    DIR *listing = ::opendir(QFile::encodeName(folder).constData());
+    if (!listing) {
+        // A machine without any power supply class device has no such folder.
+        return errno == ENOENT ? std::optional(QList<PowerSource>{}) : std::nullopt;
+    }
+    QStringList names;
+    while (const dirent *entry = ::readdir(listing)) {
+        if (entry->d_name[0] != '.')
+            names << QFile::decodeName(entry->d_name);
+    }
+    ::closedir(listing);
+    names.sort();
     QList<PowerSource> sources;
-    const QStringList names
-        = folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System, QDir::Name);
-    for (const QString &name : names) {
-        const QString device = folder.filePath(name) + QLatin1Char('/');
+    for (const QString &name : std::as_const(names)) {
+        const QString device = folder + name + QLatin1Char('/');
         const std::optional<QByteArray> type = readWord(device + QStringLiteral("type"));
         if (!type || type->isEmpty())
             continue;
