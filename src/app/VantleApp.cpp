@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QPixmapCache>
 #include <QTimer>
 
 #include <cstdio>
@@ -92,6 +93,10 @@ int VantleApp::run(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantle"));
     QApplication::setDesktopFileName(QStringLiteral("kaidro"));
+    // Rendered labels, shapes and shadows are kept in the pixmap cache. The readouts' figures
+    // change every second and each new one is kept until the cache is full, so Qt's 10 MB
+    // would be filled within the hour: 3 MB holds every panel's shapes and the words shown.
+    QPixmapCache::setCacheLimit(3 * 1024);
 
     // Lives to the end of the process, past the application object: a probe or scan still on a
     // thread pool at exit may be using a service.

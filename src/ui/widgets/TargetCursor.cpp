@@ -7,6 +7,7 @@
 #include "ui/widgets/EaseInOut.h"
 #include "ui/widgets/ReadoutText.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 #include <QVariantAnimation>
 
@@ -184,7 +185,9 @@ void TargetCursor::stepBob()
     const int nextAt = next == steps.end() ? loop + steps.front().atMs : next->atMs;
     if (offset != m_bobOffset) {
         m_bobOffset = offset;
-        update(toPixels(bobArea()));
+        // Painted at once: the timer has already woken the process, a posted repaint would
+        // cost the event loop another round.
+        repaint(toPixels(bobArea()));
     }
     m_bobTimer.start(nextAt - at);
 }
@@ -279,7 +282,7 @@ QSize TargetCursor::sizeHint() const
     return scaledHint({230, 120});
 }
 
-void TargetCursor::paintEvent(QPaintEvent *)
+void TargetCursor::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     beginPoints(painter);
@@ -289,6 +292,12 @@ void TargetCursor::paintEvent(QPaintEvent *)
         return;
 
     const LabelLayout l = labelLayout();
+    // A bob step repaints the diamond's area, which reaches over the top of the plate only.
+    const auto asked = [&](const QRectF &r) {
+        return event->region().intersects(toPixels(r).adjusted(-2, -2, 2, 2));
+    };
+    if (!asked(l.plate))
+        return;
     QPainterPath plate;
     plate.addRoundedRect(l.plate, kPlateRadius, kPlateRadius);
     CachedPaint::fillPath(painter, CachedPaint::measures(u"rounded", l.plate.size(), kPlateRadius),
@@ -303,6 +312,9 @@ void TargetCursor::paintEvent(QPaintEvent *)
     if (m_target.isNPC)
         ReadoutText::draw(painter, l.badge, Qt::AlignLeft, npcBadge(), themeFont(kBadgeType),
                           QColor::fromRgbF(1, 1, 1, float(kBadgeOpacity)));
+    // The detail line's glyphs and shadow reach some ten points past its box.
+    if (!asked(l.detail.adjusted(-10, -10, 10, 10)))
+        return;
     const QFont detail = themeFont(kDetailType);
     ReadoutText::draw(painter, l.detail, Qt::AlignHCenter,
                       ReadoutText::elided(detailText(m_target), detail, l.detail.width()), detail,
