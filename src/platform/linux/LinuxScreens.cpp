@@ -54,14 +54,21 @@ xcb_connection_t *qtConnection(xcb_window_t *root)
 LinuxScreens::LinuxScreens(QObject *parent)
     : Screens(parent)
 {
+    // One change of the outputs reaches Qt as several reports (a screen removed, the primary
+    // moved, geometries changed), and between them its list of screens is half updated: the
+    // listeners hear once, after the reports have stopped coming.
+    m_settle = new QTimer(this);
+    m_settle->setSingleShot(true);
+    m_settle->setInterval(100);
+    connect(m_settle, &QTimer::timeout, this, &Screens::changed);
     for (QScreen *s : QGuiApplication::screens())
         watch(s);
     connect(qApp, &QGuiApplication::screenAdded, this, [this](QScreen *s) {
         watch(s);
-        emit changed();
+        m_settle->start();
     });
-    connect(qApp, &QGuiApplication::screenRemoved, this, &Screens::changed);
-    connect(qApp, &QGuiApplication::primaryScreenChanged, this, &Screens::changed);
+    connect(qApp, &QGuiApplication::screenRemoved, m_settle, qOverload<>(&QTimer::start));
+    connect(qApp, &QGuiApplication::primaryScreenChanged, m_settle, qOverload<>(&QTimer::start));
 
     if (xcb_connection_t *c = qtConnection(nullptr)) {
         const xcb_query_extension_reply_t *ext = xcb_get_extension_data(c, &xcb_input_id);
@@ -137,8 +144,8 @@ void LinuxScreens::noteMotion()
 
 void LinuxScreens::watch(QScreen *screen)
 {
-    connect(screen, &QScreen::geometryChanged, this, &Screens::changed);
-    connect(screen, &QScreen::availableGeometryChanged, this, &Screens::changed);
+    connect(screen, &QScreen::geometryChanged, m_settle, qOverload<>(&QTimer::start));
+    connect(screen, &QScreen::availableGeometryChanged, m_settle, qOverload<>(&QTimer::start));
 }
 
 QList<ScreenInfo> LinuxScreens::screens() const

@@ -35,6 +35,7 @@ private:
 
     std::unique_ptr<MotionFilter> m_filter;
     QTimer *m_coalesce = nullptr;
+    QTimer *m_settle = nullptr;
     int m_watchers = 0;
     int m_xinputOpcode = -1;
 };
