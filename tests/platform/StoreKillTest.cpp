@@ -54,8 +54,13 @@ void writeFile(const QString &path, const QByteArray &bytes)
 // Each file's generation, or nothing when it is no whole generation.
 std::optional<int> defaultsGeneration(const QByteArray &bytes)
 {
-    const QJsonObject o = QJsonDocument::fromJson(bytes).object();
-    const int g = o.value(StoreChurn::generationKey).toInt(-1);
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes);
+    if (!doc.isObject())
+        return std::nullopt;
+    const QJsonObject o = doc.object();
+    // Before the first generation has saved its number, the file holds the list alone.
+    const int g
+        = o.contains(StoreChurn::generationKey) ? o.value(StoreChurn::generationKey).toInt(-1) : 0;
     const QStringList ignore
         = o.value(QStringLiteral("Vantle.clipIgnore")).toVariant().toStringList();
     // The list is saved first, the generation after it.
