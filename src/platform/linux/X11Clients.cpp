@@ -124,6 +124,24 @@ X11Clients::X11Clients(xcb_connection_t *connection, xcb_window_t root)
                "_NET_RESTACK_WINDOW"});
 }
 
+std::optional<uint32_t> X11Clients::listenOnRoot(uint32_t events) const
+{
+    if (!valid())
+        return std::nullopt;
+    xcb_generic_error_t *error = nullptr;
+    const auto attributes
+        = take(xcb_get_window_attributes_reply(
+                   m_connection, xcb_get_window_attributes(m_connection, m_root), &error),
+               error);
+    if (!attributes)
+        return std::nullopt;
+    const uint32_t before = attributes->your_event_mask;
+    const uint32_t mask = before | events;
+    xcb_change_window_attributes(m_connection, m_root, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(m_connection);
+    return before;
+}
+
 void X11Clients::internAll(std::initializer_list<const char *> names) const
 {
     QList<xcb_intern_atom_cookie_t> cookies;

@@ -59,6 +59,9 @@ public:
     bool valid() const { return m_connection && m_root; }
     xcb_connection_t *connection() const { return m_connection; }
     xcb_window_t root() const { return m_root; }
+    // Adds `events` to what this connection hears from the root, keeping what Qt asked for.
+    // Returns the mask before, or nothing when it could not be read (nothing was changed).
+    std::optional<uint32_t> listenOnRoot(uint32_t events) const;
     xcb_atom_t atom(const char *name) const;
 
     // A window list property of the root (`_NET_CLIENT_LIST`, `_NET_CLIENT_LIST_STACKING`) in

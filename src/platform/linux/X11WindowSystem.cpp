@@ -71,20 +71,13 @@ X11WindowSystem::X11WindowSystem()
     if (!m_connection || !m_root || !QCoreApplication::instance())
         return;
     // Windows mapped, moved, restacked and gone are reported by the root to whoever listens for
-    // its substructure; ours is added to whatever Qt asked for.
-    xcb_generic_error_t *error = nullptr;
-    xcb_get_window_attributes_reply_t *attributes = xcb_get_window_attributes_reply(
-        m_connection, xcb_get_window_attributes(m_connection, m_root), &error);
-    std::free(error);
-    if (!attributes)
+    // its substructure.
+    const std::optional<uint32_t> before
+        = m_clients->listenOnRoot(XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY);
+    if (!before)
         return;
-    const uint32_t before = attributes->your_event_mask;
-    std::free(attributes);
-    const uint32_t mask = before | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-    xcb_change_window_attributes(m_connection, m_root, XCB_CW_EVENT_MASK, &mask);
-    xcb_flush(m_connection);
     // Qt never asked for these: they are ours alone.
-    m_swallowRootEvents = !(before & XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY);
+    m_swallowRootEvents = !(*before & XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY);
     m_watchingRoot = true;
     QCoreApplication::instance()->installNativeEventFilter(this);
 }

@@ -99,19 +99,9 @@ X11Workspace::X11Workspace(QStringList applicationFolders, QObject *parent)
 {
     if (!m_clients->valid())
         return;
-    xcb_connection_t *c = m_clients->connection();
     m_clientListAtom = m_clients->atom("_NET_CLIENT_LIST");
     m_activeAtom = m_clients->atom("_NET_ACTIVE_WINDOW");
-    // Qt may listen on the root already; ours is added to whatever it asked for.
-    xcb_generic_error_t *error = nullptr;
-    xcb_get_window_attributes_reply_t *attributes = xcb_get_window_attributes_reply(
-        c, xcb_get_window_attributes(c, m_clients->root()), &error);
-    std::free(error);
-    const uint32_t mask
-        = (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_PROPERTY_CHANGE;
-    std::free(attributes);
-    xcb_change_window_attributes(c, m_clients->root(), XCB_CW_EVENT_MASK, &mask);
-    xcb_flush(c);
+    m_clients->listenOnRoot(XCB_EVENT_MASK_PROPERTY_CHANGE);
     m_pids = clientPids();
     m_activePid = activePid();
     QCoreApplication::instance()->installNativeEventFilter(this);
