@@ -253,8 +253,10 @@ TEST(WindowListX11, TargetUnderThePointerIsTheWindowBeneathIt)
     ProcSystemStats stats;
     FakeClock clock;
     TargetMonitor target(screens, windows, workspace, stats, clock, ::getpid());
+    // As in the program, the events that came in are served before each poll.
     const auto poll = [&](double seconds) {
         clock.advance(seconds);
+        QCoreApplication::processEvents();
         target.pollPointer();
     };
 
