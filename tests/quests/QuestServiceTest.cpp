@@ -318,6 +318,31 @@ TEST(ICalendarText, ATaskWhoseUidWouldNotSurviveTheRewriteIsLeftAlone)
               ICalendarText::Completed::Outcome::completed);
 }
 
+// Found by fuzzing: libical reads a date-only DTSTAMP but writes it back in a form it then
+// refuses, so the check-off would leave a store that the next one could not read. The END line
+// with bytes after a NUL and the UID that is not UTF-8 came with it.
+TEST(ICalendarText, ACheckOffNeverWritesAStoreThatWouldNotReadBack)
+{
+    const QDateTime when(QDate(2026, 12, 6), QTime(9, 30), Qt::UTC);
+    const QByteArray ics("BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//GNOME//gnome-calendar//EN\n"
+                         "X-WR-CALNAME:Home\nBEGIN:VTODO\nUID:pay-rent@exam\xeele.org\n"
+                         "DTSTAMP:20260301\nPERCENT-COMPLETE:10\nEND:VTODO\0\0\0\x02meD:VTODO\n"
+                         "END:VCALENDAR\n",
+                         193);
+    const QString uid = QString::fromUtf8("pay-rent@exam\xeele.org");
+    const ICalendarText::Completed done = ICalendarText::withTaskCompleted(ics, uid, when);
+    EXPECT_EQ(done.outcome, ICalendarText::Completed::Outcome::unreadable);
+    EXPECT_TRUE(done.text.isEmpty());
+
+    // The same task with a full stamp still completes, twice over.
+    QByteArray sound = ics;
+    sound.replace("DTSTAMP:20260301\n", "DTSTAMP:20260301T080000Z\n");
+    const ICalendarText::Completed once = ICalendarText::withTaskCompleted(sound, uid, when);
+    ASSERT_EQ(once.outcome, ICalendarText::Completed::Outcome::completed);
+    EXPECT_EQ(ICalendarText::withTaskCompleted(once.text, uid, when).outcome,
+              ICalendarText::Completed::Outcome::completed);
+}
+
 TEST(QuestRowsFromQuests, UndatedRemindersAreQuestsAndTheRestOpenTheCalendar)
 {
     int opened = 0;

@@ -348,10 +348,13 @@ Completed withTaskCompleted(const QByteArray &ics, const QString &uid, const QDa
             return {Completed::Outcome::unreadable, {}};
         QByteArray replacement(written);
         icalmemory_free_buffer(written);
-        // libical drops control characters from the values it writes: a task whose UID held
-        // one would come back as another task, which the calendar app could not match up.
+        // libical does not always write what it can read back: it drops control characters
+        // from values (a task whose UID held one would come back as another task), and it
+        // spells a date-only stamp as a DATE value, which it then refuses. A store that would
+        // not read back is left as it was rather than handed to the calendar app half broken.
         const Component rewritten = parse(replacement);
-        if (!rewritten || text(icalcomponent_get_uid(rewritten.get())) != uid)
+        if (!rewritten || icalcomponent_count_errors(rewritten.get()) > 0
+            || text(icalcomponent_get_uid(rewritten.get())) != uid)
             return {Completed::Outcome::unreadable, {}};
         if (!lines[i].endsWith("\r\n"))
             replacement.replace("\r\n", "\n");
