@@ -24,6 +24,8 @@
 #include "platform/RemoteControl.h"
 #include "platform/Screens.h"
 #include "platform/SystemLog.h"
+#include "platform/WindowSprites.h"
+#include "platform/WindowSystem.h"
 #include "platform/linux/PasswdUserAccount.h"
 #include "quests/QuestService.h"
 #include "setup/SetupChecker.h"
@@ -126,6 +128,8 @@ FloatingHUDPanelController &AppDelegate::hudController()
     };
     models->account = currentUserAccount();
     models->visibility = &s.visibility;
+    models->windowSprites
+        = [&windows = *m_platform.windows](quintptr id) { return windows.sprites(id); };
     auto controllerNow = [self]() -> FloatingHUDPanelController * {
         return self ? self->m_hudController.get() : nullptr;
     };

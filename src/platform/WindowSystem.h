@@ -5,9 +5,12 @@
 #include <Qt>
 #include <QtGlobal>
 
+#include <memory>
 #include <optional>
 
 #include <sys/types.h>
+
+class WindowSprites;
 
 // One on-screen window as the window list reports it. `bounds` is the frame-extended geometry
 // in root coordinates (top-left origin, y down).
@@ -79,4 +82,8 @@ public:
         Q_UNUSED(bottomToTop);
         return false;
     }
+
+    // Sprites for our translucent window `windowId`; null where frames cannot be kept apart
+    // from the window (the caller repaints instead).
+    virtual std::unique_ptr<WindowSprites> sprites(quintptr windowId) const;
 };

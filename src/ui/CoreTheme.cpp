@@ -1,5 +1,7 @@
 #include "ui/CoreTheme.h"
 
+#include <QHash>
+
 namespace {
 
 QColor rgb255(int red, int green, int blue, double opacity = 1.0)
@@ -63,6 +65,12 @@ double fontSizeForLength(double length)
 
 QFont themeFont(double pointSize, ThemeWeight weight)
 {
+    // The readouts ask for the same few fonts on every paint. Handing out copies of one font
+    // keeps the engine Qt resolved for it, so each paint skips the font database.
+    static QHash<std::pair<double, int>, QFont> made;
+    const std::pair key(pointSize, int(weight));
+    if (const auto found = made.constFind(key); found != made.cend())
+        return *found;
     QFont font(QStringLiteral("Exo 2"));
     font.setPointSizeF(fontSizeForLength(pointSize));
     switch (weight) {
@@ -76,7 +84,7 @@ QFont themeFont(double pointSize, ThemeWeight weight)
         font.setWeight(QFont::DemiBold);
         break;
     }
-    return font;
+    return made.insert(key, font).value();
 }
 
 QFont themeFont(const ThemeType &type)

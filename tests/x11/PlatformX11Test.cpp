@@ -3,6 +3,7 @@
 #include "monitors/TargetMonitor.h"
 #include "platform/Clock.h"
 #include "platform/Geometry.h"
+#include "platform/WindowSprites.h"
 #include "platform/linux/LinuxScreens.h"
 #include "platform/linux/ProcSystemStats.h"
 #include "platform/linux/QtPasteboard.h"
@@ -21,6 +22,7 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <algorithm>
 #include <csignal>
@@ -279,6 +281,49 @@ TEST(WindowListX11, TargetUnderThePointerIsTheWindowBeneathIt)
     for (int i = 0; i < 8; ++i)
         poll(0.5);
     EXPECT_FALSE(target.gaze());
+}
+
+// The frames of an animation, kept by the server and copied into a translucent window: each lands
+// where it is shown with its own pixels, alpha included. An opaque window gets no sprites; its
+// owner repaints.
+TEST(WindowSpritesX11, KeptFramesLandInATranslucentWindowAndOpaqueWindowsGetNone)
+{
+    X11WindowSystem windows;
+    QWidget translucent(nullptr, Qt::FramelessWindowHint);
+    translucent.setAttribute(Qt::WA_TranslucentBackground);
+    translucent.setGeometry(200, 200, 120, 90);
+    translucent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&translucent));
+    const quint32 id = quint32(translucent.winId());
+    std::unique_ptr<WindowSprites> sprites = windows.sprites(id);
+    ASSERT_TRUE(sprites) << "a 32-bit window on Xvfb takes sprites";
+
+    QImage red(40, 30, QImage::Format_ARGB32_Premultiplied);
+    red.fill(QColor(200, 0, 0));
+    QImage glass(60, 10, QImage::Format_ARGB32);
+    glass.fill(QColor::fromRgbF(0, 0, 1, 0.5));
+    EXPECT_FALSE(sprites->show(0, {0, 0})) << "nothing kept yet";
+    ASSERT_TRUE(sprites->keep(0, red));
+    ASSERT_TRUE(sprites->keep(1, glass));
+    OtherClient reader;
+    const auto shown = [&](int index, QPoint at, QPoint probe) {
+        sprites->show(index, at);
+        return reader.pixel(id, probe);
+    };
+    EXPECT_EQ(shown(0, {10, 20}, {49, 49}), 0xffc80000u);
+    // Premultiplied, as the compositor reads it.
+    EXPECT_EQ(shown(1, {10, 20}, {69, 29}), 0x80000080u);
+    // Past the glass, the red frame shown before is still there.
+    EXPECT_EQ(reader.pixel(id, {30, 45}), 0xffc80000u);
+    // A frame kept again in another size replaces the old one.
+    ASSERT_TRUE(sprites->keep(1, red));
+    EXPECT_EQ(shown(1, {70, 50}, {109, 79}), 0xffc80000u);
+    sprites->clear();
+    EXPECT_FALSE(sprites->show(0, {0, 0}));
+
+    const std::unique_ptr<QWidget> opaque = showWindow({400, 200, 120, 90});
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(opaque.get()));
+    EXPECT_FALSE(windows.sprites(opaque->winId()));
 }
 
 TEST(PasteKeystrokeX11, TypesCtrlVWithOnlyCtrlHeldAndAnotherClientsCopyIsSeenButNoImageRead)

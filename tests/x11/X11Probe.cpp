@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 
 namespace X11Probe {
 
@@ -197,6 +198,20 @@ quint16 OtherClient::modifierState()
     const quint16 mask = reply ? reply->mask : 0;
     std::free(reply);
     return mask;
+}
+
+quint32 OtherClient::pixel(quint32 window, QPoint at)
+{
+    xcb_get_image_reply_t *reply
+        = xcb_get_image_reply(m_connection,
+                              xcb_get_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, window,
+                                            int16_t(at.x()), int16_t(at.y()), 1, 1, ~0u),
+                              nullptr);
+    quint32 value = 0;
+    if (reply && xcb_get_image_data_length(reply) >= 4)
+        std::memcpy(&value, xcb_get_image_data(reply), 4);
+    std::free(reply);
+    return value;
 }
 
 quint8 OtherClient::keycode(quint32 keysym)

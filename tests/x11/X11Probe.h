@@ -116,6 +116,9 @@ public:
     void ungrab(quint32 keysym, quint16 modifiers);
     // The keyboard modifiers (locks included) as the server has them now.
     quint16 modifierState();
+    // The 32-bit pixel of `window` at `at` (window coordinates) as the server holds it; 0 when
+    // it cannot be read.
+    quint32 pixel(quint32 window, QPoint at);
 
 private:
     quint8 keycode(quint32 keysym);

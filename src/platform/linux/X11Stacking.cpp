@@ -1,4 +1,6 @@
-// Where our panels sit in the desktop's stacking order.
+// Where our panels sit in the desktop's stacking order, and what is drawn into them apart from
+// the toolkit.
+#include "platform/linux/X11WindowSprites.h"
 #include "platform/linux/X11WindowSystem.h"
 
 #include <xcb/xcb.h>
@@ -65,4 +67,9 @@ void X11WindowSystem::stackUnder(quintptr windowId, quintptr ceilingId)
     xcb_configure_window(m_connection, xcb_window_t(windowId),
                          XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
     xcb_flush(m_connection);
+}
+
+std::unique_ptr<WindowSprites> X11WindowSystem::sprites(quintptr windowId) const
+{
+    return X11WindowSprites::create(m_connection, quint32(windowId));
 }

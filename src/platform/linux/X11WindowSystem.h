@@ -32,6 +32,7 @@ public:
     bool activateOwnWindow(quintptr windowId) override;
     void stackUnder(quintptr windowId, quintptr ceilingId) override;
     bool onTopInOrder(const QList<quintptr> &bottomToTop) const override;
+    std::unique_ptr<WindowSprites> sprites(quintptr windowId) const override;
 
     // Whether the environment names a Wayland session, where X11 clients cannot see or move
     // other apps' windows.

@@ -43,9 +43,19 @@ void CoreStepGauge::stepSlide()
     m_displayed = progress >= 1.0
         ? m_fraction
         : m_slideFrom + (m_fraction - m_slideFrom) * ease.valueForProgress(progress);
-    if (progress < 1.0)
-        m_frameTimer.start(
-            std::min<qint64>(kFrameMs, qint64(animationSeconds * 1000) - m_slideClock.elapsed()));
+    if (progress >= 1.0) {
+        report();
+        return;
+    }
+    m_frameTimer.start(
+        std::min<qint64>(kFrameMs, qint64(animationSeconds * 1000) - m_slideClock.elapsed()));
+    if (m_drawnWidth <= 0 || std::llround(m_displayed * m_drawnWidth) != m_reportedEdge)
+        report();
+}
+
+void CoreStepGauge::report()
+{
+    m_reportedEdge = std::llround(m_displayed * m_drawnWidth);
     emit displayedFractionChanged();
 }
 
@@ -60,7 +70,7 @@ void CoreStepGauge::setFraction(double fraction, bool animated)
     // Small moves (a readout's jitter from one sample to the next) are not worth a slide.
     if (!animated || std::abs(clamped - previous) < 0.03) {
         m_displayed = clamped;
-        emit displayedFractionChanged();
+        report();
         return;
     }
     // Starting from what is on screen keeps a bar that changes mid-animation from jumping.

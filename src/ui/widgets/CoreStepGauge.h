@@ -7,6 +7,8 @@
 #include <QRectF>
 #include <QTimer>
 
+#include <cmath>
+
 class QPainter;
 
 // The stepped gauge of the HP and party bars: a dark plate in a CoreStepBarShape, filled from
@@ -35,6 +37,13 @@ public:
 
     // Moves the gauge to `fraction`. A gauge nobody can see jumps there instead of easing.
     void setFraction(double fraction, bool animated = true);
+    // The width, in device pixels, the owner last drew the gauge at. A slide then reports only
+    // the frames that move the fill's edge by a whole pixel, and its last one.
+    void setDrawnWidth(double pixels)
+    {
+        m_drawnWidth = pixels;
+        m_reportedEdge = std::llround(m_displayed * pixels);
+    }
 
     static QPainterPath shape(const QRectF &rect);
 
@@ -55,4 +64,8 @@ private:
     double m_slideFrom = 0;
     double m_fraction = 0;
     double m_displayed = 0;
+    double m_drawnWidth = 0;
+    // Where the fill's edge was when the owner was last told, in device pixels.
+    qint64 m_reportedEdge = -1;
+    void report();
 };

@@ -127,6 +127,7 @@ void PartyStrip::refresh()
             changed << i;
     }
     m_lines = std::move(lines);
+    m_columns.reset();
     for (const MiniHP &line : std::as_const(m_lines))
         gaugeFor(line)->setFraction(line.fraction, isVisible());
     const Columns after = columns();
@@ -147,6 +148,16 @@ QRectF PartyStrip::lineRect(int index) const
 }
 
 PartyStrip::Columns PartyStrip::columns() const
+{
+    if (!m_columns || m_columnsSize != size() || m_columnsScale != readoutScale()) {
+        m_columns = layOutColumns();
+        m_columnsSize = size();
+        m_columnsScale = readoutScale();
+    }
+    return *m_columns;
+}
+
+PartyStrip::Columns PartyStrip::layOutColumns() const
 {
     Columns c;
     double widestDetail = 0;
@@ -198,6 +209,9 @@ void PartyStrip::paintEvent(QPaintEvent *event)
             continue;
         const QPointF origin(padding, c.top + i * (MiniHP::rowHeight + lineSpacing));
         m_lines[i].paint(painter, origin, displayedFraction(i), c.nameWidth, c.detailWidth);
+        if (CoreStepGauge *gauge = m_gauges.value(gaugeKey(m_lines[i])))
+            gauge->setDrawnWidth(MiniHP::gaugeRect(origin, c.nameWidth).width() * readoutScale()
+                                 * devicePixelRatioF());
     }
 }
 

@@ -1,15 +1,15 @@
 #pragma once
 
 #include "ui/widgets/MiniHP.h"
+#include "ui/widgets/ReadoutScale.h"
 
 #include <QHash>
 #include <QList>
 #include <QPointer>
 #include <QWidget>
 
-#include "ui/widgets/ReadoutScale.h"
-
 #include <functional>
+#include <optional>
 #include <utility>
 
 class CoreStepGauge;
@@ -59,7 +59,9 @@ private:
         double detailWidth = 0;
         double top = 0;
     };
+    // Worked out once per set of words and size: every line's box asks for them.
     Columns columns() const;
+    Columns layOutColumns() const;
     // Everything line `index` draws over, in points.
     QRectF lineRect(int index) const;
     CoreStepGauge *gaugeFor(const MiniHP &line);
@@ -67,6 +69,9 @@ private:
     QPointer<SystemMetricsService> m_metrics;
     NetworkReading m_network;
     QList<MiniHP> m_lines;
+    mutable std::optional<Columns> m_columns;
+    mutable QSize m_columnsSize;
+    mutable double m_columnsScale = 0;
     // One animated gauge per party member, kept while its line comes and goes.
     QHash<QString, CoreStepGauge *> m_gauges;
 };

@@ -118,6 +118,7 @@ void PlayerStatus::paintEvent(QPaintEvent *event)
                             .translated(-paddingH, -paddingV);
     m_bar.paint(painter, QPointF(paddingH, paddingV), m_gauge->displayedFraction(),
                 event->rect() == rect() ? QRectF() : only);
+    m_gauge->setDrawnWidth(gaugeRect().width() * readoutScale() * devicePixelRatioF());
 }
 
 } // namespace CoreWidgets

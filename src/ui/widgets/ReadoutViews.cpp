@@ -111,6 +111,8 @@ QWidget *makeView(HUDWidgetID id, const ReadoutModels &m, QWidget *parent)
             QObject::connect(target, &TargetMonitor::changed, view,
                              [view, target] { view->setTarget(targetReadout(*target)); });
         }
+        if (m.windowSprites)
+            view->setSprites(m.windowSprites);
         if (m.visibility) {
             view->setBob(m.visibility->visible());
             QObject::connect(m.visibility, &HUDVisibility::visibleChanged, view,

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 struct ClipItem;
 class ClipboardHistory;
@@ -28,6 +29,7 @@ class SystemMetricsService;
 class TargetMonitor;
 class UnreadMonitor;
 class WindowArranger;
+class WindowSprites;
 
 // What the readout views are built over: the models that exist, the account that names the
 // player and the actions the views call into. Empty callbacks make their controls do nothing.
@@ -37,8 +39,10 @@ struct ReadoutModels
     // The window under the pointer: the target cursor and the quest log's CPU row.
     TargetMonitor *target = nullptr;
     UserAccount account;
-    // While visible, the target diamond bobs.
+    // While visible, the target diamond bobs, from frames kept for its window where these
+    // can be made.
     HUDVisibility *visibility = nullptr;
+    std::function<std::unique_ptr<WindowSprites>(quintptr windowId)> windowSprites;
 
     std::function<void()> onOpenCalendar;
     std::function<void()> onOpenSkills;

@@ -7,6 +7,8 @@
 #include "ui/widgets/EaseInOut.h"
 #include "ui/widgets/ReadoutText.h"
 
+#include "platform/WindowSprites.h"
+
 #include <QPaintEvent>
 #include <QPainter>
 #include <QVariantAnimation>
@@ -103,6 +105,7 @@ void TargetCursor::setTarget(const TargetReadout &target)
     const bool sameHead = target.name == m_target.name && target.tierLabel == m_target.tierLabel
         && target.isNPC == m_target.isNPC && target.cramped == m_target.cramped;
     const bool sameDetail = detailText(target) == detailText(m_target);
+    const QRect plateBefore = toPixels(labelRect());
     m_target = target;
     m_layout.reset();
     if (tierChanged) {
@@ -116,10 +119,12 @@ void TargetCursor::setTarget(const TargetReadout &target)
             m_tint = goal;
         }
     }
-    if (!sameHead || tierChanged)
+    if (!sameHead || tierChanged) {
         update();
-    else if (!sameDetail)
-        update(toPixels(labelRect()));
+    } else if (!sameDetail) {
+        // The plate is as wide as its longest line: a shorter detail narrows it.
+        update(toPixels(labelRect()).united(plateBefore));
+    }
 }
 
 const std::vector<TargetCursor::BobStep> &TargetCursor::bobSteps(double pixelsPerPoint)
@@ -187,9 +192,88 @@ void TargetCursor::stepBob()
         m_bobOffset = offset;
         // Painted at once: the timer has already woken the process, a posted repaint would
         // cost the event loop another round.
-        repaint(toPixels(bobArea()));
+        if (!showSprite(std::prev(next)->offset))
+            repaint(toPixels(bobArea()));
     }
     m_bobTimer.start(nextAt - at);
+}
+
+void TargetCursor::setSprites(SpriteMaker make)
+{
+    m_makeSprites = std::move(make);
+    m_sprites.reset();
+    m_spritesWindow = 0;
+    m_kept.clear();
+}
+
+TargetCursor::SpriteKey TargetCursor::spriteKey() const
+{
+    SpriteKey key{size(), readoutScale(), devicePixelRatioF(), m_tint, m_target.cramped};
+    if (m_target.cramped)
+        return key;
+    // The frames hold the top of the plate and whatever text reaches up into them. The detail
+    // changes every second and widens or narrows the plate with it; a frame changes only when
+    // what it covers does. The margin takes in rounded corners, glyph overhang and shadows.
+    const QRectF reach = bobArea().adjusted(-12, -12, 12, 12);
+    const LabelLayout l = labelLayout();
+    key.plate = l.plate & reach;
+    if (l.name.intersects(reach)) {
+        key.nameBox = l.name;
+        key.name = m_target.name;
+    }
+    if (l.tier.intersects(reach)) {
+        key.tierBox = l.tier;
+        key.tierLabel = m_target.tierLabel;
+        key.tier = m_target.tier;
+    }
+    if (m_target.isNPC && l.badge.intersects(reach))
+        key.badgeBox = l.badge;
+    if (l.detail.intersects(reach)) {
+        key.detailBox = l.detail;
+        key.detail = detailText(m_target);
+    }
+    return key;
+}
+
+bool TargetCursor::showSprite(int offset)
+{
+    // The tint eases through colours no frame would be drawn twice in.
+    if (!m_makeSprites || m_tintAnimation->state() == QAbstractAnimation::Running)
+        return false;
+    QWidget *top = window();
+    const quintptr id = top->internalWinId();
+    if (!id)
+        return false;
+    if (id != m_spritesWindow) {
+        m_spritesWindow = id;
+        m_sprites = m_makeSprites(id);
+        m_kept.clear();
+    }
+    if (!m_sprites)
+        return false;
+    const SpriteKey key = spriteKey();
+    if (!(key == m_spriteKey)) {
+        m_sprites->clear();
+        m_kept.clear();
+        m_spriteKey = key;
+    }
+    const QRect area = toPixels(bobArea()) & rect();
+    if (area.isEmpty())
+        return false;
+    const double ratio = devicePixelRatioF();
+    if (!m_kept.contains(offset)) {
+        QImage frame((QSizeF(area.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+        frame.setDevicePixelRatio(ratio);
+        frame.fill(Qt::transparent);
+        QPainter painter(&frame);
+        painter.translate(-area.topLeft());
+        paintRegion(painter, QRegion(area));
+        painter.end();
+        if (!m_sprites->keep(offset, frame))
+            return false;
+        m_kept.insert(offset);
+    }
+    return m_sprites->show(offset, (QPointF(mapTo(top, area.topLeft())) * ratio).toPoint());
 }
 
 void TargetCursor::showEvent(QShowEvent *event)
@@ -257,13 +341,15 @@ TargetCursor::LabelLayout TargetCursor::layOutLabel() const
     // The name gives way first when the line is too long.
     const double fixed = kInlineGap + tierWidth + (m_target.isNPC ? kInlineGap + badgeWidth : 0);
     const double nameRoom = std::max(0.0, std::min(nameWidth, textWidth - fixed));
-    // Both lines are centred in the plate, like the column they sit in.
-    const double indent = std::max(0.0, (textWidth - nameRoom - fixed) / 2);
+    // Both lines are centred in the plate (grown to whole points), like the column they sit
+    // in: where the name sits does not hang on the width of the detail line below it.
+    const double inner = plateWidth - 2 * labelPaddingH;
+    const double indent = std::max(0.0, (inner - nameRoom - fixed) / 2);
     l.name = QRectF(left + indent, top, nameRoom, firstHeight);
     l.tier = QRectF(l.name.right() + kInlineGap, top, tierWidth, firstHeight);
     if (m_target.isNPC)
         l.badge = QRectF(l.tier.right() + kInlineGap, top, badgeWidth, firstHeight);
-    l.detail = QRectF(left, top + firstHeight + kLineGap, textWidth, detailHeight);
+    l.detail = QRectF(left, top + firstHeight + kLineGap, inner, detailHeight);
     return l;
 }
 
@@ -285,6 +371,11 @@ QSize TargetCursor::sizeHint() const
 void TargetCursor::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
+    paintRegion(painter, event->region());
+}
+
+void TargetCursor::paintRegion(QPainter &painter, const QRegion &region)
+{
     beginPoints(painter);
     painter.setRenderHint(QPainter::Antialiasing);
     CoreCursorDiamond(m_tint).paint(painter, diamondRect().translated(0, m_bobOffset));
@@ -293,9 +384,8 @@ void TargetCursor::paintEvent(QPaintEvent *event)
 
     const LabelLayout l = labelLayout();
     // A bob step repaints the diamond's area, which reaches over the top of the plate only.
-    const auto asked = [&](const QRectF &r) {
-        return event->region().intersects(toPixels(r).adjusted(-2, -2, 2, 2));
-    };
+    const auto asked
+        = [&](const QRectF &r) { return region.intersects(toPixels(r).adjusted(-2, -2, 2, 2)); };
     if (!asked(l.plate))
         return;
     QPainterPath plate;

@@ -5,13 +5,17 @@
 
 #include <QColor>
 #include <QElapsedTimer>
+#include <QSet>
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
 class QVariantAnimation;
+class WindowSprites;
 
 namespace CoreWidgets {
 
@@ -59,6 +63,11 @@ public:
         int offset;
     };
     static const std::vector<BobStep> &bobSteps(double pixelsPerPoint = 1.0);
+
+    // Where the window system can keep frames for our window, each bob offset is drawn once
+    // and copied in at its step; without, every step repaints the diamond's area.
+    using SpriteMaker = std::function<std::unique_ptr<WindowSprites>(quintptr windowId)>;
+    void setSprites(SpriteMaker make);
     QColor displayedTint() const { return m_tint; }
 
     // The diamond at rest and the label plate (empty while cramped), in this widget's
@@ -72,6 +81,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    // Everything the widget draws inside `region` (pixels), at the current bob offset.
+    void paintRegion(QPainter &painter, const QRegion &region);
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 
@@ -91,6 +102,23 @@ private:
     void stepBob();
     // Everything the diamond and its glow cover over the whole bob, in points.
     QRectF bobArea() const;
+    // Shows the bob at `offset` pixels from a kept frame; false when the step must repaint.
+    bool showSprite(int offset);
+    // What the frames of the bob's area are drawn from, besides the offset.
+    struct SpriteKey
+    {
+        QSize size;
+        double scale = 0;
+        double pixelRatio = 0;
+        QColor tint;
+        bool cramped = false;
+        // The parts of the label the frames reach, and the words drawn in them.
+        QRectF plate, nameBox, tierBox, badgeBox, detailBox;
+        QString name, tierLabel, detail;
+        ThreatTier tier = ThreatTier::inactive;
+        bool operator==(const SpriteKey &) const = default;
+    };
+    SpriteKey spriteKey() const;
 
     TargetReadout m_target;
     mutable std::optional<LabelLayout> m_layout;
@@ -101,6 +129,12 @@ private:
     QTimer m_bobTimer;
     QElapsedTimer m_bobClock;
     QVariantAnimation *m_tintAnimation;
+
+    SpriteMaker m_makeSprites;
+    std::unique_ptr<WindowSprites> m_sprites;
+    quintptr m_spritesWindow = 0; // the window the sprites were made for, or refused by
+    SpriteKey m_spriteKey;
+    QSet<int> m_kept;
 };
 
 } // namespace CoreWidgets

@@ -1,6 +1,7 @@
 #include "WidgetTestSupport.h"
 
 #include "hud/HUDVisibility.h"
+#include "platform/WindowSprites.h"
 #include "ui/CoreTheme.h"
 #include "ui/widgets/ConfirmChoiceButton.h"
 #include "ui/widgets/ConfirmLogout.h"
@@ -241,6 +242,23 @@ TEST_F(Views, HPBarFollowsTheBatteryOrTheMemoryPressureNamesThePlayerAndItsGauge
     EXPECT_LT(steps.displayedFraction(), 0.5) << "the fill starts where it was";
     steps.setFraction(1.7, false);
     EXPECT_EQ(std::pair(steps.isAnimating(), steps.displayedFraction()), std::pair(false, 1.0));
+    // Drawn 100 pixels wide, a 4 % slide moves the edge 4 pixels: at most that many frames and
+    // the last, which lands exactly.
+    QList<double> frames;
+    QObject::connect(&steps, &CoreStepGauge::displayedFractionChanged,
+                     [&] { frames << steps.displayedFraction(); });
+    steps.setDrawnWidth(100);
+    steps.setFraction(0.96);
+    QTRY_VERIFY_WITH_TIMEOUT(!steps.isAnimating(), 2000);
+    ASSERT_FALSE(frames.isEmpty());
+    EXPECT_LE(frames.size(), 5);
+    EXPECT_DOUBLE_EQ(frames.last(), 0.96);
+    // Unsized, every frame is reported.
+    frames.clear();
+    steps.setDrawnWidth(0);
+    steps.setFraction(0.92);
+    QTRY_VERIFY_WITH_TIMEOUT(!steps.isAnimating(), 2000);
+    EXPECT_GE(frames.size(), 6);
 
     const QImage step = painted(
         {200, 30},
@@ -389,6 +407,87 @@ TEST_F(Views, TargetBobsWhileTheHUDIsVisibleIsDarkWhenLethalGreenWhenCalmBareWhe
     EXPECT_TRUE(cursor->labelRect().isEmpty());
     EXPECT_EQ(render(*cursor).pixelColor(cursor->width() / 2, int(diamond.bottom() + 30)),
               backdrop);
+}
+
+// Frames the window keeps for the bob, recorded; each one shown is checked against the widget's
+// own paint at that moment.
+class RecordingSprites final : public WindowSprites
+{
+public:
+    std::function<void(const QImage &, QPoint)> onShow;
+    int keeps = 0;
+    int clears = 0;
+    int shows = 0;
+
+    bool keep(int index, const QImage &image) override
+    {
+        m_kept[index] = image;
+        ++keeps;
+        return true;
+    }
+    bool show(int index, QPoint at) override
+    {
+        if (!m_kept.contains(index))
+            return false;
+        ++shows;
+        onShow(m_kept[index], at);
+        return true;
+    }
+    void clear() override
+    {
+        m_kept.clear();
+        ++clears;
+    }
+
+private:
+    QHash<int, QImage> m_kept;
+};
+
+TEST_F(Views, BobFramesAreDrawnOnceEachAsTheWidgetPaintsThemAndRedrawnWhenTheTargetChanges)
+{
+    HUDVisibility visibility;
+    visibility.setVisible(true);
+    RecordingSprites *sprites = nullptr;
+    TargetCursor *cursor = nullptr;
+    int made = 0;
+    int mismatched = 0;
+    ReadoutModels models{.visibility = &visibility};
+    models.windowSprites = [&](quintptr) {
+        ++made;
+        auto fresh = std::make_unique<RecordingSprites>();
+        fresh->onShow = [&](const QImage &frame, QPoint at) {
+            QImage painted(frame.size(), QImage::Format_ARGB32_Premultiplied);
+            painted.fill(Qt::transparent);
+            cursor->render(&painted, QPoint(), QRegion(QRect(at, frame.size())), {});
+            mismatched += painted != frame.convertToFormat(painted.format());
+        };
+        sprites = fresh.get();
+        return fresh;
+    };
+    std::unique_ptr<QWidget> view(makeReadoutView(HUDWidgetID::targetCursor, models));
+    cursor = qobject_cast<TargetCursor *>(view.get());
+    ASSERT_NE(cursor, nullptr);
+    cursor->setTarget({"xterm", ThreatTier::friendly, "Friendly", 3, 0.1});
+    cursor->resize(cursor->sizeHint());
+    cursor->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(cursor));
+    QTRY_VERIFY_WITH_TIMEOUT(sprites != nullptr, 1000);
+    // Over a loop and a half: seven offsets, each drawn once.
+    QTRY_VERIFY_WITH_TIMEOUT(sprites->shows >= 18, 6000);
+    EXPECT_EQ(sprites->keeps, 7);
+    EXPECT_EQ(mismatched, 0);
+
+    // The detail line is below the frames and only narrows the plate: they stay. A new tier
+    // eases the diamond to its colour, then the frames are drawn again in it.
+    cursor->setTarget({"xterm", ThreatTier::friendly, "Friendly", 41, 0.1});
+    const int shows = sprites->shows;
+    QTRY_VERIFY_WITH_TIMEOUT(sprites->shows >= shows + 3, 3000);
+    EXPECT_EQ(sprites->keeps, 7);
+    cursor->setTarget({"xterm", ThreatTier::active, "Active", 41, 0.1});
+    QTRY_VERIFY_WITH_TIMEOUT(sprites->keeps >= 10, 3000);
+    EXPECT_GE(sprites->clears, 1);
+    EXPECT_EQ(mismatched, 0);
+    EXPECT_EQ(made, 1);
 }
 
 TEST_F(Views, CachedTextLandsOnThePixelsDirectTextCovers)
