@@ -191,11 +191,15 @@ FloatingHUDPanelController &AppDelegate::hudController()
         auto strip = [content, self](QWidget *parent, double scale) -> QWidget * {
             QWidget *root = content(parent, scale);
             QWidget *inner = root;
-            if (auto *scaled = qobject_cast<ScaledRoot *>(root))
+            // A scaled root reports its content's unscaled rectangles.
+            double factor = 1;
+            if (auto *scaled = qobject_cast<ScaledRoot *>(root)) {
                 inner = scaled->content();
+                factor = scale;
+            }
             auto *view = qobject_cast<CoreWidgets::NowPlaying *>(inner);
             if (view) {
-                auto report = [self, scale](const QRectF &r) {
+                auto report = [self, scale = factor](const QRectF &r) {
                     if (self && self->m_hudController)
                         self->m_hudController->setTransportRegion(
                             QRectF(r.topLeft() * scale, r.size() * scale));

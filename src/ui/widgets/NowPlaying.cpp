@@ -79,12 +79,12 @@ QList<TransportButton *> NowPlaying::buttons() const
 
 QRectF NowPlaying::plateRect() const
 {
-    return {0, plateTop, width() - slant(plateHeight), plateHeight};
+    return {0, plateTop, points(*this).width() - slant(plateHeight), plateHeight};
 }
 
 QSize NowPlaying::sizeHint() const
 {
-    return {400, 64};
+    return scaledHint({400, 64});
 }
 
 void NowPlaying::send(const QString &command)
@@ -100,12 +100,17 @@ void NowPlaying::resizeEvent(QResizeEvent *)
 
 void NowPlaying::placeButtons()
 {
+    // The view is resized whenever its scale changes: the buttons follow both.
     const QRectF plate = plateRect();
-    const int side = int(TransportButton::side);
+    const double side = TransportButton::side;
     double x = plate.right() - buttonsTrailing - 3 * side - 2 * buttonSpacing;
-    const int y = int(std::round(plate.center().y() - side / 2.0));
+    const double y = plate.center().y() - side / 2.0;
+    // Whole pixels, every button as wide as the others.
+    const int pixels = int(std::lround(side * readoutScale()));
     for (TransportButton *button : buttons()) {
-        button->setGeometry(int(std::round(x)), y, side, side);
+        button->setScale(readoutScale());
+        button->setGeometry(int(std::lround(x * readoutScale())),
+                            int(std::lround(y * readoutScale())), pixels, pixels);
         x += side + buttonSpacing;
     }
     emit controlsMoved(controlsRect());
@@ -122,13 +127,14 @@ QRectF NowPlaying::controlsRect() const
 void NowPlaying::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    beginPoints(painter);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF plate = plateRect();
     painter.fillPath(CoreSkewedRect(plate, kSkewDegrees), CoreTheme::panelShade());
 
     const QFont titleFont = themeFont(kTitleSize, ThemeWeight::bold);
     const QFont subtitleFont = themeFont(kSubtitleSize, ThemeWeight::semibold);
-    const double textRight = m_previous->geometry().left() - 10;
+    const double textRight = toPoints(m_previous->geometry().topLeft()).x() - 10;
     const double textWidth = std::max(0.0, textRight - textLeading);
     const double titleHeight = ReadoutText::height(titleFont);
     const double subtitleHeight = ReadoutText::height(subtitleFont);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/widgets/ReadoutScale.h"
 #include "ui/widgets/TrackReadout.h"
 
 #include <QWidget>
@@ -12,7 +13,8 @@ namespace CoreWidgets {
 class TransportButton;
 
 // The music strip: the track's title over its artist and player, and three transport buttons.
-class NowPlaying final : public QWidget
+// It draws itself at the readout scale, its buttons included.
+class NowPlaying final : public QWidget, public ReadoutScale
 {
     Q_OBJECT
 
@@ -38,8 +40,9 @@ public:
     QString title() const;
     QString subtitle() const;
     QList<TransportButton *> buttons() const;
+    // In points.
     QRectF plateRect() const;
-    // The three buttons together, in this view's coordinates.
+    // The three buttons together, in this view's coordinates (pixels).
     QRectF controlsRect() const;
 
     QSize sizeHint() const override;

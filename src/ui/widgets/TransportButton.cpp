@@ -4,6 +4,8 @@
 
 #include <QPainter>
 
+#include <cmath>
+
 namespace CoreWidgets {
 
 TransportButton::TransportButton(const QString &symbol, QWidget *parent)
@@ -34,12 +36,19 @@ void TransportButton::setSymbol(const QString &symbol)
 
 QSize TransportButton::sizeHint() const
 {
-    return {int(side), int(side)};
+    return {int(std::lround(side * m_scale)), int(std::lround(side * m_scale))};
+}
+
+void TransportButton::setScale(double factor)
+{
+    m_scale = factor;
+    updateGeometry();
+    update();
 }
 
 void TransportButton::paintLabel(QPainter &painter, const QRectF &bounds)
 {
-    Symbols::draw(painter, bounds, m_symbol, Qt::white, glyphSize);
+    Symbols::draw(painter, bounds, m_symbol, Qt::white, glyphSize * m_scale);
 }
 
 } // namespace CoreWidgets

@@ -23,12 +23,15 @@ public:
     void setSymbol(const QString &symbol);
 
     QSize sizeHint() const override;
+    // Drawn `factor` times its design size.
+    void setScale(double factor);
 
 protected:
     void paintLabel(QPainter &painter, const QRectF &bounds) override;
 
 private:
     QString m_symbol;
+    double m_scale = 1;
 };
 
 } // namespace CoreWidgets

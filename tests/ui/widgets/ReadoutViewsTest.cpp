@@ -542,6 +542,21 @@ TEST_F(Views, NowPlayingSubtitlesWithTheAppAloneWithoutArtistAndSendsTransport)
     for (TransportButton *button : view.buttons())
         click(button);
     EXPECT_EQ(sent, (QStringList{"previous track", "playpause", "next track"}));
+
+    // Drawn smaller, the buttons shrink with the strip, stay on its plate and take their clicks;
+    // the region the panel lets clicks through to follows them.
+    NowPlaying small([&](const QString &command) { sent << command; });
+    small.setReadoutScale(0.72);
+    small.resize(small.sizeHint());
+    small.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&small));
+    EXPECT_EQ(small.size(), QSize(288, 46));
+    const QRect next = small.buttons()[2]->geometry();
+    EXPECT_EQ(next.size(), QSize(22, 22));
+    EXPECT_LT(next.right(), small.width() - 10);
+    EXPECT_EQ(small.controlsRect().right(), next.right() + 1);
+    click(small.buttons()[2]);
+    EXPECT_EQ(sent.last(), "next track");
 }
 
 TEST_F(Views, QuickBarTilesOpenSkillsWhenEmptyAndRunTheirStarredSkill)
