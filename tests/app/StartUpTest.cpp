@@ -74,10 +74,6 @@ TEST(HotKeyCenter, APressRunsOnlyItsCentreLaterATakenComboFailsAloneUntilRelease
     ASSERT_TRUE(c.hud.registerHotKey(HotKeys::KeyM, 0, [&] { c.ran << 10; }));
     EXPECT_EQ(c.keys.held.value(1), FakeHotKeys::Combination(HotKeys::KeyM, 0));
     EXPECT_EQ(c.press(1), QList<int>{10});
-
-    HotKeyCenter none(1, nullptr); // no service: nothing registers
-    EXPECT_FALSE(none.registerHotKey(HUDHotKey.keyCode, HUDHotKey.modifiers, [] {}));
-    none.unregister();
 }
 
 TEST(HotKeyCenter, UnregisteringDestroyingOrUnregisteringFromTheActionDropsQueuedPresses)
@@ -125,10 +121,8 @@ TEST(HotKeyStartup, ReportsOnlyTheFailedKeysListedInKeyOrderAndLoggedHideAllFirs
               "hide-all hotkey Ctrl+Alt+Super+X, menu hotkey Ctrl+Alt+Super+M, command bar hotkey "
               "Ctrl+Alt+Super+Space, global hotkey Ctrl+Alt+Super+H");
 
-    const HotKeyStartup::Report command = HotKeyStartup::report(true, false, true, true);
-    EXPECT_EQ(command.failures + command.logLines,
-              (QStringList{"Ctrl+Alt+Super+Space",
-                           "command bar hotkey Ctrl+Alt+Super+Space failed to register"}));
+    EXPECT_EQ(HotKeyStartup::report(true, false, true, true).failures,
+              QStringList{"Ctrl+Alt+Super+Space"});
     const HotKeyStartup::Report none = HotKeyStartup::report(true, true, true, true);
     EXPECT_TRUE(none.failures.isEmpty() && none.logLines.isEmpty());
 }

@@ -270,11 +270,7 @@ TEST_F(ClipboardHistoryTest, PasteCopiesAndTypesOnceAfterTheDelayOnlyWhereItMayT
     paster->paste(x);
     EXPECT_EQ(pasteboard.text, "x");
     EXPECT_EQ(texts(), (QStringList{"x", "y"}));
-    ASSERT_EQ(feedback.toasts.size(), 2);
-    for (const FakeFeedback::Toast &toast : feedback.toasts)
-        EXPECT_EQ(toast.title + " | " + toast.message + " | " + QString::number(toast.duration),
-                  "Copied | Kaidro cannot type into other apps on this desktop. For now, press "
-                  "Ctrl+V. | 4");
+    EXPECT_EQ(feedback.toasts.size(), 2);
     EXPECT_EQ(feedback.runLater(), 0);
     EXPECT_EQ(windows.pasteKeystrokes, 0);
 

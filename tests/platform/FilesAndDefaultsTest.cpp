@@ -207,17 +207,6 @@ TEST(SoundServer, ReachableThroughTheRuntimeSocketOrANamedServer)
     named.isNull() ? qunsetenv("PULSE_SERVER") : qputenv("PULSE_SERVER", named);
 }
 
-TEST(YUpGeometry, FlipIsItsOwnInverseAndKeepsSize)
-{
-    const QRectF qtRect(100, 20, 300, 80); // 20 below the top of a 900-high primary display
-    const QRectF model = YUp::flip(qtRect, 900);
-    EXPECT_EQ(model, QRectF(100, 800, 300, 80));
-    EXPECT_EQ(YUp::flip(model, 900), qtRect);
-    EXPECT_EQ(YUp::flip(QPointF(5, 0), 900), QPointF(5, 900));
-    EXPECT_DOUBLE_EQ(YUp::distance({0, 0}, QRectF(3, 4, 10, 10)), 5);
-    EXPECT_DOUBLE_EQ(YUp::distance({5, 5}, QRectF(3, 4, 10, 10)), 0);
-}
-
 TEST_F(DesktopEntryMatcherTest, MatchesByApplicationIdClassExecutableAndFolderPrecedence)
 {
     write("system/org.example.Notes.desktop", "Name=Notes\nExec=sh\nIcon=accessories-notes\n");

