@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -22,6 +23,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <deque>
 #include <memory>
 
@@ -244,11 +246,25 @@ TEST(WindowListX11, TargetUnderThePointerIsTheWindowBeneathIt)
 TEST(WindowSpritesX11, KeptFramesLandInATranslucentWindowAndOpaqueWindowsGetNone)
 {
     X11WindowSystem windows;
-    QWidget translucent(nullptr, Qt::FramelessWindowHint);
+    // Counts its paints: a paint after a frame was shown would clear it, so the frames go in
+    // once the toolkit and the window manager are done with the window.
+    struct Translucent : QWidget
+    {
+        int paints = 0;
+        Translucent()
+            : QWidget(nullptr, Qt::FramelessWindowHint)
+        { }
+        void paintEvent(QPaintEvent *) override { ++paints; }
+    } translucent;
     translucent.setAttribute(Qt::WA_TranslucentBackground);
     translucent.setGeometry(200, 200, 120, 90);
     translucent.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&translucent));
+    ASSERT_TRUE(waitUntil([&] { return translucent.paints > 0; }));
+    for (int settled = -1; settled != translucent.paints;) {
+        settled = translucent.paints;
+        QTest::qWait(150);
+    }
     const quint32 id = quint32(translucent.winId());
     std::unique_ptr<WindowSprites> sprites = windows.sprites(id);
     ASSERT_TRUE(sprites) << "a 32-bit window on Xvfb takes sprites";
@@ -261,8 +277,12 @@ TEST(WindowSpritesX11, KeptFramesLandInATranslucentWindowAndOpaqueWindowsGetNone
     ASSERT_TRUE(sprites->keep(0, red));
     ASSERT_TRUE(sprites->keep(1, glass));
     OtherClient reader;
+    // Another client's request may be served before ours unless ours have had their answer.
+    xcb_connection_t *const own
+        = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
     const auto shown = [&](int index, QPoint at, QPoint probe) {
         sprites->show(index, at);
+        std::free(xcb_get_input_focus_reply(own, xcb_get_input_focus(own), nullptr));
         return reader.pixel(id, probe);
     };
     EXPECT_EQ(shown(0, {10, 20}, {49, 49}), 0xffc80000u);
