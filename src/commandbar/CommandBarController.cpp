@@ -60,6 +60,7 @@ void CommandBarController::show()
     const ScreenInfo screen = HUDLayout::screenUnderPointer(m_screens);
     if (screen.frame.isEmpty())
         return;
+    m_screen = screen;
     if (m_hooks.refreshSources)
         m_hooks.refreshSources();
     m_model->setQuery(QString());
@@ -101,10 +102,12 @@ void CommandBarController::show()
 
 void CommandBarController::place()
 {
-    const ScreenInfo screen = HUDLayout::screenUnderPointer(m_screens);
-    if (screen.frame.isEmpty())
+    // A screen unplugged while the bar is open leaves it on the one under the pointer.
+    if (!m_screens.screens().contains(m_screen))
+        m_screen = HUDLayout::screenUnderPointer(m_screens);
+    if (m_screen.frame.isEmpty())
         return;
-    m_window->setFrame(frameFor(int(m_model->results().size()), screen));
+    m_window->setFrame(frameFor(int(m_model->results().size()), m_screen));
 }
 
 void CommandBarController::close()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commandbar/CommandBarModel.h"
+#include "platform/Screens.h"
 
 #include <QMetaObject>
 #include <QObject>
@@ -12,7 +13,6 @@
 
 class CommandBarWindow;
 class Screens;
-struct ScreenInfo;
 
 // Shows, places and hides the command bar: a launcher in the upper middle of the screen under
 // the pointer. The window is made once and reused; its view is rebuilt at every showing.
@@ -58,6 +58,9 @@ private:
     std::unique_ptr<CommandBarModel> m_model;
     Hooks m_hooks;
     std::unique_ptr<CommandBarWindow> m_window;
+    // The screen the bar opened on: it grows and shrinks there as the results change, wherever
+    // the pointer wanders meanwhile.
+    ScreenInfo m_screen;
     QMetaObject::Connection m_resultsSink;
     QMetaObject::Connection m_resignObserver;
 };

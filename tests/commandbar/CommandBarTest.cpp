@@ -6,12 +6,16 @@
 #include "fakes/FakeScreens.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QIcon>
 #include <QImage>
 #include <QLineEdit>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QRegion>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -123,7 +127,9 @@ TEST_F(CommandBarTest, ShowResetsTheQueryPlacesOnThePointerScreenAndClosesOnLosi
               std::pair(qsizetype(1), 1));
     EXPECT_EQ(window->currentFrame, CommandBarController::frameFor(1, screens.screens().at(1)));
     ASSERT_TRUE(view());
-    // Typing grows the window downwards, on the next turn of the event loop.
+    // Typing grows the window downwards, on the next turn of the event loop, on the screen it
+    // opened on wherever the pointer went.
+    screens.setPointer({100, 100});
     QTest::keyClicks(view()->searchField(), "abcd");
     EXPECT_EQ(bar->model().query(), "abcd");
     QCoreApplication::processEvents();
@@ -231,6 +237,65 @@ TEST(CommandBarBackdrop, BandsDrawTheSamePixelsAsPaintingAtEveryHeight)
         EXPECT_TRUE(render(&CommandBarView::drawBackdrop) == render(&CommandBarView::paintBackdrop))
             << "rows " << rows;
     }
+}
+
+// An app's icon comes a turn of the event loop after its row's words, and is read once per
+// desktop entry across showings until the entry is rewritten.
+TEST(CommandBarIcons, IconsFollowTheWordsAndAreReadAgainOnlyForARewrittenEntry)
+{
+    QTemporaryDir dir;
+    const QString entry = dir.filePath(QStringLiteral("red.desktop"));
+    QFile file(entry);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("[Desktop Entry]\n") > 0);
+    file.close();
+    CommandBarModel model(
+        [&](const QString &, const HUDCommands &) {
+            return QList<CommandItem>{{"app:red",
+                                       "Red",
+                                       {},
+                                       "app",
+                                       QUrl::fromLocalFile(entry),
+                                       "OPEN",
+                                       0,
+                                       [] {},
+                                       {},
+                                       {}}};
+        },
+        {});
+    int reads = 0;
+    const auto showing = [&] {
+        auto view = std::make_unique<CommandBarView>(model, [&](const QString &desktopFile) {
+            ++reads;
+            QPixmap red(30, 30);
+            red.fill(desktopFile == entry ? Qt::red : Qt::blue);
+            return QIcon(red);
+        });
+        view->resize(640, int(CommandBarController::heightFor(1)));
+        return view;
+    };
+    const auto iconShown = [](CommandBarView &view) {
+        const QRectF row = view.rowRect(0);
+        return view.grab().toImage().pixelColor(QPointF(row.x() + 25, row.center().y()).toPoint())
+            == QColor(Qt::red);
+    };
+    model.setQuery(QStringLiteral("r"));
+
+    auto first = showing();
+    EXPECT_FALSE(iconShown(*first));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(iconShown(*first));
+    EXPECT_TRUE(iconShown(*showing()));
+    EXPECT_EQ(reads, 1);
+
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(60),
+                                 QFileDevice::FileModificationTime));
+    file.close();
+    auto updated = showing();
+    EXPECT_FALSE(iconShown(*updated));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(iconShown(*updated));
+    EXPECT_EQ(reads, 2);
 }
 
 // Records the region of every paint event a widget gets.

@@ -301,6 +301,23 @@ TEST(WindowSpritesX11, KeptFramesLandInATranslucentWindowAndOpaqueWindowsGetNone
     EXPECT_FALSE(windows.sprites(opaque->winId()));
 }
 
+// Whether a compositing manager runs is known without asking the server each time, and
+// follows one that starts and one that goes.
+TEST(WindowSystemX11, CompositingFollowsACompositorThatComesAndGoes)
+{
+    X11WindowSystem windows;
+    ASSERT_FALSE(windows.compositing()) << "the test display starts without a compositor";
+    QProcess picom;
+    picom.start(QStringLiteral("picom"), {"--backend", "xrender", "--no-fading-openclose"});
+    ASSERT_TRUE(picom.waitForStarted());
+    EXPECT_TRUE(waitUntil([&] { return windows.compositing(); }, 5000));
+    // A second copy made now reads what the first was told.
+    EXPECT_TRUE(X11WindowSystem().compositing());
+    picom.terminate();
+    ASSERT_TRUE(picom.waitForFinished(5000));
+    EXPECT_TRUE(waitUntil([&] { return !windows.compositing(); }, 5000));
+}
+
 TEST(PasteKeystrokeX11, TypesCtrlVWithOnlyCtrlHeldAndAnotherClientsCopyIsSeenButNoImageRead)
 {
     QtPasteboard pasteboard;

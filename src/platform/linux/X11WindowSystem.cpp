@@ -11,6 +11,7 @@
 
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
+#include <xcb/xfixes.h>
 #include <xcb/xtest.h>
 
 #include <algorithm>
@@ -70,22 +71,28 @@ X11WindowSystem::X11WindowSystem()
     m_clients = std::make_unique<X11Clients>(m_connection, m_root);
     if (!m_connection || !m_root || !QCoreApplication::instance())
         return;
+    watchCompositor();
     // Windows mapped, moved, restacked and gone are reported by the root to whoever listens for
     // its substructure.
     const std::optional<uint32_t> before
         = m_clients->listenOnRoot(XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY);
-    if (!before)
-        return;
-    // Qt never asked for these: they are ours alone.
-    m_swallowRootEvents = !(*before & XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY);
-    m_watchingRoot = true;
-    QCoreApplication::instance()->installNativeEventFilter(this);
+    if (before) {
+        // Qt never asked for these: they are ours alone.
+        m_swallowRootEvents = !(*before & XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY);
+        m_watchingRoot = true;
+    }
+    if (m_watchingRoot || m_compositorWatch)
+        QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
 X11WindowSystem::~X11WindowSystem()
 {
-    if (m_watchingRoot && QCoreApplication::instance())
+    if ((m_watchingRoot || m_compositorWatch) && QCoreApplication::instance())
         QCoreApplication::instance()->removeNativeEventFilter(this);
+    if (m_compositorWatch && QCoreApplication::instance()) {
+        xcb_destroy_window(m_connection, m_compositorWatch);
+        xcb_flush(m_connection);
+    }
     if (m_timeConnection)
         xcb_disconnect(m_timeConnection);
 }
@@ -111,7 +118,45 @@ bool X11WindowSystem::trusted() const
     return xtest && xtest->present;
 }
 
+void X11WindowSystem::watchCompositor()
+{
+    // A compositing manager owns the _NET_WM_CM_S0 selection while it runs. Panels ask at every
+    // fade and every resize; XFixes reports each change of owner, so they are answered without
+    // a round trip. The reports go to a window of our own: Qt watches selections on its own.
+    const xcb_query_extension_reply_t *xfixes
+        = xcb_get_extension_data(m_connection, &xcb_xfixes_id);
+    const xcb_atom_t selection = internAtom(m_connection, "_NET_WM_CM_S0");
+    if (!xfixes || !xfixes->present || selection == XCB_ATOM_NONE)
+        return;
+    // The version this connection speaks: asking for less than Qt did would refuse its requests.
+    xcb_xfixes_query_version_reply_t *version = xcb_xfixes_query_version_reply(
+        m_connection,
+        xcb_xfixes_query_version(m_connection, XCB_XFIXES_MAJOR_VERSION, XCB_XFIXES_MINOR_VERSION),
+        nullptr);
+    const bool usable = version && version->major_version >= 1;
+    std::free(version);
+    if (!usable)
+        return;
+    m_selectionNotify = xfixes->first_event + XCB_XFIXES_SELECTION_NOTIFY;
+    m_compositorWatch = xcb_generate_id(m_connection);
+    xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_compositorWatch, m_root, -1, -1, 1, 1,
+                      0, XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_xfixes_select_selection_input(m_connection, m_compositorWatch, selection,
+                                      XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER
+                                          | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY
+                                          | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+    // Read once after asking for the reports, so no change falls between the two.
+    m_compositing = compositorOwnsSelection();
+}
+
 bool X11WindowSystem::compositing() const
+{
+    if (m_compositorWatch)
+        return m_compositing;
+    return compositorOwnsSelection();
+}
+
+bool X11WindowSystem::compositorOwnsSelection() const
 {
     if (!m_connection)
         return false;
@@ -202,6 +247,14 @@ bool X11WindowSystem::nativeEventFilter(const QByteArray &eventType, void *messa
         return false;
     }
     default:
+        if (m_compositorWatch && (event->response_type & 0x7f) == m_selectionNotify) {
+            const auto *notify
+                = reinterpret_cast<const xcb_xfixes_selection_notify_event_t *>(event);
+            if (notify->window != m_compositorWatch)
+                return false;
+            m_compositing = notify->owner != XCB_WINDOW_NONE;
+            return true;
+        }
         return false;
     }
 }

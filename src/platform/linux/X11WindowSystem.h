@@ -40,6 +40,8 @@ public:
 
 private:
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
+    void watchCompositor();
+    bool compositorOwnsSelection() const;
     // Something that may change the window list happened: it is read again at the next ask.
     void listChanged() { ++m_generation; }
 
@@ -65,6 +67,10 @@ private:
     bool m_watchingRoot = false;
     bool m_swallowRootEvents = false;
     quint64 m_generation = 0;
+    // The window XFixes tells of the compositing manager's comings and goings, and what it told.
+    unsigned int m_compositorWatch = 0;
+    int m_selectionNotify = -1;
+    bool m_compositing = false;
     mutable std::optional<QList<WindowInfo>> m_list;
     mutable quint64 m_listGeneration = 0;
     mutable qint64 m_listAt = 0;

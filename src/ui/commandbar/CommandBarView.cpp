@@ -6,6 +6,8 @@
 #include "ui/Symbols.h"
 
 #include <QCache>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -79,6 +81,10 @@ CommandBarView::CommandBarView(CommandBarModel &model, AppIcon appIcon, QWidget 
     m_field->installEventFilter(this);
     m_shownRows = int(m_model.results().size());
     m_shownSelection = m_model.selection();
+
+    m_iconTimer.setSingleShot(true);
+    m_iconTimer.setInterval(0);
+    connect(&m_iconTimer, &QTimer::timeout, this, &CommandBarView::drawPendingIcons);
 
     connect(m_field, &QLineEdit::textEdited, &m_model, &CommandBarModel::setQuery);
     connect(&m_model, &CommandBarModel::queryChanged, this, [this] {
@@ -181,12 +187,13 @@ void CommandBarView::paintRow(QPainter &painter, int row)
     }
 
     const QRectF iconBox(rect.x() + 10, rect.center().y() - 15, 30, 30);
-    const QImage *icon = item.appURL && m_appIcon
-        ? &appIcon(item.appURL->toLocalFile(), iconBox.toRect(), painter)
-        : nullptr;
+    const bool isApp = item.appURL && m_appIcon;
+    const QImage *icon
+        = isApp ? appIcon(item.appURL->toLocalFile(), iconBox.toRect(), painter) : nullptr;
     if (icon && !icon->isNull()) {
         painter.drawImage(iconBox.toRect().topLeft(), *icon);
-    } else {
+    } else if (!isApp || icon) {
+        // An app without an icon shows its symbol; one whose icon is still to come, nothing.
         QColor symbolColour = text;
         symbolColour.setAlphaF(0.9f);
         Symbols::draw(painter, QRectF(iconBox.center() - QPointF(10, 10), QSizeF(20, 20)),
@@ -219,44 +226,73 @@ void CommandBarView::paintRow(QPainter &painter, int row)
     }
 }
 
-const QImage &CommandBarView::appIcon(const QString &desktopFile, const QRect &box,
+namespace {
+
+// Renderings outlive the view: reading the desktop entry, finding its icon in the theme and
+// decoding a PNG or parsing an SVG (some carry megapixel images) take milliseconds for each new
+// app a keystroke brings into the list. They are kept by desktop entry, theme and size; an
+// entry rewritten since (an app updated) has its icon read again.
+QCache<QString, QImage> &renderedIcons()
+{
+    static QCache<QString, QImage> rendered(128);
+    return rendered;
+}
+
+QString iconKey(const QString &desktopFile, const QSize &box, double ratio)
+{
+    return desktopFile + u'|'
+        + QString::number(QFileInfo(desktopFile).lastModified().toMSecsSinceEpoch()) + u'|'
+        + QIcon::themeName() + u'|' + QString::number(box.width()) + u'x'
+        + QString::number(box.height()) + u'@' + QString::number(ratio);
+}
+
+} // namespace
+
+const QImage *CommandBarView::appIcon(const QString &desktopFile, const QRect &box,
                                       const QPainter &painter)
 {
     const double ratio = painter.device() ? painter.device()->devicePixelRatio() : 1.0;
-    const QString size = QString::number(box.width()) + u'x' + QString::number(box.height()) + u'@'
-        + QString::number(ratio);
-    auto known = m_appIcons.constFind(desktopFile + u'|' + size);
-    if (known != m_appIcons.constEnd())
-        return *known;
+    const QString key = iconKey(desktopFile, box.size(), ratio);
+    if (const QImage *cached = renderedIcons().object(key))
+        return cached;
+    // The rows show now with their words; the icon follows once drawn, on the next turn of the
+    // event loop, so a keystroke is not kept waiting on an image file.
+    m_pendingIcons.insert(key, PendingIcon{desktopFile, box.size(), ratio});
+    if (!m_iconTimer.isActive())
+        m_iconTimer.start();
+    return nullptr;
+}
 
-    // Renderings outlive the view: an SVG icon is parsed again (some carry megapixel images)
-    // whenever Qt's own pixmap cache has let it go, which the readouts' caches make likely
-    // between two showings. A theme icon is named by its theme and name, which stay put
-    // while the QIcon object may be made anew; any other icon by its own cache key.
-    static QCache<QString, QImage> rendered(128);
-    const QIcon icon = m_appIcon(desktopFile);
-    QImage image;
-    if (!icon.isNull()) {
-        const QString key = (icon.name().isEmpty() ? QString::number(icon.cacheKey())
-                                                   : QIcon::themeName() + u'/' + icon.name())
-            + u'|' + size;
-        if (const QImage *cached = rendered.object(key)) {
-            image = *cached;
-        } else {
-            // Drawn as QIcon::paint draws it into the row, on transparency: the blit lands the
-            // same pixels.
-            image = QImage(QSize(qCeil(box.width() * ratio), qCeil(box.height() * ratio)),
+void CommandBarView::drawPendingIcons()
+{
+    // A few milliseconds' worth at a time, then the rows repaint once with them and a key
+    // pressed meanwhile is served before the rest.
+    QElapsedTimer spent;
+    spent.start();
+    while (!m_pendingIcons.isEmpty() && spent.elapsed() < 4) {
+        const auto next = m_pendingIcons.begin();
+        const QString key = next.key();
+        const PendingIcon pending = next.value();
+        m_pendingIcons.erase(next);
+        // Drawn as QIcon::paint draws it into the row, on transparency: the blit lands the
+        // same pixels. An entry without an icon is kept too, as the null image.
+        QImage image;
+        if (const QIcon icon = m_appIcon(pending.desktopFile); !icon.isNull()) {
+            image = QImage(QSize(qCeil(pending.box.width() * pending.ratio),
+                                 qCeil(pending.box.height() * pending.ratio)),
                            QImage::Format_ARGB32_Premultiplied);
-            image.setDevicePixelRatio(ratio);
+            image.setDevicePixelRatio(pending.ratio);
             image.fill(Qt::transparent);
             QPainter p(&image);
-            p.setRenderHints(painter.renderHints());
-            icon.paint(&p, QRect(QPoint(), box.size()));
+            p.setRenderHint(QPainter::Antialiasing);
+            icon.paint(&p, QRect(QPoint(), pending.box));
             p.end();
-            rendered.insert(key, new QImage(image));
         }
+        renderedIcons().insert(key, new QImage(image));
     }
-    return *m_appIcons.insert(desktopFile + u'|' + size, image);
+    update(rowsArea(int(m_model.results().size())));
+    if (!m_pendingIcons.isEmpty())
+        m_iconTimer.start();
 }
 
 void CommandBarView::paintBackdrop(QPainter &painter, const QSize &size)

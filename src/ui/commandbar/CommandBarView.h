@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QImage>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -53,14 +54,23 @@ protected:
 
 private:
     void paintRow(QPainter &painter, int row);
-    // The icon of an app row as it is drawn into `box`; null when the app has none.
-    const QImage &appIcon(const QString &desktopFile, const QRect &box, const QPainter &painter);
+    // The icon of an app row as it is drawn into `box`: a null image when the app has none,
+    // nothing while it is still to be drawn.
+    const QImage *appIcon(const QString &desktopFile, const QRect &box, const QPainter &painter);
+    void drawPendingIcons();
+
+    struct PendingIcon
+    {
+        QString desktopFile;
+        QSize box;
+        double ratio = 1;
+    };
 
     CommandBarModel &m_model;
     AppIcon m_appIcon;
-    // App icons by desktop file for this showing: reading the entry costs more than the rest
-    // of a repaint.
-    QHash<QString, QImage> m_appIcons;
+    // Icons the rows asked for and did not find drawn, drawn on the next turns of the event loop.
+    QHash<QString, PendingIcon> m_pendingIcons;
+    QTimer m_iconTimer;
     // The row count and highlight the last updates were asked for.
     int m_shownRows = 0;
     int m_shownSelection = 0;
