@@ -167,13 +167,28 @@ TEST(VantleX11, CommandBarPastesCopiedTextCopiesResultsAndClosesOnAClickElsewher
         },
         3000));
 
-    // A click into another app's window takes the focus from the bar, which closes. (The
-    // command bar test covers the empty query it opens with again.)
-    Client other(QStringLiteral("xterm"), QStringLiteral("40x5+100+600"));
+    // A click into another app's window takes the focus from the bar, which closes: here just
+    // below its one row left, where it reached before the typing. (The command bar test covers
+    // the empty query it opens with again.)
+    const ScreenInfo screen = LinuxScreens().mainScreen();
+    const QRect oneRow
+        = YUp::flip(CommandBarController::frameFor(1, screen), screen.frame.height()).toRect();
+    Client other(QStringLiteral("xterm"),
+                 QStringLiteral("60x8+%1+%2").arg(oneRow.left()).arg(oneRow.bottom() + 8));
     ASSERT_TRUE(waitForWindow(QStringLiteral("xterm"), 5000));
     openBar();
     ASSERT_TRUE(xdotool("type --delay 40 abc"));
-    ASSERT_TRUE(xdotool("mousemove --sync 200 640 click 1"));
+    const auto shownHeight = [] {
+        static const QRegularExpression extents(
+            QStringLiteral("Window shape extents:\\s+\\d+x(\\d+)"));
+        const QRegularExpressionMatch m = extents.match(run("xwininfo", {"-name", kBar, "-shape"}));
+        return m.hasMatch() ? m.captured(1).toInt() : -1;
+    };
+    EXPECT_TRUE(waitUntil([&] { return shownHeight() > 0 && shownHeight() <= oneRow.height(); }))
+        << "shown " << shownHeight();
+    ASSERT_TRUE(xdotool(QStringLiteral("mousemove --sync %1 %2 click 1")
+                            .arg(oneRow.left() + 100)
+                            .arg(oneRow.bottom() + 40)));
     EXPECT_TRUE(waitUntil([] { return !isViewable(kBar); }, 3000))
         << "the bar stayed open after losing the focus";
 }

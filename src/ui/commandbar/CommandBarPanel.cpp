@@ -8,7 +8,8 @@
 #include <QEvent>
 #include <QPainterPath>
 #include <QRegion>
-#include <QVBoxLayout>
+
+#include <algorithm>
 
 CommandBarPanel::CommandBarPanel(const Screens &screens, WindowSystem &windows, QObject *parent)
     : CommandBarWindow(parent)
@@ -23,8 +24,6 @@ CommandBarPanel::CommandBarPanel(const Screens &screens, WindowSystem &windows, 
     w->setAttribute(Qt::WA_QuitOnClose, false);
     w->setWindowTitle(QStringLiteral("Kaidro commandBar"));
     w->setObjectName(QStringLiteral("commandBar"));
-    auto *layout = new QVBoxLayout(w);
-    layout->setContentsMargins(0, 0, 0, 0);
     w->installEventFilter(this);
     // The readouts raise themselves every few seconds to stay above other apps; the bar stays
     // above them.
@@ -40,14 +39,27 @@ CommandBarPanel::~CommandBarPanel() = default;
 
 QRectF CommandBarPanel::frame() const
 {
-    return YUp::flip(QRectF(m_widget->geometry()), m_screens.mainScreen().frame.height());
+    return YUp::flip(QRectF(visibleRect().translated(m_widget->pos())),
+                     m_screens.mainScreen().frame.height());
 }
 
 void CommandBarPanel::setFrame(const QRectF &frame)
 {
     const QRect r = YUp::flip(frame, m_screens.mainScreen().frame.height()).toRect();
-    if (r != m_widget->geometry())
-        m_widget->setGeometry(r);
+    // The bar grows and shrinks downwards with its rows at every keystroke. Resizing the
+    // window would go through the window manager and the compositor and have the whole
+    // window drawn and sent again; the window only ever grows, and what shows of it is cut to
+    // the frame asked for.
+    const QRect window(r.topLeft(),
+                       QSize(r.width(),
+                             r.topLeft() == m_widget->pos() && r.width() == m_widget->width()
+                                 ? std::max(r.height(), m_widget->height())
+                                 : r.height()));
+    if (window != m_widget->geometry())
+        m_widget->setGeometry(window);
+    m_visibleHeight = r.height();
+    if (m_content)
+        m_content->setGeometry(visibleRect());
     updateMask();
 }
 
@@ -63,10 +75,15 @@ void CommandBarPanel::setContent(QWidget *view)
     m_content = view;
     if (view) {
         view->setParent(m_widget.get());
-        m_widget->layout()->addWidget(view);
+        view->setGeometry(visibleRect());
         view->show();
     }
     updateMask();
+}
+
+QRect CommandBarPanel::visibleRect() const
+{
+    return QRect(0, 0, m_widget->width(), std::min(m_visibleHeight, m_widget->height()));
 }
 
 void CommandBarPanel::present(double fadeDuration)
@@ -109,13 +126,22 @@ void CommandBarPanel::updateMask()
 {
     // WORKAROUND(X11 without a compositing manager): transparent pixels show black, so the
     // window is cut to its card.
+    // Clicks below the rows pass to the windows beneath.
     QWidget *w = m_widget.get();
-    if (m_windows.compositing() || w->size().isEmpty()) {
+    const QRect shown = visibleRect();
+    if (shown.isEmpty()) {
         w->clearMask();
         return;
     }
+    if (m_windows.compositing()) {
+        if (shown.size() == w->size())
+            w->clearMask();
+        else
+            w->setMask(shown);
+        return;
+    }
     QPainterPath card;
-    card.addRoundedRect(QRectF(10, 20, w->width() - 20, w->height() - 26), 14, 14);
+    card.addRoundedRect(QRectF(10, 20, shown.width() - 20, shown.height() - 26), 14, 14);
     w->setMask(QRegion(card.toFillPolygon().toPolygon()));
 }
 

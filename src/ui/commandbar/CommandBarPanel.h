@@ -36,6 +36,8 @@ protected:
 
 private:
     void updateMask();
+    // The part of the window the bar's frame covers, from its top.
+    QRect visibleRect() const;
 
     const Screens &m_screens;
     WindowSystem &m_windows;
@@ -44,4 +46,5 @@ private:
     QVariantAnimation m_fade;
     bool m_prepared = false;
     bool m_wasActive = false;
+    int m_visibleHeight = 0;
 };
