@@ -252,7 +252,7 @@ bool TargetCursor::showSprite(int offset)
     if (!m_sprites)
         return false;
     const SpriteKey key = spriteKey();
-    if (!(key == m_spriteKey)) {
+    if (key != m_spriteKey) {
         m_sprites->clear();
         m_kept.clear();
         m_spriteKey = key;
