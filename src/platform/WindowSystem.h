@@ -86,4 +86,8 @@ public:
     // Sprites for our translucent window `windowId`; null where frames cannot be kept apart
     // from the window (the caller repaints instead).
     virtual std::unique_ptr<WindowSprites> sprites(quintptr windowId) const;
+
+    // Sends what the toolkit has drawn and asked of the window system so far without waiting
+    // for the event loop to go idle, for a window that must show a change at once.
+    virtual void flush() { }
 };

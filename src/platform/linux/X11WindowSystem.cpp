@@ -149,6 +149,14 @@ void X11WindowSystem::watchCompositor()
     m_compositing = compositorOwnsSelection();
 }
 
+void X11WindowSystem::flush()
+{
+    // Qt leaves a repaint's last requests in the connection's buffer until its event loop next
+    // reads from the server.
+    if (m_connection)
+        xcb_flush(m_connection);
+}
+
 bool X11WindowSystem::compositing() const
 {
     if (m_compositorWatch)

@@ -33,6 +33,7 @@ public:
     void stackUnder(quintptr windowId, quintptr ceilingId) override;
     bool onTopInOrder(const QList<quintptr> &bottomToTop) const override;
     std::unique_ptr<WindowSprites> sprites(quintptr windowId) const override;
+    void flush() override;
 
     // Whether the environment names a Wayland session, where X11 clients cannot see or move
     // other apps' windows.

@@ -147,6 +147,11 @@ void CommandBarPanel::updateMask()
 
 bool CommandBarPanel::eventFilter(QObject *watched, QEvent *event)
 {
+    // A keystroke's rows go to the screen as soon as they are drawn, not once the rest of the
+    // program's work for this turn of the event loop is done.
+    if (watched == m_widget.get() && event->type() == QEvent::UpdateRequest)
+        QMetaObject::invokeMethod(
+            this, [this] { m_windows.flush(); }, Qt::QueuedConnection);
     if (watched == m_widget.get() && event->type() == QEvent::ActivationChange) {
         if (m_widget->isActiveWindow()) {
             m_wasActive = true;

@@ -61,6 +61,9 @@ CommandBarView::CommandBarView(CommandBarModel &model, AppIcon appIcon, QWidget 
     , m_appIcon(std::move(appIcon))
 {
     setAttribute(Qt::WA_TranslucentBackground);
+    // The view grows and shrinks downwards with its rows; the search field above them stays as
+    // it was drawn (see resizeEvent).
+    setAttribute(Qt::WA_StaticContents);
     setAccessibleName(QStringLiteral("Command bar"));
 
     m_field = new QLineEdit(this);
@@ -82,8 +85,10 @@ CommandBarView::CommandBarView(CommandBarModel &model, AppIcon appIcon, QWidget 
     m_shownRows = int(m_model.results().size());
     m_shownSelection = m_model.selection();
 
+    // Not on the very next turn of the event loop: the rows just painted reach the X server
+    // only when the loop next waits, and the icons would keep them from it.
     m_iconTimer.setSingleShot(true);
-    m_iconTimer.setInterval(0);
+    m_iconTimer.setInterval(16);
     connect(&m_iconTimer, &QTimer::timeout, this, &CommandBarView::drawPendingIcons);
 
     connect(m_field, &QLineEdit::textEdited, &m_model, &CommandBarModel::setQuery);
@@ -147,6 +152,14 @@ int CommandBarView::rowAt(const QPointF &point) const
 void CommandBarView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    // A new height moves the footer and the card's lower edge with its shadow: all below the
+    // search field is drawn again, not the field.
+    if (event->oldSize().width() == width() && event->oldSize().height() != height()) {
+        const int top = rowsArea(0).top();
+        update(QRect(0, top, width(), height() - top));
+    } else {
+        update();
+    }
     const QRectF content = contentRect();
     m_field->setGeometry(
         QRectF(content.x() + 50, content.y() + 18, content.width() - 70, 34).toRect());
