@@ -10,7 +10,6 @@
 namespace {
 
 const QString kStopped = "Focus · stopped", kComplete = "Focus · session complete";
-const auto exited = [](int status) { return ToolResult{true, false, status, {}, {}}; };
 
 QStringList shortcutRuns(const FakeToolRunner &tools)
 {
@@ -166,7 +165,7 @@ TEST_F(Opening, KnownNamesAndAlternativesOpenInOrderAndNothingFoundNamesTheFirst
 {
     workspace.openable = {"com.googlecode.iterm2"};
     EXPECT_TRUE(service->openApp("iTerm"));
-    workspace.installed = {LaunchWorkspace::app("code", "Visual Studio Code")};
+    workspace.installed = {FakeWorkspace::installedApp("code", "Visual Studio Code")};
     workspace.openable = {workspace.installed[0].desktopFile};
     EXPECT_TRUE(service->openApp("Cursor", {"Visual Studio Code"}, false));
     EXPECT_EQ(service->lastStatus(), "Opened Visual Studio Code");
@@ -175,7 +174,7 @@ TEST_F(Opening, KnownNamesAndAlternativesOpenInOrderAndNothingFoundNamesTheFirst
 
     // With a typographic apostrophe.
     const QString expected = "Couldn\u2019t find Cursor";
-    workspace.installed = {LaunchWorkspace::app("gimp", "GIMP")};
+    workspace.installed = {FakeWorkspace::installedApp("gimp", "GIMP")};
     EXPECT_FALSE(service->openApp("Cursor", {"Visual Studio Code", "Zed"}));
     EXPECT_EQ(shown(), QStringList{expected + " | "});
     EXPECT_TRUE(tools.calls.isEmpty());

@@ -1,7 +1,7 @@
 #include "actions/AppLauncher.h"
 
-#include "actions/LaunchWorkspace.h"
 #include "fakes/FakeToolRunner.h"
+#include "fakes/FakeWorkspace.h"
 
 #include <gtest/gtest.h>
 
@@ -11,13 +11,17 @@
 
 namespace {
 
+constexpr auto app = &FakeWorkspace::installedApp;
+
 class Launcher : public ::testing::Test
 {
 protected:
     QTemporaryDir bin;
-    LaunchWorkspace workspace;
+    FakeWorkspace workspace;
     FakeToolRunner tools;
     AppLauncher launcher{workspace, tools, false, {bin.path()}};
+
+    void SetUp() override { workspace.openSucceeds = false; }
 
     QString install(const QString &name)
     {
@@ -32,29 +36,28 @@ TEST_F(Launcher, KnownNameTriesItsEntriesInOrderUntilOneOpensAndTerminalPrefersT
 {
     workspace.openable = {"org.kde.plasma-systemmonitor", "org.gnome.Terminal"};
     EXPECT_TRUE(launcher.launch("Activity Monitor"));
-    EXPECT_EQ(workspace.attempts,
+    EXPECT_EQ(workspace.opened,
               QStringList({"com.apple.ActivityMonitor", "org.gnome.SystemMonitor",
                            "gnome-system-monitor", "org.kde.plasma-systemmonitor"}));
     EXPECT_TRUE(tools.calls.isEmpty());
 
     // The desktop's default terminal comes before the desktops' own.
-    workspace.attempts.clear();
+    workspace.opened.clear();
     const QString path = install("x-terminal-emulator");
     EXPECT_TRUE(launcher.launch("Terminal"));
     ASSERT_EQ(tools.calls.size(), 1);
     EXPECT_EQ(tools.calls[0].program, path);
     EXPECT_TRUE(tools.calls[0].detached);
-    EXPECT_TRUE(workspace.attempts.isEmpty());
+    EXPECT_TRUE(workspace.opened.isEmpty());
 }
 
 TEST(LauncherMatch, ExactNameWinsContainingIsCaseInsensitiveAndRepeatable)
 {
-    const QList<InstalledApp> code{LaunchWorkspace::app("code-oss", "Code - OSS"),
-                                   LaunchWorkspace::app("code", "code")};
+    const QList<InstalledApp> code{app("code-oss", "Code - OSS"), app("code", "code")};
     EXPECT_EQ(AppLauncher::match(code, "Code")->id, "code");
     // The desktop hands entries over in any order; the same one must win every time.
-    QList<InstalledApp> installed{LaunchWorkspace::app("firefox-esr", "Firefox ESR"),
-                                  LaunchWorkspace::app("firefox-dev", "Firefox Developer")};
+    QList<InstalledApp> installed{app("firefox-esr", "Firefox ESR"),
+                                  app("firefox-dev", "Firefox Developer")};
     EXPECT_EQ(AppLauncher::match(installed, "firefox")->id, "firefox-dev");
     std::reverse(installed.begin(), installed.end());
     EXPECT_EQ(AppLauncher::match(installed, "firefox")->id, "firefox-dev");
@@ -65,9 +68,9 @@ TEST(LauncherMatch, ExactNameWinsContainingIsCaseInsensitiveAndRepeatable)
 TEST_F(Launcher, ProgramOnThePathComesLastUnderItsUsualSpellingAndPathsNeverRun)
 {
     const QString path = install("google-chrome");
-    workspace.installed = {LaunchWorkspace::app("firefox", "Firefox")};
+    workspace.installed = {app("firefox", "Firefox")};
     EXPECT_TRUE(launcher.launch("Google Chrome"));
-    EXPECT_EQ(workspace.attempts, QStringList({"com.google.Chrome", "google-chrome"}));
+    EXPECT_EQ(workspace.opened, QStringList({"com.google.Chrome", "google-chrome"}));
     ASSERT_EQ(tools.calls.size(), 1);
     EXPECT_EQ(tools.calls[0].program, path);
 

@@ -134,7 +134,7 @@ TEST_F(Ollama, WakeGivesUpAfterSixteenChecksAndNeitherUnloadNorTheRestrictedEdit
     settle();
     EXPECT_EQ(service->lastStatus(), kOffline);
     EXPECT_EQ(tools.calls.size(), 1);
-    EXPECT_TRUE(workspace.attempts.isEmpty());
+    EXPECT_TRUE(workspace.opened.isEmpty());
 }
 
 TEST_F(Ollama, UnloadCountsOnlyTheModelsTheServerLetGo)

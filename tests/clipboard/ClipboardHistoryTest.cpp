@@ -9,9 +9,8 @@
 #include "fakes/FakeWindowSystem.h"
 #include "fakes/FakeWorkspace.h"
 #include "support/TestEnvironment.h"
+#include "support/TestHelpers.h"
 
-#include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -54,8 +53,7 @@ protected:
 
     QByteArray read(const QString &name = "pinned-clips.json") const
     {
-        QFile file(folder + '/' + name);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        return readFile(folder + '/' + name);
     }
 
     // Copies `text` outside and lets the history see it.
@@ -65,14 +63,7 @@ protected:
         history->poll();
     }
 
-    QStringList texts(const QList<ClipItem> &items) const
-    {
-        QStringList out;
-        for (const ClipItem &item : items)
-            out << item.text;
-        return out;
-    }
-    QStringList texts() const { return texts(history->items()); }
+    QStringList texts() const { return mapped(history->items(), &ClipItem::text); }
 };
 
 TEST(ClipItemKind, LinksPathsAndText)
@@ -200,7 +191,7 @@ TEST_F(ClipboardHistoryTest, TrimKeepsFortyUnpinnedAndEveryPinned)
     QStringList kept{"clip 43", "clip 2", "clip 1", "clip 0", "one more"};
     for (int i = 42; i > 3; --i)
         kept << QStringLiteral("clip %1").arg(i);
-    EXPECT_EQ(texts(history->displayItems()), kept);
+    EXPECT_EQ(mapped(history->displayItems(), &ClipItem::text), kept);
 }
 
 TEST_F(ClipboardHistoryTest, PinnedEntriesAreWrittenAtOnceSurviveARestartOrAreKeptAsideBroken)
@@ -242,12 +233,8 @@ TEST_F(ClipboardHistoryTest, PinnedEntriesAreWrittenAtOnceSurviveARestartOrAreKe
     // A file that does not decode loads empty and is kept aside; other files stay as they are.
     const QByteArray broken
         = R"([{"id":"8C1B2D4E-0000-4000-8000-000000000001","text":"x","date":1.5}])";
-    for (const auto &[name, bytes] :
-         {std::pair{"/pinned-clips.json", broken}, {"/loadouts.json", QByteArray("[]")}}) {
-        QFile file(folder + name);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
+    writeFile(folder + "/pinned-clips.json", broken);
+    writeFile(folder + "/loadouts.json", "[]");
     history = make();
     EXPECT_TRUE(history->items().isEmpty());
     copy("new");

@@ -2,6 +2,7 @@
 
 #include "fakes/FakeClock.h"
 #include "fakes/FakeWorkspace.h"
+#include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -19,10 +20,7 @@ InstalledApp installed(const QString &name, const QString &id = {})
 
 QStringList names(const QList<AppCatalog::Entry> &apps)
 {
-    QStringList out;
-    for (const AppCatalog::Entry &e : apps)
-        out << e.name;
-    return out;
+    return mapped(apps, &AppCatalog::Entry::name);
 }
 
 class AppCatalogTest : public ::testing::Test

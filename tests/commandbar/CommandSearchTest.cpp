@@ -2,6 +2,7 @@
 
 #include "commandbar/RelativeDate.h"
 #include "hud/HUDWidgetSettings.h"
+#include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -22,16 +23,13 @@ SearchSkill skill(const QString &id, const QString &title, bool shortcut = false
     return {id, title, "bolt.fill", {}, shortcut, kind};
 }
 
-QStringList ids(const QList<CommandItem> &rows, QString CommandItem::*field = &CommandItem::id)
+QStringList ids(const QList<CommandItem> &rows)
 {
-    QStringList out;
-    for (const CommandItem &row : rows)
-        out << row.*field;
-    return out;
+    return mapped(rows, &CommandItem::id);
 }
 QStringList titles(const QList<CommandItem> &rows)
 {
-    return ids(rows, &CommandItem::title);
+    return mapped(rows, &CommandItem::title);
 }
 
 QString shown(const CommandItem &row)

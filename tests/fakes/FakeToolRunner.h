@@ -40,3 +40,9 @@ private:
     }
     mutable QMutex m_mutex;
 };
+
+// A run that exited with `status` after writing `out`.
+inline ToolResult exited(int status, const QByteArray &out = {})
+{
+    return {true, false, status, out, {}};
+}

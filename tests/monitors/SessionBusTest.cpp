@@ -50,7 +50,7 @@ public:
 class SessionBus : public ::testing::Test
 {
 protected:
-    PrivateBus bus;
+    PrivateSessionBus bus;
     std::unique_ptr<CountedPlayers> players;
     FakeFeedback feedback;
     std::unique_ptr<NowPlayingMonitor> monitor;

@@ -6,6 +6,7 @@
 #include "platform/linux/SoundServer.h"
 
 #include "support/TestEnvironment.h"
+#include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -29,18 +30,9 @@ mode_t modeOf(const QString &path)
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 0777 : 0;
 }
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 void writeRaw(const QString &path, const QByteArray &bytes, mode_t mode = 0644)
 {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-    ::chmod(QFile::encodeName(path).constData(), mode);
+    ::chmod(QFile::encodeName(writeFile(path, bytes)).constData(), mode);
 }
 
 // Two application folders, the first (the user's) hiding entries of the same id in the second.
@@ -51,15 +43,12 @@ protected:
     {
         ASSERT_TRUE(m_dir.isValid());
         QDir(m_dir.path()).mkpath("user");
-        QDir(m_dir.path()).mkpath("system/kde");
         m_folders = {m_dir.filePath("user"), m_dir.filePath("system")};
     }
 
     void write(const QString &relative, const QByteArray &body)
     {
-        QFile file(m_dir.filePath(relative));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("[Desktop Entry]\nType=Application\n" + body);
+        writeFile(m_dir.filePath(relative), "[Desktop Entry]\nType=Application\n" + body);
     }
 
     QTemporaryDir m_dir;
@@ -77,18 +66,18 @@ TEST(AtomicFile, WritesOwnerOnlyEvenOverAWiderFileReportsFailureAndKeepsBadCopie
     writeRaw(path, "old", 0644);
     ASSERT_TRUE(AtomicFile::write(path, "[1]"));
     EXPECT_EQ(modeOf(path), 0600u);
-    EXPECT_EQ(readAll(path), QByteArray("[1]"));
+    EXPECT_EQ(readFile(path), QByteArray("[1]"));
     // No temporary file is left behind.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
 
     // The parent is a file, not a folder: nothing can be written there.
     EXPECT_FALSE(AtomicFile::write(path + "/loadouts.json", "[]"));
-    EXPECT_EQ(readAll(path), QByteArray("[1]"));
+    EXPECT_EQ(readFile(path), QByteArray("[1]"));
 
     writeRaw(path + ".bad", "older");
     EXPECT_TRUE(AtomicFile::keepAside(path));
     EXPECT_FALSE(QFileInfo::exists(path));
-    EXPECT_EQ(readAll(path + ".bad"), QByteArray("[1]"));
+    EXPECT_EQ(readFile(path + ".bad"), QByteArray("[1]"));
 }
 
 TEST(JsonUserDefaults, TypesSurviveARestart)
@@ -150,7 +139,7 @@ TEST(JsonUserDefaults, WrongTypesReadAsMissingMalformedFilesAreKeptAsideAndWrite
             d.setValue("Vantle.readoutIdle", 30);
             EXPECT_EQ(modeOf(path), 0600u);
         }
-        EXPECT_EQ(readAll(path + ".bad"), keptAside ? bytes : QByteArray());
+        EXPECT_EQ(readFile(path + ".bad"), keptAside ? bytes : QByteArray());
         EXPECT_EQ(JsonUserDefaults(path).number("Vantle.readoutIdle"), 30.0);
     }
 }

@@ -3,6 +3,7 @@
 #include "clipboard/ClipboardHistory.h"
 #include "platform/linux/ICalendarText.h"
 #include "support/TestEnvironment.h"
+#include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -28,27 +29,12 @@ namespace {
 
 constexpr int kKills = 60;
 
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 unsigned mode(const QString &path)
 {
     struct stat st
     {
     };
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-    f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 // Each file's generation, or nothing when it is no whole generation.
@@ -137,7 +123,8 @@ TEST(StoresUnderKill, EachFileIsAWholeGenerationNoOlderThanTheLastFinishedSaveAn
 {
     ICalendarText::init();
     const QString home = TestEnvironment::home() + QStringLiteral("/churn");
-    writeFile(StoreChurn::taskFile(home), StoreChurn::tasks());
+    writeFile(StoreChurn::taskFile(home), StoreChurn::tasks(),
+              QFile::ReadOwner | QFile::WriteOwner);
     const QString data = StoreChurn::dataFolder(home);
     const std::map<QString, QString> paths{
         {"defaults", StoreChurn::configFile(home)},
@@ -186,7 +173,7 @@ TEST(StoresUnderKill, EachFileIsAWholeGenerationNoOlderThanTheLastFinishedSaveAn
             if (!QFile::exists(path) && !finished.count(store))
                 continue;
             ++checks;
-            const std::optional<int> g = generationOf.at(store)(contents(path));
+            const std::optional<int> g = generationOf.at(store)(readFile(path));
             ASSERT_TRUE(g) << store.toStdString() << " is torn after kill " << kill;
             const int last = finished.count(store) ? finished[store] : 0;
             // Tasks count completions, one a generation, like the others count generations.
@@ -243,7 +230,8 @@ TEST(StoresUnderKill, EachFileIsAWholeGenerationNoOlderThanTheLastFinishedSaveAn
 TEST(StoresOnAFullDisk, KeepThePreviousFileAndTellTheLogOncePerFile)
 {
     const QString home = TestEnvironment::home() + QStringLiteral("/full");
-    writeFile(StoreChurn::taskFile(home), StoreChurn::tasks());
+    writeFile(StoreChurn::taskFile(home), StoreChurn::tasks(),
+              QFile::ReadOwner | QFile::WriteOwner);
 
     // A small file system of its own where one can be mounted (root, in a mount namespace that
     // ends with the program); a limit on file sizes otherwise.

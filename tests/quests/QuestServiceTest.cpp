@@ -4,12 +4,10 @@
 #include "platform/linux/EvolutionCalendarStore.h"
 #include "platform/linux/ICalendarText.h"
 #include "support/TestEnvironment.h"
+#include "support/TestHelpers.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QSaveFile>
+#include <QTest>
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
@@ -59,50 +57,26 @@ struct QuestServiceTest : ::testing::Test
             + QStringLiteral("/evolution/%1/personal/%2")
                   .arg(QLatin1String(kind), QLatin1String(file));
     }
-    void write(const QString &path, const QByteArray &bytes)
-    {
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
     void writeEvents(const QString &components)
     {
-        write(storePath("calendar", "calendar.ics"), calendar(components));
+        writeFile(storePath("calendar", "calendar.ics"), calendar(components));
     }
-    void writeTasks(const QByteArray &bytes) { write(storePath("tasks", "tasks.ics"), bytes); }
-    QByteArray readTasks() const
-    {
-        QFile f(storePath("tasks", "tasks.ics"));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    void writeTasks(const QByteArray &bytes) { writeFile(storePath("tasks", "tasks.ics"), bytes); }
+    QByteArray readTasks() const { return readFile(storePath("tasks", "tasks.ics")); }
 
     void settle()
     {
-        QElapsedTimer waited;
-        waited.start();
-        while (quests.isBusy() && waited.elapsed() < 5000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        ASSERT_FALSE(quests.isBusy());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !quests.isBusy(); }, 5000));
     }
     void refresh()
     {
         quests.refresh();
         settle();
     }
-    QStringList eventTitles() const
-    {
-        QStringList titles;
-        for (const QuestService::Event &e : quests.events())
-            titles << e.title;
-        return titles;
-    }
+    QStringList eventTitles() const { return mapped(quests.events(), &QuestService::Event::title); }
     QStringList reminderTitles() const
     {
-        QStringList titles;
-        for (const QuestService::Reminder &r : quests.reminders())
-            titles << r.title;
-        return titles;
+        return mapped(quests.reminders(), &QuestService::Reminder::title);
     }
 };
 
@@ -244,26 +218,17 @@ TEST_F(QuestServiceTest, RefreshesOnStoreChangesOnlyWhileTheHUDIsVisible)
         f.write(calendar(components));
         ASSERT_TRUE(f.commit());
     };
-    auto waitFor = [&](qsizetype count) {
-        QElapsedTimer waited;
-        waited.start();
-        while (quests.reminders().size() != count && waited.elapsed() < 5000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    };
     replaceTasks(task("a", "First") + task("b", "Second"));
-    waitFor(2);
-    EXPECT_EQ(reminderTitles(), (QStringList{"First", "Second"}));
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return reminderTitles() == QStringList{"First", "Second"};
+    }));
     replaceTasks(task("c", "Third"));
-    waitFor(1);
-    EXPECT_EQ(reminderTitles(), QStringList{"Third"});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return reminderTitles() == QStringList{"Third"}; }));
 
     quests.setHUDVisible(false);
     EXPECT_FALSE(quests.isRefreshing());
     writeTasks(calendar(task("a", "First") + task("b", "Second")));
-    QElapsedTimer waited;
-    waited.start();
-    while (waited.elapsed() < QuestService::changeSettleMs * 3)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QTest::qWait(QuestService::changeSettleMs * 3);
     EXPECT_FALSE(quests.isBusy());
     EXPECT_EQ(reminderTitles(), QStringList{"Third"});
 }

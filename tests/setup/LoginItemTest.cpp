@@ -3,6 +3,7 @@
 
 #include "fakes/FakeSystemLog.h"
 #include "support/TestEnvironment.h"
+#include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -15,18 +16,8 @@ namespace {
 // A file at `path`, with its folders; a program unless told otherwise.
 QString make(const QString &path, const QByteArray &text = "#!/bin/sh\n")
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    file.write(text);
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    return path;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return writeFile(path, text,
+                     QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 struct LoginItemFixture : ::testing::Test
@@ -49,7 +40,7 @@ TEST_F(LoginItemFixture, RegistersAnInstalledCopyAndTogglesOff)
 
     service.toggle();
     EXPECT_TRUE(service.isEnabled());
-    EXPECT_EQ(readAll(items.entryPath()),
+    EXPECT_EQ(readFile(items.entryPath()),
               "[Desktop Entry]\nType=Application\nName=Kaidro\nExec=\""
                   + QString(program).replace("$", "\\\\$").toUtf8()
                   + "\"\nX-GNOME-Autostart-enabled=true\n");

@@ -323,11 +323,7 @@ TEST_F(Panels, FactoryBuildsEveryViewAtItsPanelSizeOnlyOverItsModels)
 TEST_F(Panels, SkillsListTheirSectionsAndStarsFillTheQuickBarEquipmentStarsLoadouts)
 {
     tools.handler = [](const QString &, const QStringList &args) {
-        ToolResult r;
-        r.started = true;
-        r.exitStatus = 0;
-        r.standardOutput = args.value(0) == "list" ? "Backup\n" : "";
-        return r;
+        return exited(0, args.value(0) == "list" ? "Backup\n" : "");
     };
     auto equipmentPanel = equipment({loadout("Desk", {"Code"})});
     equipmentPanel->setSkillBook(&book);

@@ -7,6 +7,7 @@
 #include "fakes/FakeScreens.h"
 #include "fakes/FakeWindowSystem.h"
 #include "fakes/FakeWorkspace.h"
+#include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -100,12 +101,6 @@ Loadout sample()
             "Firefox + Terminal",
             QDateTime(QDate(2026, 3, 14), QTime(15, 9, 26, 535), QTimeZone::utc()),
             {sampleEntry("firefox"), sampleEntry("org.gnome.Terminal", 2)}};
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace
@@ -426,16 +421,14 @@ TEST(LoadoutFile, MissingIsEmptySavedLoadsBackOwnerOnlyAndAnUnreadableFileIsMove
                   | QFileDevice::WriteUser);
     EXPECT_EQ(LoadoutStore(paths).load(), list);
     const QByteArray damaged("[{\"id\": \"E621E1F8-C36C-495A-93FC-0C247A3E6E5F\", \"na");
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(damaged) > 0);
-    f.close();
+    writeFile(file, damaged);
     LoadoutStore reader(paths);
     EXPECT_TRUE(reader.load().isEmpty() && reader.foundUnreadable());
-    EXPECT_EQ(readAll(file), damaged);
+    EXPECT_EQ(readFile(file), damaged);
     ASSERT_TRUE(reader.save({sample()}));
-    EXPECT_EQ(readAll(file + ".bad"), damaged);
+    EXPECT_EQ(readFile(file + ".bad"), damaged);
     EXPECT_EQ(LoadoutStore(paths).load().size(), 1);
     ASSERT_TRUE(reader.save({})); // later saves replace only our own file
-    EXPECT_EQ(readAll(file + ".bad"), damaged);
-    EXPECT_EQ(readAll(file), QByteArray("[]"));
+    EXPECT_EQ(readFile(file + ".bad"), damaged);
+    EXPECT_EQ(readFile(file), QByteArray("[]"));
 }
