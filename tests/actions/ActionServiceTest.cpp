@@ -1,8 +1,8 @@
 #include "actions/ServiceFixture.h"
 #include "actions/ShortcutsTool.h"
+#include "support/TestHelpers.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QThread>
@@ -186,12 +186,8 @@ TEST_F(Opening, BatterySettingsFollowTheDesktopAndProjectsTheFirstProjectFolderE
     EXPECT_TRUE(tools.calls.isEmpty());
 
     const QDir bin(dir.filePath("bin"));
-    bin.mkpath(".");
-    for (const char *name : {"gnome-control-center", "xfce4-power-manager-settings"}) {
-        QFile file(bin.filePath(name));
-        file.open(QIODevice::WriteOnly);
-        file.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
-    }
+    for (const char *name : {"gnome-control-center", "xfce4-power-manager-settings"})
+        writeFile(bin.filePath(name), {}, QFile::ReadOwner | QFile::ExeOwner);
     make([](Options &o) { o.currentDesktop = "xfce"; });
     service->openBatterySettings();
     ASSERT_EQ(tools.calls.size(), 1);
@@ -207,7 +203,7 @@ TEST_F(Opening, BatterySettingsFollowTheDesktopAndProjectsTheFirstProjectFolderE
 
     home.mkpath("repos");
     home.mkpath("Developer");
-    QFile(home.filePath("Projects")).open(QIODevice::WriteOnly); // a file, not a folder
+    writeFile(home.filePath("Projects")); // a file, not a folder
     service->openProjects();
     EXPECT_EQ(workspace.openedURLs.last(), QUrl::fromLocalFile(home.filePath("Developer")));
     // The status never claims a folder opened when the desktop refused it.

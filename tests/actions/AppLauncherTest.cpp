@@ -2,11 +2,10 @@
 
 #include "fakes/FakeToolRunner.h"
 #include "fakes/FakeWorkspace.h"
+#include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 namespace {
@@ -25,10 +24,8 @@ protected:
 
     QString install(const QString &name)
     {
-        QFile file(QDir(bin.path()).filePath(name));
-        file.open(QIODevice::WriteOnly);
-        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        return file.fileName();
+        return writeFile(QDir(bin.path()).filePath(name), {},
+                         QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 };
 
@@ -75,7 +72,6 @@ TEST_F(Launcher, ProgramOnThePathComesLastUnderItsUsualSpellingAndPathsNeverRun)
     EXPECT_EQ(tools.calls[0].program, path);
 
     install("tool");
-    QDir(bin.path()).mkdir("sub");
     install("sub/tool");
     for (const QString &name :
          QStringList{"sub/tool", "../" + QDir(bin.path()).dirName() + "/tool", "/bin/sh"})

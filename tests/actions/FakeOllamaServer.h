@@ -29,7 +29,6 @@ public:
     struct Request
     {
         QString path;
-        QByteArray head; // the request line and headers, lower-cased
         QByteArray body;
 
         QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
@@ -91,7 +90,7 @@ private:
                 = contentLength.match(QString::fromLatin1(head)).captured(1).toLongLong();
             if (buffer.size() < end + 4 + length)
                 return;
-            requests << Request{QString::fromLatin1(head.split(' ').value(1)), head,
+            requests << Request{QString::fromLatin1(head.split(' ').value(1)),
                                 buffer.mid(end + 4, length)};
             buffer.remove(0, end + 4 + length);
             answer(socket, requests.last());

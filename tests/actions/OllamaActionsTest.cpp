@@ -20,7 +20,7 @@ protected:
 
     void SetUp() override
     {
-        feedback.run = FakeFeedback::Run::nextTurn;
+        feedback.nextTurn = true;
         ServiceFixture::SetUp();
     }
 

@@ -8,12 +8,11 @@
 #include "fakes/FakeHotKeys.h"
 #include "fakes/FakeProcessTable.h"
 #include "fakes/FakeSystemLog.h"
+#include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QFontDatabase>
 #include <QTemporaryDir>
 
@@ -205,9 +204,7 @@ TEST(CommandLine, ReadsOneCommandLeavesQtItsOptionsAndRefusesTheRest)
 TEST(FontRegistration, RegistersGoodFilesAndSkipsBrokenOnes)
 {
     QTemporaryDir dir;
-    QFile broken(dir.filePath(QStringLiteral("broken.ttf")));
-    ASSERT_TRUE(broken.open(QIODevice::WriteOnly) && broken.write("not a font") > 0);
-    broken.close();
+    writeFile(dir.filePath(QStringLiteral("broken.ttf")), "not a font");
     EXPECT_EQ(AppDelegate::registerFonts(dir.path()), 0);
     EXPECT_EQ(AppDelegate::registerFonts(QString()), 0);
 

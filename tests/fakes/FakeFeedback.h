@@ -32,10 +32,10 @@ public:
         if (beforeLater)
             beforeLater(int(waits.size()));
         waits << ms;
-        if (run == Run::byTest)
-            pending << Later{ms, context, context != nullptr, std::move(then)};
+        if (nextTurn)
+            QTimer::singleShot(0, context, std::move(then));
         else
-            QTimer::singleShot(run == Run::onTimers ? ms : 0, context, std::move(then));
+            pending << Later{ms, context, context != nullptr, std::move(then)};
     }
 
     // Runs the later work asked for so far (and what it asks for in turn), oldest first; work
@@ -53,10 +53,9 @@ public:
         return ran;
     }
 
-    // Later work waits for `runLater`, runs on real timers, or runs on the next turn of the
-    // event loop whatever its delay.
-    enum class Run { byTest, onTimers, nextTurn };
-    Run run = Run::byTest;
+    // Later work waits for `runLater`, or with `nextTurn` runs on the next turn of the event loop
+    // whatever its delay.
+    bool nextTurn = false;
     QList<int> waits; // every delay asked for, in order
     // Runs as later work is asked for, with how many delays came before it.
     std::function<void(int)> beforeLater;

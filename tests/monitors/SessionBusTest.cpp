@@ -5,6 +5,7 @@
 #include "TestPlayer.h"
 #include "fakes/FakeFeedback.h"
 #include "support/TestEnvironment.h"
+#include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -155,13 +156,9 @@ namespace {
 
 void desktopEntry(const char *id, const char *categories)
 {
-    const QString folder = TestEnvironment::home() + QStringLiteral("/.local/share/applications");
-    QDir().mkpath(folder);
-    QFile file(folder + QLatin1Char('/') + QLatin1String(id));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[Desktop Entry]\nType=Application\nName=Test\nExec=true\nCategories=");
-    file.write(categories);
-    file.write("\n");
+    writeFile(TestEnvironment::home() + "/.local/share/applications/" + id,
+              "[Desktop Entry]\nType=Application\nName=Test\nExec=true\nCategories="
+                  + QByteArray(categories) + "\n");
 }
 
 void announce(QDBusConnection &sender, const char *app, QVariant count)

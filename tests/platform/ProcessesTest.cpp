@@ -1,11 +1,10 @@
 #include "platform/linux/ProcFsProcessTable.h"
 #include "platform/linux/ProcSystemStats.h"
 #include "platform/linux/ProcessToolRunner.h"
+#include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -29,11 +28,7 @@ protected:
 
     void write(const QString &relative, const QByteArray &content)
     {
-        const QString path = root.filePath(relative);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
+        writeFile(root.filePath(relative), content);
     }
     // Files of one folder under /sys/class, given as "file=value ...", each value with a newline.
     void sys(const QString &folder, const QString &files)

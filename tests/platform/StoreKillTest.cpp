@@ -31,9 +31,7 @@ constexpr int kKills = 60;
 
 unsigned mode(const QString &path)
 {
-    struct stat st
-    {
-    };
+    struct stat st = {};
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 

@@ -3,6 +3,7 @@
 
 #include "actions/ShortcutsTool.h"
 #include "platform/linux/LinuxSystemInfo.h"
+#include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -54,16 +55,6 @@ QList<SetupItem> build(const SetupFacts &facts, const SetupActions &actions = {}
 QString detail(const SetupFacts &facts, const char *id)
 {
     return item(build(facts), id).detail;
-}
-
-void touch(const QString &path, QFileDevice::Permissions permissions = {})
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
-    if (permissions)
-        file.setPermissions(permissions);
 }
 
 } // namespace
@@ -265,16 +256,16 @@ TEST(SetupProbeHelpers, ToolsDesktopEntriesOsReleaseAndCalendarStores)
 {
     QTemporaryDir root;
     const QString tool = root.filePath("vantle-shortcuts");
-    touch(tool);
+    writeFile(tool);
     // Not executable: not the tool.
     EXPECT_NE(ShortcutsTool::locate(root.path()), tool);
-    touch(tool, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    writeFile(tool, {}, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     EXPECT_EQ(ShortcutsTool::locate(root.path()), tool);
 
     const QStringList folders{root.filePath("none"), root.filePath("applications")};
     QDir().mkpath(folders[1]);
     EXPECT_FALSE(SetupProbes::spotifyInstalledIn(folders));
-    touch(folders[1] + "/com.spotify.Client.desktop");
+    writeFile(folders[1] + "/com.spotify.Client.desktop");
     EXPECT_TRUE(SetupProbes::spotifyInstalledIn(folders));
 
     // The pretty name follows the quoting of os-release.
@@ -295,7 +286,7 @@ TEST(SetupProbeHelpers, ToolsDesktopEntriesOsReleaseAndCalendarStores)
     // A source folder without its file is not a store.
     QDir().mkpath(calendars + "/system");
     EXPECT_EQ(access(), Access::notDetermined);
-    touch(calendars + "/system/calendar.ics");
+    writeFile(calendars + "/system/calendar.ics");
     EXPECT_EQ(access(), Access::granted);
 
     QFile store(calendars + "/system/calendar.ics");

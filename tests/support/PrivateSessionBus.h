@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QFile>
+#include "support/TestHelpers.h"
+
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -17,14 +18,14 @@ public:
         if (daemon.isEmpty() || !m_folder.isValid())
             return;
         // The folder is the service folder too: the daemon reads only its .service files.
-        write("org.mpris.MediaPlayer2.sleeper.service",
-              "[D-BUS Service]\nName=org.mpris.MediaPlayer2.sleeper\nExec=/usr/bin/touch "
-                  + startedMarker().toUtf8() + "\n");
-        write("bus.conf",
-              "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><servicedir>"
-                  + m_folder.path().toUtf8()
-                  + "</servicedir><policy context=\"default\"><allow send_destination=\"*\"/>"
-                    "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
+        writeFile(m_folder.filePath("org.mpris.MediaPlayer2.sleeper.service"),
+                  "[D-BUS Service]\nName=org.mpris.MediaPlayer2.sleeper\nExec=/usr/bin/touch "
+                      + startedMarker().toUtf8() + "\n");
+        writeFile(m_folder.filePath("bus.conf"),
+                  "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><servicedir>"
+                      + m_folder.path().toUtf8()
+                      + "</servicedir><policy context=\"default\"><allow send_destination=\"*\"/>"
+                        "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
         m_daemon.start(
             daemon,
             {"--config-file=" + m_folder.filePath("bus.conf"), "--nofork", "--print-address=1"});
@@ -43,13 +44,6 @@ public:
     QString startedMarker() const { return m_folder.filePath(QStringLiteral("sleeper-started")); }
 
 private:
-    void write(const char *name, const QByteArray &text)
-    {
-        QFile file(m_folder.filePath(QLatin1String(name)));
-        if (file.open(QIODevice::WriteOnly))
-            file.write(text);
-    }
-
     QTemporaryDir m_folder;
     QProcess m_daemon;
     QString m_address;

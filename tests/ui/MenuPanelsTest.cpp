@@ -12,6 +12,7 @@
 #include "hud/HUDLayout.h"
 #include "monitors/RunningAppsMonitor.h"
 #include "skills/SkillBook.h"
+#include "support/TestHelpers.h"
 #include "ui/menu/CoreEquipment.h"
 #include "ui/menu/CoreFigure.h"
 #include "ui/menu/CoreInventory.h"
@@ -30,7 +31,6 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QEnterEvent>
-#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -130,10 +130,7 @@ struct Panels : ::testing::Test
 
     std::unique_ptr<CoreEquipment> equipment(const QList<Loadout> &saved = {})
     {
-        QFile file(paths.dataFile("loadouts.json"));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(Loadout::encode(saved));
-        file.close();
+        writeFile(paths.dataFile("loadouts.json"), Loadout::encode(saved));
         arranger = std::make_unique<WindowArranger>(
             windows, workspace, screens, paths, clock, feedback,
             [] { return std::optional<pid_t>(); }, ownPid);

@@ -14,6 +14,7 @@
 #include "fakes/FakeWindowSystem.h"
 #include "fakes/FakeWorkspace.h"
 #include "support/TestEnvironment.h"
+#include "support/TestHelpers.h"
 #include "ui/widgets/WidgetTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -198,15 +199,12 @@ protected:
         qputenv("DISPLAY", s_display.toUtf8());
         // Names for the two apps, so their windows go into loadouts.
         const QString apps = kHome + QStringLiteral("/.local/share/applications/org.example.");
-        QDir().mkpath(apps.section('/', 0, -2));
-        for (const auto &[name, wmClass] : {std::pair{"Logo", "XLogo"}, {"Clock", "XClock"}}) {
-            QFile entry(apps + name + ".desktop");
-            if (entry.open(QIODevice::WriteOnly))
-                entry.write(QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=x%2\n"
-                                           "StartupWMClass=%3\n")
-                                .arg(name, QString(name).toLower(), wmClass)
-                                .toUtf8());
-        }
+        for (const auto &[name, wmClass] : {std::pair{"Logo", "XLogo"}, {"Clock", "XClock"}})
+            writeFile(apps + name + ".desktop",
+                      QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=x%2\n"
+                                     "StartupWMClass=%3\n")
+                          .arg(name, QString(name).toLower(), wmClass)
+                          .toUtf8());
     }
     static void TearDownTestSuite()
     {
@@ -348,10 +346,9 @@ TEST_F(TwoScreensX11, NextDisplaySnapGoesAcrossAndBackAndALoadoutEquipsBothScree
     const QRectF logoSaved = *logo.frame(), clockSaved = *clock.frame();
     screenshots(QStringLiteral("loadout"));
     click(*save);
-    QFile file(kHome + QStringLiteral("/.local/share/Vantle/loadouts.json"));
-    ASSERT_TRUE(waitUntil([&] { return file.exists(); }, 4000)) << "nothing was saved";
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QList<Loadout> saved = Loadout::decode(file.readAll()).value_or(QList<Loadout>());
+    const QString file = kHome + QStringLiteral("/.local/share/Vantle/loadouts.json");
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(file); }, 4000)) << "nothing was saved";
+    const QList<Loadout> saved = Loadout::decode(readFile(file)).value_or(QList<Loadout>());
     ASSERT_EQ(saved.size(), 1);
     QStringList displays;
     for (const Loadout::Entry &e : saved.first().entries)
@@ -380,10 +377,8 @@ TEST_F(TwoScreensX11, UnpluggingAScreenBringsEveryPanelOverAndPluggingItBackRetu
                               R"("Vantle.setupSeen": true, )"
                               R"("Vantle.layoutOffsets": {"playerStatus": [900, -300]}})"));
     const auto offsets = [] {
-        QFile f(kHome + QStringLiteral("/.config/Vantle/defaults.json"));
-        return f.open(QIODevice::ReadOnly)
-            ? QJsonDocument::fromJson(f.readAll())["Vantle.layoutOffsets"].toObject()
-            : QJsonObject();
+        const QByteArray json = readFile(kHome + QStringLiteral("/.config/Vantle/defaults.json"));
+        return QJsonDocument::fromJson(json)["Vantle.layoutOffsets"].toObject();
     };
     const QJsonObject stored = offsets();
     pointerTo({2000, 400});

@@ -5,11 +5,10 @@
 
 #include "X11Probe.h"
 #include "support/TestEnvironment.h"
+#include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -194,10 +193,8 @@ TEST(VantleX11, StartUpGoesOnWhenTheHUDKeyIsTaken)
 
     // The other keys work: hide-all writes the hidden widgets into the defaults. The press is
     // repeated, as the keys may not be held yet just after the start.
-    const auto hidAll = [&] {
-        QFile defaults(home + QStringLiteral("/.config/Vantle/defaults.json"));
-        return defaults.open(QIODevice::ReadOnly) && defaults.readAll().contains("skillSlots");
-    };
+    const auto hidAll
+        = [&] { return readFile(home + "/.config/Vantle/defaults.json").contains("skillSlots"); };
     EXPECT_TRUE(waitUntil([&] {
         xdotool("key ctrl+alt+super+x");
         return waitUntil(hidAll, 1000);
@@ -217,12 +214,9 @@ TEST(VantleX11, CommandBarFindsAndRunsAShortcut)
 {
     const QString folder = TestEnvironment::home() + "/.local/share/Vantle/shortcuts";
     const QString ran = TestEnvironment::home() + "/shortcut-ran";
-    ASSERT_TRUE(QDir().mkpath(folder));
-    QFile script(folder + "/Water plants");
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\necho \"$#\" > '" + ran.toUtf8() + "'\necho Watered\n");
-    script.close();
-    script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+    writeFile(folder + "/Water plants",
+              "#!/bin/sh\necho \"$#\" > '" + ran.toUtf8() + "'\necho Watered\n",
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     ASSERT_TRUE(writeDefaults(R"({"Vantle.setupSeen": true})"));
     Vantle vantle;
     ASSERT_TRUE(vantle.started() && waitForWindow(QStringLiteral("Kaidro playerStatus")));
@@ -233,9 +227,7 @@ TEST(VantleX11, CommandBarFindsAndRunsAShortcut)
     QThread::msleep(800);
     ASSERT_TRUE(xdotool("key Return"));
     EXPECT_TRUE(waitUntil([&] { return QFile::exists(ran); }, 5000)) << "the script never ran";
-    QFile out(ran);
-    ASSERT_TRUE(out.open(QIODevice::ReadOnly));
-    EXPECT_EQ(out.readAll(), "0\n"); // run with no arguments of its own
+    EXPECT_EQ(readFile(ran), "0\n"); // run with no arguments of its own
     EXPECT_TRUE(waitUntil([] { return isViewable(QStringLiteral("Kaidro toast")); }, 5000))
         << "no toast after the run";
 }
