@@ -52,8 +52,7 @@ TEST_F(Focus, CountsDownToTheLastSecondCompletesAndTogglesDoNotDisturbOffTheMain
     EXPECT_FALSE(service->focusActive());
     EXPECT_EQ(state(), "25 MIN | " + kComplete);
 
-    // Toggled twice: the first Shortcut hangs until let go; run on the main thread it would hold
-    // the toggle.
+    // Toggled twice while the first Shortcut hangs: on the main thread it would hold the toggle.
     ASSERT_TRUE(waitFor([&] { return service->pendingDoNotDisturbToggles() == 0; }));
     tools.calls.clear();
     toasts.clear();
@@ -139,8 +138,7 @@ TEST_F(Clipboard, StagingWrapsTheTextAsAPromptAndNoLogLineCarriesTheText)
                            "Vantle: Clipboard"}));
 }
 
-// Each emoji is two UTF-16 units, each accented letter two code points: cutting by units would
-// count wrong and leave half an emoji at the end.
+// Counted and cut by what a reader sees: an emoji is two UTF-16 units, an accented e two points.
 TEST_F(Clipboard, ReadoutShows280CharactersWholeAndCuts281)
 {
     const QString b280(280, 'b'), emoji = QStringLiteral("😀"), accented = "e\u0301";

@@ -9,9 +9,8 @@
 #include <QTcpSocket>
 #include <QUrl>
 
-// A stand-in for a local Ollama server: real HTTP/1.1 on the loopback address, answering
-// "/api/tags" with `models`, "/api/ps" with `loaded` and "/api/generate" with 200 unless told
-// otherwise. It records every request it saw, and answers while the test runs the event loop.
+// A stand-in Ollama server speaking HTTP/1.1 on the loopback address while the event loop runs:
+// "/api/tags" lists `models`, "/api/ps" `loaded`; every request is recorded.
 class FakeOllamaServer final : public QObject
 {
 public:

@@ -9,8 +9,7 @@ using Reply = FakeOllamaServer::Reply;
 
 const QString kOffline = "Ollama offline";
 
-// The service talks to a stand-in server on the loopback address. Waits after starting the
-// server are recorded and run at once.
+// The service against the stand-in server; waits after starting it are recorded and run at once.
 class Ollama : public ServiceFixture
 {
 protected:

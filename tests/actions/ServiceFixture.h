@@ -17,8 +17,7 @@
 
 #include <memory>
 
-// The service over fakes: its toasts and cues are recorded, and its home folder is a temporary
-// one, with the folder programs are looked for in.
+// The service over fakes, with a temporary home folder holding the folder programs are found in.
 class ServiceFixture : public ::testing::Test
 {
 protected:

@@ -23,8 +23,7 @@ namespace {
 
 const QString kOwn = QStringLiteral("/opt/kaidro/bin/Vantle");
 
-// The four centres of the program over fake grabs, registered with their default keys; each
-// action writes its centre's id into `ran`.
+// The program's four centres over fake grabs with their default keys; each action notes its id.
 struct Centres
 {
     FakeHotKeys keys;

@@ -261,8 +261,7 @@ TEST_F(ClipboardHistoryTest, PasteCopiesAndTypesOnceAfterTheDelayOnlyWhereItMayT
     EXPECT_EQ(feedback.runLater(), 0);
     EXPECT_EQ(windows.pasteKeystrokes, 0);
 
-    // Trusted: a clip from outside the history still goes on the clipboard, and the keystroke
-    // follows once, after the delay, without a toast.
+    // Trusted: even a clip from outside the history is copied, then typed once after the delay.
     windows.trust = true;
     const ClipItem outside{QUuid::createUuid(), "outside"};
     paster->paste(outside);

@@ -85,8 +85,7 @@ TEST_F(AppCatalogTest, ScansOnThePoolAndAnAnswerForAGoneCatalogueIsDroppedTheOth
     EXPECT_TRUE(doomed->apps().isEmpty());
     EXPECT_TRUE(catalog.apps().isEmpty());
     doomed.reset();
-    // The queued answer finds nobody (a sanitizer build would catch a dangling write); the
-    // live catalogue's answer, queued beside it, still lands.
+    // The gone catalogue's answer finds nobody (ASan would catch a dangling write); ours lands.
     QCoreApplication::processEvents();
     EXPECT_EQ(changed.count(), 1);
     EXPECT_EQ(catalog.apps(),

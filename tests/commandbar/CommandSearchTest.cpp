@@ -153,8 +153,7 @@ TEST_F(CommandSearchTest, EachSourceIsCappedBeforeTheMergeNineRowsAtMostEqualSco
                                 QStringLiteral("Term skill %1").arg(i));
         sources.clips << clip(QStringLiteral("term clip %1").arg(i));
     }
-    // 4 apps (92), 3 skills (90) and 3 clips (80), no command: ten rows before the web row, so
-    // the list is cut to nine and the web row and the last clip fall off.
+    // 4 apps (92), 3 skills (90), 3 clips (80): cut to nine, the last clip and web row fall off.
     EXPECT_EQ(titles(search("term")),
               (QStringList{"Term 0", "Term 1", "Term 2", "Term 3", "Term skill 0", "Term skill 1",
                            "Term skill 2", "term clip 0", "term clip 1"}));
@@ -171,8 +170,7 @@ TEST_F(CommandSearchTest, EachSourceIsCappedBeforeTheMergeNineRowsAtMostEqualSco
     EXPECT_EQ(titles(search("term")),
               (QStringList{"term a", "term b", "term c", "Search the web for “term”"}));
 
-    // A running app whose word starts with the token (65 + 12 + 3) ties with a clip that
-    // starts with it (80): the app, appended first, stays first.
+    // A running app (65 + 12 + 3) ties with a clip (80): the app, appended first, stays first.
     sources.apps = {app("Big Term"), app("Old Terminal"), app("Term")};
     sources.runningPaths = {sources.apps[0].url.toLocalFile()};
     sources.clips = {clip("my term"), clip("term notes")};
@@ -206,8 +204,7 @@ TEST_F(CommandSearchTest, CalculatorQueriesNeverSearchTheWebOthersOfTwoCharacter
 
 TEST(CommandSearchWeb, QueryEncoding)
 {
-    // "&" and "+" are encoded so they stay part of the query; the rest of the query-allowed
-    // characters pass as typed.
+    // "&" and "+" are encoded to stay in the query; other query-allowed characters pass as typed.
     const std::pair<const char *, const char *> rows[]
         = {{"c++ & rust", "c%2B%2B%20%26%20rust"},
            {"a=b/c?d:e@f!$'()*,;", "a=b/c?d:e@f!$'()*,;"},

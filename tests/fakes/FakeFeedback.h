@@ -38,8 +38,7 @@ public:
             pending << Later{ms, context, context != nullptr, std::move(then)};
     }
 
-    // Runs the later work asked for so far (and what it asks for in turn), oldest first; work
-    // whose context is gone is dropped, as the program's timers drop it.
+    // Runs the pending work (and what it asks for), oldest first, dropping work whose context went.
     int runLater()
     {
         int ran = 0;
@@ -53,8 +52,7 @@ public:
         return ran;
     }
 
-    // Later work waits for `runLater`, or with `nextTurn` runs on the next turn of the event loop
-    // whatever its delay.
+    // With `nextTurn`, later work runs on the event loop's next turn instead, whatever its delay.
     bool nextTurn = false;
     QList<int> waits; // every delay asked for, in order
     // Runs as later work is asked for, with how many delays came before it.

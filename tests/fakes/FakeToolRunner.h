@@ -6,8 +6,7 @@
 
 #include <functional>
 
-// Answers each run with what the test's handler returns and records the calls. Runs may come
-// from the thread pool: the record is guarded, and a test reads it once the work is back.
+// Answers each run with the test's handler and records the calls, guarded for pool threads.
 class FakeToolRunner final : public ToolRunner
 {
 public:

@@ -6,8 +6,7 @@
 
 #include <QSet>
 
-// Running applications set by the test; opening and activating only record. Every app opens
-// unless `openSucceeds` is off, and then only those listed in `openable`.
+// Running apps set by the test; opening records, and fails unless `openSucceeds` or `openable`.
 class FakeWorkspace final : public Workspace
 {
 public:

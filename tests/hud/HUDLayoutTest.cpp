@@ -114,8 +114,7 @@ TEST(HUDLayout, ScreenUnderPointerIsTheContainingThenNearestThenFirst)
 
 TEST(HUDLayout, TargetCursorHangsFromAboveTheWindowWithinTheVisibleFrame)
 {
-    // On the laptop the panel is 166 × 86 and the visible frame's top is 875: cramped over a
-    // window whose top edge is above 779.
+    // On the laptop the panel is 166 × 86 under a top at 875: cramped over a window above 779.
     const ScreenInfo right = screenWith({1440, 0, 2560, 1415}); // 219 × 114
     // What, screen, window, the panel's frame, whether it is cramped.
     const std::tuple<const char *, ScreenInfo, QRectF, QRectF, bool> cases[] = {

@@ -237,8 +237,7 @@ TEST_F(PanelControllerTest, RehomesOnlyAfterDwellingOnAnotherScreen)
     EXPECT_EQ(hudOn(), "right");
 }
 
-// A display that goes away takes no panel with it, and the stored offsets are what places them
-// on the display that is left, and again on the display when it returns.
+// A display that goes takes no panel with it; the stored offsets place them there and back.
 TEST_F(PanelControllerTest, UnpluggedScreenSendsThePanelsToTheOtherAndItsReturnBringsThemBack)
 {
     screens.setScreens({left, right});
@@ -255,8 +254,7 @@ TEST_F(PanelControllerTest, UnpluggedScreenSendsThePanelsToTheOtherAndItsReturnB
         return QRectF(HUDLayout::origin(spec, s, layout), HUDLayout::scaledSize(spec, s));
     };
 
-    // Unplugged: the pointer lands on the display that is left; the HP bar is clamped onto it at
-    // that display's scale.
+    // Unplugged: the HP bar is clamped onto the display that is left, at its scale.
     screens.setPointer({700, 450});
     screens.setScreens({left});
     EXPECT_EQ(controller->hudScreen(), left);
@@ -277,8 +275,7 @@ TEST_F(PanelControllerTest, UnpluggedScreenSendsThePanelsToTheOtherAndItsReturnB
     screens.setScreens({left, right});
     EXPECT_EQ(controller->hudScreen(), left);
 
-    // The HUD's display changes size: the panels are placed anew on it. No display at all:
-    // they wait where they are.
+    // Resized, the panels are placed anew; with no display at all they wait where they are.
     const ScreenInfo smaller = FakeScreens::make(QStringLiteral("left"), {0, 0, 1280, 800}, 25);
     screens.setScreens({smaller, right});
     EXPECT_EQ(controller->hudScreen(), smaller);
@@ -406,8 +403,7 @@ TEST_F(PanelControllerTest, TargetCursorSitsOverTheGazedWindowAndGivesWayToThePo
     controller->setGaze(window);
     EXPECT_EQ(panels.value(targetCursor)->frame(),
               HUDLayout::placeTargetCursor(window, left).frame);
-    // The pointer box hangs from the middle of the panel's top edge: 230 × 120, or 90 × 70
-    // while cramped, plus 24 points of margin. The window, the pointer from there, whether near.
+    // The pointer box (230 × 120, cramped 90 × 70, + 24) hangs from the top edge's middle.
     const std::tuple<QRectF, double, double, bool> cases[] = {
         {window, 115 + 23, -10, true},    {window, 115 + 25, -10, false},
         {window, 0, -120 - 25, false},    {maximised, 45 + 20, -10, true},

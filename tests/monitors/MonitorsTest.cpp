@@ -87,8 +87,7 @@ protected:
     FakeWorkspace workspace;
     int selects = 0;
 
-    // Apps 1..count, app n launched n minutes after 09:00, listed newest first: the order must
-    // come from the launch dates.
+    // Apps 1..count, app n launched at 09:0n, listed newest first: order comes from the dates.
     void launch(int count)
     {
         const QDateTime base(QDate(2026, 12, 6), QTime(9, 0), Qt::UTC);
@@ -315,8 +314,7 @@ TEST_F(Target, ShowingPollsAtOnceHidingStopsAndReportedMotionSparesThePointerRea
         reads << windows.listReads;
     }
     EXPECT_EQ(reads, (QList<int>{1, 1, 2, 2}));
-    // With motion reported, a still pointer is not asked for; a reported move is picked up on
-    // the next poll.
+    // With motion reported a still pointer is not read; a reported move is read at the next poll.
     screens.watching = true;
     monitor->setHUDVisible(true);
     EXPECT_EQ(screens.watchers, 1);
@@ -329,8 +327,7 @@ TEST_F(Target, ShowingPollsAtOnceHidingStopsAndReportedMotionSparesThePointerRea
     monitor->pollPointer();
     EXPECT_EQ(screens.pointerReads, pointerReads + 1);
     EXPECT_EQ(gazedPid(), kEditor);
-    // Settled on its target, the monitor polls slowly and asks where the pointer is each time:
-    // a pointer warped by a program reports no motion.
+    // Settled, it still reads the pointer at each slow poll: a warped pointer reports no motion.
     monitor->pollPointer();
     pointAt(100, 700);
     monitor->pollPointer();
@@ -499,8 +496,7 @@ TEST_F(RunningApps, OwnOrNoAppInFrontKeepsTheLastMarkedAndAppsQuitAndJoinOnLater
     EXPECT_EQ(shown(*m), "1 3* 30");
     m->switchTo(1);
     EXPECT_EQ(std::pair(selects, workspace.activations), std::pair(1, QList<pid_t>{1}));
-    // Reports are handled once the workspace is out of its own report, and not at all once the
-    // monitor is gone.
+    // Reports are handled after the workspace's report returns, never once the monitor is gone.
     const int reads = workspace.listReads;
     emit workspace.launched(1);
     EXPECT_EQ(workspace.listReads, reads);

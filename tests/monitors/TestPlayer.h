@@ -8,8 +8,7 @@
 #include <QDBusVirtualObject>
 #include <QVariantMap>
 
-// A small MPRIS player on its own connection to the bus. It answers the properties the HUD
-// reads and counts the commands it gets; one made `silent` takes every call and never answers.
+// An MPRIS player on its own bus connection that counts its commands; `silent` never answers.
 class TestPlayer final : public QDBusVirtualObject
 {
 public:

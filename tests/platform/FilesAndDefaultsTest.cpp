@@ -216,8 +216,7 @@ TEST_F(DesktopEntryMatcherTest, MatchesByApplicationIdClassExecutableAndFolderPr
     ASSERT_TRUE(notes);
     EXPECT_EQ(notes->name + " " + notes->iconName + " " + notes->filePath,
               "Notes accessories-notes " + m_dir.filePath("system/org.example.Notes.desktop"));
-    // Classes match ids case-insensitively and by their last part; entries in subfolders take
-    // the folder into their id.
+    // Classes match ids in any case and by their last part; subfolders are part of the id.
     const std::tuple<const char *, const char *, const char *, const char *> rows[]
         = {{"viewer", "Viewer", "python3", "org.example.Photos Photos"},
            {"files", "FILES", "files-bin", "org.example.Files Files"},

@@ -174,8 +174,7 @@ TEST(ProcessToolRunner, CapturesOutputAndExitStatusAndKillsOrCapsRunaways)
     const ToolResult hanging = ProcessToolRunner().run("/bin/sleep", {"30"}, 300);
     EXPECT_TRUE(hanging.timedOut && !hanging.succeeded());
 
-    // 8 MiB of output: more than the cap, and more than a pipe holds, so the program would
-    // block forever if the runner did not read while it runs.
+    // 8 MiB, over the cap and a pipe's size: the program blocks unless the runner reads as it runs.
     const ToolResult runaway = ProcessToolRunner().run(
         "/bin/sh", {"-c", "head -c 8388608 /dev/zero; echo done >&2"}, 20000);
     EXPECT_EQ(std::tuple(runaway.succeeded(), runaway.standardOutput.size(), runaway.standardError),

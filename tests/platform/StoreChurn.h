@@ -6,8 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-// What the store churn program saves at each generation, shared with the test that checks what
-// a kill left on disk. Every saved file names its generation and is larger than a page, so a
+// What store_churn saves at each generation: each file names it and is larger than a page, so a
 // kill can land in the middle of writing it.
 namespace StoreChurn {
 

@@ -22,9 +22,8 @@
 
 #include <sys/stat.h>
 
-// The program's own store classes, saving over and over in the store_churn program, killed with
-// SIGKILL at random moments: every file is always one whole generation, never torn, never an
-// older one than the last save that finished, and owner-only.
+// store_churn killed at random moments: every file is one whole generation, owner-only, never
+// older than the last save that finished.
 namespace {
 
 constexpr int kKills = 60;
@@ -199,8 +198,7 @@ TEST(StoresUnderKill, EachFileIsAWholeGenerationNoOlderThanTheLastFinishedSaveAn
                 "save, %d sightings of temporary files left by kills, generation %d reached\n",
                 kKills, checks, caughtMidGeneration, leftovers, saved["defaults"]);
 
-    // The next run that saves removes those left long enough ago, and leaves a young one, which
-    // may be another copy's save in progress.
+    // The next run removes old leftovers and leaves a young one, maybe another copy's save.
     for (const QString &path :
          {paths.at("defaults"), paths.at("pinned"), paths.at("loadouts"), paths.at("tasks")})
         QFile::copy(path, path + QStringLiteral(".Zz9Yx8"));
@@ -231,8 +229,7 @@ TEST(StoresOnAFullDisk, KeepThePreviousFileAndTellTheLogOncePerFile)
     writeFile(StoreChurn::taskFile(home), StoreChurn::tasks(),
               QFile::ReadOwner | QFile::WriteOwner);
 
-    // A small file system of its own where one can be mounted (root, in a mount namespace that
-    // ends with the program); a limit on file sizes otherwise.
+    // A small tmpfs in a mount namespace of its own where root may mount one; else a size limit.
     QProcess churn;
     churn.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     const QString script = QStringLiteral(

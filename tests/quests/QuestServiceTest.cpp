@@ -185,8 +185,7 @@ TEST_F(QuestServiceTest, CompletingRewritesThatTaskOnlyAndKeepsEditsMadeMeanwhil
 
 TEST_F(QuestServiceTest, UnreadableAndGarbageStoresGiveEmptyListsAndLoseNothing)
 {
-    // CI runs as root, whom file modes do not stop: a store that exists but cannot be opened as
-    // a file is a folder in its place.
+    // A folder in the store's place, as file modes do not stop root.
     QDir().mkpath(storePath("calendar", "calendar.ics"));
     const QByteArray garbage("BEGIN:VCALENDAR\r\nBEGIN:VTODO\r\nUID:x\r\n\xff\xfe\0garbage", 40);
     writeTasks(garbage);
@@ -195,8 +194,7 @@ TEST_F(QuestServiceTest, UnreadableAndGarbageStoresGiveEmptyListsAndLoseNothing)
     EXPECT_TRUE(quests.events().isEmpty());
     EXPECT_TRUE(quests.reminders().isEmpty());
 
-    // A task that never ends is not rewritten, and the user is told; a source that is not a
-    // folder name reaches nothing.
+    // An unreadable store is not rewritten, and the user is told; "../" reaches nothing.
     quests.complete(QStringLiteral("personal/x"));
     quests.complete(QStringLiteral("../personal/x"));
     settle();
@@ -261,8 +259,7 @@ TEST(ICalendarText, ExcludedAndMovedOccurrencesFloatingTimesAndFoldedLines)
     EXPECT_EQ(events[0].end, monday.addSecs(15 * 60));
 }
 
-// Found by fuzzing: libical drops a control character from the UID it writes back, which would
-// turn the completed task into another one.
+// Found by fuzzing: libical drops a control character from a UID it writes back.
 TEST(ICalendarText, ATaskWhoseUidWouldNotSurviveTheRewriteIsLeftAlone)
 {
     const QDateTime when(QDate(2026, 12, 6), QTime(9, 30), Qt::UTC);
@@ -274,9 +271,7 @@ TEST(ICalendarText, ATaskWhoseUidWouldNotSurviveTheRewriteIsLeftAlone)
               ICalendarText::Completed::Outcome::completed);
 }
 
-// Found by fuzzing: libical reads a date-only DTSTAMP but writes it back in a form it then
-// refuses, so the check-off would leave a store that the next one could not read. The END line
-// with bytes after a NUL and the UID that is not UTF-8 came with it.
+// Found by fuzzing: libical reads a date-only DTSTAMP but writes back a form it then refuses.
 TEST(ICalendarText, ACheckOffNeverWritesAStoreThatWouldNotReadBack)
 {
     const QDateTime when(QDate(2026, 12, 6), QTime(9, 30), Qt::UTC);

@@ -57,8 +57,7 @@ TEST_F(LoginItemFixture, AnEntryCountsOnlyWhenItStartsThisProgramAndIsNotHidden)
     const QString program = make(root.filePath("opt/Vantle"));
     XdgAutostartLoginItems items(autostart, program);
     using S = LoginItems::Status;
-    // Hand-written entries, unquoted and with an argument, still name us; keys of another group
-    // do not count.
+    // Unquoted, with an argument, still us; keys of another group do not count.
     const std::pair<QByteArray, S> rows[] = {
         {XdgAutostartLoginItems::entry(program) + "Hidden=true\n", S::notRegistered},
         {XdgAutostartLoginItems::entry(root.filePath("elsewhere/Vantle")), S::notRegistered},

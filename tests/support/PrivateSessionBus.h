@@ -6,9 +6,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-// A session bus of the test's own: a dbus-daemon that lives as long as this object; `address` is
-// empty when it could not start. Its only activatable service, org.mpris.MediaPlayer2.sleeper,
-// would leave the file `startedMarker()` behind if anything ever started it.
+// A dbus-daemon of the test's own (`address` empty if it failed); its one activatable service,
+// org.mpris.MediaPlayer2.sleeper, leaves `startedMarker()` behind if anything starts it.
 class PrivateSessionBus final
 {
 public:

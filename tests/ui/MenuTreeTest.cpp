@@ -245,8 +245,7 @@ TEST_F(RailFixture, IndicesClampWidgetsSitBesideTheirNodeStayOnTheRailClockToggl
     rail->chooseNode(3); // Widgets
     const auto children = rail->childButtons();
     ASSERT_EQ(children.size(), 9);
-    // Nine rows below the fourth node are held up to stay on the rail. Three rows fit up to
-    // 472 - 142 - 8, nine up to 472 - 430 - 8; a taller column stops at 24.
+    // Nine rows below the fourth node are held up on the rail; a taller column stops at 24.
     EXPECT_EQ(rail->regions()[5 + 9].top(), 34);
     EXPECT_LE(rail->regions().last().bottom(), 472 - 8);
     const std::tuple<double, int, double> columns[]

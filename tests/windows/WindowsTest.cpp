@@ -115,8 +115,7 @@ TEST_F(Arranger, SnapMovesTheFocusedElseTheTopWindowOfTheAppInFrontOrGazedAtInRo
     EXPECT_EQ(windows.moves, (Moves{{8, {216, 90, 1008, 720}}}));
     EXPECT_TRUE(toasts().isEmpty());
     EXPECT_EQ(cues, (Cues{{Cue::select, 0.5f}}));
-    // With ourselves in front the gazed app is the target. The visible frame loses 25 points at
-    // the top; in root coordinates the window starts there.
+    // With ourselves in front the gazed app is the target, placed under the 25-point top bar.
     addApp(ownPid, "Kaidro", "kaidro", {1});
     workspace.front = ownPid;
     gaze = 10;
@@ -151,8 +150,7 @@ TEST_F(Arranger, NextDisplayNeedsTwoAndKeepsFractionsAsLoadoutsGoToTheDisplayOfT
 
 TEST_F(Arranger, RefusalsToastAndTouchNothingAndTrustIsReadAgainEachTime)
 {
-    // No app in front; ourselves in front, gazing at an app that has quit; an app whose every
-    // window is minimized (none is standard).
+    // No app in front; ourselves, gazing at an app that quit; an app with every window minimized.
     arranger->snap(SnapZone::leftHalf);
     addApp(ownPid, "Kaidro", "kaidro", {1});
     workspace.front = ownPid;

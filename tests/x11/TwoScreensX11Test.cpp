@@ -23,9 +23,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-// The real program on one X server with two screens side by side (Xorg with the dummy driver:
-// DUMMY0 1440x900 at 0,0, primary; DUMMY1 1280x800 at 1440,0), driven with xdotool and xrandr
-// and looked at with xwininfo. This process keeps its own display; what it runs gets the other.
+// The real program on Xorg's dummy driver: DUMMY0 1440x900 at 0,0 (primary), DUMMY1 1280x800 at
+// 1440,0. This process keeps its own display; what it runs gets the two-screen one.
 using enum HUDWidgetID;
 using namespace X11Probe;
 
@@ -40,8 +39,7 @@ const QString kHome = TestEnvironment::home();
 const QList<HUDWidgetID> kReadouts{playerStatus, partyStrip, fieldHeader};
 const QList<HUDWidgetID> kMenu{menuRail, summaryPanel, skillSlots};
 
-// The screens as xrandr has them, primary first, in model coordinates. No panels or docks under
-// openbox: the work area is the whole screen.
+// The screens as xrandr has them, primary first, in model coordinates (openbox has no docks).
 QList<ScreenInfo> screens()
 {
     static const QRegularExpression line(QStringLiteral("^(\\S+) connected (primary )?(\\d+)x("
@@ -126,8 +124,7 @@ void command(const QString &text)
     ASSERT_TRUE(waitUntil([&] { return !bar(); }, 3000));
 }
 
-// A control of the Equipment panel where the program draws it: the same view, built here over
-// the program's own loadouts, the panel at `panel`.
+// Where the program draws an Equipment control: the same view, built here over its loadouts.
 std::optional<QPoint> equipmentControl(const QRect &panel, const QString &name)
 {
     WidgetTest::registerThemeFonts(); // so text-sized controls measure as in the program
@@ -149,8 +146,7 @@ std::optional<QPoint> equipmentControl(const QRect &panel, const QString &name)
     return std::nullopt;
 }
 
-// Another app's window, found by its title; the frame is in X's coordinates with the window
-// manager's border.
+// Another app's window, found by its title; its frame in X's coordinates, border included.
 class AppWindow final
 {
 public:
@@ -270,8 +266,7 @@ TEST_F(TwoScreensX11, PanelsOpenFollowThePointerAndTheEditorEditsTheScreenItWasO
     pointerTo({2000, 400});
     EXPECT_TRUE(panelsOn(kReadouts + kMenu, "DUMMY1"));
 
-    // The editor covers the screen it was opened on, and a drop there is stored against that
-    // screen's layout.
+    // The editor covers the screen it opened on; a drop there is stored for that screen's layout.
     command(QStringLiteral("edit layout"));
     const QString editor = QStringLiteral("Kaidro layoutEditor");
     const QRect right = flip(screen(QStringLiteral("DUMMY1")).frame).toRect();
@@ -295,8 +290,7 @@ TEST_F(TwoScreensX11, PanelsOpenFollowThePointerAndTheEditorEditsTheScreenItWasO
 
 TEST_F(TwoScreensX11, TargetCursorMarksWindowsOnEitherScreenAndStaysInsideIt)
 {
-    // Each window against the edge its screen shares with the other: a cursor centred over it
-    // would reach across.
+    // Each window is at the shared edge: a cursor centred over it would reach across.
     const AppWindow onRight("xlogo", "right logo", "150x100+1440+0");
     const AppWindow onLeft("xlogo", "left logo", "150x100-1280+400");
     pointerTo({700, 700});
@@ -371,8 +365,7 @@ TEST_F(TwoScreensX11, NextDisplaySnapGoesAcrossAndBackAndALoadoutEquipsBothScree
 
 TEST_F(TwoScreensX11, UnpluggingAScreenBringsEveryPanelOverAndPluggingItBackReturnsThem)
 {
-    // An offset that reaches past the screens' edges: clamped there, kept as it is, so the panels
-    // come back where they were.
+    // An offset past the screens' edges is clamped, never rewritten, so the panels come back.
     ASSERT_TRUE(writeDefaults(R"({"Vantle.readoutIdle": 0, "Vantle.menuIdle": 0, )"
                               R"("Vantle.setupSeen": true, )"
                               R"("Vantle.layoutOffsets": {"playerStatus": [900, -300]}})"));

@@ -14,8 +14,7 @@
 #include <QRegularExpression>
 #include <QThread>
 
-// The real program on a private Xvfb display with openbox, looked at with the tools a person
-// would use and driven by its hot keys.
+// The real program on a private Xvfb display with openbox, driven by its hot keys.
 using enum HUDWidgetID;
 using namespace X11Probe;
 
@@ -93,8 +92,7 @@ TEST(VantleX11, SecondStartEndsTheFirstWhosePanelsSitWhereTheLayoutSaysLetClicks
     EXPECT_TRUE(props.contains(QStringLiteral("4294967295"))) << props.toStdString();
 
     const QRect hp = home(playerStatus);
-    // The HP bar fades while the pointer is near and comes back. Relative moves go through the
-    // input devices, as a real mouse does; an absolute move is a warp they never report.
+    // The HP bar fades while the pointer is near; relative moves are reported as a mouse's are.
     const QPoint away(900, 600), d = hp.center() - away;
     xdotool(QStringLiteral("mousemove --sync %1 %2").arg(away.x()).arg(away.y()));
     for (const auto &[step, target] : {std::pair{d, 0.1}, {-d, 1.0}}) {
@@ -131,8 +129,7 @@ TEST(VantleX11, CommandBarPastesCopiedTextCopiesResultsAndClosesOnAClickElsewher
     ASSERT_TRUE(vantle.started());
     ASSERT_TRUE(waitForWindow(QStringLiteral("Kaidro playerStatus"))) << "the HUD never appeared";
 
-    // Another app copies a text. Once the history has polled it, the bar opens with nothing
-    // typed a row taller: the clip above its three commands.
+    // Another app copies; once polled, the bar opens a row taller, the clip above three commands.
     const QString probe = QStringLiteral("kaidro paste probe 7361");
     copyToClipboard(probe);
     QLineEdit field;
@@ -154,9 +151,7 @@ TEST(VantleX11, CommandBarPastesCopiedTextCopiesResultsAndClosesOnAClickElsewher
         << "field holds: " << field.text().toStdString();
     EXPECT_TRUE(field.isActiveWindow());
 
-    // A calculator row copies its result, and Return closes the bar. The bar reads the keys in
-    // order, so no pause is needed before Return. This process never owns the clipboard, so
-    // xclip reads it without our event loop.
+    // A calculator row copies its result and Return closes the bar; xclip reads the clipboard.
     openBar();
     ASSERT_TRUE(xdotool({"type", "--delay", "40", "=2+3*4"}) && xdotool("key Return"));
     EXPECT_TRUE(waitUntil([] { return !isViewable(kBar); }, 3000)) << "Return did not close it";
@@ -166,8 +161,7 @@ TEST(VantleX11, CommandBarPastesCopiedTextCopiesResultsAndClosesOnAClickElsewher
         },
         3000));
 
-    // A click into another app's window takes the focus from the bar, which closes. (The
-    // command bar test covers the empty query it opens with again.)
+    // A click into another app's window takes the focus from the bar, which closes.
     Client other(QStringLiteral("xterm"), QStringLiteral("40x5+100+600"));
     ASSERT_TRUE(waitForWindow(QStringLiteral("xterm"), 5000));
     openBar();
@@ -191,8 +185,7 @@ TEST(VantleX11, StartUpGoesOnWhenTheHUDKeyIsTaken)
     Vantle vantle(env, true);
     ASSERT_TRUE(vantle.started());
 
-    // The other keys work: hide-all writes the hidden widgets into the defaults. The press is
-    // repeated, as the keys may not be held yet just after the start.
+    // The other keys work: hide-all, pressed until the keys are held, writes the defaults.
     const auto hidAll
         = [&] { return readFile(home + "/.config/Vantle/defaults.json").contains("skillSlots"); };
     EXPECT_TRUE(waitUntil([&] {
@@ -208,8 +201,7 @@ TEST(VantleX11, StartUpGoesOnWhenTheHUDKeyIsTaken)
         EXPECT_FALSE(out.contains(QLatin1String(other))) << other;
 }
 
-// A script in the Shortcuts folder is a skill: typed in the command bar, Return runs it and its
-// output shows in a toast.
+// A script in the Shortcuts folder runs from the command bar, its output in a toast.
 TEST(VantleX11, CommandBarFindsAndRunsAShortcut)
 {
     const QString folder = TestEnvironment::home() + "/.local/share/Vantle/shortcuts";

@@ -218,8 +218,7 @@ TEST_F(Views, HPBarFollowsTheBatteryOrTheMemoryPressureNamesThePlayerAndItsGauge
     EXPECT_LT(steps.displayedFraction(), 0.5) << "the fill starts where it was";
     steps.setFraction(1.7, false);
     EXPECT_EQ(std::pair(steps.isAnimating(), steps.displayedFraction()), std::pair(false, 1.0));
-    // Drawn 100 pixels wide, a 4 % slide moves the edge 4 pixels: at most that many frames and
-    // the last, which lands exactly.
+    // 100 pixels wide, a 4 % slide is 4 pixels: at most one frame each, and one landing exactly.
     QList<double> frames;
     QObject::connect(&steps, &CoreStepGauge::displayedFractionChanged,
                      [&] { frames << steps.displayedFraction(); });
@@ -366,8 +365,7 @@ TEST_F(Views, TargetBobsWhileTheHUDIsVisibleIsDarkWhenLethalGreenWhenCalmBareWhe
               backdrop);
 }
 
-// Frames the window keeps for the bob, recorded; each one shown is checked against the widget's
-// own paint at that moment.
+// Records the bob's frames; each one shown is checked against the widget's own paint then.
 class RecordingSprites final : public WindowSprites
 {
 public:
@@ -434,8 +432,7 @@ TEST_F(Views, BobFramesAreDrawnOnceEachAsTheWidgetPaintsThemAndRedrawnWhenTheTar
     EXPECT_EQ(sprites->keeps, 7);
     EXPECT_EQ(mismatched, 0);
 
-    // The detail line is below the frames and only narrows the plate: they stay. A new tier
-    // eases the diamond to its colour, then the frames are drawn again in it.
+    // A new detail line keeps the frames; a new tier eases the diamond, then they are redrawn.
     cursor->setTarget({"xterm", ThreatTier::friendly, "Friendly", 41, 0.1});
     const int shows = sprites->shows;
     QTRY_VERIFY_WITH_TIMEOUT(sprites->shows >= shows + 3, 3000);
@@ -472,8 +469,7 @@ TEST_F(Views, CachedTextLandsOnThePixelsDirectTextCovers)
                         worst, std::abs(qAlpha(direct.pixel(x, y)) - qAlpha(cached.pixel(x, y))));
                 }
             }
-            // Placed to an eighth of a pixel each way: an edge's coverage may differ by a quarter
-            // of a pixel, a glyph a pixel off would differ by most of its alpha.
+            // Placed to 1/8 pixel: a glyph a pixel off would differ by most of its alpha.
             EXPECT_LE(worst, 80) << scale << " at " << at.x() << "," << at.y();
         }
     }
@@ -496,8 +492,7 @@ TEST_F(Views, NowPlayingSubtitlesWithTheAppAloneWithoutArtistAndSendsTransport)
         click(button);
     EXPECT_EQ(sent, (QStringList{"previous track", "playpause", "next track"}));
 
-    // Drawn smaller, the buttons shrink with the strip, stay on its plate and take their clicks;
-    // the region the panel lets clicks through to follows them.
+    // Drawn smaller, the buttons shrink with the strip and still take clicks; so does the region.
     NowPlaying small([&](const QString &command) { sent << command; });
     small.setReadoutScale(0.72);
     small.resize(small.sizeHint());
