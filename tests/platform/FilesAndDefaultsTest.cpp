@@ -144,7 +144,7 @@ TEST(JsonUserDefaults, WrongTypesReadAsMissingMalformedFilesAreKeptAsideAndWrite
     }
 }
 
-TEST(LinuxAppPaths, DataFolderFollowsXdgAndIsCreatedOwnerOnly)
+TEST(LinuxAppPaths, DataFolderFollowsXdgIsCreatedOwnerOnlyAndResourcesAreFoundInEitherTree)
 {
     const QByteArray saved = qgetenv("XDG_DATA_HOME");
     QTemporaryDir dir;
@@ -160,14 +160,11 @@ TEST(LinuxAppPaths, DataFolderFollowsXdgAndIsCreatedOwnerOnly)
     qputenv("XDG_DATA_HOME", "relative/share");
     EXPECT_EQ(paths.dataFolder(), QDir::homePath() + QStringLiteral("/.local/share/Vantle"));
     qputenv("XDG_DATA_HOME", saved);
-}
 
-TEST(LinuxAppPaths, FindsResourcesInBuildTreeAndInstalledTree)
-{
-    QTemporaryDir dir;
+    // Resources in the build tree and the installed tree.
     QDir root(dir.path());
-    for (const char *folder : {"build/resources/sounds", "prefix/bin", "prefix/share/vantle/fonts"})
-        root.mkpath(folder);
+    for (const char *sub : {"build/resources/sounds", "prefix/bin", "prefix/share/vantle/fonts"})
+        root.mkpath(sub);
     EXPECT_EQ(LinuxAppPaths(root.filePath("build")).resourcesFolder(),
               root.filePath("build/resources"));
     EXPECT_EQ(LinuxAppPaths(root.filePath("prefix/bin")).resourcesFolder(),

@@ -140,18 +140,10 @@ int main(int argc, char **argv)
     }
 
     churn.generation();
-    const QString data = StoreChurn::dataFolder(home);
-    const std::map<QString, QString> files{
-        {QStringLiteral("defaults.json"), StoreChurn::configFile(home)},
-        {ClipboardHistory::pinnedFileName,
-         data + QLatin1Char('/') + ClipboardHistory::pinnedFileName},
-        {QString::fromLatin1(LoadoutStore::fileName),
-         data + QLatin1Char('/') + QString::fromLatin1(LoadoutStore::fileName)},
-        {QStringLiteral("tasks.ics"), StoreChurn::taskFile(home)},
-    };
+    const std::map<QString, QString> files = StoreChurn::files(home);
     std::map<QString, QByteArray> before;
-    for (const auto &[name, path] : files)
-        before[name] = readFile(path);
+    for (const auto &[store, path] : files)
+        before[store] = readFile(path);
     if (fullDisk) {
         fillDisk(home);
     } else {
@@ -161,8 +153,9 @@ int main(int argc, char **argv)
     }
     churn.generation();
     churn.generation();
-    for (const auto &[name, path] : files) {
-        say((readFile(path) == before[name] ? QStringLiteral("same ") : QStringLiteral("changed "))
+    for (const auto &[store, path] : files) {
+        const QString name = QFileInfo(path).fileName();
+        say((readFile(path) == before[store] ? QStringLiteral("same ") : QStringLiteral("changed "))
             + name);
         struct stat st = {};
         ::stat(QFile::encodeName(path).constData(), &st);

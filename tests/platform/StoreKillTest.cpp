@@ -122,21 +122,14 @@ TEST(StoresUnderKill, EachFileIsAWholeGenerationNoOlderThanTheLastFinishedSaveAn
     const QString home = TestEnvironment::home() + QStringLiteral("/churn");
     writeFile(StoreChurn::taskFile(home), StoreChurn::tasks(),
               QFile::ReadOwner | QFile::WriteOwner);
-    const QString data = StoreChurn::dataFolder(home);
-    const std::map<QString, QString> paths{
-        {"defaults", StoreChurn::configFile(home)},
-        {"pinned", data + QLatin1Char('/') + ClipboardHistory::pinnedFileName},
-        {"loadouts", data + QStringLiteral("/loadouts.json")},
-        {"tasks", StoreChurn::taskFile(home)},
-    };
+    const std::map<QString, QString> paths = StoreChurn::files(home);
     const std::map<QString, std::optional<int> (*)(const QByteArray &)> generationOf{
         {"defaults", defaultsGeneration},
         {"pinned", pinnedGeneration},
         {"loadouts", loadoutGeneration},
-        {"tasks", tasksCompleted},
-    };
-
-    const QStringList folders{data, QFileInfo(StoreChurn::configFile(home)).path(),
+        {"tasks", tasksCompleted}};
+    const QStringList folders{StoreChurn::dataFolder(home),
+                              QFileInfo(StoreChurn::configFile(home)).path(),
                               QFileInfo(StoreChurn::taskFile(home)).path()};
     std::map<QString, int> saved; // the generation each file held at the last look
     int checks = 0, caughtMidGeneration = 0, leftovers = 0;
@@ -199,8 +192,7 @@ TEST(StoresUnderKill, EachFileIsAWholeGenerationNoOlderThanTheLastFinishedSaveAn
                 kKills, checks, caughtMidGeneration, leftovers, saved["defaults"]);
 
     // The next run removes old leftovers and leaves a young one, maybe another copy's save.
-    for (const QString &path :
-         {paths.at("defaults"), paths.at("pinned"), paths.at("loadouts"), paths.at("tasks")})
+    for (const auto &[store, path] : paths)
         QFile::copy(path, path + QStringLiteral(".Zz9Yx8"));
     const QString young = paths.at("loadouts") + QStringLiteral(".Young1");
     QFile::copy(paths.at("loadouts"), young);

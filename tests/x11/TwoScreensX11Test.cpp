@@ -230,19 +230,6 @@ protected:
     {
         run("xrandr", {"--output", "DUMMY1", "--mode", "1280x800x", "--right-of", "DUMMY0"});
     }
-    // Each screen cut out of the root window, for a person to look at.
-    static void screenshots(const QString &name)
-    {
-        const QString folder = qEnvironmentVariable("KAIDRO_TEST_SCREENSHOTS");
-        for (const ScreenInfo &s : folder.isEmpty() ? QList<ScreenInfo>() : screens()) {
-            const QRect r = flip(s.frame).toRect();
-            QProcess::execute(
-                "import",
-                {"-window", "root", "-crop",
-                 QStringLiteral("%1x%2+%3+%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y()),
-                 "+repage", folder + "/" + name + "-" + s.name + ".png"});
-        }
-    }
 
     static inline QProcess *s_server = nullptr;
     static inline QString s_display;
@@ -262,7 +249,6 @@ TEST_F(TwoScreensX11, PanelsOpenFollowThePointerAndTheEditorEditsTheScreenItWasO
     // The pointer dwells on the other screen: the readouts and the menu follow it.
     pointerTo({700, 450});
     EXPECT_TRUE(panelsOn(kReadouts + kMenu, "DUMMY0"));
-    screenshots(QStringLiteral("followed"));
     pointerTo({2000, 400});
     EXPECT_TRUE(panelsOn(kReadouts + kMenu, "DUMMY1"));
 
@@ -282,7 +268,6 @@ TEST_F(TwoScreensX11, PanelsOpenFollowThePointerAndTheEditorEditsTheScreenItWasO
         waitUntil([&] { return placed(playerStatus, "DUMMY1").center().y() > hp.y() + 200; }, 3000))
         << "the drop was not stored";
     EXPECT_TRUE(panelsOn({playerStatus}, "DUMMY1"));
-    screenshots(QStringLiteral("editing"));
     xdotool("key Escape");
     EXPECT_TRUE(waitUntil([&] { return !isViewable(editor); }, 3000));
     EXPECT_TRUE(vantle.stop());
@@ -305,7 +290,6 @@ TEST_F(TwoScreensX11, TargetCursorMarksWindowsOnEitherScreenAndStaysInsideIt)
         EXPECT_TRUE(
             waitUntil([&] { return windowGeometry(panelName(targetCursor)) == want; }, 4000))
             << name << ": " << ::testing::PrintToString(windowGeometry(panelName(targetCursor)));
-        screenshots(QStringLiteral("target-on-") + name);
     }
     EXPECT_TRUE(vantle.stop());
 }
@@ -338,7 +322,6 @@ TEST_F(TwoScreensX11, NextDisplaySnapGoesAcrossAndBackAndALoadoutEquipsBothScree
 
     // Saved with one window on each screen, scattered, equipped: each is back on its screen.
     const QRectF logoSaved = *logo.frame(), clockSaved = *clock.frame();
-    screenshots(QStringLiteral("loadout"));
     click(*save);
     const QString file = kHome + QStringLiteral("/.local/share/Vantle/loadouts.json");
     ASSERT_TRUE(waitUntil([&] { return QFile::exists(file); }, 4000)) << "nothing was saved";
@@ -378,12 +361,10 @@ TEST_F(TwoScreensX11, UnpluggingAScreenBringsEveryPanelOverAndPluggingItBackRetu
     Vantle vantle;
     ASSERT_TRUE(vantle.started() && panelsOn(kReadouts, "DUMMY1", 8000));
     ASSERT_TRUE(xdotool("key ctrl+alt+super+m") && panelsOn(kMenu, "DUMMY1"));
-    screenshots(QStringLiteral("before-unplug"));
 
     run("xrandr", {"--output", "DUMMY1", "--off"});
     ASSERT_TRUE(waitUntil([] { return screens().size() == 1; }, 3000));
     EXPECT_TRUE(panelsOn(kReadouts + kMenu, "DUMMY0"));
-    screenshots(QStringLiteral("unplugged"));
     EXPECT_EQ(offsets(), stored);
 
     plug();
