@@ -8,7 +8,6 @@
 #include "fakes/FakeUserDefaults.h"
 #include "fakes/FakeWindowSystem.h"
 #include "fakes/FakeWorkspace.h"
-#include "support/TestEnvironment.h"
 #include "support/TestHelpers.h"
 
 #include <QJsonArray>

@@ -4,7 +4,6 @@
 
 #include "TestPlayer.h"
 #include "fakes/FakeFeedback.h"
-#include "support/TestEnvironment.h"
 #include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>

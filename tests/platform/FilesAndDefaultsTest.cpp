@@ -5,7 +5,6 @@
 #include "platform/linux/LinuxAppPaths.h"
 #include "platform/linux/SoundServer.h"
 
-#include "support/TestEnvironment.h"
 #include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,6 @@
 
 #include "clipboard/ClipboardHistory.h"
 #include "platform/linux/ICalendarText.h"
-#include "support/TestEnvironment.h"
 #include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,6 @@
 #include "fakes/FakeFeedback.h"
 #include "platform/linux/EvolutionCalendarStore.h"
 #include "platform/linux/ICalendarText.h"
-#include "support/TestEnvironment.h"
 #include "support/TestHelpers.h"
 
 #include <QSaveFile>

@@ -2,7 +2,6 @@
 #include "setup/LoginItemService.h"
 
 #include "fakes/FakeSystemLog.h"
-#include "support/TestEnvironment.h"
 #include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>

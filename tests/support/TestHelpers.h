@@ -4,8 +4,20 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <functional>
+
+namespace TestEnvironment {
+
+// The private HOME this binary runs under, the XDG folders inside it; TestMain sets them up.
+inline QString home()
+{
+    static QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/kaidro-test-XXXXXX"));
+    return dir.path();
+}
+
+} // namespace TestEnvironment
 
 // The whole file at `path`; empty when it cannot be read.
 inline QByteArray readFile(const QString &path)

@@ -13,7 +13,6 @@
 #include "fakes/FakeScreens.h"
 #include "fakes/FakeWindowSystem.h"
 #include "fakes/FakeWorkspace.h"
-#include "support/TestEnvironment.h"
 #include "support/TestHelpers.h"
 #include "ui/widgets/WidgetTestSupport.h"
 

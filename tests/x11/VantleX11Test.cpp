@@ -4,7 +4,6 @@
 #include "platform/linux/LinuxScreens.h"
 
 #include "X11Probe.h"
-#include "support/TestEnvironment.h"
 #include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>

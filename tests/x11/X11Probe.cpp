@@ -1,7 +1,6 @@
 #include "X11Probe.h"
 
 #include "platform/linux/X11WindowSystem.h"
-#include "support/TestEnvironment.h"
 #include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
