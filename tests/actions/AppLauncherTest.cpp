@@ -29,7 +29,7 @@ protected:
     }
 };
 
-TEST_F(Launcher, KnownNameTriesItsEntriesInOrderUntilOneOpensAndTerminalPrefersTheDefault)
+TEST_F(Launcher, KnownNameTriesEntriesInOrderTerminalPrefersTheDefaultExactNameMatchWins)
 {
     workspace.openable = {"org.kde.plasma-systemmonitor", "org.gnome.Terminal"};
     EXPECT_TRUE(launcher.launch("Activity Monitor"));
@@ -46,13 +46,10 @@ TEST_F(Launcher, KnownNameTriesItsEntriesInOrderUntilOneOpensAndTerminalPrefersT
     EXPECT_EQ(tools.calls[0].program, path);
     EXPECT_TRUE(tools.calls[0].detached);
     EXPECT_TRUE(workspace.opened.isEmpty());
-}
 
-TEST(LauncherMatch, ExactNameWinsContainingIsCaseInsensitiveAndRepeatable)
-{
+    // An exact name wins; containing is case-insensitive, and the same entry wins every time.
     const QList<InstalledApp> code{app("code-oss", "Code - OSS"), app("code", "code")};
     EXPECT_EQ(AppLauncher::match(code, "Code")->id, "code");
-    // The desktop hands entries over in any order; the same one must win every time.
     QList<InstalledApp> installed{app("firefox-esr", "Firefox ESR"),
                                   app("firefox-dev", "Firefox Developer")};
     EXPECT_EQ(AppLauncher::match(installed, "firefox")->id, "firefox-dev");

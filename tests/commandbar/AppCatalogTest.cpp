@@ -42,7 +42,7 @@ protected:
 
 } // namespace
 
-TEST_F(AppCatalogTest, RescansOnlyAfter120SecondsFromTheLastScanStart)
+TEST_F(AppCatalogTest, RescansOnlyAfter120SecondsFromTheLastScanStartAndSortsByNameOnePerPath)
 {
     workspace.installed = {installed("One")};
     ASSERT_EQ(refreshed(), QStringList{"One"});
@@ -57,20 +57,14 @@ TEST_F(AppCatalogTest, RescansOnlyAfter120SecondsFromTheLastScanStart)
     workspace.installed.removeFirst();
     clock.advance(100);
     EXPECT_EQ(refreshed().size(), 2);
-}
 
-TEST(AppCatalogList, SortsByNameIgnoringCaseAndKeepsOnePerPath)
-{
-    const QList<AppCatalog::Entry> apps
-        = AppCatalog::catalogue({installed("zed"),
-                                 installed("Beta"),
-                                 installed("apple"),
-                                 installed("Alpha"),
-                                 installed("Banana"),
-                                 installed("Shared", "shared"),
-                                 installed("Shared again", "shared"),
-                                 {"nofile", "No File", {}, {}}});
-    EXPECT_EQ(names(apps), (QStringList{"Alpha", "apple", "Banana", "Beta", "Shared", "zed"}));
+    // Sorted by name in any case, one entry per file, none without one.
+    workspace.installed = {installed("Shared", "shared"), installed("Shared again", "shared"),
+                           InstalledApp{"nofile", "No File", {}, {}}};
+    for (const char *name : {"zed", "Beta", "apple", "Alpha", "Banana"})
+        workspace.installed << installed(name);
+    clock.advance(121);
+    EXPECT_EQ(refreshed(), (QStringList{"Alpha", "apple", "Banana", "Beta", "Shared", "zed"}));
 }
 
 TEST_F(AppCatalogTest, ScansOnThePoolAndAnAnswerForAGoneCatalogueIsDroppedTheOthersStillArrive)

@@ -99,7 +99,7 @@ TEST(CommandSearchScore, WholeTextPrefixWordStartSubstringAndEveryToken)
             << title << " / " << query;
 }
 
-TEST_F(CommandSearchTest, ApplicationRowsScoreAndRunningApps)
+TEST_F(CommandSearchTest, ApplicationRowsScoreRunningAppsAndCommandRowsTakeTheTablesFirstTwo)
 {
     sources.apps = {app("Safari")};
     EXPECT_EQ(shown(search("saf").value(0)), "Safari|Application|app.fill|OPEN|92");
@@ -108,16 +108,13 @@ TEST_F(CommandSearchTest, ApplicationRowsScoreAndRunningApps)
     const CommandItem running = search("saf").value(0);
     EXPECT_EQ(shown(running), "Safari|Running|app.fill|SWITCH|95");
     running.run();
-    EXPECT_EQ(done, QStringList{"open /usr/share/applications/safari.desktop"});
-}
 
-TEST_F(CommandSearchTest, CommandRowsTakeTheFirstTwoOfTheTable)
-{
+    // Command rows: the first two of the table that match.
     const QList<CommandItem> rows = search("edit lay");
     ASSERT_EQ(ids(rows), (QStringList{"cmd:Edit Layout", "web"}));
     EXPECT_EQ(rows[0].score, 86);
     rows[0].run();
-    EXPECT_EQ(done, QStringList{"edit"});
+    EXPECT_EQ(done, (QStringList{"open /usr/share/applications/safari.desktop", "edit"}));
 
     // Eight titles hold "hide"; the table's first two enter, whatever their scores.
     EXPECT_EQ(CommandSearch::commands(tokens("hide"), commands, sources).size(), 8);
@@ -236,7 +233,7 @@ TEST_F(CommandSearchTest, EmptyQueryListsQuickBarClipsAndCommands)
     EXPECT_EQ(done, QStringList{"skill q2"});
 }
 
-TEST_F(CommandSearchTest, SkillAndClipRowsMatchInTheirOwnOrder)
+TEST_F(CommandSearchTest, SkillAndClipRowsMatchInTheirOwnOrderAndShowTheirClip)
 {
     sources.skills
         = {skill("sc:Backup", "Backup home", true),
@@ -252,10 +249,9 @@ TEST_F(CommandSearchTest, SkillAndClipRowsMatchInTheirOwnOrder)
     EXPECT_EQ(titles(CommandSearch::clipboard(tokens("first second"), sources)),
               (QStringList{"first second line", "a first second"}));
     EXPECT_TRUE(CommandSearch::clipboard(tokens("firstsecond"), sources).isEmpty());
-}
 
-TEST_F(CommandSearchTest, ClipRow)
-{
+    // A clip's row.
+    done.clear();
     ClipItem c = clip("  \nline one\nline two " + QString(80, 'x') + "\n\n", "Terminal");
     const QString when = RelativeDate::text(c.date, sources.now);
     const CommandItem row = CommandSearch::clipRow(c, 65, sources);

@@ -34,26 +34,6 @@ void writeRaw(const QString &path, const QByteArray &bytes, mode_t mode = 0644)
     ::chmod(QFile::encodeName(writeFile(path, bytes)).constData(), mode);
 }
 
-// Two application folders, the first (the user's) hiding entries of the same id in the second.
-class DesktopEntryMatcherTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        QDir(m_dir.path()).mkpath("user");
-        m_folders = {m_dir.filePath("user"), m_dir.filePath("system")};
-    }
-
-    void write(const QString &relative, const QByteArray &body)
-    {
-        writeFile(m_dir.filePath(relative), "[Desktop Entry]\nType=Application\n" + body);
-    }
-
-    QTemporaryDir m_dir;
-    QStringList m_folders;
-};
-
 } // namespace
 
 TEST(AtomicFile, WritesOwnerOnlyEvenOverAWiderFileReportsFailureAndKeepsBadCopiesAside)
@@ -79,7 +59,7 @@ TEST(AtomicFile, WritesOwnerOnlyEvenOverAWiderFileReportsFailureAndKeepsBadCopie
     EXPECT_EQ(readFile(path + ".bad"), QByteArray("[1]"));
 }
 
-TEST(JsonUserDefaults, TypesSurviveARestart)
+TEST(JsonUserDefaults, TypesSurviveARestartWrongTypesReadAsMissingMalformedFilesAreKeptAside)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("Vantle/defaults.json");
@@ -92,7 +72,6 @@ TEST(JsonUserDefaults, TypesSurviveARestart)
         d.setValue("Vantle.gone", 1);
         d.remove("Vantle.gone");
     }
-    EXPECT_EQ(modeOf(path), 0600u);
     JsonUserDefaults d(path);
     EXPECT_EQ(d.number("Vantle.menuIdle"), 6.0);
     EXPECT_EQ(d.boolean("Vantle.setupSeen"), true);
@@ -109,14 +88,11 @@ TEST(JsonUserDefaults, TypesSurviveARestart)
     d.setValue("Vantle.menuIdle", 20);
     other.setValue("Vantle.readoutIdle", 60);
     const JsonUserDefaults after(path);
-    EXPECT_EQ(after.number("Vantle.menuIdle"), 20.0);
-    EXPECT_EQ(after.number("Vantle.readoutIdle"), 60.0);
-    EXPECT_EQ(after.boolean("Vantle.setupSeen"), true);
-}
+    EXPECT_EQ(std::tuple(after.number("Vantle.menuIdle"), after.number("Vantle.readoutIdle"),
+                         after.boolean("Vantle.setupSeen")),
+              std::tuple(20.0, 60.0, true));
 
-TEST(JsonUserDefaults, WrongTypesReadAsMissingMalformedFilesAreKeptAsideAndWritesAreOwnerOnly)
-{
-    QTemporaryDir dir;
+    // Wrong types read as missing, malformed files are kept aside, writes are owner-only.
     const struct
     {
         const char *name;
@@ -192,8 +168,14 @@ TEST(SoundServer, ReachableThroughTheRuntimeSocketOrANamedServer)
     named.isNull() ? qunsetenv("PULSE_SERVER") : qputenv("PULSE_SERVER", named);
 }
 
-TEST_F(DesktopEntryMatcherTest, MatchesByApplicationIdClassExecutableAndFolderPrecedence)
+// Two application folders, the first (the user's) hiding entries of the same id in the second.
+TEST(DesktopEntryMatcher, MatchesByIdClassExecutableAndFolderSeesLaterEntriesAndLaunchesThem)
 {
+    QTemporaryDir dir;
+    const QStringList folders{dir.filePath("user"), dir.filePath("system")};
+    const auto write = [&](const QString &relative, const QByteArray &body) {
+        writeFile(dir.filePath(relative), "[Desktop Entry]\nType=Application\n" + body);
+    };
     write("system/org.example.Notes.desktop", "Name=Notes\nExec=sh\nIcon=accessories-notes\n");
     write("system/sh.desktop", "Name=Shell\nExec=sh\n");
     // A StartupWMClass wins over an id of the same name.
@@ -206,12 +188,12 @@ TEST_F(DesktopEntryMatcherTest, MatchesByApplicationIdClassExecutableAndFolderPr
     write("user/notes.desktop", "Name=My Notes\nExec=sh\n");
     write("system/gone.desktop", "Name=Gone\nExec=sh\n");
     write("user/gone.desktop", "Name=Gone\nExec=sh\nHidden=true\n");
-    const DesktopEntryMatcher matcher(m_folders);
+    const DesktopEntryMatcher matcher(folders);
 
     const auto notes = matcher.match("org.example.Notes", "sh", "Sh", "sh");
     ASSERT_TRUE(notes);
     EXPECT_EQ(notes->name + " " + notes->iconName + " " + notes->filePath,
-              "Notes accessories-notes " + m_dir.filePath("system/org.example.Notes.desktop"));
+              "Notes accessories-notes " + dir.filePath("system/org.example.Notes.desktop"));
     // Classes match ids in any case and by their last part; subfolders are part of the id.
     const std::tuple<const char *, const char *, const char *, const char *> rows[]
         = {{"viewer", "Viewer", "python3", "org.example.Photos Photos"},
@@ -224,22 +206,19 @@ TEST_F(DesktopEntryMatcherTest, MatchesByApplicationIdClassExecutableAndFolderPr
         const auto entry = matcher.match({}, instance, klass, executable);
         EXPECT_EQ(entry ? entry->id + " " + entry->name : "", expected) << instance;
     }
-}
 
-TEST_F(DesktopEntryMatcherTest, SeesEntriesInstalledAfterTheFirstLookUpAndLaunchesThem)
-{
-    const DesktopEntryMatcher matcher(m_folders);
+    // An entry installed after the first look-up is seen, and launches.
     EXPECT_FALSE(matcher.entry("later"));
-    const QString marker = m_dir.filePath("ran");
+    const QString marker = dir.filePath("ran");
     write("user/later.desktop",
           "Name=Later\nExec=sh -c \"echo ok > " + QFile::encodeName(marker) + "\"\n");
     // Folder times have a one-second grain on some file systems; a later stamp is forced.
     const timeval later[2] = {{std::time(nullptr) + 5, 0}, {std::time(nullptr) + 5, 0}};
-    ASSERT_EQ(::utimes(QFile::encodeName(m_folders.first()).constData(), later), 0);
+    ASSERT_EQ(::utimes(QFile::encodeName(folders.first()).constData(), later), 0);
     const auto entry = matcher.entry("later.desktop");
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->name, "Later");
     EXPECT_TRUE(DesktopEntryMatcher::launch(entry->filePath));
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(marker); }, 5000));
-    EXPECT_FALSE(DesktopEntryMatcher::launch(m_dir.filePath("user/missing.desktop")));
+    EXPECT_FALSE(DesktopEntryMatcher::launch(dir.filePath("user/missing.desktop")));
 }

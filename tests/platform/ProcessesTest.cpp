@@ -45,7 +45,7 @@ protected:
 
 } // namespace
 
-TEST_F(ProcTree, CpuLineFoldsIrqIntoSystemAndIowaitIntoIdle)
+TEST_F(ProcTree, CpuLineFoldsIrqIntoSystemIowaitIntoIdleMemoryUsedIsTotalLessAvailable)
 {
     // user nice system idle iowait irq softirq steal guest guest_nice
     write("proc/stat", "cpu  100 5 50 800 20 3 2 1 7 9\ncpu0 50 2 25 400\n");
@@ -57,16 +57,6 @@ TEST_F(ProcTree, CpuLineFoldsIrqIntoSystemAndIowaitIntoIdle)
     write("proc/stat", "cpu  1 2 3 4"); // four fields, no newline
     EXPECT_EQ(make().cpuTicks()->idle, 4u);
 
-    for (const QByteArray &bad :
-         {QByteArray("cpu  1 2 3\n"), QByteArray("cpu  1 2 x 4\n"), QByteArray("cpu0 1 2 3 4\n"),
-          QByteArray("cpu  1 -2 3 4\n"), QByteArray(), kBinary}) {
-        write("proc/stat", bad);
-        EXPECT_FALSE(make().cpuTicks().has_value()) << bad.toStdString();
-    }
-}
-
-TEST_F(ProcTree, MemoryUsedIsTotalLessAvailable)
-{
     EXPECT_DOUBLE_EQ(make().physicalMemoryBytes(), 0); // no file
     write("proc/meminfo",
           "MemTotal:       16000000 kB\nMemFree:   1000000 kB\n"
@@ -76,10 +66,16 @@ TEST_F(ProcTree, MemoryUsedIsTotalLessAvailable)
     EXPECT_EQ(std::pair(memory.usedBytes, memory.totalBytes),
               std::pair(12000000.0 * 1024, 16000000.0 * 1024));
 
-    // The installed size is read once; later unreadable files do not change it.
-    for (const QByteArray &bad : {QByteArray("MemTotal:       16000000 kB\n"), kBinary}) {
-        write("proc/meminfo", bad);
-        EXPECT_FALSE(stats.memory().has_value());
+    // Malformed files read as nothing; the installed size, read once, stays.
+    const std::pair<QString, QByteArray> malformed[]
+        = {{"stat", "cpu  1 2 3\n"},   {"stat", "cpu  1 2 x 4\n"},
+           {"stat", "cpu0 1 2 3 4\n"}, {"stat", "cpu  1 -2 3 4\n"},
+           {"stat", QByteArray()},     {"stat", kBinary},
+           {"meminfo", kBinary},       {"meminfo", "MemTotal:       16000000 kB\n"}};
+    for (const auto &[file, bad] : malformed) {
+        write("proc/" + file, bad);
+        EXPECT_FALSE(file == "stat" ? stats.cpuTicks().has_value() : stats.memory().has_value())
+            << bad.toStdString();
     }
     EXPECT_DOUBLE_EQ(stats.physicalMemoryBytes(), 16000000.0 * 1024);
 }

@@ -108,7 +108,7 @@ TEST(MenuTree, EveryLeafDoesSomethingOfItsOwnAndEveryEntryHasItsOwnDetail)
     EXPECT_TRUE(r.run("No Such Entry").isEmpty());
 }
 
-TEST(MenuDetail, FollowsHiddenFlagsTimingsAndCountsAndTheSelectionSignalsRealChangesOnce)
+TEST(MenuDetail, FollowsFlagsTimingsAndCountsTheSelectionSignalsChangesOnceStatusSaysTheNewState)
 {
     MenuFacts facts;
     QSet<HUDWidgetID> hidden;
@@ -131,10 +131,8 @@ TEST(MenuDetail, FollowsHiddenFlagsTimingsAndCountsAndTheSelectionSignalsRealCha
     for (const char *detail : {"shown", "shown", "hidden"})
         selection.select("Settings", "Clock", "clock.fill", detail);
     EXPECT_EQ(std::tuple(spy.count(), selection.detail()), std::tuple(2, "hidden"));
-}
 
-TEST(MenuRun, StatusAndToastsSayTheStateAfterTheChange)
-{
+    // Status and toasts say the state after the change.
     Recorder r;
     EXPECT_EQ(r.run("Clock"), QStringList({"toggle fieldHeader", "status Clock hidden"}));
     EXPECT_EQ(r.run("Clock"), QStringList({"toggle fieldHeader", "status Clock shown"}));
