@@ -9,8 +9,6 @@
 
 namespace {
 
-const QString kStopped = "Focus · stopped", kComplete = "Focus · session complete";
-
 QStringList shortcutRuns(const FakeToolRunner &tools)
 {
     QStringList names;
@@ -50,7 +48,7 @@ TEST_F(Focus, CountsDownToTheLastSecondCompletesAndTogglesDoNotDisturbOffTheMain
     service->focusTick();
     service->focusTick(); // the timer's next tick finds nothing to do
     EXPECT_FALSE(service->focusActive());
-    EXPECT_EQ(state(), "25 MIN | " + kComplete);
+    EXPECT_EQ(state(), "25 MIN | Focus · session complete");
 
     // Toggled twice while the first Shortcut hangs: on the main thread it would hold the toggle.
     ASSERT_TRUE(waitFor([&] { return service->pendingDoNotDisturbToggles() == 0; }));
@@ -68,7 +66,7 @@ TEST_F(Focus, CountsDownToTheLastSecondCompletesAndTogglesDoNotDisturbOffTheMain
     service->toggleFocus();
     service->toggleFocus();
     EXPECT_FALSE(service->focusActive());
-    EXPECT_EQ(state(), "25 MIN | " + kStopped);
+    EXPECT_EQ(state(), "25 MIN | Focus · stopped");
     EXPECT_EQ(service->pendingDoNotDisturbToggles(), 2);
     release.release();
     ASSERT_TRUE(waitFor([&] { return toggled.size() == 2; }));

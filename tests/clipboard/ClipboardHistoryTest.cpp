@@ -48,10 +48,7 @@ protected:
                                                   ownPid);
     }
 
-    QByteArray read(const QString &name = "pinned-clips.json") const
-    {
-        return readFile(folder + '/' + name);
-    }
+    QByteArray read(QString name = "pinned-clips.json") { return readFile(folder + "/" + name); }
 
     // Copies `text` outside and lets the history see it.
     void copy(const QString &text, const QStringList &types = {})
@@ -217,8 +214,7 @@ TEST_F(ClipboardHistoryTest, PinnedEntriesAreWrittenAtOnceSurviveARestartOrAreKe
     copy("anonymous");
     history->togglePin(history->items().first().id);
     const QJsonObject anonymous = QJsonDocument::fromJson(read()).array().first().toObject();
-    EXPECT_FALSE(anonymous.contains("sourceApp"));
-    EXPECT_FALSE(anonymous.contains("sourceBundle"));
+    EXPECT_FALSE(anonymous.contains("sourceApp") || anonymous.contains("sourceBundle"));
     // Unpinning the last one leaves an empty list behind.
     history->remove(pinned.id);
     history->togglePin(history->items().first().id);

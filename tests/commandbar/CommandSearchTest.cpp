@@ -223,12 +223,10 @@ TEST_F(CommandSearchTest, EmptyQueryListsQuickBarClipsAndCommands)
     for (int i = 0; i < 5; ++i)
         sources.clips << clip(QStringLiteral("clip %1").arg(i));
     sources.apps = {app("Anything")};
-    for (const char *query : {"", "   ", " \t\n "}) {
-        const QList<CommandItem> rows = search(query);
-        EXPECT_EQ(titles(rows),
+    for (const char *query : {"", "   ", " \t\n "})
+        EXPECT_EQ(titles(search(query)),
                   (QStringList{"Focus", "Ollama", "Shot", "clip 0", "clip 1", "clip 2", "Menu",
                                "Edit Layout", "Reset Layout"}));
-    }
     search("")[1].run();
     EXPECT_EQ(done, QStringList{"skill q2"});
 }

@@ -45,9 +45,9 @@ protected:
 
     static QStringList describe(const QList<InstalledApp> &apps)
     {
-        QStringList out;
-        for (const InstalledApp &a : apps)
-            out << a.id + '=' + a.name + (a.iconName.isEmpty() ? "" : " " + a.iconName);
+        QStringList out = mapped(apps, [](const InstalledApp &a) {
+            return a.id + '=' + a.name + (a.iconName.isEmpty() ? "" : " " + a.iconName);
+        });
         out.sort();
         return out;
     }

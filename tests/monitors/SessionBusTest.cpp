@@ -16,10 +16,7 @@ namespace {
 
 QVariantMap song(const char *title, QStringList artists = {})
 {
-    QVariantMap map{{QStringLiteral("xesam:title"), QString::fromUtf8(title)}};
-    if (!artists.isEmpty())
-        map.insert(QStringLiteral("xesam:artist"), artists);
-    return map;
+    return {{QStringLiteral("xesam:title"), title}, {QStringLiteral("xesam:artist"), artists}};
 }
 
 // The real players service, counting the reads that have been answered.

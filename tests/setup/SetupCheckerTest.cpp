@@ -38,10 +38,9 @@ SetupFacts healthy()
 const SetupItem &item(const QList<SetupItem> &items, const char *id)
 {
     static const SetupItem none;
-    for (const SetupItem &i : items) {
-        if (i.id == QLatin1String(id))
-            return i;
-    }
+    if (const auto it = std::ranges::find(items, QString::fromLatin1(id), &SetupItem::id);
+        it != items.end())
+        return *it;
     ADD_FAILURE() << "no item " << id;
     return none;
 }
@@ -55,6 +54,24 @@ QList<SetupItem> build(const SetupFacts &facts, const SetupActions &actions = {}
 QString detail(const SetupFacts &facts, const char *id)
 {
     return item(build(facts), id).detail;
+}
+
+// Probes that answer at once with the healthy facts, counting how often the Ollama probe ran.
+SetupProbes quickProbes(const std::shared_ptr<std::atomic<int>> &ollamaRuns)
+{
+    const SetupFacts f = healthy();
+    const auto granted = [] { return Access::granted; };
+    const auto yes = [] { return true; };
+    SetupProbes p;
+    p.session = [] { return SystemInfo::SessionKind::x11; };
+    p.windowControl = p.shortcutsTool = p.spotifyInstalled = p.loginItem = yes;
+    p.hotKeyFailures = [] { return QStringList(); };
+    p.shortcutCount = [] { return std::optional<int>(2); };
+    p.prettyName = [f] { return f.prettyName; };
+    p.calendar = p.reminders = granted;
+    p.mediaPlayers = [f] { return f.mediaPlayers; };
+    p.ollama = [ollamaRuns] { return ++*ollamaRuns > 0; };
+    return p;
 }
 
 } // namespace
@@ -146,28 +163,6 @@ TEST(SetupItems, ButtonsAppearOnlyWithAWayToAct)
     }
     EXPECT_EQ(SetupChecker::attentionCount(restricted), 0);
 }
-
-namespace {
-
-// Probes that answer at once with the healthy facts, counting how often the Ollama probe ran.
-SetupProbes quickProbes(const std::shared_ptr<std::atomic<int>> &ollamaRuns)
-{
-    const SetupFacts f = healthy();
-    const auto granted = [] { return Access::granted; };
-    const auto yes = [] { return true; };
-    SetupProbes p;
-    p.session = [] { return SystemInfo::SessionKind::x11; };
-    p.windowControl = p.shortcutsTool = p.spotifyInstalled = p.loginItem = yes;
-    p.hotKeyFailures = [] { return QStringList(); };
-    p.shortcutCount = [] { return std::optional<int>(2); };
-    p.prettyName = [f] { return f.prettyName; };
-    p.calendar = p.reminders = granted;
-    p.mediaPlayers = [f] { return f.mediaPlayers; };
-    p.ollama = [ollamaRuns] { return ++*ollamaRuns > 0; };
-    return p;
-}
-
-} // namespace
 
 TEST(SetupRun, PublishesTheLinesOnceEveryProbeHasAnsweredAndChecksAgainWhenAsked)
 {

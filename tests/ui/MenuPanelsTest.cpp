@@ -342,10 +342,9 @@ TEST_F(Panels, SkillsListTheirSectionsAndStarsFillTheQuickBarEquipmentStarsLoado
     // Starring from either panel fills the next quick-bar slot.
     panel->stars()[4]->click();
     equipmentPanel->starButtons()[0]->click();
-    QStringList tiles;
-    for (CoreWidgets::SkillSlotTile *tile : bar->tiles())
-        tiles << (tile->isEmpty() ? QString() : tile->skill()->id);
-    EXPECT_EQ(tiles, (QStringList{"builtin:focus", "shortcut:Backup", desk, ""}));
+    EXPECT_EQ(mapped(bar->tiles(),
+                     [](auto *tile) { return tile->isEmpty() ? QString() : tile->skill()->id; }),
+              (QStringList{"builtin:focus", "shortcut:Backup", desk, ""}));
     EXPECT_EQ(equipmentPanel->starButtons()[0]->accessibleName(), "Remove Desk from the quick bar");
 
     // A quick-bar tile runs its skill.
@@ -353,5 +352,4 @@ TEST_F(Panels, SkillsListTheirSectionsAndStarsFillTheQuickBarEquipmentStarsLoado
     while (book.isBusy())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_EQ(tools.calls.last().arguments, (QStringList{"run", "Backup"}));
-    EXPECT_EQ(feedback.toasts.last().message, "Done.");
 }

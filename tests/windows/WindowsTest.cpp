@@ -90,17 +90,13 @@ Loadout loadout(const QString &name, QList<Loadout::Entry> entries)
     return {{}, name, {}, std::move(entries)};
 }
 
-Loadout::Entry sampleEntry(const QString &id, int index = 0)
-{
-    return {id, id.toUpper(), index, 0.125, 1.0 / 3.0, 0.5, 0.6, "1512x982"};
-}
-
 Loadout sample()
 {
+    const QRectF f(0.125, 1.0 / 3.0, 0.5, 0.6);
     return {QUuid::createUuid(),
             "Firefox + Terminal",
             QDateTime(QDate(2026, 3, 14), QTime(15, 9, 26, 535), QTimeZone::utc()),
-            {sampleEntry("firefox"), sampleEntry("org.gnome.Terminal", 2)}};
+            {entry("firefox", 0, f, "1512x982"), entry("org.gnome.Terminal", 2, f, "1512x982")}};
 }
 
 } // namespace
@@ -372,7 +368,7 @@ TEST(Loadout, NamesDisplaysAndACompactJsonRoundTripThatNeedsEveryKeyOfTheRightTy
 
     // Every key is required, and wrong types do not decode.
     const QJsonObject good = sample().toJson();
-    const QJsonObject goodEntry = sampleEntry("firefox").toJson();
+    const QJsonObject goodEntry = sample().entries[0].toJson();
     const auto with = [&good](const QString &key, const QJsonValue &v) {
         QJsonObject o = good;
         if (v.isUndefined())
