@@ -350,9 +350,21 @@ TEST_F(PanelControllerTest, ReadoutsFadeNearTheReportedPointerInPlaceUntilLayout
     EXPECT_TRUE(screens.watchers == 0 && controller->fadedPanels().isEmpty());
 }
 
-TEST_F(PanelControllerTest, RailTakesClicksOnlyOverWhatItDraws)
+TEST_F(PanelControllerTest, RailAndMusicStripTakeClicksOnlyOverWhatTheyDraw)
 {
     controller->show();
+    controller->setPlaying(true);
+    FakePanelWindow *strip = panels.value(nowPlaying);
+    controller->setTransportRegion(QRectF(200, 10, 90, 30));
+    const QRectF s = strip->frame();
+    // Over the title the strip lets clicks through and fades out of the way as any readout.
+    for (const auto &[x, overTitle] : {std::pair{250, false}, {60, true}}) {
+        pointAt({s.left() + x, s.bottom() - 25});
+        EXPECT_EQ(
+            std::pair(strip->isClickThrough(), controller->fadedPanels().contains(nowPlaying)),
+            std::pair(overTitle, overTitle));
+    }
+
     controller->toggleMenu();
     FakePanelWindow *rail = panels.value(menuRail);
     controller->pointerUpdate();
@@ -375,22 +387,6 @@ TEST_F(PanelControllerTest, RailTakesClicksOnlyOverWhatItDraws)
     EXPECT_FALSE(rail->isClickThrough());
     controller->hide();
     EXPECT_FALSE(rail->isClickThrough());
-}
-
-TEST_F(PanelControllerTest, MusicStripTakesClicksAndStaysInSightOnlyOverItsButtons)
-{
-    controller->show();
-    controller->setPlaying(true);
-    FakePanelWindow *strip = panels.value(nowPlaying);
-    controller->setTransportRegion(QRectF(200, 10, 90, 30));
-    const QRectF f = strip->frame();
-    // Over the title the strip lets clicks through and fades out of the way as any readout.
-    for (const auto &[x, overTitle] : {std::pair{250, false}, {60, true}}) {
-        pointAt({f.left() + x, f.bottom() - 25});
-        EXPECT_EQ(
-            std::pair(strip->isClickThrough(), controller->fadedPanels().contains(nowPlaying)),
-            std::pair(overTitle, overTitle));
-    }
 }
 
 TEST_F(PanelControllerTest, TargetCursorSitsOverTheGazedWindowAndGivesWayToThePointer)
@@ -447,7 +443,7 @@ TEST_F(PanelControllerTest, ToggleHUDHidesWhatIsOpenNoScreensNoPanelsNowPlayingF
     EXPECT_FALSE(shown(nowPlaying));
 }
 
-TEST_F(PanelControllerTest, EditorListsTheShownWidgetsAndStoresDropsAsOffsets)
+TEST_F(PanelControllerTest, EditorListsTheShownWidgetsStoresDropsResetsEndsOnceOutlivesNothing)
 {
     controller->show();
     controller->setGaze(QRectF(400, 200, 600, 300)); // the target cursor follows the gaze
@@ -471,12 +467,8 @@ TEST_F(PanelControllerTest, EditorListsTheShownWidgetsAndStoresDropsAsOffsets)
     EXPECT_EQ(layout.offset(summaryPanel), QPointF(-16, 40));
     EXPECT_EQ(panels.value(inventory)->frame(), home(inventory).translated(-16, 40));
     EXPECT_EQ(panels.value(summaryPanel)->frame(), home(summaryPanel).translated(-16, 40));
-}
 
-TEST_F(PanelControllerTest, EditorResetsDoneOnceEndsWithTheHUDAndItsActionsOutliveNothing)
-{
-    controller->show();
-    controller->toggleLayoutEditing();
+    // Resets from the controller or the editor; done ends it once, and so does hiding the HUD.
     for (const auto &reset :
          {std::function<void()>([this] { controller->resetLayout(); }), editor.reset}) {
         editor.commit(playerStatus, home(playerStatus).topLeft() + QPointF(200, -100));
