@@ -195,9 +195,7 @@ TEST_F(Views, HPBarFollowsTheBatteryOrTheMemoryPressureNamesThePlayerAndItsGauge
     view.resize(view.sizeHint());
     EXPECT_EQ(std::tuple(view.hpBar().fraction, view.hpBar().currentLabel),
               std::tuple(0.55, "13000 / 16000"));
-    const QImage image = render(view);
-    const QRectF gauge = view.gaugeRect();
-    EXPECT_EQ(hpColourAt(image, gauge), "amber");
+    EXPECT_EQ(hpColourAt(render(view), view.gaugeRect()), "amber");
 
     metrics.stats.power = QList<PowerSource>{FakeSystemStats::battery(19.6)};
     SystemMetricsService &service = metrics.start();
@@ -277,11 +275,10 @@ TEST_F(Views, ClockShowsTheShortTimeAndDateOnItsPlateAndTakesClicksWhereItIsDraw
 {
     metrics.clock.setStart(QDateTime(QDate(2026, 12, 7), QTime(21, 5), Qt::LocalTime));
     QList<CoreSoundEngine::Cue> cues;
-    auto *clock = new FieldHeader(
+    const auto owner = std::make_unique<FieldHeader>(
         metrics.start(), [&] { ++opened; }, [&](CoreSoundEngine::Cue cue) { cues << cue; });
+    FieldHeader *clock = owner.get();
     EXPECT_FALSE(clock->timeLabel().contains("00")) << "no seconds";
-
-    std::unique_ptr<FieldHeader> owner(clock);
     clock->setReadoutScale(0.72);
     clock->resize(clock->sizeHint());
     EXPECT_EQ(clock->size(), QSize(216, 46));
@@ -298,8 +295,7 @@ TEST_F(Views, ClockShowsTheShortTimeAndDateOnItsPlateAndTakesClicksWhereItIsDraw
     click(clock, unscaledOnly);
     EXPECT_EQ(opened, 0);
     click(clock, (drawn.center() * 0.72).toPoint());
-    EXPECT_EQ(opened, 1);
-    EXPECT_EQ(cues, QList{CoreSoundEngine::Cue::select});
+    EXPECT_EQ(std::pair(opened, cues), std::pair(1, QList{CoreSoundEngine::Cue::select}));
 }
 
 TEST_F(Views, TargetBobsWhileTheHUDIsVisibleIsDarkWhenLethalGreenWhenCalmBareWhenCramped)
@@ -323,8 +319,7 @@ TEST_F(Views, TargetBobsWhileTheHUDIsVisibleIsDarkWhenLethalGreenWhenCalmBareWhe
     EXPECT_EQ(offsets.first(), -TargetCursor::bobAmplitude) << "down and back up from the top";
     cursor->hide();
     visibility.setVisible(false);
-    EXPECT_FALSE(cursor->bob());
-    EXPECT_DOUBLE_EQ(cursor->bobOffset(), 0);
+    EXPECT_EQ(std::pair(cursor->bob(), cursor->bobOffset()), std::pair(false, 0.0));
 
     // A loop in whole pixels: -3 to 3 and back, one at a time, redrawn 12 times.
     const std::vector<TargetCursor::BobStep> &steps = TargetCursor::bobSteps();
@@ -338,11 +333,9 @@ TEST_F(Views, TargetBobsWhileTheHUDIsVisibleIsDarkWhenLethalGreenWhenCalmBareWhe
     EXPECT_EQ(distinct.size(), 7);
     // Drawn at 0.72 the same loop moves whole pixels: -2 to 2, eight redraws.
     const std::vector<TargetCursor::BobStep> &scaled = TargetCursor::bobSteps(0.72);
-    EXPECT_EQ(scaled.size(), 8u);
-    EXPECT_EQ(scaled.front().offset, -2);
+    EXPECT_EQ(std::pair(scaled.size(), scaled.front().offset), std::pair(size_t(8), -2));
 
-    const TargetReadout lethal{"ffmpeg", ThreatTier::lethal, "Lethal", 640, 1.26};
-    cursor->setTarget(lethal);
+    cursor->setTarget({"ffmpeg", ThreatTier::lethal, "Lethal", 640, 1.26});
     cursor->resize(cursor->sizeHint());
     const QImage image = render(*cursor);
     const QRectF diamond = cursor->diamondRect();
