@@ -1,16 +1,13 @@
 #include "actions/ServiceFixture.h"
 #include "actions/ShortcutsTool.h"
+#include "support/TestHelpers.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QThread>
 
 namespace {
-
-const QString kStopped = "Focus · stopped", kComplete = "Focus · session complete";
-const auto exited = [](int status) { return ToolResult{true, false, status, {}, {}}; };
 
 QStringList shortcutRuns(const FakeToolRunner &tools)
 {
@@ -51,10 +48,9 @@ TEST_F(Focus, CountsDownToTheLastSecondCompletesAndTogglesDoNotDisturbOffTheMain
     service->focusTick();
     service->focusTick(); // the timer's next tick finds nothing to do
     EXPECT_FALSE(service->focusActive());
-    EXPECT_EQ(state(), "25 MIN | " + kComplete);
+    EXPECT_EQ(state(), "25 MIN | Focus · session complete");
 
-    // Toggled twice: the first Shortcut hangs until let go; run on the main thread it would hold
-    // the toggle.
+    // Toggled twice while the first Shortcut hangs: on the main thread it would hold the toggle.
     ASSERT_TRUE(waitFor([&] { return service->pendingDoNotDisturbToggles() == 0; }));
     tools.calls.clear();
     toasts.clear();
@@ -70,7 +66,7 @@ TEST_F(Focus, CountsDownToTheLastSecondCompletesAndTogglesDoNotDisturbOffTheMain
     service->toggleFocus();
     service->toggleFocus();
     EXPECT_FALSE(service->focusActive());
-    EXPECT_EQ(state(), "25 MIN | " + kStopped);
+    EXPECT_EQ(state(), "25 MIN | Focus · stopped");
     EXPECT_EQ(service->pendingDoNotDisturbToggles(), 2);
     release.release();
     ASSERT_TRUE(waitFor([&] { return toggled.size() == 2; }));
@@ -140,8 +136,7 @@ TEST_F(Clipboard, StagingWrapsTheTextAsAPromptAndNoLogLineCarriesTheText)
                            "Vantle: Clipboard"}));
 }
 
-// Each emoji is two UTF-16 units, each accented letter two code points: cutting by units would
-// count wrong and leave half an emoji at the end.
+// Counted and cut by what a reader sees: an emoji is two UTF-16 units, an accented e two points.
 TEST_F(Clipboard, ReadoutShows280CharactersWholeAndCuts281)
 {
     const QString b280(280, 'b'), emoji = QStringLiteral("😀"), accented = "e\u0301";
@@ -166,18 +161,16 @@ TEST_F(Opening, KnownNamesAndAlternativesOpenInOrderAndNothingFoundNamesTheFirst
 {
     workspace.openable = {"com.googlecode.iterm2"};
     EXPECT_TRUE(service->openApp("iTerm"));
-    workspace.installed = {LaunchWorkspace::app("code", "Visual Studio Code")};
+    workspace.installed = {FakeWorkspace::installedApp("code", "Visual Studio Code")};
     workspace.openable = {workspace.installed[0].desktopFile};
     EXPECT_TRUE(service->openApp("Cursor", {"Visual Studio Code"}, false));
-    EXPECT_EQ(service->lastStatus(), "Opened Visual Studio Code");
-    EXPECT_EQ(feedback.cues.size(), 1); // the second asked for silence
-    EXPECT_TRUE(toasts.isEmpty());
+    // The second asked for silence.
+    EXPECT_EQ(std::tuple(service->lastStatus(), feedback.cues.size(), toasts.size()),
+              std::tuple("Opened Visual Studio Code", 1, 0));
 
-    // With a typographic apostrophe.
-    const QString expected = "Couldn\u2019t find Cursor";
-    workspace.installed = {LaunchWorkspace::app("gimp", "GIMP")};
+    workspace.installed = {FakeWorkspace::installedApp("gimp", "GIMP")};
     EXPECT_FALSE(service->openApp("Cursor", {"Visual Studio Code", "Zed"}));
-    EXPECT_EQ(shown(), QStringList{expected + " | "});
+    EXPECT_EQ(shown(), QStringList{"Couldn\u2019t find Cursor | "}); // a typographic apostrophe
     EXPECT_TRUE(tools.calls.isEmpty());
 }
 
@@ -187,12 +180,8 @@ TEST_F(Opening, BatterySettingsFollowTheDesktopAndProjectsTheFirstProjectFolderE
     EXPECT_TRUE(tools.calls.isEmpty());
 
     const QDir bin(dir.filePath("bin"));
-    bin.mkpath(".");
-    for (const char *name : {"gnome-control-center", "xfce4-power-manager-settings"}) {
-        QFile file(bin.filePath(name));
-        file.open(QIODevice::WriteOnly);
-        file.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
-    }
+    for (const char *name : {"gnome-control-center", "xfce4-power-manager-settings"})
+        writeFile(bin.filePath(name), {}, QFile::ReadOwner | QFile::ExeOwner);
     make([](Options &o) { o.currentDesktop = "xfce"; });
     service->openBatterySettings();
     ASSERT_EQ(tools.calls.size(), 1);
@@ -208,7 +197,7 @@ TEST_F(Opening, BatterySettingsFollowTheDesktopAndProjectsTheFirstProjectFolderE
 
     home.mkpath("repos");
     home.mkpath("Developer");
-    QFile(home.filePath("Projects")).open(QIODevice::WriteOnly); // a file, not a folder
+    writeFile(home.filePath("Projects")); // a file, not a folder
     service->openProjects();
     EXPECT_EQ(workspace.openedURLs.last(), QUrl::fromLocalFile(home.filePath("Developer")));
     // The status never claims a folder opened when the desktop refused it.

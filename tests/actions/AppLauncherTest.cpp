@@ -1,60 +1,57 @@
 #include "actions/AppLauncher.h"
 
-#include "actions/LaunchWorkspace.h"
 #include "fakes/FakeToolRunner.h"
+#include "fakes/FakeWorkspace.h"
+#include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 namespace {
+
+constexpr auto app = &FakeWorkspace::installedApp;
 
 class Launcher : public ::testing::Test
 {
 protected:
     QTemporaryDir bin;
-    LaunchWorkspace workspace;
+    FakeWorkspace workspace;
     FakeToolRunner tools;
     AppLauncher launcher{workspace, tools, false, {bin.path()}};
 
+    void SetUp() override { workspace.openSucceeds = false; }
+
     QString install(const QString &name)
     {
-        QFile file(QDir(bin.path()).filePath(name));
-        file.open(QIODevice::WriteOnly);
-        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        return file.fileName();
+        return writeFile(QDir(bin.path()).filePath(name), {},
+                         QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 };
 
-TEST_F(Launcher, KnownNameTriesItsEntriesInOrderUntilOneOpensAndTerminalPrefersTheDefault)
+TEST_F(Launcher, KnownNameTriesEntriesInOrderTerminalPrefersTheDefaultExactNameMatchWins)
 {
     workspace.openable = {"org.kde.plasma-systemmonitor", "org.gnome.Terminal"};
     EXPECT_TRUE(launcher.launch("Activity Monitor"));
-    EXPECT_EQ(workspace.attempts,
+    EXPECT_EQ(workspace.opened,
               QStringList({"com.apple.ActivityMonitor", "org.gnome.SystemMonitor",
                            "gnome-system-monitor", "org.kde.plasma-systemmonitor"}));
     EXPECT_TRUE(tools.calls.isEmpty());
 
     // The desktop's default terminal comes before the desktops' own.
-    workspace.attempts.clear();
+    workspace.opened.clear();
     const QString path = install("x-terminal-emulator");
     EXPECT_TRUE(launcher.launch("Terminal"));
     ASSERT_EQ(tools.calls.size(), 1);
     EXPECT_EQ(tools.calls[0].program, path);
     EXPECT_TRUE(tools.calls[0].detached);
-    EXPECT_TRUE(workspace.attempts.isEmpty());
-}
+    EXPECT_TRUE(workspace.opened.isEmpty());
 
-TEST(LauncherMatch, ExactNameWinsContainingIsCaseInsensitiveAndRepeatable)
-{
-    const QList<InstalledApp> code{LaunchWorkspace::app("code-oss", "Code - OSS"),
-                                   LaunchWorkspace::app("code", "code")};
+    // An exact name wins; containing is case-insensitive, and the same entry wins every time.
+    const QList<InstalledApp> code{app("code-oss", "Code - OSS"), app("code", "code")};
     EXPECT_EQ(AppLauncher::match(code, "Code")->id, "code");
-    // The desktop hands entries over in any order; the same one must win every time.
-    QList<InstalledApp> installed{LaunchWorkspace::app("firefox-esr", "Firefox ESR"),
-                                  LaunchWorkspace::app("firefox-dev", "Firefox Developer")};
+    QList<InstalledApp> installed{app("firefox-esr", "Firefox ESR"),
+                                  app("firefox-dev", "Firefox Developer")};
     EXPECT_EQ(AppLauncher::match(installed, "firefox")->id, "firefox-dev");
     std::reverse(installed.begin(), installed.end());
     EXPECT_EQ(AppLauncher::match(installed, "firefox")->id, "firefox-dev");
@@ -65,14 +62,13 @@ TEST(LauncherMatch, ExactNameWinsContainingIsCaseInsensitiveAndRepeatable)
 TEST_F(Launcher, ProgramOnThePathComesLastUnderItsUsualSpellingAndPathsNeverRun)
 {
     const QString path = install("google-chrome");
-    workspace.installed = {LaunchWorkspace::app("firefox", "Firefox")};
+    workspace.installed = {app("firefox", "Firefox")};
     EXPECT_TRUE(launcher.launch("Google Chrome"));
-    EXPECT_EQ(workspace.attempts, QStringList({"com.google.Chrome", "google-chrome"}));
+    EXPECT_EQ(workspace.opened, QStringList({"com.google.Chrome", "google-chrome"}));
     ASSERT_EQ(tools.calls.size(), 1);
     EXPECT_EQ(tools.calls[0].program, path);
 
     install("tool");
-    QDir(bin.path()).mkdir("sub");
     install("sub/tool");
     for (const QString &name :
          QStringList{"sub/tool", "../" + QDir(bin.path()).dirName() + "/tool", "/bin/sh"})

@@ -9,9 +9,8 @@
 #include <QTcpSocket>
 #include <QUrl>
 
-// A stand-in for a local Ollama server: real HTTP/1.1 on the loopback address, answering
-// "/api/tags" with `models`, "/api/ps" with `loaded` and "/api/generate" with 200 unless told
-// otherwise. It records every request it saw, and answers while the test runs the event loop.
+// A stand-in Ollama server speaking HTTP/1.1 on the loopback address while the event loop runs:
+// "/api/tags" lists `models`, "/api/ps" `loaded`; every request is recorded.
 class FakeOllamaServer final : public QObject
 {
 public:
@@ -29,7 +28,6 @@ public:
     struct Request
     {
         QString path;
-        QByteArray head; // the request line and headers, lower-cased
         QByteArray body;
 
         QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
@@ -91,7 +89,7 @@ private:
                 = contentLength.match(QString::fromLatin1(head)).captured(1).toLongLong();
             if (buffer.size() < end + 4 + length)
                 return;
-            requests << Request{QString::fromLatin1(head.split(' ').value(1)), head,
+            requests << Request{QString::fromLatin1(head.split(' ').value(1)),
                                 buffer.mid(end + 4, length)};
             buffer.remove(0, end + 4 + length);
             answer(socket, requests.last());

@@ -9,8 +9,7 @@ using Reply = FakeOllamaServer::Reply;
 
 const QString kOffline = "Ollama offline";
 
-// The service talks to a stand-in server on the loopback address. Waits after starting the
-// server are recorded and run at once.
+// The service against the stand-in server; waits after starting it are recorded and run at once.
 class Ollama : public ServiceFixture
 {
 protected:
@@ -20,7 +19,7 @@ protected:
 
     void SetUp() override
     {
-        feedback.run = FakeFeedback::Run::nextTurn;
+        feedback.nextTurn = true;
         ServiceFixture::SetUp();
     }
 
@@ -81,8 +80,7 @@ TEST_F(Ollama, WakeWarmsTheFirstChatModelAndNamesItWithoutItsTagOrSaysWhyNot)
         EXPECT_EQ(warmed.join(' '), c.warmed);
     }
     // The server was up: nothing was started.
-    EXPECT_TRUE(tools.calls.isEmpty());
-    EXPECT_TRUE(feedback.waits.isEmpty());
+    EXPECT_TRUE(tools.calls.isEmpty() && feedback.waits.isEmpty());
 }
 
 TEST(OllamaClientParsing, ModelNamesAndEndpointsWhateverTheSlashes)
@@ -105,10 +103,9 @@ TEST_F(Ollama, WakeStartsAServerThatIsDownAndUsesItOnceItAnswers)
     };
     service->wakeAI();
     settle();
-    EXPECT_EQ(service->lastStatus(), "Awake · qwen2.5-coder");
-    EXPECT_EQ(feedback.waits, QList<int>({400, 400, 400}));
-    ASSERT_EQ(tools.calls.size(), 1);
-    EXPECT_TRUE(tools.calls[0].detached);
+    EXPECT_EQ(std::tuple(service->lastStatus(), feedback.waits, tools.calls.value(0).detached),
+              std::tuple("Awake · qwen2.5-coder", QList<int>({400, 400, 400}), true));
+    EXPECT_EQ(tools.calls.size(), 1);
 }
 
 TEST_F(Ollama, WakeGivesUpAfterSixteenChecksAndNeitherUnloadNorTheRestrictedEditionStartsAnything)
@@ -116,25 +113,23 @@ TEST_F(Ollama, WakeGivesUpAfterSixteenChecksAndNeitherUnloadNorTheRestrictedEdit
     makeDown();
     service->wakeAI();
     settle();
-    EXPECT_EQ(feedback.waits.size(), 16);
-    EXPECT_EQ(service->lastStatus(), kOffline);
-    EXPECT_EQ(tools.calls.size(), 1); // the server was started once
+    // The server was started once.
+    EXPECT_EQ(std::tuple(feedback.waits.size(), service->lastStatus(), tools.calls.size()),
+              std::tuple(16, kOffline, 1));
 
     feedback.waits.clear();
     service->unloadAI();
     settle();
-    EXPECT_EQ(service->lastStatus(), kOffline);
-    EXPECT_EQ(tools.calls.size(), 1);
-    EXPECT_TRUE(feedback.waits.isEmpty());
+    EXPECT_EQ(std::tuple(feedback.waits.size(), service->lastStatus(), tools.calls.size()),
+              std::tuple(0, kOffline, 1));
 
     // A server that speaks no HTTP is offline too.
     make([](Options &o) { o.restricted = true; });
     server.byPath.insert("/api/tags", Reply::of(Reply::Kind::garbage));
     service->wakeAI();
     settle();
-    EXPECT_EQ(service->lastStatus(), kOffline);
-    EXPECT_EQ(tools.calls.size(), 1);
-    EXPECT_TRUE(workspace.attempts.isEmpty());
+    EXPECT_EQ(std::tuple(service->lastStatus(), tools.calls.size(), workspace.opened.size()),
+              std::tuple(kOffline, 1, 0));
 }
 
 TEST_F(Ollama, UnloadCountsOnlyTheModelsTheServerLetGo)
@@ -180,8 +175,7 @@ TEST_F(Ollama, WorkingStaysOnUntilTheLastOfOverlappingRequestsEnds)
     settle();
     EXPECT_EQ(service->lastStatus(), "Wake failed");
     ASSERT_EQ(working.size(), 2);
-    EXPECT_TRUE(working[0][0].toBool());
-    EXPECT_FALSE(working[1][0].toBool());
+    EXPECT_EQ(std::pair(working[0][0].toBool(), working[1][0].toBool()), std::pair(true, false));
 }
 
 TEST_F(Ollama, StatusSummaryGoesOnTheClipboardButNotIntoTheLog)

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "actions/HUDActionService.h"
-#include "actions/LaunchWorkspace.h"
 #include "fakes/FakeClock.h"
 #include "fakes/FakeFeedback.h"
 #include "fakes/FakePasteboard.h"
 #include "fakes/FakeSystemLog.h"
 #include "fakes/FakeSystemStats.h"
 #include "fakes/FakeToolRunner.h"
+#include "fakes/FakeWorkspace.h"
 
 #include <gtest/gtest.h>
 
@@ -17,15 +17,14 @@
 
 #include <memory>
 
-// The service over fakes: its toasts and cues are recorded, and its home folder is a temporary
-// one, with the folder programs are looked for in.
+// The service over fakes, with a temporary home folder holding the folder programs are found in.
 class ServiceFixture : public ::testing::Test
 {
 protected:
     using Options = HUDActionService::Options;
     QTemporaryDir dir;
     FakePasteboard pasteboard;
-    LaunchWorkspace workspace;
+    FakeWorkspace workspace;
     FakeToolRunner tools;
     FakeSystemLog log;
     FakeSystemStats stats;
@@ -62,7 +61,11 @@ protected:
 
     static bool waitFor(const std::function<bool()> &done) { return QTest::qWaitFor(done, 15000); }
 
-    void SetUp() override { make(); }
+    void SetUp() override
+    {
+        workspace.openSucceeds = false; // only the apps in `openable` open
+        make();
+    }
 
     // Shortcuts still running hold the fake tool runner.
     void TearDown() override

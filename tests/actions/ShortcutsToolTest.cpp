@@ -1,8 +1,7 @@
+#include "support/TestHelpers.h"
+
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -30,11 +29,9 @@ protected:
     // A shell script at `path`, relative to the Shortcuts folder.
     void shortcut(const QString &path, const QByteArray &body, bool executable = true)
     {
-        QFile file(QDir(folder).filePath(path));
-        file.open(QIODevice::WriteOnly);
-        file.write("#!/bin/sh\n" + body + "\n");
-        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner
-                            | (executable ? QFile::ExeOwner : QFile::Permissions()));
+        writeFile(QDir(folder).filePath(path), "#!/bin/sh\n" + body + "\n",
+                  QFile::ReadOwner | QFile::WriteOwner
+                      | (executable ? QFile::ExeOwner : QFile::Permissions()));
     }
 
     // The exit status (-1 after a crash), standard output and standard error, joined with '|'.
@@ -64,7 +61,6 @@ TEST_F(ShortcutsToolScript, ListsTheExecutableFilesOneALineFromTheDataFolder)
     // Without XDG_DATA_HOME (empty counts as unset) the folder is under the home folder.
     QTemporaryDir home;
     folder = home.filePath(".local/share/Vantle/shortcuts");
-    QDir().mkpath(folder);
     shortcut("Home One", "");
     env.insert("HOME", home.path());
     env.insert("XDG_DATA_HOME", QString());

@@ -2,6 +2,7 @@
 
 #include "fakes/FakeClock.h"
 #include "fakes/FakeWorkspace.h"
+#include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -19,10 +20,7 @@ InstalledApp installed(const QString &name, const QString &id = {})
 
 QStringList names(const QList<AppCatalog::Entry> &apps)
 {
-    QStringList out;
-    for (const AppCatalog::Entry &e : apps)
-        out << e.name;
-    return out;
+    return mapped(apps, &AppCatalog::Entry::name);
 }
 
 class AppCatalogTest : public ::testing::Test
@@ -44,7 +42,7 @@ protected:
 
 } // namespace
 
-TEST_F(AppCatalogTest, RescansOnlyAfter120SecondsFromTheLastScanStart)
+TEST_F(AppCatalogTest, RescansOnlyAfter120SecondsFromTheLastScanStartAndSortsByNameOnePerPath)
 {
     workspace.installed = {installed("One")};
     ASSERT_EQ(refreshed(), QStringList{"One"});
@@ -59,20 +57,14 @@ TEST_F(AppCatalogTest, RescansOnlyAfter120SecondsFromTheLastScanStart)
     workspace.installed.removeFirst();
     clock.advance(100);
     EXPECT_EQ(refreshed().size(), 2);
-}
 
-TEST(AppCatalogList, SortsByNameIgnoringCaseAndKeepsOnePerPath)
-{
-    const QList<AppCatalog::Entry> apps
-        = AppCatalog::catalogue({installed("zed"),
-                                 installed("Beta"),
-                                 installed("apple"),
-                                 installed("Alpha"),
-                                 installed("Banana"),
-                                 installed("Shared", "shared"),
-                                 installed("Shared again", "shared"),
-                                 {"nofile", "No File", {}, {}}});
-    EXPECT_EQ(names(apps), (QStringList{"Alpha", "apple", "Banana", "Beta", "Shared", "zed"}));
+    // Sorted by name in any case, one entry per file, none without one.
+    workspace.installed = {installed("Shared", "shared"), installed("Shared again", "shared"),
+                           InstalledApp{"nofile", "No File", {}, {}}};
+    for (const char *name : {"zed", "Beta", "apple", "Alpha", "Banana"})
+        workspace.installed << installed(name);
+    clock.advance(121);
+    EXPECT_EQ(refreshed(), (QStringList{"Alpha", "apple", "Banana", "Beta", "Shared", "zed"}));
 }
 
 TEST_F(AppCatalogTest, ScansOnThePoolAndAnAnswerForAGoneCatalogueIsDroppedTheOthersStillArrive)
@@ -87,8 +79,7 @@ TEST_F(AppCatalogTest, ScansOnThePoolAndAnAnswerForAGoneCatalogueIsDroppedTheOth
     EXPECT_TRUE(doomed->apps().isEmpty());
     EXPECT_TRUE(catalog.apps().isEmpty());
     doomed.reset();
-    // The queued answer finds nobody (a sanitizer build would catch a dangling write); the
-    // live catalogue's answer, queued beside it, still lands.
+    // The gone catalogue's answer finds nobody (ASan would catch a dangling write); ours lands.
     QCoreApplication::processEvents();
     EXPECT_EQ(changed.count(), 1);
     EXPECT_EQ(catalog.apps(),

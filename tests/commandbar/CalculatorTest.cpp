@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(Calculator, ValuesAndNoValueForMalformedInputOverflowOrDeepNesting)
+TEST(Calculator, ValuesNoValueForMalformedInputOverflowOrDeepNestingAndTheirFormatting)
 {
     const std::pair<const char *, double> rows[]
         = {{"2+3*4", 14},  {"(2+3)*4", 20},     {"10-4-3", 3},
@@ -28,15 +28,12 @@ TEST(Calculator, ValuesAndNoValueForMalformedInputOverflowOrDeepNesting)
     EXPECT_FALSE(Calculator::evaluate(open.repeated(200000) + "1" + close.repeated(200000)));
     EXPECT_FALSE(Calculator::evaluate(QStringLiteral("-").repeated(200000) + "1"));
     EXPECT_EQ(Calculator::evaluate(open.repeated(50) + "1" + close.repeated(50)), 1);
-}
 
-TEST(Calculator, Formatting)
-{
-    // Ten significant digits, plain up to fifteen integer digits, no negative zero.
-    const std::pair<double, const char *> rows[]
+    // Shown with ten significant digits, plain up to fifteen integer digits, no negative zero.
+    const std::pair<double, const char *> formatted[]
         = {{0.1 + 0.2, "0.3"},        {0x1p-30, "9.313225746e-10"},  {-0.0, "0"},
            {123456.5, "123456.5"},    {1e15 - 1, "999999999999999"}, {1e15, "1e+15"},
            {1.0 / 3, "0.3333333333"}, {1 - 1e15, "-999999999999999"}};
-    for (const auto &[value, shown] : rows)
+    for (const auto &[value, shown] : formatted)
         EXPECT_EQ(Calculator::format(value), shown) << shown;
 }

@@ -2,6 +2,7 @@
 
 #include "commandbar/RelativeDate.h"
 #include "hud/HUDWidgetSettings.h"
+#include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -22,16 +23,13 @@ SearchSkill skill(const QString &id, const QString &title, bool shortcut = false
     return {id, title, "bolt.fill", {}, shortcut, kind};
 }
 
-QStringList ids(const QList<CommandItem> &rows, QString CommandItem::*field = &CommandItem::id)
+QStringList ids(const QList<CommandItem> &rows)
 {
-    QStringList out;
-    for (const CommandItem &row : rows)
-        out << row.*field;
-    return out;
+    return mapped(rows, &CommandItem::id);
 }
 QStringList titles(const QList<CommandItem> &rows)
 {
-    return ids(rows, &CommandItem::title);
+    return mapped(rows, &CommandItem::title);
 }
 
 QString shown(const CommandItem &row)
@@ -101,7 +99,7 @@ TEST(CommandSearchScore, WholeTextPrefixWordStartSubstringAndEveryToken)
             << title << " / " << query;
 }
 
-TEST_F(CommandSearchTest, ApplicationRowsScoreAndRunningApps)
+TEST_F(CommandSearchTest, ApplicationRowsScoreRunningAppsAndCommandRowsTakeTheTablesFirstTwo)
 {
     sources.apps = {app("Safari")};
     EXPECT_EQ(shown(search("saf").value(0)), "Safari|Application|app.fill|OPEN|92");
@@ -110,16 +108,13 @@ TEST_F(CommandSearchTest, ApplicationRowsScoreAndRunningApps)
     const CommandItem running = search("saf").value(0);
     EXPECT_EQ(shown(running), "Safari|Running|app.fill|SWITCH|95");
     running.run();
-    EXPECT_EQ(done, QStringList{"open /usr/share/applications/safari.desktop"});
-}
 
-TEST_F(CommandSearchTest, CommandRowsTakeTheFirstTwoOfTheTable)
-{
+    // Command rows: the first two of the table that match.
     const QList<CommandItem> rows = search("edit lay");
     ASSERT_EQ(ids(rows), (QStringList{"cmd:Edit Layout", "web"}));
     EXPECT_EQ(rows[0].score, 86);
     rows[0].run();
-    EXPECT_EQ(done, QStringList{"edit"});
+    EXPECT_EQ(done, (QStringList{"open /usr/share/applications/safari.desktop", "edit"}));
 
     // Eight titles hold "hide"; the table's first two enter, whatever their scores.
     EXPECT_EQ(CommandSearch::commands(tokens("hide"), commands, sources).size(), 8);
@@ -155,8 +150,7 @@ TEST_F(CommandSearchTest, EachSourceIsCappedBeforeTheMergeNineRowsAtMostEqualSco
                                 QStringLiteral("Term skill %1").arg(i));
         sources.clips << clip(QStringLiteral("term clip %1").arg(i));
     }
-    // 4 apps (92), 3 skills (90) and 3 clips (80), no command: ten rows before the web row, so
-    // the list is cut to nine and the web row and the last clip fall off.
+    // 4 apps (92), 3 skills (90), 3 clips (80): cut to nine, the last clip and web row fall off.
     EXPECT_EQ(titles(search("term")),
               (QStringList{"Term 0", "Term 1", "Term 2", "Term 3", "Term skill 0", "Term skill 1",
                            "Term skill 2", "term clip 0", "term clip 1"}));
@@ -173,8 +167,7 @@ TEST_F(CommandSearchTest, EachSourceIsCappedBeforeTheMergeNineRowsAtMostEqualSco
     EXPECT_EQ(titles(search("term")),
               (QStringList{"term a", "term b", "term c", "Search the web for “term”"}));
 
-    // A running app whose word starts with the token (65 + 12 + 3) ties with a clip that
-    // starts with it (80): the app, appended first, stays first.
+    // A running app (65 + 12 + 3) ties with a clip (80): the app, appended first, stays first.
     sources.apps = {app("Big Term"), app("Old Terminal"), app("Term")};
     sources.runningPaths = {sources.apps[0].url.toLocalFile()};
     sources.clips = {clip("my term"), clip("term notes")};
@@ -208,8 +201,7 @@ TEST_F(CommandSearchTest, CalculatorQueriesNeverSearchTheWebOthersOfTwoCharacter
 
 TEST(CommandSearchWeb, QueryEncoding)
 {
-    // "&" and "+" are encoded so they stay part of the query; the rest of the query-allowed
-    // characters pass as typed.
+    // "&" and "+" are encoded to stay in the query; other query-allowed characters pass as typed.
     const std::pair<const char *, const char *> rows[]
         = {{"c++ & rust", "c%2B%2B%20%26%20rust"},
            {"a=b/c?d:e@f!$'()*,;", "a=b/c?d:e@f!$'()*,;"},
@@ -231,17 +223,15 @@ TEST_F(CommandSearchTest, EmptyQueryListsQuickBarClipsAndCommands)
     for (int i = 0; i < 5; ++i)
         sources.clips << clip(QStringLiteral("clip %1").arg(i));
     sources.apps = {app("Anything")};
-    for (const char *query : {"", "   ", " \t\n "}) {
-        const QList<CommandItem> rows = search(query);
-        EXPECT_EQ(titles(rows),
+    for (const char *query : {"", "   ", " \t\n "})
+        EXPECT_EQ(titles(search(query)),
                   (QStringList{"Focus", "Ollama", "Shot", "clip 0", "clip 1", "clip 2", "Menu",
                                "Edit Layout", "Reset Layout"}));
-    }
     search("")[1].run();
     EXPECT_EQ(done, QStringList{"skill q2"});
 }
 
-TEST_F(CommandSearchTest, SkillAndClipRowsMatchInTheirOwnOrder)
+TEST_F(CommandSearchTest, SkillAndClipRowsMatchInTheirOwnOrderAndShowTheirClip)
 {
     sources.skills
         = {skill("sc:Backup", "Backup home", true),
@@ -257,10 +247,9 @@ TEST_F(CommandSearchTest, SkillAndClipRowsMatchInTheirOwnOrder)
     EXPECT_EQ(titles(CommandSearch::clipboard(tokens("first second"), sources)),
               (QStringList{"first second line", "a first second"}));
     EXPECT_TRUE(CommandSearch::clipboard(tokens("firstsecond"), sources).isEmpty());
-}
 
-TEST_F(CommandSearchTest, ClipRow)
-{
+    // A clip's row.
+    done.clear();
     ClipItem c = clip("  \nline one\nline two " + QString(80, 'x') + "\n\n", "Terminal");
     const QString when = RelativeDate::text(c.date, sources.now);
     const CommandItem row = CommandSearch::clipRow(c, 65, sources);

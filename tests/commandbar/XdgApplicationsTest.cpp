@@ -1,11 +1,9 @@
 #include "platform/linux/XdgApplications.h"
 #include "platform/linux/X11Workspace.h"
+#include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -38,20 +36,18 @@ protected:
     // A desktop entry; with a name, an application's.
     QString app(const QString &relative, const QByteArray &name, const QByteArray &extra = {})
     {
-        QDir().mkpath(QFileInfo(dir.filePath(relative)).path());
-        QFile file(dir.filePath(relative));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("[Desktop Entry]\n"
-                   + (name.isEmpty() ? "" : "Type=Application\nExec=true\nName=" + name + "\n")
-                   + extra);
-        return file.fileName();
+        return writeFile(
+            dir.filePath(relative),
+            "[Desktop Entry]\n"
+                + (name.isEmpty() ? "" : "Type=Application\nExec=true\nName=" + name + "\n")
+                + extra);
     }
 
     static QStringList describe(const QList<InstalledApp> &apps)
     {
-        QStringList out;
-        for (const InstalledApp &a : apps)
-            out << a.id + '=' + a.name + (a.iconName.isEmpty() ? "" : " " + a.iconName);
+        QStringList out = mapped(apps, [](const InstalledApp &a) {
+            return a.id + '=' + a.name + (a.iconName.isEmpty() ? "" : " " + a.iconName);
+        });
         out.sort();
         return out;
     }

@@ -32,14 +32,13 @@ public:
         if (beforeLater)
             beforeLater(int(waits.size()));
         waits << ms;
-        if (run == Run::byTest)
-            pending << Later{ms, context, context != nullptr, std::move(then)};
+        if (nextTurn)
+            QTimer::singleShot(0, context, std::move(then));
         else
-            QTimer::singleShot(run == Run::onTimers ? ms : 0, context, std::move(then));
+            pending << Later{ms, context, context != nullptr, std::move(then)};
     }
 
-    // Runs the later work asked for so far (and what it asks for in turn), oldest first; work
-    // whose context is gone is dropped, as the program's timers drop it.
+    // Runs the pending work (and what it asks for), oldest first, dropping work whose context went.
     int runLater()
     {
         int ran = 0;
@@ -53,10 +52,8 @@ public:
         return ran;
     }
 
-    // Later work waits for `runLater`, runs on real timers, or runs on the next turn of the
-    // event loop whatever its delay.
-    enum class Run { byTest, onTimers, nextTurn };
-    Run run = Run::byTest;
+    // With `nextTurn`, later work runs on the event loop's next turn instead, whatever its delay.
+    bool nextTurn = false;
     QList<int> waits; // every delay asked for, in order
     // Runs as later work is asked for, with how many delays came before it.
     std::function<void(int)> beforeLater;

@@ -6,8 +6,7 @@
 #include <QList>
 #include <QSet>
 
-// Holds grabs in memory. A combination listed in `taken` belongs to "another program" and
-// cannot be grabbed. `press` delivers synchronously, the strictest case for a listener.
+// Grabs held in memory; combinations in `taken` belong to another program. `press` is synchronous.
 class FakeHotKeys final : public HotKeys
 {
 public:

@@ -9,14 +9,9 @@ public:
     NetworkPathState state;
     std::optional<int> rssi;
     bool tunnel = false;
-    mutable int reads = 0;
 
     NetworkPathState path() const override { return state; }
-    std::optional<int> wifiRssi() const override
-    {
-        ++reads;
-        return rssi;
-    }
+    std::optional<int> wifiRssi() const override { return rssi; }
     bool tunnelUp() const override { return tunnel; }
 
     void change(NetworkPathState next)

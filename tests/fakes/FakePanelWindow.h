@@ -4,8 +4,7 @@
 
 #include <QList>
 
-// A panel that finishes every animation at once (after its delay, which it ignores) and
-// remembers what was asked of it.
+// A panel that finishes every animation at once, delay ignored, and remembers what was asked.
 class FakePanelWindow final : public PanelWindow
 {
 public:

@@ -6,8 +6,7 @@
 
 #include <functional>
 
-// Answers each run with what the test's handler returns and records the calls. Runs may come
-// from the thread pool: the record is guarded, and a test reads it once the work is back.
+// Answers each run with the test's handler and records the calls, guarded for pool threads.
 class FakeToolRunner final : public ToolRunner
 {
 public:
@@ -40,3 +39,9 @@ private:
     }
     mutable QMutex m_mutex;
 };
+
+// A run that exited with `status` after writing `out`.
+inline ToolResult exited(int status, const QByteArray &out = {})
+{
+    return {true, false, status, out, {}};
+}

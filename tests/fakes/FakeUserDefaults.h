@@ -4,8 +4,7 @@
 
 #include <QJsonValue>
 
-// In-memory defaults that pass every value through JSON, as the real store does, so a test
-// sees the types the program would read back after a restart.
+// In-memory defaults that pass values through JSON, so types read back as after a restart.
 class FakeUserDefaults final : public UserDefaults
 {
 public:

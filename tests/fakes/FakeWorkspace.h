@@ -4,16 +4,20 @@
 
 #include <algorithm>
 
-// Running applications set by the test; opening and activating only record.
+#include <QSet>
+
+// Running apps set by the test; opening records, and fails unless `openSucceeds` or `openable`.
 class FakeWorkspace final : public Workspace
 {
 public:
     QList<RunningApp> apps;
     std::optional<pid_t> front;
-    QStringList opened;
+    QStringList opened; // every app asked to open, in order
     QList<pid_t> activations;
     bool openSucceeds = true;
+    QSet<QString> openable;
     QList<QUrl> openedURLs;
+    bool urlsOpen = true;
     QList<InstalledApp> installed;
     mutable int listReads = 0;
 
@@ -39,14 +43,14 @@ public:
     bool openApplication(const QString &app) override
     {
         opened << app;
-        return openSucceeds;
+        return openSucceeds || openable.contains(app);
     }
     QIcon icon(const RunningApp &) const override { return {}; }
     QIcon applicationIcon(const QString &) const override { return {}; }
     bool openURL(const QUrl &url) override
     {
         openedURLs << url;
-        return openSucceeds;
+        return urlsOpen;
     }
     QList<InstalledApp> installedApplications() const override { return installed; }
 
@@ -55,5 +59,9 @@ public:
     {
         return {
             .pid = pid, .name = name, .appId = appId, .regular = regular, .launchDate = launched};
+    }
+    static InstalledApp installedApp(const QString &id, const QString &name)
+    {
+        return {id, name, "/usr/share/applications/" + id + ".desktop", {}};
     }
 };

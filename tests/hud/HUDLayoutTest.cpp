@@ -114,8 +114,7 @@ TEST(HUDLayout, ScreenUnderPointerIsTheContainingThenNearestThenFirst)
 
 TEST(HUDLayout, TargetCursorHangsFromAboveTheWindowWithinTheVisibleFrame)
 {
-    // On the laptop the panel is 166 × 86 and the visible frame's top is 875: cramped over a
-    // window whose top edge is above 779.
+    // On the laptop the panel is 166 × 86 under a top at 875: cramped over a window above 779.
     const ScreenInfo right = screenWith({1440, 0, 2560, 1415}); // 219 × 114
     // What, screen, window, the panel's frame, whether it is cramped.
     const std::tuple<const char *, ScreenInfo, QRectF, QRectF, bool> cases[] = {
@@ -133,7 +132,7 @@ TEST(HUDLayout, TargetCursorHangsFromAboveTheWindowWithinTheVisibleFrame)
     }
 }
 
-TEST(HUDWidgetSettings, HidesOnlyTheUsersWidgetsPersistsAndNotifiesEveryChange)
+TEST(HUDWidgetSettings, HidesOnlyTheUsersWidgetsPersistsAndNotifiesEveryChangeAsIdleTimesDo)
 {
     FakeUserDefaults defaults;
     HUDNotifications notes;
@@ -158,9 +157,27 @@ TEST(HUDWidgetSettings, HidesOnlyTheUsersWidgetsPersistsAndNotifiesEveryChange)
     HUDWidgetSettings settings(defaults, notes);
     EXPECT_EQ(settings.hidden(), (QSet<QString>{"nowPlaying", "jukebox"}));
     EXPECT_TRUE(settings.isHidden(nowPlaying));
+
+    // The idle times cycle, and wrong types read as the default; the menu's never touches what is
+    // on screen.
+    changed.clear();
+    HUDSettings idle(defaults, notes);
+    idle.setMenuIdle(15);
+    for (double next : {20, 0, 6, 10})
+        EXPECT_EQ(idle.cycleMenuIdle(), next);
+    idle.setMenuIdle(45);
+    EXPECT_EQ(idle.cycleMenuIdle(), 0);
+    EXPECT_EQ(changed.count(), 0);
+    defaults.setValue(HUDSettings::readoutIdleKey, 45);
+    for (double next : {10, 30, 60, 0, 10})
+        EXPECT_EQ(idle.cycleReadoutIdle(), next);
+    EXPECT_EQ(changed.count(), 5);
+    defaults.setValue(HUDSettings::menuIdleKey, QStringLiteral("20"));
+    defaults.setValue(HUDSettings::readoutIdleKey, true);
+    EXPECT_EQ(std::pair(idle.menuIdle(), idle.readoutIdle()), std::pair(10.0, 10.0));
 }
 
-TEST(HUDLayoutStore, TinyAndNonFiniteOffsetsKeepNoEntryAndTheRestSurvivesRestartAndReset)
+TEST(HUDLayoutStore, TinyNonFiniteAndMalformedOffsetsKeepNoEntryTheRestSurvivesRestartAndReset)
 {
     FakeUserDefaults defaults;
     {
@@ -174,52 +191,27 @@ TEST(HUDLayoutStore, TinyAndNonFiniteOffsetsKeepNoEntryAndTheRestSurvivesRestart
         store.setOffset(playerStatus, INFINITY, 4);
     }
     HUDLayoutStore reloaded(defaults);
-    EXPECT_EQ(reloaded.offset(partyStrip), QPointF(-16, 24));
-    EXPECT_EQ(reloaded.offset(fieldHeader), QPointF(0.2, -0.5));
-    EXPECT_EQ(reloaded.offset(playerStatus), QPointF(0, 0));
+    EXPECT_EQ(std::tuple(reloaded.offset(partyStrip), reloaded.offset(fieldHeader),
+                         reloaded.offset(playerStatus)),
+              std::tuple(QPointF(-16, 24), QPointF(0.2, -0.5), QPointF(0, 0)));
     reloaded.resetAll();
     EXPECT_FALSE(defaults.contains(HUDLayoutStore::key));
     EXPECT_EQ(HUDLayoutStore(defaults).offset(partyStrip), QPointF(0, 0));
-}
 
-TEST(HUDLayoutStore, MalformedEntriesDiscardTheDictionaryWrongLengthsReadAsZero)
-{
     const auto stored = [](const QVariant &other) {
         return QVariantMap{{"playerStatus", QVariantList{10.0, 20.0}}, {"partyStrip", other}};
     };
     // One malformed entry discards the whole dictionary, which stays in place until a write.
     for (const QVariant &bad : {QVariant("10,20"), QVariant(QVariantList{"10", 20})}) {
-        FakeUserDefaults defaults;
         defaults.setValue(HUDLayoutStore::key, stored(bad));
         EXPECT_TRUE(HUDLayoutStore(defaults).offsets().isEmpty());
         EXPECT_TRUE(defaults.contains(HUDLayoutStore::key));
     }
-    FakeUserDefaults defaults;
+    // An entry of the wrong length reads as zero.
     defaults.setValue(HUDLayoutStore::key, stored(QVariantList{5.0, 6.0, 7.0}));
     HUDLayoutStore store(defaults);
     EXPECT_EQ(store.offset(partyStrip), QPointF(0, 0));
     EXPECT_EQ(store.offset(playerStatus), QPointF(10, 20));
     store.setOffset(nowPlaying, 32, 0);
     EXPECT_EQ(HUDLayoutStore(defaults).offsets().value(QStringLiteral("partyStrip")).size(), 3);
-}
-
-TEST(HUDSettings, IdleTimesCycleAndWrongTypesReadAsDefault)
-{
-    FakeUserDefaults defaults;
-    HUDNotifications notes;
-    QSignalSpy changed(&notes, &HUDNotifications::widgetsChanged);
-    HUDSettings settings(defaults, notes);
-    settings.setMenuIdle(15);
-    for (double next : {20, 0, 6, 10})
-        EXPECT_EQ(settings.cycleMenuIdle(), next);
-    settings.setMenuIdle(45);
-    EXPECT_EQ(settings.cycleMenuIdle(), 0);
-    EXPECT_EQ(changed.count(), 0); // the menu timing never touches what is on screen
-    defaults.setValue(HUDSettings::readoutIdleKey, 45);
-    for (double next : {10, 30, 60, 0, 10})
-        EXPECT_EQ(settings.cycleReadoutIdle(), next);
-    EXPECT_EQ(changed.count(), 5);
-    defaults.setValue(HUDSettings::menuIdleKey, QStringLiteral("20"));
-    defaults.setValue(HUDSettings::readoutIdleKey, true);
-    EXPECT_EQ(std::pair(settings.menuIdle(), settings.readoutIdle()), std::pair(10.0, 10.0));
 }

@@ -26,8 +26,7 @@ using Guide = std::optional<double>;
 // A 1440 × 900 display less a 25-point top bar, in model coordinates (y up).
 const QRectF kBounds(0, 0, 1440, 875);
 
-// Panels whose content fills them, except the summary panel's, which sits 10 points inside its
-// panel, as content with a drawn border around it would.
+// Panels filled by their content, but the summary's, which sits 10 points inside its panel.
 class EditorViewTest : public ::testing::Test
 {
 protected:
@@ -96,16 +95,14 @@ TEST_F(EditorViewTest, DragSnapsToTheMarginAndOtherWidgetsMovesThePanelAndCommit
     EXPECT_EQ(hp->frame(), QRectF(24, 504, 475, 95));
     EXPECT_EQ(std::pair(view->guideX(), view->guideY()), std::pair(Guide(24), Guide()));
     EXPECT_TRUE(commits.isEmpty());
-    // The held outline on the content's left edge and the guide far from any widget are gold;
-    // the other widgets' outlines are not, and no horizontal guide is drawn.
+    // Gold: the held outline and vertical guide; not the other outlines, nor a horizontal guide.
     EXPECT_EQ(
         (QList<bool>{goldAt({24, 550}), goldAt({24, 100}), goldAt({200, 710}), goldAt({700, 504})}),
         (QList<bool>{true, true, false, false}));
     mouse(QEvent::MouseButtonRelease, {29 + 76, 503 + 40});
     EXPECT_FALSE(view->dragging() || view->guideX());
     EXPECT_FALSE(goldAt({24, 100}));
-    // The summary's content starts 10 points inside its panel. Its content proposed 9 points
-    // right of the party strip's right edge (374) and level with its top (710 − 424 = 286).
+    // The summary's content, proposed 9 right of the party strip (374) and level with its top.
     mouse(QEvent::MouseButtonPress, {1000, 400});
     ASSERT_EQ(view->dragging()->id, summaryPanel);
     mouse(QEvent::MouseMove, {1000 - 910 + 383, 400 - 210 + 283});
@@ -222,8 +219,7 @@ TEST(GridSnap, TheNearestLineWithinTenPointsTheEarlierOnATieElseTheGridOnEachAxi
         const auto got = GridSnap::snapAxis(starts, ends, start, length, 0, 1440);
         EXPECT_EQ(std::pair(got.value, got.guide), std::pair(value, guide)) << start;
     }
-    // Whole frames, y up, within a visible frame: the others, the proposed origin, the size, the
-    // visible frame, the result and its guides.
+    // Whole frames, y up: the others, proposed origin, size, visible frame, result and guides.
     const QList<QRectF> beside{{100, 500, 300, 100}}, under{{600, 300, 200, 100}};
     const std::tuple<QList<QRectF>, QPointF, QSizeF, QRectF, QPointF, Guide, Guide> cases[] = {
         // The margin line of a visible frame right of a 70-point dock is at 94.

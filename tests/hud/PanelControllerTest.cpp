@@ -237,8 +237,7 @@ TEST_F(PanelControllerTest, RehomesOnlyAfterDwellingOnAnotherScreen)
     EXPECT_EQ(hudOn(), "right");
 }
 
-// A display that goes away takes no panel with it, and the stored offsets are what places them
-// on the display that is left, and again on the display when it returns.
+// A display that goes takes no panel with it; the stored offsets place them there and back.
 TEST_F(PanelControllerTest, UnpluggedScreenSendsThePanelsToTheOtherAndItsReturnBringsThemBack)
 {
     screens.setScreens({left, right});
@@ -255,8 +254,7 @@ TEST_F(PanelControllerTest, UnpluggedScreenSendsThePanelsToTheOtherAndItsReturnB
         return QRectF(HUDLayout::origin(spec, s, layout), HUDLayout::scaledSize(spec, s));
     };
 
-    // Unplugged: the pointer lands on the display that is left; the HP bar is clamped onto it at
-    // that display's scale.
+    // Unplugged: the HP bar is clamped onto the display that is left, at its scale.
     screens.setPointer({700, 450});
     screens.setScreens({left});
     EXPECT_EQ(controller->hudScreen(), left);
@@ -277,8 +275,7 @@ TEST_F(PanelControllerTest, UnpluggedScreenSendsThePanelsToTheOtherAndItsReturnB
     screens.setScreens({left, right});
     EXPECT_EQ(controller->hudScreen(), left);
 
-    // The HUD's display changes size: the panels are placed anew on it. No display at all:
-    // they wait where they are.
+    // Resized, the panels are placed anew; with no display at all they wait where they are.
     const ScreenInfo smaller = FakeScreens::make(QStringLiteral("left"), {0, 0, 1280, 800}, 25);
     screens.setScreens({smaller, right});
     EXPECT_EQ(controller->hudScreen(), smaller);
@@ -353,9 +350,21 @@ TEST_F(PanelControllerTest, ReadoutsFadeNearTheReportedPointerInPlaceUntilLayout
     EXPECT_TRUE(screens.watchers == 0 && controller->fadedPanels().isEmpty());
 }
 
-TEST_F(PanelControllerTest, RailTakesClicksOnlyOverWhatItDraws)
+TEST_F(PanelControllerTest, RailAndMusicStripTakeClicksOnlyOverWhatTheyDraw)
 {
     controller->show();
+    controller->setPlaying(true);
+    FakePanelWindow *strip = panels.value(nowPlaying);
+    controller->setTransportRegion(QRectF(200, 10, 90, 30));
+    const QRectF s = strip->frame();
+    // Over the title the strip lets clicks through and fades out of the way as any readout.
+    for (const auto &[x, overTitle] : {std::pair{250, false}, {60, true}}) {
+        pointAt({s.left() + x, s.bottom() - 25});
+        EXPECT_EQ(
+            std::pair(strip->isClickThrough(), controller->fadedPanels().contains(nowPlaying)),
+            std::pair(overTitle, overTitle));
+    }
+
     controller->toggleMenu();
     FakePanelWindow *rail = panels.value(menuRail);
     controller->pointerUpdate();
@@ -380,22 +389,6 @@ TEST_F(PanelControllerTest, RailTakesClicksOnlyOverWhatItDraws)
     EXPECT_FALSE(rail->isClickThrough());
 }
 
-TEST_F(PanelControllerTest, MusicStripTakesClicksAndStaysInSightOnlyOverItsButtons)
-{
-    controller->show();
-    controller->setPlaying(true);
-    FakePanelWindow *strip = panels.value(nowPlaying);
-    controller->setTransportRegion(QRectF(200, 10, 90, 30));
-    const QRectF f = strip->frame();
-    // Over the title the strip lets clicks through and fades out of the way as any readout.
-    for (const auto &[x, overTitle] : {std::pair{250, false}, {60, true}}) {
-        pointAt({f.left() + x, f.bottom() - 25});
-        EXPECT_EQ(
-            std::pair(strip->isClickThrough(), controller->fadedPanels().contains(nowPlaying)),
-            std::pair(overTitle, overTitle));
-    }
-}
-
 TEST_F(PanelControllerTest, TargetCursorSitsOverTheGazedWindowAndGivesWayToThePointer)
 {
     QList<bool> crampedReports;
@@ -406,8 +399,7 @@ TEST_F(PanelControllerTest, TargetCursorSitsOverTheGazedWindowAndGivesWayToThePo
     controller->setGaze(window);
     EXPECT_EQ(panels.value(targetCursor)->frame(),
               HUDLayout::placeTargetCursor(window, left).frame);
-    // The pointer box hangs from the middle of the panel's top edge: 230 × 120, or 90 × 70
-    // while cramped, plus 24 points of margin. The window, the pointer from there, whether near.
+    // The pointer box (230 × 120, cramped 90 × 70, + 24) hangs from the top edge's middle.
     const std::tuple<QRectF, double, double, bool> cases[] = {
         {window, 115 + 23, -10, true},    {window, 115 + 25, -10, false},
         {window, 0, -120 - 25, false},    {maximised, 45 + 20, -10, true},
@@ -451,7 +443,7 @@ TEST_F(PanelControllerTest, ToggleHUDHidesWhatIsOpenNoScreensNoPanelsNowPlayingF
     EXPECT_FALSE(shown(nowPlaying));
 }
 
-TEST_F(PanelControllerTest, EditorListsTheShownWidgetsAndStoresDropsAsOffsets)
+TEST_F(PanelControllerTest, EditorListsTheShownWidgetsStoresDropsResetsEndsOnceOutlivesNothing)
 {
     controller->show();
     controller->setGaze(QRectF(400, 200, 600, 300)); // the target cursor follows the gaze
@@ -475,12 +467,8 @@ TEST_F(PanelControllerTest, EditorListsTheShownWidgetsAndStoresDropsAsOffsets)
     EXPECT_EQ(layout.offset(summaryPanel), QPointF(-16, 40));
     EXPECT_EQ(panels.value(inventory)->frame(), home(inventory).translated(-16, 40));
     EXPECT_EQ(panels.value(summaryPanel)->frame(), home(summaryPanel).translated(-16, 40));
-}
 
-TEST_F(PanelControllerTest, EditorResetsDoneOnceEndsWithTheHUDAndItsActionsOutliveNothing)
-{
-    controller->show();
-    controller->toggleLayoutEditing();
+    // Resets from the controller or the editor; done ends it once, and so does hiding the HUD.
     for (const auto &reset :
          {std::function<void()>([this] { controller->resetLayout(); }), editor.reset}) {
         editor.commit(playerStatus, home(playerStatus).topLeft() + QPointF(200, -100));

@@ -87,8 +87,7 @@ protected:
     FakeWorkspace workspace;
     int selects = 0;
 
-    // Apps 1..count, app n launched n minutes after 09:00, listed newest first: the order must
-    // come from the launch dates.
+    // Apps 1..count, app n launched at 09:0n, listed newest first: order comes from the dates.
     void launch(int count)
     {
         const QDateTime base(QDate(2026, 12, 6), QTime(9, 0), Qt::UTC);
@@ -315,8 +314,7 @@ TEST_F(Target, ShowingPollsAtOnceHidingStopsAndReportedMotionSparesThePointerRea
         reads << windows.listReads;
     }
     EXPECT_EQ(reads, (QList<int>{1, 1, 2, 2}));
-    // With motion reported, a still pointer is not asked for; a reported move is picked up on
-    // the next poll.
+    // With motion reported a still pointer is not read; a reported move is read at the next poll.
     screens.watching = true;
     monitor->setHUDVisible(true);
     EXPECT_EQ(screens.watchers, 1);
@@ -329,8 +327,7 @@ TEST_F(Target, ShowingPollsAtOnceHidingStopsAndReportedMotionSparesThePointerRea
     monitor->pollPointer();
     EXPECT_EQ(screens.pointerReads, pointerReads + 1);
     EXPECT_EQ(gazedPid(), kEditor);
-    // Settled on its target, the monitor polls slowly and asks where the pointer is each time:
-    // a pointer warped by a program reports no motion.
+    // Settled, it still reads the pointer at each slow poll: a warped pointer reports no motion.
     monitor->pollPointer();
     pointAt(100, 700);
     monitor->pollPointer();
@@ -393,11 +390,13 @@ TEST_F(Metrics, DiskIsReadInGigabytesEveryThirtySamplesAndFailingSourcesKeepThei
     EXPECT_DOUBLE_EQ(service.memoryUsedGB(), 8);
 }
 
-TEST_F(Metrics, CpuIsTheBusyShareBetweenTwoGoodReadings)
+TEST_F(Metrics, CpuIsTheBusyShareBetweenTwoGoodReadingsAndMemoryPressureHasItsBoundaries)
 {
     stats.cpu = CpuTicks{5000, 1000, 4000, 0}; // user, system, idle, nice
+    EXPECT_DOUBLE_EQ(service.memoryTotalGB(), 0);
     service.start();
-    EXPECT_DOUBLE_EQ(service.cpuPercent(), 0); // nothing to compare with yet
+    // No CPU figure yet: nothing to compare with.
+    EXPECT_EQ(std::pair(service.cpuPercent(), service.memoryTotalGB()), std::pair(0.0, 16.0));
     const std::pair<std::optional<CpuTicks>, double> steps[] = {
         {CpuTicks{5010, 1010, 4075, 5}, 25}, // user, system and nice are all busy
         {CpuTicks{5010, 1010, 4075, 5}, 25}, // no ticks passed
@@ -411,13 +410,7 @@ TEST_F(Metrics, CpuIsTheBusyShareBetweenTwoGoodReadings)
         service.tick();
         EXPECT_DOUBLE_EQ(service.cpuPercent(), percent);
     }
-}
 
-TEST_F(Metrics, MemoryPressureBoundaries)
-{
-    EXPECT_DOUBLE_EQ(service.memoryTotalGB(), 0);
-    service.start();
-    EXPECT_DOUBLE_EQ(service.memoryTotalGB(), 16);
     const std::pair<double, MemoryPressure> cases[] = {{0.75, MemoryPressure::normal},
                                                        {0.7501, MemoryPressure::warning},
                                                        {0.9, MemoryPressure::warning},
@@ -499,8 +492,7 @@ TEST_F(RunningApps, OwnOrNoAppInFrontKeepsTheLastMarkedAndAppsQuitAndJoinOnLater
     EXPECT_EQ(shown(*m), "1 3* 30");
     m->switchTo(1);
     EXPECT_EQ(std::pair(selects, workspace.activations), std::pair(1, QList<pid_t>{1}));
-    // Reports are handled once the workspace is out of its own report, and not at all once the
-    // monitor is gone.
+    // Reports are handled after the workspace's report returns, never once the monitor is gone.
     const int reads = workspace.listReads;
     emit workspace.launched(1);
     EXPECT_EQ(workspace.listReads, reads);

@@ -6,16 +6,6 @@
 
 using Link = NetworkMonitor::Link;
 
-// The other labels are read through the monitor below.
-TEST(NetworkLabel, StrengthStaysWithinItsBoundsAndATunnelShowsOnlyWhileOnline)
-{
-    for (const auto &[dbm, strength] : {std::pair{-90, 0.05}, {-60, 0.5}, {-20, 1.0}})
-        EXPECT_DOUBLE_EQ(NetworkMonitor::strengthFor(Link::wifi, dbm), strength) << dbm;
-    EXPECT_EQ(NetworkMonitor::labelFor(Link::wired, std::nullopt, true, false),
-              QString::fromUtf8("Ethernet \u00B7 VPN"));
-    EXPECT_EQ(NetworkMonitor::labelFor(Link::other, std::nullopt, false, false), "Online");
-}
-
 class Network : public ::testing::Test
 {
 protected:
@@ -24,8 +14,13 @@ protected:
     static NetworkPathState wifi(bool expensive = false) { return {true, false, true, expensive}; }
 };
 
-TEST_F(Network, PathDecidesTheLinkWiredFirstAndExpensiveWiFiStaysWiFi)
+TEST_F(Network, PathDecidesTheLinkWiredFirstExpensiveWiFiStaysWiFiAndStrengthStaysInBounds)
 {
+    for (const auto &[dbm, strength] : {std::pair{-90, 0.05}, {-60, 0.5}, {-20, 1.0}})
+        EXPECT_DOUBLE_EQ(NetworkMonitor::strengthFor(Link::wifi, dbm), strength) << dbm;
+    EXPECT_EQ(NetworkMonitor::labelFor(Link::wired, std::nullopt, true, false),
+              QString::fromUtf8("Ethernet \u00B7 VPN"));
+    EXPECT_EQ(NetworkMonitor::labelFor(Link::other, std::nullopt, false, false), "Online");
     NetworkMonitor monitor(path);
     EXPECT_EQ(monitor.link(), Link::offline);
     path.change(wifi(true));

@@ -4,7 +4,7 @@
 
 #include "TestPlayer.h"
 #include "fakes/FakeFeedback.h"
-#include "support/TestEnvironment.h"
+#include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -16,10 +16,7 @@ namespace {
 
 QVariantMap song(const char *title, QStringList artists = {})
 {
-    QVariantMap map{{QStringLiteral("xesam:title"), QString::fromUtf8(title)}};
-    if (!artists.isEmpty())
-        map.insert(QStringLiteral("xesam:artist"), artists);
-    return map;
+    return {{QStringLiteral("xesam:title"), title}, {QStringLiteral("xesam:artist"), artists}};
 }
 
 // The real players service, counting the reads that have been answered.
@@ -50,7 +47,7 @@ public:
 class SessionBus : public ::testing::Test
 {
 protected:
-    PrivateBus bus;
+    PrivateSessionBus bus;
     std::unique_ptr<CountedPlayers> players;
     FakeFeedback feedback;
     std::unique_ptr<NowPlayingMonitor> monitor;
@@ -103,8 +100,16 @@ TEST_F(SessionBus, ThePlayingPlayerIsChosenElseTheFirstInOrderAndStoppedOnesNeve
     EXPECT_EQ(shown(), "");
 }
 
-TEST_F(SessionBus, PlayPauseReachesTheTracksPlayerAndTheNextPollSeesIt)
+TEST_F(SessionBus, APlayerNotOnTheBusIsNeverStartedPlayPauseReachesTheTracksPlayer)
 {
+    bool done = false;
+    players->send(QStringLiteral("org.mpris.MediaPlayer2.sleeper"), PlayerCommand::playPause,
+                  monitor.get(), [&] { done = true; });
+    QTRY_VERIFY_WITH_TIMEOUT(done, 10000);
+    EXPECT_FALSE(pollNow());
+    QTest::qWait(300);
+    EXPECT_FALSE(QFile::exists(bus.startedMarker()));
+
     auto music = player("GnomeMusic", "Paused", song("Aria"));
     auto spotify = player("spotify", "Playing", song("Blue"));
     monitor->playPause();
@@ -140,28 +145,13 @@ TEST_F(SessionBus, APlayerThatNeverAnswersIsGivenUpWithoutHoldingTheMainThread)
     EXPECT_GE(ticks, int(seconds * 20 * 0.6));
 }
 
-TEST_F(SessionBus, APlayerNotOnTheBusIsNeverStarted)
-{
-    bool done = false;
-    players->send(QStringLiteral("org.mpris.MediaPlayer2.sleeper"), PlayerCommand::playPause,
-                  monitor.get(), [&] { done = true; });
-    QTRY_VERIFY_WITH_TIMEOUT(done, 10000);
-    EXPECT_FALSE(pollNow());
-    QTest::qWait(300);
-    EXPECT_FALSE(QFile::exists(bus.startedMarker()));
-}
-
 namespace {
 
 void desktopEntry(const char *id, const char *categories)
 {
-    const QString folder = TestEnvironment::home() + QStringLiteral("/.local/share/applications");
-    QDir().mkpath(folder);
-    QFile file(folder + QLatin1Char('/') + QLatin1String(id));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[Desktop Entry]\nType=Application\nName=Test\nExec=true\nCategories=");
-    file.write(categories);
-    file.write("\n");
+    writeFile(TestEnvironment::home() + "/.local/share/applications/" + id,
+              "[Desktop Entry]\nType=Application\nName=Test\nExec=true\nCategories="
+                  + QByteArray(categories) + "\n");
 }
 
 void announce(QDBusConnection &sender, const char *app, QVariant count)

@@ -5,7 +5,7 @@
 #include "platform/linux/LinuxAppPaths.h"
 #include "platform/linux/SoundServer.h"
 
-#include "support/TestEnvironment.h"
+#include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -29,42 +29,10 @@ mode_t modeOf(const QString &path)
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 0777 : 0;
 }
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 void writeRaw(const QString &path, const QByteArray &bytes, mode_t mode = 0644)
 {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-    ::chmod(QFile::encodeName(path).constData(), mode);
+    ::chmod(QFile::encodeName(writeFile(path, bytes)).constData(), mode);
 }
-
-// Two application folders, the first (the user's) hiding entries of the same id in the second.
-class DesktopEntryMatcherTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        QDir(m_dir.path()).mkpath("user");
-        QDir(m_dir.path()).mkpath("system/kde");
-        m_folders = {m_dir.filePath("user"), m_dir.filePath("system")};
-    }
-
-    void write(const QString &relative, const QByteArray &body)
-    {
-        QFile file(m_dir.filePath(relative));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("[Desktop Entry]\nType=Application\n" + body);
-    }
-
-    QTemporaryDir m_dir;
-    QStringList m_folders;
-};
 
 } // namespace
 
@@ -77,21 +45,21 @@ TEST(AtomicFile, WritesOwnerOnlyEvenOverAWiderFileReportsFailureAndKeepsBadCopie
     writeRaw(path, "old", 0644);
     ASSERT_TRUE(AtomicFile::write(path, "[1]"));
     EXPECT_EQ(modeOf(path), 0600u);
-    EXPECT_EQ(readAll(path), QByteArray("[1]"));
+    EXPECT_EQ(readFile(path), QByteArray("[1]"));
     // No temporary file is left behind.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
 
     // The parent is a file, not a folder: nothing can be written there.
     EXPECT_FALSE(AtomicFile::write(path + "/loadouts.json", "[]"));
-    EXPECT_EQ(readAll(path), QByteArray("[1]"));
+    EXPECT_EQ(readFile(path), QByteArray("[1]"));
 
     writeRaw(path + ".bad", "older");
     EXPECT_TRUE(AtomicFile::keepAside(path));
     EXPECT_FALSE(QFileInfo::exists(path));
-    EXPECT_EQ(readAll(path + ".bad"), QByteArray("[1]"));
+    EXPECT_EQ(readFile(path + ".bad"), QByteArray("[1]"));
 }
 
-TEST(JsonUserDefaults, TypesSurviveARestart)
+TEST(JsonUserDefaults, TypesSurviveARestartWrongTypesReadAsMissingMalformedFilesAreKeptAside)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("Vantle/defaults.json");
@@ -104,7 +72,6 @@ TEST(JsonUserDefaults, TypesSurviveARestart)
         d.setValue("Vantle.gone", 1);
         d.remove("Vantle.gone");
     }
-    EXPECT_EQ(modeOf(path), 0600u);
     JsonUserDefaults d(path);
     EXPECT_EQ(d.number("Vantle.menuIdle"), 6.0);
     EXPECT_EQ(d.boolean("Vantle.setupSeen"), true);
@@ -121,14 +88,11 @@ TEST(JsonUserDefaults, TypesSurviveARestart)
     d.setValue("Vantle.menuIdle", 20);
     other.setValue("Vantle.readoutIdle", 60);
     const JsonUserDefaults after(path);
-    EXPECT_EQ(after.number("Vantle.menuIdle"), 20.0);
-    EXPECT_EQ(after.number("Vantle.readoutIdle"), 60.0);
-    EXPECT_EQ(after.boolean("Vantle.setupSeen"), true);
-}
+    EXPECT_EQ(std::tuple(after.number("Vantle.menuIdle"), after.number("Vantle.readoutIdle"),
+                         after.boolean("Vantle.setupSeen")),
+              std::tuple(20.0, 60.0, true));
 
-TEST(JsonUserDefaults, WrongTypesReadAsMissingMalformedFilesAreKeptAsideAndWritesAreOwnerOnly)
-{
-    QTemporaryDir dir;
+    // Wrong types read as missing, malformed files are kept aside, writes are owner-only.
     const struct
     {
         const char *name;
@@ -150,12 +114,12 @@ TEST(JsonUserDefaults, WrongTypesReadAsMissingMalformedFilesAreKeptAsideAndWrite
             d.setValue("Vantle.readoutIdle", 30);
             EXPECT_EQ(modeOf(path), 0600u);
         }
-        EXPECT_EQ(readAll(path + ".bad"), keptAside ? bytes : QByteArray());
+        EXPECT_EQ(readFile(path + ".bad"), keptAside ? bytes : QByteArray());
         EXPECT_EQ(JsonUserDefaults(path).number("Vantle.readoutIdle"), 30.0);
     }
 }
 
-TEST(LinuxAppPaths, DataFolderFollowsXdgAndIsCreatedOwnerOnly)
+TEST(LinuxAppPaths, DataFolderFollowsXdgIsCreatedOwnerOnlyAndResourcesAreFoundInEitherTree)
 {
     const QByteArray saved = qgetenv("XDG_DATA_HOME");
     QTemporaryDir dir;
@@ -171,14 +135,11 @@ TEST(LinuxAppPaths, DataFolderFollowsXdgAndIsCreatedOwnerOnly)
     qputenv("XDG_DATA_HOME", "relative/share");
     EXPECT_EQ(paths.dataFolder(), QDir::homePath() + QStringLiteral("/.local/share/Vantle"));
     qputenv("XDG_DATA_HOME", saved);
-}
 
-TEST(LinuxAppPaths, FindsResourcesInBuildTreeAndInstalledTree)
-{
-    QTemporaryDir dir;
+    // Resources in the build tree and the installed tree.
     QDir root(dir.path());
-    for (const char *folder : {"build/resources/sounds", "prefix/bin", "prefix/share/vantle/fonts"})
-        root.mkpath(folder);
+    for (const char *sub : {"build/resources/sounds", "prefix/bin", "prefix/share/vantle/fonts"})
+        root.mkpath(sub);
     EXPECT_EQ(LinuxAppPaths(root.filePath("build")).resourcesFolder(),
               root.filePath("build/resources"));
     EXPECT_EQ(LinuxAppPaths(root.filePath("prefix/bin")).resourcesFolder(),
@@ -207,8 +168,14 @@ TEST(SoundServer, ReachableThroughTheRuntimeSocketOrANamedServer)
     named.isNull() ? qunsetenv("PULSE_SERVER") : qputenv("PULSE_SERVER", named);
 }
 
-TEST_F(DesktopEntryMatcherTest, MatchesByApplicationIdClassExecutableAndFolderPrecedence)
+// Two application folders, the first (the user's) hiding entries of the same id in the second.
+TEST(DesktopEntryMatcher, MatchesByIdClassExecutableAndFolderSeesLaterEntriesAndLaunchesThem)
 {
+    QTemporaryDir dir;
+    const QStringList folders{dir.filePath("user"), dir.filePath("system")};
+    const auto write = [&](const QString &relative, const QByteArray &body) {
+        writeFile(dir.filePath(relative), "[Desktop Entry]\nType=Application\n" + body);
+    };
     write("system/org.example.Notes.desktop", "Name=Notes\nExec=sh\nIcon=accessories-notes\n");
     write("system/sh.desktop", "Name=Shell\nExec=sh\n");
     // A StartupWMClass wins over an id of the same name.
@@ -221,14 +188,13 @@ TEST_F(DesktopEntryMatcherTest, MatchesByApplicationIdClassExecutableAndFolderPr
     write("user/notes.desktop", "Name=My Notes\nExec=sh\n");
     write("system/gone.desktop", "Name=Gone\nExec=sh\n");
     write("user/gone.desktop", "Name=Gone\nExec=sh\nHidden=true\n");
-    const DesktopEntryMatcher matcher(m_folders);
+    const DesktopEntryMatcher matcher(folders);
 
     const auto notes = matcher.match("org.example.Notes", "sh", "Sh", "sh");
     ASSERT_TRUE(notes);
     EXPECT_EQ(notes->name + " " + notes->iconName + " " + notes->filePath,
-              "Notes accessories-notes " + m_dir.filePath("system/org.example.Notes.desktop"));
-    // Classes match ids case-insensitively and by their last part; entries in subfolders take
-    // the folder into their id.
+              "Notes accessories-notes " + dir.filePath("system/org.example.Notes.desktop"));
+    // Classes match ids in any case and by their last part; subfolders are part of the id.
     const std::tuple<const char *, const char *, const char *, const char *> rows[]
         = {{"viewer", "Viewer", "python3", "org.example.Photos Photos"},
            {"files", "FILES", "files-bin", "org.example.Files Files"},
@@ -240,22 +206,19 @@ TEST_F(DesktopEntryMatcherTest, MatchesByApplicationIdClassExecutableAndFolderPr
         const auto entry = matcher.match({}, instance, klass, executable);
         EXPECT_EQ(entry ? entry->id + " " + entry->name : "", expected) << instance;
     }
-}
 
-TEST_F(DesktopEntryMatcherTest, SeesEntriesInstalledAfterTheFirstLookUpAndLaunchesThem)
-{
-    const DesktopEntryMatcher matcher(m_folders);
+    // An entry installed after the first look-up is seen, and launches.
     EXPECT_FALSE(matcher.entry("later"));
-    const QString marker = m_dir.filePath("ran");
+    const QString marker = dir.filePath("ran");
     write("user/later.desktop",
           "Name=Later\nExec=sh -c \"echo ok > " + QFile::encodeName(marker) + "\"\n");
     // Folder times have a one-second grain on some file systems; a later stamp is forced.
     const timeval later[2] = {{std::time(nullptr) + 5, 0}, {std::time(nullptr) + 5, 0}};
-    ASSERT_EQ(::utimes(QFile::encodeName(m_folders.first()).constData(), later), 0);
+    ASSERT_EQ(::utimes(QFile::encodeName(folders.first()).constData(), later), 0);
     const auto entry = matcher.entry("later.desktop");
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->name, "Later");
     EXPECT_TRUE(DesktopEntryMatcher::launch(entry->filePath));
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(marker); }, 5000));
-    EXPECT_FALSE(DesktopEntryMatcher::launch(m_dir.filePath("user/missing.desktop")));
+    EXPECT_FALSE(DesktopEntryMatcher::launch(dir.filePath("user/missing.desktop")));
 }

@@ -21,8 +21,7 @@ bool ip(const char *line)
 
 } // namespace
 
-// The kernel's own link and route news, in a network namespace of this test's own: nothing
-// outside it is touched or seen.
+// The kernel's link and route news, in a network namespace of the test's own.
 TEST(LinuxNetworkPath, FollowsLinksAndRoutesAsTheKernelChangesThem)
 {
     if (QStandardPaths::findExecutable(QStringLiteral("ip")).isEmpty())

@@ -1,11 +1,10 @@
 #include "platform/linux/ProcFsProcessTable.h"
 #include "platform/linux/ProcSystemStats.h"
 #include "platform/linux/ProcessToolRunner.h"
+#include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -29,11 +28,7 @@ protected:
 
     void write(const QString &relative, const QByteArray &content)
     {
-        const QString path = root.filePath(relative);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
+        writeFile(root.filePath(relative), content);
     }
     // Files of one folder under /sys/class, given as "file=value ...", each value with a newline.
     void sys(const QString &folder, const QString &files)
@@ -50,7 +45,7 @@ protected:
 
 } // namespace
 
-TEST_F(ProcTree, CpuLineFoldsIrqIntoSystemAndIowaitIntoIdle)
+TEST_F(ProcTree, CpuLineFoldsIrqIntoSystemIowaitIntoIdleMemoryUsedIsTotalLessAvailable)
 {
     // user nice system idle iowait irq softirq steal guest guest_nice
     write("proc/stat", "cpu  100 5 50 800 20 3 2 1 7 9\ncpu0 50 2 25 400\n");
@@ -62,16 +57,6 @@ TEST_F(ProcTree, CpuLineFoldsIrqIntoSystemAndIowaitIntoIdle)
     write("proc/stat", "cpu  1 2 3 4"); // four fields, no newline
     EXPECT_EQ(make().cpuTicks()->idle, 4u);
 
-    for (const QByteArray &bad :
-         {QByteArray("cpu  1 2 3\n"), QByteArray("cpu  1 2 x 4\n"), QByteArray("cpu0 1 2 3 4\n"),
-          QByteArray("cpu  1 -2 3 4\n"), QByteArray(), kBinary}) {
-        write("proc/stat", bad);
-        EXPECT_FALSE(make().cpuTicks().has_value()) << bad.toStdString();
-    }
-}
-
-TEST_F(ProcTree, MemoryUsedIsTotalLessAvailable)
-{
     EXPECT_DOUBLE_EQ(make().physicalMemoryBytes(), 0); // no file
     write("proc/meminfo",
           "MemTotal:       16000000 kB\nMemFree:   1000000 kB\n"
@@ -81,10 +66,16 @@ TEST_F(ProcTree, MemoryUsedIsTotalLessAvailable)
     EXPECT_EQ(std::pair(memory.usedBytes, memory.totalBytes),
               std::pair(12000000.0 * 1024, 16000000.0 * 1024));
 
-    // The installed size is read once; later unreadable files do not change it.
-    for (const QByteArray &bad : {QByteArray("MemTotal:       16000000 kB\n"), kBinary}) {
-        write("proc/meminfo", bad);
-        EXPECT_FALSE(stats.memory().has_value());
+    // Malformed files read as nothing; the installed size, read once, stays.
+    const std::pair<QString, QByteArray> malformed[]
+        = {{"stat", "cpu  1 2 3\n"},   {"stat", "cpu  1 2 x 4\n"},
+           {"stat", "cpu0 1 2 3 4\n"}, {"stat", "cpu  1 -2 3 4\n"},
+           {"stat", QByteArray()},     {"stat", kBinary},
+           {"meminfo", kBinary},       {"meminfo", "MemTotal:       16000000 kB\n"}};
+    for (const auto &[file, bad] : malformed) {
+        write("proc/" + file, bad);
+        EXPECT_FALSE(file == "stat" ? stats.cpuTicks().has_value() : stats.memory().has_value())
+            << bad.toStdString();
     }
     EXPECT_DOUBLE_EQ(stats.physicalMemoryBytes(), 16000000.0 * 1024);
 }
@@ -179,8 +170,7 @@ TEST(ProcessToolRunner, CapturesOutputAndExitStatusAndKillsOrCapsRunaways)
     const ToolResult hanging = ProcessToolRunner().run("/bin/sleep", {"30"}, 300);
     EXPECT_TRUE(hanging.timedOut && !hanging.succeeded());
 
-    // 8 MiB of output: more than the cap, and more than a pipe holds, so the program would
-    // block forever if the runner did not read while it runs.
+    // 8 MiB, over the cap and a pipe's size: the program blocks unless the runner reads as it runs.
     const ToolResult runaway = ProcessToolRunner().run(
         "/bin/sh", {"-c", "head -c 8388608 /dev/zero; echo done >&2"}, 20000);
     EXPECT_EQ(std::tuple(runaway.succeeded(), runaway.standardOutput.size(), runaway.standardError),

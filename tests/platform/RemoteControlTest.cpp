@@ -9,8 +9,7 @@
 #include <QTest>
 #include <QtConcurrent>
 
-// The command door over a session bus of the test's own. A sender blocks on its call, so it
-// runs on the pool while this thread serves the listeners.
+// A sender blocks on its call, so it runs on the pool while this thread serves the listeners.
 namespace {
 
 QDBusConnection busConnection(const PrivateSessionBus &bus, const QString &name)

@@ -6,8 +6,9 @@
 #include <QString>
 #include <QStringList>
 
-// What the store churn program saves at each generation, shared with the test that checks what
-// a kill left on disk. Every saved file names its generation and is larger than a page, so a
+#include <map>
+
+// What store_churn saves at each generation: each file names it and is larger than a page, so a
 // kill can land in the middle of writing it.
 namespace StoreChurn {
 
@@ -31,6 +32,14 @@ inline QString taskFile(const QString &home)
 {
     return dataHome(home) + QStringLiteral("/evolution/tasks/personal/tasks.ics");
 }
+// Each store's file, by the word store_churn says it with.
+inline std::map<QString, QString> files(const QString &home)
+{
+    return {{QStringLiteral("defaults"), configFile(home)},
+            {QStringLiteral("pinned"), dataFolder(home) + QStringLiteral("/pinned-clips.json")},
+            {QStringLiteral("loadouts"), dataFolder(home) + QStringLiteral("/loadouts.json")},
+            {QStringLiteral("tasks"), taskFile(home)}};
+}
 
 // The ignore list saved with generation `g` (about 8 KB).
 inline QStringList ignoreList(int g)
@@ -49,22 +58,19 @@ inline QString clipText(int g)
 
 inline QList<Loadout> loadouts(int g)
 {
-    Loadout l;
-    l.id = QUuid(QStringLiteral("{0e5d6b1c-3a7f-4c22-9f0b-2c1d5e7a8b90}"));
-    l.name = QStringLiteral("generation %1").arg(g);
-    l.date = QDateTime(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC).addSecs(g);
-    for (int i = 0; i < 40; ++i) {
-        Loadout::Entry e;
-        e.bundleID = QStringLiteral("org.example.app%1").arg(i);
-        e.appName = QStringLiteral("App %1 of generation %2").arg(i).arg(g);
-        e.index = i % 3;
-        e.x = i * 10;
-        e.y = g % 1000;
-        e.w = 800;
-        e.h = 600;
-        e.display = QStringLiteral("1920x1080");
-        l.entries << e;
-    }
+    Loadout l{QUuid(QStringLiteral("{0e5d6b1c-3a7f-4c22-9f0b-2c1d5e7a8b90}")),
+              QStringLiteral("generation %1").arg(g),
+              QDateTime(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC).addSecs(g),
+              {}};
+    for (int i = 0; i < 40; ++i)
+        l.entries << Loadout::Entry{QStringLiteral("org.example.app%1").arg(i),
+                                    QStringLiteral("App %1 of generation %2").arg(i).arg(g),
+                                    i % 3,
+                                    i * 10.0,
+                                    double(g % 1000),
+                                    800,
+                                    600,
+                                    QStringLiteral("1920x1080")};
     return {l};
 }
 

@@ -1,15 +1,11 @@
-// Saves the four stores the program writes (defaults, pinned clips, loadouts and a reminder
-// completion) through the program's own store classes, one generation after another, and says
-// on stdout when each file holds a generation:
-//   gen G          generation G begins
-//   defaults G     pinned G     loadouts G     tasks C (C reminders complete)
-//   log: LINE      a line the program would log
+// Saves the program's four stores (defaults, pinned clips, loadouts, a reminder completion)
+// through its own store classes, generation after generation, and says on stdout "gen G", then
+// "defaults G", "pinned G", "loadouts G" and "tasks C" (C reminders complete) as each is saved,
+// and "log: LINE" for each line the program would log.
 // Usage: store_churn HOME [--once | --full-disk | --file-limit]
-// With --once it saves one generation and exits.
-// With --full-disk, HOME is a small file system of its own: after one generation the disk is
-// filled and two more are tried; then it prints "same FILE" or "changed FILE" and each file's
-// mode as "mode FILE 600". --file-limit does the same where no file system can be mounted: no
-// write may then make a file larger than 4 KiB, which every generation's files are.
+// --once saves one generation. --full-disk (HOME is a small file system of its own) fills the
+// disk after one generation and tries two more, then prints "same FILE" or "changed FILE" and
+// "mode FILE 600"; --file-limit does the same with writes capped at 4 KiB instead.
 #include "StoreChurn.h"
 
 #include "clipboard/ClipboardHistory.h"
@@ -20,13 +16,12 @@
 #include "platform/AtomicFile.h"
 #include "platform/linux/EvolutionCalendarStore.h"
 #include "platform/linux/JsonUserDefaults.h"
+#include "support/TestHelpers.h"
 #include "windows/LoadoutStore.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 
-#include <cstdio>
 #include <map>
 
 #include <csignal>
@@ -108,12 +103,6 @@ private:
     int m_generation = 0;
 };
 
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // Fills the file system holding `folder` to the last byte.
 void fillDisk(const QString &folder)
 {
@@ -151,18 +140,10 @@ int main(int argc, char **argv)
     }
 
     churn.generation();
-    const QString data = StoreChurn::dataFolder(home);
-    const std::map<QString, QString> files{
-        {QStringLiteral("defaults.json"), StoreChurn::configFile(home)},
-        {ClipboardHistory::pinnedFileName,
-         data + QLatin1Char('/') + ClipboardHistory::pinnedFileName},
-        {QString::fromLatin1(LoadoutStore::fileName),
-         data + QLatin1Char('/') + QString::fromLatin1(LoadoutStore::fileName)},
-        {QStringLiteral("tasks.ics"), StoreChurn::taskFile(home)},
-    };
+    const std::map<QString, QString> files = StoreChurn::files(home);
     std::map<QString, QByteArray> before;
-    for (const auto &[name, path] : files)
-        before[name] = contents(path);
+    for (const auto &[store, path] : files)
+        before[store] = readFile(path);
     if (fullDisk) {
         fillDisk(home);
     } else {
@@ -172,12 +153,11 @@ int main(int argc, char **argv)
     }
     churn.generation();
     churn.generation();
-    for (const auto &[name, path] : files) {
-        say((contents(path) == before[name] ? QStringLiteral("same ") : QStringLiteral("changed "))
+    for (const auto &[store, path] : files) {
+        const QString name = QFileInfo(path).fileName();
+        say((readFile(path) == before[store] ? QStringLiteral("same ") : QStringLiteral("changed "))
             + name);
-        struct stat st
-        {
-        };
+        struct stat st = {};
         ::stat(QFile::encodeName(path).constData(), &st);
         say(QStringLiteral("mode %1 %2").arg(name).arg(st.st_mode & 07777, 0, 8));
     }

@@ -2,7 +2,7 @@
 
 #include "clipboard/ClipboardHistory.h"
 #include "platform/linux/ICalendarText.h"
-#include "support/TestEnvironment.h"
+#include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -21,34 +21,16 @@
 
 #include <sys/stat.h>
 
-// The program's own store classes, saving over and over in the store_churn program, killed with
-// SIGKILL at random moments: every file is always one whole generation, never torn, never an
-// older one than the last save that finished, and owner-only.
+// store_churn killed at random moments: every file is one whole generation, owner-only, never
+// older than the last save that finished.
 namespace {
 
 constexpr int kKills = 60;
 
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 unsigned mode(const QString &path)
 {
-    struct stat st
-    {
-    };
+    struct stat st = {};
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-    f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 // Each file's generation, or nothing when it is no whole generation.
@@ -137,22 +119,16 @@ TEST(StoresUnderKill, EachFileIsAWholeGenerationNoOlderThanTheLastFinishedSaveAn
 {
     ICalendarText::init();
     const QString home = TestEnvironment::home() + QStringLiteral("/churn");
-    writeFile(StoreChurn::taskFile(home), StoreChurn::tasks());
-    const QString data = StoreChurn::dataFolder(home);
-    const std::map<QString, QString> paths{
-        {"defaults", StoreChurn::configFile(home)},
-        {"pinned", data + QLatin1Char('/') + ClipboardHistory::pinnedFileName},
-        {"loadouts", data + QStringLiteral("/loadouts.json")},
-        {"tasks", StoreChurn::taskFile(home)},
-    };
+    writeFile(StoreChurn::taskFile(home), StoreChurn::tasks(),
+              QFile::ReadOwner | QFile::WriteOwner);
+    const std::map<QString, QString> paths = StoreChurn::files(home);
     const std::map<QString, std::optional<int> (*)(const QByteArray &)> generationOf{
         {"defaults", defaultsGeneration},
         {"pinned", pinnedGeneration},
         {"loadouts", loadoutGeneration},
-        {"tasks", tasksCompleted},
-    };
-
-    const QStringList folders{data, QFileInfo(StoreChurn::configFile(home)).path(),
+        {"tasks", tasksCompleted}};
+    const QStringList folders{StoreChurn::dataFolder(home),
+                              QFileInfo(StoreChurn::configFile(home)).path(),
                               QFileInfo(StoreChurn::taskFile(home)).path()};
     std::map<QString, int> saved; // the generation each file held at the last look
     int checks = 0, caughtMidGeneration = 0, leftovers = 0;
@@ -186,7 +162,7 @@ TEST(StoresUnderKill, EachFileIsAWholeGenerationNoOlderThanTheLastFinishedSaveAn
             if (!QFile::exists(path) && !finished.count(store))
                 continue;
             ++checks;
-            const std::optional<int> g = generationOf.at(store)(contents(path));
+            const std::optional<int> g = generationOf.at(store)(readFile(path));
             ASSERT_TRUE(g) << store.toStdString() << " is torn after kill " << kill;
             const int last = finished.count(store) ? finished[store] : 0;
             // Tasks count completions, one a generation, like the others count generations.
@@ -214,10 +190,8 @@ TEST(StoresUnderKill, EachFileIsAWholeGenerationNoOlderThanTheLastFinishedSaveAn
                 "save, %d sightings of temporary files left by kills, generation %d reached\n",
                 kKills, checks, caughtMidGeneration, leftovers, saved["defaults"]);
 
-    // The next run that saves removes those left long enough ago, and leaves a young one, which
-    // may be another copy's save in progress.
-    for (const QString &path :
-         {paths.at("defaults"), paths.at("pinned"), paths.at("loadouts"), paths.at("tasks")})
+    // The next run removes old leftovers and leaves a young one, maybe another copy's save.
+    for (const auto &[store, path] : paths)
         QFile::copy(path, path + QStringLiteral(".Zz9Yx8"));
     const QString young = paths.at("loadouts") + QStringLiteral(".Young1");
     QFile::copy(paths.at("loadouts"), young);
@@ -243,10 +217,10 @@ TEST(StoresUnderKill, EachFileIsAWholeGenerationNoOlderThanTheLastFinishedSaveAn
 TEST(StoresOnAFullDisk, KeepThePreviousFileAndTellTheLogOncePerFile)
 {
     const QString home = TestEnvironment::home() + QStringLiteral("/full");
-    writeFile(StoreChurn::taskFile(home), StoreChurn::tasks());
+    writeFile(StoreChurn::taskFile(home), StoreChurn::tasks(),
+              QFile::ReadOwner | QFile::WriteOwner);
 
-    // A small file system of its own where one can be mounted (root, in a mount namespace that
-    // ends with the program); a limit on file sizes otherwise.
+    // A small tmpfs in a mount namespace of its own where root may mount one; else a size limit.
     QProcess churn;
     churn.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     const QString script = QStringLiteral(

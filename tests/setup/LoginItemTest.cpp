@@ -2,7 +2,7 @@
 #include "setup/LoginItemService.h"
 
 #include "fakes/FakeSystemLog.h"
-#include "support/TestEnvironment.h"
+#include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -15,18 +15,8 @@ namespace {
 // A file at `path`, with its folders; a program unless told otherwise.
 QString make(const QString &path, const QByteArray &text = "#!/bin/sh\n")
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    file.write(text);
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    return path;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return writeFile(path, text,
+                     QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 struct LoginItemFixture : ::testing::Test
@@ -49,7 +39,7 @@ TEST_F(LoginItemFixture, RegistersAnInstalledCopyAndTogglesOff)
 
     service.toggle();
     EXPECT_TRUE(service.isEnabled());
-    EXPECT_EQ(readAll(items.entryPath()),
+    EXPECT_EQ(readFile(items.entryPath()),
               "[Desktop Entry]\nType=Application\nName=Kaidro\nExec=\""
                   + QString(program).replace("$", "\\\\$").toUtf8()
                   + "\"\nX-GNOME-Autostart-enabled=true\n");
@@ -61,13 +51,12 @@ TEST_F(LoginItemFixture, RegistersAnInstalledCopyAndTogglesOff)
     EXPECT_FALSE(QFileInfo::exists(items.entryPath()) || service.isEnabled());
 }
 
-TEST_F(LoginItemFixture, AnEntryCountsOnlyWhenItStartsThisProgramAndIsNotHidden)
+TEST_F(LoginItemFixture, AnEntryCountsOnlyWhenItStartsThisProgramNotHiddenWhateverItsPath)
 {
     const QString program = make(root.filePath("opt/Vantle"));
     XdgAutostartLoginItems items(autostart, program);
     using S = LoginItems::Status;
-    // Hand-written entries, unquoted and with an argument, still name us; keys of another group
-    // do not count.
+    // Unquoted, with an argument, still us; keys of another group do not count.
     const std::pair<QByteArray, S> rows[] = {
         {XdgAutostartLoginItems::entry(program) + "Hidden=true\n", S::notRegistered},
         {XdgAutostartLoginItems::entry(root.filePath("elsewhere/Vantle")), S::notRegistered},
@@ -79,10 +68,8 @@ TEST_F(LoginItemFixture, AnEntryCountsOnlyWhenItStartsThisProgramAndIsNotHidden)
     }
     EXPECT_EQ(XdgAutostartLoginItems(autostart, root.filePath("missing/Vantle")).status(),
               S::notFound);
-}
 
-TEST(LoginItemEntry, ReservedCharactersRoundTripThroughExec)
-{
+    // Reserved characters round-trip through Exec.
     for (const QString &path :
          QStringList{"/opt/a b/$x/Vantle", "/opt/100%/Vantle", "/opt/back\\slash/Vantle",
                      "/opt/\"quoted\" `tick`/Vantle"}) {

@@ -60,6 +60,10 @@ TEST_F(MenuFixture, TheMenuIsRebuiltOnEveryOpeningAndRunsTheChosenCommand)
         ran,
         (QStringList{"toggleAll", "menu", "toggle", "commandBar", "setupCheck", "login", "quit"}));
     EXPECT_EQ(find(menu, "Log Out")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    // Our emblem, or the symbol where it is missing.
+    EXPECT_FALSE(MenuBarController::icon(QStringLiteral(KAIDRO_RESOURCES_DIR)).isNull());
+    QTemporaryDir empty;
+    EXPECT_FALSE(MenuBarController::icon(empty.path()).isNull());
 }
 
 TEST_F(MenuFixture, WithoutATrayHostItLogsOnceAndGoesOn)
@@ -71,11 +75,4 @@ TEST_F(MenuFixture, WithoutATrayHostItLogsOnceAndGoesOn)
     controller.install();
     EXPECT_EQ(controller.item(), nullptr);
     EXPECT_EQ(log.lines, QStringList{"Vantle: no system tray; use the hot keys"});
-}
-
-TEST(MenuBarIcon, DrawsOurEmblemOrTheSymbolWhenItIsMissing)
-{
-    EXPECT_FALSE(MenuBarController::icon(QStringLiteral(KAIDRO_RESOURCES_DIR)).isNull());
-    QTemporaryDir empty;
-    EXPECT_FALSE(MenuBarController::icon(empty.path()).isNull());
 }

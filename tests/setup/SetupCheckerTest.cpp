@@ -3,6 +3,7 @@
 
 #include "actions/ShortcutsTool.h"
 #include "platform/linux/LinuxSystemInfo.h"
+#include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -37,10 +38,9 @@ SetupFacts healthy()
 const SetupItem &item(const QList<SetupItem> &items, const char *id)
 {
     static const SetupItem none;
-    for (const SetupItem &i : items) {
-        if (i.id == QLatin1String(id))
-            return i;
-    }
+    if (const auto it = std::ranges::find(items, QString::fromLatin1(id), &SetupItem::id);
+        it != items.end())
+        return *it;
     ADD_FAILURE() << "no item " << id;
     return none;
 }
@@ -56,19 +56,27 @@ QString detail(const SetupFacts &facts, const char *id)
     return item(build(facts), id).detail;
 }
 
-void touch(const QString &path, QFileDevice::Permissions permissions = {})
+// Probes that answer at once with the healthy facts, counting how often the Ollama probe ran.
+SetupProbes quickProbes(const std::shared_ptr<std::atomic<int>> &ollamaRuns)
 {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
-    if (permissions)
-        file.setPermissions(permissions);
+    const SetupFacts f = healthy();
+    const auto granted = [] { return Access::granted; };
+    const auto yes = [] { return true; };
+    SetupProbes p;
+    p.session = [] { return SystemInfo::SessionKind::x11; };
+    p.windowControl = p.shortcutsTool = p.spotifyInstalled = p.loginItem = yes;
+    p.hotKeyFailures = [] { return QStringList(); };
+    p.shortcutCount = [] { return std::optional<int>(2); };
+    p.prettyName = [f] { return f.prettyName; };
+    p.calendar = p.reminders = granted;
+    p.mediaPlayers = [f] { return f.mediaPlayers; };
+    p.ollama = [ollamaRuns] { return ++*ollamaRuns > 0; };
+    return p;
 }
 
 } // namespace
 
-TEST(SetupItems, AHealthyDesktopIsAllOkAndEachLineSaysWhatItFound)
+TEST(SetupItems, AHealthyDesktopIsAllOkOnlyRequiredLinesInAttentionCountAndTheReportSaysWhich)
 {
     QStringList ids;
     for (const SetupItem &i : build(healthy())) {
@@ -83,12 +91,9 @@ TEST(SetupItems, AHealthyDesktopIsAllOkAndEachLineSaysWhatItFound)
     // A player name that merely starts like Spotify's is another player.
     f.mediaPlayers = {"org.mpris.MediaPlayer2.spotifyd"};
     EXPECT_TRUE(detail(f, "music").startsWith("Music is closed"));
-}
 
-TEST(SetupItems, OnlyRequiredLinesInAttentionCountAndTheReportSaysWhich)
-{
-    SetupFacts f = healthy();
-    EXPECT_EQ(SetupChecker::attentionCount(build(f)), 0);
+    // Only required lines in attention count.
+    f = healthy();
     f.session = SystemInfo::SessionKind::wayland;
     f.calendar = Access::denied;
     f.hotKeyFailures = {"Ctrl+Alt+Super+H"};
@@ -158,28 +163,6 @@ TEST(SetupItems, ButtonsAppearOnlyWithAWayToAct)
     }
     EXPECT_EQ(SetupChecker::attentionCount(restricted), 0);
 }
-
-namespace {
-
-// Probes that answer at once with the healthy facts, counting how often the Ollama probe ran.
-SetupProbes quickProbes(const std::shared_ptr<std::atomic<int>> &ollamaRuns)
-{
-    const SetupFacts f = healthy();
-    const auto granted = [] { return Access::granted; };
-    const auto yes = [] { return true; };
-    SetupProbes p;
-    p.session = [] { return SystemInfo::SessionKind::x11; };
-    p.windowControl = p.shortcutsTool = p.spotifyInstalled = p.loginItem = yes;
-    p.hotKeyFailures = [] { return QStringList(); };
-    p.shortcutCount = [] { return std::optional<int>(2); };
-    p.prettyName = [f] { return f.prettyName; };
-    p.calendar = p.reminders = granted;
-    p.mediaPlayers = [f] { return f.mediaPlayers; };
-    p.ollama = [ollamaRuns] { return ++*ollamaRuns > 0; };
-    return p;
-}
-
-} // namespace
 
 TEST(SetupRun, PublishesTheLinesOnceEveryProbeHasAnsweredAndChecksAgainWhenAsked)
 {
@@ -265,16 +248,16 @@ TEST(SetupProbeHelpers, ToolsDesktopEntriesOsReleaseAndCalendarStores)
 {
     QTemporaryDir root;
     const QString tool = root.filePath("vantle-shortcuts");
-    touch(tool);
+    writeFile(tool);
     // Not executable: not the tool.
     EXPECT_NE(ShortcutsTool::locate(root.path()), tool);
-    touch(tool, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    writeFile(tool, {}, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     EXPECT_EQ(ShortcutsTool::locate(root.path()), tool);
 
     const QStringList folders{root.filePath("none"), root.filePath("applications")};
     QDir().mkpath(folders[1]);
     EXPECT_FALSE(SetupProbes::spotifyInstalledIn(folders));
-    touch(folders[1] + "/com.spotify.Client.desktop");
+    writeFile(folders[1] + "/com.spotify.Client.desktop");
     EXPECT_TRUE(SetupProbes::spotifyInstalledIn(folders));
 
     // The pretty name follows the quoting of os-release.
@@ -295,7 +278,7 @@ TEST(SetupProbeHelpers, ToolsDesktopEntriesOsReleaseAndCalendarStores)
     // A source folder without its file is not a store.
     QDir().mkpath(calendars + "/system");
     EXPECT_EQ(access(), Access::notDetermined);
-    touch(calendars + "/system/calendar.ics");
+    writeFile(calendars + "/system/calendar.ics");
     EXPECT_EQ(access(), Access::granted);
 
     QFile store(calendars + "/system/calendar.ics");

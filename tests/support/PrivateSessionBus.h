@@ -1,32 +1,49 @@
 #pragma once
 
-#include <QProcess>
-#include <QString>
+#include "support/TestHelpers.h"
 
-// A session bus of the test's own: a dbus-daemon started with the session configuration and
-// ended with the object. `address` is empty when it could not start.
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+// A dbus-daemon of the test's own (`address` empty if it failed); its one activatable service,
+// org.mpris.MediaPlayer2.sleeper, leaves `startedMarker()` behind if anything starts it.
 class PrivateSessionBus final
 {
 public:
     PrivateSessionBus()
     {
-        m_daemon.start(QStringLiteral("dbus-daemon"),
-                       {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                        QStringLiteral("--print-address=1")});
+        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+        if (daemon.isEmpty() || !m_folder.isValid())
+            return;
+        // The folder is the service folder too: the daemon reads only its .service files.
+        writeFile(m_folder.filePath("org.mpris.MediaPlayer2.sleeper.service"),
+                  "[D-BUS Service]\nName=org.mpris.MediaPlayer2.sleeper\nExec=/usr/bin/touch "
+                      + startedMarker().toUtf8() + "\n");
+        writeFile(m_folder.filePath("bus.conf"),
+                  "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><servicedir>"
+                      + m_folder.path().toUtf8()
+                      + "</servicedir><policy context=\"default\"><allow send_destination=\"*\"/>"
+                        "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
+        m_daemon.start(
+            daemon,
+            {"--config-file=" + m_folder.filePath("bus.conf"), "--nofork", "--print-address=1"});
         if (m_daemon.waitForStarted(5000) && m_daemon.waitForReadyRead(5000))
-            m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+            m_address = QString::fromUtf8(m_daemon.readLine().trimmed());
     }
     ~PrivateSessionBus()
     {
-        m_daemon.terminate();
-        m_daemon.waitForFinished(3000);
+        m_daemon.kill();
+        m_daemon.waitForFinished(5000);
     }
     PrivateSessionBus(const PrivateSessionBus &) = delete;
     PrivateSessionBus &operator=(const PrivateSessionBus &) = delete;
 
-    QString address() const { return m_address; }
+    const QString &address() const { return m_address; }
+    QString startedMarker() const { return m_folder.filePath(QStringLiteral("sleeper-started")); }
 
 private:
+    QTemporaryDir m_folder;
     QProcess m_daemon;
     QString m_address;
 };

@@ -1,4 +1,4 @@
-#include "support/TestEnvironment.h"
+#include "support/TestHelpers.h"
 
 #include <QApplication>
 

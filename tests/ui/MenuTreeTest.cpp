@@ -108,7 +108,7 @@ TEST(MenuTree, EveryLeafDoesSomethingOfItsOwnAndEveryEntryHasItsOwnDetail)
     EXPECT_TRUE(r.run("No Such Entry").isEmpty());
 }
 
-TEST(MenuDetail, FollowsHiddenFlagsTimingsAndCountsAndTheSelectionSignalsRealChangesOnce)
+TEST(MenuDetail, FollowsFlagsTimingsAndCountsTheSelectionSignalsChangesOnceStatusSaysTheNewState)
 {
     MenuFacts facts;
     QSet<HUDWidgetID> hidden;
@@ -131,10 +131,8 @@ TEST(MenuDetail, FollowsHiddenFlagsTimingsAndCountsAndTheSelectionSignalsRealCha
     for (const char *detail : {"shown", "shown", "hidden"})
         selection.select("Settings", "Clock", "clock.fill", detail);
     EXPECT_EQ(std::tuple(spy.count(), selection.detail()), std::tuple(2, "hidden"));
-}
 
-TEST(MenuRun, StatusAndToastsSayTheStateAfterTheChange)
-{
+    // Status and toasts say the state after the change.
     Recorder r;
     EXPECT_EQ(r.run("Clock"), QStringList({"toggle fieldHeader", "status Clock hidden"}));
     EXPECT_EQ(r.run("Clock"), QStringList({"toggle fieldHeader", "status Clock shown"}));
@@ -245,8 +243,7 @@ TEST_F(RailFixture, IndicesClampWidgetsSitBesideTheirNodeStayOnTheRailClockToggl
     rail->chooseNode(3); // Widgets
     const auto children = rail->childButtons();
     ASSERT_EQ(children.size(), 9);
-    // Nine rows below the fourth node are held up to stay on the rail. Three rows fit up to
-    // 472 - 142 - 8, nine up to 472 - 430 - 8; a taller column stops at 24.
+    // Nine rows below the fourth node are held up on the rail; a taller column stops at 24.
     EXPECT_EQ(rail->regions()[5 + 9].top(), 34);
     EXPECT_LE(rail->regions().last().bottom(), 472 - 8);
     const std::tuple<double, int, double> columns[]

@@ -1,6 +1,7 @@
 #include "app/CueSoundModule.h"
 #include "fakes/FakeClock.h"
 #include "fakes/FakeSystemLog.h"
+#include "support/TestHelpers.h"
 #include "ui/CoreSoundEngine.h"
 #include "ui/EffectCueSoundPlayer.h"
 
@@ -45,13 +46,11 @@ struct SoundEngine : ::testing::Test
     {
         for (const QString &name : allNames) {
             const QString file = m_folder.filePath(name + ".wav");
-            if (replaced.contains(name)) {
-                QFile out(file);
-                EXPECT_TRUE(out.open(QIODevice::WriteOnly));
-                out.write(replaced[name]);
-            } else if (!omitted.contains(name)) {
-                EXPECT_TRUE(QFile::copy(generatedSounds + "/" + name + ".wav", file));
-            }
+            if (replaced.contains(name))
+                writeFile(file, replaced[name]);
+            else if (!omitted.contains(name)
+                     && !QFile::copy(generatedSounds + "/" + name + ".wav", file))
+                ADD_FAILURE() << "could not copy " << name.toStdString();
         }
         return std::make_unique<CoreSoundEngine>(
             m_folder.path(), m_clock,

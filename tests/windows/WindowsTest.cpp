@@ -7,6 +7,7 @@
 #include "fakes/FakeScreens.h"
 #include "fakes/FakeWindowSystem.h"
 #include "fakes/FakeWorkspace.h"
+#include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -89,23 +90,13 @@ Loadout loadout(const QString &name, QList<Loadout::Entry> entries)
     return {{}, name, {}, std::move(entries)};
 }
 
-Loadout::Entry sampleEntry(const QString &id, int index = 0)
-{
-    return {id, id.toUpper(), index, 0.125, 1.0 / 3.0, 0.5, 0.6, "1512x982"};
-}
-
 Loadout sample()
 {
+    const QRectF f(0.125, 1.0 / 3.0, 0.5, 0.6);
     return {QUuid::createUuid(),
             "Firefox + Terminal",
             QDateTime(QDate(2026, 3, 14), QTime(15, 9, 26, 535), QTimeZone::utc()),
-            {sampleEntry("firefox"), sampleEntry("org.gnome.Terminal", 2)}};
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+            {entry("firefox", 0, f, "1512x982"), entry("org.gnome.Terminal", 2, f, "1512x982")}};
 }
 
 } // namespace
@@ -120,8 +111,7 @@ TEST_F(Arranger, SnapMovesTheFocusedElseTheTopWindowOfTheAppInFrontOrGazedAtInRo
     EXPECT_EQ(windows.moves, (Moves{{8, {216, 90, 1008, 720}}}));
     EXPECT_TRUE(toasts().isEmpty());
     EXPECT_EQ(cues, (Cues{{Cue::select, 0.5f}}));
-    // With ourselves in front the gazed app is the target. The visible frame loses 25 points at
-    // the top; in root coordinates the window starts there.
+    // With ourselves in front the gazed app is the target, placed under the 25-point top bar.
     addApp(ownPid, "Kaidro", "kaidro", {1});
     workspace.front = ownPid;
     gaze = 10;
@@ -156,8 +146,7 @@ TEST_F(Arranger, NextDisplayNeedsTwoAndKeepsFractionsAsLoadoutsGoToTheDisplayOfT
 
 TEST_F(Arranger, RefusalsToastAndTouchNothingAndTrustIsReadAgainEachTime)
 {
-    // No app in front; ourselves in front, gazing at an app that has quit; an app whose every
-    // window is minimized (none is standard).
+    // No app in front; ourselves, gazing at an app that quit; an app with every window minimized.
     arranger->snap(SnapZone::leftHalf);
     addApp(ownPid, "Kaidro", "kaidro", {1});
     workspace.front = ownPid;
@@ -359,7 +348,7 @@ TEST(SnapZone, ThirdsMeetFramesGoToTheLargerShareAreMeasuredFromTheVisibleFrameA
     EXPECT_FALSE(SnapZones::newFrame(SnapZone::full, {10, 10, 100, 100}, {}, 0));
 }
 
-TEST(Loadout, NamesDisplaysAndACompactJsonRoundTripWithUpperCaseIdsAndReferenceDates)
+TEST(Loadout, NamesDisplaysAndACompactJsonRoundTripThatNeedsEveryKeyOfTheRightType)
 {
     // Named after the first three distinct apps; displays in whole points.
     EXPECT_EQ(Loadout::makeName({"A", "B", "A", "C"}), "A + B + C");
@@ -376,12 +365,10 @@ TEST(Loadout, NamesDisplaysAndACompactJsonRoundTripWithUpperCaseIdsAndReferenceD
     EXPECT_EQ(o.value("id").toString(), l.id.toString(QUuid::WithoutBraces).toUpper());
     EXPECT_EQ(o.value("date").toDouble(), 100.0);
     EXPECT_EQ(o.value("entries").toArray().at(1).toObject().value("index"), 2);
-}
 
-TEST(LoadoutJson, EveryKeyIsRequiredAndWrongTypesDoNotDecode)
-{
+    // Every key is required, and wrong types do not decode.
     const QJsonObject good = sample().toJson();
-    const QJsonObject goodEntry = sampleEntry("firefox").toJson();
+    const QJsonObject goodEntry = sample().entries[0].toJson();
     const auto with = [&good](const QString &key, const QJsonValue &v) {
         QJsonObject o = good;
         if (v.isUndefined())
@@ -406,12 +393,11 @@ TEST(LoadoutJson, EveryKeyIsRequiredAndWrongTypesDoNotDecode)
     EXPECT_FALSE(with("name", 3));
     // A lower-case id is still the same id.
     EXPECT_TRUE(with("id", Loadout::uuidText(QUuid::createUuid()).toLower()));
-    EXPECT_FALSE(Loadout::decode("{}"));
-    EXPECT_FALSE(Loadout::decode("[1]"));
+    EXPECT_FALSE(Loadout::decode("{}") || Loadout::decode("[1]"));
     EXPECT_EQ(Loadout::decode("[]"), QList<Loadout>{});
 }
 
-TEST(LoadoutFile, MissingIsEmptySavedLoadsBackOwnerOnlyAndAnUnreadableFileIsMovedAsideOnce)
+TEST(LoadoutFile, MissingIsEmptySavedLoadsBackAndAnUnreadableFileIsMovedAsideOnce)
 {
     QTemporaryDir dir;
     FakeAppPaths paths{dir.filePath("Vantle"), {}};
@@ -421,21 +407,16 @@ TEST(LoadoutFile, MissingIsEmptySavedLoadsBackOwnerOnlyAndAnUnreadableFileIsMove
     const QList<Loadout> list = {sample(), sample()};
     ASSERT_TRUE(store.save(list));
     EXPECT_FALSE(QFile::exists(file + ".bad"));
-    EXPECT_EQ(QFile::permissions(file),
-              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser
-                  | QFileDevice::WriteUser);
     EXPECT_EQ(LoadoutStore(paths).load(), list);
     const QByteArray damaged("[{\"id\": \"E621E1F8-C36C-495A-93FC-0C247A3E6E5F\", \"na");
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(damaged) > 0);
-    f.close();
+    writeFile(file, damaged);
     LoadoutStore reader(paths);
     EXPECT_TRUE(reader.load().isEmpty() && reader.foundUnreadable());
-    EXPECT_EQ(readAll(file), damaged);
+    EXPECT_EQ(readFile(file), damaged);
     ASSERT_TRUE(reader.save({sample()}));
-    EXPECT_EQ(readAll(file + ".bad"), damaged);
+    EXPECT_EQ(readFile(file + ".bad"), damaged);
     EXPECT_EQ(LoadoutStore(paths).load().size(), 1);
     ASSERT_TRUE(reader.save({})); // later saves replace only our own file
-    EXPECT_EQ(readAll(file + ".bad"), damaged);
-    EXPECT_EQ(readAll(file), QByteArray("[]"));
+    EXPECT_EQ(readFile(file + ".bad"), damaged);
+    EXPECT_EQ(readFile(file), QByteArray("[]"));
 }

@@ -45,8 +45,7 @@ protected:
     }
 };
 
-// The Linux platform, installed for the whole binary (so it runs in a process of its own), and
-// the panel controller over it with plates for content.
+// The panel controller over the Linux platform (installed for the whole binary), plates for views.
 class LayoutEditorX11 : public ::testing::Test
 {
 protected:
@@ -108,8 +107,7 @@ TEST_F(LayoutEditorX11, EditorStaysAboveRaisingPanelsAndADraggedHPBarSnapsToTheM
     EXPECT_EQ(*windowGeometry(QStringLiteral("Kaidro layoutEditor")), toQt(screen.frame));
     ASSERT_TRUE(waitUntil([&] { return windowGeometry(hpName) == toQt(home); }, 5000))
         << "the HP bar is not at its default place";
-    // Our panels raise themselves again and again to stay above other apps' windows; once
-    // they have done so with the editor up, the editor must still lie above them.
+    // Panels keep raising themselves above other apps; the editor must stay above them.
     RaiseCounter counter;
     qApp->installEventFilter(&counter);
     EXPECT_TRUE(waitUntil([&] { return counter.raises > 0; }, 5000)) << "no panel raised itself";
@@ -129,8 +127,7 @@ TEST_F(LayoutEditorX11, EditorStaysAboveRaisingPanelsAndADraggedHPBarSnapsToTheM
     pointerTo(press + QPoint(120, 120));
     pointerTo(drop);
 
-    // Where the snap must land: x on the margin line, y as the snapping rules say for the
-    // widgets on screen.
+    // Where the snap must land: x on the margin line, y as the rules say for the widgets shown.
     QList<QRectF> others;
     for (const EditableWidget &w : controller->editableWidgets()) {
         if (w.id != playerStatus)

@@ -5,8 +5,7 @@
 
 #include <QProcess>
 
-// The real program driven only by its command-line commands, sent over a session bus of the
-// test's own.
+// The real program driven only by its commands, over a session bus of the test's own.
 using namespace X11Probe;
 
 namespace {
@@ -67,8 +66,7 @@ TEST(RemoteControlX11, CommandsReachTheRunningCopyAndQuitEndsItCleanly)
     const auto focused = [] { return run("xdotool", {"getwindowfocus", "getwindowname"}); };
     EXPECT_TRUE(waitUntil([&] { return focused() == kBar + '\n'; }, 5000))
         << "the command bar did not open with the focus";
-    // The readouts raise themselves every two seconds to stay above other apps, never above
-    // the bar.
+    // The readouts raise themselves every two seconds, but never above the bar.
     QTest::qWait(2500);
     EXPECT_LT(stackingRank(kBar), stackingRank(kStatus));
     EXPECT_EQ(command(env, {"command-bar"}).status, 0);

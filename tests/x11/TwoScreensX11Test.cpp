@@ -13,7 +13,7 @@
 #include "fakes/FakeScreens.h"
 #include "fakes/FakeWindowSystem.h"
 #include "fakes/FakeWorkspace.h"
-#include "support/TestEnvironment.h"
+#include "support/TestHelpers.h"
 #include "ui/widgets/WidgetTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -22,9 +22,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-// The real program on one X server with two screens side by side (Xorg with the dummy driver:
-// DUMMY0 1440x900 at 0,0, primary; DUMMY1 1280x800 at 1440,0), driven with xdotool and xrandr
-// and looked at with xwininfo. This process keeps its own display; what it runs gets the other.
+// The real program on Xorg's dummy driver: DUMMY0 1440x900 at 0,0 (primary), DUMMY1 1280x800 at
+// 1440,0. This process keeps its own display; what it runs gets the two-screen one.
 using enum HUDWidgetID;
 using namespace X11Probe;
 
@@ -39,8 +38,7 @@ const QString kHome = TestEnvironment::home();
 const QList<HUDWidgetID> kReadouts{playerStatus, partyStrip, fieldHeader};
 const QList<HUDWidgetID> kMenu{menuRail, summaryPanel, skillSlots};
 
-// The screens as xrandr has them, primary first, in model coordinates. No panels or docks under
-// openbox: the work area is the whole screen.
+// The screens as xrandr has them, primary first, in model coordinates (openbox has no docks).
 QList<ScreenInfo> screens()
 {
     static const QRegularExpression line(QStringLiteral("^(\\S+) connected (primary )?(\\d+)x("
@@ -125,8 +123,7 @@ void command(const QString &text)
     ASSERT_TRUE(waitUntil([&] { return !bar(); }, 3000));
 }
 
-// A control of the Equipment panel where the program draws it: the same view, built here over
-// the program's own loadouts, the panel at `panel`.
+// Where the program draws an Equipment control: the same view, built here over its loadouts.
 std::optional<QPoint> equipmentControl(const QRect &panel, const QString &name)
 {
     WidgetTest::registerThemeFonts(); // so text-sized controls measure as in the program
@@ -148,8 +145,7 @@ std::optional<QPoint> equipmentControl(const QRect &panel, const QString &name)
     return std::nullopt;
 }
 
-// Another app's window, found by its title; the frame is in X's coordinates with the window
-// manager's border.
+// Another app's window, found by its title; its frame in X's coordinates, border included.
 class AppWindow final
 {
 public:
@@ -198,15 +194,12 @@ protected:
         qputenv("DISPLAY", s_display.toUtf8());
         // Names for the two apps, so their windows go into loadouts.
         const QString apps = kHome + QStringLiteral("/.local/share/applications/org.example.");
-        QDir().mkpath(apps.section('/', 0, -2));
-        for (const auto &[name, wmClass] : {std::pair{"Logo", "XLogo"}, {"Clock", "XClock"}}) {
-            QFile entry(apps + name + ".desktop");
-            if (entry.open(QIODevice::WriteOnly))
-                entry.write(QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=x%2\n"
-                                           "StartupWMClass=%3\n")
-                                .arg(name, QString(name).toLower(), wmClass)
-                                .toUtf8());
-        }
+        for (const auto &[name, wmClass] : {std::pair{"Logo", "XLogo"}, {"Clock", "XClock"}})
+            writeFile(apps + name + ".desktop",
+                      QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=x%2\n"
+                                     "StartupWMClass=%3\n")
+                          .arg(name, QString(name).toLower(), wmClass)
+                          .toUtf8());
     }
     static void TearDownTestSuite()
     {
@@ -236,19 +229,6 @@ protected:
     {
         run("xrandr", {"--output", "DUMMY1", "--mode", "1280x800x", "--right-of", "DUMMY0"});
     }
-    // Each screen cut out of the root window, for a person to look at.
-    static void screenshots(const QString &name)
-    {
-        const QString folder = qEnvironmentVariable("KAIDRO_TEST_SCREENSHOTS");
-        for (const ScreenInfo &s : folder.isEmpty() ? QList<ScreenInfo>() : screens()) {
-            const QRect r = flip(s.frame).toRect();
-            QProcess::execute(
-                "import",
-                {"-window", "root", "-crop",
-                 QStringLiteral("%1x%2+%3+%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y()),
-                 "+repage", folder + "/" + name + "-" + s.name + ".png"});
-        }
-    }
 
     static inline QProcess *s_server = nullptr;
     static inline QString s_display;
@@ -268,12 +248,10 @@ TEST_F(TwoScreensX11, PanelsOpenFollowThePointerAndTheEditorEditsTheScreenItWasO
     // The pointer dwells on the other screen: the readouts and the menu follow it.
     pointerTo({700, 450});
     EXPECT_TRUE(panelsOn(kReadouts + kMenu, "DUMMY0"));
-    screenshots(QStringLiteral("followed"));
     pointerTo({2000, 400});
     EXPECT_TRUE(panelsOn(kReadouts + kMenu, "DUMMY1"));
 
-    // The editor covers the screen it was opened on, and a drop there is stored against that
-    // screen's layout.
+    // The editor covers the screen it opened on; a drop there is stored for that screen's layout.
     command(QStringLiteral("edit layout"));
     const QString editor = QStringLiteral("Kaidro layoutEditor");
     const QRect right = flip(screen(QStringLiteral("DUMMY1")).frame).toRect();
@@ -289,7 +267,6 @@ TEST_F(TwoScreensX11, PanelsOpenFollowThePointerAndTheEditorEditsTheScreenItWasO
         waitUntil([&] { return placed(playerStatus, "DUMMY1").center().y() > hp.y() + 200; }, 3000))
         << "the drop was not stored";
     EXPECT_TRUE(panelsOn({playerStatus}, "DUMMY1"));
-    screenshots(QStringLiteral("editing"));
     xdotool("key Escape");
     EXPECT_TRUE(waitUntil([&] { return !isViewable(editor); }, 3000));
     EXPECT_TRUE(vantle.stop());
@@ -297,8 +274,7 @@ TEST_F(TwoScreensX11, PanelsOpenFollowThePointerAndTheEditorEditsTheScreenItWasO
 
 TEST_F(TwoScreensX11, TargetCursorMarksWindowsOnEitherScreenAndStaysInsideIt)
 {
-    // Each window against the edge its screen shares with the other: a cursor centred over it
-    // would reach across.
+    // Each window is at the shared edge: a cursor centred over it would reach across.
     const AppWindow onRight("xlogo", "right logo", "150x100+1440+0");
     const AppWindow onLeft("xlogo", "left logo", "150x100-1280+400");
     pointerTo({700, 700});
@@ -313,7 +289,6 @@ TEST_F(TwoScreensX11, TargetCursorMarksWindowsOnEitherScreenAndStaysInsideIt)
         EXPECT_TRUE(
             waitUntil([&] { return windowGeometry(panelName(targetCursor)) == want; }, 4000))
             << name << ": " << ::testing::PrintToString(windowGeometry(panelName(targetCursor)));
-        screenshots(QStringLiteral("target-on-") + name);
     }
     EXPECT_TRUE(vantle.stop());
 }
@@ -346,12 +321,10 @@ TEST_F(TwoScreensX11, NextDisplaySnapGoesAcrossAndBackAndALoadoutEquipsBothScree
 
     // Saved with one window on each screen, scattered, equipped: each is back on its screen.
     const QRectF logoSaved = *logo.frame(), clockSaved = *clock.frame();
-    screenshots(QStringLiteral("loadout"));
     click(*save);
-    QFile file(kHome + QStringLiteral("/.local/share/Vantle/loadouts.json"));
-    ASSERT_TRUE(waitUntil([&] { return file.exists(); }, 4000)) << "nothing was saved";
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QList<Loadout> saved = Loadout::decode(file.readAll()).value_or(QList<Loadout>());
+    const QString file = kHome + QStringLiteral("/.local/share/Vantle/loadouts.json");
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(file); }, 4000)) << "nothing was saved";
+    const QList<Loadout> saved = Loadout::decode(readFile(file)).value_or(QList<Loadout>());
     ASSERT_EQ(saved.size(), 1);
     QStringList displays;
     for (const Loadout::Entry &e : saved.first().entries)
@@ -374,28 +347,23 @@ TEST_F(TwoScreensX11, NextDisplaySnapGoesAcrossAndBackAndALoadoutEquipsBothScree
 
 TEST_F(TwoScreensX11, UnpluggingAScreenBringsEveryPanelOverAndPluggingItBackReturnsThem)
 {
-    // An offset that reaches past the screens' edges: clamped there, kept as it is, so the panels
-    // come back where they were.
+    // An offset past the screens' edges is clamped, never rewritten, so the panels come back.
     ASSERT_TRUE(writeDefaults(R"({"Vantle.readoutIdle": 0, "Vantle.menuIdle": 0, )"
                               R"("Vantle.setupSeen": true, )"
                               R"("Vantle.layoutOffsets": {"playerStatus": [900, -300]}})"));
     const auto offsets = [] {
-        QFile f(kHome + QStringLiteral("/.config/Vantle/defaults.json"));
-        return f.open(QIODevice::ReadOnly)
-            ? QJsonDocument::fromJson(f.readAll())["Vantle.layoutOffsets"].toObject()
-            : QJsonObject();
+        const QByteArray json = readFile(kHome + QStringLiteral("/.config/Vantle/defaults.json"));
+        return QJsonDocument::fromJson(json)["Vantle.layoutOffsets"].toObject();
     };
     const QJsonObject stored = offsets();
     pointerTo({2000, 400});
     Vantle vantle;
     ASSERT_TRUE(vantle.started() && panelsOn(kReadouts, "DUMMY1", 8000));
     ASSERT_TRUE(xdotool("key ctrl+alt+super+m") && panelsOn(kMenu, "DUMMY1"));
-    screenshots(QStringLiteral("before-unplug"));
 
     run("xrandr", {"--output", "DUMMY1", "--off"});
     ASSERT_TRUE(waitUntil([] { return screens().size() == 1; }, 3000));
     EXPECT_TRUE(panelsOn(kReadouts + kMenu, "DUMMY0"));
-    screenshots(QStringLiteral("unplugged"));
     EXPECT_EQ(offsets(), stored);
 
     plug();

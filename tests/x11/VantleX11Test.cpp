@@ -4,19 +4,16 @@
 #include "platform/linux/LinuxScreens.h"
 
 #include "X11Probe.h"
-#include "support/TestEnvironment.h"
+#include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QThread>
 
-// The real program on a private Xvfb display with openbox, looked at with the tools a person
-// would use and driven by its hot keys.
+// The real program on a private Xvfb display with openbox, driven by its hot keys.
 using enum HUDWidgetID;
 using namespace X11Probe;
 
@@ -94,8 +91,7 @@ TEST(VantleX11, SecondStartEndsTheFirstWhosePanelsSitWhereTheLayoutSaysLetClicks
     EXPECT_TRUE(props.contains(QStringLiteral("4294967295"))) << props.toStdString();
 
     const QRect hp = home(playerStatus);
-    // The HP bar fades while the pointer is near and comes back. Relative moves go through the
-    // input devices, as a real mouse does; an absolute move is a warp they never report.
+    // The HP bar fades while the pointer is near; relative moves are reported as a mouse's are.
     const QPoint away(900, 600), d = hp.center() - away;
     xdotool(QStringLiteral("mousemove --sync %1 %2").arg(away.x()).arg(away.y()));
     for (const auto &[step, target] : {std::pair{d, 0.1}, {-d, 1.0}}) {
@@ -132,8 +128,7 @@ TEST(VantleX11, CommandBarPastesCopiedTextCopiesResultsAndClosesOnAClickElsewher
     ASSERT_TRUE(vantle.started());
     ASSERT_TRUE(waitForWindow(QStringLiteral("Kaidro playerStatus"))) << "the HUD never appeared";
 
-    // Another app copies a text. Once the history has polled it, the bar opens with nothing
-    // typed a row taller: the clip above its three commands.
+    // Another app copies; once polled, the bar opens a row taller, the clip above three commands.
     const QString probe = QStringLiteral("kaidro paste probe 7361");
     copyToClipboard(probe);
     QLineEdit field;
@@ -155,9 +150,7 @@ TEST(VantleX11, CommandBarPastesCopiedTextCopiesResultsAndClosesOnAClickElsewher
         << "field holds: " << field.text().toStdString();
     EXPECT_TRUE(field.isActiveWindow());
 
-    // A calculator row copies its result, and Return closes the bar. The bar reads the keys in
-    // order, so no pause is needed before Return. This process never owns the clipboard, so
-    // xclip reads it without our event loop.
+    // A calculator row copies its result and Return closes the bar; xclip reads the clipboard.
     openBar();
     ASSERT_TRUE(xdotool({"type", "--delay", "40", "=2+3*4"}) && xdotool("key Return"));
     EXPECT_TRUE(waitUntil([] { return !isViewable(kBar); }, 3000)) << "Return did not close it";
@@ -168,8 +161,7 @@ TEST(VantleX11, CommandBarPastesCopiedTextCopiesResultsAndClosesOnAClickElsewher
         3000));
 
     // A click into another app's window takes the focus from the bar, which closes: here just
-    // below its one row left, where it reached before the typing. (The command bar test covers
-    // the empty query it opens with again.)
+    // below its one row left, where it reached before the typing.
     const ScreenInfo screen = LinuxScreens().mainScreen();
     const QRect oneRow
         = YUp::flip(CommandBarController::frameFor(1, screen), screen.frame.height()).toRect();
@@ -207,12 +199,9 @@ TEST(VantleX11, StartUpGoesOnWhenTheHUDKeyIsTaken)
     Vantle vantle(env, true);
     ASSERT_TRUE(vantle.started());
 
-    // The other keys work: hide-all writes the hidden widgets into the defaults. The press is
-    // repeated, as the keys may not be held yet just after the start.
-    const auto hidAll = [&] {
-        QFile defaults(home + QStringLiteral("/.config/Vantle/defaults.json"));
-        return defaults.open(QIODevice::ReadOnly) && defaults.readAll().contains("skillSlots");
-    };
+    // The other keys work: hide-all, pressed until the keys are held, writes the defaults.
+    const auto hidAll
+        = [&] { return readFile(home + "/.config/Vantle/defaults.json").contains("skillSlots"); };
     EXPECT_TRUE(waitUntil([&] {
         xdotool("key ctrl+alt+super+x");
         return waitUntil(hidAll, 1000);
@@ -226,18 +215,14 @@ TEST(VantleX11, StartUpGoesOnWhenTheHUDKeyIsTaken)
         EXPECT_FALSE(out.contains(QLatin1String(other))) << other;
 }
 
-// A script in the Shortcuts folder is a skill: typed in the command bar, Return runs it and its
-// output shows in a toast.
+// A script in the Shortcuts folder runs from the command bar, its output in a toast.
 TEST(VantleX11, CommandBarFindsAndRunsAShortcut)
 {
     const QString folder = TestEnvironment::home() + "/.local/share/Vantle/shortcuts";
     const QString ran = TestEnvironment::home() + "/shortcut-ran";
-    ASSERT_TRUE(QDir().mkpath(folder));
-    QFile script(folder + "/Water plants");
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\necho \"$#\" > '" + ran.toUtf8() + "'\necho Watered\n");
-    script.close();
-    script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+    writeFile(folder + "/Water plants",
+              "#!/bin/sh\necho \"$#\" > '" + ran.toUtf8() + "'\necho Watered\n",
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     ASSERT_TRUE(writeDefaults(R"({"Vantle.setupSeen": true})"));
     Vantle vantle;
     ASSERT_TRUE(vantle.started() && waitForWindow(QStringLiteral("Kaidro playerStatus")));
@@ -248,9 +233,7 @@ TEST(VantleX11, CommandBarFindsAndRunsAShortcut)
     QThread::msleep(800);
     ASSERT_TRUE(xdotool("key Return"));
     EXPECT_TRUE(waitUntil([&] { return QFile::exists(ran); }, 5000)) << "the script never ran";
-    QFile out(ran);
-    ASSERT_TRUE(out.open(QIODevice::ReadOnly));
-    EXPECT_EQ(out.readAll(), "0\n"); // run with no arguments of its own
+    EXPECT_EQ(readFile(ran), "0\n"); // run with no arguments of its own
     EXPECT_TRUE(waitUntil([] { return isViewable(QStringLiteral("Kaidro toast")); }, 5000))
         << "no toast after the run";
 }

@@ -9,8 +9,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-// The real program in a Wayland session: weston on its headless backend with XWayland, the
-// program on XWayland's display, looked at through the X tools pointed there.
+// The real program on XWayland in a headless weston session, looked at with the X tools.
 using namespace X11Probe;
 
 namespace {

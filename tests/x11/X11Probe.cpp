@@ -1,12 +1,10 @@
 #include "X11Probe.h"
 
 #include "platform/linux/X11WindowSystem.h"
-#include "support/TestEnvironment.h"
+#include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QTest>
@@ -109,21 +107,17 @@ void focusField(QLineEdit &field, const QString &title, const QRect &geometry)
 
 bool writeDefaults(const QByteArray &json)
 {
-    const QString config = TestEnvironment::home() + QStringLiteral("/.config/Vantle");
-    QDir().mkpath(config);
-    QFile f(config + QStringLiteral("/defaults.json"));
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(json) == json.size();
+    return readFile(writeFile(TestEnvironment::home() + "/.config/Vantle/defaults.json", json))
+        == json;
 }
 
 void writeEntries(const QString &folder)
 {
     for (const auto &[id, body] :
          {std::pair{"Eyes", "Name=Watching Eyes\nExec=xeyes\nIcon=eyes-icon\nStartupWMClass=XEyes"},
-          {"Calc", "Name=Pocket Calculator\nExec=xcalc\nStartupWMClass=XCalc"}}) {
-        QFile file(folder + QStringLiteral("/org.example.%1.desktop").arg(id));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray("[Desktop Entry]\nType=Application\n") + body + '\n');
-    }
+          {"Calc", "Name=Pocket Calculator\nExec=xcalc\nStartupWMClass=XCalc"}})
+        writeFile(folder + QStringLiteral("/org.example.%1.desktop").arg(id),
+                  QByteArray("[Desktop Entry]\nType=Application\n") + body + '\n');
 }
 
 std::optional<quint32> waitForWindowOf(const X11WindowSystem &windows, pid_t pid)

@@ -13,8 +13,7 @@
 class QLineEdit;
 class X11WindowSystem;
 
-// What the X11 tests ask of the display, mostly through the command-line tools a person would
-// use, and the programs and clients they start on it.
+// What the X11 tests ask of the display, mostly through the tools a person would use.
 namespace X11Probe {
 
 // Serves this process's events until `condition` holds or `ms` have passed.
@@ -23,19 +22,16 @@ inline bool waitUntil(const std::function<bool()> &condition, int ms = 10000)
     return QTest::qWaitFor(condition, ms);
 }
 
-// The absolute geometry of the mapped window named `name`, as xwininfo reports it (top-left
-// origin); nothing when no such window is viewable.
+// The absolute geometry (top-left origin) of the viewable window named `name`, as xwininfo has it.
 std::optional<QRect> windowGeometry(const QString &name);
 inline bool isViewable(const QString &name)
 {
     return windowGeometry(name).has_value();
 }
 std::optional<QRect> waitForWindow(const QString &name, int ms = 10000);
-// Where the top-level window holding the window named `name` (its frame, for a managed one)
-// stands among the root's children, 0 being the topmost; -1 when there is no such window.
+// The stacking rank among the root's children (0 topmost) of what holds `name`; -1 if none.
 int stackingRank(const QString &name);
-// The frame of a managed window in root coordinates: its client area grown by the window
-// manager's frame extents.
+// A managed window's frame in root coordinates: its client area and the frame extents.
 std::optional<QRectF> frameOnScreen(quint32 window);
 bool near(const QRectF &a, const QRectF &b, double tolerance = 1);
 
@@ -57,8 +53,7 @@ void focusField(QLineEdit &field, const QString &title, const QRect &geometry);
 
 // Writes the program's defaults file under the test's private HOME.
 bool writeDefaults(const QByteArray &json);
-// Desktop entries for xeyes (org.example.Eyes, "Watching Eyes", icon eyes-icon) and xcalc
-// (org.example.Calc, "Pocket Calculator"), so names do not depend on what the machine has.
+// Desktop entries org.example.Eyes (xeyes) and org.example.Calc (xcalc), whatever is installed.
 void writeEntries(const QString &folder);
 
 // The first window the window list gives to process `pid`, once it has one.
@@ -80,9 +75,8 @@ private:
     QProcess m_process;
 };
 
-// The real program in a process of its own, stopped by its own process id (never by name: a
-// copy the user runs must live on). With `terminal`, it runs under `script`, which gives it
-// the terminal it logs to, and its output is read from the script's.
+// The real program, stopped by its own process id, never by name. With `terminal` it runs under
+// `script`, which gives it the terminal it logs to.
 class Vantle final
 {
 public:
@@ -100,8 +94,7 @@ private:
     bool m_started = false;
 };
 
-// Ctrl+Alt+Super, NumLock and the key H as X has them on the private display (openbox), where
-// Alt is Mod1, NumLock Mod2 and Super Mod4.
+// Ctrl+Alt+Super, NumLock and H on the private display, where Alt is Mod1 and Super Mod4.
 constexpr quint16 CtrlAltSuper = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_4;
 constexpr quint16 NumLock = XCB_MOD_MASK_2;
 constexpr quint32 SymH = 0x68;
@@ -116,8 +109,7 @@ public:
     void ungrab(quint32 keysym, quint16 modifiers);
     // The keyboard modifiers (locks included) as the server has them now.
     quint16 modifierState();
-    // The 32-bit pixel of `window` at `at` (window coordinates) as the server holds it; 0 when
-    // it cannot be read.
+    // The 32-bit pixel of `window` at `at` as the server holds it; 0 when it cannot be read.
     quint32 pixel(quint32 window, QPoint at);
 
 private:

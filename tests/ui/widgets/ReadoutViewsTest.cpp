@@ -51,8 +51,8 @@ void expectRows(const char *name, const QuestInputs &in, const QStringList &ids,
     SCOPED_TRACE(name);
     const QList<QuestRow> rows = questRows(in);
     EXPECT_EQ(mapped(rows, &QuestRow::id), ids);
-    if (!first.isEmpty() && !rows.isEmpty()) {
-        EXPECT_EQ(rows[0].kind + ": " + rows[0].text, first);
+    if (!first.isEmpty()) {
+        EXPECT_EQ(rows.value(0).kind + ": " + rows.value(0).text, first);
     }
 }
 
@@ -94,8 +94,7 @@ struct Views : ::testing::Test
 
 void click(QWidget *target, std::optional<QPointF> at = {})
 {
-    const QPoint point = at ? at->toPoint() : target->rect().center();
-    QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, point);
+    QTest::mouseClick(target, Qt::LeftButton, {}, at ? at->toPoint() : target->rect().center());
 }
 
 } // namespace
@@ -196,9 +195,7 @@ TEST_F(Views, HPBarFollowsTheBatteryOrTheMemoryPressureNamesThePlayerAndItsGauge
     view.resize(view.sizeHint());
     EXPECT_EQ(std::tuple(view.hpBar().fraction, view.hpBar().currentLabel),
               std::tuple(0.55, "13000 / 16000"));
-    const QImage image = render(view);
-    const QRectF gauge = view.gaugeRect();
-    EXPECT_EQ(hpColourAt(image, gauge), "amber");
+    EXPECT_EQ(hpColourAt(render(view), view.gaugeRect()), "amber");
 
     metrics.stats.power = QList<PowerSource>{FakeSystemStats::battery(19.6)};
     SystemMetricsService &service = metrics.start();
@@ -218,8 +215,7 @@ TEST_F(Views, HPBarFollowsTheBatteryOrTheMemoryPressureNamesThePlayerAndItsGauge
     EXPECT_LT(steps.displayedFraction(), 0.5) << "the fill starts where it was";
     steps.setFraction(1.7, false);
     EXPECT_EQ(std::pair(steps.isAnimating(), steps.displayedFraction()), std::pair(false, 1.0));
-    // Drawn 100 pixels wide, a 4 % slide moves the edge 4 pixels: at most that many frames and
-    // the last, which lands exactly.
+    // 100 pixels wide, a 4 % slide is 4 pixels: at most one frame each, and one landing exactly.
     QList<double> frames;
     QObject::connect(&steps, &CoreStepGauge::displayedFractionChanged,
                      [&] { frames << steps.displayedFraction(); });
@@ -279,11 +275,10 @@ TEST_F(Views, ClockShowsTheShortTimeAndDateOnItsPlateAndTakesClicksWhereItIsDraw
 {
     metrics.clock.setStart(QDateTime(QDate(2026, 12, 7), QTime(21, 5), Qt::LocalTime));
     QList<CoreSoundEngine::Cue> cues;
-    auto *clock = new FieldHeader(
+    const auto owner = std::make_unique<FieldHeader>(
         metrics.start(), [&] { ++opened; }, [&](CoreSoundEngine::Cue cue) { cues << cue; });
+    FieldHeader *clock = owner.get();
     EXPECT_FALSE(clock->timeLabel().contains("00")) << "no seconds";
-
-    std::unique_ptr<FieldHeader> owner(clock);
     clock->setReadoutScale(0.72);
     clock->resize(clock->sizeHint());
     EXPECT_EQ(clock->size(), QSize(216, 46));
@@ -300,8 +295,7 @@ TEST_F(Views, ClockShowsTheShortTimeAndDateOnItsPlateAndTakesClicksWhereItIsDraw
     click(clock, unscaledOnly);
     EXPECT_EQ(opened, 0);
     click(clock, (drawn.center() * 0.72).toPoint());
-    EXPECT_EQ(opened, 1);
-    EXPECT_EQ(cues, QList{CoreSoundEngine::Cue::select});
+    EXPECT_EQ(std::pair(opened, cues), std::pair(1, QList{CoreSoundEngine::Cue::select}));
 }
 
 TEST_F(Views, TargetBobsWhileTheHUDIsVisibleIsDarkWhenLethalGreenWhenCalmBareWhenCramped)
@@ -325,8 +319,7 @@ TEST_F(Views, TargetBobsWhileTheHUDIsVisibleIsDarkWhenLethalGreenWhenCalmBareWhe
     EXPECT_EQ(offsets.first(), -TargetCursor::bobAmplitude) << "down and back up from the top";
     cursor->hide();
     visibility.setVisible(false);
-    EXPECT_FALSE(cursor->bob());
-    EXPECT_DOUBLE_EQ(cursor->bobOffset(), 0);
+    EXPECT_EQ(std::pair(cursor->bob(), cursor->bobOffset()), std::pair(false, 0.0));
 
     // A loop in whole pixels: -3 to 3 and back, one at a time, redrawn 12 times.
     const std::vector<TargetCursor::BobStep> &steps = TargetCursor::bobSteps();
@@ -340,11 +333,9 @@ TEST_F(Views, TargetBobsWhileTheHUDIsVisibleIsDarkWhenLethalGreenWhenCalmBareWhe
     EXPECT_EQ(distinct.size(), 7);
     // Drawn at 0.72 the same loop moves whole pixels: -2 to 2, eight redraws.
     const std::vector<TargetCursor::BobStep> &scaled = TargetCursor::bobSteps(0.72);
-    EXPECT_EQ(scaled.size(), 8u);
-    EXPECT_EQ(scaled.front().offset, -2);
+    EXPECT_EQ(std::pair(scaled.size(), scaled.front().offset), std::pair(size_t(8), -2));
 
-    const TargetReadout lethal{"ffmpeg", ThreatTier::lethal, "Lethal", 640, 1.26};
-    cursor->setTarget(lethal);
+    cursor->setTarget({"ffmpeg", ThreatTier::lethal, "Lethal", 640, 1.26});
     cursor->resize(cursor->sizeHint());
     const QImage image = render(*cursor);
     const QRectF diamond = cursor->diamondRect();
@@ -366,8 +357,7 @@ TEST_F(Views, TargetBobsWhileTheHUDIsVisibleIsDarkWhenLethalGreenWhenCalmBareWhe
               backdrop);
 }
 
-// Frames the window keeps for the bob, recorded; each one shown is checked against the widget's
-// own paint at that moment.
+// Records the bob's frames; each one shown is checked against the widget's own paint then.
 class RecordingSprites final : public WindowSprites
 {
 public:
@@ -434,8 +424,7 @@ TEST_F(Views, BobFramesAreDrawnOnceEachAsTheWidgetPaintsThemAndRedrawnWhenTheTar
     EXPECT_EQ(sprites->keeps, 7);
     EXPECT_EQ(mismatched, 0);
 
-    // The detail line is below the frames and only narrows the plate: they stay. A new tier
-    // eases the diamond to its colour, then the frames are drawn again in it.
+    // A new detail line keeps the frames; a new tier eases the diamond, then they are redrawn.
     cursor->setTarget({"xterm", ThreatTier::friendly, "Friendly", 41, 0.1});
     const int shows = sprites->shows;
     QTRY_VERIFY_WITH_TIMEOUT(sprites->shows >= shows + 3, 3000);
@@ -472,8 +461,7 @@ TEST_F(Views, CachedTextLandsOnThePixelsDirectTextCovers)
                         worst, std::abs(qAlpha(direct.pixel(x, y)) - qAlpha(cached.pixel(x, y))));
                 }
             }
-            // Placed to an eighth of a pixel each way: an edge's coverage may differ by a quarter
-            // of a pixel, a glyph a pixel off would differ by most of its alpha.
+            // Placed to 1/8 pixel: a glyph a pixel off would differ by most of its alpha.
             EXPECT_LE(worst, 80) << scale << " at " << at.x() << "," << at.y();
         }
     }
@@ -496,8 +484,7 @@ TEST_F(Views, NowPlayingSubtitlesWithTheAppAloneWithoutArtistAndSendsTransport)
         click(button);
     EXPECT_EQ(sent, (QStringList{"previous track", "playpause", "next track"}));
 
-    // Drawn smaller, the buttons shrink with the strip, stay on its plate and take their clicks;
-    // the region the panel lets clicks through to follows them.
+    // Drawn smaller, the buttons shrink with the strip and still take clicks; so does the region.
     NowPlaying small([&](const QString &command) { sent << command; });
     small.setReadoutScale(0.72);
     small.resize(small.sizeHint());
@@ -512,7 +499,7 @@ TEST_F(Views, NowPlayingSubtitlesWithTheAppAloneWithoutArtistAndSendsTransport)
     EXPECT_EQ(sent.last(), "next track");
 }
 
-TEST_F(Views, QuickBarTilesOpenSkillsWhenEmptyAndRunTheirStarredSkill)
+TEST_F(Views, QuickBarTilesOpenSkillsWhenEmptyOrRunTheirSkillAndQuitCardButtonsTheirActions)
 {
     SkillSlots view([&] { ++opened; });
     view.resize(view.sizeHint());
@@ -533,15 +520,11 @@ TEST_F(Views, QuickBarTilesOpenSkillsWhenEmptyAndRunTheirStarredSkill)
     click(filled.tiles()[0]);
     EXPECT_EQ(ran, 1);
     EXPECT_EQ(opened, 4);
-}
 
-TEST_F(Views, QuitCardButtonsReachTheirOwnActions)
-{
     int confirmed = 0, cancelled = 0;
-    ConfirmLogout view([&] { ++confirmed; }, [&] { ++cancelled; });
-    view.resize(view.sizeHint());
-    click(view.cancelButton());
-    click(view.confirmButton());
-    EXPECT_EQ(cancelled, 1);
-    EXPECT_EQ(confirmed, 1);
+    ConfirmLogout card([&] { ++confirmed; }, [&] { ++cancelled; });
+    card.resize(card.sizeHint());
+    click(card.cancelButton());
+    click(card.confirmButton());
+    EXPECT_EQ(std::pair(cancelled, confirmed), std::pair(1, 1));
 }

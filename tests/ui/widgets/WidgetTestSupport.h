@@ -3,6 +3,7 @@
 #include "fakes/FakeClock.h"
 #include "fakes/FakeSystemStats.h"
 #include "monitors/SystemMetricsService.h"
+#include "support/TestHelpers.h"
 
 #include <QDir>
 #include <QFontDatabase>
@@ -11,7 +12,6 @@
 #include <QWidget>
 
 #include <cmath>
-#include <functional>
 #include <memory>
 
 namespace WidgetTest {
@@ -73,14 +73,7 @@ inline int countNear(const QImage &image, const QRect &rect, const QColor &colou
     return count;
 }
 
-// `f`, a function or a member, of each of `items`, in order.
-template <typename Items, typename F> QStringList mapped(const Items &items, F f)
-{
-    QStringList out;
-    for (const auto &item : items)
-        out << std::invoke(f, item);
-    return out;
-}
+using ::mapped;
 
 template <typename Widgets> QStringList accessibleNames(const Widgets &widgets)
 {
