@@ -124,9 +124,9 @@ bool CommandBarPanel::isVisible() const
 
 void CommandBarPanel::updateMask()
 {
-    // WORKAROUND(X11 without a compositing manager): transparent pixels show black, so the
-    // window is cut to its card.
-    // Clicks below the rows pass to the windows beneath.
+    // The window is cut to the part the frame covers, so clicks below the rows reach the
+    // windows beneath. WORKAROUND(X11 without a compositing manager): transparent pixels show
+    // black, so there it is cut to the card itself.
     QWidget *w = m_widget.get();
     const QRect shown = visibleRect();
     if (shown.isEmpty()) {
