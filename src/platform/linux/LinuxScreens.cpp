@@ -60,7 +60,20 @@ LinuxScreens::LinuxScreens(QObject *parent)
     m_settle = new QTimer(this);
     m_settle->setSingleShot(true);
     m_settle->setInterval(100);
-    connect(m_settle, &QTimer::timeout, this, &Screens::changed);
+    connect(m_settle, &QTimer::timeout, this, [this] {
+        m_heard = screens();
+        emit changed();
+        m_recheck->start();
+    });
+    // Under load Qt's screens can still be half updated when the reports stop: a second look
+    // a moment later tells the listeners again if what they heard has changed since.
+    m_recheck = new QTimer(this);
+    m_recheck->setSingleShot(true);
+    m_recheck->setInterval(1000);
+    connect(m_recheck, &QTimer::timeout, this, [this] {
+        if (screens() != m_heard)
+            m_settle->start();
+    });
     for (QScreen *s : QGuiApplication::screens())
         watch(s);
     connect(qApp, &QGuiApplication::screenAdded, this, [this](QScreen *s) {

@@ -36,6 +36,8 @@ private:
     std::unique_ptr<MotionFilter> m_filter;
     QTimer *m_coalesce = nullptr;
     QTimer *m_settle = nullptr;
+    QTimer *m_recheck = nullptr;
+    QList<ScreenInfo> m_heard;
     int m_watchers = 0;
     int m_xinputOpcode = -1;
 };
