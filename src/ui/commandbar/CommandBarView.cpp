@@ -264,10 +264,14 @@ QString iconKey(const QString &desktopFile, const QSize &box, double ratio)
 const QImage *CommandBarView::appIcon(const QString &desktopFile, const QRect &box,
                                       const QPainter &painter)
 {
+    // Rows repaint at every keystroke: this showing's icons are kept apart from the shared
+    // renderings, whose key needs the entry's modification time.
+    if (const auto shown = m_shownIcons.constFind(desktopFile); shown != m_shownIcons.constEnd())
+        return &*shown;
     const double ratio = painter.device() ? painter.device()->devicePixelRatio() : 1.0;
     const QString key = iconKey(desktopFile, box.size(), ratio);
     if (const QImage *cached = renderedIcons().object(key))
-        return cached;
+        return &*m_shownIcons.insert(desktopFile, *cached);
     // The rows show now with their words; the icon follows once drawn, on the next turn of the
     // event loop, so a keystroke is not kept waiting on an image file.
     m_pendingIcons.insert(key, PendingIcon{desktopFile, box.size(), ratio});

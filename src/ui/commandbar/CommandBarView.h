@@ -68,6 +68,8 @@ private:
 
     CommandBarModel &m_model;
     AppIcon m_appIcon;
+    // The icons this showing has drawn, by desktop entry (the icon box never changes size).
+    QHash<QString, QImage> m_shownIcons;
     // Icons the rows asked for and did not find drawn, drawn on the next turns of the event loop.
     QHash<QString, PendingIcon> m_pendingIcons;
     QTimer m_iconTimer;

@@ -203,7 +203,6 @@ void TargetCursor::setSprites(SpriteMaker make)
     m_makeSprites = std::move(make);
     m_sprites.reset();
     m_spritesWindow = 0;
-    m_kept.clear();
 }
 
 TargetCursor::SpriteKey TargetCursor::spriteKey() const
@@ -247,33 +246,30 @@ bool TargetCursor::showSprite(int offset)
     if (id != m_spritesWindow) {
         m_spritesWindow = id;
         m_sprites = m_makeSprites(id);
-        m_kept.clear();
     }
     if (!m_sprites)
         return false;
     const SpriteKey key = spriteKey();
     if (key != m_spriteKey) {
         m_sprites->clear();
-        m_kept.clear();
         m_spriteKey = key;
     }
     const QRect area = toPixels(bobArea()) & rect();
     if (area.isEmpty())
         return false;
     const double ratio = devicePixelRatioF();
-    if (!m_kept.contains(offset)) {
-        QImage frame((QSizeF(area.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
-        frame.setDevicePixelRatio(ratio);
-        frame.fill(Qt::transparent);
-        QPainter painter(&frame);
-        painter.translate(-area.topLeft());
-        paintRegion(painter, QRegion(area));
-        painter.end();
-        if (!m_sprites->keep(offset, frame))
-            return false;
-        m_kept.insert(offset);
-    }
-    return m_sprites->show(offset, (QPointF(mapTo(top, area.topLeft())) * ratio).toPoint());
+    const QPoint at = (QPointF(mapTo(top, area.topLeft())) * ratio).toPoint();
+    // A frame not kept yet is drawn, kept and shown.
+    if (m_sprites->show(offset, at))
+        return true;
+    QImage frame((QSizeF(area.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    frame.setDevicePixelRatio(ratio);
+    frame.fill(Qt::transparent);
+    QPainter painter(&frame);
+    painter.translate(-area.topLeft());
+    paintRegion(painter, QRegion(area));
+    painter.end();
+    return m_sprites->keep(offset, frame) && m_sprites->show(offset, at);
 }
 
 void TargetCursor::showEvent(QShowEvent *event)

@@ -5,7 +5,6 @@
 
 #include <QColor>
 #include <QElapsedTimer>
-#include <QSet>
 #include <QTimer>
 #include <QWidget>
 
@@ -134,7 +133,6 @@ private:
     std::unique_ptr<WindowSprites> m_sprites;
     quintptr m_spritesWindow = 0; // the window the sprites were made for, or refused by
     SpriteKey m_spriteKey;
-    QSet<int> m_kept;
 };
 
 } // namespace CoreWidgets
