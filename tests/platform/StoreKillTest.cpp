@@ -36,6 +36,9 @@ unsigned mode(const QString &path)
 // Each file's generation, or nothing when it is no whole generation.
 std::optional<int> defaultsGeneration(const QByteArray &bytes)
 {
+    // The store makes its file empty and owner-only before anything is saved in it.
+    if (bytes.isEmpty())
+        return 0;
     const QJsonDocument doc = QJsonDocument::fromJson(bytes);
     if (!doc.isObject())
         return std::nullopt;
