@@ -230,7 +230,7 @@ TEST(VantleX11, CommandBarFindsAndRunsAShortcut)
     openBar();
     ASSERT_TRUE(xdotool({"type", "--delay", "40", "water pl"}));
     // The listing runs as the bar opens; give it a moment before choosing.
-    QThread::msleep(800);
+    QThread::msleep(1500);
     ASSERT_TRUE(xdotool("key Return"));
     EXPECT_TRUE(waitUntil([&] { return QFile::exists(ran); }, 5000)) << "the script never ran";
     EXPECT_EQ(readFile(ran), "0\n"); // run with no arguments of its own

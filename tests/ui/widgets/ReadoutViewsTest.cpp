@@ -418,7 +418,7 @@ TEST_F(Views, BobFramesAreDrawnOnceEachAsTheWidgetPaintsThemAndRedrawnWhenTheTar
     cursor->resize(cursor->sizeHint());
     cursor->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(cursor));
-    QTRY_VERIFY_WITH_TIMEOUT(sprites != nullptr, 1000);
+    QTRY_VERIFY_WITH_TIMEOUT(sprites != nullptr, 5000);
     // Over a loop and a half: seven offsets, each drawn once.
     QTRY_VERIFY_WITH_TIMEOUT(sprites->shows >= 18, 6000);
     EXPECT_EQ(sprites->keeps, 7);
