@@ -250,16 +250,12 @@ TEST(CommandBarIcons, IconsFollowTheWordsAndAreReadAgainOnlyForARewrittenEntry)
     file.close();
     CommandBarModel model(
         [&](const QString &, const HUDCommands &) {
-            return QList<CommandItem>{{"app:red",
-                                       "Red",
-                                       {},
-                                       "app",
-                                       QUrl::fromLocalFile(entry),
-                                       "OPEN",
-                                       0,
-                                       [] {},
-                                       {},
-                                       {}}};
+            return QList<CommandItem>{{.id = "app:red",
+                                       .title = "Red",
+                                       .symbol = "app",
+                                       .appURL = QUrl::fromLocalFile(entry),
+                                       .hint = "OPEN",
+                                       .run = [] {}}};
         },
         {});
     int reads = 0;

@@ -9,21 +9,6 @@
 
 namespace {
 
-// Sets one environment variable (a null value unsets it) until the scope ends.
-struct ScopedEnv
-{
-    const char *name;
-    std::optional<QByteArray> old
-        = qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt;
-
-    ScopedEnv(const char *variable, const QByteArray &value)
-        : name(variable)
-    {
-        value.isNull() ? qunsetenv(name) : qputenv(name, value);
-    }
-    ~ScopedEnv() { old ? qputenv(name, *old) : qunsetenv(name); }
-};
-
 // A user data folder and two system ones, in that precedence, named through the XDG variables.
 class XdgApplicationsTest : public ::testing::Test
 {

@@ -7,6 +7,7 @@
 #include "fakes/FakePanelWindow.h"
 #include "fakes/FakeScreens.h"
 #include "fakes/FakeWindowSystem.h"
+#include "ui/widgets/WidgetTestSupport.h"
 #include "x11/X11Probe.h"
 
 #include <gtest/gtest.h>
@@ -64,10 +65,8 @@ protected:
 
     bool goldAt(QPointF model)
     {
-        const QColor c = view->grab().toImage().pixelColor(local(model).toPoint());
-        const QColor &g = EditorView::gold();
-        return std::abs(c.red() - g.red()) <= 2 && std::abs(c.green() - g.green()) <= 2
-            && std::abs(c.blue() - g.blue()) <= 2;
+        return WidgetTest::near(view->grab().toImage().pixelColor(local(model).toPoint()),
+                                EditorView::gold(), 6);
     }
 
     // A display 1440 × 900 at the origin with a 25-point top bar.

@@ -119,9 +119,7 @@ TEST_F(PanelControllerTest,
               std::pair(0.0, 0.045));
     EXPECT_EQ(std::tuple(hp->frame(), hp->alpha(), hp->hasContent()),
               std::tuple(home(playerStatus).translated(40, -200), 1.0, true));
-    runSeconds(9);
-    EXPECT_TRUE(controller->isVisible());
-    runSeconds(2);
+    runSeconds(11);
     EXPECT_EQ(serviceCalls, (QList<bool>{true, false}));
     // Views exist only while shown.
     EXPECT_FALSE(controller->isVisible() || visibility.visible() || hp->hasContent()

@@ -121,9 +121,8 @@ TEST(JsonUserDefaults, TypesSurviveARestartWrongTypesReadAsMissingMalformedFiles
 
 TEST(LinuxAppPaths, DataFolderFollowsXdgIsCreatedOwnerOnlyAndResourcesAreFoundInEitherTree)
 {
-    const QByteArray saved = qgetenv("XDG_DATA_HOME");
     QTemporaryDir dir;
-    qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path()));
+    const ScopedEnv data("XDG_DATA_HOME", QFile::encodeName(dir.path()));
     LinuxAppPaths paths("/nonexistent");
     const QString folder = paths.dataFolder();
     EXPECT_EQ(folder, dir.path() + QStringLiteral("/Vantle"));
@@ -134,7 +133,6 @@ TEST(LinuxAppPaths, DataFolderFollowsXdgIsCreatedOwnerOnlyAndResourcesAreFoundIn
     // A relative XDG path is ignored in favour of ~/.local/share.
     qputenv("XDG_DATA_HOME", "relative/share");
     EXPECT_EQ(paths.dataFolder(), QDir::homePath() + QStringLiteral("/.local/share/Vantle"));
-    qputenv("XDG_DATA_HOME", saved);
 
     // Resources in the build tree and the installed tree.
     QDir root(dir.path());
@@ -149,10 +147,9 @@ TEST(LinuxAppPaths, DataFolderFollowsXdgIsCreatedOwnerOnlyAndResourcesAreFoundIn
 
 TEST(SoundServer, ReachableThroughTheRuntimeSocketOrANamedServer)
 {
-    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR"), named = qgetenv("PULSE_SERVER");
     QTemporaryDir dir;
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.path()));
-    qunsetenv("PULSE_SERVER");
+    const ScopedEnv runtime("XDG_RUNTIME_DIR", QFile::encodeName(dir.path())),
+        named("PULSE_SERVER", QByteArray());
     const bool systemWide
         = QFileInfo::exists(QStringLiteral("/run/user/%1/pulse/native").arg(getuid()))
         || QFileInfo::exists(QStringLiteral("/var/run/pulse/native"));
@@ -164,8 +161,6 @@ TEST(SoundServer, ReachableThroughTheRuntimeSocketOrANamedServer)
     socket.remove();
     qputenv("PULSE_SERVER", "tcp:localhost:4713");
     EXPECT_TRUE(SoundServer::reachable());
-    qputenv("XDG_RUNTIME_DIR", runtime);
-    named.isNull() ? qunsetenv("PULSE_SERVER") : qputenv("PULSE_SERVER", named);
 }
 
 // Two application folders, the first (the user's) hiding entries of the same id in the second.

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include <functional>
+#include <optional>
 
 namespace TestEnvironment {
 
@@ -18,6 +19,21 @@ inline QString home()
 }
 
 } // namespace TestEnvironment
+
+// Sets one environment variable (a null value unsets it) until the scope ends.
+struct ScopedEnv
+{
+    const char *name;
+    std::optional<QByteArray> old
+        = qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt;
+
+    ScopedEnv(const char *variable, const QByteArray &value)
+        : name(variable)
+    {
+        value.isNull() ? qunsetenv(name) : qputenv(name, value);
+    }
+    ~ScopedEnv() { old ? qputenv(name, *old) : qunsetenv(name); }
+};
 
 // The whole file at `path`; empty when it cannot be read.
 inline QByteArray readFile(const QString &path)

@@ -1,11 +1,11 @@
 #include "X11Probe.h"
 #include "support/PrivateSessionBus.h"
+#include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QRegularExpression>
-#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -75,9 +75,7 @@ TEST(WaylandX11, StartsThroughXWaylandShowsTheHUDAndSaysWhatDoesNotWork)
     ASSERT_TRUE(vantle.started());
 
     // The X tools this test runs look at XWayland's display until the test ends.
-    const QByteArray ownDisplay = qgetenv("DISPLAY");
-    qputenv("DISPLAY", weston.display.toLocal8Bit());
-    const auto restore = qScopeGuard([&] { qputenv("DISPLAY", ownDisplay); });
+    const ScopedEnv display("DISPLAY", weston.display.toLocal8Bit());
     EXPECT_TRUE(waitForWindow(QStringLiteral("Kaidro playerStatus")))
         << "the HUD never appeared on XWayland";
 
