@@ -3,13 +3,15 @@
 #include "platform/Screens.h"
 
 #include <QAbstractNativeEventFilter>
+#include <QHash>
 
 #include <memory>
 
 class QScreen;
 class QTimer;
 
-// Qt's screens, primary first, converted to y-up points with the primary display's height.
+// The X server's monitors, primary first, converted to y-up points with the primary display's
+// height; Qt's screens where the server has no RandR 1.5.
 class LinuxScreens final : public Screens
 {
     Q_OBJECT
@@ -28,16 +30,21 @@ public:
     bool watchesPointer() const override;
 
 private:
-    class MotionFilter;
+    class EventFilter;
     void watch(QScreen *screen);
+    QList<ScreenInfo> readServer();
+    static QList<ScreenInfo> qtScreens();
     void selectRawMotion(bool on);
     void noteMotion();
 
-    std::unique_ptr<MotionFilter> m_filter;
+    std::unique_ptr<EventFilter> m_filter;
     QTimer *m_coalesce = nullptr;
     QTimer *m_settle = nullptr;
-    QTimer *m_recheck = nullptr;
-    QList<ScreenInfo> m_heard;
+    QList<ScreenInfo> m_current; // the server's monitors when last settled
+    QHash<quint32, QString> m_monitorNames;
+    quint32 m_root = 0;
+    quint32 m_workAreaAtom = 0;
     int m_watchers = 0;
     int m_xinputOpcode = -1;
+    int m_randrEvent = -1;
 };
