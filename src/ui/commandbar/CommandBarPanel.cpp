@@ -126,7 +126,7 @@ void CommandBarPanel::updateMask()
 {
     // The window is cut to the part the frame covers, so clicks below the rows reach the
     // windows beneath. WORKAROUND(X11 without a compositing manager): transparent pixels show
-    // black, so there it is cut to the card itself.
+    // black, so there it is cut to the card itself, a pixel inside its soft edge.
     QWidget *w = m_widget.get();
     const QRect shown = visibleRect();
     if (shown.isEmpty()) {
@@ -141,7 +141,7 @@ void CommandBarPanel::updateMask()
         return;
     }
     QPainterPath card;
-    card.addRoundedRect(QRectF(10, 20, shown.width() - 20, shown.height() - 26), 14, 14);
+    card.addRoundedRect(QRectF(11, 21, shown.width() - 22, shown.height() - 28), 13, 13);
     w->setMask(QRegion(card.toFillPolygon().toPolygon()));
 }
 
