@@ -26,6 +26,7 @@
 #include <cstdlib>
 #include <deque>
 #include <memory>
+#include <utility>
 
 #include <unistd.h>
 
@@ -222,7 +223,15 @@ TEST(WindowListX11, TargetUnderThePointerIsTheWindowBeneathIt)
     Client xclock(QStringLiteral("xclock"));
     const std::optional<quint32> id = waitForWindowOf(windows, xclock.pid());
     ASSERT_TRUE(id) << "xclock never appeared";
-    const QRectF frame = *windows.windowFrame(*id);
+    // The window manager may still be placing it: its frame is taken once it holds still.
+    QRectF frame = *windows.windowFrame(*id);
+    waitUntil(
+        [&] {
+            QTest::qWait(100);
+            const QRectF again = windows.windowFrame(*id).value_or(QRectF());
+            return std::exchange(frame, again) == again;
+        },
+        3000);
     // Moves with --sync return once the pointer is there.
     const QPoint centre = frame.center().toPoint();
     xdotool(QStringLiteral("mousemove --sync %1 %2").arg(centre.x()).arg(centre.y()));
@@ -230,7 +239,12 @@ TEST(WindowListX11, TargetUnderThePointerIsTheWindowBeneathIt)
     poll(0.4);
     ASSERT_TRUE(target.gaze());
     EXPECT_EQ(target.gaze()->pid, xclock.pid());
-    EXPECT_TRUE(near(target.gaze()->frame, YUp::flip(frame, screens.mainScreen().frame.height())));
+    const QRectF want = YUp::flip(frame, screens.mainScreen().frame.height());
+    const auto text = [](const QRectF &r) {
+        return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+    };
+    EXPECT_TRUE(near(target.gaze()->frame, want))
+        << text(target.gaze()->frame).toStdString() << ", not " << text(want).toStdString();
     EXPECT_NE(target.name(), QStringLiteral("Unknown"));
 
     // The bare desktop is no window: the gaze goes.

@@ -102,8 +102,10 @@ LinuxScreens::LinuxScreens(QObject *parent)
             std::free(version);
         }
         if (randr && randr->present) {
-            xcb_randr_query_version_reply_t *version
-                = xcb_randr_query_version_reply(c, xcb_randr_query_version(c, 1, 5), nullptr);
+            // Asked as Qt asks, so the version the server keeps for the connection stays.
+            xcb_randr_query_version_reply_t *version = xcb_randr_query_version_reply(
+                c, xcb_randr_query_version(c, XCB_RANDR_MAJOR_VERSION, XCB_RANDR_MINOR_VERSION),
+                nullptr);
             if (version && (version->major_version > 1 || version->minor_version >= 5))
                 m_randrEvent = randr->first_event;
             std::free(version);
