@@ -1,6 +1,7 @@
 #include "platform/linux/LinuxScreens.h"
 
 #include "platform/Geometry.h"
+#include "platform/linux/Xcb.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -54,19 +55,6 @@ private:
     LinuxScreens *m_owner;
 };
 
-namespace {
-xcb_connection_t *qtConnection(xcb_window_t *root)
-{
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t *c = x11 ? x11->connection() : nullptr;
-    if (c && root) {
-        const xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
-        *root = it.rem > 0 ? it.data->root : xcb_window_t(XCB_WINDOW_NONE);
-    }
-    return c;
-}
-} // namespace
-
 LinuxScreens::LinuxScreens(QObject *parent)
     : Screens(parent)
 {
@@ -89,7 +77,8 @@ LinuxScreens::LinuxScreens(QObject *parent)
     connect(qApp, &QGuiApplication::screenRemoved, m_settle, qOverload<>(&QTimer::start));
     connect(qApp, &QGuiApplication::primaryScreenChanged, m_settle, qOverload<>(&QTimer::start));
 
-    if (xcb_connection_t *c = qtConnection(&m_root)) {
+    m_root = Xcb::rootOf(Xcb::connection());
+    if (xcb_connection_t *c = Xcb::connection()) {
         const xcb_query_extension_reply_t *xinput = xcb_get_extension_data(c, &xcb_input_id);
         const xcb_query_extension_reply_t *randr = xcb_get_extension_data(c, &xcb_randr_id);
         const xcb_intern_atom_cookie_t workArea = xcb_intern_atom(c, 0, 12, "_NET_WORKAREA");
@@ -155,7 +144,7 @@ void LinuxScreens::stopPointerWatch()
 
 void LinuxScreens::selectRawMotion(bool on)
 {
-    xcb_connection_t *c = qtConnection(nullptr);
+    xcb_connection_t *c = Xcb::connection();
     if (!c || m_root == XCB_WINDOW_NONE)
         return;
     // A mask of its own for the master devices, so the one Qt keeps for all devices stays.
@@ -191,16 +180,15 @@ QList<ScreenInfo> LinuxScreens::readServer()
 {
     // The server's own monitors, not Qt's screens: under load Qt can miss an output switched
     // off and keep a screen that is no longer there.
-    xcb_connection_t *c = qtConnection(nullptr);
+    xcb_connection_t *c = Xcb::connection();
     if (!c || m_randrEvent < 0)
         return {};
     const xcb_randr_get_monitors_cookie_t monitorsCookie = xcb_randr_get_monitors(c, m_root, 1);
     const xcb_get_property_cookie_t areaCookie
         = xcb_get_property(c, 0, m_root, m_workAreaAtom, XCB_ATOM_CARDINAL, 0, 4);
-    const std::unique_ptr<xcb_randr_get_monitors_reply_t, decltype(&std::free)> monitors(
-        xcb_randr_get_monitors_reply(c, monitorsCookie, nullptr), &std::free);
-    const std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> area(
-        xcb_get_property_reply(c, areaCookie, nullptr), &std::free);
+    xcb_generic_error_t *error = nullptr;
+    const auto monitors = Xcb::take(xcb_randr_get_monitors_reply(c, monitorsCookie, &error), error);
+    const auto area = Xcb::take(xcb_get_property_reply(c, areaCookie, &error), error);
     if (!monitors)
         return {};
 
@@ -229,11 +217,11 @@ QList<ScreenInfo> LinuxScreens::readServer()
             nameCookies.append({m.name, xcb_get_atom_name(c, m.name)});
     }
     for (const auto &[atom, cookie] : std::as_const(nameCookies)) {
-        if (xcb_get_atom_name_reply_t *reply = xcb_get_atom_name_reply(c, cookie, nullptr)) {
+        xcb_generic_error_t *error = nullptr;
+        if (const auto reply = Xcb::take(xcb_get_atom_name_reply(c, cookie, &error), error)) {
             m_monitorNames.insert(atom,
-                                  QString::fromUtf8(xcb_get_atom_name_name(reply),
-                                                    xcb_get_atom_name_name_length(reply)));
-            std::free(reply);
+                                  QString::fromUtf8(xcb_get_atom_name_name(reply.get()),
+                                                    xcb_get_atom_name_name_length(reply.get())));
         }
     }
 

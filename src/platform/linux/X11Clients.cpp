@@ -1,5 +1,7 @@
 #include "platform/linux/X11Clients.h"
 
+#include "platform/linux/Xcb.h"
+
 #include <xcb/res.h>
 
 #include <algorithm>
@@ -9,24 +11,13 @@
 
 namespace {
 
-struct FreeDeleter
-{
-    void operator()(void *p) const { std::free(p); }
-};
-template <typename T> using Reply = std::unique_ptr<T, FreeDeleter>;
+using Xcb::Reply;
+using Xcb::take;
 
 constexpr quint32 kMaxListLength = 65536;
 constexpr quint32 kMaxAtoms = 64;
 constexpr quint32 kMaxStringLongs = 256;
 constexpr double kOpaque = 4294967295.0;
-
-// Replies are taken with an error pointer so a window that vanished between the list and the
-// walk does not land an error in Qt's event queue (Qt would log it).
-template <typename T> Reply<T> take(T *reply, xcb_generic_error_t *error)
-{
-    std::free(error);
-    return Reply<T>(reply);
-}
 
 Reply<xcb_get_property_reply_t> propertyReply(xcb_connection_t *c, xcb_get_property_cookie_t cookie)
 {

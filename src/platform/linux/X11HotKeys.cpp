@@ -1,5 +1,7 @@
 #include "platform/linux/X11HotKeys.h"
 
+#include "platform/linux/Xcb.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -102,13 +104,10 @@ ModifierMasks readModifierMasks(xcb_connection_t *c, xcb_key_symbols_t *symbols)
 X11HotKeys::X11HotKeys(QObject *parent)
     : HotKeys(parent)
 {
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    m_connection = x11 ? x11->connection() : nullptr;
+    m_connection = Xcb::connection();
     if (!m_connection)
         return;
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(m_connection));
-    if (it.rem > 0)
-        m_root = it.data->root;
+    m_root = Xcb::rootOf(m_connection);
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
 

@@ -1,6 +1,7 @@
 #include "platform/linux/X11WindowSystem.h"
 
 #include "platform/linux/X11Clients.h"
+#include "platform/linux/Xcb.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -58,16 +59,8 @@ xcb_window_t windowProperty(xcb_connection_t *c, xcb_window_t window, xcb_atom_t
 
 X11WindowSystem::X11WindowSystem()
 {
-    if (auto *x11
-        = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
-        m_connection = x11->connection();
-        if (m_connection) {
-            const xcb_setup_t *setup = xcb_get_setup(m_connection);
-            xcb_screen_iterator_t it = xcb_setup_roots_iterator(setup);
-            if (it.rem > 0)
-                m_root = it.data->root;
-        }
-    }
+    m_connection = Xcb::connection();
+    m_root = Xcb::rootOf(m_connection);
     m_clients = std::make_unique<X11Clients>(m_connection, m_root);
     if (!m_connection || !m_root || !QCoreApplication::instance())
         return;

@@ -1,6 +1,7 @@
 #include "platform/linux/X11Workspace.h"
 
 #include "platform/linux/X11Clients.h"
+#include "platform/linux/Xcb.h"
 #include "platform/linux/XdgApplications.h"
 
 #include <QCoreApplication>
@@ -61,12 +62,6 @@ bool isStandard(const X11Client &client)
     return client.kind == X11WindowKind::normal || client.kind == X11WindowKind::none;
 }
 
-xcb_connection_t *qtConnection()
-{
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
 // A desktop entry's Icon: an absolute path is a file, anything else a theme name.
 QIcon iconNamed(const QString &name)
 {
@@ -77,14 +72,6 @@ QIcon iconNamed(const QString &name)
     return QIcon::fromTheme(name);
 }
 
-xcb_window_t rootOf(xcb_connection_t *c)
-{
-    if (!c)
-        return 0;
-    const xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
-    return it.rem > 0 ? it.data->root : 0;
-}
-
 } // namespace
 
 X11Workspace::X11Workspace(QObject *parent)
@@ -93,7 +80,7 @@ X11Workspace::X11Workspace(QObject *parent)
 
 X11Workspace::X11Workspace(QStringList applicationFolders, QObject *parent)
     : Workspace(parent)
-    , m_clients(std::make_unique<X11Clients>(qtConnection(), rootOf(qtConnection())))
+    , m_clients(std::make_unique<X11Clients>(Xcb::connection(), Xcb::rootOf(Xcb::connection())))
     , m_applicationFolders(applicationFolders)
     , m_entries(std::move(applicationFolders))
 {
