@@ -16,7 +16,7 @@ static void BM_CommandBarKeystroke(benchmark::State &state)
     static const char *const queries[] = {"t", "te", "ter", "code 3", "=2*(3+4)/7", ""};
     const CommandSources sources = bigSources();
     CommandBarModel model(
-        [&sources](const QString &query, const HUDCommands &commands) {
+        [&sources](const QString &query, const CommandBarCommands &commands) {
             return CommandSearch::results(query, commands, sources);
         },
         {});

@@ -9,7 +9,7 @@ static void BM_CommandSearchResults(benchmark::State &state)
     static const char *const queries[]
         = {"t", "te", "ter", "code 3", "photo note", "=2*(3+4)/7", "zzz", ""};
     const CommandSources sources = bigSources();
-    const HUDCommands commands;
+    const CommandBarCommands commands;
     const QString query = QString::fromLatin1(queries[state.range(0)]);
     state.SetLabel(queries[state.range(0)][0] ? queries[state.range(0)] : "(empty)");
     for (auto _ : state)

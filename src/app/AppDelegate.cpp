@@ -310,7 +310,7 @@ void AppDelegate::applicationDidFinishLaunching()
     hudController().show();
 }
 
-HUDCommands AppDelegate::shellCommands()
+CommandBarCommands AppDelegate::shellCommands()
 {
     QPointer<AppDelegate> self(this);
     // Each action does nothing once the delegate is gone.
@@ -326,7 +326,7 @@ HUDCommands AppDelegate::shellCommands()
                 self->hudController().openMenuPanel(id);
         };
     };
-    HUDCommands commands;
+    CommandBarCommands commands;
     commands.toggleHUD = onController(&FloatingHUDPanelController::toggleHUD);
     commands.toggleMenu = onController(&FloatingHUDPanelController::toggleMenu);
     commands.editLayout = onController(&FloatingHUDPanelController::toggleLayoutEditing);

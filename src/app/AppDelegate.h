@@ -38,7 +38,7 @@ public:
 
 private:
     // The shell's actions the command bar runs.
-    HUDCommands shellCommands();
+    CommandBarCommands shellCommands();
     void installMenuBar();
     void registerHotKeys();
     // Takes the commands `Vantle menu` and its siblings send from other processes.

@@ -107,7 +107,7 @@ std::unique_ptr<CommandBarController> makeCommandBar(AppServices &services)
                          });
     }
     auto model = std::make_unique<CommandBarModel>(
-        [&services, running](const QString &query, const HUDCommands &commands) {
+        [&services, running](const QString &query, const CommandBarCommands &commands) {
             return CommandSearch::results(query, commands, liveSources(services, *running));
         },
         [&sound](CommandBarModel::Cue cue, float volume) {

@@ -15,7 +15,7 @@ class CommandBarModel final : public QObject
     Q_OBJECT
 public:
     enum class Cue { hover, select };
-    using Search = std::function<QList<CommandItem>(const QString &query, const HUDCommands &)>;
+    using Search = std::function<QList<CommandItem>(const QString &query, const CommandBarCommands &)>;
     using Play = std::function<void(Cue cue, float volume)>;
 
     CommandBarModel(Search search, Play play, QObject *parent = nullptr);
@@ -28,8 +28,8 @@ public:
     int focusPulse() const { return m_focusPulse; }
     void pulseFocus();
 
-    const HUDCommands &commands() const { return m_commands; }
-    void setCommands(HUDCommands commands) { m_commands = std::move(commands); }
+    const CommandBarCommands &commands() const { return m_commands; }
+    void setCommands(CommandBarCommands commands) { m_commands = std::move(commands); }
     // Asks whoever shows the bar to close it.
     std::function<void()> onClose = [] {};
 
@@ -52,5 +52,5 @@ private:
     QList<CommandItem> m_results;
     int m_selection = 0;
     int m_focusPulse = 0;
-    HUDCommands m_commands;
+    CommandBarCommands m_commands;
 };

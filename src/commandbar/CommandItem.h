@@ -22,7 +22,7 @@ struct CommandItem
 };
 
 // The shell's actions the command bar can run, in this order.
-struct HUDCommands
+struct CommandBarCommands
 {
     std::function<void()> toggleHUD = [] {};
     std::function<void()> toggleMenu = [] {};

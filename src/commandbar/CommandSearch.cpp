@@ -113,7 +113,7 @@ struct BuiltInCommand
 };
 
 // The program's own commands in table order, the widget rows named by what they would do now.
-QList<BuiltInCommand> builtInCommands(const HUDCommands &c, const CommandSources &s)
+QList<BuiltInCommand> builtInCommands(const CommandBarCommands &c, const CommandSources &s)
 {
     QList<BuiltInCommand> out{
         {QStringLiteral("Menu"), QStringLiteral("circle.hexagongrid.fill"),
@@ -148,7 +148,7 @@ QList<BuiltInCommand> builtInCommands(const HUDCommands &c, const CommandSources
     return out;
 }
 
-QList<CommandItem> emptyQueryList(const HUDCommands &commands, const CommandSources &sources)
+QList<CommandItem> emptyQueryList(const CommandBarCommands &commands, const CommandSources &sources)
 {
     QList<CommandItem> out;
     for (const SearchSkill &skill : sources.quickBar.mid(0, kEmptyQueryRows)) {
@@ -263,7 +263,7 @@ QList<CommandItem> skills(const QStringList &tokens, const CommandSources &sourc
     return out;
 }
 
-QList<CommandItem> commands(const QStringList &tokens, const HUDCommands &commands,
+QList<CommandItem> commands(const QStringList &tokens, const CommandBarCommands &commands,
                             const CommandSources &sources, qsizetype limit)
 {
     QList<CommandItem> out;
@@ -340,7 +340,7 @@ QUrl webSearchURL(const QString &query)
     return QUrl::fromEncoded(webSearchPrefix.toUtf8() + encoded, QUrl::StrictMode);
 }
 
-QList<CommandItem> results(const QString &query, const HUDCommands &commands,
+QList<CommandItem> results(const QString &query, const CommandBarCommands &commands,
                            const CommandSources &sources)
 {
     const QString trimmed = query.trimmed();

@@ -61,7 +61,7 @@ inline const QString webSearchPrefix = QStringLiteral("https://duckduckgo.com/?q
 std::optional<int> score(const QString &text, const QStringList &tokens);
 
 // The rows for a query, best first, at most nine.
-QList<CommandItem> results(const QString &query, const HUDCommands &commands,
+QList<CommandItem> results(const QString &query, const CommandBarCommands &commands,
                            const CommandSources &sources);
 
 // The per-source matchers, best first (applications, skills) or in the source's order
@@ -70,7 +70,7 @@ QList<CommandItem> applications(const QStringList &tokens, const CommandSources 
                                 qsizetype limit = -1);
 QList<CommandItem> skills(const QStringList &tokens, const CommandSources &sources,
                           qsizetype limit = -1);
-QList<CommandItem> commands(const QStringList &tokens, const HUDCommands &commands,
+QList<CommandItem> commands(const QStringList &tokens, const CommandBarCommands &commands,
                             const CommandSources &sources, qsizetype limit = -1);
 QList<CommandItem> clipboard(const QStringList &tokens, const CommandSources &sources,
                              qsizetype limit = -1);

@@ -69,7 +69,7 @@ protected:
                             FakeScreens::make("right", {1440, 0, 1280, 800})});
         screens.setPointer({100, 100});
         auto model = std::make_unique<CommandBarModel>(
-            [this](const QString &query, const HUDCommands &) {
+            [this](const QString &query, const CommandBarCommands &) {
                 QList<CommandItem> rows;
                 for (int i = 0; i < query.size(); ++i)
                     rows << row(query.left(i + 1), query.at(i) == 'c');
@@ -174,7 +174,7 @@ TEST_F(CommandBarTest, SelectionWrapsAndIsSilentWithoutRows)
     model.setQuery("abcd");
     EXPECT_EQ(model.selection(), 0);
     // A search with no rows: the arrows and Return do nothing and make no sound.
-    CommandBarModel empty([](const QString &, const HUDCommands &) { return QList<CommandItem>(); },
+    CommandBarModel empty([](const QString &, const CommandBarCommands &) { return QList<CommandItem>(); },
                           [this](CommandBarModel::Cue, float) { log << "sound"; });
     empty.onClose = [this] { log << "close"; };
     log.clear();
@@ -249,7 +249,7 @@ TEST(CommandBarIcons, IconsFollowTheWordsAndAreReadAgainOnlyForARewrittenEntry)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("[Desktop Entry]\n") > 0);
     file.close();
     CommandBarModel model(
-        [&](const QString &, const HUDCommands &) {
+        [&](const QString &, const CommandBarCommands &) {
             return QList<CommandItem>{{.id = "app:red",
                                        .title = "Red",
                                        .symbol = "app",

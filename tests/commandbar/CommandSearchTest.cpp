@@ -49,7 +49,7 @@ class CommandSearchTest : public ::testing::Test
 {
 protected:
     CommandSources sources;
-    HUDCommands commands;
+    CommandBarCommands commands;
     QSet<HUDWidgetID> hidden;
     QStringList done;
 
@@ -278,7 +278,7 @@ TEST_F(CommandSearchTest, EmptyActionsDoNothing)
     bare.apps = {app("Safari")};
     bare.clips = {clip("safari notes")};
     bare.skills = {skill("k", "Safari skill")};
-    HUDCommands none;
+    CommandBarCommands none;
     none.toggleMenu = nullptr;
     QList<CommandItem> rows;
     for (const char *query : {"safari", "=1", "menu", "hide"})
