@@ -7,6 +7,7 @@
 #include "app/HotKeyStartup.h"
 #include "app/MenuBarController.h"
 #include "app/MenuBindings.h"
+#include "app/ShellActions.h"
 #include "app/SingleCopy.h"
 #include "clipboard/ClipboardHistory.h"
 #include "clipboard/Paster.h"
@@ -41,6 +42,7 @@
 #include "ui/widgets/ScaledRoot.h"
 #include "windows/WindowArranger.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFontDatabase>
@@ -75,7 +77,9 @@ AppDelegate::AppDelegate(Platform &platform, QObject *parent)
     : QObject(parent)
     , m_platform(platform)
     , m_services(std::make_unique<AppServices>(platform))
-{ }
+{
+    ShellActions::install(m_services->commands, *this);
+}
 
 void AppDelegate::toggleAllWidgets()
 {
@@ -312,93 +316,52 @@ void AppDelegate::applicationDidFinishLaunching()
 
 CommandBarCommands AppDelegate::shellCommands()
 {
-    QPointer<AppDelegate> self(this);
-    // Each action does nothing once the delegate is gone.
-    auto onController = [self](void (FloatingHUDPanelController::*op)()) {
-        return [self, op] {
-            if (self)
-                (self->hudController().*op)();
-        };
-    };
-    auto openPanel = [self](HUDWidgetID id) {
-        return [self, id] {
-            if (self)
-                self->hudController().openMenuPanel(id);
-        };
+    const HUDCommands &registry = m_services->commands;
+    auto trigger = [&registry](const char *id) {
+        return [&registry, id] { registry.trigger(QLatin1String(id)); };
     };
     CommandBarCommands commands;
-    commands.toggleHUD = onController(&FloatingHUDPanelController::toggleHUD);
-    commands.toggleMenu = onController(&FloatingHUDPanelController::toggleMenu);
-    commands.editLayout = onController(&FloatingHUDPanelController::toggleLayoutEditing);
-    commands.resetLayout = onController(&FloatingHUDPanelController::resetLayout);
-    commands.showInventory = openPanel(HUDWidgetID::inventory);
-    commands.showSkills = openPanel(HUDWidgetID::skills);
-    commands.showEquipment = openPanel(HUDWidgetID::equipment);
-    commands.showQuest = openPanel(HUDWidgetID::questLog);
+    commands.toggleHUD = trigger("hud");
+    commands.toggleMenu = trigger("menu");
+    commands.editLayout = trigger("edit-layout");
+    commands.resetLayout = trigger("reset-layout");
+    commands.showInventory = trigger("inventory");
+    commands.showSkills = trigger("skills");
+    commands.showEquipment = trigger("equipment");
+    commands.showQuest = trigger("quest");
     return commands;
 }
 
 void AppDelegate::installMenuBar()
 {
     AppServices &s = *m_services;
-    QPointer<AppDelegate> self(this);
-    MenuBarController::Actions actions;
-    actions.onToggle = [self] {
-        if (self)
-            self->hudController().toggleHUD();
-    };
-    actions.onCommandBar = [&s] { s.commandBar.toggle(); };
-    actions.onMenu = [self] {
-        if (self)
-            self->hudController().toggleMenu();
-    };
-    actions.onToggleAll = [self] {
-        if (self)
-            self->toggleAllWidgets();
-    };
-    actions.onSetupCheck = [&s] { s.setupWindow.show(); };
-    actions.setupAttention = [&s] { return s.setupChecker.attentionCount(); };
-    actions.allHidden = [&s] { return s.widgets.allHidden(); };
-    actions.onQuit = [] { QCoreApplication::quit(); };
-    actions.onToggleLoginItem = [&s] { s.loginItems.toggle(); };
-    actions.loginItemEnabled = [&s] { return s.loginItems.isEnabled(); };
+    MenuBarController::Status status;
+    status.allHidden = [&s] { return s.widgets.allHidden(); };
+    status.setupAttention = [&s] { return s.setupChecker.attentionCount(); };
+    status.loginItemEnabled = [&s] { return s.loginItems.isEnabled(); };
     m_menuBar = std::make_unique<MenuBarController>(
-        std::move(actions), m_platform.paths->resourcesFolder(), *m_platform.log);
+        s.commands, std::move(status), m_platform.paths->resourcesFolder(), *m_platform.log);
     m_menuBar->install();
 }
 
 void AppDelegate::registerHotKeys()
 {
-    QPointer<AppDelegate> self(this);
-    // Each action does nothing once the delegate is gone.
-    auto onDelegate = [self](void (AppDelegate::*op)()) {
-        return [self, op] {
-            if (self)
-                (self.data()->*op)();
-        };
-    };
-    auto onController = [self](void (FloatingHUDPanelController::*op)()) {
-        return [self, op] {
-            if (self)
-                (self->hudController().*op)();
-        };
-    };
-    CommandBarController &commandBar = m_services->commandBar;
-    const QList<QPair<HotKeyBinding, std::function<void()>>> bindings{
-        {HUDHotKey, onController(&FloatingHUDPanelController::toggleHUD)},
-        {CommandBarHotKey, [&commandBar] { commandBar.toggle(); }},
-        {MenuHotKey, onController(&FloatingHUDPanelController::toggleMenu)},
-        {HideAllHotKey, onDelegate(&AppDelegate::toggleAllWidgets)},
-    };
-    QList<bool> registered;
-    for (const auto &[key, action] : bindings) {
+    const HUDCommands &commands = m_services->commands;
+    QList<HotKeyStartup::Registration> registrations;
+    for (const HUDCommands::Command &command : commands.commands()) {
+        if (!command.hotKey)
+            continue;
+        const HotKeyBinding &key = *command.hotKey;
         auto center = std::make_unique<HotKeyCenter>(key.id, m_platform.hotKeys.get());
-        registered << center->registerHotKey(key.keyCode, key.modifiers, action);
+        QPointer<QAction> action = commands.action(command.id);
+        registrations.append({key, center->registerHotKey(key.keyCode, key.modifiers, [action] {
+                                  if (action)
+                                      action->trigger();
+                              })});
         m_hotKeys.push_back(std::move(center));
     }
 
-    const HotKeyStartup::Report report
-        = HotKeyStartup::report(registered[0], registered[1], registered[2], registered[3]);
+    const HotKeyStartup::Report report = HotKeyStartup::report(registrations);
     m_services->hotKeyFailures = report.failures;
     for (const QString &line : report.logLines)
         m_platform.log->log(line);
@@ -428,21 +391,13 @@ void AppDelegate::listenForCommands()
 {
     if (!m_platform.remote)
         return;
-    QPointer<AppDelegate> self(this);
-    const QHash<QString, std::function<void()>> actions{
-        {QStringLiteral("hud"), [self] { self->hudController().toggleHUD(); }},
-        {QStringLiteral("menu"), [self] { self->hudController().toggleMenu(); }},
-        {QStringLiteral("command-bar"), [self] { self->m_services->commandBar.toggle(); }},
-        {QStringLiteral("hide-all"), [self] { self->toggleAllWidgets(); }},
-        {QStringLiteral("edit-layout"), [self] { self->hudController().toggleLayoutEditing(); }},
-        {QStringLiteral("quit"), [] { QCoreApplication::quit(); }},
-    };
+    QPointer<HUDCommands> commands(&m_services->commands);
     QString error;
     const bool listening = m_platform.remote->listen(
         CommandLine::commandNames(),
-        [self, actions](const QString &command) {
-            if (self && actions.contains(command))
-                actions.value(command)();
+        [commands](const QString &command) {
+            if (commands)
+                commands->trigger(command);
         },
         &error);
     if (!listening)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hud/HUDCommands.h"
 #include "hud/HUDLayoutStore.h"
 #include "hud/HUDNotifications.h"
 #include "hud/HUDSettings.h"
@@ -56,6 +57,8 @@ public:
     // the setup check reads it.
     QStringList hotKeyFailures;
 
+    // The shell's commands; the delegate fills it at start.
+    HUDCommands commands;
     HUDNotifications notifications;
     HUDVisibility visibility;
     HUDSettings settings;

@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "app/ShellActions.h"
+
 namespace CommandLine {
 
 namespace {
@@ -26,14 +28,15 @@ bool takesValue(QString option)
 
 const QList<Command> &commands()
 {
-    static const QList<Command> all{
-        {QStringLiteral("hud"), QStringLiteral("show or hide the readouts")},
-        {QStringLiteral("menu"), QStringLiteral("open or close the game menu")},
-        {QStringLiteral("command-bar"), QStringLiteral("open or close the command bar")},
-        {QStringLiteral("hide-all"), QStringLiteral("hide every widget, or show them all again")},
-        {QStringLiteral("edit-layout"), QStringLiteral("start or finish editing the layout")},
-        {QStringLiteral("quit"), QStringLiteral("end the running copy")},
-    };
+    // The shell's commands that say what they do from the command line.
+    static const QList<Command> all = [] {
+        QList<Command> out;
+        for (const HUDCommands::Command &command : ShellActions::table()) {
+            if (!command.remoteHelp.isEmpty())
+                out.append({command.id, command.remoteHelp});
+        }
+        return out;
+    }();
     return all;
 }
 

@@ -40,15 +40,9 @@ void HotKeyCenter::handlePress(int id)
 {
     if (id != int(m_hotKeyID))
         return;
-    // Queued even when the service already delivers from the event loop: the action may open
-    // windows or re-register keys, which must not happen inside the service's own dispatch.
-    // Looked up when it runs, so a press followed by unregister does nothing.
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            // A copy, so the action may unregister or re-register this very centre.
-            if (const std::function<void()> callback = m_callback)
-                callback();
-        },
-        Qt::QueuedConnection);
+    // The service delivers presses from the event loop, never inside its own dispatch, so the
+    // action may open windows or re-register keys right here. A copy, so the action may
+    // unregister or re-register this very centre.
+    if (const std::function<void()> callback = m_callback)
+        callback();
 }

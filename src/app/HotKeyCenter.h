@@ -14,8 +14,8 @@
 // and runs its action when the combination is pressed.
 //
 // Several centres share one `HotKeys` service; each reacts only to presses of its own id. The
-// action always runs later from the main event loop, never inside the press handling, and only
-// if the centre still holds it then.
+// action runs as the service delivers the press, from the main event loop, and only if the
+// centre still holds it then.
 class HotKeyCenter final : public QObject
 {
     Q_OBJECT

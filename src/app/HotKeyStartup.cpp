@@ -1,31 +1,51 @@
 #include "app/HotKeyStartup.h"
 
-#include "app/HotKeyCenter.h"
-#include "hud/HUDHotKeys.h"
+#include <algorithm>
 
-HotKeyStartup::Report HotKeyStartup::report(bool hudOk, bool commandOk, bool menuOk, bool hideAllOk)
+namespace {
+
+// How the reports order the keys, and what the log calls each.
+struct KeyReport
 {
-    Report r;
-    if (!hudOk)
-        r.failures << HUDHotKey.displayText;
-    if (!menuOk)
-        r.failures << MenuHotKey.displayText;
-    if (!commandOk)
-        r.failures << CommandBarHotKey.displayText;
-    if (!hideAllOk)
-        r.failures << HideAllHotKey.displayText;
+    int rank;
+    int logRank;
+    const char *logName;
+};
 
-    if (!hideAllOk)
-        r.logLines << QStringLiteral("hide-all hotkey %1 failed to register")
-                          .arg(HideAllHotKey.displayText);
-    if (!menuOk)
-        r.logLines
-            << QStringLiteral("menu hotkey %1 failed to register").arg(MenuHotKey.displayText);
-    if (!commandOk)
-        r.logLines << QStringLiteral("command bar hotkey %1 failed to register")
-                          .arg(CommandBarHotKey.displayText);
-    if (!hudOk)
-        r.logLines
-            << QStringLiteral("global hotkey %1 failed to register").arg(HUDHotKey.displayText);
-    return r;
+KeyReport keyReport(const HotKeyBinding &key)
+{
+    if (key.id == HUDHotKey.id)
+        return {0, 3, "global"};
+    if (key.id == MenuHotKey.id)
+        return {1, 1, "menu"};
+    if (key.id == CommandBarHotKey.id)
+        return {2, 2, "command bar"};
+    if (key.id == HideAllHotKey.id)
+        return {3, 0, "hide-all"};
+    return {4, 4, "hotkey"};
+}
+
+} // namespace
+
+HotKeyStartup::Report HotKeyStartup::report(const QList<Registration> &registrations)
+{
+    QList<HotKeyBinding> failed;
+    for (const Registration &r : registrations) {
+        if (!r.registered)
+            failed << r.key;
+    }
+    std::stable_sort(failed.begin(), failed.end(), [](const auto &a, const auto &b) {
+        return keyReport(a).rank < keyReport(b).rank;
+    });
+    Report out;
+    for (const HotKeyBinding &key : failed)
+        out.failures << key.displayText;
+    std::stable_sort(failed.begin(), failed.end(), [](const auto &a, const auto &b) {
+        return keyReport(a).logRank < keyReport(b).logRank;
+    });
+    for (const HotKeyBinding &key : failed) {
+        out.logLines << QStringLiteral("%1 hotkey %2 failed to register")
+                            .arg(QLatin1String(keyReport(key).logName), key.displayText);
+    }
+    return out;
 }

@@ -1,6 +1,6 @@
 #include "app/MenuBarController.h"
 
-#include "app/HotKeyCenter.h"
+#include "hud/HUDCommands.h"
 #include "hud/HUDHotKeys.h"
 #include "platform/SystemLog.h"
 #include "ui/CoreTheme.h"
@@ -16,13 +16,6 @@
 
 namespace {
 
-// What a menu line runs when clicked; a missing action does nothing.
-void call(const std::function<void()> &action)
-{
-    if (action)
-        action();
-}
-
 QPixmap renderSvg(QSvgRenderer &renderer, int size)
 {
     QPixmap pixmap(size, size);
@@ -34,10 +27,11 @@ QPixmap renderSvg(QSvgRenderer &renderer, int size)
 
 } // namespace
 
-MenuBarController::MenuBarController(Actions actions, QString resourcesFolder, SystemLog &log,
-                                     QObject *parent)
+MenuBarController::MenuBarController(HUDCommands &commands, Status status, QString resourcesFolder,
+                                     SystemLog &log, QObject *parent)
     : QObject(parent)
-    , m_actions(std::move(actions))
+    , m_commands(commands)
+    , m_status(std::move(status))
     , m_resourcesFolder(std::move(resourcesFolder))
     , m_log(log)
 { }
@@ -75,38 +69,50 @@ QIcon MenuBarController::icon(const QString &resourcesFolder)
     return QIcon(pixmap);
 }
 
-QList<MenuBarController::Entry> MenuBarController::entries(bool allHidden, int setupAttention,
+QList<MenuBarController::Entry> MenuBarController::entries(const HUDCommands &commands,
+                                                           bool allHidden, int setupAttention,
                                                            bool loginItemEnabled)
 {
-    const Entry separator{{}, {}, true, Command::none};
+    // The line of a command: its tray text (or `title`) and its key.
+    auto line = [&commands](const QString &id, const QString &title = {}) {
+        Entry entry{title, {}, false, id};
+        if (const HUDCommands::Command *command = commands.command(id)) {
+            if (entry.title.isEmpty())
+                entry.title = command->text;
+            if (command->hotKey)
+                entry.shortcut = command->hotKey->displayText;
+        }
+        return entry;
+    };
+    const Entry separator{{}, {}, true, {}};
     const QString setupTitle = setupAttention < 1
         ? QStringLiteral("Setup Check...")
         : QStringLiteral("Setup Check (%1 need attention)...").arg(setupAttention);
+    Entry quit = line(QStringLiteral("quit"));
+    quit.shortcut = QStringLiteral("Ctrl+Q");
     return {
-        {allHidden ? QStringLiteral("Show All Widgets") : QStringLiteral("Hide All Widgets"),
-         HideAllHotKey.displayText, false, Command::toggleAll},
+        line(QStringLiteral("hide-all"),
+             allHidden ? QStringLiteral("Show All Widgets") : QStringLiteral("Hide All Widgets")),
         separator,
-        {QStringLiteral("Menu"), MenuHotKey.displayText, false, Command::menu},
-        {QStringLiteral("Show or Hide HUD Readouts"), HUDHotKey.displayText, false,
-         Command::toggleHUD},
-        {QStringLiteral("Command Bar"), CommandBarHotKey.displayText, false, Command::commandBar},
+        line(QStringLiteral("menu")),
+        line(QStringLiteral("hud")),
+        line(QStringLiteral("command-bar")),
         separator,
-        {setupTitle, {}, false, Command::setupCheck},
-        {loginItemEnabled ? QStringLiteral("Open at Login ✓") : QStringLiteral("Open at Login"),
-         {},
-         false,
-         Command::loginItem},
-        {QStringLiteral("About Kaidro..."), {}, false, Command::about},
+        line(QStringLiteral("setup-check"), setupTitle),
+        line(QStringLiteral("login-item"),
+             loginItemEnabled ? QStringLiteral("Open at Login ✓")
+                              : QStringLiteral("Open at Login")),
+        line(QStringLiteral("about")),
         separator,
-        {QStringLiteral("Log Out (Quit)"), QStringLiteral("Ctrl+Q"), false, Command::quit},
+        quit,
     };
 }
 
 QList<MenuBarController::Entry> MenuBarController::currentEntries() const
 {
-    return entries(m_actions.allHidden && m_actions.allHidden(),
-                   m_actions.setupAttention ? m_actions.setupAttention() : 0,
-                   m_actions.loginItemEnabled && m_actions.loginItemEnabled());
+    return entries(m_commands, m_status.allHidden && m_status.allHidden(),
+                   m_status.setupAttention ? m_status.setupAttention() : 0,
+                   m_status.loginItemEnabled && m_status.loginItemEnabled());
 }
 
 QMenu *MenuBarController::menu()
@@ -133,7 +139,7 @@ void MenuBarController::rebuildMenu()
         // The text after the tab is drawn in the shortcut column. Quit is the exception: its
         // Ctrl+Q acts while the menu is open.
         QAction *action = nullptr;
-        if (entry.command == Command::quit) {
+        if (entry.command == QLatin1String("quit")) {
             action = target->addAction(entry.title);
             action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
         } else if (entry.shortcut.isEmpty()) {
@@ -141,40 +147,9 @@ void MenuBarController::rebuildMenu()
         } else {
             action = target->addAction(entry.title + QLatin1Char('\t') + entry.shortcut);
         }
-        const Command command = entry.command;
-        connect(action, &QAction::triggered, this, [this, command] { run(command); });
-    }
-}
-
-void MenuBarController::run(Command command)
-{
-    switch (command) {
-    case Command::none:
-        break;
-    case Command::toggleAll:
-        call(m_actions.onToggleAll);
-        break;
-    case Command::menu:
-        call(m_actions.onMenu);
-        break;
-    case Command::toggleHUD:
-        call(m_actions.onToggle);
-        break;
-    case Command::commandBar:
-        call(m_actions.onCommandBar);
-        break;
-    case Command::setupCheck:
-        call(m_actions.onSetupCheck);
-        break;
-    case Command::loginItem:
-        call(m_actions.onToggleLoginItem);
-        break;
-    case Command::about:
-        showAbout();
-        break;
-    case Command::quit:
-        call(m_actions.onQuit);
-        break;
+        const QString command = entry.command;
+        connect(action, &QAction::triggered, this,
+                [this, command] { m_commands.trigger(command); });
     }
 }
 
@@ -199,14 +174,14 @@ void MenuBarController::activated(QSystemTrayIcon::ActivationReason reason)
 {
     switch (reason) {
     case QSystemTrayIcon::Trigger:
-        call(m_actions.onMenu);
+        m_commands.trigger(QStringLiteral("menu"));
         break;
     case QSystemTrayIcon::Context:
         rebuildMenu();
         break;
     case QSystemTrayIcon::Unknown:
         // An activation without a mouse event (a host's keyboard navigation): the HUD toggle.
-        call(m_actions.onToggle);
+        m_commands.trigger(QStringLiteral("hud"));
         break;
     case QSystemTrayIcon::DoubleClick:
     case QSystemTrayIcon::MiddleClick:

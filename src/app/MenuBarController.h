@@ -10,55 +10,38 @@
 #include <functional>
 #include <memory>
 
+class HUDCommands;
 class QMenu;
 class QMessageBox;
 class SystemLog;
 
 // The tray icon, the program's one always-present handle: a left click toggles the game menu, a
-// right click opens a small menu of the main commands, the setup check, the login-item switch,
-// the About box and quit.
+// right click opens a small menu of the shell's main commands, the setup check, the login-item
+// switch, the About box and quit.
 class MenuBarController final : public QObject
 {
     Q_OBJECT
 public:
-    // What the application hands in. Queries are asked each time the menu opens.
-    struct Actions
+    // What the titles say; asked each time the menu opens.
+    struct Status
     {
-        std::function<void()> onToggle;
-        std::function<void()> onCommandBar;
-        std::function<void()> onMenu;
-        std::function<void()> onToggleAll;
-        std::function<void()> onSetupCheck;
-        std::function<int()> setupAttention;
         std::function<bool()> allHidden;
-        std::function<void()> onQuit;
-        std::function<void()> onToggleLoginItem;
+        std::function<int()> setupAttention;
         std::function<bool()> loginItemEnabled;
     };
 
-    enum class Command {
-        none,
-        toggleAll,
-        menu,
-        toggleHUD,
-        commandBar,
-        setupCheck,
-        loginItem,
-        about,
-        quit,
-    };
-
-    // One line of the tray menu: a separator, or a title with its key hint and command.
+    // One line of the tray menu: a separator, or a title with its key hint and the id of the
+    // shell command it triggers.
     struct Entry
     {
         QString title;
         QString shortcut;
         bool separator = false;
-        Command command = Command::none;
+        QString command;
     };
 
-    // `resourcesFolder` holds icons/MenuBarIcon.svg (may be empty).
-    MenuBarController(Actions actions, QString resourcesFolder, SystemLog &log,
+    // Lines trigger `commands`; `resourcesFolder` holds icons/MenuBarIcon.svg (may be empty).
+    MenuBarController(HUDCommands &commands, Status status, QString resourcesFolder, SystemLog &log,
                       QObject *parent = nullptr);
     ~MenuBarController() override;
 
@@ -67,14 +50,17 @@ public:
     void install();
 
     // The tray menu for the given state, in order.
-    static QList<Entry> entries(bool allHidden, int setupAttention, bool loginItemEnabled);
+    static QList<Entry> entries(const HUDCommands &commands, bool allHidden, int setupAttention,
+                                bool loginItemEnabled);
     // The entries for the state the queries report now.
     QList<Entry> currentEntries() const;
 
     // The menu, rebuilt from currentEntries(); the tray shows it on a right click.
     QMenu *menu();
     void rebuildMenu();
-    void run(Command command);
+
+    // The About box, made on first use and raised when it is already open.
+    void showAbout();
 
     // Our own emblem from `resourcesFolder`, or the hexagon-grid symbol when the file is missing.
     static QIcon icon(const QString &resourcesFolder);
@@ -84,9 +70,9 @@ public:
 
 private:
     void activated(QSystemTrayIcon::ActivationReason reason);
-    void showAbout();
 
-    Actions m_actions;
+    HUDCommands &m_commands;
+    Status m_status;
     QString m_resourcesFolder;
     SystemLog &m_log;
     bool m_installed = false;

@@ -4,9 +4,11 @@
 
 #include <QHash>
 #include <QList>
+#include <QMetaObject>
 #include <QSet>
 
-// Grabs held in memory; combinations in `taken` belong to another program. `press` is synchronous.
+// Grabs held in memory; combinations in `taken` belong to another program. `press` is delivered
+// from the event loop, as every backend delivers it.
 class FakeHotKeys final : public HotKeys
 {
 public:
@@ -29,5 +31,9 @@ public:
         releases << id;
         held.remove(id);
     }
-    void press(int id) { emit pressed(id); }
+    void press(int id)
+    {
+        QMetaObject::invokeMethod(
+            this, [this, id] { emit pressed(id); }, Qt::QueuedConnection);
+    }
 };

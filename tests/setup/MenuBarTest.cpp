@@ -1,4 +1,5 @@
 #include "app/MenuBarController.h"
+#include "app/ShellActions.h"
 
 #include "fakes/FakeSystemLog.h"
 
@@ -10,7 +11,8 @@
 
 namespace {
 
-// A controller whose queries read the fields and whose actions count into `ran`.
+// A controller over the program's commands, whose status reads the fields and whose commands
+// count into `ran`.
 struct MenuFixture : ::testing::Test
 {
     bool allHidden = false;
@@ -18,14 +20,20 @@ struct MenuFixture : ::testing::Test
     bool loginEnabled = false;
     QStringList ran;
     FakeSystemLog log;
+    HUDCommands commands;
 
-    MenuBarController::Actions actions()
+    MenuFixture()
     {
-        auto record = [this](const char *name) { return [this, name] { ran << name; }; };
+        for (const HUDCommands::Command &command : ShellActions::table())
+            commands.add(command);
+        QObject::connect(&commands, &HUDCommands::triggered,
+                         [this](const QString &id) { ran << id; });
+    }
+
+    MenuBarController::Status status()
+    {
         auto read = [](const auto &field) { return [&field] { return field; }; };
-        return {record("toggle"),     record("commandBar"), record("menu"),  record("toggleAll"),
-                record("setupCheck"), read(attention),      read(allHidden), record("quit"),
-                record("login"),      read(loginEnabled)};
+        return {read(allHidden), read(attention), read(loginEnabled)};
     }
 
     static QAction *find(QMenu *menu, const QString &prefix)
@@ -42,7 +50,7 @@ struct MenuFixture : ::testing::Test
 
 TEST_F(MenuFixture, TheMenuIsRebuiltOnEveryOpeningAndRunsTheChosenCommand)
 {
-    MenuBarController controller(actions(), QString(), log);
+    MenuBarController controller(commands, status(), QString(), log);
     QMenu *menu = controller.menu();
     allHidden = true;
     attention = 2;
@@ -51,14 +59,18 @@ TEST_F(MenuFixture, TheMenuIsRebuiltOnEveryOpeningAndRunsTheChosenCommand)
     for (const char *title :
          {"Show All Widgets", "Setup Check (2 need attention)...", "Open at Login ✓"})
         ASSERT_NE(find(menu, title), nullptr) << title;
-    EXPECT_EQ(menu->actions().size(), qsizetype(MenuBarController::entries(true, 2, true).size()));
+    EXPECT_EQ(menu->actions().size(),
+              qsizetype(MenuBarController::entries(commands, true, 2, true).size()));
+    // Each key hint is the key of the command the line triggers.
+    ASSERT_NE(find(menu, "Menu\tCtrl+Alt+Super+M"), nullptr);
+    ASSERT_NE(find(menu, "Show All Widgets\tCtrl+Alt+Super+X"), nullptr);
 
     for (const char *title : {"Show All Widgets", "Menu", "Show or Hide HUD Readouts",
                               "Command Bar", "Setup Check", "Open at Login", "Log Out (Quit)"})
         find(menu, QLatin1String(title))->trigger();
-    EXPECT_EQ(
-        ran,
-        (QStringList{"toggleAll", "menu", "toggle", "commandBar", "setupCheck", "login", "quit"}));
+    EXPECT_EQ(ran,
+              (QStringList{"hide-all", "menu", "hud", "command-bar", "setup-check", "login-item",
+                           "quit"}));
     EXPECT_EQ(find(menu, "Log Out")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
     // Our emblem, or the symbol where it is missing.
     EXPECT_FALSE(MenuBarController::icon(QStringLiteral(KAIDRO_RESOURCES_DIR)).isNull());
@@ -70,7 +82,7 @@ TEST_F(MenuFixture, WithoutATrayHostItLogsOnceAndGoesOn)
 {
     if (QSystemTrayIcon::isSystemTrayAvailable())
         GTEST_SKIP() << "a tray host is running";
-    MenuBarController controller(actions(), QString(), log);
+    MenuBarController controller(commands, status(), QString(), log);
     controller.install();
     controller.install();
     EXPECT_EQ(controller.item(), nullptr);
