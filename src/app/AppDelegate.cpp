@@ -411,5 +411,5 @@ void AppDelegate::applicationWillTerminate()
     m_terminated = true;
     for (const std::unique_ptr<HotKeyCenter> &key : m_hotKeys)
         key->unregister();
-    m_services->metrics.stop();
+    m_services->shutdown();
 }

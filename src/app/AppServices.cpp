@@ -17,7 +17,9 @@
 #include "platform/AppPaths.h"
 #include "platform/Edition.h"
 #include "platform/Platform.h"
+#include "platform/Screens.h"
 #include "platform/SystemLog.h"
+#include "platform/WindowSystem.h"
 #include "platform/linux/SoundServer.h"
 #include "quests/QuestService.h"
 #include "setup/SetupChecker.h"
@@ -37,51 +39,23 @@
 
 namespace {
 
-// Built once and deliberately never deleted (see AppServices).
-template <typename T, typename... Args> T &keep(Args &&...args)
+std::unique_ptr<PanelWindow> makeToastPanel(const Screens &screens, WindowSystem &windows,
+                                            FloatingHUDPanel::ContentFactory content)
 {
-    return *new T(std::forward<Args>(args)...);
+    return std::make_unique<FloatingHUDPanel>(PanelStyle{QStringLiteral("toast"), 6, false, false},
+                                              std::move(content), screens, windows);
 }
 
-CoreSoundEngine &makeSound(Platform &platform)
-{
-    CueSoundModule &module
-        = keep<CueSoundModule>(CueSoundModule::folders(QCoreApplication::applicationDirPath()),
-                               *platform.log, &SoundServer::reachable);
-    return keep<CoreSoundEngine>(platform.paths->resourcesFolder() + QStringLiteral("/sounds"),
-                                 *platform.clock,
-                                 [&module](const QString &path) { return module.player(path); });
-}
-
-CoreToastCenter &makeToasts(Platform &platform, CoreSoundEngine &sound)
-{
-    const Screens &screens = *platform.screens;
-    WindowSystem &windows = *platform.windows;
-    return keep<CoreToastCenter>(
-        screens, *platform.clock,
-        [&sound] { sound.play(SoundCue::confirm, CoreToastCenter::confirmVolume); },
-        [&screens,
-         &windows](FloatingHUDPanel::ContentFactory content) -> std::unique_ptr<PanelWindow> {
-            return std::make_unique<FloatingHUDPanel>(
-                PanelStyle{QStringLiteral("toast"), 6, false, false}, std::move(content), screens,
-                windows);
-        });
-}
-
-HUDActionService &makeActions(Platform &platform, Feedback &feedback)
+HUDActionService::Options actionOptions()
 {
     HUDActionService::Options options;
     options.restricted = Edition::isRestricted;
     options.shortcutsTool = ShortcutsTool::locate(QCoreApplication::applicationDirPath());
-    return keep<HUDActionService>(*platform.pasteboard, *platform.workspace, *platform.tools,
-                                  *platform.log, *platform.stats, *platform.clock, feedback,
-                                  std::move(options));
+    return options;
 }
 
-SkillBook &makeSkills(AppServices &s)
+SkillBook::Collaborators skillCollaborators(WindowArranger &arranger, HUDActionService &actions)
 {
-    WindowArranger &arranger = s.arranger;
-    HUDActionService &actions = s.actions;
     SkillBook::Collaborators with;
     with.loadouts = [&arranger] { return arranger.loadouts(); };
     with.equip = [&arranger](const Loadout &loadout, std::function<void()> done) {
@@ -90,23 +64,10 @@ SkillBook &makeSkills(AppServices &s)
     with.toggleFocus = [&actions] { actions.toggleFocus(); };
     with.wakeAI = [&actions] { actions.wakeAI(); };
     with.unloadAI = [&actions] { actions.unloadAI(); };
-    Platform &platform = s.platform;
-    auto &book = keep<SkillBook>(
-        *platform.tools, *platform.defaults, *platform.log, s.feedback, std::move(with),
-        ShortcutsTool::locate(QCoreApplication::applicationDirPath()), Edition::isRestricted);
-    QObject::connect(&arranger, &WindowArranger::loadoutsChanged, &book,
-                     &SkillBook::loadoutsChanged);
-    return book;
+    return with;
 }
 
-QuestService &makeQuests(AppServices &s)
-{
-    HUDActionService &actions = s.actions;
-    return keep<QuestService>(*s.platform.calendars, *s.platform.clock, s.feedback,
-                              [&actions] { actions.openApp(QStringLiteral("Calendar")); });
-}
-
-SetupChecker &makeSetupChecker(AppServices &s)
+SetupActions setupActions(AppServices &s)
 {
     Platform &platform = s.platform;
     SetupActions actions;
@@ -121,6 +82,12 @@ SetupChecker &makeSetupChecker(AppServices &s)
     actions.openPlayer = [&hudActions](const QString &player) { hudActions.openApp(player); };
     LoginItemService &loginItems = s.loginItems;
     actions.turnOnLoginItem = [&loginItems] { loginItems.registerLoginItem(); };
+    return actions;
+}
+
+SetupProbes setupProbes(AppServices &s)
+{
+    Platform &platform = s.platform;
     SetupProbes probes = SetupProbes::standard(
         *platform.system, *platform.windows, *platform.calendars, *platform.players, s.loginItems,
         s.hotKeyFailures, QCoreApplication::applicationDirPath());
@@ -131,7 +98,7 @@ SetupChecker &makeSetupChecker(AppServices &s)
             return std::nullopt;
         return int(skills.shortcutNames().size());
     };
-    return keep<SetupChecker>(std::move(probes), std::move(actions));
+    return probes;
 }
 
 } // namespace
@@ -144,38 +111,70 @@ AppServices::AppServices(Platform &platform)
     , layout(*platform.defaults)
     , loginItems(*platform.loginItems, *platform.log)
     , metrics(*platform.stats, *platform.clock)
-    , sound(makeSound(platform))
-    , toasts(makeToasts(platform, sound))
-    , feedback(keep<ShellFeedback>(sound, toasts))
-    , menuSelection(keep<MenuSelection>())
-    , target(keep<TargetMonitor>(*platform.screens, *platform.windows, *platform.workspace,
-                                 *platform.stats, *platform.clock, ownPid))
-    , runningApps(keep<RunningAppsMonitor>(*platform.workspace, ownPid,
-                                           [this] { this->feedback.play(SoundCue::select, 1.0f); }))
-    , network(keep<NetworkMonitor>(*platform.network))
-    , nowPlaying(keep<NowPlayingMonitor>(*platform.players, feedback))
-    , unread(keep<UnreadMonitor>(*platform.badges))
-    , clipboard(keep<ClipboardHistory>(*platform.pasteboard, *platform.workspace,
-                                       *platform.defaults, *platform.paths, *platform.clock,
-                                       ownPid))
-    , paster(keep<Paster>(clipboard, *platform.windows, feedback))
-    , apps(keep<AppCatalog>(*platform.workspace, *platform.clock))
-    , actions(makeActions(platform, feedback))
-    , arranger(keep<WindowArranger>(
+    , soundModule(CueSoundModule::folders(QCoreApplication::applicationDirPath()), *platform.log,
+                  &SoundServer::reachable)
+    , sound(platform.paths->resourcesFolder() + QStringLiteral("/sounds"), *platform.clock,
+            [this](const QString &path) { return soundModule.player(path); })
+    , toasts(
+          *platform.screens, *platform.clock,
+          [this] { sound.play(SoundCue::confirm, CoreToastCenter::confirmVolume); },
+          [&screens = *platform.screens,
+           &windows = *platform.windows](FloatingHUDPanel::ContentFactory content) {
+              return makeToastPanel(screens, windows, std::move(content));
+          })
+    , feedback(sound, toasts)
+    , target(*platform.screens, *platform.windows, *platform.workspace, *platform.stats,
+             *platform.clock, ownPid)
+    , runningApps(*platform.workspace, ownPid, [this] { feedback.play(SoundCue::select, 1.0f); })
+    , network(*platform.network)
+    , nowPlaying(*platform.players, feedback)
+    , unread(*platform.badges)
+    , clipboard(*platform.pasteboard, *platform.workspace, *platform.defaults, *platform.paths,
+                *platform.clock, ownPid)
+    , paster(clipboard, *platform.windows, feedback)
+    , apps(*platform.workspace, *platform.clock)
+    , actions(*platform.pasteboard, *platform.workspace, *platform.tools, *platform.log,
+              *platform.stats, *platform.clock, feedback, actionOptions())
+    , arranger(
           *platform.windows, *platform.workspace, *platform.screens, *platform.paths,
           *platform.clock, feedback,
           [this]() -> std::optional<pid_t> {
-              if (!this->target.gaze())
+              if (!target.gaze())
                   return std::nullopt;
-              return this->target.gaze()->pid;
+              return target.gaze()->pid;
           },
-          ownPid))
-    , skills(makeSkills(*this))
-    , quests(makeQuests(*this))
-    , setupChecker(makeSetupChecker(*this))
-    , setupWindow(keep<SetupCheckWindow>(setupChecker, *platform.defaults))
-    , editor(keep<LayoutEditor>(*platform.screens, *platform.windows))
-    , commandBar(*makeCommandBar(*this).release())
-{ }
+          ownPid)
+    , skills(*platform.tools, *platform.defaults, *platform.log, feedback,
+             skillCollaborators(arranger, actions),
+             ShortcutsTool::locate(QCoreApplication::applicationDirPath()), Edition::isRestricted)
+    , quests(*platform.calendars, *platform.clock, feedback,
+             [this] { actions.openApp(QStringLiteral("Calendar")); })
+    , setupChecker(setupProbes(*this), setupActions(*this))
+    , setupWindow(setupChecker, *platform.defaults)
+    , editor(*platform.screens, *platform.windows)
+    , m_commandBar(makeCommandBar(*this))
+    , commandBar(*m_commandBar)
+{
+    QObject::connect(&arranger, &WindowArranger::loadoutsChanged, &skills,
+                     &SkillBook::loadoutsChanged);
+}
 
-AppServices::~AppServices() = default;
+AppServices::~AppServices()
+{
+    shutdown();
+}
+
+void AppServices::shutdown()
+{
+    // The clipboard's poll and the focus countdown stop with their owners.
+    metrics.stop();
+    target.setHUDVisible(false);
+    unread.setHUDVisible(false);
+    quests.setHUDVisible(false);
+    network.setHUDVisible(false);
+    nowPlaying.setHUDVisible(false);
+    commandBar.close();
+    setupWindow.close();
+    editor.close();
+    toasts.dismiss();
+}

@@ -1,47 +1,49 @@
 #pragma once
 
+#include "actions/HUDActionService.h"
+#include "app/CueSoundModule.h"
+#include "app/ShellFeedback.h"
+#include "clipboard/ClipboardHistory.h"
+#include "clipboard/Paster.h"
+#include "commandbar/AppCatalog.h"
 #include "hud/HUDCommands.h"
 #include "hud/HUDLayoutStore.h"
 #include "hud/HUDNotifications.h"
 #include "hud/HUDSettings.h"
 #include "hud/HUDVisibility.h"
 #include "hud/HUDWidgetSettings.h"
+#include "monitors/NetworkMonitor.h"
+#include "monitors/NowPlayingMonitor.h"
+#include "monitors/RunningAppsMonitor.h"
 #include "monitors/SystemMetricsService.h"
+#include "monitors/TargetMonitor.h"
+#include "monitors/UnreadMonitor.h"
+#include "quests/QuestService.h"
 #include "setup/LoginItemService.h"
+#include "setup/SetupChecker.h"
+#include "skills/SkillBook.h"
+#include "ui/CoreSoundEngine.h"
+#include "ui/CoreToastCenter.h"
+#include "ui/hud/LayoutEditor.h"
+#include "ui/menu/MenuSelection.h"
+#include "ui/setup/SetupCheckWindow.h"
+#include "windows/WindowArranger.h"
 
 #include <QStringList>
 
 #include <memory>
 
-class AppCatalog;
-class ClipboardHistory;
 class CommandBarController;
-class CoreSoundEngine;
-class CoreToastCenter;
-class Feedback;
-class HUDActionService;
-class LayoutEditor;
-class MenuSelection;
-class NetworkMonitor;
-class NowPlayingMonitor;
-class Paster;
-class QuestService;
-class RunningAppsMonitor;
-class SetupCheckWindow;
-class SetupChecker;
-class SkillBook;
-class TargetMonitor;
-class UnreadMonitor;
-class WindowArranger;
 struct Platform;
 
 // The composition root: every long-lived object of the program, built once over the platform in
 // dependency order and handed its collaborators. Nothing below `app/` reaches for the platform or
 // for another feature's objects by itself.
 //
-// The objects from the sound engine on are never torn down: several may still have work on the
-// thread pool or a timer running at exit, a result arriving late must find them alive, and none
-// of their effects, timers or windows may be destroyed after the application object.
+// Each object is a member, so they are torn down in the reverse order, while the application
+// object still exists; `shutdown` first stops what polls, samples or shows. Work still running
+// on a service's own thread pool is waited for when that service goes; an answer from the
+// global pool finds its owner gone and does nothing.
 class AppServices final
 {
 public:
@@ -50,6 +52,9 @@ public:
 
     AppServices(const AppServices &) = delete;
     AppServices &operator=(const AppServices &) = delete;
+
+    // Stops the timers, polls and windows before anything is destroyed; safe to call twice.
+    void shutdown();
 
     Platform &platform;
     const pid_t ownPid;
@@ -67,25 +72,31 @@ public:
     LoginItemService loginItems;
     SystemMetricsService metrics;
 
-    CoreSoundEngine &sound;
-    CoreToastCenter &toasts;
-    Feedback &feedback;
-    MenuSelection &menuSelection;
+    CueSoundModule soundModule;
+    CoreSoundEngine sound;
+    CoreToastCenter toasts;
+    ShellFeedback feedback;
+    MenuSelection menuSelection;
 
-    TargetMonitor &target;
-    RunningAppsMonitor &runningApps;
-    NetworkMonitor &network;
-    NowPlayingMonitor &nowPlaying;
-    UnreadMonitor &unread;
-    ClipboardHistory &clipboard;
-    Paster &paster;
-    AppCatalog &apps;
-    HUDActionService &actions;
-    WindowArranger &arranger;
-    SkillBook &skills;
-    QuestService &quests;
-    SetupChecker &setupChecker;
-    SetupCheckWindow &setupWindow;
-    LayoutEditor &editor;
+    TargetMonitor target;
+    RunningAppsMonitor runningApps;
+    NetworkMonitor network;
+    NowPlayingMonitor nowPlaying;
+    UnreadMonitor unread;
+    ClipboardHistory clipboard;
+    Paster paster;
+    AppCatalog apps;
+    HUDActionService actions;
+    WindowArranger arranger;
+    SkillBook skills;
+    QuestService quests;
+    SetupChecker setupChecker;
+    SetupCheckWindow setupWindow;
+    LayoutEditor editor;
+
+private:
+    const std::unique_ptr<CommandBarController> m_commandBar;
+
+public:
     CommandBarController &commandBar;
 };
