@@ -53,18 +53,18 @@ CoreSoundEngine &makeSound(Platform &platform)
                                  [&module](const QString &path) { return module.player(path); });
 }
 
-CoreToastCenter &makeToasts(Platform &platform, CoreSoundEngine &sound)
+CoreToastCenter &makeToasts(Platform &platform, CoreSoundEngine &sound, PanelStack &stack)
 {
     const Screens &screens = *platform.screens;
     WindowSystem &windows = *platform.windows;
     return keep<CoreToastCenter>(
         screens, *platform.clock,
         [&sound] { sound.play(SoundCue::confirm, CoreToastCenter::confirmVolume); },
-        [&screens,
-         &windows](FloatingHUDPanel::ContentFactory content) -> std::unique_ptr<PanelWindow> {
+        [&screens, &windows,
+         &stack](FloatingHUDPanel::ContentFactory content) -> std::unique_ptr<PanelWindow> {
             return std::make_unique<FloatingHUDPanel>(
                 PanelStyle{QStringLiteral("toast"), 6, false, false}, std::move(content), screens,
-                windows);
+                windows, stack);
         });
 }
 
@@ -144,8 +144,9 @@ AppServices::AppServices(Platform &platform)
     , layout(*platform.defaults)
     , loginItems(*platform.loginItems, *platform.log)
     , metrics(*platform.stats, *platform.clock)
+    , panelStack(*platform.windows)
     , sound(makeSound(platform))
-    , toasts(makeToasts(platform, sound))
+    , toasts(makeToasts(platform, sound, panelStack))
     , feedback(keep<ShellFeedback>(sound, toasts))
     , menuSelection(keep<MenuSelection>())
     , target(keep<TargetMonitor>(*platform.screens, *platform.windows, *platform.workspace,

@@ -7,6 +7,7 @@
 #include "hud/HUDWidgetSettings.h"
 #include "monitors/SystemMetricsService.h"
 #include "setup/LoginItemService.h"
+#include "ui/hud/PanelStack.h"
 
 #include <QStringList>
 
@@ -63,6 +64,8 @@ public:
     HUDLayoutStore layout;
     LoginItemService loginItems;
     SystemMetricsService metrics;
+    // The stacking of every panel; the panels and the command bar are handed it.
+    PanelStack panelStack;
 
     CoreSoundEngine &sound;
     CoreToastCenter &toasts;

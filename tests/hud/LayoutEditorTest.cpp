@@ -3,6 +3,7 @@
 #include "ui/hud/EditorPanel.h"
 #include "ui/hud/EditorView.h"
 #include "ui/hud/FloatingHUDPanel.h"
+#include "ui/hud/PanelStack.h"
 
 #include "fakes/FakePanelWindow.h"
 #include "fakes/FakeScreens.h"
@@ -153,6 +154,7 @@ TEST(LayoutEditor, OpensOneEditorOverTheScreenClosesFromItsActionAndCanDrawThePa
     const ScreenInfo side = FakeScreens::make(QStringLiteral("side"), {1440, 100, 1280, 800});
     screens.setScreens({main, side});
     FakeWindowSystem windows;
+    PanelStack stack(windows); // outlives the panel the actions below hold
     LayoutEditor editor(screens, windows);
     editor.open(main, {});
     QPointer<EditorPanel> first = editor.panel();
@@ -175,7 +177,7 @@ TEST(LayoutEditor, OpensOneEditorOverTheScreenClosesFromItsActionAndCanDrawThePa
     auto panel = std::make_shared<FloatingHUDPanel>(
         PanelStyle{QStringLiteral("playerStatus")},
         [](QWidget *parent, double) -> QWidget * { return new X11Probe::Plate(parent); }, screens,
-        windows);
+        windows, stack);
     panel->setFrame({200, 400, 300, 100});
     panel->attachContent(1.0);
     actions.widgets = [panel] {
