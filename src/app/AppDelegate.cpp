@@ -208,6 +208,9 @@ FloatingHUDPanelController &AppDelegate::hudController()
     connect(controller, &Controller::dismissToast, &s.toasts, &CoreToastCenter::dismiss);
     connect(controller, &Controller::openLayoutEditor, &s.editor, &LayoutEditor::open);
     connect(controller, &Controller::closeLayoutEditor, &s.editor, &LayoutEditor::close);
+    connect(&s.editor, &LayoutEditor::widgetDropped, controller, &Controller::commitDrop);
+    connect(&s.editor, &LayoutEditor::resetRequested, controller, &Controller::resetLayout);
+    connect(&s.editor, &LayoutEditor::doneRequested, controller, &Controller::endLayoutEditing);
     connect(controller, &Controller::closeCommandBar, &s.commandBar, &CommandBarController::close);
     controller->setCommandBarVisible(s.commandBar.isVisible());
     connect(&s.commandBar, &CommandBarController::visibleChanged, controller,

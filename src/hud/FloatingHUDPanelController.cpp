@@ -324,21 +324,14 @@ void FloatingHUDPanelController::enterLayoutEditing(const ScreenInfo &screen)
     for (HUDWidgetID id : m_layoutEdit.holdPanelsStill())
         m_follower.forget(id);
     const QPointer<FloatingHUDPanelController> self(this);
-    EditorActions actions;
-    actions.widgets = [self] { return self ? self->editableWidgets() : QList<EditableWidget>{}; };
-    actions.commit = [self](HUDWidgetID id, QPointF origin) {
-        if (self)
-            self->m_layoutEdit.commitDrop(id, origin);
-    };
-    actions.reset = [self] {
-        if (self)
-            self->resetLayout();
-    };
-    actions.done = [self] {
-        if (self && self->m_state.layoutEditing)
-            self->leaveLayoutEditing();
-    };
-    emit openLayoutEditor(screen, std::move(actions));
+    emit openLayoutEditor(
+        screen, [self] { return self ? self->editableWidgets() : QList<EditableWidget>{}; });
+}
+
+void FloatingHUDPanelController::endLayoutEditing()
+{
+    if (m_state.layoutEditing)
+        leaveLayoutEditing();
 }
 
 void FloatingHUDPanelController::leaveLayoutEditing()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "hud/EditorActions.h"
+#include "hud/EditableWidget.h"
 #include "hud/FollowingReadouts.h"
 #include "hud/HUDPanels.h"
 #include "hud/HUDState.h"
@@ -69,7 +69,10 @@ public:
     void showConfirmLogout();
     void dismissConfirm(bool animated);
     void toggleLayoutEditing();
+    // What the layout editor reports: a drop, RESET, and DONE or Escape, which ends editing.
+    void commitDrop(HUDWidgetID id, QPointF origin) { m_layoutEdit.commitDrop(id, origin); }
     void resetLayout() { m_layoutEdit.resetLayout(); }
+    void endLayoutEditing();
     void noteMenuActivity() { m_idle.noteMenuActivity(); }
     // Whether the command bar is up: it holds the readouts and keeps the menu in use.
     void setCommandBarVisible(bool visible) { m_state.commandBarVisible = visible; }
@@ -125,9 +128,9 @@ signals:
     // The HUD is going away, and the command bar and the toast with it.
     void closeCommandBar();
     void dismissToast();
-    // The layout editor over a whole screen, driven through the actions it is handed; they do
-    // nothing once the controller is gone.
-    void openLayoutEditor(const ScreenInfo &screen, EditorActions actions);
+    // The layout editor over a whole screen, moving the `widgets`, which it asks for whenever it
+    // needs them (an empty list once the controller is gone).
+    void openLayoutEditor(const ScreenInfo &screen, EditableWidgets widgets);
     void closeLayoutEditor();
 
 private:

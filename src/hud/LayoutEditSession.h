@@ -1,6 +1,6 @@
 #pragma once
 
-#include "hud/EditorActions.h"
+#include "hud/EditableWidget.h"
 #include "hud/HUDWidgetID.h"
 #include "platform/Screens.h"
 

@@ -51,9 +51,9 @@ protected:
             ++commandBarCloses;
         });
         QObject::connect(c, &C::dismissToast, [this] { ++toastDismissals; });
-        QObject::connect(c, &C::openLayoutEditor, [this](const ScreenInfo &on, EditorActions a) {
+        QObject::connect(c, &C::openLayoutEditor, [this](const ScreenInfo &on, EditableWidgets w) {
             editorScreen = on;
-            editor = std::move(a);
+            editorWidgets = std::move(w);
         });
         QObject::connect(c, &C::closeLayoutEditor, [this] { ++editorCloses; });
     }
@@ -96,7 +96,7 @@ protected:
     QList<bool> serviceCalls;
     int commandBarCloses = 0, toastDismissals = 0, editorCloses = 0;
     std::optional<ScreenInfo> editorScreen;
-    EditorActions editor;
+    EditableWidgets editorWidgets;
     std::unique_ptr<FloatingHUDPanelController> controller;
 };
 
@@ -445,40 +445,37 @@ TEST_F(PanelControllerTest, EditorListsTheShownWidgetsStoresDropsResetsEndsOnceO
     controller->setGaze(QRectF(400, 200, 600, 300)); // the target cursor follows the gaze
     controller->toggleLayoutEditing();
     ASSERT_EQ(editorScreen, left);
-    ASSERT_TRUE(editor.widgets);
+    ASSERT_TRUE(editorWidgets);
     QStringList listed;
-    for (const EditableWidget &w : editor.widgets()) {
+    for (const EditableWidget &w : editorWidgets()) {
         listed << w.title;
         EXPECT_EQ(w.contentFrame, panels.value(w.id)->frame());
         EXPECT_EQ(w.panel.lock().get(), panels.value(w.id));
     }
     EXPECT_EQ(listed.size(), 6);
-    editor.commit(playerStatus, home(playerStatus).topLeft() + QPointF(40, -200));
+    controller->commitDrop(playerStatus, home(playerStatus).topLeft() + QPointF(40, -200));
     EXPECT_EQ(std::pair(layout.offset(playerStatus), panels.value(playerStatus)->frame()),
               std::pair(QPointF(40, -200), home(playerStatus).translated(40, -200)));
     // A dropped sub-panel moves the summary panel it follows.
     controller->openMenuPanel(inventory);
-    editor.commit(inventory, home(inventory).topLeft() + QPointF(-16, 40));
+    controller->commitDrop(inventory, home(inventory).topLeft() + QPointF(-16, 40));
     EXPECT_FALSE(layout.offsets().contains("inventory"));
     EXPECT_EQ(layout.offset(summaryPanel), QPointF(-16, 40));
     EXPECT_EQ(panels.value(inventory)->frame(), home(inventory).translated(-16, 40));
     EXPECT_EQ(panels.value(summaryPanel)->frame(), home(summaryPanel).translated(-16, 40));
 
-    // Resets from the controller or the editor; done ends it once, and so does hiding the HUD.
-    for (const auto &reset :
-         {std::function<void()>([this] { controller->resetLayout(); }), editor.reset}) {
-        editor.commit(playerStatus, home(playerStatus).topLeft() + QPointF(200, -100));
-        ASSERT_NE(panels.value(playerStatus)->frame(), home(playerStatus));
-        reset();
-        EXPECT_TRUE(layout.offsets().isEmpty());
-        EXPECT_EQ(panels.value(playerStatus)->frame(), home(playerStatus));
-    }
+    // A reset puts everything back; the editor's DONE ends editing once, and so does hiding.
+    controller->commitDrop(playerStatus, home(playerStatus).topLeft() + QPointF(200, -100));
+    ASSERT_NE(panels.value(playerStatus)->frame(), home(playerStatus));
+    controller->resetLayout();
+    EXPECT_TRUE(layout.offsets().isEmpty());
+    EXPECT_EQ(panels.value(playerStatus)->frame(), home(playerStatus));
     cues.clear();
-    editor.done();
-    editor.done();
+    controller->endLayoutEditing();
+    controller->endLayoutEditing();
     EXPECT_EQ(std::tuple(controller->layoutEditing(), cues, editorCloses),
               std::tuple(false, QList{SoundCue::close}, 1));
-    editor.commit(playerStatus, {500, 500});
+    controller->commitDrop(playerStatus, {500, 500});
     EXPECT_TRUE(layout.offsets().isEmpty());
     controller->toggleLayoutEditing();
     controller->hide();
@@ -486,13 +483,8 @@ TEST_F(PanelControllerTest, EditorListsTheShownWidgetsStoresDropsResetsEndsOnceO
     controller->toggleLayoutEditing(); // from a hidden HUD: shows it and opens the menu
     EXPECT_TRUE(controller->isVisible() && controller->menuVisible()
                 && controller->layoutEditing());
-    const EditorActions kept = editor;
+    // The editor may ask for the widgets after the controller has gone.
+    const EditableWidgets kept = editorWidgets;
     controller.reset();
-    layout.setOffset(partyStrip, 50, 50);
-    EXPECT_TRUE(kept.widgets().isEmpty());
-    kept.commit(playerStatus, {300, 300});
-    kept.reset();
-    kept.done();
-    EXPECT_EQ(layout.offsets().keys(), QStringList{"partyStrip"});
-    EXPECT_EQ(layout.offset(partyStrip), QPointF(50, 50));
+    EXPECT_TRUE(kept().isEmpty());
 }

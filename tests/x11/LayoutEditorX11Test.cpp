@@ -65,10 +65,12 @@ protected:
                 return std::make_unique<FloatingHUDPanel>(style, plate, *platform.screens,
                                                           *platform.windows, stack);
             });
-        QObject::connect(controller.get(), &FloatingHUDPanelController::openLayoutEditor, &editor,
-                         &LayoutEditor::open);
-        QObject::connect(controller.get(), &FloatingHUDPanelController::closeLayoutEditor, &editor,
-                         &LayoutEditor::close);
+        using C = FloatingHUDPanelController;
+        QObject::connect(controller.get(), &C::openLayoutEditor, &editor, &LayoutEditor::open);
+        QObject::connect(controller.get(), &C::closeLayoutEditor, &editor, &LayoutEditor::close);
+        QObject::connect(&editor, &LayoutEditor::widgetDropped, controller.get(), &C::commitDrop);
+        QObject::connect(&editor, &LayoutEditor::doneRequested, controller.get(),
+                         &C::endLayoutEditing);
     }
 
     void TearDown() override
