@@ -19,7 +19,6 @@
 #include <QRectF>
 #include <QSet>
 
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -41,8 +40,7 @@ class FloatingHUDPanelController final : public QObject
 {
     Q_OBJECT
 public:
-    using PanelFactory
-        = std::function<std::unique_ptr<PanelWindow>(HUDWidgetID id, const PanelStyle &style)>;
+    using PanelFactory = HUDPanels::Factory;
 
     struct Stores
     {
