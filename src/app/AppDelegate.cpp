@@ -50,29 +50,6 @@
 #include <QPointer>
 #include <QTimer>
 
-#include <type_traits>
-
-namespace {
-
-CoreSoundEngine::Cue cueFor(PanelCue cue)
-{
-    switch (cue) {
-    case PanelCue::open:
-        return CoreSoundEngine::Cue::open;
-    case PanelCue::close:
-        return CoreSoundEngine::Cue::close;
-    case PanelCue::select:
-        return CoreSoundEngine::Cue::select;
-    case PanelCue::confirm:
-        return CoreSoundEngine::Cue::confirm;
-    case PanelCue::cancel:
-        return CoreSoundEngine::Cue::cancel;
-    }
-    return CoreSoundEngine::Cue::select;
-}
-
-} // namespace
-
 AppDelegate::AppDelegate(Platform &platform, QObject *parent)
     : QObject(parent)
     , m_platform(platform)
@@ -173,7 +150,7 @@ FloatingHUDPanelController &AppDelegate::hudController()
 
     Screens &screens = *m_platform.screens;
     WindowSystem &windows = *m_platform.windows;
-    auto factory = [self, models, &screens, &windows](
+    auto factory = [self, models, &screens, &windows, &stack = s.panelStack](
                        HUDWidgetID id, const PanelStyle &style) -> std::unique_ptr<PanelWindow> {
         auto content = [id, models](QWidget *parent, double scale) -> QWidget * {
             QWidget *view = makeReadoutView(id, *models, nullptr);
@@ -216,7 +193,7 @@ FloatingHUDPanelController &AppDelegate::hudController()
         auto panel = std::make_unique<FloatingHUDPanel>(
             style,
             id == HUDWidgetID::nowPlaying ? FloatingHUDPanel::ContentFactory(strip) : content,
-            screens, windows);
+            screens, windows, stack);
         QObject::connect(panel.get(), &FloatingHUDPanel::escapePressed, panel.get(), [self] {
             if (self && self->m_hudController)
                 self->m_hudController->handleEscape();
@@ -224,44 +201,44 @@ FloatingHUDPanelController &AppDelegate::hudController()
         return panel;
     };
 
-    FloatingHUDPanelController::Hooks hooks;
-    hooks.play = [&s](PanelCue cue) { s.sound.play(cueFor(cue)); };
-    hooks.dismissToast = [&s] { s.toasts.dismiss(); };
-    hooks.openLayoutEditor = [&s](const ScreenInfo &screen, EditorActions actions) {
-        s.editor.open(screen, std::move(actions));
-    };
-    hooks.closeLayoutEditor = [&s] { s.editor.close(); };
-    hooks.commandBarVisible = [&s] { return s.commandBar.isVisible(); };
-    hooks.closeCommandBar = [&s] { s.commandBar.close(); };
-
     m_hudController = std::make_unique<FloatingHUDPanelController>(
         screens, *m_platform.clock,
         FloatingHUDPanelController::Stores{s.widgets, s.layout, s.settings, s.visibility,
                                            s.notifications},
-        factory, hooks);
-
-    // Every readout service follows the HUD, in this order: metrics, target, unread, quests,
-    // network, now playing. The target cursor follows the gaze and the music strip the track.
+        factory);
     FloatingHUDPanelController *controller = m_hudController.get();
-    auto follow = [controller](auto *service) {
-        QPointer<std::remove_pointer_t<decltype(service)>> ref(service);
-        controller->addReadoutService([ref](bool visible) {
-            if (ref)
-                ref->setHUDVisible(visible);
-        });
-    };
-    follow(&s.metrics);
+    using Controller = FloatingHUDPanelController;
+    connect(controller, &Controller::play, &s.sound, [&s](SoundCue cue) { s.sound.play(cue); });
+    connect(controller, &Controller::dismissToast, &s.toasts, &CoreToastCenter::dismiss);
+    connect(controller, &Controller::openLayoutEditor, &s.editor, &LayoutEditor::open);
+    connect(controller, &Controller::closeLayoutEditor, &s.editor, &LayoutEditor::close);
+    connect(&s.editor, &LayoutEditor::widgetDropped, controller, &Controller::commitDrop);
+    connect(&s.editor, &LayoutEditor::resetRequested, controller, &Controller::resetLayout);
+    connect(&s.editor, &LayoutEditor::doneRequested, controller, &Controller::endLayoutEditing);
+    connect(controller, &Controller::closeCommandBar, &s.commandBar, &CommandBarController::close);
+    controller->setCommandBarVisible(s.commandBar.isVisible());
+    connect(&s.commandBar, &CommandBarController::visibleChanged, controller,
+            &Controller::setCommandBarVisible);
+
+    // Every readout service follows the HUD on screen, in this order: metrics, target, unread,
+    // quests, network, now playing. The target cursor follows the gaze and the music strip the
+    // track.
     TargetMonitor &target = s.target;
-    QPointer<TargetMonitor> targetRef(&target);
-    follow(&target);
-    follow(&s.unread);
-    follow(&s.quests);
-    follow(&s.network);
-    follow(&s.nowPlaying);
+    connect(&s.visibility, &HUDVisibility::visibleChanged, &s.metrics,
+            &SystemMetricsService::setHUDVisible);
+    connect(&s.visibility, &HUDVisibility::visibleChanged, &target, &TargetMonitor::setHUDVisible);
+    connect(&s.visibility, &HUDVisibility::visibleChanged, &s.unread,
+            &UnreadMonitor::setHUDVisible);
+    connect(&s.visibility, &HUDVisibility::visibleChanged, &s.quests, &QuestService::setHUDVisible);
+    connect(&s.visibility, &HUDVisibility::visibleChanged, &s.network,
+            &NetworkMonitor::setHUDVisible);
+    connect(&s.visibility, &HUDVisibility::visibleChanged, &s.nowPlaying,
+            &NowPlayingMonitor::setHUDVisible);
     connect(&s.nowPlaying, &NowPlayingMonitor::trackChanged, controller, [controller, playing] {
         if (playing)
             controller->setPlaying(playing->track().has_value());
     });
+    QPointer<TargetMonitor> targetRef(&target);
     connect(&target, &TargetMonitor::gazeChanged, controller, [controller, targetRef] {
         if (!targetRef)
             return;
@@ -270,11 +247,9 @@ FloatingHUDPanelController &AppDelegate::hudController()
     });
     connect(controller, &FloatingHUDPanelController::crampedChanged, &target,
             &TargetMonitor::setCramped);
-    QPointer<FloatingHUDPanelController> controllerRef(controller);
-    target.onPointer = [controllerRef](QPointF pointer) {
-        if (controllerRef)
-            controllerRef->setPointerNear(controllerRef->widgetsNear(pointer));
-    };
+    connect(&target, &TargetMonitor::pointerPolled, controller, [controller](QPointF pointer) {
+        controller->setPointerNear(controller->widgetsNear(pointer));
+    });
     return *m_hudController;
 }
 

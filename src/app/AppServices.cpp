@@ -40,10 +40,11 @@
 namespace {
 
 std::unique_ptr<PanelWindow> makeToastPanel(const Screens &screens, WindowSystem &windows,
+                                            PanelStack &stack,
                                             FloatingHUDPanel::ContentFactory content)
 {
     return std::make_unique<FloatingHUDPanel>(PanelStyle{QStringLiteral("toast"), 6, false, false},
-                                              std::move(content), screens, windows);
+                                              std::move(content), screens, windows, stack);
 }
 
 HUDActionService::Options actionOptions()
@@ -111,6 +112,7 @@ AppServices::AppServices(Platform &platform)
     , layout(*platform.defaults)
     , loginItems(*platform.loginItems, *platform.log)
     , metrics(*platform.stats, *platform.clock)
+    , panelStack(*platform.windows)
     , soundModule(CueSoundModule::folders(QCoreApplication::applicationDirPath()), *platform.log,
                   &SoundServer::reachable)
     , sound(platform.paths->resourcesFolder() + QStringLiteral("/sounds"), *platform.clock,
@@ -118,9 +120,9 @@ AppServices::AppServices(Platform &platform)
     , toasts(
           *platform.screens, *platform.clock,
           [this] { sound.play(SoundCue::confirm, CoreToastCenter::confirmVolume); },
-          [&screens = *platform.screens,
-           &windows = *platform.windows](FloatingHUDPanel::ContentFactory content) {
-              return makeToastPanel(screens, windows, std::move(content));
+          [&screens = *platform.screens, &windows = *platform.windows,
+           this](FloatingHUDPanel::ContentFactory content) {
+              return makeToastPanel(screens, windows, panelStack, std::move(content));
           })
     , feedback(sound, toasts)
     , target(*platform.screens, *platform.windows, *platform.workspace, *platform.stats,

@@ -25,6 +25,7 @@
 #include "ui/CoreSoundEngine.h"
 #include "ui/CoreToastCenter.h"
 #include "ui/hud/LayoutEditor.h"
+#include "ui/hud/PanelStack.h"
 #include "ui/menu/MenuSelection.h"
 #include "ui/setup/SetupCheckWindow.h"
 #include "windows/WindowArranger.h"
@@ -71,6 +72,8 @@ public:
     HUDLayoutStore layout;
     LoginItemService loginItems;
     SystemMetricsService metrics;
+    // The stacking of every panel; the panels and the command bar are handed it.
+    PanelStack panelStack;
 
     CueSoundModule soundModule;
     CoreSoundEngine sound;

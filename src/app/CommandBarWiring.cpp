@@ -115,8 +115,9 @@ std::unique_ptr<CommandBarController> makeCommandBar(AppServices &services)
                        volume);
         });
     CommandBarController::Hooks hooks;
-    hooks.makeWindow = [&platform]() -> std::unique_ptr<CommandBarWindow> {
-        return std::make_unique<CommandBarPanel>(*platform.screens, *platform.windows);
+    hooks.makeWindow
+        = [&platform, &stack = services.panelStack]() -> std::unique_ptr<CommandBarWindow> {
+        return std::make_unique<CommandBarPanel>(*platform.screens, *platform.windows, stack);
     };
     Workspace *workspace = platform.workspace.get();
     hooks.makeView = [workspace](CommandBarModel &m) -> QWidget * {

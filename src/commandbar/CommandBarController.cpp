@@ -80,6 +80,7 @@ void CommandBarController::show()
     if (m_hooks.playOpen)
         m_hooks.playOpen();
     m_window->present(fadeInDuration);
+    noteVisibility();
     m_model->pulseFocus();
 
     QPointer<CommandBarController> self(this);
@@ -118,4 +119,14 @@ void CommandBarController::close()
         m_window->orderOut();
         m_window->setContent(nullptr);
     }
+    noteVisibility();
+}
+
+void CommandBarController::noteVisibility()
+{
+    const bool visible = isVisible();
+    if (visible == m_announcedVisible)
+        return;
+    m_announcedVisible = visible;
+    emit visibleChanged(visible);
 }

@@ -51,8 +51,14 @@ public:
     static QRectF frameFor(int rows, const ScreenInfo &screen);
     static double heightFor(int rows);
 
+signals:
+    // The bar came on screen or went.
+    void visibleChanged(bool visible);
+
 private:
     void place();
+    // Announces the window's visibility when it differs from what was last announced.
+    void noteVisibility();
 
     const Screens &m_screens;
     std::unique_ptr<CommandBarModel> m_model;
@@ -63,4 +69,5 @@ private:
     ScreenInfo m_screen;
     QMetaObject::Connection m_resultsSink;
     QMetaObject::Connection m_resignObserver;
+    bool m_announcedVisible = false;
 };

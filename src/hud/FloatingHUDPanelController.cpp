@@ -7,23 +7,28 @@
 #include "hud/HUDVisibility.h"
 #include "hud/HUDWidgetSettings.h"
 
-#include <algorithm>
+#include <QPointer>
 
 using enum HUDWidgetID;
 
 FloatingHUDPanelController::FloatingHUDPanelController(Screens &screens, const Clock &clock,
                                                        Stores stores, PanelFactory factory,
-                                                       Hooks hooks, QObject *parent)
+                                                       QObject *parent)
     : QObject(parent)
     , m_screens(screens)
     , m_stores(stores)
-    , m_hooks(std::move(hooks))
     , m_panels(stores.layout, std::move(factory))
-    , m_idle(clock, stores.settings, idleHooks())
-    , m_follower(screens, clock, m_panels, followerHooks())
-    , m_layoutEdit(m_panels, stores.layout, layoutEditHooks())
-    , m_gazeAndPlayback(screens, m_panels, stores.widgets, gazeAndPlaybackHooks())
+    , m_follower(screens, clock, m_panels, m_state)
+    , m_idle(clock, stores.settings, m_state, m_panels, m_follower)
+    , m_layoutEdit(m_panels, stores.layout, m_state, screens)
+    , m_gazeAndPlayback(screens, m_panels, stores.widgets, m_state)
 {
+    connect(&m_idle, &IdleRules::readoutsExpired, this, &FloatingHUDPanelController::hide);
+    connect(&m_idle, &IdleRules::menuIdle, this, &FloatingHUDPanelController::menuIdle);
+    connect(&m_follower, &PointerFollower::dwelt, this, [this](const ScreenInfo &screen) {
+        m_lostScreen.reset();
+        moveHUD(screen);
+    });
     connect(&m_gazeAndPlayback, &FollowingReadouts::crampedChanged, this,
             &FloatingHUDPanelController::crampedChanged);
     connect(&m_stores.notifications, &HUDNotifications::widgetsChanged, this,
@@ -33,79 +38,14 @@ FloatingHUDPanelController::FloatingHUDPanelController(Screens &screens, const C
 
 FloatingHUDPanelController::~FloatingHUDPanelController() = default;
 
-void FloatingHUDPanelController::addReadoutService(std::function<void(bool)> setHUDVisible)
+void FloatingHUDPanelController::menuIdle()
 {
-    m_readoutServices << std::move(setHUDVisible);
-}
-
-void FloatingHUDPanelController::play(PanelCue cue) const
-{
-    if (m_hooks.play)
-        m_hooks.play(cue);
-}
-
-bool FloatingHUDPanelController::commandBarVisible() const
-{
-    return m_hooks.commandBarVisible && m_hooks.commandBarVisible();
-}
-
-IdleRules::Hooks FloatingHUDPanelController::idleHooks()
-{
-    IdleRules::Hooks h;
-    h.hudVisible = [this] { return m_isVisible; };
-    h.menuOpen = [this] { return menuOpen(); };
-    h.readoutsHeld
-        = [this] { return menuOpen() || m_layoutEdit.isActive() || commandBarVisible(); };
-    h.menuInUse = [this] {
-        return m_layoutEdit.isActive() || m_follower.pointerOnMenu() || commandBarVisible();
-    };
-    h.hideHUD = [this] { hide(); };
-    h.closeMenu = [this] {
-        if (m_menuVisible) {
-            closeMenu();
-        } else {
-            putSubPanelsAway();
-            play(PanelCue::close);
-        }
-    };
-    return h;
-}
-
-PointerFollower::Hooks FloatingHUDPanelController::followerHooks()
-{
-    PointerFollower::Hooks h;
-    h.hudVisible = [this] { return m_isVisible; };
-    h.layoutEditing = [this] { return m_layoutEdit.isActive(); };
-    h.hudScreen = [this] { return m_hudScreen; };
-    h.moveHUD = [this](const ScreenInfo &screen) {
-        m_lostScreen.reset();
-        moveHUD(screen);
-    };
-    return h;
-}
-
-LayoutEditSession::Hooks FloatingHUDPanelController::layoutEditHooks()
-{
-    LayoutEditSession::Hooks h;
-    h.openEditor = m_hooks.openLayoutEditor;
-    h.closeEditor = m_hooks.closeLayoutEditor;
-    h.screen = [this] { return m_hudScreen.value_or(pointerScreen()); };
-    h.holdStill = [this](HUDWidgetID id) { m_follower.forget(id); };
-    h.left = [this] {
-        pointerUpdate();
-        noteMenuActivity();
-        play(PanelCue::close);
-    };
-    return h;
-}
-
-FollowingReadouts::Hooks FloatingHUDPanelController::gazeAndPlaybackHooks()
-{
-    FollowingReadouts::Hooks h;
-    h.hudVisible = [this] { return m_isVisible; };
-    h.ensurePanels = [this] { start(); };
-    h.fadeOut = [this](HUDWidgetID id, double duration) { fadeOut(id, duration); };
-    return h;
+    if (m_state.menuVisible) {
+        closeMenu();
+    } else {
+        putSubPanelsAway();
+        emit play(SoundCue::close);
+    }
 }
 
 ScreenInfo FloatingHUDPanelController::pointerScreen() const
@@ -115,21 +55,14 @@ ScreenInfo FloatingHUDPanelController::pointerScreen() const
 
 ScreenInfo FloatingHUDPanelController::menuScreen() const
 {
-    if (m_hudScreen)
-        return *m_hudScreen;
+    if (m_state.hudScreen)
+        return *m_state.hudScreen;
     return pointerScreen();
 }
 
 void FloatingHUDPanelController::start()
 {
-    if (m_panels.isEmpty() && !m_screens.screens().isEmpty())
-        m_panels.create(pointerScreen());
-}
-
-void FloatingHUDPanelController::setHUDVisibleOnServices(bool visible)
-{
-    for (const auto &service : m_readoutServices)
-        service(visible);
+    m_panels.ensureCreated(m_screens);
 }
 
 void FloatingHUDPanelController::show()
@@ -137,12 +70,12 @@ void FloatingHUDPanelController::show()
     start();
     if (m_panels.isEmpty())
         return;
-    m_isVisible = true;
+    m_state.isVisible = true;
+    // The readout services follow the store and start polling now.
     m_stores.visibility.setVisible(true);
-    setHUDVisibleOnServices(true);
     dismissConfirm(false);
-    play(PanelCue::open);
-    m_hudScreen = pointerScreen();
+    emit play(SoundCue::open);
+    m_state.hudScreen = pointerScreen();
     m_lostScreen.reset();
     QList<HUDWidgetID> readouts;
     for (const WidgetSpec &spec : HUDLayout::readoutSpecs()) {
@@ -152,61 +85,53 @@ void FloatingHUDPanelController::show()
             continue;
         readouts << spec.id;
     }
-    m_panels.slideIn(readouts, *m_hudScreen);
+    m_panels.slideIn(readouts, *m_state.hudScreen);
     m_follower.start();
     pointerUpdate();
     m_idle.restartReadouts();
     // The gaze and playback may already be known: place their panels now.
     m_gazeAndPlayback.refreshGaze();
     m_gazeAndPlayback.refreshPlaying();
-    emit visibleChanged(true);
 }
 
 void FloatingHUDPanelController::fadeOut(HUDWidgetID id, double duration)
 {
-    m_follower.forget(id);
     m_panels.fadeOut(id, duration);
 }
 
 void FloatingHUDPanelController::hide()
 {
     m_idle.stopReadouts();
-    if (m_layoutEdit.isActive())
-        m_layoutEdit.leave();
+    if (m_state.layoutEditing)
+        leaveLayoutEditing();
     putSubPanelsAway();
     dismissConfirm(false);
-    if (m_hooks.closeCommandBar)
-        m_hooks.closeCommandBar();
-    if (m_hooks.dismissToast)
-        m_hooks.dismissToast();
-    if (m_isVisible) {
-        m_isVisible = false;
+    emit closeCommandBar();
+    emit dismissToast();
+    if (m_state.isVisible) {
+        m_state.isVisible = false;
         m_stores.visibility.setVisible(false);
-        setHUDVisibleOnServices(false);
         m_follower.stop();
         m_gazeAndPlayback.forgetPointer();
         if (m_panels.isShown(nowPlaying))
             fadeOut(nowPlaying);
         if (m_panels.isShown(targetCursor))
             fadeOut(targetCursor);
-        play(PanelCue::close);
-        m_menuVisible = false;
+        emit play(SoundCue::close);
+        m_state.menuVisible = false;
         for (auto it = m_panels.all().begin(); it != m_panels.all().end(); ++it) {
             if (it.value()->isVisible())
                 fadeOut(it.key());
         }
-        emit visibleChanged(false);
     }
     noteMenuActivity();
 }
 
 void FloatingHUDPanelController::toggleHUD()
 {
-    if (!m_isVisible) {
-        const bool somethingOpen
-            = std::any_of(PanelStyles::subPanels().begin(), PanelStyles::subPanels().end(),
-                          [this](HUDWidgetID id) { return m_panels.isShown(id); })
-            || m_panels.isShown(confirmLogout) || commandBarVisible();
+    if (!m_state.isVisible) {
+        const bool somethingOpen = m_panels.subPanelShown() || m_panels.isShown(confirmLogout)
+            || m_state.commandBarVisible;
         if (somethingOpen)
             hide();
         else
@@ -218,13 +143,13 @@ void FloatingHUDPanelController::toggleHUD()
 
 void FloatingHUDPanelController::toggleMenu()
 {
-    if (!m_menuVisible) {
-        if (!m_isVisible)
+    if (!m_state.menuVisible) {
+        if (!m_state.isVisible)
             show();
         if (m_panels.isEmpty())
             return;
-        m_menuVisible = true;
-        play(PanelCue::open);
+        m_state.menuVisible = true;
+        emit play(SoundCue::open);
         QList<HUDWidgetID> trio;
         for (HUDWidgetID id : HUDLayout::menuTrio()) {
             if (!m_stores.widgets.isHidden(id))
@@ -242,8 +167,8 @@ void FloatingHUDPanelController::toggleMenu()
 
 void FloatingHUDPanelController::closeMenu()
 {
-    m_menuVisible = false;
-    play(PanelCue::close);
+    m_state.menuVisible = false;
+    emit play(SoundCue::close);
     for (HUDWidgetID id : HUDLayout::menuTrio()) {
         if (m_panels.isShown(id))
             fadeOut(id);
@@ -265,7 +190,7 @@ void FloatingHUDPanelController::openMenuPanel(HUDWidgetID id)
     PanelWindow *p = panel(id);
     if (!p)
         return;
-    play(PanelCue::select);
+    emit play(SoundCue::select);
     if (!p->isVisible()) {
         for (HUDWidgetID other : PanelStyles::subPanels()) {
             if (other != id && m_panels.isShown(other))
@@ -291,28 +216,21 @@ void FloatingHUDPanelController::showConfirmLogout()
     start();
     if (!panel(confirmLogout))
         return;
-    m_confirmVisible = true;
-    play(PanelCue::select);
+    m_state.confirmVisible = true;
+    emit play(SoundCue::select);
     m_panels.fadeIn(confirmLogout, 1.0, m_panels.placedFrame(confirmLogout, pointerScreen()), 0.2);
 }
 
 void FloatingHUDPanelController::dismissConfirm(bool animated)
 {
-    m_confirmVisible = false;
+    m_state.confirmVisible = false;
     m_panels.dismiss(confirmLogout, animated ? 0.18 : 0);
-}
-
-bool FloatingHUDPanelController::menuOpen() const
-{
-    return m_menuVisible
-        || std::any_of(PanelStyles::subPanels().begin(), PanelStyles::subPanels().end(),
-                       [this](HUDWidgetID id) { return m_panels.isShown(id); });
 }
 
 void FloatingHUDPanelController::moveHUD(const ScreenInfo &screen)
 {
-    const ScreenInfo previous = m_hudScreen.value_or(screen);
-    m_hudScreen = screen;
+    const ScreenInfo previous = m_state.hudScreen.value_or(screen);
+    m_state.hudScreen = screen;
     m_panels.moveShown(previous, screen);
 }
 
@@ -320,7 +238,7 @@ void FloatingHUDPanelController::screensChanged()
 {
     const QList<ScreenInfo> all = m_screens.screens();
     // With no display at all there is nowhere to go: the panels wait where they are.
-    if (!m_hudScreen || all.isEmpty())
+    if (!m_state.hudScreen || all.isEmpty())
         return;
     const auto named = [&all](const QString &name) -> std::optional<ScreenInfo> {
         for (const ScreenInfo &s : all) {
@@ -335,47 +253,47 @@ void FloatingHUDPanelController::screensChanged()
     if (target) {
         m_lostScreen.reset();
     } else {
-        target = named(m_hudScreen->name);
+        target = named(m_state.hudScreen->name);
         if (!target) {
             // The HUD's display went away (unplugged, switched off): the panels come over to
             // the display under the pointer, placed from the stored offsets as on every
             // showing, so the offsets themselves stay as the user left them.
             if (!m_lostScreen)
-                m_lostScreen = m_hudScreen->name;
+                m_lostScreen = m_state.hudScreen->name;
             target = pointerScreen();
         }
     }
-    if (*target == *m_hudScreen)
+    if (*target == *m_state.hudScreen)
         return;
     // The editor covers the display it was opened on; it ends rather than edit a display that
     // has gone or changed under it. What was dropped is already stored.
-    if (m_layoutEdit.isActive())
-        m_layoutEdit.leave();
+    if (m_state.layoutEditing)
+        leaveLayoutEditing();
     moveHUD(*target);
-    if (m_isVisible)
+    if (m_state.isVisible)
         m_gazeAndPlayback.refreshGaze();
 }
 
 void FloatingHUDPanelController::handleEscape()
 {
-    if (m_layoutEdit.isActive()) {
-        m_layoutEdit.leave();
+    if (m_state.layoutEditing) {
+        leaveLayoutEditing();
         return;
     }
-    if (m_confirmVisible) {
-        play(PanelCue::cancel);
+    if (m_state.confirmVisible) {
+        emit play(SoundCue::cancel);
         dismissConfirm(true);
         return;
     }
     for (HUDWidgetID id : {inventory, skills, equipment, questLog}) {
         if (m_panels.isShown(id)) {
-            play(PanelCue::cancel);
+            emit play(SoundCue::cancel);
             closePanel(id);
             return;
         }
     }
-    if (m_menuVisible) {
-        play(PanelCue::cancel);
+    if (m_state.menuVisible) {
+        emit play(SoundCue::cancel);
         closeMenu();
         noteMenuActivity();
         return;
@@ -385,24 +303,50 @@ void FloatingHUDPanelController::handleEscape()
 
 void FloatingHUDPanelController::toggleLayoutEditing()
 {
-    if (m_layoutEdit.isActive()) {
-        m_layoutEdit.leave();
+    if (m_state.layoutEditing) {
+        leaveLayoutEditing();
         return;
     }
-    if (!m_isVisible)
+    if (!m_state.isVisible)
         show();
-    if (!m_menuVisible)
+    if (!m_state.menuVisible)
         toggleMenu();
     if (m_panels.isEmpty())
         return;
-    if (!m_hudScreen)
-        m_hudScreen = pointerScreen();
-    m_layoutEdit.enter(*m_hudScreen);
+    if (!m_state.hudScreen)
+        m_state.hudScreen = pointerScreen();
+    enterLayoutEditing(*m_state.hudScreen);
+}
+
+void FloatingHUDPanelController::enterLayoutEditing(const ScreenInfo &screen)
+{
+    m_state.layoutEditing = true;
+    for (HUDWidgetID id : m_layoutEdit.holdPanelsStill())
+        m_follower.forget(id);
+    const QPointer<FloatingHUDPanelController> self(this);
+    emit openLayoutEditor(
+        screen, [self] { return self ? self->editableWidgets() : QList<EditableWidget>{}; });
+}
+
+void FloatingHUDPanelController::endLayoutEditing()
+{
+    if (m_state.layoutEditing)
+        leaveLayoutEditing();
+}
+
+void FloatingHUDPanelController::leaveLayoutEditing()
+{
+    m_state.layoutEditing = false;
+    emit closeLayoutEditor();
+    m_layoutEdit.releasePanels();
+    pointerUpdate();
+    noteMenuActivity();
+    emit play(SoundCue::close);
 }
 
 void FloatingHUDPanelController::applyWidgetChanges()
 {
-    if (m_isVisible) {
+    if (m_state.isVisible) {
         const ScreenInfo screen = menuScreen();
         QList<HUDWidgetID> toShow;
         for (const auto &t : HUDWidgetSettings::toggleable()) {
@@ -413,7 +357,7 @@ void FloatingHUDPanelController::applyWidgetChanges()
             if (hidden && m_panels.isShown(id)) {
                 fadeOut(id);
             } else if (!hidden && !m_panels.isShown(id)) {
-                if (HUDLayout::menuTrio().contains(id) && !m_menuVisible)
+                if (HUDLayout::menuTrio().contains(id) && !m_state.menuVisible)
                     continue;
                 toShow << id;
             }

@@ -1,14 +1,16 @@
 #pragma once
 
-#include "hud/EditorActions.h"
+#include "hud/EditableWidget.h"
 #include "hud/FollowingReadouts.h"
 #include "hud/HUDPanels.h"
+#include "hud/HUDState.h"
 #include "hud/HUDWidgetID.h"
 #include "hud/IdleRules.h"
 #include "hud/LayoutEditSession.h"
 #include "hud/PanelStyles.h"
 #include "hud/PanelWindow.h"
 #include "hud/PointerFollower.h"
+#include "platform/Feedback.h"
 #include "platform/Screens.h"
 
 #include <QList>
@@ -17,7 +19,6 @@
 #include <QRectF>
 #include <QSet>
 
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -28,21 +29,18 @@ class HUDSettings;
 class HUDVisibility;
 class HUDWidgetSettings;
 
-// The sounds the controller makes; bound to the sound engine in the program.
-enum class PanelCue { open, close, select, confirm, cancel };
-
 // Puts the widgets on screen: one panel per widget, shown and hidden with short fades; the
 // readouts, the menu and its sub-panels, and the quit card. The program and the views drive the
 // HUD through it alone. The rules it keeps are held by the parts it is built from, over one set
 // of panels (HUDPanels): the idle timeouts (IdleRules), following the pointer (PointerFollower),
 // the layout editor (LayoutEditSession), and the readouts that follow the gaze and playback
-// (FollowingReadouts).
+// (FollowingReadouts). They read the HUD's state (HUDState) from the controller and report back
+// with signals; the controller reports to the program the same way.
 class FloatingHUDPanelController final : public QObject
 {
     Q_OBJECT
 public:
-    using PanelFactory
-        = std::function<std::unique_ptr<PanelWindow>(HUDWidgetID id, const PanelStyle &style)>;
+    using PanelFactory = HUDPanels::Factory;
 
     struct Stores
     {
@@ -53,26 +51,11 @@ public:
         HUDNotifications &notifications;
     };
 
-    // Hooks into parts of the program that live elsewhere; each may be left empty.
-    struct Hooks
-    {
-        std::function<void(PanelCue)> play;
-        std::function<bool()> commandBarVisible;
-        std::function<void()> closeCommandBar;
-        std::function<void()> dismissToast;
-        // The layout editor over a whole screen, driven through the actions it is handed.
-        std::function<void(const ScreenInfo &screen, EditorActions actions)> openLayoutEditor;
-        std::function<void()> closeLayoutEditor;
-    };
-
     FloatingHUDPanelController(Screens &screens, const Clock &clock, Stores stores,
-                               PanelFactory factory, Hooks hooks = {}, QObject *parent = nullptr);
+                               PanelFactory factory, QObject *parent = nullptr);
     ~FloatingHUDPanelController() override;
 
     static PanelStyle styleFor(HUDWidgetID id) { return PanelStyles::styleFor(id); }
-
-    // Every readout service is told when the HUD goes on or off screen, in the order added.
-    void addReadoutService(std::function<void(bool visible)> setHUDVisible);
 
     void start();
     void show();
@@ -84,8 +67,13 @@ public:
     void showConfirmLogout();
     void dismissConfirm(bool animated);
     void toggleLayoutEditing();
+    // What the layout editor reports: a drop, RESET, and DONE or Escape, which ends editing.
+    void commitDrop(HUDWidgetID id, QPointF origin) { m_layoutEdit.commitDrop(id, origin); }
     void resetLayout() { m_layoutEdit.resetLayout(); }
+    void endLayoutEditing();
     void noteMenuActivity() { m_idle.noteMenuActivity(); }
+    // Whether the command bar is up: it holds the readouts and keeps the menu in use.
+    void setCommandBarVisible(bool visible) { m_state.commandBarVisible = visible; }
 
     // Escape pressed in one of our panels.
     void handleEscape();
@@ -112,14 +100,14 @@ public:
     void idleTick() { m_idle.idleTick(); }
     void pointerUpdate() { m_follower.update(); }
 
-    bool isVisible() const { return m_isVisible; }
-    bool menuVisible() const { return m_menuVisible; }
-    bool confirmVisible() const { return m_confirmVisible; }
-    bool layoutEditing() const { return m_layoutEdit.isActive(); }
-    bool menuOpen() const;
+    bool isVisible() const { return m_state.isVisible; }
+    bool menuVisible() const { return m_state.menuVisible; }
+    bool confirmVisible() const { return m_state.confirmVisible; }
+    bool layoutEditing() const { return m_state.layoutEditing; }
+    bool menuOpen() const { return m_idle.menuOpen(); }
     bool cramped() const { return m_gazeAndPlayback.cramped(); }
     const QSet<HUDWidgetID> &fadedPanels() const { return m_follower.faded(); }
-    std::optional<ScreenInfo> hudScreen() const { return m_hudScreen; }
+    std::optional<ScreenInfo> hudScreen() const { return m_state.hudScreen; }
     double readoutDeadline() const { return m_idle.readoutDeadline(); }
     PanelWindow *panel(HUDWidgetID id) const { return m_panels.panel(id); }
     // The widgets the layout editor may move: every panel on screen but the target cursor,
@@ -133,42 +121,41 @@ public:
 signals:
     // The gaze placement found the target cursor cramped (or no longer cramped).
     void crampedChanged(bool cramped);
-    void visibleChanged(bool visible);
+    // A sound for what just happened.
+    void play(SoundCue cue);
+    // The HUD is going away, and the command bar and the toast with it.
+    void closeCommandBar();
+    void dismissToast();
+    // The layout editor over a whole screen, moving the `widgets`, which it asks for whenever it
+    // needs them (an empty list once the controller is gone).
+    void openLayoutEditor(const ScreenInfo &screen, EditableWidgets widgets);
+    void closeLayoutEditor();
 
 private:
-    void play(PanelCue cue) const;
-    bool commandBarVisible() const;
     ScreenInfo pointerScreen() const;
     ScreenInfo menuScreen() const;
     // Fades a panel out and puts it away (its view goes with it).
     void fadeOut(HUDWidgetID id, double duration = 0.16);
     void putSubPanelsAway();
     void closeMenu();
-    // What the parts the controller is built from ask of it.
-    IdleRules::Hooks idleHooks();
-    PointerFollower::Hooks followerHooks();
-    LayoutEditSession::Hooks layoutEditHooks();
-    FollowingReadouts::Hooks gazeAndPlaybackHooks();
+    // The menu went unused for its idle time.
+    void menuIdle();
+    void enterLayoutEditing(const ScreenInfo &screen);
+    void leaveLayoutEditing();
     void moveHUD(const ScreenInfo &screen);
     // Displays came, went or changed: the HUD keeps to a display that is there.
     void screensChanged();
     void applyWidgetChanges();
-    void setHUDVisibleOnServices(bool visible);
 
     Screens &m_screens;
     Stores m_stores;
-    Hooks m_hooks;
-    QList<std::function<void(bool)>> m_readoutServices;
+    HUDState m_state;
 
     HUDPanels m_panels;
-    IdleRules m_idle;
     PointerFollower m_follower;
+    IdleRules m_idle;
     LayoutEditSession m_layoutEdit;
     FollowingReadouts m_gazeAndPlayback;
-    bool m_isVisible = false;
-    bool m_confirmVisible = false;
-    bool m_menuVisible = false;
-    std::optional<ScreenInfo> m_hudScreen;
     // The display the HUD was on when that display went away; the HUD goes back to it when a
     // display of that name returns, unless the user has taken the HUD elsewhere meanwhile.
     std::optional<QString> m_lostScreen;

@@ -2,6 +2,7 @@
 
 #include "hud/HUDLayout.h"
 #include "hud/HUDPanels.h"
+#include "hud/HUDState.h"
 #include "hud/HUDWidgetSettings.h"
 #include "platform/Geometry.h"
 #include "platform/Screens.h"
@@ -11,23 +12,24 @@
 using enum HUDWidgetID;
 
 FollowingReadouts::FollowingReadouts(Screens &screens, HUDPanels &panels,
-                                     const HUDWidgetSettings &widgets, Hooks hooks, QObject *parent)
+                                     const HUDWidgetSettings &widgets, const HUDState &state,
+                                     QObject *parent)
     : QObject(parent)
     , m_screens(screens)
     , m_panels(panels)
     , m_widgets(widgets)
-    , m_hooks(std::move(hooks))
+    , m_state(state)
 { }
 
 PanelWindow *FollowingReadouts::panelToShow(HUDWidgetID id, bool wanted)
 {
-    if (!m_hooks.hudVisible() || m_widgets.isHidden(id))
+    if (!m_state.isVisible || m_widgets.isHidden(id))
         return nullptr;
-    m_hooks.ensurePanels();
+    m_panels.ensureCreated(m_screens);
     PanelWindow *p = m_panels.panel(id);
     if (p && !wanted) {
         if (p->isVisible())
-            m_hooks.fadeOut(id, 0.25);
+            m_panels.fadeOut(id, 0.25);
         return nullptr;
     }
     return p;

@@ -7,13 +7,13 @@
 #include <QRectF>
 #include <QSet>
 
-#include <functional>
 #include <optional>
 
 class HUDPanels;
 class PanelWindow;
 class HUDWidgetSettings;
 class Screens;
+struct HUDState;
 
 // The two readouts that follow something outside the HUD: the target cursor hangs over the gazed
 // window and gives way to the pointer, and now playing shows while something plays. What they
@@ -22,16 +22,8 @@ class FollowingReadouts final : public QObject
 {
     Q_OBJECT
 public:
-    struct Hooks
-    {
-        std::function<bool()> hudVisible;
-        // Makes the panels where there are none yet.
-        std::function<void()> ensurePanels;
-        std::function<void(HUDWidgetID id, double duration)> fadeOut;
-    };
-
     FollowingReadouts(Screens &screens, HUDPanels &panels, const HUDWidgetSettings &widgets,
-                      Hooks hooks, QObject *parent = nullptr);
+                      const HUDState &state, QObject *parent = nullptr);
 
     // The gazed window's frame (model coordinates), or nothing when there is no target.
     void setGaze(std::optional<QRectF> windowFrame);
@@ -61,7 +53,7 @@ private:
     Screens &m_screens;
     HUDPanels &m_panels;
     const HUDWidgetSettings &m_widgets;
-    Hooks m_hooks;
+    const HUDState &m_state;
     std::optional<QRectF> m_gaze;
     bool m_playing = false;
     QSet<HUDWidgetID> m_pointerNear;

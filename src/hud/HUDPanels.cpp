@@ -3,7 +3,11 @@
 #include "hud/HUDLayout.h"
 #include "hud/PanelStyles.h"
 
+#include "platform/Screens.h"
+
 #include <QPointer>
+
+#include <algorithm>
 
 using enum HUDWidgetID;
 
@@ -26,6 +30,12 @@ void HUDPanels::create(const ScreenInfo &screen)
     }
 }
 
+void HUDPanels::ensureCreated(const Screens &screens)
+{
+    if (m_panels.isEmpty() && !screens.screens().isEmpty())
+        create(HUDLayout::screenUnderPointer(screens));
+}
+
 PanelWindow *HUDPanels::panel(HUDWidgetID id) const
 {
     const auto it = m_panels.constFind(id);
@@ -36,6 +46,12 @@ bool HUDPanels::isShown(HUDWidgetID id) const
 {
     const PanelWindow *p = panel(id);
     return p && p->isVisible();
+}
+
+bool HUDPanels::subPanelShown() const
+{
+    return std::any_of(PanelStyles::subPanels().begin(), PanelStyles::subPanels().end(),
+                       [this](HUDWidgetID id) { return isShown(id); });
 }
 
 QRectF HUDPanels::placedFrame(HUDWidgetID id, const ScreenInfo &screen) const
@@ -97,6 +113,7 @@ void HUDPanels::fadeOut(HUDWidgetID id, double duration)
     PanelWindow *p = panel(id);
     if (!p)
         return;
+    emit leaving(id);
     m_leaving.insert(id);
     const std::weak_ptr<PanelWindow> weak = m_panels.value(id);
     const QPointer<HUDPanels> self(this);

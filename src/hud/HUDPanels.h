@@ -15,6 +15,7 @@
 #include <optional>
 
 class HUDLayoutStore;
+class Screens;
 
 // The panel of every widget, where each was last placed (or sent), and which are fading on their
 // way off screen. A panel's view exists only while it is shown.
@@ -31,10 +32,15 @@ public:
     // Makes a panel for every widget the factory builds one for, placed on `screen` and not
     // shown.
     void create(const ScreenInfo &screen);
+    // Makes the panels on the screen under the pointer where there are none yet and there is a
+    // screen to put them on.
+    void ensureCreated(const Screens &screens);
     bool isEmpty() const { return m_panels.isEmpty(); }
     const Map &all() const { return m_panels; }
     PanelWindow *panel(HUDWidgetID id) const;
     bool isShown(HUDWidgetID id) const;
+    // One of the menu's sub-panels is shown.
+    bool subPanelShown() const;
 
     // Where a widget goes on `screen`: its default frame moved by the user's offset.
     QRectF placedFrame(HUDWidgetID id, const ScreenInfo &screen) const;
@@ -60,6 +66,10 @@ public:
     // Moves the shown panels but the target cursor, which follows the gazed window, from
     // `from` to their places on `to`, their views rebuilt where the scale changes.
     void moveShown(const ScreenInfo &from, const ScreenInfo &to);
+
+signals:
+    // A panel starts fading out on its way off screen.
+    void leaving(HUDWidgetID id);
 
 private:
     const HUDLayoutStore &m_layout;

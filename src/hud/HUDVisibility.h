@@ -2,7 +2,8 @@
 
 #include <QObject>
 
-// Whether the HUD panels are on screen. Only the panel controller writes it.
+// Whether the HUD panels are on screen. Only the panel controller writes it; the readout
+// services start and stop polling on `visibleChanged`.
 class HUDVisibility final : public QObject
 {
     Q_OBJECT

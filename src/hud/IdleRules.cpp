@@ -1,13 +1,19 @@
 #include "hud/IdleRules.h"
 
+#include "hud/HUDPanels.h"
 #include "hud/HUDSettings.h"
+#include "hud/HUDState.h"
+#include "hud/PointerFollower.h"
 #include "platform/Clock.h"
 
-IdleRules::IdleRules(const Clock &clock, const HUDSettings &settings, Hooks hooks, QObject *parent)
+IdleRules::IdleRules(const Clock &clock, const HUDSettings &settings, const HUDState &state,
+                     const HUDPanels &panels, const PointerFollower &follower, QObject *parent)
     : QObject(parent)
     , m_clock(clock)
     , m_settings(settings)
-    , m_hooks(std::move(hooks))
+    , m_state(state)
+    , m_panels(panels)
+    , m_follower(follower)
 {
     m_lastMenuActivity = now();
     m_readoutTimer.setInterval(1000);
@@ -23,10 +29,25 @@ double IdleRules::now() const
     return m_clock.uptime();
 }
 
+bool IdleRules::menuOpen() const
+{
+    return m_state.menuVisible || m_panels.subPanelShown();
+}
+
+bool IdleRules::readoutsHeld() const
+{
+    return menuOpen() || m_state.layoutEditing || m_state.commandBarVisible;
+}
+
+bool IdleRules::menuInUse() const
+{
+    return m_state.layoutEditing || m_follower.pointerOnMenu() || m_state.commandBarVisible;
+}
+
 void IdleRules::restartReadouts()
 {
     const double d = m_settings.readoutIdle();
-    if (m_hooks.hudVisible() && d > 0) {
+    if (m_state.isVisible && d > 0) {
         m_readoutDeadline = now() + d;
         if (!m_readoutTimer.isActive())
             m_readoutTimer.start();
@@ -43,22 +64,22 @@ void IdleRules::stopReadouts()
 void IdleRules::readoutTick()
 {
     const double d = m_settings.readoutIdle();
-    if (!m_hooks.hudVisible() || d == 0) {
+    if (!m_state.isVisible || d == 0) {
         stopReadouts();
         return;
     }
-    if (m_hooks.readoutsHeld()) {
+    if (readoutsHeld()) {
         m_readoutDeadline = now() + d;
         return;
     }
     if (now() >= m_readoutDeadline)
-        m_hooks.hideHUD();
+        emit readoutsExpired();
 }
 
 void IdleRules::noteMenuActivity()
 {
     m_lastMenuActivity = now();
-    if (m_hooks.menuOpen()) {
+    if (menuOpen()) {
         if (!m_idleTimer.isActive())
             m_idleTimer.start();
     } else {
@@ -68,18 +89,18 @@ void IdleRules::noteMenuActivity()
 
 void IdleRules::idleTick()
 {
-    if (!m_hooks.menuOpen()) {
+    if (!menuOpen()) {
         noteMenuActivity();
         m_idleTimer.stop();
         return;
     }
     const double idle = m_settings.menuIdle();
-    if (idle == 0 || m_hooks.menuInUse()) {
+    if (idle == 0 || menuInUse()) {
         m_lastMenuActivity = now();
         return;
     }
     if (now() - m_lastMenuActivity >= idle) {
-        m_hooks.closeMenu();
+        emit menuIdle();
         noteMenuActivity();
     }
 }

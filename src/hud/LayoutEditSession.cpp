@@ -3,62 +3,46 @@
 #include "hud/HUDLayout.h"
 #include "hud/HUDLayoutStore.h"
 #include "hud/HUDPanels.h"
+#include "hud/HUDState.h"
 #include "hud/PanelStyles.h"
-
-#include <QPointer>
 
 using enum HUDWidgetID;
 
-LayoutEditSession::LayoutEditSession(HUDPanels &panels, HUDLayoutStore &layout, Hooks hooks,
-                                     QObject *parent)
+LayoutEditSession::LayoutEditSession(HUDPanels &panels, HUDLayoutStore &layout,
+                                     const HUDState &state, const Screens &screens, QObject *parent)
     : QObject(parent)
     , m_panels(panels)
     , m_layout(layout)
-    , m_hooks(std::move(hooks))
+    , m_state(state)
+    , m_screens(screens)
 { }
 
-void LayoutEditSession::enter(const ScreenInfo &screen)
+ScreenInfo LayoutEditSession::placementScreen() const
 {
-    m_active = true;
+    return m_state.hudScreen.value_or(HUDLayout::screenUnderPointer(m_screens));
+}
+
+QList<HUDWidgetID> LayoutEditSession::holdPanelsStill()
+{
+    QList<HUDWidgetID> held;
     for (auto it = m_panels.all().begin(); it != m_panels.all().end(); ++it) {
         PanelWindow *p = it.value().get();
         if (!p->isVisible())
             continue;
         p->setClickThrough(true);
-        m_hooks.holdStill(it.key());
+        held << it.key();
         // A panel still fading out goes on its way; the others stand still at full opacity in
         // their places, where a slide that was running would have taken them.
         if (!m_panels.isLeaving(it.key()))
             p->animate(1.0, m_panels.home(it.key()), 0);
     }
-    if (!m_hooks.openEditor)
-        return;
-    const QPointer<LayoutEditSession> self(this);
-    EditorActions actions;
-    actions.widgets = [self] { return self ? self->editableWidgets() : QList<EditableWidget>{}; };
-    actions.commit = [self](HUDWidgetID id, QPointF origin) {
-        if (self)
-            self->commitDrop(id, origin);
-    };
-    actions.reset = [self] {
-        if (self)
-            self->resetLayout();
-    };
-    actions.done = [self] {
-        if (self && self->m_active)
-            self->leave();
-    };
-    m_hooks.openEditor(screen, std::move(actions));
+    return held;
 }
 
-void LayoutEditSession::leave()
+void LayoutEditSession::releasePanels()
 {
-    m_active = false;
-    if (m_hooks.closeEditor)
-        m_hooks.closeEditor();
     for (auto it = m_panels.all().begin(); it != m_panels.all().end(); ++it)
         it.value()->setClickThrough(PanelStyles::styleFor(it.key()).clickThrough);
-    m_hooks.left();
 }
 
 QList<EditableWidget> LayoutEditSession::editableWidgets() const
@@ -79,9 +63,9 @@ QList<EditableWidget> LayoutEditSession::editableWidgets() const
 
 void LayoutEditSession::commitDrop(HUDWidgetID id, QPointF origin)
 {
-    if (!m_active || id == targetCursor)
+    if (!m_state.layoutEditing || id == targetCursor)
         return;
-    const ScreenInfo screen = m_hooks.screen();
+    const ScreenInfo screen = placementScreen();
     // The sub-panels have no offset of their own: they move with the summary panel, so a
     // sub-panel dropped somewhere moves the summary panel by as much, now and on every show.
     const auto offsetKey
@@ -100,7 +84,7 @@ void LayoutEditSession::commitDrop(HUDWidgetID id, QPointF origin)
 void LayoutEditSession::resetLayout()
 {
     m_layout.resetAll();
-    const ScreenInfo screen = m_hooks.screen();
+    const ScreenInfo screen = placementScreen();
     for (auto it = m_panels.all().begin(); it != m_panels.all().end(); ++it) {
         if (it.key() == targetCursor)
             continue;

@@ -2,6 +2,7 @@
 
 #include "hud/HUDLayout.h"
 #include "hud/HUDPanels.h"
+#include "hud/HUDState.h"
 #include "hud/PanelStyles.h"
 #include "platform/Clock.h"
 #include "platform/Geometry.h"
@@ -28,13 +29,14 @@ QPointF railLocal(const QRectF &rail, const QPointF &pointer)
 } // namespace
 
 PointerFollower::PointerFollower(Screens &screens, const Clock &clock, HUDPanels &panels,
-                                 Hooks hooks, QObject *parent)
+                                 const HUDState &state, QObject *parent)
     : QObject(parent)
     , m_screens(screens)
     , m_clock(clock)
     , m_panels(panels)
-    , m_hooks(std::move(hooks))
+    , m_state(state)
 {
+    connect(&m_panels, &HUDPanels::leaving, this, &PointerFollower::forget);
     m_pollTimer.setInterval(150);
     connect(&m_pollTimer, &QTimer::timeout, this, &PointerFollower::update);
     connect(&m_screens, &Screens::pointerMoved, this, [this] {
@@ -76,19 +78,19 @@ void PointerFollower::stop()
 void PointerFollower::update()
 {
     dwellCheck();
-    if (!m_hooks.hudVisible())
+    if (!m_state.isVisible)
         return;
     const QPointF pointer = m_screens.pointerLocation();
     updateTransport(pointer);
-    if (!m_hooks.layoutEditing())
+    if (!m_state.layoutEditing)
         fadeReadouts(pointer);
     updateRail(pointer);
 }
 
 void PointerFollower::dwellCheck()
 {
-    const std::optional<ScreenInfo> hudScreen = m_hooks.hudScreen();
-    if (!m_hooks.hudVisible() || m_hooks.layoutEditing() || !hudScreen)
+    const std::optional<ScreenInfo> hudScreen = m_state.hudScreen;
+    if (!m_state.isVisible || m_state.layoutEditing || !hudScreen)
         return;
     const ScreenInfo s = HUDLayout::screenUnderPointer(m_screens);
     if (s == *hudScreen) {
@@ -96,7 +98,7 @@ void PointerFollower::dwellCheck()
     } else if (m_dwellScreen && s == *m_dwellScreen) {
         if (m_clock.uptime() - m_dwellSince >= 0.8) {
             m_dwellScreen.reset();
-            m_hooks.moveHUD(s);
+            emit dwelt(s);
         }
     } else {
         m_dwellScreen = s;
@@ -134,7 +136,7 @@ void PointerFollower::updateRail(const QPointF &pointer)
     bool takesClicks = false;
     if (rail->isVisible() && !m_railRegions.isEmpty()) {
         // While the layout is edited every press belongs to the editor.
-        takesClicks = !m_hooks.layoutEditing()
+        takesClicks = !m_state.layoutEditing
             && anyContains(m_railRegions, railLocal(rail->frame(), pointer), 6);
     }
     rail->setClickThrough(!takesClicks);
@@ -145,9 +147,9 @@ void PointerFollower::updateTransport(const QPointF &pointer)
     PanelWindow *strip = m_panels.panel(nowPlaying);
     if (!strip)
         return;
-    m_onTransport = strip->isVisible() && !m_transportRegion.isEmpty() && !m_hooks.layoutEditing()
+    m_onTransport = strip->isVisible() && !m_transportRegion.isEmpty() && !m_state.layoutEditing
         && anyContains({m_transportRegion}, railLocal(strip->frame(), pointer), 6);
-    if (!m_hooks.layoutEditing())
+    if (!m_state.layoutEditing)
         strip->setClickThrough(!m_onTransport);
 }
 

@@ -9,11 +9,11 @@
 #include <QSet>
 #include <QTimer>
 
-#include <functional>
 #include <optional>
 
 class Clock;
 class HUDPanels;
+struct HUDState;
 
 // Follows the pointer while the HUD is shown, through the screens' motion reports or by polling
 // where there are none (neither needs focus or a grab). On every update it moves the HUD to
@@ -23,16 +23,8 @@ class PointerFollower final : public QObject
 {
     Q_OBJECT
 public:
-    struct Hooks
-    {
-        std::function<bool()> hudVisible;
-        std::function<bool()> layoutEditing;
-        // The screen the HUD is on, once it has been shown.
-        std::function<std::optional<ScreenInfo>()> hudScreen;
-        std::function<void(const ScreenInfo &screen)> moveHUD;
-    };
-
-    PointerFollower(Screens &screens, const Clock &clock, HUDPanels &panels, Hooks hooks,
+    // A panel that leaves the screen (HUDPanels::leaving) no longer counts as faded.
+    PointerFollower(Screens &screens, const Clock &clock, HUDPanels &panels, const HUDState &state,
                     QObject *parent = nullptr);
 
     void start();
@@ -55,6 +47,11 @@ public:
     // The panel is leaving or standing still for the editor: it no longer counts as faded.
     void forget(HUDWidgetID id) { m_faded.remove(id); }
 
+signals:
+    // The pointer has dwelt on `screen`, another than the HUD's, for 0.8 seconds: the HUD moves
+    // there.
+    void dwelt(const ScreenInfo &screen);
+
 private:
     void dwellCheck();
     void fadeReadouts(const QPointF &pointer);
@@ -64,7 +61,7 @@ private:
     Screens &m_screens;
     const Clock &m_clock;
     HUDPanels &m_panels;
-    Hooks m_hooks;
+    const HUDState &m_state;
     QList<QRectF> m_railRegions;
     QRectF m_transportRegion;
     bool m_onTransport = false;

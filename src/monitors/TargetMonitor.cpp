@@ -178,8 +178,7 @@ void TargetMonitor::scan()
         m_knowsPointer = true;
         m_pointerMoved = false;
     }
-    if (onPointer)
-        onPointer(p);
+    emit pointerPolled(p);
 
     // A resting pointer over a target rarely finds anything new; reading the window list on
     // every poll would cost the X server a round trip six times a second for nothing.

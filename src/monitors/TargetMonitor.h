@@ -5,7 +5,6 @@
 #include <QRectF>
 #include <QString>
 
-#include <functional>
 #include <optional>
 
 #include <sys/types.h>
@@ -71,9 +70,6 @@ public:
     // The share of the whole machine the target uses, 0 to 1.
     double load() const;
 
-    // Called with the pointer location (model coordinates) on every poll.
-    std::function<void(QPointF)> onPointer;
-
     // Starts both timers and polls at once when shown; stops them when hidden. The published
     // values stay as they were while hidden.
     void setHUDVisible(bool visible);
@@ -90,6 +86,8 @@ signals:
     // name, isNPC, cpuPercent, memoryGB or cramped was assigned.
     void changed();
     void gazeChanged();
+    // The pointer location (model coordinates), on every poll.
+    void pointerPolled(QPointF pointer);
 
 private:
     // One look under the pointer: the window list, the pending target, the gaze.

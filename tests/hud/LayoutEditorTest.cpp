@@ -3,6 +3,7 @@
 #include "ui/hud/EditorPanel.h"
 #include "ui/hud/EditorView.h"
 #include "ui/hud/FloatingHUDPanel.h"
+#include "ui/hud/PanelStack.h"
 
 #include "fakes/FakePanelWindow.h"
 #include "fakes/FakeScreens.h"
@@ -36,7 +37,7 @@ protected:
         hp->setFrame({24, 760, 475, 95});
         party->setFrame({24, 560, 350, 150});
         summary->setFrame({900, 200, 276, 444});
-        actions.widgets = [this] {
+        view = std::make_unique<EditorView>(screen, [this] {
             QList<EditableWidget> list;
             if (hpShown)
                 list.append({playerStatus, QStringLiteral("HP Bar"), hp, hp->frame()});
@@ -44,11 +45,12 @@ protected:
             list.append({summaryPanel, QStringLiteral("Summary"), summary,
                          summary->frame().adjusted(10, 10, -10, -10)});
             return list;
-        };
-        actions.commit = [this](HUDWidgetID id, QPointF origin) { commits.append({id, origin}); };
-        actions.reset = [this] { ++resets; };
-        actions.done = [this] { ++dones; };
-        view = std::make_unique<EditorView>(screen, actions);
+        });
+        QObject::connect(view.get(), &EditorView::dropped, [this](HUDWidgetID id, QPointF origin) {
+            commits.append({id, origin});
+        });
+        QObject::connect(view.get(), &EditorView::resetPressed, [this] { ++resets; });
+        QObject::connect(view.get(), &EditorView::donePressed, [this] { ++dones; });
         view->resize(1440, 900);
     }
 
@@ -75,7 +77,6 @@ protected:
     std::shared_ptr<FakePanelWindow> party = std::make_shared<FakePanelWindow>();
     std::shared_ptr<FakePanelWindow> summary = std::make_shared<FakePanelWindow>();
     bool hpShown = true;
-    EditorActions actions;
     Commits commits;
     int resets = 0, dones = 0;
     std::unique_ptr<EditorView> view;
@@ -153,13 +154,13 @@ TEST(LayoutEditor, OpensOneEditorOverTheScreenClosesFromItsActionAndCanDrawThePa
     const ScreenInfo side = FakeScreens::make(QStringLiteral("side"), {1440, 100, 1280, 800});
     screens.setScreens({main, side});
     FakeWindowSystem windows;
+    PanelStack stack(windows);
     LayoutEditor editor(screens, windows);
     editor.open(main, {});
     QPointer<EditorPanel> first = editor.panel();
     ASSERT_TRUE(first && first->isVisible());
-    EditorActions actions;
-    actions.done = [&] { editor.close(); };
-    editor.open(side, actions);
+    QObject::connect(&editor, &LayoutEditor::doneRequested, &editor, &LayoutEditor::close);
+    editor.open(side, {});
     ASSERT_TRUE(editor.panel() && editor.panel() != first.data());
     EXPECT_FALSE(first && first->isVisible()); // the first editor was put away
     // In Qt's top-left coordinates, flipped with the primary display's height.
@@ -175,14 +176,13 @@ TEST(LayoutEditor, OpensOneEditorOverTheScreenClosesFromItsActionAndCanDrawThePa
     auto panel = std::make_shared<FloatingHUDPanel>(
         PanelStyle{QStringLiteral("playerStatus")},
         [](QWidget *parent, double) -> QWidget * { return new X11Probe::Plate(parent); }, screens,
-        windows);
+        windows, stack);
     panel->setFrame({200, 400, 300, 100});
     panel->attachContent(1.0);
-    actions.widgets = [panel] {
+    EditorView view(main, [panel] {
         return QList<EditableWidget>{
             {playerStatus, QStringLiteral("HP Bar"), panel, panel->frame()}};
-    };
-    EditorView view(main, actions);
+    });
     view.resize(1440, 900);
     const QPoint inside = view.toLocal(QRectF(350, 450, 0, 0)).topLeft().toPoint();
     // The plate, dimmed by 77/255, under the outline's white fill at 0.08.

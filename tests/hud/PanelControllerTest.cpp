@@ -27,24 +27,13 @@ protected:
     {
         screens.setScreens({left});
         screens.setPointer({700, 450});
+        QObject::connect(&visibility, &HUDVisibility::visibleChanged,
+                         [this](bool v) { serviceCalls << v; });
         make();
     }
 
     void make()
     {
-        FloatingHUDPanelController::Hooks hooks;
-        hooks.play = [this](PanelCue c) { cues << c; };
-        hooks.commandBarVisible = [this] { return commandBar; };
-        hooks.closeCommandBar = [this] {
-            commandBar = false;
-            ++commandBarCloses;
-        };
-        hooks.dismissToast = [this] { ++toastDismissals; };
-        hooks.openLayoutEditor = [this](const ScreenInfo &screen, EditorActions a) {
-            editorScreen = screen;
-            editor = std::move(a);
-        };
-        hooks.closeLayoutEditor = [this] { ++editorCloses; };
         panels.clear();
         controller = std::make_unique<FloatingHUDPanelController>(
             screens, clock,
@@ -53,9 +42,20 @@ protected:
                 auto p = std::make_unique<FakePanelWindow>();
                 panels.insert(id, p.get());
                 return p;
-            },
-            std::move(hooks));
-        controller->addReadoutService([this](bool v) { serviceCalls << v; });
+            });
+        using C = FloatingHUDPanelController;
+        C *c = controller.get();
+        QObject::connect(c, &C::play, [this](SoundCue cue) { cues << cue; });
+        QObject::connect(c, &C::closeCommandBar, [this, c] {
+            c->setCommandBarVisible(false);
+            ++commandBarCloses;
+        });
+        QObject::connect(c, &C::dismissToast, [this] { ++toastDismissals; });
+        QObject::connect(c, &C::openLayoutEditor, [this](const ScreenInfo &on, EditableWidgets w) {
+            editorScreen = on;
+            editorWidgets = std::move(w);
+        });
+        QObject::connect(c, &C::closeLayoutEditor, [this] { ++editorCloses; });
     }
 
     void pointAt(QPointF p)
@@ -92,12 +92,11 @@ protected:
     HUDSettings settings{defaults, notes};
     HUDVisibility visibility;
     QMap<HUDWidgetID, FakePanelWindow *> panels;
-    QList<PanelCue> cues;
+    QList<SoundCue> cues;
     QList<bool> serviceCalls;
-    bool commandBar = false;
     int commandBarCloses = 0, toastDismissals = 0, editorCloses = 0;
     std::optional<ScreenInfo> editorScreen;
-    EditorActions editor;
+    EditableWidgets editorWidgets;
     std::unique_ptr<FloatingHUDPanelController> controller;
 };
 
@@ -111,7 +110,7 @@ TEST_F(PanelControllerTest,
     layout.setOffset(playerStatus, 40, -200);
     controller->show();
     EXPECT_TRUE(controller->isVisible() && visibility.visible());
-    EXPECT_EQ(std::pair(serviceCalls, cues), std::pair(QList<bool>{true}, QList{PanelCue::open}));
+    EXPECT_EQ(std::pair(serviceCalls, cues), std::pair(QList<bool>{true}, QList{SoundCue::open}));
     // The target cursor follows the gaze, now playing follows playback, the menu stays closed.
     EXPECT_EQ(up(), (QList<HUDWidgetID>{playerStatus, partyStrip}));
     const FakePanelWindow *hp = panels.value(playerStatus);
@@ -145,7 +144,7 @@ TEST_F(PanelControllerTest, ReadoutDeadlineWaitsForMenuSubPanelAndCommandBarAndF
     const std::function<void(bool)> holds[]
         = {[this](bool) { controller->toggleMenu(); },
            [this](bool) { controller->openMenuPanel(inventory); },
-           [this](bool on) { commandBar = on; }};
+           [this](bool on) { controller->setCommandBarVisible(on); }};
     for (const auto &hold : holds) {
         hold(true);
         runSeconds(30);
@@ -185,7 +184,7 @@ TEST_F(PanelControllerTest, MenuIdleClosesTheMenuOnlyWhenNothingKeepsItInUse)
         {"11 points beside the summary", {summary.left() - 11, summary.center().y()}, {}, true},
         {"13 points beside the summary", {summary.left() - 13, summary.center().y()}, {}, false},
         {"menu panel has focus", away, [this] { panels.value(summaryPanel)->key = true; }, true},
-        {"command bar up", away, [this] { commandBar = true; }, true},
+        {"command bar up", away, [this] { controller->setCommandBarVisible(true); }, true},
         {"layout edited", away, [this] { controller->toggleLayoutEditing(); }, true},
         {"sub-panel alone", away,
          [this] {
@@ -196,7 +195,6 @@ TEST_F(PanelControllerTest, MenuIdleClosesTheMenuOnlyWhenNothingKeepsItInUse)
     };
     for (const auto &[name, pointer, setup, keptOpen] : cases) {
         make();
-        commandBar = false;
         controller->show();
         controller->toggleMenu();
         controller->setRailRegions({QRectF(300, 100, 176, 46)});
@@ -316,7 +314,7 @@ TEST_F(PanelControllerTest, SubPanelsReplaceEachOtherAndEscapeClosesOneThingAtAT
     }
     EXPECT_FALSE(shown(confirmLogout));
     EXPECT_EQ(panels.value(confirmLogout)->alpha(), 1.0); // restored for next time
-    EXPECT_EQ(cues.mid(0, 3), QList<PanelCue>(3, PanelCue::cancel));
+    EXPECT_EQ(cues.mid(0, 3), QList<SoundCue>(3, SoundCue::cancel));
 }
 
 TEST_F(PanelControllerTest, ReadoutsFadeNearTheReportedPointerInPlaceUntilLayoutEditing)
@@ -421,7 +419,7 @@ TEST_F(PanelControllerTest, TargetCursorSitsOverTheGazedWindowAndGivesWayToThePo
 
 TEST_F(PanelControllerTest, ToggleHUDHidesWhatIsOpenNoScreensNoPanelsNowPlayingFollowsPlayback)
 {
-    commandBar = true;
+    controller->setCommandBarVisible(true);
     controller->toggleHUD();
     EXPECT_TRUE(!controller->isVisible() && commandBarCloses == 1);
     controller->toggleHUD();
@@ -447,40 +445,37 @@ TEST_F(PanelControllerTest, EditorListsTheShownWidgetsStoresDropsResetsEndsOnceO
     controller->setGaze(QRectF(400, 200, 600, 300)); // the target cursor follows the gaze
     controller->toggleLayoutEditing();
     ASSERT_EQ(editorScreen, left);
-    ASSERT_TRUE(editor.widgets);
+    ASSERT_TRUE(editorWidgets);
     QStringList listed;
-    for (const EditableWidget &w : editor.widgets()) {
+    for (const EditableWidget &w : editorWidgets()) {
         listed << w.title;
         EXPECT_EQ(w.contentFrame, panels.value(w.id)->frame());
         EXPECT_EQ(w.panel.lock().get(), panels.value(w.id));
     }
     EXPECT_EQ(listed.size(), 6);
-    editor.commit(playerStatus, home(playerStatus).topLeft() + QPointF(40, -200));
+    controller->commitDrop(playerStatus, home(playerStatus).topLeft() + QPointF(40, -200));
     EXPECT_EQ(std::pair(layout.offset(playerStatus), panels.value(playerStatus)->frame()),
               std::pair(QPointF(40, -200), home(playerStatus).translated(40, -200)));
     // A dropped sub-panel moves the summary panel it follows.
     controller->openMenuPanel(inventory);
-    editor.commit(inventory, home(inventory).topLeft() + QPointF(-16, 40));
+    controller->commitDrop(inventory, home(inventory).topLeft() + QPointF(-16, 40));
     EXPECT_FALSE(layout.offsets().contains("inventory"));
     EXPECT_EQ(layout.offset(summaryPanel), QPointF(-16, 40));
     EXPECT_EQ(panels.value(inventory)->frame(), home(inventory).translated(-16, 40));
     EXPECT_EQ(panels.value(summaryPanel)->frame(), home(summaryPanel).translated(-16, 40));
 
-    // Resets from the controller or the editor; done ends it once, and so does hiding the HUD.
-    for (const auto &reset :
-         {std::function<void()>([this] { controller->resetLayout(); }), editor.reset}) {
-        editor.commit(playerStatus, home(playerStatus).topLeft() + QPointF(200, -100));
-        ASSERT_NE(panels.value(playerStatus)->frame(), home(playerStatus));
-        reset();
-        EXPECT_TRUE(layout.offsets().isEmpty());
-        EXPECT_EQ(panels.value(playerStatus)->frame(), home(playerStatus));
-    }
+    // A reset puts everything back; the editor's DONE ends editing once, and so does hiding.
+    controller->commitDrop(playerStatus, home(playerStatus).topLeft() + QPointF(200, -100));
+    ASSERT_NE(panels.value(playerStatus)->frame(), home(playerStatus));
+    controller->resetLayout();
+    EXPECT_TRUE(layout.offsets().isEmpty());
+    EXPECT_EQ(panels.value(playerStatus)->frame(), home(playerStatus));
     cues.clear();
-    editor.done();
-    editor.done();
+    controller->endLayoutEditing();
+    controller->endLayoutEditing();
     EXPECT_EQ(std::tuple(controller->layoutEditing(), cues, editorCloses),
-              std::tuple(false, QList{PanelCue::close}, 1));
-    editor.commit(playerStatus, {500, 500});
+              std::tuple(false, QList{SoundCue::close}, 1));
+    controller->commitDrop(playerStatus, {500, 500});
     EXPECT_TRUE(layout.offsets().isEmpty());
     controller->toggleLayoutEditing();
     controller->hide();
@@ -488,13 +483,8 @@ TEST_F(PanelControllerTest, EditorListsTheShownWidgetsStoresDropsResetsEndsOnceO
     controller->toggleLayoutEditing(); // from a hidden HUD: shows it and opens the menu
     EXPECT_TRUE(controller->isVisible() && controller->menuVisible()
                 && controller->layoutEditing());
-    const EditorActions kept = editor;
+    // The editor may ask for the widgets after the controller has gone.
+    const EditableWidgets kept = editorWidgets;
     controller.reset();
-    layout.setOffset(partyStrip, 50, 50);
-    EXPECT_TRUE(kept.widgets().isEmpty());
-    kept.commit(playerStatus, {300, 300});
-    kept.reset();
-    kept.done();
-    EXPECT_EQ(layout.offsets().keys(), QStringList{"partyStrip"});
-    EXPECT_EQ(layout.offset(partyStrip), QPointF(50, 50));
+    EXPECT_TRUE(kept().isEmpty());
 }

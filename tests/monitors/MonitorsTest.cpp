@@ -196,7 +196,8 @@ TEST_F(Target, RestingPointerScansOnlyEverySeventhPoll)
         monitor->pollPointer();
     EXPECT_EQ(windows.listReads, 2) << "over the bare desktop too";
     QList<QPointF> seen;
-    monitor->onPointer = [&seen](QPointF p) { seen << p; };
+    QObject::connect(monitor.get(), &TargetMonitor::pointerPolled,
+                     [&seen](QPointF p) { seen << p; });
     acquire(100, 100);
     windows.listReads = 0;
     QList<int> reads;

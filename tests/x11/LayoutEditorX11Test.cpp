@@ -11,6 +11,7 @@
 #include "ui/hud/EditorView.h"
 #include "ui/hud/FloatingHUDPanel.h"
 #include "ui/hud/LayoutEditor.h"
+#include "ui/hud/PanelStack.h"
 
 #include "X11Probe.h"
 
@@ -55,10 +56,6 @@ protected:
         settings.setReadoutIdle(0);
         platform.defaults->setValue(QStringLiteral("Vantle.setupSeen"), true);
         layout.resetAll();
-        FloatingHUDPanelController::Hooks hooks{
-            .openLayoutEditor
-            = [this](const ScreenInfo &on, EditorActions act) { editor.open(on, std::move(act)); },
-            .closeLayoutEditor = [this] { editor.close(); }};
         controller = std::make_unique<FloatingHUDPanelController>(
             *platform.screens, *platform.clock,
             FloatingHUDPanelController::Stores{widgets, layout, settings, visibility, notes},
@@ -66,9 +63,14 @@ protected:
                 const auto plate
                     = [](QWidget *parent, double) -> QWidget * { return new Plate(parent); };
                 return std::make_unique<FloatingHUDPanel>(style, plate, *platform.screens,
-                                                          *platform.windows);
-            },
-            hooks);
+                                                          *platform.windows, stack);
+            });
+        using C = FloatingHUDPanelController;
+        QObject::connect(controller.get(), &C::openLayoutEditor, &editor, &LayoutEditor::open);
+        QObject::connect(controller.get(), &C::closeLayoutEditor, &editor, &LayoutEditor::close);
+        QObject::connect(&editor, &LayoutEditor::widgetDropped, controller.get(), &C::commitDrop);
+        QObject::connect(&editor, &LayoutEditor::doneRequested, controller.get(),
+                         &C::endLayoutEditing);
     }
 
     void TearDown() override
@@ -90,6 +92,7 @@ protected:
     HUDSettings settings{*platform.defaults, notes};
     HUDVisibility visibility;
     LayoutEditor editor{*platform.screens, *platform.windows};
+    PanelStack stack{*platform.windows};
     std::unique_ptr<FloatingHUDPanelController> controller;
 };
 

@@ -3,7 +3,7 @@
 #include "platform/Geometry.h"
 #include "platform/Screens.h"
 #include "platform/WindowSystem.h"
-#include "ui/hud/FloatingHUDPanel.h"
+#include "ui/hud/PanelStack.h"
 
 #include <QEvent>
 #include <QPainterPath>
@@ -11,7 +11,8 @@
 
 #include <algorithm>
 
-CommandBarPanel::CommandBarPanel(const Screens &screens, WindowSystem &windows, QObject *parent)
+CommandBarPanel::CommandBarPanel(const Screens &screens, WindowSystem &windows, PanelStack &stack,
+                                 QObject *parent)
     : CommandBarWindow(parent)
     , m_screens(screens)
     , m_windows(windows)
@@ -27,7 +28,7 @@ CommandBarPanel::CommandBarPanel(const Screens &screens, WindowSystem &windows, 
     w->installEventFilter(this);
     // The readouts raise themselves every few seconds to stay above other apps; the bar stays
     // above them.
-    FloatingHUDPanel::keepAbovePanels(w);
+    stack.keepAbovePanels(w);
 
     m_fade.setStartValue(0.0);
     m_fade.setEndValue(1.0);

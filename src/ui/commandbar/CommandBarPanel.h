@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class PanelStack;
 class Screens;
 class WindowSystem;
 
@@ -18,7 +19,9 @@ class CommandBarPanel final : public CommandBarWindow
 {
     Q_OBJECT
 public:
-    CommandBarPanel(const Screens &screens, WindowSystem &windows, QObject *parent = nullptr);
+    // The bar stays above the panels of `stack`.
+    CommandBarPanel(const Screens &screens, WindowSystem &windows, PanelStack &stack,
+                    QObject *parent = nullptr);
     ~CommandBarPanel() override;
 
     QRectF frame() const override;

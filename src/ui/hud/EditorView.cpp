@@ -53,10 +53,10 @@ QPen dashedPen(const QColor &colour, double width, double on, double off)
 
 } // namespace
 
-EditorView::EditorView(ScreenInfo screen, EditorActions actions, QWidget *parent)
+EditorView::EditorView(ScreenInfo screen, EditableWidgets widgets, QWidget *parent)
     : QWidget(parent)
     , m_screen(std::move(screen))
-    , m_actions(std::move(actions))
+    , m_widgets(std::move(widgets))
 {
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(false);
@@ -127,7 +127,7 @@ std::optional<EditableWidget> EditorView::widgetAt(const QList<EditableWidget> &
 
 QList<EditableWidget> EditorView::currentWidgets() const
 {
-    return m_actions.widgets ? m_actions.widgets() : QList<EditableWidget>{};
+    return m_widgets ? m_widgets() : QList<EditableWidget>{};
 }
 
 void EditorView::mousePressEvent(QMouseEvent *event)
@@ -142,15 +142,13 @@ void EditorView::mousePressEvent(QMouseEvent *event)
         activateWindow();
     const QPointF local = event->position();
     if (resetButton().contains(local)) {
-        if (m_actions.reset)
-            m_actions.reset();
+        emit resetPressed();
         update();
         return;
     }
     // Done closes the editor and with it this view: nothing may follow it.
     if (doneButton().contains(local)) {
-        if (m_actions.done)
-            m_actions.done();
+        emit donePressed();
         return;
     }
     const QPointF pointer = toModel(local);
@@ -222,8 +220,7 @@ void EditorView::mouseReleaseEvent(QMouseEvent *event)
     const HUDWidgetID id = m_dragging->id;
     const QPointF drop = m_drop;
     endDrag();
-    if (m_actions.commit)
-        m_actions.commit(id, drop);
+    emit dropped(id, drop);
 }
 
 void EditorView::keyPressEvent(QKeyEvent *event)
@@ -233,8 +230,7 @@ void EditorView::keyPressEvent(QKeyEvent *event)
         return;
     }
     event->accept();
-    if (m_actions.done)
-        m_actions.done();
+    emit donePressed();
 }
 
 void EditorView::resizeEvent(QResizeEvent *event)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "hud/EditorActions.h"
+#include "hud/EditableWidget.h"
 #include "platform/Screens.h"
 
 #include <QColor>
@@ -13,13 +13,12 @@
 
 // The layout editor's surface over one whole screen: the grid, the margins, the widgets'
 // outlines and snap guides, the RESET and DONE buttons. Pressing on a widget picks it up,
-// dragging moves its real panel with the snapped content origin, releasing hands the drop to
-// `commit`.
+// dragging moves its real panel with the snapped content origin, releasing reports the drop.
 class EditorView final : public QWidget
 {
     Q_OBJECT
 public:
-    EditorView(ScreenInfo screen, EditorActions actions, QWidget *parent = nullptr);
+    EditorView(ScreenInfo screen, EditableWidgets widgets, QWidget *parent = nullptr);
 
     const ScreenInfo &screen() const { return m_screen; }
 
@@ -48,6 +47,13 @@ public:
     static const QColor &gold();
     static const QColor &pink();
 
+signals:
+    // A widget was dropped with its content at `origin` (model coordinates).
+    void dropped(HUDWidgetID id, QPointF origin);
+    void resetPressed();
+    // DONE or Escape: editing is over. The view may be put away from inside this signal.
+    void donePressed();
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -68,7 +74,7 @@ private:
                      const QColor &fill, const QColor &text) const;
 
     ScreenInfo m_screen;
-    EditorActions m_actions;
+    EditableWidgets m_widgets;
     std::optional<EditableWidget> m_dragging;
     QPointF m_grab; // the pointer's offset from the held content's origin
     QPointF m_contentOffset; // the held panel's origin minus its content's origin

@@ -3,9 +3,9 @@
 #include "platform/Geometry.h"
 #include "platform/Screens.h"
 #include "platform/WindowSystem.h"
+#include "ui/hud/PanelStack.h"
 
 #include <QBitmap>
-#include <QCoreApplication>
 #include <QEasingCurve>
 #include <QImage>
 #include <QKeyEvent>
@@ -21,99 +21,21 @@
 
 namespace {
 
-// Our panels, so a raised panel can put the higher levels back above itself.
-QList<FloatingHUDPanel *> &allPanels()
-{
-    static QList<FloatingHUDPanel *> list;
-    return list;
-}
-
-// Our windows that belong above every panel while they are shown (the command bar).
-QList<QPointer<QWidget>> &windowsAbove()
-{
-    static QList<QPointer<QWidget>> list;
-    return list;
-}
-
-// The shown window that belongs above the panels, if any.
-QWidget *ceiling()
-{
-    for (const QPointer<QWidget> &w : std::as_const(windowsAbove())) {
-        if (w && w->isVisible())
-            return w;
-    }
-    return nullptr;
-}
-
 bool bypassesWindowManager(const FloatingHUDPanel *p)
 {
     return p->windowFlags().testFlag(Qt::X11BypassWindowManagerHint);
 }
 
-// WORKAROUND(X11 window managers): a window the manager does not manage is not kept above the
-// others; raising another app's window covers it. While such a panel is shown, our shown panels
-// are raised again every two seconds, in level order.
-void restackUnmanaged()
-{
-    QList<FloatingHUDPanel *> shown;
-    bool anyUnmanaged = false;
-    for (FloatingHUDPanel *p : allPanels()) {
-        if (p->QWidget::isVisible()) {
-            shown << p;
-            anyUnmanaged = anyUnmanaged || bypassesWindowManager(p);
-        }
-    }
-    if (!anyUnmanaged)
-        shown.clear();
-    static QTimer *timer = [] {
-        auto *t = new QTimer(QCoreApplication::instance());
-        t->setInterval(2000);
-        t->setTimerType(Qt::VeryCoarseTimer); // on the second, with the readouts' polls
-        QObject::connect(t, &QTimer::timeout, t, [] { restackUnmanaged(); });
-        return t;
-    }();
-    if (shown.isEmpty()) {
-        timer->stop();
-        return;
-    }
-    std::stable_sort(shown.begin(), shown.end(),
-                     [](auto *a, auto *b) { return a->style().level < b->style().level; });
-    if (!timer->isActive())
-        timer->start();
-    // Raising what is already on top in order would only have the compositor repaint and
-    // every window lister read the desktop again.
-    if (!ceiling() && std::ranges::all_of(shown, bypassesWindowManager)
-        && FloatingHUDPanel::onTopInOrder(shown))
-        return;
-    for (FloatingHUDPanel *p : shown)
-        p->raiseUnderCeiling();
-}
-
-class ShowWatcher final : public QObject
-{
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Show) {
-            QTimer::singleShot(0, this, [] { restackUnmanaged(); });
-            QTimer::singleShot(200, this, [] { restackUnmanaged(); });
-        }
-        return QObject::eventFilter(watched, event);
-    }
-};
-
 } // namespace
 
 FloatingHUDPanel::FloatingHUDPanel(PanelStyle style, ContentFactory content, const Screens &screens,
-                                   WindowSystem &windows)
+                                   WindowSystem &windows, PanelStack &stack)
     : QWidget(nullptr)
     , m_style(std::move(style))
     , m_factory(std::move(content))
     , m_screens(screens)
     , m_windows(windows)
+    , m_stack(stack)
     , m_clickThrough(m_style.clickThrough)
 {
     setAttribute(Qt::WA_TranslucentBackground);
@@ -124,21 +46,12 @@ FloatingHUDPanel::FloatingHUDPanel(PanelStyle style, ContentFactory content, con
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     applyWindowFlags();
-    allPanels().append(this);
-}
-
-void FloatingHUDPanel::keepAbovePanels(QWidget *window)
-{
-    windowsAbove().append(window);
-    // Shown, the window is raised by the window manager among the windows it manages; the
-    // panels it does not manage go under it at once and again once the manager is done.
-    auto *filter = new ShowWatcher(window);
-    window->installEventFilter(filter);
+    m_stack.add(this);
 }
 
 void FloatingHUDPanel::raiseUnderCeiling()
 {
-    QWidget *top = ceiling();
+    QWidget *top = m_stack.ceiling();
     if (!top) {
         raise();
         return;
@@ -149,19 +62,9 @@ void FloatingHUDPanel::raiseUnderCeiling()
         m_windows.stackUnder(winId(), top->winId());
 }
 
-bool FloatingHUDPanel::onTopInOrder(const QList<FloatingHUDPanel *> &panels)
-{
-    if (panels.isEmpty())
-        return false;
-    QList<quintptr> ids;
-    for (FloatingHUDPanel *p : panels)
-        ids << p->winId();
-    return panels.first()->m_windows.onTopInOrder(ids);
-}
-
 FloatingHUDPanel::~FloatingHUDPanel()
 {
-    allPanels().removeAll(this);
+    m_stack.remove(this);
 }
 
 bool FloatingHUDPanel::compositing() const
@@ -210,7 +113,7 @@ void FloatingHUDPanel::orderFront()
     raiseUnderCeiling();
     // Keep the higher levels above this one.
     QList<FloatingHUDPanel *> above;
-    for (FloatingHUDPanel *p : allPanels()) {
+    for (FloatingHUDPanel *p : m_stack.panels()) {
         if (p != this && p->QWidget::isVisible() && p->m_style.level > m_style.level)
             above << p;
     }
@@ -219,7 +122,7 @@ void FloatingHUDPanel::orderFront()
     for (FloatingHUDPanel *p : above)
         p->raiseUnderCeiling();
     if (bypassesWindowManager(this))
-        restackUnmanaged();
+        m_stack.restackUnmanaged();
 }
 
 void FloatingHUDPanel::orderOut()

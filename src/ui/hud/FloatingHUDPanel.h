@@ -6,12 +6,14 @@
 #include <QString>
 #include <QWidget>
 
+class PanelStack;
 class QVariantAnimation;
 class Screens;
 class WindowSystem;
 
 // The borderless, always-on-top, non-activating panel that hosts one widget's view. The view is
-// built by `ContentFactory` when the panel is shown and destroyed when it is put away.
+// built by `ContentFactory` when the panel is shown and destroyed when it is put away. It stacks
+// itself among the program's other panels through the one PanelStack, which outlives it.
 class FloatingHUDPanel final : public QWidget, public PanelWindow
 {
     Q_OBJECT
@@ -20,16 +22,11 @@ public:
     using ContentFactory = std::function<QWidget *(QWidget *parent, double scale)>;
 
     FloatingHUDPanel(PanelStyle style, ContentFactory content, const Screens &screens,
-                     WindowSystem &windows);
+                     WindowSystem &windows, PanelStack &stack);
     ~FloatingHUDPanel() override;
 
-    // `window` (one of ours, such as the command bar) goes back above the panels whenever they
-    // raise themselves, for as long as it is shown; it may be deleted at any time.
-    static void keepAbovePanels(QWidget *window);
     // Raises the panel, but never above a shown window kept above the panels.
     void raiseUnderCeiling();
-    // Whether `panels` (unmanaged, bottom to top) already are the topmost shown windows.
-    static bool onTopInOrder(const QList<FloatingHUDPanel *> &panels);
 
     QRectF frame() const override;
     void setFrame(const QRectF &frame) override;
@@ -77,6 +74,7 @@ private:
     ContentFactory m_factory;
     const Screens &m_screens;
     WindowSystem &m_windows;
+    PanelStack &m_stack;
     QPointer<QWidget> m_content;
     QVariantAnimation *m_animation = nullptr;
     bool m_clickThrough = false;

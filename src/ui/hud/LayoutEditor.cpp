@@ -4,7 +4,6 @@
 #include "platform/WindowSystem.h"
 #include "ui/hud/EditorPanel.h"
 #include "ui/hud/EditorView.h"
-#include "ui/hud/FloatingHUDPanel.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -38,13 +37,16 @@ EditorView *LayoutEditor::view() const
     return m_panel ? m_panel->view() : nullptr;
 }
 
-void LayoutEditor::open(const ScreenInfo &screen, EditorActions actions)
+void LayoutEditor::open(const ScreenInfo &screen, EditableWidgets widgets)
 {
     close();
     auto *panel = new EditorPanel(m_windows);
     const double primaryHeight = m_screens.mainScreen().frame.height();
     panel->setGeometry(YUp::flip(screen.frame, primaryHeight).toRect());
-    auto *view = new EditorView(screen, std::move(actions));
+    auto *view = new EditorView(screen, std::move(widgets));
+    connect(view, &EditorView::dropped, this, &LayoutEditor::widgetDropped);
+    connect(view, &EditorView::resetPressed, this, &LayoutEditor::resetRequested);
+    connect(view, &EditorView::donePressed, this, &LayoutEditor::doneRequested);
     panel->setView(view);
     m_panel = panel;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "hud/EditorActions.h"
+#include "hud/EditableWidget.h"
 #include "platform/Screens.h"
 
 #include <QObject>
@@ -20,8 +20,8 @@ public:
     ~LayoutEditor() override;
 
     // Closes any open editor, then lays a new one over `screen`'s whole frame, in front, with
-    // the keyboard, and fades it in.
-    void open(const ScreenInfo &screen, EditorActions actions);
+    // the keyboard, and fades it in. It moves the `widgets` and reports what the user does.
+    void open(const ScreenInfo &screen, EditableWidgets widgets);
     // Puts the editor panel away and drops it. Safe from inside the editor's own actions.
     void close();
 
@@ -33,6 +33,13 @@ public:
     // keyboard once more, in seconds.
     static constexpr double fadeInDuration = 0.18;
     static constexpr double settleDelay = 0.15;
+
+signals:
+    // What the user does in the open editor (EditorView's signals).
+    void widgetDropped(HUDWidgetID id, QPointF origin);
+    void resetRequested();
+    // The editor is to close; it may be closed from inside this signal.
+    void doneRequested();
 
 private:
     const Screens &m_screens;

@@ -20,14 +20,6 @@ struct EditableWidget
     QRectF contentFrame; // the widget's drawn content, model coordinates
 };
 
-// What the layout editor asks of the panel controller. Each action holds its owner weakly and
-// does nothing once it is gone.
-struct EditorActions
-{
-    // The widgets on screen now; asked again whenever the editor needs them.
-    std::function<QList<EditableWidget>()> widgets;
-    // A widget was dropped with its content at `origin`.
-    std::function<void(HUDWidgetID id, QPointF origin)> commit;
-    std::function<void()> reset;
-    std::function<void()> done;
-};
+// The widgets on screen now, asked again whenever the layout editor needs them. It holds its
+// owner weakly and answers an empty list once the owner is gone.
+using EditableWidgets = std::function<QList<EditableWidget>()>;
