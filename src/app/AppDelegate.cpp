@@ -54,21 +54,21 @@
 
 namespace {
 
-CoreSoundEngine::Cue cueFor(PanelCue cue)
+SoundCue cueFor(PanelCue cue)
 {
     switch (cue) {
     case PanelCue::open:
-        return CoreSoundEngine::Cue::open;
+        return SoundCue::open;
     case PanelCue::close:
-        return CoreSoundEngine::Cue::close;
+        return SoundCue::close;
     case PanelCue::select:
-        return CoreSoundEngine::Cue::select;
+        return SoundCue::select;
     case PanelCue::confirm:
-        return CoreSoundEngine::Cue::confirm;
+        return SoundCue::confirm;
     case PanelCue::cancel:
-        return CoreSoundEngine::Cue::cancel;
+        return SoundCue::cancel;
     }
-    return CoreSoundEngine::Cue::select;
+    return SoundCue::select;
 }
 
 } // namespace
@@ -144,7 +144,7 @@ FloatingHUDPanelController &AppDelegate::hudController()
     models->runningApps = &s.runningApps;
     models->clipboard = &s.clipboard;
     models->pasteClip = [&s](const ClipItem &clip) { s.paster.paste(clip); };
-    models->playCue = [&s](CoreSoundEngine::Cue cue) { s.sound.play(cue); };
+    models->playCue = [&s](SoundCue cue) { s.sound.play(cue); };
     // The paste lands in the app that was in front once the menu is out of its way.
     models->onClipPasted = models->menuEffects.closeMenu;
     models->arranger = &s.arranger;

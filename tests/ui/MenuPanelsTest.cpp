@@ -135,7 +135,7 @@ struct Panels : ::testing::Test
             windows, workspace, screens, paths, clock, feedback,
             [] { return std::optional<pid_t>(); }, ownPid);
         return std::make_unique<CoreEquipment>(*arranger,
-                                               [this](CoreSoundEngine::Cue c) { cues << c; });
+                                               [this](SoundCue c) { cues << c; });
     }
 
     QTemporaryDir dir;
@@ -149,7 +149,7 @@ struct Panels : ::testing::Test
     FakeWindowSystem windows;
     FakeScreens screens;
     FakeFeedback feedback;
-    QList<CoreSoundEngine::Cue> cues;
+    QList<SoundCue> cues;
     std::unique_ptr<WindowArranger> arranger;
     FakeToolRunner tools;
     FakeSystemLog log;
@@ -286,7 +286,7 @@ TEST_F(Panels, UntrustedAsksForAccessZonesSnapTheWindowInFrontLoadoutRowsDeleteW
     EXPECT_TRUE(panel->loadoutRows()[0]->toolTip().contains(" 3 windows "));
 
     panel->deleteButtons()[0]->click();
-    EXPECT_EQ(cues, QList<CoreSoundEngine::Cue>{CoreSoundEngine::Cue::cancel});
+    EXPECT_EQ(cues, QList<SoundCue>{SoundCue::cancel});
     EXPECT_EQ(WidgetTest::mapped(arranger->loadouts(), &Loadout::name), QStringList{"Mail"});
     EXPECT_EQ(WidgetTest::accessibleNames(panel->loadoutRows()), QStringList{"Mail"});
     // The replaced buttons go once the click has returned.

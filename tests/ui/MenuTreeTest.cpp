@@ -166,7 +166,7 @@ struct RailFixture : ::testing::Test
             return MenuFacts{.isHidden = [this](HUDWidgetID id) { return r.hidden.contains(id); }};
         };
         in.onRegions = [this](const QList<QRectF> &regions) { reported << regions; };
-        in.playCue = [this](CoreSoundEngine::Cue) { r.log << "cue"; };
+        in.playCue = [this](SoundCue) { r.log << "cue"; };
         rail = std::make_unique<MenuRail>(std::move(in));
         r.log.clear();
     }

@@ -97,7 +97,7 @@ QString CoreEquipment::appCount(int apps)
 }
 
 CoreEquipment::CoreEquipment(WindowArranger &arranger,
-                             std::function<void(CoreSoundEngine::Cue)> playCue, QWidget *parent)
+                             std::function<void(SoundCue)> playCue, QWidget *parent)
     : QWidget(parent)
     , m_arranger(&arranger)
     , m_playCue(std::move(playCue))
@@ -280,7 +280,7 @@ void CoreEquipment::rebuildLoadouts()
         trash->setHelp(QStringLiteral("Delete loadout ") + loadout.name,
                        QStringLiteral("Delete loadout ") + loadout.name);
         connect(trash, &QAbstractButton::clicked, this, [this, id = loadout.id] {
-            play(CoreSoundEngine::Cue::cancel);
+            play(SoundCue::cancel);
             if (m_arranger)
                 m_arranger->deleteLoadout(id);
         });
@@ -304,7 +304,7 @@ void CoreEquipment::rebuildLoadouts()
                               + (starred ? QStringLiteral(" from the quick bar")
                                          : QStringLiteral(" on the quick bar")));
             connect(star, &QAbstractButton::clicked, this, [this, skillID] {
-                play(CoreSoundEngine::Cue::select);
+                play(SoundCue::select);
                 if (m_book)
                     m_book->toggleStar(skillID);
             });
@@ -326,7 +326,7 @@ QString CoreEquipment::emptyText() const
     return QStringLiteral("No loadouts yet. Arrange your windows, then save the layout.");
 }
 
-void CoreEquipment::play(CoreSoundEngine::Cue cue) const
+void CoreEquipment::play(SoundCue cue) const
 {
     if (m_playCue)
         m_playCue(cue);

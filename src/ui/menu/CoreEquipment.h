@@ -37,7 +37,7 @@ public:
     static QString appCount(int apps);
 
     // Empty `playCue`: no sound.
-    CoreEquipment(WindowArranger &arranger, std::function<void(CoreSoundEngine::Cue)> playCue = {},
+    CoreEquipment(WindowArranger &arranger, std::function<void(SoundCue)> playCue = {},
                   QWidget *parent = nullptr);
     ~CoreEquipment() override;
 
@@ -63,11 +63,11 @@ protected:
 private:
     void layoutControls();
     void rebuildLoadouts();
-    void play(CoreSoundEngine::Cue cue) const;
+    void play(SoundCue cue) const;
     double trustRowHeight() const;
 
     QPointer<WindowArranger> m_arranger;
-    std::function<void(CoreSoundEngine::Cue)> m_playCue;
+    std::function<void(SoundCue)> m_playCue;
     QList<MenuPaintedButton *> m_zones;
     MenuPaintedButton *m_allow;
     MenuPaintedButton *m_save;

@@ -255,7 +255,7 @@ void CoreSkills::rebuild()
                                   + QStringLiteral(" to the quick bar"));
             connect(star, &QAbstractButton::clicked, this, [this, id = skill.id] {
                 if (m_inputs.playCue)
-                    m_inputs.playCue(CoreSoundEngine::Cue::select);
+                    m_inputs.playCue(SoundCue::select);
                 if (m_book)
                     m_book->toggleStar(id);
             });

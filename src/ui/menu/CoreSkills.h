@@ -31,7 +31,7 @@ public:
         // The focus session's live label; may be missing.
         HUDActionService *actions = nullptr;
         std::function<void()> openShortcutsApp;
-        std::function<void(CoreSoundEngine::Cue)> playCue;
+        std::function<void(SoundCue)> playCue;
     };
 
     CoreSkills(SkillBook &book, Inputs inputs, QWidget *parent = nullptr);

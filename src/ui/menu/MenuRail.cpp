@@ -145,7 +145,7 @@ QList<MenuPaintedButton *> MenuRail::childButtons() const
 
 void MenuRail::chooseCategory(int index)
 {
-    play(CoreSoundEngine::Cue::select);
+    play(SoundCue::select);
     const int previous = clampIndex(m_selected, MenuTree::categories().size());
     m_selected = clampIndex(index, MenuTree::categories().size());
     m_l2 = 0;
@@ -309,7 +309,7 @@ void MenuRail::reportRegions()
         m_inputs.onRegions(now);
 }
 
-void MenuRail::play(CoreSoundEngine::Cue cue) const
+void MenuRail::play(SoundCue cue) const
 {
     if (m_inputs.playCue)
         m_inputs.playCue(cue);

@@ -54,7 +54,7 @@ public:
         // The drawn rectangles, in the rail's own top-left coordinates.
         std::function<void(const QList<QRectF> &regions)> onRegions;
         // Empty: no sound.
-        std::function<void(CoreSoundEngine::Cue)> playCue;
+        std::function<void(SoundCue)> playCue;
         // Its changes refresh the widget entries' detail lines.
         HUDWidgetSettings *widgetSettings = nullptr;
     };
@@ -96,7 +96,7 @@ private:
     void reportRegions();
     void writeSelection(const QString &title, const QString &icon);
     void run(const QString &title);
-    void play(CoreSoundEngine::Cue cue) const;
+    void play(SoundCue cue) const;
     MenuFacts facts() const;
     QRectF categoryCell(int index) const;
     const MenuCategory &category() const;

@@ -74,7 +74,7 @@ void FieldHeader::refresh()
 void FieldHeader::openCalendar()
 {
     if (m_playCue)
-        m_playCue(CoreSoundEngine::Cue::select);
+        m_playCue(SoundCue::select);
     if (m_onOpenCalendar)
         m_onOpenCalendar();
 }

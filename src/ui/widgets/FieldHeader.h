@@ -20,7 +20,7 @@ class FieldHeader final : public QAbstractButton, public ReadoutScale
     Q_OBJECT
 
 public:
-    using CuePlayer = std::function<void(CoreSoundEngine::Cue)>;
+    using CuePlayer = std::function<void(SoundCue)>;
 
     static constexpr double rowHeight = 48;
     static constexpr double paddingH = 26;

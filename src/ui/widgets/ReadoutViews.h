@@ -55,7 +55,7 @@ struct ReadoutModels
     // "previous track", "playpause" or "next track".
     std::function<void(const QString &command)> onTransport;
     // Empty: no sound.
-    std::function<void(CoreSoundEngine::Cue)> playCue;
+    std::function<void(SoundCue)> playCue;
 
     // The game menu: what its entries do, the selection the rail writes and the summary panel
     // shows, the facts behind the detail lines and where the rail reports what it draws.

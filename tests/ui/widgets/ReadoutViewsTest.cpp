@@ -274,9 +274,9 @@ TEST_F(Views, PartyListsEveryMemberInOrderAndLeavesOutWhatTheMachineLacks)
 TEST_F(Views, ClockShowsTheShortTimeAndDateOnItsPlateAndTakesClicksWhereItIsDrawnScaled)
 {
     metrics.clock.setStart(QDateTime(QDate(2026, 12, 7), QTime(21, 5), Qt::LocalTime));
-    QList<CoreSoundEngine::Cue> cues;
+    QList<SoundCue> cues;
     const auto owner = std::make_unique<FieldHeader>(
-        metrics.start(), [&] { ++opened; }, [&](CoreSoundEngine::Cue cue) { cues << cue; });
+        metrics.start(), [&] { ++opened; }, [&](SoundCue cue) { cues << cue; });
     FieldHeader *clock = owner.get();
     EXPECT_FALSE(clock->timeLabel().contains("00")) << "no seconds";
     clock->setReadoutScale(0.72);
@@ -295,7 +295,7 @@ TEST_F(Views, ClockShowsTheShortTimeAndDateOnItsPlateAndTakesClicksWhereItIsDraw
     click(clock, unscaledOnly);
     EXPECT_EQ(opened, 0);
     click(clock, (drawn.center() * 0.72).toPoint());
-    EXPECT_EQ(std::pair(opened, cues), std::pair(1, QList{CoreSoundEngine::Cue::select}));
+    EXPECT_EQ(std::pair(opened, cues), std::pair(1, QList{SoundCue::select}));
 }
 
 TEST_F(Views, TargetBobsWhileTheHUDIsVisibleIsDarkWhenLethalGreenWhenCalmBareWhenCramped)
