@@ -21,7 +21,6 @@ class CoreSoundEngine final : public QObject
     Q_PROPERTY(bool isEnabled READ isEnabled WRITE setEnabled NOTIFY isEnabledChanged)
 
 public:
-
     // Makes a prepared player for a WAV file, or nullptr when it cannot.
     using PlayerFactory = std::function<std::unique_ptr<CueSoundPlayer>(const QString &wavPath)>;
 

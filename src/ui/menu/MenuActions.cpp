@@ -1,7 +1,12 @@
 #include "ui/menu/MenuActions.h"
 
+#include "actions/HUDActionService.h"
+#include "hud/HUDCommands.h"
 #include "hud/HUDSettings.h"
 #include "hud/HUDWidgetSettings.h"
+#include "platform/Feedback.h"
+#include "platform/Workspace.h"
+#include "setup/LoginItemService.h"
 
 namespace {
 
@@ -9,40 +14,28 @@ namespace {
 constexpr double kHelpToastSeconds = 12;
 constexpr double kToastSeconds = 5;
 
-template <typename F, typename... Args> void call(const F &f, Args &&...args)
-{
-    if (f)
-        f(std::forward<Args>(args)...);
-}
-
-void openApp(const MenuEffects &e, const QString &name, const QStringList &alternatives = {})
-{
-    if (e.openApp)
-        e.openApp(name, alternatives);
-}
-
 QString seconds(double value)
 {
     return QString::number(value);
 }
 
-// The entries that open a panel or act on the panels themselves.
+// The entries that open a panel or act on the panels themselves: the shell's commands.
 bool runPanelEntry(const QString &title, const MenuEffects &e)
 {
-    static const QList<std::pair<QString, std::function<void()> MenuEffects::*>> table{
-        {QStringLiteral("Close Menu"), &MenuEffects::closeMenu},
-        {QStringLiteral("Edit Layout"), &MenuEffects::editLayout},
-        {QStringLiteral("Reset Layout"), &MenuEffects::resetLayout},
-        {QStringLiteral("Hide HUD"), &MenuEffects::hideHUD},
-        {QStringLiteral("Log Out"), &MenuEffects::requestQuit},
-        {QStringLiteral("Quest"), &MenuEffects::showQuest},
-        {QStringLiteral("Inventory"), &MenuEffects::showInventory},
-        {QStringLiteral("Shortcuts"), &MenuEffects::showSkills},
-        {QStringLiteral("Loadouts"), &MenuEffects::showEquipment},
+    static const QList<std::pair<QString, QString>> table{
+        {QStringLiteral("Close Menu"), QStringLiteral("close-menu")},
+        {QStringLiteral("Edit Layout"), QStringLiteral("edit-layout")},
+        {QStringLiteral("Reset Layout"), QStringLiteral("reset-layout")},
+        {QStringLiteral("Hide HUD"), QStringLiteral("hide-hud")},
+        {QStringLiteral("Log Out"), QStringLiteral("request-quit")},
+        {QStringLiteral("Quest"), QStringLiteral("quest")},
+        {QStringLiteral("Inventory"), QStringLiteral("inventory")},
+        {QStringLiteral("Shortcuts"), QStringLiteral("skills")},
+        {QStringLiteral("Loadouts"), QStringLiteral("equipment")},
     };
-    for (const auto &[name, member] : table) {
+    for (const auto &[name, command] : table) {
         if (name == title) {
-            call(e.*member);
+            e.commands.trigger(command);
             return true;
         }
     }
@@ -51,71 +44,80 @@ bool runPanelEntry(const QString &title, const MenuEffects &e)
 
 void runReadouts(const MenuEffects &e)
 {
-    if (!e.cycleReadoutIdle)
-        return;
-    const double now = e.cycleReadoutIdle();
-    call(e.setStatus, QStringLiteral("HUD readouts: ") + HUDSettings::readoutIdleLabel(now));
+    const double now = e.settings.cycleReadoutIdle();
+    e.actions.setLastStatus(QStringLiteral("HUD readouts: ") + HUDSettings::readoutIdleLabel(now));
     const QString body = now == 0 ? QStringLiteral("Always on. They stay until you hide the HUD.")
                                   : QStringLiteral("They leave ") + seconds(now)
             + QStringLiteral(" seconds after you summon the HUD. ") + e.keys.hud
             + QStringLiteral(" brings them back.");
-    call(e.toast, QStringLiteral("HUD readouts"), body, kToastSeconds);
+    e.feedback.toast(QStringLiteral("HUD readouts"), body, kToastSeconds);
 }
 
 void runAutoHide(const MenuEffects &e)
 {
-    if (!e.cycleMenuIdle)
-        return;
-    const double now = e.cycleMenuIdle();
-    call(e.setStatus, QStringLiteral("Menu auto-hide: ") + HUDSettings::menuIdleLabel(now));
+    const double now = e.settings.cycleMenuIdle();
+    e.actions.setLastStatus(QStringLiteral("Menu auto-hide: ") + HUDSettings::menuIdleLabel(now));
     const QString body = now == 0 ? QStringLiteral("Off. The menu stays until you close it.")
                                   : QStringLiteral("The menu puts itself away ") + seconds(now)
             + QStringLiteral(" seconds after your pointer leaves it.");
-    call(e.toast, QStringLiteral("Menu auto-hide"), body, kToastSeconds);
+    e.feedback.toast(QStringLiteral("Menu auto-hide"), body, kToastSeconds);
 }
 
 void runOption(const MenuEffects &e)
 {
-    const bool login = e.loginItemEnabled && e.loginItemEnabled();
-    const QString onOff = login ? QStringLiteral("on") : QStringLiteral("off");
-    call(e.setStatus, e.keys.hud + QStringLiteral(" · Login ") + onOff);
-    call(e.toast, QStringLiteral("Option"),
-         QStringLiteral("Toggle: ") + e.keys.hud + QStringLiteral("\nOpen at Login: ") + onOff
-             + QStringLiteral("\nRight-click menu bar icon for options."),
-         kToastSeconds);
+    const QString onOff = e.loginItems.isEnabled() ? QStringLiteral("on") : QStringLiteral("off");
+    e.actions.setLastStatus(e.keys.hud + QStringLiteral(" · Login ") + onOff);
+    e.feedback.toast(QStringLiteral("Option"),
+                     QStringLiteral("Toggle: ") + e.keys.hud + QStringLiteral("\nOpen at Login: ")
+                         + onOff + QStringLiteral("\nRight-click menu bar icon for options."),
+                     kToastSeconds);
 }
 
 void runEquipped(const MenuEffects &e)
 {
-    const QStringList lines
-        = MenuActions::equippedLines(e.runningAppNames ? e.runningAppNames() : QStringList());
-    call(e.setStatus, lines.join(QStringLiteral(" · ")));
-    call(e.report, QStringLiteral("Equipped"), lines.join(QLatin1Char('\n')));
+    QStringList names;
+    for (const RunningApp &app : e.workspace.runningApplications())
+        names << app.name;
+    const QStringList lines = MenuActions::equippedLines(names);
+    e.actions.setLastStatus(lines.join(QStringLiteral(" · ")));
+    e.actions.report(QStringLiteral("Equipped"), lines.join(QLatin1Char('\n')));
 }
 
 bool runWidgetEntry(const QString &title, const MenuEffects &e)
 {
     if (title == QLatin1String("Hide All")) {
-        call(e.hideAll);
-        call(e.setStatus, QStringLiteral("All widgets hidden"));
+        e.widgets.hideAll();
+        e.actions.setLastStatus(QStringLiteral("All widgets hidden"));
         return true;
     }
     if (title == QLatin1String("Show All")) {
-        call(e.showAll);
-        call(e.setStatus, QStringLiteral("All widgets shown"));
+        e.widgets.showAll();
+        e.actions.setLastStatus(QStringLiteral("All widgets shown"));
         return true;
     }
     const std::optional<HUDWidgetID> id = HUDWidgetSettings::widget(title);
     if (!id)
         return false;
-    if (e.toggleWidget) {
-        const bool visible = e.toggleWidget(*id);
-        call(e.setStatus, title + (visible ? QStringLiteral(" shown") : QStringLiteral(" hidden")));
-    }
+    const bool visible = e.widgets.toggle(*id);
+    e.actions.setLastStatus(title
+                            + (visible ? QStringLiteral(" shown") : QStringLiteral(" hidden")));
     return true;
 }
 
 } // namespace
+
+MenuFacts MenuEffects::facts() const
+{
+    MenuFacts f;
+    for (HUDWidgetID id : HUDWidget::allCases()) {
+        if (widgets.isHidden(id))
+            f.hidden.insert(id);
+    }
+    f.hudKeyText = keys.hud;
+    f.readoutIdle = settings.readoutIdle();
+    f.menuIdle = settings.menuIdle();
+    return f;
+}
 
 namespace MenuActions {
 
@@ -144,34 +146,37 @@ void runNode(const QString &title, const MenuEffects &e)
     if (runPanelEntry(title, e) || runWidgetEntry(title, e))
         return;
     if (title == QLatin1String("Character"))
-        openApp(e, QStringLiteral("ego lite"), {QStringLiteral("Ego Lite"), QStringLiteral("ego")});
+        e.actions.openApp(QStringLiteral("ego lite"),
+                          {QStringLiteral("Ego Lite"), QStringLiteral("ego")});
     else if (title == QLatin1String("Materials"))
-        call(e.copyStatus);
+        e.actions.copyStatus();
     else if (title == QLatin1String("Use Item"))
-        call(e.stagePrompt);
+        e.actions.stagePrompt();
     else if (title == QLatin1String("Tessar Skills"))
-        call(e.wakeAI);
+        e.actions.wakeAI();
     else if (title == QLatin1String("Extra Skills"))
-        call(e.unloadAI);
+        e.actions.unloadAI();
     else if (title == QLatin1String("Focus"))
-        call(e.toggleFocus);
+        e.actions.toggleFocus();
     else if (title == QLatin1String("Field Map"))
-        call(e.openProjects);
+        e.actions.openProjects();
     else if (title == QLatin1String("Dungeon Map"))
-        openApp(e, QStringLiteral("iTerm"), {QStringLiteral("iTerm2"), QStringLiteral("Terminal")});
+        e.actions.openApp(QStringLiteral("iTerm"),
+                          {QStringLiteral("iTerm2"), QStringLiteral("Terminal")});
     else if (title == QLatin1String("Party"))
-        call(e.openActivityMonitor);
+        e.actions.openActivityMonitor();
     else if (title == QLatin1String("Friend"))
-        openApp(e, QStringLiteral("Contacts"));
+        e.actions.openApp(QStringLiteral("Contacts"));
     else if (title == QLatin1String("Message"))
-        openApp(e, QStringLiteral("Messages"));
+        e.actions.openApp(QStringLiteral("Messages"));
     else if (title == QLatin1String("Mail"))
-        openApp(e, QStringLiteral("Mail"));
+        e.actions.openApp(QStringLiteral("Mail"));
     else if (title == QLatin1String("Weapons"))
-        openApp(e, QStringLiteral("Cursor"), {QStringLiteral("Claude"), QStringLiteral("Xcode")});
+        e.actions.openApp(QStringLiteral("Cursor"),
+                          {QStringLiteral("Claude"), QStringLiteral("Xcode")});
     else if (title == QLatin1String("Accessory"))
-        openApp(e, QStringLiteral("Mullvad VPN"),
-                {QStringLiteral("Tailscale"), QStringLiteral("WireGuard")});
+        e.actions.openApp(QStringLiteral("Mullvad VPN"),
+                          {QStringLiteral("Tailscale"), QStringLiteral("WireGuard")});
     else if (title == QLatin1String("Equipped"))
         runEquipped(e);
     else if (title == QLatin1String("Option"))
@@ -181,10 +186,11 @@ void runNode(const QString &title, const MenuEffects &e)
     else if (title == QLatin1String("Auto-Hide"))
         runAutoHide(e);
     else if (title == QLatin1String("Help")) {
-        call(e.setStatus, QStringLiteral("Help shown"));
+        e.actions.setLastStatus(QStringLiteral("Help shown"));
         // Nothing on screen shows the status line with the help below it, so the help
         // comes as a toast.
-        call(e.toast, QStringLiteral("Help shown"), MenuTree::helpText(e.keys), kHelpToastSeconds);
+        e.feedback.toast(QStringLiteral("Help shown"), MenuTree::helpText(e.keys),
+                         kHelpToastSeconds);
     }
 }
 
