@@ -8,6 +8,8 @@
 #include "platform/Workspace.h"
 #include "setup/LoginItemService.h"
 
+#include <QHash>
+
 namespace {
 
 // The help is several lines long; it stays up longer than an ordinary toast.
@@ -19,27 +21,72 @@ QString seconds(double value)
     return QString::number(value);
 }
 
-// The entries that open a panel or act on the panels themselves: the shell's commands.
-bool runPanelEntry(const QString &title, const MenuEffects &e)
+using Kind = MenuEntry::Kind;
+using ServiceCall = void (HUDActionService::*)();
+
+// The action service's calls the entries make, by the name the table gives them.
+const QList<std::pair<QString, ServiceCall>> &serviceCalls()
 {
-    static const QList<std::pair<QString, QString>> table{
-        {QStringLiteral("Close Menu"), QStringLiteral("close-menu")},
-        {QStringLiteral("Edit Layout"), QStringLiteral("edit-layout")},
-        {QStringLiteral("Reset Layout"), QStringLiteral("reset-layout")},
-        {QStringLiteral("Hide HUD"), QStringLiteral("hide-hud")},
-        {QStringLiteral("Log Out"), QStringLiteral("request-quit")},
-        {QStringLiteral("Quest"), QStringLiteral("quest")},
-        {QStringLiteral("Inventory"), QStringLiteral("inventory")},
-        {QStringLiteral("Shortcuts"), QStringLiteral("skills")},
-        {QStringLiteral("Loadouts"), QStringLiteral("equipment")},
+    static const QList<std::pair<QString, ServiceCall>> calls{
+        {QStringLiteral("copyStatus"), &HUDActionService::copyStatus},
+        {QStringLiteral("stagePrompt"), &HUDActionService::stagePrompt},
+        {QStringLiteral("wakeAI"), &HUDActionService::wakeAI},
+        {QStringLiteral("unloadAI"), &HUDActionService::unloadAI},
+        {QStringLiteral("toggleFocus"), &HUDActionService::toggleFocus},
+        {QStringLiteral("openProjects"), &HUDActionService::openProjects},
+        {QStringLiteral("openActivityMonitor"), &HUDActionService::openActivityMonitor},
     };
-    for (const auto &[name, command] : table) {
-        if (name == title) {
-            e.commands.trigger(command);
-            return true;
-        }
-    }
-    return false;
+    return calls;
+}
+
+// Every entry but the widget toggles, by title.
+const QHash<QString, MenuEntry> &entries()
+{
+    auto command = [](const char *id) { return MenuEntry{Kind::command, QLatin1String(id)}; };
+    auto service = [](const char *name) { return MenuEntry{Kind::service, QLatin1String(name)}; };
+    auto open = [](const char *app, QStringList alternatives = {}) {
+        return MenuEntry{Kind::openApp, QLatin1String(app), std::move(alternatives)};
+    };
+    static const QHash<QString, MenuEntry> all{
+        // The panels and the HUD itself: the shell's commands.
+        {QStringLiteral("Close Menu"), command("close-menu")},
+        {QStringLiteral("Edit Layout"), command("edit-layout")},
+        {QStringLiteral("Reset Layout"), command("reset-layout")},
+        {QStringLiteral("Hide HUD"), command("hide-hud")},
+        {QStringLiteral("Log Out"), command("request-quit")},
+        {QStringLiteral("Quest"), command("quest")},
+        {QStringLiteral("Inventory"), command("inventory")},
+        {QStringLiteral("Shortcuts"), command("skills")},
+        {QStringLiteral("Loadouts"), command("equipment")},
+
+        {QStringLiteral("Character"),
+         open("ego lite", {QStringLiteral("Ego Lite"), QStringLiteral("ego")})},
+        {QStringLiteral("Materials"), service("copyStatus")},
+        {QStringLiteral("Use Item"), service("stagePrompt")},
+        {QStringLiteral("Tessar Skills"), service("wakeAI")},
+        {QStringLiteral("Extra Skills"), service("unloadAI")},
+        {QStringLiteral("Focus"), service("toggleFocus")},
+        {QStringLiteral("Field Map"), service("openProjects")},
+        {QStringLiteral("Dungeon Map"),
+         open("iTerm", {QStringLiteral("iTerm2"), QStringLiteral("Terminal")})},
+        {QStringLiteral("Party"), service("openActivityMonitor")},
+        {QStringLiteral("Friend"), open("Contacts")},
+        {QStringLiteral("Message"), open("Messages")},
+        {QStringLiteral("Mail"), open("Mail")},
+        {QStringLiteral("Weapons"),
+         open("Cursor", {QStringLiteral("Claude"), QStringLiteral("Xcode")})},
+        {QStringLiteral("Accessory"),
+         open("Mullvad VPN", {QStringLiteral("Tailscale"), QStringLiteral("WireGuard")})},
+
+        {QStringLiteral("Hide All"), MenuEntry{Kind::hideAll}},
+        {QStringLiteral("Show All"), MenuEntry{Kind::showAll}},
+        {QStringLiteral("Equipped"), MenuEntry{Kind::equipped}},
+        {QStringLiteral("Option"), MenuEntry{Kind::option}},
+        {QStringLiteral("Readouts"), MenuEntry{Kind::readouts}},
+        {QStringLiteral("Auto-Hide"), MenuEntry{Kind::autoHide}},
+        {QStringLiteral("Help"), MenuEntry{Kind::help}},
+    };
+    return all;
 }
 
 void runReadouts(const MenuEffects &e)
@@ -83,25 +130,19 @@ void runEquipped(const MenuEffects &e)
     e.actions.report(QStringLiteral("Equipped"), lines.join(QLatin1Char('\n')));
 }
 
-bool runWidgetEntry(const QString &title, const MenuEffects &e)
+void toggleWidget(const QString &title, HUDWidgetID id, const MenuEffects &e)
 {
-    if (title == QLatin1String("Hide All")) {
-        e.widgets.hideAll();
-        e.actions.setLastStatus(QStringLiteral("All widgets hidden"));
-        return true;
-    }
-    if (title == QLatin1String("Show All")) {
-        e.widgets.showAll();
-        e.actions.setLastStatus(QStringLiteral("All widgets shown"));
-        return true;
-    }
-    const std::optional<HUDWidgetID> id = HUDWidgetSettings::widget(title);
-    if (!id)
-        return false;
-    const bool visible = e.widgets.toggle(*id);
+    const bool visible = e.widgets.toggle(id);
     e.actions.setLastStatus(title
                             + (visible ? QStringLiteral(" shown") : QStringLiteral(" hidden")));
-    return true;
+}
+
+void runHelp(const MenuEffects &e)
+{
+    e.actions.setLastStatus(QStringLiteral("Help shown"));
+    // Nothing on screen shows the status line with the help below it, so the help comes as a
+    // toast.
+    e.feedback.toast(QStringLiteral("Help shown"), MenuTree::helpText(e.keys), kHelpToastSeconds);
 }
 
 } // namespace
@@ -141,56 +182,61 @@ QStringList equippedLines(const QStringList &runningAppNames)
     return lines;
 }
 
+std::optional<MenuEntry> entry(const QString &title)
+{
+    const auto found = entries().constFind(title);
+    if (found != entries().constEnd())
+        return *found;
+    if (const std::optional<HUDWidgetID> id = HUDWidgetSettings::widget(title))
+        return MenuEntry{Kind::widget, HUDWidget::rawValue(*id)};
+    return std::nullopt;
+}
+
 void runNode(const QString &title, const MenuEffects &e)
 {
-    if (runPanelEntry(title, e) || runWidgetEntry(title, e))
+    const std::optional<MenuEntry> what = entry(title);
+    if (!what)
         return;
-    if (title == QLatin1String("Character"))
-        e.actions.openApp(QStringLiteral("ego lite"),
-                          {QStringLiteral("Ego Lite"), QStringLiteral("ego")});
-    else if (title == QLatin1String("Materials"))
-        e.actions.copyStatus();
-    else if (title == QLatin1String("Use Item"))
-        e.actions.stagePrompt();
-    else if (title == QLatin1String("Tessar Skills"))
-        e.actions.wakeAI();
-    else if (title == QLatin1String("Extra Skills"))
-        e.actions.unloadAI();
-    else if (title == QLatin1String("Focus"))
-        e.actions.toggleFocus();
-    else if (title == QLatin1String("Field Map"))
-        e.actions.openProjects();
-    else if (title == QLatin1String("Dungeon Map"))
-        e.actions.openApp(QStringLiteral("iTerm"),
-                          {QStringLiteral("iTerm2"), QStringLiteral("Terminal")});
-    else if (title == QLatin1String("Party"))
-        e.actions.openActivityMonitor();
-    else if (title == QLatin1String("Friend"))
-        e.actions.openApp(QStringLiteral("Contacts"));
-    else if (title == QLatin1String("Message"))
-        e.actions.openApp(QStringLiteral("Messages"));
-    else if (title == QLatin1String("Mail"))
-        e.actions.openApp(QStringLiteral("Mail"));
-    else if (title == QLatin1String("Weapons"))
-        e.actions.openApp(QStringLiteral("Cursor"),
-                          {QStringLiteral("Claude"), QStringLiteral("Xcode")});
-    else if (title == QLatin1String("Accessory"))
-        e.actions.openApp(QStringLiteral("Mullvad VPN"),
-                          {QStringLiteral("Tailscale"), QStringLiteral("WireGuard")});
-    else if (title == QLatin1String("Equipped"))
+    switch (what->kind) {
+    case Kind::command:
+        e.commands.trigger(what->target);
+        break;
+    case Kind::service:
+        for (const auto &[name, call] : serviceCalls()) {
+            if (name == what->target)
+                (e.actions.*call)();
+        }
+        break;
+    case Kind::openApp:
+        e.actions.openApp(what->target, what->alternatives);
+        break;
+    case Kind::widget:
+        if (const std::optional<HUDWidgetID> id = HUDWidget::fromRawValue(what->target))
+            toggleWidget(title, *id, e);
+        break;
+    case Kind::hideAll:
+        e.widgets.hideAll();
+        e.actions.setLastStatus(QStringLiteral("All widgets hidden"));
+        break;
+    case Kind::showAll:
+        e.widgets.showAll();
+        e.actions.setLastStatus(QStringLiteral("All widgets shown"));
+        break;
+    case Kind::equipped:
         runEquipped(e);
-    else if (title == QLatin1String("Option"))
+        break;
+    case Kind::option:
         runOption(e);
-    else if (title == QLatin1String("Readouts"))
+        break;
+    case Kind::readouts:
         runReadouts(e);
-    else if (title == QLatin1String("Auto-Hide"))
+        break;
+    case Kind::autoHide:
         runAutoHide(e);
-    else if (title == QLatin1String("Help")) {
-        e.actions.setLastStatus(QStringLiteral("Help shown"));
-        // Nothing on screen shows the status line with the help below it, so the help
-        // comes as a toast.
-        e.feedback.toast(QStringLiteral("Help shown"), MenuTree::helpText(e.keys),
-                         kHelpToastSeconds);
+        break;
+    case Kind::help:
+        runHelp(e);
+        break;
     }
 }
 

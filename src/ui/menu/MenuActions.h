@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class Feedback;
 class HUDActionService;
 class HUDCommands;
@@ -31,6 +33,30 @@ struct MenuEffects
     MenuFacts facts() const;
 };
 
+// What a menu entry does: trigger a shell command, make a call on the action service, open an
+// app (or the first of its alternatives that opens), toggle a widget, or one of the entries that
+// change a setting or say something.
+struct MenuEntry
+{
+    enum class Kind {
+        command,
+        service,
+        openApp,
+        widget,
+        hideAll,
+        showAll,
+        equipped,
+        option,
+        readouts,
+        autoHide,
+        help,
+    };
+    Kind kind;
+    // The command's id, the service call's name, the app, or the widget's raw value.
+    QString target;
+    QStringList alternatives;
+};
+
 namespace MenuActions {
 
 // The background tools "Equipped" looks for, in the order it lists them.
@@ -38,6 +64,10 @@ const QStringList &equippedTools();
 // One line per tool: "Name: running" when a running app's name contains it (any case), else
 // "Name: —".
 QStringList equippedLines(const QStringList &runningAppNames);
+
+// What the entry titled `title` does; nothing for a title that names no entry (or only opens
+// its children).
+std::optional<MenuEntry> entry(const QString &title);
 
 // Runs the entry titled `title`: the panel entries trigger the shell's commands, the rest go to
 // the action service and the settings. A title that names nothing does nothing.
