@@ -44,6 +44,8 @@ MenuRail::MenuRail(MenuEffects effects, MenuSelection &selection, QWidget *paren
     setAccessibleName(QStringLiteral("Menu"));
     resize(sizeHint());
     m_children->hide();
+    connect(m_nodes, &MenuRailColumn::rowClicked, this, &MenuRail::chooseNode);
+    connect(m_children, &MenuRailColumn::rowClicked, this, &MenuRail::chooseChild);
     buildCategories();
     rebuildColumns(false);
     connect(&m_effects.widgets, &HUDWidgetSettings::hiddenChanged, this,
@@ -218,7 +220,7 @@ void MenuRail::rebuildColumns(bool animated)
     const bool sameNodes = m_nodes->rows().size() == list.size()
         && (list.isEmpty() || m_nodes->rows().first().title == list.first().title);
     if (!sameNodes || m_nodes->isHidden()) {
-        m_nodes->setRows(list, [this](int i) { chooseNode(i); });
+        m_nodes->setRows(list);
         m_nodes->placeRows(QPointF(nodesX, nodesTop));
         m_nodes->appear(animated);
     }
@@ -234,7 +236,7 @@ void MenuRail::rebuildColumns(bool animated)
             && m_children->rows().size() == children.size()
             && m_children->rows().first().title == children.first().title;
         if (!same) {
-            m_children->setRows(children, [this](int i) { chooseChild(i); });
+            m_children->setRows(children);
             m_children->placeRows(
                 QPointF(nodesX + MenuRailColumn::width + columnGap + columnInset, top));
             m_children->appear(animated);

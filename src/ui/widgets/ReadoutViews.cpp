@@ -31,45 +31,46 @@ QList<SlotSkill> slotSkills(const SkillBook &book)
 }
 
 // What the quest service and the action service add to the machine figures.
-void addQuests(QuestInputs &in, const QPointer<QuestService> &quests,
-               const QPointer<HUDActionService> &actions)
+void addQuests(QuestInputs &in, const QuestService *quests, const HUDActionService *actions)
 {
     if (quests) {
         in.access.needsAccess = quests->needsAccess();
         in.access.accessDenied = quests->accessDenied();
-        in.access.requestAccess = [quests] {
-            if (quests)
-                quests->requestAccess();
-        };
-        in.access.openSettings = [quests] {
-            if (quests)
-                quests->openSettings();
-        };
-        in.openReminders = in.access.openSettings;
         for (const QuestService::Event &e : quests->events())
             in.events << QuestEvent{e.id, e.title, e.start, e.end, e.location};
-        for (const QuestService::Reminder &r : quests->reminders()) {
-            in.reminders << QuestReminder{r.id, r.title, r.due.value_or(QDateTime()),
-                                          [quests, id = r.id] {
-                                              if (quests)
-                                                  quests->complete(id);
-                                          },
-                                          in.openReminders};
-        }
+        for (const QuestService::Reminder &r : quests->reminders())
+            in.reminders << QuestReminder{r.id, r.title, r.due.value_or(QDateTime())};
     }
-    if (actions) {
-        in.openBatterySettings = [actions] {
-            if (actions)
-                actions->openBatterySettings();
-        };
-        in.openStorageSettings = [actions] {
-            if (actions)
-                actions->openStorageSettings();
-        };
-        in.focus = QuestFocus{actions->focusActive(), actions->focusLabel(), [actions] {
-                                  if (actions && !actions->focusActive())
-                                      actions->toggleFocus();
-                              }};
+    if (actions)
+        in.focus = QuestFocus{actions->focusActive(), actions->focusLabel()};
+}
+
+// What a row asks for, of the service that does it; nothing while that service is missing.
+void act(QuestAction action, QuestService *quests, HUDActionService *actions)
+{
+    switch (action) {
+    case QuestAction::none:
+        break;
+    case QuestAction::batterySettings:
+        if (actions)
+            actions->openBatterySettings();
+        break;
+    case QuestAction::storageSettings:
+        if (actions)
+            actions->openStorageSettings();
+        break;
+    case QuestAction::requestCalendarAccess:
+        if (quests)
+            quests->requestAccess();
+        break;
+    case QuestAction::calendarSettings:
+        if (quests)
+            quests->openSettings();
+        break;
+    case QuestAction::startFocus:
+        if (actions && !actions->focusActive())
+            actions->toggleFocus();
+        break;
     }
 }
 
@@ -142,6 +143,11 @@ QuestLog *questLog(SystemMetricsService &metrics, TargetMonitor *target, QuestSe
             addQuests(inputs, questsRef, actionsRef);
         },
         parent);
+    QObject::connect(
+        view, &QuestLog::actionRequested, view,
+        [questsRef, actionsRef](QuestAction action) { act(action, questsRef, actionsRef); });
+    if (quests)
+        QObject::connect(view, &QuestLog::reminderCompleted, quests, &QuestService::complete);
     if (target)
         QObject::connect(target, &TargetMonitor::changed, view, &QuestLog::refresh);
     if (quests)

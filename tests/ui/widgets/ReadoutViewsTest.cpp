@@ -143,11 +143,11 @@ TEST_F(Views, QuestRowsAlertPastThresholdsComeInOrderTenAtMostAndTheLogRunsThemO
 
     in = calm();
     addReminders(in, 5, QDate(2026, 12, 5));
-    in.openReminders = [&] { ++opened; };
     expectRows("five overdue", in, {"r-1", "r-2", "r-3", "r-more"}, "Overdue: Task 1");
     EXPECT_EQ(questRows(in).last().text, "2 more overdue");
-    questRows(in).last().run();
-    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(questRows(in).last().action, QuestAction::calendarSettings);
+    EXPECT_FALSE(questRows(in).last().completes.has_value());
+    EXPECT_EQ(questRows(in).first().completes, std::optional<QString>("1"));
 
     // The reminders due today; the count of the rest, a third event and focus fall off.
     in = everything();
@@ -162,9 +162,9 @@ TEST_F(Views, QuestRowsAlertPastThresholdsComeInOrderTenAtMostAndTheLogRunsThemO
     EXPECT_EQ(questRows(in)[7].kind, "Quest");
 
     metrics.stats.power = QList<PowerSource>{FakeSystemStats::battery(12)};
-    QuestLog view(metrics.start(), [&](QuestInputs &inputs) {
-        inputs.openBatterySettings = [&] { ++opened; };
-        inputs.focus = QuestFocus{};
+    QuestLog view(metrics.start(), [&](QuestInputs &inputs) { inputs.focus = QuestFocus{}; });
+    QObject::connect(&view, &QuestLog::actionRequested, [&](QuestAction action) {
+        opened += action == QuestAction::batterySettings ? 2 : 100;
     });
     view.resize(view.sizeHint());
     const QList<QuestRow> logged = view.rows();
