@@ -413,7 +413,6 @@ TEST_F(Views, BobFramesAreDrawnOnceEachAsTheWidgetPaintsThemAndRedrawnWhenTheTar
     std::unique_ptr<TargetCursor> view(
         ReadoutViews::targetCursor(nullptr, &visibility, makeSprites));
     cursor = view.get();
-    cursor->resize(cursor->sizeHint());
     cursor->setTarget({"xterm", ThreatTier::friendly, "Friendly", 3, 0.1});
     cursor->resize(cursor->sizeHint());
     cursor->show();
