@@ -13,7 +13,11 @@
 #include "platform/linux/EvolutionCalendarStore.h"
 #include "platform/linux/XdgApplications.h"
 #include "quests/QuestService.h"
+#include "ui/widgets/FieldHeader.h"
+#include "ui/widgets/PartyStrip.h"
+#include "ui/widgets/PlayerStatus.h"
 #include "ui/widgets/ReadoutScale.h"
+#include "ui/widgets/ReadoutViewFactory.h"
 #include "ui/widgets/ReadoutViews.h"
 
 #include <benchmark/benchmark.h>
@@ -43,10 +47,19 @@ void readoutPaint(benchmark::State &state)
     FakeClock clock;
     SystemMetricsService metrics(stats, clock);
     metrics.start();
-    ReadoutModels models;
-    models.metrics = &metrics;
-    models.account = {QStringLiteral("Player One"), QStringLiteral("player")};
-    std::unique_ptr<QWidget> view(makeReadoutView(id, models, nullptr));
+    const UserAccount account{QStringLiteral("Player One"), QStringLiteral("player")};
+    ReadoutViewFactory views;
+    views.add(HUDWidgetID::playerStatus, [&](QWidget *parent) {
+        return new CoreWidgets::PlayerStatus(metrics, account, parent);
+    });
+    views.add(HUDWidgetID::partyStrip,
+              [&](QWidget *parent) { return ReadoutViews::partyStrip(metrics, nullptr, parent); });
+    views.add(HUDWidgetID::fieldHeader,
+              [&](QWidget *parent) { return new CoreWidgets::FieldHeader(metrics, parent); });
+    views.add(HUDWidgetID::targetCursor, [](QWidget *parent) {
+        return ReadoutViews::targetCursor(nullptr, nullptr, {}, parent);
+    });
+    std::unique_ptr<QWidget> view(views.make(id));
     if (auto *scalable = dynamic_cast<ReadoutScale *>(view.get())) {
         scalable->setReadoutScale(0.72);
         view->resize(view->sizeHint());

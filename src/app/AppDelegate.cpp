@@ -6,7 +6,7 @@
 #include "app/HotKeyCenter.h"
 #include "app/HotKeyStartup.h"
 #include "app/MenuBarController.h"
-#include "app/MenuBindings.h"
+#include "app/ReadoutWiring.h"
 #include "app/ShellActions.h"
 #include "app/SingleCopy.h"
 #include "clipboard/ClipboardHistory.h"
@@ -25,9 +25,7 @@
 #include "platform/RemoteControl.h"
 #include "platform/Screens.h"
 #include "platform/SystemLog.h"
-#include "platform/WindowSprites.h"
 #include "platform/WindowSystem.h"
-#include "platform/linux/PasswdUserAccount.h"
 #include "quests/QuestService.h"
 #include "setup/SetupChecker.h"
 #include "skills/SkillBook.h"
@@ -36,10 +34,6 @@
 #include "ui/hud/FloatingHUDPanel.h"
 #include "ui/hud/LayoutEditor.h"
 #include "ui/setup/SetupCheckWindow.h"
-#include "ui/widgets/NowPlaying.h"
-#include "ui/widgets/ReadoutScale.h"
-#include "ui/widgets/ReadoutViews.h"
-#include "ui/widgets/ScaledRoot.h"
 #include "windows/WindowArranger.h"
 
 #include <QAction>
@@ -56,6 +50,7 @@ AppDelegate::AppDelegate(Platform &platform, QObject *parent)
     , m_services(std::make_unique<AppServices>(platform))
 {
     ShellActions::install(m_services->commands, *this);
+    makeHUDController();
 }
 
 void AppDelegate::toggleAllWidgets()
@@ -83,124 +78,11 @@ int AppDelegate::registerFonts(const QString &folder)
     return registered;
 }
 
-FloatingHUDPanelController &AppDelegate::hudController()
+void AppDelegate::makeHUDController()
 {
-    if (m_hudController)
-        return *m_hudController;
-
     AppServices &s = *m_services;
-    QPointer<AppDelegate> self(this);
-    auto models = std::make_shared<ReadoutModels>();
-    models->metrics = &s.metrics;
-    models->target = &s.target;
-    models->network = &s.network;
-    models->nowPlaying = &s.nowPlaying;
-    models->unread = &s.unread;
-    QPointer<NowPlayingMonitor> playing(&s.nowPlaying);
-    models->onTransport = [playing](const QString &command) {
-        if (!playing)
-            return;
-        if (command == QLatin1String("playpause"))
-            playing->playPause();
-        else if (command == QLatin1String("next track"))
-            playing->nextTrack();
-        else if (command == QLatin1String("previous track"))
-            playing->previousTrack();
-    };
-    models->account = currentUserAccount();
-    models->visibility = &s.visibility;
-    models->windowSprites
-        = [&windows = *m_platform.windows](quintptr id) { return windows.sprites(id); };
-    auto controllerNow = [self]() -> FloatingHUDPanelController * {
-        return self ? self->m_hudController.get() : nullptr;
-    };
-    models->menuEffects = MenuBindings::effects(s, controllerNow);
-    models->menuSelection = &s.menuSelection;
-    models->menuFacts = [&s] { return MenuBindings::facts(s); };
-    models->widgetSettings = &s.widgets;
-    models->runningApps = &s.runningApps;
-    models->clipboard = &s.clipboard;
-    models->pasteClip = [&s](const ClipItem &clip) { s.paster.paste(clip); };
-    models->playCue = [&s](CoreSoundEngine::Cue cue) { s.sound.play(cue); };
-    // The paste lands in the app that was in front once the menu is out of its way.
-    models->onClipPasted = models->menuEffects.closeMenu;
-    models->arranger = &s.arranger;
-    models->skills = &s.skills;
-    models->quests = &s.quests;
-    models->actions = &s.actions;
-    HUDActionService &actions = s.actions;
-    // The clock plays its own cue.
-    models->onOpenCalendar = [&actions] { actions.openApp(QStringLiteral("Calendar"), {}, false); };
-    models->onOpenSkills = [controllerNow] {
-        if (FloatingHUDPanelController *c = controllerNow())
-            c->openMenuPanel(HUDWidgetID::skills);
-    };
-    models->openShortcutsFolder = s.setupChecker.actions().openShortcuts;
-    models->openBatterySettings = [&actions] { actions.openBatterySettings(); };
-    models->openStorageSettings = [&actions] { actions.openStorageSettings(); };
-    models->onRailRegions = [controllerNow](const QList<QRectF> &regions) {
-        if (FloatingHUDPanelController *c = controllerNow())
-            c->setRailRegions(regions);
-    };
-    models->onConfirmQuit = [] { QCoreApplication::quit(); };
-    models->onCancelQuit = [self] {
-        if (self && self->m_hudController)
-            self->m_hudController->dismissConfirm(true);
-    };
-
+    auto factory = ReadoutWiring::panelFactory(s, m_platform, m_panelReports);
     Screens &screens = *m_platform.screens;
-    WindowSystem &windows = *m_platform.windows;
-    auto factory = [self, models, &screens, &windows, &stack = s.panelStack](
-                       HUDWidgetID id, const PanelStyle &style) -> std::unique_ptr<PanelWindow> {
-        auto content = [id, models](QWidget *parent, double scale) -> QWidget * {
-            QWidget *view = makeReadoutView(id, *models, nullptr);
-            if (!view)
-                return nullptr;
-            // The painted readouts scale themselves; a view with controls of its own is scaled
-            // as a whole, input included, through a graphics scene.
-            if (auto *scalable = dynamic_cast<ReadoutScale *>(view)) {
-                scalable->setReadoutScale(scale);
-                view->resize(view->sizeHint());
-            } else if (scale != 1.0) {
-                return new ScaledRoot(view, HUDLayout::spec(id).size, scale, parent);
-            }
-            view->setParent(parent);
-            return view;
-        };
-        // The music strip takes clicks on its buttons alone; the controller learns where they
-        // are, at the panel's scale.
-        auto strip = [content, self](QWidget *parent, double scale) -> QWidget * {
-            QWidget *root = content(parent, scale);
-            QWidget *inner = root;
-            // A scaled root reports its content's unscaled rectangles.
-            double factor = 1;
-            if (auto *scaled = qobject_cast<ScaledRoot *>(root)) {
-                inner = scaled->content();
-                factor = scale;
-            }
-            auto *view = qobject_cast<CoreWidgets::NowPlaying *>(inner);
-            if (view) {
-                auto report = [self, scale = factor](const QRectF &r) {
-                    if (self && self->m_hudController)
-                        self->m_hudController->setTransportRegion(
-                            QRectF(r.topLeft() * scale, r.size() * scale));
-                };
-                report(view->controlsRect());
-                QObject::connect(view, &CoreWidgets::NowPlaying::controlsMoved, view, report);
-            }
-            return root;
-        };
-        auto panel = std::make_unique<FloatingHUDPanel>(
-            style,
-            id == HUDWidgetID::nowPlaying ? FloatingHUDPanel::ContentFactory(strip) : content,
-            screens, windows, stack);
-        QObject::connect(panel.get(), &FloatingHUDPanel::escapePressed, panel.get(), [self] {
-            if (self && self->m_hudController)
-                self->m_hudController->handleEscape();
-        });
-        return panel;
-    };
-
     m_hudController = std::make_unique<FloatingHUDPanelController>(
         screens, *m_platform.clock,
         FloatingHUDPanelController::Stores{s.widgets, s.layout, s.settings, s.visibility,
@@ -208,6 +90,13 @@ FloatingHUDPanelController &AppDelegate::hudController()
         factory);
     FloatingHUDPanelController *controller = m_hudController.get();
     using Controller = FloatingHUDPanelController;
+    connect(&m_panelReports, &PanelReports::escapePressed, controller, &Controller::handleEscape);
+    connect(&m_panelReports, &PanelReports::railRegionsChanged, controller,
+            &Controller::setRailRegions);
+    connect(&m_panelReports, &PanelReports::transportRegionChanged, controller,
+            &Controller::setTransportRegion);
+    connect(&m_panelReports, &PanelReports::confirmCancelled, controller,
+            [controller] { controller->dismissConfirm(true); });
     connect(controller, &Controller::play, &s.sound, [&s](SoundCue cue) { s.sound.play(cue); });
     connect(controller, &Controller::dismissToast, &s.toasts, &CoreToastCenter::dismiss);
     connect(controller, &Controller::openLayoutEditor, &s.editor, &LayoutEditor::open);
@@ -234,15 +123,11 @@ FloatingHUDPanelController &AppDelegate::hudController()
             &NetworkMonitor::setHUDVisible);
     connect(&s.visibility, &HUDVisibility::visibleChanged, &s.nowPlaying,
             &NowPlayingMonitor::setHUDVisible);
-    connect(&s.nowPlaying, &NowPlayingMonitor::trackChanged, controller, [controller, playing] {
-        if (playing)
-            controller->setPlaying(playing->track().has_value());
-    });
-    QPointer<TargetMonitor> targetRef(&target);
-    connect(&target, &TargetMonitor::gazeChanged, controller, [controller, targetRef] {
-        if (!targetRef)
-            return;
-        const auto &gaze = targetRef->gaze();
+    NowPlayingMonitor &playing = s.nowPlaying;
+    connect(&playing, &NowPlayingMonitor::trackChanged, controller,
+            [controller, &playing] { controller->setPlaying(playing.track().has_value()); });
+    connect(&target, &TargetMonitor::gazeChanged, controller, [controller, &target] {
+        const auto &gaze = target.gaze();
         controller->setGaze(gaze ? std::optional<QRectF>(gaze->frame) : std::nullopt);
     });
     connect(controller, &FloatingHUDPanelController::crampedChanged, &target,
@@ -250,7 +135,6 @@ FloatingHUDPanelController &AppDelegate::hudController()
     connect(&target, &TargetMonitor::pointerPolled, controller, [controller](QPointF pointer) {
         controller->setPointerNear(controller->widgetsNear(pointer));
     });
-    return *m_hudController;
 }
 
 void AppDelegate::applicationDidFinishLaunching()
@@ -274,10 +158,9 @@ void AppDelegate::applicationDidFinishLaunching()
     s.metrics.start();
     s.clipboard.start();
     s.skills.reload();
-    s.commandBar.model().setCommands(shellCommands());
 
     installMenuBar();
-    hudController().start();
+    m_hudController->start();
     registerHotKeys();
     listenForCommands();
 
@@ -286,25 +169,7 @@ void AppDelegate::applicationDidFinishLaunching()
     SetupCheckWindow &setupWindow = s.setupWindow;
     QTimer::singleShot(1000, this, [&setupWindow] { setupWindow.showIfFirstRun(); });
 
-    hudController().show();
-}
-
-CommandBarCommands AppDelegate::shellCommands()
-{
-    const HUDCommands &registry = m_services->commands;
-    auto trigger = [&registry](const char *id) {
-        return [&registry, id] { registry.trigger(QLatin1String(id)); };
-    };
-    CommandBarCommands commands;
-    commands.toggleHUD = trigger("hud");
-    commands.toggleMenu = trigger("menu");
-    commands.editLayout = trigger("edit-layout");
-    commands.resetLayout = trigger("reset-layout");
-    commands.showInventory = trigger("inventory");
-    commands.showSkills = trigger("skills");
-    commands.showEquipment = trigger("equipment");
-    commands.showQuest = trigger("quest");
-    return commands;
+    m_hudController->show();
 }
 
 void AppDelegate::installMenuBar()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "commandbar/CommandItem.h"
+#include "app/ReadoutWiring.h"
 
 #include <QObject>
 #include <QString>
@@ -27,8 +27,7 @@ public:
 
     AppServices &services() const { return *m_services; }
     MenuBarController *menuBar() const { return m_menuBar.get(); }
-    // Created on first use over the services; never replaced.
-    FloatingHUDPanelController &hudController();
+    FloatingHUDPanelController &hudController() const { return *m_hudController; }
 
     // Shows every hideable widget when all are hidden, else hides them all.
     void toggleAllWidgets();
@@ -37,8 +36,8 @@ public:
     static int registerFonts(const QString &folder);
 
 private:
-    // The shell's actions the command bar runs.
-    CommandBarCommands shellCommands();
+    // Builds the panel controller over the services and the readout views, and connects it.
+    void makeHUDController();
     void installMenuBar();
     void registerHotKeys();
     // Takes the commands `Vantle menu` and its siblings send from other processes.
@@ -47,6 +46,7 @@ private:
 
     Platform &m_platform;
     std::unique_ptr<AppServices> m_services;
+    PanelReports m_panelReports;
     std::unique_ptr<FloatingHUDPanelController> m_hudController;
     std::unique_ptr<MenuBarController> m_menuBar;
     std::vector<std::unique_ptr<HotKeyCenter>> m_hotKeys;

@@ -8,9 +8,9 @@
 
 namespace {
 
-constexpr CoreSoundEngine::Cue allCues[] = {
-    CoreSoundEngine::Cue::open,    CoreSoundEngine::Cue::close,  CoreSoundEngine::Cue::select,
-    CoreSoundEngine::Cue::confirm, CoreSoundEngine::Cue::cancel, CoreSoundEngine::Cue::hover,
+constexpr SoundCue allCues[] = {
+    SoundCue::open,    SoundCue::close,  SoundCue::select,
+    SoundCue::confirm, SoundCue::cancel, SoundCue::hover,
 };
 
 // True when the file exists and opens with a RIFF header of form WAVE. Anything else would only
@@ -31,7 +31,7 @@ CoreSoundEngine::CoreSoundEngine(const QString &soundsFolder, const Clock &clock
     : QObject(parent)
     , m_clock(clock)
 {
-    for (Cue cue : allCues) {
+    for (SoundCue cue : allCues) {
         const QString path = soundsFolder + QLatin1Char('/') + resourceName(cue) + ".wav";
         if (!isWaveFile(path))
             continue;
@@ -42,33 +42,33 @@ CoreSoundEngine::CoreSoundEngine(const QString &soundsFolder, const Clock &clock
 
 CoreSoundEngine::~CoreSoundEngine() = default;
 
-QString CoreSoundEngine::resourceName(Cue cue)
+QString CoreSoundEngine::resourceName(SoundCue cue)
 {
     switch (cue) {
-    case Cue::open:
+    case SoundCue::open:
         return QStringLiteral("zel_open");
-    case Cue::close:
+    case SoundCue::close:
         return QStringLiteral("zel_close");
-    case Cue::select:
+    case SoundCue::select:
         return QStringLiteral("zel_select");
-    case Cue::confirm:
+    case SoundCue::confirm:
         return QStringLiteral("zel_confirm");
-    case Cue::cancel:
+    case SoundCue::cancel:
         return QStringLiteral("zel_cancel");
-    case Cue::hover:
+    case SoundCue::hover:
         return QStringLiteral("zel_hover");
     }
     return {};
 }
 
-void CoreSoundEngine::play(Cue cue, float volume)
+void CoreSoundEngine::play(SoundCue cue, float volume)
 {
     if (!m_isEnabled)
         return;
     const auto found = m_players.find(cue);
     if (found == m_players.end())
         return;
-    if (cue == Cue::hover) {
+    if (cue == SoundCue::hover) {
         const double now = m_clock.uptime();
         if (now - m_lastHoverAt <= hoverInterval)
             return;

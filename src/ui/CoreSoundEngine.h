@@ -21,8 +21,6 @@ class CoreSoundEngine final : public QObject
     Q_PROPERTY(bool isEnabled READ isEnabled WRITE setEnabled NOTIFY isEnabledChanged)
 
 public:
-    using Cue = SoundCue;
-
     // Makes a prepared player for a WAV file, or nullptr when it cannot.
     using PlayerFactory = std::function<std::unique_ptr<CueSoundPlayer>(const QString &wavPath)>;
 
@@ -37,10 +35,10 @@ public:
     ~CoreSoundEngine() override;
 
     // The file name, without extension, of a cue's sound.
-    static QString resourceName(Cue cue);
+    static QString resourceName(SoundCue cue);
 
     // Plays a cue at `volume` (0 to 1), restarting it if it is still sounding.
-    void play(Cue cue, float volume = 1.0f);
+    void play(SoundCue cue, float volume = 1.0f);
 
     bool isEnabled() const { return m_isEnabled; }
     void setEnabled(bool enabled);
@@ -48,14 +46,14 @@ public:
     // Uptime, in seconds, of the last hover tick that sounded; 0 before the first.
     double lastHoverAt() const { return m_lastHoverAt; }
 
-    const std::map<Cue, std::unique_ptr<CueSoundPlayer>> &players() const { return m_players; }
+    const std::map<SoundCue, std::unique_ptr<CueSoundPlayer>> &players() const { return m_players; }
 
 signals:
     void isEnabledChanged(bool isEnabled);
 
 private:
     const Clock &m_clock;
-    std::map<Cue, std::unique_ptr<CueSoundPlayer>> m_players;
+    std::map<SoundCue, std::unique_ptr<CueSoundPlayer>> m_players;
     double m_lastHoverAt = 0.0;
     bool m_isEnabled = true;
 };

@@ -22,6 +22,13 @@
 #include "ui/menu/MenuPaintedButton.h"
 #include "ui/menu/MenuSelection.h"
 #include "ui/menu/SummaryRing.h"
+#include "ui/widgets/ConfirmLogout.h"
+#include "ui/widgets/FieldHeader.h"
+#include "ui/widgets/NowPlaying.h"
+#include "ui/widgets/PartyStrip.h"
+#include "ui/widgets/PlayerStatus.h"
+#include "ui/widgets/QuestLog.h"
+#include "ui/widgets/ReadoutViewFactory.h"
 #include "ui/widgets/ReadoutViews.h"
 #include "ui/widgets/SkillSlotTile.h"
 #include "ui/widgets/SkillSlots.h"
@@ -121,11 +128,12 @@ struct Panels : ::testing::Test
 
     std::unique_ptr<CoreInventory> inventory()
     {
-        return std::make_unique<CoreInventory>(
-            history,
-            CoreInventory::Inputs{[this](const ClipItem &c) { events << "paste " + c.text; },
-                                  [this] { events << "copied"; }, [this] { events << "pasted"; },
-                                  [this] { return clock.now(); }, "en_US"});
+        auto view = std::make_unique<CoreInventory>(
+            history, CoreInventory::Inputs{[this] { return clock.now(); }, "en_US"});
+        QObject::connect(view.get(), &CoreInventory::copied, [this] { events << "copied"; });
+        QObject::connect(view.get(), &CoreInventory::pasteRequested,
+                         [this](const ClipItem &c) { events << "paste " + c.text; });
+        return view;
     }
 
     std::unique_ptr<CoreEquipment> equipment(const QList<Loadout> &saved = {})
@@ -134,8 +142,9 @@ struct Panels : ::testing::Test
         arranger = std::make_unique<WindowArranger>(
             windows, workspace, screens, paths, clock, feedback,
             [] { return std::optional<pid_t>(); }, ownPid);
-        return std::make_unique<CoreEquipment>(*arranger,
-                                               [this](CoreSoundEngine::Cue c) { cues << c; });
+        auto view = std::make_unique<CoreEquipment>(*arranger);
+        QObject::connect(view.get(), &CoreEquipment::cue, [this](SoundCue c) { cues << c; });
+        return view;
     }
 
     QTemporaryDir dir;
@@ -149,7 +158,7 @@ struct Panels : ::testing::Test
     FakeWindowSystem windows;
     FakeScreens screens;
     FakeFeedback feedback;
-    QList<CoreSoundEngine::Cue> cues;
+    QList<SoundCue> cues;
     std::unique_ptr<WindowArranger> arranger;
     FakeToolRunner tools;
     FakeSystemLog log;
@@ -245,7 +254,7 @@ TEST_F(Panels, TileClickCopiesBackAndTheMenuActs)
     ASSERT_EQ(WidgetTest::mapped(actions, &QAction::text),
               QStringList({"Paste", "Pin", "Delete", "Never record copies from Text Editor"}));
     actions[0]->trigger();
-    EXPECT_EQ(events, QStringList({"copied", "paste alpha", "pasted"}));
+    EXPECT_EQ(events, QStringList({"copied", "paste alpha"}));
     actions[1]->trigger();
     EXPECT_TRUE(view->shown().first().pinned);
     std::unique_ptr<QMenu> pinnedMenu(view->actionsMenu(0));
@@ -286,7 +295,7 @@ TEST_F(Panels, UntrustedAsksForAccessZonesSnapTheWindowInFrontLoadoutRowsDeleteW
     EXPECT_TRUE(panel->loadoutRows()[0]->toolTip().contains(" 3 windows "));
 
     panel->deleteButtons()[0]->click();
-    EXPECT_EQ(cues, QList<CoreSoundEngine::Cue>{CoreSoundEngine::Cue::cancel});
+    EXPECT_EQ(cues, QList<SoundCue>{SoundCue::cancel});
     EXPECT_EQ(WidgetTest::mapped(arranger->loadouts(), &Loadout::name), QStringList{"Mail"});
     EXPECT_EQ(WidgetTest::accessibleNames(panel->loadoutRows()), QStringList{"Mail"});
     // The replaced buttons go once the click has returned.
@@ -298,20 +307,40 @@ TEST_F(Panels, FactoryBuildsEveryViewAtItsPanelSizeOnlyOverItsModels)
 {
     equipment();
     WidgetTest::Metrics metrics;
-    const ReadoutModels models{.metrics = &metrics.start(),
-                               .menuSelection = &selection,
-                               .runningApps = &apps,
-                               .clipboard = &history,
-                               .arranger = arranger.get(),
-                               .skills = &book};
+    SystemMetricsService &m = metrics.start();
+    using namespace CoreWidgets;
+    // Every view but the rail's (read in MenuTreeTest) over the fixture's models; the bare ones
+    // are built without their optional models.
+    const std::pair<HUDWidgetID, ReadoutViewFactory::Maker> makers[] = {
+        {HUDWidgetID::playerStatus, [&](QWidget *p) { return new PlayerStatus(m, {}, p); }},
+        {HUDWidgetID::partyStrip,
+         [&](QWidget *p) { return ReadoutViews::partyStrip(m, nullptr, p); }},
+        {HUDWidgetID::fieldHeader, [&](QWidget *p) { return new FieldHeader(m, p); }},
+        {HUDWidgetID::targetCursor,
+         [&](QWidget *p) { return ReadoutViews::targetCursor(nullptr, nullptr, {}, p); }},
+        {HUDWidgetID::nowPlaying, [&](QWidget *p) { return ReadoutViews::nowPlaying(nullptr, p); }},
+        {HUDWidgetID::questLog,
+         [&](QWidget *p) { return ReadoutViews::questLog(m, nullptr, nullptr, nullptr, p); }},
+        {HUDWidgetID::skillSlots,
+         [&](QWidget *p) { return ReadoutViews::skillSlots(&book, nullptr, p); }},
+        {HUDWidgetID::confirmLogout, [&](QWidget *p) { return new ConfirmLogout(p); }},
+        {HUDWidgetID::summaryPanel,
+         [&](QWidget *p) { return new CoreSummaryPanel(selection, apps, p); }},
+        {HUDWidgetID::inventory, [&](QWidget *p) { return new CoreInventory(history, {}, p); }},
+        {HUDWidgetID::equipment, [&](QWidget *p) { return new CoreEquipment(*arranger, p); }},
+        {HUDWidgetID::skills, [&](QWidget *p) { return new CoreSkills(book, nullptr, p); }},
+    };
+    ReadoutViewFactory views;
+    for (const auto &[id, make] : makers)
+        views.add(id, make);
+    EXPECT_EQ(views.make(HUDWidgetID::menuRail), nullptr) << "no maker registered";
+    views.add(HUDWidgetID::menuRail, [](QWidget *) { return nullptr; });
+    EXPECT_EQ(views.make(HUDWidgetID::menuRail), nullptr) << "a maker that has no view";
     for (const WidgetSpec &spec : HUDLayout::specs()) {
+        if (spec.id == HUDWidgetID::menuRail)
+            continue;
         SCOPED_TRACE(HUDWidget::rawValue(spec.id).toStdString());
-        std::unique_ptr<QWidget> view(makeReadoutView(spec.id, models));
-        std::unique_ptr<QWidget> bare(makeReadoutView(spec.id, ReadoutModels{}));
-        const bool modelless = spec.id == HUDWidgetID::targetCursor
-            || spec.id == HUDWidgetID::nowPlaying || spec.id == HUDWidgetID::skillSlots
-            || spec.id == HUDWidgetID::confirmLogout;
-        EXPECT_EQ(bare != nullptr, modelless);
+        std::unique_ptr<QWidget> view(views.make(spec.id));
         ASSERT_NE(view, nullptr);
         EXPECT_EQ(view->size(), spec.size.toSize());
     }
@@ -328,11 +357,8 @@ TEST_F(Panels, SkillsListTheirSectionsAndStarsFillTheQuickBarEquipmentStarsLoado
     while (book.isBusy())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 
-    ReadoutModels models{.skills = &book};
-    std::unique_ptr<QWidget> view(makeReadoutView(HUDWidgetID::skills, models));
-    std::unique_ptr<QWidget> barView(makeReadoutView(HUDWidgetID::skillSlots, models));
-    auto *panel = static_cast<CoreWidgets::CoreSkills *>(view.get());
-    auto *bar = static_cast<CoreWidgets::SkillSlots *>(barView.get());
+    auto panel = std::make_unique<CoreWidgets::CoreSkills>(book);
+    std::unique_ptr<CoreWidgets::SkillSlots> bar(ReadoutViews::skillSlots(&book, nullptr));
     const QString desk = SkillBook::loadoutSkill(arranger->loadouts()[0]).id;
     EXPECT_EQ(panel->rowIDs(),
               (QList<QString>{"builtin:focus", "builtin:wake", "builtin:unload", desk,

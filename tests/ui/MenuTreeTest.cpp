@@ -1,5 +1,19 @@
 #include "ui/menu/MenuTree.h"
+#include "actions/HUDActionService.h"
+#include "fakes/FakeClock.h"
+#include "fakes/FakeFeedback.h"
+#include "fakes/FakePasteboard.h"
+#include "fakes/FakeSystemLog.h"
+#include "fakes/FakeSystemStats.h"
+#include "fakes/FakeToolRunner.h"
+#include "fakes/FakeUserDefaults.h"
+#include "fakes/FakeWorkspace.h"
+#include "hud/HUDCommands.h"
+#include "hud/HUDLayout.h"
+#include "hud/HUDNotifications.h"
 #include "hud/HUDSettings.h"
+#include "hud/HUDWidgetSettings.h"
+#include "setup/LoginItemService.h"
 #include "ui/menu/MenuActions.h"
 #include "ui/menu/MenuPaintedButton.h"
 #include "ui/menu/MenuRail.h"
@@ -15,71 +29,91 @@ using CoreWidgets::MenuRail;
 
 namespace {
 
-// The effects that only need to be seen to run, each under a name of its own.
-using Effect = std::function<void()> MenuEffects::*;
-const std::pair<Effect, const char *> kNotes[]
-    = {{&MenuEffects::closeMenu, "closeMenu"},     {&MenuEffects::editLayout, "edit"},
-       {&MenuEffects::resetLayout, "reset"},       {&MenuEffects::hideHUD, "hideHUD"},
-       {&MenuEffects::requestQuit, "quit"},        {&MenuEffects::showQuest, "quest"},
-       {&MenuEffects::showInventory, "inventory"}, {&MenuEffects::showSkills, "skills"},
-       {&MenuEffects::showEquipment, "equipment"}, {&MenuEffects::copyStatus, "copy"},
-       {&MenuEffects::stagePrompt, "stage"},       {&MenuEffects::wakeAI, "wake"},
-       {&MenuEffects::unloadAI, "unload"},         {&MenuEffects::toggleFocus, "focus"},
-       {&MenuEffects::openProjects, "projects"},   {&MenuEffects::openActivityMonitor, "activity"},
-       {&MenuEffects::hideAll, "hideAll"},         {&MenuEffects::showAll, "showAll"}};
+// The login item's state as the test sets it.
+struct SwitchedLoginItems final : LoginItems
+{
+    bool on = false;
+    Status status() const override { return on ? Status::enabled : Status::notRegistered; }
+    bool registerItem(QString * = nullptr) override { return on = true; }
+    bool unregisterItem(QString * = nullptr) override { return !(on = false); }
+    QString executablePath() const override { return "/opt/kaidro/bin/Vantle"; }
+};
 
-// Every effect writes one line into `log`, so a test reads what a title reached.
+// The panel commands the menu triggers.
+const char *const kCommands[]
+    = {"close-menu", "edit-layout", "reset-layout", "hide-hud", "request-quit",
+       "quest",      "inventory",   "skills",       "equipment"};
+
+// The menu over the shell's commands, a real action service and real settings on fakes. What a
+// title reached is read back as lines of `log`: the ids of the commands triggered, the status
+// lines set ("status ...") and the toasts shown ("toast title | message").
 struct Recorder
 {
     QStringList log;
-    bool loginOn = false;
-    double readoutIdle = 10;
-    double menuIdle = 6;
-    QSet<HUDWidgetID> hidden;
-    QStringList running;
-    MenuEffects effects;
+    FakeUserDefaults defaults;
+    HUDNotifications notifications;
+    HUDWidgetSettings widgets{defaults, notifications};
+    HUDSettings settings{defaults, notifications};
+    FakePasteboard pasteboard;
+    FakeWorkspace workspace;
+    FakeToolRunner tools;
+    FakeSystemLog systemLog;
+    FakeSystemStats stats;
+    FakeClock clock;
+    FakeFeedback feedback;
+    HUDActionService actions{pasteboard, workspace, tools,    systemLog,
+                             stats,      clock,     feedback, HUDActionService::Options{}};
+    SwitchedLoginItems loginItem;
+    LoginItemService loginItems{loginItem, systemLog};
+    HUDCommands commands;
+    MenuEffects effects{
+        commands,   actions,
+        feedback,   widgets,
+        settings,   workspace,
+        loginItems, {"Ctrl+Alt+Super+H", "Ctrl+Alt+Super+M", "Ctrl+Alt+Super+Space"}};
 
     Recorder()
     {
-        for (const auto &[member, name] : kNotes)
-            effects.*member = [this, name] { log << name; };
-        effects.openApp = [this](const QString &name, const QStringList &alternatives) {
-            log << "openApp " + QStringList(QStringList{name} + alternatives).join(", ");
-            return true;
-        };
-        effects.setStatus = [this](const QString &s) { log << "status " + s; };
-        effects.report = [this](const QString &t, const QString &m) { log << t + " | " + m; };
-        effects.toast = [this](const QString &t, const QString &m, double) {
-            log << "toast " + t + " | " + m;
-        };
-        effects.toggleWidget = [this](HUDWidgetID id) {
-            if (!hidden.remove(id))
-                hidden.insert(id);
-            log << "toggle " + HUDWidget::rawValue(id);
-            return !hidden.contains(id);
-        };
-        effects.cycleReadoutIdle = [this] { return readoutIdle; };
-        effects.cycleMenuIdle = [this] { return menuIdle; };
-        effects.runningAppNames = [this] { return running; };
-        effects.loginItemEnabled = [this] { return loginOn; };
-        effects.keys = {"Ctrl+Alt+Super+H", "Ctrl+Alt+Super+M", "Ctrl+Alt+Super+Space"};
+        for (const char *id : kCommands)
+            commands.add({id});
+        QObject::connect(&commands, &HUDCommands::triggered,
+                         [this](const QString &id) { log << id; });
+        QObject::connect(&actions, &HUDActionService::lastStatusChanged,
+                         [this](const QString &status) { log << "status " + status; });
     }
 
+    // Runs `title` and answers what it did.
     QStringList run(const QString &title)
     {
         log.clear();
+        feedback.toasts.clear();
         MenuActions::runNode(title, effects);
-        return log;
+        return log + toasts();
+    }
+
+    QStringList toasts() const
+    {
+        QStringList out;
+        for (const FakeFeedback::Toast &t : feedback.toasts)
+            out << "toast " + t.title + " | " + t.message;
+        return out;
     }
 };
+
+// What an entry does, as one line.
+QString described(const QString &title)
+{
+    const std::optional<MenuEntry> e = MenuActions::entry(title);
+    if (!e)
+        return {};
+    return QString::number(int(e->kind)) + " " + e->target + " " + e->alternatives.join(", ");
+}
 
 } // namespace
 
 TEST(MenuTree, EveryLeafDoesSomethingOfItsOwnAndEveryEntryHasItsOwnDetail)
 {
     // A misspelt title leaves a dead row or one without help; two titles on one effect clash.
-    Recorder r;
-    const MenuEffects none;
     QHash<QString, QString> leafBy;
     for (const MenuCategory &c : MenuTree::categories()) {
         for (const MenuNode &n : c.nodes) {
@@ -88,12 +122,11 @@ TEST(MenuTree, EveryLeafDoesSomethingOfItsOwnAndEveryEntryHasItsOwnDetail)
             if (leaves.isEmpty())
                 leaves = {n};
             else
-                EXPECT_TRUE(r.run(n.title).isEmpty()) << "a node with children only opens them";
+                EXPECT_TRUE(described(n.title).isEmpty()) << "a node with children only opens them";
             for (const MenuNode &leaf : leaves) {
                 EXPECT_TRUE(leaf.children.isEmpty()) << leaf.title.toStdString();
                 EXPECT_NE(MenuTree::detailText(leaf.title, {}), leaf.title);
-                MenuActions::runNode(leaf.title, none);
-                const QString did = r.run(leaf.title).join('\n');
+                const QString did = described(leaf.title);
                 EXPECT_FALSE(did.isEmpty()) << leaf.title.toStdString();
                 EXPECT_FALSE(leafBy.contains(did)) << leaf.title.toStdString() << " does what "
                                                    << leafBy[did].toStdString() << " does";
@@ -102,20 +135,25 @@ TEST(MenuTree, EveryLeafDoesSomethingOfItsOwnAndEveryEntryHasItsOwnDetail)
         }
     }
     // The selection starts on "Character", which runs as well.
-    const QString character = r.run("Character").join('\n');
+    const QString character = described("Character");
     EXPECT_FALSE(character.isEmpty() || leafBy.contains(character));
-    EXPECT_TRUE(r.run("Friends").isEmpty());
+    EXPECT_TRUE(described("Friends").isEmpty());
+    EXPECT_TRUE(described("No Such Entry").isEmpty());
+
+    // Each panel entry triggers its shell command, and a title that names nothing does nothing.
+    Recorder r;
+    for (const char *title : {"Close Menu", "Edit Layout", "Reset Layout", "Hide HUD", "Log Out",
+                              "Quest", "Inventory", "Shortcuts", "Loadouts"})
+        EXPECT_EQ(r.run(title), QStringList{MenuActions::entry(title)->target}) << title;
     EXPECT_TRUE(r.run("No Such Entry").isEmpty());
 }
 
 TEST(MenuDetail, FollowsFlagsTimingsAndCountsTheSelectionSignalsChangesOnceStatusSaysTheNewState)
 {
     MenuFacts facts;
-    QSet<HUDWidgetID> hidden;
-    facts.isHidden = [&hidden](HUDWidgetID id) { return hidden.contains(id); };
-    hidden.insert(HUDWidgetID::fieldHeader); // the rail shows the clock's own state
+    facts.hidden.insert(HUDWidgetID::fieldHeader); // the rail shows the clock's own state
     EXPECT_EQ(MenuTree::detailText("HP Bar", facts), "HP Bar is shown. Click to hide it.");
-    // Without a source of hidden flags everything counts as shown.
+    EXPECT_EQ(MenuTree::detailText("Clock", facts), "Clock is hidden. Click to show it.");
     EXPECT_EQ(MenuTree::detailText("Clock", MenuFacts{}), "Clock is shown. Click to hide it.");
 
     facts.menuIdle = 6;
@@ -134,20 +172,28 @@ TEST(MenuDetail, FollowsFlagsTimingsAndCountsTheSelectionSignalsChangesOnceStatu
 
     // Status and toasts say the state after the change.
     Recorder r;
-    EXPECT_EQ(r.run("Clock"), QStringList({"toggle fieldHeader", "status Clock hidden"}));
-    EXPECT_EQ(r.run("Clock"), QStringList({"toggle fieldHeader", "status Clock shown"}));
-    EXPECT_EQ(r.run("Hide All"), QStringList({"hideAll", "status All widgets hidden"}));
+    EXPECT_EQ(r.run("Clock"), QStringList({"status Clock hidden"}));
+    EXPECT_TRUE(r.widgets.isHidden(HUDWidgetID::fieldHeader));
+    EXPECT_EQ(r.effects.facts().hidden, QSet<HUDWidgetID>{HUDWidgetID::fieldHeader});
+    EXPECT_EQ(r.run("Clock"), QStringList({"status Clock shown"}));
+    EXPECT_FALSE(r.widgets.isHidden(HUDWidgetID::fieldHeader));
+    EXPECT_EQ(r.run("Hide All"), QStringList({"status All widgets hidden"}));
+    EXPECT_TRUE(r.widgets.allHidden());
 
     // The toast names the value the cycle landed on, zero as its own word.
-    r.readoutIdle = 0;
+    r.settings.setReadoutIdle(60);
     EXPECT_EQ(r.run("Readouts").first(),
               "status HUD readouts: " + HUDSettings::readoutIdleLabel(0));
-    r.menuIdle = 6;
+    EXPECT_EQ(r.settings.readoutIdle(), 0);
+    r.settings.setMenuIdle(0);
     EXPECT_TRUE(r.run("Auto-Hide").last().contains(" 6 seconds after"));
+    r.loginItem.on = true;
+    EXPECT_EQ(r.run("Option").first(), "status Ctrl+Alt+Super+H · Login on");
     // A running app counts for a tool when its name contains the tool's, in any case.
-    r.running = {"tailscale-systray", "Firefox", "vantle"};
+    for (const char *name : {"tailscale-systray", "Firefox", "vantle"})
+        r.workspace.apps << RunningApp{.name = name};
     EXPECT_EQ(r.run("Equipped").last(),
-              "Equipped | NotchNook: —\nMagnet: —\nTailscale: running\n"
+              "toast Equipped | NotchNook: —\nMagnet: —\nTailscale: running\n"
               "Dynamic Wallpaper: —\nVantle: running");
 }
 
@@ -161,13 +207,12 @@ struct RailFixture : ::testing::Test
     void SetUp() override
     {
         WidgetTest::registerThemeFonts();
-        MenuRail::Inputs in{r.effects, &selection};
-        in.facts = [this] {
-            return MenuFacts{.isHidden = [this](HUDWidgetID id) { return r.hidden.contains(id); }};
-        };
-        in.onRegions = [this](const QList<QRectF> &regions) { reported << regions; };
-        in.playCue = [this](CoreSoundEngine::Cue) { r.log << "cue"; };
-        rail = std::make_unique<MenuRail>(std::move(in));
+        rail = std::make_unique<MenuRail>(r.effects, selection);
+        // The first regions are drawn while the rail is built, before anyone listens.
+        reported << rail->regions();
+        QObject::connect(rail.get(), &MenuRail::regionsChanged,
+                         [this](const QList<QRectF> &regions) { reported << regions; });
+        QObject::connect(rail.get(), &MenuRail::cue, [this](SoundCue) { r.log << "cue"; });
         r.log.clear();
     }
 
@@ -193,6 +238,7 @@ TEST_F(RailFixture, ShowsTheTreeTintsTheChosenRowReportsWhatItDrawsAndRunsWhatIs
     ASSERT_FALSE(reported.isEmpty());
     EXPECT_EQ(reported.last(), rail->regions());
     EXPECT_EQ(rail->regions().size(), 11);
+    EXPECT_EQ(rail->size(), HUDLayout::spec(HUDWidgetID::menuRail).size.toSize());
     EXPECT_FALSE(anyRegionContains(QPointF(480, 460)));
     EXPECT_TRUE(anyRegionContains(QPointF(200, 20))) << "the first node row";
     EXPECT_TRUE(anyRegionContains(QPointF(40, 40))) << "the first category";
@@ -224,7 +270,7 @@ TEST_F(RailFixture, ShowsTheTreeTintsTheChosenRowReportsWhatItDrawsAndRunsWhatIs
     rail->chooseCategory(2); // Communications
     r.log.clear();
     rail->nodeButtons()[1]->click();
-    EXPECT_EQ(r.log, QStringList{"openApp Mail"});
+    EXPECT_EQ(r.log, QStringList{"status Opened Mail"});
     EXPECT_EQ(selection.item() + ": " + selection.detail(), "Mail: Open Mail");
     rail->chooseCategory(0);
     r.log.clear();

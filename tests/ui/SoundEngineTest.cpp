@@ -19,7 +19,7 @@
 #include <memory>
 #include <vector>
 
-using Cue = CoreSoundEngine::Cue;
+using Cue = SoundCue;
 
 namespace {
 

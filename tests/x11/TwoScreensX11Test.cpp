@@ -136,7 +136,7 @@ std::optional<QPoint> equipmentControl(const QRect &panel, const QString &name)
     WindowArranger arranger(
         windows, workspace, screens, paths, clock, feedback, [] { return std::optional<pid_t>(); },
         1);
-    CoreWidgets::CoreEquipment view(arranger, [](CoreSoundEngine::Cue) {});
+    CoreWidgets::CoreEquipment view(arranger);
     view.resize(CoreWidgets::CoreEquipment::panelSize);
     for (const QAbstractButton *b : view.findChildren<QAbstractButton *>()) {
         if (b->accessibleName() == name)

@@ -96,11 +96,9 @@ QString CoreEquipment::appCount(int apps)
     return QString::number(apps) + QStringLiteral(" apps");
 }
 
-CoreEquipment::CoreEquipment(WindowArranger &arranger,
-                             std::function<void(CoreSoundEngine::Cue)> playCue, QWidget *parent)
+CoreEquipment::CoreEquipment(WindowArranger &arranger, QWidget *parent)
     : QWidget(parent)
     , m_arranger(&arranger)
-    , m_playCue(std::move(playCue))
     , m_allow(nullptr)
     , m_save(nullptr)
     , m_scroll(new QScrollArea(this))
@@ -280,7 +278,7 @@ void CoreEquipment::rebuildLoadouts()
         trash->setHelp(QStringLiteral("Delete loadout ") + loadout.name,
                        QStringLiteral("Delete loadout ") + loadout.name);
         connect(trash, &QAbstractButton::clicked, this, [this, id = loadout.id] {
-            play(CoreSoundEngine::Cue::cancel);
+            emit cue(SoundCue::cancel);
             if (m_arranger)
                 m_arranger->deleteLoadout(id);
         });
@@ -304,7 +302,7 @@ void CoreEquipment::rebuildLoadouts()
                               + (starred ? QStringLiteral(" from the quick bar")
                                          : QStringLiteral(" on the quick bar")));
             connect(star, &QAbstractButton::clicked, this, [this, skillID] {
-                play(CoreSoundEngine::Cue::select);
+                emit cue(SoundCue::select);
                 if (m_book)
                     m_book->toggleStar(skillID);
             });
@@ -324,12 +322,6 @@ QString CoreEquipment::emptyText() const
     if (!m_rows.isEmpty())
         return {};
     return QStringLiteral("No loadouts yet. Arrange your windows, then save the layout.");
-}
-
-void CoreEquipment::play(CoreSoundEngine::Cue cue) const
-{
-    if (m_playCue)
-        m_playCue(cue);
 }
 
 void CoreEquipment::paintEvent(QPaintEvent *)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/CoreSoundEngine.h"
+#include "platform/Feedback.h"
 #include "windows/Loadout.h"
 #include "windows/SnapZone.h"
 
@@ -8,7 +8,6 @@
 #include <QPointer>
 #include <QWidget>
 
-#include <functional>
 #include <optional>
 
 class MenuPaintedButton;
@@ -36,9 +35,7 @@ public:
     static QString windowCount(int windows);
     static QString appCount(int apps);
 
-    // Empty `playCue`: no sound.
-    CoreEquipment(WindowArranger &arranger, std::function<void(CoreSoundEngine::Cue)> playCue = {},
-                  QWidget *parent = nullptr);
+    explicit CoreEquipment(WindowArranger &arranger, QWidget *parent = nullptr);
     ~CoreEquipment() override;
 
     const QList<MenuPaintedButton *> &zoneButtons() const { return m_zones; }
@@ -57,17 +54,18 @@ public:
 
     QSize sizeHint() const override { return panelSize; }
 
+signals:
+    void cue(SoundCue cue);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
     void layoutControls();
     void rebuildLoadouts();
-    void play(CoreSoundEngine::Cue cue) const;
     double trustRowHeight() const;
 
     QPointer<WindowArranger> m_arranger;
-    std::function<void(CoreSoundEngine::Cue)> m_playCue;
     QList<MenuPaintedButton *> m_zones;
     MenuPaintedButton *m_allow;
     MenuPaintedButton *m_save;

@@ -280,8 +280,7 @@ void CoreInventory::rebuild()
             if (!m_history)
                 return;
             m_history->copy(clip);
-            if (m_inputs.onCopied)
-                m_inputs.onCopied();
+            emit copied();
         });
         connect(tile, &MenuPaintedButton::hoverChanged, this, [this, id = clip.id](bool on) {
             if (on)
@@ -318,12 +317,7 @@ QMenu *CoreInventory::actionsMenu(int index)
 
     QAction *paste = menu->addAction(QStringLiteral("Paste"));
     paste->setToolTip(QStringLiteral("Paste into the app you were using"));
-    connect(paste, &QAction::triggered, this, [this, clip] {
-        if (m_inputs.paste)
-            m_inputs.paste(clip);
-        if (m_inputs.onPasted)
-            m_inputs.onPasted();
-    });
+    connect(paste, &QAction::triggered, this, [this, clip] { emit pasteRequested(clip); });
 
     const QString pinSymbol
         = clip.pinned ? QStringLiteral("pin.slash.fill") : QStringLiteral("pin.fill");

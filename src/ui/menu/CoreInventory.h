@@ -30,17 +30,14 @@ public:
 
     struct Inputs
     {
-        // Types the clip into the app in front.
-        std::function<void(const ClipItem &clip)> paste;
-        std::function<void()> onCopied;
-        std::function<void()> onPasted;
         // Empty: the current time.
         std::function<QDateTime()> now;
         // ICU locale for the relative dates; empty: the process's.
         QString locale;
     };
 
-    CoreInventory(ClipboardHistory &history, Inputs inputs, QWidget *parent = nullptr);
+    explicit CoreInventory(ClipboardHistory &history, Inputs inputs = {},
+                           QWidget *parent = nullptr);
     ~CoreInventory() override;
 
     QLineEdit *searchField() const { return m_search; }
@@ -58,6 +55,12 @@ public:
     QMenu *actionsMenu(int index);
 
     QSize sizeHint() const override { return panelSize; }
+
+signals:
+    // A tile was clicked and its clip copied back.
+    void copied();
+    // "Paste" from a tile's menu: type the clip into the app in front.
+    void pasteRequested(const ClipItem &clip);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -82,11 +82,10 @@ QString CoreSkills::sideText()
         .arg(SkillBook::capacity);
 }
 
-CoreSkills::CoreSkills(SkillBook &book, Inputs inputs, QWidget *parent)
+CoreSkills::CoreSkills(SkillBook &book, HUDActionService *actions, QWidget *parent)
     : QWidget(parent)
     , m_book(&book)
-    , m_actions(inputs.actions)
-    , m_inputs(std::move(inputs))
+    , m_actions(actions)
     , m_scroll(new QScrollArea(this))
     , m_list(new List)
 {
@@ -111,10 +110,7 @@ CoreSkills::CoreSkills(SkillBook &book, Inputs inputs, QWidget *parent)
         this);
     m_shortcutsApp->setHelp(QStringLiteral("Open the folder your Shortcuts live in"),
                             QStringLiteral("Shortcuts app"));
-    connect(m_shortcutsApp, &QAbstractButton::clicked, this, [this] {
-        if (m_inputs.openShortcutsApp)
-            m_inputs.openShortcutsApp();
-    });
+    connect(m_shortcutsApp, &QAbstractButton::clicked, this, &CoreSkills::shortcutsFolderRequested);
 
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -254,8 +250,7 @@ void CoreSkills::rebuild()
                                   : QStringLiteral("Add ") + skill.title
                                   + QStringLiteral(" to the quick bar"));
             connect(star, &QAbstractButton::clicked, this, [this, id = skill.id] {
-                if (m_inputs.playCue)
-                    m_inputs.playCue(CoreSoundEngine::Cue::select);
+                emit cue(SoundCue::select);
                 if (m_book)
                     m_book->toggleStar(id);
             });

@@ -1,13 +1,11 @@
 #pragma once
 
+#include "platform/Feedback.h"
 #include "skills/SkillBook.h"
-#include "ui/CoreSoundEngine.h"
 
 #include <QList>
 #include <QPointer>
 #include <QWidget>
-
-#include <functional>
 
 class HUDActionService;
 class MenuPaintedButton;
@@ -26,15 +24,9 @@ public:
     static constexpr double rowHeight = 50;
     static constexpr double rowGap = 4;
 
-    struct Inputs
-    {
-        // The focus session's live label; may be missing.
-        HUDActionService *actions = nullptr;
-        std::function<void()> openShortcutsApp;
-        std::function<void(CoreSoundEngine::Cue)> playCue;
-    };
-
-    CoreSkills(SkillBook &book, Inputs inputs, QWidget *parent = nullptr);
+    // `actions` gives the focus session's live label; it may be missing.
+    explicit CoreSkills(SkillBook &book, HUDActionService *actions = nullptr,
+                        QWidget *parent = nullptr);
     ~CoreSkills() override;
 
     static QString sideText();
@@ -54,6 +46,11 @@ public:
 
     QSize sizeHint() const override { return panelSize; }
 
+signals:
+    void cue(SoundCue cue);
+    // The "Shortcuts app" button: the folder the Shortcuts live in.
+    void shortcutsFolderRequested();
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -68,7 +65,6 @@ private:
 
     QPointer<SkillBook> m_book;
     QPointer<HUDActionService> m_actions;
-    Inputs m_inputs;
     MenuPaintedButton *m_reload;
     MenuPaintedButton *m_shortcutsApp;
     QScrollArea *m_scroll;

@@ -1,7 +1,14 @@
 #include "ui/menu/MenuActions.h"
 
+#include "actions/HUDActionService.h"
+#include "hud/HUDCommands.h"
 #include "hud/HUDSettings.h"
 #include "hud/HUDWidgetSettings.h"
+#include "platform/Feedback.h"
+#include "platform/Workspace.h"
+#include "setup/LoginItemService.h"
+
+#include <QHash>
 
 namespace {
 
@@ -9,113 +16,149 @@ namespace {
 constexpr double kHelpToastSeconds = 12;
 constexpr double kToastSeconds = 5;
 
-template <typename F, typename... Args> void call(const F &f, Args &&...args)
-{
-    if (f)
-        f(std::forward<Args>(args)...);
-}
-
-void openApp(const MenuEffects &e, const QString &name, const QStringList &alternatives = {})
-{
-    if (e.openApp)
-        e.openApp(name, alternatives);
-}
-
 QString seconds(double value)
 {
     return QString::number(value);
 }
 
-// The entries that open a panel or act on the panels themselves.
-bool runPanelEntry(const QString &title, const MenuEffects &e)
+using Kind = MenuEntry::Kind;
+using ServiceCall = void (HUDActionService::*)();
+
+// The action service's calls the entries make, by the name the table gives them.
+const QList<std::pair<QString, ServiceCall>> &serviceCalls()
 {
-    static const QList<std::pair<QString, std::function<void()> MenuEffects::*>> table{
-        {QStringLiteral("Close Menu"), &MenuEffects::closeMenu},
-        {QStringLiteral("Edit Layout"), &MenuEffects::editLayout},
-        {QStringLiteral("Reset Layout"), &MenuEffects::resetLayout},
-        {QStringLiteral("Hide HUD"), &MenuEffects::hideHUD},
-        {QStringLiteral("Log Out"), &MenuEffects::requestQuit},
-        {QStringLiteral("Quest"), &MenuEffects::showQuest},
-        {QStringLiteral("Inventory"), &MenuEffects::showInventory},
-        {QStringLiteral("Shortcuts"), &MenuEffects::showSkills},
-        {QStringLiteral("Loadouts"), &MenuEffects::showEquipment},
+    static const QList<std::pair<QString, ServiceCall>> calls{
+        {QStringLiteral("copyStatus"), &HUDActionService::copyStatus},
+        {QStringLiteral("stagePrompt"), &HUDActionService::stagePrompt},
+        {QStringLiteral("wakeAI"), &HUDActionService::wakeAI},
+        {QStringLiteral("unloadAI"), &HUDActionService::unloadAI},
+        {QStringLiteral("toggleFocus"), &HUDActionService::toggleFocus},
+        {QStringLiteral("openProjects"), &HUDActionService::openProjects},
+        {QStringLiteral("openActivityMonitor"), &HUDActionService::openActivityMonitor},
     };
-    for (const auto &[name, member] : table) {
-        if (name == title) {
-            call(e.*member);
-            return true;
-        }
-    }
-    return false;
+    return calls;
+}
+
+// Every entry but the widget toggles, by title.
+const QHash<QString, MenuEntry> &entries()
+{
+    auto command = [](const char *id) { return MenuEntry{Kind::command, QLatin1String(id)}; };
+    auto service = [](const char *name) { return MenuEntry{Kind::service, QLatin1String(name)}; };
+    auto open = [](const char *app, QStringList alternatives = {}) {
+        return MenuEntry{Kind::openApp, QLatin1String(app), std::move(alternatives)};
+    };
+    static const QHash<QString, MenuEntry> all{
+        // The panels and the HUD itself: the shell's commands.
+        {QStringLiteral("Close Menu"), command("close-menu")},
+        {QStringLiteral("Edit Layout"), command("edit-layout")},
+        {QStringLiteral("Reset Layout"), command("reset-layout")},
+        {QStringLiteral("Hide HUD"), command("hide-hud")},
+        {QStringLiteral("Log Out"), command("request-quit")},
+        {QStringLiteral("Quest"), command("quest")},
+        {QStringLiteral("Inventory"), command("inventory")},
+        {QStringLiteral("Shortcuts"), command("skills")},
+        {QStringLiteral("Loadouts"), command("equipment")},
+
+        {QStringLiteral("Character"),
+         open("ego lite", {QStringLiteral("Ego Lite"), QStringLiteral("ego")})},
+        {QStringLiteral("Materials"), service("copyStatus")},
+        {QStringLiteral("Use Item"), service("stagePrompt")},
+        {QStringLiteral("Tessar Skills"), service("wakeAI")},
+        {QStringLiteral("Extra Skills"), service("unloadAI")},
+        {QStringLiteral("Focus"), service("toggleFocus")},
+        {QStringLiteral("Field Map"), service("openProjects")},
+        {QStringLiteral("Dungeon Map"),
+         open("iTerm", {QStringLiteral("iTerm2"), QStringLiteral("Terminal")})},
+        {QStringLiteral("Party"), service("openActivityMonitor")},
+        {QStringLiteral("Friend"), open("Contacts")},
+        {QStringLiteral("Message"), open("Messages")},
+        {QStringLiteral("Mail"), open("Mail")},
+        {QStringLiteral("Weapons"),
+         open("Cursor", {QStringLiteral("Claude"), QStringLiteral("Xcode")})},
+        {QStringLiteral("Accessory"),
+         open("Mullvad VPN", {QStringLiteral("Tailscale"), QStringLiteral("WireGuard")})},
+
+        {QStringLiteral("Hide All"), MenuEntry{Kind::hideAll}},
+        {QStringLiteral("Show All"), MenuEntry{Kind::showAll}},
+        {QStringLiteral("Equipped"), MenuEntry{Kind::equipped}},
+        {QStringLiteral("Option"), MenuEntry{Kind::option}},
+        {QStringLiteral("Readouts"), MenuEntry{Kind::readouts}},
+        {QStringLiteral("Auto-Hide"), MenuEntry{Kind::autoHide}},
+        {QStringLiteral("Help"), MenuEntry{Kind::help}},
+    };
+    return all;
 }
 
 void runReadouts(const MenuEffects &e)
 {
-    if (!e.cycleReadoutIdle)
-        return;
-    const double now = e.cycleReadoutIdle();
-    call(e.setStatus, QStringLiteral("HUD readouts: ") + HUDSettings::readoutIdleLabel(now));
+    const double now = e.settings.cycleReadoutIdle();
+    e.actions.setLastStatus(QStringLiteral("HUD readouts: ") + HUDSettings::readoutIdleLabel(now));
     const QString body = now == 0 ? QStringLiteral("Always on. They stay until you hide the HUD.")
                                   : QStringLiteral("They leave ") + seconds(now)
             + QStringLiteral(" seconds after you summon the HUD. ") + e.keys.hud
             + QStringLiteral(" brings them back.");
-    call(e.toast, QStringLiteral("HUD readouts"), body, kToastSeconds);
+    e.feedback.toast(QStringLiteral("HUD readouts"), body, kToastSeconds);
 }
 
 void runAutoHide(const MenuEffects &e)
 {
-    if (!e.cycleMenuIdle)
-        return;
-    const double now = e.cycleMenuIdle();
-    call(e.setStatus, QStringLiteral("Menu auto-hide: ") + HUDSettings::menuIdleLabel(now));
+    const double now = e.settings.cycleMenuIdle();
+    e.actions.setLastStatus(QStringLiteral("Menu auto-hide: ") + HUDSettings::menuIdleLabel(now));
     const QString body = now == 0 ? QStringLiteral("Off. The menu stays until you close it.")
                                   : QStringLiteral("The menu puts itself away ") + seconds(now)
             + QStringLiteral(" seconds after your pointer leaves it.");
-    call(e.toast, QStringLiteral("Menu auto-hide"), body, kToastSeconds);
+    e.feedback.toast(QStringLiteral("Menu auto-hide"), body, kToastSeconds);
 }
 
 void runOption(const MenuEffects &e)
 {
-    const bool login = e.loginItemEnabled && e.loginItemEnabled();
-    const QString onOff = login ? QStringLiteral("on") : QStringLiteral("off");
-    call(e.setStatus, e.keys.hud + QStringLiteral(" · Login ") + onOff);
-    call(e.toast, QStringLiteral("Option"),
-         QStringLiteral("Toggle: ") + e.keys.hud + QStringLiteral("\nOpen at Login: ") + onOff
-             + QStringLiteral("\nRight-click menu bar icon for options."),
-         kToastSeconds);
+    const QString onOff = e.loginItems.isEnabled() ? QStringLiteral("on") : QStringLiteral("off");
+    e.actions.setLastStatus(e.keys.hud + QStringLiteral(" · Login ") + onOff);
+    e.feedback.toast(QStringLiteral("Option"),
+                     QStringLiteral("Toggle: ") + e.keys.hud + QStringLiteral("\nOpen at Login: ")
+                         + onOff + QStringLiteral("\nRight-click menu bar icon for options."),
+                     kToastSeconds);
 }
 
 void runEquipped(const MenuEffects &e)
 {
-    const QStringList lines
-        = MenuActions::equippedLines(e.runningAppNames ? e.runningAppNames() : QStringList());
-    call(e.setStatus, lines.join(QStringLiteral(" · ")));
-    call(e.report, QStringLiteral("Equipped"), lines.join(QLatin1Char('\n')));
+    QStringList names;
+    for (const RunningApp &app : e.workspace.runningApplications())
+        names << app.name;
+    const QStringList lines = MenuActions::equippedLines(names);
+    e.actions.setLastStatus(lines.join(QStringLiteral(" · ")));
+    e.actions.report(QStringLiteral("Equipped"), lines.join(QLatin1Char('\n')));
 }
 
-bool runWidgetEntry(const QString &title, const MenuEffects &e)
+void toggleWidget(const QString &title, HUDWidgetID id, const MenuEffects &e)
 {
-    if (title == QLatin1String("Hide All")) {
-        call(e.hideAll);
-        call(e.setStatus, QStringLiteral("All widgets hidden"));
-        return true;
-    }
-    if (title == QLatin1String("Show All")) {
-        call(e.showAll);
-        call(e.setStatus, QStringLiteral("All widgets shown"));
-        return true;
-    }
-    const std::optional<HUDWidgetID> id = HUDWidgetSettings::widget(title);
-    if (!id)
-        return false;
-    if (e.toggleWidget) {
-        const bool visible = e.toggleWidget(*id);
-        call(e.setStatus, title + (visible ? QStringLiteral(" shown") : QStringLiteral(" hidden")));
-    }
-    return true;
+    const bool visible = e.widgets.toggle(id);
+    e.actions.setLastStatus(title
+                            + (visible ? QStringLiteral(" shown") : QStringLiteral(" hidden")));
+}
+
+void runHelp(const MenuEffects &e)
+{
+    e.actions.setLastStatus(QStringLiteral("Help shown"));
+    // Nothing on screen shows the status line with the help below it, so the help comes as a
+    // toast.
+    e.feedback.toast(QStringLiteral("Help shown"), MenuTree::helpText(e.keys), kHelpToastSeconds);
 }
 
 } // namespace
+
+MenuFacts MenuEffects::facts() const
+{
+    MenuFacts f;
+    for (HUDWidgetID id : HUDWidget::allCases()) {
+        if (widgets.isHidden(id))
+            f.hidden.insert(id);
+    }
+    f.hudKeyText = keys.hud;
+    f.readoutIdle = settings.readoutIdle();
+    f.menuIdle = settings.menuIdle();
+    return f;
+}
 
 namespace MenuActions {
 
@@ -139,52 +182,61 @@ QStringList equippedLines(const QStringList &runningAppNames)
     return lines;
 }
 
+std::optional<MenuEntry> entry(const QString &title)
+{
+    const auto found = entries().constFind(title);
+    if (found != entries().constEnd())
+        return *found;
+    if (const std::optional<HUDWidgetID> id = HUDWidgetSettings::widget(title))
+        return MenuEntry{Kind::widget, HUDWidget::rawValue(*id)};
+    return std::nullopt;
+}
+
 void runNode(const QString &title, const MenuEffects &e)
 {
-    if (runPanelEntry(title, e) || runWidgetEntry(title, e))
+    const std::optional<MenuEntry> what = entry(title);
+    if (!what)
         return;
-    if (title == QLatin1String("Character"))
-        openApp(e, QStringLiteral("ego lite"), {QStringLiteral("Ego Lite"), QStringLiteral("ego")});
-    else if (title == QLatin1String("Materials"))
-        call(e.copyStatus);
-    else if (title == QLatin1String("Use Item"))
-        call(e.stagePrompt);
-    else if (title == QLatin1String("Tessar Skills"))
-        call(e.wakeAI);
-    else if (title == QLatin1String("Extra Skills"))
-        call(e.unloadAI);
-    else if (title == QLatin1String("Focus"))
-        call(e.toggleFocus);
-    else if (title == QLatin1String("Field Map"))
-        call(e.openProjects);
-    else if (title == QLatin1String("Dungeon Map"))
-        openApp(e, QStringLiteral("iTerm"), {QStringLiteral("iTerm2"), QStringLiteral("Terminal")});
-    else if (title == QLatin1String("Party"))
-        call(e.openActivityMonitor);
-    else if (title == QLatin1String("Friend"))
-        openApp(e, QStringLiteral("Contacts"));
-    else if (title == QLatin1String("Message"))
-        openApp(e, QStringLiteral("Messages"));
-    else if (title == QLatin1String("Mail"))
-        openApp(e, QStringLiteral("Mail"));
-    else if (title == QLatin1String("Weapons"))
-        openApp(e, QStringLiteral("Cursor"), {QStringLiteral("Claude"), QStringLiteral("Xcode")});
-    else if (title == QLatin1String("Accessory"))
-        openApp(e, QStringLiteral("Mullvad VPN"),
-                {QStringLiteral("Tailscale"), QStringLiteral("WireGuard")});
-    else if (title == QLatin1String("Equipped"))
+    switch (what->kind) {
+    case Kind::command:
+        e.commands.trigger(what->target);
+        break;
+    case Kind::service:
+        for (const auto &[name, call] : serviceCalls()) {
+            if (name == what->target)
+                (e.actions.*call)();
+        }
+        break;
+    case Kind::openApp:
+        e.actions.openApp(what->target, what->alternatives);
+        break;
+    case Kind::widget:
+        if (const std::optional<HUDWidgetID> id = HUDWidget::fromRawValue(what->target))
+            toggleWidget(title, *id, e);
+        break;
+    case Kind::hideAll:
+        e.widgets.hideAll();
+        e.actions.setLastStatus(QStringLiteral("All widgets hidden"));
+        break;
+    case Kind::showAll:
+        e.widgets.showAll();
+        e.actions.setLastStatus(QStringLiteral("All widgets shown"));
+        break;
+    case Kind::equipped:
         runEquipped(e);
-    else if (title == QLatin1String("Option"))
+        break;
+    case Kind::option:
         runOption(e);
-    else if (title == QLatin1String("Readouts"))
+        break;
+    case Kind::readouts:
         runReadouts(e);
-    else if (title == QLatin1String("Auto-Hide"))
+        break;
+    case Kind::autoHide:
         runAutoHide(e);
-    else if (title == QLatin1String("Help")) {
-        call(e.setStatus, QStringLiteral("Help shown"));
-        // Nothing on screen shows the status line with the help below it, so the help
-        // comes as a toast.
-        call(e.toast, QStringLiteral("Help shown"), MenuTree::helpText(e.keys), kHelpToastSeconds);
+        break;
+    case Kind::help:
+        runHelp(e);
+        break;
     }
 }
 

@@ -1,58 +1,60 @@
 #pragma once
 
-#include "hud/HUDWidgetID.h"
 #include "ui/menu/MenuTree.h"
 
 #include <QString>
 #include <QStringList>
 
-#include <functional>
+#include <optional>
 
-// What the menu's entries reach: the panel controller, the action service, the widget and
-// timing settings. The program binds them to the real objects; an empty one does nothing.
+class Feedback;
+class HUDActionService;
+class HUDCommands;
+class HUDSettings;
+class HUDWidgetSettings;
+class LoginItemService;
+class Workspace;
+
+// What the menu's entries reach: the shell's commands (the panel entries trigger them by id),
+// the action service, the widget and timing settings, the toasts, the running applications and
+// the login item.
 struct MenuEffects
 {
-    // The panel controller.
-    std::function<void()> closeMenu;
-    std::function<void()> editLayout;
-    std::function<void()> resetLayout;
-    std::function<void()> hideHUD;
-    std::function<void()> requestQuit;
-    std::function<void()> showQuest;
-    std::function<void()> showInventory;
-    std::function<void()> showSkills;
-    std::function<void()> showEquipment;
-
-    // The action service.
-    std::function<bool(const QString &name, const QStringList &alternatives)> openApp;
-    std::function<void()> copyStatus;
-    std::function<void()> stagePrompt;
-    std::function<void()> wakeAI;
-    std::function<void()> unloadAI;
-    std::function<void()> toggleFocus;
-    std::function<void()> openProjects;
-    std::function<void()> openActivityMonitor;
-    // The one-line status the menus show.
-    std::function<void(const QString &status)> setStatus;
-    // A log line and a toast with the same title and message.
-    std::function<void(const QString &title, const QString &message)> report;
-    // A toast only, for `duration` seconds.
-    std::function<void(const QString &title, const QString &message, double duration)> toast;
-
-    // Widgets and timings. `toggleWidget` answers whether the widget is visible afterwards;
-    // the cycles answer the new duration in seconds.
-    std::function<bool(HUDWidgetID id)> toggleWidget;
-    std::function<void()> hideAll;
-    std::function<void()> showAll;
-    std::function<double()> cycleReadoutIdle;
-    std::function<double()> cycleMenuIdle;
-
-    // The localized names of the running applications.
-    std::function<QStringList()> runningAppNames;
-    // Whether the program opens at login.
-    std::function<bool()> loginItemEnabled;
-
+    const HUDCommands &commands;
+    HUDActionService &actions;
+    Feedback &feedback;
+    HUDWidgetSettings &widgets;
+    HUDSettings &settings;
+    const Workspace &workspace;
+    const LoginItemService &loginItems;
     MenuHotKeyTexts keys;
+
+    // The facts behind the detail lines as they stand now.
+    MenuFacts facts() const;
+};
+
+// What a menu entry does: trigger a shell command, make a call on the action service, open an
+// app (or the first of its alternatives that opens), toggle a widget, or one of the entries that
+// change a setting or say something.
+struct MenuEntry
+{
+    enum class Kind {
+        command,
+        service,
+        openApp,
+        widget,
+        hideAll,
+        showAll,
+        equipped,
+        option,
+        readouts,
+        autoHide,
+        help,
+    };
+    Kind kind;
+    // The command's id, the service call's name, the app, or the widget's raw value.
+    QString target;
+    QStringList alternatives;
 };
 
 namespace MenuActions {
@@ -63,8 +65,12 @@ const QStringList &equippedTools();
 // "Name: —".
 QStringList equippedLines(const QStringList &runningAppNames);
 
-// Runs the entry titled `title`: the panel entries go to the controller, the rest to the
-// action service and the settings. A title that names nothing does nothing.
+// What the entry titled `title` does; nothing for a title that names no entry (or only opens
+// its children).
+std::optional<MenuEntry> entry(const QString &title);
+
+// Runs the entry titled `title`: the panel entries trigger the shell's commands, the rest go to
+// the action service and the settings. A title that names nothing does nothing.
 void runNode(const QString &title, const MenuEffects &effects);
 
 } // namespace MenuActions

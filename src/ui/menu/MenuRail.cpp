@@ -33,9 +33,10 @@ int clampIndex(int index, qsizetype count)
 
 namespace CoreWidgets {
 
-MenuRail::MenuRail(Inputs inputs, QWidget *parent)
+MenuRail::MenuRail(MenuEffects effects, MenuSelection &selection, QWidget *parent)
     : QWidget(parent)
-    , m_inputs(std::move(inputs))
+    , m_effects(std::move(effects))
+    , m_selection(&selection)
     , m_nodes(new MenuRailColumn(this))
     , m_children(new MenuRailColumn(this))
 {
@@ -43,10 +44,12 @@ MenuRail::MenuRail(Inputs inputs, QWidget *parent)
     setAccessibleName(QStringLiteral("Menu"));
     resize(sizeHint());
     m_children->hide();
+    connect(m_nodes, &MenuRailColumn::rowClicked, this, &MenuRail::chooseNode);
+    connect(m_children, &MenuRailColumn::rowClicked, this, &MenuRail::chooseChild);
     buildCategories();
     rebuildColumns(false);
-    if (HUDWidgetSettings *settings = m_inputs.widgetSettings)
-        connect(settings, &HUDWidgetSettings::hiddenChanged, this, [this] { refreshTexts(); });
+    connect(&m_effects.widgets, &HUDWidgetSettings::hiddenChanged, this,
+            [this] { refreshTexts(); });
 }
 
 MenuRail::~MenuRail() = default;
@@ -145,7 +148,7 @@ QList<MenuPaintedButton *> MenuRail::childButtons() const
 
 void MenuRail::chooseCategory(int index)
 {
-    play(CoreSoundEngine::Cue::select);
+    emit cue(SoundCue::select);
     const int previous = clampIndex(m_selected, MenuTree::categories().size());
     m_selected = clampIndex(index, MenuTree::categories().size());
     m_l2 = 0;
@@ -196,7 +199,7 @@ void MenuRail::chooseChild(int index)
 void MenuRail::run(const QString &title)
 {
     QPointer<MenuRail> self(this);
-    MenuActions::runNode(title, m_inputs.effects);
+    MenuActions::runNode(title, m_effects);
     // Running may have put the whole menu away, and this view with it.
     if (self)
         refreshTexts();
@@ -204,9 +207,8 @@ void MenuRail::run(const QString &title)
 
 void MenuRail::writeSelection(const QString &title, const QString &icon)
 {
-    if (m_inputs.selection)
-        m_inputs.selection->select(category().title, title, icon,
-                                   MenuTree::detailText(title, facts()));
+    if (m_selection)
+        m_selection->select(category().title, title, icon, MenuTree::detailText(title, facts()));
 }
 
 void MenuRail::rebuildColumns(bool animated)
@@ -218,7 +220,7 @@ void MenuRail::rebuildColumns(bool animated)
     const bool sameNodes = m_nodes->rows().size() == list.size()
         && (list.isEmpty() || m_nodes->rows().first().title == list.first().title);
     if (!sameNodes || m_nodes->isHidden()) {
-        m_nodes->setRows(list, [this](int i) { chooseNode(i); });
+        m_nodes->setRows(list);
         m_nodes->placeRows(QPointF(nodesX, nodesTop));
         m_nodes->appear(animated);
     }
@@ -234,7 +236,7 @@ void MenuRail::rebuildColumns(bool animated)
             && m_children->rows().size() == children.size()
             && m_children->rows().first().title == children.first().title;
         if (!same) {
-            m_children->setRows(children, [this](int i) { chooseChild(i); });
+            m_children->setRows(children);
             m_children->placeRows(
                 QPointF(nodesX + MenuRailColumn::width + columnGap + columnInset, top));
             m_children->appear(animated);
@@ -305,19 +307,12 @@ void MenuRail::reportRegions()
         return;
     m_reported = true;
     m_lastRegions = now;
-    if (m_inputs.onRegions)
-        m_inputs.onRegions(now);
-}
-
-void MenuRail::play(CoreSoundEngine::Cue cue) const
-{
-    if (m_inputs.playCue)
-        m_inputs.playCue(cue);
+    emit regionsChanged(now);
 }
 
 MenuFacts MenuRail::facts() const
 {
-    return m_inputs.facts ? m_inputs.facts() : MenuFacts{};
+    return m_effects.facts();
 }
 
 } // namespace CoreWidgets

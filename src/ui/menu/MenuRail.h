@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/CoreSoundEngine.h"
+#include "platform/Feedback.h"
 #include "ui/menu/MenuActions.h"
 #include "ui/menu/MenuTree.h"
 
@@ -9,7 +9,6 @@
 #include <QRectF>
 #include <QWidget>
 
-#include <functional>
 #include <optional>
 
 class CoreSpringAnimation;
@@ -45,21 +44,8 @@ public:
     // The node column starts level with the middle of the first category button.
     static constexpr double nodesTop = categoryPadV + categorySize / 2 - rowH / 2;
 
-    struct Inputs
-    {
-        MenuEffects effects;
-        MenuSelection *selection = nullptr;
-        // Read whenever a detail line is shown; empty: nothing hidden, durations 0.
-        std::function<MenuFacts()> facts;
-        // The drawn rectangles, in the rail's own top-left coordinates.
-        std::function<void(const QList<QRectF> &regions)> onRegions;
-        // Empty: no sound.
-        std::function<void(CoreSoundEngine::Cue)> playCue;
-        // Its changes refresh the widget entries' detail lines.
-        HUDWidgetSettings *widgetSettings = nullptr;
-    };
-
-    explicit MenuRail(Inputs inputs, QWidget *parent = nullptr);
+    // The widget settings' changes refresh the widget entries' detail lines.
+    MenuRail(MenuEffects effects, MenuSelection &selection, QWidget *parent = nullptr);
     ~MenuRail() override;
 
     // Where the children column's first row sits: level with the chosen node (`chosenOffset`
@@ -88,6 +74,12 @@ public:
 
     QSize sizeHint() const override;
 
+signals:
+    // What the rail draws changed: the rectangles, in its own top-left coordinates. The first
+    // are drawn while it is built; `regions()` has them.
+    void regionsChanged(const QList<QRectF> &regions);
+    void cue(SoundCue cue);
+
 private:
     void buildCategories();
     void rebuildColumns(bool animated);
@@ -96,13 +88,13 @@ private:
     void reportRegions();
     void writeSelection(const QString &title, const QString &icon);
     void run(const QString &title);
-    void play(CoreSoundEngine::Cue cue) const;
     MenuFacts facts() const;
     QRectF categoryCell(int index) const;
     const MenuCategory &category() const;
     const QList<MenuNode> &nodes() const;
 
-    Inputs m_inputs;
+    MenuEffects m_effects;
+    QPointer<MenuSelection> m_selection;
     int m_selected = 0;
     int m_l2 = 0;
     int m_l3 = 0;

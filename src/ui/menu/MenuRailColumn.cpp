@@ -92,7 +92,7 @@ QRectF MenuRailColumn::rowRect(int index)
     return {0, index * (rowH + rowGap), width, rowH};
 }
 
-void MenuRailColumn::setRows(const QList<MenuNode> &rows, std::function<void(int)> onClick)
+void MenuRailColumn::setRows(const QList<MenuNode> &rows)
 {
     // Rows can be replaced from inside a click on one of them: they go once it has returned.
     for (MenuPaintedButton *button : std::as_const(m_buttons)) {
@@ -111,10 +111,7 @@ void MenuRailColumn::setRows(const QList<MenuNode> &rows, std::function<void(int
             this);
         button->setGeometry((QRectF(rowRect(i)).translated(margin, margin)).toRect());
         button->setHelp(node.title, node.title);
-        connect(button, &QAbstractButton::clicked, this, [onClick, i] {
-            if (onClick)
-                onClick(i);
-        });
+        connect(button, &QAbstractButton::clicked, this, [this, i] { emit rowClicked(i); });
         button->show();
         m_buttons << button;
     }

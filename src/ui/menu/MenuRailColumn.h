@@ -6,8 +6,6 @@
 #include <QRectF>
 #include <QWidget>
 
-#include <functional>
-
 class CoreSpringAnimation;
 class MenuPaintedButton;
 class QVariantAnimation;
@@ -30,8 +28,8 @@ public:
     explicit MenuRailColumn(QWidget *parent = nullptr);
     ~MenuRailColumn() override;
 
-    // Replaces the rows; a click on row i calls `onClick(i)`.
-    void setRows(const QList<MenuNode> &rows, std::function<void(int)> onClick);
+    // Replaces the rows.
+    void setRows(const QList<MenuNode> &rows);
     const QList<MenuNode> &rows() const { return m_rows; }
     // The tinted row; springs there when `animated`.
     void setSelected(int index, bool animated);
@@ -53,6 +51,9 @@ public:
     void appear(bool animated);
     void disappear(bool animated);
     bool leaving() const { return m_leaving; }
+
+signals:
+    void rowClicked(int index);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

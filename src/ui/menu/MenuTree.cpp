@@ -128,7 +128,7 @@ QString detailText(const QString &title, const MenuFacts &facts)
     for (const HUDWidgetSettings::Toggleable &t : HUDWidgetSettings::toggleable()) {
         if (t.title != title)
             continue;
-        const bool hidden = facts.isHidden && facts.isHidden(t.id);
+        const bool hidden = facts.hidden.contains(t.id);
         return title + QStringLiteral(" is ")
             + (hidden ? QStringLiteral("hidden") : QStringLiteral("shown"))
             + QStringLiteral(". Click to ")

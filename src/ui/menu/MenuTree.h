@@ -3,9 +3,9 @@
 #include "hud/HUDWidgetID.h"
 
 #include <QList>
+#include <QSet>
 #include <QString>
 
-#include <functional>
 #include <optional>
 
 // One entry of the game menu below a category; a node with children only opens them.
@@ -35,8 +35,8 @@ struct MenuHotKeyTexts
 // What the detail lines depend on that changes while the program runs.
 struct MenuFacts
 {
-    // Empty: every widget counts as shown.
-    std::function<bool(HUDWidgetID)> isHidden;
+    // The widgets the user has hidden.
+    QSet<HUDWidgetID> hidden;
     QString hudKeyText;
     double readoutIdle = 0;
     double menuIdle = 0;

@@ -24,23 +24,14 @@ const ThemeType kMessageType{kMessageSize, ThemeWeight::regular};
 
 namespace CoreWidgets {
 
-ConfirmLogout::ConfirmLogout(std::function<void()> onConfirm, std::function<void()> onCancel,
-                             QWidget *parent)
+ConfirmLogout::ConfirmLogout(QWidget *parent)
     : QWidget(parent)
-    , m_onConfirm(std::move(onConfirm))
-    , m_onCancel(std::move(onCancel))
     , m_confirm(new ConfirmChoiceButton(ConfirmChoiceButton::Choice::confirm, this))
     , m_cancel(new ConfirmChoiceButton(ConfirmChoiceButton::Choice::cancel, this))
 {
     setAccessibleName(title());
-    connect(m_confirm, &QAbstractButton::clicked, this, [this] {
-        if (m_onConfirm)
-            m_onConfirm();
-    });
-    connect(m_cancel, &QAbstractButton::clicked, this, [this] {
-        if (m_onCancel)
-            m_onCancel();
-    });
+    connect(m_confirm, &QAbstractButton::clicked, this, &ConfirmLogout::confirmed);
+    connect(m_cancel, &QAbstractButton::clicked, this, &ConfirmLogout::cancelled);
 }
 
 ConfirmLogout::~ConfirmLogout() = default;

@@ -2,8 +2,6 @@
 
 #include <QWidget>
 
-#include <functional>
-
 namespace CoreWidgets {
 
 class ConfirmChoiceButton;
@@ -18,8 +16,7 @@ public:
     static constexpr double padding = 20;
     static constexpr double buttonGap = 28;
 
-    ConfirmLogout(std::function<void()> onConfirm, std::function<void()> onCancel,
-                  QWidget *parent = nullptr);
+    explicit ConfirmLogout(QWidget *parent = nullptr);
     ~ConfirmLogout() override;
 
     static QString title();
@@ -30,6 +27,10 @@ public:
     QRectF cardRect() const;
 
     QSize sizeHint() const override;
+
+signals:
+    void confirmed();
+    void cancelled();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -45,8 +46,6 @@ private:
     };
     Layout layout() const;
 
-    std::function<void()> m_onConfirm;
-    std::function<void()> m_onCancel;
     ConfirmChoiceButton *m_confirm;
     ConfirmChoiceButton *m_cancel;
 };

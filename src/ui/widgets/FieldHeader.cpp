@@ -24,12 +24,9 @@ const ThemeType kDateType{kDateSize, ThemeWeight::semibold};
 
 namespace CoreWidgets {
 
-FieldHeader::FieldHeader(SystemMetricsService &metrics, std::function<void()> onOpenCalendar,
-                         CuePlayer playCue, QWidget *parent)
+FieldHeader::FieldHeader(SystemMetricsService &metrics, QWidget *parent)
     : QAbstractButton(parent)
     , m_metrics(&metrics)
-    , m_onOpenCalendar(std::move(onOpenCalendar))
-    , m_playCue(std::move(playCue))
 {
     setToolTip(QStringLiteral("Open Calendar"));
     setAccessibleName(QStringLiteral("Clock. Opens Calendar."));
@@ -73,10 +70,8 @@ void FieldHeader::refresh()
 
 void FieldHeader::openCalendar()
 {
-    if (m_playCue)
-        m_playCue(CoreSoundEngine::Cue::select);
-    if (m_onOpenCalendar)
-        m_onOpenCalendar();
+    emit cue(SoundCue::select);
+    emit calendarRequested();
 }
 
 QRectF FieldHeader::plateRect() const

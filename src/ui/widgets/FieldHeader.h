@@ -1,13 +1,11 @@
 #pragma once
 
-#include "ui/CoreSoundEngine.h"
+#include "platform/Feedback.h"
 
 #include <QAbstractButton>
 
 #include "ui/widgets/ReadoutScale.h"
 #include <QPointer>
-
-#include <functional>
 
 class SystemMetricsService;
 
@@ -20,16 +18,12 @@ class FieldHeader final : public QAbstractButton, public ReadoutScale
     Q_OBJECT
 
 public:
-    using CuePlayer = std::function<void(CoreSoundEngine::Cue)>;
-
     static constexpr double rowHeight = 48;
     static constexpr double paddingH = 26;
     static constexpr double leadingInset = 10;
     static constexpr double timeDateGap = 8;
 
-    // An empty `playCue` makes no sound.
-    FieldHeader(SystemMetricsService &metrics, std::function<void()> onOpenCalendar,
-                CuePlayer playCue = {}, QWidget *parent = nullptr);
+    explicit FieldHeader(SystemMetricsService &metrics, QWidget *parent = nullptr);
     ~FieldHeader() override;
 
     // The time of `now` without the date, short, in the user's locale.
@@ -44,6 +38,11 @@ public:
 
     QSize sizeHint() const override;
 
+signals:
+    // A click: the select cue, then the calendar.
+    void cue(SoundCue cue);
+    void calendarRequested();
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     bool hitButton(const QPoint &pos) const override;
@@ -53,8 +52,6 @@ private:
     void openCalendar();
 
     QPointer<SystemMetricsService> m_metrics;
-    std::function<void()> m_onOpenCalendar;
-    CuePlayer m_playCue;
     QString m_time;
     QString m_date;
 };

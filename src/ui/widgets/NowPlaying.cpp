@@ -26,19 +26,18 @@ double slant(double height)
 
 namespace CoreWidgets {
 
-NowPlaying::NowPlaying(Command command, QWidget *parent)
+NowPlaying::NowPlaying(QWidget *parent)
     : QWidget(parent)
-    , m_command(std::move(command))
     , m_previous(new TransportButton(QStringLiteral("backward.fill"), this))
     , m_playPause(new TransportButton(QStringLiteral("play.fill"), this))
     , m_next(new TransportButton(QStringLiteral("forward.fill"), this))
 {
     connect(m_previous, &QAbstractButton::clicked, this,
-            [this] { send(QStringLiteral("previous track")); });
+            [this] { emit transport(QStringLiteral("previous track")); });
     connect(m_playPause, &QAbstractButton::clicked, this,
-            [this] { send(QStringLiteral("playpause")); });
+            [this] { emit transport(QStringLiteral("playpause")); });
     connect(m_next, &QAbstractButton::clicked, this,
-            [this] { send(QStringLiteral("next track")); });
+            [this] { emit transport(QStringLiteral("next track")); });
     placeButtons();
 }
 
@@ -85,12 +84,6 @@ QRectF NowPlaying::plateRect() const
 QSize NowPlaying::sizeHint() const
 {
     return scaledHint({400, 64});
-}
-
-void NowPlaying::send(const QString &command)
-{
-    if (m_command)
-        m_command(command);
 }
 
 void NowPlaying::resizeEvent(QResizeEvent *)

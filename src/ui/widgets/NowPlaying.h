@@ -4,8 +4,6 @@
 #include "ui/widgets/TrackReadout.h"
 
 #include <QWidget>
-
-#include <functional>
 #include <optional>
 
 namespace CoreWidgets {
@@ -19,16 +17,13 @@ class NowPlaying final : public QWidget, public ReadoutScale
     Q_OBJECT
 
 public:
-    // Sends "previous track", "playpause" or "next track" to the player.
-    using Command = std::function<void(const QString &command)>;
-
     static constexpr double plateTop = 6;
     static constexpr double plateHeight = 52;
     static constexpr double textLeading = 36;
     static constexpr double buttonSpacing = 4;
     static constexpr double buttonsTrailing = 14;
 
-    explicit NowPlaying(Command command, QWidget *parent = nullptr);
+    explicit NowPlaying(QWidget *parent = nullptr);
     ~NowPlaying() override;
 
     // The non-empty ones of artist and app, joined with " · ".
@@ -49,6 +44,8 @@ public:
 
 signals:
     void controlsMoved(const QRectF &rect);
+    // A button was clicked: "previous track", "playpause" or "next track".
+    void transport(const QString &command);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -56,9 +53,7 @@ protected:
 
 private:
     void placeButtons();
-    void send(const QString &command);
 
-    Command m_command;
     std::optional<TrackReadout> m_track;
     TransportButton *m_previous;
     TransportButton *m_playPause;

@@ -113,7 +113,7 @@ std::pair<int, bool> QuestLog::hit(const QPointF &pos, const QList<QuestRow> &ro
     const QList<QRectF> rects = rowRects(rows);
     for (int i = 0; i < rects.size(); ++i) {
         if (rects[i].contains(pos))
-            return {i, bool(rows[i].complete) && checkRect(rects[i]).contains(pos)};
+            return {i, rows[i].completes && checkRect(rects[i]).contains(pos)};
     }
     return {-1, false};
 }
@@ -143,9 +143,10 @@ void QuestLog::mouseReleaseEvent(QMouseEvent *event)
     if (!same || event->button() != Qt::LeftButton)
         return;
     const QuestRow &row = current[index];
-    const std::function<void()> action = onCheck ? row.complete : row.run;
-    if (action)
-        action();
+    if (onCheck)
+        emit reminderCompleted(*row.completes);
+    else if (row.action != QuestAction::none)
+        emit actionRequested(row.action);
 }
 
 void QuestLog::mouseMoveEvent(QMouseEvent *event)
@@ -178,7 +179,7 @@ void QuestLog::paintEvent(QPaintEvent *)
         const QuestRow &row = current[i];
         const QRectF r = rects[i];
         const QColor tone = toneColour(row.tone);
-        if (i == m_hovered && (row.run || row.complete)) {
+        if (i == m_hovered && (row.action != QuestAction::none || row.completes)) {
             QColor tint = CoreTheme::gold();
             tint.setAlphaF(float(kHoverOpacity));
             painter.fillRect(r, tint);
@@ -186,7 +187,7 @@ void QuestLog::paintEvent(QPaintEvent *)
         painter.fillRect(QRectF(r.left(), r.top() + 2, stripeWidth, r.height() - 4), tone);
 
         const double left = r.left() + textIndent;
-        const double right = row.complete ? checkRect(r).left() - 4 : r.right();
+        const double right = row.completes ? checkRect(r).left() - 4 : r.right();
         const double width = std::max(0.0, right - left);
         double y = r.top() + rowPadding;
         const double kindHeight = ReadoutText::height(kind);
@@ -202,7 +203,7 @@ void QuestLog::paintEvent(QPaintEvent *)
             ReadoutText::draw(painter, QRectF(left, y, width, ReadoutText::height(sub)),
                               Qt::AlignLeft, ReadoutText::elided(row.sub, sub, width), sub,
                               CoreTheme::textMuted());
-        if (row.complete)
+        if (row.completes)
             Symbols::draw(painter, checkRect(r), QStringLiteral("checkmark.circle"),
                           CoreTheme::textMuted(), kCheckGlyph);
     }

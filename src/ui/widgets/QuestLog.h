@@ -12,14 +12,14 @@ class SystemMetricsService;
 namespace CoreWidgets {
 
 // The quest log: alerts, calendar quests and the focus session on a white card under "Quest".
-// Rows are rebuilt from the models on every redraw; clicking a row runs it.
+// Rows are rebuilt from the models on every redraw; clicking a row announces what it asks for.
 class QuestLog final : public QWidget
 {
     Q_OBJECT
 
 public:
-    // Adds what the other services know (target, calendar, focus, settings actions) to the
-    // machine figures before the rows are built.
+    // Adds what the other services know (target, calendar, focus) to the machine figures
+    // before the rows are built.
     using InputSource = std::function<void(QuestInputs &inputs)>;
 
     static constexpr double rowPadding = 6;
@@ -44,6 +44,12 @@ public:
     QSize sizeHint() const override;
 
     void refresh();
+
+signals:
+    // A row was clicked: what it asks for.
+    void actionRequested(QuestAction action);
+    // A reminder's completion check was clicked.
+    void reminderCompleted(const QString &reminderId);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -45,8 +45,8 @@ QuestRow reminderRow(const QuestReminder &reminder, const QDateTime &now)
     const bool dueToday = reminder.due.date() == now.date();
     QuestRow row;
     row.id = QStringLiteral("r-") + reminder.id;
-    row.run = reminder.open;
-    row.complete = reminder.complete;
+    row.action = QuestAction::calendarSettings;
+    row.completes = reminder.id;
     row.text = reminder.title;
     if (!reminder.due.isValid()) {
         // Open, but due at no particular time: a quest, never overdue.
@@ -84,14 +84,9 @@ QList<QuestRow> questRows(const QuestInputs &in)
 {
     QList<QuestRow> rows;
     bool alerted = false;
-    auto alert = [&](QString id, QString text, std::function<void()> run) {
-        rows.append({std::move(id),
-                     QStringLiteral("Alert"),
-                     std::move(text),
-                     QString(),
-                     QuestTone::alert,
-                     std::move(run),
-                     {}});
+    auto alert = [&](QString id, QString text, QuestAction action) {
+        rows.append({std::move(id), QStringLiteral("Alert"), std::move(text), QString(),
+                     QuestTone::alert, action});
         alerted = true;
     };
 
@@ -100,7 +95,7 @@ QList<QuestRow> questRows(const QuestInputs &in)
         && !in.isCharging)
         alert(QStringLiteral("battery"),
               QString::asprintf("Low HP: battery at %.0f%%, plug in", *in.batteryPercent),
-              in.openBatterySettings);
+              QuestAction::batterySettings);
 
     if (in.memoryPressure != MemoryPressure::normal)
         alert(QStringLiteral("memory"),
@@ -108,39 +103,34 @@ QList<QuestRow> questRows(const QuestInputs &in)
                   + MemoryPressures::rawValue(in.memoryPressure).toLower() + QStringLiteral(": ")
                   + QString::asprintf("%.1f", in.memoryUsedGB) + QStringLiteral(" of ")
                   + QString::asprintf("%.0f", in.memoryTotalGB) + QStringLiteral(" GB"),
-              {});
+              QuestAction::none);
 
     if (in.target && in.target->tier >= ThreatTier::strong)
         alert(QStringLiteral("cpu"),
               in.target->name + QStringLiteral(" is using ")
                   + QString::asprintf("%.1f", in.target->cpuPercent / 100)
                   + QStringLiteral(" cores"),
-              {});
+              QuestAction::none);
     else if (in.cpuPercent > kBusyCpuPercent)
         alert(QStringLiteral("cpuAll"),
-              QString::asprintf("CPU at %.0f%%, check what is running", in.cpuPercent), {});
+              QString::asprintf("CPU at %.0f%%, check what is running", in.cpuPercent),
+              QuestAction::none);
 
     if (in.diskTotalGB > 0 && in.diskFreeGB / in.diskTotalGB < kLowDiskShare)
         alert(QStringLiteral("disk"),
               QString::asprintf("Disk nearly full: %.0f GB free", in.diskFreeGB),
-              in.openStorageSettings);
+              QuestAction::storageSettings);
 
     if (in.access.needsAccess)
-        rows.append({QStringLiteral("connect"),
-                     QStringLiteral("Setup"),
+        rows.append({QStringLiteral("connect"), QStringLiteral("Setup"),
                      QStringLiteral("Connect Calendar and Reminders"),
                      QStringLiteral("Your events and due reminders become quests."),
-                     QuestTone::setup,
-                     in.access.requestAccess,
-                     {}});
+                     QuestTone::setup, QuestAction::requestCalendarAccess});
     else if (in.access.accessDenied)
-        rows.append({QStringLiteral("denied"),
-                     QStringLiteral("Setup"),
+        rows.append({QStringLiteral("denied"), QStringLiteral("Setup"),
                      QStringLiteral("Calendar or Reminders access is off"),
-                     QStringLiteral("Tap to open your calendar app."),
-                     QuestTone::setup,
-                     in.access.openSettings,
-                     {}});
+                     QStringLiteral("Tap to open your calendar app."), QuestTone::setup,
+                     QuestAction::calendarSettings});
 
     for (int i = 0; i < in.events.size() && i < kListedEvents; ++i)
         rows.append(eventRow(in.events[i], in.now));
@@ -152,43 +142,28 @@ QList<QuestRow> questRows(const QuestInputs &in)
         rows.append(reminderRow(in.reminders[i], in.now));
     if (reminders > kListedReminders)
         rows.append(
-            {QStringLiteral("r-more"),
-             QStringLiteral("Overdue"),
+            {QStringLiteral("r-more"), QStringLiteral("Overdue"),
              QString::number(reminders - kListedReminders) + QStringLiteral(" more overdue"),
-             QStringLiteral("Open Reminders to catch up."),
-             QuestTone::alert,
-             in.openReminders,
-             {}});
+             QStringLiteral("Open Reminders to catch up."), QuestTone::alert,
+             QuestAction::calendarSettings});
 
     if (in.focus) {
         if (in.focus->running)
             rows.append(
-                {QStringLiteral("focus"),
-                 QStringLiteral("Focus"),
+                {QStringLiteral("focus"), QStringLiteral("Focus"),
                  QStringLiteral("Session running: ") + in.focus->label + QStringLiteral(" left"),
-                 QString(),
-                 QuestTone::quest,
-                 {},
-                 {}});
+                 QString(), QuestTone::quest});
         else
-            rows.append({QStringLiteral("focus"),
-                         QStringLiteral("Focus"),
-                         QStringLiteral("Start a 25 minute focus session"),
-                         QString(),
-                         QuestTone::quest,
-                         in.focus->start,
-                         {}});
+            rows.append({QStringLiteral("focus"), QStringLiteral("Focus"),
+                         QStringLiteral("Start a 25 minute focus session"), QString(),
+                         QuestTone::quest, QuestAction::startFocus});
     }
 
     if (!alerted && in.events.isEmpty() && in.reminders.isEmpty())
         rows.append(
-            {QStringLiteral("clear"),
-             QStringLiteral("Status"),
+            {QStringLiteral("clear"), QStringLiteral("Status"),
              QString::asprintf("All clear: CPU %.0f%%, %.0f GB free", in.cpuPercent, in.diskFreeGB),
-             QStringLiteral("Nothing due today."),
-             QuestTone::quest,
-             {},
-             {}});
+             QStringLiteral("Nothing due today."), QuestTone::quest});
 
     if (rows.size() > maxQuestRows)
         rows.resize(maxQuestRows);

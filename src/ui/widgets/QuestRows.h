@@ -7,11 +7,21 @@
 #include <QList>
 #include <QString>
 
-#include <functional>
 #include <optional>
 
 // How a quest-log row is coloured: alerts red, urgent blue, quests and setup gold.
 enum class QuestTone { alert, urgent, quest, setup };
+
+// What clicking a quest-log row asks for.
+enum class QuestAction {
+    none, // the row does nothing when clicked
+    batterySettings,
+    storageSettings,
+    requestCalendarAccess,
+    // Where the calendars and reminders are kept: denied access and the reminders rows.
+    calendarSettings,
+    startFocus,
+};
 
 // One line of the quest log.
 struct QuestRow
@@ -21,8 +31,9 @@ struct QuestRow
     QString text;
     QString sub; // empty: no third line
     QuestTone tone = QuestTone::quest;
-    std::function<void()> run; // may be empty: the row does nothing when clicked
-    std::function<void()> complete; // present: the row carries a completion check
+    QuestAction action = QuestAction::none;
+    // Present: the row carries a completion check for this reminder.
+    std::optional<QString> completes;
 };
 
 // Calendar access as the quest service reports it.
@@ -30,8 +41,6 @@ struct QuestAccess
 {
     bool needsAccess = false;
     bool accessDenied = false;
-    std::function<void()> requestAccess;
-    std::function<void()> openSettings;
 };
 
 // A today's event the quest service has already judged worth showing.
@@ -50,8 +59,6 @@ struct QuestReminder
     QString id;
     QString title;
     QDateTime due; // invalid: no due date
-    std::function<void()> complete;
-    std::function<void()> open;
 };
 
 // The focus session of the action service.
@@ -59,7 +66,6 @@ struct QuestFocus
 {
     bool running = false;
     QString label; // time left, e.g. "24:10"
-    std::function<void()> start;
 };
 
 // Everything the quest log is built from. The calendar, target and focus parts stay empty until
@@ -82,11 +88,6 @@ struct QuestInputs
     QList<QuestEvent> events;
     QList<QuestReminder> reminders;
     std::optional<QuestFocus> focus;
-
-    std::function<void()> openBatterySettings;
-    std::function<void()> openStorageSettings;
-    // Where the reminders are kept: the "more overdue" row opens it.
-    std::function<void()> openReminders;
 
     // The machine figures of `metrics`; the other inputs are left empty.
     static QuestInputs fromMetrics(const SystemMetricsService &metrics);

@@ -9,240 +9,190 @@
 #include "monitors/UnreadMonitor.h"
 #include "quests/QuestService.h"
 #include "skills/SkillBook.h"
-#include "ui/menu/CoreEquipment.h"
-#include "ui/menu/CoreInventory.h"
-#include "ui/menu/CoreSkills.h"
-#include "ui/menu/CoreSummaryPanel.h"
 #include "ui/menu/MenuRail.h"
-#include "ui/widgets/ConfirmLogout.h"
-#include "ui/widgets/FieldHeader.h"
 #include "ui/widgets/NowPlaying.h"
 #include "ui/widgets/PartyStrip.h"
-#include "ui/widgets/PlayerStatus.h"
 #include "ui/widgets/QuestLog.h"
 #include "ui/widgets/SkillSlots.h"
-#include "ui/widgets/TargetCursor.h"
 #include "ui/widgets/TargetReadoutAdapter.h"
 
 #include <QPointer>
 
+using namespace CoreWidgets;
+
 namespace {
 
-QList<SlotSkill> slotSkills(SkillBook &book)
+QList<SlotSkill> slotSkills(const SkillBook &book)
 {
     QList<SlotSkill> tiles;
-    const QPointer<SkillBook> ref(&book);
-    for (const SkillBook::Skill &skill : book.quickBar()) {
-        tiles << SlotSkill{skill.id, skill.title, skill.icon, [ref, id = skill.id] {
-                               if (ref)
-                                   ref->run(id);
-                           }};
-    }
+    for (const SkillBook::Skill &skill : book.quickBar())
+        tiles << SlotSkill{skill.id, skill.title, skill.icon};
     return tiles;
 }
 
 // What the quest service and the action service add to the machine figures.
-void addQuests(QuestInputs &in, const ReadoutModels &m, const QPointer<QuestService> &quests,
-               const QPointer<HUDActionService> &actions)
+void addQuests(QuestInputs &in, const QuestService *quests, const HUDActionService *actions)
 {
-    in.openBatterySettings = m.openBatterySettings;
-    in.openStorageSettings = m.openStorageSettings;
     if (quests) {
         in.access.needsAccess = quests->needsAccess();
         in.access.accessDenied = quests->accessDenied();
-        in.access.requestAccess = [quests] {
-            if (quests)
-                quests->requestAccess();
-        };
-        in.access.openSettings = [quests] {
-            if (quests)
-                quests->openSettings();
-        };
-        in.openReminders = in.access.openSettings;
         for (const QuestService::Event &e : quests->events())
             in.events << QuestEvent{e.id, e.title, e.start, e.end, e.location};
-        for (const QuestService::Reminder &r : quests->reminders()) {
-            in.reminders << QuestReminder{r.id, r.title, r.due.value_or(QDateTime()),
-                                          [quests, id = r.id] {
-                                              if (quests)
-                                                  quests->complete(id);
-                                          },
-                                          in.openReminders};
-        }
+        for (const QuestService::Reminder &r : quests->reminders())
+            in.reminders << QuestReminder{r.id, r.title, r.due.value_or(QDateTime())};
     }
-    if (actions) {
-        in.focus = QuestFocus{actions->focusActive(), actions->focusLabel(), [actions] {
-                                  if (actions && !actions->focusActive())
-                                      actions->toggleFocus();
-                              }};
-    }
+    if (actions)
+        in.focus = QuestFocus{actions->focusActive(), actions->focusLabel()};
 }
 
-QWidget *makeView(HUDWidgetID id, const ReadoutModels &m, QWidget *parent)
+// What a row asks for, of the service that does it; nothing while that service is missing.
+void act(QuestAction action, QuestService *quests, HUDActionService *actions)
 {
-    using namespace CoreWidgets;
-    switch (id) {
-    case HUDWidgetID::playerStatus:
-        return m.metrics ? new PlayerStatus(*m.metrics, m.account, parent) : nullptr;
-    case HUDWidgetID::partyStrip: {
-        if (!m.metrics)
-            return nullptr;
-        PartyStrip::NetworkReading reading;
-        if (m.network) {
-            QPointer<NetworkMonitor> network(m.network);
-            reading = [network]() -> std::pair<double, QString> {
-                if (!network)
-                    return {0.0, QString()};
-                return {network->strength(), network->label()};
-            };
-        }
-        auto *view = new PartyStrip(*m.metrics, reading, parent);
-        if (m.network)
-            QObject::connect(m.network, &NetworkMonitor::changed, view, &PartyStrip::refresh);
-        return view;
+    switch (action) {
+    case QuestAction::none:
+        break;
+    case QuestAction::batterySettings:
+        if (actions)
+            actions->openBatterySettings();
+        break;
+    case QuestAction::storageSettings:
+        if (actions)
+            actions->openStorageSettings();
+        break;
+    case QuestAction::requestCalendarAccess:
+        if (quests)
+            quests->requestAccess();
+        break;
+    case QuestAction::calendarSettings:
+        if (quests)
+            quests->openSettings();
+        break;
+    case QuestAction::startFocus:
+        if (actions && !actions->focusActive())
+            actions->toggleFocus();
+        break;
     }
-    case HUDWidgetID::fieldHeader:
-        return m.metrics ? new FieldHeader(*m.metrics, m.onOpenCalendar, m.playCue, parent)
-                         : nullptr;
-    case HUDWidgetID::targetCursor: {
-        auto *view
-            = new TargetCursor(m.target ? targetReadout(*m.target) : TargetReadout{}, parent);
-        if (TargetMonitor *target = m.target) {
-            QObject::connect(target, &TargetMonitor::changed, view,
-                             [view, target] { view->setTarget(targetReadout(*target)); });
-        }
-        if (m.windowSprites)
-            view->setSprites(m.windowSprites);
-        if (m.visibility) {
-            view->setBob(m.visibility->visible());
-            QObject::connect(m.visibility, &HUDVisibility::visibleChanged, view,
-                             &TargetCursor::setBob);
-        }
-        return view;
-    }
-    case HUDWidgetID::nowPlaying: {
-        auto *view = new NowPlaying(m.onTransport, parent);
-        if (NowPlayingMonitor *monitor = m.nowPlaying) {
-            auto show = [view, monitor] {
-                const auto &track = monitor->track();
-                view->setTrack(track ? std::optional<TrackReadout>(TrackReadout{
-                                   track->app, track->title, track->artist, track->isPlaying})
-                                     : std::nullopt);
-            };
-            show();
-            QObject::connect(monitor, &NowPlayingMonitor::trackChanged, view, show);
-        }
-        return view;
-    }
-    case HUDWidgetID::questLog: {
-        if (!m.metrics)
-            return nullptr;
-        QPointer<TargetMonitor> target(m.target);
-        QPointer<QuestService> quests(m.quests);
-        QPointer<HUDActionService> actions(m.actions);
-        auto *view = new QuestLog(
-            *m.metrics,
-            [target, quests, actions, m](QuestInputs &inputs) {
-                // A target counts only while a window is under the pointer.
-                if (target && target->gaze())
-                    inputs.target = targetReadout(*target);
-                addQuests(inputs, m, quests, actions);
-            },
-            parent);
-        if (m.target)
-            QObject::connect(m.target, &TargetMonitor::changed, view, &QuestLog::refresh);
-        if (m.quests)
-            QObject::connect(m.quests, &QuestService::changed, view, &QuestLog::refresh);
-        if (m.actions) {
-            QObject::connect(m.actions, &HUDActionService::focusLabelChanged, view,
-                             &QuestLog::refresh);
-            QObject::connect(m.actions, &HUDActionService::focusActiveChanged, view,
-                             &QuestLog::refresh);
-        }
-        return view;
-    }
-    case HUDWidgetID::skillSlots: {
-        auto *view = new SkillSlots(m.onOpenSkills,
-                                    m.skills ? slotSkills(*m.skills) : QList<SlotSkill>(), parent);
-        if (SkillBook *book = m.skills) {
-            QObject::connect(book, &SkillBook::changed, view,
-                             [view, book] { view->setSkills(slotSkills(*book)); });
-        }
-        if (HUDActionService *actions = m.actions) {
-            view->setFocusRunning(actions->focusActive());
-            QObject::connect(actions, &HUDActionService::focusActiveChanged, view,
-                             &SkillSlots::setFocusRunning);
-        }
-        return view;
-    }
-    case HUDWidgetID::confirmLogout:
-        return new ConfirmLogout(m.onConfirmQuit, m.onCancelQuit, parent);
-    case HUDWidgetID::menuRail: {
-        if (!m.menuSelection)
-            return nullptr;
-        MenuRail::Inputs inputs;
-        inputs.effects = m.menuEffects;
-        inputs.selection = m.menuSelection;
-        inputs.facts = m.menuFacts;
-        inputs.onRegions = m.onRailRegions;
-        inputs.playCue = m.playCue;
-        inputs.widgetSettings = m.widgetSettings;
-        auto *rail = new MenuRail(std::move(inputs), parent);
-        if (UnreadMonitor *unread = m.unread) {
-            rail->setUnreadCount(unread->unread());
-            QObject::connect(unread, &UnreadMonitor::unreadChanged, rail,
-                             [rail](int count) { rail->setUnreadCount(count); });
-        }
-        if (QuestService *quests = m.quests) {
-            SystemMetricsService *metrics = m.metrics;
-            auto mark = [rail, quests, metrics] {
-                rail->setUrgentQuestCount(
-                    quests->urgentCount(metrics ? metrics->now() : QDateTime::currentDateTime()));
-            };
-            mark();
-            QObject::connect(quests, &QuestService::changed, rail, mark);
-        }
-        return rail;
-    }
-    case HUDWidgetID::summaryPanel:
-        if (!m.menuSelection || !m.runningApps)
-            return nullptr;
-        return new CoreSummaryPanel(*m.menuSelection, *m.runningApps, parent);
-    case HUDWidgetID::inventory: {
-        if (!m.clipboard)
-            return nullptr;
-        CoreInventory::Inputs inputs;
-        inputs.paste = m.pasteClip;
-        inputs.onCopied = m.onClipCopied;
-        inputs.onPasted = m.onClipPasted;
-        return new CoreInventory(*m.clipboard, std::move(inputs), parent);
-    }
-    case HUDWidgetID::equipment: {
-        if (!m.arranger)
-            return nullptr;
-        auto *view = new CoreEquipment(*m.arranger, m.playCue, parent);
-        view->setSkillBook(m.skills);
-        return view;
-    }
-    case HUDWidgetID::skills: {
-        if (!m.skills)
-            return nullptr;
-        CoreSkills::Inputs inputs;
-        inputs.actions = m.actions;
-        inputs.openShortcutsApp = m.openShortcutsFolder;
-        inputs.playCue = m.playCue;
-        return new CoreSkills(*m.skills, std::move(inputs), parent);
-    }
-    }
-    return nullptr;
 }
 
 } // namespace
 
-QWidget *makeReadoutView(HUDWidgetID id, const ReadoutModels &models, QWidget *parent)
+namespace ReadoutViews {
+
+PartyStrip *partyStrip(SystemMetricsService &metrics, NetworkMonitor *network, QWidget *parent)
 {
-    QWidget *view = makeView(id, models, parent);
-    if (view)
-        view->resize(view->sizeHint());
+    PartyStrip::NetworkReading reading;
+    if (network) {
+        QPointer<NetworkMonitor> ref(network);
+        reading = [ref]() -> std::pair<double, QString> {
+            if (!ref)
+                return {0.0, QString()};
+            return {ref->strength(), ref->label()};
+        };
+    }
+    auto *view = new PartyStrip(metrics, reading, parent);
+    if (network)
+        QObject::connect(network, &NetworkMonitor::changed, view, &PartyStrip::refresh);
     return view;
 }
+
+TargetCursor *targetCursor(TargetMonitor *target, HUDVisibility *visibility,
+                           TargetCursor::SpriteMaker sprites, QWidget *parent)
+{
+    auto *view = new TargetCursor(target ? targetReadout(*target) : TargetReadout{}, parent);
+    if (target) {
+        QObject::connect(target, &TargetMonitor::changed, view,
+                         [view, target] { view->setTarget(targetReadout(*target)); });
+    }
+    if (sprites)
+        view->setSprites(std::move(sprites));
+    if (visibility) {
+        view->setBob(visibility->visible());
+        QObject::connect(visibility, &HUDVisibility::visibleChanged, view, &TargetCursor::setBob);
+    }
+    return view;
+}
+
+NowPlaying *nowPlaying(NowPlayingMonitor *monitor, QWidget *parent)
+{
+    auto *view = new NowPlaying(parent);
+    if (monitor) {
+        auto show = [view, monitor] {
+            const auto &track = monitor->track();
+            view->setTrack(track ? std::optional<TrackReadout>(TrackReadout{
+                               track->app, track->title, track->artist, track->isPlaying})
+                                 : std::nullopt);
+        };
+        show();
+        QObject::connect(monitor, &NowPlayingMonitor::trackChanged, view, show);
+    }
+    return view;
+}
+
+QuestLog *questLog(SystemMetricsService &metrics, TargetMonitor *target, QuestService *quests,
+                   HUDActionService *actions, QWidget *parent)
+{
+    QPointer<TargetMonitor> targetRef(target);
+    QPointer<QuestService> questsRef(quests);
+    QPointer<HUDActionService> actionsRef(actions);
+    auto *view = new QuestLog(
+        metrics,
+        [targetRef, questsRef, actionsRef](QuestInputs &inputs) {
+            // A target counts only while a window is under the pointer.
+            if (targetRef && targetRef->gaze())
+                inputs.target = targetReadout(*targetRef);
+            addQuests(inputs, questsRef, actionsRef);
+        },
+        parent);
+    QObject::connect(
+        view, &QuestLog::actionRequested, view,
+        [questsRef, actionsRef](QuestAction action) { act(action, questsRef, actionsRef); });
+    if (quests)
+        QObject::connect(view, &QuestLog::reminderCompleted, quests, &QuestService::complete);
+    if (target)
+        QObject::connect(target, &TargetMonitor::changed, view, &QuestLog::refresh);
+    if (quests)
+        QObject::connect(quests, &QuestService::changed, view, &QuestLog::refresh);
+    if (actions) {
+        QObject::connect(actions, &HUDActionService::focusLabelChanged, view, &QuestLog::refresh);
+        QObject::connect(actions, &HUDActionService::focusActiveChanged, view, &QuestLog::refresh);
+    }
+    return view;
+}
+
+SkillSlots *skillSlots(SkillBook *skills, HUDActionService *actions, QWidget *parent)
+{
+    auto *view = new SkillSlots(skills ? slotSkills(*skills) : QList<SlotSkill>(), parent);
+    if (skills) {
+        QObject::connect(skills, &SkillBook::changed, view,
+                         [view, skills] { view->setSkills(slotSkills(*skills)); });
+        QObject::connect(view, &SkillSlots::skillChosen, skills,
+                         qOverload<const QString &>(&SkillBook::run));
+    }
+    if (actions) {
+        view->setFocusRunning(actions->focusActive());
+        QObject::connect(actions, &HUDActionService::focusActiveChanged, view,
+                         &SkillSlots::setFocusRunning);
+    }
+    return view;
+}
+
+void markRail(MenuRail &rail, UnreadMonitor *unread, QuestService *quests,
+              SystemMetricsService *metrics)
+{
+    if (unread) {
+        rail.setUnreadCount(unread->unread());
+        QObject::connect(unread, &UnreadMonitor::unreadChanged, &rail,
+                         [rail = &rail](int count) { rail->setUnreadCount(count); });
+    }
+    if (quests) {
+        QPointer<SystemMetricsService> clock(metrics);
+        auto mark = [rail = &rail, quests, clock] {
+            rail->setUrgentQuestCount(
+                quests->urgentCount(clock ? clock->now() : QDateTime::currentDateTime()));
+        };
+        mark();
+        QObject::connect(quests, &QuestService::changed, &rail, mark);
+    }
+}
+
+} // namespace ReadoutViews

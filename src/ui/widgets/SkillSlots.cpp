@@ -6,10 +6,8 @@
 
 namespace CoreWidgets {
 
-SkillSlots::SkillSlots(std::function<void()> onOpenSkills, QList<SlotSkill> starred,
-                       QWidget *parent)
+SkillSlots::SkillSlots(QList<SlotSkill> starred, QWidget *parent)
     : QWidget(parent)
-    , m_onOpenSkills(std::move(onOpenSkills))
 {
     for (int i = 0; i < capacity; ++i) {
         auto *tile = new SkillSlotTile(this);
@@ -43,12 +41,10 @@ void SkillSlots::setFocusRunning(bool running)
 void SkillSlots::tileClicked(int index)
 {
     const SkillSlotTile *tile = m_tiles[index];
-    if (tile->isEmpty()) {
-        if (m_onOpenSkills)
-            m_onOpenSkills();
-    } else if (tile->skill()->run) {
-        tile->skill()->run();
-    }
+    if (tile->isEmpty())
+        emit skillsPanelRequested();
+    else
+        emit skillChosen(tile->skill()->id);
 }
 
 QSize SkillSlots::sizeHint() const

@@ -5,8 +5,6 @@
 #include <QList>
 #include <QWidget>
 
-#include <functional>
-
 namespace CoreWidgets {
 
 class SkillSlotTile;
@@ -22,8 +20,7 @@ public:
     static constexpr double spacing = 6;
     static constexpr const char *focusSkillID = "builtin:focus";
 
-    explicit SkillSlots(std::function<void()> onOpenSkills, QList<SlotSkill> starred = {},
-                        QWidget *parent = nullptr);
+    explicit SkillSlots(QList<SlotSkill> starred = {}, QWidget *parent = nullptr);
     ~SkillSlots() override;
 
     // The first four are shown.
@@ -35,6 +32,12 @@ public:
 
     QSize sizeHint() const override;
 
+signals:
+    // A filled slot was clicked.
+    void skillChosen(const QString &id);
+    // An empty slot was clicked.
+    void skillsPanelRequested();
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
 
@@ -42,7 +45,6 @@ private:
     void placeTiles();
     void tileClicked(int index);
 
-    std::function<void()> m_onOpenSkills;
     QList<SkillSlotTile *> m_tiles;
     bool m_focusRunning = false;
 };

@@ -24,4 +24,5 @@ target_sources(kaidro_views PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/ConfirmLogout.cpp ${CMAKE_CURRENT_LIST_DIR}/ConfirmLogout.h
   ${CMAKE_CURRENT_LIST_DIR}/ScaledRoot.cpp ${CMAKE_CURRENT_LIST_DIR}/ScaledRoot.h
   ${CMAKE_CURRENT_LIST_DIR}/ReadoutViews.cpp ${CMAKE_CURRENT_LIST_DIR}/ReadoutViews.h
+  ${CMAKE_CURRENT_LIST_DIR}/ReadoutViewFactory.cpp ${CMAKE_CURRENT_LIST_DIR}/ReadoutViewFactory.h
 )

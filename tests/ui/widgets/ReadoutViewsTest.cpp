@@ -143,11 +143,11 @@ TEST_F(Views, QuestRowsAlertPastThresholdsComeInOrderTenAtMostAndTheLogRunsThemO
 
     in = calm();
     addReminders(in, 5, QDate(2026, 12, 5));
-    in.openReminders = [&] { ++opened; };
     expectRows("five overdue", in, {"r-1", "r-2", "r-3", "r-more"}, "Overdue: Task 1");
     EXPECT_EQ(questRows(in).last().text, "2 more overdue");
-    questRows(in).last().run();
-    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(questRows(in).last().action, QuestAction::calendarSettings);
+    EXPECT_FALSE(questRows(in).last().completes.has_value());
+    EXPECT_EQ(questRows(in).first().completes, std::optional<QString>("1"));
 
     // The reminders due today; the count of the rest, a third event and focus fall off.
     in = everything();
@@ -162,9 +162,9 @@ TEST_F(Views, QuestRowsAlertPastThresholdsComeInOrderTenAtMostAndTheLogRunsThemO
     EXPECT_EQ(questRows(in)[7].kind, "Quest");
 
     metrics.stats.power = QList<PowerSource>{FakeSystemStats::battery(12)};
-    QuestLog view(metrics.start(), [&](QuestInputs &inputs) {
-        inputs.openBatterySettings = [&] { ++opened; };
-        inputs.focus = QuestFocus{};
+    QuestLog view(metrics.start(), [&](QuestInputs &inputs) { inputs.focus = QuestFocus{}; });
+    QObject::connect(&view, &QuestLog::actionRequested, [&](QuestAction action) {
+        opened += action == QuestAction::batterySettings ? 2 : 100;
     });
     view.resize(view.sizeHint());
     const QList<QuestRow> logged = view.rows();
@@ -274,10 +274,11 @@ TEST_F(Views, PartyListsEveryMemberInOrderAndLeavesOutWhatTheMachineLacks)
 TEST_F(Views, ClockShowsTheShortTimeAndDateOnItsPlateAndTakesClicksWhereItIsDrawnScaled)
 {
     metrics.clock.setStart(QDateTime(QDate(2026, 12, 7), QTime(21, 5), Qt::LocalTime));
-    QList<CoreSoundEngine::Cue> cues;
-    const auto owner = std::make_unique<FieldHeader>(
-        metrics.start(), [&] { ++opened; }, [&](CoreSoundEngine::Cue cue) { cues << cue; });
+    QList<SoundCue> cues;
+    const auto owner = std::make_unique<FieldHeader>(metrics.start());
     FieldHeader *clock = owner.get();
+    QObject::connect(clock, &FieldHeader::cue, [&](SoundCue cue) { cues << cue; });
+    QObject::connect(clock, &FieldHeader::calendarRequested, [&] { ++opened; });
     EXPECT_FALSE(clock->timeLabel().contains("00")) << "no seconds";
     clock->setReadoutScale(0.72);
     clock->resize(clock->sizeHint());
@@ -295,16 +296,15 @@ TEST_F(Views, ClockShowsTheShortTimeAndDateOnItsPlateAndTakesClicksWhereItIsDraw
     click(clock, unscaledOnly);
     EXPECT_EQ(opened, 0);
     click(clock, (drawn.center() * 0.72).toPoint());
-    EXPECT_EQ(std::pair(opened, cues), std::pair(1, QList{CoreSoundEngine::Cue::select}));
+    EXPECT_EQ(std::pair(opened, cues), std::pair(1, QList{SoundCue::select}));
 }
 
 TEST_F(Views, TargetBobsWhileTheHUDIsVisibleIsDarkWhenLethalGreenWhenCalmBareWhenCramped)
 {
     HUDVisibility visibility;
-    std::unique_ptr<QWidget> made(
-        makeReadoutView(HUDWidgetID::targetCursor, ReadoutModels{.visibility = &visibility}));
-    auto *cursor = qobject_cast<TargetCursor *>(made.get());
-    ASSERT_NE(cursor, nullptr);
+    std::unique_ptr<TargetCursor> made(ReadoutViews::targetCursor(nullptr, &visibility, {}));
+    TargetCursor *cursor = made.get();
+    cursor->resize(cursor->sizeHint());
     EXPECT_FALSE(cursor->bob());
     visibility.setVisible(true);
     EXPECT_TRUE(cursor->bob());
@@ -398,8 +398,7 @@ TEST_F(Views, BobFramesAreDrawnOnceEachAsTheWidgetPaintsThemAndRedrawnWhenTheTar
     TargetCursor *cursor = nullptr;
     int made = 0;
     int mismatched = 0;
-    ReadoutModels models{.visibility = &visibility};
-    models.windowSprites = [&](quintptr) {
+    auto makeSprites = [&](quintptr) {
         ++made;
         auto fresh = std::make_unique<RecordingSprites>();
         fresh->onShow = [&](const QImage &frame, QPoint at) {
@@ -411,9 +410,9 @@ TEST_F(Views, BobFramesAreDrawnOnceEachAsTheWidgetPaintsThemAndRedrawnWhenTheTar
         sprites = fresh.get();
         return fresh;
     };
-    std::unique_ptr<QWidget> view(makeReadoutView(HUDWidgetID::targetCursor, models));
-    cursor = qobject_cast<TargetCursor *>(view.get());
-    ASSERT_NE(cursor, nullptr);
+    std::unique_ptr<TargetCursor> view(
+        ReadoutViews::targetCursor(nullptr, &visibility, makeSprites));
+    cursor = view.get();
     cursor->setTarget({"xterm", ThreatTier::friendly, "Friendly", 3, 0.1});
     cursor->resize(cursor->sizeHint());
     cursor->show();
@@ -470,7 +469,8 @@ TEST_F(Views, CachedTextLandsOnThePixelsDirectTextCovers)
 TEST_F(Views, NowPlayingSubtitlesWithTheAppAloneWithoutArtistAndSendsTransport)
 {
     QStringList sent;
-    NowPlaying view([&](const QString &command) { sent << command; });
+    NowPlaying view;
+    QObject::connect(&view, &NowPlaying::transport, [&](const QString &c) { sent << c; });
     view.resize(view.sizeHint());
     view.setTrack(TrackReadout{"Lollipop", "Field Recording", {}, true});
     EXPECT_EQ(view.title() + " | " + view.subtitle(), "Field Recording | Lollipop");
@@ -485,7 +485,8 @@ TEST_F(Views, NowPlayingSubtitlesWithTheAppAloneWithoutArtistAndSendsTransport)
     EXPECT_EQ(sent, (QStringList{"previous track", "playpause", "next track"}));
 
     // Drawn smaller, the buttons shrink with the strip and still take clicks; so does the region.
-    NowPlaying small([&](const QString &command) { sent << command; });
+    NowPlaying small;
+    QObject::connect(&small, &NowPlaying::transport, [&](const QString &c) { sent << c; });
     small.setReadoutScale(0.72);
     small.resize(small.sizeHint());
     small.show();
@@ -501,7 +502,9 @@ TEST_F(Views, NowPlayingSubtitlesWithTheAppAloneWithoutArtistAndSendsTransport)
 
 TEST_F(Views, QuickBarTilesOpenSkillsWhenEmptyOrRunTheirSkillAndQuitCardButtonsTheirActions)
 {
-    SkillSlots view([&] { ++opened; });
+    QStringList ran;
+    SkillSlots view;
+    QObject::connect(&view, &SkillSlots::skillsPanelRequested, [&] { ++opened; });
     view.resize(view.sizeHint());
     ASSERT_EQ(view.tiles().size(), 4);
     for (SkillSlotTile *tile : view.tiles()) {
@@ -511,18 +514,21 @@ TEST_F(Views, QuickBarTilesOpenSkillsWhenEmptyOrRunTheirSkillAndQuitCardButtonsT
     EXPECT_EQ(opened, 4);
 
     // Starred skills fill the first slots.
-    int ran = 0;
-    SkillSlots filled([&] { ++opened; }, {{"builtin:focus", "Focus", "timer", [&] { ++ran; }}});
+    SkillSlots filled({{"builtin:focus", "Focus", "timer"}});
+    QObject::connect(&filled, &SkillSlots::skillsPanelRequested, [&] { ++opened; });
+    QObject::connect(&filled, &SkillSlots::skillChosen, [&](const QString &id) { ran << id; });
     filled.resize(filled.sizeHint());
     filled.setFocusRunning(true);
     EXPECT_TRUE(filled.tiles()[0]->isHighlighted());
     EXPECT_TRUE(filled.tiles()[1]->isEmpty());
     click(filled.tiles()[0]);
-    EXPECT_EQ(ran, 1);
+    EXPECT_EQ(ran, QStringList{"builtin:focus"});
     EXPECT_EQ(opened, 4);
 
     int confirmed = 0, cancelled = 0;
-    ConfirmLogout card([&] { ++confirmed; }, [&] { ++cancelled; });
+    ConfirmLogout card;
+    QObject::connect(&card, &ConfirmLogout::confirmed, [&] { ++confirmed; });
+    QObject::connect(&card, &ConfirmLogout::cancelled, [&] { ++cancelled; });
     card.resize(card.sizeHint());
     click(card.cancelButton());
     click(card.confirmButton());
