@@ -299,7 +299,6 @@ void AppDelegate::applicationDidFinishLaunching()
     s.metrics.start();
     s.clipboard.start();
     s.skills.reload();
-    s.commandBar.model().setCommands(shellCommands());
 
     installMenuBar();
     hudController().start();
@@ -312,24 +311,6 @@ void AppDelegate::applicationDidFinishLaunching()
     QTimer::singleShot(1000, this, [&setupWindow] { setupWindow.showIfFirstRun(); });
 
     hudController().show();
-}
-
-CommandBarCommands AppDelegate::shellCommands()
-{
-    const HUDCommands &registry = m_services->commands;
-    auto trigger = [&registry](const char *id) {
-        return [&registry, id] { registry.trigger(QLatin1String(id)); };
-    };
-    CommandBarCommands commands;
-    commands.toggleHUD = trigger("hud");
-    commands.toggleMenu = trigger("menu");
-    commands.editLayout = trigger("edit-layout");
-    commands.resetLayout = trigger("reset-layout");
-    commands.showInventory = trigger("inventory");
-    commands.showSkills = trigger("skills");
-    commands.showEquipment = trigger("equipment");
-    commands.showQuest = trigger("quest");
-    return commands;
 }
 
 void AppDelegate::installMenuBar()

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "commandbar/CommandItem.h"
-
 #include <QObject>
 #include <QString>
 
@@ -37,8 +35,6 @@ public:
     static int registerFonts(const QString &folder);
 
 private:
-    // The shell's actions the command bar runs.
-    CommandBarCommands shellCommands();
     void installMenuBar();
     void registerHotKeys();
     // Takes the commands `Vantle menu` and its siblings send from other processes.
