@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/ShellActions.h"
 #include "commandbar/CommandSearch.h"
+#include "hud/HUDWidgetID.h"
 
 #include <QUuid>
 
@@ -8,15 +10,33 @@
 
 namespace {
 
+// What the providers hold, built once; a search reads it by reference.
+struct BenchSources
+{
+    QList<AppCatalogEntry> apps;
+    QSet<QString> runningPaths;
+    QList<SearchSkill> skills;
+    QList<SearchSkill> quickBar;
+    QList<HUDCommands::Command> commands = ShellActions::table();
+    QSet<QString> hiddenWidgets;
+    QList<ClipItem> clips;
+    QDateTime now;
+
+    CommandSources sources() const
+    {
+        return {apps, runningPaths, skills, quickBar, commands, hiddenWidgets, clips, now};
+    }
+};
+
 // A large desktop: 1,000 catalogue apps, 140 clips (pinned and recent, some long), 200 skills.
-inline CommandSources bigSources()
+inline BenchSources bigSources()
 {
     static const char *const words[]
         = {"Text", "Image", "Sound",  "Video",    "Office", "Code",    "Web",
            "Mail", "Chat",  "Disk",   "Terminal", "Photo",  "Music",   "Note",
            "Map",  "Game",  "System", "Monitor",  "Backup", "Calendar"};
     constexpr int wordCount = int(std::size(words));
-    CommandSources s;
+    BenchSources s;
     s.now = QDateTime::currentDateTimeUtc();
     for (int i = 0; i < 1000; ++i) {
         const QString name = QStringLiteral("%1 %2 %3")
@@ -53,7 +73,7 @@ inline CommandSources bigSources()
              i % 5 == 0 ? QStringLiteral("LOADOUT") : QStringLiteral("SHORTCUT")});
     }
     s.quickBar = s.skills.mid(0, 3);
-    s.isHidden = [](HUDWidgetID id) { return id == HUDWidgetID::nowPlaying; };
+    s.hiddenWidgets = {HUDWidget::rawValue(HUDWidgetID::nowPlaying)};
     return s;
 }
 

@@ -8,12 +8,12 @@ static void BM_CommandSearchResults(benchmark::State &state)
 {
     static const char *const queries[]
         = {"t", "te", "ter", "code 3", "photo note", "=2*(3+4)/7", "zzz", ""};
-    const CommandSources sources = bigSources();
-    const CommandBarCommands commands;
+    const BenchSources data = bigSources();
+    const CommandSources sources = data.sources();
     const QString query = QString::fromLatin1(queries[state.range(0)]);
     state.SetLabel(queries[state.range(0)][0] ? queries[state.range(0)] : "(empty)");
     for (auto _ : state)
-        benchmark::DoNotOptimize(CommandSearch::results(query, commands, sources));
+        benchmark::DoNotOptimize(CommandSearch::results(query, sources));
 }
 BENCHMARK(BM_CommandSearchResults)
     ->DenseRange(0, 7)

@@ -5,9 +5,8 @@
 #include "clipboard/Paster.h"
 #include "commandbar/AppCatalog.h"
 #include "commandbar/CommandBarController.h"
-#include "commandbar/CommandSearch.h"
+#include "commandbar/LiveCommandSearch.h"
 #include "hud/HUDWidgetSettings.h"
-#include "platform/Clock.h"
 #include "platform/Pasteboard.h"
 #include "platform/Platform.h"
 #include "platform/Workspace.h"
@@ -15,8 +14,10 @@
 #include "ui/CoreSoundEngine.h"
 #include "ui/commandbar/CommandBarPanel.h"
 #include "ui/commandbar/CommandBarView.h"
-#include "ui/setup/SetupCheckWindow.h"
 
+#include <QUuid>
+
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -26,70 +27,64 @@ SearchSkill searchSkill(const SkillBook::Skill &skill)
     return {skill.id, skill.title, skill.icon, skill.detail, skill.isShortcut, skill.kind};
 }
 
-// The desktop files of the running apps, asked of the X server again only once an app has
-// started or quit: reading every client window's properties took about a millisecond of
-// round trips at each keystroke.
-class RunningPaths
+// The command bar cannot see the skill book: it is handed the book's lists.
+void pushSkills(const SkillBook &book, LiveCommandSearch &search)
 {
-public:
-    explicit RunningPaths(Workspace &workspace)
-        : m_workspace(workspace)
-    { }
+    QList<SearchSkill> searchable;
+    for (const SkillBook::Skill &skill : book.searchableSkills())
+        searchable << searchSkill(skill);
+    QList<SearchSkill> quickBar;
+    for (const SkillBook::Skill &skill : book.quickBar())
+        quickBar << searchSkill(skill);
+    search.setSkills(std::move(searchable), std::move(quickBar));
+}
 
-    void invalidate() { m_stale = true; }
-
-    const QSet<QString> &paths()
-    {
-        if (m_stale) {
-            m_stale = false;
-            m_paths.clear();
-            for (const RunningApp &app : m_workspace.runningApplications()) {
-                if (!app.desktopFile.isEmpty())
-                    m_paths.insert(app.desktopFile);
-            }
-        }
-        return m_paths;
+// Runs what a chosen row names: its alternative when `alternate`.
+void run(AppServices &s, const CommandItem &row, bool alternate)
+{
+    using Kind = CommandItem::Target::Kind;
+    const CommandItem::Target &target = alternate ? row.altTarget : row.target;
+    Workspace &workspace = *s.platform.workspace;
+    switch (target.kind) {
+    case Kind::none:
+        break;
+    case Kind::app:
+        workspace.openApplication(target.value);
+        break;
+    case Kind::skill:
+        s.skills.run(target.value);
+        break;
+    case Kind::command:
+        s.commands.trigger(target.value);
+        break;
+    case Kind::widget:
+        if (const std::optional<HUDWidgetID> id = HUDWidget::fromRawValue(target.value))
+            s.widgets.toggle(*id);
+        break;
+    case Kind::clip: {
+        const QUuid id(target.value);
+        const QList<ClipItem> &items = s.clipboard.items();
+        const auto found = std::find_if(items.cbegin(), items.cend(),
+                                        [&id](const ClipItem &c) { return c.id == id; });
+        if (found == items.cend())
+            break;
+        // A copy: pasting and copying move the clip within the history.
+        const ClipItem clip = *found;
+        if (alternate)
+            s.clipboard.copy(clip);
+        else
+            s.paster.paste(clip);
+        break;
     }
-
-private:
-    Workspace &m_workspace;
-    QSet<QString> m_paths;
-    bool m_stale = true;
-};
-
-CommandSources liveSources(AppServices &s, RunningPaths &running)
-{
-    Platform &platform = s.platform;
-    CommandSources sources;
-    sources.apps = s.apps.apps();
-    sources.runningPaths = running.paths();
-    SkillBook &skills = s.skills;
-    for (const SkillBook::Skill &skill : skills.searchableSkills())
-        sources.skills << searchSkill(skill);
-    for (const SkillBook::Skill &skill : skills.quickBar())
-        sources.quickBar << searchSkill(skill);
-    sources.runSkill = [&skills](const QString &id) { skills.run(id); };
-    sources.clips = s.clipboard.displayItems();
-    sources.now = platform.clock->now();
-    HUDWidgetSettings &widgets = s.widgets;
-    sources.isHidden = [&widgets](HUDWidgetID id) { return widgets.isHidden(id); };
-
-    Workspace *workspace = platform.workspace.get();
-    sources.openApp
-        = [workspace](const QString &desktopFile) { workspace->openApplication(desktopFile); };
-    Paster &paster = s.paster;
-    sources.paste = [&paster](const ClipItem &clip) { paster.paste(clip); };
-    ClipboardHistory &history = s.clipboard;
-    sources.copyClip = [&history](const ClipItem &clip) { history.copy(clip); };
-    Pasteboard *pasteboard = platform.pasteboard.get();
-    sources.copyText = [pasteboard](const QString &text) { pasteboard->setPlainText(text); };
-    sources.openURL = [workspace](const QUrl &url) { workspace->openURL(url); };
-    SetupCheckWindow &setupWindow = s.setupWindow;
-    sources.showSetupCheck = [&setupWindow] { setupWindow.show(); };
-    sources.hideAllWidgets = [&widgets] { widgets.hideAll(); };
-    sources.showAllWidgets = [&widgets] { widgets.showAll(); };
-    sources.toggleWidget = [&widgets](HUDWidgetID id) { widgets.toggle(id); };
-    return sources;
+    case Kind::copyText:
+        s.platform.pasteboard->setPlainText(target.value);
+        break;
+    case Kind::url:
+        if (const QUrl url = QUrl::fromEncoded(target.value.toLatin1(), QUrl::StrictMode);
+            url.isValid())
+            workspace.openURL(url);
+        break;
+    }
 }
 
 } // namespace
@@ -97,23 +92,18 @@ CommandSources liveSources(AppServices &s, RunningPaths &running)
 std::unique_ptr<CommandBarController> makeCommandBar(AppServices &services)
 {
     Platform &platform = services.platform;
-    CoreSoundEngine &sound = services.sound;
-    auto running = std::make_shared<RunningPaths>(*platform.workspace);
-    for (auto change : {&Workspace::launched, &Workspace::terminated}) {
-        QObject::connect(platform.workspace.get(), change, platform.workspace.get(),
-                         [weak = std::weak_ptr<RunningPaths>(running)] {
-                             if (const auto r = weak.lock())
-                                 r->invalidate();
-                         });
-    }
-    auto model = std::make_unique<CommandBarModel>(
-        [&services, running](const QString &query, const CommandBarCommands &commands) {
-            return CommandSearch::results(query, commands, liveSources(services, *running));
-        },
-        [&sound](CommandBarModel::Cue cue, float volume) {
-            sound.play(cue == CommandBarModel::Cue::hover ? SoundCue::hover : SoundCue::select,
-                       volume);
-        });
+    // Owned by the bar once it exists, and so torn down after the model that reads it.
+    auto *search = new LiveCommandSearch(services.apps, *platform.workspace, services.commands,
+                                         services.widgets, services.clipboard, *platform.clock);
+    SkillBook &skills = services.skills;
+    pushSkills(skills, *search);
+    QObject::connect(&skills, &SkillBook::changed, search,
+                     [&skills, search] { pushSkills(skills, *search); });
+
+    auto model = std::make_unique<CommandBarModel>(*search);
+    QObject::connect(
+        model.get(), &CommandBarModel::chosen, model.get(),
+        [&services](const CommandItem &row, bool alternate) { run(services, row, alternate); });
     CommandBarController::Hooks hooks;
     hooks.makeWindow
         = [&platform, &stack = services.panelStack]() -> std::unique_ptr<CommandBarWindow> {
@@ -125,13 +115,17 @@ std::unique_ptr<CommandBarController> makeCommandBar(AppServices &services)
             return workspace->applicationIcon(desktopFile);
         });
     };
+    auto bar = std::make_unique<CommandBarController>(*platform.screens, std::move(model),
+                                                      std::move(hooks));
+    search->setParent(bar.get());
+
     AppCatalog &apps = services.apps;
-    SkillBook &skills = services.skills;
-    hooks.refreshSources = [&apps, &skills] {
+    QObject::connect(bar.get(), &CommandBarController::aboutToShow, &apps, [&apps, &skills] {
         apps.refreshIfStale();
         skills.reload();
-    };
-    hooks.playOpen = [&sound] { sound.play(SoundCue::open, CommandBarController::openVolume); };
-    return std::make_unique<CommandBarController>(*platform.screens, std::move(model),
-                                                  std::move(hooks));
+    });
+    CoreSoundEngine &sound = services.sound;
+    QObject::connect(bar.get(), &CommandBarController::soundCue, &sound,
+                     [&sound](SoundCue cue, float volume) { sound.play(cue, volume); });
+    return bar;
 }

@@ -14,11 +14,8 @@ CommandBarController::CommandBarController(const Screens &screens,
     , m_model(std::move(model))
     , m_hooks(std::move(hooks))
 {
-    QPointer<CommandBarController> self(this);
-    m_model->onClose = [self] {
-        if (self)
-            self->close();
-    };
+    connect(m_model.get(), &CommandBarModel::closeRequested, this, &CommandBarController::close);
+    connect(m_model.get(), &CommandBarModel::soundCue, this, &CommandBarController::soundCue);
 }
 
 CommandBarController::~CommandBarController()
@@ -61,8 +58,7 @@ void CommandBarController::show()
     if (screen.frame.isEmpty())
         return;
     m_screen = screen;
-    if (m_hooks.refreshSources)
-        m_hooks.refreshSources();
+    emit aboutToShow();
     m_model->setQuery(QString());
 
     if (!m_window) {
@@ -77,8 +73,7 @@ void CommandBarController::show()
     disconnect(m_resignObserver);
     m_window->setContent(m_hooks.makeView ? m_hooks.makeView(*m_model) : nullptr);
     m_window->setFrame(frameFor(int(m_model->results().size()), screen));
-    if (m_hooks.playOpen)
-        m_hooks.playOpen();
+    emit soundCue(SoundCue::open, openVolume);
     m_window->present(fadeInDuration);
     noteVisibility();
     m_model->pulseFocus();

@@ -29,9 +29,6 @@ public:
     {
         std::function<std::unique_ptr<CommandBarWindow>()> makeWindow;
         std::function<QWidget *(CommandBarModel &model)> makeView;
-        // Asked at every showing: rescan the installed apps when stale, reload skills.
-        std::function<void()> refreshSources = [] {};
-        std::function<void()> playOpen = [] {};
     };
 
     CommandBarController(const Screens &screens, std::unique_ptr<CommandBarModel> model,
@@ -54,6 +51,11 @@ public:
 signals:
     // The bar came on screen or went.
     void visibleChanged(bool visible);
+    // At every showing, before the first search: the sources may refresh themselves (rescan the
+    // installed apps when stale, reload the skills).
+    void aboutToShow();
+    // The bar's sounds: its opening, and the model's moves and choices.
+    void soundCue(SoundCue cue, float volume);
 
 private:
     void place();

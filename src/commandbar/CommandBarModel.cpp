@@ -1,16 +1,17 @@
 #include "commandbar/CommandBarModel.h"
 
-CommandBarModel::CommandBarModel(Search search, Play play, QObject *parent)
+#include "commandbar/CommandBarSearch.h"
+
+CommandBarModel::CommandBarModel(CommandBarSearch &search, QObject *parent)
     : QObject(parent)
-    , m_search(std::move(search))
-    , m_play(std::move(play))
+    , m_search(search)
 { }
 
 void CommandBarModel::setQuery(const QString &query)
 {
     // The same text ranks again: the sources may have changed since (a new clip, a scan).
     m_query = query;
-    m_results = m_search ? m_search(m_query, m_commands) : QList<CommandItem>();
+    m_results = m_search.results(m_query);
     m_selection = 0;
     emit queryChanged();
     emit resultsChanged();
@@ -38,21 +39,21 @@ void CommandBarModel::moveSelection(int delta)
         return;
     m_selection = ((m_selection + delta) % count + count) % count;
     emit selectionChanged();
-    if (m_play)
-        m_play(Cue::hover, 0.3f);
+    emit soundCue(SoundCue::hover, 0.3f);
 }
 
 void CommandBarModel::runSelected(bool alternate)
 {
     if (m_selection < 0 || m_selection >= m_results.size())
         return;
-    // Copy what runs: closing the bar may rebuild the rows.
-    const CommandItem &row = m_results.at(m_selection);
-    const std::function<void()> action = alternate && row.runAlt ? row.runAlt : row.run;
-    if (m_play)
-        m_play(Cue::select, 1.0f);
-    if (onClose)
-        onClose();
-    if (action)
-        action();
+    // A copy: closing the bar may rebuild the rows.
+    const CommandItem row = m_results.at(m_selection);
+    emit soundCue(SoundCue::select, 1.0f);
+    emit closeRequested();
+    emit chosen(row, alternate && row.hasAlternative());
+}
+
+void CommandBarModel::requestClose()
+{
+    emit closeRequested();
 }

@@ -1,12 +1,13 @@
 #pragma once
 
 #include "commandbar/CommandItem.h"
+#include "platform/Feedback.h"
 
 #include <QList>
 #include <QObject>
 #include <QString>
 
-#include <functional>
+class CommandBarSearch;
 
 // What the command bar shows: the query, the ranked rows and the highlighted one. Every change
 // of the query ranks afresh and moves the highlight back to the first row. Main thread only.
@@ -14,11 +15,8 @@ class CommandBarModel final : public QObject
 {
     Q_OBJECT
 public:
-    enum class Cue { hover, select };
-    using Search = std::function<QList<CommandItem>(const QString &query, const CommandBarCommands &)>;
-    using Play = std::function<void(Cue cue, float volume)>;
-
-    CommandBarModel(Search search, Play play, QObject *parent = nullptr);
+    // `search` outlives the model.
+    explicit CommandBarModel(CommandBarSearch &search, QObject *parent = nullptr);
 
     const QString &query() const { return m_query; }
     void setQuery(const QString &query);
@@ -28,29 +26,29 @@ public:
     int focusPulse() const { return m_focusPulse; }
     void pulseFocus();
 
-    const CommandBarCommands &commands() const { return m_commands; }
-    void setCommands(CommandBarCommands commands) { m_commands = std::move(commands); }
-    // Asks whoever shows the bar to close it.
-    std::function<void()> onClose = [] {};
-
     // Wraps around at both ends; does nothing (not even a sound) without rows.
     void moveSelection(int delta);
-    // Runs the highlighted row (its alternative when `alternate` and it has one), after the
-    // bar has closed.
+    // Chooses the highlighted row (its alternative when `alternate` and it has one): asks to
+    // close the bar, then announces the choice.
     void runSelected(bool alternate);
+    // Asks whoever shows the bar to close it.
+    void requestClose();
 
 signals:
     void queryChanged();
     void resultsChanged();
     void selectionChanged();
     void focusPulseChanged();
+    void soundCue(SoundCue cue, float volume);
+    void closeRequested();
+    // A row was chosen, after the bar was asked to close; `alternate` when its alternative was
+    // asked for and it has one.
+    void chosen(const CommandItem &row, bool alternate);
 
 private:
-    Search m_search;
-    Play m_play;
+    CommandBarSearch &m_search;
     QString m_query;
     QList<CommandItem> m_results;
     int m_selection = 0;
     int m_focusPulse = 0;
-    CommandBarCommands m_commands;
 };

@@ -3,12 +3,30 @@
 #include <QString>
 #include <QUrl>
 
-#include <functional>
 #include <optional>
 
-// One row of the command bar.
+// One row of the command bar. What it runs is data: the shell reads the target and acts on it,
+// so a row can be copied, compared and kept without holding on to anything.
 struct CommandItem
 {
+    struct Target
+    {
+        enum class Kind {
+            none,
+            app, // value: the desktop file's path
+            skill, // value: the skill's id
+            command, // value: the shell command's id
+            widget, // value: the widget's raw value
+            clip, // value: the clip's id; pasted, or copied when it is the alternative
+            copyText, // value: the text
+            url, // value: the encoded address
+        };
+        Kind kind = Kind::none;
+        QString value;
+
+        bool operator==(const Target &) const = default;
+    };
+
     QString id; // "app:…", "cmd:…", "clip:…", a skill's id, "calc" or "web"
     QString title;
     std::optional<QString> subtitle;
@@ -16,20 +34,9 @@ struct CommandItem
     std::optional<QUrl> appURL; // the app's desktop file; only application rows have one
     QString hint; // "OPEN", "SWITCH", "RUN", "TOGGLE", "PASTE" or "COPY"
     int score = 0;
-    std::function<void()> run;
+    Target target;
     std::optional<QString> altHint;
-    std::function<void()> runAlt; // empty when the row has no alternative
-};
+    Target altTarget; // none when the row has no alternative
 
-// The shell's actions the command bar can run, in this order.
-struct CommandBarCommands
-{
-    std::function<void()> toggleHUD = [] {};
-    std::function<void()> toggleMenu = [] {};
-    std::function<void()> editLayout = [] {};
-    std::function<void()> resetLayout = [] {};
-    std::function<void()> showInventory = [] {};
-    std::function<void()> showSkills = [] {};
-    std::function<void()> showEquipment = [] {};
-    std::function<void()> showQuest = [] {};
+    bool hasAlternative() const { return altTarget.kind != Target::Kind::none; }
 };

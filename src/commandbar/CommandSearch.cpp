@@ -72,14 +72,6 @@ QList<QStringView> words(const QString &text)
     return out;
 }
 
-// Null actions do nothing.
-template <typename F, typename... Args> std::function<void()> bound(const F &action, Args... args)
-{
-    if (!action)
-        return [] {};
-    return [action, args...] { action(args...); };
-}
-
 // Indices of the matching items with their match scores, in the source's order.
 template <typename List, typename Text>
 QList<std::pair<qsizetype, int>> matches(const List &items, const QStringList &tokens, Text textOf)
@@ -104,51 +96,41 @@ void keepFirst(QList<CommandItem> &rows, qsizetype limit)
         rows.resize(limit);
 }
 
-struct BuiltInCommand
-{
-    QString title;
-    QString symbol;
-    QString subtitle;
-    std::function<void()> action;
-};
+using Target = CommandItem::Target;
 
-// The program's own commands in table order, the widget rows named by what they would do now.
-QList<BuiltInCommand> builtInCommands(const CommandBarCommands &c, const CommandSources &s)
+// Calls `visit(title, symbol, subtitle, target)` for the registry's bar commands in order, then
+// for one toggle per hideable widget, named by what it would do now; stops once `visit` answers
+// false.
+template <typename Visit> void forEachCommand(const CommandSources &s, Visit visit)
 {
-    QList<BuiltInCommand> out{
-        {QStringLiteral("Menu"), QStringLiteral("circle.hexagongrid.fill"),
-         QStringLiteral("Summon or put away the HUD menu"), bound(c.toggleMenu)},
-        {QStringLiteral("Edit Layout"), QStringLiteral("square.dashed"),
-         QStringLiteral("Drag widgets onto a grid"), bound(c.editLayout)},
-        {QStringLiteral("Reset Layout"), QStringLiteral("arrow.counterclockwise"),
-         QStringLiteral("Default widget positions"), bound(c.resetLayout)},
-        {QStringLiteral("Inventory"), QStringLiteral("shippingbox.fill"),
-         QStringLiteral("Clipboard history"), bound(c.showInventory)},
-        {QStringLiteral("Skills"), QStringLiteral("square.stack.3d.up.fill"),
-         QStringLiteral("Shortcuts, local AI, focus"), bound(c.showSkills)},
-        {QStringLiteral("Loadouts"), QStringLiteral("rectangle.3.group.fill"),
-         QStringLiteral("Window layouts and snapping"), bound(c.showEquipment)},
-        {QStringLiteral("Quest log"), QStringLiteral("flag.fill"),
-         QStringLiteral("Calendar, reminders, alerts"), bound(c.showQuest)},
-        {QStringLiteral("Toggle HUD"), QStringLiteral("eye.fill"),
-         QStringLiteral("Show or hide the HUD readouts"), bound(c.toggleHUD)},
-        {QStringLiteral("Setup Check"), QStringLiteral("checkmark.shield"), QStringLiteral("HUD"),
-         bound(s.showSetupCheck)},
-        {QStringLiteral("Hide All Widgets"), QStringLiteral("eye.slash.fill"),
-         QStringLiteral("HUD widgets"), bound(s.hideAllWidgets)},
-        {QStringLiteral("Show All Widgets"), QStringLiteral("eye.fill"),
-         QStringLiteral("HUD widgets"), bound(s.showAllWidgets)},
-    };
-    for (const HUDWidgetSettings::Toggleable &w : HUDWidgetSettings::toggleable()) {
-        const bool hidden = s.isHidden && s.isHidden(w.id);
-        out.append({(hidden ? QStringLiteral("Show ") : QStringLiteral("Hide ")) + w.title,
-                    hidden ? QStringLiteral("eye.fill") : QStringLiteral("eye.slash.fill"),
-                    QStringLiteral("HUD widget"), bound(s.toggleWidget, w.id)});
+    for (const HUDCommands::Command &c : s.commands) {
+        if (!c.barTitle.isEmpty()
+            && !visit(c.barTitle, c.barSymbol, c.barSubtitle, Target{Target::Kind::command, c.id}))
+            return;
     }
-    return out;
+    for (const HUDWidgetSettings::Toggleable &w : HUDWidgetSettings::toggleable()) {
+        const QString raw = HUDWidget::rawValue(w.id);
+        const bool hidden = s.hiddenWidgets.contains(raw);
+        if (!visit((hidden ? QStringLiteral("Show ") : QStringLiteral("Hide ")) + w.title,
+                   hidden ? QStringLiteral("eye.fill") : QStringLiteral("eye.slash.fill"),
+                   QStringLiteral("HUD widget"), Target{Target::Kind::widget, raw}))
+            return;
+    }
 }
 
-QList<CommandItem> emptyQueryList(const CommandBarCommands &commands, const CommandSources &sources)
+// Calls `visit(clip)` in display order, pinned clips first, each group newest first; stops once
+// `visit` answers false.
+template <typename Visit> void forEachClip(const QList<ClipItem> &history, Visit visit)
+{
+    for (const bool pinned : {true, false}) {
+        for (const ClipItem &clip : history) {
+            if (clip.pinned == pinned && !visit(clip))
+                return;
+        }
+    }
+}
+
+QList<CommandItem> emptyQueryList(const CommandSources &sources)
 {
     QList<CommandItem> out;
     for (const SearchSkill &skill : sources.quickBar.mid(0, kEmptyQueryRows)) {
@@ -159,14 +141,19 @@ QList<CommandItem> emptyQueryList(const CommandBarCommands &commands, const Comm
         row.symbol = skill.icon;
         row.hint = QStringLiteral("RUN");
         row.score = 0;
-        row.run = bound(sources.runSkill, skill.id);
+        row.target = {Target::Kind::skill, skill.id};
         out.append(std::move(row));
     }
-    for (const ClipItem &clip : sources.clips.mid(0, kEmptyQueryRows))
-        out.append(CommandSearch::clipRow(clip, 0, sources));
+    qsizetype clips = 0;
+    forEachClip(sources.clips, [&](const ClipItem &clip) {
+        if (clips++ == kEmptyQueryRows)
+            return false;
+        out.append(CommandSearch::clipRow(clip, 0, sources.now));
+        return true;
+    });
     // One empty token: `score` counts the empty string as contained in every title, so the
-    // list ends with the first three commands of the table.
-    out.append(CommandSearch::commands({QString()}, commands, sources, kEmptyQueryRows));
+    // list ends with the first three commands of the registry.
+    out.append(CommandSearch::commands({QString()}, sources, kEmptyQueryRows));
     return out;
 }
 
@@ -234,7 +221,7 @@ QList<CommandItem> applications(const QStringList &tokens, const CommandSources 
         row.appURL = entry.url;
         row.hint = isRunning ? QStringLiteral("SWITCH") : QStringLiteral("OPEN");
         row.score = s;
-        row.run = bound(sources.openApp, path);
+        row.target = {Target::Kind::app, path};
         out.append(std::move(row));
     }
     return out;
@@ -255,7 +242,7 @@ QList<CommandItem> skills(const QStringList &tokens, const CommandSources &sourc
         row.symbol = skill.icon;
         row.hint = QStringLiteral("RUN");
         row.score = s + kSkillBonus;
-        row.run = bound(sources.runSkill, skill.id);
+        row.target = {Target::Kind::skill, skill.id};
         out.append(std::move(row));
     }
     sortByScore(out);
@@ -263,28 +250,31 @@ QList<CommandItem> skills(const QStringList &tokens, const CommandSources &sourc
     return out;
 }
 
-QList<CommandItem> commands(const QStringList &tokens, const CommandBarCommands &commands,
-                            const CommandSources &sources, qsizetype limit)
+QList<CommandItem> commands(const QStringList &tokens, const CommandSources &sources,
+                            qsizetype limit)
 {
     QList<CommandItem> out;
-    for (BuiltInCommand &command : builtInCommands(commands, sources)) {
-        if (limit >= 0 && out.size() >= limit)
-            break;
-        const std::optional<int> s = score(command.title, tokens);
-        if (!s)
-            continue;
-        const bool toggles = command.title.startsWith(QLatin1String("Show "))
-            || command.title.startsWith(QLatin1String("Hide "));
-        CommandItem row;
-        row.id = QStringLiteral("cmd:") + command.title;
-        row.title = command.title;
-        row.subtitle = command.subtitle;
-        row.symbol = command.symbol;
-        row.hint = toggles ? QStringLiteral("TOGGLE") : QStringLiteral("OPEN");
-        row.score = *s + kCommandBonus;
-        row.run = std::move(command.action);
-        out.append(std::move(row));
-    }
+    forEachCommand(sources,
+                   [&](const QString &title, const QString &symbol, const QString &subtitle,
+                       const Target &target) {
+                       if (limit >= 0 && out.size() >= limit)
+                           return false;
+                       const std::optional<int> s = score(title, tokens);
+                       if (!s)
+                           return true;
+                       const bool toggles = title.startsWith(QLatin1String("Show "))
+                           || title.startsWith(QLatin1String("Hide "));
+                       CommandItem row;
+                       row.id = QStringLiteral("cmd:") + title;
+                       row.title = title;
+                       row.subtitle = subtitle;
+                       row.symbol = symbol;
+                       row.hint = toggles ? QStringLiteral("TOGGLE") : QStringLiteral("OPEN");
+                       row.score = *s + kCommandBonus;
+                       row.target = target;
+                       out.append(std::move(row));
+                       return true;
+                   });
     return out;
 }
 
@@ -292,18 +282,19 @@ QList<CommandItem> clipboard(const QStringList &tokens, const CommandSources &so
                              qsizetype limit)
 {
     QList<CommandItem> out;
-    for (const ClipItem &clip : sources.clips) {
+    forEachClip(sources.clips, [&](const ClipItem &clip) {
         if (limit >= 0 && out.size() >= limit)
-            break;
+            return false;
         QString text = clip.text;
         if (const std::optional<int> s
             = score(text.replace(QLatin1Char('\n'), QLatin1Char(' ')), tokens))
-            out.append(clipRow(clip, *s, sources));
-    }
+            out.append(clipRow(clip, *s, sources.now));
+        return true;
+    });
     return out;
 }
 
-CommandItem clipRow(const ClipItem &clip, int score, const CommandSources &sources)
+CommandItem clipRow(const ClipItem &clip, int score, const QDateTime &now)
 {
     CommandItem row;
     row.id = QStringLiteral("clip:") + clip.id.toString(QUuid::WithoutBraces).toUpper();
@@ -312,7 +303,7 @@ CommandItem clipRow(const ClipItem &clip, int score, const CommandSources &sourc
     QString subtitle = QStringLiteral("Clipboard · ");
     if (!clip.sourceApp.isEmpty())
         subtitle += clip.sourceApp + QStringLiteral(" · ");
-    row.subtitle = subtitle + RelativeDate::text(clip.date, sources.now);
+    row.subtitle = subtitle + RelativeDate::text(clip.date, now);
     switch (clip.kind()) {
     case ClipItem::Kind::link:
         row.symbol = QStringLiteral("link");
@@ -326,9 +317,10 @@ CommandItem clipRow(const ClipItem &clip, int score, const CommandSources &sourc
     }
     row.hint = QStringLiteral("PASTE");
     row.score = score;
-    row.run = bound(sources.paste, clip);
+    const QString clipID = clip.id.toString(QUuid::WithoutBraces);
+    row.target = {Target::Kind::clip, clipID};
     row.altHint = QStringLiteral("COPY");
-    row.runAlt = bound(sources.copyClip, clip);
+    row.altTarget = {Target::Kind::clip, clipID};
     return row;
 }
 
@@ -340,12 +332,11 @@ QUrl webSearchURL(const QString &query)
     return QUrl::fromEncoded(webSearchPrefix.toUtf8() + encoded, QUrl::StrictMode);
 }
 
-QList<CommandItem> results(const QString &query, const CommandBarCommands &commands,
-                           const CommandSources &sources)
+QList<CommandItem> results(const QString &query, const CommandSources &sources)
 {
     const QString trimmed = query.trimmed();
     if (trimmed.isEmpty())
-        return emptyQueryList(commands, sources);
+        return emptyQueryList(sources);
     const QStringList tokens = trimmed.toLower().split(QLatin1Char(' '), Qt::SkipEmptyParts);
     const bool arithmetic = trimmed.startsWith(QLatin1Char('='));
 
@@ -360,13 +351,13 @@ QList<CommandItem> results(const QString &query, const CommandBarCommands &comma
             row.symbol = QStringLiteral("equal.circle.fill");
             row.hint = QStringLiteral("COPY");
             row.score = kCalculatorScore;
-            row.run = bound(sources.copyText, text);
+            row.target = {Target::Kind::copyText, text};
             out.append(std::move(row));
         }
     }
     out.append(applications(tokens, sources, kMaxApps));
     out.append(skills(tokens, sources, kMaxSkills));
-    out.append(CommandSearch::commands(tokens, commands, sources, kMaxCommands));
+    out.append(CommandSearch::commands(tokens, sources, kMaxCommands));
     out.append(clipboard(tokens, sources, kMaxClips));
     sortByScore(out);
 
@@ -378,12 +369,8 @@ QList<CommandItem> results(const QString &query, const CommandBarCommands &comma
         row.symbol = QStringLiteral("globe");
         row.hint = QStringLiteral("OPEN");
         row.score = kWebScore;
-        std::function<void(const QUrl &)> open = sources.openURL;
-        row.run = [open, trimmed] {
-            const QUrl url = webSearchURL(trimmed);
-            if (open && url.isValid())
-                open(url);
-        };
+        if (const QUrl url = webSearchURL(trimmed); url.isValid())
+            row.target = {Target::Kind::url, QString::fromLatin1(url.toEncoded())};
         out.append(std::move(row));
     }
     keepFirst(out, kMaxRows);

@@ -3,7 +3,7 @@
 #include "clipboard/ClipItem.h"
 #include "commandbar/AppCatalog.h"
 #include "commandbar/CommandItem.h"
-#include "hud/HUDWidgetID.h"
+#include "hud/HUDCommands.h"
 
 #include <QDateTime>
 #include <QList>
@@ -12,7 +12,6 @@
 #include <QStringList>
 #include <QUrl>
 
-#include <functional>
 #include <optional>
 
 // A skill as the command bar lists it.
@@ -26,28 +25,19 @@ struct SearchSkill
     QString kind; // "LOADOUT" for a loadout
 };
 
-// Everything one search reads, and the actions its rows run. The shell fills it from the live
-// objects before each search; an action left empty makes its rows do nothing.
+// What one search reads: the providers' current lists, by reference, so a keystroke copies none
+// of them.
 struct CommandSources
 {
-    QList<AppCatalogEntry> apps; // catalogue order
-    QSet<QString> runningPaths; // desktop-file paths of the running applications
-    QList<SearchSkill> skills; // the searchable skills, in the skill book's order
-    QList<SearchSkill> quickBar; // the quick-bar skills, in slot order
-    QList<ClipItem> clips; // display order: pinned first, then the rest, newest first
+    const QList<AppCatalogEntry> &apps; // catalogue order
+    const QSet<QString> &runningPaths; // desktop-file paths of the running applications
+    const QList<SearchSkill> &skills; // the searchable skills, in the skill book's order
+    const QList<SearchSkill> &quickBar; // the quick-bar skills, in slot order
+    // The shell's commands in registry order; those with a bar title are listed.
+    const QList<HUDCommands::Command> &commands;
+    const QSet<QString> &hiddenWidgets; // raw values of the hidden widgets
+    const QList<ClipItem> &clips; // the history, newest first; pinned clips are listed first
     QDateTime now; // what clip dates are told relative to
-    std::function<bool(HUDWidgetID)> isHidden;
-
-    std::function<void(const QString &desktopFile)> openApp;
-    std::function<void(const QString &skillId)> runSkill;
-    std::function<void(const ClipItem &)> paste;
-    std::function<void(const ClipItem &)> copyClip;
-    std::function<void(const QString &text)> copyText;
-    std::function<void(const QUrl &)> openURL;
-    std::function<void()> showSetupCheck;
-    std::function<void()> hideAllWidgets;
-    std::function<void()> showAllWidgets;
-    std::function<void(HUDWidgetID)> toggleWidget;
 };
 
 // The ranking behind the command bar: stateless, run on the main thread on every keystroke.
@@ -61,22 +51,22 @@ inline const QString webSearchPrefix = QStringLiteral("https://duckduckgo.com/?q
 std::optional<int> score(const QString &text, const QStringList &tokens);
 
 // The rows for a query, best first, at most nine.
-QList<CommandItem> results(const QString &query, const CommandBarCommands &commands,
-                           const CommandSources &sources);
+QList<CommandItem> results(const QString &query, const CommandSources &sources);
 
 // The per-source matchers, best first (applications, skills) or in the source's order
-// (commands, clipboard); a negative limit keeps every match.
+// (commands, clipboard); a negative limit keeps every match. The commands are the registry's
+// bar commands followed by one toggle per hideable widget, named by what it would do now.
 QList<CommandItem> applications(const QStringList &tokens, const CommandSources &sources,
                                 qsizetype limit = -1);
 QList<CommandItem> skills(const QStringList &tokens, const CommandSources &sources,
                           qsizetype limit = -1);
-QList<CommandItem> commands(const QStringList &tokens, const CommandBarCommands &commands,
-                            const CommandSources &sources, qsizetype limit = -1);
+QList<CommandItem> commands(const QStringList &tokens, const CommandSources &sources,
+                            qsizetype limit = -1);
 QList<CommandItem> clipboard(const QStringList &tokens, const CommandSources &sources,
                              qsizetype limit = -1);
 
 // The row of one clipboard entry.
-CommandItem clipRow(const ClipItem &clip, int score, const CommandSources &sources);
+CommandItem clipRow(const ClipItem &clip, int score, const QDateTime &now);
 
 // The search engine's address for a trimmed query; invalid when none can be made.
 QUrl webSearchURL(const QString &query);

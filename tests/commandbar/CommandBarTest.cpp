@@ -1,5 +1,6 @@
 #include "commandbar/CommandBarController.h"
 #include "commandbar/CommandBarModel.h"
+#include "commandbar/CommandBarSearch.h"
 #include "commandbar/CommandBarWindow.h"
 #include "ui/commandbar/CommandBarView.h"
 
@@ -21,6 +22,8 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+using Kind = CommandItem::Target::Kind;
 
 class FakeBarWindow final : public CommandBarWindow
 {
@@ -44,8 +47,29 @@ public:
     bool isVisible() const override { return visible; }
 };
 
+// Rows answered by a function of the query.
+class FakeSearch final : public CommandBarSearch
+{
+public:
+    std::function<QList<CommandItem>(const QString &)> rows;
+    QList<CommandItem> results(const QString &query) override { return rows(query); }
+};
+
+// Logs what a model asks: its sounds, closing, and the rows chosen.
+void logModel(CommandBarModel &model, QStringList &log)
+{
+    QObject::connect(&model, &CommandBarModel::soundCue, &model, [&log](SoundCue cue, float v) {
+        log << (cue == SoundCue::hover ? "hover " : "select ") + QString::number(v);
+    });
+    QObject::connect(&model, &CommandBarModel::closeRequested, &model, [&log] { log << "close"; });
+    QObject::connect(
+        &model, &CommandBarModel::chosen, &model, [&log](const CommandItem &row, bool alternate) {
+            log << (alternate ? "alt " + row.altTarget.value : "run " + row.target.value);
+        });
+}
+
 // A search with one row per character typed, named by the query up to it; "c" rows carry an
-// alternative. Every run and sound is logged.
+// alternative. Every choice and sound is logged.
 class CommandBarTest : public ::testing::Test
 {
 protected:
@@ -53,13 +77,14 @@ protected:
     QStringList log;
     FakeBarWindow *window = nullptr;
     int windowsMade = 0;
+    FakeSearch search;
     std::unique_ptr<CommandBarController> bar;
 
-    CommandItem row(const QString &id, bool withAlt)
+    static CommandItem row(const QString &id, bool withAlt)
     {
-        CommandItem item{id, id, {}, {}, {}, "OPEN", 0, [this, id] { log << "run " + id; }};
+        CommandItem item{.id = id, .title = id, .hint = "OPEN", .target = {Kind::skill, id}};
         if (withAlt)
-            item.runAlt = [this, id] { log << "alt " + id; };
+            item.altTarget = {Kind::copyText, id};
         return item;
     }
 
@@ -68,19 +93,15 @@ protected:
         screens.setScreens({FakeScreens::make("main", {0, 0, 1440, 900}, 25),
                             FakeScreens::make("right", {1440, 0, 1280, 800})});
         screens.setPointer({100, 100});
-        auto model = std::make_unique<CommandBarModel>(
-            [this](const QString &query, const CommandBarCommands &) {
-                QList<CommandItem> rows;
-                for (int i = 0; i < query.size(); ++i)
-                    rows << row(query.left(i + 1), query.at(i) == 'c');
-                if (query.isEmpty())
-                    rows << row("empty-list", false);
-                return rows;
-            },
-            [this](CommandBarModel::Cue cue, float volume) {
-                log << (cue == CommandBarModel::Cue::hover ? "hover " : "select ")
-                        + QString::number(volume);
-            });
+        search.rows = [](const QString &query) {
+            QList<CommandItem> rows;
+            for (int i = 0; i < query.size(); ++i)
+                rows << row(query.left(i + 1), query.at(i) == 'c');
+            if (query.isEmpty())
+                rows << row("empty-list", false);
+            return rows;
+        };
+        auto model = std::make_unique<CommandBarModel>(search);
         CommandBarController::Hooks hooks;
         hooks.makeWindow = [this] {
             auto w = std::make_unique<FakeBarWindow>();
@@ -89,13 +110,15 @@ protected:
             return w;
         };
         hooks.makeView = [](CommandBarModel &m) { return new CommandBarView(m, {}); };
-        hooks.refreshSources = [this] { log << "refresh"; };
-        hooks.playOpen = [this] { log << "open"; };
         bar = std::make_unique<CommandBarController>(screens, std::move(model), hooks);
-        bar->model().onClose = [this] {
-            log << "close";
-            bar->close();
-        };
+        QObject::connect(bar.get(), &CommandBarController::aboutToShow, bar.get(),
+                         [this] { log << "refresh"; });
+        QObject::connect(bar.get(), &CommandBarController::soundCue, bar.get(),
+                         [this](SoundCue cue, float) {
+                             if (cue == SoundCue::open)
+                                 log << "open";
+                         });
+        logModel(bar->model(), log);
     }
 
     CommandBarView *view() const { return qobject_cast<CommandBarView *>(window->content.data()); }
@@ -174,9 +197,10 @@ TEST_F(CommandBarTest, SelectionWrapsAndIsSilentWithoutRows)
     model.setQuery("abcd");
     EXPECT_EQ(model.selection(), 0);
     // A search with no rows: the arrows and Return do nothing and make no sound.
-    CommandBarModel empty([](const QString &, const CommandBarCommands &) { return QList<CommandItem>(); },
-                          [this](CommandBarModel::Cue, float) { log << "sound"; });
-    empty.onClose = [this] { log << "close"; };
+    FakeSearch none;
+    none.rows = [](const QString &) { return QList<CommandItem>(); };
+    CommandBarModel empty(none);
+    logModel(empty, log);
     log.clear();
     empty.setQuery("zz");
     empty.moveSelection(1);
@@ -248,16 +272,16 @@ TEST(CommandBarIcons, IconsFollowTheWordsAndAreReadAgainOnlyForARewrittenEntry)
     QFile file(entry);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("[Desktop Entry]\n") > 0);
     file.close();
-    CommandBarModel model(
-        [&](const QString &, const CommandBarCommands &) {
-            return QList<CommandItem>{{.id = "app:red",
-                                       .title = "Red",
-                                       .symbol = "app",
-                                       .appURL = QUrl::fromLocalFile(entry),
-                                       .hint = "OPEN",
-                                       .run = [] {}}};
-        },
-        {});
+    FakeSearch search;
+    search.rows = [&](const QString &) {
+        return QList<CommandItem>{{.id = "app:red",
+                                   .title = "Red",
+                                   .symbol = "app",
+                                   .appURL = QUrl::fromLocalFile(entry),
+                                   .hint = "OPEN",
+                                   .target = {Kind::app, entry}}};
+    };
+    CommandBarModel model(search);
     int reads = 0;
     const auto showing = [&] {
         auto view = std::make_unique<CommandBarView>(model, [&](const QString &desktopFile) {

@@ -1,5 +1,7 @@
 #include "commandbar/CommandSearch.h"
 
+#include "app/ShellActions.h"
+
 #include "commandbar/RelativeDate.h"
 #include "hud/HUDWidgetSettings.h"
 #include "support/TestHelpers.h"
@@ -44,42 +46,35 @@ QStringList tokens(const char *text)
     return QString::fromUtf8(text).split(' ', Qt::SkipEmptyParts);
 }
 
-// Sources over in-memory lists; every action is recorded.
+using Target = CommandItem::Target;
+using Kind = Target::Kind;
+
+// Sources over in-memory lists and the shell's own command table.
 class CommandSearchTest : public ::testing::Test
 {
 protected:
-    CommandSources sources;
-    CommandBarCommands commands;
-    QSet<HUDWidgetID> hidden;
-    QStringList done;
+    QList<AppCatalogEntry> apps;
+    QSet<QString> runningPaths;
+    QList<SearchSkill> skills;
+    QList<SearchSkill> quickBar;
+    const QList<HUDCommands::Command> commands = ShellActions::table();
+    QSet<QString> hidden;
+    QList<ClipItem> clips; // newest first
+    QDateTime now = QDateTime(QDate(2026, 3, 15), QTime(12, 0), Qt::UTC);
 
-    void SetUp() override
+    CommandSources sources() const
     {
-        sources.now = QDateTime(QDate(2026, 3, 15), QTime(12, 0), Qt::UTC);
-        sources.isHidden = [this](HUDWidgetID id) { return hidden.contains(id); };
-        sources.openApp = [this](const QString &f) { done << "open " + f; };
-        sources.runSkill = [this](const QString &id) { done << "skill " + id; };
-        sources.paste = [this](const ClipItem &c) { done << "paste " + c.text; };
-        sources.copyClip = [this](const ClipItem &c) { done << "copy " + c.text; };
-        sources.copyText = [this](const QString &t) { done << "text " + t; };
-        sources.openURL = [this](const QUrl &u) { done << "url " + u.toEncoded(); };
-        sources.showSetupCheck = [this] { done << "setup"; };
-        sources.hideAllWidgets = [this] { done << "hideAll"; };
-        sources.showAllWidgets = [this] { done << "showAll"; };
-        sources.toggleWidget
-            = [this](HUDWidgetID id) { done << "toggle " + HUDWidget::rawValue(id); };
-        commands.toggleMenu = [this] { done << "menu"; };
-        commands.editLayout = [this] { done << "edit"; };
+        return {apps, runningPaths, skills, quickBar, commands, hidden, clips, now};
     }
 
     ClipItem clip(const QString &text, const QString &appName = {})
     {
-        return {QUuid::createUuid(), text, sources.now.addSecs(-120), appName};
+        return {QUuid::createUuid(), text, now.addSecs(-120), appName};
     }
 
     QList<CommandItem> search(const char *query)
     {
-        return CommandSearch::results(QString::fromUtf8(query), commands, sources);
+        return CommandSearch::results(QString::fromUtf8(query), sources());
     }
 };
 
@@ -101,76 +96,79 @@ TEST(CommandSearchScore, WholeTextPrefixWordStartSubstringAndEveryToken)
 
 TEST_F(CommandSearchTest, ApplicationRowsScoreRunningAppsAndCommandRowsTakeTheTablesFirstTwo)
 {
-    sources.apps = {app("Safari")};
+    apps = {app("Safari")};
     EXPECT_EQ(shown(search("saf").value(0)), "Safari|Application|app.fill|OPEN|92");
 
-    sources.runningPaths = {sources.apps[0].url.toLocalFile()};
+    runningPaths = {apps[0].url.toLocalFile()};
     const CommandItem running = search("saf").value(0);
     EXPECT_EQ(shown(running), "Safari|Running|app.fill|SWITCH|95");
-    running.run();
+    EXPECT_EQ(running.target, (Target{Kind::app, "/usr/share/applications/safari.desktop"}));
 
     // Command rows: the first two of the table that match.
     const QList<CommandItem> rows = search("edit lay");
     ASSERT_EQ(ids(rows), (QStringList{"cmd:Edit Layout", "web"}));
     EXPECT_EQ(rows[0].score, 86);
-    rows[0].run();
-    EXPECT_EQ(done, (QStringList{"open /usr/share/applications/safari.desktop", "edit"}));
+    EXPECT_EQ(rows[0].target, (Target{Kind::command, "edit-layout"}));
 
     // Eight titles hold "hide"; the table's first two enter, whatever their scores.
-    EXPECT_EQ(CommandSearch::commands(tokens("hide"), commands, sources).size(), 8);
+    EXPECT_EQ(CommandSearch::commands(tokens("hide"), sources()).size(), 8);
     EXPECT_EQ(titles(search("hide")),
               (QStringList{"Hide All Widgets", "Hide HP Bar", "Search the web for “hide”"}));
 }
 
-TEST_F(CommandSearchTest, WidgetRowsSayWhatTheyWouldDoAndToggleTheirOwnWidget)
+TEST_F(CommandSearchTest, ShellCommandsInTheBarsOrderThenWidgetRowsThatToggleTheirOwnWidget)
 {
-    hidden = {HUDWidgetID::nowPlaying};
-    const QList<CommandItem> all = CommandSearch::commands({}, commands, sources);
+    hidden = {HUDWidget::rawValue(HUDWidgetID::nowPlaying)};
+    const QList<CommandItem> all = CommandSearch::commands({}, sources());
     const auto &widgets = HUDWidgetSettings::toggleable();
     const qsizetype first = all.size() - widgets.size();
     for (qsizetype i = 0; i < widgets.size(); ++i) {
         const CommandItem &row = all[first + i];
-        const bool isHidden = hidden.contains(widgets[i].id);
-        EXPECT_EQ(row.title, (isHidden ? "Show " : "Hide ") + widgets[i].title);
-        done.clear();
-        row.run();
-        EXPECT_EQ(done, QStringList{"toggle " + HUDWidget::rawValue(widgets[i].id)});
+        const QString raw = HUDWidget::rawValue(widgets[i].id);
+        EXPECT_EQ(row.title, (hidden.contains(raw) ? "Show " : "Hide ") + widgets[i].title);
+        EXPECT_EQ(row.target, (Target{Kind::widget, raw}));
     }
-    done.clear();
-    for (const CommandItem &row : all.mid(0, first))
-        row.run();
-    EXPECT_EQ(done, (QStringList{"menu", "edit", "setup", "hideAll", "showAll"}));
+    // The registry's commands without a bar title stay out.
+    QStringList shellCommands;
+    for (const CommandItem &row : all.mid(0, first)) {
+        EXPECT_EQ(row.target.kind, Kind::command);
+        shellCommands << row.title + '=' + row.target.value;
+    }
+    EXPECT_EQ(shellCommands,
+              (QStringList{"Menu=menu", "Edit Layout=edit-layout", "Reset Layout=reset-layout",
+                           "Inventory=inventory", "Skills=skills", "Loadouts=equipment",
+                           "Quest log=quest", "Toggle HUD=hud", "Setup Check=setup-check",
+                           "Hide All Widgets=hide-widgets", "Show All Widgets=show-widgets"}));
 }
 
 TEST_F(CommandSearchTest, EachSourceIsCappedBeforeTheMergeNineRowsAtMostEqualScoresInOrder)
 {
     for (int i = 0; i < 6; ++i) {
-        sources.apps << app(QStringLiteral("Term %1").arg(i));
-        sources.skills << skill(QStringLiteral("s%1").arg(i),
-                                QStringLiteral("Term skill %1").arg(i));
-        sources.clips << clip(QStringLiteral("term clip %1").arg(i));
+        apps << app(QStringLiteral("Term %1").arg(i));
+        skills << skill(QStringLiteral("s%1").arg(i), QStringLiteral("Term skill %1").arg(i));
+        clips << clip(QStringLiteral("term clip %1").arg(i));
     }
     // 4 apps (92), 3 skills (90), 3 clips (80): cut to nine, the last clip and web row fall off.
     EXPECT_EQ(titles(search("term")),
               (QStringList{"Term 0", "Term 1", "Term 2", "Term 3", "Term skill 0", "Term skill 1",
                            "Term skill 2", "term clip 0", "term clip 1"}));
     // Eight rows leave room for the web row; a ninth pushes it out.
-    sources.clips = {clip("term a")};
-    sources.apps.resize(4);
+    clips = {clip("term a")};
+    apps.resize(4);
     EXPECT_EQ(ids(search("term")).last(), "web");
-    sources.clips << clip("term b");
+    clips << clip("term b");
     EXPECT_EQ(titles(search("term")).mid(7), (QStringList{"term a", "term b"}));
     // Alone, the clips are still capped at three.
-    sources.apps.clear();
-    sources.skills.clear();
-    sources.clips << clip("term c") << clip("term d");
+    apps.clear();
+    skills.clear();
+    clips << clip("term c") << clip("term d");
     EXPECT_EQ(titles(search("term")),
               (QStringList{"term a", "term b", "term c", "Search the web for “term”"}));
 
     // A running app (65 + 12 + 3) ties with a clip (80): the app, appended first, stays first.
-    sources.apps = {app("Big Term"), app("Old Terminal"), app("Term")};
-    sources.runningPaths = {sources.apps[0].url.toLocalFile()};
-    sources.clips = {clip("my term"), clip("term notes")};
+    apps = {app("Big Term"), app("Old Terminal"), app("Term")};
+    runningPaths = {apps[0].url.toLocalFile()};
+    clips = {clip("my term"), clip("term notes")};
     QStringList rows;
     for (const CommandItem &row : search("term"))
         rows << row.title + ' ' + QString::number(row.score);
@@ -186,17 +184,16 @@ TEST_F(CommandSearchTest, CalculatorQueriesNeverSearchTheWebOthersOfTwoCharacter
     EXPECT_EQ(calc.title, "6");
     EXPECT_TRUE(search("=abc").isEmpty() && search("=").isEmpty());
     // The other sources are still searched with the whole token.
-    sources.clips = {clip("=1+1 is two")};
+    clips = {clip("=1+1 is two")};
     EXPECT_EQ(titles(search("=1+1")), (QStringList{"2", "=1+1 is two"}));
 
-    sources.apps = {app("Xterm")};
+    apps = {app("Xterm")};
     EXPECT_EQ(ids(search("x")), QStringList{"app:/usr/share/applications/xterm.desktop"});
     // One user-perceived character, two UTF-16 units.
     EXPECT_TRUE(search("😀").isEmpty() && search("e\u0301").isEmpty());
     const CommandItem web = search("  xt  ").last();
-    calc.run();
-    web.run();
-    EXPECT_EQ(done, (QStringList{"text 6", "url https://duckduckgo.com/?q=xt"}));
+    EXPECT_EQ(calc.target, (Target{Kind::copyText, "6"}));
+    EXPECT_EQ(web.target, (Target{Kind::url, "https://duckduckgo.com/?q=xt"}));
 }
 
 TEST(CommandSearchWeb, QueryEncoding)
@@ -218,76 +215,71 @@ TEST(CommandSearchWeb, QueryEncoding)
 
 TEST_F(CommandSearchTest, EmptyQueryListsQuickBarClipsAndCommands)
 {
-    sources.quickBar
+    quickBar
         = {skill("q1", "Focus"), skill("q2", "Ollama"), skill("q3", "Shot"), skill("q4", "Fourth")};
     for (int i = 0; i < 5; ++i)
-        sources.clips << clip(QStringLiteral("clip %1").arg(i));
-    sources.apps = {app("Anything")};
+        clips << clip(QStringLiteral("clip %1").arg(i));
+    apps = {app("Anything")};
     for (const char *query : {"", "   ", " \t\n "})
         EXPECT_EQ(titles(search(query)),
                   (QStringList{"Focus", "Ollama", "Shot", "clip 0", "clip 1", "clip 2", "Menu",
                                "Edit Layout", "Reset Layout"}));
-    search("")[1].run();
-    EXPECT_EQ(done, QStringList{"skill q2"});
+    EXPECT_EQ(search("")[1].target, (Target{Kind::skill, "q2"}));
+    // A pinned clip comes before the newer ones.
+    clips[4].pinned = true;
+    EXPECT_EQ(titles(search("")).mid(3, 3), (QStringList{"clip 4", "clip 0", "clip 1"}));
 }
 
 TEST_F(CommandSearchTest, SkillAndClipRowsMatchInTheirOwnOrderAndShowTheirClip)
 {
-    sources.skills
-        = {skill("sc:Backup", "Backup home", true),
-           skill("lo:Desk", "Desk backup", false, "LOADOUT"), skill("ai", "Ask to back up")};
-    const QList<CommandItem> rows = CommandSearch::skills(tokens("back"), sources);
+    skills = {skill("sc:Backup", "Backup home", true),
+              skill("lo:Desk", "Desk backup", false, "LOADOUT"), skill("ai", "Ask to back up")};
+    const QList<CommandItem> rows = CommandSearch::skills(tokens("back"), sources());
     ASSERT_EQ(ids(rows), (QStringList{"sc:Backup", "lo:Desk", "ai"}));
     EXPECT_EQ(shown(rows[1]), "Desk backup|Loadout|bolt.fill|RUN|75");
-    rows[1].run();
-    EXPECT_EQ(done, QStringList{"skill lo:Desk"});
+    EXPECT_EQ(rows[1].target, (Target{Kind::skill, "lo:Desk"}));
 
     // Clips match across lines, in display order.
-    sources.clips = {clip("first\nsecond line"), clip("other"), clip("a first second")};
-    EXPECT_EQ(titles(CommandSearch::clipboard(tokens("first second"), sources)),
+    clips = {clip("first\nsecond line"), clip("other"), clip("a first second")};
+    EXPECT_EQ(titles(CommandSearch::clipboard(tokens("first second"), sources())),
               (QStringList{"first second line", "a first second"}));
-    EXPECT_TRUE(CommandSearch::clipboard(tokens("firstsecond"), sources).isEmpty());
+    EXPECT_TRUE(CommandSearch::clipboard(tokens("firstsecond"), sources()).isEmpty());
 
-    // A clip's row.
-    done.clear();
+    // A clip's row: pasted, or copied as the alternative.
     ClipItem c = clip("  \nline one\nline two " + QString(80, 'x') + "\n\n", "Terminal");
-    const QString when = RelativeDate::text(c.date, sources.now);
-    const CommandItem row = CommandSearch::clipRow(c, 65, sources);
+    const QString when = RelativeDate::text(c.date, now);
+    const CommandItem row = CommandSearch::clipRow(c, 65, now);
     EXPECT_EQ(shown(row),
               "line one line two " + QString(52, 'x') + "|Clipboard · Terminal · " + when
                   + "|doc.text.fill|PASTE|65");
-    row.run();
-    row.runAlt();
-    EXPECT_EQ(done, (QStringList{"paste " + c.text, "copy " + c.text}));
+    const Target theClip{Kind::clip, c.id.toString(QUuid::WithoutBraces)};
+    EXPECT_EQ(row.target, theClip);
+    EXPECT_EQ(row.altHint, "COPY");
+    EXPECT_EQ(row.altTarget, theClip);
 
     c.sourceApp.clear();
-    EXPECT_EQ(CommandSearch::clipRow(c, 0, sources).subtitle, "Clipboard · " + when);
+    EXPECT_EQ(CommandSearch::clipRow(c, 0, now).subtitle, "Clipboard · " + when);
     for (const auto &[text, symbol] :
          {std::pair{"https://example.org/a", "link"}, {"~/notes.txt", "folder.fill"}}) {
         c.text = text;
-        EXPECT_EQ(CommandSearch::clipRow(c, 0, sources).symbol, symbol);
+        EXPECT_EQ(CommandSearch::clipRow(c, 0, now).symbol, symbol);
     }
     // The cut counts characters as a reader does: emoji are never split in half.
     c.text = QStringLiteral("😀").repeated(80);
-    EXPECT_EQ(CommandSearch::clipRow(c, 0, sources).title, QStringLiteral("😀").repeated(70));
+    EXPECT_EQ(CommandSearch::clipRow(c, 0, now).title, QStringLiteral("😀").repeated(70));
 }
 
-TEST_F(CommandSearchTest, EmptyActionsDoNothing)
+TEST_F(CommandSearchTest, EveryRowNamesWhatItRunsAndOnlyRowsWithAnAltHintHaveAnAlternative)
 {
-    CommandSources bare;
-    bare.apps = {app("Safari")};
-    bare.clips = {clip("safari notes")};
-    bare.skills = {skill("k", "Safari skill")};
-    CommandBarCommands none;
-    none.toggleMenu = nullptr;
+    apps = {app("Safari")};
+    clips = {clip("safari notes")};
+    skills = {skill("k", "Safari skill")};
     QList<CommandItem> rows;
-    for (const char *query : {"safari", "=1", "menu", "hide"})
-        rows << CommandSearch::results(query, none, bare);
-    ASSERT_GE(rows.size(), 8);
+    for (const char *query : {"safari", "=1", "menu", "hide", ""})
+        rows << search(query);
+    ASSERT_GE(rows.size(), 10);
     for (const CommandItem &row : rows) {
-        ASSERT_TRUE(row.run) << row.id.toStdString();
-        row.run();
-        if (row.runAlt)
-            row.runAlt();
+        EXPECT_NE(row.target.kind, Kind::none) << row.id.toStdString();
+        EXPECT_EQ(row.hasAlternative(), row.altHint.has_value()) << row.id.toStdString();
     }
 }

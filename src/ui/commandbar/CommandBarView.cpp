@@ -417,8 +417,7 @@ bool CommandBarView::eventFilter(QObject *watched, QEvent *event)
         m_model.runSelected(key->modifiers().testFlag(Qt::AltModifier));
         return true;
     case Qt::Key_Escape:
-        if (m_model.onClose)
-            m_model.onClose();
+        m_model.requestClose();
         return true;
     default:
         return QWidget::eventFilter(watched, event);

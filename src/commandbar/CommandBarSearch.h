@@ -1,0 +1,15 @@
+#pragma once
+
+#include "commandbar/CommandItem.h"
+
+#include <QList>
+#include <QString>
+
+// What the command bar's model asks on every keystroke: the ranked rows for a query. The
+// program's search reads live sources (`LiveCommandSearch`); tests answer rows of their own.
+class CommandBarSearch
+{
+public:
+    virtual ~CommandBarSearch() = default;
+    virtual QList<CommandItem> results(const QString &query) = 0;
+};

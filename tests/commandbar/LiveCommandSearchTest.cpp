@@ -1,0 +1,80 @@
+#include "commandbar/LiveCommandSearch.h"
+
+#include "clipboard/ClipboardHistory.h"
+#include "commandbar/AppCatalog.h"
+#include "hud/HUDCommands.h"
+#include "hud/HUDNotifications.h"
+#include "hud/HUDWidgetSettings.h"
+#include "support/TestHelpers.h"
+
+#include "fakes/FakeAppPaths.h"
+#include "fakes/FakeClock.h"
+#include "fakes/FakePasteboard.h"
+#include "fakes/FakeUserDefaults.h"
+#include "fakes/FakeWorkspace.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+namespace {
+
+// The live sources over fakes: what changes after the search was built is what it finds.
+class LiveCommandSearchTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    FakeAppPaths paths{dir.path(), QString()};
+    FakePasteboard pasteboard;
+    FakeWorkspace workspace;
+    FakeUserDefaults defaults;
+    FakeClock clock;
+    HUDNotifications notifications;
+    HUDWidgetSettings widgets{defaults, notifications};
+    HUDCommands commands;
+    AppCatalog apps{workspace, clock};
+    ClipboardHistory history{pasteboard, workspace, defaults, paths, clock, 4242};
+    LiveCommandSearch search{apps, workspace, commands, widgets, history, clock};
+
+    QStringList titles(const char *query)
+    {
+        return mapped(search.results(QString::fromUtf8(query)), &CommandItem::title);
+    }
+};
+
+} // namespace
+
+TEST_F(LiveCommandSearchTest, FindsClipsCommandsSkillsAndWidgetStatesAddedAfterItWasBuilt)
+{
+    pasteboard.externalCopy("gamma notes");
+    history.poll();
+    commands.add({"gamma", {}, "Gamma Ray", "bolt", "Test"});
+    commands.add({"hidden-gamma", "Gamma (tray only)", {}, {}, {}});
+    search.setSkills({{"s:g", "Gamma skill", "bolt.fill", {}, true, "SHORTCUT"}}, {});
+    EXPECT_EQ(
+        titles("gamma"),
+        (QStringList{"Gamma skill", "Gamma Ray", "gamma notes", "Search the web for “gamma”"}));
+
+    EXPECT_TRUE(titles("hide music").contains("Hide Music"));
+    widgets.toggle(HUDWidgetID::nowPlaying);
+    EXPECT_TRUE(titles("show music").contains("Show Music"));
+}
+
+TEST_F(LiveCommandSearchTest, AsksForTheRunningAppsAgainOnlyAfterALaunchOrAQuit)
+{
+    RunningApp editor = FakeWorkspace::make(100, "Editor", "editor");
+    editor.desktopFile = "/usr/share/applications/editor.desktop";
+    workspace.apps = {editor};
+    EXPECT_EQ(search.runningPaths(), QSet<QString>{editor.desktopFile});
+    titles("edit");
+    titles("edito");
+    EXPECT_EQ(workspace.listReads, 1);
+
+    workspace.apps.clear();
+    emit workspace.terminated(100);
+    EXPECT_TRUE(search.runningPaths().isEmpty());
+    workspace.apps = {editor};
+    emit workspace.launched(100);
+    EXPECT_EQ(search.runningPaths().size(), 1);
+    EXPECT_EQ(workspace.listReads, 3);
+}
