@@ -2,10 +2,7 @@
 
 #include "actions/ShortcutsTool.h"
 #include "platform/Clock.h"
-
-#include <QCoreApplication>
-#include <QPointer>
-#include <QtConcurrent>
+#include "platform/OffThread.h"
 
 #include <utility>
 
@@ -92,17 +89,13 @@ void FocusSession::toggleDoNotDisturb()
     if (m_restricted)
         return;
     ++m_dndPending;
-    QPointer<FocusSession> guard(this);
-    (void)QtConcurrent::run(&m_shortcutRuns, [guard, tools = &m_tools, program = m_shortcutsTool] {
-        const bool succeeded = ShortcutsTool::toggleDoNotDisturb(*tools, program);
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [guard, succeeded] {
-                if (!guard)
-                    return;
-                --guard->m_dndPending;
-                emit guard->doNotDisturbToggled(succeeded);
-            },
-            Qt::QueuedConnection);
-    });
+    OffThread::run(
+        m_shortcutRuns, this,
+        [tools = &m_tools, program = m_shortcutsTool] {
+            return ShortcutsTool::toggleDoNotDisturb(*tools, program);
+        },
+        [this](bool succeeded) {
+            --m_dndPending;
+            emit doNotDisturbToggled(succeeded);
+        });
 }

@@ -2,10 +2,9 @@
 
 #include "hud/HUDHotKeys.h"
 #include "platform/Edition.h"
+#include "platform/OffThread.h"
 
-#include <QCoreApplication>
 #include <QPointer>
-#include <QtConcurrent/QtConcurrentRun>
 
 struct SetupChecker::Run
 {
@@ -125,20 +124,12 @@ void SetupChecker::ask(const QString &name, const std::function<T()> &probe, T S
         return;
     m_inFlight.insert(name);
     ++m_run->outstanding;
-    const QPointer<SetupChecker> guard(this);
     const quint64 runId = m_run->id;
-    // The answer goes back through the application object, which outlives every checker; the
-    // guard is read there, on the main thread, never on the pool.
-    (void)QtConcurrent::run(m_pool, [guard, probe, runId, name, field] {
-        T value = probe();
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [guard, runId, name, field, value = std::move(value)] {
-                if (guard)
-                    guard->answered(runId, name, [&](SetupFacts &facts) { facts.*field = value; });
-            },
-            Qt::QueuedConnection);
-    });
+    OffThread::run(
+        *m_pool, this, [probe] { return probe(); },
+        [this, runId, name, field](T value) {
+            answered(runId, name, [&](SetupFacts &facts) { facts.*field = value; });
+        });
 }
 
 void SetupChecker::start()
