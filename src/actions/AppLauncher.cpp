@@ -79,11 +79,9 @@ const QHash<QString, QList<Target>> &knownApps()
 
 } // namespace
 
-AppLauncher::AppLauncher(Workspace &workspace, const ToolRunner &tools, bool restricted,
-                         QStringList searchPath)
+AppLauncher::AppLauncher(Workspace &workspace, const ToolRunner &tools, QStringList searchPath)
     : m_workspace(workspace)
     , m_tools(tools)
-    , m_restricted(restricted)
     , m_searchPath(std::move(searchPath))
 { }
 
@@ -138,8 +136,6 @@ QString AppLauncher::findProgram(const QString &program) const
 
 bool AppLauncher::startProgram(const QString &program, const QStringList &arguments) const
 {
-    if (m_restricted)
-        return false;
     const QString path = findProgram(program);
     return !path.isEmpty() && m_tools.startDetached(path, arguments);
 }

@@ -11,12 +11,11 @@ const QString kIdleLabel = QStringLiteral("25 MIN");
 } // namespace
 
 FocusSession::FocusSession(const ToolRunner &tools, const Clock &clock, QString shortcutsTool,
-                           bool restricted, QObject *parent)
+                           QObject *parent)
     : QObject(parent)
     , m_tools(tools)
     , m_clock(clock)
     , m_shortcutsTool(std::move(shortcutsTool))
-    , m_restricted(restricted)
     , m_label(kIdleLabel)
 {
     m_shortcutRuns.setMaxThreadCount(1);
@@ -86,8 +85,6 @@ void FocusSession::stop(bool completed)
 // other, so two quick toggles reach the desktop in the order they were made.
 void FocusSession::toggleDoNotDisturb()
 {
-    if (m_restricted)
-        return;
     ++m_dndPending;
     OffThread::run(
         m_shortcutRuns, this,

@@ -49,8 +49,6 @@ void LocalModelActions::wake()
 
 void LocalModelActions::startServer()
 {
-    if (m_options.restricted)
-        return;
     // A desktop entry for the server, where a package installed one; the command line below
     // is what starts it everywhere else.
     m_launcher.launchInstalled(QStringLiteral("Ollama"));

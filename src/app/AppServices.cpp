@@ -15,7 +15,6 @@
 #include "monitors/TargetMonitor.h"
 #include "monitors/UnreadMonitor.h"
 #include "platform/AppPaths.h"
-#include "platform/Edition.h"
 #include "platform/Platform.h"
 #include "platform/SystemLog.h"
 #include "platform/linux/SoundServer.h"
@@ -71,7 +70,6 @@ CoreToastCenter &makeToasts(Platform &platform, CoreSoundEngine &sound)
 HUDActionService &makeActions(Platform &platform, Feedback &feedback)
 {
     HUDActionService::Options options;
-    options.restricted = Edition::isRestricted;
     options.shortcutsTool = ShortcutsTool::locate(QCoreApplication::applicationDirPath());
     return keep<HUDActionService>(*platform.pasteboard, *platform.workspace, *platform.tools,
                                   *platform.log, *platform.stats, *platform.clock, feedback,
@@ -91,9 +89,9 @@ SkillBook &makeSkills(AppServices &s)
     with.wakeAI = [&actions] { actions.wakeAI(); };
     with.unloadAI = [&actions] { actions.unloadAI(); };
     Platform &platform = s.platform;
-    auto &book = keep<SkillBook>(
-        *platform.tools, *platform.defaults, *platform.log, s.feedback, std::move(with),
-        ShortcutsTool::locate(QCoreApplication::applicationDirPath()), Edition::isRestricted);
+    auto &book = keep<SkillBook>(*platform.tools, *platform.defaults, *platform.log, s.feedback,
+                                 std::move(with),
+                                 ShortcutsTool::locate(QCoreApplication::applicationDirPath()));
     QObject::connect(&arranger, &WindowArranger::loadoutsChanged, &book,
                      &SkillBook::loadoutsChanged);
     return book;

@@ -1,7 +1,6 @@
 #include "setup/SetupChecker.h"
 
 #include "hud/HUDHotKeys.h"
-#include "platform/Edition.h"
 #include "platform/OffThread.h"
 
 #include <QPointer>
@@ -18,7 +17,6 @@ namespace {
 // The probes asked on the pool; each has at most one call running at a time.
 constexpr int kPoolProbes = 8;
 
-const QString kNotInEdition = QStringLiteral("Not available in this edition.");
 const QString kGnomeMusicBus = QStringLiteral("org.mpris.MediaPlayer2.GnomeMusic");
 const QString kSpotifyBus = QStringLiteral("org.mpris.MediaPlayer2.spotify");
 
@@ -81,11 +79,6 @@ SetupItem playerItem(const QString &id, const QString &player, bool running,
         addAction(item, QStringLiteral("Open ") + player,
                   [open = actions.openPlayer, player] { open(player); });
     return item;
-}
-
-SetupItem notInEdition(const QString &id, const QString &title)
-{
-    return {id, title, kNotInEdition, false, SetupItem::State::optionalMissing, {}, {}};
 }
 
 } // namespace
@@ -155,13 +148,11 @@ void SetupChecker::start()
     ask(QStringLiteral("calendar"), m_probes.calendar, &SetupFacts::calendar);
     ask(QStringLiteral("reminders"), m_probes.reminders, &SetupFacts::reminders);
     ask(QStringLiteral("loginItem"), m_probes.loginItem, &SetupFacts::loginItem);
-    if (!Edition::isRestricted) {
-        ask(QStringLiteral("shortcutsTool"), m_probes.shortcutsTool, &SetupFacts::shortcutsTool);
-        ask(QStringLiteral("mediaPlayers"), m_probes.mediaPlayers, &SetupFacts::mediaPlayers);
-        ask(QStringLiteral("spotifyInstalled"), m_probes.spotifyInstalled,
-            &SetupFacts::spotifyInstalled);
-        ask(QStringLiteral("ollama"), m_probes.ollama, &SetupFacts::ollama);
-    }
+    ask(QStringLiteral("shortcutsTool"), m_probes.shortcutsTool, &SetupFacts::shortcutsTool);
+    ask(QStringLiteral("mediaPlayers"), m_probes.mediaPlayers, &SetupFacts::mediaPlayers);
+    ask(QStringLiteral("spotifyInstalled"), m_probes.spotifyInstalled,
+        &SetupFacts::spotifyInstalled);
+    ask(QStringLiteral("ollama"), m_probes.ollama, &SetupFacts::ollama);
     if (m_run->outstanding == 0)
         finishRun();
     else
@@ -200,7 +191,7 @@ void SetupChecker::finishRun()
                       guard->start();
               };
     }
-    m_items = buildItems(run->facts, actions, Edition::isRestricted);
+    m_items = buildItems(run->facts, actions);
     m_prettyName = run->facts.prettyName;
     emit changed();
 }
@@ -254,8 +245,7 @@ QString SetupChecker::report(const QList<SetupItem> &items, const QString &prett
     return lines.join(QLatin1Char('\n'));
 }
 
-QList<SetupItem> SetupChecker::buildItems(const SetupFacts &facts, const SetupActions &actions,
-                                          bool restricted)
+QList<SetupItem> SetupChecker::buildItems(const SetupFacts &facts, const SetupActions &actions)
 {
     using State = SetupItem::State;
     QList<SetupItem> items;
@@ -307,48 +297,41 @@ QList<SetupItem> SetupChecker::buildItems(const SetupFacts &facts, const SetupAc
                        QStringLiteral("Add a task list in your calendar app first."),
                        QStringLiteral("task files"), actions.openCalendar);
 
-    if (restricted) {
-        items << notInEdition(QStringLiteral("sc"), QStringLiteral("Shortcuts"));
-        items << notInEdition(QStringLiteral("music"), QStringLiteral("Music"));
-        items << notInEdition(QStringLiteral("spotify"), QStringLiteral("Spotify"));
+    SetupItem sc{QStringLiteral("sc"), QStringLiteral("Shortcuts"), {}, false, State::ok, {}, {}};
+    if (!facts.shortcutsTool) {
+        sc.required = true;
+        sc.state = State::attention;
+        sc.detail = QStringLiteral("The shortcuts tool is missing, so Skills cannot run.");
+    } else if (!facts.shortcutCount) {
+        sc.detail = QStringLiteral("Checking your Shortcuts...");
+    } else if (*facts.shortcutCount == 0) {
+        sc.state = State::optionalMissing;
+        sc.detail
+            = QStringLiteral("Works, but you have no Shortcuts yet. Put executable scripts in "
+                             "~/.local/share/Vantle/shortcuts and they become Skills.");
+        addAction(sc, QStringLiteral("Open Shortcuts"), actions.openShortcuts);
     } else {
-        SetupItem sc{
-            QStringLiteral("sc"), QStringLiteral("Shortcuts"), {}, false, State::ok, {}, {}};
-        if (!facts.shortcutsTool) {
-            sc.required = true;
-            sc.state = State::attention;
-            sc.detail = QStringLiteral("The shortcuts tool is missing, so Skills cannot run.");
-        } else if (!facts.shortcutCount) {
-            sc.detail = QStringLiteral("Checking your Shortcuts...");
-        } else if (*facts.shortcutCount == 0) {
-            sc.state = State::optionalMissing;
-            sc.detail
-                = QStringLiteral("Works, but you have no Shortcuts yet. Put executable scripts in "
-                                 "~/.local/share/Vantle/shortcuts and they become Skills.");
-            addAction(sc, QStringLiteral("Open Shortcuts"), actions.openShortcuts);
-        } else {
-            const int n = *facts.shortcutCount;
-            sc.detail = QStringLiteral("%1 Shortcut%2 found for Skills.")
-                            .arg(n)
-                            .arg(n == 1 ? QString() : QStringLiteral("s"));
-        }
-        items << sc;
+        const int n = *facts.shortcutCount;
+        sc.detail = QStringLiteral("%1 Shortcut%2 found for Skills.")
+                        .arg(n)
+                        .arg(n == 1 ? QString() : QStringLiteral("s"));
+    }
+    items << sc;
 
-        items << playerItem(QStringLiteral("music"), QStringLiteral("Music"),
-                            onBus(facts.mediaPlayers, kGnomeMusicBus), actions);
-        if (!facts.spotifyInstalled && !onBus(facts.mediaPlayers, kSpotifyBus)) {
-            items << SetupItem{QStringLiteral("spotify"),
-                               QStringLiteral("Spotify"),
-                               QStringLiteral("Not installed. Optional: the Now Playing strip "
-                                              "also reads Spotify."),
-                               false,
-                               State::optionalMissing,
-                               {},
-                               {}};
-        } else {
-            items << playerItem(QStringLiteral("spotify"), QStringLiteral("Spotify"),
-                                onBus(facts.mediaPlayers, kSpotifyBus), actions);
-        }
+    items << playerItem(QStringLiteral("music"), QStringLiteral("Music"),
+                        onBus(facts.mediaPlayers, kGnomeMusicBus), actions);
+    if (!facts.spotifyInstalled && !onBus(facts.mediaPlayers, kSpotifyBus)) {
+        items << SetupItem{QStringLiteral("spotify"),
+                           QStringLiteral("Spotify"),
+                           QStringLiteral("Not installed. Optional: the Now Playing strip "
+                                          "also reads Spotify."),
+                           false,
+                           State::optionalMissing,
+                           {},
+                           {}};
+    } else {
+        items << playerItem(QStringLiteral("spotify"), QStringLiteral("Spotify"),
+                            onBus(facts.mediaPlayers, kSpotifyBus), actions);
     }
 
     SetupItem keys{
@@ -389,9 +372,7 @@ QList<SetupItem> SetupChecker::buildItems(const SetupFacts &facts, const SetupAc
     }
     items << login;
 
-    if (restricted) {
-        items << notInEdition(QStringLiteral("ollama"), QStringLiteral("Ollama"));
-    } else if (facts.ollama) {
+    if (facts.ollama) {
         items << SetupItem{QStringLiteral("ollama"),
                            QStringLiteral("Ollama"),
                            QStringLiteral("Installed. The model quick actions can start it."),

@@ -14,7 +14,6 @@ namespace {
 
 const QString kLoadoutPrefix = QStringLiteral("loadout:");
 const QString kShortcutPrefix = QStringLiteral("shortcut:");
-const QString kNotInEdition = QStringLiteral("Shortcuts are not available in this edition.");
 const QString kCannotLaunch = QStringLiteral("Could not launch the shortcuts tool.");
 // More Shortcuts may run at once than this; the rest wait their turn.
 constexpr int kPoolThreads = 4;
@@ -27,8 +26,7 @@ QString plural(qsizetype n, const char *one, const char *many)
 } // namespace
 
 SkillBook::SkillBook(const ToolRunner &tools, UserDefaults &defaults, SystemLog &log,
-                     Feedback &feedback, Collaborators collaborators, QString tool, bool restricted,
-                     QObject *parent)
+                     Feedback &feedback, Collaborators collaborators, QString tool, QObject *parent)
     : QObject(parent)
     , m_tools(tools)
     , m_defaults(defaults)
@@ -36,7 +34,6 @@ SkillBook::SkillBook(const ToolRunner &tools, UserDefaults &defaults, SystemLog 
     , m_feedback(feedback)
     , m_collaborators(std::move(collaborators))
     , m_tool(std::move(tool))
-    , m_restricted(restricted)
     , m_starred(defaults.stringList(defaultsKey).value_or(QStringList{focusID}))
 {
     m_pool.setMaxThreadCount(kPoolThreads);
@@ -172,8 +169,6 @@ QStringList SkillBook::parseListing(const QString &output)
 
 SkillBook::ToolOutcome SkillBook::runShortcutsTool(const QStringList &arguments) const
 {
-    if (m_restricted)
-        return {-1, {}, kNotInEdition};
     if (m_tool.isEmpty())
         return {-1, {}, kCannotLaunch};
     const int limit
