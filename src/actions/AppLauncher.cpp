@@ -1,5 +1,6 @@
 #include "actions/AppLauncher.h"
 
+#include "platform/Logging.h"
 #include "platform/ToolRunner.h"
 
 #include <QHash>
@@ -137,7 +138,11 @@ QString AppLauncher::findProgram(const QString &program) const
 bool AppLauncher::startProgram(const QString &program, const QStringList &arguments) const
 {
     const QString path = findProgram(program);
-    return !path.isEmpty() && m_tools.startDetached(path, arguments);
+    if (path.isEmpty())
+        return false;
+    const bool started = m_tools.startDetached(path, arguments);
+    qCDebug(lcActions) << (started ? "started" : "could not start") << path;
+    return started;
 }
 
 bool AppLauncher::openKnown(const QString &name) const
@@ -157,6 +162,7 @@ bool AppLauncher::openMatching(const QString &name) const
     const std::optional<InstalledApp> app = match(m_workspace.installedApplications(), name);
     if (!app)
         return false;
+    qCDebug(lcActions) << "opening the installed application" << app->id;
     return m_workspace.openApplication(app->desktopFile.isEmpty() ? app->id : app->desktopFile);
 }
 

@@ -2,6 +2,7 @@
 
 #include "actions/ShortcutsTool.h"
 #include "platform/Clock.h"
+#include "platform/Logging.h"
 #include "platform/OffThread.h"
 
 #include <utility>
@@ -92,6 +93,7 @@ void FocusSession::toggleDoNotDisturb()
             return ShortcutsTool::toggleDoNotDisturb(*tools, program);
         },
         [this](bool succeeded) {
+            qCDebug(lcActions) << "Do Not Disturb toggle" << (succeeded ? "ran" : "failed");
             --m_dndPending;
             emit doNotDisturbToggled(succeeded);
         });

@@ -1,6 +1,7 @@
 #include "commandbar/AppCatalog.h"
 
 #include "platform/Clock.h"
+#include "platform/Logging.h"
 #include "platform/OffThread.h"
 #include "platform/Platform.h"
 #include "platform/Workspace.h"
@@ -52,6 +53,7 @@ void AppCatalog::refreshIfStale()
 
 void AppCatalog::take(QList<Entry> apps)
 {
+    qCDebug(lcCommandBar) << "application catalogue scanned:" << apps.size() << "entries";
     m_apps = std::move(apps);
     emit changed();
 }

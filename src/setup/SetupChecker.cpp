@@ -1,6 +1,7 @@
 #include "setup/SetupChecker.h"
 
 #include "hud/HUDHotKeys.h"
+#include "platform/Logging.h"
 #include "platform/OffThread.h"
 
 #include <QPointer>
@@ -164,8 +165,10 @@ void SetupChecker::answered(quint64 runId, const QString &name,
 {
     m_inFlight.remove(name);
     // A late answer of a run that already ended changes nothing.
-    if (!m_run || m_run->id != runId)
+    if (!m_run || m_run->id != runId) {
+        qCDebug(lcSetup) << "probe" << name << "answered after its run ended";
         return;
+    }
     apply(m_run->facts);
     if (--m_run->outstanding == 0)
         finishRun();
@@ -173,8 +176,11 @@ void SetupChecker::answered(quint64 runId, const QString &name,
 
 void SetupChecker::expireRun()
 {
-    if (m_run)
-        finishRun();
+    if (!m_run)
+        return;
+    qCDebug(lcSetup) << "run" << m_run->id << "ends with" << m_run->outstanding
+                     << "probes unanswered";
+    finishRun();
 }
 
 void SetupChecker::finishRun()
@@ -193,6 +199,8 @@ void SetupChecker::finishRun()
     }
     m_items = buildItems(run->facts, actions);
     m_prettyName = run->facts.prettyName;
+    qCDebug(lcSetup) << "run" << run->id << "done:" << attentionCount(m_items)
+                     << "lines need attention";
     emit changed();
 }
 

@@ -3,6 +3,7 @@
 #include "actions/ActionText.h"
 #include "actions/ShortcutsTool.h"
 #include "platform/Feedback.h"
+#include "platform/Logging.h"
 #include "platform/OffThread.h"
 #include "platform/SystemLog.h"
 #include "platform/ToolRunner.h"
@@ -193,6 +194,8 @@ void SkillBook::reload()
                m_listing = false;
                // Whatever the status: a failed listing is simply empty.
                m_shortcutNames = parseListing(outcome.output);
+               qCDebug(lcSkills) << "Shortcuts listed with status" << outcome.status << "-"
+                                 << m_shortcutNames.size() << "found";
                m_loaded = true;
                emit changed();
                if (std::exchange(m_listAgain, false))
@@ -233,6 +236,7 @@ void SkillBook::runLoadout(const Skill &skill)
         if (kLoadoutPrefix + Loadout::uuidText(loadout.id) != skill.id)
             continue;
         m_running.insert(skill.id);
+        qCDebug(lcSkills) << "equipping the loadout of skill" << skill.id;
         emit changed();
         const QPointer<SkillBook> guard(this);
         m_collaborators.equip(loadout, [guard, id = skill.id] {
@@ -256,6 +260,7 @@ void SkillBook::runShortcut(const Skill &skill)
             return runShortcutsTool({QStringLiteral("run"), title});
         },
         [this, id = skill.id, title](ToolOutcome outcome) {
+            qCDebug(lcSkills) << "Shortcut" << title << "ended with status" << outcome.status;
             m_running.remove(id);
             emit changed();
             // The output goes to the toast only: a Shortcut may print anything, and the log
