@@ -1,5 +1,6 @@
 #include "actions/AppLauncher.h"
 
+#include "platform/Logging.h"
 #include "platform/ToolRunner.h"
 
 #include <QHash>
@@ -79,11 +80,9 @@ const QHash<QString, QList<Target>> &knownApps()
 
 } // namespace
 
-AppLauncher::AppLauncher(Workspace &workspace, const ToolRunner &tools, bool restricted,
-                         QStringList searchPath)
+AppLauncher::AppLauncher(Workspace &workspace, const ToolRunner &tools, QStringList searchPath)
     : m_workspace(workspace)
     , m_tools(tools)
-    , m_restricted(restricted)
     , m_searchPath(std::move(searchPath))
 { }
 
@@ -138,10 +137,12 @@ QString AppLauncher::findProgram(const QString &program) const
 
 bool AppLauncher::startProgram(const QString &program, const QStringList &arguments) const
 {
-    if (m_restricted)
-        return false;
     const QString path = findProgram(program);
-    return !path.isEmpty() && m_tools.startDetached(path, arguments);
+    if (path.isEmpty())
+        return false;
+    const bool started = m_tools.startDetached(path, arguments);
+    qCDebug(lcActions) << (started ? "started" : "could not start") << path;
+    return started;
 }
 
 bool AppLauncher::openKnown(const QString &name) const
@@ -161,6 +162,7 @@ bool AppLauncher::openMatching(const QString &name) const
     const std::optional<InstalledApp> app = match(m_workspace.installedApplications(), name);
     if (!app)
         return false;
+    qCDebug(lcActions) << "opening the installed application" << app->id;
     return m_workspace.openApplication(app->desktopFile.isEmpty() ? app->id : app->desktopFile);
 }
 

@@ -27,10 +27,8 @@ public:
         QString value; // a desktop-entry id, or a program name looked up on the search path
     };
 
-    // `searchPath` lists the folders programs are looked for in; empty means PATH. A restricted
-    // edition starts no programs of its own, so steps that would are skipped.
-    AppLauncher(Workspace &workspace, const ToolRunner &tools, bool restricted,
-                QStringList searchPath = {});
+    // `searchPath` lists the folders programs are looked for in; empty means PATH.
+    AppLauncher(Workspace &workspace, const ToolRunner &tools, QStringList searchPath = {});
 
     // Steps 1 to 4.
     bool launch(const QString &name) const;
@@ -62,7 +60,7 @@ public:
     // The absolute path of `program` on the search path; empty when it is not there.
     QString findProgram(const QString &program) const;
     // Starts `program`, found on the search path, with `arguments`, not waiting for it; false
-    // when it is not there, cannot start, or the edition is restricted.
+    // when it is not there or cannot start.
     bool startProgram(const QString &program, const QStringList &arguments = {}) const;
 
 private:
@@ -71,6 +69,5 @@ private:
 
     Workspace &m_workspace;
     const ToolRunner &m_tools;
-    bool m_restricted = false;
     QStringList m_searchPath;
 };

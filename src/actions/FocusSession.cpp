@@ -2,10 +2,8 @@
 
 #include "actions/ShortcutsTool.h"
 #include "platform/Clock.h"
-
-#include <QCoreApplication>
-#include <QPointer>
-#include <QtConcurrent>
+#include "platform/Logging.h"
+#include "platform/OffThread.h"
 
 #include <utility>
 
@@ -14,12 +12,11 @@ const QString kIdleLabel = QStringLiteral("25 MIN");
 } // namespace
 
 FocusSession::FocusSession(const ToolRunner &tools, const Clock &clock, QString shortcutsTool,
-                           bool restricted, QObject *parent)
+                           QObject *parent)
     : QObject(parent)
     , m_tools(tools)
     , m_clock(clock)
     , m_shortcutsTool(std::move(shortcutsTool))
-    , m_restricted(restricted)
     , m_label(kIdleLabel)
 {
     m_shortcutRuns.setMaxThreadCount(1);
@@ -89,20 +86,15 @@ void FocusSession::stop(bool completed)
 // other, so two quick toggles reach the desktop in the order they were made.
 void FocusSession::toggleDoNotDisturb()
 {
-    if (m_restricted)
-        return;
     ++m_dndPending;
-    QPointer<FocusSession> guard(this);
-    (void)QtConcurrent::run(&m_shortcutRuns, [guard, tools = &m_tools, program = m_shortcutsTool] {
-        const bool succeeded = ShortcutsTool::toggleDoNotDisturb(*tools, program);
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [guard, succeeded] {
-                if (!guard)
-                    return;
-                --guard->m_dndPending;
-                emit guard->doNotDisturbToggled(succeeded);
-            },
-            Qt::QueuedConnection);
-    });
+    OffThread::run(
+        m_shortcutRuns, this,
+        [tools = &m_tools, program = m_shortcutsTool] {
+            return ShortcutsTool::toggleDoNotDisturb(*tools, program);
+        },
+        [this](bool succeeded) {
+            qCDebug(lcActions) << "Do Not Disturb toggle" << (succeeded ? "ran" : "failed");
+            --m_dndPending;
+            emit doNotDisturbToggled(succeeded);
+        });
 }

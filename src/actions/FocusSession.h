@@ -20,9 +20,9 @@ public:
     static constexpr int minutes = 25;
     static constexpr double seconds = minutes * 60;
 
-    // `shortcutsTool` is the Shortcuts program; `restricted` runs none.
+    // `shortcutsTool` is the Shortcuts program.
     FocusSession(const ToolRunner &tools, const Clock &clock, QString shortcutsTool,
-                 bool restricted, QObject *parent = nullptr);
+                 QObject *parent = nullptr);
     ~FocusSession() override;
 
     const QString &label() const { return m_label; }
@@ -58,7 +58,6 @@ private:
     const ToolRunner &m_tools;
     const Clock &m_clock;
     const QString m_shortcutsTool;
-    const bool m_restricted;
     QString m_label;
     std::optional<double> m_endsAt;
     QTimer m_timer;

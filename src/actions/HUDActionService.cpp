@@ -49,11 +49,10 @@ HUDActionService::HUDActionService(Pasteboard &pasteboard, Workspace &workspace,
     , m_log(log)
     , m_feedback(feedback)
     , m_options(withDefaults(std::move(options)))
-    , m_launcher(workspace, tools, m_options.restricted, m_options.searchPath)
-    , m_focus(tools, clock, m_options.shortcutsTool, m_options.restricted)
+    , m_launcher(workspace, tools, m_options.searchPath)
+    , m_focus(tools, clock, m_options.shortcutsTool)
     , m_models(*this, m_launcher, tools, pasteboard, stats, clock,
-               {m_options.restricted, m_options.serverStartChecks, m_options.serverStartIntervalMs,
-                m_options.loginShell})
+               {m_options.serverStartChecks, m_options.serverStartIntervalMs, m_options.loginShell})
 {
     m_models.client().setBase(m_options.ollamaBase);
     m_models.client().setTimeouts(m_options.timeouts);

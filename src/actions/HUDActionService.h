@@ -44,7 +44,6 @@ public:
 
     struct Options
     {
-        bool restricted = false; // the restricted edition runs no tools of its own
         QUrl ollamaBase = OllamaClient::defaultBase();
         OllamaClient::Timeouts timeouts;
         // After starting the server: this many checks, this far apart.

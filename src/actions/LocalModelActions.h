@@ -23,7 +23,6 @@ class LocalModelActions final : public QObject
 public:
     struct Options
     {
-        bool restricted = false;
         // After starting the server: this many checks, this far apart.
         int serverStartChecks = 16;
         int serverStartIntervalMs = 400;

@@ -15,7 +15,6 @@
 #include "monitors/TargetMonitor.h"
 #include "monitors/UnreadMonitor.h"
 #include "platform/AppPaths.h"
-#include "platform/Edition.h"
 #include "platform/Platform.h"
 #include "platform/Screens.h"
 #include "platform/SystemLog.h"
@@ -50,7 +49,6 @@ std::unique_ptr<PanelWindow> makeToastPanel(const Screens &screens, WindowSystem
 HUDActionService::Options actionOptions()
 {
     HUDActionService::Options options;
-    options.restricted = Edition::isRestricted;
     options.shortcutsTool = ShortcutsTool::locate(QCoreApplication::applicationDirPath());
     return options;
 }
@@ -148,7 +146,7 @@ AppServices::AppServices(Platform &platform)
           ownPid)
     , skills(*platform.tools, *platform.defaults, *platform.log, feedback,
              skillCollaborators(arranger, actions),
-             ShortcutsTool::locate(QCoreApplication::applicationDirPath()), Edition::isRestricted)
+             ShortcutsTool::locate(QCoreApplication::applicationDirPath()))
     , quests(*platform.calendars, *platform.clock, feedback,
              [this] { actions.openApp(QStringLiteral("Calendar")); })
     , setupChecker(setupProbes(*this), setupActions(*this))

@@ -3,6 +3,7 @@
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
 #include "platform/Clock.h"
+#include "platform/Logging.h"
 #include "platform/Pasteboard.h"
 #include "platform/Platform.h"
 #include "platform/UserDefaults.h"
@@ -96,12 +97,16 @@ void ClipboardHistory::poll()
     }
     const QStringList types = m_pasteboard.types();
     for (const QString &type : types) {
-        if (privateTypes().contains(type))
+        if (privateTypes().contains(type)) {
+            qCDebug(lcClipboard) << "copy not recorded: marked private by" << type;
             return;
+        }
     }
     const std::optional<RunningApp> front = m_workspace.frontmostApplication();
-    if (front && (passwordManagers().contains(front->appId) || m_ignored.contains(front->appId)))
+    if (front && (passwordManagers().contains(front->appId) || m_ignored.contains(front->appId))) {
+        qCDebug(lcClipboard) << "copy not recorded: made in" << front->appId;
         return;
+    }
 
     const std::optional<QString> text = m_pasteboard.plainText();
     if (!text || text->trimmed().isEmpty() || text->size() > maxLength)
@@ -133,6 +138,8 @@ void ClipboardHistory::poll()
         m_items.prepend(item);
     }
     trim();
+    qCDebug(lcClipboard) << "clip recorded from" << sourceApp << "-" << m_items.size()
+                         << "in the history";
     savePinned();
     emit itemsChanged();
 }
@@ -252,6 +259,7 @@ void ClipboardHistory::load()
         return;
     if (!file.open(QIODevice::ReadOnly)) {
         // Unreadable now, perhaps readable later: never overwrite it.
+        qCDebug(lcClipboard) << "cannot open" << file.fileName() << "- it is kept aside";
         m_keepAside = true;
         return;
     }
@@ -271,9 +279,11 @@ void ClipboardHistory::load()
     }
     if (!whole) {
         // The file decodes as a whole or not at all; what does not decode is kept aside.
+        qCDebug(lcClipboard) << file.fileName() << "does not decode; it is kept aside";
         m_keepAside = true;
         return;
     }
+    qCDebug(lcClipboard) << "read" << items.size() << "pinned clips from" << file.fileName();
     m_items = items;
 }
 
@@ -290,5 +300,8 @@ void ClipboardHistory::savePinned()
         if (item.pinned)
             array.append(item.toJson());
     }
-    AtomicFile::write(path, QJsonDocument(array).toJson(QJsonDocument::Compact));
+    const bool written
+        = AtomicFile::write(path, QJsonDocument(array).toJson(QJsonDocument::Compact));
+    qCDebug(lcClipboard) << (written ? "wrote" : "could not write") << array.size()
+                         << "pinned clips to" << path;
 }

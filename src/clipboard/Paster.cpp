@@ -2,6 +2,7 @@
 
 #include "clipboard/ClipboardHistory.h"
 #include "platform/Feedback.h"
+#include "platform/Logging.h"
 #include "platform/WindowSystem.h"
 
 Paster::Paster(ClipboardHistory &history, WindowSystem &windows, Feedback &feedback,
@@ -16,6 +17,7 @@ void Paster::paste(const ClipItem &clip)
 {
     m_history.copy(clip);
     if (!m_windows.trusted()) {
+        qCDebug(lcClipboard) << "no window control: the clip is copied, not pasted";
         m_feedback.toast(QStringLiteral("Copied"),
                          QStringLiteral("Kaidro cannot type into other apps on this desktop. For "
                                         "now, press Ctrl+V."),
@@ -28,5 +30,6 @@ void Paster::paste(const ClipItem &clip)
 void Paster::sendPasteKeystroke()
 {
     // A keystroke that cannot be sent leaves the text on the clipboard for the user to paste.
-    m_windows.sendPasteKeystroke();
+    const bool sent = m_windows.sendPasteKeystroke();
+    qCDebug(lcClipboard) << "paste keystroke" << (sent ? "sent" : "not sent");
 }

@@ -1,14 +1,14 @@
 #include "commandbar/AppCatalog.h"
 
 #include "platform/Clock.h"
+#include "platform/Logging.h"
+#include "platform/OffThread.h"
 #include "platform/Platform.h"
 #include "platform/Workspace.h"
 
 #include <QCollator>
-#include <QCoreApplication>
-#include <QPointer>
 #include <QSet>
-#include <QtConcurrent/QtConcurrentRun>
+#include <QThreadPool>
 
 #include <algorithm>
 
@@ -44,24 +44,16 @@ void AppCatalog::refreshIfStale()
         return;
     // Set before the scan starts, so requests while it runs are refused too.
     m_loadedAt = now;
-    const QPointer<AppCatalog> guard(this);
     Workspace *workspace = &m_workspace;
-    // The answer goes back through the application object, which outlives every catalogue;
-    // the guard is read there, on the main thread.
-    (void)QtConcurrent::run([guard, workspace] {
-        QList<Entry> apps = catalogue(workspace->installedApplications());
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [guard, apps = std::move(apps)]() mutable {
-                if (guard)
-                    guard->take(std::move(apps));
-            },
-            Qt::QueuedConnection);
-    });
+    OffThread::run(
+        *QThreadPool::globalInstance(), this,
+        [workspace] { return catalogue(workspace->installedApplications()); },
+        [this](QList<Entry> apps) { take(std::move(apps)); });
 }
 
 void AppCatalog::take(QList<Entry> apps)
 {
+    qCDebug(lcCommandBar) << "application catalogue scanned:" << apps.size() << "entries";
     m_apps = std::move(apps);
     emit changed();
 }

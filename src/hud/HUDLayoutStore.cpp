@@ -1,5 +1,6 @@
 #include "hud/HUDLayoutStore.h"
 
+#include "platform/Logging.h"
 #include "platform/Platform.h"
 #include "platform/UserDefaults.h"
 
@@ -30,6 +31,7 @@ HUDLayoutStore::HUDLayoutStore(UserDefaults &defaults)
         loaded.insert(it.key(), numbers);
     }
     m_offsets = std::move(loaded);
+    qCDebug(lcHud) << "read the offsets of" << m_offsets.size() << "panels";
 }
 
 QPointF HUDLayoutStore::offset(HUDWidgetID id) const
@@ -70,4 +72,5 @@ void HUDLayoutStore::write()
         map.insert(it.key(), pair);
     }
     m_defaults.setValue(key, map);
+    qCDebug(lcHud) << "wrote the offsets of" << map.size() << "panels";
 }

@@ -1,5 +1,6 @@
 #include "monitors/NetworkMonitor.h"
 
+#include "platform/Logging.h"
 #include "platform/NetworkPath.h"
 
 #include <QTimer>
@@ -103,5 +104,7 @@ void NetworkMonitor::read(Link link, bool expensive)
     m_rssi = rssi;
     m_vpn = vpn;
     m_expensive = expensive;
+    qCDebug(lcMonitors) << "network link" << int(link) << "signal" << rssi.value_or(0) << "vpn"
+                        << vpn << "expensive" << expensive;
     emit changed();
 }

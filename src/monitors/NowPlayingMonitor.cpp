@@ -1,6 +1,7 @@
 #include "monitors/NowPlayingMonitor.h"
 
 #include "platform/Feedback.h"
+#include "platform/Logging.h"
 
 #include <QTimer>
 
@@ -88,5 +89,7 @@ void NowPlayingMonitor::publish(std::optional<Track> track)
     if (track == m_track)
         return;
     m_track = std::move(track);
+    // The player's bus name only: titles and artists stay out of the log.
+    qCDebug(lcMonitors) << "now playing from" << (m_track ? m_track->player : QString());
     emit trackChanged();
 }

@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Geometry.h"
+#include "platform/Logging.h"
 #include "platform/Platform.h"
 #include "platform/Screens.h"
 #include "platform/SystemStats.h"
@@ -264,6 +265,7 @@ void TargetMonitor::switchTarget(pid_t pid)
     // No Linux desktop entry carries Apple's prefix, so the badge never shows here; the rule
     // stays so that NPC processes follow one definition everywhere.
     m_isNPC = app && app->appId.startsWith(kSystemPrefix);
+    qCDebug(lcMonitors) << "target is now" << m_name << "pid" << pid;
 
     // Priming the counters now gives the memory at once and a CPU figure one second later.
     sample();

@@ -1,6 +1,7 @@
 #include "monitors/UnreadMonitor.h"
 
 #include "platform/Badges.h"
+#include "platform/Logging.h"
 
 #include <QTimer>
 
@@ -37,5 +38,6 @@ void UnreadMonitor::poll()
     if (unread == m_unread)
         return;
     m_unread = unread;
+    qCDebug(lcMonitors) << "unread count" << unread;
     emit unreadChanged(unread);
 }

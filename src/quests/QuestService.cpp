@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Feedback.h"
+#include "platform/Logging.h"
 #include "platform/OffThread.h"
 
 #include <QFileSystemWatcher>
@@ -180,6 +181,10 @@ void QuestService::apply(const Snapshot &s)
     m_reminderAccess = s.reminderAccess;
     m_events = s.events;
     m_reminders = s.reminders;
+    qCDebug(lcQuests) << "calendar store read: event access" << int(s.eventAccess) << "with"
+                      << s.events.size() << "events, reminder access" << int(s.reminderAccess)
+                      << "with" << s.reminders.size() << "reminders," << s.watchedPaths.size()
+                      << "files watched";
     // A file replaced by a rename drops out of the watch: each read watches what is there now.
     watch(s.watchedPaths);
     emit changed();
@@ -208,7 +213,11 @@ void QuestService::complete(const QString &id)
     CalendarStore &store = m_store;
     const QDateTime when = m_clock.now();
     onWorker([&store, id, when] { return store.completeReminder(id, when); },
-             [this, id, title](ReminderCompletion result) { completed(id, title, result); });
+             [this, id, title](ReminderCompletion result) {
+                 qCDebug(lcQuests)
+                     << "completing reminder" << id << "ended with outcome" << int(result.outcome);
+                 completed(id, title, result);
+             });
 }
 
 void QuestService::completed(const QString &id, const QString &title,

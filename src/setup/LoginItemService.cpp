@@ -1,5 +1,6 @@
 #include "setup/LoginItemService.h"
 
+#include "platform/Logging.h"
 #include "platform/Platform.h"
 #include "platform/SystemLog.h"
 
@@ -45,7 +46,9 @@ void LoginItemService::registerLoginItem()
         return;
     }
     QString error;
-    if (!m_items.registerItem(&error))
+    if (m_items.registerItem(&error))
+        qCDebug(lcSetup) << "login item registered for" << m_items.executablePath();
+    else
         m_log.log(QStringLiteral("failed to enable login item: %1").arg(error));
 }
 

@@ -1,11 +1,10 @@
 #include "setup/SetupChecker.h"
 
 #include "hud/HUDHotKeys.h"
-#include "platform/Edition.h"
+#include "platform/Logging.h"
+#include "platform/OffThread.h"
 
-#include <QCoreApplication>
 #include <QPointer>
-#include <QtConcurrent/QtConcurrentRun>
 
 struct SetupChecker::Run
 {
@@ -19,7 +18,6 @@ namespace {
 // The probes asked on the pool; each has at most one call running at a time.
 constexpr int kPoolProbes = 8;
 
-const QString kNotInEdition = QStringLiteral("Not available in this edition.");
 const QString kGnomeMusicBus = QStringLiteral("org.mpris.MediaPlayer2.GnomeMusic");
 const QString kSpotifyBus = QStringLiteral("org.mpris.MediaPlayer2.spotify");
 
@@ -84,11 +82,6 @@ SetupItem playerItem(const QString &id, const QString &player, bool running,
     return item;
 }
 
-SetupItem notInEdition(const QString &id, const QString &title)
-{
-    return {id, title, kNotInEdition, false, SetupItem::State::optionalMissing, {}, {}};
-}
-
 } // namespace
 
 SetupChecker::SetupChecker(SetupProbes probes, SetupActions actions, QObject *parent)
@@ -125,20 +118,12 @@ void SetupChecker::ask(const QString &name, const std::function<T()> &probe, T S
         return;
     m_inFlight.insert(name);
     ++m_run->outstanding;
-    const QPointer<SetupChecker> guard(this);
     const quint64 runId = m_run->id;
-    // The answer goes back through the application object, which outlives every checker; the
-    // guard is read there, on the main thread, never on the pool.
-    (void)QtConcurrent::run(m_pool, [guard, probe, runId, name, field] {
-        T value = probe();
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [guard, runId, name, field, value = std::move(value)] {
-                if (guard)
-                    guard->answered(runId, name, [&](SetupFacts &facts) { facts.*field = value; });
-            },
-            Qt::QueuedConnection);
-    });
+    OffThread::run(
+        *m_pool, this, [probe] { return probe(); },
+        [this, runId, name, field](T value) {
+            answered(runId, name, [&](SetupFacts &facts) { facts.*field = value; });
+        });
 }
 
 void SetupChecker::start()
@@ -164,13 +149,11 @@ void SetupChecker::start()
     ask(QStringLiteral("calendar"), m_probes.calendar, &SetupFacts::calendar);
     ask(QStringLiteral("reminders"), m_probes.reminders, &SetupFacts::reminders);
     ask(QStringLiteral("loginItem"), m_probes.loginItem, &SetupFacts::loginItem);
-    if (!Edition::isRestricted) {
-        ask(QStringLiteral("shortcutsTool"), m_probes.shortcutsTool, &SetupFacts::shortcutsTool);
-        ask(QStringLiteral("mediaPlayers"), m_probes.mediaPlayers, &SetupFacts::mediaPlayers);
-        ask(QStringLiteral("spotifyInstalled"), m_probes.spotifyInstalled,
-            &SetupFacts::spotifyInstalled);
-        ask(QStringLiteral("ollama"), m_probes.ollama, &SetupFacts::ollama);
-    }
+    ask(QStringLiteral("shortcutsTool"), m_probes.shortcutsTool, &SetupFacts::shortcutsTool);
+    ask(QStringLiteral("mediaPlayers"), m_probes.mediaPlayers, &SetupFacts::mediaPlayers);
+    ask(QStringLiteral("spotifyInstalled"), m_probes.spotifyInstalled,
+        &SetupFacts::spotifyInstalled);
+    ask(QStringLiteral("ollama"), m_probes.ollama, &SetupFacts::ollama);
     if (m_run->outstanding == 0)
         finishRun();
     else
@@ -182,8 +165,10 @@ void SetupChecker::answered(quint64 runId, const QString &name,
 {
     m_inFlight.remove(name);
     // A late answer of a run that already ended changes nothing.
-    if (!m_run || m_run->id != runId)
+    if (!m_run || m_run->id != runId) {
+        qCDebug(lcSetup) << "probe" << name << "answered after its run ended";
         return;
+    }
     apply(m_run->facts);
     if (--m_run->outstanding == 0)
         finishRun();
@@ -191,8 +176,11 @@ void SetupChecker::answered(quint64 runId, const QString &name,
 
 void SetupChecker::expireRun()
 {
-    if (m_run)
-        finishRun();
+    if (!m_run)
+        return;
+    qCDebug(lcSetup) << "run" << m_run->id << "ends with" << m_run->outstanding
+                     << "probes unanswered";
+    finishRun();
 }
 
 void SetupChecker::finishRun()
@@ -209,8 +197,10 @@ void SetupChecker::finishRun()
                       guard->start();
               };
     }
-    m_items = buildItems(run->facts, actions, Edition::isRestricted);
+    m_items = buildItems(run->facts, actions);
     m_prettyName = run->facts.prettyName;
+    qCDebug(lcSetup) << "run" << run->id << "done:" << attentionCount(m_items)
+                     << "lines need attention";
     emit changed();
 }
 
@@ -263,8 +253,7 @@ QString SetupChecker::report(const QList<SetupItem> &items, const QString &prett
     return lines.join(QLatin1Char('\n'));
 }
 
-QList<SetupItem> SetupChecker::buildItems(const SetupFacts &facts, const SetupActions &actions,
-                                          bool restricted)
+QList<SetupItem> SetupChecker::buildItems(const SetupFacts &facts, const SetupActions &actions)
 {
     using State = SetupItem::State;
     QList<SetupItem> items;
@@ -316,48 +305,41 @@ QList<SetupItem> SetupChecker::buildItems(const SetupFacts &facts, const SetupAc
                        QStringLiteral("Add a task list in your calendar app first."),
                        QStringLiteral("task files"), actions.openCalendar);
 
-    if (restricted) {
-        items << notInEdition(QStringLiteral("sc"), QStringLiteral("Shortcuts"));
-        items << notInEdition(QStringLiteral("music"), QStringLiteral("Music"));
-        items << notInEdition(QStringLiteral("spotify"), QStringLiteral("Spotify"));
+    SetupItem sc{QStringLiteral("sc"), QStringLiteral("Shortcuts"), {}, false, State::ok, {}, {}};
+    if (!facts.shortcutsTool) {
+        sc.required = true;
+        sc.state = State::attention;
+        sc.detail = QStringLiteral("The shortcuts tool is missing, so Skills cannot run.");
+    } else if (!facts.shortcutCount) {
+        sc.detail = QStringLiteral("Checking your Shortcuts...");
+    } else if (*facts.shortcutCount == 0) {
+        sc.state = State::optionalMissing;
+        sc.detail
+            = QStringLiteral("Works, but you have no Shortcuts yet. Put executable scripts in "
+                             "~/.local/share/Vantle/shortcuts and they become Skills.");
+        addAction(sc, QStringLiteral("Open Shortcuts"), actions.openShortcuts);
     } else {
-        SetupItem sc{
-            QStringLiteral("sc"), QStringLiteral("Shortcuts"), {}, false, State::ok, {}, {}};
-        if (!facts.shortcutsTool) {
-            sc.required = true;
-            sc.state = State::attention;
-            sc.detail = QStringLiteral("The shortcuts tool is missing, so Skills cannot run.");
-        } else if (!facts.shortcutCount) {
-            sc.detail = QStringLiteral("Checking your Shortcuts...");
-        } else if (*facts.shortcutCount == 0) {
-            sc.state = State::optionalMissing;
-            sc.detail
-                = QStringLiteral("Works, but you have no Shortcuts yet. Put executable scripts in "
-                                 "~/.local/share/Vantle/shortcuts and they become Skills.");
-            addAction(sc, QStringLiteral("Open Shortcuts"), actions.openShortcuts);
-        } else {
-            const int n = *facts.shortcutCount;
-            sc.detail = QStringLiteral("%1 Shortcut%2 found for Skills.")
-                            .arg(n)
-                            .arg(n == 1 ? QString() : QStringLiteral("s"));
-        }
-        items << sc;
+        const int n = *facts.shortcutCount;
+        sc.detail = QStringLiteral("%1 Shortcut%2 found for Skills.")
+                        .arg(n)
+                        .arg(n == 1 ? QString() : QStringLiteral("s"));
+    }
+    items << sc;
 
-        items << playerItem(QStringLiteral("music"), QStringLiteral("Music"),
-                            onBus(facts.mediaPlayers, kGnomeMusicBus), actions);
-        if (!facts.spotifyInstalled && !onBus(facts.mediaPlayers, kSpotifyBus)) {
-            items << SetupItem{QStringLiteral("spotify"),
-                               QStringLiteral("Spotify"),
-                               QStringLiteral("Not installed. Optional: the Now Playing strip "
-                                              "also reads Spotify."),
-                               false,
-                               State::optionalMissing,
-                               {},
-                               {}};
-        } else {
-            items << playerItem(QStringLiteral("spotify"), QStringLiteral("Spotify"),
-                                onBus(facts.mediaPlayers, kSpotifyBus), actions);
-        }
+    items << playerItem(QStringLiteral("music"), QStringLiteral("Music"),
+                        onBus(facts.mediaPlayers, kGnomeMusicBus), actions);
+    if (!facts.spotifyInstalled && !onBus(facts.mediaPlayers, kSpotifyBus)) {
+        items << SetupItem{QStringLiteral("spotify"),
+                           QStringLiteral("Spotify"),
+                           QStringLiteral("Not installed. Optional: the Now Playing strip "
+                                          "also reads Spotify."),
+                           false,
+                           State::optionalMissing,
+                           {},
+                           {}};
+    } else {
+        items << playerItem(QStringLiteral("spotify"), QStringLiteral("Spotify"),
+                            onBus(facts.mediaPlayers, kSpotifyBus), actions);
     }
 
     SetupItem keys{
@@ -398,9 +380,7 @@ QList<SetupItem> SetupChecker::buildItems(const SetupFacts &facts, const SetupAc
     }
     items << login;
 
-    if (restricted) {
-        items << notInEdition(QStringLiteral("ollama"), QStringLiteral("Ollama"));
-    } else if (facts.ollama) {
+    if (facts.ollama) {
         items << SetupItem{QStringLiteral("ollama"),
                            QStringLiteral("Ollama"),
                            QStringLiteral("Installed. The model quick actions can start it."),

@@ -60,8 +60,7 @@ public:
     int probesInFlight() const { return int(m_inFlight.size()); }
 
     // The lines for what a run found, in their fixed order.
-    static QList<SetupItem> buildItems(const SetupFacts &facts, const SetupActions &actions,
-                                       bool restricted);
+    static QList<SetupItem> buildItems(const SetupFacts &facts, const SetupActions &actions);
     static int attentionCount(const QList<SetupItem> &items);
     static QString report(const QList<SetupItem> &items, const QString &prettyName);
     static QString tag(const SetupItem &item);

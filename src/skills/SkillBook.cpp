@@ -3,6 +3,7 @@
 #include "actions/ActionText.h"
 #include "actions/ShortcutsTool.h"
 #include "platform/Feedback.h"
+#include "platform/Logging.h"
 #include "platform/OffThread.h"
 #include "platform/SystemLog.h"
 #include "platform/ToolRunner.h"
@@ -14,7 +15,6 @@ namespace {
 
 const QString kLoadoutPrefix = QStringLiteral("loadout:");
 const QString kShortcutPrefix = QStringLiteral("shortcut:");
-const QString kNotInEdition = QStringLiteral("Shortcuts are not available in this edition.");
 const QString kCannotLaunch = QStringLiteral("Could not launch the shortcuts tool.");
 // More Shortcuts may run at once than this; the rest wait their turn.
 constexpr int kPoolThreads = 4;
@@ -27,8 +27,7 @@ QString plural(qsizetype n, const char *one, const char *many)
 } // namespace
 
 SkillBook::SkillBook(const ToolRunner &tools, UserDefaults &defaults, SystemLog &log,
-                     Feedback &feedback, Collaborators collaborators, QString tool, bool restricted,
-                     QObject *parent)
+                     Feedback &feedback, Collaborators collaborators, QString tool, QObject *parent)
     : QObject(parent)
     , m_tools(tools)
     , m_defaults(defaults)
@@ -36,7 +35,6 @@ SkillBook::SkillBook(const ToolRunner &tools, UserDefaults &defaults, SystemLog 
     , m_feedback(feedback)
     , m_collaborators(std::move(collaborators))
     , m_tool(std::move(tool))
-    , m_restricted(restricted)
     , m_starred(defaults.stringList(defaultsKey).value_or(QStringList{focusID}))
 {
     m_pool.setMaxThreadCount(kPoolThreads);
@@ -172,8 +170,6 @@ QStringList SkillBook::parseListing(const QString &output)
 
 SkillBook::ToolOutcome SkillBook::runShortcutsTool(const QStringList &arguments) const
 {
-    if (m_restricted)
-        return {-1, {}, kNotInEdition};
     if (m_tool.isEmpty())
         return {-1, {}, kCannotLaunch};
     const int limit
@@ -198,6 +194,8 @@ void SkillBook::reload()
                m_listing = false;
                // Whatever the status: a failed listing is simply empty.
                m_shortcutNames = parseListing(outcome.output);
+               qCDebug(lcSkills) << "Shortcuts listed with status" << outcome.status << "-"
+                                 << m_shortcutNames.size() << "found";
                m_loaded = true;
                emit changed();
                if (std::exchange(m_listAgain, false))
@@ -238,6 +236,7 @@ void SkillBook::runLoadout(const Skill &skill)
         if (kLoadoutPrefix + Loadout::uuidText(loadout.id) != skill.id)
             continue;
         m_running.insert(skill.id);
+        qCDebug(lcSkills) << "equipping the loadout of skill" << skill.id;
         emit changed();
         const QPointer<SkillBook> guard(this);
         m_collaborators.equip(loadout, [guard, id = skill.id] {
@@ -261,6 +260,7 @@ void SkillBook::runShortcut(const Skill &skill)
             return runShortcutsTool({QStringLiteral("run"), title});
         },
         [this, id = skill.id, title](ToolOutcome outcome) {
+            qCDebug(lcSkills) << "Shortcut" << title << "ended with status" << outcome.status;
             m_running.remove(id);
             emit changed();
             // The output goes to the toast only: a Shortcut may print anything, and the log

@@ -66,10 +66,9 @@ public:
     static inline const QString defaultsKey = QStringLiteral("Vantle.skillBar");
     static inline const QString focusID = QStringLiteral("builtin:focus");
 
-    // `tool` is the Shortcuts program (empty: there is none); `restricted` runs no tool at all.
+    // `tool` is the Shortcuts program (empty: there is none).
     SkillBook(const ToolRunner &tools, UserDefaults &defaults, SystemLog &log, Feedback &feedback,
-              Collaborators collaborators, QString tool, bool restricted,
-              QObject *parent = nullptr);
+              Collaborators collaborators, QString tool, QObject *parent = nullptr);
     ~SkillBook() override;
 
     const QStringList &shortcutNames() const { return m_shortcutNames; }
@@ -133,7 +132,6 @@ private:
     Feedback &m_feedback;
     Collaborators m_collaborators;
     const QString m_tool;
-    const bool m_restricted;
 
     QStringList m_shortcutNames;
     bool m_loaded = false;

@@ -2,6 +2,7 @@
 
 #include "platform/Feedback.h"
 #include "platform/Geometry.h"
+#include "platform/Logging.h"
 #include "platform/Screens.h"
 #include "platform/WindowSystem.h"
 #include "platform/Workspace.h"
@@ -66,6 +67,8 @@ void LoadoutEquipRun::launchMissing()
         if (!runningWithId(m_workspace, id) && m_workspace.openApplication(id))
             m_launched.insert(id);
     }
+    qCDebug(lcWindows) << "equipping a loadout of" << m_loadout.entries.size() << "windows;"
+                       << "launched" << m_launched.values();
 }
 
 void LoadoutEquipRun::matchPass()
@@ -136,6 +139,8 @@ void LoadoutEquipRun::finish()
         m_windows.raiseWindow(it->first);
 
     const qsizetype placed = m_resolved.size();
+    qCDebug(lcWindows) << "loadout equipped:" << placed << "windows placed," << m_unmatched.size()
+                       << "not found";
     QString message = QString::number(placed) + QLatin1Char(' ')
         + WindowArranger::windowsWord(placed) + QStringLiteral(" placed");
     if (m_unmatched.isEmpty())

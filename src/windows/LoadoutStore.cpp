@@ -2,6 +2,7 @@
 
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
+#include "platform/Logging.h"
 
 #include <QFile>
 
@@ -21,9 +22,12 @@ QList<Loadout> LoadoutStore::load()
     if (!file.exists())
         return {};
     if (file.open(QIODevice::ReadOnly)) {
-        if (const auto loadouts = Loadout::decode(file.readAll()))
+        if (const auto loadouts = Loadout::decode(file.readAll())) {
+            qCDebug(lcWindows) << "read" << loadouts->size() << "loadouts from" << path();
             return *loadouts;
+        }
     }
+    qCDebug(lcWindows) << path() << "cannot be read; it is kept aside at the next save";
     m_keepAside = true;
     return {};
 }
@@ -38,5 +42,8 @@ bool LoadoutStore::save(const QList<Loadout> &loadouts)
         // Only once: from now on the file in place is one we wrote.
         m_keepAside = false;
     }
-    return AtomicFile::write(target, Loadout::encode(loadouts));
+    const bool written = AtomicFile::write(target, Loadout::encode(loadouts));
+    qCDebug(lcWindows) << (written ? "wrote" : "could not write") << loadouts.size()
+                       << "loadouts to" << target;
+    return written;
 }

@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/Feedback.h"
 #include "platform/Geometry.h"
+#include "platform/Logging.h"
 #include "platform/WindowSystem.h"
 #include "windows/LoadoutEquipRun.h"
 
@@ -97,7 +98,8 @@ void WindowArranger::setFrame(Window window, const QRectF &rect)
 {
     // The window system sets size and position together; a refusal leaves the window where it
     // is, which is all a caller could do about it.
-    m_windows.setWindowFrame(window, YUp::flip(rect, primaryHeight()));
+    const bool moved = m_windows.setWindowFrame(window, YUp::flip(rect, primaryHeight()));
+    qCDebug(lcWindows) << "window" << window << (moved ? "moved to" : "refused") << rect;
 }
 
 std::optional<ScreenInfo> WindowArranger::screenFor(const QRectF &rect) const

@@ -18,7 +18,7 @@ protected:
     QTemporaryDir bin;
     FakeWorkspace workspace;
     FakeToolRunner tools;
-    AppLauncher launcher{workspace, tools, false, {bin.path()}};
+    AppLauncher launcher{workspace, tools, {bin.path()}};
 
     void SetUp() override { workspace.openSucceeds = false; }
 

@@ -13,6 +13,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLoggingCategory>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -232,6 +233,24 @@ TEST_F(ClipboardHistoryTest, PinnedEntriesAreWrittenAtOnceSurviveARestartOrAreKe
     EXPECT_EQ(read("pinned-clips.json.bad"), broken);
     EXPECT_EQ(QJsonDocument::fromJson(read()).array().size(), 1);
     EXPECT_EQ(read("loadouts.json"), QByteArray("[]"));
+}
+
+TEST_F(ClipboardHistoryTest, TheDebugChannelTellsOfCopiesButNeverTheirText)
+{
+    static QStringList lines;
+    lines.clear();
+    QLoggingCategory::setFilterRules("kaidro.clipboard.debug=true");
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext &, const QString &line) { lines << line; });
+    copy("hunter2 is my password");
+    history->togglePin(history->items().first().id);
+    history = make(); // reads the pinned file back
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules({});
+
+    EXPECT_GE(lines.size(), 3); // recorded, written, read
+    for (const QString &line : std::as_const(lines))
+        EXPECT_FALSE(line.contains("hunter2")) << qPrintable(line);
 }
 
 TEST_F(ClipboardHistoryTest, PasteCopiesAndTypesOnceAfterTheDelayOnlyWhereItMayType)

@@ -45,10 +45,9 @@ const SetupItem &item(const QList<SetupItem> &items, const char *id)
     return none;
 }
 
-QList<SetupItem> build(const SetupFacts &facts, const SetupActions &actions = {},
-                       bool restricted = false)
+QList<SetupItem> build(const SetupFacts &facts, const SetupActions &actions = {})
 {
-    return SetupChecker::buildItems(facts, actions, restricted);
+    return SetupChecker::buildItems(facts, actions);
 }
 
 QString detail(const SetupFacts &facts, const char *id)
@@ -152,16 +151,6 @@ TEST(SetupItems, ButtonsAppearOnlyWithAWayToAct)
     EXPECT_EQ(ran, (QStringList{"shortcuts", "calendar", "calendar", "Spotify"}));
     f.spotifyInstalled = false;
     EXPECT_TRUE(item(build(f, actions), "spotify").actionTitle.isEmpty());
-
-    // A restricted edition says so for the tools and players, even with the tool missing.
-    f = healthy();
-    f.shortcutsTool = false;
-    const auto restricted = build(f, {}, true);
-    for (const char *id : {"sc", "music", "spotify", "ollama"}) {
-        EXPECT_EQ(item(restricted, id).detail, "Not available in this edition.") << id;
-        EXPECT_FALSE(item(restricted, id).required) << id;
-    }
-    EXPECT_EQ(SetupChecker::attentionCount(restricted), 0);
 }
 
 TEST(SetupRun, PublishesTheLinesOnceEveryProbeHasAnsweredAndChecksAgainWhenAsked)

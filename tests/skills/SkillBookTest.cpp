@@ -37,8 +37,7 @@ struct SkillBookTest : ::testing::Test
     {
         SkillBook::Collaborators with;
         with.loadouts = [this] { return loadouts; };
-        book = std::make_unique<SkillBook>(tools, defaults, log, feedback, std::move(with), tool,
-                                           false);
+        book = std::make_unique<SkillBook>(tools, defaults, log, feedback, std::move(with), tool);
         return *book;
     }
 

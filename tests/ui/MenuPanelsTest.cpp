@@ -167,8 +167,7 @@ struct Panels : ::testing::Test
                    log,
                    feedback,
                    {[this] { return arranger ? arranger->loadouts() : QList<Loadout>(); }},
-                   "vantle-shortcuts",
-                   false};
+                   "vantle-shortcuts"};
     int selectCues = 0;
     RunningAppsMonitor apps{workspace, 1, [this] { ++selectCues; }};
     MenuSelection selection;

@@ -1,5 +1,6 @@
 #include "platform/linux/BusLink.h"
 
+#include "platform/Logging.h"
 #include "platform/OffThread.h"
 
 #include <QAtomicInteger>
@@ -31,6 +32,8 @@ BusLink::BusLink(QString address, QObject *parent)
                 m_bus = bus;
             else
                 m_failed = true;
+            qCDebug(lcDBus) << (m_address.isEmpty() ? "session bus" : qPrintable(m_address))
+                            << (m_bus ? "opened as" : "could not be opened as") << m_name;
             const auto waiting = std::exchange(m_waiting, {});
             for (const auto &then : waiting)
                 then(m_bus ? &*m_bus : nullptr);

@@ -1,5 +1,7 @@
 #include "platform/linux/DBusRemoteControl.h"
 
+#include "platform/Logging.h"
+
 #include <QDBusConnectionInterface>
 #include <QDBusError>
 #include <QDBusMessage>
@@ -92,6 +94,7 @@ bool DBusRemoteControl::handleMessage(const QDBusMessage &message,
         return true;
     }
     connection.send(message.createReply());
+    qCDebug(lcDBus) << "command" << command << "from" << message.service();
     // The bus may hand the message over on its own thread; the command runs on ours.
     QPointer<DBusRemoteControl> self(this);
     QMetaObject::invokeMethod(

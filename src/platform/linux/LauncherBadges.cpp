@@ -1,5 +1,6 @@
 #include "platform/linux/LauncherBadges.h"
 
+#include "platform/Logging.h"
 #include "platform/OffThread.h"
 
 #include <QDBusConnection>
@@ -56,6 +57,7 @@ void LauncherBadges::onUpdate(const QDBusMessage &message)
         = m_book.update(args[0].toString(), *properties, message.service());
     if (!id)
         return;
+    qCDebug(lcDBus) << "badge update for" << *id << "from" << message.service();
     if (!m_book.knows(*id))
         learnCategories(*id);
     publish();
@@ -64,8 +66,10 @@ void LauncherBadges::onUpdate(const QDBusMessage &message)
 void LauncherBadges::onNameOwnerChanged(const QString &name, const QString &,
                                         const QString &newOwner)
 {
-    if (newOwner.isEmpty() && m_book.senderGone(name))
+    if (newOwner.isEmpty() && m_book.senderGone(name)) {
+        qCDebug(lcDBus) << "badge sender" << name << "left the bus";
         publish();
+    }
 }
 
 void LauncherBadges::learnCategories(const QString &desktopId)

@@ -1,5 +1,7 @@
 #include "platform/linux/MprisPlayers.h"
 
+#include "platform/Logging.h"
+
 #include "platform/linux/MprisTracks.h"
 
 #include <QDBusMessage>
@@ -98,6 +100,10 @@ void MprisPlayers::readTracks(const QObject *context, std::function<void(QList<P
 void MprisPlayers::readPlayers(QDBusConnection bus, const QStringList &players,
                                std::function<void(QList<PlayerTrack>)> finish)
 {
+    if (players != m_lastPlayers) {
+        qCDebug(lcDBus) << "media players on the bus:" << players;
+        m_lastPlayers = players;
+    }
     if (players.isEmpty()) {
         finish({});
         return;

@@ -32,4 +32,6 @@ private:
                      std::function<void(QList<PlayerTrack>)> finish);
 
     BusLink m_link;
+    // The players of the last read, so the log says when one comes or goes.
+    QStringList m_lastPlayers;
 };

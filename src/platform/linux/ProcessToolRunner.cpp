@@ -1,5 +1,7 @@
 #include "platform/linux/ProcessToolRunner.h"
 
+#include "platform/Logging.h"
+
 #include <QDeadlineTimer>
 #include <QProcess>
 
@@ -24,6 +26,7 @@ ToolResult ProcessToolRunner::run(const QString &program, const QStringList &arg
     if (!process.waitForStarted(std::max(timeLimitMs, 1))) {
         process.kill();
         process.waitForFinished(1000);
+        qCDebug(lcTools) << program << "did not start";
         return result;
     }
     result.started = true;
@@ -47,6 +50,10 @@ ToolResult ProcessToolRunner::run(const QString &program, const QStringList &arg
     appendCapped(result.standardError, process.readAllStandardError());
     if (!result.timedOut && process.exitStatus() == QProcess::NormalExit)
         result.exitStatus = process.exitCode();
+    // The arguments stay out: they may name what the user asked for.
+    qCDebug(lcTools) << "ran" << program << "with" << arguments.size()
+                     << "arguments:" << (result.timedOut ? "timed out" : "exit status")
+                     << result.exitStatus;
     return result;
 }
 
@@ -58,5 +65,7 @@ bool ProcessToolRunner::startDetached(const QString &program, const QStringList 
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
-    return process.startDetached();
+    const bool started = process.startDetached();
+    qCDebug(lcTools) << program << (started ? "started detached" : "did not start");
+    return started;
 }

@@ -1,5 +1,7 @@
 #include "platform/linux/X11HotKeys.h"
 
+#include "platform/Logging.h"
+
 #include "platform/linux/Xcb.h"
 
 #include <QByteArray>
@@ -154,8 +156,10 @@ bool X11HotKeys::grab(int id, quint32 key, quint32 modifiers)
     // X would let us grab one combination twice, the second silently replacing the first;
     // treat it as taken, like any other client's grab.
     for (auto it = m_grabs.cbegin(); it != m_grabs.cend(); ++it) {
-        if (it->keycode == g.keycode && it->modifiers == g.modifiers)
+        if (it->keycode == g.keycode && it->modifiers == g.modifiers) {
+            qCDebug(lcX11) << "key" << keycode << "modifiers" << g.modifiers << "already grabbed";
             return false;
+        }
     }
 
     QList<quint16> lockMixes{0};
@@ -186,9 +190,12 @@ bool X11HotKeys::grab(int id, quint32 key, quint32 modifiers)
         }
     }
     if (!all) {
+        qCDebug(lcX11) << "key" << keycode << "modifiers" << g.modifiers
+                       << "is held by another client";
         ungrab(keycode, g.variants);
         return false;
     }
+    qCDebug(lcX11) << "grabbed key" << keycode << "modifiers" << g.modifiers << "as hot key" << id;
     m_grabs.insert(id, g);
     return true;
 }
@@ -227,6 +234,7 @@ bool X11HotKeys::nativeEventFilter(const QByteArray &eventType, void *message, q
             continue;
         // Handled later from the event loop, never inside Qt's event dispatch.
         const int id = it.key();
+        qCDebug(lcX11) << "hot key" << id << "pressed";
         QMetaObject::invokeMethod(
             this, [this, id] { emit pressed(id); }, Qt::QueuedConnection);
         return true;

@@ -48,23 +48,14 @@ void paintLoadout(QPainter &painter, const QRectF &bounds, const Loadout &loadou
     MenuPainting::tile(painter, bounds, hovered);
     const QRectF face = bounds.adjusted(12, 6, -76, -8);
     const QRectF disc(face.left(), face.center().y() - 14, 28, 28);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(CoreTheme::accentPink());
-    painter.drawEllipse(disc);
-    Symbols::draw(painter, disc, QStringLiteral("rectangle.3.group.fill"), Qt::white, 14);
+    MenuPainting::rowDisc(painter, disc, CoreTheme::accentPink(),
+                          QStringLiteral("rectangle.3.group.fill"), Qt::white, 14);
     const double left = disc.right() + 10;
     const double countsWidth = 76;
     const QRectF text(left, face.top(), face.right() - left - countsWidth, face.height());
-    painter.setPen(CoreTheme::ink());
-    painter.setFont(themeFont(13, ThemeWeight::bold));
-    painter.drawText(
-        QRectF(text.left(), text.top(), text.width(), text.height() / 2 + 2),
-        Qt::AlignLeft | Qt::AlignBottom,
-        painter.fontMetrics().elidedText(loadout.name, Qt::ElideRight, int(text.width())));
-    painter.setPen(CoreTheme::textSecondary());
-    painter.setFont(themeFont(10, ThemeWeight::regular));
-    painter.drawText(QRectF(text.left(), text.center().y() + 3, text.width(), text.height() / 2),
-                     Qt::AlignLeft | Qt::AlignTop, QStringLiteral("Restores its windows"));
+    // The counts below keep the subtitle's colour.
+    MenuPainting::rowTitles(painter, text, loadout.name, QStringLiteral("Restores its windows"),
+                            Qt::ElideNone);
     QFont counts = themeFont(9, ThemeWeight::bold);
     painter.setFont(counts);
     const QRectF countRect(face.right() - countsWidth, face.top(), countsWidth, face.height());

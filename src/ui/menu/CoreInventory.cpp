@@ -42,10 +42,8 @@ void paintTile(QPainter &painter, const QRectF &bounds, const ClipItem &clip,
     MenuPainting::tile(painter, bounds, hovered);
     const QRectF face = bounds.adjusted(12, 10, -12, -12);
     const QRectF disc(face.left(), face.top(), 22, 22);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(CoreTheme::accentPink());
-    painter.drawEllipse(disc);
-    Symbols::draw(painter, disc, InventoryText::kindSymbol(clip.kind()), Qt::white, 12);
+    MenuPainting::rowDisc(painter, disc, CoreTheme::accentPink(),
+                          InventoryText::kindSymbol(clip.kind()), Qt::white, 12);
     if (clip.pinned) {
         const QRectF pin(face.right() - 16, face.top(), 16, 16);
         Symbols::draw(painter, pin, QStringLiteral("pin.fill"), CoreTheme::gold(), 13);
@@ -73,12 +71,8 @@ void paintTile(QPainter &painter, const QRectF &bounds, const ClipItem &clip,
                          Qt::AlignLeft | Qt::AlignVCenter, second);
     QFont small = themeFont(8, ThemeWeight::bold);
     small.setLetterSpacing(QFont::AbsoluteSpacing, 0.5);
-    painter.setFont(small);
-    painter.setPen(CoreTheme::textSecondary());
-    const QRectF captionRect(face.left(), face.bottom() - 12, face.width(), 12);
-    painter.drawText(
-        captionRect, Qt::AlignLeft | Qt::AlignVCenter,
-        painter.fontMetrics().elidedText(caption, Qt::ElideRight, int(captionRect.width())));
+    MenuPainting::rowLine(painter, QRectF(face.left(), face.bottom() - 12, face.width(), 12), small,
+                          CoreTheme::textSecondary(), Qt::AlignLeft | Qt::AlignVCenter, caption);
 }
 
 QIcon symbolIcon(const QString &name)

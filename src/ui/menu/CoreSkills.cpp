@@ -2,7 +2,6 @@
 
 #include "actions/HUDActionService.h"
 #include "ui/CoreTheme.h"
-#include "ui/Symbols.h"
 #include "ui/menu/MenuPaintedButton.h"
 #include "ui/menu/MenuPainting.h"
 
@@ -279,31 +278,18 @@ void CoreSkills::paintRow(QPainter &painter, const QRectF &bounds, const SkillBo
     MenuPainting::tile(painter, bounds, hovered || running);
     const QRectF face = bounds.adjusted(12, 5, -(kStarSide + 20), -8);
     const QRectF disc(face.left(), face.center().y() - 14, 28, 28);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(running ? CoreTheme::gold() : CoreTheme::accentPink());
-    painter.drawEllipse(disc);
-    Symbols::draw(painter, disc, skill.icon, Qt::white, 14);
+    MenuPainting::rowDisc(painter, disc, running ? CoreTheme::gold() : CoreTheme::accentPink(),
+                          skill.icon, Qt::white, 14);
 
     const double left = disc.right() + 10;
     const double tagWidth = running ? 58 : 0;
     const QRectF text(left, face.top(), face.right() - left - tagWidth, face.height());
-    painter.setPen(CoreTheme::ink());
-    painter.setFont(themeFont(13, ThemeWeight::bold));
-    painter.drawText(
-        QRectF(text.left(), text.top(), text.width(), text.height() / 2 + 2),
-        Qt::AlignLeft | Qt::AlignBottom,
-        painter.fontMetrics().elidedText(skill.title, Qt::ElideRight, int(text.width())));
-    painter.setPen(CoreTheme::textSecondary());
-    painter.setFont(themeFont(10, ThemeWeight::regular));
-    painter.drawText(
-        QRectF(text.left(), text.center().y() + 3, text.width(), text.height() / 2),
-        Qt::AlignLeft | Qt::AlignTop,
-        painter.fontMetrics().elidedText(rowDetail(skill), Qt::ElideRight, int(text.width())));
+    MenuPainting::rowTitles(painter, text, skill.title, rowDetail(skill));
     if (running) {
-        painter.setPen(CoreTheme::gold());
-        painter.setFont(themeFont(kHeadingType));
-        painter.drawText(QRectF(face.right() - tagWidth, face.top(), tagWidth, face.height()),
-                         Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("RUNNING"));
+        MenuPainting::rowLine(
+            painter, QRectF(face.right() - tagWidth, face.top(), tagWidth, face.height()),
+            themeFont(kHeadingType), CoreTheme::gold(), Qt::AlignRight | Qt::AlignVCenter,
+            QStringLiteral("RUNNING"), Qt::ElideNone);
     }
 }
 

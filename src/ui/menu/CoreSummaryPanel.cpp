@@ -2,9 +2,9 @@
 
 #include "ui/CoreFrostPanel.h"
 #include "ui/CoreTheme.h"
-#include "ui/Symbols.h"
 #include "ui/menu/CoreFigure.h"
 #include "ui/menu/MenuPaintedButton.h"
+#include "ui/menu/MenuPainting.h"
 #include "ui/menu/MenuSelection.h"
 
 #include <QPainter>
@@ -171,22 +171,17 @@ void CoreSummaryPanel::paintEvent(QPaintEvent *)
     if (m_selection) {
         const QRectF content = contentRect(*this);
         const QRectF disc(content.left(), content.top(), kIconDisc, kIconDisc);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(CoreTheme::gold());
-        painter.drawEllipse(disc);
-        Symbols::draw(painter, disc, m_selection->icon(), CoreTheme::ink(), 14);
+        MenuPainting::rowDisc(painter, disc, CoreTheme::gold(), m_selection->icon(),
+                              CoreTheme::ink(), 14);
         const double textLeft = disc.right() + 10;
         const double textWidth = content.right() - textLeft;
-        painter.setPen(CoreTheme::textSecondary());
-        painter.setFont(themeFont(10, ThemeWeight::bold));
-        painter.drawText(QRectF(textLeft, disc.top() - 2, textWidth, 14),
-                         Qt::AlignLeft | Qt::AlignVCenter, m_selection->category().toUpper());
-        painter.setPen(CoreTheme::ink());
-        painter.setFont(themeFont(17, ThemeWeight::bold));
-        const QString item
-            = painter.fontMetrics().elidedText(m_selection->item(), Qt::ElideRight, int(textWidth));
-        painter.drawText(QRectF(textLeft, disc.top() + 10, textWidth, 24),
-                         Qt::AlignLeft | Qt::AlignVCenter, item);
+        MenuPainting::rowLine(painter, QRectF(textLeft, disc.top() - 2, textWidth, 14),
+                              themeFont(10, ThemeWeight::bold), CoreTheme::textSecondary(),
+                              Qt::AlignLeft | Qt::AlignVCenter, m_selection->category().toUpper(),
+                              Qt::ElideNone);
+        MenuPainting::rowLine(painter, QRectF(textLeft, disc.top() + 10, textWidth, 24),
+                              themeFont(17, ThemeWeight::bold), CoreTheme::ink(),
+                              Qt::AlignLeft | Qt::AlignVCenter, m_selection->item());
         painter.setPen(CoreTheme::textSecondary());
         painter.setFont(themeFont(12, ThemeWeight::regular));
         painter.drawText(QRectF(content.left(), disc.bottom() + 10, content.width(),

@@ -87,4 +87,35 @@ void card(QPainter &painter, const QWidget &panel, const QString &title)
                      Qt::AlignLeft | Qt::AlignVCenter, title);
 }
 
+void rowDisc(QPainter &painter, const QRectF &disc, const QColor &fill, const QString &symbol,
+             const QColor &symbolColour, double symbolSize)
+{
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawEllipse(disc);
+    Symbols::draw(painter, disc, symbol, symbolColour, symbolSize);
+}
+
+void rowLine(QPainter &painter, const QRectF &rect, const QFont &font, const QColor &colour,
+             Qt::Alignment alignment, const QString &text, Qt::TextElideMode elide)
+{
+    painter.setPen(colour);
+    painter.setFont(font);
+    painter.drawText(rect, alignment,
+                     elide == Qt::ElideNone
+                         ? text
+                         : painter.fontMetrics().elidedText(text, elide, int(rect.width())));
+}
+
+void rowTitles(QPainter &painter, const QRectF &text, const QString &title, const QString &subtitle,
+               Qt::TextElideMode subtitleElide)
+{
+    rowLine(painter, QRectF(text.left(), text.top(), text.width(), text.height() / 2 + 2),
+            themeFont(13, ThemeWeight::bold), CoreTheme::ink(), Qt::AlignLeft | Qt::AlignBottom,
+            title);
+    rowLine(painter, QRectF(text.left(), text.center().y() + 3, text.width(), text.height() / 2),
+            themeFont(10, ThemeWeight::regular), CoreTheme::textSecondary(),
+            Qt::AlignLeft | Qt::AlignTop, subtitle, subtitleElide);
+}
+
 } // namespace MenuPainting

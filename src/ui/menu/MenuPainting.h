@@ -4,6 +4,7 @@
 #include <QRectF>
 #include <QString>
 
+class QFont;
 class QPainter;
 class QWidget;
 
@@ -28,5 +29,17 @@ QRectF cardPlate(const QWidget &panel);
 QRectF cardContent(const QWidget &panel);
 // Paints the card with `title` in its title row; the pen is left in the ink colour.
 void card(QPainter &painter, const QWidget &panel, const QString &title);
+
+// A row card: a disc filled with `fill` holding `symbol`, with lines of text beside it.
+void rowDisc(QPainter &painter, const QRectF &disc, const QColor &fill, const QString &symbol,
+             const QColor &symbolColour, double symbolSize);
+// One line of a row card's text, cut short with `elide` where it is wider than `rect`.
+void rowLine(QPainter &painter, const QRectF &rect, const QFont &font, const QColor &colour,
+             Qt::Alignment alignment, const QString &text,
+             Qt::TextElideMode elide = Qt::ElideRight);
+// The title over the subtitle that the list rows show in `text`; the pen is left in the
+// subtitle's colour.
+void rowTitles(QPainter &painter, const QRectF &text, const QString &title, const QString &subtitle,
+               Qt::TextElideMode subtitleElide = Qt::ElideRight);
 
 } // namespace MenuPainting

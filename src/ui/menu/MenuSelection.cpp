@@ -1,5 +1,7 @@
 #include "ui/menu/MenuSelection.h"
 
+#include "platform/Logging.h"
+
 MenuSelection::MenuSelection(QObject *parent)
     : QObject(parent)
 { }
@@ -13,5 +15,6 @@ void MenuSelection::select(const QString &category, const QString &item, const Q
     m_item = item;
     m_icon = icon;
     m_detail = detail;
+    qCDebug(lcMenu) << "selected" << category << "/" << item;
     emit changed();
 }

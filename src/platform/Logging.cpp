@@ -1,0 +1,15 @@
+#include "platform/Logging.h"
+
+Q_LOGGING_CATEGORY(lcHud, "kaidro.hud", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcMenu, "kaidro.menu", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcCommandBar, "kaidro.commandbar", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcClipboard, "kaidro.clipboard", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcQuests, "kaidro.quests", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcMonitors, "kaidro.monitors", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcWindows, "kaidro.windows", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcActions, "kaidro.actions", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcSkills, "kaidro.skills", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcSetup, "kaidro.setup", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcTools, "kaidro.platform.tools", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcX11, "kaidro.platform.x11", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcDBus, "kaidro.platform.dbus", QtInfoMsg)
