@@ -8,6 +8,7 @@
 #include <QEvent>
 #include <QPainterPath>
 #include <QRegion>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -94,6 +95,8 @@ void CommandBarPanel::present(double fadeDuration)
     if (!m_prepared) {
         m_prepared = true;
         m_windows.preparePanel(w->winId());
+        // Keys reach the window before its focus widget.
+        w->windowHandle()->installEventFilter(this);
     }
     const bool fades = m_windows.compositing() && fadeDuration > 0;
     w->setWindowOpacity(fades ? 0.0 : 1.0);
@@ -153,6 +156,11 @@ bool CommandBarPanel::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_widget.get() && event->type() == QEvent::UpdateRequest)
         QMetaObject::invokeMethod(
             this, [this] { m_windows.flush(); }, Qt::QueuedConnection);
+    // WORKAROUND(Qt xcb): a bar shown again soon after it closed can get the keyboard without
+    // an activation change, when Qt still counted it as the focus window; the keys it gets say
+    // it had the focus all the same.
+    if (watched == m_widget->windowHandle() && event->type() == QEvent::KeyPress)
+        m_wasActive = true;
     if (watched == m_widget.get() && event->type() == QEvent::ActivationChange) {
         if (m_widget->isActiveWindow()) {
             m_wasActive = true;
