@@ -156,18 +156,22 @@ bool CommandBarPanel::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_widget.get() && event->type() == QEvent::UpdateRequest)
         QMetaObject::invokeMethod(
             this, [this] { m_windows.flush(); }, Qt::QueuedConnection);
-    // WORKAROUND(Qt xcb): a bar shown again soon after it closed can get the keyboard without
-    // an activation change, when Qt still counted it as the focus window; the keys it gets say
-    // it had the focus all the same.
-    if (watched == m_widget->windowHandle() && event->type() == QEvent::KeyPress)
+    // WORKAROUND(Qt xcb): a bar shown again after it closed can get the keyboard while Qt still
+    // counts its window as the focus window from the last showing; then no activation change
+    // comes, neither when it gets the keyboard nor when it loses it. The window's own focus
+    // events, and the keys it gets, say the same.
+    const bool onWindow = watched == m_widget->windowHandle();
+    const bool onWidget = watched == m_widget.get();
+    const QEvent::Type type = event->type();
+    const bool activation = onWidget && type == QEvent::ActivationChange;
+    if ((activation && m_widget->isActiveWindow())
+        || (onWindow && (type == QEvent::FocusIn || type == QEvent::KeyPress))) {
         m_wasActive = true;
-    if (watched == m_widget.get() && event->type() == QEvent::ActivationChange) {
-        if (m_widget->isActiveWindow()) {
-            m_wasActive = true;
-        } else if (m_wasActive && m_widget->isVisible()) {
-            m_wasActive = false;
-            emit resignedKey();
-        }
+    } else if ((activation || (onWindow && type == QEvent::FocusOut)) && m_wasActive
+               && m_widget->isVisible()) {
+        // Once a showing: both kinds of event may tell of the same loss.
+        m_wasActive = false;
+        emit resignedKey();
     }
     return CommandBarWindow::eventFilter(watched, event);
 }
