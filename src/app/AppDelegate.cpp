@@ -21,6 +21,7 @@
 #include "monitors/TargetMonitor.h"
 #include "monitors/UnreadMonitor.h"
 #include "platform/AppPaths.h"
+#include "platform/Logging.h"
 #include "platform/Platform.h"
 #include "platform/RemoteControl.h"
 #include "platform/Screens.h"
@@ -50,6 +51,8 @@ AppDelegate::AppDelegate(Platform &platform, QObject *parent)
     , m_services(std::make_unique<AppServices>(platform))
 {
     ShellActions::install(m_services->commands, *this);
+    connect(&m_services->commands, &HUDCommands::triggered, this,
+            [](const QString &id) { qCDebug(lcShell) << "command" << id; });
     makeHUDController();
 }
 
@@ -198,6 +201,8 @@ void AppDelegate::registerHotKeys()
                                   if (action)
                                       action->trigger();
                               })});
+        qCDebug(lcShell) << "hot key" << key.displayText << "for" << command.id
+                         << (registrations.last().registered ? "held" : "taken elsewhere");
         m_hotKeys.push_back(std::move(center));
     }
 
@@ -251,5 +256,6 @@ void AppDelegate::applicationWillTerminate()
     m_terminated = true;
     for (const std::unique_ptr<HotKeyCenter> &key : m_hotKeys)
         key->unregister();
+    qCDebug(lcShell) << "shutting down";
     m_services->shutdown();
 }

@@ -84,21 +84,28 @@ SetupActions setupActions(AppServices &s)
     return actions;
 }
 
-SetupProbes setupProbes(AppServices &s)
+// The platform's probes, and the skill book for the Shortcuts it lists.
+class ProgramSetupProbes final : public StandardSetupProbes
 {
-    Platform &platform = s.platform;
-    SetupProbes probes = SetupProbes::standard(
-        *platform.system, *platform.windows, *platform.calendars, *platform.players, s.loginItems,
-        s.hotKeyFailures, QCoreApplication::applicationDirPath());
-    SkillBook &skills = s.skills;
-    probes.reloadShortcuts = [&skills] { skills.reload(); };
-    probes.shortcutCount = [&skills]() -> std::optional<int> {
-        if (!skills.loaded())
+public:
+    explicit ProgramSetupProbes(AppServices &s)
+        : StandardSetupProbes(*s.platform.system, *s.platform.windows, *s.platform.calendars,
+                              *s.platform.players, s.loginItems, s.hotKeyFailures,
+                              QCoreApplication::applicationDirPath())
+        , m_skills(s.skills)
+    { }
+
+    void reloadShortcuts() override { m_skills.reload(); }
+    std::optional<int> shortcutCount() const override
+    {
+        if (!m_skills.loaded())
             return std::nullopt;
-        return int(skills.shortcutNames().size());
-    };
-    return probes;
-}
+        return int(m_skills.shortcutNames().size());
+    }
+
+private:
+    SkillBook &m_skills;
+};
 
 } // namespace
 
@@ -125,7 +132,7 @@ AppServices::AppServices(Platform &platform)
     , feedback(sound, toasts)
     , target(*platform.screens, *platform.windows, *platform.workspace, *platform.stats,
              *platform.clock, ownPid)
-    , runningApps(*platform.workspace, ownPid, [this] { feedback.play(SoundCue::select, 1.0f); })
+    , runningApps(*platform.workspace, ownPid, feedback)
     , network(*platform.network)
     , nowPlaying(*platform.players, feedback)
     , unread(*platform.badges)
@@ -147,9 +154,8 @@ AppServices::AppServices(Platform &platform)
     , skills(*platform.tools, *platform.defaults, *platform.log, feedback,
              skillCollaborators(arranger, actions),
              ShortcutsTool::locate(QCoreApplication::applicationDirPath()))
-    , quests(*platform.calendars, *platform.clock, feedback,
-             [this] { actions.openApp(QStringLiteral("Calendar")); })
-    , setupChecker(setupProbes(*this), setupActions(*this))
+    , quests(*platform.calendars, *platform.clock, feedback)
+    , setupChecker(std::make_shared<ProgramSetupProbes>(*this), setupActions(*this))
     , setupWindow(setupChecker, *platform.defaults)
     , editor(*platform.screens, *platform.windows)
     , m_commandBar(makeCommandBar(*this))
@@ -157,6 +163,8 @@ AppServices::AppServices(Platform &platform)
 {
     QObject::connect(&arranger, &WindowArranger::loadoutsChanged, &skills,
                      &SkillBook::loadoutsChanged);
+    QObject::connect(&quests, &QuestService::calendarAppRequested, &actions,
+                     [this] { actions.openApp(QStringLiteral("Calendar")); });
 }
 
 AppServices::~AppServices()

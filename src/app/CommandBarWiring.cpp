@@ -7,6 +7,7 @@
 #include "commandbar/CommandBarController.h"
 #include "commandbar/LiveCommandSearch.h"
 #include "hud/HUDWidgetSettings.h"
+#include "platform/Logging.h"
 #include "platform/Pasteboard.h"
 #include "platform/Platform.h"
 #include "platform/Workspace.h"
@@ -44,6 +45,8 @@ void run(AppServices &s, const CommandItem &row, bool alternate)
 {
     using Kind = CommandItem::Target::Kind;
     const CommandItem::Target &target = alternate ? row.altTarget : row.target;
+    // The row's kind alone: its value may be a clip's or a typed text.
+    qCDebug(lcCommandBar) << "runs a" << row.hint << "row" << (alternate ? "(alternate)" : "");
     Workspace &workspace = *s.platform.workspace;
     switch (target.kind) {
     case Kind::none:

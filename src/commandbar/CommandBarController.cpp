@@ -2,6 +2,7 @@
 
 #include "commandbar/CommandBarWindow.h"
 #include "hud/HUDLayout.h"
+#include "platform/Logging.h"
 #include "platform/Screens.h"
 
 #include <algorithm>
@@ -74,6 +75,8 @@ void CommandBarController::show()
     m_window->setContent(m_hooks.makeView ? m_hooks.makeView(*m_model) : nullptr);
     m_window->setFrame(frameFor(int(m_model->results().size()), screen));
     emit soundCue(SoundCue::open, openVolume);
+    qCDebug(lcCommandBar) << "bar opens with" << m_model->results().size() << "rows on"
+                          << screen.name;
     m_window->present(fadeInDuration);
     noteVisibility();
     m_model->pulseFocus();

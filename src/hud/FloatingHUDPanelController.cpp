@@ -6,6 +6,7 @@
 #include "hud/HUDSettings.h"
 #include "hud/HUDVisibility.h"
 #include "hud/HUDWidgetSettings.h"
+#include "platform/Logging.h"
 
 #include <QPointer>
 
@@ -77,6 +78,7 @@ void FloatingHUDPanelController::show()
     emit play(SoundCue::open);
     m_state.hudScreen = pointerScreen();
     m_lostScreen.reset();
+    qCDebug(lcHud) << "HUD shown on" << m_state.hudScreen->name;
     QList<HUDWidgetID> readouts;
     for (const WidgetSpec &spec : HUDLayout::readoutSpecs()) {
         if (spec.id == targetCursor || spec.id == nowPlaying)
@@ -109,6 +111,7 @@ void FloatingHUDPanelController::hide()
     emit closeCommandBar();
     emit dismissToast();
     if (m_state.isVisible) {
+        qCDebug(lcHud) << "HUD hidden";
         m_state.isVisible = false;
         m_stores.visibility.setVisible(false);
         m_follower.stop();
@@ -149,6 +152,7 @@ void FloatingHUDPanelController::toggleMenu()
         if (m_panels.isEmpty())
             return;
         m_state.menuVisible = true;
+        qCDebug(lcHud) << "menu opened";
         emit play(SoundCue::open);
         QList<HUDWidgetID> trio;
         for (HUDWidgetID id : HUDLayout::menuTrio()) {
@@ -230,6 +234,7 @@ void FloatingHUDPanelController::dismissConfirm(bool animated)
 void FloatingHUDPanelController::moveHUD(const ScreenInfo &screen)
 {
     const ScreenInfo previous = m_state.hudScreen.value_or(screen);
+    qCDebug(lcHud) << "HUD moves from" << previous.name << "to" << screen.name;
     m_state.hudScreen = screen;
     m_panels.moveShown(previous, screen);
 }
@@ -321,6 +326,7 @@ void FloatingHUDPanelController::toggleLayoutEditing()
 void FloatingHUDPanelController::enterLayoutEditing(const ScreenInfo &screen)
 {
     m_state.layoutEditing = true;
+    qCDebug(lcHud) << "layout editing on" << screen.name;
     for (HUDWidgetID id : m_layoutEdit.holdPanelsStill())
         m_follower.forget(id);
     const QPointer<FloatingHUDPanelController> self(this);
@@ -337,6 +343,7 @@ void FloatingHUDPanelController::endLayoutEditing()
 void FloatingHUDPanelController::leaveLayoutEditing()
 {
     m_state.layoutEditing = false;
+    qCDebug(lcHud) << "layout editing ends";
     emit closeLayoutEditor();
     m_layoutEdit.releasePanels();
     pointerUpdate();

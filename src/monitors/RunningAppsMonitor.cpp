@@ -1,5 +1,7 @@
 #include "monitors/RunningAppsMonitor.h"
 
+#include "platform/Feedback.h"
+
 #include "platform/Workspace.h"
 
 #include <QCoreApplication>
@@ -17,12 +19,12 @@ qint64 launchKey(const RunningApp &app)
 }
 } // namespace
 
-RunningAppsMonitor::RunningAppsMonitor(Workspace &workspace, pid_t ownPid,
-                                       std::function<void()> playSelect, QObject *parent)
+RunningAppsMonitor::RunningAppsMonitor(Workspace &workspace, pid_t ownPid, Feedback &feedback,
+                                       QObject *parent)
     : QObject(parent)
     , m_workspace(workspace)
     , m_ownPid(ownPid)
-    , m_playSelect(std::move(playSelect))
+    , m_feedback(feedback)
 {
     // Queued: the workspace reports from inside its own event handling, and the list it would
     // hand us then may still be half updated. The context object drops the calls once we are
@@ -76,7 +78,6 @@ void RunningAppsMonitor::refresh()
 
 void RunningAppsMonitor::switchTo(pid_t pid)
 {
-    if (m_playSelect)
-        m_playSelect();
+    m_feedback.play(SoundCue::select, 1.0f);
     m_workspace.activate(pid);
 }

@@ -5,9 +5,9 @@
 #include <QObject>
 #include <QString>
 
-#include <functional>
-
 #include <sys/types.h>
+
+class Feedback;
 
 class Workspace;
 
@@ -32,7 +32,7 @@ public:
     static constexpr int slotCount = 12;
 
     // `playSelect` sounds the select cue when a slot switches apps; it may be empty.
-    RunningAppsMonitor(Workspace &workspace, pid_t ownPid, std::function<void()> playSelect,
+    RunningAppsMonitor(Workspace &workspace, pid_t ownPid, Feedback &feedback,
                        QObject *parent = nullptr);
     ~RunningAppsMonitor() override;
 
@@ -51,7 +51,7 @@ signals:
 private:
     Workspace &m_workspace;
     const pid_t m_ownPid;
-    std::function<void()> m_playSelect;
+    Feedback &m_feedback;
     QList<Entry> m_entries;
     pid_t m_lastFrontPID = 0;
 };

@@ -1,5 +1,6 @@
 #include "platform/Logging.h"
 
+Q_LOGGING_CATEGORY(lcShell, "kaidro.shell", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcHud, "kaidro.hud", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcMenu, "kaidro.menu", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcCommandBar, "kaidro.commandbar", QtInfoMsg)

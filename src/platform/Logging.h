@@ -5,6 +5,7 @@
 // The program's logging channels, one an area. Each says nothing below info level until it is
 // switched on, e.g. QT_LOGGING_RULES="kaidro.clipboard.debug=true" (README lists them). No line
 // carries clipboard contents, calendar titles or other user text.
+Q_DECLARE_LOGGING_CATEGORY(lcShell)
 Q_DECLARE_LOGGING_CATEGORY(lcHud)
 Q_DECLARE_LOGGING_CATEGORY(lcMenu)
 Q_DECLARE_LOGGING_CATEGORY(lcCommandBar)

@@ -20,12 +20,11 @@ QString titleOrUntitled(const QString &title)
 } // namespace
 
 QuestService::QuestService(CalendarStore &store, const Clock &clock, Feedback &feedback,
-                           std::function<void()> openCalendarApp, QObject *parent)
+                           QObject *parent)
     : QObject(parent)
     , m_store(store)
     , m_clock(clock)
     , m_feedback(feedback)
-    , m_openCalendarApp(std::move(openCalendarApp))
 {
     // One task at a time: libical is not to be used from two threads, and a completion must
     // never interleave with a read of the same store.
@@ -192,15 +191,13 @@ void QuestService::apply(const Snapshot &s)
 
 void QuestService::requestAccess()
 {
-    if (m_openCalendarApp)
-        m_openCalendarApp();
+    emit calendarAppRequested();
     refresh();
 }
 
 void QuestService::openSettings()
 {
-    if (m_openCalendarApp)
-        m_openCalendarApp();
+    emit calendarAppRequested();
 }
 
 void QuestService::complete(const QString &id)

@@ -59,7 +59,7 @@ public:
     // `openCalendarApp` opens the desktop's calendar application: where the user adds a
     // calendar or lets Kaidro read one.
     QuestService(CalendarStore &store, const Clock &clock, Feedback &feedback,
-                 std::function<void()> openCalendarApp, QObject *parent = nullptr);
+                 QObject *parent = nullptr);
     ~QuestService() override;
 
     Access eventAccess() const { return m_eventAccess; }
@@ -105,6 +105,8 @@ public:
 
 signals:
     void changed();
+    // The calendar app should open: to grant access, or to change what the quests show.
+    void calendarAppRequested();
 
 private:
     void apply(const Snapshot &snapshot);
@@ -116,7 +118,6 @@ private:
     CalendarStore &m_store;
     const Clock &m_clock;
     Feedback &m_feedback;
-    std::function<void()> m_openCalendarApp;
 
     Access m_eventAccess = Access::notDetermined;
     Access m_reminderAccess = Access::notDetermined;

@@ -84,7 +84,8 @@ SetupItem playerItem(const QString &id, const QString &player, bool running,
 
 } // namespace
 
-SetupChecker::SetupChecker(SetupProbes probes, SetupActions actions, QObject *parent)
+SetupChecker::SetupChecker(std::shared_ptr<SetupProbes> probes, SetupActions actions,
+                           QObject *parent)
     : QObject(parent)
     , m_probes(std::move(probes))
     , m_actions(std::move(actions))
@@ -112,15 +113,15 @@ int SetupChecker::outstandingProbes() const
 }
 
 template <typename T>
-void SetupChecker::ask(const QString &name, const std::function<T()> &probe, T SetupFacts::*field)
+void SetupChecker::ask(const QString &name, T (SetupProbes::*probe)() const, T SetupFacts::*field)
 {
-    if (!probe || m_inFlight.contains(name))
+    if (m_inFlight.contains(name))
         return;
     m_inFlight.insert(name);
     ++m_run->outstanding;
     const quint64 runId = m_run->id;
     OffThread::run(
-        *m_pool, this, [probe] { return probe(); },
+        *m_pool, this, [probes = m_probes, probe] { return ((*probes).*probe)(); },
         [this, runId, name, field](T value) {
             answered(runId, name, [&](SetupFacts &facts) { facts.*field = value; });
         });
@@ -132,28 +133,23 @@ void SetupChecker::start()
         return;
     m_run = std::make_unique<Run>();
     m_run->id = m_nextRunId++;
-    if (m_probes.reloadShortcuts)
-        m_probes.reloadShortcuts();
+    m_probes->reloadShortcuts();
     SetupFacts &facts = m_run->facts;
-    if (m_probes.session)
-        facts.session = m_probes.session();
-    if (m_probes.windowControl)
-        facts.windowControl = m_probes.windowControl();
-    if (m_probes.hotKeyFailures)
-        facts.hotKeyFailures = m_probes.hotKeyFailures();
-    if (m_probes.shortcutCount)
-        facts.shortcutCount = m_probes.shortcutCount();
+    facts.session = m_probes->session();
+    facts.windowControl = m_probes->windowControl();
+    facts.hotKeyFailures = m_probes->hotKeyFailures();
+    facts.shortcutCount = m_probes->shortcutCount();
     emit changed();
 
-    ask(QStringLiteral("prettyName"), m_probes.prettyName, &SetupFacts::prettyName);
-    ask(QStringLiteral("calendar"), m_probes.calendar, &SetupFacts::calendar);
-    ask(QStringLiteral("reminders"), m_probes.reminders, &SetupFacts::reminders);
-    ask(QStringLiteral("loginItem"), m_probes.loginItem, &SetupFacts::loginItem);
-    ask(QStringLiteral("shortcutsTool"), m_probes.shortcutsTool, &SetupFacts::shortcutsTool);
-    ask(QStringLiteral("mediaPlayers"), m_probes.mediaPlayers, &SetupFacts::mediaPlayers);
-    ask(QStringLiteral("spotifyInstalled"), m_probes.spotifyInstalled,
+    ask(QStringLiteral("prettyName"), &SetupProbes::prettyName, &SetupFacts::prettyName);
+    ask(QStringLiteral("calendar"), &SetupProbes::calendar, &SetupFacts::calendar);
+    ask(QStringLiteral("reminders"), &SetupProbes::reminders, &SetupFacts::reminders);
+    ask(QStringLiteral("loginItem"), &SetupProbes::loginItem, &SetupFacts::loginItem);
+    ask(QStringLiteral("shortcutsTool"), &SetupProbes::shortcutsTool, &SetupFacts::shortcutsTool);
+    ask(QStringLiteral("mediaPlayers"), &SetupProbes::mediaPlayers, &SetupFacts::mediaPlayers);
+    ask(QStringLiteral("spotifyInstalled"), &SetupProbes::spotifyInstalled,
         &SetupFacts::spotifyInstalled);
-    ask(QStringLiteral("ollama"), m_probes.ollama, &SetupFacts::ollama);
+    ask(QStringLiteral("ollama"), &SetupProbes::ollama, &SetupFacts::ollama);
     if (m_run->outstanding == 0)
         finishRun();
     else

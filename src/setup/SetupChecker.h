@@ -30,7 +30,9 @@ public:
     static constexpr int kRunDeadlineMs = 2000;
     static constexpr int kLiveIntervalMs = 2000;
 
-    SetupChecker(SetupProbes probes, SetupActions actions, QObject *parent = nullptr);
+    // The probes are shared with the threads that ask them, which may outlive the checker.
+    SetupChecker(std::shared_ptr<SetupProbes> probes, SetupActions actions,
+                 QObject *parent = nullptr);
     ~SetupChecker() override;
 
     // One run; ignored while a run is in progress.
@@ -73,12 +75,12 @@ private:
     struct Run;
 
     template <typename T>
-    void ask(const QString &name, const std::function<T()> &probe, T SetupFacts::*field);
+    void ask(const QString &name, T (SetupProbes::*probe)() const, T SetupFacts::*field);
     void answered(quint64 runId, const QString &name,
                   const std::function<void(SetupFacts &)> &apply);
     void finishRun();
 
-    SetupProbes m_probes;
+    std::shared_ptr<SetupProbes> m_probes;
     SetupActions m_actions;
     QList<SetupItem> m_items;
     QString m_prettyName = QStringLiteral("Linux");

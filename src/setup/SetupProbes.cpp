@@ -22,32 +22,68 @@ bool SetupProbes::spotifyInstalledIn(const QStringList &folders)
     return false;
 }
 
-SetupProbes SetupProbes::standard(const SystemInfo &system, const WindowSystem &windows,
-                                  const CalendarStore &calendars, const MediaPlayers &players,
-                                  const LoginItemService &loginItems,
-                                  const QStringList &hotKeyFailures, QString executableFolder)
-{
-    SetupProbes probes;
-    probes.session = [&system] { return system.sessionKind(); };
-    // A few round trips on the connection Qt already holds to the local X server: as quick as
-    // any other X request the interface makes, and the window system is not shared with other
-    // threads.
-    probes.windowControl = [&windows] { return windows.trusted(); };
-    probes.hotKeyFailures = [&hotKeyFailures] { return hotKeyFailures; };
+StandardSetupProbes::StandardSetupProbes(const SystemInfo &system, const WindowSystem &windows,
+                                         const CalendarStore &calendars,
+                                         const MediaPlayers &players,
+                                         const LoginItemService &loginItems,
+                                         const QStringList &hotKeyFailures,
+                                         QString executableFolder)
+    : m_system(system)
+    , m_windows(windows)
+    , m_calendars(calendars)
+    , m_players(players)
+    , m_loginItems(loginItems)
+    , m_hotKeyFailures(hotKeyFailures)
+    , m_executableFolder(std::move(executableFolder))
+{ }
 
-    probes.prettyName = [&system] { return system.prettyName(); };
-    probes.calendar = [&calendars] { return calendars.eventAccess(); };
-    probes.reminders = [&calendars] { return calendars.reminderAccess(); };
-    probes.shortcutsTool = [folder = std::move(executableFolder)] {
-        return !ShortcutsTool::locate(folder).isEmpty();
-    };
-    probes.mediaPlayers = [&players] { return players.runningPlayers(); };
-    probes.spotifyInstalled = [] {
-        return spotifyInstalledIn(
-            QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation));
-    };
-    probes.loginItem = [&loginItems] { return loginItems.isEnabled(); };
-    probes.ollama
-        = [] { return !QStandardPaths::findExecutable(QStringLiteral("ollama")).isEmpty(); };
-    return probes;
+SystemInfo::SessionKind StandardSetupProbes::session() const
+{
+    return m_system.sessionKind();
+}
+
+bool StandardSetupProbes::windowControl() const
+{
+    return m_windows.trusted();
+}
+
+QString StandardSetupProbes::prettyName() const
+{
+    return m_system.prettyName();
+}
+
+SetupFacts::StoreAccess StandardSetupProbes::calendar() const
+{
+    return m_calendars.eventAccess();
+}
+
+SetupFacts::StoreAccess StandardSetupProbes::reminders() const
+{
+    return m_calendars.reminderAccess();
+}
+
+bool StandardSetupProbes::shortcutsTool() const
+{
+    return !ShortcutsTool::locate(m_executableFolder).isEmpty();
+}
+
+QStringList StandardSetupProbes::mediaPlayers() const
+{
+    return m_players.runningPlayers();
+}
+
+bool StandardSetupProbes::spotifyInstalled() const
+{
+    return spotifyInstalledIn(
+        QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation));
+}
+
+bool StandardSetupProbes::loginItem() const
+{
+    return m_loginItems.isEnabled();
+}
+
+bool StandardSetupProbes::ollama() const
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("ollama")).isEmpty();
 }

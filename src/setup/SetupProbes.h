@@ -5,7 +5,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
 #include <optional>
 
 class CalendarStore;
@@ -14,38 +13,71 @@ class MediaPlayers;
 class SystemInfo;
 class WindowSystem;
 
-// The questions the setup check asks of the machine. A missing probe leaves its fact at the
-// not-found answer.
-struct SetupProbes
+// The questions the setup check asks of the machine. A question left unanswered here gives the
+// not-found answer of `SetupFacts`.
+class SetupProbes
 {
+public:
+    virtual ~SetupProbes() = default;
+
     // Called as each run starts: the skill book lists the Shortcuts again, and a later run
     // counts what it found.
-    std::function<void()> reloadShortcuts;
+    virtual void reloadShortcuts() { }
 
     // Asked on the main thread; each must answer at once.
-    std::function<SystemInfo::SessionKind()> session;
-    std::function<bool()> windowControl;
-    std::function<QStringList()> hotKeyFailures;
-    std::function<std::optional<int>()> shortcutCount;
+    virtual SystemInfo::SessionKind session() const { return SetupFacts().session; }
+    virtual bool windowControl() const { return SetupFacts().windowControl; }
+    virtual QStringList hotKeyFailures() const { return {}; }
+    virtual std::optional<int> shortcutCount() const { return std::nullopt; }
 
-    // Asked on the thread pool; each may block on a file system or the bus, and is given up
-    // when the run's deadline passes.
-    std::function<QString()> prettyName;
-    std::function<SetupFacts::StoreAccess()> calendar;
-    std::function<SetupFacts::StoreAccess()> reminders;
-    std::function<bool()> shortcutsTool;
-    std::function<QStringList()> mediaPlayers;
-    std::function<bool()> spotifyInstalled;
-    std::function<bool()> loginItem;
-    std::function<bool()> ollama;
+    // Asked on the checker's thread pool, each on a thread of its own; each may block on a file
+    // system or the bus, and is given up when the run's deadline passes.
+    virtual QString prettyName() const { return SetupFacts().prettyName; }
+    virtual SetupFacts::StoreAccess calendar() const { return SetupFacts().calendar; }
+    virtual SetupFacts::StoreAccess reminders() const { return SetupFacts().reminders; }
+    virtual bool shortcutsTool() const { return false; }
+    virtual QStringList mediaPlayers() const { return {}; }
+    virtual bool spotifyInstalled() const { return false; }
+    virtual bool loginItem() const { return false; }
+    virtual bool ollama() const { return false; }
 
-    // The probes over the platform's services. `hotKeyFailures` is what start-up made of the
-    // hot keys; `executableFolder` is where the Shortcuts tool is looked for first.
-    static SetupProbes standard(const SystemInfo &system, const WindowSystem &windows,
-                                const CalendarStore &calendars, const MediaPlayers &players,
-                                const LoginItemService &loginItems,
-                                const QStringList &hotKeyFailures, QString executableFolder);
     // Whether a desktop entry `spotify` or `com.spotify.Client` is installed in one of `folders`
     // (the applications folders of the XDG data directories).
     static bool spotifyInstalledIn(const QStringList &folders);
+};
+
+// The probes over the platform's services. `hotKeyFailures` is what start-up made of the hot
+// keys; `executableFolder` is where the Shortcuts tool is looked for first.
+class StandardSetupProbes : public SetupProbes
+{
+public:
+    StandardSetupProbes(const SystemInfo &system, const WindowSystem &windows,
+                        const CalendarStore &calendars, const MediaPlayers &players,
+                        const LoginItemService &loginItems, const QStringList &hotKeyFailures,
+                        QString executableFolder);
+
+    SystemInfo::SessionKind session() const override;
+    // A few round trips on the connection Qt already holds to the local X server: as quick as
+    // any other X request the interface makes, and the window system is not shared with other
+    // threads.
+    bool windowControl() const override;
+    QStringList hotKeyFailures() const override { return m_hotKeyFailures; }
+
+    QString prettyName() const override;
+    SetupFacts::StoreAccess calendar() const override;
+    SetupFacts::StoreAccess reminders() const override;
+    bool shortcutsTool() const override;
+    QStringList mediaPlayers() const override;
+    bool spotifyInstalled() const override;
+    bool loginItem() const override;
+    bool ollama() const override;
+
+private:
+    const SystemInfo &m_system;
+    const WindowSystem &m_windows;
+    const CalendarStore &m_calendars;
+    const MediaPlayers &m_players;
+    const LoginItemService &m_loginItems;
+    const QStringList &m_hotKeyFailures;
+    const QString m_executableFolder;
 };

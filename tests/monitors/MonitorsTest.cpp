@@ -4,6 +4,7 @@
 #include "ui/widgets/TargetReadoutAdapter.h"
 
 #include "fakes/FakeClock.h"
+#include "fakes/FakeFeedback.h"
 #include "fakes/FakeScreens.h"
 #include "fakes/FakeSystemStats.h"
 #include "fakes/FakeWindowSystem.h"
@@ -85,7 +86,7 @@ class RunningApps : public ::testing::Test
 {
 protected:
     FakeWorkspace workspace;
-    int selects = 0;
+    FakeFeedback feedback;
 
     // Apps 1..count, app n launched at 09:0n, listed newest first: order comes from the dates.
     void launch(int count)
@@ -99,7 +100,7 @@ protected:
 
     std::unique_ptr<RunningAppsMonitor> make()
     {
-        return std::make_unique<RunningAppsMonitor>(workspace, kOwn, [this] { ++selects; });
+        return std::make_unique<RunningAppsMonitor>(workspace, kOwn, feedback);
     }
 
     // The listed pids, the one in front marked with a star.
@@ -492,7 +493,9 @@ TEST_F(RunningApps, OwnOrNoAppInFrontKeepsTheLastMarkedAndAppsQuitAndJoinOnLater
     QCoreApplication::processEvents();
     EXPECT_EQ(shown(*m), "1 3* 30");
     m->switchTo(1);
-    EXPECT_EQ(std::pair(selects, workspace.activations), std::pair(1, QList<pid_t>{1}));
+    ASSERT_EQ(feedback.cues.size(), 1);
+    EXPECT_EQ(feedback.cues[0].first, SoundCue::select);
+    EXPECT_EQ(workspace.activations, QList<pid_t>{1});
     // Reports are handled after the workspace's report returns, never once the monitor is gone.
     const int reads = workspace.listReads;
     emit workspace.launched(1);

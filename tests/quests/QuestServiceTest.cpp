@@ -47,7 +47,7 @@ struct QuestServiceTest : ::testing::Test
     FakeClock clock;
     FakeFeedback feedback;
     EvolutionCalendarStore store{dataHome};
-    QuestService quests{store, clock, feedback, {}};
+    QuestService quests{store, clock, feedback};
     QDateTime now = clock.now();
 
     QString storePath(const char *kind, const char *file) const

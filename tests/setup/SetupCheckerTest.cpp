@@ -15,6 +15,8 @@
 #include <QTest>
 
 #include <atomic>
+#include <functional>
+#include <memory>
 
 namespace {
 
@@ -55,23 +57,28 @@ QString detail(const SetupFacts &facts, const char *id)
     return item(build(facts), id).detail;
 }
 
-// Probes that answer at once with the healthy facts, counting how often the Ollama probe ran.
-SetupProbes quickProbes(const std::shared_ptr<std::atomic<int>> &ollamaRuns)
+// Probes that answer at once with the healthy facts, counting how often the Ollama probe ran;
+// a test may replace the login-item and Ollama answers, which run on the checker's threads.
+struct QuickProbes final : SetupProbes
 {
-    const SetupFacts f = healthy();
-    const auto granted = [] { return Access::granted; };
-    const auto yes = [] { return true; };
-    SetupProbes p;
-    p.session = [] { return SystemInfo::SessionKind::x11; };
-    p.windowControl = p.shortcutsTool = p.spotifyInstalled = p.loginItem = yes;
-    p.hotKeyFailures = [] { return QStringList(); };
-    p.shortcutCount = [] { return std::optional<int>(2); };
-    p.prettyName = [f] { return f.prettyName; };
-    p.calendar = p.reminders = granted;
-    p.mediaPlayers = [f] { return f.mediaPlayers; };
-    p.ollama = [ollamaRuns] { return ++*ollamaRuns > 0; };
-    return p;
-}
+    std::shared_ptr<std::atomic<int>> ollamaRuns = std::make_shared<std::atomic<int>>(0);
+    std::atomic<int> reloads = 0;
+    std::function<bool()> loginAnswer = [] { return true; };
+    std::function<bool()> ollamaAnswer = [runs = ollamaRuns] { return ++*runs > 0; };
+
+    void reloadShortcuts() override { ++reloads; }
+    SystemInfo::SessionKind session() const override { return SystemInfo::SessionKind::x11; }
+    bool windowControl() const override { return true; }
+    std::optional<int> shortcutCount() const override { return 2; }
+    QString prettyName() const override { return healthy().prettyName; }
+    Access calendar() const override { return Access::granted; }
+    Access reminders() const override { return Access::granted; }
+    bool shortcutsTool() const override { return true; }
+    QStringList mediaPlayers() const override { return healthy().mediaPlayers; }
+    bool spotifyInstalled() const override { return true; }
+    bool loginItem() const override { return loginAnswer(); }
+    bool ollama() const override { return ollamaAnswer(); }
+};
 
 } // namespace
 
@@ -155,23 +162,20 @@ TEST(SetupItems, ButtonsAppearOnlyWithAWayToAct)
 
 TEST(SetupRun, PublishesTheLinesOnceEveryProbeHasAnsweredAndChecksAgainWhenAsked)
 {
-    auto ollamaRuns = std::make_shared<std::atomic<int>>(0);
-    SetupProbes probes = quickProbes(ollamaRuns);
-    bool registered = false;
-    probes.loginItem = [&registered] { return registered; };
-    // Each run asks the skill book to list the Shortcuts again.
-    int reloads = 0;
-    probes.reloadShortcuts = [&reloads] { ++reloads; };
+    auto probes = std::make_shared<QuickProbes>();
+    std::atomic<bool> registered = false;
+    probes->loginAnswer = [&registered] { return registered.load(); };
     SetupActions actions;
     actions.turnOnLoginItem = [&registered] { registered = true; };
-    SetupChecker checker(std::move(probes), std::move(actions));
+    SetupChecker checker(probes, std::move(actions));
     int changes = 0;
     QObject::connect(&checker, &SetupChecker::changed, [&] { ++changes; });
     checker.start();
     checker.start(); // dropped: a run is in progress
     QTRY_VERIFY(!checker.checking());
-    EXPECT_EQ(ollamaRuns->load(), 1);
-    EXPECT_EQ(reloads, 1);
+    EXPECT_EQ(probes->ollamaRuns->load(), 1);
+    // Each run asks the skill book to list the Shortcuts again.
+    EXPECT_EQ(probes->reloads, 1);
     EXPECT_EQ(std::tuple(checker.items().size(), checker.attentionCount(), changes),
               std::tuple(10, 0, 2));
 
@@ -186,19 +190,19 @@ TEST(SetupRun, PublishesTheLinesOnceEveryProbeHasAnsweredAndChecksAgainWhenAsked
 
 TEST(SetupRun, AHangingProbeIsGivenUpAndNotAskedAgainUntilItReturns)
 {
-    auto ollamaRuns = std::make_shared<std::atomic<int>>(0);
     auto gate = std::make_shared<QSemaphore>();
-    SetupProbes probes = quickProbes(ollamaRuns);
-    probes.ollama = [ollamaRuns, gate] {
+    auto probes = std::make_shared<QuickProbes>();
+    const auto ollamaRuns = probes->ollamaRuns;
+    probes->ollamaAnswer = [ollamaRuns, gate] {
         ++*ollamaRuns;
         gate->acquire();
         return true;
     };
-    probes.loginItem = [gate] {
+    probes->loginAnswer = [gate] {
         gate->acquire();
         return true;
     };
-    SetupChecker checker(std::move(probes), {});
+    SetupChecker checker(probes, {});
     // Whatever happens below, the stuck threads are let go before the checker goes.
     const auto release = qScopeGuard([gate] { gate->release(100); });
     const auto state = [&](const char *id) { return item(checker.items(), id).state; };

@@ -18,16 +18,17 @@
 TEST(SetupWindow, OpensByItselfOnlyOnTheFirstRunAndDrawsOneCardPerLine)
 {
     WidgetTest::registerThemeFonts();
-    SetupProbes probes;
-    probes.session = [] { return SystemInfo::SessionKind::x11; };
-    probes.windowControl = [] { return false; };
-    probes.prettyName = [] { return "Debian GNU/Linux 12 (bookworm)"; };
-    probes.shortcutsTool = [] { return true; };
-    probes.shortcutCount = [] { return std::optional<int>(0); };
+    struct Probes final : SetupProbes
+    {
+        SystemInfo::SessionKind session() const override { return SystemInfo::SessionKind::x11; }
+        QString prettyName() const override { return "Debian GNU/Linux 12 (bookworm)"; }
+        bool shortcutsTool() const override { return true; }
+        std::optional<int> shortcutCount() const override { return 0; }
+    };
     SetupActions actions;
     actions.openCalendar = actions.openShortcuts = actions.turnOnLoginItem = [] {};
     actions.openPlayer = [](const QString &) {};
-    SetupChecker checker(probes, actions);
+    SetupChecker checker(std::make_shared<Probes>(), actions);
     FakeUserDefaults defaults;
     SetupCheckWindow window(checker, defaults);
 
