@@ -168,8 +168,7 @@ struct Panels : ::testing::Test
                    feedback,
                    {[this] { return arranger ? arranger->loadouts() : QList<Loadout>(); }},
                    "vantle-shortcuts"};
-    int selectCues = 0;
-    RunningAppsMonitor apps{workspace, 1, [this] { ++selectCues; }};
+    RunningAppsMonitor apps{workspace, 1, feedback};
     MenuSelection selection;
 };
 
@@ -190,7 +189,8 @@ TEST_F(Panels, SummaryFillsTwelveSlotsInOrderSwitchesOnlyFilledOnesAndShowsTheSe
     buttons[1]->click();
     buttons[5]->click();
     EXPECT_EQ(workspace.activations, QList<pid_t>{11}) << "an empty slot does nothing";
-    EXPECT_EQ(selectCues, 1);
+    EXPECT_EQ(std::ranges::count(feedback.cues, SoundCue::select, &QPair<SoundCue, float>::first),
+              1);
 
     const QImage before = WidgetTest::render(panel);
     selection.select("Settings", "Clock", "clock.fill", "Shown");
