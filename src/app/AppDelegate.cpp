@@ -203,9 +203,19 @@ void AppDelegate::registerHotKeys()
                               })});
         qCDebug(lcShell) << "hot key" << key.displayText << "for" << command.id
                          << (registrations.last().registered ? "held" : "taken elsewhere");
+        // A keyboard mapping change moves the grab; one lost then is reported as at start.
+        connect(center.get(), &HotKeyCenter::registrationChanged, this,
+                [this, index = registrations.size() - 1](bool held) {
+                    m_hotKeyStates[index].registered = held;
+                    m_services->hotKeyFailures = HotKeyStartup::report(m_hotKeyStates).failures;
+                    for (const QString &line :
+                         HotKeyStartup::report({m_hotKeyStates[index]}).logLines)
+                        m_platform.log->log(line);
+                });
         m_hotKeys.push_back(std::move(center));
     }
 
+    m_hotKeyStates = registrations;
     const HotKeyStartup::Report report = HotKeyStartup::report(registrations);
     m_services->hotKeyFailures = report.failures;
     for (const QString &line : report.logLines)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/HotKeyStartup.h"
 #include "app/ReadoutWiring.h"
 
 #include <QObject>
@@ -50,5 +51,6 @@ private:
     std::unique_ptr<FloatingHUDPanelController> m_hudController;
     std::unique_ptr<MenuBarController> m_menuBar;
     std::vector<std::unique_ptr<HotKeyCenter>> m_hotKeys;
+    QList<HotKeyStartup::Registration> m_hotKeyStates; // as registered, then as remapped
     bool m_terminated = false;
 };

@@ -19,6 +19,13 @@ bool HotKeyCenter::registerHotKey(quint32 keyCode, quint32 modifiers,
     if (!m_hotKeys)
         return false;
     m_handler = connect(m_hotKeys, &HotKeys::pressed, this, &HotKeyCenter::handlePress);
+    m_regrabs = connect(m_hotKeys, &HotKeys::regrabbed, this, [this](int id, bool held) {
+        if (id != int(m_hotKeyID))
+            return;
+        m_registered = held;
+        m_lost = !held;
+        emit registrationChanged(held);
+    });
     // A failed grab leaves the handler connected until the next unregister; with nothing held
     // under our id it never fires.
     m_registered = m_hotKeys->grab(int(m_hotKeyID), keyCode, modifiers);
@@ -27,12 +34,14 @@ bool HotKeyCenter::registerHotKey(quint32 keyCode, quint32 modifiers,
 
 void HotKeyCenter::unregister()
 {
-    if (m_registered && m_hotKeys)
+    if ((m_registered || m_lost) && m_hotKeys)
         m_hotKeys->release(int(m_hotKeyID));
-    m_registered = false;
-    if (m_handler)
-        disconnect(m_handler);
-    m_handler = {};
+    m_registered = m_lost = false;
+    for (QMetaObject::Connection *c : {&m_handler, &m_regrabs}) {
+        if (*c)
+            disconnect(*c);
+        *c = {};
+    }
     m_callback = nullptr;
 }
 

@@ -38,12 +38,19 @@ public:
     // Whether the combination is currently held for this centre.
     bool isRegistered() const { return m_registered; }
 
+signals:
+    // The keyboard mapping changed and the combination was taken again on the keys that type
+    // it now (`registered`), or lost to another program's grab of those.
+    void registrationChanged(bool registered);
+
 private:
     void handlePress(int id);
 
     QPointer<HotKeys> m_hotKeys;
     QMetaObject::Connection m_handler;
+    QMetaObject::Connection m_regrabs;
     bool m_registered = false;
+    bool m_lost = false; // held once, lost to a mapping change: the service still wants it back
     std::function<void()> m_callback;
     quint32 m_hotKeyID = 0;
 };

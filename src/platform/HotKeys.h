@@ -44,4 +44,8 @@ signals:
     // A held combination was pressed. Always delivered from the event loop of the main thread,
     // never from inside the backend's event handling.
     void pressed(int id);
+    // After the keyboard mapping changed, `id`'s combination moved to the keys that type it now:
+    // `held` false when another program holds those (`id` then holds nothing until a later
+    // mapping frees them), true when it is held again.
+    void regrabbed(int id, bool held);
 };

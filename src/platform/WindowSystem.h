@@ -13,7 +13,7 @@
 class WindowSprites;
 
 // One on-screen window as the window list reports it. `bounds` is the frame-extended geometry
-// in root coordinates (top-left origin, y down).
+// in the toolkit's logical pixels (top-left origin, y down), as the screens are.
 struct WindowInfo
 {
     quint32 id = 0;
@@ -29,7 +29,8 @@ struct WindowInfo
 enum class PanelRole { plain, clickThrough, editor };
 
 // The window system of the desktop: the windows on screen, moving other apps' windows and typing
-// into them. Window frames are in root coordinates (top-left origin, y down) and include the
+// into them. Window frames are in the toolkit's logical pixels with the top-left origin, y down
+// (the root's device pixels over the scale of the screen that holds them), and include the
 // window manager's frame.
 class WindowSystem
 {

@@ -208,6 +208,35 @@ quint32 OtherClient::pixel(quint32 window, QPoint at)
     return value;
 }
 
+Dock::Dock(const QRect &g, Edge edge, int reserved)
+{
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+    const xcb_window_t w = xcb_generate_id(m_connection);
+    xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, w, screen->root, int16_t(g.x()),
+                      int16_t(g.y()), uint16_t(g.width()), uint16_t(g.height()), 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+    const auto atom = [this](const char *name) {
+        xcb_intern_atom_reply_t *r = xcb_intern_atom_reply(
+            m_connection, xcb_intern_atom(m_connection, 0, uint16_t(strlen(name)), name), nullptr);
+        const xcb_atom_t a = r ? r->atom : XCB_ATOM_NONE;
+        std::free(r);
+        return a;
+    };
+    const xcb_atom_t dock = atom("_NET_WM_WINDOW_TYPE_DOCK");
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, w, atom("_NET_WM_WINDOW_TYPE"),
+                        XCB_ATOM_ATOM, 32, 1, &dock);
+    // left, right, top, bottom, then each band's start and end along its edge.
+    quint32 strut[12] = {};
+    strut[edge] = quint32(reserved);
+    const bool vertical = edge == left || edge == right;
+    strut[4 + 2 * edge] = quint32(vertical ? g.top() : g.left());
+    strut[5 + 2 * edge] = quint32(vertical ? g.bottom() : g.right());
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, w, atom("_NET_WM_STRUT_PARTIAL"),
+                        XCB_ATOM_CARDINAL, 32, 12, strut);
+    xcb_map_window(m_connection, w);
+    std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+}
+
 quint8 OtherClient::keycode(quint32 keysym)
 {
     xcb_key_symbols_t *symbols = xcb_key_symbols_alloc(m_connection);

@@ -119,6 +119,19 @@ private:
     const xcb_window_t m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
 };
 
+// A desktop panel of another client: a dock window along an edge of the root, reserving
+// `reserved` pixels there over its own length (`_NET_WM_STRUT_PARTIAL`). Gone with the object.
+class Dock final
+{
+public:
+    enum Edge { left, right, top, bottom };
+    Dock(const QRect &geometry, Edge edge, int reserved);
+    ~Dock() { xcb_disconnect(m_connection); }
+
+private:
+    xcb_connection_t *const m_connection = xcb_connect(nullptr, nullptr);
+};
+
 // Stands in for a readout's view: an opaque plate over the whole panel.
 class Plate final : public QWidget
 {

@@ -1,6 +1,7 @@
 #include "platform/linux/LinuxScreens.h"
 
 #include "platform/Geometry.h"
+#include "platform/linux/DeviceGeometry.h"
 #include "platform/linux/Xcb.h"
 
 #include <QCoreApplication>
@@ -14,6 +15,8 @@
 #include <xcb/xinput.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <limits>
 #include <memory>
 
 class LinuxScreens::EventFilter final : public QAbstractNativeEventFilter
@@ -81,7 +84,13 @@ LinuxScreens::LinuxScreens(QObject *parent)
     if (xcb_connection_t *c = Xcb::connection()) {
         const xcb_query_extension_reply_t *xinput = xcb_get_extension_data(c, &xcb_input_id);
         const xcb_query_extension_reply_t *randr = xcb_get_extension_data(c, &xcb_randr_id);
-        const xcb_intern_atom_cookie_t workArea = xcb_intern_atom(c, 0, 12, "_NET_WORKAREA");
+        const auto intern = [c](const char *name) {
+            return xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name);
+        };
+        const xcb_intern_atom_cookie_t workArea = intern("_NET_WORKAREA");
+        const xcb_intern_atom_cookie_t clientList = intern("_NET_CLIENT_LIST");
+        const xcb_intern_atom_cookie_t strutPartial = intern("_NET_WM_STRUT_PARTIAL");
+        const xcb_intern_atom_cookie_t strut = intern("_NET_WM_STRUT");
         // Raw events need XInput 2.0 or later, the outputs' monitors RandR 1.5.
         if (xinput && xinput->present) {
             xcb_input_xi_query_version_reply_t *version
@@ -99,10 +108,15 @@ LinuxScreens::LinuxScreens(QObject *parent)
                 m_randrEvent = randr->first_event;
             std::free(version);
         }
-        if (xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(c, workArea, nullptr)) {
-            m_workAreaAtom = atom->atom;
-            std::free(atom);
-        }
+        const auto atomOf = [c](xcb_intern_atom_cookie_t cookie) -> quint32 {
+            xcb_generic_error_t *error = nullptr;
+            const auto atom = Xcb::take(xcb_intern_atom_reply(c, cookie, &error), error);
+            return atom ? atom->atom : quint32(XCB_ATOM_NONE);
+        };
+        m_workAreaAtom = atomOf(workArea);
+        m_clientListAtom = atomOf(clientList);
+        m_strutPartialAtom = atomOf(strutPartial);
+        m_strutAtom = atomOf(strut);
     }
     m_current = readServer();
     m_filter = std::make_unique<EventFilter>(this);
@@ -228,13 +242,91 @@ QList<ScreenInfo> LinuxScreens::readServer()
     QList<ScreenInfo> out;
     if (found.isEmpty())
         return out;
-    const double h = found.first().frame.height();
+    // `_NET_WORKAREA` is one rectangle for the whole root: right for one monitor, but with
+    // several it takes a panel on one monitor from the others too. Each monitor's work area
+    // comes from the docks' struts; with one monitor the window manager's own says the rest.
+    const QList<Strut> struts = readStruts();
+    const xcb_screen_t *root = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const QSize rootSize(root->width_in_pixels, root->height_in_pixels);
     for (const Monitor &m : std::as_const(found)) {
-        QRect visible = workArea.isValid() ? m.frame & workArea : m.frame;
-        if (visible.isEmpty())
-            visible = m.frame;
-        out << ScreenInfo{m_monitorNames.value(m.name), YUp::flip(QRectF(m.frame), h),
-                          YUp::flip(QRectF(visible), h)};
+        const QString name = m_monitorNames.value(m.name);
+        QRect visible = ::workArea(m.frame, struts, rootSize);
+        if (found.size() == 1 && workArea.isValid() && !(visible & workArea).isEmpty())
+            visible &= workArea;
+        // Model points are the toolkit's logical pixels, y-up; flipped once all are known.
+        const DeviceScreen device{m.frame, ratioOf(name, m.frame)};
+        out << ScreenInfo{name, device.logical(), device.toLogical(QRectF(visible))};
+    }
+    const double h = out.first().frame.height();
+    for (ScreenInfo &s : out) {
+        s.frame = YUp::flip(s.frame, h);
+        s.visibleFrame = YUp::flip(s.visibleFrame, h);
+    }
+    return out;
+}
+
+double LinuxScreens::ratioOf(const QString &name, const QRect &device)
+{
+    // Qt names its screens after the same monitors; one it has not caught up with yet has the
+    // scale of the others, which on X11 comes from the one Xft.dpi of the whole display.
+    const QList<QScreen *> all = QGuiApplication::screens();
+    for (const QScreen *s : all) {
+        if (s->name() == name)
+            return s->devicePixelRatio();
+    }
+    for (const QScreen *s : all) {
+        if (s->geometry().topLeft() == device.topLeft())
+            return s->devicePixelRatio();
+    }
+    const QScreen *primary = QGuiApplication::primaryScreen();
+    return primary ? primary->devicePixelRatio() : 1.0;
+}
+
+QList<Strut> LinuxScreens::readStruts() const
+{
+    xcb_connection_t *c = Xcb::connection();
+    QList<Strut> out;
+    if (!c || m_clientListAtom == XCB_ATOM_NONE)
+        return out;
+    xcb_generic_error_t *error = nullptr;
+    const auto list = Xcb::take(
+        xcb_get_property_reply(
+            c, xcb_get_property(c, 0, m_root, m_clientListAtom, XCB_ATOM_WINDOW, 0, 4096), &error),
+        error);
+    if (!list || list->format != 32)
+        return out;
+    const auto *windows = static_cast<const xcb_window_t *>(xcb_get_property_value(list.get()));
+    const int count = xcb_get_property_value_length(list.get()) / 4;
+    // Every request goes out before the first reply is read: one round trip for all windows.
+    QList<std::pair<xcb_get_property_cookie_t, xcb_get_property_cookie_t>> cookies;
+    for (int i = 0; i < count; ++i)
+        cookies << std::pair(
+            xcb_get_property(c, 0, windows[i], m_strutPartialAtom, XCB_ATOM_CARDINAL, 0, 12),
+            xcb_get_property(c, 0, windows[i], m_strutAtom, XCB_ATOM_CARDINAL, 0, 4));
+    const auto values = [c](xcb_get_property_cookie_t cookie, int wanted) -> QList<quint32> {
+        xcb_generic_error_t *error = nullptr;
+        const auto reply = Xcb::take(xcb_get_property_reply(c, cookie, &error), error);
+        if (!reply || reply->format != 32
+            || xcb_get_property_value_length(reply.get()) < wanted * 4)
+            return {};
+        const auto *v = static_cast<const quint32 *>(xcb_get_property_value(reply.get()));
+        return QList<quint32>(v, v + wanted);
+    };
+    for (const auto &[partialCookie, strutCookie] : std::as_const(cookies)) {
+        const QList<quint32> partial = values(partialCookie, 12);
+        const QList<quint32> plain = values(strutCookie, 4);
+        Strut s{};
+        if (!partial.isEmpty()) {
+            std::copy(partial.begin(), partial.end(), s.begin());
+        } else if (!plain.isEmpty()) {
+            // The older property reserves the whole length of each edge.
+            std::copy(plain.begin(), plain.end(), s.begin());
+            for (int i = 4; i < 12; i += 2)
+                s[i + 1] = std::numeric_limits<quint16>::max();
+        } else {
+            continue;
+        }
+        out << s;
     }
     return out;
 }

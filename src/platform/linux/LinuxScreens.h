@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Screens.h"
+#include "platform/linux/DeviceGeometry.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QHash>
@@ -10,8 +11,10 @@
 class QScreen;
 class QTimer;
 
-// The X server's monitors, primary first, converted to y-up points with the primary display's
-// height; Qt's screens where the server has no RandR 1.5.
+// The X server's monitors, primary first, in the toolkit's logical pixels (the server's device
+// pixels divided by Qt's scale on each monitor), converted to y-up points with the primary
+// display's height; Qt's screens where the server has no RandR 1.5. A monitor's visible frame
+// leaves out what the docks' struts reserve on it.
 class LinuxScreens final : public Screens
 {
     Q_OBJECT
@@ -34,6 +37,8 @@ private:
     void watch(QScreen *screen);
     QList<ScreenInfo> readServer();
     static QList<ScreenInfo> qtScreens();
+    static double ratioOf(const QString &name, const QRect &device);
+    QList<Strut> readStruts() const;
     void selectRawMotion(bool on);
     void noteMotion();
 
@@ -44,6 +49,9 @@ private:
     QHash<quint32, QString> m_monitorNames;
     quint32 m_root = 0;
     quint32 m_workAreaAtom = 0;
+    quint32 m_clientListAtom = 0;
+    quint32 m_strutPartialAtom = 0;
+    quint32 m_strutAtom = 0;
     int m_watchers = 0;
     int m_xinputOpcode = -1;
     int m_randrEvent = -1;

@@ -8,10 +8,16 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMetaObject>
+#include <QTimer>
 
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
+// The XKB header names a structure member `explicit`, which C++ reserves.
+#define explicit xkb_explicit
+#include <xcb/xkb.h>
+#undef explicit
 
+#include <algorithm>
 #include <cstdlib>
 #include <initializer_list>
 
@@ -110,6 +116,30 @@ X11HotKeys::X11HotKeys(QObject *parent)
     if (!m_connection)
         return;
     m_root = Xcb::rootOf(m_connection);
+    // A layout switch comes as several reports (a new keyboard, then its maps): the keys are
+    // grabbed again once, after they stop.
+    m_remap = new QTimer(this);
+    m_remap->setSingleShot(true);
+    m_remap->setInterval(50);
+    connect(m_remap, &QTimer::timeout, this, &X11HotKeys::followMapping);
+    // Qt selects these on the connection for its own keymap; asked here too, so the keys do not
+    // depend on that. The server sends core MappingNotify only to clients without XKB.
+    const xcb_query_extension_reply_t *xkb = xcb_get_extension_data(m_connection, &xcb_xkb_id);
+    if (xkb && xkb->present) {
+        m_xkbEvent = xkb->first_event;
+        const auto use = Xcb::take(
+            xcb_xkb_use_extension_reply(
+                m_connection,
+                xcb_xkb_use_extension(m_connection, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION),
+                nullptr),
+            nullptr);
+        constexpr uint16_t events
+            = XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY | XCB_XKB_EVENT_TYPE_MAP_NOTIFY;
+        constexpr uint16_t parts = XCB_XKB_MAP_PART_KEY_SYMS | XCB_XKB_MAP_PART_MODIFIER_MAP;
+        xcb_xkb_select_events(m_connection, XCB_XKB_ID_USE_CORE_KBD, events, 0, events, parts,
+                              parts, nullptr);
+        xcb_flush(m_connection);
+    }
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
@@ -123,24 +153,20 @@ X11HotKeys::~X11HotKeys()
         ungrab(it->keycode, it->variants);
 }
 
-bool X11HotKeys::grab(int id, quint32 key, quint32 modifiers)
+std::optional<X11HotKeys::Grab> X11HotKeys::resolve(quint32 key, quint32 modifiers) const
 {
-    release(id);
-    if (!m_connection || !m_root)
-        return false;
     const xcb_keysym_t sym = keysymFor(key);
-    if (sym == XCB_NO_SYMBOL)
-        return false;
-
-    // Read afresh on each grab, so a keymap changed since start-up is honoured.
+    if (!m_connection || !m_root || sym == XCB_NO_SYMBOL)
+        return std::nullopt;
+    // Read afresh each time, so the mapping of the moment is honoured.
     xcb_key_symbols_t *symbols = xcb_key_symbols_alloc(m_connection);
     if (!symbols)
-        return false;
+        return std::nullopt;
     const xcb_keycode_t keycode = keycodeFor(symbols, sym);
     const ModifierMasks masks = readModifierMasks(m_connection, symbols);
     xcb_key_symbols_free(symbols);
     if (keycode == 0)
-        return false;
+        return std::nullopt;
 
     Grab g;
     g.keycode = keycode;
@@ -152,23 +178,42 @@ bool X11HotKeys::grab(int id, quint32 key, quint32 modifiers)
         g.modifiers |= masks.alt;
     if (modifiers & Command)
         g.modifiers |= masks.super;
+    for (const quint16 lock : {masks.numLock, quint16(XCB_MOD_MASK_LOCK), masks.scrollLock}) {
+        if (lock != 0 && !(lock & (g.locks | g.modifiers)))
+            g.locks |= lock;
+    }
+    return g;
+}
 
+bool X11HotKeys::grab(int id, quint32 key, quint32 modifiers)
+{
+    release(id);
+    const std::optional<Grab> g = resolve(key, modifiers);
+    if (!g || !take(id, *g))
+        return false;
+    m_wanted.insert(id, {key, modifiers});
+    return true;
+}
+
+bool X11HotKeys::take(int id, const Grab &wanted)
+{
+    Grab g = wanted;
     // X would let us grab one combination twice, the second silently replacing the first;
     // treat it as taken, like any other client's grab.
     for (auto it = m_grabs.cbegin(); it != m_grabs.cend(); ++it) {
         if (it->keycode == g.keycode && it->modifiers == g.modifiers) {
-            qCDebug(lcX11) << "key" << keycode << "modifiers" << g.modifiers << "already grabbed";
+            qCDebug(lcX11) << "key" << g.keycode << "modifiers" << g.modifiers << "already grabbed";
             return false;
         }
     }
 
+    // Every mix of the lock bits.
     QList<quint16> lockMixes{0};
-    for (const quint16 lock : {masks.numLock, quint16(XCB_MOD_MASK_LOCK), masks.scrollLock}) {
-        if (lock == 0 || (lock & (g.locks | g.modifiers)))
+    for (quint16 bit = 1; bit <= 0x80; bit = quint16(bit << 1)) {
+        if (!(g.locks & bit))
             continue;
-        g.locks |= lock;
         for (qsizetype i = 0, n = lockMixes.size(); i < n; ++i)
-            lockMixes << quint16(lockMixes[i] | lock);
+            lockMixes << quint16(lockMixes[i] | bit);
     }
 
     // All requests go out before the first check, so the grab costs one round trip.
@@ -176,7 +221,7 @@ bool X11HotKeys::grab(int id, quint32 key, quint32 modifiers)
     for (const quint16 locks : lockMixes) {
         // owner_events off: the press is always reported on the root window, even when one of
         // our own windows has the focus.
-        cookies << xcb_grab_key_checked(m_connection, 0, m_root, g.modifiers | locks, keycode,
+        cookies << xcb_grab_key_checked(m_connection, 0, m_root, g.modifiers | locks, g.keycode,
                                         XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
     }
     bool all = true;
@@ -190,18 +235,47 @@ bool X11HotKeys::grab(int id, quint32 key, quint32 modifiers)
         }
     }
     if (!all) {
-        qCDebug(lcX11) << "key" << keycode << "modifiers" << g.modifiers
+        qCDebug(lcX11) << "key" << g.keycode << "modifiers" << g.modifiers
                        << "is held by another client";
-        ungrab(keycode, g.variants);
+        ungrab(g.keycode, g.variants);
         return false;
     }
-    qCDebug(lcX11) << "grabbed key" << keycode << "modifiers" << g.modifiers << "as hot key" << id;
+    qCDebug(lcX11) << "grabbed key" << g.keycode << "modifiers" << g.modifiers << "as hot key"
+                   << id;
     m_grabs.insert(id, g);
     return true;
 }
 
+void X11HotKeys::followMapping()
+{
+    // Everything that moved is let go first, so two combinations swapping keys do not find
+    // each other in the way.
+    QList<std::pair<int, Grab>> moved;
+    for (auto it = m_wanted.cbegin(); it != m_wanted.cend(); ++it) {
+        const std::optional<Grab> now = resolve(it->key, it->modifiers);
+        const auto held = m_grabs.constFind(it.key());
+        const bool same = held != m_grabs.constEnd() && now && now->keycode == held->keycode
+            && now->modifiers == held->modifiers && now->locks == held->locks;
+        if (same)
+            continue;
+        if (held != m_grabs.constEnd()) {
+            ungrab(held->keycode, held->variants);
+            m_grabs.erase(held);
+        }
+        moved << std::pair(it.key(), now.value_or(Grab{}));
+    }
+    std::sort(moved.begin(), moved.end(),
+              [](const auto &a, const auto &b) { return a.first < b.first; });
+    for (const auto &[id, g] : std::as_const(moved)) {
+        const bool held = g.keycode != 0 && take(id, g);
+        qCDebug(lcX11) << "keyboard mapping changed: hot key" << id << (held ? "moved" : "lost");
+        emit regrabbed(id, held);
+    }
+}
+
 void X11HotKeys::release(int id)
 {
+    m_wanted.remove(id);
     const auto it = m_grabs.constFind(id);
     if (it == m_grabs.constEnd())
         return;
@@ -220,10 +294,22 @@ void X11HotKeys::ungrab(quint8 keycode, const QList<quint16> &masks)
 
 bool X11HotKeys::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)
 {
-    if (m_grabs.isEmpty() || eventType != QByteArrayLiteral("xcb_generic_event_t"))
+    if (m_wanted.isEmpty() || eventType != QByteArrayLiteral("xcb_generic_event_t"))
         return false;
     const auto *event = static_cast<const xcb_generic_event_t *>(message);
-    if ((event->response_type & 0x7f) != XCB_KEY_PRESS)
+    const int kind = event->response_type & 0x7f;
+    // Looked at only: Qt follows the same reports for its own keymap.
+    if (kind == XCB_MAPPING_NOTIFY) {
+        m_remap->start();
+        return false;
+    }
+    if (m_xkbEvent >= 0 && kind == m_xkbEvent) {
+        const auto *xkb = reinterpret_cast<const xcb_xkb_new_keyboard_notify_event_t *>(event);
+        if (xkb->xkbType == XCB_XKB_NEW_KEYBOARD_NOTIFY || xkb->xkbType == XCB_XKB_MAP_NOTIFY)
+            m_remap->start();
+        return false;
+    }
+    if (kind != XCB_KEY_PRESS)
         return false;
     const auto *press = reinterpret_cast<const xcb_key_press_event_t *>(event);
     if (press->event != m_root)

@@ -1,5 +1,6 @@
 #include "platform/linux/X11WindowSystem.h"
 
+#include "platform/linux/DeviceGeometry.h"
 #include "platform/linux/X11Clients.h"
 #include "platform/linux/Xcb.h"
 
@@ -248,12 +249,13 @@ std::optional<QList<WindowInfo>> X11WindowSystem::windowList() const
     }
 
     QList<WindowInfo> out;
+    const DeviceScale scale = DeviceScale::ofToolkit();
     for (const X11Clients::Placement &place : m_clients->placements(*stacking)) {
         const auto it = m_cache.constFind(place.window);
         if (it == m_cache.constEnd() || !place.viewable || it->hidden || !it->shown)
             continue;
         WindowInfo info = it->info;
-        info.bounds = QRectF(place.client.marginsAdded(it->extents));
+        info.bounds = scale.toLogical(QRectF(place.client.marginsAdded(it->extents)));
         out << info;
     }
     m_list = out;
@@ -292,7 +294,7 @@ std::optional<QRectF> X11WindowSystem::windowFrame(quint32 window) const
     const std::optional<X11Client> client = m_clients->describe(window);
     if (!client)
         return std::nullopt;
-    return QRectF(client->frame);
+    return DeviceScale::ofToolkit().toLogical(QRectF(client->frame));
 }
 
 bool X11WindowSystem::setWindowFrame(quint32 window, const QRectF &frame)
@@ -304,8 +306,9 @@ bool X11WindowSystem::setWindowFrame(quint32 window, const QRectF &frame)
         return false;
     // The manager wants the client's size; the extents are what the frame adds around it.
     const QMargins extents = client->extents;
-    const QRect target(qRound(frame.x()), qRound(frame.y()), qRound(frame.width()),
-                       qRound(frame.height()));
+    const QRectF device = DeviceScale::ofToolkit().toDevice(frame);
+    const QRect target(qRound(device.x()), qRound(device.y()), qRound(device.width()),
+                       qRound(device.height()));
     // With NorthWest gravity the position names the outer top-left corner of the frame.
     constexpr quint32 kNorthWest = 1;
     constexpr quint32 kAllFourFields = 0xF << 8;
