@@ -233,6 +233,10 @@ Dock::Dock(const QRect &g, Edge edge, int reserved)
     strut[5 + 2 * edge] = quint32(vertical ? g.bottom() : g.right());
     xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, w, atom("_NET_WM_STRUT_PARTIAL"),
                         XCB_ATOM_CARDINAL, 32, 12, strut);
+    // Placed where it asks to be (USPosition | PPosition), as panels are.
+    const quint32 hints[18] = {1 | 4};
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NORMAL_HINTS,
+                        XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
     xcb_map_window(m_connection, w);
     std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
 }
