@@ -1,6 +1,7 @@
 #include "X11Probe.h"
 
 #include "platform/linux/X11WindowSystem.h"
+#include "platform/linux/Xcb.h"
 #include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
@@ -216,27 +217,26 @@ Dock::Dock(const QRect &g, Edge edge, int reserved)
                       int16_t(g.y()), uint16_t(g.width()), uint16_t(g.height()), 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
     const auto atom = [this](const char *name) {
-        xcb_intern_atom_reply_t *r = xcb_intern_atom_reply(
-            m_connection, xcb_intern_atom(m_connection, 0, uint16_t(strlen(name)), name), nullptr);
-        const xcb_atom_t a = r ? r->atom : XCB_ATOM_NONE;
-        std::free(r);
-        return a;
+        const auto r = Xcb::take(
+            xcb_intern_atom_reply(m_connection,
+                                  xcb_intern_atom(m_connection, 0, strlen(name), name), nullptr),
+            nullptr);
+        return r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
+    };
+    const auto set = [&](const char *name, xcb_atom_t type, quint32 n, const void *data) {
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, w, atom(name), type, 32, n, data);
     };
     const xcb_atom_t dock = atom("_NET_WM_WINDOW_TYPE_DOCK");
-    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, w, atom("_NET_WM_WINDOW_TYPE"),
-                        XCB_ATOM_ATOM, 32, 1, &dock);
+    set("_NET_WM_WINDOW_TYPE", XCB_ATOM_ATOM, 1, &dock);
     // left, right, top, bottom, then each band's start and end along its edge.
     quint32 strut[12] = {};
     strut[edge] = quint32(reserved);
     const bool vertical = edge == left || edge == right;
     strut[4 + 2 * edge] = quint32(vertical ? g.top() : g.left());
     strut[5 + 2 * edge] = quint32(vertical ? g.bottom() : g.right());
-    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, w, atom("_NET_WM_STRUT_PARTIAL"),
-                        XCB_ATOM_CARDINAL, 32, 12, strut);
-    // Placed where it asks to be (USPosition | PPosition), as panels are.
-    const quint32 hints[18] = {1 | 4};
-    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NORMAL_HINTS,
-                        XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
+    set("_NET_WM_STRUT_PARTIAL", XCB_ATOM_CARDINAL, 12, strut);
+    const quint32 placed[18] = {1 | 4}; // USPosition | PPosition: where it asks, as panels are
+    set("WM_NORMAL_HINTS", XCB_ATOM_WM_SIZE_HINTS, 18, placed);
     xcb_map_window(m_connection, w);
     std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
 }
