@@ -49,7 +49,7 @@ Platform makeLinuxPlatform(const QString &executableFolder)
     p.system = std::make_unique<LinuxSystemInfo>();
     p.pasteboard = std::make_unique<QtPasteboard>();
     p.calendars = std::make_unique<EvolutionCalendarStore>(
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation), p.log.get());
     p.players = std::make_unique<MprisPlayers>();
     p.network = std::make_unique<LinuxNetworkPath>();
     p.badges = std::make_unique<LauncherBadges>();
