@@ -8,6 +8,7 @@
 #include "fakes/FakeUserDefaults.h"
 #include "fakes/FakeWindowSystem.h"
 #include "fakes/FakeWorkspace.h"
+#include "platform/AtomicFile.h"
 #include "support/TestHelpers.h"
 
 #include <QJsonArray>
@@ -230,7 +231,7 @@ TEST_F(ClipboardHistoryTest, PinnedEntriesAreWrittenAtOnceSurviveARestartOrAreKe
     EXPECT_TRUE(history->items().isEmpty());
     copy("new");
     history->togglePin(history->items().first().id);
-    EXPECT_EQ(read("pinned-clips.json.bad"), broken);
+    EXPECT_EQ(readFile(AtomicFile::keptAside(folder + "/pinned-clips.json").value(0)), broken);
     EXPECT_EQ(QJsonDocument::fromJson(read()).array().size(), 1);
     EXPECT_EQ(read("loadouts.json"), QByteArray("[]"));
 }

@@ -36,7 +36,7 @@ void writeRaw(const QString &path, const QByteArray &bytes, mode_t mode = 0644)
 
 } // namespace
 
-TEST(AtomicFile, WritesOwnerOnlyEvenOverAWiderFileReportsFailureAndKeepsBadCopiesAside)
+TEST(AtomicFile, WritesOwnerOnlyEvenOverAWiderFileReportsFailureAndKeepsEveryBadCopyAside)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("pinned-clips.json");
@@ -49,14 +49,45 @@ TEST(AtomicFile, WritesOwnerOnlyEvenOverAWiderFileReportsFailureAndKeepsBadCopie
     // No temporary file is left behind.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
 
+    // Only this program's own temporary files are cleared, never a look-alike of the user's.
+    const QString ours
+        = path.section('/', 0, -2) + "/" + AtomicFile::temporaryPrefix(path) + "Ab12Cd";
+    for (const QString &name : {ours, path + ".backup", path + ".Zz9Yx8"}) {
+        writeRaw(name, "x");
+        QFile f(name);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.setFileTime(QDateTime::currentDateTime().addSecs(-120),
+                      QFileDevice::FileModificationTime);
+    }
+    AtomicFile::removeLeftovers(path);
+    EXPECT_FALSE(QFileInfo::exists(ours));
+    EXPECT_TRUE(QFileInfo::exists(path + ".backup") && QFileInfo::exists(path + ".Zz9Yx8"));
+    QFile::remove(path + ".backup");
+    QFile::remove(path + ".Zz9Yx8");
+
     // The parent is a file, not a folder: nothing can be written there.
     EXPECT_FALSE(AtomicFile::write(path + "/loadouts.json", "[]"));
     EXPECT_EQ(readFile(path), QByteArray("[1]"));
 
-    writeRaw(path + ".bad", "older");
+    // Two bad reads keep two copies, newest first; past five the oldest go.
+    writeRaw(path + ".bad", "the user's own");
     EXPECT_TRUE(AtomicFile::keepAside(path));
     EXPECT_FALSE(QFileInfo::exists(path));
-    EXPECT_EQ(readFile(path + ".bad"), QByteArray("[1]"));
+    writeRaw(path, "[2]");
+    EXPECT_TRUE(AtomicFile::keepAside(path));
+    QStringList kept = AtomicFile::keptAside(path);
+    ASSERT_EQ(kept.size(), 2);
+    EXPECT_EQ(readFile(kept[0]), QByteArray("[2]"));
+    EXPECT_EQ(readFile(kept[1]), QByteArray("[1]"));
+    for (int i = 3; i <= 7; ++i) {
+        writeRaw(path, QByteArray::number(i));
+        EXPECT_TRUE(AtomicFile::keepAside(path));
+    }
+    kept = AtomicFile::keptAside(path);
+    ASSERT_EQ(kept.size(), AtomicFile::kKeptAside);
+    EXPECT_EQ(readFile(kept.first()), QByteArray("7"));
+    EXPECT_EQ(readFile(kept.last()), QByteArray("3"));
+    EXPECT_EQ(readFile(path + ".bad"), QByteArray("the user's own"));
 }
 
 TEST(JsonUserDefaults, TypesSurviveARestartWrongTypesReadAsMissingMalformedFilesAreKeptAside)
@@ -114,7 +145,7 @@ TEST(JsonUserDefaults, TypesSurviveARestartWrongTypesReadAsMissingMalformedFiles
             d.setValue("Vantle.readoutIdle", 30);
             EXPECT_EQ(modeOf(path), 0600u);
         }
-        EXPECT_EQ(readFile(path + ".bad"), keptAside ? bytes : QByteArray());
+        EXPECT_EQ(readFile(AtomicFile::keptAside(path).value(0)), keptAside ? bytes : QByteArray());
         EXPECT_EQ(JsonUserDefaults(path).number("Vantle.readoutIdle"), 30.0);
     }
 }
