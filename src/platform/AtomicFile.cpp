@@ -59,6 +59,8 @@ bool write(const QString &path, const QByteArray &contents, QFileDevice::Permiss
             *error = why;
         return false;
     };
+    if (path.isEmpty())
+        return fail(QStringLiteral("no folder to save in"));
     // A link is written through, as the file it names: the link stays.
     QFileInfo final(path);
     for (int depth = 0; depth < kMaxLinks && final.isSymLink(); ++depth)

@@ -5,6 +5,7 @@
 #include "platform/linux/LinuxAppPaths.h"
 #include "platform/linux/SoundServer.h"
 
+#include "fakes/FakeSystemLog.h"
 #include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
@@ -160,6 +161,29 @@ TEST(LinuxAppPaths, DataFolderFollowsXdgIsCreatedOwnerOnlyAndResourcesAreFoundIn
     EXPECT_TRUE(QFileInfo(folder).isDir());
     EXPECT_EQ(modeOf(folder), 0700u);
     EXPECT_EQ(paths.dataFile("loadouts.json"), folder + QStringLiteral("/loadouts.json"));
+
+    // Folders the user made open to all are closed; a link someone else owns is not followed.
+    FakeSystemLog log;
+    const LinuxAppPaths logged("/nonexistent", &log);
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
+    QDir(folder).mkdir("shortcuts");
+    ::chmod(QFile::encodeName(folder + "/shortcuts").constData(), 0775);
+    EXPECT_EQ(logged.dataFolder(), folder);
+    EXPECT_EQ(modeOf(folder), 0700u);
+    EXPECT_EQ(modeOf(folder + "/shortcuts"), 0700u);
+    if (::geteuid() == 0) {
+        QDir(dir.path()).rename("Vantle", "other");
+        QFile::link(dir.path() + "/other", folder);
+        ASSERT_EQ(::lchown(QFile::encodeName(folder).constData(), 4242, 4242), 0);
+        ::chmod(QFile::encodeName(dir.path() + "/other").constData(), 0755);
+        EXPECT_EQ(logged.dataFolder(), QString());
+        EXPECT_EQ(logged.dataFile("loadouts.json"), QString());
+        EXPECT_EQ(modeOf(dir.path() + "/other"), 0755u);
+        EXPECT_EQ(
+            log.lines,
+            QStringList{"Vantle: folder not used: " + folder + " is a link owned by another user"});
+        EXPECT_FALSE(AtomicFile::write(logged.dataFile("loadouts.json"), "[]"));
+    }
 
     // A relative XDG path is ignored in favour of ~/.local/share.
     qputenv("XDG_DATA_HOME", "relative/share");

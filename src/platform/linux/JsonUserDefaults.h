@@ -17,6 +17,7 @@
 class JsonUserDefaults final : public UserDefaults
 {
 public:
+    // An empty `path` keeps the values in memory only.
     explicit JsonUserDefaults(const QString &path);
     ~JsonUserDefaults() override;
 
