@@ -23,7 +23,8 @@ inline constexpr qsizetype kMaxComponents = 100000;
 inline constexpr qsizetype kMaxBytes = 64 * 1024 * 1024;
 
 // Why `text` is past those limits, from a scan of its BEGIN: and END: lines; empty when it is
-// within them. Every reader below gives nothing for such a text.
+// within them. The readers below give nothing for such a text, and a check-off finds it
+// unreadable.
 QString pastLimits(const QByteArray &text);
 
 // Switches off libical's habit of aborting the process on a parse error. Call once, on the main
