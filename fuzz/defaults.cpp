@@ -5,6 +5,7 @@
 #include "hud/HUDNotifications.h"
 #include "hud/HUDSettings.h"
 #include "hud/HUDWidgetSettings.h"
+#include "platform/AtomicFile.h"
 #include "platform/linux/JsonUserDefaults.h"
 #include "skills/SkillBook.h"
 
@@ -24,14 +25,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray input = Fuzz::bytes(data, size);
     const QString path = Fuzz::scratch() + QStringLiteral("/config/defaults.json");
-    QFile::remove(path + QStringLiteral(".bad"));
+    for (const QString &bad : AtomicFile::keptAside(path))
+        QFile::remove(bad);
     Fuzz::write(path, input);
     const QJsonDocument doc = QJsonDocument::fromJson(input);
     const bool object = doc.isObject() || input.trimmed().isEmpty();
 
     {
         JsonUserDefaults defaults(path);
-        Fuzz::require(QFile::exists(path + QStringLiteral(".bad")) == !object,
+        Fuzz::require(AtomicFile::keptAside(path).isEmpty() == object,
                       "only a file that is no JSON object is kept aside");
         for (const QString &key : {HUDWidgetSettings::key, HUDLayoutStore::key,
                                    HUDSettings::menuIdleKey, HUDSettings::readoutIdleKey,

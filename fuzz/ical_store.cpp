@@ -16,17 +16,23 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 }
 
 // A calendar or task store as an Evolution folder holds it: events (recurrence rules, extra
-// and excluded dates, moved occurrences), reminders and the calendar's name.
+// and excluded dates, moved occurrences), reminders and the calendar's name. scripts/fuzz lets
+// inputs grow past the nesting and component limits.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray text = Fuzz::bytes(data, size);
     const QDateTime from(QDate(2026, 3, 29), QTime(0, 0), Qt::LocalTime);
     const QDateTime to = from.addDays(7);
-    for (const CalendarEvent &event : ICalendarText::events(text, from, to, QStringLiteral("s"))) {
+    const QList<CalendarEvent> events = ICalendarText::events(text, from, to, QStringLiteral("s"));
+    for (const CalendarEvent &event : events) {
         Fuzz::require(event.start < to.addSecs(1) && event.end >= event.start,
                       "an occurrence overlaps the window and ends after it starts");
     }
-    (void)ICalendarText::incompleteReminders(text, to, QStringLiteral("s"), QStringLiteral("l"));
+    const QList<CalendarReminder> reminders
+        = ICalendarText::incompleteReminders(text, to, QStringLiteral("s"), QStringLiteral("l"));
+    Fuzz::require(ICalendarText::pastLimits(text).isEmpty()
+                      || (events.isEmpty() && reminders.isEmpty()),
+                  "a store past the limits gives nothing");
     (void)ICalendarText::calendarName(text);
     return 0;
 }

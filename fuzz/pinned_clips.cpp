@@ -6,6 +6,7 @@
 #include "fakes/FakePasteboard.h"
 #include "fakes/FakeUserDefaults.h"
 #include "fakes/FakeWorkspace.h"
+#include "platform/AtomicFile.h"
 
 namespace {
 
@@ -45,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray input = Fuzz::bytes(data, size);
     const FakeAppPaths paths(Fuzz::scratch() + QStringLiteral("/data"), QString());
     const QString file = paths.dataFile(ClipboardHistory::pinnedFileName);
-    QFile::remove(file + QStringLiteral(".bad"));
+    for (const QString &bad : AtomicFile::keptAside(file))
+        QFile::remove(bad);
     Fuzz::write(file, input);
 
     FakePasteboard pasteboard;
@@ -55,13 +57,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     ClipboardHistory history(pasteboard, workspace, defaults, paths, clock, 1);
     const QList<ClipItem> before = pinned(history);
 
-    // A new copy saves the file: either what was read comes back whole, or the file that could
-    // not be read is kept aside byte for byte.
+    // A new copy pinned and let go saves the file: either what was read comes back whole, or
+    // the file that could not be read is kept aside byte for byte.
     pasteboard.externalCopy(QStringLiteral("fuzz copy"));
     history.poll();
+    for (int twice = 0; twice < 2; ++twice)
+        history.togglePin(history.items().first().id);
+    history.flushPinned();
     ClipboardHistory again(pasteboard, workspace, defaults, paths, clock, 1);
-    if (QFile::exists(file + QStringLiteral(".bad"))) {
-        QFile bad(file + QStringLiteral(".bad"));
+    if (const QStringList kept = AtomicFile::keptAside(file); !kept.isEmpty()) {
+        QFile bad(kept.first());
         Fuzz::require(bad.open(QIODevice::ReadOnly) && bad.readAll() == input,
                       "an unreadable file is kept aside unchanged");
         Fuzz::require(before.isEmpty(), "a file kept aside gave no clips");

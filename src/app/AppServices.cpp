@@ -185,4 +185,5 @@ void AppServices::shutdown()
     setupWindow.close();
     editor.close();
     toasts.dismiss();
+    clipboard.flushPinned();
 }

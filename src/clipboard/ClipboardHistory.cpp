@@ -4,6 +4,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "platform/Logging.h"
+#include "platform/OffThread.h"
 #include "platform/Pasteboard.h"
 #include "platform/Platform.h"
 #include "platform/UserDefaults.h"
@@ -64,6 +65,7 @@ ClipboardHistory::ClipboardHistory(Pasteboard &pasteboard, Workspace &workspace,
 {
     const QStringList ignored = defaults.stringList(ignoreKey).value_or(QStringList());
     m_ignored = QSet<QString>(ignored.begin(), ignored.end());
+    m_writer.setMaxThreadCount(1);
     m_timer.setInterval(pollIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &ClipboardHistory::poll);
     load();
@@ -285,23 +287,50 @@ void ClipboardHistory::load()
     }
     qCDebug(lcClipboard) << "read" << items.size() << "pinned clips from" << file.fileName();
     m_items = items;
+    m_savedPins = pinnedJson();
+}
+
+QByteArray ClipboardHistory::pinnedJson() const
+{
+    QJsonArray array;
+    for (const ClipItem &item : m_items) {
+        if (item.pinned)
+            array.append(item.toJson());
+    }
+    return QJsonDocument(array).toJson(QJsonDocument::Compact);
+}
+
+void ClipboardHistory::flushPinned()
+{
+    m_writer.waitForDone();
 }
 
 void ClipboardHistory::savePinned()
 {
+    // Most copies change no pin: then the file already holds what it should.
+    const QByteArray pins = pinnedJson();
+    if (pins == m_savedPins && !m_keepAside)
+        return;
     const QString path = pinnedFilePath();
     if (m_keepAside) {
         if (!AtomicFile::keepAside(path) && QFile::exists(path))
             return;
         m_keepAside = false;
     }
-    QJsonArray array;
-    for (const ClipItem &item : m_items) {
-        if (item.pinned)
-            array.append(item.toJson());
-    }
-    const bool written
-        = AtomicFile::write(path, QJsonDocument(array).toJson(QJsonDocument::Compact));
-    qCDebug(lcClipboard) << (written ? "wrote" : "could not write") << array.size()
-                         << "pinned clips to" << path;
+    m_savedPins = pins;
+    const auto count = std::count_if(m_items.begin(), m_items.end(),
+                                     [](const ClipItem &item) { return item.pinned; });
+    OffThread::run(
+        m_writer, this,
+        [path, pins, count] {
+            const bool written = AtomicFile::write(path, pins);
+            qCDebug(lcClipboard) << (written ? "wrote" : "could not write") << count
+                                 << "pinned clips to" << path;
+            return written;
+        },
+        [this, pins](bool written) {
+            // Tried again at the next change, whatever it is.
+            if (!written && m_savedPins == pins)
+                m_savedPins.clear();
+        });
 }

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <optional>
@@ -66,6 +67,9 @@ public:
     void clearIgnoredApps();
 
     QString pinnedFilePath() const;
+    // Waits until the pinned file holds the latest pins. The file is written off the main
+    // thread, only when the pins changed; destroying the history waits as well.
+    void flushPinned();
 
 signals:
     void itemsChanged();
@@ -75,6 +79,7 @@ signals:
 private:
     void load();
     void savePinned();
+    QByteArray pinnedJson() const;
     void trim();
 
     Pasteboard &m_pasteboard;
@@ -91,6 +96,10 @@ private:
     QSet<QString> m_ignored;
     // The pinned file did not decode: it is moved aside before the first save replaces it.
     bool m_keepAside = false;
+    // The pins as last handed to the file (or read from it); empty when the file needs writing.
+    QByteArray m_savedPins;
+    // One thread, so the writes land in order; its destruction waits for them.
+    QThreadPool m_writer;
     QTimer m_timer;
     bool m_listening = false;
     bool m_writing = false; // our own copy is on its way to the clipboard

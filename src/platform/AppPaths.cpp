@@ -4,5 +4,6 @@
 
 QString AppPaths::dataFile(const QString &name) const
 {
-    return QDir(dataFolder()).filePath(name);
+    const QString folder = dataFolder();
+    return folder.isEmpty() ? QString() : QDir(folder).filePath(name);
 }

@@ -6,12 +6,23 @@
 #include <QFileInfo>
 #include <QMutex>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSet>
+#include <QTemporaryFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <tuple>
+#include <vector>
+
+#include <unistd.h>
 
 namespace AtomicFile {
 
 namespace {
+
+// QSaveFile's bound on a chain of links.
+constexpr int kMaxLinks = 128;
 
 struct Reporting
 {
@@ -27,17 +38,12 @@ Reporting &reporting()
     return r;
 }
 
-bool failed(QSaveFile &file, QString *error)
-{
-    const QString why = file.errorString();
-    file.cancelWriting();
-    noteResult(file.fileName(), false, why);
-    if (error)
-        *error = why;
-    return false;
-}
-
 } // namespace
+
+QString temporaryPrefix(const QString &path)
+{
+    return QStringLiteral(".%1.vantle-save.").arg(QFileInfo(path).fileName());
+}
 
 bool write(const QString &path, const QByteArray &contents)
 {
@@ -47,24 +53,40 @@ bool write(const QString &path, const QByteArray &contents)
 bool write(const QString &path, const QByteArray &contents, QFileDevice::Permissions permissions,
            QString *error)
 {
-    QSaveFile file(path);
-    // Unbuffered: a buffered QSaveFile flushes its last bytes only in commit(), which does not
-    // notice when that fails (a full disk) and renames a truncated file over the good one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return failed(file, error);
-    // QSaveFile gives a new file the umask's permissions and an existing one its old ones;
-    // either may be wider than asked for.
-    if (!file.setPermissions(permissions))
-        return failed(file, error);
-    if (file.write(contents) != contents.size() || file.error() != QFileDevice::NoError)
-        return failed(file, error);
-    if (!file.commit()) {
-        const QString why = file.errorString();
+    const auto fail = [&](const QString &why) {
         noteResult(path, false, why);
         if (error)
             *error = why;
         return false;
-    }
+    };
+    if (path.isEmpty())
+        return fail(QStringLiteral("no folder to save in"));
+    // A link is written through, as the file it names: the link stays.
+    QFileInfo final(path);
+    for (int depth = 0; depth < kMaxLinks && final.isSymLink(); ++depth)
+        final.setFile(final.symLinkTarget());
+    const QString target = final.filePath();
+    if (final.exists() && !final.isWritable())
+        return fail(QStringLiteral("existing file %1 is not writable").arg(final.fileName()));
+
+    // The temporary file's name is one only this program makes, so that clearing what a killed
+    // save left never takes a file of the user's (a "tasks.ics.backup").
+    QTemporaryFile file(final.dir().filePath(temporaryPrefix(target) + QStringLiteral("XXXXXX")));
+    // Created owner-only; the permissions asked for are set before any byte is written, so the
+    // contents are never readable by more than the finished file.
+    if (!file.open() || !file.setPermissions(permissions))
+        return fail(file.errorString());
+    if (file.write(contents) != contents.size() || !file.flush())
+        return fail(file.errorString());
+    // On disk before the rename makes it the file: a crash leaves the old version or this one.
+    if (::fsync(file.handle()) != 0)
+        return fail(qt_error_string(errno));
+    file.close();
+    if (std::rename(QFile::encodeName(file.fileName()).constData(),
+                    QFile::encodeName(target).constData())
+        != 0)
+        return fail(qt_error_string(errno));
+    file.setAutoRemove(false);
     noteResult(path, true);
     bool first = false;
     {
@@ -81,22 +103,54 @@ bool write(const QString &path, const QByteArray &contents, QFileDevice::Permiss
 void removeLeftovers(const QString &path)
 {
     const QFileInfo target(path);
+    const QString prefix = temporaryPrefix(path);
     const QRegularExpression temporary(
-        QStringLiteral("^%1\\.[A-Za-z0-9]{6}$").arg(QRegularExpression::escape(target.fileName())));
+        QStringLiteral("^%1[A-Za-z0-9]{6}$").arg(QRegularExpression::escape(prefix)));
     const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-60);
-    const QFileInfoList candidates = target.dir().entryInfoList(
-        {target.fileName() + QStringLiteral(".??????")}, QDir::Files | QDir::Hidden);
+    const QFileInfoList candidates = target.dir().entryInfoList({prefix + QStringLiteral("??????")},
+                                                                QDir::Files | QDir::Hidden);
     for (const QFileInfo &file : candidates) {
         if (temporary.match(file.fileName()).hasMatch() && file.lastModified() < before)
             QFile::remove(file.filePath());
     }
 }
 
+QStringList keptAside(const QString &path)
+{
+    const QFileInfo target(path);
+    const QRegularExpression stamped(
+        QStringLiteral("^%1\\.(\\d{8}-\\d{6}\\.\\d{3})(?:-(\\d{1,6}))?\\.bad$")
+            .arg(QRegularExpression::escape(target.fileName())));
+    // Newest first: by the time in the name, then by the counter a second copy within the same
+    // millisecond carries.
+    std::vector<std::tuple<QString, int, QString>> found;
+    for (const QString &name : target.dir().entryList(
+             {target.fileName() + QStringLiteral(".*.bad")}, QDir::Files | QDir::Hidden)) {
+        if (const QRegularExpressionMatch m = stamped.match(name); m.hasMatch())
+            found.emplace_back(m.captured(1), m.captured(2).toInt(), target.dir().filePath(name));
+    }
+    std::sort(found.begin(), found.end(), std::greater<>());
+    QStringList paths;
+    for (const auto &entry : found)
+        paths << std::get<2>(entry);
+    return paths;
+}
+
 bool keepAside(const QString &path)
 {
-    const QString bad = path + QStringLiteral(".bad");
-    QFile::remove(bad);
-    return QFile::rename(path, bad);
+    // An earlier copy is never replaced: each gets the time it was put aside in its name.
+    const QString stamp
+        = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss.zzz"));
+    QString bad = path + QLatin1Char('.') + stamp + QStringLiteral(".bad");
+    for (int n = 1; QFileInfo::exists(bad) || QFileInfo(bad).isSymLink(); ++n)
+        bad = path + QLatin1Char('.') + stamp + QLatin1Char('-') + QString::number(n)
+            + QStringLiteral(".bad");
+    if (!QFile::rename(path, bad))
+        return false;
+    const QStringList kept = keptAside(path);
+    for (qsizetype i = kKeptAside; i < kept.size(); ++i)
+        QFile::remove(kept[i]);
+    return true;
 }
 
 void setFailureReporter(std::function<void(const QString &line)> reporter)

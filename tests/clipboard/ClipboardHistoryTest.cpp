@@ -8,6 +8,7 @@
 #include "fakes/FakeUserDefaults.h"
 #include "fakes/FakeWindowSystem.h"
 #include "fakes/FakeWorkspace.h"
+#include "platform/AtomicFile.h"
 #include "support/TestHelpers.h"
 
 #include <QJsonArray>
@@ -49,7 +50,11 @@ protected:
                                                   ownPid);
     }
 
-    QByteArray read(QString name = "pinned-clips.json") { return readFile(folder + "/" + name); }
+    QByteArray read(QString name = "pinned-clips.json")
+    {
+        history->flushPinned();
+        return readFile(folder + "/" + name);
+    }
 
     // Copies `text` outside and lets the history see it.
     void copy(const QString &text, const QStringList &types = {})
@@ -230,9 +235,28 @@ TEST_F(ClipboardHistoryTest, PinnedEntriesAreWrittenAtOnceSurviveARestartOrAreKe
     EXPECT_TRUE(history->items().isEmpty());
     copy("new");
     history->togglePin(history->items().first().id);
-    EXPECT_EQ(read("pinned-clips.json.bad"), broken);
+    EXPECT_EQ(readFile(AtomicFile::keptAside(folder + "/pinned-clips.json").value(0)), broken);
     EXPECT_EQ(QJsonDocument::fromJson(read()).array().size(), 1);
     EXPECT_EQ(read("loadouts.json"), QByteArray("[]"));
+}
+
+TEST_F(ClipboardHistoryTest, ThePinnedFileIsWrittenOnlyWhenPinsChangeAndAPinBeforeQuittingIsKept)
+{
+    copy("keep");
+    history->togglePin(history->items().first().id);
+    ASSERT_EQ(QJsonDocument::fromJson(read()).array().size(), 1);
+    QFile::remove(folder + "/pinned-clips.json");
+    for (const char *text : {"a", "b", "c"})
+        copy(text);
+    history->remove(history->items().first().id);
+    history->flushPinned();
+    EXPECT_FALSE(QFile::exists(folder + "/pinned-clips.json"));
+
+    copy("last");
+    history->togglePin(history->items().first().id);
+    history.reset();
+    history = make();
+    EXPECT_EQ(texts(), (QStringList{"last", "keep"}));
 }
 
 TEST_F(ClipboardHistoryTest, TheDebugChannelTellsOfCopiesButNeverTheirText)
@@ -244,6 +268,7 @@ TEST_F(ClipboardHistoryTest, TheDebugChannelTellsOfCopiesButNeverTheirText)
         [](QtMsgType, const QMessageLogContext &, const QString &line) { lines << line; });
     copy("hunter2 is my password");
     history->togglePin(history->items().first().id);
+    history->flushPinned();
     history = make(); // reads the pinned file back
     qInstallMessageHandler(previous);
     QLoggingCategory::setFilterRules({});

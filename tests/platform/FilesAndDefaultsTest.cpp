@@ -5,6 +5,7 @@
 #include "platform/linux/LinuxAppPaths.h"
 #include "platform/linux/SoundServer.h"
 
+#include "fakes/FakeSystemLog.h"
 #include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
@@ -36,7 +37,7 @@ void writeRaw(const QString &path, const QByteArray &bytes, mode_t mode = 0644)
 
 } // namespace
 
-TEST(AtomicFile, WritesOwnerOnlyEvenOverAWiderFileReportsFailureAndKeepsBadCopiesAside)
+TEST(AtomicFile, WritesOwnerOnlyEvenOverAWiderFileReportsFailureAndKeepsEveryBadCopyAside)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("pinned-clips.json");
@@ -53,10 +54,18 @@ TEST(AtomicFile, WritesOwnerOnlyEvenOverAWiderFileReportsFailureAndKeepsBadCopie
     EXPECT_FALSE(AtomicFile::write(path + "/loadouts.json", "[]"));
     EXPECT_EQ(readFile(path), QByteArray("[1]"));
 
-    writeRaw(path + ".bad", "older");
-    EXPECT_TRUE(AtomicFile::keepAside(path));
-    EXPECT_FALSE(QFileInfo::exists(path));
-    EXPECT_EQ(readFile(path + ".bad"), QByteArray("[1]"));
+    // Two bad reads keep two copies, newest first; past five the oldest go.
+    writeRaw(path + ".bad", "the user's own");
+    for (int i = 1; i <= 7; ++i) {
+        writeRaw(path, QByteArray::number(i));
+        EXPECT_TRUE(AtomicFile::keepAside(path));
+        EXPECT_FALSE(QFileInfo::exists(path));
+        const QStringList kept = AtomicFile::keptAside(path);
+        EXPECT_EQ(kept.size(), std::min(i, AtomicFile::kKeptAside));
+        EXPECT_EQ(readFile(kept.value(0)), QByteArray::number(i));
+    }
+    EXPECT_EQ(readFile(AtomicFile::keptAside(path).last()), QByteArray("3"));
+    EXPECT_EQ(readFile(path + ".bad"), QByteArray("the user's own"));
 }
 
 TEST(JsonUserDefaults, TypesSurviveARestartWrongTypesReadAsMissingMalformedFilesAreKeptAside)
@@ -114,7 +123,7 @@ TEST(JsonUserDefaults, TypesSurviveARestartWrongTypesReadAsMissingMalformedFiles
             d.setValue("Vantle.readoutIdle", 30);
             EXPECT_EQ(modeOf(path), 0600u);
         }
-        EXPECT_EQ(readFile(path + ".bad"), keptAside ? bytes : QByteArray());
+        EXPECT_EQ(readFile(AtomicFile::keptAside(path).value(0)), keptAside ? bytes : QByteArray());
         EXPECT_EQ(JsonUserDefaults(path).number("Vantle.readoutIdle"), 30.0);
     }
 }
@@ -129,6 +138,28 @@ TEST(LinuxAppPaths, DataFolderFollowsXdgIsCreatedOwnerOnlyAndResourcesAreFoundIn
     EXPECT_TRUE(QFileInfo(folder).isDir());
     EXPECT_EQ(modeOf(folder), 0700u);
     EXPECT_EQ(paths.dataFile("loadouts.json"), folder + QStringLiteral("/loadouts.json"));
+
+    // Folders the user made open to all are closed; a link someone else owns is not followed.
+    FakeSystemLog log;
+    const LinuxAppPaths logged("/nonexistent", &log);
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
+    QDir(folder).mkdir("shortcuts");
+    ::chmod(QFile::encodeName(folder + "/shortcuts").constData(), 0775);
+    EXPECT_EQ(logged.dataFolder(), folder);
+    EXPECT_EQ(modeOf(folder), 0700u);
+    EXPECT_EQ(modeOf(folder + "/shortcuts"), 0700u);
+    if (::geteuid() == 0) {
+        QDir(dir.path()).rename("Vantle", "other");
+        QFile::link(dir.path() + "/other", folder);
+        ASSERT_EQ(::lchown(QFile::encodeName(folder).constData(), 4242, 4242), 0);
+        ::chmod(QFile::encodeName(dir.path() + "/other").constData(), 0755);
+        EXPECT_EQ(logged.dataFile("loadouts.json"), QString());
+        EXPECT_EQ(logged.dataFolder(), QString());
+        EXPECT_EQ(modeOf(dir.path() + "/other"), 0755u);
+        EXPECT_EQ(
+            log.lines,
+            QStringList{"Vantle: folder not used: " + folder + " is a link owned by another user"});
+    }
 
     // A relative XDG path is ignored in favour of ~/.local/share.
     qputenv("XDG_DATA_HOME", "relative/share");

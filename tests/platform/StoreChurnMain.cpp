@@ -77,6 +77,7 @@ public:
         }
         for (qsizetype i = StoreChurn::kPinnedKept; i < pinned.size(); ++i)
             m_history.togglePin(pinned[i].id);
+        m_history.flushPinned();
         say(QStringLiteral("pinned %1").arg(g));
 
         if (m_loadouts.save(StoreChurn::loadouts(g)))

@@ -1,6 +1,7 @@
 #include "StoreChurn.h"
 
 #include "clipboard/ClipboardHistory.h"
+#include "platform/AtomicFile.h"
 #include "platform/linux/ICalendarText.h"
 #include "support/TestHelpers.h"
 
@@ -108,11 +109,12 @@ bool isStoreFile(const QString &name)
         || name == "loadouts.json" || name == "tasks.ics";
 }
 
-// A save's temporary file, "NAME.XXXXXX".
+// A save's temporary file, ".NAME.vantle-save.XXXXXX".
 bool isLeftover(const QString &name)
 {
-    static const QRegularExpression pattern(QStringLiteral(
-        "^(defaults\\.json|pinned-clips\\.json|loadouts\\.json|tasks\\.ics)\\.[A-Za-z0-9]{6}$"));
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\.(defaults\\.json|pinned-clips\\.json|loadouts\\.json|tasks\\.ics)"
+                       "\\.vantle-save\\.[A-Za-z0-9]{6}$"));
     return pattern.match(name).hasMatch();
 }
 
@@ -193,17 +195,25 @@ TEST(StoresUnderKill, EachFileIsAWholeGenerationNoOlderThanTheLastFinishedSaveAn
                 "save, %d sightings of temporary files left by kills, generation %d reached\n",
                 kKills, checks, caughtMidGeneration, leftovers, saved["defaults"]);
 
-    // The next run removes old leftovers and leaves a young one, maybe another copy's save.
-    for (const auto &[store, path] : paths)
-        QFile::copy(path, path + QStringLiteral(".Zz9Yx8"));
-    const QString young = paths.at("loadouts") + QStringLiteral(".Young1");
+    // The next run removes old leftovers and leaves a young one, maybe another copy's save, and
+    // the user's own files of look-alike names.
+    QStringList lookAlikes;
+    for (const auto &[store, path] : paths) {
+        QFile::copy(path,
+                    QFileInfo(path).path() + '/' + AtomicFile::temporaryPrefix(path) + "Zz9Yx8");
+        for (const char *suffix : {".backup", ".Zz9Yx8"}) {
+            lookAlikes << path + suffix;
+            QFile::copy(path, lookAlikes.last());
+        }
+    }
+    const QString young = QFileInfo(paths.at("loadouts")).path() + '/'
+        + AtomicFile::temporaryPrefix(paths.at("loadouts")) + "Young1";
     QFile::copy(paths.at("loadouts"), young);
     const QDateTime old = QDateTime::currentDateTime().addSecs(-120);
     for (const QString &folder : folders) {
         for (const QFileInfo &file : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden)) {
             QFile f(file.filePath());
-            if (isLeftover(file.fileName()) && file.filePath() != young
-                && f.open(QIODevice::ReadWrite))
+            if (file.filePath() != young && f.open(QIODevice::ReadWrite))
                 f.setFileTime(old, QFileDevice::FileModificationTime);
         }
     }
@@ -211,6 +221,8 @@ TEST(StoresUnderKill, EachFileIsAWholeGenerationNoOlderThanTheLastFinishedSaveAn
     churn.start(QStringLiteral(KAIDRO_STORE_CHURN_PATH), {home, "--once"});
     ASSERT_TRUE(churn.waitForFinished(30000));
     EXPECT_TRUE(QFile::remove(young));
+    for (const QString &file : lookAlikes)
+        EXPECT_TRUE(QFile::remove(file)) << file.toStdString() << " was removed";
     for (const QString &folder : folders) {
         for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
             EXPECT_TRUE(isStoreFile(name)) << name.toStdString() << " was left";

@@ -1,6 +1,7 @@
 #include "quests/QuestService.h"
 #include "fakes/FakeClock.h"
 #include "fakes/FakeFeedback.h"
+#include "fakes/FakeSystemLog.h"
 #include "platform/linux/EvolutionCalendarStore.h"
 #include "platform/linux/ICalendarText.h"
 #include "support/TestHelpers.h"
@@ -46,7 +47,8 @@ struct QuestServiceTest : ::testing::Test
         + QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name());
     FakeClock clock;
     FakeFeedback feedback;
-    EvolutionCalendarStore store{dataHome};
+    FakeSystemLog log;
+    EvolutionCalendarStore store{dataHome, &log};
     QuestService quests{store, clock, feedback};
     QDateTime now = clock.now();
 
@@ -195,6 +197,27 @@ TEST_F(QuestServiceTest, UnreadableAndGarbageStoresGiveEmptyListsAndLoseNothing)
     EXPECT_EQ(feedback.toasts.size(), 1);
 }
 
+// A broken sync or a hostile file nesting tasks a few hundred thousand deep ran libical's
+// recursion out of stack at every refresh.
+TEST_F(QuestServiceTest, AStorePastTheLimitsIsSkippedOnceLoggedAndTheOthersStillRead)
+{
+    writeEvents(event("ok", "Standup", now.addSecs(600), now.addSecs(1200)));
+    writeTasks(calendar(task("a", "Water plants")));
+    const QByteArray deep = "BEGIN:VCALENDAR\r\n" + QByteArray("BEGIN:VTODO\r\n").repeated(300000)
+        + QByteArray("END:VTODO\r\n").repeated(300000) + "END:VCALENDAR\r\n";
+    writeFile(dataHome + QStringLiteral("/evolution/calendar/deep/calendar.ics"), deep);
+    writeFile(dataHome + QStringLiteral("/evolution/tasks/deep/tasks.ics"), deep);
+    refresh();
+    refresh(); // told once
+    EXPECT_EQ(eventTitles(), QStringList{"Standup"});
+    EXPECT_EQ(reminderTitles(), QStringList{"Water plants"});
+    EXPECT_EQ(log.lines.filter("not read: components nested more than 32 deep").size(), 2)
+        << log.lines.join('\n').toStdString();
+    quests.complete(QStringLiteral("deep/x"));
+    settle();
+    EXPECT_EQ(readFile(dataHome + QStringLiteral("/evolution/tasks/deep/tasks.ics")), deep);
+}
+
 TEST_F(QuestServiceTest, RefreshesOnStoreChangesOnlyWhileTheHUDIsVisible)
 {
     writeTasks(calendar(task("a", "First")));
@@ -280,4 +303,21 @@ TEST(ICalendarText, ACheckOffLeavesAloneATaskThatWouldNotSurviveTheRewriteOrRead
     const ICalendarText::Completed once = ICalendarText::withTaskCompleted(sound, uid, when);
     ASSERT_EQ(once.outcome, Outcome::completed);
     EXPECT_EQ(ICalendarText::withTaskCompleted(once.text, uid, when).outcome, Outcome::completed);
+}
+
+TEST(ICalendarText, LimitsCountNestingAndComponentsOnTheirOwnLinesOnly)
+{
+    using namespace ICalendarText;
+    const auto nested = [](const QByteArray &begin, int n) {
+        return begin.repeated(n) + QByteArray("END:VTODO\n").repeated(n);
+    };
+    // Past: one level too deep (in any case), one component too many; a folded line is text.
+    const std::pair<QByteArray, bool> rows[]
+        = {{nested("BEGIN:VTODO\n", kMaxDepth), false},
+           {nested("begin:vtodo\n", kMaxDepth + 1), true},
+           {QByteArray("SUMMARY:x\n BEGIN:VTODO\n").repeated(40), false},
+           {nested("BEGIN:VTODO\n", 1).repeated(kMaxComponents), false},
+           {nested("BEGIN:VTODO\n", 1).repeated(kMaxComponents + 1), true}};
+    for (const auto &[text, past] : rows)
+        EXPECT_EQ(!pastLimits(text).isEmpty(), past) << text.left(40).toStdString();
 }

@@ -7,6 +7,7 @@
 #include "fakes/FakeScreens.h"
 #include "fakes/FakeWindowSystem.h"
 #include "fakes/FakeWorkspace.h"
+#include "platform/AtomicFile.h"
 #include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
@@ -406,7 +407,7 @@ TEST(LoadoutFile, MissingIsEmptySavedLoadsBackAndAnUnreadableFileIsMovedAsideOnc
     EXPECT_TRUE(store.load().isEmpty() && !store.foundUnreadable());
     const QList<Loadout> list = {sample(), sample()};
     ASSERT_TRUE(store.save(list));
-    EXPECT_FALSE(QFile::exists(file + ".bad"));
+    EXPECT_TRUE(AtomicFile::keptAside(file).isEmpty());
     EXPECT_EQ(LoadoutStore(paths).load(), list);
     const QByteArray damaged("[{\"id\": \"E621E1F8-C36C-495A-93FC-0C247A3E6E5F\", \"na");
     writeFile(file, damaged);
@@ -414,9 +415,9 @@ TEST(LoadoutFile, MissingIsEmptySavedLoadsBackAndAnUnreadableFileIsMovedAsideOnc
     EXPECT_TRUE(reader.load().isEmpty() && reader.foundUnreadable());
     EXPECT_EQ(readFile(file), damaged);
     ASSERT_TRUE(reader.save({sample()}));
-    EXPECT_EQ(readFile(file + ".bad"), damaged);
+    EXPECT_EQ(readFile(AtomicFile::keptAside(file).value(0)), damaged);
     EXPECT_EQ(LoadoutStore(paths).load().size(), 1);
     ASSERT_TRUE(reader.save({})); // later saves replace only our own file
-    EXPECT_EQ(readFile(file + ".bad"), damaged);
+    EXPECT_EQ(AtomicFile::keptAside(file).size(), 1);
     EXPECT_EQ(readFile(file), QByteArray("[]"));
 }

@@ -3,6 +3,7 @@
 #include "platform/linux/ICalendarText.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/SystemLog.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,20 +29,36 @@ QList<std::pair<QString, QString>> stores(const QString &root, const QString &fi
     return found;
 }
 
-std::optional<QByteArray> readStore(const QString &path)
-{
-    QFile file(path);
-    if (file.size() > EvolutionCalendarStore::kMaxStoreBytes || !file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return file.readAll();
-}
-
 } // namespace
 
-EvolutionCalendarStore::EvolutionCalendarStore(QString dataHome)
+EvolutionCalendarStore::EvolutionCalendarStore(QString dataHome, SystemLog *log)
     : m_dataHome(std::move(dataHome))
+    , m_log(log)
 {
     ICalendarText::init();
+}
+
+std::optional<QByteArray> EvolutionCalendarStore::readStore(const QString &path) const
+{
+    QFile file(path);
+    QByteArray text;
+    QString refused;
+    if (file.size() > kMaxStoreBytes)
+        refused = QStringLiteral("larger than %1 bytes").arg(kMaxStoreBytes);
+    else if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    else
+        refused = ICalendarText::pastLimits(text = file.readAll());
+    if (refused.isEmpty()) {
+        m_refused.remove(path);
+        return text;
+    }
+    // Read at every refresh: told once, and again only after it was read meanwhile.
+    if (!m_refused.contains(path) && m_log)
+        m_log->log(QStringLiteral("calendar store %1/%2 not read: %3")
+                       .arg(QFileInfo(path).dir().dirName(), QFileInfo(path).fileName(), refused));
+    m_refused.insert(path);
+    return std::nullopt;
 }
 
 QString EvolutionCalendarStore::calendarRoot() const

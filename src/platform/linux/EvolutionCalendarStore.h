@@ -1,8 +1,14 @@
 #pragma once
 
 #include "platform/CalendarStore.h"
+#include "platform/linux/ICalendarText.h"
 
+#include <QSet>
 #include <QString>
+
+#include <optional>
+
+class SystemLog;
 
 // The iCalendar stores Evolution and its data server keep under the user's data folder:
 // `evolution/calendar/<source>/calendar.ics` for events, `evolution/tasks/<source>/tasks.ics`
@@ -12,12 +18,14 @@ class EvolutionCalendarStore final : public CalendarStore
 public:
     // A store larger than this is not read: no calendar app writes one, and reading it would
     // hold the worker for long.
-    static constexpr qint64 kMaxStoreBytes = 64 * 1024 * 1024;
+    static constexpr qint64 kMaxStoreBytes = ICalendarText::kMaxBytes;
     // Completing re-reads a store that changed while it was being rewritten; after this many
     // changes in a row it gives up rather than race the other writer for good.
     static constexpr int kWriteAttempts = 5;
 
-    explicit EvolutionCalendarStore(QString dataHome);
+    // A store past the limits of ICalendarText (too large, nested too deep, too many parts) is
+    // read as unreadable and told to `log` once, while it stays so.
+    explicit EvolutionCalendarStore(QString dataHome, SystemLog *log = nullptr);
 
     Access eventAccess() const override;
     Access reminderAccess() const override;
@@ -33,6 +41,9 @@ public:
 private:
     QString calendarRoot() const;
     QString taskRoot() const;
+    std::optional<QByteArray> readStore(const QString &path) const;
 
     QString m_dataHome;
+    SystemLog *m_log;
+    mutable QSet<QString> m_refused; // the stores past the limits, told to the log
 };

@@ -6,6 +6,7 @@
 
 #include <libical/ical.h>
 
+#include <cstring>
 #include <memory>
 #include <set>
 
@@ -24,13 +25,13 @@ using Component = std::unique_ptr<icalcomponent, ComponentFree>;
 
 Component parse(const QByteArray &text)
 {
-    if (text.trimmed().isEmpty())
+    if (text.trimmed().isEmpty() || !ICalendarText::pastLimits(text).isEmpty())
         return nullptr;
     return Component(icalparser_parse_string(text.constData()));
 }
 
 // Calls `visit` for every component of `kind` in a calendar, a file of several calendars, or a
-// lone component.
+// lone component. Calendars inside calendars are walked with a list of their own, not the stack.
 template <typename Visit> void forEach(icalcomponent *root, icalcomponent_kind kind, Visit visit)
 {
     if (!root)
@@ -39,15 +40,19 @@ template <typename Visit> void forEach(icalcomponent *root, icalcomponent_kind k
         visit(root);
         return;
     }
-    QList<icalcomponent *> children;
-    for (icalcomponent *c = icalcomponent_get_first_component(root, ICAL_ANY_COMPONENT); c;
-         c = icalcomponent_get_next_component(root, ICAL_ANY_COMPONENT))
-        children << c;
-    for (icalcomponent *c : std::as_const(children)) {
-        if (icalcomponent_isa(c) == kind)
-            visit(c);
-        else if (icalcomponent_isa(c) == ICAL_VCALENDAR_COMPONENT)
-            forEach(c, kind, visit);
+    QList<icalcomponent *> calendars{root};
+    while (!calendars.isEmpty()) {
+        icalcomponent *parent = calendars.takeFirst();
+        QList<icalcomponent *> children;
+        for (icalcomponent *c = icalcomponent_get_first_component(parent, ICAL_ANY_COMPONENT); c;
+             c = icalcomponent_get_next_component(parent, ICAL_ANY_COMPONENT))
+            children << c;
+        for (icalcomponent *c : std::as_const(children)) {
+            if (icalcomponent_isa(c) == kind)
+                visit(c);
+            else if (icalcomponent_isa(c) == ICAL_VCALENDAR_COMPONENT)
+                calendars << c;
+        }
     }
 }
 
@@ -175,6 +180,34 @@ std::set<qint64> occurrences(icalcomponent *event, const icaltimetype &dtstart,
 
 namespace ICalendarText {
 
+QString pastLimits(const QByteArray &ics)
+{
+    if (ics.size() > kMaxBytes)
+        return QStringLiteral("larger than %1 bytes").arg(kMaxBytes);
+    // A folded line goes on after a space or a tab, so only a line's own start can open or
+    // close a component.
+    auto startsWith = [](const char *line, qsizetype length, const char *word, qsizetype n) {
+        return length >= n && qstrnicmp(line, word, n) == 0;
+    };
+    int depth = 0;
+    qsizetype components = 0;
+    const char *data = ics.constData();
+    for (qsizetype at = 0; at < ics.size();) {
+        const char *end = static_cast<const char *>(std::memchr(data + at, '\n', ics.size() - at));
+        const qsizetype length = end ? end - (data + at) : ics.size() - at;
+        if (startsWith(data + at, length, "BEGIN:", 6)) {
+            if (++depth > kMaxDepth)
+                return QStringLiteral("components nested more than %1 deep").arg(kMaxDepth);
+            if (++components > kMaxComponents)
+                return QStringLiteral("more than %1 components").arg(kMaxComponents);
+        } else if (depth > 0 && startsWith(data + at, length, "END:", 4)) {
+            --depth;
+        }
+        at += length + 1;
+    }
+    return {};
+}
+
 void init()
 {
     icalerror_set_errors_are_fatal(0);
@@ -288,6 +321,8 @@ QString calendarName(const QByteArray &ics)
 
 Completed withTaskCompleted(const QByteArray &ics, const QString &uid, const QDateTime &when)
 {
+    if (!pastLimits(ics).isEmpty())
+        return {Completed::Outcome::unreadable, {}};
     // The store is rewritten around the one task: every other line keeps its bytes, so what
     // the calendar app wrote (and what libical would spell differently) stays as it was.
     QList<QByteArray> lines;

@@ -14,6 +14,19 @@
 // globals.
 namespace ICalendarText {
 
+// Past these a text is not handed to libical at all: it walks nested components by recursion
+// (a few hundred thousand BEGIN:VTODO lines inside each other run the stack out) and holds
+// every component in memory. Calendar apps nest three deep (a calendar, an event, its alarm)
+// and write a few thousand components.
+inline constexpr int kMaxDepth = 32;
+inline constexpr qsizetype kMaxComponents = 100000;
+inline constexpr qsizetype kMaxBytes = 64 * 1024 * 1024;
+
+// Why `text` is past those limits, from a scan of its BEGIN: and END: lines; empty when it is
+// within them. The readers below give nothing for such a text, and a check-off finds it
+// unreadable.
+QString pastLimits(const QByteArray &text);
+
 // Switches off libical's habit of aborting the process on a parse error. Call once, on the main
 // thread, before anything else here.
 void init();

@@ -35,6 +35,8 @@ std::optional<QVariantMap> readValues(const QString &path)
 JsonUserDefaults::JsonUserDefaults(const QString &path)
     : m_path(path)
 {
+    if (path.isEmpty())
+        return; // no file: the values live in memory only
     QDir().mkpath(QFileInfo(path).absolutePath());
     if (const std::optional<QVariantMap> values = readValues(path))
         m_values = *values;

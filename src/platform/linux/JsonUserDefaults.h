@@ -6,8 +6,8 @@
 #include <QVariantMap>
 
 // User defaults kept in a JSON object file, so numbers stay numbers and lists stay lists. The
-// file is owner-only. A file that is not a JSON object is moved aside as `.bad` at start instead
-// of being overwritten by the first change.
+// file is owner-only. A file that is not a JSON object is moved aside (`AtomicFile::keepAside`)
+// at start instead of being overwritten by the first change.
 //
 // Every change is saved at once, atomically: the file is read again, the changes not yet saved
 // are laid over it (so another copy's changes to other keys are kept) and the whole is written
@@ -17,6 +17,7 @@
 class JsonUserDefaults final : public UserDefaults
 {
 public:
+    // An empty `path` keeps the values in memory only.
     explicit JsonUserDefaults(const QString &path);
     ~JsonUserDefaults() override;
 

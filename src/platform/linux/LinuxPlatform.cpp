@@ -30,10 +30,16 @@ Platform makeLinuxPlatform(const QString &executableFolder)
     Platform p;
     p.clock = std::make_unique<SystemClock>();
     p.screens = std::make_unique<LinuxScreens>();
-    p.defaults = std::make_unique<JsonUserDefaults>(LinuxAppPaths::configHome()
-                                                    + QStringLiteral("/Vantle/defaults.json"));
-    p.paths = std::make_unique<LinuxAppPaths>(executableFolder);
     p.log = std::make_unique<SyslogLog>();
+    // Defaults in a folder that cannot be used safely are kept in memory only.
+    const QString config = LinuxAppPaths::configHome() + QStringLiteral("/Vantle");
+    QString refusal;
+    const bool ownConfig = LinuxAppPaths::ownFolder(config, &refusal);
+    if (!ownConfig)
+        p.log->log(QStringLiteral("folder not used: %1").arg(refusal));
+    p.defaults = std::make_unique<JsonUserDefaults>(
+        ownConfig ? config + QStringLiteral("/defaults.json") : QString());
+    p.paths = std::make_unique<LinuxAppPaths>(executableFolder, p.log.get());
     // Saves fail from any store and thread, until the process ends: the reporter keeps a log of
     // its own.
     AtomicFile::setFailureReporter(
@@ -49,7 +55,7 @@ Platform makeLinuxPlatform(const QString &executableFolder)
     p.system = std::make_unique<LinuxSystemInfo>();
     p.pasteboard = std::make_unique<QtPasteboard>();
     p.calendars = std::make_unique<EvolutionCalendarStore>(
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation), p.log.get());
     p.players = std::make_unique<MprisPlayers>();
     p.network = std::make_unique<LinuxNetworkPath>();
     p.badges = std::make_unique<LauncherBadges>();
