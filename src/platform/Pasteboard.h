@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <optional>
 
 // The desktop's general clipboard. The change count grows by one on every change, ours
@@ -25,6 +26,23 @@ public:
     virtual void setPlainText(const QString &text) = 0;
     // Whether `changed` reports every change, so nobody needs to poll the count.
     virtual bool reportsChanges() const { return false; }
+
+    // The marker types of a password manager's copy: its text is neither shown nor put back.
+    static const QStringList &secretTypes()
+    {
+        static const QStringList types{
+            QStringLiteral("org.nspasteboard.ConcealedType"),
+            QStringLiteral("com.agilebits.onepassword"),
+            // KeePassXC and other password tools on Linux desktops.
+            QStringLiteral("x-kde-passwordManagerHint"),
+        };
+        return types;
+    }
+    static bool holdsSecret(const QStringList &types)
+    {
+        return std::ranges::any_of(types,
+                                   [](const QString &t) { return secretTypes().contains(t); });
+    }
 
 signals:
     // The change count grew (only where reportsChanges()).
