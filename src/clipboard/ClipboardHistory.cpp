@@ -109,6 +109,10 @@ void ClipboardHistory::poll()
     }
 
     const std::optional<QString> text = m_pasteboard.plainText();
+    // The types and the text are two requests: a text another copy (a secret, say) replaced
+    // between them is not the one checked. The newer copy is looked at on its own.
+    if (m_pasteboard.changeCount() != count || m_pasteboard.types() != types)
+        return;
     if (!text || text->trimmed().isEmpty() || text->size() > maxLength)
         return;
 
