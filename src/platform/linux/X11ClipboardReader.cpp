@@ -10,6 +10,7 @@
 #include <poll.h>
 
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -56,7 +57,8 @@ X11ClipboardReader::X11ClipboardReader(qsizetype maxTextBytes)
     m_clipboard = atom("CLIPBOARD");
     m_targets = atom("TARGETS");
     m_incr = atom("INCR");
-    m_property = atom("KAIDRO_CLIPBOARD");
+    for (int i = 0; i < int(std::size(m_properties)); ++i)
+        m_properties[i] = atom(("KAIDRO_CLIPBOARD_" + std::to_string(i)).c_str());
     const xcb_window_t root = Xcb::rootOf(m_connection);
     const xcb_window_t window = xcb_generate_id(m_connection);
     // Property changes tell of each chunk of an incremental transfer.
@@ -142,6 +144,8 @@ X11ClipboardReader::next(const std::atomic<bool> &stop, const std::atomic<quint3
             continue;
         }
         m_changed = false;
+        // Only the first look is at what was there before; whatever overtakes it is a change.
+        const bool initial = std::exchange(m_initial, false);
         Xcb::Reply<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
             m_connection, xcb_get_selection_owner(m_connection, m_clipboard), nullptr));
         const xcb_window_t owner = reply ? reply->owner : xcb_window_t(XCB_WINDOW_NONE);
@@ -158,7 +162,7 @@ X11ClipboardReader::next(const std::atomic<bool> &stop, const std::atomic<quint3
         if (m_changed)
             continue;
         contents.owner = owner;
-        contents.initial = std::exchange(m_initial, false);
+        contents.initial = initial;
         return contents;
     }
     return std::nullopt;
@@ -170,9 +174,11 @@ xcb_atom_t X11ClipboardReader::convert(xcb_atom_t target)
     xcb_convert_selection(m_connection, m_window, m_clipboard, target, m_property,
                           XCB_CURRENT_TIME);
     xcb_generic_event_t *event = waitFor(
-        [this](const xcb_generic_event_t *e) {
+        [this, target](const xcb_generic_event_t *e) {
+            const auto *notify = reinterpret_cast<const xcb_selection_notify_event_t *>(e);
             return (e->response_type & 0x7f) == XCB_SELECTION_NOTIFY
-                && reinterpret_cast<const xcb_selection_notify_event_t *>(e)->requestor == m_window;
+                && notify->requestor == m_window && notify->target == target
+                && (notify->property == m_property || notify->property == XCB_ATOM_NONE);
         },
         Clock::now() + answerTimeout);
     if (!event)
@@ -184,6 +190,10 @@ xcb_atom_t X11ClipboardReader::convert(xcb_atom_t target)
 
 X11ClipboardReader::Contents X11ClipboardReader::read(xcb_window_t owner)
 {
+    // Each owner answers into a property of its own: one that answers after we gave up on it
+    // cannot write into the middle of the next one's transfer.
+    m_nextProperty = (m_nextProperty + 1) % int(std::size(m_properties));
+    m_property = m_properties[m_nextProperty];
     Contents contents;
     if (convert(m_targets) == XCB_ATOM_NONE) {
         qCDebug(lcClipboard) << "clipboard owner" << owner << "did not list its types";
@@ -264,6 +274,7 @@ std::optional<QByteArray> X11ClipboardReader::fetchIncrementally(qsizetype annou
         qCDebug(lcClipboard) << "clipboard text of" << announced << "bytes left unread";
         return std::nullopt;
     }
+    qCDebug(lcClipboard) << "clipboard text of at least" << announced << "bytes comes in chunks";
     QByteArray text;
     text.reserve(announced);
     // Deleting the announcement asks for the first chunk.

@@ -58,8 +58,11 @@ private:
     const qsizetype m_maxTextBytes;
     xcb_connection_t *m_connection = nullptr;
     xcb_window_t m_window = XCB_WINDOW_NONE;
-    xcb_atom_t m_clipboard = XCB_ATOM_NONE, m_targets = XCB_ATOM_NONE, m_incr = XCB_ATOM_NONE,
-               m_property = XCB_ATOM_NONE;
+    xcb_atom_t m_clipboard = XCB_ATOM_NONE, m_targets = XCB_ATOM_NONE, m_incr = XCB_ATOM_NONE;
+    // Where the answers land: one of a few, in turn.
+    xcb_atom_t m_properties[4]{};
+    xcb_atom_t m_property = XCB_ATOM_NONE;
+    int m_nextProperty = 0;
     quint8 m_selectionNotify = 0;
     QHash<xcb_atom_t, QString> m_names;
     // The owner changed since the last read began.
