@@ -214,8 +214,8 @@ X11ClipboardReader::Contents X11ClipboardReader::read(xcb_window_t owner)
             && !contents.types.contains(type))
             contents.types << type;
     }
-    // A secret's text is never read: nothing here needs it.
-    if (Pasteboard::holdsSecret(contents.types))
+    // The text of a secret, or of a copy that asks not to be remembered, is never read.
+    if (Pasteboard::isPrivate(contents.types))
         return contents;
     for (const auto &[name, utf8] : textTargets) {
         const xcb_atom_t target = m_names.key(QString::fromLatin1(name), XCB_ATOM_NONE);
