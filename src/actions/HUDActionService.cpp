@@ -151,8 +151,22 @@ void HUDActionService::copyStatus()
     m_models.copyStatus();
 }
 
+bool HUDActionService::leftSecretAlone()
+{
+    // A password manager's copy is neither shown nor put back without its marker, which is what
+    // lets the password manager clear it again.
+    if (!Pasteboard::holdsSecret(m_pasteboard.types()))
+        return false;
+    setLastStatus(QStringLiteral("Clipboard holds a secret"));
+    report(QStringLiteral("Clipboard holds a secret"),
+           QStringLiteral("The clipboard holds a secret, so it was left alone."));
+    return true;
+}
+
 void HUDActionService::stagePrompt()
 {
+    if (leftSecretAlone())
+        return;
     const std::optional<QString> text = m_pasteboard.plainText();
     if (!text || text->isEmpty()) {
         announce(QStringLiteral("Clipboard empty — copy text first"));
@@ -167,6 +181,8 @@ void HUDActionService::stagePrompt()
 void HUDActionService::showClipboard()
 {
     playSelect();
+    if (leftSecretAlone())
+        return;
     const std::optional<QString> text = m_pasteboard.plainText();
     if (text && !text->isEmpty()) {
         setLastStatus(

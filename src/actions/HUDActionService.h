@@ -136,6 +136,8 @@ private:
     void endWork();
     // Sets the status, logs it and toasts it without a message.
     void announce(const QString &status);
+    // Says so and returns true when the clipboard holds a password manager's secret.
+    bool leftSecretAlone();
     // A report whose message is what the clipboard holds: the toast shows it, the log does not.
     void reportPrivately(const QString &title, const QString &message);
     void playSelect();

@@ -136,6 +136,22 @@ TEST_F(Clipboard, StagingWrapsTheTextAsAPromptAndNoLogLineCarriesTheText)
                            "Vantle: Clipboard"}));
 }
 
+TEST_F(Clipboard, AMarkedSecretIsNeitherStagedNorShown)
+{
+    const QString alone
+        = "Clipboard holds a secret | The clipboard holds a secret, so it was left alone.";
+    for (const char *marker : {"x-kde-passwordManagerHint", "org.nspasteboard.ConcealedType"}) {
+        pasteboard.externalCopy("hunter2", {marker});
+        service->stagePrompt();
+        service->showClipboard();
+        EXPECT_TRUE(pasteboard.written.isEmpty());
+        EXPECT_EQ(pasteboard.plainTextReads, 0);
+        EXPECT_EQ(shown().mid(0, 2), QStringList({alone, alone}));
+        EXPECT_EQ(service->lastStatus(), "Clipboard holds a secret");
+        toasts.clear();
+    }
+}
+
 // Counted and cut by what a reader sees: an emoji is two UTF-16 units, an accented e two points.
 TEST_F(Clipboard, ReadoutShows280CharactersWholeAndCuts281)
 {

@@ -145,6 +145,11 @@ TEST_F(ClipboardHistoryTest, PrivateCopiesUnfitTextCopiesWhileOffAndIgnoredAppsA
     copy(QString(ClipboardHistory::maxLength + 1, 'a'));
     pasteboard.externalCopyOther({"image/png"});
     history->poll();
+    // A secret copied after the type check of a plain copy: its text is read in that one's place.
+    pasteboard.duringRead
+        = [&] { pasteboard.externalCopy("hunter3", {"x-kde-passwordManagerHint"}); };
+    copy("plain");
+    history->poll();
     // Recording off consumes the changes for good.
     history->toggleRecording();
     copy("while off");

@@ -2,6 +2,9 @@
 
 #include "platform/Pasteboard.h"
 
+#include <functional>
+#include <utility>
+
 // A clipboard the test writes as another app would (`externalCopy`) and reads back.
 class FakePasteboard final : public Pasteboard
 {
@@ -10,6 +13,8 @@ public:
     QStringList currentTypes;
     std::optional<QString> text;
     mutable int plainTextReads = 0;
+    // Runs as the text is read: another app copying between the type check and the read.
+    std::function<void()> duringRead;
     QStringList written; // every text the program put on the clipboard, in order
 
     qint64 changeCount() const override { return count; }
@@ -19,6 +24,8 @@ public:
     std::optional<QString> plainText() const override
     {
         ++plainTextReads;
+        if (duringRead)
+            std::exchange(const_cast<FakePasteboard *>(this)->duringRead, {})();
         return text;
     }
     void setPlainText(const QString &value) override

@@ -12,6 +12,7 @@
 
 #include "X11Probe.h"
 #include "fakes/FakeClock.h"
+#include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -365,6 +366,41 @@ TEST(PasteKeystrokeX11, TypesCtrlVWithOnlyCtrlHeldAndAnotherClientsCopyIsSeenBut
     EXPECT_FALSE(pasteboard.plainText().has_value());
     // Taking the clipboard back ends the xclip that was serving it.
     pasteboard.setPlainText(QString());
+}
+
+// Another app offers texts below and over the limit, as one property or in chunks, and a secret:
+// only what is within the limit is read, whole; the others are left unread, their types known.
+TEST(PasteboardX11, ReadsTextWithinTheLimitWholeAndNeitherOneOverItNorASecret)
+{
+    QtPasteboard pasteboard;
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("copy"));
+    const struct Case
+    {
+        const char *kind;
+        qsizetype size;
+        bool read;
+    } cases[] = {{"xclip", 6'000'000, true}, // xclip sends anything over 1 MB in chunks
+                 {"text", 100'000, true},
+                 {"text", 6'000'000, true},
+                 {"text", QtPasteboard::maxTextBytes + 1, false},
+                 {"secret", 7, false}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.size);
+        writeFile(file, QByteArray(c.size, 'z'));
+        const qint64 count = pasteboard.changeCount();
+        QProcess source;
+        if (qstrcmp(c.kind, "xclip") == 0)
+            source.start(QStringLiteral("xclip"), {"-quiet", "-selection", "clipboard", file});
+        else
+            source.start(QStringLiteral(KAIDRO_CLIP_SOURCE_PATH), {c.kind, file, "20"});
+        ASSERT_TRUE(waitUntil([&] { return pasteboard.changeCount() > count; }, 10000));
+        EXPECT_TRUE(pasteboard.types().contains(QStringLiteral("text/plain")));
+        EXPECT_EQ(pasteboard.plainText().value_or(QString()).size(), c.read ? c.size : 0);
+        source.terminate();
+        source.waitForFinished();
+        ASSERT_TRUE(waitUntil([&] { return pasteboard.types().isEmpty(); }, 5000));
+    }
 }
 
 TEST(HotKeysX11, MenuComboRunsOnlyTheMenuCentreWithAndWithoutNumLock)

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -236,4 +237,60 @@ TEST(VantleX11, CommandBarFindsAndRunsAShortcut)
     EXPECT_EQ(readFile(ran), "0\n"); // run with no arguments of its own
     EXPECT_TRUE(waitUntil([] { return isViewable(QStringLiteral("Kaidro toast")); }, 5000))
         << "no toast after the run";
+}
+
+// Another app owns the clipboard and never answers, then offers 200 MB of text: the menu key
+// still opens the menu at once, and the copy is refused by its size before it is transferred.
+TEST(VantleX11, AClipboardOwnerThatNeverAnswersOrAHugeCopyLeavesTheMenuQuickAndMemoryFlat)
+{
+    ASSERT_TRUE(writeDefaults(R"({"Vantle.setupSeen": true})"));
+    Vantle vantle;
+    ASSERT_TRUE(vantle.started() && waitForWindow(QStringLiteral("Kaidro playerStatus")));
+    const QString rail = QStringLiteral("Kaidro menuRail");
+    const auto menuOpenMs = [&] {
+        QElapsedTimer clock;
+        clock.start();
+        xdotool("key ctrl+alt+super+m");
+        const bool open = waitUntil([&] { return isViewable(rail); }, 20000);
+        const qint64 ms = open ? clock.elapsed() : -1;
+        xdotool("key ctrl+alt+super+m");
+        waitUntil([&] { return !isViewable(rail); }, 5000);
+        return ms;
+    };
+    const auto peakKiB = [&] {
+        const QString status = QString::fromLatin1(
+            readFile(QStringLiteral("/proc/%1/status").arg(vantle.process().processId())));
+        return QRegularExpression(QStringLiteral("VmHWM:\\s+(\\d+)"))
+            .match(status)
+            .captured(1)
+            .toLongLong();
+    };
+    constexpr qint64 quick = 1500;
+    {
+        OtherClient hung;
+        hung.takeClipboard();
+        for (int i = 0; i < 3; ++i) {
+            const qint64 ms = menuOpenMs();
+            EXPECT_TRUE(ms >= 0 && ms < quick) << "press " << i << ": " << ms << " ms";
+        }
+    }
+
+    const qint64 before = peakKiB();
+    const QString big = TestEnvironment::home() + QStringLiteral("/big.txt");
+    writeFile(big, QByteArray(200'000'000, 'a'));
+    QProcess source;
+    source.start(QStringLiteral(KAIDRO_CLIP_SOURCE_PATH), {"text", big, "30"});
+    ASSERT_TRUE(source.waitForStarted());
+    // The source owns the clipboard once it has read the file; the program looks at once.
+    const auto offered = [] {
+        return run("xclip", {"-o", "-selection", "clipboard", "-t", "TARGETS"}).contains("UTF8");
+    };
+    ASSERT_TRUE(waitUntil(offered, 20000));
+    QTest::qWait(1000);
+    const qint64 ms = menuOpenMs();
+    EXPECT_TRUE(ms >= 0 && ms < quick) << ms;
+    EXPECT_LT(peakKiB() - before, 50 * 1024) << "peak grew from " << before << " KiB";
+    source.terminate();
+    source.waitForFinished(5000);
+    QFile::remove(big);
 }

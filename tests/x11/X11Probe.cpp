@@ -195,6 +195,19 @@ quint16 OtherClient::modifierState()
     return mask;
 }
 
+void OtherClient::takeClipboard()
+{
+    const xcb_window_t window = xcb_generate_id(m_connection);
+    xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, window, m_root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
+        m_connection, xcb_intern_atom(m_connection, 0, 9, "CLIPBOARD"), nullptr);
+    xcb_set_selection_owner(m_connection, window, atom ? atom->atom : 0, XCB_CURRENT_TIME);
+    std::free(atom);
+    // A round trip, so the selection is ours before the caller goes on; events are never read.
+    std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+}
+
 quint32 OtherClient::pixel(quint32 window, QPoint at)
 {
     xcb_get_image_reply_t *reply

@@ -109,6 +109,8 @@ public:
     void ungrab(quint32 keysym, quint16 modifiers);
     // The keyboard modifiers (locks included) as the server has them now.
     quint16 modifierState();
+    // Takes the CLIPBOARD selection with a window of its own and never answers a request for it.
+    void takeClipboard();
     // The 32-bit pixel of `window` at `at` as the server holds it; 0 when it cannot be read.
     quint32 pixel(quint32 window, QPoint at);
 
