@@ -156,15 +156,10 @@ void SkillBook::toggleStar(const QString &id)
 QStringList SkillBook::parseListing(const QString &output)
 {
     QStringList names;
+    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
     for (const QString &line : output.split(QLatin1Char('\n'))) {
-        qsizetype from = 0, to = line.size();
-        auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
-        while (from < to && blank(line[from]))
-            ++from;
-        while (to > from && blank(line[to - 1]))
-            --to;
-        if (to > from)
-            names << line.mid(from, to - from);
+        if (!std::all_of(line.cbegin(), line.cend(), blank))
+            names << line;
     }
     return names;
 }

@@ -115,7 +115,9 @@ public:
     static QList<Skill> builtins();
     static Skill loadoutSkill(const Loadout &loadout);
     static Skill shortcutSkill(const QString &name);
-    // The names of a listing: one a line, trimmed of spaces and tabs, empty lines dropped.
+    // The names of a listing: one a line, exactly as listed, lines of nothing but spaces and
+    // tabs dropped. A name is a file name, so "Backup" and "Backup " are two Shortcuts, each
+    // run by its own name.
     static QStringList parseListing(const QString &output);
     // The toast a finished Shortcut shows: title, message and seconds.
     struct Report

@@ -97,14 +97,18 @@ TEST_F(SkillBookTest, SkillsFollowLoadoutsAndListingOrder)
                     Loadout::Entry{"org.gnome.Terminal", {}, 1}};
     loadouts = {desk};
     tools.handler = [](const QString &, const QStringList &) {
-        return exited(1, "  Zeta\t\n\nAlpha\nZeta\n");
+        return exited(1, "Zeta\n\n \t\nAlpha\nZeta \n");
     };
     SkillBook &b = make();
     b.reload();
     settle();
 
-    // Whatever the status: lines trimmed, empty ones dropped, order and repeats kept.
-    EXPECT_EQ(b.shortcutNames(), (QStringList{"Zeta", "Alpha", "Zeta"}));
+    // Whatever the status: names as listed, blank lines dropped, order kept; a look-alike
+    // runs its own script.
+    EXPECT_EQ(b.shortcutNames(), (QStringList{"Zeta", "Alpha", "Zeta "}));
+    b.run("shortcut:Zeta ");
+    settle();
+    EXPECT_EQ(tools.calls.last().arguments, (QStringList{"run", "Zeta "}));
     const QList<SkillBook::Skill> all = b.allSkills();
     ASSERT_EQ(all.size(), 7);
     EXPECT_EQ(all[3].id, "loadout:" + Loadout::uuidText(desk.id));
