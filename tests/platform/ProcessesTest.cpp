@@ -169,6 +169,9 @@ TEST(ProcessToolRunner, CapturesOutputAndExitStatusAndKillsOrCapsRunaways)
 
     const ToolResult hanging = ProcessToolRunner().run("/bin/sleep", {"30"}, 300);
     EXPECT_TRUE(hanging.timedOut && !hanging.succeeded());
+    const ToolResult unlimited
+        = ProcessToolRunner().run("/bin/sh", {"-c", "sleep 0.3; echo late"}, ToolRunner::kNoLimit);
+    EXPECT_TRUE(unlimited.succeeded() && unlimited.standardOutput == "late\n");
 
     // 8 MiB, over the cap and a pipe's size: the program blocks unless the runner reads as it runs.
     const ToolResult runaway = ProcessToolRunner().run(
