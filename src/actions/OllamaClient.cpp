@@ -1,5 +1,7 @@
 #include "actions/OllamaClient.h"
 
+#include "platform/Logging.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -14,6 +16,7 @@
 namespace {
 
 const QString kTimedOut = QStringLiteral("The request timed out.");
+const QString kTooLarge = QStringLiteral("The answer was too large.");
 
 QByteArray compact(const QJsonObject &object)
 {
@@ -195,16 +198,31 @@ void OllamaClient::track(QNetworkReply *reply, int totalMs, QObject *context,
     });
     deadline->start(totalMs);
 
+    auto tooLarge = std::make_shared<bool>(false);
+    connect(reply, &QNetworkReply::downloadProgress, this,
+            [this, reply, tooLarge](qint64 received, qint64 total) {
+                if (*tooLarge || std::max(received, total) <= maxAnswerBytes)
+                    return;
+                *tooLarge = true;
+                if (!std::exchange(m_tooLargeLogged, true))
+                    qCInfo(lcActions) << "an answer of the model server over" << maxAnswerBytes
+                                      << "bytes was given up";
+                reply->abort();
+            });
+
     connect(reply, &QNetworkReply::finished, this,
-            [this, reply, timedOut, guard = QPointer<QObject>(context), done = std::move(done)] {
+            [this, reply, timedOut, tooLarge, guard = QPointer<QObject>(context),
+             done = std::move(done)] {
                 m_inFlight.removeAll(reply);
                 reply->deleteLater();
 
                 Answer answer;
                 const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
                 const QNetworkReply::NetworkError error = reply->error();
-                if (*timedOut || error == QNetworkReply::OperationCanceledError
-                    || error == QNetworkReply::TimeoutError) {
+                if (*tooLarge) {
+                    answer.error = kTooLarge;
+                } else if (*timedOut || error == QNetworkReply::OperationCanceledError
+                           || error == QNetworkReply::TimeoutError) {
                     // Our own deadline, or the idle limit, which Qt reports as a cancel.
                     answer.error = kTimedOut;
                 } else if (isTransportError(error) || !status.isValid()) {

@@ -32,6 +32,9 @@ public:
     };
 
     static QUrl defaultBase() { return QUrl(QStringLiteral("http://127.0.0.1:11434")); }
+    // An answer longer than this is given up (and that is logged once): whatever binds the port
+    // while the real server is down may send without end.
+    static constexpr qint64 maxAnswerBytes = 8 * 1024 * 1024;
 
     explicit OllamaClient(QObject *parent = nullptr);
     ~OllamaClient() override;
@@ -84,4 +87,5 @@ private:
     QUrl m_base = defaultBase();
     Timeouts m_timeouts;
     QList<QPointer<QNetworkReply>> m_inFlight;
+    bool m_tooLargeLogged = false;
 };

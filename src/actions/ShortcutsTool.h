@@ -9,7 +9,8 @@ class ToolRunner;
 class ShortcutsTool final
 {
 public:
-    // A Shortcut that has not exited by then is stopped and counts as failed.
+    // A Do Not Disturb Shortcut that has not exited by then is ended and counts as failed; the
+    // Shortcuts cast as skills have no limit.
     static constexpr int kRunLimitMs = 30000;
 
     static QString programName();

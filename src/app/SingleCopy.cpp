@@ -47,7 +47,7 @@ void endOtherCopies(ProcessTable &table, SystemLog &log)
 {
     for (const ProcessEntry &copy : otherCopies(table)) {
         log.log(QStringLiteral("ending another running copy at %1").arg(copy.executable));
-        table.terminate(copy.pid, 1000);
+        table.terminate(copy, 1000);
     }
 }
 

@@ -14,6 +14,9 @@ struct ProcessEntry
     QString executable;
     // The X display the process was started for (its DISPLAY); empty when unset or unreadable.
     QString display;
+    // When it started, in clock ticks after boot; with the pid, this names one process for good
+    // (a pid is used again once its process has gone). 0 when unreadable.
+    quint64 startTime = 0;
 };
 
 // The processes of this machine and the means to end one.
@@ -27,6 +30,9 @@ public:
     virtual QString ownExecutable() const = 0;
     virtual QString ownDisplay() const = 0;
     virtual QList<ProcessEntry> processes() const = 0;
-    // Asks the process to end, waits up to `graceMs` for it to go, then kills it.
-    virtual void terminate(pid_t pid, int graceMs) = 0;
+    // Asks the process of `entry` to end, waits up to `graceMs` for it to go, then kills it.
+    // Nothing is signalled unless the pid still names that very process (the same executable,
+    // started at the same time), and it is held from that check to the last signal, so a pid
+    // used again meanwhile by another process never gets one.
+    virtual void terminate(const ProcessEntry &entry, int graceMs) = 0;
 };

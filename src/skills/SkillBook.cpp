@@ -1,7 +1,6 @@
 #include "skills/SkillBook.h"
 
 #include "actions/ActionText.h"
-#include "actions/ShortcutsTool.h"
 #include "platform/Feedback.h"
 #include "platform/Logging.h"
 #include "platform/OffThread.h"
@@ -42,6 +41,8 @@ SkillBook::SkillBook(const ToolRunner &tools, UserDefaults &defaults, SystemLog 
 
 SkillBook::~SkillBook()
 {
+    for (const std::shared_ptr<ToolStop> &stop : std::as_const(m_stops))
+        stop->request();
     m_pool.clear();
     m_pool.waitForDone();
 }
@@ -155,30 +156,26 @@ void SkillBook::toggleStar(const QString &id)
 QStringList SkillBook::parseListing(const QString &output)
 {
     QStringList names;
+    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
     for (const QString &line : output.split(QLatin1Char('\n'))) {
-        qsizetype from = 0, to = line.size();
-        auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
-        while (from < to && blank(line[from]))
-            ++from;
-        while (to > from && blank(line[to - 1]))
-            --to;
-        if (to > from)
-            names << line.mid(from, to - from);
+        if (!std::all_of(line.cbegin(), line.cend(), blank))
+            names << line;
     }
     return names;
 }
 
-SkillBook::ToolOutcome SkillBook::runShortcutsTool(const QStringList &arguments) const
+SkillBook::ToolOutcome SkillBook::runShortcutsTool(const QStringList &arguments,
+                                                   const ToolStop *stop) const
 {
     if (m_tool.isEmpty())
         return {-1, {}, kCannotLaunch};
     const int limit
-        = arguments.value(0) == QLatin1String("list") ? listLimitMs : ShortcutsTool::kRunLimitMs;
-    const ToolResult result = m_tools.run(m_tool, arguments, limit);
+        = arguments.value(0) == QLatin1String("list") ? listLimitMs : ToolRunner::kNoLimit;
+    const ToolResult result = m_tools.run(m_tool, arguments, limit, stop);
     if (!result.started)
         return {-1, {}, kCannotLaunch};
-    return {result.timedOut ? -1 : result.exitStatus, QString::fromUtf8(result.standardOutput),
-            QString::fromUtf8(result.standardError)};
+    return {result.timedOut || result.stopped ? -1 : result.exitStatus,
+            QString::fromUtf8(result.standardOutput), QString::fromUtf8(result.standardError)};
 }
 
 void SkillBook::reload()
@@ -228,6 +225,14 @@ void SkillBook::run(const Skill &skill)
         runShortcut(skill);
 }
 
+void SkillBook::stop(const QString &id)
+{
+    if (const auto found = m_stops.constFind(id); found != m_stops.constEnd()) {
+        qCDebug(lcSkills) << "stopping the Shortcut of skill" << id;
+        (*found)->request();
+    }
+}
+
 void SkillBook::runLoadout(const Skill &skill)
 {
     if (m_running.contains(skill.id) || !m_collaborators.loadouts || !m_collaborators.equip)
@@ -253,15 +258,18 @@ void SkillBook::runShortcut(const Skill &skill)
     if (m_running.contains(skill.id))
         return;
     m_running.insert(skill.id);
+    auto stop = std::make_shared<ToolStop>();
+    m_stops.insert(skill.id, stop);
     emit changed();
     const QString title = skill.title;
     onPool(
-        [this, title] {
-            return runShortcutsTool({QStringLiteral("run"), title});
+        [this, title, stop] {
+            return runShortcutsTool({QStringLiteral("run"), title}, stop.get());
         },
         [this, id = skill.id, title](ToolOutcome outcome) {
             qCDebug(lcSkills) << "Shortcut" << title << "ended with status" << outcome.status;
             m_running.remove(id);
+            m_stops.remove(id);
             emit changed();
             // The output goes to the toast only: a Shortcut may print anything, and the log
             // is no place for it.

@@ -10,17 +10,19 @@
 #include <QThreadPool>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class Feedback;
 class SystemLog;
 class ToolRunner;
+class ToolStop;
 class UserDefaults;
 
 // What the user can cast: three built-in skills, one per saved loadout and one per Shortcut the
 // Shortcuts tool lists; the starred ones fill the quick bar. Main thread only; the tool runs on
 // a pool of the book's own (a Shortcut may take its time, and the global pool is waited for at
-// exit) and its results come back here.
+// exit) and its results come back here. A Shortcut still running when the book goes is ended.
 class SkillBook final : public QObject
 {
     Q_OBJECT
@@ -93,9 +95,16 @@ public:
     void run(const Skill &skill);
     // Runs the skill with that id; nothing when there is none.
     void run(const QString &id);
+    // Ends a running Shortcut and everything it started; it then reports as a failed run.
+    // Nothing for any other skill.
+    void stop(const QString &id);
+    // Whether `stop` ends the skill with that id now.
+    bool canStop(const QString &id) const { return m_stops.contains(id); }
 
-    // Runs the tool with `arguments` and waits for it: off the main thread only.
-    ToolOutcome runShortcutsTool(const QStringList &arguments) const;
+    // Runs the tool with `arguments` and waits for it, or until `stop` is requested: off the
+    // main thread only. A Shortcut has no time limit: it runs until it exits or is stopped.
+    ToolOutcome runShortcutsTool(const QStringList &arguments,
+                                 const ToolStop *stop = nullptr) const;
 
     // Tells observers that the loadouts, and so the skills, changed.
     void loadoutsChanged() { emit changed(); }
@@ -106,7 +115,9 @@ public:
     static QList<Skill> builtins();
     static Skill loadoutSkill(const Loadout &loadout);
     static Skill shortcutSkill(const QString &name);
-    // The names of a listing: one a line, trimmed of spaces and tabs, empty lines dropped.
+    // The names of a listing: one a line, exactly as listed, lines of nothing but spaces and
+    // tabs dropped. A name is a file name, so "Backup" and "Backup " are two Shortcuts, each
+    // run by its own name.
     static QStringList parseListing(const QString &output);
     // The toast a finished Shortcut shows: title, message and seconds.
     struct Report
@@ -137,6 +148,8 @@ private:
     bool m_loaded = false;
     QStringList m_starred;
     QSet<QString> m_running;
+    // The running Shortcuts' stop switches; every one is pulled when the book goes (at quit).
+    QHash<QString, std::shared_ptr<ToolStop>> m_stops;
     bool m_listing = false;
     bool m_listAgain = false;
     int m_pending = 0;

@@ -1,5 +1,7 @@
 #include "windows/Loadout.h"
 
+#include <algorithm>
+
 #include "platform/StoredValues.h"
 
 #include <QJsonArray>
@@ -174,4 +176,14 @@ QDateTime Loadout::fromReferenceSeconds(double seconds)
 QString Loadout::uuidText(const QUuid &id)
 {
     return StoredValues::uuidText(id);
+}
+
+bool Loadout::isDesktopId(const QString &appId)
+{
+    if (appId.isEmpty() || appId.size() > 255 || appId.startsWith(QLatin1Char('.')))
+        return false;
+    return std::none_of(appId.cbegin(), appId.cend(), [](QChar c) {
+        return c == QLatin1Char('/') || c == QLatin1Char('\\')
+            || c.category() == QChar::Other_Control;
+    });
 }

@@ -61,4 +61,8 @@ struct Loadout
     static QDateTime fromReferenceSeconds(double seconds);
     // The canonical upper-case form, "E621E1F8-C36C-495A-93FC-0C247A3E6E5F".
     static QString uuidText(const QUuid &id);
+    // Whether an entry's app is named by a desktop-entry id ("firefox", "org.gnome.Terminal",
+    // "kde-okular.desktop"), the only thing a loadout may launch. A path, relative or absolute,
+    // would open any desktop file at all: the loadouts file is data, not a list of programs.
+    static bool isDesktopId(const QString &appId);
 };

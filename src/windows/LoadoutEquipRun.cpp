@@ -34,9 +34,20 @@ LoadoutEquipRun::LoadoutEquipRun(WindowArranger &arranger, WindowSystem &windows
     , m_screens(screens)
     , m_feedback(feedback)
     , m_loadout(loadout)
-    , m_unmatched(loadout.entries)
     , m_done(std::move(done))
-{ }
+{
+    for (const Loadout::Entry &entry : loadout.entries) {
+        if (Loadout::isDesktopId(entry.bundleID))
+            m_unmatched.append(entry);
+        else
+            ++m_refused;
+    }
+    // The file is the user's, but anything may have written it.
+    if (m_refused > 0)
+        qCInfo(lcWindows) << m_refused << "entries of a loadout name no desktop entry id and"
+                          << "are skipped";
+    m_loadout.entries = m_unmatched;
+}
 
 void LoadoutEquipRun::start(WindowArranger &arranger, WindowSystem &windows, Workspace &workspace,
                             const Screens &screens, Feedback &feedback, const Loadout &loadout,
@@ -143,11 +154,11 @@ void LoadoutEquipRun::finish()
                        << "not found";
     QString message = QString::number(placed) + QLatin1Char(' ')
         + WindowArranger::windowsWord(placed) + QStringLiteral(" placed");
-    if (m_unmatched.isEmpty())
+    const qsizetype notFound = m_unmatched.size() + m_refused;
+    if (notFound == 0)
         message += QLatin1Char('.');
     else
-        message += QStringLiteral(", ") + QString::number(m_unmatched.size())
-            + QStringLiteral(" not found.");
+        message += QStringLiteral(", ") + QString::number(notFound) + QStringLiteral(" not found.");
     if (!m_launched.isEmpty())
         message += QStringLiteral(" Launched ") + QString::number(m_launched.size())
             + QStringLiteral(" app(s).");

@@ -50,6 +50,9 @@ private:
     Feedback &m_feedback;
     Loadout m_loadout;
     QList<Loadout::Entry> m_unmatched;
+    // Entries whose app is not named by a desktop-entry id: never launched nor looked for, and
+    // counted as not found.
+    qsizetype m_refused = 0;
     QList<QPair<Window, Loadout::Entry>> m_resolved;
     QSet<QString> m_launched;
     int m_retries = 0;

@@ -1,7 +1,10 @@
 #include "actions/FakeOllamaServer.h"
 #include "actions/ServiceFixture.h"
 
+#include "actions/OllamaClient.h"
+
 #include <QSignalSpy>
+#include <QTest>
 
 namespace {
 
@@ -90,6 +93,22 @@ TEST(OllamaClientParsing, ModelNamesAndEndpointsWhateverTheSlashes)
               QStringList{"ok"});
     EXPECT_EQ(OllamaClient::endpoint(QUrl("http://host:1/ollama/"), "/api/tags"),
               QUrl("http://host:1/ollama/api/tags"));
+}
+
+TEST(OllamaClientAnswers, AnAnswerOverTheCapIsGivenUpAndOneUnderItRead)
+{
+    FakeOllamaServer server;
+    OllamaClient client;
+    client.setBase(server.base());
+    client.setTimeouts({10000, 10000, 10000, 10000});
+    for (const qint64 size :
+         {OllamaClient::maxAnswerBytes - 1024, OllamaClient::maxAnswerBytes + 1}) {
+        server.byPath["/api/tags"] = Reply::http(200, QByteArray(size, ' ') + R"({"models":[]})");
+        std::optional<bool> up;
+        client.checkServer(&server, [&](bool answer) { up = answer; });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return up.has_value(); }, 5000));
+        EXPECT_EQ(*up, size < OllamaClient::maxAnswerBytes) << size;
+    }
 }
 
 TEST_F(Ollama, WakeStartsAServerThatIsDownAndUsesItOnceItAnswers)

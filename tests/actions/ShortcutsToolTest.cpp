@@ -76,6 +76,11 @@ TEST_F(ShortcutsToolScript, RunPassesOutputAndExitStatusThroughAndRefusesOtherNa
     shortcut("notes.txt", "true", false);
     EXPECT_EQ(run({"run", "Say Hello"}), "0|hello 0\n|warn\n");
     EXPECT_EQ(run({"run", "Fail"}), "3|partial\n|disk full\n");
+    // Names that differ only in a trailing space are two Shortcuts, each listed and run as is.
+    shortcut("Backup", "echo plain");
+    shortcut("Backup ", "echo spaced");
+    EXPECT_TRUE(run({"list"}).startsWith("0|Backup\nBackup \n"));
+    EXPECT_EQ(run({"run", "Backup "}), "0|spaced\n|");
 
     // Each would run a program that leaves a mark, were the name taken as a path.
     const QString mark = data.filePath("ran");

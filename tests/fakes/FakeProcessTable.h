@@ -18,5 +18,5 @@ public:
     QString ownExecutable() const override { return executable; }
     QString ownDisplay() const override { return display; }
     QList<ProcessEntry> processes() const override { return list; }
-    void terminate(pid_t p, int) override { terminated << p; }
+    void terminate(const ProcessEntry &e, int) override { terminated << e.pid; }
 };

@@ -2,7 +2,9 @@
 
 #include "platform/ToolRunner.h"
 
+#include <QDeadlineTimer>
 #include <QMutex>
+#include <QThread>
 
 #include <functional>
 
@@ -15,14 +17,23 @@ public:
         QString program;
         QStringList arguments;
         bool detached = false;
+        int limitMs = 0;
     };
 
     std::function<ToolResult(const QString &, const QStringList &)> handler;
+    // Runs that can be stopped last until they are (at most 5 s), as a long program would.
+    bool holdStoppableRuns = false;
     mutable QList<Call> calls;
 
-    ToolResult run(const QString &program, const QStringList &arguments, int) const override
+    ToolResult run(const QString &program, const QStringList &arguments, int limitMs,
+                   const ToolStop *stop = nullptr) const override
     {
-        record({program, arguments, false});
+        record({program, arguments, false, limitMs});
+        for (QDeadlineTimer cap(5000); holdStoppableRuns && stop && !cap.hasExpired();) {
+            if (stop->requested())
+                return {true, false, -1, {}, {}, true};
+            QThread::msleep(5);
+        }
         return handler ? handler(program, arguments) : ToolResult{};
     }
     bool startDetached(const QString &program, const QStringList &arguments) const override

@@ -200,6 +200,25 @@ TEST(MprisTracks, TheTrackRulesGarbageFromAPlayerIsNoTrackAndHugeTextIsCut)
     EXPECT_FALSE(cut->title.at(cut->title.size() - 2).isHighSurrogate());
 }
 
+TEST(MprisTracks, PlayersComeInOrderOnceEachAndAtMostThirtyTwo)
+{
+    QStringList names{"org.mpris.MediaPlayer2.playerctld", "org.freedesktop.DBus", ":1.4"};
+    for (int i = 0; i < 5000; ++i)
+        names << QStringLiteral("org.mpris.MediaPlayer2.p%1").arg(i % 100, 3, 10, QChar('0'));
+    names << "org.mpris.MediaPlayer2.spotify"
+          << "org.mpris.MediaPlayer2.GnomeMusic";
+    bool more = false;
+    const QStringList players = MprisTracks::orderPlayers(names, &more);
+    ASSERT_EQ(players.size(), MprisTracks::maxPlayers);
+    EXPECT_TRUE(more);
+    EXPECT_EQ(players.mid(0, 3),
+              (QStringList{"org.mpris.MediaPlayer2.GnomeMusic", "org.mpris.MediaPlayer2.spotify",
+                           "org.mpris.MediaPlayer2.p000"}));
+    EXPECT_EQ(players.last(), "org.mpris.MediaPlayer2.p029");
+    EXPECT_EQ(MprisTracks::orderPlayers(names.mid(0, 13), &more).size(), 10);
+    EXPECT_FALSE(more);
+}
+
 TEST(LauncherBadgeBook, KnowsMailAndChatAppsAndStaysBounded)
 {
     EXPECT_EQ(LauncherBadgeBook::desktopId("application://thunderbird.desktop"),
@@ -212,12 +231,23 @@ TEST(LauncherBadgeBook, KnowsMailAndChatAppsAndStaysBounded)
     EXPECT_FALSE(LauncherBadgeBook::isMessagingApp({"Network;EmailClient;Game;"}));
 
     LauncherBadgeBook book;
-    book.setMessaging("mail.desktop", true);
     book.update("application://mail.desktop", {{"count", qint64(4)}, {"count-visible", true}},
                 ":1.1");
+    book.setMessaging("mail.desktop", true);
     EXPECT_EQ(book.unread(), 4);
-    // A peer inventing apps does not grow the book without end.
+    // A peer inventing apps does not grow the book without end, nor by coming back again and
+    // again under new names.
+    for (int i = 0; i < 1000; ++i) {
+        const QString id = QStringLiteral("spam%1.desktop").arg(i);
+        book.update("application://" + id, {{"count", 1}}, QStringLiteral(":2.%1").arg(i / 200));
+        book.setMessaging(id, false);
+        if (i % 200 == 199)
+            book.senderGone(QStringLiteral(":2.%1").arg(i / 200));
+    }
+    EXPECT_LE(book.appCount(), LauncherBadgeBook::maxApps);
     for (int i = 0; i < 1000; ++i)
         book.update(QStringLiteral("application://spam%1.desktop").arg(i), {{"count", 1}}, ":1.9");
     EXPECT_FALSE(book.update("application://late.desktop", {{"count", 1}}, ":1.9"));
+    EXPECT_EQ(book.appCount(), LauncherBadgeBook::maxApps);
+    EXPECT_EQ(book.unread(), 4);
 }

@@ -169,6 +169,9 @@ TEST(ProcessToolRunner, CapturesOutputAndExitStatusAndKillsOrCapsRunaways)
 
     const ToolResult hanging = ProcessToolRunner().run("/bin/sleep", {"30"}, 300);
     EXPECT_TRUE(hanging.timedOut && !hanging.succeeded());
+    const ToolResult unlimited
+        = ProcessToolRunner().run("/bin/sh", {"-c", "sleep 0.3; echo late"}, ToolRunner::kNoLimit);
+    EXPECT_TRUE(unlimited.succeeded() && unlimited.standardOutput == "late\n");
 
     // 8 MiB, over the cap and a pipe's size: the program blocks unless the runner reads as it runs.
     const ToolResult runaway = ProcessToolRunner().run(
@@ -197,9 +200,17 @@ TEST(ProcFsProcessTable, ListsOwnProcessWithExecutableUidAndDisplay)
 
 TEST(ProcFsProcessTable, TerminateEndsPoliteProcessesAndKillsThoseThatIgnoreTheRequest)
 {
-    // A child that ignores SIGTERM ends only by the kill after the grace period.
-    for (const auto &[ignores, grace, signal] :
-         {std::tuple{false, 5000, SIGTERM}, {true, 300, SIGKILL}}) {
+    EXPECT_EQ(ProcFsProcessTable::startTimeIn("12 (a) b) S 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 "
+                                              "17 18 987654 20"),
+              987654u);
+    EXPECT_EQ(ProcFsProcessTable::startTimeIn("12 (short) S 1"), 0u);
+    // A child that ignores SIGTERM ends only by the kill after the grace period; an entry whose
+    // pid now names another process (another start time or executable) gets no signal at all.
+    enum Seen { same, restarted, otherProgram };
+    for (const auto &[ignores, grace, seen, signal] : {std::tuple{false, 5000, same, SIGTERM},
+                                                       {true, 300, same, SIGKILL},
+                                                       {false, 300, restarted, 0},
+                                                       {false, 300, otherProgram, 0}}) {
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
@@ -212,9 +223,22 @@ TEST(ProcFsProcessTable, TerminateEndsPoliteProcessesAndKillsThoseThatIgnoreTheR
         const QString exe = QStringLiteral("/proc/%1/exe").arg(child);
         ASSERT_TRUE(QTest::qWaitFor(
             [&] { return QFileInfo(exe).canonicalFilePath().endsWith("/sleep"); }, 5000));
-        ProcFsProcessTable().terminate(child, grace);
+        ProcFsProcessTable table;
+        const QList<ProcessEntry> all = table.processes();
+        ProcessEntry entry = *std::ranges::find(all, child, &ProcessEntry::pid);
+        ASSERT_NE(entry.startTime, 0u);
+        if (seen == restarted)
+            entry.startTime += 1;
+        if (seen == otherProgram)
+            entry.executable = table.ownExecutable();
+        table.terminate(entry, grace);
         int status = 0;
+        if (signal == 0) {
+            EXPECT_EQ(::waitpid(child, &status, WNOHANG), 0) << "signalled a look-alike";
+            ::kill(child, SIGKILL);
+        }
         ASSERT_EQ(::waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == (signal ? signal : SIGKILL))
+            << status;
     }
 }

@@ -3,11 +3,15 @@
 #include "fakes/FakeSystemLog.h"
 #include "fakes/FakeToolRunner.h"
 #include "fakes/FakeUserDefaults.h"
+#include "platform/linux/ProcessToolRunner.h"
 #include "support/TestHelpers.h"
 
+#include <QStandardPaths>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 namespace {
 
@@ -93,14 +97,18 @@ TEST_F(SkillBookTest, SkillsFollowLoadoutsAndListingOrder)
                     Loadout::Entry{"org.gnome.Terminal", {}, 1}};
     loadouts = {desk};
     tools.handler = [](const QString &, const QStringList &) {
-        return exited(1, "  Zeta\t\n\nAlpha\nZeta\n");
+        return exited(1, "Zeta\n\n \t\nAlpha\nZeta \n");
     };
     SkillBook &b = make();
     b.reload();
     settle();
 
-    // Whatever the status: lines trimmed, empty ones dropped, order and repeats kept.
-    EXPECT_EQ(b.shortcutNames(), (QStringList{"Zeta", "Alpha", "Zeta"}));
+    // Whatever the status: names as listed, blank lines dropped, order kept; a look-alike
+    // runs its own script.
+    EXPECT_EQ(b.shortcutNames(), (QStringList{"Zeta", "Alpha", "Zeta "}));
+    b.run("shortcut:Zeta ");
+    settle();
+    EXPECT_EQ(tools.calls.last().arguments, (QStringList{"run", "Zeta "}));
     const QList<SkillBook::Skill> all = b.allSkills();
     ASSERT_EQ(all.size(), 7);
     EXPECT_EQ(all[3].id, "loadout:" + Loadout::uuidText(desk.id));
@@ -122,6 +130,8 @@ TEST_F(SkillBookTest, ShortcutRunsOnceWithItsNameAsOneArgumentAndReportsItsOutpu
     EXPECT_TRUE(b.running().contains("shortcut:Say hello"));
     settle();
     EXPECT_EQ(tools.calls.last().arguments, (QStringList{"run", "Say hello"}));
+    // However long it takes: a minute-long backup is not a failure.
+    EXPECT_EQ(tools.calls.last().limitMs, ToolRunner::kNoLimit);
     EXPECT_EQ(tools.calls.size(), 2) << "listed once, run once";
     EXPECT_TRUE(b.running().isEmpty());
     EXPECT_EQ(feedback.cues.first().first, SoundCue::select);
@@ -157,4 +167,45 @@ TEST_F(SkillBookTest, ReportsDoneFailuresAndAMissingTool)
     settle();
     EXPECT_TRUE(tools.calls.isEmpty());
     EXPECT_EQ(feedback.toasts.value(0).title, "Backup failed");
+}
+
+namespace {
+// Ended and, if nobody reaped it yet, a zombie.
+bool gone(pid_t pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    return ::kill(pid, 0) != 0
+        || (stat.open(QIODevice::ReadOnly) && stat.readAll().contains(") Z"));
+}
+} // namespace
+
+TEST_F(SkillBookTest, StoppingOrQuittingEndsARunningShortcutAndWhatItStarted)
+{
+    const ProcessToolRunner real;
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    const QString pids = data + "/spawn.pids";
+    writeFile(data + "/Vantle/shortcuts/Spawn",
+              "#!/bin/sh\nsleep 600 &\n{ echo $!; echo $$; } >'" + pids.toUtf8() + ".tmp'\nmv '"
+                  + pids.toUtf8() + ".tmp' '" + pids.toUtf8() + "'\nwait\n",
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    for (const bool quit : {false, true}) {
+        SCOPED_TRACE(quit ? "quit" : "stop");
+        QFile::remove(pids);
+        book = std::make_unique<SkillBook>(real, defaults, log, feedback,
+                                           SkillBook::Collaborators{}, KAIDRO_SHORTCUTS_TOOL);
+        book->run(SkillBook::shortcutSkill("Spawn"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(pids).size() > 0; }, 5000));
+        const QList<QByteArray> both = readFile(pids).trimmed().split('\n');
+        ASSERT_EQ(both.size(), 2);
+        if (quit) {
+            book.reset();
+        } else {
+            EXPECT_TRUE(book->canStop("shortcut:Spawn"));
+            book->stop("shortcut:Spawn");
+            settle();
+            EXPECT_EQ(feedback.toasts.value(0).title, "Spawn failed");
+        }
+        for (const QByteArray &pid : both)
+            EXPECT_TRUE(QTest::qWaitFor([&] { return gone(pid.toInt()); }, 3000)) << pid.data();
+    }
 }

@@ -41,6 +41,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -377,4 +378,12 @@ TEST_F(Panels, SkillsListTheirSectionsAndStarsFillTheQuickBarEquipmentStarsLoado
     while (book.isBusy())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_EQ(tools.calls.last().arguments, (QStringList{"run", "Backup"}));
+
+    // A running Shortcut's row stops it; the run then reports as failed.
+    tools.holdStoppableRuns = true;
+    panel->rows()[4]->click();
+    EXPECT_TRUE(book.running().contains("shortcut:Backup"));
+    panel->rows()[4]->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !book.isBusy(); }, 3000));
+    EXPECT_EQ(feedback.toasts.last().title, "Backup failed");
 }

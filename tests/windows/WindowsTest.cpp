@@ -280,9 +280,21 @@ TEST_F(Arranger, EquipLaunchesMissingAppsWaitsForTheirWindowsAndCountsThoseNever
     workspace.openSucceeds = false;
     arranger->equip(loadout("Gone", {entry("gone", 0, {0, 0, 1, 1})}));
     feedback.runLater();
+    // Only desktop-entry ids are launched: a path in the file is skipped and counted.
+    workspace.opened.clear();
+    arranger->equip(loadout("Paths",
+                            {entry("/tmp/evil.desktop", 0, {0, 0, 1, 1}),
+                             entry("../x.desktop", 0, {0, 0, 1, 1}), entry("a", 0, {0, 0, 1, 1})}));
+    feedback.runLater();
+    EXPECT_TRUE(workspace.opened.isEmpty()) << workspace.opened.join(' ').toStdString();
     EXPECT_EQ(toasts(),
               (QStringList{"Equipped A + B: 1 window placed, 1 not found.",
-                           "Equipped Gone: 0 windows placed, 1 not found."}));
+                           "Equipped Gone: 0 windows placed, 1 not found.",
+                           "Equipped Paths: 1 window placed, 2 not found."}));
+    for (const char *id : {"firefox", "org.gnome.Terminal", "kde-okular.desktop"})
+        EXPECT_TRUE(Loadout::isDesktopId(id)) << id;
+    for (const char *id : {"", "/usr/share/applications/x.desktop", "a/b", ".hidden", "a\nb"})
+        EXPECT_FALSE(Loadout::isDesktopId(id)) << id;
 }
 
 TEST_F(Arranger, SettlingStopsAfterThreePassesAndLeavesAWindowWithinFourPoints)

@@ -5,7 +5,8 @@
 #   vantle-shortcuts run NAME   runs that file; its output and exit status pass through
 #
 # The folder is $XDG_DATA_HOME/Vantle/shortcuts, by default ~/.local/share/Vantle/shortcuts.
-# Hidden files, folders and files that are not executable are not Shortcuts.
+# Hidden files, folders and files that are not executable are not Shortcuts. A name is the file
+# name exactly, spaces included: "Backup" and "Backup " are two Shortcuts.
 
 set -u
 

@@ -1,5 +1,7 @@
 #include "platform/linux/LauncherBadgeBook.h"
 
+#include "platform/Logging.h"
+
 #include <algorithm>
 #include <climits>
 
@@ -57,8 +59,14 @@ std::optional<QString> LauncherBadgeBook::update(const QString &appUri,
                                                  const QString &sender)
 {
     const QString id = desktopId(appUri);
-    if (id.isEmpty() || (!m_badges.contains(id) && m_badges.size() >= maxApps))
+    if (id.isEmpty())
         return std::nullopt;
+    if (!m_badges.contains(id) && m_badges.size() >= maxApps) {
+        if (!std::exchange(m_fullLogged, true))
+            qCInfo(lcDBus) << "launcher badges of more than" << maxApps
+                           << "apps: the others are ignored";
+        return std::nullopt;
+    }
     Badge &badge = m_badges[id];
     badge.sender = sender;
     const auto count = properties.constFind(QStringLiteral("count"));
@@ -74,14 +82,20 @@ std::optional<QString> LauncherBadgeBook::update(const QString &appUri,
 
 bool LauncherBadgeBook::senderGone(const QString &sender)
 {
-    return m_badges.removeIf([&](QHash<QString, Badge>::iterator it) {
+    const bool any = m_badges.removeIf([&](QHash<QString, Badge>::iterator it) {
         return it.value().sender == sender;
     }) > 0;
+    if (any)
+        m_messaging.removeIf(
+            [&](QHash<QString, bool>::iterator it) { return !m_badges.contains(it.key()); });
+    return any;
 }
 
 void LauncherBadgeBook::setMessaging(const QString &desktopId, bool messaging)
 {
-    m_messaging.insert(desktopId, messaging);
+    // An answer about an app whose badge has gone meanwhile is not kept.
+    if (m_badges.contains(desktopId))
+        m_messaging.insert(desktopId, messaging);
 }
 
 int LauncherBadgeBook::unread() const

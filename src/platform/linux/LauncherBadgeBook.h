@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <algorithm>
 #include <optional>
 
 // The launcher badges apps announce with com.canonical.Unity.LauncherEntry, kept per app. The
@@ -14,7 +15,8 @@ class LauncherBadgeBook final
 public:
     // Counts outside this range are not unread counts.
     static constexpr qint64 maxCount = 1'000'000;
-    // Apps beyond this many are not kept: a peer inventing app names must not grow the book.
+    // Apps beyond this many are ignored (and logged once): a peer inventing app names must not
+    // grow the book, neither its badges nor what it knows of the apps' categories.
     static constexpr qsizetype maxApps = 256;
 
     struct Badge
@@ -38,9 +40,12 @@ public:
     // A bus connection went away: its badges go too. Answers whether any did.
     bool senderGone(const QString &sender);
 
-    // Whether the categories of `desktopId` are known, and what they make it.
+    // Whether the categories of `desktopId` are known, and what they make it. Only the apps
+    // with a badge are kept; the others are learned again when they set one.
     bool knows(const QString &desktopId) const { return m_messaging.contains(desktopId); }
     void setMessaging(const QString &desktopId, bool messaging);
+    // How many apps the book holds anything for.
+    qsizetype appCount() const { return std::max(m_badges.size(), m_messaging.size()); }
 
     // The visible counts of the mail and chat apps, added together.
     int unread() const;
@@ -48,4 +53,5 @@ public:
 private:
     QHash<QString, Badge> m_badges;
     QHash<QString, bool> m_messaging;
+    bool m_fullLogged = false;
 };

@@ -75,7 +75,17 @@ QStringList MprisPlayers::runningPlayers() const
     QDBusConnection bus = m_link.openBlocking();
     if (!bus.isConnected())
         return {};
-    return MprisTracks::orderPlayers(namesIn(bus.call(listNames(), QDBus::Block, busTimeoutMs)));
+    return playersIn(namesIn(bus.call(listNames(), QDBus::Block, busTimeoutMs)));
+}
+
+QStringList MprisPlayers::playersIn(const QStringList &busNames) const
+{
+    bool more = false;
+    QStringList players = MprisTracks::orderPlayers(busNames, &more);
+    if (more && !m_tooManyLogged.exchange(true))
+        qCInfo(lcDBus) << "more than" << MprisTracks::maxPlayers
+                       << "media players on the bus: the others are ignored";
+    return players;
 }
 
 void MprisPlayers::readTracks(const QObject *context, std::function<void(QList<PlayerTrack>)> done)
@@ -92,7 +102,7 @@ void MprisPlayers::readTracks(const QObject *context, std::function<void(QList<P
         }
         whenAnswered(bus->asyncCall(listNames(), callTimeoutMs), this,
                      [this, bus = *bus, finish](const QDBusMessage &reply) {
-                         readPlayers(bus, MprisTracks::orderPlayers(namesIn(reply)), finish);
+                         readPlayers(bus, playersIn(namesIn(reply)), finish);
                      });
     });
 }

@@ -5,6 +5,8 @@
 
 #include <QObject>
 
+#include <atomic>
+
 // The MPRIS players on the session bus. Every call is sent without waiting and is given up after
 // `callTimeoutMs`; only bus names that are listed as taken are addressed, and never with
 // activation, so no player is started by a question or a command.
@@ -30,8 +32,13 @@ public:
 private:
     void readPlayers(QDBusConnection bus, const QStringList &players,
                      std::function<void(QList<PlayerTrack>)> finish);
+    // The players among the bus's names; beyond `MprisTracks::maxPlayers` they are ignored and
+    // that is logged once.
+    QStringList playersIn(const QStringList &busNames) const;
 
     BusLink m_link;
     // The players of the last read, so the log says when one comes or goes.
     QStringList m_lastPlayers;
+    // The setup check asks from a worker thread, the monitor from the main thread.
+    mutable std::atomic_bool m_tooManyLogged{false};
 };

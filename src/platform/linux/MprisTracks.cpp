@@ -3,6 +3,7 @@
 #include "platform/linux/BusLink.h"
 
 #include <QDBusArgument>
+#include <QSet>
 
 #include <algorithm>
 
@@ -44,19 +45,28 @@ QString textOf(const QVariant &value)
 
 } // namespace
 
-QStringList orderPlayers(const QStringList &busNames)
+QStringList orderPlayers(const QStringList &busNames, bool *more)
 {
+    // The bus lists every name of every peer: the duplicates are found in a set, not by
+    // searching the list for each name.
+    QSet<QString> seen;
     QStringList players;
     for (const QString &name : busNames) {
         // playerctld only mirrors another player, which is listed on its own.
         if (name.startsWith(busPrefix) && name.size() > busPrefix.size()
-            && !isPlayer(name, QStringLiteral("playerctld")) && !players.contains(name))
+            && !isPlayer(name, QStringLiteral("playerctld")) && !seen.contains(name)) {
+            seen.insert(name);
             players << name;
+        }
     }
     std::stable_sort(players.begin(), players.end(), [](const QString &a, const QString &b) {
         const int ra = rank(a), rb = rank(b);
         return ra != rb ? ra < rb : a < b;
     });
+    if (more)
+        *more = players.size() > maxPlayers;
+    if (players.size() > maxPlayers)
+        players.resize(maxPlayers);
     return players;
 }
 

@@ -4,11 +4,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
 
 #include <cerrno>
 #include <csignal>
+#include <poll.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 ProcFsProcessTable::ProcFsProcessTable(QString procRoot)
@@ -51,56 +52,77 @@ QString ProcFsProcessTable::displayIn(const QByteArray &environ)
     return {};
 }
 
+quint64 ProcFsProcessTable::startTimeIn(const QByteArray &stat)
+{
+    const qsizetype close = stat.lastIndexOf(')');
+    if (close < 0)
+        return 0;
+    // After ") " come the fields from the third on: the start time is the 20th of them.
+    const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
+    return fields.size() > 19 ? fields.at(19).toULongLong() : 0;
+}
+
+std::optional<ProcessEntry> ProcFsProcessTable::entryOf(pid_t pid, bool withDisplay) const
+{
+    const QString folder = m_procRoot + QLatin1Char('/') + QString::number(pid);
+    struct stat st
+    {
+    };
+    if (::stat(QFile::encodeName(folder).constData(), &st) != 0)
+        return std::nullopt; // gone meanwhile
+    ProcessEntry entry;
+    entry.pid = pid;
+    entry.uid = st.st_uid;
+    entry.executable
+        = cleanExecutablePath(QFileInfo(folder + QStringLiteral("/exe")).symLinkTarget());
+    QFile statFile(folder + QStringLiteral("/stat"));
+    if (statFile.open(QIODevice::ReadOnly))
+        entry.startTime = startTimeIn(statFile.read(4096));
+    // Only our own processes' environments can be read, and only those matter here.
+    if (withDisplay && !entry.executable.isEmpty()) {
+        QFile environ(folder + QStringLiteral("/environ"));
+        if (environ.open(QIODevice::ReadOnly))
+            entry.display = displayIn(environ.read(1 << 20));
+    }
+    return entry;
+}
+
 QList<ProcessEntry> ProcFsProcessTable::processes() const
 {
     QList<ProcessEntry> out;
-    const QDir root(m_procRoot);
-    const QStringList names = root.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    const QStringList names = QDir(m_procRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString &name : names) {
         bool isPid = false;
         const int pid = name.toInt(&isPid);
         if (!isPid || pid <= 0)
             continue;
-        const QString folder = root.filePath(name);
-        struct stat st
-        {
-        };
-        if (::stat(QFile::encodeName(folder).constData(), &st) != 0)
-            continue; // gone meanwhile
-        ProcessEntry entry;
-        entry.pid = pid;
-        entry.uid = st.st_uid;
-        entry.executable
-            = cleanExecutablePath(QFileInfo(folder + QStringLiteral("/exe")).symLinkTarget());
-        // Only our own processes' environments can be read, and only those matter here.
-        if (!entry.executable.isEmpty()) {
-            QFile environ(folder + QStringLiteral("/environ"));
-            if (environ.open(QIODevice::ReadOnly))
-                entry.display = displayIn(environ.read(1 << 20));
-        }
-        out << entry;
+        if (const std::optional<ProcessEntry> entry = entryOf(pid, true))
+            out << *entry;
     }
     return out;
 }
 
-void ProcFsProcessTable::terminate(pid_t pid, int graceMs)
+void ProcFsProcessTable::terminate(const ProcessEntry &entry, int graceMs)
 {
-    if (::kill(pid, SIGTERM) != 0)
-        return;
-    QDeadlineTimer deadline(graceMs);
-    while (!deadline.hasExpired()) {
-        if (::kill(pid, 0) != 0 && errno == ESRCH)
-            return;
-        // A process that has exited but was not yet reaped by its parent still answers kill(0);
-        // its state letter in /proc says so.
-        QFile stat(m_procRoot + QStringLiteral("/%1/stat").arg(pid));
-        if (stat.open(QIODevice::ReadOnly)) {
-            const QByteArray line = stat.readAll();
-            const qsizetype close = line.lastIndexOf(')');
-            if (close >= 0 && close + 2 < line.size() && line.at(close + 2) == 'Z')
-                return;
-        }
-        QThread::msleep(20);
+    // Held through a pidfd, the process cannot be replaced by another under the same pid.
+    const int fd = int(::syscall(SYS_pidfd_open, entry.pid, 0));
+    if (fd < 0)
+        return; // gone already
+    const std::optional<ProcessEntry> now = entryOf(entry.pid, false);
+    const auto send = [fd](int signal) {
+        return ::syscall(SYS_pidfd_send_signal, fd, signal, nullptr, 0) == 0;
+    };
+    if (now && !entry.executable.isEmpty() && now->executable == entry.executable
+        && entry.startTime != 0 && now->startTime == entry.startTime && send(SIGTERM)) {
+        // The pidfd turns readable once the process has exited, reaped or not.
+        pollfd exited{fd, POLLIN, 0};
+        QDeadlineTimer deadline(graceMs);
+        int ready = 0;
+        do {
+            ready = ::poll(&exited, 1, int(std::max<qint64>(deadline.remainingTime(), 0)));
+        } while (ready < 0 && errno == EINTR);
+        if (ready == 0)
+            send(SIGKILL);
     }
-    ::kill(pid, SIGKILL);
+    ::close(fd);
 }

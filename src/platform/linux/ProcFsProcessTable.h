@@ -2,6 +2,8 @@
 
 #include "platform/ProcessTable.h"
 
+#include <optional>
+
 // The processes under /proc.
 class ProcFsProcessTable final : public ProcessTable
 {
@@ -13,7 +15,7 @@ public:
     QString ownExecutable() const override;
     QString ownDisplay() const override;
     QList<ProcessEntry> processes() const override;
-    void terminate(pid_t pid, int graceMs) override;
+    void terminate(const ProcessEntry &entry, int graceMs) override;
 
     // readlink of /proc/PID/exe, less the " (deleted)" the kernel appends once the file was
     // replaced (as every rebuild does), so a rebuilt copy still names its path.
@@ -22,6 +24,14 @@ public:
     // The value of DISPLAY in the NUL-separated contents of /proc/PID/environ; empty when unset.
     static QString displayIn(const QByteArray &environ);
 
+    // The start time (field 22) of a /proc/PID/stat line; 0 when it cannot be read. The command
+    // name in parentheses may hold anything, spaces and parentheses too, so fields are counted
+    // from its last ')'.
+    static quint64 startTimeIn(const QByteArray &stat);
+
 private:
+    // The process `pid` as now seen, its display left out; nothing when it is gone.
+    std::optional<ProcessEntry> entryOf(pid_t pid, bool withDisplay) const;
+
     QString m_procRoot;
 };

@@ -224,9 +224,14 @@ void CoreSkills::rebuild()
                 m_list);
             row->setGeometry(rowRect.toRect());
             row->setHelp(skill.detail, skill.title);
+            // A running Shortcut's row stops it; any other row casts its skill.
             connect(row, &QAbstractButton::clicked, this, [this, id = skill.id] {
-                if (m_book)
+                if (m_book && m_book->canStop(id)) {
+                    emit cue(SoundCue::select);
+                    m_book->stop(id);
+                } else if (m_book) {
                     m_book->run(id);
+                }
             });
             row->show();
 
