@@ -2,7 +2,6 @@
 #include "ui/CoreCircleIconButton.h"
 #include "ui/CoreFrostPanel.h"
 #include "ui/CorePressButtonStyle.h"
-#include "ui/CoreShapes.h"
 #include "ui/CoreSpringAnimation.h"
 #include "ui/CoreTheme.h"
 #include "ui/CoreWhiteCard.h"
@@ -15,7 +14,6 @@
 #include <QGlyphRun>
 #include <QImage>
 #include <QPainter>
-#include <QPolygonF>
 #include <QTest>
 #include <QTextLayout>
 #include <QVariantAnimation>
@@ -25,7 +23,6 @@
 
 #include <cmath>
 #include <functional>
-#include <numbers>
 
 namespace {
 
@@ -69,29 +66,6 @@ QImage paintIcon(const CoreCircleIcon &icon)
 }
 
 } // namespace
-
-TEST(CoreShapes, EachOutlineIsItsCornersInOrderClosed)
-{
-    const QRectF r(10, 20, 100, 40);
-    const double d = std::tan(std::numbers::pi / 6) * 40;
-    // The step bar's thin part is the top 25 % (10 of 40); its step at x = 60 runs half its drop.
-    const std::pair<QPainterPath, QPolygonF> cases[] = {
-        {CoreSkewedRect(r, 0), {{10, 20}, {110, 20}, {110, 60}, {10, 60}}},
-        {CoreSkewedRect(r), {{10 + d, 20}, {110 + d, 20}, {110, 60}, {10, 60}}},
-        {CoreSkewedRect(r, 30), {{10, 20}, {110, 20}, {110 - d, 60}, {10 - d, 60}}},
-        {CoreCutPanel(r, 10), {{10, 20}, {100, 20}, {110, 30}, {110, 60}, {13.5, 60}, {10, 56.5}}},
-        {CoreChevron(r), {{10, 20}, {110, 40}, {10, 60}, {45, 40}}},
-        {Triangle(r), {{10, 20}, {110, 40}, {10, 60}}},
-        {CoreStepBarShape(r, 0.5, 0.25),
-         {{10, 20}, {110, 20}, {106.5, 30}, {75, 30}, {60, 60}, {10, 60}}},
-        {CoreStepBarShape(r, 0.5, 1),
-         {{10, 20}, {110, 20}, {96, 60}, {60, 60}, {60, 60}, {10, 60}}},
-    };
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        const auto &[path, corners] = cases[i];
-        EXPECT_EQ(path.toFillPolygon(), QPolygonF(corners) << corners.first()) << "row " << i;
-    }
-}
 
 TEST(ThemeFonts, SymbolsAreOneGlyphDistinctPerStateAndCentredLayoutPointsArePixels)
 {
