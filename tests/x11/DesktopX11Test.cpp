@@ -60,7 +60,7 @@ bool at(const QString &name, const QRect &want, bool topOnly = false)
             return near(got,
                         topOnly ? QRect(want.topLeft(), QSize(want.width(), got.height())) : want);
         },
-        5000);
+        10000); // generous: a loaded machine takes seconds to start the program and xwininfo
     if (!ok)
         ADD_FAILURE() << name.toStdString() << " at " << got.x() << "," << got.y() << " "
                       << got.width() << "x" << got.height() << ", not " << want.x() << ","
