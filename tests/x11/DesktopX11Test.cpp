@@ -149,8 +149,14 @@ TEST_P(DesktopX11, PanelsSitInTheVisibleFrameAtEveryScale)
     xdotool("key Escape");
 
     // The window list and the pointer agree with the panels: the cursor marks the window.
-    const quint32 id = run("xdotool", {"search", "--name", "^gazed$"}).section('\n', 0, 0).toUInt();
-    const QRectF frame = frameOnScreen(id).value_or(QRectF());
+    // Read once the window manager has placed the window where the test asked.
+    QRectF frame;
+    ASSERT_TRUE(waitUntil([&] {
+        const quint32 id
+            = run("xdotool", {"search", "--name", "^gazed$"}).section('\n', 0, 0).toUInt();
+        frame = frameOnScreen(id).value_or(QRectF());
+        return frame.x() >= 250 && frame.y() >= 150;
+    }));
     const QRectF logical(frame.topLeft() / s.ratio, frame.size() / s.ratio);
     xdotool(
         QStringLiteral("mousemove --sync %1 %2").arg(frame.center().x()).arg(frame.center().y()));
