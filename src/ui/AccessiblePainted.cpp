@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <algorithm>
 #include <mutex>
 
 namespace {
@@ -106,7 +107,8 @@ public:
             return;
         // After the call that asked for it has been answered: pressing may close the view.
         QMetaObject::invokeMethod(
-            m_owner, [owner = m_owner, i = m_index] { owner->press(i); }, Qt::QueuedConnection);
+            m_owner, [owner = m_owner, i = m_index, name = item().name] { owner->press(i, name); },
+            Qt::QueuedConnection);
     }
     QStringList keyBindingsForAction(const QString &) const override { return {}; }
 
@@ -198,13 +200,12 @@ AccessiblePainted *AccessiblePainted::attach(QWidget *view, Items items, Press p
     std::call_once(installed, [] { QAccessible::installFactory(paintedFactory); });
     auto *owner = new AccessiblePainted(view, std::move(items), std::move(press));
     view->installEventFilter(owner);
-    // A name set in the constructor before this line may already have made the view a plain
-    // interface: drop it so the next question makes the one with the items.
-    if (QAccessible::isActive()) {
-        QAccessibleInterface *plain = QAccessible::queryAccessibleInterface(view);
-        if (plain && !dynamic_cast<PaintedHostInterface *>(plain))
-            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(plain));
-    }
+    // Telling of a name set in the constructor before this line has already made the view a
+    // plain interface (Qt makes one for every change it is told of, listened to or not): drop
+    // it so the next question makes the one with the items.
+    QAccessibleInterface *plain = QAccessible::queryAccessibleInterface(view);
+    if (plain && !dynamic_cast<PaintedHostInterface *>(plain))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(plain));
     return owner;
 }
 
@@ -245,11 +246,17 @@ QAccessibleInterface *AccessiblePainted::itemInterface(int index)
     return QAccessible::accessibleInterface(m_ids[index]);
 }
 
-void AccessiblePainted::press(int index)
+void AccessiblePainted::press(int index, const QString &name)
 {
-    // The items of now: the press may come after the view has changed.
+    // The rows may have moved since the press was asked for: the item of that name is meant,
+    // wherever it is now, and none if it has gone.
     const QList<AccessibleItem> now = m_items();
-    if (m_press && index >= 0 && index < now.size() && now[index].pressable)
+    if (index < 0 || index >= now.size() || now[index].name != name) {
+        index = int(std::find_if(now.cbegin(), now.cend(),
+                                 [&](const AccessibleItem &item) { return item.name == name; })
+                    - now.cbegin());
+    }
+    if (m_press && index < now.size() && now[index].pressable)
         m_press(index);
 }
 

@@ -52,7 +52,8 @@ public:
     const QList<AccessibleItem> &items();
     // Reads the items again and tells assistive technology what changed.
     void sync();
-    void press(int index);
+    // Presses item `index` as it was named `name` when the press was asked for.
+    void press(int index, const QString &name);
     // The interface of item `index`, made and registered on first use; null past the end.
     QAccessibleInterface *itemInterface(int index);
 
