@@ -4,8 +4,8 @@
 On the private display in DISPLAY, with a session bus and an accessibility bus of its own and a
 reminder due today under a temporary data home, it finds the HP bar's value, opens the command
 bar, presses its "Quest log" row through AT-SPI, finds the quest log's rows and the reminder's
-check by their names and the quick bar's empty slots, and completes the reminder by pressing the
-check. Usage: screen-reader.py <path to Vantle>
+check by their names and the quick bar's empty slots, completes the reminder by pressing the
+check, and finds the equipment panel's controls. Usage: screen-reader.py <path to Vantle>
 """
 import ctypes
 import datetime
@@ -107,13 +107,15 @@ def buses(root, env, started):
                 '<policy context="default"><allow send_destination="*" eavesdrop="true"/>'
                 '<allow eavesdrop="true"/><allow own="*"/></policy></busconfig>' % root)
     bus = start(started, ['dbus-daemon', '--config-file=' + root + '/bus.conf', '--nofork',
-                          '--print-address=1'], quiet, stdout=subprocess.PIPE, text=True)
+                          '--print-address=1'], quiet, stdout=subprocess.PIPE,
+                stderr=subprocess.DEVNULL, text=True)
     env['DBUS_SESSION_BUS_ADDRESS'] = bus.stdout.readline().strip()
     if not env['DBUS_SESSION_BUS_ADDRESS']:
         raise Failure('dbus-daemon did not start')
     # Without DISPLAY the launcher leaves the root window alone: both sides find it on the bus.
     quiet['DBUS_SESSION_BUS_ADDRESS'] = env['DBUS_SESSION_BUS_ADDRESS']
-    start(started, ['/usr/libexec/at-spi-bus-launcher', '--launch-immediately'], quiet)
+    start(started, ['/usr/libexec/at-spi-bus-launcher', '--launch-immediately'], quiet,
+          stderr=subprocess.DEVNULL)
 
     def address():
         r = subprocess.run(['dbus-send', '--session', '--print-reply=literal',
@@ -190,14 +192,19 @@ def run(root):
         wait_for('an empty quick bar slot',
                  lambda: find(app, 'Empty skill slot. Opens Skills.', 'push button'))
 
-        subprocess.run([VANTLE, 'command-bar'], env=env, check=True, timeout=10)
-        wait_for('the command bar row "Menu"', lambda: find(app, 'Menu', 'list item'))
-        field = wait_for('the search field', lambda: find(app, 'Search', 'text'))
-        wait_for('the search field focused',
-                 lambda: field.getState().contains(pyatspi.STATE_FOCUSED))
-        subprocess.run(['xdotool', 'type', '--delay', '40', 'quest'], check=True, timeout=10)
-        wait_for('the command bar row "Quest log"', lambda: find(app, 'Quest log', 'list item'))
-        press(find(app, 'Quest log', 'list item'))
+        def run_row(query, title):
+            # Opens the command bar, types `query` and presses the row `title` as a screen
+            # reader does.
+            subprocess.run([VANTLE, 'command-bar'], env=env, check=True, timeout=10)
+            field = wait_for('the search field', lambda: find(app, 'Search', 'text'))
+            wait_for('the search field focused',
+                     lambda: field.getState().contains(pyatspi.STATE_FOCUSED))
+            # The empty query's rows first: the command list by its titles.
+            wait_for('the command bar row "Menu"', lambda: find(app, 'Menu', 'list item'))
+            subprocess.run(['xdotool', 'type', '--delay', '40', query], check=True, timeout=10)
+            press(wait_for(f'the command bar row {title!r}', lambda: find(app, title, 'list item')))
+
+        run_row('quest', 'Quest log')
 
         row = wait_for('the reminder row', lambda: find(app, REMINDER))
         check(row.description.startswith('Quest'), f'reminder row described {row.description!r}')
@@ -211,6 +218,11 @@ def run(root):
         wait_for('the reminder completed in its store',
                  lambda: 'STATUS:COMPLETED' in open(tasks).read())
         wait_for('the check to leave the tree', lambda: find(app, CHECK) is None)
+
+        # The equipment panel's tiles and buttons, opened the same way.
+        run_row('loadouts', 'Loadouts')
+        for name in ('Left half', 'Fill the screen', 'Save this layout'):
+            wait_for(f'the equipment button {name!r}', lambda: find(app, name, 'push button'))
     except Failure:
         if app is not None:
             print('screen-reader: the tree as read:', file=sys.stderr)
