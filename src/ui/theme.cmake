@@ -4,6 +4,7 @@ target_sources(kaidro_views PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/Symbols.cpp ${CMAKE_CURRENT_LIST_DIR}/Symbols.h
   ${CMAKE_CURRENT_LIST_DIR}/CoreShadow.cpp ${CMAKE_CURRENT_LIST_DIR}/CoreShadow.h
   ${CMAKE_CURRENT_LIST_DIR}/CachedPaint.cpp ${CMAKE_CURRENT_LIST_DIR}/CachedPaint.h
+  ${CMAKE_CURRENT_LIST_DIR}/AccessiblePainted.cpp ${CMAKE_CURRENT_LIST_DIR}/AccessiblePainted.h
   ${CMAKE_CURRENT_LIST_DIR}/CoreFrostPanel.cpp ${CMAKE_CURRENT_LIST_DIR}/CoreFrostPanel.h
   ${CMAKE_CURRENT_LIST_DIR}/CoreWhiteCard.cpp ${CMAKE_CURRENT_LIST_DIR}/CoreWhiteCard.h
   ${CMAKE_CURRENT_LIST_DIR}/CoreCircleIcon.cpp ${CMAKE_CURRENT_LIST_DIR}/CoreCircleIcon.h

@@ -6,6 +6,7 @@
 
 #include "fakes/FakeScreens.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
@@ -244,6 +245,38 @@ TEST_F(CommandBarTest, ReturnAltReturnEscapeAndClicksRunRows)
                           point.isNull() ? view()->rowRect(2).center().toPoint() : point);
         EXPECT_EQ(log, events);
     }
+}
+
+TEST_F(CommandBarTest, AScreenReaderFindsTheRowsByTitleAndItsPressRunsOne)
+{
+    bar->show();
+    QTest::keyClicks(view()->searchField(), "abc");
+    QTest::keyClick(view()->searchField(), Qt::Key_Down);
+    QAccessibleInterface *host = QAccessible::queryAccessibleInterface(view());
+    QStringList rows;
+    for (int i = 0; i < host->childCount(); ++i) {
+        const QAccessibleInterface *child = host->child(i);
+        rows << child->text(QAccessible::Name) + (child->state().selected ? "*" : "");
+    }
+    EXPECT_EQ(rows.join(u','), "Search,a,ab*,abc") << "the field, then the rows, the chosen one";
+    QAccessibleInterface *last = host->child(3);
+    EXPECT_EQ(last->role(), QAccessible::ListItem);
+    EXPECT_EQ(last->text(QAccessible::Description), "OPEN");
+    EXPECT_EQ(host->indexOfChild(last), 3);
+
+    log.clear();
+    last->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(log, (QStringList{"select 1", "close", "run abc"}));
+
+    // An empty list reads its hint, which nothing presses.
+    bar->show();
+    search.rows = [](const QString &) { return QList<CommandItem>(); };
+    bar->model().setQuery("zz");
+    host = QAccessible::queryAccessibleInterface(view());
+    ASSERT_EQ(host->childCount(), 2);
+    EXPECT_EQ(host->child(1)->text(QAccessible::Name), CommandBarView::emptyText);
+    EXPECT_EQ(host->child(1)->actionInterface(), nullptr);
 }
 
 TEST(CommandBarBackdrop, BandsDrawTheSamePixelsAsPaintingAtEveryHeight)

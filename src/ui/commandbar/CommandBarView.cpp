@@ -1,6 +1,7 @@
 #include "ui/commandbar/CommandBarView.h"
 
 #include "commandbar/CommandBarModel.h"
+#include "ui/AccessiblePainted.h"
 #include "ui/CoreShadow.h"
 #include "ui/CoreTheme.h"
 #include "ui/Symbols.h"
@@ -112,6 +113,34 @@ CommandBarView::CommandBarView(CommandBarModel &model, AppIcon appIcon, QWidget 
     connect(&m_model, &CommandBarModel::focusPulseChanged, this,
             [this] { m_field->setFocus(Qt::OtherFocusReason); });
     setFocusProxy(m_field);
+    exposeRows();
+}
+
+void CommandBarView::exposeRows()
+{
+    // Each row is a list item named by its title, with its subtitle and key word as help; the
+    // press action runs it as a click does.
+    AccessiblePainted::attach(
+        this,
+        [this] {
+            QList<AccessibleItem> items;
+            const QList<CommandItem> &rows = m_model.results();
+            if (rows.isEmpty())
+                items.append({QAccessible::StaticText, emptyText, {}, rowRect(0)});
+            for (int row = 0; row < rows.size(); ++row) {
+                const CommandItem &item = rows[row];
+                QString help = item.subtitle.value_or(QString());
+                if (!item.hint.isEmpty())
+                    help += (help.isEmpty() ? QString() : QStringLiteral(". ")) + item.hint;
+                items.append({QAccessible::ListItem, item.title, help, rowRect(row), true,
+                              row == m_model.selection()});
+            }
+            return items;
+        },
+        [this](int row) {
+            m_model.setSelection(row);
+            m_model.runSelected(false);
+        });
 }
 
 const QColor &CommandBarView::ink()

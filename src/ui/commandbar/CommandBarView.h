@@ -53,6 +53,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void exposeRows();
     void paintRow(QPainter &painter, int row);
     // The icon of an app row as it is drawn into `box`: a null image when the app has none,
     // nothing while it is still to be drawn.

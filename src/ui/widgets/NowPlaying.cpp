@@ -1,5 +1,6 @@
 #include "ui/widgets/NowPlaying.h"
 
+#include "ui/AccessiblePainted.h"
 #include "ui/CoreShapes.h"
 #include "ui/CoreTheme.h"
 #include "ui/widgets/ReadoutText.h"
@@ -39,6 +40,16 @@ NowPlaying::NowPlaying(QWidget *parent)
     connect(m_next, &QAbstractButton::clicked, this,
             [this] { emit transport(QStringLiteral("next track")); });
     placeButtons();
+    // The track's title and its artist and player, as they are written on the plate.
+    AccessiblePainted::attach(this, [this] {
+        QList<AccessibleItem> items;
+        const QRect plate = toPixels(plateRect());
+        for (const QString &text : {title(), subtitle()}) {
+            if (!text.isEmpty())
+                items.append({QAccessible::StaticText, text, {}, plate});
+        }
+        return items;
+    });
 }
 
 NowPlaying::~NowPlaying() = default;

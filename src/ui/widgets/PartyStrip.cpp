@@ -1,6 +1,7 @@
 #include "ui/widgets/PartyStrip.h"
 
 #include "monitors/SystemMetricsService.h"
+#include "ui/AccessiblePainted.h"
 #include "ui/widgets/CoreStepGauge.h"
 #include "ui/widgets/ReadoutText.h"
 
@@ -53,6 +54,23 @@ PartyStrip::PartyStrip(SystemMetricsService &metrics, NetworkReading network, QW
     m_lines = linesFor(metrics, m_network);
     for (const MiniHP &line : std::as_const(m_lines))
         gaugeFor(line)->setFraction(line.fraction, false);
+    // Each member is read out as its name and detail ("CPU 9%", "MEM 3.1 of 16G"), with its
+    // gauge's fill in percent as the value.
+    AccessiblePainted::attach(this, [this] {
+        QList<AccessibleItem> items;
+        for (int i = 0; i < m_lines.size(); ++i) {
+            const MiniHP &line = m_lines[i];
+            QString detail = line.detail;
+            detail.replace(QStringLiteral(" / "), QStringLiteral(" of "));
+            AccessibleItem item{QAccessible::ProgressBar,
+                                detail.isEmpty() ? line.name : line.name + u' ' + detail,
+                                {},
+                                toPixels(lineRect(i))};
+            item.value = std::pair(std::round(line.fraction * 100), 100.0);
+            items.append(item);
+        }
+        return items;
+    });
 }
 
 PartyStrip::~PartyStrip() = default;

@@ -1,6 +1,7 @@
 #include "ui/widgets/PlayerStatus.h"
 
 #include "monitors/SystemMetricsService.h"
+#include "ui/AccessiblePainted.h"
 #include "ui/widgets/CoreStepGauge.h"
 
 #include <QPaintEvent>
@@ -46,6 +47,23 @@ PlayerStatus::PlayerStatus(SystemMetricsService &metrics, UserAccount account, Q
     connect(&metrics, &SystemMetricsService::changed, this, &PlayerStatus::refresh);
     m_bar = hpBarFor(metrics, m_username);
     m_gauge->setFraction(m_bar.fraction, false);
+    // Read out as the player's name, "HP 524 of 23540" with its figures as the gauge's value,
+    // and the level label.
+    AccessiblePainted::attach(this, [this] {
+        const QStringList figures = m_bar.currentLabel.split(QStringLiteral(" / "));
+        AccessibleItem hp{QAccessible::ProgressBar,
+                          QStringLiteral("HP ") + figures.join(QStringLiteral(" of ")),
+                          {},
+                          toPixels(m_bar.gaugeRect().translated(paddingH, paddingV))};
+        if (figures.size() == 2)
+            hp.value = std::pair(figures[0].toDouble(), figures[1].toDouble());
+        const QRectF capsule = toPixels(m_bar.capsuleRect().translated(paddingH, paddingV));
+        return QList<AccessibleItem>{
+            {QAccessible::StaticText, m_bar.username, {}, QRectF(QPointF(), size())},
+            hp,
+            {QAccessible::StaticText, m_bar.levelLabel, {}, capsule},
+        };
+    });
 }
 
 PlayerStatus::~PlayerStatus() = default;

@@ -1,6 +1,7 @@
 #include "ui/widgets/QuestLog.h"
 
 #include "monitors/SystemMetricsService.h"
+#include "ui/AccessiblePainted.h"
 #include "ui/CoreTheme.h"
 #include "ui/CoreWhiteCard.h"
 #include "ui/Symbols.h"
@@ -44,6 +45,7 @@ QuestLog::QuestLog(SystemMetricsService &metrics, InputSource source, QWidget *p
     setMouseTracking(true);
     setAccessibleName(QStringLiteral("Quest"));
     connect(&metrics, &SystemMetricsService::changed, this, &QuestLog::refresh);
+    exposeRows();
 }
 
 QuestLog::~QuestLog() = default;
@@ -207,6 +209,56 @@ void QuestLog::paintEvent(QPaintEvent *)
             Symbols::draw(painter, checkRect(r), QStringLiteral("checkmark.circle"),
                           CoreTheme::textMuted(), kCheckGlyph);
     }
+}
+
+void QuestLog::exposeRows()
+{
+    // Every row, the ones below the card's edge too, then its completion check: a row that
+    // runs something is a button, one that does not is text.
+    struct Entry
+    {
+        AccessibleItem item;
+        QuestAction action = QuestAction::none;
+        QString reminder; // set on a completion check
+    };
+    auto entries = [this] {
+        const QList<QuestRow> current = rows();
+        const QList<QRectF> rects = rowRects(current);
+        QList<Entry> list;
+        for (int i = 0; i < current.size(); ++i) {
+            const QuestRow &row = current[i];
+            const QRectF rect = i < rects.size() ? rects[i] : QRectF();
+            const bool runs = row.action != QuestAction::none;
+            const QString help
+                = row.sub.isEmpty() ? row.kind : row.kind + QStringLiteral(". ") + row.sub;
+            list.append(
+                {{runs ? QAccessible::Button : QAccessible::StaticText, row.text, help, rect, runs},
+                 row.action,
+                 {}});
+            if (row.completes)
+                list.append({{QAccessible::Button, QStringLiteral("Mark complete: ") + row.text,
+                              QStringLiteral("Mark this reminder complete"),
+                              rect.isEmpty() ? QRectF() : checkRect(rect), true},
+                             QuestAction::none,
+                             *row.completes});
+        }
+        return list;
+    };
+    AccessiblePainted::attach(
+        this,
+        [entries] {
+            QList<AccessibleItem> items;
+            for (const Entry &entry : entries())
+                items.append(entry.item);
+            return items;
+        },
+        [this, entries](int index) {
+            const Entry entry = entries().at(index);
+            if (!entry.reminder.isEmpty())
+                emit reminderCompleted(entry.reminder);
+            else
+                emit actionRequested(entry.action);
+        });
 }
 
 } // namespace CoreWidgets

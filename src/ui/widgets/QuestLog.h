@@ -59,6 +59,8 @@ protected:
     void leaveEvent(QEvent *event) override;
 
 private:
+    // Gives the painted rows and checks to assistive technology.
+    void exposeRows();
     QRectF cardRect() const;
     QRectF contentRect() const;
     // The row under `pos` and whether `pos` is on its completion check; -1 for none.

@@ -1,5 +1,6 @@
 #include "ui/widgets/TargetCursor.h"
 
+#include "ui/AccessiblePainted.h"
 #include "ui/CachedPaint.h"
 #include "ui/CoreShadow.h"
 #include "ui/CoreTheme.h"
@@ -64,6 +65,18 @@ TargetCursor::TargetCursor(TargetReadout target, QWidget *parent)
     connect(m_tintAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant &v) {
         m_tint = v.value<QColor>();
         update();
+    });
+    // The plate's words, read out even while only the diamond has room.
+    AccessiblePainted::attach(this, [this] {
+        const QRectF at = m_target.cramped ? diamondRect() : labelRect();
+        QList<AccessibleItem> items{
+            {QAccessible::StaticText, m_target.name, toolTip(), at},
+            {QAccessible::StaticText, m_target.tierLabel, {}, at},
+            {QAccessible::StaticText, detailText(m_target), {}, at},
+        };
+        if (m_target.isNPC)
+            items.append({QAccessible::StaticText, npcBadge(), {}, at});
+        return items;
     });
 }
 
