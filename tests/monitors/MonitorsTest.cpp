@@ -1,3 +1,4 @@
+#include "monitors/DesktopComponents.h"
 #include "monitors/RunningAppsMonitor.h"
 #include "monitors/SystemMetricsService.h"
 #include "monitors/TargetMonitor.h"
@@ -43,7 +44,7 @@ protected:
     void SetUp() override
     {
         screens.setScreens({FakeScreens::make("main", {0, 0, 1000, kScreenHeight})});
-        workspace.apps = {FakeWorkspace::make(kEditor, "Editor", "org.gnome.TextEditor"),
+        workspace.apps = {FakeWorkspace::make(kEditor, "Editor", "org.example.TextEditor"),
                           FakeWorkspace::make(kBrowser, "Browser", "firefox")};
         stats.tasks.insert(kEditor, {2'000'000'000, 1.5 * kGiB});
         stats.tasks.insert(kBrowser, {9'000'000'000, 3.0 * kGiB});
@@ -278,6 +279,42 @@ TEST_F(Target, NamesAndNPCs)
     acquire(600, 100);
     acquire(100, 100);
     EXPECT_FALSE(monitor->isNPC());
+}
+
+// The desktop's own parts: another user's process, a desktop id in a desktop's namespace, or
+// the session's shell and daemons by executable; an app the user chose is not one, even where
+// its name merely resembles a desktop's.
+TEST(DesktopComponents, AnotherUsersProcessTheDesktopsOwnIdsAndTheSessionShellAreNPCs)
+{
+    struct Case
+    {
+        const char *appId;
+        const char *executable;
+        bool otherUser;
+        bool npc;
+    };
+    const Case cases[] = {
+        {"org.gnome.Settings", "gnome-control-center", false, true},
+        {"org.kde.dolphin", "dolphin", false, true},
+        {"xfce4-terminal", "xfce4-terminal", false, true},
+        {"", "gnome-shell", false, true},
+        {"", "gsd-media-keys", false, true},
+        {"", "plasmashell", false, true},
+        {"", "xfce4-panel", false, true},
+        {"org.example.Tool", "tool", true, true}, // root's, or a greeter's
+        {"firefox", "firefox", false, false},
+        {"org.mozilla.Thunderbird", "thunderbird", false, false},
+        {"org.gnomes.Garden", "garden", false, false},
+        {"", "plasmashell-helper", false, false},
+        {"", "", false, false},
+    };
+    for (const Case &c : cases) {
+        RunningApp app;
+        app.appId = c.appId;
+        app.executable = c.executable;
+        app.otherUser = c.otherUser;
+        EXPECT_EQ(DesktopComponents::isNPC(app), c.npc) << c.appId << " " << c.executable;
+    }
 }
 
 TEST_F(Target, TiersStartAtTheirBordersLoadIsTheShareOfAllCoresTheReadoutCarriesTheTarget)
