@@ -282,39 +282,29 @@ TEST_F(Target, NamesAndNPCs)
 }
 
 // The desktop's own parts: another user's process, a desktop id in a desktop's namespace, or
-// the session's shell and daemons by executable; an app the user chose is not one, even where
-// its name merely resembles a desktop's.
+// the session's shell and daemons by executable; not an app whose name only resembles one.
 TEST(DesktopComponents, AnotherUsersProcessTheDesktopsOwnIdsAndTheSessionShellAreNPCs)
 {
-    struct Case
-    {
-        const char *appId;
-        const char *executable;
-        bool otherUser;
-        bool npc;
-    };
-    const Case cases[] = {
-        {"org.gnome.Settings", "gnome-control-center", false, true},
-        {"org.kde.dolphin", "dolphin", false, true},
-        {"xfce4-terminal", "xfce4-terminal", false, true},
-        {"", "gnome-shell", false, true},
-        {"", "gsd-media-keys", false, true},
-        {"", "plasmashell", false, true},
-        {"", "xfce4-panel", false, true},
-        {"org.example.Tool", "tool", true, true}, // root's, or a greeter's
-        {"firefox", "firefox", false, false},
-        {"org.mozilla.Thunderbird", "thunderbird", false, false},
-        {"org.gnomes.Garden", "garden", false, false},
-        {"", "plasmashell-helper", false, false},
-        {"", "", false, false},
-    };
-    for (const Case &c : cases) {
+    const auto npc = [](const char *appId, const char *executable, bool otherUser = false) {
         RunningApp app;
-        app.appId = c.appId;
-        app.executable = c.executable;
-        app.otherUser = c.otherUser;
-        EXPECT_EQ(DesktopComponents::isNPC(app), c.npc) << c.appId << " " << c.executable;
-    }
+        app.appId = appId;
+        app.executable = executable;
+        app.otherUser = otherUser;
+        return DesktopComponents::isNPC(app);
+    };
+    for (const auto &[id, exe] : {std::pair{"org.gnome.Settings", "gnome-control-center"},
+                                  {"org.kde.dolphin", "dolphin"},
+                                  {"xfce4-terminal", "x"},
+                                  {"", "gnome-shell"},
+                                  {"", "gsd-media-keys"},
+                                  {"", "plasmashell"}})
+        EXPECT_TRUE(npc(id, exe)) << id << exe;
+    EXPECT_TRUE(npc("org.example.Tool", "tool", true)); // root's, or a greeter's
+    for (const auto &[id, exe] : {std::pair{"firefox", "firefox"},
+                                  {"org.gnomes.Garden", "g"},
+                                  {"", "plasmashell-helper"},
+                                  {"", ""}})
+        EXPECT_FALSE(npc(id, exe)) << id << exe;
 }
 
 TEST_F(Target, TiersStartAtTheirBordersLoadIsTheShareOfAllCoresTheReadoutCarriesTheTarget)

@@ -86,7 +86,7 @@ TEST(TrayX11, XEmbedTrayTogglesTheMenuOnALeftClickAndOpensTheStatusMenuOnARightC
     const QPoint target = menu->mapToGlobal(menu->actionGeometry(entry).center());
     ASSERT_TRUE(xdotool(at(target) + " click 1"));
     EXPECT_TRUE(waitUntil([&] { return ran == QStringList({"menu", "command-bar"}); }));
-    trayer.terminate();
+    trayer.kill();
     trayer.waitForFinished(3000);
 }
 
