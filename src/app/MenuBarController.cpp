@@ -164,7 +164,8 @@ void MenuBarController::install()
     }
     m_item = new QSystemTrayIcon(icon(m_resourcesFolder), this);
     m_item->setToolTip(toolTip());
-    // The tray shows the context menu itself on a right click; a left click arrives as Trigger.
+    // The tray shows the context menu itself on a right click (an XEmbed tray through Qt, a
+    // StatusNotifierItem host through the exported menu); a left click arrives as Trigger.
     m_item->setContextMenu(menu());
     connect(m_item, &QSystemTrayIcon::activated, this, &MenuBarController::activated);
     m_item->show();
@@ -177,7 +178,9 @@ void MenuBarController::activated(QSystemTrayIcon::ActivationReason reason)
         m_commands.trigger(QStringLiteral("menu"));
         break;
     case QSystemTrayIcon::Context:
-        rebuildMenu();
+        // WORKAROUND(XEmbed trays): Qt pops the menu up first and reports the right click after;
+        // rebuilding here would empty the menu on screen. aboutToShow has rebuilt it already,
+        // under an XEmbed tray and a StatusNotifierItem host alike.
         break;
     case QSystemTrayIcon::Unknown:
         // An activation without a mouse event (a host's keyboard navigation): the HUD toggle.

@@ -48,7 +48,8 @@ namespace {
 // The view's cues sound through the sound engine.
 template <typename View> void playCues(View *view, CoreSoundEngine &sound)
 {
-    QObject::connect(view, &View::cue, &sound, [&sound](SoundCue cue) { sound.play(cue); });
+    QObject::connect(view, &View::cue, &sound,
+                     [&sound](SoundCue cue, float volume = 1.0f) { sound.play(cue, volume); });
 }
 
 void sendTransport(NowPlayingMonitor &player, const QString &command)
@@ -139,6 +140,7 @@ void addMenu(ReadoutViewFactory &views, AppServices &s, Platform &platform, Pane
     });
     views.add(HUDWidgetID::inventory, [&s, &commands](QWidget *parent) {
         auto *view = new CoreInventory(s.clipboard, {}, parent);
+        playCues(view, s.sound);
         // The paste lands in the app that was in front once the menu is out of its way.
         QObject::connect(view, &CoreInventory::pasteRequested, &s.paster,
                          [&s, &commands](const ClipItem &clip) {

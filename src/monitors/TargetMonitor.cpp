@@ -1,5 +1,6 @@
 #include "monitors/TargetMonitor.h"
 
+#include "monitors/DesktopComponents.h"
 #include "platform/Clock.h"
 #include "platform/Geometry.h"
 #include "platform/Logging.h"
@@ -21,7 +22,6 @@ constexpr double kMinWidth = 80; // a window must be wider than this
 constexpr double kMinHeight = 60; // and taller than this
 constexpr double kMinAlpha = 0.05; // and more opaque than this
 const QString kUnknown = QStringLiteral("Unknown");
-const QString kSystemPrefix = QStringLiteral("com.apple.");
 
 // The half-open rectangle test of the window list: a point on the right or bottom edge belongs
 // to the neighbour, so two windows sharing an edge never both claim it.
@@ -262,9 +262,7 @@ void TargetMonitor::switchTarget(pid_t pid)
 
     const std::optional<RunningApp> app = m_workspace.application(pid);
     m_name = app && !app->name.isEmpty() ? app->name : kUnknown;
-    // No Linux desktop entry carries Apple's prefix, so the badge never shows here; the rule
-    // stays so that NPC processes follow one definition everywhere.
-    m_isNPC = app && app->appId.startsWith(kSystemPrefix);
+    m_isNPC = app && DesktopComponents::isNPC(*app);
     qCDebug(lcMonitors) << "target is now" << m_name << "pid" << pid;
 
     // Priming the counters now gives the memory at once and a CPU figure one second later.

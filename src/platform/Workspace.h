@@ -19,6 +19,8 @@ struct RunningApp
     QString appId; // the desktop-entry id ("firefox", "org.gnome.Terminal"); empty when unknown
     QString desktopFile; // absolute path of the matched desktop entry; empty when unknown
     QString iconName; // the entry's Icon value (a theme name or a path); empty when none
+    QString executable; // the executable's file name ("gnome-shell"); empty when unknown
+    bool otherUser = false; // runs as another user than this program (root, a system account)
     bool regular = false; // owns a normal or dialog window that is not skip-taskbar
     std::optional<QDateTime> launchDate;
 };

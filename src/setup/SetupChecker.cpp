@@ -61,21 +61,51 @@ SetupItem storeItem(const QString &id, const QString &title, SetupFacts::StoreAc
     return item;
 }
 
-SetupItem playerItem(const QString &id, const QString &player, bool running,
-                     const SetupActions &actions)
+// A player's name as its bus name gives it: "org.mpris.MediaPlayer2.vlc.instance7" is "vlc".
+QString playerName(const QString &busName)
+{
+    static const QString prefix = QStringLiteral("org.mpris.MediaPlayer2.");
+    const QString name = busName.mid(prefix.size()).section(QLatin1Char('.'), 0, 0);
+    if (name == kGnomeMusicBus.mid(prefix.size()))
+        return QStringLiteral("Music");
+    if (name == kSpotifyBus.mid(prefix.size()))
+        return QStringLiteral("Spotify");
+    return name;
+}
+
+// "mpv", "mpv or vlc", "mpv, vlc or Spotify".
+QString eitherOf(QStringList names)
+{
+    names.removeDuplicates();
+    const QString last = names.takeLast();
+    return names.isEmpty() ? last
+                           : names.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+}
+
+SetupItem playerItem(const QString &id, const QString &player, const QString &bus,
+                     const QStringList &players, const SetupActions &actions)
 {
     SetupItem item{id, player, {}, false, SetupItem::State::ok, {}, {}};
     // MPRIS asks no permission: a player on the bus can be read and controlled.
-    if (running) {
+    if (onBus(players, bus)) {
         item.detail
             = QStringLiteral("Allowed. The Now Playing strip can read and control %1.").arg(player);
         return item;
     }
-    item.state = SetupItem::State::optionalMissing;
-    item.detail
-        = QStringLiteral("%1 is closed, so its permission cannot be checked yet. Open it, and this "
-                         "updates.")
-              .arg(player);
+    QStringList others;
+    for (const QString &name : players)
+        others << playerName(name);
+    if (!others.isEmpty()) {
+        // Nothing to fix: the strip already follows the players that are open.
+        item.detail = QStringLiteral("%1 is closed. The Now Playing strip follows what %2 plays, "
+                                     "and %1 once it is open.")
+                          .arg(player, eitherOf(others));
+    } else {
+        item.state = SetupItem::State::optionalMissing;
+        item.detail = QStringLiteral("%1 is closed. The Now Playing strip follows %1 or any other "
+                                     "media player of the desktop once one is open.")
+                          .arg(player);
+    }
     if (actions.openPlayer)
         addAction(item, QStringLiteral("Open ") + player,
                   [open = actions.openPlayer, player] { open(player); });
@@ -322,8 +352,8 @@ QList<SetupItem> SetupChecker::buildItems(const SetupFacts &facts, const SetupAc
     }
     items << sc;
 
-    items << playerItem(QStringLiteral("music"), QStringLiteral("Music"),
-                        onBus(facts.mediaPlayers, kGnomeMusicBus), actions);
+    items << playerItem(QStringLiteral("music"), QStringLiteral("Music"), kGnomeMusicBus,
+                        facts.mediaPlayers, actions);
     if (!facts.spotifyInstalled && !onBus(facts.mediaPlayers, kSpotifyBus)) {
         items << SetupItem{QStringLiteral("spotify"),
                            QStringLiteral("Spotify"),
@@ -334,8 +364,8 @@ QList<SetupItem> SetupChecker::buildItems(const SetupFacts &facts, const SetupAc
                            {},
                            {}};
     } else {
-        items << playerItem(QStringLiteral("spotify"), QStringLiteral("Spotify"),
-                            onBus(facts.mediaPlayers, kSpotifyBus), actions);
+        items << playerItem(QStringLiteral("spotify"), QStringLiteral("Spotify"), kSpotifyBus,
+                            facts.mediaPlayers, actions);
     }
 
     SetupItem keys{

@@ -1,3 +1,4 @@
+#include "monitors/DesktopComponents.h"
 #include "monitors/RunningAppsMonitor.h"
 #include "monitors/SystemMetricsService.h"
 #include "monitors/TargetMonitor.h"
@@ -43,7 +44,7 @@ protected:
     void SetUp() override
     {
         screens.setScreens({FakeScreens::make("main", {0, 0, 1000, kScreenHeight})});
-        workspace.apps = {FakeWorkspace::make(kEditor, "Editor", "org.gnome.TextEditor"),
+        workspace.apps = {FakeWorkspace::make(kEditor, "Editor", "org.example.TextEditor"),
                           FakeWorkspace::make(kBrowser, "Browser", "firefox")};
         stats.tasks.insert(kEditor, {2'000'000'000, 1.5 * kGiB});
         stats.tasks.insert(kBrowser, {9'000'000'000, 3.0 * kGiB});
@@ -278,6 +279,32 @@ TEST_F(Target, NamesAndNPCs)
     acquire(600, 100);
     acquire(100, 100);
     EXPECT_FALSE(monitor->isNPC());
+}
+
+// The desktop's own parts: another user's process, a desktop id in a desktop's namespace, or
+// the session's shell and daemons by executable; not an app whose name only resembles one.
+TEST(DesktopComponents, AnotherUsersProcessTheDesktopsOwnIdsAndTheSessionShellAreNPCs)
+{
+    const auto npc = [](const char *appId, const char *executable, bool otherUser = false) {
+        RunningApp app;
+        app.appId = appId;
+        app.executable = executable;
+        app.otherUser = otherUser;
+        return DesktopComponents::isNPC(app);
+    };
+    for (const auto &[id, exe] : {std::pair{"org.gnome.Settings", "gnome-control-center"},
+                                  {"org.kde.dolphin", "dolphin"},
+                                  {"xfce4-terminal", "x"},
+                                  {"", "gnome-shell"},
+                                  {"", "gsd-media-keys"},
+                                  {"", "plasmashell"}})
+        EXPECT_TRUE(npc(id, exe)) << id << exe;
+    EXPECT_TRUE(npc("org.example.Tool", "tool", true)); // root's, or a greeter's
+    for (const auto &[id, exe] : {std::pair{"firefox", "firefox"},
+                                  {"org.gnomes.Garden", "g"},
+                                  {"", "plasmashell-helper"},
+                                  {"", ""}})
+        EXPECT_FALSE(npc(id, exe)) << id << exe;
 }
 
 TEST_F(Target, TiersStartAtTheirBordersLoadIsTheShareOfAllCoresTheReadoutCarriesTheTarget)

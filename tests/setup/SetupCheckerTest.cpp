@@ -94,9 +94,16 @@ TEST(SetupItems, AHealthyDesktopIsAllOkOnlyRequiredLinesInAttentionCountAndTheRe
     SetupFacts f = healthy();
     f.hotKeyFailures = {"Ctrl+Alt+Super+H", "Ctrl+Alt+Super+X"};
     EXPECT_TRUE(detail(f, "keys").contains("Ctrl+Alt+Super+H, Ctrl+Alt+Super+X."));
-    // A player name that merely starts like Spotify's is another player.
+    // A closed player's line says which open players the strip follows instead, each once; a
+    // name that merely starts like Spotify's is another player.
     f.mediaPlayers = {"org.mpris.MediaPlayer2.spotifyd"};
-    EXPECT_TRUE(detail(f, "music").startsWith("Music is closed"));
+    EXPECT_EQ(detail(f, "music"),
+              "Music is closed. The Now Playing strip follows what spotifyd plays, and Music once "
+              "it is open.");
+    f.mediaPlayers = {"org.mpris.MediaPlayer2.mpv", "org.mpris.MediaPlayer2.vlc.instance7",
+                      "org.mpris.MediaPlayer2.vlc.instance9", "org.mpris.MediaPlayer2.spotify"};
+    EXPECT_TRUE(detail(f, "music").contains("follows what mpv, vlc or Spotify plays,"));
+    EXPECT_EQ(item(build(f), "music").state, State::ok);
 
     // Only required lines in attention count.
     f = healthy();
@@ -140,7 +147,7 @@ TEST(SetupItems, ButtonsAppearOnlyWithAWayToAct)
     f.shortcutCount = 0;
     f.calendar = Access::notDetermined;
     f.reminders = Access::denied;
-    f.mediaPlayers = {"org.mpris.MediaPlayer2.spotifyd"};
+    f.mediaPlayers.clear();
     EXPECT_TRUE(item(build(f), "cal").actionTitle.isEmpty());
     QStringList ran;
     SetupActions actions;

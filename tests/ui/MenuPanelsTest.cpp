@@ -13,6 +13,7 @@
 #include "monitors/RunningAppsMonitor.h"
 #include "skills/SkillBook.h"
 #include "support/TestHelpers.h"
+#include "ui/CoreSoundEngine.h"
 #include "ui/menu/CoreEquipment.h"
 #include "ui/menu/CoreFigure.h"
 #include "ui/menu/CoreInventory.h"
@@ -38,6 +39,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QEnterEvent>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -386,4 +388,60 @@ TEST_F(Panels, SkillsListTheirSectionsAndStarsFillTheQuickBarEquipmentStarsLoado
     panel->rows()[4]->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !book.isBusy(); }, 3000));
     EXPECT_EQ(feedback.toasts.last().title, "Backup failed");
+}
+
+// The pointer passing over tiles and rows ticks at each panel's volume, through the engine's
+// throttle, so a quick sweep does not buzz; deleting a clip sounds the cancel cue.
+TEST_F(Panels, HoverTicksAtEachPanelsVolumeThrottledAndDeletingAClipCancels)
+{
+    struct Player final : CueSoundPlayer
+    {
+        QStringList &played;
+        QString name;
+        float volume = 0;
+        Player(QStringList &log, QString cue)
+            : played(log)
+            , name(std::move(cue))
+        { }
+        void setVolume(float v) override { volume = v; }
+        void restart() override { played << name + ' ' + QString::number(volume); }
+    };
+    QStringList played;
+    CoreSoundEngine engine(KAIDRO_RESOURCES_DIR "/sounds", clock, [&](const QString &path) {
+        return std::make_unique<Player>(played, QFileInfo(path).completeBaseName());
+    });
+    const auto sound = [&engine](auto *view) {
+        QObject::connect(view, &std::remove_pointer_t<decltype(view)>::cue, &engine,
+                         [&engine](SoundCue cue, float volume) { engine.play(cue, volume); });
+    };
+    const auto pass = [](QWidget *w) {
+        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+        QCoreApplication::sendEvent(w, &enter);
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(w, &leave);
+    };
+    for (const char *text : {"one", "two", "three"})
+        copy(text);
+    auto pack = inventory();
+    sound(pack.get());
+    clock.advance(1);
+    for (MenuPaintedButton *tile : pack->tiles()) {
+        pass(tile); // 50 ms apart: the second is within the throttle, the third is not
+        clock.advance(0.05);
+    }
+    EXPECT_EQ(played, QStringList({"zel_hover 0.35", "zel_hover 0.35"}));
+
+    auto tools = equipment();
+    sound(tools.get());
+    CoreWidgets::CoreSkills skills(book);
+    sound(&skills);
+    clock.advance(1);
+    pass(tools->zoneButtons()[0]);
+    clock.advance(1);
+    ASSERT_FALSE(skills.rows().isEmpty());
+    pass(skills.rows()[0]);
+    std::unique_ptr<QMenu> menu(pack->actionsMenu(0));
+    menu->actions()[2]->trigger(); // Delete
+    EXPECT_EQ(played.mid(2), QStringList({"zel_hover 0.3", "zel_hover 0.35", "zel_cancel 1"}));
+    EXPECT_EQ(history.items().size(), 2);
 }

@@ -458,3 +458,25 @@ TEST(HotKeysX11, ComboHeldByAnotherClientFailsUntilItLetsGoAndUnregisterReleases
         grabAll(0xffff);
     }
 }
+
+// The workspace tells the desktop's own processes: a client of another user (here nobody's
+// xeyes) runs as another user, ours does not; both carry their executable's name.
+TEST(WorkspaceX11, AnotherUsersClientIsMarkedAndEveryAppCarriesItsExecutable)
+{
+    if (::getuid() == 65534)
+        GTEST_SKIP() << "the tests run as nobody, the other user this test needs";
+    X11Workspace workspace;
+    Client ours(QStringLiteral("xeyes"));
+    QProcess theirs;
+    theirs.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", "xeyes",
+                             "-geometry", "+300+300"});
+    ASSERT_TRUE(theirs.waitForStarted());
+    const auto app = [&](pid_t pid) { return workspace.application(pid); };
+    ASSERT_TRUE(waitUntil([&] { return app(ours.pid()) && app(pid_t(theirs.processId())); }));
+    EXPECT_FALSE(app(ours.pid())->otherUser);
+    EXPECT_TRUE(app(pid_t(theirs.processId()))->otherUser);
+    EXPECT_EQ(app(ours.pid())->executable, "xeyes");
+    EXPECT_EQ(app(pid_t(theirs.processId()))->executable, "xeyes");
+    theirs.terminate();
+    theirs.waitForFinished(3000);
+}

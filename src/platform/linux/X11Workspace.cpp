@@ -15,6 +15,7 @@
 
 #include <cstdlib>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -55,6 +56,18 @@ QString executableName(pid_t pid)
     if (!target.isEmpty())
         return QFileInfo(target).fileName();
     return processName(pid);
+}
+
+// Whether the process runs as another user than this program: /proc/PID belongs to the
+// process's user. A process that has gone meanwhile counts as ours.
+bool ownedByAnotherUser(pid_t pid)
+{
+    struct stat st
+    {
+    };
+    if (::stat(QFile::encodeName(QStringLiteral("/proc/%1").arg(pid)).constData(), &st) != 0)
+        return false;
+    return st.st_uid != ::getuid();
 }
 
 bool isStandard(const X11Client &client)
@@ -152,9 +165,11 @@ QList<RunningApp> X11Workspace::runningApplications() const
             }
             app.pid = pid;
             app.launchDate = launchDate(pid);
+            app.executable = executableName(pid);
+            app.otherUser = ownedByAnotherUser(pid);
             if (const std::optional<DesktopEntry> entry
                 = m_entries.match(named->gtkApplicationId, named->instanceName, named->className,
-                                  executableName(pid))) {
+                                  app.executable)) {
                 app.appId = entry->id;
                 app.name = entry->name;
                 app.desktopFile = entry->filePath;

@@ -117,10 +117,12 @@ CoreEquipment::CoreEquipment(WindowArranger &arranger, QWidget *parent)
                 m_arranger->snap(zone);
         });
         connect(button, &MenuPaintedButton::hoverChanged, this, [this, zone](bool on) {
-            if (on)
+            if (on) {
                 m_hoverZone = zone;
-            else if (m_hoverZone == zone)
+                emit cue(SoundCue::hover, hoverVolume);
+            } else if (m_hoverZone == zone) {
                 m_hoverZone.reset();
+            }
         });
         m_zones << button;
     }
@@ -251,10 +253,12 @@ void CoreEquipment::rebuildLoadouts()
                 m_arranger->equip(loadout);
         });
         connect(row, &MenuPaintedButton::hoverChanged, this, [this, id = loadout.id](bool on) {
-            if (on)
+            if (on) {
                 m_hoverLoadout = id;
-            else if (m_hoverLoadout == id)
+                emit cue(SoundCue::hover, hoverVolume);
+            } else if (m_hoverLoadout == id) {
                 m_hoverLoadout.reset();
+            }
         });
         row->show();
 

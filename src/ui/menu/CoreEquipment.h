@@ -54,8 +54,12 @@ public:
 
     QSize sizeHint() const override { return panelSize; }
 
+    // The tick a zone tile or a loadout row plays when the pointer comes onto it.
+    static constexpr float hoverVolume = 0.3f;
+
 signals:
-    void cue(SoundCue cue);
+    // A sound to play, at `volume` (0 to 1).
+    void cue(SoundCue cue, float volume = 1.0f);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

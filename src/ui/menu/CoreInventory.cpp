@@ -178,8 +178,10 @@ CoreInventory::CoreInventory(ClipboardHistory &history, Inputs inputs, QWidget *
         QRectF(content.right() - clearWidth - toggleWidth - 6, footerTop + 4, clearWidth, 22)
             .toRect());
     connect(m_clearUnpinned, &QAbstractButton::clicked, this, [this] {
-        if (m_history)
-            m_history->clearUnpinned();
+        if (!m_history)
+            return;
+        emit cue(SoundCue::cancel);
+        m_history->clearUnpinned();
     });
 
     m_recording = new MenuPaintedButton(
@@ -277,10 +279,12 @@ void CoreInventory::rebuild()
             emit copied();
         });
         connect(tile, &MenuPaintedButton::hoverChanged, this, [this, id = clip.id](bool on) {
-            if (on)
+            if (on) {
                 m_hovered = id;
-            else if (m_hovered == id)
+                emit cue(SoundCue::hover, hoverVolume);
+            } else if (m_hovered == id) {
                 m_hovered.reset();
+            }
         });
         tile->show();
         m_tiles << tile;
@@ -328,8 +332,10 @@ QMenu *CoreInventory::actionsMenu(int index)
     QAction *remove = menu->addAction(QStringLiteral("Delete"));
     remove->setToolTip(QStringLiteral("Delete"));
     connect(remove, &QAction::triggered, this, [this, id = clip.id] {
-        if (m_history)
-            m_history->remove(id);
+        if (!m_history)
+            return;
+        emit cue(SoundCue::cancel);
+        m_history->remove(id);
     });
 
     const QString app = clip.sourceApp.isEmpty() ? QStringLiteral("this app") : clip.sourceApp;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clipboard/ClipItem.h"
+#include "platform/Feedback.h"
 
 #include <QDateTime>
 #include <QList>
@@ -56,7 +57,12 @@ public:
 
     QSize sizeHint() const override { return panelSize; }
 
+    // The tick a tile plays when the pointer comes onto it.
+    static constexpr float hoverVolume = 0.35f;
+
 signals:
+    // A sound to play, at `volume` (0 to 1): the hover tick, the cancel cue of a deletion.
+    void cue(SoundCue cue, float volume = 1.0f);
     // A tile was clicked and its clip copied back.
     void copied();
     // "Paste" from a tile's menu: type the clip into the app in front.

@@ -224,6 +224,10 @@ void CoreSkills::rebuild()
                 m_list);
             row->setGeometry(rowRect.toRect());
             row->setHelp(skill.detail, skill.title);
+            connect(row, &MenuPaintedButton::hoverChanged, this, [this](bool on) {
+                if (on)
+                    emit cue(SoundCue::hover, hoverVolume);
+            });
             // A running Shortcut's row stops it; any other row casts its skill.
             connect(row, &QAbstractButton::clicked, this, [this, id = skill.id] {
                 if (m_book && m_book->canStop(id)) {

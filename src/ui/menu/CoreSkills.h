@@ -46,8 +46,12 @@ public:
 
     QSize sizeHint() const override { return panelSize; }
 
+    // The tick a row plays when the pointer comes onto it.
+    static constexpr float hoverVolume = 0.35f;
+
 signals:
-    void cue(SoundCue cue);
+    // A sound to play, at `volume` (0 to 1).
+    void cue(SoundCue cue, float volume = 1.0f);
     // The "Shortcuts app" button: the folder the Shortcuts live in.
     void shortcutsFolderRequested();
 

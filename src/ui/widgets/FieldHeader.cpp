@@ -8,7 +8,6 @@
 
 #include <QLocale>
 #include <QPainter>
-#include <QRegularExpression>
 
 #include <cmath>
 
@@ -40,12 +39,8 @@ FieldHeader::~FieldHeader() = default;
 
 QString FieldHeader::timeText(const QDateTime &now)
 {
-    // Some locales (Qt's C locale among them) keep the seconds in their short format; a HUD
-    // clock that ticks every second only draws the eye, so they are dropped.
-    static const QRegularExpression seconds(QStringLiteral("[.:]?s+"));
-    QString format = QLocale().timeFormat(QLocale::ShortFormat);
-    format.remove(seconds);
-    return QLocale().toString(now.time(), format);
+    // A HUD clock that ticks every second only draws the eye: hours and minutes.
+    return ReadoutText::shortTime(now.time());
 }
 
 QString FieldHeader::dateText(const QDateTime &now)

@@ -7,9 +7,13 @@
 #include "ui/Symbols.h"
 #include "ui/widgets/ReadoutText.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
+#include <QWheelEvent>
 
+#include <algorithm>
 #include <cmath>
 #include <tuple>
 
@@ -20,6 +24,9 @@ constexpr double kSubSize = 10;
 constexpr double kCheckGlyph = 16;
 constexpr double kHoverOpacity = 0.12;
 constexpr double kKindTracking = 0.6;
+constexpr double kScrollMarkWidth = 3;
+constexpr double kScrollMarkInset = 5;
+constexpr double kMinThumb = 18;
 
 const ThemeType kKindType{kKindSize, ThemeWeight::bold, kKindTracking};
 const ThemeType kTextType{kTextSize, ThemeWeight::semibold};
@@ -32,6 +39,15 @@ double rowHeight(const QuestRow &row)
     if (!row.sub.isEmpty())
         height += ReadoutText::height(themeFont(kSubType));
     return std::ceil(height);
+}
+
+// The height of all rows stacked with their gaps.
+double stackedHeight(const QList<QuestRow> &rows)
+{
+    double height = 0;
+    for (const QuestRow &row : rows)
+        height += rowHeight(row);
+    return rows.isEmpty() ? 0 : height + CoreWidgets::QuestLog::rowGap * double(rows.size() - 1);
 }
 } // namespace
 
@@ -90,15 +106,28 @@ QRectF QuestLog::contentRect() const
     return {inner.left(), top, inner.width(), std::max(0.0, inner.bottom() - top)};
 }
 
+double QuestLog::maxScroll(const QList<QuestRow> &rows) const
+{
+    return std::max(0.0, stackedHeight(rows) - contentRect().height());
+}
+
+void QuestLog::scrollBy(double delta)
+{
+    // Clamped against the rows of now; fewer rows later pull the offset back when drawn.
+    const double scroll = std::clamp(m_scroll + delta, 0.0, maxScroll(rows()));
+    if (scroll == m_scroll)
+        return;
+    m_scroll = scroll;
+    update();
+}
+
 QList<QRectF> QuestLog::rowRects(const QList<QuestRow> &rows) const
 {
     const QRectF content = contentRect();
     QList<QRectF> rects;
-    double y = content.top();
+    double y = content.top() - std::clamp(m_scroll, 0.0, maxScroll(rows));
     for (const QuestRow &row : rows) {
         const double height = rowHeight(row);
-        if (y + height > content.bottom())
-            break;
         rects.append(QRectF(content.left(), y, content.width(), height));
         y += height + rowGap;
     }
@@ -112,6 +141,8 @@ QRectF QuestLog::checkRect(const QRectF &row) const
 
 std::pair<int, bool> QuestLog::hit(const QPointF &pos, const QList<QuestRow> &rows) const
 {
+    if (!contentRect().contains(pos))
+        return {-1, false};
     const QList<QRectF> rects = rowRects(rows);
     for (int i = 0; i < rects.size(); ++i) {
         if (rects[i].contains(pos))
@@ -166,6 +197,61 @@ void QuestLog::leaveEvent(QEvent *)
     update();
 }
 
+void QuestLog::wheelEvent(QWheelEvent *event)
+{
+    const QList<QuestRow> current = rows();
+    const double max = maxScroll(current);
+    if (max <= 0) {
+        event->ignore();
+        return;
+    }
+    // A touchpad reports pixels; a wheel reports eighths of a degree, 120 to a notch.
+    const double delta = !event->pixelDelta().isNull()
+        ? -event->pixelDelta().y()
+        : -event->angleDelta().y() / 120.0 * wheelStep;
+    scrollBy(delta);
+    m_hovered = hit(event->position(), current).first;
+    event->accept();
+}
+
+bool QuestLog::event(QEvent *event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    auto *help = static_cast<QHelpEvent *>(event);
+    const QList<QuestRow> current = rows();
+    const auto [index, onCheck] = hit(help->pos(), current);
+    if (onCheck)
+        QToolTip::showText(help->globalPos(), QString::fromLatin1(checkHelp), this,
+                           checkRect(rowRects(current)[index]).toAlignedRect());
+    else
+        QToolTip::hideText();
+    return true;
+}
+
+void QuestLog::paintScrollMark(QPainter &painter, const QList<QuestRow> &rows)
+{
+    const double max = maxScroll(rows);
+    if (max <= 0)
+        return;
+    // A thin track in the card's right margin; its thumb says how much lies above and below.
+    const QRectF content = contentRect();
+    const QRectF track(content.right() + kScrollMarkInset, content.top(), kScrollMarkWidth,
+                       content.height());
+    const double thumbHeight
+        = std::max(kMinThumb, track.height() * content.height() / (content.height() + max));
+    const double scroll = std::clamp(m_scroll, 0.0, max);
+    const double top = track.top() + (track.height() - thumbHeight) * scroll / max;
+    QColor trackColour = CoreTheme::textMuted();
+    trackColour.setAlphaF(0.25f);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(trackColour);
+    painter.drawRoundedRect(track, kScrollMarkWidth / 2, kScrollMarkWidth / 2);
+    painter.setBrush(CoreTheme::gold());
+    painter.drawRoundedRect(QRectF(track.left(), top, kScrollMarkWidth, thumbHeight),
+                            kScrollMarkWidth / 2, kScrollMarkWidth / 2);
+}
+
 void QuestLog::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
@@ -177,9 +263,15 @@ void QuestLog::paintEvent(QPaintEvent *)
     const QFont kind = themeFont(kKindType);
     const QFont text = themeFont(kTextType);
     const QFont sub = themeFont(kSubType);
+    const QRectF content = contentRect();
+    paintScrollMark(painter, current);
+    // A row half scrolled out is cut at the content's edge, which shows that more lies there.
+    painter.setClipRect(content);
     for (int i = 0; i < rects.size(); ++i) {
         const QuestRow &row = current[i];
         const QRectF r = rects[i];
+        if (!r.intersects(content))
+            continue;
         const QColor tone = toneColour(row.tone);
         if (i == m_hovered && (row.action != QuestAction::none || row.completes)) {
             QColor tint = CoreTheme::gold();

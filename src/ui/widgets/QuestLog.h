@@ -27,6 +27,9 @@ public:
     static constexpr double stripeWidth = 3;
     static constexpr double textIndent = 12;
     static constexpr double checkSide = 22;
+    // How far one notch of the wheel moves the rows.
+    static constexpr double wheelStep = 40;
+    static constexpr const char *checkHelp = "Mark this reminder complete";
 
     explicit QuestLog(SystemMetricsService &metrics, InputSource source = {},
                       QWidget *parent = nullptr);
@@ -36,10 +39,18 @@ public:
 
     QuestInputs inputs() const;
     QList<QuestRow> rows() const;
-    // Where each row is drawn, in this widget's coordinates; rows past the card's bottom are
-    // left out.
+    // Where each row is drawn, in this widget's coordinates, moved up by the scroll offset.
+    // Every row has one; only what lies inside contentRect() is drawn and takes clicks.
     QList<QRectF> rowRects(const QList<QuestRow> &rows) const;
     QRectF checkRect(const QRectF &row) const;
+    // The area under the header that shows the rows.
+    QRectF contentRect() const;
+
+    // Ten rows are taller than the card: the wheel scrolls them, from 0 (the first row at the
+    // top) to maxScroll() (the last row at the bottom).
+    double scrollOffset() const { return m_scroll; }
+    double maxScroll(const QList<QuestRow> &rows) const;
+    void scrollBy(double delta);
 
     QSize sizeHint() const override;
 
@@ -57,12 +68,14 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void leaveEvent(QEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     // Gives the painted rows and checks to assistive technology.
     void exposeRows();
     QRectF cardRect() const;
-    QRectF contentRect() const;
+    void paintScrollMark(QPainter &painter, const QList<QuestRow> &rows);
     // The row under `pos` and whether `pos` is on its completion check; -1 for none.
     std::pair<int, bool> hit(const QPointF &pos, const QList<QuestRow> &rows) const;
 
@@ -71,6 +84,7 @@ private:
     int m_pressed = -1;
     bool m_pressedCheck = false;
     int m_hovered = -1;
+    double m_scroll = 0;
 };
 
 } // namespace CoreWidgets

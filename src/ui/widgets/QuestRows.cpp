@@ -1,5 +1,7 @@
 #include "ui/widgets/QuestRows.h"
 
+#include "ui/widgets/ReadoutText.h"
+
 #include <QLocale>
 
 namespace {
@@ -11,7 +13,7 @@ constexpr int kListedReminders = 3;
 
 QString shortTime(const QDateTime &when)
 {
-    return QLocale().toString(when.time(), QLocale::ShortFormat);
+    return ReadoutText::shortTime(when.time());
 }
 
 QString withLocation(const QString &sub, const QString &location)

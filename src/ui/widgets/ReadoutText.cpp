@@ -6,6 +6,8 @@
 #include <QCache>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QRegularExpression>
+#include <QTime>
 
 #include <algorithm>
 
@@ -177,6 +179,14 @@ void draw(QPainter &painter, const QRectF &rect, Qt::Alignment alignment, const 
                                    });
         drawPlain(p, line, Qt::AlignLeft, text, font, colour, tabularDigits);
     });
+}
+
+QString shortTime(const QTime &time, const QLocale &locale)
+{
+    static const QRegularExpression seconds(QStringLiteral("[.:]?s+"));
+    QString format = locale.timeFormat(QLocale::ShortFormat);
+    format.remove(seconds);
+    return locale.toString(time, format);
 }
 
 } // namespace ReadoutText

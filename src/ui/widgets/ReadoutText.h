@@ -2,10 +2,12 @@
 
 #include <QColor>
 #include <QFont>
+#include <QLocale>
 #include <QRectF>
 #include <QString>
 
 class QPainter;
+class QTime;
 
 // Text as the readouts draw it: unhinted glyphs in one colour over a soft shadow of the same
 // glyphs, so the words stay legible over any wallpaper.
@@ -22,6 +24,11 @@ double height(const QFont &font);
 // right or centre), always centred vertically on the font's ascent and descent.
 void drawPlain(QPainter &painter, const QRectF &rect, Qt::Alignment alignment, const QString &text,
                const QFont &font, const QColor &colour, bool tabularDigits = false);
+
+// `time` in the short time style of `locale`, hours and minutes only: some locales (Qt's C
+// locale among them) keep the seconds in their short format, which a readout that changes once
+// a minute has no use for.
+QString shortTime(const QTime &time, const QLocale &locale = QLocale());
 
 // `text` elided at the right to fit `maxWidth`.
 QString elided(const QString &text, const QFont &font, double maxWidth);

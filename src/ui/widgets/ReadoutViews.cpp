@@ -172,6 +172,12 @@ SkillSlots *skillSlots(SkillBook *skills, HUDActionService *actions, QWidget *pa
         view->setFocusRunning(actions->focusActive());
         QObject::connect(actions, &HUDActionService::focusActiveChanged, view,
                          &SkillSlots::setFocusRunning);
+        // The menu's status line follows the service's outcome and its work in progress.
+        auto status
+            = [view, actions] { view->setStatus(actions->lastStatus(), actions->isWorking()); };
+        status();
+        QObject::connect(actions, &HUDActionService::lastStatusChanged, view, status);
+        QObject::connect(actions, &HUDActionService::isWorkingChanged, view, status);
     }
     return view;
 }

@@ -3,6 +3,7 @@
 #include "ui/widgets/SlotSkill.h"
 
 #include <QList>
+#include <QRectF>
 #include <QWidget>
 
 namespace CoreWidgets {
@@ -10,7 +11,9 @@ namespace CoreWidgets {
 class SkillSlotTile;
 
 // The quick bar: four slots holding the starred skills in order; the slots past them are empty
-// tiles that open the skills panel.
+// tiles that open the skills panel. Under the tiles, the menu's status line: what the last
+// action came to, and a wake or unload of the local model while it runs. The line only shows;
+// a click on it does nothing.
 class SkillSlots final : public QWidget
 {
     Q_OBJECT
@@ -19,6 +22,8 @@ public:
     static constexpr int capacity = 4;
     static constexpr double spacing = 6;
     static constexpr const char *focusSkillID = "builtin:focus";
+    static constexpr double statusGap = 8;
+    static constexpr double statusHeight = 26;
 
     explicit SkillSlots(QList<SlotSkill> starred = {}, QWidget *parent = nullptr);
     ~SkillSlots() override;
@@ -30,6 +35,13 @@ public:
 
     const QList<SkillSlotTile *> &tiles() const { return m_tiles; }
 
+    // The status line's text, and whether the work it names is still going on.
+    void setStatus(const QString &text, bool working);
+    const QString &statusText() const { return m_status; }
+    bool statusWorking() const { return m_working; }
+    // Where the status line is drawn; empty while there is no text.
+    QRectF statusRect() const;
+
     QSize sizeHint() const override;
 
 signals:
@@ -40,6 +52,7 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     void placeTiles();
@@ -47,6 +60,8 @@ private:
 
     QList<SkillSlotTile *> m_tiles;
     bool m_focusRunning = false;
+    QString m_status;
+    bool m_working = false;
 };
 
 } // namespace CoreWidgets
