@@ -4,7 +4,7 @@
 #include "fakes/FakeFeedback.h"
 #include "platform/linux/EdsCalendarStore.h"
 #include "quests/QuestService.h"
-#include "support/TestHelpers.h"
+#include "support/PrivateEdsBus.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -13,10 +13,6 @@
 #include <QTcpSocket>
 
 #include <gtest/gtest.h>
-
-#include <sys/prctl.h>
-
-#include <csignal>
 
 namespace {
 
@@ -53,8 +49,7 @@ protected:
     void SetUp() override
     {
         // A test that dies takes its servers with it.
-        for (QProcess *p : {&m_bus, &m_radicale})
-            p->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        m_radicale.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         const QString home = TestEnvironment::home();
         // Whole seconds, as the calendars store them.
         const QDateTime now = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch());
@@ -106,25 +101,8 @@ protected:
         writeFile(home + "/.local/share/evolution/calendar/home/calendar.ics",
                   calendar(vevent("dentist", "Dentist", now.addSecs(4 * 3600))));
 
-        // A bus that activates only the data server's registry and calendar factory.
-        const QString services = m_dir.filePath("services");
-        for (const char *name : {"Sources5", "Calendar8"}) {
-            const QString file
-                = QStringLiteral("/org.gnome.evolution.dataserver.%1.service").arg(name);
-            writeFile(services + file, readFile("/usr/share/dbus-1/services" + file));
-        }
-        writeFile(m_dir.filePath("bus.conf"),
-                  "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><servicedir>"
-                      + services.toUtf8()
-                      + "</servicedir><policy context=\"default\"><allow send_destination=\"*\"/>"
-                        "<allow receive_sender=\"*\"/><allow own=\"*\"/></policy></busconfig>");
-        qputenv("GSETTINGS_BACKEND", "memory");
-        m_bus.start(
-            "dbus-daemon",
-            {"--config-file=" + m_dir.filePath("bus.conf"), "--nofork", "--print-address=1"});
-        ASSERT_TRUE(m_bus.waitForReadyRead(5000)) << "dbus-daemon (Debian package dbus) is needed";
-        m_address = m_bus.readLine().trimmed();
-        qputenv("DBUS_SESSION_BUS_ADDRESS", m_address);
+        m_bus = std::make_unique<PrivateEdsBus>();
+        ASSERT_FALSE(m_bus->address().isEmpty()) << "dbus-daemon (Debian package dbus) is needed";
     }
 
     void TearDown() override
@@ -132,8 +110,7 @@ protected:
         quests.reset();
         store.reset();
         // The registry, the factory and its backends leave with the bus they were started by.
-        m_bus.kill();
-        m_bus.waitForFinished();
+        m_bus.reset();
         m_radicale.kill();
         m_radicale.waitForFinished();
     }
@@ -172,9 +149,8 @@ protected:
     }
 
     QTemporaryDir m_dir;
-    QProcess m_bus;
+    std::unique_ptr<PrivateEdsBus> m_bus;
     QProcess m_radicale;
-    QByteArray m_address;
     quint16 m_port = 0;
     FakeClock clock;
     FakeFeedback feedback;
