@@ -10,6 +10,7 @@
 #include "fakes/FakeWorkspace.h"
 #include "hud/HUDWidgetID.h"
 #include "monitors/SystemMetricsService.h"
+#include "platform/linux/EdsCalendarStore.h"
 #include "platform/linux/EvolutionCalendarStore.h"
 #include "platform/linux/XdgApplications.h"
 #include "quests/QuestService.h"
@@ -19,6 +20,8 @@
 #include "ui/widgets/ReadoutScale.h"
 #include "ui/widgets/ReadoutViewFactory.h"
 #include "ui/widgets/ReadoutViews.h"
+
+#include "support/PrivateEdsBus.h"
 
 #include <benchmark/benchmark.h>
 
@@ -133,12 +136,10 @@ void appCatalogueScan(benchmark::State &state)
 }
 BENCHMARK(appCatalogueScan)->Unit(benchmark::kMillisecond);
 
-// One quest refresh over stores of 2,000 events (a tenth of them weekly) and 500 reminders:
-// parsing, expanding repeats into the window, cutting and sorting.
-void questRefresh(benchmark::State &state)
+// Stores of 2,000 events (a tenth of them weekly) and 500 reminders around `now`, in the local
+// folders of evolution-data-server's `calendar/<source>` and `tasks/<source>` under `dataHome`.
+bool writeQuestStores(const QString &dataHome, const QString &source, const QDateTime &now)
 {
-    QTemporaryDir home;
-    const QDateTime now = QDateTime::currentDateTimeUtc();
     auto stamp = [](const QDateTime &t) {
         return t.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
     };
@@ -165,16 +166,20 @@ void questRefresh(benchmark::State &state)
                      .toUtf8();
     }
     tasks += "END:VCALENDAR\n";
+    bool ok = true;
     auto write = [&](const QString &kind, const QString &name, const QByteArray &bytes) {
-        const QString folder = home.path() + QStringLiteral("/evolution/%1/personal").arg(kind);
+        const QString folder = dataHome + QStringLiteral("/evolution/%1/%2").arg(kind, source);
         QDir().mkpath(folder);
         QFile file(folder + QLatin1Char('/') + name);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            state.SkipWithError("cannot write the stores");
+        ok = ok && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
     };
     write(QStringLiteral("calendar"), QStringLiteral("calendar.ics"), events);
     write(QStringLiteral("tasks"), QStringLiteral("tasks.ics"), tasks);
-    EvolutionCalendarStore store(home.path());
+    return ok;
+}
+
+void readQuests(benchmark::State &state, const CalendarStore &store, const QDateTime &now)
+{
     for (auto _ : state) {
         const QuestService::Snapshot snapshot = QuestService::read(store, now);
         benchmark::DoNotOptimize(snapshot.events.size());
@@ -183,7 +188,43 @@ void questRefresh(benchmark::State &state)
     state.counters["events"] = double(snapshot.events.size());
     state.counters["reminders"] = double(snapshot.reminders.size());
 }
+
+// One quest refresh over those stores read as files: parsing, expanding repeats into the
+// window, cutting and sorting.
+void questRefresh(benchmark::State &state)
+{
+    QTemporaryDir home;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    if (!writeQuestStores(home.path(), QStringLiteral("personal"), now))
+        state.SkipWithError("cannot write the stores");
+    EvolutionCalendarStore store(home.path());
+    readQuests(state, store, now);
+}
 BENCHMARK(questRefresh)->Unit(benchmark::kMillisecond);
+
+// The same stores as local calendars of a real evolution-data-server on a private bus: each
+// refresh asks the calendar factory over D-Bus and lets its library expand the repeats.
+void questRefreshEds(benchmark::State &state)
+{
+    QTemporaryDir home;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const ScopedEnv config("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
+    const ScopedEnv data("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
+    const ScopedEnv cache("XDG_CACHE_HOME", (home.path() + "/cache").toUtf8());
+    if (!writeQuestStores(home.path() + "/data", QStringLiteral("bench"), now))
+        state.SkipWithError("cannot write the stores");
+    PrivateEdsBus::addSource("bench",
+                             "[Data Source]\nDisplayName=Bench\nEnabled=true\n\n"
+                             "[Calendar]\nBackendName=local\n\n"
+                             "[Task List]\nBackendName=local\n");
+    PrivateEdsBus bus;
+    EdsCalendarStore store(home.path() + "/data");
+    if (bus.address().isEmpty() || !store.usingDataServer())
+        state.SkipWithError("no evolution-data-server on a private bus");
+    readQuests(state, store, now);
+}
+// One run only: every run would start a data server of its own.
+BENCHMARK(questRefreshEds)->Iterations(20)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

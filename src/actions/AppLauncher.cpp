@@ -61,8 +61,11 @@ const QHash<QString, QList<Target>> &knownApps()
             {QStringLiteral("Affinity Designer 2"), {entry("com.seriflabs.affinitydesigner2")}},
             {QStringLiteral("Affinity Photo 2"), {entry("com.seriflabs.affinityphoto2")}},
             {QStringLiteral("Affinity Publisher 2"), {entry("com.seriflabs.affinitypublisher2")}},
+            // Where no calendar app is installed, a calendar is added to the desktop's online
+            // accounts.
             {QStringLiteral("Calendar"),
-             {entry("org.gnome.Calendar"), entry("org.kde.korganizer")}},
+             {entry("org.gnome.Calendar"), entry("org.kde.korganizer"),
+              entry("org.gnome.Evolution"), entry("gnome-online-accounts-panel")}},
             {QStringLiteral("Mail"),
              {entry("org.mozilla.Thunderbird"), entry("thunderbird"),
               entry("org.gnome.Evolution")}},

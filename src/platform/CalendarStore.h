@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 // One occurrence of a calendar event; a recurring event gives one per occurrence.
@@ -42,8 +43,26 @@ struct ReminderCompletion
     QString error;
 };
 
+// Where the calendars and reminders come from, as the setup check tells it.
+struct CalendarSources
+{
+    struct Source
+    {
+        QString name; // the source's display name
+        QString kind; // how it is kept: "CalDAV", "Google", "On This Computer"…
+        bool events = true; // a calendar; else a task list
+        bool online = false;
+        bool needsSignIn = false; // the keyring gave no password and it asks for one
+    };
+    // What the quests read through: evolution-data-server, or the calendar files.
+    QString backend;
+    // Why the files are read instead of the data server; empty when it is in use.
+    QString fallbackReason;
+    QList<Source> sources;
+};
+
 // The user's calendars and reminders as the desktop keeps them. Every call may wait on the file
-// system: ask off the main thread, and from one thread at a time.
+// system or the bus: ask off the main thread, and from one thread at a time.
 class CalendarStore
 {
 public:
@@ -72,4 +91,10 @@ public:
 
     // The files and folders whose changes may change the answers above.
     virtual QStringList watchedPaths() const = 0;
+
+    // A store that hears of changes itself calls `handler` on a thread of its own whenever the
+    // answers above may have changed; one handler at a time, an empty one stops the calls.
+    virtual void setChangeHandler(std::function<void()> handler) { (void)handler; }
+    // The sources behind the answers, for the setup check; may wait like the calls above.
+    virtual CalendarSources sources() const = 0;
 };

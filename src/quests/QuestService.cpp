@@ -5,7 +5,9 @@
 #include "platform/Logging.h"
 #include "platform/OffThread.h"
 
+#include <QCoreApplication>
 #include <QFileSystemWatcher>
+#include <QPointer>
 
 #include <algorithm>
 
@@ -34,10 +36,23 @@ QuestService::QuestService(CalendarStore &store, const Clock &clock, Feedback &f
     m_settle.setSingleShot(true);
     m_settle.setInterval(changeSettleMs);
     connect(&m_settle, &QTimer::timeout, this, &QuestService::refresh);
+    // A store that hears of its own changes calls from a thread of its own: the read is started
+    // here, like one a file change starts.
+    const QPointer<QuestService> self(this);
+    m_store.setChangeHandler([self] {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self] {
+                if (self && self->m_visible)
+                    self->m_settle.start();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 QuestService::~QuestService()
 {
+    m_store.setChangeHandler({});
     m_worker.clear();
     m_worker.waitForDone();
 }

@@ -22,7 +22,7 @@ class QFileSystemWatcher;
 // incomplete reminders due by the end of today, the count of those that need the user now, and
 // completing a reminder. Main thread only; the stores are read and written on a worker of the
 // service's own, one task at a time, and the results come back here. It refreshes only while
-// the HUD is visible: once a minute and whenever a store changes on disk.
+// the HUD is visible: once a minute and whenever a store changes, on disk or as the store reports.
 class QuestService final : public QObject
 {
     Q_OBJECT

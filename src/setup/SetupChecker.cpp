@@ -16,7 +16,7 @@ struct SetupChecker::Run
 namespace {
 
 // The probes asked on the pool; each has at most one call running at a time.
-constexpr int kPoolProbes = 8;
+constexpr int kPoolProbes = 9;
 
 const QString kGnomeMusicBus = QStringLiteral("org.mpris.MediaPlayer2.GnomeMusic");
 const QString kSpotifyBus = QStringLiteral("org.mpris.MediaPlayer2.spotify");
@@ -39,21 +39,64 @@ void addAction(SetupItem &item, const QString &title, std::function<void()> acti
     item.action = std::move(action);
 }
 
+// "3 calendars, 1 online", what reads them, and each source that waits for its password.
+QString sourceNotes(const CalendarSources &sources, bool events, bool *signIn)
+{
+    int count = 0;
+    int online = 0;
+    QStringList waiting;
+    for (const CalendarSources::Source &s : sources.sources) {
+        if (s.events != events)
+            continue;
+        ++count;
+        online += s.online ? 1 : 0;
+        if (s.needsSignIn)
+            waiting << QStringLiteral(" %1 (%2): needs sign-in.").arg(s.name, s.kind);
+    }
+    *signIn = !waiting.isEmpty();
+    QString notes;
+    if (count > 0) {
+        notes = events ? (count == 1 ? QStringLiteral(" 1 calendar")
+                                     : QStringLiteral(" %1 calendars").arg(count))
+                       : (count == 1 ? QStringLiteral(" 1 task list")
+                                     : QStringLiteral(" %1 task lists").arg(count));
+        if (online > 0)
+            notes += QStringLiteral(", %1 online").arg(online);
+        notes += QLatin1Char('.');
+    }
+    if (sources.backend.isEmpty())
+        return notes + waiting.join(QString());
+    notes += sources.fallbackReason.isEmpty()
+        ? QStringLiteral(" Read through %1.").arg(sources.backend)
+        : QStringLiteral(" Read from the %1: evolution-data-server is not available (%2).")
+              .arg(sources.backend, sources.fallbackReason);
+    return notes + waiting.join(QString());
+}
+
 SetupItem storeItem(const QString &id, const QString &title, SetupFacts::StoreAccess access,
                     const QString &what, const QString &firstStep, const QString &files,
-                    const std::function<void()> &openCalendar)
+                    const CalendarSources &sources, const std::function<void()> &openCalendar)
 {
     SetupItem item{id, title, {}, false, SetupItem::State::ok, {}, {}};
+    bool signIn = false;
+    const bool events = id == QLatin1String("cal");
+    const QString notes = sourceNotes(sources, events, &signIn);
+    const QString unread = sources.backend == QLatin1String("evolution-data-server")
+        ? (events ? QStringLiteral("calendars") : QStringLiteral("task lists"))
+        : files;
     switch (access) {
     case SetupFacts::StoreAccess::granted:
-        item.detail = QStringLiteral("Quests show your %1.").arg(what);
-        return item;
+        item.detail = QStringLiteral("Quests show your %1.").arg(what) + notes;
+        if (!signIn)
+            return item;
+        break;
     case SetupFacts::StoreAccess::notDetermined:
-        item.detail = QStringLiteral("Quests show your %1. %2").arg(what, firstStep);
+        item.detail = QStringLiteral("Quests show your %1. %2").arg(what, firstStep) + notes;
         break;
     case SetupFacts::StoreAccess::denied:
         item.detail = QStringLiteral("Off. Quests show your %1. Kaidro cannot read your %2.")
-                          .arg(what, files);
+                          .arg(what, unread)
+            + notes;
         break;
     }
     item.state = SetupItem::State::attention;
@@ -174,6 +217,8 @@ void SetupChecker::start()
     ask(QStringLiteral("prettyName"), &SetupProbes::prettyName, &SetupFacts::prettyName);
     ask(QStringLiteral("calendar"), &SetupProbes::calendar, &SetupFacts::calendar);
     ask(QStringLiteral("reminders"), &SetupProbes::reminders, &SetupFacts::reminders);
+    ask(QStringLiteral("calendarSources"), &SetupProbes::calendarSources,
+        &SetupFacts::calendarSources);
     ask(QStringLiteral("loginItem"), &SetupProbes::loginItem, &SetupFacts::loginItem);
     ask(QStringLiteral("shortcutsTool"), &SetupProbes::shortcutsTool, &SetupFacts::shortcutsTool);
     ask(QStringLiteral("mediaPlayers"), &SetupProbes::mediaPlayers, &SetupFacts::mediaPlayers);
@@ -325,11 +370,12 @@ QList<SetupItem> SetupChecker::buildItems(const SetupFacts &facts, const SetupAc
     items << storeItem(QStringLiteral("cal"), QStringLiteral("Calendar"), facts.calendar,
                        QStringLiteral("upcoming events"),
                        QStringLiteral("Add a calendar in your calendar app first."),
-                       QStringLiteral("calendar files"), actions.openCalendar);
+                       QStringLiteral("calendar files"), facts.calendarSources,
+                       actions.openCalendar);
     items << storeItem(QStringLiteral("rem"), QStringLiteral("Reminders"), facts.reminders,
                        QStringLiteral("open reminders"),
                        QStringLiteral("Add a task list in your calendar app first."),
-                       QStringLiteral("task files"), actions.openCalendar);
+                       QStringLiteral("task files"), facts.calendarSources, actions.openCalendar);
 
     SetupItem sc{QStringLiteral("sc"), QStringLiteral("Shortcuts"), {}, false, State::ok, {}, {}};
     if (!facts.shortcutsTool) {

@@ -20,6 +20,8 @@ struct SetupFacts
     bool windowControl = false;
     StoreAccess calendar = StoreAccess::notDetermined;
     StoreAccess reminders = StoreAccess::notDetermined;
+    // The calendars and task lists behind those, and what reads them.
+    CalendarSources calendarSources;
     bool shortcutsTool = false;
     // How many Shortcuts the skill book found; nothing while it has not loaded them.
     std::optional<int> shortcutCount;

@@ -62,6 +62,11 @@ SetupFacts::StoreAccess StandardSetupProbes::reminders() const
     return m_calendars.reminderAccess();
 }
 
+CalendarSources StandardSetupProbes::calendarSources() const
+{
+    return m_calendars.sources();
+}
+
 bool StandardSetupProbes::shortcutsTool() const
 {
     return !ShortcutsTool::locate(m_executableFolder).isEmpty();

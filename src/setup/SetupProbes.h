@@ -35,6 +35,7 @@ public:
     virtual QString prettyName() const { return SetupFacts().prettyName; }
     virtual SetupFacts::StoreAccess calendar() const { return SetupFacts().calendar; }
     virtual SetupFacts::StoreAccess reminders() const { return SetupFacts().reminders; }
+    virtual CalendarSources calendarSources() const { return {}; }
     virtual bool shortcutsTool() const { return false; }
     virtual QStringList mediaPlayers() const { return {}; }
     virtual bool spotifyInstalled() const { return false; }
@@ -66,6 +67,7 @@ public:
     QString prettyName() const override;
     SetupFacts::StoreAccess calendar() const override;
     SetupFacts::StoreAccess reminders() const override;
+    CalendarSources calendarSources() const override;
     bool shortcutsTool() const override;
     QStringList mediaPlayers() const override;
     bool spotifyInstalled() const override;

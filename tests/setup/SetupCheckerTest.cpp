@@ -141,6 +141,35 @@ TEST(SetupItems, AHealthyDesktopIsAllOkOnlyRequiredLinesInAttentionCountAndTheRe
     EXPECT_TRUE(lines.at(11).startsWith("[optional] Ollama: "));
 }
 
+TEST(SetupItems, CalendarRowsCountTheSourcesNameThoseWaitingForSignInAndSayWhatReadsThem)
+{
+    SetupFacts f = healthy();
+    f.calendarSources = {"evolution-data-server",
+                         {},
+                         {{"Personal", "On This Computer", true},
+                          {"Work calendar", "CalDAV", true, true, true},
+                          {"Family", "Google", true, true},
+                          {"Tasks", "On This Computer", false}}};
+    const auto items = build(f);
+    EXPECT_EQ(item(items, "cal").detail.toStdString(),
+              "Quests show your upcoming events. 3 calendars, 2 online. Read through "
+              "evolution-data-server. Work calendar (CalDAV): needs sign-in.");
+    EXPECT_EQ(item(items, "cal").state, State::attention);
+    EXPECT_EQ(item(items, "rem").detail,
+              "Quests show your open reminders. 1 task list. Read "
+              "through evolution-data-server.");
+    EXPECT_EQ(item(items, "rem").state, State::ok);
+
+    // The files stand in, and the line says why; every source failed is not "files".
+    f.calendarSources = {"calendar files", "no session bus", {}};
+    EXPECT_TRUE(detail(f, "cal").endsWith(
+        "Read from the calendar files: evolution-data-server is not available (no session bus)."));
+    f.calendarSources = {"evolution-data-server", {}, {{"Work", "CalDAV", true, true}}};
+    f.calendar = Access::denied;
+    EXPECT_TRUE(
+        detail(f, "cal").contains("Kaidro cannot read your calendars. 1 calendar, 1 online."));
+}
+
 TEST(SetupItems, ButtonsAppearOnlyWithAWayToAct)
 {
     SetupFacts f = healthy();

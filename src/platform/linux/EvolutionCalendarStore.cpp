@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -191,4 +192,16 @@ QStringList EvolutionCalendarStore::watchedPaths() const
     }
     paths.removeDuplicates();
     return paths;
+}
+
+CalendarSources EvolutionCalendarStore::sources() const
+{
+    CalendarSources found;
+    found.backend = QStringLiteral("calendar files");
+    for (const auto &[root, fileName, events] : {std::tuple{calendarRoot(), kCalendarFile, true},
+                                                 std::tuple{taskRoot(), kTaskFile, false}}) {
+        for (const auto &store : stores(root, fileName))
+            found.sources.append({store.first, QStringLiteral("On This Computer"), events});
+    }
+    return found;
 }

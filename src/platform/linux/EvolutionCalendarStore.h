@@ -33,6 +33,8 @@ public:
     QList<CalendarReminder> incompleteReminders(const QDateTime &dueBefore) const override;
     ReminderCompletion completeReminder(const QString &id, const QDateTime &when) override;
     QStringList watchedPaths() const override;
+    // Each store folder, by its name.
+    CalendarSources sources() const override;
 
     // Access to the stores `root/*/fileName`: granted when one can be read, denied when some
     // exist and none can, not determined when there are none.

@@ -1,7 +1,7 @@
 #include "platform/linux/LinuxPlatform.h"
 
 #include "platform/linux/DBusRemoteControl.h"
-#include "platform/linux/EvolutionCalendarStore.h"
+#include "platform/linux/EdsCalendarStore.h"
 #include "platform/linux/JsonUserDefaults.h"
 #include "platform/linux/LauncherBadges.h"
 #include "platform/linux/LinuxAppPaths.h"
@@ -54,7 +54,7 @@ Platform makeLinuxPlatform(const QString &executableFolder)
         XdgAutostartLoginItems::defaultFolder(), QCoreApplication::applicationFilePath());
     p.system = std::make_unique<LinuxSystemInfo>();
     p.pasteboard = std::make_unique<QtPasteboard>();
-    p.calendars = std::make_unique<EvolutionCalendarStore>(
+    p.calendars = std::make_unique<EdsCalendarStore>(
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation), p.log.get());
     p.players = std::make_unique<MprisPlayers>();
     p.network = std::make_unique<LinuxNetworkPath>();
