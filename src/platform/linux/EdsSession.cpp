@@ -205,6 +205,17 @@ struct EdsSession::Loop
             g_error_free(error);
             return;
         }
+        // A running registry always lists its own built-in sources. None at all means nothing
+        // owns its name on the bus (the data server is not installed or cannot start there),
+        // and the client library made its proxy regardless: read the files instead.
+        GList *all = e_source_registry_list_sources(loop->registry, nullptr);
+        const bool empty = all == nullptr;
+        g_list_free_full(all, g_object_unref);
+        if (empty) {
+            g_clear_object(&loop->registry);
+            loop->session->registryFailed(QStringLiteral("no data server answers on the bus"));
+            return;
+        }
         for (const char *signal : {"source-added", "source-removed", "source-enabled",
                                    "source-disabled", "source-changed"})
             g_signal_connect(loop->registry, signal, G_CALLBACK(Handler(&Loop::onRegistryChanged)),
