@@ -15,11 +15,16 @@ p="$work/moved"
 desktop-file-validate "$p/share/applications/kaidro.desktop"
 appstreamcli validate --no-net "$p/share/metainfo/org.kaidro.kaidro.metainfo.xml" >/dev/null
 for f in bin/Vantle bin/vantle-shortcuts share/icons/hicolor/scalable/apps/kaidro.svg \
-         share/vantle/sounds share/vantle/icons/MenuBarIcon.svg; do
+         share/vantle/sounds share/vantle/icons/MenuBarIcon.svg share/man/man1/Vantle.1 \
+         share/bash-completion/completions/Vantle; do
   [ -e "$p/$f" ] || { echo "not installed: $f"; exit 1; }
 done
+# Nothing of the build tree's own (the cue generator, CMake's files) comes along.
+if find "$p" -name CMakeFiles -o -name '*.cmake' -o -name cuegen | grep .; then
+  echo "the build tree's own files were installed"; exit 1
+fi
 ls "$p"/lib*/vantle/vantle-sound.so >/dev/null || { echo "not installed: the sound module"; exit 1; }
-grep -qx 'Exec=env QT_QPA_PLATFORM=xcb Vantle' "$p/share/applications/kaidro.desktop"
+grep -qx 'Exec=Vantle' "$p/share/applications/kaidro.desktop"
 
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
 export XDG_CACHE_HOME="$work/home/.cache"

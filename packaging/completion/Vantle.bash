@@ -1,0 +1,26 @@
+# bash completion for Vantle: the commands a running Kaidro takes, one per call.
+_vantle()
+{
+    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
+    local commands='hud menu command-bar hide-all edit-layout quit'
+    COMPREPLY=()
+    case $prev in
+    # Qt's options that take the next word as their value.
+    -display | -platform | -style | -geometry | -name | -title | -session | -stylesheet)
+        return
+        ;;
+    esac
+    # One command at a time: nothing more after it.
+    local i
+    for ((i = 1; i < COMP_CWORD; i++)); do
+        case " $commands help " in
+        *" ${COMP_WORDS[i]} "*) return ;;
+        esac
+    done
+    if [[ $cur == -* ]]; then
+        COMPREPLY=($(compgen -W '--help' -- "$cur"))
+    else
+        COMPREPLY=($(compgen -W "$commands" -- "$cur"))
+    fi
+}
+complete -F _vantle Vantle
