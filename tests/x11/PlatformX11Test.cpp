@@ -1,17 +1,12 @@
 #include "app/HotKeyCenter.h"
 #include "hud/HUDHotKeys.h"
-#include "monitors/TargetMonitor.h"
-#include "platform/Geometry.h"
 #include "platform/WindowSprites.h"
-#include "platform/linux/LinuxScreens.h"
-#include "platform/linux/ProcSystemStats.h"
 #include "platform/linux/QtPasteboard.h"
 #include "platform/linux/X11HotKeys.h"
 #include "platform/linux/X11WindowSystem.h"
 #include "platform/linux/X11Workspace.h"
 
 #include "X11Probe.h"
-#include "fakes/FakeClock.h"
 #include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
@@ -202,57 +197,6 @@ TEST(WorkspaceX11, OpensOnlyKnownEntriesAndSignalsLaunchActivationAndTermination
     EXPECT_TRUE(waitUntil([&] { return saw(terminated, pid); }));
     EXPECT_FALSE(workspace.application(pid));
     EXPECT_FALSE(workspace.activate(pid));
-}
-
-// The target under the pointer, found by the real window list on the real display; the dwell
-// runs on a fake clock.
-TEST(WindowListX11, TargetUnderThePointerIsTheWindowBeneathIt)
-{
-    X11WindowSystem windows;
-    X11Workspace workspace;
-    LinuxScreens screens;
-    ProcSystemStats stats;
-    FakeClock clock;
-    TargetMonitor target(screens, windows, workspace, stats, clock, ::getpid());
-    // As in the program, the events that came in are served before each poll.
-    const auto poll = [&](double seconds) {
-        clock.advance(seconds);
-        QCoreApplication::processEvents();
-        target.pollPointer();
-    };
-
-    Client xclock(QStringLiteral("xclock"));
-    const std::optional<quint32> id = waitForWindowOf(windows, xclock.pid());
-    ASSERT_TRUE(id) << "xclock never appeared";
-    // The window manager may still be placing it: its frame is taken once it holds still.
-    QRectF frame = *windows.windowFrame(*id);
-    waitUntil(
-        [&] {
-            QTest::qWait(100);
-            const QRectF again = windows.windowFrame(*id).value_or(QRectF());
-            return std::exchange(frame, again) == again;
-        },
-        3000);
-    // Moves with --sync return once the pointer is there.
-    const QPoint centre = frame.center().toPoint();
-    xdotool(QStringLiteral("mousemove --sync %1 %2").arg(centre.x()).arg(centre.y()));
-    poll(0);
-    poll(0.4);
-    ASSERT_TRUE(target.gaze());
-    EXPECT_EQ(target.gaze()->pid, xclock.pid());
-    const QRectF want = YUp::flip(frame, screens.mainScreen().frame.height());
-    const auto text = [](const QRectF &r) {
-        return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
-    };
-    EXPECT_TRUE(near(target.gaze()->frame, want))
-        << text(target.gaze()->frame).toStdString() << ", not " << text(want).toStdString();
-    EXPECT_NE(target.name(), QStringLiteral("Unknown"));
-
-    // The bare desktop is no window: the gaze goes.
-    xdotool("mousemove --sync 5 1075");
-    for (int i = 0; i < 8; ++i)
-        poll(0.5);
-    EXPECT_FALSE(target.gaze());
 }
 
 // The frames of an animation, kept by the server and copied into a translucent window: each lands
