@@ -412,8 +412,9 @@ TEST(WorkspaceX11, AnotherUsersClientIsMarkedAndEveryAppCarriesItsExecutable)
     X11Workspace workspace;
     Client ours(QStringLiteral("xeyes"));
     QProcess theirs;
-    theirs.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", "xeyes",
-                             "-geometry", "+300+300"});
+    theirs.start(
+        "setpriv",
+        {"--reuid=65534", "--regid=65534", "--clear-groups", "xeyes", "-geometry", "+300+300"});
     ASSERT_TRUE(theirs.waitForStarted());
     const auto app = [&](pid_t pid) { return workspace.application(pid); };
     ASSERT_TRUE(waitUntil([&] { return app(ours.pid()) && app(pid_t(theirs.processId())); }));
