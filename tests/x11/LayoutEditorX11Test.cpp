@@ -1,5 +1,4 @@
 #include "hud/FloatingHUDPanelController.h"
-#include "hud/GridSnap.h"
 #include "hud/HUDLayoutStore.h"
 #include "hud/HUDNotifications.h"
 #include "hud/HUDSettings.h"
@@ -23,13 +22,6 @@ using enum HUDWidgetID;
 using namespace X11Probe;
 
 namespace {
-
-// Moves the pointer and lets this process read the motion.
-void pointerTo(QPoint p)
-{
-    xdotool(QStringLiteral("mousemove --sync %1 %2").arg(p.x()).arg(p.y()));
-    QCoreApplication::processEvents();
-}
 
 // Counts the raises of our panels: each is a z-order change of a panel window.
 class RaiseCounter final : public QObject
@@ -98,7 +90,7 @@ protected:
 
 } // namespace
 
-TEST_F(LayoutEditorX11, EditorStaysAboveRaisingPanelsAndADraggedHPBarSnapsToTheMarginAndStays)
+TEST_F(LayoutEditorX11, EditorStaysAboveRaisingPanelsAndEscapeLeavesThemInPlace)
 {
     const QString hpName = QStringLiteral("Kaidro playerStatus");
     const WidgetSpec &spec = HUDLayout::spec(playerStatus);
@@ -119,43 +111,12 @@ TEST_F(LayoutEditorX11, EditorStaysAboveRaisingPanelsAndADraggedHPBarSnapsToTheM
     const int editorRank = stackingRank(QStringLiteral("Kaidro layoutEditor"));
     EXPECT_TRUE(editorRank >= 0 && editorRank < stackingRank(hpName)) << editorRank;
 
-    // Press on the HP bar, drag it down and to within 5 points of the left margin line.
-    const QRect start = toQt(home);
-    const QPoint press = start.center(), grab = press - start.topLeft();
-    const QPoint drop(int(screen.visibleFrame.left()) + 29 + grab.x(), press.y() + 300);
-    pointerTo(press);
-    xdotool("mousedown 1");
-    ASSERT_TRUE(waitUntil([&] { return editor.view() && editor.view()->dragging(); }, 3000))
-        << "the press did not pick up the HP bar";
-    pointerTo(press + QPoint(120, 120));
-    pointerTo(drop);
-
-    // Where the snap must land: x on the margin line, y as the rules say for the widgets shown.
-    QList<QRectF> others;
-    for (const EditableWidget &w : controller->editableWidgets()) {
-        if (w.id != playerStatus)
-            others << w.contentFrame;
-    }
-    const QPointF pointer = YUp::flip(QPointF(drop), screen.frame.height());
-    const QPointF grabModel(grab.x(), start.height() - grab.y());
-    const GridSnap::Result expected
-        = GridSnap::snap(others, pointer - grabModel, home.size(), screen.visibleFrame);
-    ASSERT_DOUBLE_EQ(expected.origin.x(), screen.visibleFrame.left() + 24);
-    const QRect landed = toQt(QRectF(expected.origin, home.size()));
-    EXPECT_TRUE(waitUntil([&] { return windowGeometry(hpName) == landed; }, 3000))
-        << "the panel does not follow the drag";
-
-    xdotool("mouseup 1");
-    EXPECT_TRUE(waitUntil(
-        [&] { return layout.offset(playerStatus) == expected.origin - home.topLeft(); }, 3000))
-        << "the drop was not kept";
-    EXPECT_EQ(windowGeometry(hpName), landed);
-
-    // Escape leaves the editor; the panel stays where it was dropped.
+    // Escape leaves the editor; the panel stays where it is. (Dragging with the real pointer is
+    // the two-screen test's, snapping the editor view's.)
     xdotool("key Escape");
     EXPECT_TRUE(waitUntil([&] { return !controller->layoutEditing(); }, 3000))
         << "Escape did not reach the editor";
     EXPECT_TRUE(
         waitUntil([] { return !windowGeometry(QStringLiteral("Kaidro layoutEditor")); }, 3000));
-    EXPECT_EQ(windowGeometry(hpName), landed);
+    EXPECT_EQ(windowGeometry(hpName), toQt(home));
 }
