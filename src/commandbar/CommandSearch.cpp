@@ -7,6 +7,7 @@
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace {
@@ -84,10 +85,58 @@ QList<std::pair<qsizetype, int>> matches(const List &items, const QStringList &t
     return out;
 }
 
-void sortByScore(QList<CommandItem> &rows)
+// How the usage orders rows of equal score: the row this query last ran before all others,
+// then the higher decayed count. Inactive without usage, so the plain search pays nothing.
+class Priorities
 {
-    std::stable_sort(rows.begin(), rows.end(),
-                     [](const CommandItem &a, const CommandItem &b) { return a.score > b.score; });
+public:
+    Priorities(const CommandSources &sources, const QStringList &tokens)
+    {
+        if (!sources.usage || sources.usage->isEmpty())
+            return;
+        m_weights = sources.usage->weights(sources.now);
+        // The tokens joined are the query as the usage keys it.
+        const QString pick
+            = sources.usage->lastPick(CommandUsage::queryKey(tokens.join(QLatin1Char(' '))));
+        if (!pick.isEmpty())
+            m_weights.insert(pick, std::numeric_limits<double>::infinity());
+    }
+    bool active() const { return !m_weights.isEmpty(); }
+    double of(const CommandItem::Target &target) const
+    {
+        return active() ? m_weights.value(CommandUsage::keyOf(target), 0) : 0;
+    }
+
+private:
+    QHash<QString, double> m_weights;
+};
+
+void sortByScore(QList<CommandItem> &rows, const Priorities &p)
+{
+    std::stable_sort(rows.begin(), rows.end(), [&p](const CommandItem &a, const CommandItem &b) {
+        return a.score > b.score || (a.score == b.score && p.of(a.target) > p.of(b.target));
+    });
+}
+
+// Items of one score trade places among themselves by priority; every other item stays put, so
+// a list in its source's order keeps that order wherever the usage has nothing to say.
+template <typename T, typename ScoreOf, typename PriorityOf>
+void orderEqualScores(QList<T> &items, ScoreOf scoreOf, PriorityOf priorityOf)
+{
+    QHash<int, QList<qsizetype>> places;
+    for (qsizetype i = 0; i < items.size(); ++i)
+        places[scoreOf(items[i])].append(i);
+    for (const QList<qsizetype> &at : std::as_const(places)) {
+        if (at.size() < 2)
+            continue;
+        QList<std::pair<double, T>> group;
+        for (const qsizetype i : at)
+            group.append({priorityOf(items[i]), items[i]});
+        std::stable_sort(group.begin(), group.end(),
+                         [](const auto &a, const auto &b) { return a.first > b.first; });
+        for (qsizetype k = 0; k < at.size(); ++k)
+            items[at[k]] = std::move(group[k].second);
+    }
 }
 
 void keepFirst(QList<CommandItem> &rows, qsizetype limit)
@@ -152,8 +201,10 @@ QList<CommandItem> emptyQueryList(const CommandSources &sources)
         return true;
     });
     // One empty token: `score` counts the empty string as contained in every title, so the
-    // list ends with the first three commands of the registry.
-    out.append(CommandSearch::commands({QString()}, sources, kEmptyQueryRows));
+    // list ends with the first three commands of the registry, whatever was run most.
+    CommandSources unlearned = sources;
+    unlearned.usage = nullptr;
+    out.append(CommandSearch::commands({QString()}, unlearned, kEmptyQueryRows));
     return out;
 }
 
@@ -200,16 +251,23 @@ QList<CommandItem> applications(const QStringList &tokens, const CommandSources 
     QList<std::pair<qsizetype, int>> found
         = matches(sources.apps, tokens, [](const AppCatalogEntry &e) { return e.name; });
     // Scores first, rows only for the few that are kept: the catalogue holds hundreds.
-    for (auto &[index, s] : found) {
-        const bool isRunning = sources.runningPaths.contains(sources.apps[index].url.toLocalFile());
-        s += kAppBonus + (isRunning ? kRunningBonus : 0);
-    }
-    std::stable_sort(found.begin(), found.end(),
-                     [](const auto &a, const auto &b) { return a.second > b.second; });
-    if (limit >= 0 && found.size() > limit)
-        found.resize(limit);
-    QList<CommandItem> out;
+    const Priorities p(sources, tokens);
+    QList<std::tuple<qsizetype, int, double>> ranked;
+    ranked.reserve(found.size());
     for (const auto &[index, s] : found) {
+        const QString path = sources.apps[index].url.toLocalFile();
+        const bool isRunning = sources.runningPaths.contains(path);
+        ranked.append({index, s + kAppBonus + (isRunning ? kRunningBonus : 0),
+                       p.of({Target::Kind::app, path})});
+    }
+    std::stable_sort(ranked.begin(), ranked.end(), [](const auto &a, const auto &b) {
+        return std::get<1>(a) > std::get<1>(b)
+            || (std::get<1>(a) == std::get<1>(b) && std::get<2>(a) > std::get<2>(b));
+    });
+    if (limit >= 0 && ranked.size() > limit)
+        ranked.resize(limit);
+    QList<CommandItem> out;
+    for (const auto &[index, s, priority] : ranked) {
         const AppCatalogEntry &entry = sources.apps[index];
         const QString path = entry.url.toLocalFile();
         const bool isRunning = sources.runningPaths.contains(path);
@@ -245,7 +303,7 @@ QList<CommandItem> skills(const QStringList &tokens, const CommandSources &sourc
         row.target = {Target::Kind::skill, skill.id};
         out.append(std::move(row));
     }
-    sortByScore(out);
+    sortByScore(out, Priorities(sources, tokens));
     keepFirst(out, limit);
     return out;
 }
@@ -253,11 +311,14 @@ QList<CommandItem> skills(const QStringList &tokens, const CommandSources &sourc
 QList<CommandItem> commands(const QStringList &tokens, const CommandSources &sources,
                             qsizetype limit)
 {
+    // With usage every match is needed: a used row further down may take a place.
+    const Priorities p(sources, tokens);
+    const qsizetype stopAt = p.active() ? -1 : limit;
     QList<CommandItem> out;
     forEachCommand(sources,
                    [&](const QString &title, const QString &symbol, const QString &subtitle,
                        const Target &target) {
-                       if (limit >= 0 && out.size() >= limit)
+                       if (stopAt >= 0 && out.size() >= stopAt)
                            return false;
                        const std::optional<int> s = score(title, tokens);
                        if (!s)
@@ -275,22 +336,41 @@ QList<CommandItem> commands(const QStringList &tokens, const CommandSources &sou
                        out.append(std::move(row));
                        return true;
                    });
+    if (p.active())
+        orderEqualScores(
+            out, [](const CommandItem &r) { return r.score; },
+            [&p](const CommandItem &r) { return p.of(r.target); });
+    keepFirst(out, limit);
     return out;
 }
 
 QList<CommandItem> clipboard(const QStringList &tokens, const CommandSources &sources,
                              qsizetype limit)
 {
-    QList<CommandItem> out;
+    // Scores first, rows (with their relative dates) only for the few that are kept.
+    const Priorities p(sources, tokens);
+    const qsizetype stopAt = p.active() ? -1 : limit;
+    QList<std::pair<const ClipItem *, int>> found;
     forEachClip(sources.clips, [&](const ClipItem &clip) {
-        if (limit >= 0 && out.size() >= limit)
+        if (stopAt >= 0 && found.size() >= stopAt)
             return false;
         QString text = clip.text;
         if (const std::optional<int> s
             = score(text.replace(QLatin1Char('\n'), QLatin1Char(' ')), tokens))
-            out.append(clipRow(clip, *s, sources.now));
+            found.append({&clip, *s});
         return true;
     });
+    if (p.active())
+        orderEqualScores(
+            found, [](const auto &f) { return f.second; },
+            [&p](const auto &f) {
+                return p.of({Target::Kind::clip, f.first->id.toString(QUuid::WithoutBraces)});
+            });
+    if (limit >= 0 && found.size() > limit)
+        found.resize(limit);
+    QList<CommandItem> out;
+    for (const auto &[clip, s] : found)
+        out.append(clipRow(*clip, s, sources.now));
     return out;
 }
 
@@ -359,7 +439,7 @@ QList<CommandItem> results(const QString &query, const CommandSources &sources)
     out.append(skills(tokens, sources, kMaxSkills));
     out.append(CommandSearch::commands(tokens, sources, kMaxCommands));
     out.append(clipboard(tokens, sources, kMaxClips));
-    sortByScore(out);
+    sortByScore(out, Priorities(sources, tokens));
 
     if (!arithmetic && hasAtLeastTwoCharacters(trimmed)) {
         CommandItem row;
