@@ -7,6 +7,8 @@
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
+#include <cmath>
+#include <functional>
 #include <limits>
 #include <utility>
 
@@ -85,30 +87,50 @@ QList<std::pair<qsizetype, int>> matches(const List &items, const QStringList &t
     return out;
 }
 
+using Target = CommandItem::Target;
+
 // How the usage orders rows of equal score: the row this query last ran before all others,
 // then the higher decayed count. Inactive without usage, so the plain search pays nothing.
 class Priorities
 {
 public:
     Priorities(const CommandSources &sources, const QStringList &tokens)
+        : m_usage(sources.usage && !sources.usage->isEmpty() ? sources.usage : nullptr)
     {
-        if (!sources.usage || sources.usage->isEmpty())
-            return;
-        m_weights = sources.usage->weights(sources.now);
         // The tokens joined are the query as the usage keys it.
-        const QString pick
-            = sources.usage->lastPick(CommandUsage::queryKey(tokens.join(QLatin1Char(' '))));
-        if (!pick.isEmpty())
-            m_weights.insert(pick, std::numeric_limits<double>::infinity());
+        if (m_usage)
+            m_pick = m_usage->lastPick(CommandUsage::queryKey(tokens.join(QLatin1Char(' '))));
     }
-    bool active() const { return !m_weights.isEmpty(); }
+    bool active() const { return m_usage != nullptr; }
     double of(const CommandItem::Target &target) const
     {
-        return active() ? m_weights.value(CommandUsage::keyOf(target), 0) : 0;
+        if (!m_usage)
+            return 0;
+        const QString key = CommandUsage::keyOf(target);
+        return !m_pick.isEmpty() && key == m_pick ? std::numeric_limits<double>::infinity()
+                                                  : m_usage->rank(key);
+    }
+
+    // The same for many rows of one kind: no key is built per row.
+    std::function<double(const QString &value)> ofKind(Target::Kind kind) const
+    {
+        if (!m_usage)
+            return [](const QString &) { return 0.0; };
+        const QString pick
+            = m_pick.startsWith(CommandUsage::keyOf({kind, QStringLiteral("-")}).chopped(1))
+            ? m_pick
+            : QString();
+        const qsizetype prefix = CommandUsage::keyOf({kind, QStringLiteral("-")}).size() - 1;
+        return [ranks = m_usage->ranks(kind), pick = pick.mid(prefix)](const QString &value) {
+            if (!pick.isEmpty() && value == pick)
+                return std::numeric_limits<double>::infinity();
+            return ranks.value(value, -std::numeric_limits<double>::infinity());
+        };
     }
 
 private:
-    QHash<QString, double> m_weights;
+    const CommandUsage *m_usage;
+    QString m_pick;
 };
 
 void sortByScore(QList<CommandItem> &rows, const Priorities &p)
@@ -144,8 +166,6 @@ void keepFirst(QList<CommandItem> &rows, qsizetype limit)
     if (limit >= 0 && rows.size() > limit)
         rows.resize(limit);
 }
-
-using Target = CommandItem::Target;
 
 // Calls `visit(title, symbol, subtitle, target)` for the registry's bar commands in order, then
 // for one toggle per hideable widget, named by what it would do now; stops once `visit` answers
@@ -251,14 +271,13 @@ QList<CommandItem> applications(const QStringList &tokens, const CommandSources 
     QList<std::pair<qsizetype, int>> found
         = matches(sources.apps, tokens, [](const AppCatalogEntry &e) { return e.name; });
     // Scores first, rows only for the few that are kept: the catalogue holds hundreds.
-    const Priorities p(sources, tokens);
+    const auto priorityOf = Priorities(sources, tokens).ofKind(Target::Kind::app);
     QList<std::tuple<qsizetype, int, double>> ranked;
     ranked.reserve(found.size());
     for (const auto &[index, s] : found) {
         const QString path = sources.apps[index].url.toLocalFile();
         const bool isRunning = sources.runningPaths.contains(path);
-        ranked.append({index, s + kAppBonus + (isRunning ? kRunningBonus : 0),
-                       p.of({Target::Kind::app, path})});
+        ranked.append({index, s + kAppBonus + (isRunning ? kRunningBonus : 0), priorityOf(path)});
     }
     std::stable_sort(ranked.begin(), ranked.end(), [](const auto &a, const auto &b) {
         return std::get<1>(a) > std::get<1>(b)
@@ -349,11 +368,16 @@ QList<CommandItem> clipboard(const QStringList &tokens, const CommandSources &so
 {
     // Scores first, rows (with their relative dates) only for the few that are kept.
     const Priorities p(sources, tokens);
-    const qsizetype stopAt = p.active() ? -1 : limit;
+    const auto priorityOf = p.ofKind(Target::Kind::clip);
+    const auto idOf = [](const ClipItem &c) { return c.id.toString(QUuid::WithoutBraces); };
     QList<std::pair<const ClipItem *, int>> found;
     forEachClip(sources.clips, [&](const ClipItem &clip) {
-        if (stopAt >= 0 && found.size() >= stopAt)
+        const bool full = limit >= 0 && found.size() >= limit;
+        if (full && !p.active())
             return false;
+        // Past the limit only a used clip can take a place: the others are not even scored.
+        if (full && std::isinf(-priorityOf(idOf(clip))))
+            return true;
         QString text = clip.text;
         if (const std::optional<int> s
             = score(text.replace(QLatin1Char('\n'), QLatin1Char(' ')), tokens))
@@ -363,9 +387,7 @@ QList<CommandItem> clipboard(const QStringList &tokens, const CommandSources &so
     if (p.active())
         orderEqualScores(
             found, [](const auto &f) { return f.second; },
-            [&p](const auto &f) {
-                return p.of({Target::Kind::clip, f.first->id.toString(QUuid::WithoutBraces)});
-            });
+            [&](const auto &f) { return priorityOf(idOf(*f.first)); });
     if (limit >= 0 && found.size() > limit)
         found.resize(limit);
     QList<CommandItem> out;

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -69,6 +70,32 @@ double CommandUsage::weight(const QString &key, const QDateTime &now) const
     return it == m_uses.cend() ? 0 : decayed(it->count, it->at, now);
 }
 
+CommandUsage::Use CommandUsage::use(double count, const QDateTime &at)
+{
+    // count × 2^(−(now − at)/h) compares as log2(count) + at/h, whatever `now` is.
+    const double halfLives = at.toSecsSinceEpoch() / (halfLifeDays * kSecondsPerDay);
+    return {count, at, std::log2(count) + halfLives};
+}
+
+double CommandUsage::rank(const QString &key) const
+{
+    const auto it = m_uses.constFind(key);
+    return it == m_uses.cend() ? -std::numeric_limits<double>::infinity() : it->rank;
+}
+
+QHash<QString, double> CommandUsage::ranks(CommandItem::Target::Kind kind) const
+{
+    const QString prefix = keyOf({kind, QStringLiteral("-")}).chopped(1);
+    QHash<QString, double> out;
+    if (prefix.isEmpty())
+        return out;
+    for (auto it = m_uses.cbegin(); it != m_uses.cend(); ++it) {
+        if (it.key().startsWith(prefix))
+            out.insert(it.key().mid(prefix.size()), it->rank);
+    }
+    return out;
+}
+
 QString CommandUsage::lastPick(const QString &queryKey) const
 {
     return m_picks.value(queryKey).key;
@@ -89,7 +116,7 @@ void CommandUsage::record(const QString &query, const CommandItem::Target &targe
     const QString key = keyOf(target);
     if (key.isEmpty())
         return;
-    m_uses.insert(key, {weight(key, now) + 1, now});
+    m_uses.insert(key, use(weight(key, now) + 1, now));
     if (const QString q = queryKey(query); !q.isEmpty())
         m_picks.insert(q, {key, now});
     trim(now);
@@ -143,8 +170,8 @@ QByteArray CommandUsage::encode() const
         picks.insert(it.key(),
                      QJsonObject{{QStringLiteral("key"), it->key},
                                  {QStringLiteral("t"), StoredValues::referenceSeconds(it->at)}});
-    return QJsonDocument(QJsonObject{{QStringLiteral("targets"), uses},
-                                     {QStringLiteral("queries"), picks}})
+    return QJsonDocument(
+               QJsonObject{{QStringLiteral("targets"), uses}, {QStringLiteral("queries"), picks}})
         .toJson(QJsonDocument::Compact);
 }
 
@@ -164,7 +191,7 @@ std::optional<CommandUsage> CommandUsage::decode(const QByteArray &json)
         // A negative, infinite or missing count would rank a row for good: skipped.
         if (!std::isfinite(count) || count <= 0 || !t.isDouble())
             continue;
-        usage.m_uses.insert(it.key(), {count, StoredValues::fromReferenceSeconds(t.toDouble())});
+        usage.m_uses.insert(it.key(), use(count, StoredValues::fromReferenceSeconds(t.toDouble())));
     }
     const QJsonObject picks = root.value(QLatin1String("queries")).toObject();
     for (auto it = picks.begin(); it != picks.end(); ++it) {

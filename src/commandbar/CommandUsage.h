@@ -35,6 +35,12 @@ public:
     QString lastPick(const QString &queryKey) const;
     // Every counted key with its decayed count at `now`.
     QHash<QString, double> weights(const QDateTime &now) const;
+    // Orders keys as their decayed counts do at any one time, without the clock: the higher,
+    // the more used. Minus infinity for a key never run.
+    double rank(const QString &key) const;
+    // The ranks of one kind's targets by their values ("app:/a.desktop" as "/a.desktop"), for
+    // looking up many rows without building a key for each.
+    QHash<QString, double> ranks(CommandItem::Target::Kind kind) const;
 
     // Counts one run of `target` from `query`; a target that is not learned changes nothing.
     void record(const QString &query, const CommandItem::Target &target, const QDateTime &now);
@@ -51,7 +57,9 @@ private:
     {
         double count = 0; // as of `at`
         QDateTime at;
+        double rank = 0; // log2(count) + `at` in half-lives
     };
+    static Use use(double count, const QDateTime &at);
     struct Pick
     {
         QString key;

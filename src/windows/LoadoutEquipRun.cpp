@@ -27,8 +27,7 @@ std::optional<RunningApp> runningWithId(const Workspace &workspace, const QStrin
 
 LoadoutEquipRun::LoadoutEquipRun(WindowArranger &arranger, WindowSystem &windows,
                                  Workspace &workspace, const Screens &screens, Feedback &feedback,
-                                 const Loadout &loadout, std::function<void()> done,
-                                 QString title)
+                                 const Loadout &loadout, std::function<void()> done, QString title)
     : m_arranger(arranger)
     , m_windows(windows)
     , m_workspace(workspace)

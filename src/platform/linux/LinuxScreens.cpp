@@ -226,10 +226,9 @@ QList<ScreenInfo> LinuxScreens::readServer()
     for (auto it = xcb_randr_get_monitors_monitors_iterator(monitors.get()); it.rem > 0;
          xcb_randr_monitor_info_next(&it)) {
         const xcb_randr_output_t *outputs = xcb_randr_monitor_info_outputs(it.data);
-        const Monitor m{it.data->name,
-                        QRect(it.data->x, it.data->y, it.data->width, it.data->height),
-                        QList<quint32>(outputs,
-                                       outputs + xcb_randr_monitor_info_outputs_length(it.data))};
+        const Monitor m{
+            it.data->name, QRect(it.data->x, it.data->y, it.data->width, it.data->height),
+            QList<quint32>(outputs, outputs + xcb_randr_monitor_info_outputs_length(it.data))};
         if (m.frame.isEmpty())
             continue;
         // The primary display first, the others in the server's order.
@@ -283,14 +282,13 @@ QString LinuxScreens::identityOf(const QList<quint32> &outputs) const
         xcb_generic_error_t *error = nullptr;
         const auto reply = Xcb::take(
             xcb_randr_get_output_property_reply(
-                c,
-                xcb_randr_get_output_property(c, output, m_edidAtom, XCB_ATOM_ANY, 0, 256, 0, 0),
+                c, xcb_randr_get_output_property(c, output, m_edidAtom, XCB_ATOM_ANY, 0, 256, 0, 0),
                 &error),
             error);
         if (!reply || reply->format != 8 || reply->num_items < 128)
             continue;
-        const auto *data = reinterpret_cast<const char *>(
-            xcb_randr_get_output_property_data(reply.get()));
+        const auto *data
+            = reinterpret_cast<const char *>(xcb_randr_get_output_property_data(reply.get()));
         // The base block names the monitor: maker, product, serial and date, which is what
         // tells two monitors apart; the hash keeps the serial number out of the files.
         return QString::fromLatin1(

@@ -273,12 +273,11 @@ void CoreEquipment::rebuildLoadouts()
             m_list);
         row->setGeometry(rowRect.toRect());
         const int windows = int(loadout.entries.size());
-        row->setHelp(QStringLiteral("Equip: launches any missing apps and puts ")
-                         + QString::number(windows)
-                         + QStringLiteral(" windows back where you saved them.")
-                         + (loadout.isBound() ? QStringLiteral(" ") + boundText(loadout) + '.'
-                                              : QString()),
-                     loadout.name);
+        row->setHelp(
+            QStringLiteral("Equip: launches any missing apps and puts ") + QString::number(windows)
+                + QStringLiteral(" windows back where you saved them.")
+                + (loadout.isBound() ? QStringLiteral(" ") + boundText(loadout) + '.' : QString()),
+            loadout.name);
         connect(row, &QAbstractButton::clicked, this, [this, loadout] {
             if (m_arranger)
                 m_arranger->equip(loadout);
