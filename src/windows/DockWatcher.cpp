@@ -45,6 +45,12 @@ void DockWatcher::settle(quint64 generation)
     const std::optional<Loadout> loadout = m_arranger.boundTo(now);
     qCDebug(lcWindows) << "monitors settled:" << now.size()
                        << (loadout ? "a loadout is bound to them" : "no loadout is bound to them");
-    if (loadout)
-        m_arranger.equip(*loadout, {}, QStringLiteral("Docked: ") + loadout->name);
+    if (!loadout)
+        return;
+    // "Docked: Work desk"; a dock layout is already named after its monitors, "Dock: A + B",
+    // and says so once.
+    QString name = loadout->name;
+    if (name.startsWith(Loadout::dockPrefix))
+        name = name.mid(Loadout::dockPrefix.size());
+    m_arranger.equip(*loadout, {}, QStringLiteral("Docked: ") + name);
 }

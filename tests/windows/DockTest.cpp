@@ -111,6 +111,9 @@ TEST_F(Dock, AnUnboundLoadoutNeverMovesAnythingAndTheDockLayoutReplacesOnlyItsOw
     EXPECT_EQ(arranger->boundTo(Loadout::monitorsOf({kRight, kLeft}))->name,
               "Dock: DUMMY0 + DUMMY1");
     EXPECT_FALSE(arranger->boundTo(Loadout::monitorsOf({kLeft})));
+    feedback.toasts.clear();
+    unplugAndReplug();
+    EXPECT_EQ(toastTitles(), QStringList{"Docked: DUMMY0 + DUMMY1"});
 }
 
 TEST(LoadoutMonitors, OlderFilesLoadUnboundDamagedBindingsAreDroppedNotTheLoadout)
