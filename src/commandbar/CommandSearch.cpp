@@ -49,30 +49,34 @@ bool hasAtLeastTwoCharacters(const QString &text)
     return leftCharacters(text, 1).size() < text.size();
 }
 
-// Maximal runs of letters and digits; everything else separates.
-QList<QStringView> words(const QString &text)
+// Whether a word of `text` starts with `token`, without case; words are maximal runs of letters
+// and digits, everything else separates. Stops at the first such word: a long clip is split no
+// further than needed.
+bool someWordStartsWith(const QString &text, const QString &token)
 {
-    QList<QStringView> out;
     qsizetype start = -1;
-    for (qsizetype at = 0; at < text.size();) {
-        char32_t c = text[at].unicode();
+    for (qsizetype at = 0; at <= text.size();) {
+        char32_t c = 0;
         qsizetype width = 1;
-        if (QChar::isHighSurrogate(c) && at + 1 < text.size() && text[at + 1].isLowSurrogate()) {
-            c = QChar::surrogateToUcs4(text[at], text[at + 1]);
-            width = 2;
+        if (at < text.size()) {
+            c = text[at].unicode();
+            if (QChar::isHighSurrogate(c) && at + 1 < text.size()
+                && text[at + 1].isLowSurrogate()) {
+                c = QChar::surrogateToUcs4(text[at], text[at + 1]);
+                width = 2;
+            }
         }
-        const bool inWord = QChar::isLetterOrNumber(c);
+        const bool inWord = at < text.size() && QChar::isLetterOrNumber(c);
         if (inWord && start < 0) {
             start = at;
         } else if (!inWord && start >= 0) {
-            out.append(QStringView(text).mid(start, at - start));
+            if (QStringView(text).mid(start, at - start).startsWith(token, Qt::CaseInsensitive))
+                return true;
             start = -1;
         }
         at += width;
     }
-    if (start >= 0)
-        out.append(QStringView(text).mid(start));
-    return out;
+    return false;
 }
 
 // Indices of the matching items with their match scores, in the source's order.
@@ -135,9 +139,23 @@ private:
 
 void sortByScore(QList<CommandItem> &rows, const Priorities &p)
 {
-    std::stable_sort(rows.begin(), rows.end(), [&p](const CommandItem &a, const CommandItem &b) {
-        return a.score > b.score || (a.score == b.score && p.of(a.target) > p.of(b.target));
+    const auto byScore
+        = [](const CommandItem &a, const CommandItem &b) { return a.score > b.score; };
+    if (!p.active()) {
+        std::stable_sort(rows.begin(), rows.end(), byScore);
+        return;
+    }
+    // Each row's priority once, not at every comparison.
+    QList<std::pair<double, CommandItem>> keyed;
+    keyed.reserve(rows.size());
+    for (CommandItem &row : rows)
+        keyed.append({p.of(row.target), std::move(row)});
+    std::stable_sort(keyed.begin(), keyed.end(), [&byScore](const auto &a, const auto &b) {
+        return byScore(a.second, b.second)
+            || (a.second.score == b.second.score && a.first > b.first);
     });
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        rows[i] = std::move(keyed[i].second);
 }
 
 // Items of one score trade places among themselves by priority; every other item stays put, so
@@ -239,7 +257,6 @@ std::optional<int> score(const QString &text, const QStringList &tokens)
     // Compared without case in place: lower-casing every entry's text on every keystroke cost
     // more than the comparisons themselves.
     constexpr Qt::CaseSensitivity anyCase = Qt::CaseInsensitive;
-    std::optional<QList<QStringView>> wordList; // split only when a token needs it
     int best = 0;
     for (const QString &token : tokens) {
         if (token.isEmpty()) {
@@ -254,12 +271,7 @@ std::optional<int> score(const QString &text, const QStringList &tokens)
         } else if (text.startsWith(token, anyCase)) {
             best = std::max(best, 80);
         } else {
-            if (!wordList)
-                wordList = words(text);
-            const bool wordStart
-                = std::any_of(wordList->cbegin(), wordList->cend(),
-                              [&](QStringView w) { return w.startsWith(token, anyCase); });
-            best = std::max(best, wordStart ? 65 : 45);
+            best = std::max(best, someWordStartsWith(text, token) ? 65 : 45);
         }
     }
     return best;
