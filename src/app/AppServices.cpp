@@ -151,6 +151,7 @@ AppServices::AppServices(Platform &platform)
               return target.gaze()->pid;
           },
           ownPid)
+    , dock(arranger, *platform.screens, feedback, *platform.defaults)
     , skills(*platform.tools, *platform.defaults, *platform.log, feedback,
              skillCollaborators(arranger, actions),
              ShortcutsTool::locate(QCoreApplication::applicationDirPath()))

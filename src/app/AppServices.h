@@ -28,6 +28,7 @@
 #include "ui/hud/PanelStack.h"
 #include "ui/menu/MenuSelection.h"
 #include "ui/setup/SetupCheckWindow.h"
+#include "windows/DockWatcher.h"
 #include "windows/WindowArranger.h"
 
 #include <QStringList>
@@ -91,6 +92,7 @@ public:
     AppCatalog apps;
     HUDActionService actions;
     WindowArranger arranger;
+    DockWatcher dock;
     SkillBook skills;
     QuestService quests;
     SetupChecker setupChecker;

@@ -98,6 +98,7 @@ std::unique_ptr<CommandBarController> makeCommandBar(AppServices &services)
     // Owned by the bar once it exists, and so torn down after the model that reads it.
     auto *search = new LiveCommandSearch(services.apps, *platform.workspace, services.commands,
                                          services.widgets, services.clipboard, *platform.clock);
+    search->keepUsageIn(*platform.paths);
     SkillBook &skills = services.skills;
     pushSkills(skills, *search);
     QObject::connect(&skills, &SkillBook::changed, search,

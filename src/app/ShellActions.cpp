@@ -114,6 +114,28 @@ const QList<Definition> &definitions()
           {},
           {}},
          [](AppDelegate &d) { d.services().widgets.showAll(); }},
+        {{QStringLiteral("save-dock"),
+          {},
+          QStringLiteral("Save Dock Layout"),
+          QStringLiteral("display.2"),
+          QStringLiteral("Windows back in place when these monitors return"),
+          {},
+          QStringLiteral("save the open windows for the monitors connected now")},
+         [](AppDelegate &d) { d.services().arranger.saveDockLoadout(); }},
+        {{QStringLiteral("forget-usage"),
+          {},
+          QStringLiteral("Forget"),
+          QStringLiteral("trash.fill"),
+          QStringLiteral("Clear what the command bar learned from your picks"),
+          {},
+          {}},
+         [](AppDelegate &d) {
+             d.services().commandBar.model().forgetUsage();
+             d.services().feedback.toast(
+                 QStringLiteral("Forgotten"),
+                 QStringLiteral("The command bar ranks by match alone until it learns again."),
+                 3.5);
+         }},
 
         {{QStringLiteral("command-bar"),
           QStringLiteral("Command Bar"),

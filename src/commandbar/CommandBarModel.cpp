@@ -2,6 +2,8 @@
 
 #include "commandbar/CommandBarSearch.h"
 
+#include <algorithm>
+
 CommandBarModel::CommandBarModel(CommandBarSearch &search, QObject *parent)
     : QObject(parent)
     , m_search(search)
@@ -48,9 +50,27 @@ void CommandBarModel::runSelected(bool alternate)
         return;
     // A copy: closing the bar may rebuild the rows.
     const CommandItem row = m_results.at(m_selection);
+    m_search.noteRun(m_query, row);
     emit soundCue(SoundCue::select, 1.0f);
     emit closeRequested();
     emit chosen(row, alternate && row.hasAlternative());
+}
+
+void CommandBarModel::forgetSelected()
+{
+    if (m_selection < 0 || m_selection >= m_results.size())
+        return;
+    m_search.forget(m_results.at(m_selection));
+    m_results = m_search.results(m_query);
+    m_selection = std::clamp(m_selection, 0, std::max(0, int(m_results.size()) - 1));
+    emit resultsChanged();
+    emit selectionChanged();
+    emit soundCue(SoundCue::cancel, 0.6f);
+}
+
+void CommandBarModel::forgetUsage()
+{
+    m_search.forgetAll();
 }
 
 void CommandBarModel::requestClose()

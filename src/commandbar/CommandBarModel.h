@@ -31,6 +31,11 @@ public:
     // Chooses the highlighted row (its alternative when `alternate` and it has one): asks to
     // close the bar, then announces the choice.
     void runSelected(bool alternate);
+    // Forgets what the bar learned of the highlighted row (Alt+Delete) and ranks again, the
+    // highlight staying on the same place.
+    void forgetSelected();
+    // Forgets everything the bar learned.
+    void forgetUsage();
     // Asks whoever shows the bar to close it.
     void requestClose();
 

@@ -7,6 +7,9 @@
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
+#include <cmath>
+#include <functional>
+#include <limits>
 #include <utility>
 
 namespace {
@@ -46,30 +49,34 @@ bool hasAtLeastTwoCharacters(const QString &text)
     return leftCharacters(text, 1).size() < text.size();
 }
 
-// Maximal runs of letters and digits; everything else separates.
-QList<QStringView> words(const QString &text)
+// Whether a word of `text` starts with `token`, without case; words are maximal runs of letters
+// and digits, everything else separates. Stops at the first such word: a long clip is split no
+// further than needed.
+bool someWordStartsWith(const QString &text, const QString &token)
 {
-    QList<QStringView> out;
     qsizetype start = -1;
-    for (qsizetype at = 0; at < text.size();) {
-        char32_t c = text[at].unicode();
+    for (qsizetype at = 0; at <= text.size();) {
+        char32_t c = 0;
         qsizetype width = 1;
-        if (QChar::isHighSurrogate(c) && at + 1 < text.size() && text[at + 1].isLowSurrogate()) {
-            c = QChar::surrogateToUcs4(text[at], text[at + 1]);
-            width = 2;
+        if (at < text.size()) {
+            c = text[at].unicode();
+            if (QChar::isHighSurrogate(c) && at + 1 < text.size()
+                && text[at + 1].isLowSurrogate()) {
+                c = QChar::surrogateToUcs4(text[at], text[at + 1]);
+                width = 2;
+            }
         }
-        const bool inWord = QChar::isLetterOrNumber(c);
+        const bool inWord = at < text.size() && QChar::isLetterOrNumber(c);
         if (inWord && start < 0) {
             start = at;
         } else if (!inWord && start >= 0) {
-            out.append(QStringView(text).mid(start, at - start));
+            if (QStringView(text).mid(start, at - start).startsWith(token, Qt::CaseInsensitive))
+                return true;
             start = -1;
         }
         at += width;
     }
-    if (start >= 0)
-        out.append(QStringView(text).mid(start));
-    return out;
+    return false;
 }
 
 // Indices of the matching items with their match scores, in the source's order.
@@ -84,10 +91,92 @@ QList<std::pair<qsizetype, int>> matches(const List &items, const QStringList &t
     return out;
 }
 
-void sortByScore(QList<CommandItem> &rows)
+using Target = CommandItem::Target;
+
+// How the usage orders rows of equal score: the row this query last ran before all others,
+// then the higher decayed count. Inactive without usage, so the plain search pays nothing.
+class Priorities
 {
-    std::stable_sort(rows.begin(), rows.end(),
-                     [](const CommandItem &a, const CommandItem &b) { return a.score > b.score; });
+public:
+    Priorities(const CommandSources &sources, const QStringList &tokens)
+        : m_usage(sources.usage && !sources.usage->isEmpty() ? sources.usage : nullptr)
+    {
+        // The tokens joined are the query as the usage keys it.
+        if (m_usage)
+            m_pick = m_usage->lastPick(CommandUsage::queryKey(tokens.join(QLatin1Char(' '))));
+    }
+    bool active() const { return m_usage != nullptr; }
+    double of(const CommandItem::Target &target) const
+    {
+        if (!m_usage)
+            return 0;
+        const QString key = CommandUsage::keyOf(target);
+        return !m_pick.isEmpty() && key == m_pick ? std::numeric_limits<double>::infinity()
+                                                  : m_usage->rank(key);
+    }
+
+    // The same for many rows of one kind: no key is built per row.
+    std::function<double(const QString &value)> ofKind(Target::Kind kind) const
+    {
+        if (!m_usage)
+            return [](const QString &) { return 0.0; };
+        const QString pick
+            = m_pick.startsWith(CommandUsage::keyOf({kind, QStringLiteral("-")}).chopped(1))
+            ? m_pick
+            : QString();
+        const qsizetype prefix = CommandUsage::keyOf({kind, QStringLiteral("-")}).size() - 1;
+        return [ranks = m_usage->ranks(kind), pick = pick.mid(prefix)](const QString &value) {
+            if (!pick.isEmpty() && value == pick)
+                return std::numeric_limits<double>::infinity();
+            return ranks.value(value, -std::numeric_limits<double>::infinity());
+        };
+    }
+
+private:
+    const CommandUsage *m_usage;
+    QString m_pick;
+};
+
+void sortByScore(QList<CommandItem> &rows, const Priorities &p)
+{
+    const auto byScore
+        = [](const CommandItem &a, const CommandItem &b) { return a.score > b.score; };
+    if (!p.active()) {
+        std::stable_sort(rows.begin(), rows.end(), byScore);
+        return;
+    }
+    // Each row's priority once, not at every comparison.
+    QList<std::pair<double, CommandItem>> keyed;
+    keyed.reserve(rows.size());
+    for (CommandItem &row : rows)
+        keyed.append({p.of(row.target), std::move(row)});
+    std::stable_sort(keyed.begin(), keyed.end(), [&byScore](const auto &a, const auto &b) {
+        return byScore(a.second, b.second)
+            || (a.second.score == b.second.score && a.first > b.first);
+    });
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        rows[i] = std::move(keyed[i].second);
+}
+
+// Items of one score trade places among themselves by priority; every other item stays put, so
+// a list in its source's order keeps that order wherever the usage has nothing to say.
+template <typename T, typename ScoreOf, typename PriorityOf>
+void orderEqualScores(QList<T> &items, ScoreOf scoreOf, PriorityOf priorityOf)
+{
+    QHash<int, QList<qsizetype>> places;
+    for (qsizetype i = 0; i < items.size(); ++i)
+        places[scoreOf(items[i])].append(i);
+    for (const QList<qsizetype> &at : std::as_const(places)) {
+        if (at.size() < 2)
+            continue;
+        QList<std::pair<double, T>> group;
+        for (const qsizetype i : at)
+            group.append({priorityOf(items[i]), items[i]});
+        std::stable_sort(group.begin(), group.end(),
+                         [](const auto &a, const auto &b) { return a.first > b.first; });
+        for (qsizetype k = 0; k < at.size(); ++k)
+            items[at[k]] = std::move(group[k].second);
+    }
 }
 
 void keepFirst(QList<CommandItem> &rows, qsizetype limit)
@@ -95,8 +184,6 @@ void keepFirst(QList<CommandItem> &rows, qsizetype limit)
     if (limit >= 0 && rows.size() > limit)
         rows.resize(limit);
 }
-
-using Target = CommandItem::Target;
 
 // Calls `visit(title, symbol, subtitle, target)` for the registry's bar commands in order, then
 // for one toggle per hideable widget, named by what it would do now; stops once `visit` answers
@@ -152,8 +239,10 @@ QList<CommandItem> emptyQueryList(const CommandSources &sources)
         return true;
     });
     // One empty token: `score` counts the empty string as contained in every title, so the
-    // list ends with the first three commands of the registry.
-    out.append(CommandSearch::commands({QString()}, sources, kEmptyQueryRows));
+    // list ends with the first three commands of the registry, whatever was run most.
+    CommandSources unlearned = sources;
+    unlearned.usage = nullptr;
+    out.append(CommandSearch::commands({QString()}, unlearned, kEmptyQueryRows));
     return out;
 }
 
@@ -168,7 +257,6 @@ std::optional<int> score(const QString &text, const QStringList &tokens)
     // Compared without case in place: lower-casing every entry's text on every keystroke cost
     // more than the comparisons themselves.
     constexpr Qt::CaseSensitivity anyCase = Qt::CaseInsensitive;
-    std::optional<QList<QStringView>> wordList; // split only when a token needs it
     int best = 0;
     for (const QString &token : tokens) {
         if (token.isEmpty()) {
@@ -183,12 +271,7 @@ std::optional<int> score(const QString &text, const QStringList &tokens)
         } else if (text.startsWith(token, anyCase)) {
             best = std::max(best, 80);
         } else {
-            if (!wordList)
-                wordList = words(text);
-            const bool wordStart
-                = std::any_of(wordList->cbegin(), wordList->cend(),
-                              [&](QStringView w) { return w.startsWith(token, anyCase); });
-            best = std::max(best, wordStart ? 65 : 45);
+            best = std::max(best, someWordStartsWith(text, token) ? 65 : 45);
         }
     }
     return best;
@@ -200,16 +283,22 @@ QList<CommandItem> applications(const QStringList &tokens, const CommandSources 
     QList<std::pair<qsizetype, int>> found
         = matches(sources.apps, tokens, [](const AppCatalogEntry &e) { return e.name; });
     // Scores first, rows only for the few that are kept: the catalogue holds hundreds.
-    for (auto &[index, s] : found) {
-        const bool isRunning = sources.runningPaths.contains(sources.apps[index].url.toLocalFile());
-        s += kAppBonus + (isRunning ? kRunningBonus : 0);
-    }
-    std::stable_sort(found.begin(), found.end(),
-                     [](const auto &a, const auto &b) { return a.second > b.second; });
-    if (limit >= 0 && found.size() > limit)
-        found.resize(limit);
-    QList<CommandItem> out;
+    const auto priorityOf = Priorities(sources, tokens).ofKind(Target::Kind::app);
+    QList<std::tuple<qsizetype, int, double>> ranked;
+    ranked.reserve(found.size());
     for (const auto &[index, s] : found) {
+        const QString path = sources.apps[index].url.toLocalFile();
+        const bool isRunning = sources.runningPaths.contains(path);
+        ranked.append({index, s + kAppBonus + (isRunning ? kRunningBonus : 0), priorityOf(path)});
+    }
+    std::stable_sort(ranked.begin(), ranked.end(), [](const auto &a, const auto &b) {
+        return std::get<1>(a) > std::get<1>(b)
+            || (std::get<1>(a) == std::get<1>(b) && std::get<2>(a) > std::get<2>(b));
+    });
+    if (limit >= 0 && ranked.size() > limit)
+        ranked.resize(limit);
+    QList<CommandItem> out;
+    for (const auto &[index, s, priority] : ranked) {
         const AppCatalogEntry &entry = sources.apps[index];
         const QString path = entry.url.toLocalFile();
         const bool isRunning = sources.runningPaths.contains(path);
@@ -245,7 +334,7 @@ QList<CommandItem> skills(const QStringList &tokens, const CommandSources &sourc
         row.target = {Target::Kind::skill, skill.id};
         out.append(std::move(row));
     }
-    sortByScore(out);
+    sortByScore(out, Priorities(sources, tokens));
     keepFirst(out, limit);
     return out;
 }
@@ -253,11 +342,14 @@ QList<CommandItem> skills(const QStringList &tokens, const CommandSources &sourc
 QList<CommandItem> commands(const QStringList &tokens, const CommandSources &sources,
                             qsizetype limit)
 {
+    // With usage every match is needed: a used row further down may take a place.
+    const Priorities p(sources, tokens);
+    const qsizetype stopAt = p.active() ? -1 : limit;
     QList<CommandItem> out;
     forEachCommand(sources,
                    [&](const QString &title, const QString &symbol, const QString &subtitle,
                        const Target &target) {
-                       if (limit >= 0 && out.size() >= limit)
+                       if (stopAt >= 0 && out.size() >= stopAt)
                            return false;
                        const std::optional<int> s = score(title, tokens);
                        if (!s)
@@ -275,22 +367,44 @@ QList<CommandItem> commands(const QStringList &tokens, const CommandSources &sou
                        out.append(std::move(row));
                        return true;
                    });
+    if (p.active())
+        orderEqualScores(
+            out, [](const CommandItem &r) { return r.score; },
+            [&p](const CommandItem &r) { return p.of(r.target); });
+    keepFirst(out, limit);
     return out;
 }
 
 QList<CommandItem> clipboard(const QStringList &tokens, const CommandSources &sources,
                              qsizetype limit)
 {
-    QList<CommandItem> out;
+    // Scores first, rows (with their relative dates) only for the few that are kept.
+    const Priorities p(sources, tokens);
+    const auto priorityOf = p.ofKind(Target::Kind::clip);
+    const auto idOf = [](const ClipItem &c) { return c.id.toString(QUuid::WithoutBraces); };
+    QList<std::pair<const ClipItem *, int>> found;
     forEachClip(sources.clips, [&](const ClipItem &clip) {
-        if (limit >= 0 && out.size() >= limit)
+        const bool full = limit >= 0 && found.size() >= limit;
+        if (full && !p.active())
             return false;
+        // Past the limit only a used clip can take a place: the others are not even scored.
+        if (full && std::isinf(-priorityOf(idOf(clip))))
+            return true;
         QString text = clip.text;
         if (const std::optional<int> s
             = score(text.replace(QLatin1Char('\n'), QLatin1Char(' ')), tokens))
-            out.append(clipRow(clip, *s, sources.now));
+            found.append({&clip, *s});
         return true;
     });
+    if (p.active())
+        orderEqualScores(
+            found, [](const auto &f) { return f.second; },
+            [&](const auto &f) { return priorityOf(idOf(*f.first)); });
+    if (limit >= 0 && found.size() > limit)
+        found.resize(limit);
+    QList<CommandItem> out;
+    for (const auto &[clip, s] : found)
+        out.append(clipRow(*clip, s, sources.now));
     return out;
 }
 
@@ -359,7 +473,7 @@ QList<CommandItem> results(const QString &query, const CommandSources &sources)
     out.append(skills(tokens, sources, kMaxSkills));
     out.append(CommandSearch::commands(tokens, sources, kMaxCommands));
     out.append(clipboard(tokens, sources, kMaxClips));
-    sortByScore(out);
+    sortByScore(out, Priorities(sources, tokens));
 
     if (!arithmetic && hasAtLeastTwoCharacters(trimmed)) {
         CommandItem row;

@@ -3,6 +3,7 @@
 #include "clipboard/ClipItem.h"
 #include "commandbar/AppCatalog.h"
 #include "commandbar/CommandItem.h"
+#include "commandbar/CommandUsage.h"
 #include "hud/HUDCommands.h"
 
 #include <QDateTime>
@@ -38,6 +39,9 @@ struct CommandSources
     const QSet<QString> &hiddenWidgets; // raw values of the hidden widgets
     const QList<ClipItem> &clips; // the history, newest first; pinned clips are listed first
     QDateTime now; // what clip dates are told relative to
+    // What the bar learned; none ranks by score and source order alone. It only orders rows of
+    // equal score: the row the query last ran first, then the more used.
+    const CommandUsage *usage = nullptr;
 };
 
 // The ranking behind the command bar: stateless, run on the main thread on every keystroke.
@@ -50,11 +54,13 @@ inline const QString webSearchPrefix = QStringLiteral("https://duckduckgo.com/?q
 // token: 100 the whole text, 80 its start, 65 the start of a word, 45 elsewhere. No tokens: 0.
 std::optional<int> score(const QString &text, const QStringList &tokens);
 
-// The rows for a query, best first, at most nine.
+// The rows for a query, best first, at most nine. Between rows of equal score the usage, when
+// given, decides (also which of a source's matches enter), then the sources' order.
 QList<CommandItem> results(const QString &query, const CommandSources &sources);
 
 // The per-source matchers, best first (applications, skills) or in the source's order
-// (commands, clipboard); a negative limit keeps every match. The commands are the registry's
+// (commands, clipboard), rows of equal score in the usage's order; a negative limit keeps every
+// match. The commands are the registry's
 // bar commands followed by one toggle per hideable widget, named by what it would do now.
 QList<CommandItem> applications(const QStringList &tokens, const CommandSources &sources,
                                 qsizetype limit = -1);

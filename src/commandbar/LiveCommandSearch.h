@@ -9,6 +9,7 @@
 #include <QString>
 
 class AppCatalog;
+class AppPaths;
 class ClipboardHistory;
 class Clock;
 class HUDCommands;
@@ -18,7 +19,9 @@ class Workspace;
 // The command bar's sources, built once and kept up to date between keystrokes, so a search
 // reads each one in place: the app catalogue and the running apps, the skills and the quick bar,
 // the shell's commands and the widget toggles, and the clipboard history. The calculator and
-// the web row need no source. Main thread only.
+// the web row need no source. It also keeps what the bar learned from the rows run, in
+// "command-usage.json" in the data folder, and orders rows of equal score by it. Main thread
+// only.
 class LiveCommandSearch final : public QObject, public CommandBarSearch
 {
     Q_OBJECT
@@ -27,7 +30,16 @@ public:
                       const HUDWidgetSettings &widgets, const ClipboardHistory &clipboard,
                       const Clock &clock, QObject *parent = nullptr);
 
+    static constexpr const char *usageFileName = "command-usage.json";
+    // Loads what was learned from `paths`' data folder and stores it there from now on; without
+    // a call the usage lives in memory only.
+    void keepUsageIn(const AppPaths &paths);
+    const CommandUsage &usage() const { return m_usage; }
+
     QList<CommandItem> results(const QString &query) override;
+    void noteRun(const QString &query, const CommandItem &row) override;
+    void forget(const CommandItem &row) override;
+    void forgetAll() override;
 
     // The skill book lives outside the command bar: its owner hands the lists over whenever
     // they change.
@@ -49,4 +61,9 @@ private:
     QList<SearchSkill> m_quickBar;
     QSet<QString> m_runningPaths;
     bool m_runningStale = true;
+    CommandUsage m_usage;
+    QString m_usagePath; // empty: not stored
+    bool m_keepUsageAside = false; // the file found could not be read: moved aside at the save
+
+    void saveUsage();
 };

@@ -12,6 +12,9 @@ struct ScreenInfo
     QString name;
     QRectF frame;
     QRectF visibleFrame; // the frame less panels and docks (the work area)
+    // What tells this monitor from another of the same name: a hash of its EDID; empty when
+    // the server reports none.
+    QString identity;
 
     bool operator==(const ScreenInfo &) const = default;
 };

@@ -95,6 +95,7 @@ constexpr Entry kTable[] = {
     {"plus", "add"},
     {"xmark", "close"},
     {"rectangle.on.rectangle.angled", "flip_to_front"},
+    {"display.2", "desktop_windows"},
     {"backward.fill", "fast_rewind"},
     {"play.fill", "play_arrow"},
     {"pause.fill", "pause"},

@@ -30,7 +30,7 @@ std::optional<double> numberAt(const QJsonObject &o, const char *key)
 
 QJsonObject Loadout::Entry::toJson() const
 {
-    return {
+    QJsonObject o{
         {QStringLiteral("bundleID"), bundleID},
         {QStringLiteral("appName"), appName},
         {QStringLiteral("index"), index},
@@ -40,6 +40,9 @@ QJsonObject Loadout::Entry::toJson() const
         {QStringLiteral("h"), h},
         {QStringLiteral("display"), display},
     };
+    if (!screen.isEmpty())
+        o.insert(QStringLiteral("screen"), screen);
+    return o;
 }
 
 std::optional<Loadout::Entry> Loadout::Entry::fromJson(const QJsonObject &o)
@@ -54,6 +57,8 @@ std::optional<Loadout::Entry> Loadout::Entry::fromJson(const QJsonObject &o)
     const auto display = stringAt(o, "display");
     if (!bundleID || !appName || !index || !x || !y || !w || !h || !display)
         return std::nullopt;
+    // Optional: an entry without it is matched by size alone, as before.
+    const QString screen = stringAt(o, "screen").value_or(QString());
     // An index is a whole number that fits an int; 1.5 or 1e12 is a damaged file.
     if (std::trunc(*index) != *index || std::abs(*index) > 2147483647.0)
         return std::nullopt;
@@ -66,6 +71,7 @@ std::optional<Loadout::Entry> Loadout::Entry::fromJson(const QJsonObject &o)
     e.w = *w;
     e.h = *h;
     e.display = *display;
+    e.screen = screen;
     return e;
 }
 
@@ -82,13 +88,49 @@ QJsonObject Loadout::toJson() const
     QJsonArray list;
     for (const Entry &e : entries)
         list.append(e.toJson());
-    return {
+    QJsonObject o{
         {QStringLiteral("id"), uuidText(id)},
         {QStringLiteral("name"), name},
         {QStringLiteral("date"), referenceSeconds(date)},
         {QStringLiteral("entries"), list},
     };
+    if (!monitors.isEmpty()) {
+        QJsonArray bound;
+        for (const Monitor &m : monitors)
+            bound.append(QJsonObject{{QStringLiteral("name"), m.name},
+                                     {QStringLiteral("identity"), m.identity},
+                                     {QStringLiteral("x"), m.frame.x()},
+                                     {QStringLiteral("y"), m.frame.y()},
+                                     {QStringLiteral("w"), m.frame.width()},
+                                     {QStringLiteral("h"), m.frame.height()}});
+        o.insert(QStringLiteral("monitors"), bound);
+    }
+    return o;
 }
+
+namespace {
+
+// A damaged monitor list leaves the loadout unbound rather than losing it.
+QList<Loadout::Monitor> monitorsFromJson(const QJsonValue &value)
+{
+    QList<Loadout::Monitor> out;
+    for (const QJsonValue &v : value.toArray()) {
+        const QJsonObject o = v.toObject();
+        const auto name = stringAt(o, "name");
+        const auto identity = stringAt(o, "identity");
+        const auto x = numberAt(o, "x"), y = numberAt(o, "y");
+        const auto w = numberAt(o, "w"), h = numberAt(o, "h");
+        if (!name || name->isEmpty() || !identity || !x || !y || !w || !h)
+            return {};
+        const auto whole = [](double d) { return std::trunc(d) == d && std::abs(d) < 1e6; };
+        if (!whole(*x) || !whole(*y) || !whole(*w) || !whole(*h) || *w <= 0 || *h <= 0)
+            return {};
+        out.append({*name, *identity, QRect(int(*x), int(*y), int(*w), int(*h))});
+    }
+    return out;
+}
+
+} // namespace
 
 std::optional<Loadout> Loadout::fromJson(const QJsonObject &o)
 {
@@ -114,6 +156,7 @@ std::optional<Loadout> Loadout::fromJson(const QJsonObject &o)
             return std::nullopt;
         l.entries.append(*entry);
     }
+    l.monitors = monitorsFromJson(o.value(QLatin1String("monitors")));
     return l;
 }
 
@@ -141,6 +184,34 @@ std::optional<QList<Loadout>> Loadout::decode(const QByteArray &json)
         loadouts.append(*loadout);
     }
     return loadouts;
+}
+
+QList<Loadout::Monitor> Loadout::monitorsOf(const QList<ScreenInfo> &screens)
+{
+    QList<Monitor> out;
+    for (const ScreenInfo &s : screens)
+        out.append({s.name, s.identity, s.frame.toRect()});
+    return out;
+}
+
+bool Loadout::sameMonitors(const QList<Monitor> &a, const QList<Monitor> &b)
+{
+    if (a.isEmpty() || a.size() != b.size())
+        return false;
+    const auto sorted = [](QList<Monitor> list) {
+        std::sort(list.begin(), list.end(),
+                  [](const Monitor &x, const Monitor &y) { return x.name < y.name; });
+        return list;
+    };
+    return sorted(a) == sorted(b);
+}
+
+QString Loadout::dockName(const QList<Monitor> &monitors)
+{
+    QStringList names;
+    for (const Monitor &m : monitors)
+        names.append(m.name);
+    return dockPrefix + names.join(QStringLiteral(" + "));
 }
 
 QString Loadout::makeName(const QStringList &appNames)

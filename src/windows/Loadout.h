@@ -1,9 +1,12 @@
 #pragma once
 
+#include "platform/Screens.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QJsonObject>
 #include <QList>
+#include <QRect>
 #include <QRectF>
 #include <QString>
 #include <QStringList>
@@ -26,6 +29,9 @@ struct Loadout
         double w = 0;
         double h = 0;
         QString display; // the screen's full frame size, "1512x982"
+        // The screen's name ("DP-1"), so that of two screens of one size the right one is
+        // found; empty in loadouts saved before it was kept. Stored only when set.
+        QString screen;
 
         bool operator==(const Entry &) const = default;
 
@@ -34,15 +40,39 @@ struct Loadout
         static std::optional<Entry> fromJson(const QJsonObject &object);
     };
 
+    // One of the monitors a loadout is bound to: the name and identity the server reports, and
+    // where it sat (model coordinates, whole points).
+    struct Monitor
+    {
+        QString name;
+        QString identity; // a hash of the monitor's EDID; empty when the server has none
+        QRect frame;
+
+        bool operator==(const Monitor &) const = default;
+    };
+
     QUuid id;
     QString name;
     QDateTime date;
     QList<Entry> entries;
+    // The monitors it was saved for, primary first; empty for a loadout that is not bound.
+    // Stored under "monitors" only when set, so older files load as they are and older readers
+    // still read the rest.
+    QList<Monitor> monitors;
 
     bool operator==(const Loadout &) const = default;
 
     // The number of distinct apps among the entries.
     int appCount() const;
+    bool isBound() const { return !monitors.isEmpty(); }
+
+    // The monitors connected now, as a loadout is bound to them.
+    static QList<Monitor> monitorsOf(const QList<ScreenInfo> &screens);
+    // Whether two monitor sets are the same monitors in the same arrangement, in any order.
+    static bool sameMonitors(const QList<Monitor> &a, const QList<Monitor> &b);
+    // "Dock: DP-1 + HDMI-1": a dock loadout's name, after its monitors.
+    static QString dockName(const QList<Monitor> &monitors);
+    static inline const QString dockPrefix = QStringLiteral("Dock: ");
 
     QJsonObject toJson() const;
     static std::optional<Loadout> fromJson(const QJsonObject &object);

@@ -27,7 +27,7 @@ std::optional<RunningApp> runningWithId(const Workspace &workspace, const QStrin
 
 LoadoutEquipRun::LoadoutEquipRun(WindowArranger &arranger, WindowSystem &windows,
                                  Workspace &workspace, const Screens &screens, Feedback &feedback,
-                                 const Loadout &loadout, std::function<void()> done)
+                                 const Loadout &loadout, std::function<void()> done, QString title)
     : m_arranger(arranger)
     , m_windows(windows)
     , m_workspace(workspace)
@@ -35,6 +35,7 @@ LoadoutEquipRun::LoadoutEquipRun(WindowArranger &arranger, WindowSystem &windows
     , m_feedback(feedback)
     , m_loadout(loadout)
     , m_done(std::move(done))
+    , m_title(title.isEmpty() ? QStringLiteral("Equipped ") + loadout.name : std::move(title))
 {
     for (const Loadout::Entry &entry : loadout.entries) {
         if (Loadout::isDesktopId(entry.bundleID))
@@ -51,10 +52,10 @@ LoadoutEquipRun::LoadoutEquipRun(WindowArranger &arranger, WindowSystem &windows
 
 void LoadoutEquipRun::start(WindowArranger &arranger, WindowSystem &windows, Workspace &workspace,
                             const Screens &screens, Feedback &feedback, const Loadout &loadout,
-                            std::function<void()> done)
+                            std::function<void()> done, QString title)
 {
     auto run = std::make_shared<LoadoutEquipRun>(arranger, windows, workspace, screens, feedback,
-                                                 loadout, std::move(done));
+                                                 loadout, std::move(done), std::move(title));
     run->launchMissing();
     run->matchPass();
     run->matchUntilFound();
@@ -162,7 +163,7 @@ void LoadoutEquipRun::finish()
     if (!m_launched.isEmpty())
         message += QStringLiteral(" Launched ") + QString::number(m_launched.size())
             + QStringLiteral(" app(s).");
-    m_arranger.showToast(QStringLiteral("Equipped ") + m_loadout.name, message);
+    m_arranger.showToast(m_title, message);
     if (m_done)
         m_done();
 }

@@ -26,13 +26,14 @@ class LoadoutEquipRun final : public std::enable_shared_from_this<LoadoutEquipRu
 public:
     using Window = quint32;
 
+    // `title` heads the summary toast; empty: "Equipped " and the loadout's name.
     static void start(WindowArranger &arranger, WindowSystem &windows, Workspace &workspace,
                       const Screens &screens, Feedback &feedback, const Loadout &loadout,
-                      std::function<void()> done);
+                      std::function<void()> done, QString title = {});
 
     LoadoutEquipRun(WindowArranger &arranger, WindowSystem &windows, Workspace &workspace,
                     const Screens &screens, Feedback &feedback, const Loadout &loadout,
-                    std::function<void()> done);
+                    std::function<void()> done, QString title = {});
 
 private:
     void launchMissing();
@@ -58,4 +59,5 @@ private:
     int m_retries = 0;
     int m_settlePasses = 0;
     std::function<void()> m_done;
+    QString m_title;
 };

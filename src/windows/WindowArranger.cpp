@@ -8,6 +8,7 @@
 #include "platform/WindowSystem.h"
 #include "windows/LoadoutEquipRun.h"
 
+#include <algorithm>
 #include <utility>
 
 QString WindowArranger::windowsWord(qsizetype count)
@@ -116,12 +117,18 @@ QRectF WindowArranger::frameFor(const Loadout::Entry &entry, const QList<ScreenI
     QRectF visible;
     if (!screens.isEmpty())
         visible = screens.first().visibleFrame;
-    for (const ScreenInfo &screen : screens) {
-        if (Loadout::displayString(screen.frame) == entry.display) {
-            visible = screen.visibleFrame;
-            break;
-        }
-    }
+    // Two monitors of one size are told apart by name; a renamed one is still found by size.
+    const auto sameSize = [&entry](const ScreenInfo &s) {
+        return Loadout::displayString(s.frame) == entry.display;
+    };
+    const auto named = std::find_if(screens.cbegin(), screens.cend(), [&](const ScreenInfo &s) {
+        return !entry.screen.isEmpty() && s.name == entry.screen && sameSize(s);
+    });
+    const auto sized = std::find_if(screens.cbegin(), screens.cend(), sameSize);
+    if (named != screens.cend())
+        visible = named->visibleFrame;
+    else if (sized != screens.cend())
+        visible = sized->visibleFrame;
     return SnapZones::place(QRectF(entry.x, entry.y, entry.w, entry.h), visible);
 }
 
@@ -170,12 +177,12 @@ void WindowArranger::snap(SnapZone zone)
     m_feedback.play(SoundCue::select, 0.5f);
 }
 
-void WindowArranger::captureLoadout()
+std::optional<QList<Loadout::Entry>> WindowArranger::captureEntries()
 {
     refreshTrust();
     if (!m_trusted) {
         refuseUntrusted();
-        return;
+        return std::nullopt;
     }
     const double height = primaryHeight();
     QList<Loadout::Entry> entries;
@@ -201,34 +208,80 @@ void WindowArranger::captureLoadout()
             entry.w = f.width();
             entry.h = f.height();
             entry.display = Loadout::displayString(screen->frame);
+            entry.screen = screen->name;
             entries.append(entry);
         }
     }
     if (entries.isEmpty()) {
         showToast(QStringLiteral("No windows to save"),
                   QStringLiteral("Open a few windows on this Space first."));
-        return;
+        return std::nullopt;
     }
+    return entries;
+}
+
+void WindowArranger::addLoadout(const Loadout &loadout)
+{
+    m_loadouts.prepend(loadout);
+    emit loadoutsChanged();
+    saveLoadouts();
+    m_feedback.play(SoundCue::confirm, 0.6f);
+    const qsizetype count = loadout.entries.size();
+    showToast(QStringLiteral("Loadout saved"),
+              loadout.name + QStringLiteral(": ") + QString::number(count) + QLatin1Char(' ')
+                  + windowsWord(count)
+                  + QStringLiteral(". Only windows on this Space are included; full-screen apps "
+                                   "each have their own Space."));
+}
+
+void WindowArranger::captureLoadout(bool forTheseMonitors)
+{
+    const auto entries = captureEntries();
+    if (!entries)
+        return;
     QStringList names;
-    for (const Loadout::Entry &e : entries)
+    for (const Loadout::Entry &e : *entries)
         names.append(e.appName);
     Loadout loadout;
     loadout.id = QUuid::createUuid();
     loadout.name = Loadout::makeName(names);
     loadout.date = m_clock.now();
-    loadout.entries = entries;
-    m_loadouts.prepend(loadout);
-    emit loadoutsChanged();
-    saveLoadouts();
-    m_feedback.play(SoundCue::confirm, 0.6f);
-    showToast(QStringLiteral("Loadout saved"),
-              loadout.name + QStringLiteral(": ") + QString::number(entries.size())
-                  + QLatin1Char(' ') + windowsWord(entries.size())
-                  + QStringLiteral(". Only windows on this Space are included; full-screen apps "
-                                   "each have their own Space."));
+    loadout.entries = *entries;
+    if (forTheseMonitors)
+        loadout.monitors = Loadout::monitorsOf(m_screens.screens());
+    addLoadout(loadout);
 }
 
-void WindowArranger::equip(const Loadout &loadout, std::function<void()> done)
+void WindowArranger::saveDockLoadout()
+{
+    const auto entries = captureEntries();
+    if (!entries)
+        return;
+    Loadout loadout;
+    loadout.id = QUuid::createUuid();
+    loadout.monitors = Loadout::monitorsOf(m_screens.screens());
+    loadout.name = Loadout::dockName(loadout.monitors);
+    loadout.date = m_clock.now();
+    loadout.entries = *entries;
+    // Only the earlier dock loadout of these monitors goes; one the user bound and named
+    // after its apps stays.
+    m_loadouts.removeIf([&loadout](const Loadout &l) {
+        return l.name.startsWith(Loadout::dockPrefix)
+            && Loadout::sameMonitors(l.monitors, loadout.monitors);
+    });
+    addLoadout(loadout);
+}
+
+std::optional<Loadout> WindowArranger::boundTo(const QList<Loadout::Monitor> &monitors) const
+{
+    for (const Loadout &l : m_loadouts) {
+        if (Loadout::sameMonitors(l.monitors, monitors))
+            return l;
+    }
+    return std::nullopt;
+}
+
+void WindowArranger::equip(const Loadout &loadout, std::function<void()> done, QString title)
 {
     refreshTrust();
     if (!m_trusted) {
@@ -239,7 +292,7 @@ void WindowArranger::equip(const Loadout &loadout, std::function<void()> done)
     }
     m_feedback.play(SoundCue::select, 1.0f);
     LoadoutEquipRun::start(*this, m_windows, m_workspace, m_screens, m_feedback, loadout,
-                           std::move(done));
+                           std::move(done), std::move(title));
 }
 
 void WindowArranger::deleteLoadout(const QUuid &id)

@@ -73,13 +73,22 @@ public:
     // The screen showing most of a model rectangle; see SnapZones::screenIndexFor.
     std::optional<ScreenInfo> screenFor(const QRectF &rect) const;
 
-    // Where an entry's window goes: on the screen of the same size, else the primary screen.
+    // Where an entry's window goes: on the screen of the same name and size, else of the same
+    // size, else the primary screen.
     static QRectF frameFor(const Loadout::Entry &entry, const QList<ScreenInfo> &screens);
 
-    void captureLoadout();
+    // Saves the open windows as a new loadout; `forTheseMonitors` binds it to the monitors
+    // connected now, so that it comes back by itself when they do.
+    void captureLoadout(bool forTheseMonitors = false);
+    // Saves the open windows bound to the monitors connected now, named after them, in place of
+    // an earlier dock loadout of the same monitors.
+    void saveDockLoadout();
+    // The newest loadout bound to `monitors`, if any.
+    std::optional<Loadout> boundTo(const QList<Loadout::Monitor> &monitors) const;
     // Restores a loadout, launching missing apps and waiting for their windows; `done` runs once
-    // the summary toast is up (or at once when refused).
-    void equip(const Loadout &loadout, std::function<void()> done = {});
+    // the summary toast is up (or at once when refused). `title` heads that toast instead of
+    // "Equipped " and the name.
+    void equip(const Loadout &loadout, std::function<void()> done = {}, QString title = {});
     void deleteLoadout(const QUuid &id);
     void saveLoadouts();
 
@@ -94,6 +103,9 @@ signals:
 
 private:
     void refuseUntrusted();
+    // The open windows' entries, or none after telling why there are none.
+    std::optional<QList<Loadout::Entry>> captureEntries();
+    void addLoadout(const Loadout &loadout);
 
     WindowSystem &m_windows;
     Workspace &m_workspace;

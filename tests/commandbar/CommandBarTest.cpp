@@ -54,6 +54,12 @@ class FakeSearch final : public CommandBarSearch
 public:
     std::function<QList<CommandItem>(const QString &)> rows;
     QList<CommandItem> results(const QString &query) override { return rows(query); }
+    void noteRun(const QString &query, const CommandItem &row) override
+    {
+        learned << query + " ran " + row.target.value;
+    }
+    void forget(const CommandItem &row) override { learned << "forget " + row.target.value; }
+    QStringList learned;
 };
 
 // Logs what a model asks: its sounds, closing, and the rows chosen.
@@ -245,6 +251,25 @@ TEST_F(CommandBarTest, ReturnAltReturnEscapeAndClicksRunRows)
                           point.isNull() ? view()->rowRect(2).center().toPoint() : point);
         EXPECT_EQ(log, events);
     }
+}
+
+TEST_F(CommandBarTest, AltDeleteForgetsTheHighlightedRowInPlaceAndARunIsLearnedWithItsQuery)
+{
+    bar->show();
+    QLineEdit *field = view()->searchField();
+    QTest::keyClicks(field, "abc");
+    QTest::keyClick(field, Qt::Key_Down);
+    QTest::keyClick(field, Qt::Key_Delete, Qt::AltModifier);
+    QTest::keyClick(field, Qt::Key_Home);
+    QTest::keyClick(field, Qt::Key_Delete); // without Alt it edits the query
+    EXPECT_EQ(field->text(), "bc");
+    bar->model().setQuery("abc");
+    QTest::keyClick(field, Qt::Key_Down);
+    QTest::keyClick(field, Qt::Key_Delete, Qt::AltModifier);
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_EQ(bar->model().selection(), 1);
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(search.learned, (QStringList{"forget ab", "forget ab", "abc ran ab"}));
 }
 
 TEST_F(CommandBarTest, AScreenReaderFindsTheRowsByTitleAndItsPressRunsOne)

@@ -72,9 +72,26 @@ protected:
         return {QUuid::createUuid(), text, now.addSecs(-120), appName};
     }
 
+    CommandUsage usage;
+    bool learned = false; // whether the search reads `usage`
+
     QList<CommandItem> search(const char *query)
     {
-        return CommandSearch::results(QString::fromUtf8(query), sources());
+        CommandSources s = sources();
+        if (learned)
+            s.usage = &usage;
+        return CommandSearch::results(QString::fromUtf8(query), s);
+    }
+    // Runs the first row titled `title` for `query`, `daysAgo` days before now, `times` times.
+    void ran(const char *query, const QString &title, int times = 1, int daysAgo = 0)
+    {
+        learned = true;
+        const QList<CommandItem> rows = search(query);
+        const auto row = std::find_if(rows.cbegin(), rows.cend(),
+                                      [&](const CommandItem &r) { return r.title == title; });
+        ASSERT_NE(row, rows.cend()) << title.toStdString();
+        for (int i = 0; i < times; ++i)
+            usage.record(QString::fromUtf8(query), row->target, now.addDays(-daysAgo));
     }
 };
 
@@ -138,7 +155,8 @@ TEST_F(CommandSearchTest, ShellCommandsInTheBarsOrderThenWidgetRowsThatToggleThe
               (QStringList{"Menu=menu", "Edit Layout=edit-layout", "Reset Layout=reset-layout",
                            "Inventory=inventory", "Skills=skills", "Loadouts=equipment",
                            "Quest log=quest", "Toggle HUD=hud", "Setup Check=setup-check",
-                           "Hide All Widgets=hide-widgets", "Show All Widgets=show-widgets"}));
+                           "Hide All Widgets=hide-widgets", "Show All Widgets=show-widgets",
+                           "Save Dock Layout=save-dock", "Forget=forget-usage"}));
 }
 
 TEST_F(CommandSearchTest, EachSourceIsCappedBeforeTheMergeNineRowsAtMostEqualScoresInOrder)
@@ -282,4 +300,78 @@ TEST_F(CommandSearchTest, EveryRowNamesWhatItRunsAndOnlyRowsWithAnAltHintHaveAnA
         EXPECT_NE(row.target.kind, Kind::none) << row.id.toStdString();
         EXPECT_EQ(row.hasAlternative(), row.altHint.has_value()) << row.id.toStdString();
     }
+}
+
+TEST_F(CommandSearchTest, UseOrdersOnlyEqualScoresAndPicksWhichOfASourcesMatchesEnter)
+{
+    apps = {app("Note 1"), app("Note 2"), app("Note 3"), app("Note 4"), app("Notepad")};
+    skills = {skill("s:k", "Keynote")};
+    const QString web = "Search the web for “note”";
+    EXPECT_EQ(titles(search("note")),
+              (QStringList{"Note 1", "Note 2", "Note 3", "Note 4", "Keynote", web}));
+    // Past the four-app cap and below equal prefixes in the catalogue: one run brings it in,
+    // first. A much-used substring match stays below every prefix match.
+    ran("notepad", "Notepad");
+    ran("keyn", "Keynote", 20);
+    EXPECT_EQ(titles(search("note")),
+              (QStringList{"Notepad", "Note 1", "Note 2", "Note 3", "Keynote", web}));
+
+    // Commands keep the table's order, but a used toggle of equal score takes a place.
+    ran("clock", "Hide Clock", 2);
+    ran("reset", "Reset Layout", 3);
+    EXPECT_EQ(titles(search("hide")).mid(0, 2), (QStringList{"Hide Clock", "Hide All Widgets"}));
+    // The empty query's list stays as described.
+    EXPECT_EQ(titles(search("")), (QStringList{"Menu", "Edit Layout", "Reset Layout"}));
+}
+
+TEST_F(CommandSearchTest, OldFavouritesFadeAndEachQueryRemembersItsLastPickAmongTheTopRows)
+{
+    apps = {app("Notes"), app("Notepad"), app("Keynote")};
+    ran("notes", "Notes", 4, 60); // four uses two months ago weigh less than one yesterday
+    ran("notepad", "Notepad", 1, 1);
+    EXPECT_EQ(titles(search("note")).mid(0, 2), (QStringList{"Notepad", "Notes"}));
+    EXPECT_NEAR(usage.weight("app:" + apps[1].url.toLocalFile(), now.addDays(13)), 0.5, 0.01);
+
+    // What "not" last ran comes first for it, in any case and spacing, whatever the counts.
+    ran("  NOT ", "Notes", 1, 30);
+    EXPECT_EQ(titles(search("not")).mid(0, 2), (QStringList{"Notes", "Notepad"}));
+    EXPECT_EQ(titles(search("note")).mid(0, 2), (QStringList{"Notepad", "Notes"}));
+    // A remembered row of a lower score does not jump the top ones.
+    ran("note", "Keynote");
+    EXPECT_EQ(titles(search("note")).mid(0, 3), (QStringList{"Notepad", "Notes", "Keynote"}));
+
+    // Forgetting a row takes its count and every memory of it; Forget takes everything.
+    EXPECT_TRUE(usage.forget({Kind::app, apps[1].url.toLocalFile()}));
+    EXPECT_EQ(titles(search("note")).mid(0, 2), (QStringList{"Notes", "Notepad"}));
+    ran("not", "Notepad");
+    usage.clear();
+    EXPECT_TRUE(usage.isEmpty());
+    EXPECT_EQ(titles(search("not")).mid(0, 2), (QStringList{"Notes", "Notepad"}));
+}
+
+TEST(CommandUsageFile, KeepsNoTypedTextStaysSmallAndSkipsDamagedEntries)
+{
+    const QDateTime now(QDate(2026, 3, 15), QTime(12, 0), Qt::UTC);
+    CommandUsage usage;
+    // Neither the calculator's result nor a web search is learned: both carry typed text.
+    usage.record("=2+2", {Kind::copyText, "4"}, now);
+    usage.record("secret words", {Kind::url, "https://duckduckgo.com/?q=secret"}, now);
+    EXPECT_TRUE(usage.isEmpty());
+    for (int i = 0; i < CommandUsage::maxTargets + 50; ++i)
+        usage.record(QStringLiteral("query %1").arg(i), {Kind::skill, QString::number(i)}, now);
+    for (int i = 0; i < 2; ++i)
+        usage.record("my password hint", {Kind::app, "/fav.desktop"}, now.addSecs(1));
+    const QByteArray file = usage.encode();
+    EXPECT_FALSE(file.contains("password")) << "a query is kept only as a hash";
+    const auto read = CommandUsage::decode(file);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->weights(now).size(), CommandUsage::maxTargets);
+    EXPECT_DOUBLE_EQ(read->weight("app:/fav.desktop", now), 2);
+    EXPECT_EQ(read->lastPick(CommandUsage::queryKey("My  Password hint")), "app:/fav.desktop");
+
+    EXPECT_FALSE(CommandUsage::decode("not json"));
+    const auto damaged = CommandUsage::decode(
+        R"({"targets":{"a":{"n":-5,"t":0},"b":{"n":"x","t":0},"c":{"n":2,"t":0}},"queries":[]})");
+    ASSERT_TRUE(damaged);
+    EXPECT_EQ(damaged->weights(now).keys(), QStringList{"c"});
 }

@@ -5,6 +5,7 @@
 #include "hud/HUDCommands.h"
 #include "hud/HUDNotifications.h"
 #include "hud/HUDWidgetSettings.h"
+#include "platform/AtomicFile.h"
 #include "support/TestHelpers.h"
 
 #include "fakes/FakeAppPaths.h"
@@ -15,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QTemporaryDir>
 
 namespace {
@@ -77,4 +79,26 @@ TEST_F(LiveCommandSearchTest, AsksForTheRunningAppsAgainOnlyAfterALaunchOrAQuit)
     emit workspace.launched(100);
     EXPECT_EQ(search.runningPaths().size(), 1);
     EXPECT_EQ(workspace.listReads, 3);
+}
+
+TEST_F(LiveCommandSearchTest, WhatWasLearnedSurvivesARestartOwnerOnlyAndADamagedFileIsKeptAside)
+{
+    commands.add({"gamma", {}, "Gamma Ray", "bolt", "Test"});
+    search.keepUsageIn(paths);
+    const CommandItem row = search.results("gam").value(0);
+    search.noteRun("gam", row);
+    const QString file = paths.dataFile(LiveCommandSearch::usageFileName);
+    EXPECT_EQ(QFile::permissions(file) & 0x00ff, 0) << "readable beyond its owner";
+
+    LiveCommandSearch again{apps, workspace, commands, widgets, history, clock};
+    again.keepUsageIn(paths);
+    EXPECT_EQ(again.usage().weight("cmd:gamma", clock.now()), 1);
+    again.forget(row);
+    again.keepUsageIn(paths);
+    EXPECT_TRUE(again.usage().isEmpty());
+
+    writeFile(file, "{damaged");
+    again.keepUsageIn(paths);
+    again.noteRun("gam", row);
+    EXPECT_EQ(AtomicFile::keptAside(file).size(), 1);
 }

@@ -302,7 +302,7 @@ TEST_F(Panels, UntrustedAsksForAccessZonesSnapTheWindowInFrontLoadoutRowsDeleteW
     EXPECT_EQ(WidgetTest::accessibleNames(panel->loadoutRows()), QStringList{"Mail"});
     // The replaced buttons go once the click has returned.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(panel->findChildren<MenuPaintedButton *>().size(), 10 + 2 + 2);
+    EXPECT_EQ(panel->findChildren<MenuPaintedButton *>().size(), 10 + 3 + 2);
 }
 
 TEST_F(Panels, FactoryBuildsEveryViewAtItsPanelSizeOnlyOverItsModels)

@@ -21,6 +21,7 @@
 #include <QAbstractButton>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTest>
 
 // The real program on Xorg's dummy driver: DUMMY0 1440x900 at 0,0 (primary), DUMMY1 1280x800 at
 // 1440,0. This process keeps its own display; what it runs gets the two-screen one.
@@ -343,6 +344,58 @@ TEST_F(TwoScreensX11, NextDisplaySnapGoesAcrossAndBackAndALoadoutEquipsBothScree
         8000))
         << "not equipped back";
     EXPECT_TRUE(vantle.stop());
+}
+
+TEST_F(TwoScreensX11, ADockLayoutPutsEveryWindowBackWhenItsScreenReturnsAndNothingElseDoes)
+{
+    const QString file = kHome + QStringLiteral("/.local/share/Vantle/loadouts.json");
+    QFile::remove(file);
+    const AppWindow logo("xlogo", "dock logo", "240x160+40+560");
+    const AppWindow clock("xclock", "dock clock", "200x200+1700+420");
+    pointerTo({1000, 820});
+    Vantle vantle;
+    ASSERT_TRUE(vantle.started() && panelsOn(kReadouts, "DUMMY0", 8000));
+    const QString toast = QStringLiteral("Kaidro toast");
+    // The screen goes, its window is gathered onto the other, the screen comes back.
+    const auto unplugAndReplug = [&] {
+        run("xrandr", {"--output", "DUMMY1", "--off"});
+        ASSERT_TRUE(waitUntil([] { return screens().size() == 1; }, 3000));
+        xdotool({"windowmove", "--sync", clock.id(), "300", "150"});
+        xdotool({"windowmove", "--sync", logo.id(), "900", "100"});
+        QTest::qWait(2500); // past the settling of the one-screen set
+        plug();
+        ASSERT_TRUE(waitUntil([] { return screens().size() == 2; }, 3000));
+    };
+
+    // Nothing is bound to these screens: nothing moves and nothing is said.
+    unplugAndReplug();
+    const QRectF gathered = clock.frame().value_or(QRectF());
+    EXPECT_FALSE(waitUntil([&] { return isViewable(toast); }, 4000)) << "a toast without a dock";
+    EXPECT_TRUE(near(clock.frame().value_or(QRectF()), gathered, 1));
+
+    // Saved for these screens from the command bar, named after them.
+    xdotool({"windowmove", "--sync", clock.id(), "1700", "420"});
+    xdotool({"windowmove", "--sync", logo.id(), "40", "560"});
+    const QRectF logoSaved = *logo.frame(), clockSaved = *clock.frame();
+    command(QStringLiteral("save dock layout"));
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(file); }, 4000)) << "nothing was saved";
+    const QList<Loadout> saved = Loadout::decode(readFile(file)).value_or(QList<Loadout>());
+    ASSERT_EQ(saved.size(), 1);
+    EXPECT_EQ(saved[0].name, "Dock: DUMMY0 + DUMMY1");
+    EXPECT_EQ(saved[0].monitors.size(), 2);
+    ASSERT_TRUE(waitUntil([&] { return !isViewable(toast); }, 8000));
+
+    unplugAndReplug();
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return near(logo.frame().value_or(QRectF()), logoSaved, 4)
+                && near(clock.frame().value_or(QRectF()), clockSaved, 4);
+        },
+        8000))
+        << "not docked back";
+    EXPECT_TRUE(waitUntil([&] { return isViewable(toast); }, 4000)) << "no dock toast";
+    EXPECT_TRUE(vantle.stop());
+    QFile::remove(file);
 }
 
 TEST_F(TwoScreensX11, UnpluggingAScreenBringsEveryPanelOverAndPluggingItBackReturnsThem)

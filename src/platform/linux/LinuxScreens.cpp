@@ -5,6 +5,7 @@
 #include "platform/linux/Xcb.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
@@ -91,6 +92,7 @@ LinuxScreens::LinuxScreens(QObject *parent)
         const xcb_intern_atom_cookie_t clientList = intern("_NET_CLIENT_LIST");
         const xcb_intern_atom_cookie_t strutPartial = intern("_NET_WM_STRUT_PARTIAL");
         const xcb_intern_atom_cookie_t strut = intern("_NET_WM_STRUT");
+        const xcb_intern_atom_cookie_t edid = intern("EDID");
         // Raw events need XInput 2.0 or later, the outputs' monitors RandR 1.5.
         if (xinput && xinput->present) {
             xcb_input_xi_query_version_reply_t *version
@@ -117,6 +119,7 @@ LinuxScreens::LinuxScreens(QObject *parent)
         m_clientListAtom = atomOf(clientList);
         m_strutPartialAtom = atomOf(strutPartial);
         m_strutAtom = atomOf(strut);
+        m_edidAtom = atomOf(edid);
     }
     m_current = readServer();
     m_filter = std::make_unique<EventFilter>(this);
@@ -216,13 +219,16 @@ QList<ScreenInfo> LinuxScreens::readServer()
     {
         xcb_atom_t name;
         QRect frame;
+        QList<quint32> outputs;
     };
     QList<Monitor> found;
     QList<std::pair<xcb_atom_t, xcb_get_atom_name_cookie_t>> nameCookies;
     for (auto it = xcb_randr_get_monitors_monitors_iterator(monitors.get()); it.rem > 0;
          xcb_randr_monitor_info_next(&it)) {
-        const Monitor m{it.data->name,
-                        QRect(it.data->x, it.data->y, it.data->width, it.data->height)};
+        const xcb_randr_output_t *outputs = xcb_randr_monitor_info_outputs(it.data);
+        const Monitor m{
+            it.data->name, QRect(it.data->x, it.data->y, it.data->width, it.data->height),
+            QList<quint32>(outputs, outputs + xcb_randr_monitor_info_outputs_length(it.data))};
         if (m.frame.isEmpty())
             continue;
         // The primary display first, the others in the server's order.
@@ -255,7 +261,8 @@ QList<ScreenInfo> LinuxScreens::readServer()
             visible &= workArea;
         // Model points are the toolkit's logical pixels, y-up; flipped once all are known.
         const DeviceScreen device{m.frame, ratioOf(name, m.frame)};
-        out << ScreenInfo{name, device.logical(), device.toLogical(QRectF(visible))};
+        out << ScreenInfo{name, device.logical(), device.toLogical(QRectF(visible)),
+                          identityOf(m.outputs)};
     }
     const double h = out.first().frame.height();
     for (ScreenInfo &s : out) {
@@ -263,6 +270,33 @@ QList<ScreenInfo> LinuxScreens::readServer()
         s.visibleFrame = YUp::flip(s.visibleFrame, h);
     }
     return out;
+}
+
+QString LinuxScreens::identityOf(const QList<quint32> &outputs) const
+{
+    xcb_connection_t *c = Xcb::connection();
+    if (!c || m_edidAtom == XCB_ATOM_NONE)
+        return {};
+    for (const quint32 output : outputs) {
+        // An EDID block is 128 bytes, with extensions a few more; 1 KiB in 32-bit units.
+        xcb_generic_error_t *error = nullptr;
+        const auto reply = Xcb::take(
+            xcb_randr_get_output_property_reply(
+                c, xcb_randr_get_output_property(c, output, m_edidAtom, XCB_ATOM_ANY, 0, 256, 0, 0),
+                &error),
+            error);
+        if (!reply || reply->format != 8 || reply->num_items < 128)
+            continue;
+        const auto *data
+            = reinterpret_cast<const char *>(xcb_randr_get_output_property_data(reply.get()));
+        // The base block names the monitor: maker, product, serial and date, which is what
+        // tells two monitors apart; the hash keeps the serial number out of the files.
+        return QString::fromLatin1(
+            QCryptographicHash::hash(QByteArray(data, 128), QCryptographicHash::Sha256)
+                .toHex()
+                .left(16));
+    }
+    return {};
 }
 
 double LinuxScreens::ratioOf(const QString &name, const QRect &device)

@@ -36,6 +36,8 @@ private:
     class EventFilter;
     void watch(QScreen *screen);
     QList<ScreenInfo> readServer();
+    // A hash of the EDID of the first of `outputs` that has one; empty when none has.
+    QString identityOf(const QList<quint32> &outputs) const;
     static QList<ScreenInfo> qtScreens();
     static double ratioOf(const QString &name, const QRect &device);
     QList<Strut> readStruts() const;
@@ -52,6 +54,7 @@ private:
     quint32 m_clientListAtom = 0;
     quint32 m_strutPartialAtom = 0;
     quint32 m_strutAtom = 0;
+    quint32 m_edidAtom = 0;
     int m_watchers = 0;
     int m_xinputOpcode = -1;
     int m_randrEvent = -1;

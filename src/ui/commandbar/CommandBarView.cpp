@@ -448,6 +448,12 @@ bool CommandBarView::eventFilter(QObject *watched, QEvent *event)
     case Qt::Key_Escape:
         m_model.requestClose();
         return true;
+    case Qt::Key_Delete:
+        // Alt+Delete forgets what the bar learned of the row; Delete alone edits the query.
+        if (!key->modifiers().testFlag(Qt::AltModifier))
+            return QWidget::eventFilter(watched, event);
+        m_model.forgetSelected();
+        return true;
     default:
         return QWidget::eventFilter(watched, event);
     }

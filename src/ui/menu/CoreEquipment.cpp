@@ -48,14 +48,19 @@ void paintLoadout(QPainter &painter, const QRectF &bounds, const Loadout &loadou
     MenuPainting::tile(painter, bounds, hovered);
     const QRectF face = bounds.adjusted(12, 6, -76, -8);
     const QRectF disc(face.left(), face.center().y() - 14, 28, 28);
-    MenuPainting::rowDisc(painter, disc, CoreTheme::accentPink(),
-                          QStringLiteral("rectangle.3.group.fill"), Qt::white, 14);
+    // A loadout bound to monitors shows a display and names them: it comes back by itself.
+    MenuPainting::rowDisc(
+        painter, disc, loadout.isBound() ? CoreTheme::accentBlue() : CoreTheme::accentPink(),
+        loadout.isBound() ? QStringLiteral("display.2") : QStringLiteral("rectangle.3.group.fill"),
+        Qt::white, 14);
     const double left = disc.right() + 10;
     const double countsWidth = 76;
     const QRectF text(left, face.top(), face.right() - left - countsWidth, face.height());
     // The counts below keep the subtitle's colour.
-    MenuPainting::rowTitles(painter, text, loadout.name, QStringLiteral("Restores its windows"),
-                            Qt::ElideNone);
+    MenuPainting::rowTitles(painter, text, loadout.name,
+                            loadout.isBound() ? CoreWidgets::CoreEquipment::boundText(loadout)
+                                              : QStringLiteral("Restores its windows"),
+                            Qt::ElideRight);
     QFont counts = themeFont(9, ThemeWeight::bold);
     painter.setFont(counts);
     const QRectF countRect(face.right() - countsWidth, face.top(), countsWidth, face.height());
@@ -80,6 +85,14 @@ QString CoreEquipment::windowCount(int windows)
 {
     return QString::number(windows)
         + (windows == 1 ? QStringLiteral(" window") : QStringLiteral(" windows"));
+}
+
+QString CoreEquipment::boundText(const Loadout &loadout)
+{
+    QStringList names;
+    for (const Loadout::Monitor &m : loadout.monitors)
+        names << m.name;
+    return QStringLiteral("Docks on ") + names.join(QStringLiteral(" + "));
 }
 
 QString CoreEquipment::appCount(int apps)
@@ -153,6 +166,20 @@ CoreEquipment::CoreEquipment(WindowArranger &arranger, QWidget *parent)
             m_arranger->captureLoadout();
     });
 
+    m_saveBound = new MenuPaintedButton(
+        [](QPainter &p, const QRectF &b, const MenuPaintedButton &self) {
+            MenuPainting::textButton(p, b, QStringLiteral("SAVE FOR THESE MONITORS"),
+                                     CoreTheme::accentBlue(), self.hovered());
+        },
+        this);
+    m_saveBound->setHelp(QStringLiteral("Save the layout and put it back by itself whenever "
+                                        "these monitors are connected again"),
+                         QStringLiteral("Save for these monitors"));
+    connect(m_saveBound, &QAbstractButton::clicked, this, [this] {
+        if (m_arranger)
+            m_arranger->captureLoadout(true);
+    });
+
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setStyleSheet(QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget "
@@ -209,7 +236,11 @@ void CoreEquipment::layoutControls()
     const double saveWidth = MenuPainting::textButtonWidth(QStringLiteral("SAVE THIS LAYOUT"));
     m_save->setGeometry(
         QRectF(content.right() - saveWidth, loadoutsTop + 2, saveWidth, 22).toRect());
-    const double listTop = loadoutsTop + 36;
+    const double boundWidth
+        = MenuPainting::textButtonWidth(QStringLiteral("SAVE FOR THESE MONITORS"));
+    m_saveBound->setGeometry(
+        QRectF(content.right() - boundWidth, loadoutsTop + 28, boundWidth, 22).toRect());
+    const double listTop = loadoutsTop + 58;
     m_scroll->setGeometry(
         QRectF(content.left() - 4, listTop, content.width() + 8, content.bottom() - listTop)
             .toRect());
@@ -244,10 +275,11 @@ void CoreEquipment::rebuildLoadouts()
             m_list);
         row->setGeometry(rowRect.toRect());
         const int windows = int(loadout.entries.size());
-        row->setHelp(QStringLiteral("Equip: launches any missing apps and puts ")
-                         + QString::number(windows)
-                         + QStringLiteral(" windows back where you saved them."),
-                     loadout.name);
+        row->setHelp(
+            QStringLiteral("Equip: launches any missing apps and puts ") + QString::number(windows)
+                + QStringLiteral(" windows back where you saved them.")
+                + (loadout.isBound() ? QStringLiteral(" ") + boundText(loadout) + '.' : QString()),
+            loadout.name);
         connect(row, &QAbstractButton::clicked, this, [this, loadout] {
             if (m_arranger)
                 m_arranger->equip(loadout);

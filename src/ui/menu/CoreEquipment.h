@@ -34,6 +34,8 @@ public:
     // "3 windows", "1 window"; "2 apps".
     static QString windowCount(int windows);
     static QString appCount(int apps);
+    // A bound loadout's line: "Docks on DP-1 + HDMI-1".
+    static QString boundText(const Loadout &loadout);
 
     explicit CoreEquipment(WindowArranger &arranger, QWidget *parent = nullptr);
     ~CoreEquipment() override;
@@ -41,6 +43,7 @@ public:
     const QList<MenuPaintedButton *> &zoneButtons() const { return m_zones; }
     MenuPaintedButton *allowButton() const { return m_allow; }
     MenuPaintedButton *saveButton() const { return m_save; }
+    MenuPaintedButton *saveBoundButton() const { return m_saveBound; }
     // One row per loadout, in the arranger's order, and its delete button.
     const QList<MenuPaintedButton *> &loadoutRows() const { return m_rows; }
     const QList<MenuPaintedButton *> &deleteButtons() const { return m_deletes; }
@@ -73,6 +76,7 @@ private:
     QList<MenuPaintedButton *> m_zones;
     MenuPaintedButton *m_allow;
     MenuPaintedButton *m_save;
+    MenuPaintedButton *m_saveBound = nullptr;
     QScrollArea *m_scroll;
     QWidget *m_list;
     QList<MenuPaintedButton *> m_rows;
