@@ -1,4 +1,5 @@
 #include "hud/FloatingHUDPanelController.h"
+#include "hud/HUDLayout.h"
 #include "hud/HUDLayoutStore.h"
 #include "hud/HUDNotifications.h"
 #include "hud/HUDSettings.h"
