@@ -42,14 +42,10 @@ TEST(HUDLayout, ReadoutsScaleWithTheVisibleWidthAndSnapToTheGridFromTheVisibleEd
     // Margins 17.28 → 16 and 22.8 → 24; 875 − 72 − 17.28 = 785.72 → 784.
     EXPECT_EQ(frameOf(playerStatus, kLaptop), QRectF(16, 784, 360, 72));
     EXPECT_EQ(frameOf(playerStatus, kWide), QRectF(24, 1296, 475, 95));
-    // The party strip hangs 88 × s below where the player status would sit.
-    for (const ScreenInfo &screen : {kLaptop, kWide, screenWith({0, 0, 1800, 1100})}) {
-        const double s = HUDLayout::scale(partyStrip, screen);
-        const QRectF party = frameOf(partyStrip, screen);
-        const double rawY = screen.visibleFrame.bottom() - party.height() - 24 * s - 88 * s;
-        EXPECT_LE(std::abs(party.y() - rawY), HUDLayout::gridPitch / 2) << s;
-        EXPECT_DOUBLE_EQ(party.x(), frameOf(playerStatus, screen).x());
-    }
+    // The party strip hangs 88 × s below where the player status would sit: 875 − 138 − 17.28 −
+    // 63.36 = 656.36 → 656; 1415 − 182 − 22.8 − 83.6 = 1126.6 → 1128.
+    EXPECT_EQ(frameOf(partyStrip, kLaptop), QRectF(16, 656, 252, 138));
+    EXPECT_EQ(frameOf(partyStrip, kWide), QRectF(24, 1128, 333, 182));
     // Edges off the global grid; the field header's margin is 0.8505 × 24 = 20.4 → 24.
     const ScreenInfo s = screenWith({1443, 37, 1701, 1003});
     EXPECT_EQ(frameOf(fieldHeader, s).topLeft(), QPointF(1443 + 24, 37 + 24));

@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -34,13 +35,9 @@ QByteArray calendar(const QByteArray &body)
     return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\n" + body + "END:VCALENDAR\r\n";
 }
 
-template <typename Done> bool waitUntil(Done done, int ms = 25000)
+bool waitUntil(const std::function<bool()> &done, int ms = 25000)
 {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
+    return QTest::qWaitFor(done, ms);
 }
 
 class EdsQuests : public ::testing::Test

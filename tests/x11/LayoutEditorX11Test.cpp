@@ -68,7 +68,6 @@ protected:
 
     void TearDown() override
     {
-        xdotool("mouseup 1");
         controller.reset();
         editor.close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -112,8 +111,7 @@ TEST_F(LayoutEditorX11, EditorStaysAboveRaisingPanelsAndEscapeLeavesThemInPlace)
     const int editorRank = stackingRank(QStringLiteral("Kaidro layoutEditor"));
     EXPECT_TRUE(editorRank >= 0 && editorRank < stackingRank(hpName)) << editorRank;
 
-    // Escape leaves the editor; the panel stays where it is. (Dragging with the real pointer is
-    // the two-screen test's, snapping the editor view's.)
+    // Escape leaves the editor; the panel stays where it is.
     xdotool("key Escape");
     EXPECT_TRUE(waitUntil([&] { return !controller->layoutEditing(); }, 3000))
         << "Escape did not reach the editor";

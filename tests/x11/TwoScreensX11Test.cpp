@@ -273,27 +273,6 @@ TEST_F(TwoScreensX11, PanelsOpenFollowThePointerAndTheEditorEditsTheScreenItWasO
     EXPECT_TRUE(vantle.stop());
 }
 
-TEST_F(TwoScreensX11, TargetCursorMarksWindowsOnEitherScreenAndStaysInsideIt)
-{
-    // Each window is at the shared edge: a cursor centred over it would reach across.
-    const AppWindow onRight("xlogo", "right logo", "150x100+1440+0");
-    const AppWindow onLeft("xlogo", "left logo", "150x100-1280+400");
-    pointerTo({700, 700});
-    Vantle vantle;
-    ASSERT_TRUE(vantle.started() && panelsOn(kReadouts, "DUMMY0", 8000));
-    for (const auto &[window, name] : {std::pair{&onRight, "DUMMY1"}, {&onLeft, "DUMMY0"}}) {
-        const QRectF frame = window->frame().value_or(QRectF());
-        const ScreenInfo s = screen(name);
-        const QRect want = flip(HUDLayout::placeTargetCursor(flip(frame), s).frame).toRect();
-        ASSERT_TRUE(flip(s.frame).contains(want));
-        pointerTo(frame.center().toPoint());
-        EXPECT_TRUE(
-            waitUntil([&] { return windowGeometry(panelName(targetCursor)) == want; }, 4000))
-            << name << ": " << ::testing::PrintToString(windowGeometry(panelName(targetCursor)));
-    }
-    EXPECT_TRUE(vantle.stop());
-}
-
 TEST_F(TwoScreensX11, NextDisplaySnapGoesAcrossAndBackAndALoadoutEquipsBothScreens)
 {
     const AppWindow logo("xlogo", "snap logo", "240x160+40+560");

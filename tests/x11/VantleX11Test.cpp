@@ -186,36 +186,6 @@ TEST(VantleX11, CommandBarPastesCopiedTextCopiesResultsAndClosesOnAClickElsewher
         << "the bar stayed open after losing the focus";
 }
 
-// The whole program: another client already holds Ctrl+Alt+Super+H when Vantle starts.
-TEST(VantleX11, StartUpGoesOnWhenTheHUDKeyIsTaken)
-{
-    OtherClient other;
-    ASSERT_TRUE(other.grab(SymH, CtrlAltSuper));
-    const QString home = TestEnvironment::home() + QStringLiteral("/taken-key");
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), home);
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
-    // Log lines go to stderr when it is a terminal: `script` gives the program one.
-    Vantle vantle(env, true);
-    ASSERT_TRUE(vantle.started());
-
-    // The other keys work: hide-all, pressed until the keys are held, writes the defaults.
-    const auto hidAll
-        = [&] { return readFile(home + "/.config/Vantle/defaults.json").contains("skillSlots"); };
-    EXPECT_TRUE(waitUntil([&] {
-        xdotool("key ctrl+alt+super+x");
-        return waitUntil(hidAll, 1000);
-    }));
-
-    ASSERT_TRUE(vantle.stop());
-    const QString out = QString::fromUtf8(vantle.process().readAllStandardOutput());
-    EXPECT_TRUE(out.contains("Vantle: global hotkey Ctrl+Alt+Super+H failed to register"))
-        << out.toStdString();
-    for (const char *other : {"menu hotkey", "command bar hotkey", "hide-all hotkey"})
-        EXPECT_FALSE(out.contains(QLatin1String(other))) << other;
-}
-
 // A script in the Shortcuts folder runs from the command bar, its output in a toast.
 TEST(VantleX11, CommandBarFindsAndRunsAShortcut)
 {

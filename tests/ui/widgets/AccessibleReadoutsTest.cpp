@@ -1,7 +1,5 @@
 #include "WidgetTestSupport.h"
 
-#include "ui/widgets/PartyStrip.h"
-#include "ui/widgets/PlayerStatus.h"
 #include "ui/widgets/QuestLog.h"
 
 #include <QAccessible>
@@ -55,8 +53,6 @@ TEST(AccessibleReadouts, QuestRowsAndChecksCanBePressedEvenBelowTheCardAndPressL
 
     QAccessibleInterface *check = named(view, "Mark complete: Water the plants");
     ASSERT_NE(check, nullptr);
-    EXPECT_EQ(check->role(), QAccessible::Button);
-    EXPECT_EQ(check->text(QAccessible::Description), "Mark this reminder complete");
     EXPECT_TRUE(view.rect().contains(check->rect().translated(-view.mapToGlobal(QPoint()))));
     check->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     EXPECT_TRUE(completed.isEmpty()) << "the press waits for the event loop";
@@ -81,23 +77,4 @@ TEST(AccessibleReadouts, QuestRowsAndChecksCanBePressedEvenBelowTheCardAndPressL
     reminders.clear();
     QCoreApplication::processEvents();
     EXPECT_EQ(completed.join(u','), "Wate,Call");
-}
-
-TEST(AccessibleReadouts, GaugesReadTheirFiguresAsWordsAndValues)
-{
-    Metrics metrics;
-    metrics.stats.mem = MemoryFigures{13 * gib, 16 * gib};
-    PlayerStatus hp(metrics.start(), {"Ada Lovelace", "ada"});
-    QAccessibleInterface *bar = named(hp, "HP 13000 of 16000");
-    ASSERT_NE(bar, nullptr) << "the current label read out";
-    EXPECT_EQ(bar->role(), QAccessible::ProgressBar);
-    EXPECT_EQ(bar->valueInterface()->currentValue().toDouble(), 13000);
-    EXPECT_EQ(bar->valueInterface()->maximumValue().toDouble(), 16000);
-    EXPECT_EQ(bar->actionInterface(), nullptr) << "a readout is not pressed";
-    EXPECT_TRUE(bar->state().readOnly);
-
-    PartyStrip party(*metrics.service);
-    QAccessibleInterface *mem = named(party, "MEM 13.0 of 16G");
-    ASSERT_NE(mem, nullptr);
-    EXPECT_EQ(mem->valueInterface()->currentValue().toDouble(), 81);
 }

@@ -1,11 +1,7 @@
 #include "WidgetTestSupport.h"
 
-#include "actions/HUDActionService.h"
-#include "fakes/FakeFeedback.h"
-#include "fakes/FakePasteboard.h"
-#include "fakes/FakeSystemLog.h"
-#include "fakes/FakeToolRunner.h"
-#include "fakes/FakeWorkspace.h"
+#include "actions/ServiceFixture.h"
+
 #include "ui/widgets/QuestLog.h"
 #include "ui/widgets/ReadoutText.h"
 #include "ui/widgets/ReadoutViews.h"
@@ -101,21 +97,19 @@ TEST(QuestLogRows, TimesAreShortInTheCAndGermanLocales)
 
 // The quick bar's status line says how the last action ended and marks a wake of the local
 // model while it runs; it follows the service after the view was made.
-TEST(MenuStatusLine, FollowsTheLastStatusAndTheWorkInProgress)
+class MenuStatusLine : public ServiceFixture
 {
-    FakePasteboard pasteboard;
-    FakeWorkspace workspace;
-    FakeToolRunner tools;
-    FakeSystemLog log;
-    FakeSystemStats stats;
-    FakeClock clock;
-    FakeFeedback feedback;
-    HUDActionService::Options options;
+};
+
+TEST_F(MenuStatusLine, FollowsTheLastStatusAndTheWorkInProgress)
+{
     // Nothing listens here: the server check fails at once and the wake keeps waiting.
-    options.ollamaBase = QUrl("http://127.0.0.1:9");
-    options.serverStartChecks = 1000;
-    options.loginShell = "/bin/true";
-    HUDActionService actions(pasteboard, workspace, tools, log, stats, clock, feedback, options);
+    make([](Options &o) {
+        o.ollamaBase = QUrl("http://127.0.0.1:9");
+        o.serverStartChecks = 1000;
+        o.loginShell = "/bin/true";
+    });
+    HUDActionService &actions = *service;
     std::unique_ptr<SkillSlots> view(ReadoutViews::skillSlots(nullptr, &actions, nullptr));
     view->resize(view->sizeHint());
     EXPECT_EQ(view->statusText(), "Ready");
