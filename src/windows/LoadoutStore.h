@@ -9,7 +9,8 @@ class AppPaths;
 
 // The loadouts file, "loadouts.json" in the data folder. A file that cannot be read or decoded
 // loads as an empty list and stays where it is; the next save first moves it aside as
-// "loadouts.json.bad", so what the user had is never silently replaced.
+// "loadouts.json.<UTC time>.bad" (the newest five kept), so what the user had is never silently
+// replaced.
 class LoadoutStore final
 {
 public:
