@@ -1,13 +1,7 @@
+#include "ArrangerFixture.h"
 #include "windows/DockWatcher.h"
-#include "windows/WindowArranger.h"
 
-#include "fakes/FakeAppPaths.h"
-#include "fakes/FakeClock.h"
-#include "fakes/FakeFeedback.h"
-#include "fakes/FakeScreens.h"
 #include "fakes/FakeUserDefaults.h"
-#include "fakes/FakeWindowSystem.h"
-#include "fakes/FakeWorkspace.h"
 #include "support/TestHelpers.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +9,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTemporaryDir>
 
 namespace {
 
@@ -25,30 +18,19 @@ const ScreenInfo kLeft{"DUMMY0", {0, 0, 1440, 900}, {0, 0, 1440, 900}, "edid-a"}
 const ScreenInfo kRight{"DUMMY1", {1440, 100, 1280, 800}, {1440, 100, 1280, 800}, "edid-b"};
 
 // Two screens, an app with a window on each, the watcher over fakes.
-class Dock : public ::testing::Test
+class Dock : public Arranger
 {
 protected:
-    QTemporaryDir dir;
-    FakeWindowSystem windows;
-    FakeWorkspace workspace;
-    FakeScreens screens;
-    FakeAppPaths paths{dir.filePath("Vantle"), {}};
-    FakeClock clock;
-    FakeFeedback feedback;
     FakeUserDefaults defaults;
-    std::unique_ptr<WindowArranger> arranger;
     std::unique_ptr<DockWatcher> dock;
     const QRectF leftFrame{100, 100, 500, 400}, rightFrame{1600, 200, 600, 300}; // root, y down
 
     void SetUp() override
     {
         screens.setScreens({kLeft, kRight});
-        workspace.apps = {FakeWorkspace::make(10, "Editor", "editor")};
-        windows.standard.insert(10, {7, 8});
+        addApp(10, "Editor", "editor", {7, 8});
         windows.frames = {{7, leftFrame}, {8, rightFrame}};
-        arranger = std::make_unique<WindowArranger>(
-            windows, workspace, screens, paths, clock, feedback,
-            [] { return std::optional<pid_t>(); }, 4242);
+        make();
         dock = std::make_unique<DockWatcher>(*arranger, screens, feedback, defaults);
     }
     // The second screen goes, the windows are gathered on the first, then it comes back in two
