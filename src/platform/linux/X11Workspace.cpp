@@ -1,5 +1,6 @@
 #include "platform/linux/X11Workspace.h"
 
+#include "platform/linux/ProcFsProcessTable.h"
 #include "platform/linux/X11Clients.h"
 #include "platform/linux/Xcb.h"
 #include "platform/linux/XdgApplications.h"
@@ -48,11 +49,12 @@ QString processName(pid_t pid)
     return QString::fromUtf8(readProcFile(QStringLiteral("/proc/%1/comm").arg(pid)).trimmed());
 }
 
-// The executable's file name; the command name when the link cannot be read (another user's
-// process).
+// The executable's file name (a binary replaced since it started still names itself); the
+// command name when the link cannot be read (another user's process).
 QString executableName(pid_t pid)
 {
-    const QString target = QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
+    const QString target = ProcFsProcessTable::cleanExecutablePath(
+        QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget());
     if (!target.isEmpty())
         return QFileInfo(target).fileName();
     return processName(pid);
