@@ -2,7 +2,7 @@
 _vantle()
 {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
-    local commands='hud menu command-bar hide-all edit-layout save-dock quit'
+    local commands='hud menu command-bar hide-all edit-layout save-dock quit stats'
     COMPREPLY=()
     case $prev in
     # Qt's options that take the next word as their value.

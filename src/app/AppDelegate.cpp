@@ -247,6 +247,10 @@ void AppDelegate::listenForCommands()
     if (!m_platform.remote)
         return;
     QPointer<HUDCommands> commands(&m_services->commands);
+    m_platform.remote->answer(QStringLiteral("stats"), [&meter = m_services->selfCost] {
+        const SelfCostMeter::Figures f = meter.figures();
+        return SelfCostMeter::line(f) + QLatin1Char('\n') + SelfCostMeter::wakeupText(f);
+    });
     QString error;
     const bool listening = m_platform.remote->listen(
         CommandLine::commandNames(),

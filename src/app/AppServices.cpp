@@ -93,6 +93,7 @@ public:
                               *s.platform.players, s.loginItems, s.hotKeyFailures,
                               QCoreApplication::applicationDirPath())
         , m_skills(s.skills)
+        , m_selfCost(s.selfCost)
     { }
 
     void reloadShortcuts() override { m_skills.reload(); }
@@ -102,9 +103,16 @@ public:
             return std::nullopt;
         return int(m_skills.shortcutNames().size());
     }
+    QString selfCost() const override
+    {
+        const SelfCostMeter::Figures f = m_selfCost.figures();
+        return SelfCostMeter::costText(f) + QStringLiteral(", ") + SelfCostMeter::wakeupText(f)
+            + QLatin1Char('.');
+    }
 
 private:
     SkillBook &m_skills;
+    SelfCostMeter &m_selfCost;
 };
 
 } // namespace
@@ -117,6 +125,7 @@ AppServices::AppServices(Platform &platform)
     , layout(*platform.defaults)
     , loginItems(*platform.loginItems, *platform.log)
     , metrics(*platform.stats, *platform.clock)
+    , selfCost(*platform.clock)
     , panelStack(*platform.windows)
     , soundModule(CueSoundModule::folders(QCoreApplication::applicationDirPath()), *platform.log,
                   &SoundServer::reachable)
@@ -162,6 +171,12 @@ AppServices::AppServices(Platform &platform)
     , m_commandBar(makeCommandBar(*this))
     , commandBar(*m_commandBar)
 {
+    // The metrics tick only while the HUD is on screen; the thermal check that runs while it is
+    // hidden is left alone, so the meter costs nothing then.
+    QObject::connect(&metrics, &SystemMetricsService::changed, &metrics, [this] {
+        if (metrics.isSampling())
+            selfCost.noteTick();
+    });
     QObject::connect(&arranger, &WindowArranger::loadoutsChanged, &skills,
                      &SkillBook::loadoutsChanged);
     QObject::connect(&quests, &QuestService::calendarAppRequested, &actions,

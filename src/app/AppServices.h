@@ -15,6 +15,7 @@
 #include "monitors/NetworkMonitor.h"
 #include "monitors/NowPlayingMonitor.h"
 #include "monitors/RunningAppsMonitor.h"
+#include "monitors/SelfCostMeter.h"
 #include "monitors/SystemMetricsService.h"
 #include "monitors/TargetMonitor.h"
 #include "monitors/UnreadMonitor.h"
@@ -73,6 +74,8 @@ public:
     HUDLayoutStore layout;
     LoginItemService loginItems;
     SystemMetricsService metrics;
+    // What Kaidro itself costs, sampled on the metrics' tick.
+    SelfCostMeter selfCost;
     // The stacking of every panel; the panels and the command bar are handed it.
     PanelStack panelStack;
 

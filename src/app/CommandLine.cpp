@@ -2,6 +2,8 @@
 
 #include "app/ShellActions.h"
 
+#include <algorithm>
+
 namespace CommandLine {
 
 namespace {
@@ -35,6 +37,10 @@ const QList<Command> &commands()
             if (!command.remoteHelp.isEmpty())
                 out.append({command.id, command.remoteHelp});
         }
+        out.append({QStringLiteral("stats"),
+                    QStringLiteral("print what Kaidro itself costs: its share of a core, "
+                                   "wake-ups and memory over the last minute"),
+                    true});
         return out;
     }();
     return all;
@@ -43,9 +49,17 @@ const QList<Command> &commands()
 QStringList commandNames()
 {
     QStringList names;
-    for (const Command &command : commands())
-        names << command.name;
+    for (const Command &command : commands()) {
+        if (!command.query)
+            names << command.name;
+    }
     return names;
+}
+
+bool isQuery(const QString &name)
+{
+    return std::any_of(commands().cbegin(), commands().cend(),
+                       [&](const Command &c) { return c.query && c.name == name; });
 }
 
 Invocation parse(const QStringList &arguments)
@@ -69,7 +83,7 @@ Invocation parse(const QStringList &arguments)
     }
     if (found.isEmpty())
         return {};
-    if (!commandNames().contains(found))
+    if (!commandNames().contains(found) && !isQuery(found))
         return {Invocation::Kind::misuse, QStringLiteral("unknown command \"%1\"").arg(found)};
     return {Invocation::Kind::send, found};
 }

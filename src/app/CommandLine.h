@@ -11,11 +11,15 @@ struct Command
 {
     QString name;
     QString help;
+    // Asks the running copy for a text and prints it, instead of having it act.
+    bool query = false;
 };
 
-// The commands a running copy takes, in the order the help lists them.
+// The commands and queries a running copy takes, in the order the help lists them.
 const QList<Command> &commands();
+// The names of those that act (not the queries).
 QStringList commandNames();
+bool isQuery(const QString &name);
 
 struct Invocation
 {

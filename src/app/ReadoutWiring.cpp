@@ -117,14 +117,11 @@ void addMenu(ReadoutViewFactory &views, AppServices &s, Platform &platform, Pane
 {
     HUDCommands &commands = s.commands;
     const MenuEffects effects{
-        commands,
-        s.actions,
-        s.feedback,
-        s.widgets,
-        s.settings,
-        *platform.workspace,
-        s.loginItems,
-        {HUDHotKey.displayText, MenuHotKey.displayText, CommandBarHotKey.displayText}};
+        commands,     s.actions,
+        s.feedback,   s.widgets,
+        s.settings,   *platform.workspace,
+        s.loginItems, {HUDHotKey.displayText, MenuHotKey.displayText, CommandBarHotKey.displayText},
+        &s.selfCost};
     views.add(HUDWidgetID::menuRail, [&s, effects, &reports](QWidget *parent) {
         auto *rail = new MenuRail(effects, s.menuSelection, parent);
         playCues(rail, s.sound);

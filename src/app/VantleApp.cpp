@@ -34,13 +34,19 @@ void quietSoundServerMessages(QtMsgType type, const QMessageLogContext &context,
 int sendToRunningCopy(int argc, char **argv, const QString &command)
 {
     QCoreApplication app(argc, argv);
-    QString error;
-    switch (DBusRemoteControl::send(command, &error)) {
+    QString error, answer;
+    switch (DBusRemoteControl::send(command, &error, QDBusConnection::sessionBus(), &answer)) {
     case DBusRemoteControl::Sent::delivered:
+        if (CommandLine::isQuery(command))
+            std::fprintf(stdout, "%s\n", qPrintable(answer));
         return 0;
     case DBusRemoteControl::Sent::noRunningCopy:
-        std::fprintf(stderr, "Vantle: Kaidro is not running, so there is nothing to %s\n",
-                     qPrintable(command));
+        if (CommandLine::isQuery(command))
+            std::fprintf(stderr, "Vantle: Kaidro is not running, so it has no %s to tell\n",
+                         qPrintable(command));
+        else
+            std::fprintf(stderr, "Vantle: Kaidro is not running, so there is nothing to %s\n",
+                         qPrintable(command));
         return 1;
     case DBusRemoteControl::Sent::failed:
         break;

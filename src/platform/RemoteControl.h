@@ -18,4 +18,8 @@ public:
     virtual bool listen(const QStringList &commands,
                         std::function<void(const QString &command)> handler, QString *error)
         = 0;
+
+    // Answers the named query (`Vantle stats`) with the text `answer` makes on the main thread.
+    // Queries are listed with the commands once `listen` runs.
+    virtual void answer(const QString &query, std::function<QString()> answer) = 0;
 };

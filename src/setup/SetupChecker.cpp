@@ -212,6 +212,7 @@ void SetupChecker::start()
     facts.windowControl = m_probes->windowControl();
     facts.hotKeyFailures = m_probes->hotKeyFailures();
     facts.shortcutCount = m_probes->shortcutCount();
+    facts.selfCost = m_probes->selfCost();
     emit changed();
 
     ask(QStringLiteral("prettyName"), &SetupProbes::prettyName, &SetupFacts::prettyName);
@@ -469,6 +470,15 @@ QList<SetupItem> SetupChecker::buildItems(const SetupFacts &facts, const SetupAc
             State::optionalMissing,
             {},
             {}};
+    }
+    if (!facts.selfCost.isEmpty()) {
+        items << SetupItem{QStringLiteral("cost"),
+                           QStringLiteral("Kaidro itself"),
+                           facts.selfCost,
+                           false,
+                           State::ok,
+                           {},
+                           {}};
     }
     return items;
 }

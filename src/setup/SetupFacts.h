@@ -31,4 +31,5 @@ struct SetupFacts
     QStringList hotKeyFailures;
     bool loginItem = false;
     bool ollama = false;
+    QString selfCost;
 };

@@ -29,6 +29,8 @@ public:
     virtual bool windowControl() const { return SetupFacts().windowControl; }
     virtual QStringList hotKeyFailures() const { return {}; }
     virtual std::optional<int> shortcutCount() const { return std::nullopt; }
+    // What the program itself costs, as one line; empty when it is not measured.
+    virtual QString selfCost() const { return {}; }
 
     // Asked on the checker's thread pool, each on a thread of its own; each may block on a file
     // system or the bus, and is given up when the run's deadline passes.

@@ -1,5 +1,6 @@
 #include "monitors/DesktopComponents.h"
 #include "monitors/RunningAppsMonitor.h"
+#include "monitors/SelfCostMeter.h"
 #include "monitors/SystemMetricsService.h"
 #include "monitors/TargetMonitor.h"
 #include "ui/widgets/TargetReadoutAdapter.h"
@@ -530,4 +531,39 @@ TEST_F(RunningApps, OwnOrNoAppInFrontKeepsTheLastMarkedAndAppsQuitAndJoinOnLater
     m.reset();
     QCoreApplication::processEvents();
     EXPECT_EQ(workspace.listReads, reads);
+}
+
+TEST(SelfCost, RatesAreOverTheNewestSampleAMinuteOldAndAHiddenStretchIsOneSpan)
+{
+    FakeClock clock;
+    SelfUsage used; // grows by 20 ms of CPU, 10 wake-ups and nothing else each second
+    auto advance = [&](double seconds) {
+        clock.advance(seconds);
+        used.cpuMicros += qint64(seconds * 20000);
+        used.voluntarySwitches += qint64(seconds * 10);
+    };
+    used.residentBytes = 31 * 1024 * 1024;
+    SelfCostMeter meter(clock, [&] { return used; });
+
+    // Two minutes of readouts ticking each second, then a burst in the last five seconds.
+    for (int s = 0; s < 115; ++s) {
+        advance(1);
+        meter.noteTick();
+    }
+    used.cpuMicros += 650000;
+    advance(5);
+    SelfCostMeter::Figures f = meter.figures();
+    EXPECT_NEAR(f.spanSeconds, 60, 10) << "the baseline is the newest sample a minute old";
+    EXPECT_NEAR(f.cpuPercent, 2.0 + 65.0 / f.spanSeconds, 1e-9);
+    EXPECT_NEAR(f.wakeupsPerSecond, 10, 1e-9);
+    EXPECT_EQ(SelfCostMeter::line(f),
+              QStringLiteral("Kaidro itself: %1 % of a core, 31 MB")
+                  .arg(QString::number(f.cpuPercent, 'f', 1)));
+
+    // Hidden for ten minutes, nothing is sampled; the next figure spans the whole stretch.
+    advance(600);
+    f = meter.figures();
+    EXPECT_DOUBLE_EQ(f.spanSeconds, 600);
+    EXPECT_EQ(SelfCostMeter::costText({0.04, 0, 30.6, 1}), "0.04 % of a core, 31 MB");
+    EXPECT_EQ(SelfCostMeter::wakeupText(f), "10.0 wake-ups a second over the last 600 s");
 }

@@ -18,10 +18,11 @@ QDBusConnection busConnection(const PrivateSessionBus &bus, const QString &name)
 }
 
 DBusRemoteControl::Sent sendFromPool(const PrivateSessionBus &bus, const QString &command,
-                                     QString *error)
+                                     QString *error, QString *answer = nullptr)
 {
-    QFuture<DBusRemoteControl::Sent> sent = QtConcurrent::run(
-        [&] { return DBusRemoteControl::send(command, error, busConnection(bus, "sender")); });
+    QFuture<DBusRemoteControl::Sent> sent = QtConcurrent::run([&] {
+        return DBusRemoteControl::send(command, error, busConnection(bus, "sender"), answer);
+    });
     EXPECT_TRUE(QTest::qWaitFor([&] { return sent.isFinished(); }, 6000));
     return sent.result();
 }
@@ -43,6 +44,13 @@ TEST(DBusRemoteControl, DeliversKnownCommandsToTheNewestListenerAndRefusesOthers
         << error.toStdString();
     EXPECT_EQ(sendFromPool(bus, "command-bar", &error), DBusRemoteControl::Sent::delivered);
     EXPECT_TRUE(QTest::qWaitFor([&] { return first == QStringList{"command-bar"}; }, 2000));
+    // A query is answered with the text made on this thread; it runs no command.
+    int asked = 0;
+    a.answer("stats", [&] { return QStringLiteral("cost %1").arg(++asked); });
+    QString answer;
+    EXPECT_EQ(sendFromPool(bus, "stats", &error, &answer), DBusRemoteControl::Sent::delivered);
+    EXPECT_EQ(answer, "cost 1");
+    EXPECT_EQ(first, QStringList{"command-bar"});
 
     // A name the copy does not take, or a known one with arguments, is an error for the sender.
     EXPECT_EQ(sendFromPool(bus, "quit", &error), DBusRemoteControl::Sent::failed);

@@ -66,11 +66,19 @@ bool DBusRemoteControl::listen(const QStringList &commands,
     return true;
 }
 
+void DBusRemoteControl::answer(const QString &query, std::function<QString()> answer)
+{
+    m_queries.insert(methodFor(query), std::move(answer));
+}
+
 QString DBusRemoteControl::introspect(const QString &) const
 {
     QString xml = QStringLiteral("<interface name=\"%1\">").arg(kInterface);
     for (const QString &command : m_commands)
         xml += QStringLiteral("<method name=\"%1\"/>").arg(methodFor(command));
+    for (auto it = m_queries.cbegin(); it != m_queries.cend(); ++it)
+        xml += QStringLiteral("<method name=\"%1\"><arg type=\"s\" direction=\"out\"/></method>")
+                   .arg(it.key());
     return xml + QStringLiteral("</interface>");
 }
 
@@ -81,6 +89,20 @@ bool DBusRemoteControl::handleMessage(const QDBusMessage &message,
         return false;
     if (!message.interface().isEmpty() && message.interface() != kInterface)
         return false;
+    if (m_queries.contains(message.member()) && message.arguments().isEmpty()) {
+        // The answer is made on our thread and sent from there; the bus takes replies from any.
+        QPointer<DBusRemoteControl> self(this);
+        QMetaObject::invokeMethod(
+            this,
+            [self, message, connection] {
+                if (!self)
+                    return;
+                QDBusConnection(connection)
+                    .send(message.createReply(self->m_queries.value(message.member())()));
+            },
+            Qt::QueuedConnection);
+        return true;
+    }
     QString command;
     for (const QString &candidate : m_commands) {
         if (methodFor(candidate) == message.member())
@@ -108,7 +130,7 @@ bool DBusRemoteControl::handleMessage(const QDBusMessage &message,
 }
 
 DBusRemoteControl::Sent DBusRemoteControl::send(const QString &command, QString *error,
-                                                QDBusConnection bus)
+                                                QDBusConnection bus, QString *answer)
 {
     if (!bus.isConnected()) {
         *error = QStringLiteral("cannot reach the session bus: %1").arg(bus.lastError().message());
@@ -118,8 +140,11 @@ DBusRemoteControl::Sent DBusRemoteControl::send(const QString &command, QString 
         = QDBusMessage::createMethodCall(kService, kPath, kInterface, methodFor(command));
     call.setAutoStartService(false);
     const QDBusMessage reply = bus.call(call, QDBus::Block, kCallTimeoutMs);
-    if (reply.type() == QDBusMessage::ReplyMessage)
+    if (reply.type() == QDBusMessage::ReplyMessage) {
+        if (answer && !reply.arguments().isEmpty())
+            *answer = reply.arguments().constFirst().toString();
         return Sent::delivered;
+    }
     const QDBusError::ErrorType type = QDBusError(reply).type();
     if (type == QDBusError::ServiceUnknown
         || reply.errorName() == "org.freedesktop.DBus.Error.NameHasNoOwner")

@@ -4,6 +4,7 @@
 #include "hud/HUDCommands.h"
 #include "hud/HUDSettings.h"
 #include "hud/HUDWidgetSettings.h"
+#include "monitors/SelfCostMeter.h"
 #include "platform/Feedback.h"
 #include "platform/Workspace.h"
 #include "setup/LoginItemService.h"
@@ -157,6 +158,8 @@ MenuFacts MenuEffects::facts() const
     f.hudKeyText = keys.hud;
     f.readoutIdle = settings.readoutIdle();
     f.menuIdle = settings.menuIdle();
+    if (selfCost)
+        f.selfCost = SelfCostMeter::line(selfCost->figures());
     return f;
 }
 

@@ -13,6 +13,7 @@ class HUDCommands;
 class HUDSettings;
 class HUDWidgetSettings;
 class LoginItemService;
+class SelfCostMeter;
 class Workspace;
 
 // What the menu's entries reach: the shell's commands (the panel entries trigger them by id),
@@ -28,6 +29,8 @@ struct MenuEffects
     const Workspace &workspace;
     const LoginItemService &loginItems;
     MenuHotKeyTexts keys;
+    // What the program itself costs, for the Party entry; none in views built without it.
+    SelfCostMeter *selfCost = nullptr;
 
     // The facts behind the detail lines as they stand now.
     MenuFacts facts() const;

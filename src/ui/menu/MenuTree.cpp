@@ -123,8 +123,11 @@ QString detailText(const QString &title, const MenuFacts &facts)
         return QStringLiteral("Put the menu away when the pointer has been away from it. Now: ")
             + HUDSettings::menuIdleLabel(facts.menuIdle) + QStringLiteral(". Click to change.");
     }
-    if (const auto fixed = fixedDetails().constFind(title); fixed != fixedDetails().constEnd())
+    if (const auto fixed = fixedDetails().constFind(title); fixed != fixedDetails().constEnd()) {
+        if (title == QLatin1String("Party") && !facts.selfCost.isEmpty())
+            return *fixed + QStringLiteral(". ") + facts.selfCost;
         return *fixed;
+    }
     for (const HUDWidgetSettings::Toggleable &t : HUDWidgetSettings::toggleable()) {
         if (t.title != title)
             continue;

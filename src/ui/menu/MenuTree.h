@@ -40,6 +40,8 @@ struct MenuFacts
     QString hudKeyText;
     double readoutIdle = 0;
     double menuIdle = 0;
+    // "Kaidro itself: …", added to the Party entry's line; empty when not measured.
+    QString selfCost;
 };
 
 // The categories with their marks on the rail: how many things wait, as reported by the
