@@ -14,37 +14,28 @@
 namespace {
 
 // One running-average pass of width 2·half+1 along rows (or columns) of a premultiplied image.
-void boxPass(QImage &image, int half, bool horizontal)
+// One box pass along every line (or column) of a plane of coverage, transparent beyond its
+// edges. Three passes each way come close to a Gaussian with a standard deviation of half the
+// radius.
+void boxPlane(std::vector<quint8> &plane, int width, int height, int half, bool horizontal)
 {
-    const int width = image.width();
-    const int height = image.height();
     const int lines = horizontal ? height : width;
     const int length = horizontal ? width : height;
     const int window = 2 * half + 1;
-    std::vector<QRgb> line(size_t(length) + 2 * size_t(half));
-
+    const qsizetype along = horizontal ? 1 : width;
+    std::vector<quint8> line(size_t(length) + 2 * size_t(half));
     for (int l = 0; l < lines; ++l) {
-        auto pixel = [&](int i) -> QRgb & {
-            return horizontal ? reinterpret_cast<QRgb *>(image.scanLine(l))[i]
-                              : reinterpret_cast<QRgb *>(image.scanLine(i))[l];
-        };
-        // Pad with transparency on both sides.
-        std::fill(line.begin(), line.end(), 0u);
+        quint8 *const first = plane.data() + (horizontal ? qsizetype(l) * width : l);
+        std::fill(line.begin(), line.end(), quint8(0));
         for (int i = 0; i < length; ++i)
-            line[size_t(i + half)] = pixel(i);
-
-        int sum[4] = {0, 0, 0, 0};
-        for (int i = 0; i < window - 1; ++i) {
-            const QRgb p = line[size_t(i)];
-            sum[0] += qAlpha(p), sum[1] += qRed(p), sum[2] += qGreen(p), sum[3] += qBlue(p);
-        }
+            line[size_t(i + half)] = first[i * along];
+        int sum = 0;
+        for (int i = 0; i < window - 1; ++i)
+            sum += line[size_t(i)];
         for (int i = 0; i < length; ++i) {
-            const QRgb in = line[size_t(i + window - 1)];
-            sum[0] += qAlpha(in), sum[1] += qRed(in), sum[2] += qGreen(in), sum[3] += qBlue(in);
-            pixel(i) = qRgba((sum[1] + half) / window, (sum[2] + half) / window,
-                             (sum[3] + half) / window, (sum[0] + half) / window);
-            const QRgb out = line[size_t(i)];
-            sum[0] -= qAlpha(out), sum[1] -= qRed(out), sum[2] -= qGreen(out), sum[3] -= qBlue(out);
+            sum += line[size_t(i + window - 1)];
+            first[i * along] = quint8((sum + half) / window);
+            sum -= line[size_t(i)];
         }
     }
 }
@@ -77,16 +68,31 @@ double CoreShadow::reach(double radius)
     return std::ceil(1.5 * radius) + 1.0;
 }
 
-void CoreShadow::blur(QImage &image, double radiusPixels)
+void CoreShadow::blurSilhouette(QImage &image, double radiusPixels, const QColor &colour)
 {
     const int half = std::max(0, int(std::lround(radiusPixels / 2.0)));
     if (half == 0)
         return;
     if (image.format() != QImage::Format_ARGB32_Premultiplied)
         image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const int width = image.width(), height = image.height();
+    std::vector<quint8> coverage(size_t(width) * size_t(height));
+    for (int y = 0; y < height; ++y) {
+        const auto *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        for (int x = 0; x < width; ++x)
+            coverage[size_t(y) * size_t(width) + size_t(x)] = quint8(qAlpha(row[x]));
+    }
     for (int pass = 0; pass < 3; ++pass) {
-        boxPass(image, half, true);
-        boxPass(image, half, false);
+        boxPlane(coverage, width, height, half, true);
+        boxPlane(coverage, width, height, half, false);
+    }
+    const QRgb c = colour.rgb();
+    for (int y = 0; y < height; ++y) {
+        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const int a = coverage[size_t(y) * size_t(width) + size_t(x)];
+            row[x] = qPremultiply(qRgba(qRed(c), qGreen(c), qBlue(c), a));
+        }
     }
 }
 
@@ -120,7 +126,7 @@ void CoreShadow::paint(QPainter &painter, const QPainterPath &path, const QColor
         }
         mask.setColorTable({qRgba(0, 0, 0, 0), colour.rgba()});
         QImage image = mask.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        blur(image, radius * ratio);
+        blurSilhouette(image, radius * ratio, colour);
         pixmap = QPixmap::fromImage(image);
         pixmap.setDevicePixelRatio(ratio);
         QPixmapCache::insert(key, pixmap);
@@ -152,7 +158,7 @@ void CoreShadow::paintDrawn(QPainter &painter, const QRectF &area, const QColor 
         p.setBrush(colour);
         draw(p);
     }
-    blur(image, radius * scale);
+    blurSilhouette(image, radius * scale, colour);
     const QPointF moved = device.map(offset) - device.map(QPointF());
     painter.save();
     painter.resetTransform();

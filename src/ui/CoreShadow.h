@@ -31,8 +31,10 @@ public:
     // How far a shadow of `radius` reaches beyond its shape.
     static double reach(double radius);
 
-    // Three box passes per axis: close to a Gaussian with a standard deviation of radius / 2.
-    static void blur(QImage &image, double radiusPixels);
+    // Blurs an image that holds one colour at varying coverage (a silhouette), close to a
+    // Gaussian with a standard deviation of radius / 2: only the coverage is blurred, a quarter
+    // of the work of blurring each channel, and the colour laid back over it.
+    static void blurSilhouette(QImage &image, double radiusPixels, const QColor &colour);
 
 private:
     CoreShadow() = delete;

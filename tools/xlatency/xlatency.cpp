@@ -7,8 +7,8 @@
 //   xlatency type --title T --text CHARS [--open KEYS] [--min-area PX] [--runs N]
 //       with T shown (opened by --open first), type one character, stop the clock at the first
 //       repaint of T that covers at least PX pixels, then erase it again
-// Each sample goes to stderr; the median in milliseconds goes to stdout. Keys are faked through
-// XTest, so global key grabs see them as a user's keys.
+// Each sample goes to stderr; the 10th, 50th and 90th percentiles in milliseconds go to stdout.
+// Keys are faked through XTest, so global key grabs see them as a user's keys.
 #include <xcb/damage.h>
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
@@ -344,11 +344,14 @@ bool waitForRepaint(Display &x, int minArea)
         kTimeout);
 }
 
-double median(std::vector<double> samples)
+// The p-th percentile, linear between the nearest ranks.
+double percentile(std::vector<double> samples, double p)
 {
     std::sort(samples.begin(), samples.end());
-    const size_t n = samples.size();
-    return n % 2 ? samples[n / 2] : (samples[n / 2 - 1] + samples[n / 2]) / 2;
+    const double rank = p / 100.0 * double(samples.size() - 1);
+    const size_t below = size_t(rank);
+    const size_t above = std::min(below + 1, samples.size() - 1);
+    return samples[below] + (rank - double(below)) * (samples[above] - samples[below]);
 }
 
 } // namespace
@@ -449,6 +452,7 @@ int main(int argc, char **argv)
     for (double s : samples)
         std::fprintf(stderr, "%.2f ", s);
     std::fprintf(stderr, "\n");
-    std::printf("%.1f\n", median(samples));
+    std::printf("%.1f %.1f %.1f\n", percentile(samples, 10), percentile(samples, 50),
+                percentile(samples, 90));
     return 0;
 }

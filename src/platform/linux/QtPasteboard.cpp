@@ -22,6 +22,7 @@ QtPasteboard::QtPasteboard(QObject *parent)
 QtPasteboard::~QtPasteboard()
 {
     m_stop = true;
+    m_reader->wake();
     m_pool.waitForDone();
 }
 

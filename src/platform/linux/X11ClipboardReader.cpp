@@ -7,7 +7,10 @@
 
 #include <xcb/xfixes.h>
 
+#include <climits>
 #include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <string>
@@ -71,6 +74,7 @@ X11ClipboardReader::X11ClipboardReader(qsizetype maxTextBytes)
                                           | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY
                                           | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
     xcb_flush(m_connection);
+    m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     m_window = window;
 }
 
@@ -78,6 +82,14 @@ X11ClipboardReader::~X11ClipboardReader()
 {
     if (m_connection)
         xcb_disconnect(m_connection);
+    if (m_wakeFd >= 0)
+        ::close(m_wakeFd);
+}
+
+void X11ClipboardReader::wake()
+{
+    if (m_wakeFd >= 0)
+        eventfd_write(m_wakeFd, 1);
 }
 
 xcb_atom_t X11ClipboardReader::atom(const char *name)
@@ -127,9 +139,8 @@ xcb_generic_event_t *X11ClipboardReader::waitFor(Wanted wanted, Deadline deadlin
             = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)
             return nullptr;
-        // Short slices, so a stop is heard soon.
-        pollfd fd{xcb_get_file_descriptor(m_connection), POLLIN, 0};
-        ::poll(&fd, 1, int(std::min<qint64>(left.count(), 100)));
+        pollfd fds[2]{{xcb_get_file_descriptor(m_connection), POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
+        ::poll(fds, m_wakeFd >= 0 ? 2 : 1, int(std::min<qint64>(left.count(), INT_MAX)));
     }
 }
 

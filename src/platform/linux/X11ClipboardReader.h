@@ -40,6 +40,8 @@ public:
     // dropped and the newer one read instead, so types and text always come from one owner.
     std::optional<Contents> next(const std::atomic<bool> &stop,
                                  const std::atomic<quint32> &ownOwner);
+    // Wakes a `next` waiting on another thread so it sees `stop`; any thread may call it.
+    void wake();
 
 private:
     using Deadline = std::chrono::steady_clock::time_point;
@@ -69,4 +71,6 @@ private:
     bool m_changed = true;
     bool m_initial = true;
     const std::atomic<bool> *m_stop = nullptr;
+    // Polled beside the connection: the waits sleep until an event or a stop, never in slices.
+    int m_wakeFd = -1;
 };
