@@ -83,7 +83,9 @@ QString occurringIn(const QDateTime &from, const QDateTime &to)
 
 std::optional<QList<QByteArray>> objectsOf(const QDBusMessage &reply)
 {
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != QLatin1String("as"))
+    // A list of strings (as) is what QtDBus reads into a string list; anything else is not.
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1
+        || reply.arguments().constFirst().typeId() != QMetaType::QStringList)
         return std::nullopt;
     QList<QByteArray> out;
     qsizetype bytes = 0;
