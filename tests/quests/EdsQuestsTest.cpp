@@ -7,6 +7,8 @@
 #include "support/PrivateEdsBus.h"
 
 #include <QCoreApplication>
+#include <QDBusConnectionInterface>
+#include <QDBusReply>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTcpServer>
@@ -227,6 +229,24 @@ TEST_F(EdsQuests, ListsCompletesFollowsAndOutlivesTheServer)
     ASSERT_TRUE(waitUntil([&] { return !quests->isBusy(); }, 10000));
     EXPECT_LT(t.elapsed(), EdsCalendarStore::kSourceLimit.count() + 1000);
     EXPECT_TRUE(titles().contains("Dentist@240")) << titles().join(", ").toStdString();
+
+    // A calendar factory that dies mid-session leaves a read on time, and its calendars are
+    // opened again in the next one.
+    QDBusConnection peek = QDBusConnection::connectToBus(m_bus->address(), "eds-test-peek");
+    const QDBusReply<uint> pid
+        = peek.interface()->servicePid(QStringLiteral("org.gnome.evolution.dataserver.Calendar8"));
+    ASSERT_TRUE(pid.isValid()) << pid.error().message().toStdString();
+    ::kill(pid_t(pid.value()), SIGKILL);
+    t.restart();
+    quests->refresh();
+    ASSERT_TRUE(waitUntil([&] { return !quests->isBusy(); }, 10000));
+    EXPECT_LT(t.elapsed(), EdsCalendarStore::kSourceLimit.count() + 1000);
+    EXPECT_TRUE(waitUntil([&] {
+        quests->refresh();
+        return waitUntil([&] { return !quests->isBusy(); }, 10000)
+            && titles().contains("Dentist@240") && titles().contains("Standup@30");
+    })) << titles().join(", ").toStdString();
+    QDBusConnection::disconnectFromBus("eds-test-peek");
 }
 
 } // namespace

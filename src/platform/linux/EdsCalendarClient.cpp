@@ -1,159 +1,263 @@
 #include "platform/linux/EdsCalendarClient.h"
 
-// GIO's D-Bus structs carry a member named `signals`, which Qt defines as a keyword.
-#pragma push_macro("signals")
-#undef signals
-#include <libecal/libecal.h>
-#pragma pop_macro("signals")
+#include "platform/linux/ICalendarText.h"
 
-#include <memory>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QRegularExpression>
+#include <QSet>
 
 namespace EdsCalendarClient {
 namespace {
 
-template <typename T> struct Unref
-{
-    void operator()(T *p) const { g_object_unref(p); }
-};
-template <typename T> using Ref = std::unique_ptr<T, Unref<T>>;
+using Clock = std::chrono::steady_clock;
 
-QString text(const char *s)
+const QString kCalendar = QStringLiteral("org.gnome.evolution.dataserver.Calendar");
+// The data server's errors reach the bus as GLib errors of its client domain; code 1 is
+// E_CAL_CLIENT_ERROR_OBJECT_NOT_FOUND.
+const QString kNotFound
+    = QStringLiteral("org.gtk.GDBus.UnmappedGError.Quark._e_2dcal_2dclient_2derror_2dquark.Code1");
+// More zones or series than this in one answer are not followed up: no calendar names that many,
+// and each is one more call.
+constexpr qsizetype kMaxFollowUps = 64;
+
+int remainingMs(Deadline deadline)
 {
-    return QString::fromUtf8(s).trimmed();
+    const auto left
+        = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return int(std::clamp<qint64>(left, 0, 600000));
 }
 
-// A time of the client's objects as an instant: a zone it names, else UTC or, for a floating
-// time or a date, the client's default zone (the user's).
-std::optional<QDateTime> instant(ECalClient *client, ICalTime *t, const char *tzid,
-                                 GCancellable *cancel)
+QDBusMessage method(const Target &target, const QString &name, const QVariantList &arguments)
 {
-    if (!t || !i_cal_time_is_valid_time(t) || i_cal_time_is_null_time(t))
-        return std::nullopt;
-    ICalTimezone *zone = i_cal_time_get_timezone(t);
-    if (i_cal_time_is_utc(t))
-        zone = i_cal_timezone_get_utc_timezone();
-    else if (!zone && tzid && !i_cal_time_is_date(t))
-        e_cal_client_get_timezone_sync(client, tzid, &zone, cancel, nullptr);
-    if (!zone)
-        zone = e_cal_client_get_default_timezone(client);
-    return QDateTime::fromSecsSinceEpoch(i_cal_time_as_timet_with_zone(t, zone));
+    QDBusMessage m = QDBusMessage::createMethodCall(target.service, target.path, kCalendar, name);
+    m.setArguments(arguments);
+    return m;
 }
 
-struct Expansion
+// Sends every call at once and waits for all of them, none past `deadline`.
+QList<QDBusMessage> callAll(const QDBusConnection &bus, const QList<QDBusMessage> &calls,
+                            Deadline deadline)
 {
-    ECalClient *client;
-    QString source;
-    GCancellable *cancel;
-    QList<CalendarEvent> found;
-};
-
-gboolean onInstance(ICalComponent *comp, ICalTime *start, ICalTime *end, gpointer data,
-                    GCancellable *, GError **)
-{
-    auto *x = static_cast<Expansion *>(data);
-    const auto from = instant(x->client, start, nullptr, x->cancel);
-    const auto to = instant(x->client, end, nullptr, x->cancel);
-    if (!from)
-        return TRUE;
-    CalendarEvent e;
-    e.id = x->source + QLatin1Char('/') + QString::fromUtf8(i_cal_component_get_uid(comp))
-        + QLatin1Char('/') + QString::number(from->toSecsSinceEpoch());
-    e.title = text(i_cal_component_get_summary(comp));
-    e.location = text(i_cal_component_get_location(comp));
-    e.start = *from;
-    e.end = to && *to > *from ? *to : *from;
-    e.allDay = i_cal_time_is_date(start);
-    e.cancelled = i_cal_component_get_status(comp) == I_CAL_STATUS_CANCELLED;
-    x->found.append(e);
-    return TRUE;
+    QList<QDBusPendingCall> pending;
+    for (const QDBusMessage &m : calls)
+        pending << bus.asyncCall(m, std::max(1, remainingMs(deadline)));
+    QList<QDBusMessage> replies;
+    for (QDBusPendingCall &p : pending) {
+        // Ends by the call's own timeout at the latest.
+        p.waitForFinished();
+        replies << p.reply();
+    }
+    return replies;
 }
 
-bool isComplete(ECalComponent *task)
+// The text with folded lines joined, so a property's name starts each line.
+QByteArray unfolded(QByteArray text)
 {
-    ICalComponent *ic = e_cal_component_get_icalcomponent(task);
-    const ICalPropertyStatus status = i_cal_component_get_status(ic);
-    if (status == I_CAL_STATUS_COMPLETED || status == I_CAL_STATUS_CANCELLED)
-        return true;
-    if (Ref<ICalProperty> done{i_cal_component_get_first_property(ic, I_CAL_COMPLETED_PROPERTY)})
-        return true;
-    return e_cal_component_get_percent_complete(task) >= 100;
+    return text.replace("\r\n ", "").replace("\r\n\t", "").replace("\n ", "").replace("\n\t", "");
+}
+
+QString quoted(const QString &s)
+{
+    QString out = s;
+    out.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('"'), "\\\"");
+    return QLatin1Char('"') + out + QLatin1Char('"');
+}
+
+bool isCalendarText(const QByteArray &text)
+{
+    return text.trimmed().left(6).toUpper() == "BEGIN:";
 }
 
 } // namespace
 
-QList<CalendarEvent> events(ECalClient *client, const QString &source, const QDateTime &from,
-                            const QDateTime &to, GCancellable *cancel)
+QString occurringIn(const QDateTime &from, const QDateTime &to)
 {
-    Expansion x{client, source, cancel, {}};
-    e_cal_client_generate_instances_sync(client, time_t(from.toSecsSinceEpoch()),
-                                         time_t(to.toSecsSinceEpoch()), cancel, onInstance, &x);
-    return x.found;
+    auto stamp = [](const QDateTime &t) {
+        return QLatin1Char('"') + t.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"))
+            + QLatin1Char('"');
+    };
+    return QStringLiteral("(occur-in-time-range? (make-time %1) (make-time %2))")
+        .arg(stamp(from.addDays(-1)), stamp(to.addDays(1)));
 }
 
-QList<CalendarReminder> incompleteReminders(ECalClient *client, const QString &source,
-                                            const QString &list, const QDateTime &dueBefore,
-                                            GCancellable *cancel)
+std::optional<QList<QByteArray>> objectsOf(const QDBusMessage &reply)
 {
-    QList<CalendarReminder> found;
-    GSList *tasks = nullptr;
-    if (!e_cal_client_get_object_list_as_comps_sync(client, "(not (is-completed?))", &tasks, cancel,
-                                                    nullptr))
-        return found;
-    for (GSList *l = tasks; l; l = l->next) {
-        auto *task = E_CAL_COMPONENT(l->data);
-        if (isComplete(task) || e_cal_component_is_instance(task))
-            continue;
-        CalendarReminder r;
-        r.id = source + QLatin1Char('/') + QString::fromUtf8(e_cal_component_get_uid(task));
-        r.list = list;
-        if (ECalComponentText *summary = e_cal_component_get_summary(task)) {
-            r.title = text(e_cal_component_text_get_value(summary));
-            e_cal_component_text_free(summary);
-        }
-        if (ECalComponentDateTime *due = e_cal_component_get_due(task)) {
-            r.due = instant(client, e_cal_component_datetime_get_value(due),
-                            e_cal_component_datetime_get_tzid(due), cancel);
-            e_cal_component_datetime_free(due);
-        }
-        if (!r.due || *r.due < dueBefore)
-            found.append(r);
+    // A list of strings (as) is what QtDBus reads into a string list; anything else is not.
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1
+        || reply.arguments().constFirst().typeId() != QMetaType::QStringList)
+        return std::nullopt;
+    QList<QByteArray> out;
+    qsizetype bytes = 0;
+    for (const QString &object : reply.arguments().constFirst().toStringList()) {
+        out << object.toUtf8();
+        bytes += out.constLast().size();
+        if (!isCalendarText(out.constLast()) || bytes > ICalendarText::kMaxBytes
+            || out.size() > ICalendarText::kMaxComponents)
+            return std::nullopt;
     }
-    g_slist_free_full(tasks, g_object_unref);
-    return found;
+    return out;
 }
 
-ReminderCompletion complete(ECalClient *client, const QString &uid, const QDateTime &when,
-                            GCancellable *cancel)
+QStringList zonesNamed(const QList<QByteArray> &objects)
+{
+    static const QRegularExpression tzid(QStringLiteral(";TZID=(\"[^\"]*\"|[^;:\\r\\n]*)"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    QSet<QString> seen;
+    QStringList out;
+    for (const QByteArray &object : objects) {
+        const QString text = QString::fromUtf8(unfolded(object));
+        for (auto it = tzid.globalMatch(text); it.hasNext();) {
+            QString name = it.next().captured(1);
+            if (name.startsWith(QLatin1Char('"')))
+                name = name.mid(1, name.size() - 2);
+            if (!name.isEmpty() && !seen.contains(name)) {
+                seen.insert(name);
+                out << name;
+            }
+        }
+    }
+    return out;
+}
+
+QStringList seriesNamed(const QList<QByteArray> &objects)
+{
+    QStringList out;
+    for (const QByteArray &object : objects) {
+        QString uid;
+        bool series = false;
+        for (const QByteArray &line : unfolded(object).split('\n')) {
+            const QByteArray upper = line.left(14).toUpper();
+            if (upper.startsWith("UID:") || upper.startsWith("UID;"))
+                uid = QString::fromUtf8(line.mid(line.indexOf(':') + 1)).trimmed();
+            series = series || upper.startsWith("RRULE") || upper.startsWith("RDATE")
+                || upper.startsWith("RECURRENCE-ID");
+        }
+        if (series && !uid.isEmpty() && !out.contains(uid))
+            out << uid;
+    }
+    return out;
+}
+
+QByteArray calendarOf(const QList<QByteArray> &zones, const QList<QByteArray> &objects)
+{
+    QByteArray out = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Kaidro//EDS//EN\r\n";
+    auto add = [&out](QByteArray text) {
+        text = text.trimmed();
+        if (text.left(15).toUpper() == "BEGIN:VCALENDAR") {
+            // A series comes as a calendar of its parts: take the parts.
+            text = text.mid(text.indexOf('\n') + 1);
+            const qsizetype end = text.toUpper().lastIndexOf("END:VCALENDAR");
+            text = text.left(end < 0 ? text.size() : end).trimmed();
+        }
+        out += text + "\r\n";
+    };
+    for (const QByteArray &zone : zones)
+        add(zone);
+    for (const QByteArray &object : objects)
+        add(object);
+    return out + "END:VCALENDAR\r\n";
+}
+
+QList<std::optional<QByteArray>> fetch(const QDBusConnection &bus, const QList<Target> &targets,
+                                       const QString &query, bool wholeSeries, Deadline deadline)
+{
+    QList<QDBusMessage> calls;
+    for (const Target &t : targets)
+        calls << method(t, QStringLiteral("GetObjectList"), {query});
+    QList<std::optional<QList<QByteArray>>> objects;
+    for (const QDBusMessage &reply : callAll(bus, calls, deadline))
+        objects << objectsOf(reply);
+
+    // A rule whose occurrence was moved out of the range still names that occurrence, and a
+    // moved one inside it still needs its rule: ask for the whole of each series found.
+    if (wholeSeries) {
+        calls.clear();
+        QList<qsizetype> asked;
+        for (qsizetype i = 0; i < targets.size(); ++i) {
+            const QStringList uids = objects[i] ? seriesNamed(*objects[i]) : QStringList();
+            if (uids.isEmpty() || uids.size() > kMaxFollowUps)
+                continue;
+            QString any = QStringLiteral("(or");
+            for (const QString &uid : uids)
+                any += QStringLiteral(" (uid? %1)").arg(quoted(uid));
+            calls << method(targets[i], QStringLiteral("GetObjectList"), {any + ')'});
+            asked << i;
+        }
+        const QList<QDBusMessage> replies = callAll(bus, calls, deadline);
+        for (qsizetype n = 0; n < asked.size(); ++n) {
+            QList<QByteArray> &found = *objects[asked[n]];
+            for (const QByteArray &part : objectsOf(replies[n]).value_or(QList<QByteArray>())) {
+                if (!found.contains(part))
+                    found << part;
+            }
+        }
+    }
+
+    calls.clear();
+    QList<std::pair<qsizetype, QString>> zonesAsked;
+    for (qsizetype i = 0; i < targets.size(); ++i) {
+        const QStringList zones = objects[i] ? zonesNamed(*objects[i]) : QStringList();
+        for (const QString &zone : zones.mid(0, kMaxFollowUps)) {
+            calls << method(targets[i], QStringLiteral("GetTimezone"), {zone});
+            zonesAsked << std::pair{i, zone};
+        }
+    }
+    QList<QList<QByteArray>> zones(targets.size());
+    const QList<QDBusMessage> replies = callAll(bus, calls, deadline);
+    for (qsizetype n = 0; n < zonesAsked.size(); ++n) {
+        const QDBusMessage &r = replies[n];
+        // A zone the data server does not know is read as the system's zone of that name.
+        if (r.type() != QDBusMessage::ReplyMessage || r.signature() != QLatin1String("s"))
+            continue;
+        const QByteArray zone = r.arguments().constFirst().toString().toUtf8();
+        if (zone.trimmed().left(15).toUpper() == "BEGIN:VTIMEZONE")
+            zones[zonesAsked[n].first] << zone;
+    }
+
+    QList<std::optional<QByteArray>> out;
+    for (qsizetype i = 0; i < targets.size(); ++i)
+        out << (objects[i] ? std::optional(calendarOf(zones[i], *objects[i])) : std::nullopt);
+    return out;
+}
+
+ReminderCompletion complete(const QDBusConnection &bus, const Target &target, const QString &uid,
+                            const QDateTime &when, Deadline deadline)
 {
     using Outcome = ReminderCompletion::Outcome;
-    GError *error = nullptr;
-    ICalComponent *found = nullptr;
-    if (!e_cal_client_get_object_sync(client, uid.toUtf8().constData(), nullptr, &found, cancel,
-                                      &error)) {
-        const bool gone
-            = g_error_matches(error, E_CAL_CLIENT_ERROR, E_CAL_CLIENT_ERROR_OBJECT_NOT_FOUND);
-        const QString message = QString::fromUtf8(error->message);
-        g_error_free(error);
-        if (gone)
+    auto failure = [](const QDBusMessage &reply) -> ReminderCompletion {
+        if (reply.errorName() == kNotFound)
             return {};
-        return {Outcome::failed, message};
-    }
-    // The component takes the object over.
-    Ref<ECalComponent> task{e_cal_component_new_from_icalcomponent(found)};
-    if (!task || e_cal_component_get_vtype(task.get()) != E_CAL_COMPONENT_TODO)
+        // Late: the caller names who did not answer.
+        if (reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.NoReply")
+            || reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.Timeout"))
+            return {Outcome::failed, {}};
+        if (reply.type() == QDBusMessage::ErrorMessage)
+            return {Outcome::failed, reply.errorMessage()};
+        return {Outcome::failed, QStringLiteral("The calendar gave an answer Kaidro cannot read.")};
+    };
+    const QDBusMessage got = callAll(
+        bus, {method(target, QStringLiteral("GetObject"), {uid, QString()})}, deadline)[0];
+    if (got.type() != QDBusMessage::ReplyMessage || got.signature() != QLatin1String("s"))
+        return failure(got);
+    const QByteArray object = got.arguments().constFirst().toString().toUtf8();
+    if (!isCalendarText(object))
+        return failure(QDBusMessage());
+    const ICalendarText::Completed done
+        = ICalendarText::withTaskCompleted(calendarOf({}, {object}), uid, when);
+    if (done.outcome == ICalendarText::Completed::Outcome::notFound)
         return {};
-    Ref<ICalTime> at{i_cal_time_new_from_timet_with_zone(time_t(when.toSecsSinceEpoch()), FALSE,
-                                                         i_cal_timezone_get_utc_timezone())};
-    e_cal_component_set_status(task.get(), I_CAL_STATUS_COMPLETED);
-    e_cal_component_set_completed(task.get(), at.get());
-    e_cal_component_set_percent_complete(task.get(), 100);
-    if (!e_cal_client_modify_object_sync(client, e_cal_component_get_icalcomponent(task.get()),
-                                         E_CAL_OBJ_MOD_ALL, E_CAL_OPERATION_FLAG_NONE, cancel,
-                                         &error)) {
-        const QString message = QString::fromUtf8(error->message);
-        g_error_free(error);
-        return {Outcome::failed, message};
-    }
+    if (done.outcome == ICalendarText::Completed::Outcome::unreadable)
+        return {Outcome::failed,
+                QStringLiteral("Kaidro could not read all of this reminder, so it left it as it "
+                               "was.")};
+    const QDBusMessage saved = callAll(bus,
+                                       {method(target, QStringLiteral("ModifyObjects"),
+                                               {QStringList{QString::fromUtf8(done.task)},
+                                                QStringLiteral("all"), QVariant::fromValue(0u)})},
+                                       deadline)[0];
+    if (saved.type() != QDBusMessage::ReplyMessage)
+        return failure(saved);
     return {Outcome::completed, {}};
 }
 

@@ -1,49 +1,17 @@
 #include "platform/linux/EdsCalendarStore.h"
 
 #include "platform/linux/EdsCalendarClient.h"
+#include "platform/linux/ICalendarText.h"
 
 #include "platform/SystemLog.h"
-
-#include <QThreadPool>
-
-// GIO's D-Bus structs carry a member named `signals`, which Qt defines as a keyword.
-#pragma push_macro("signals")
-#undef signals
-#include <gio/gio.h>
-#pragma pop_macro("signals")
-
-#include <future>
-#include <vector>
-
-namespace {
-
-// One source's question on the pool: it keeps its client and its answer alive for as long as it
-// runs, even after the asker stopped waiting for it.
-template <typename T> struct Asking
-{
-    std::promise<T> answer;
-    GCancellable *cancel = g_cancellable_new();
-    ~Asking() { g_object_unref(cancel); }
-};
-
-} // namespace
 
 EdsCalendarStore::EdsCalendarStore(QString dataHome, SystemLog *log)
     : m_files(std::move(dataHome), log)
     , m_log(log)
-    , m_pool(std::make_unique<QThreadPool>())
-{
-    // Every source at once, so a slow one holds up no other.
-    m_pool->setMaxThreadCount(16);
-    m_session = std::make_unique<EdsSession>([this] { changed(); });
-}
+    , m_session(std::make_unique<EdsSession>([this] { changed(); }))
+{ }
 
-EdsCalendarStore::~EdsCalendarStore()
-{
-    // The questions still on the pool were cancelled when they ran past their limit.
-    m_pool->waitForDone();
-    m_session.reset();
-}
+EdsCalendarStore::~EdsCalendarStore() = default;
 
 bool EdsCalendarStore::usingDataServer() const
 {
@@ -72,40 +40,32 @@ QList<EdsSession::Source> EdsCalendarStore::ready(bool events) const
 {
     QList<EdsSession::Source> found;
     for (const EdsSession::Source &s : m_session->sources(Clock::now() + kSourceLimit)) {
-        if (s.events == events && s.state == EdsSession::State::ready && s.client)
+        if (s.events == events && s.state == EdsSession::State::ready && !s.path.isEmpty())
             found.append(s);
     }
     return found;
 }
 
-template <typename T, typename Query>
-QList<T> EdsCalendarStore::askEach(const QList<EdsSession::Source> &sources, Query query) const
+QList<std::optional<QByteArray>> EdsCalendarStore::fetch(const QList<EdsSession::Source> &sources,
+                                                         const QString &query,
+                                                         bool wholeSeries) const
 {
-    QList<std::shared_ptr<Asking<QList<T>>>> asked;
-    std::vector<std::future<QList<T>>> answers;
-    for (const EdsSession::Source &source : sources) {
-        auto asking = std::make_shared<Asking<QList<T>>>();
-        answers.push_back(asking->answer.get_future());
-        asked.append(asking);
-        m_pool->start(
-            [asking, source, query] { asking->answer.set_value(query(source, asking->cancel)); });
-    }
-    const Clock::time_point deadline = Clock::now() + kSourceLimit;
-    QList<T> all;
+    QList<EdsCalendarClient::Target> targets;
+    for (const EdsSession::Source &s : sources)
+        targets.append({s.service, s.path});
+    const QList<std::optional<QByteArray>> texts = EdsCalendarClient::fetch(
+        m_session->bus(), targets, query, wholeSeries, Clock::now() + kSourceLimit);
     for (qsizetype i = 0; i < sources.size(); ++i) {
-        if (answers[size_t(i)].wait_until(deadline) == std::future_status::ready) {
-            all += answers[size_t(i)].get();
+        if (texts[i])
             continue;
-        }
-        g_cancellable_cancel(asked[i]->cancel);
         std::lock_guard lock(m_stateMutex);
         if (m_log && !m_slow.contains(sources[i].uid))
-            m_log->log(QStringLiteral("calendar source \"%1\" did not answer within %2 ms")
+            m_log->log(QStringLiteral("calendar source \"%1\" gave no readable answer within %2 ms")
                            .arg(sources[i].name)
                            .arg(kSourceLimit.count()));
         m_slow.insert(sources[i].uid);
     }
-    return all;
+    return texts;
 }
 
 CalendarStore::Access EdsCalendarStore::access(bool events) const
@@ -145,21 +105,31 @@ QList<CalendarEvent> EdsCalendarStore::events(const QDateTime &from, const QDate
             m_session->refreshOnline();
         }
     }
-    return askEach<CalendarEvent>(
-        ready(true), [from, to](const EdsSession::Source &s, GCancellable *cancel) {
-            return EdsCalendarClient::events(s.client.get(), s.uid, from, to, cancel);
-        });
+    const QList<EdsSession::Source> sources = ready(true);
+    const QList<std::optional<QByteArray>> texts
+        = fetch(sources, EdsCalendarClient::occurringIn(from, to), true);
+    QList<CalendarEvent> all;
+    for (qsizetype i = 0; i < sources.size(); ++i) {
+        if (texts[i])
+            all += ICalendarText::events(*texts[i], from, to, sources[i].uid);
+    }
+    return all;
 }
 
 QList<CalendarReminder> EdsCalendarStore::incompleteReminders(const QDateTime &dueBefore) const
 {
     if (!usingDataServer())
         return m_files.incompleteReminders(dueBefore);
-    return askEach<CalendarReminder>(
-        ready(false), [dueBefore](const EdsSession::Source &s, GCancellable *cancel) {
-            return EdsCalendarClient::incompleteReminders(s.client.get(), s.uid, s.name, dueBefore,
-                                                          cancel);
-        });
+    const QList<EdsSession::Source> sources = ready(false);
+    const QList<std::optional<QByteArray>> texts
+        = fetch(sources, QStringLiteral("(not (is-completed?))"), false);
+    QList<CalendarReminder> all;
+    for (qsizetype i = 0; i < sources.size(); ++i) {
+        if (texts[i])
+            all += ICalendarText::incompleteReminders(*texts[i], dueBefore, sources[i].uid,
+                                                      sources[i].name);
+    }
+    return all;
 }
 
 ReminderCompletion EdsCalendarStore::completeReminder(const QString &id, const QDateTime &when)
@@ -169,21 +139,15 @@ ReminderCompletion EdsCalendarStore::completeReminder(const QString &id, const Q
     const qsizetype slash = id.indexOf(QLatin1Char('/'));
     if (slash <= 0)
         return {};
-    const QString uid = id.mid(slash + 1);
     for (const EdsSession::Source &source : ready(false)) {
         if (source.uid != id.left(slash))
             continue;
-        auto asking = std::make_shared<Asking<ReminderCompletion>>();
-        std::future<ReminderCompletion> answer = asking->answer.get_future();
-        m_pool->start([asking, source, uid, when] {
-            asking->answer.set_value(
-                EdsCalendarClient::complete(source.client.get(), uid, when, asking->cancel));
-        });
-        if (answer.wait_for(kCompleteLimit) == std::future_status::ready)
-            return answer.get();
-        g_cancellable_cancel(asking->cancel);
-        return {ReminderCompletion::Outcome::failed,
-                QStringLiteral("%1 did not answer in time.").arg(source.name)};
+        ReminderCompletion done
+            = EdsCalendarClient::complete(m_session->bus(), {source.service, source.path},
+                                          id.mid(slash + 1), when, Clock::now() + kCompleteLimit);
+        if (done.outcome == ReminderCompletion::Outcome::failed && done.error.isEmpty())
+            done.error = QStringLiteral("%1 did not answer in time.").arg(source.name);
+        return done;
     }
     return {};
 }

@@ -10,17 +10,17 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 
-class QThreadPool;
 class SystemLog;
 
 // Every calendar and task list evolution-data-server knows (local ones, CalDAV, Google and
-// Exchange accounts alike), read and completed through its client library. Each source is asked
-// on a thread of its own and given `kSourceLimit`: one whose server hangs adds nothing to the
-// answer and delays no other. Where the data server cannot be reached (not installed, no session
-// bus) the iCalendar files of the local folders are read instead, as `EvolutionCalendarStore`
-// does. Safe to call from any thread. A reminder's id is its source's uid, "/" and the task's
-// UID.
+// Exchange accounts alike), read and completed over its D-Bus interfaces, the iCalendar text it
+// hands out read by `ICalendarText`. The sources are asked all at once and given `kSourceLimit`:
+// one whose server hangs adds nothing to the answer and delays no other. Where the data server
+// cannot be reached (not installed, no session bus) the iCalendar files of the local folders are
+// read instead, as `EvolutionCalendarStore` does. Any thread may call it, one at a time (libical is
+// read on the caller's). A reminder's id is its source's uid, "/" and the task's UID.
 class EdsCalendarStore final : public CalendarStore
 {
 public:
@@ -58,15 +58,14 @@ private:
     Access access(bool events) const;
     // The connected sources of one kind.
     QList<EdsSession::Source> ready(bool events) const;
-    // Runs `query` for each source on the pool, all at once; the answers that came within
-    // `kSourceLimit`, in the sources' order.
-    template <typename T, typename Query>
-    QList<T> askEach(const QList<EdsSession::Source> &sources, Query query) const;
+    // The calendar text of each source's objects matching `query`, asked all at once; the
+    // sources without an answer within `kSourceLimit` are told to the log once.
+    QList<std::optional<QByteArray>> fetch(const QList<EdsSession::Source> &sources,
+                                           const QString &query, bool wholeSeries) const;
     void changed();
 
     EvolutionCalendarStore m_files;
     SystemLog *m_log;
-    std::unique_ptr<QThreadPool> m_pool;
     std::unique_ptr<EdsSession> m_session;
     std::mutex m_handlerMutex;
     std::function<void()> m_handler;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDBusConnection>
 #include <QList>
 #include <QString>
 
@@ -8,23 +9,25 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <thread>
+#include <optional>
 
-typedef struct _ECalClient ECalClient;
+class EdsSourceTracker;
+class QThread;
 
-// evolution-data-server's source registry and one calendar client per enabled calendar and task
-// list, kept on a thread of their own that runs a GLib main loop over its own context: the
-// registry's signals, the clients' connections and their live views are handled there, so
-// nothing here ever waits on the caller's thread. Any thread may ask for the sources as they
-// stand; `changed` is called on the session's thread whenever a source comes, goes, connects, or
-// its view reports an added, changed or removed object.
+// evolution-data-server's source registry and one opened calendar per enabled calendar and task
+// list, spoken to over the session bus. The registry's signals, the calendars' opening and their
+// live views are handled by an object on a thread of the session's own, all through asynchronous
+// calls, so nothing here ever waits on the caller's thread. Any thread may ask for the sources as
+// they stand and call the opened calendars through `bus()`; `changed` is called on the session's
+// thread whenever a source comes, goes, connects, or its view reports an added, changed or
+// removed object.
 class EdsSession
 {
 public:
     using Deadline = std::chrono::steady_clock::time_point;
 
-    // How long a client waits for its backend to come online before it serves what it has
-    // cached: an unreachable server makes a source slow to connect, never missing.
+    // How long an opened calendar of an online backend waits for its server before it serves
+    // what it has cached: an unreachable server makes a source slow to connect, never missing.
     static constexpr unsigned kConnectWaitSeconds = 3;
 
     enum class State { connecting, ready, failed };
@@ -39,8 +42,24 @@ public:
         bool needsSignIn = false;
         State state = State::connecting;
         QString error; // why it failed
-        std::shared_ptr<ECalClient> client; // while ready
+        // The opened calendar on the bus, while ready.
+        QString service;
+        QString path;
     };
+
+    // What a source's key file (the registry's `Data`) says of it.
+    struct KeyFile
+    {
+        QString name;
+        QString parent;
+        bool enabled = true;
+        bool calendar = false; // has a [Calendar] group
+        bool taskList = false; // has a [Task List] group
+        QString calendarBackend;
+        QString taskBackend;
+    };
+    // Nothing for text that is not a key file.
+    static std::optional<KeyFile> readKeyFile(const QString &data);
 
     explicit EdsSession(std::function<void()> changed);
     ~EdsSession();
@@ -55,6 +74,9 @@ public:
     // The enabled sources, waiting until none of them is still connecting or `deadline` passes.
     QList<Source> sources(Deadline deadline) const;
 
+    // The connection the sources were opened on; calls on it are safe from any thread.
+    QDBusConnection bus() const;
+
     // Asks each online source's backend to fetch its server's changes now.
     void refreshOnline();
 
@@ -62,10 +84,8 @@ public:
     static QString backendKind(const QString &backend);
 
 private:
-    struct Loop;
-    friend struct Loop;
+    friend class EdsSourceTracker;
 
-    void run();
     void publish(QList<Source> sources);
     void registryFailed(const QString &reason);
 
@@ -75,7 +95,9 @@ private:
     enum class Registry { pending, up, down } m_registry = Registry::pending;
     QString m_reason;
     QList<Source> m_sources;
+    QString m_busName;
+    QDBusConnection m_bus{QString()};
 
-    std::unique_ptr<Loop> m_loop;
-    std::thread m_thread;
+    std::unique_ptr<QThread> m_thread;
+    EdsSourceTracker *m_tracker = nullptr; // lives on m_thread
 };

@@ -400,7 +400,7 @@ Completed withTaskCompleted(const QByteArray &ics, const QString &uid, const QDa
         out += replacement;
         for (qsizetype j = last + 1; j < lines.size(); ++j)
             out += lines[j];
-        return {Completed::Outcome::completed, out};
+        return {Completed::Outcome::completed, out, replacement};
     }
     return {};
 }

@@ -57,6 +57,7 @@ struct Completed
     };
     Outcome outcome = Outcome::notFound;
     QByteArray text;
+    QByteArray task; // the completed task's own component, as written into `text`
 };
 Completed withTaskCompleted(const QByteArray &text, const QString &uid, const QDateTime &when);
 
