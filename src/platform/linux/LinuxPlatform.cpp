@@ -18,6 +18,7 @@
 #include "platform/linux/X11WindowSystem.h"
 #include "platform/linux/X11Workspace.h"
 #include "platform/linux/XdgAutostartLoginItems.h"
+#include "platform/wayland/WaylandPlatform.h"
 
 #include "platform/AtomicFile.h"
 #include "platform/Clock.h"
@@ -25,11 +26,12 @@
 #include <QCoreApplication>
 #include <QStandardPaths>
 
-Platform makeLinuxPlatform(const QString &executableFolder)
+namespace {
+
+std::optional<Platform> make(const QString &executableFolder, bool nativeWayland, QString *error)
 {
     Platform p;
     p.clock = std::make_unique<SystemClock>();
-    p.screens = std::make_unique<LinuxScreens>();
     p.log = std::make_unique<SyslogLog>();
     // Defaults in a folder that cannot be used safely are kept in memory only.
     const QString config = LinuxAppPaths::configHome() + QStringLiteral("/Vantle");
@@ -46,13 +48,19 @@ Platform makeLinuxPlatform(const QString &executableFolder)
         [log = std::make_shared<SyslogLog>()](const QString &line) { log->log(line); });
     p.tools = std::make_unique<ProcessToolRunner>();
     p.processes = std::make_unique<ProcFsProcessTable>();
-    p.windows = std::make_unique<X11WindowSystem>();
+    if (nativeWayland) {
+        if (!WaylandPlatform::install(p, error))
+            return std::nullopt;
+    } else {
+        p.screens = std::make_unique<LinuxScreens>();
+        p.windows = std::make_unique<X11WindowSystem>();
+        p.hotKeys = std::make_unique<X11HotKeys>();
+        p.workspace = std::make_unique<X11Workspace>();
+    }
     p.stats = std::make_unique<ProcSystemStats>();
-    p.hotKeys = std::make_unique<X11HotKeys>();
-    p.workspace = std::make_unique<X11Workspace>();
     p.loginItems = std::make_unique<XdgAutostartLoginItems>(
         XdgAutostartLoginItems::defaultFolder(), QCoreApplication::applicationFilePath());
-    p.system = std::make_unique<LinuxSystemInfo>();
+    p.system = std::make_unique<LinuxSystemInfo>(nativeWayland);
     p.pasteboard = std::make_unique<QtPasteboard>();
     p.calendars = std::make_unique<EdsCalendarStore>(
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation), p.log.get());
@@ -61,4 +69,17 @@ Platform makeLinuxPlatform(const QString &executableFolder)
     p.badges = std::make_unique<LauncherBadges>();
     p.remote = std::make_unique<DBusRemoteControl>();
     return p;
+}
+
+} // namespace
+
+Platform makeLinuxPlatform(const QString &executableFolder)
+{
+    return std::move(*make(executableFolder, false, nullptr));
+}
+
+std::optional<Platform> makeNativeWaylandPlatform(const QString &executableFolder,
+                                                  QString *error)
+{
+    return make(executableFolder, true, error);
 }
