@@ -28,9 +28,9 @@ void quietSoundServerMessages(QtMsgType type, const QMessageLogContext &context,
 {
     if (message.startsWith(QLatin1String("PulseAudioService: pa_context_connect() failed")))
         return;
-    // On the native Wayland path the layer shell stacks the panels; Qt's offscreen plugin says
-    // at every raise that it does not.
-    if (message == QLatin1String("This plugin does not support raise()"))
+    // On the native Wayland path the panels' stacking, opacity and size are the layer
+    // surfaces'; Qt's offscreen plugin says at each use that it has none of them.
+    if (message.startsWith(QLatin1String("This plugin does not support ")))
         return;
     if (g_qtMessages)
         g_qtMessages(type, context, message);

@@ -297,9 +297,10 @@ WaylandOutput *WaylandConnection::output(wl_output *output) const
 
 void WaylandConnection::setPointer(const QPointF &global)
 {
-    if (global == m_pointer)
+    if (global == m_pointer && m_pointerKnown)
         return;
     m_pointer = global;
+    m_pointerKnown = true;
     emit pointerMoved();
 }
 

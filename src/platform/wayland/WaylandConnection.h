@@ -70,6 +70,7 @@ public:
     // The pointer's last known place in the compositor's logical space: the compositor tells
     // it only while the pointer is over one of our surfaces.
     QPointF pointer() const { return m_pointer; }
+    bool pointerKnown() const { return m_pointerKnown; }
     void setPointer(const QPointF &global);
 
     // Sends queued requests now (a panel that must show a change at once).
@@ -113,6 +114,7 @@ private:
     QSocketNotifier *m_reader = nullptr;
     QSocketNotifier *m_writer = nullptr;
     QPointF m_pointer;
+    bool m_pointerKnown = false;
     bool m_failed = false;
 
     friend struct WaylandOutputEvents;

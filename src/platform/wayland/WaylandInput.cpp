@@ -56,6 +56,7 @@ struct WaylandInput::Events
         WaylandInput *in = self(data);
         in->m_serial = serial;
         QWindow *window = in->m_windowOf(surface);
+        qCDebug(lcWaylandClient) << "pointer entered" << (window ? window->title() : QString());
         in->m_pointerWindow = window;
         in->m_buttons = {};
         if (!window)
@@ -143,6 +144,8 @@ struct WaylandInput::Events
         WaylandInput *in = self(data);
         in->m_serial = serial;
         in->m_keyWindow = in->m_windowOf(surface);
+        qCDebug(lcWaylandClient) << "keyboard entered"
+                                 << (in->m_keyWindow ? in->m_keyWindow->title() : QString());
         if (in->m_keyWindow)
             in->m_keyWindow->requestActivate();
     }
@@ -232,6 +235,7 @@ void WaylandInput::setCapabilities(quint32 capabilities)
 {
     const bool pointer = capabilities & WL_SEAT_CAPABILITY_POINTER;
     const bool keyboard = capabilities & WL_SEAT_CAPABILITY_KEYBOARD;
+    qCDebug(lcWaylandClient) << "seat: pointer" << pointer << "keyboard" << keyboard;
     if (pointer && !m_pointer) {
         m_pointer = wl_seat_get_pointer(m_seat);
         wl_pointer_add_listener(m_pointer, &kPointerListener, this);

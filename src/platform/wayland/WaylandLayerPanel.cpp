@@ -9,6 +9,7 @@
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #undef namespace
 
+#include <QBitmap>
 #include <QEvent>
 #include <QPainter>
 #include <QWidget>
@@ -24,6 +25,9 @@ const wl_callback_listener kFrameListener{&WaylandLayerPanel::frameDone};
 
 // Three buffers: one shown, one the compositor may still read, one to draw the next frame in.
 constexpr size_t kMaxBuffers = 3;
+// How often a panel that switches between passing and taking clicks is looked at: the window
+// system is not told when a window's flags change.
+constexpr int kInputWatchMs = 50;
 
 } // namespace
 
@@ -37,6 +41,13 @@ WaylandLayerPanel::WaylandLayerPanel(WaylandConnection &connection, QWidget *wid
         w->installEventFilter(this);
         connect(w, &QWindow::opacityChanged, this, &WaylandLayerPanel::scheduleDraw);
     }
+    m_inputWatch.setInterval(kInputWatchMs);
+    connect(&m_inputWatch, &QTimer::timeout, this, [this] {
+        if (m_configured && m_surface && applyInputRegion()) {
+            wl_surface_commit(m_surface);
+            m_connection.flush();
+        }
+    });
     if (widget->isVisible())
         map();
 }
@@ -120,11 +131,14 @@ void WaylandLayerPanel::map()
             m_layer, ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
     m_configured = false;
     m_input = Input::unset;
+    if (switches())
+        m_inputWatch.start();
     place();
 }
 
 void WaylandLayerPanel::unmap()
 {
+    m_inputWatch.stop();
     if (m_frame) {
         wl_callback_destroy(m_frame);
         m_frame = nullptr;
@@ -220,6 +234,11 @@ void WaylandLayerPanel::draw()
         painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
         painter.fillRect(image.rect(), QColor(0, 0, 0, qRound(opacity * 255)));
     }
+    if (switches()) {
+        m_painted = QRegion(QBitmap::fromImage(
+            image.createAlphaMask(Qt::MonoOnly | Qt::ThresholdAlphaDither)));
+        m_input = Input::unset;
+    }
     applyInputRegion();
     wl_surface_attach(m_surface, buffer->buffer(), 0, 0);
     wl_surface_damage_buffer(m_surface, 0, 0, size.width(), size.height());
@@ -230,25 +249,32 @@ void WaylandLayerPanel::draw()
     m_connection.flush();
 }
 
-void WaylandLayerPanel::applyInputRegion()
+bool WaylandLayerPanel::switches() const
+{
+    const QWindow *w = window();
+    return w && w->flags().testFlag(Qt::X11BypassWindowManagerHint);
+}
+
+bool WaylandLayerPanel::applyInputRegion()
 {
     QWindow *w = window();
     const bool passes = w && w->flags().testFlag(Qt::WindowTransparentForInput);
-    const QRegion mask = passes ? QRegion() : m_widget->mask();
+    const QRegion mask = passes ? (switches() ? m_painted : QRegion()) : m_widget->mask();
     const Input wanted = passes || !mask.isEmpty() ? Input::region : Input::whole;
     if (wanted == m_input && (wanted == Input::whole || mask == m_inputRegion))
-        return;
+        return false;
     m_input = wanted;
     m_inputRegion = mask;
     if (wanted == Input::whole) {
         wl_surface_set_input_region(m_surface, nullptr);
-        return;
+        return true;
     }
     wl_region *region = wl_compositor_create_region(m_connection.compositor());
     for (const QRect &r : mask)
         wl_region_add(region, r.x(), r.y(), r.width(), r.height());
     wl_surface_set_input_region(m_surface, region);
     wl_region_destroy(region);
+    return true;
 }
 
 void WaylandLayerPanel::configured(void *data, zwlr_layer_surface_v1 *layer, uint32_t serial,

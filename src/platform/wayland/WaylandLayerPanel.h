@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QRect>
 #include <QRegion>
+#include <QTimer>
 
 #include <cstdint>
 #include <memory>
@@ -23,7 +24,10 @@ struct zwlr_layer_surface_v1;
 // margins placing it at the panel's frame: the surface is made when the panel shows and
 // destroyed when it hides, and each repaint is drawn into a free shared-memory buffer and
 // committed, at most once a frame of the output. A panel that passes clicks gets an empty
-// input region; one cut by a mask takes input only inside it.
+// input region; one cut by a mask takes input only inside it. A panel that switches between
+// passing and taking clicks as the pointer moves over it (the menu rail) decides that from
+// where the pointer is, which the compositor tells only over our own surfaces: while it passes
+// clicks, its painted pixels still take the pointer, so the switch can be made.
 class WaylandLayerPanel final : public QObject
 {
     Q_OBJECT
@@ -55,7 +59,10 @@ private:
     void scheduleDraw();
     void draw();
     WaylandShmBuffer *freeBuffer(QSize size);
-    void applyInputRegion();
+    // Whether the panel switches between passing and taking clicks.
+    bool switches() const;
+    // True when the input region changed.
+    bool applyInputRegion();
 
     WaylandConnection &m_connection;
     QPointer<QWidget> m_widget;
@@ -72,4 +79,7 @@ private:
     // What the input region was last set to: nothing yet, the whole surface, or a region.
     enum class Input { unset, whole, region } m_input = Input::unset;
     QRegion m_inputRegion;
+    // The painted pixels of a panel that switches, which take the pointer while it passes clicks.
+    QRegion m_painted;
+    QTimer m_inputWatch;
 };

@@ -41,5 +41,10 @@ QList<ScreenInfo> WaylandScreens::screens() const
 
 QPointF WaylandScreens::pointerLocation() const
 {
-    return YUp::flip(m_connection->pointer(), mainScreen().frame.height());
+    const ScreenInfo main = mainScreen();
+    // Until the pointer first comes over a panel its place is unknown: the middle of the main
+    // display stands for it, near no panel.
+    if (!m_connection->pointerKnown())
+        return main.frame.center();
+    return YUp::flip(m_connection->pointer(), main.frame.height());
 }

@@ -30,10 +30,13 @@ WaylandWindowSystem::~WaylandWindowSystem()
         delete p.data();
 }
 
-Qt::WindowFlags WaylandWindowSystem::panelWindowFlags(PanelRole) const
+Qt::WindowFlags WaylandWindowSystem::panelWindowFlags(PanelRole role) const
 {
-    // The layer shell places and stacks the panels; nothing is asked of a window manager.
-    return {};
+    // The layer shell places and stacks the panels; nothing is asked of a window manager. A
+    // panel that switches between passing and taking clicks carries the X11 bypass hint, which
+    // nothing reads here, so that its layer surface knows it for one (see WaylandLayerPanel).
+    return role == PanelRole::switchesClickThrough ? Qt::X11BypassWindowManagerHint
+                                                   : Qt::WindowFlags();
 }
 
 WaylandLayerPanel *WaylandWindowSystem::panel(quintptr windowId) const
