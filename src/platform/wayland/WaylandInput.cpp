@@ -50,8 +50,8 @@ struct WaylandInput::Events
     }
     static void seatName(void *, wl_seat *, const char *) { }
 
-    static void enter(void *data, wl_pointer *, uint32_t serial, wl_surface *surface,
-                      wl_fixed_t x, wl_fixed_t y)
+    static void enter(void *data, wl_pointer *, uint32_t serial, wl_surface *surface, wl_fixed_t x,
+                      wl_fixed_t y)
     {
         WaylandInput *in = self(data);
         in->m_serial = serial;
@@ -154,12 +154,21 @@ struct WaylandInput::Events
         WaylandInput *in = self(data);
         in->m_serial = serial;
         in->m_repeat.stop();
-        if (QWindow *window = in->m_keyWindow) {
-            // The toolkit's own activation follows only its requests: the window is told.
-            QFocusEvent event(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
-            QCoreApplication::sendEvent(window, &event);
-        }
+        // The toolkit's own activation follows only its requests: the window is told, once
+        // the events read with this one are handled. A keyboard that goes away (the seat
+        // loses its last one) takes no focus from the window.
+        in->m_leftWindow = in->m_keyWindow;
         in->m_keyWindow = nullptr;
+        QMetaObject::invokeMethod(
+            in,
+            [in] {
+                if (QWindow *window = in->m_leftWindow) {
+                    in->m_leftWindow = nullptr;
+                    QFocusEvent event(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+                    QCoreApplication::sendEvent(window, &event);
+                }
+            },
+            Qt::QueuedConnection);
     }
     static void key(void *data, wl_keyboard *, uint32_t serial, uint32_t, uint32_t code,
                     uint32_t state)
@@ -249,6 +258,7 @@ void WaylandInput::setCapabilities(quint32 capabilities)
     } else if (!keyboard && m_keyboard) {
         wl_keyboard_release(m_keyboard);
         m_keyboard = nullptr;
+        m_leftWindow = nullptr;
     }
 }
 
@@ -287,9 +297,9 @@ void WaylandInput::loadKeymap(int fd, quint32 size)
     void *text = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
     if (text == MAP_FAILED)
         return;
-    xkb_keymap *keymap = xkb_keymap_new_from_string(m_xkb, static_cast<const char *>(text),
-                                                    XKB_KEYMAP_FORMAT_TEXT_V1,
-                                                    XKB_KEYMAP_COMPILE_NO_FLAGS);
+    xkb_keymap *keymap
+        = xkb_keymap_new_from_string(m_xkb, static_cast<const char *>(text),
+                                     XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
     ::munmap(text, size);
     if (!keymap) {
         qCWarning(lcWaylandClient) << "the compositor's keymap could not be read";

@@ -70,6 +70,7 @@ private:
     xkb_keymap *m_keymap = nullptr;
     xkb_state *m_state = nullptr;
     QPointer<QWindow> m_keyWindow;
+    QPointer<QWindow> m_leftWindow; // told of the loss after the events read with it
     QTimer m_repeat;
     quint32 m_repeatKey = 0;
     int m_repeatRate = 25; // keys a second; 0 for none

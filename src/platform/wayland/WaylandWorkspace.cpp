@@ -7,6 +7,7 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <unistd.h>
@@ -22,8 +23,9 @@ QIcon iconNamed(const QString &name)
     return QIcon::fromTheme(name);
 }
 
-// The newest process of this user running one of `executables` (file names).
-pid_t newestProcess(const QStringList &executables)
+// The newest process of this user running one of `executables` (file names) that does not
+// stand for another app already.
+pid_t newestProcess(const QStringList &executables, const QSet<pid_t> &taken)
 {
     const ProcFsProcessTable table;
     const uid_t uid = table.ownUid();
@@ -32,12 +34,29 @@ pid_t newestProcess(const QStringList &executables)
         if (p.uid != uid || p.executable.isEmpty())
             continue;
         const QString name = QFileInfo(p.executable).fileName();
-        if (!executables.contains(name, Qt::CaseInsensitive))
+        if (!executables.contains(name, Qt::CaseInsensitive) || taken.contains(p.pid))
             continue;
         if (p.startTime >= best.startTime)
             best = p;
     }
     return best.pid;
+}
+
+// The file name of the program an entry's Exec line starts (quotes and field codes aside).
+QString execProgram(const QString &desktopFile)
+{
+    QFile file(desktopFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine().trimmed();
+        if (line.startsWith("Exec="))
+            return QFileInfo(QString::fromUtf8(line.mid(5))
+                                 .section(QLatin1Char(' '), 0, 0)
+                                 .remove(QLatin1Char('"')))
+                .fileName();
+    }
+    return {};
 }
 
 } // namespace
@@ -69,9 +88,12 @@ RunningApp WaylandWorkspace::describe(const QString &appId)
         app.name = entry->name;
         app.desktopFile = entry->filePath;
         app.iconName = entry->iconName;
-        executables << entry->id;
+        executables << entry->id << execProgram(entry->filePath);
     }
-    app.pid = newestProcess(executables);
+    QSet<pid_t> taken;
+    for (const RunningApp &other : std::as_const(m_apps))
+        taken.insert(other.pid);
+    app.pid = newestProcess(executables, taken);
     if (app.pid > 0) {
         app.executable = QFileInfo(QStringLiteral("/proc/%1/exe").arg(app.pid)).symLinkTarget();
         app.executable = QFileInfo(app.executable).fileName();
