@@ -62,14 +62,15 @@ QString focusedApp()
         }
         return QString();
     };
-    return find(QJsonDocument::fromJson(run("swaymsg", {"-r", "-t", "get_tree"}).toUtf8()).object());
+    return find(
+        QJsonDocument::fromJson(run("swaymsg", {"-r", "-t", "get_tree"}).toUtf8()).object());
 }
 
 bool click(QPoint at)
 {
-    return QProcess::execute(QStringLiteral(KAIDRO_POINTER_PATH),
-                             {"1440", "900", QString::number(at.x()), QString::number(at.y()),
-                              "click"})
+    return QProcess::execute(
+               QStringLiteral(KAIDRO_POINTER_PATH),
+               {"1440", "900", QString::number(at.x()), QString::number(at.y()), "click"})
         == 0;
 }
 
@@ -89,9 +90,10 @@ TEST(NativeWayland, PanelsOnTheOverlayLayerPassClicksTakeThePointerAndKeysAndFol
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
-    env.insert("QT_LOGGING_RULES", "kaidro.monitors.debug=true;kaidro.menu.debug=true;"
-                                   "kaidro.commandbar.debug=true;kaidro.platform.wayland.debug=true;"
-                                   "kaidro.shell.debug=true");
+    env.insert("QT_LOGGING_RULES",
+               "kaidro.monitors.debug=true;kaidro.menu.debug=true;"
+               "kaidro.commandbar.debug=true;kaidro.platform.wayland.debug=true;"
+               "kaidro.shell.debug=true");
     env.remove("QT_QPA_PLATFORM");
     X11Probe::Vantle vantle(env, true);
     ASSERT_TRUE(vantle.started());
@@ -127,8 +129,7 @@ TEST(NativeWayland, PanelsOnTheOverlayLayerPassClicksTakeThePointerAndKeysAndFol
     for (const char *name : {"Alpha", "Beta"}) {
         log.clear();
         run("swaymsg", {QStringLiteral("[app_id=org.example.%1] focus").arg(name)});
-        EXPECT_TRUE(logged(QStringLiteral("target is now \"%1\"").arg(name)))
-            << log.toStdString();
+        EXPECT_TRUE(logged(QStringLiteral("target is now \"%1\"").arg(name))) << log.toStdString();
     }
 
     // A click on a readout over the left terminal reaches that terminal.
@@ -147,8 +148,7 @@ TEST(NativeWayland, PanelsOnTheOverlayLayerPassClicksTakeThePointerAndKeysAndFol
     // The command bar takes the keyboard, the typed text, and runs the row it finds.
     ASSERT_TRUE(command("command-bar"));
     ASSERT_TRUE(logged("bar opens"));
-    ASSERT_EQ(QProcess::execute("wtype", {"-s", "400", "menu", "-s", "300", "-k", "Return"}),
-              0);
+    ASSERT_EQ(QProcess::execute("wtype", {"-s", "400", "menu", "-s", "300", "-k", "Return"}), 0);
     EXPECT_TRUE(logged("keyboard entered \"Kaidro commandBar\""));
     EXPECT_TRUE(logged("command \"menu\"")) << log.toStdString();
 

@@ -22,7 +22,8 @@ void global(void *, wl_registry *registry, uint32_t name, const char *interface,
         g_manager = static_cast<zwlr_virtual_pointer_manager_v1 *>(
             wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1));
 }
-void globalRemove(void *, wl_registry *, uint32_t) { }
+void globalRemove(void *, wl_registry *, uint32_t)
+{ }
 
 void settle(wl_display *display)
 {

@@ -23,8 +23,8 @@ struct WaylandOutputEvents
     static WaylandConnection *owner(void *data) { return static_cast<WaylandConnection *>(data); }
     static WaylandOutput *find(WaylandConnection *c, wl_output *o) { return c->output(o); }
 
-    static void geometry(void *data, wl_output *o, int32_t x, int32_t y, int32_t, int32_t,
-                         int32_t, const char *, const char *, int32_t)
+    static void geometry(void *data, wl_output *o, int32_t x, int32_t y, int32_t, int32_t, int32_t,
+                         const char *, const char *, int32_t)
     {
         if (WaylandOutput *out = find(owner(data), o))
             out->position = QPoint(x, y);
@@ -91,12 +91,13 @@ struct WaylandOutputEvents
 namespace {
 
 const wl_output_listener kOutputListener{
-    WaylandOutputEvents::geometry, WaylandOutputEvents::mode,  WaylandOutputEvents::done,
+    WaylandOutputEvents::geometry, WaylandOutputEvents::mode, WaylandOutputEvents::done,
     WaylandOutputEvents::scale,    WaylandOutputEvents::name, WaylandOutputEvents::description,
 };
 const zxdg_output_v1_listener kXdgOutputListener{
-    WaylandOutputEvents::xdgPosition, WaylandOutputEvents::xdgSize, WaylandOutputEvents::xdgDone,
-    WaylandOutputEvents::xdgName,     WaylandOutputEvents::xdgDescription,
+    WaylandOutputEvents::xdgPosition,    WaylandOutputEvents::xdgSize,
+    WaylandOutputEvents::xdgDone,        WaylandOutputEvents::xdgName,
+    WaylandOutputEvents::xdgDescription,
 };
 const wl_registry_listener kRegistryListener{&WaylandConnection::global,
                                              &WaylandConnection::globalRemove};
@@ -106,7 +107,8 @@ void noteLayerShell(void *data, wl_registry *, quint32, const char *interface, q
     if (std::strcmp(interface, zwlr_layer_shell_v1_interface.name) == 0)
         *static_cast<bool *>(data) = true;
 }
-void ignoreRemove(void *, wl_registry *, quint32) { }
+void ignoreRemove(void *, wl_registry *, quint32)
+{ }
 
 } // namespace
 
@@ -202,15 +204,16 @@ void WaylandConnection::global(void *data, wl_registry *registry, quint32 name,
 {
     auto *self = static_cast<WaylandConnection *>(data);
     self->m_globals.append({name, QByteArray(interface), version});
-    const auto is = [interface](const wl_interface &i) { return std::strcmp(interface, i.name) == 0; };
+    const auto is
+        = [interface](const wl_interface &i) { return std::strcmp(interface, i.name) == 0; };
     if (is(wl_compositor_interface) && !self->m_compositor) {
         self->m_compositor = static_cast<wl_compositor *>(
             wl_registry_bind(registry, name, &wl_compositor_interface, std::min(version, 4u)));
     } else if (is(wl_shm_interface) && !self->m_shm) {
         self->m_shm = static_cast<wl_shm *>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
     } else if (is(zwlr_layer_shell_v1_interface) && !self->m_layerShell) {
-        self->m_layerShell = static_cast<zwlr_layer_shell_v1 *>(
-            wl_registry_bind(registry, name, &zwlr_layer_shell_v1_interface, std::min(version, 4u)));
+        self->m_layerShell = static_cast<zwlr_layer_shell_v1 *>(wl_registry_bind(
+            registry, name, &zwlr_layer_shell_v1_interface, std::min(version, 4u)));
     } else if (is(zxdg_output_manager_v1_interface) && !self->m_xdgOutputs) {
         self->m_xdgOutputs = static_cast<zxdg_output_manager_v1 *>(wl_registry_bind(
             registry, name, &zxdg_output_manager_v1_interface, std::min(version, 3u)));
@@ -352,8 +355,8 @@ void WaylandConnection::fail(const char *what)
         m_writer->setEnabled(false);
     }
     const int code = wl_display_get_error(m_display);
-    qCWarning(lcWaylandClient) << "lost the Wayland compositor while" << what << "(error"
-                               << code << ")";
+    qCWarning(lcWaylandClient) << "lost the Wayland compositor while" << what << "(error" << code
+                               << ")";
     // Without the compositor there is nothing to draw on: the program ends as it would with
     // its X server gone.
     QCoreApplication::exit(1);

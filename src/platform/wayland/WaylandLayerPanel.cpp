@@ -75,9 +75,9 @@ void WaylandLayerPanel::setKeyboard(Keyboard keyboard)
     if (!m_layer)
         return;
     zwlr_layer_surface_v1_set_keyboard_interactivity(
-        m_layer, keyboard == Keyboard::exclusive
-                     ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE
-                     : ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE);
+        m_layer,
+        keyboard == Keyboard::exclusive ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE
+                                        : ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE);
     wl_surface_commit(m_surface);
     m_connection.flush();
 }
@@ -118,12 +118,12 @@ void WaylandLayerPanel::map()
     const QRect frame = m_widget->geometry();
     m_output = m_connection.outputAt(frame.topLeft());
     m_surface = wl_compositor_create_surface(m_connection.compositor());
-    m_layer = zwlr_layer_shell_v1_get_layer_surface(
-        m_connection.layerShell(), m_surface, m_output ? m_output->output : nullptr,
-        ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "kaidro");
+    m_layer = zwlr_layer_shell_v1_get_layer_surface(m_connection.layerShell(), m_surface,
+                                                    m_output ? m_output->output : nullptr,
+                                                    ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "kaidro");
     zwlr_layer_surface_v1_add_listener(m_layer, &kLayerListener, this);
-    zwlr_layer_surface_v1_set_anchor(m_layer, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP
-                                                  | ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT);
+    zwlr_layer_surface_v1_set_anchor(
+        m_layer, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT);
     // Other layer surfaces' exclusive zones do not push the panels: their frames are exact.
     zwlr_layer_surface_v1_set_exclusive_zone(m_layer, -1);
     if (m_keyboard == Keyboard::exclusive)
@@ -235,8 +235,8 @@ void WaylandLayerPanel::draw()
         painter.fillRect(image.rect(), QColor(0, 0, 0, qRound(opacity * 255)));
     }
     if (switches()) {
-        m_painted = QRegion(QBitmap::fromImage(
-            image.createAlphaMask(Qt::MonoOnly | Qt::ThresholdAlphaDither)));
+        m_painted = QRegion(
+            QBitmap::fromImage(image.createAlphaMask(Qt::MonoOnly | Qt::ThresholdAlphaDither)));
         m_input = Input::unset;
     }
     applyInputRegion();

@@ -70,8 +70,7 @@ struct WaylandToplevels::Events
         delete t;
         emit owner->changed();
     }
-    static void parent(void *, zwlr_foreign_toplevel_handle_v1 *,
-                       zwlr_foreign_toplevel_handle_v1 *)
+    static void parent(void *, zwlr_foreign_toplevel_handle_v1 *, zwlr_foreign_toplevel_handle_v1 *)
     { }
 };
 
