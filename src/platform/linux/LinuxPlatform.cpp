@@ -14,19 +14,55 @@
 #include "platform/linux/ProcessToolRunner.h"
 #include "platform/linux/QtPasteboard.h"
 #include "platform/linux/SyslogLog.h"
+#include "platform/linux/WaylandWorkspace.h"
 #include "platform/linux/X11HotKeys.h"
 #include "platform/linux/X11WindowSystem.h"
 #include "platform/linux/X11Workspace.h"
 #include "platform/linux/XdgAutostartLoginItems.h"
-#include "platform/wayland/WaylandPlatform.h"
+#include "platform/wayland/WaylandConnection.h"
+#include "platform/wayland/WaylandInput.h"
+#include "platform/wayland/WaylandScreens.h"
+#include "platform/wayland/WaylandToplevels.h"
+#include "platform/wayland/WaylandWindowSystem.h"
 
 #include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 #include <QStandardPaths>
 
 namespace {
+
+// The compositor's services in place of the X11 ones: the screens, the window system (panels on
+// the overlay layer, the window list), the workspace and the hot keys. False with `error` set
+// when the compositor cannot be reached.
+bool installNativeWayland(Platform &platform, QString *error)
+{
+    std::shared_ptr<WaylandConnection> connection = WaylandConnection::open(error);
+    if (!connection)
+        return false;
+    // The window list lives as long as the connection; the window system names windows' apps
+    // through the workspace, which is made after it (and goes before it).
+    auto *toplevels = new WaylandToplevels(*connection, connection.get());
+    auto apps = std::make_shared<QPointer<WaylandWorkspace>>();
+    auto windows = std::make_unique<WaylandWindowSystem>(
+        connection, *toplevels,
+        [apps](const QString &appId) { return *apps ? (*apps)->pidOf(appId) : pid_t(0); });
+    WaylandInput *input = &windows->input();
+    auto workspace
+        = std::make_unique<WaylandWorkspace>(*toplevels, [input] { return input->seat(); });
+    *apps = workspace.get();
+
+    platform.screens = std::make_unique<WaylandScreens>(connection);
+    platform.workspace = std::move(workspace);
+    platform.windows = std::move(windows);
+    // The desktop's global shortcuts and moving other apps' windows are offered by other means
+    // than the core protocols (a portal, the compositor's own IPC); where none is there the
+    // setup check points to the command-line commands and greys window layouts.
+    platform.hotKeys.reset();
+    return true;
+}
 
 std::optional<Platform> make(const QString &executableFolder, bool nativeWayland, QString *error)
 {
@@ -49,7 +85,7 @@ std::optional<Platform> make(const QString &executableFolder, bool nativeWayland
     p.tools = std::make_unique<ProcessToolRunner>();
     p.processes = std::make_unique<ProcFsProcessTable>();
     if (nativeWayland) {
-        if (!WaylandPlatform::install(p, error))
+        if (!installNativeWayland(p, error))
             return std::nullopt;
     } else {
         p.screens = std::make_unique<LinuxScreens>();
@@ -78,8 +114,7 @@ Platform makeLinuxPlatform(const QString &executableFolder)
     return std::move(*make(executableFolder, false, nullptr));
 }
 
-std::optional<Platform> makeNativeWaylandPlatform(const QString &executableFolder,
-                                                  QString *error)
+std::optional<Platform> makeNativeWaylandPlatform(const QString &executableFolder, QString *error)
 {
     return make(executableFolder, true, error);
 }

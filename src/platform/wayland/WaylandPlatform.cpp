@@ -1,15 +1,6 @@
 #include "platform/wayland/WaylandPlatform.h"
 
-#include "platform/HotKeys.h"
-#include "platform/Platform.h"
 #include "platform/wayland/WaylandConnection.h"
-#include "platform/wayland/WaylandInput.h"
-#include "platform/wayland/WaylandScreens.h"
-#include "platform/wayland/WaylandToplevels.h"
-#include "platform/wayland/WaylandWindowSystem.h"
-#include "platform/wayland/WaylandWorkspace.h"
-
-#include <QPointer>
 
 namespace WaylandPlatform {
 
@@ -51,33 +42,6 @@ DisplayChoice choose(const QString &requested)
     // The compositor is asked only when its answer can change the outcome.
     const bool ask = wayland && requested != QLatin1String("x11");
     return choose(requested, x11, wayland, ask && WaylandConnection::offersLayerShell());
-}
-
-bool install(Platform &platform, QString *error)
-{
-    std::shared_ptr<WaylandConnection> connection = WaylandConnection::open(error);
-    if (!connection)
-        return false;
-    // The window list lives as long as the connection; the window system names windows' apps
-    // through the workspace, which is made after it (and goes before it).
-    auto *toplevels = new WaylandToplevels(*connection, connection.get());
-    auto apps = std::make_shared<QPointer<WaylandWorkspace>>();
-    auto windows = std::make_unique<WaylandWindowSystem>(
-        connection, *toplevels,
-        [apps](const QString &appId) { return *apps ? (*apps)->pidOf(appId) : pid_t(0); });
-    WaylandInput *input = &windows->input();
-    auto workspace
-        = std::make_unique<WaylandWorkspace>(*toplevels, [input] { return input->seat(); });
-    *apps = workspace.get();
-
-    platform.screens = std::make_unique<WaylandScreens>(connection);
-    platform.workspace = std::move(workspace);
-    platform.windows = std::move(windows);
-    // The desktop's global shortcuts and moving other apps' windows are offered by other means
-    // than the core protocols (a portal, the compositor's own IPC); where none is there the
-    // setup check points to the command-line commands and greys window layouts.
-    platform.hotKeys.reset();
-    return true;
 }
 
 } // namespace WaylandPlatform

@@ -4,8 +4,6 @@
 
 #include <optional>
 
-struct Platform;
-
 // How Kaidro meets the desktop: X11 itself, a Wayland session through XWayland (a guest that
 // sees and moves only X11 windows), or the compositor natively, with the panels on its overlay
 // layer.
@@ -28,10 +26,5 @@ DisplayChoice choose(const QString &requested, bool x11Display, bool waylandDisp
 // The rule over this process's environment; asks the compositor (a short-lived connection)
 // only when its answer matters.
 DisplayChoice choose(const QString &requested);
-
-// Puts the compositor's services into `platform` in place of the X11 ones: the screens, the
-// window system (panels on the overlay layer, the window list), the workspace and the hot keys.
-// False with `error` set when the compositor cannot be reached.
-bool install(Platform &platform, QString *error);
 
 } // namespace WaylandPlatform

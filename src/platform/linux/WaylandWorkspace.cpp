@@ -1,4 +1,4 @@
-#include "platform/wayland/WaylandWorkspace.h"
+#include "platform/linux/WaylandWorkspace.h"
 
 #include "platform/linux/ProcFsProcessTable.h"
 #include "platform/linux/X11Workspace.h"
