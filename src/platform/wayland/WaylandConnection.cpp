@@ -265,12 +265,6 @@ void WaylandConnection::removeGlobal(quint32 name)
     }
 }
 
-bool WaylandConnection::offers(const char *interface) const
-{
-    return std::any_of(m_globals.begin(), m_globals.end(),
-                       [interface](const Global &g) { return g.interface == interface; });
-}
-
 void *WaylandConnection::bind(const wl_interface *interface, quint32 version) const
 {
     for (const Global &g : m_globals) {

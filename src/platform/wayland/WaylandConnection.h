@@ -58,8 +58,6 @@ public:
     wl_compositor *compositor() const { return m_compositor; }
     wl_shm *shm() const { return m_shm; }
     zwlr_layer_shell_v1 *layerShell() const { return m_layerShell; }
-    // Whether the compositor offers a global of `interface`.
-    bool offers(const char *interface) const;
     // Binds the first global of `interface` at most at `version`; null when not offered.
     void *bind(const wl_interface *interface, quint32 version) const;
 

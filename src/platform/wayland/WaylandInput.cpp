@@ -50,11 +50,10 @@ struct WaylandInput::Events
     }
     static void seatName(void *, wl_seat *, const char *) { }
 
-    static void enter(void *data, wl_pointer *, uint32_t serial, wl_surface *surface, wl_fixed_t x,
+    static void enter(void *data, wl_pointer *, uint32_t, wl_surface *surface, wl_fixed_t x,
                       wl_fixed_t y)
     {
         WaylandInput *in = self(data);
-        in->m_serial = serial;
         QWindow *window = in->m_windowOf(surface);
         qCDebug(lcWaylandClient) << "pointer entered" << (window ? window->title() : QString());
         in->m_pointerWindow = window;
@@ -67,10 +66,9 @@ struct WaylandInput::Events
         QCoreApplication::sendEvent(window, &event);
         in->pointerAt(window, local);
     }
-    static void leave(void *data, wl_pointer *, uint32_t serial, wl_surface *)
+    static void leave(void *data, wl_pointer *, uint32_t, wl_surface *)
     {
         WaylandInput *in = self(data);
-        in->m_serial = serial;
         if (QWindow *window = in->m_pointerWindow) {
             QEvent event(QEvent::Leave);
             QCoreApplication::sendEvent(window, &event);
@@ -87,11 +85,10 @@ struct WaylandInput::Events
             in->sendMouse(QEvent::MouseMove, Qt::NoButton);
         }
     }
-    static void button(void *data, wl_pointer *, uint32_t serial, uint32_t, uint32_t button,
+    static void button(void *data, wl_pointer *, uint32_t, uint32_t, uint32_t button,
                        uint32_t state)
     {
         WaylandInput *in = self(data);
-        in->m_serial = serial;
         const Qt::MouseButton b = qtButton(button);
         if (b == Qt::NoButton || !in->m_pointerWindow)
             return;
@@ -138,21 +135,18 @@ struct WaylandInput::Events
             self(data)->loadKeymap(fd, size);
         ::close(fd);
     }
-    static void keyEnter(void *data, wl_keyboard *, uint32_t serial, wl_surface *surface,
-                         wl_array *)
+    static void keyEnter(void *data, wl_keyboard *, uint32_t, wl_surface *surface, wl_array *)
     {
         WaylandInput *in = self(data);
-        in->m_serial = serial;
         in->m_keyWindow = in->m_windowOf(surface);
         qCDebug(lcWaylandClient) << "keyboard entered"
                                  << (in->m_keyWindow ? in->m_keyWindow->title() : QString());
         if (in->m_keyWindow)
             in->m_keyWindow->requestActivate();
     }
-    static void keyLeave(void *data, wl_keyboard *, uint32_t serial, wl_surface *)
+    static void keyLeave(void *data, wl_keyboard *, uint32_t, wl_surface *)
     {
         WaylandInput *in = self(data);
-        in->m_serial = serial;
         in->m_repeat.stop();
         // The toolkit's own activation follows only its requests: the window is told, once
         // the events read with this one are handled. A keyboard that goes away (the seat
@@ -170,18 +164,15 @@ struct WaylandInput::Events
             },
             Qt::QueuedConnection);
     }
-    static void key(void *data, wl_keyboard *, uint32_t serial, uint32_t, uint32_t code,
-                    uint32_t state)
+    static void key(void *data, wl_keyboard *, uint32_t, uint32_t, uint32_t code, uint32_t state)
     {
         WaylandInput *in = self(data);
-        in->m_serial = serial;
         in->key(code, state == WL_KEYBOARD_KEY_STATE_PRESSED, false);
     }
-    static void mods(void *data, wl_keyboard *, uint32_t serial, uint32_t depressed,
-                     uint32_t latched, uint32_t locked, uint32_t group)
+    static void mods(void *data, wl_keyboard *, uint32_t, uint32_t depressed, uint32_t latched,
+                     uint32_t locked, uint32_t group)
     {
         WaylandInput *in = self(data);
-        in->m_serial = serial;
         if (in->m_state)
             xkb_state_update_mask(in->m_state, depressed, latched, locked, 0, 0, group);
     }

@@ -33,8 +33,6 @@ public:
     ~WaylandInput() override;
 
     wl_seat *seat() const { return m_seat; }
-    // The serial of the last input event, for requests that need one.
-    quint32 lastSerial() const { return m_serial; }
 
     // The seat's, pointer's and keyboard's events.
     struct Events;
@@ -55,7 +53,6 @@ private:
     wl_seat *m_seat = nullptr;
     wl_pointer *m_pointer = nullptr;
     wl_keyboard *m_keyboard = nullptr;
-    quint32 m_serial = 0;
 
     QPointer<QWindow> m_pointerWindow;
     QPointF m_local;

@@ -62,11 +62,6 @@ QWindow *WaylandLayerPanel::window() const
     return m_widget ? m_widget->windowHandle() : nullptr;
 }
 
-QRect WaylandLayerPanel::frame() const
-{
-    return m_widget ? m_widget->geometry() : QRect();
-}
-
 void WaylandLayerPanel::setKeyboard(Keyboard keyboard)
 {
     if (keyboard == m_keyboard)
@@ -173,7 +168,6 @@ void WaylandLayerPanel::place()
     zwlr_layer_surface_v1_set_size(m_layer, uint32_t(std::max(1, frame.width())),
                                    uint32_t(std::max(1, frame.height())));
     zwlr_layer_surface_v1_set_margin(m_layer, margin.y(), 0, 0, margin.x());
-    m_placed = frame;
     if (!m_configured) {
         // The first commit carries no buffer: the compositor answers with a configure.
         wl_surface_commit(m_surface);

@@ -42,8 +42,6 @@ public:
     bool mapped() const { return m_layer != nullptr; }
     // Takes the keyboard while mapped (the command bar while it is open) or gives it back.
     void setKeyboard(Keyboard keyboard);
-    // The panel's frame in the compositor's logical space.
-    QRect frame() const;
 
     // The layer surface's and the frame callback's events.
     static void configured(void *data, zwlr_layer_surface_v1 *layer, uint32_t serial,
@@ -71,7 +69,6 @@ private:
     wl_callback *m_frame = nullptr;
     WaylandOutput *m_output = nullptr;
     std::vector<std::unique_ptr<WaylandShmBuffer>> m_buffers;
-    QRect m_placed;
     Keyboard m_keyboard = Keyboard::none;
     bool m_configured = false;
     bool m_dirty = false;
