@@ -87,9 +87,10 @@ Invocation parse(const QStringList &arguments)
         const QString &argument = arguments.at(i);
         if (const int span = ownPlatformOption(arguments, i, &platform)) {
             if (platform != QLatin1String("x11") && platform != QLatin1String("wayland"))
-                return {Invocation::Kind::misuse,
-                        QStringLiteral("--platform takes x11 or wayland (not \"%1\")").arg(platform),
-                        {}};
+                return {
+                    Invocation::Kind::misuse,
+                    QStringLiteral("--platform takes x11 or wayland (not \"%1\")").arg(platform),
+                    {}};
             i += span - 1;
             continue;
         }

@@ -12,5 +12,4 @@ Platform makeLinuxPlatform(const QString &executableFolder);
 // The same with the screens, windows, workspace and hot keys of a Wayland compositor that
 // offers the layer shell, Qt running offscreen. Nothing, with `error` set, when the compositor
 // cannot be reached.
-std::optional<Platform> makeNativeWaylandPlatform(const QString &executableFolder,
-                                                  QString *error);
+std::optional<Platform> makeNativeWaylandPlatform(const QString &executableFolder, QString *error);
