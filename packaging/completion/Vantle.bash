@@ -9,6 +9,10 @@ _vantle()
     -display | -platform | -style | -geometry | -name | -title | -session | -stylesheet)
         return
         ;;
+    --platform)
+        COMPREPLY=($(compgen -W 'x11 wayland' -- "$cur"))
+        return
+        ;;
     esac
     # One command at a time: nothing more after it.
     local i
@@ -18,7 +22,7 @@ _vantle()
         esac
     done
     if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W '--help' -- "$cur"))
+        COMPREPLY=($(compgen -W '--help --platform' -- "$cur"))
     else
         COMPREPLY=($(compgen -W "$commands" -- "$cur"))
     fi

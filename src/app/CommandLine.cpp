@@ -26,7 +26,38 @@ bool takesValue(QString option)
     return withValue.contains(option);
 }
 
+const QLatin1String kPlatform("--platform");
+
+// Our "--platform VALUE" or "--platform=VALUE" at `i`: the value (empty when missing) and
+// how many arguments it spans; 0 when the argument is something else.
+int ownPlatformOption(const QStringList &arguments, qsizetype i, QString *value)
+{
+    const QString &argument = arguments.at(i);
+    if (argument == kPlatform) {
+        *value = arguments.value(i + 1);
+        return i + 1 < arguments.size() ? 2 : 1;
+    }
+    if (argument.startsWith(kPlatform + QLatin1Char('='))) {
+        *value = argument.mid(kPlatform.size() + 1);
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
+
+QStringList withoutOwnOptions(const QStringList &arguments)
+{
+    QStringList out;
+    for (qsizetype i = 0; i < arguments.size();) {
+        QString value;
+        const int span = ownPlatformOption(arguments, i, &value);
+        if (span == 0)
+            out << arguments.at(i);
+        i += std::max(span, 1);
+    }
+    return out;
+}
 
 const QList<Command> &commands()
 {
@@ -65,8 +96,18 @@ bool isQuery(const QString &name)
 Invocation parse(const QStringList &arguments)
 {
     QString found;
+    QString platform;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
+        if (const int span = ownPlatformOption(arguments, i, &platform)) {
+            if (platform != QLatin1String("x11") && platform != QLatin1String("wayland"))
+                return {
+                    Invocation::Kind::misuse,
+                    QStringLiteral("--platform takes x11 or wayland (not \"%1\")").arg(platform),
+                    {}};
+            i += span - 1;
+            continue;
+        }
         if (argument == QLatin1String("--help") || argument == QLatin1String("-h")
             || argument == QLatin1String("help"))
             return {Invocation::Kind::help, {}};
@@ -82,10 +123,10 @@ Invocation parse(const QStringList &arguments)
         found = argument;
     }
     if (found.isEmpty())
-        return {};
+        return {Invocation::Kind::start, {}, platform};
     if (!commandNames().contains(found) && !isQuery(found))
-        return {Invocation::Kind::misuse, QStringLiteral("unknown command \"%1\"").arg(found)};
-    return {Invocation::Kind::send, found};
+        return {Invocation::Kind::misuse, QStringLiteral("unknown command \"%1\"").arg(found), {}};
+    return {Invocation::Kind::send, found, platform};
 }
 
 QString usage()
@@ -99,7 +140,12 @@ QString usage()
         "\n");
     for (const Command &command : commands())
         text += QStringLiteral("  %1%2\n").arg(command.name.leftJustified(13), command.help);
-    text += QStringLiteral("\n  --help       show this text\n");
+    text += QStringLiteral(
+        "\n  --platform x11|wayland\n"
+        "               how to meet the desktop: X11 (also through XWayland), or the Wayland\n"
+        "               compositor itself, with the panels on its overlay layer; by default\n"
+        "               the compositor where it offers the layer shell, else X11\n"
+        "  --help       show this text\n");
     return text;
 }
 

@@ -27,11 +27,18 @@ struct Invocation
     Kind kind = Kind::start;
     // The command to send, or for `misuse` what was wrong.
     QString command;
+    // How to meet the desktop, from "--platform x11|wayland"; empty for the default.
+    QString platform;
 };
 
 // Reads the arguments after the program's name. Options meant for Qt itself ("-platform xcb",
-// "-display :1", "-style=fusion"…) are left to Qt, with their values.
+// "-display :1", "-style=fusion"…) are left to Qt, with their values; "--platform" with two
+// dashes is ours.
 Invocation parse(const QStringList &arguments);
+
+// The arguments without our own "--platform" option and its value, for Qt, which would take
+// the option for its own.
+QStringList withoutOwnOptions(const QStringList &arguments);
 
 QString usage();
 

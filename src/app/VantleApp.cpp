@@ -7,6 +7,7 @@
 #include "platform/linux/DBusRemoteControl.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "platform/linux/UnixSignals.h"
+#include "platform/wayland/WaylandPlatform.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -14,6 +15,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -25,6 +27,10 @@ void quietSoundServerMessages(QtMsgType type, const QMessageLogContext &context,
                               const QString &message)
 {
     if (message.startsWith(QLatin1String("PulseAudioService: pa_context_connect() failed")))
+        return;
+    // On the native Wayland path the panels' stacking, opacity and size are the layer
+    // surfaces'; Qt's offscreen plugin says at each use that it has none of them.
+    if (message.startsWith(QLatin1String("This plugin does not support ")))
         return;
     if (g_qtMessages)
         g_qtMessages(type, context, message);
@@ -77,17 +83,22 @@ int VantleApp::run(int argc, char **argv)
         break;
     }
 
-    // Kaidro reads and moves windows through X11; under a Wayland session it runs through
-    // XWayland. Qt would abort without a display, so say what is missing instead.
+    // Where the compositor offers the layer shell Kaidro talks to it itself and Qt draws
+    // offscreen; elsewhere it reads and moves windows through X11, under a Wayland session
+    // through XWayland. Qt would abort without a display, so say what is missing instead.
     // A Wayland session may ask Qt for its Wayland plugin; Kaidro's windows need X11's.
     if (qEnvironmentVariable("QT_QPA_PLATFORM").contains(QLatin1String("wayland")))
         qunsetenv("QT_QPA_PLATFORM");
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-            std::fprintf(stderr, "Vantle: no X11 display to run on (DISPLAY is not set)\n");
+    bool nativeWayland = false;
+    // A plugin the user (or a test) chose is kept, on the X11 path, unless asked otherwise.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !invocation.platform.isEmpty()) {
+        const DisplayChoice choice = WaylandPlatform::choose(invocation.platform);
+        if (!choice.path) {
+            std::fprintf(stderr, "Vantle: %s\n", qPrintable(choice.refusal));
             return 1;
         }
-        qputenv("QT_QPA_PLATFORM", "xcb");
+        nativeWayland = *choice.path == DisplayPath::wayland;
+        qputenv("QT_QPA_PLATFORM", nativeWayland ? "offscreen" : "xcb");
     }
     // The panels are small and repaint a few small areas a second. Through shared memory every
     // repaint waits for the X server to finish the last one (a round trip each time); sent
@@ -96,7 +107,16 @@ int VantleApp::run(int argc, char **argv)
         qputenv("QT_XCB_NO_MITSHM", "1");
 
     g_qtMessages = qInstallMessageHandler(quietSoundServerMessages);
-    QApplication app(argc, argv);
+    // Qt would take our "--platform" for its own.
+    QList<QByteArray> kept{QByteArray(argv[0])};
+    for (const QString &argument : CommandLine::withoutOwnOptions(arguments))
+        kept << argument.toLocal8Bit();
+    std::vector<char *> qtArgv;
+    for (QByteArray &argument : kept)
+        qtArgv.push_back(argument.data());
+    qtArgv.push_back(nullptr);
+    int qtArgc = int(kept.size());
+    QApplication app(qtArgc, qtArgv.data());
     QApplication::setApplicationName(QStringLiteral("Vantle"));
     QApplication::setDesktopFileName(QStringLiteral("kaidro"));
     // Rendered labels, shapes and shadows are kept in the pixmap cache. The readouts' figures
@@ -106,7 +126,19 @@ int VantleApp::run(int argc, char **argv)
 
     // Lives to the end of the process, past the application object: a probe or scan still on a
     // thread pool at exit may be using a service.
-    static Platform platform = makeLinuxPlatform(QCoreApplication::applicationDirPath());
+    static Platform platform;
+    if (nativeWayland) {
+        QString error;
+        std::optional<Platform> native
+            = makeNativeWaylandPlatform(QCoreApplication::applicationDirPath(), &error);
+        if (!native) {
+            std::fprintf(stderr, "Vantle: %s\n", qPrintable(error));
+            return 1;
+        }
+        platform = std::move(*native);
+    } else {
+        platform = makeLinuxPlatform(QCoreApplication::applicationDirPath());
+    }
     quitOnTerminationSignals(&app);
 
     AppDelegate delegate(platform);

@@ -202,14 +202,17 @@ void TargetMonitor::scan()
     const WindowInfo *target = nullptr;
     bool overOwnWindow = false;
     for (const WindowInfo &w : *list) {
-        if (w.pid <= 0 || !w.bounds.isValid() || !hits(w.bounds, q))
+        // A window system that tells no frames lists the active window alone, without
+        // bounds: it is the target wherever the pointer is, and no frame is marked.
+        const bool framed = w.bounds.isValid();
+        if (w.pid <= 0 || (framed && !hits(w.bounds, q)))
             continue;
         if (w.pid == m_ownPid) {
             // Our panels float over other apps; what lies beneath stays the target.
-            overOwnWindow = true;
+            overOwnWindow = overOwnWindow || framed;
             continue;
         }
-        if (!qualifies(w))
+        if (framed ? !qualifies(w) : w.layer != 0)
             continue;
         target = &w;
         break;
@@ -241,7 +244,9 @@ void TargetMonitor::scan()
         switchTarget(target->pid);
     }
 
-    const Gaze gaze{m_pid, YUp::flip(target->bounds, height)};
+    std::optional<Gaze> gaze;
+    if (target->bounds.isValid())
+        gaze = Gaze{m_pid, YUp::flip(target->bounds, height)};
     if (m_gaze == gaze)
         return;
     m_gaze = gaze;

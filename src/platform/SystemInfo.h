@@ -8,7 +8,10 @@ class SystemInfo
 public:
     enum class SessionKind {
         x11,
+        // A Wayland session, Kaidro running through XWayland.
         wayland,
+        // A Wayland session whose compositor holds Kaidro's panels on its overlay layer.
+        waylandNative,
         // No display server we can talk to (a console, or the offscreen platform).
         none,
     };

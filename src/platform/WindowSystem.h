@@ -24,9 +24,9 @@ struct WindowInfo
 };
 
 // What one of our panels is to the window manager: an ordinary floating panel, one that passes
-// clicks to the windows below (now or at times), or the layout editor, which must stack above the
-// other panels.
-enum class PanelRole { plain, clickThrough, editor };
+// clicks to the windows below, one that switches between passing and taking them as the pointer
+// moves over it (the menu rail), or the layout editor, which must stack above the other panels.
+enum class PanelRole { plain, clickThrough, switchesClickThrough, editor };
 
 // The window system of the desktop: the windows on screen, moving other apps' windows and typing
 // into them. Window frames are in the toolkit's logical pixels with the top-left origin, y down

@@ -1,5 +1,7 @@
 #include "setup/SetupChecker.h"
 
+#include "setup/SessionItems.h"
+
 #include "hud/HUDHotKeys.h"
 #include "platform/Logging.h"
 #include "platform/OffThread.h"
@@ -210,6 +212,7 @@ void SetupChecker::start()
     SetupFacts &facts = m_run->facts;
     facts.session = m_probes->session();
     facts.windowControl = m_probes->windowControl();
+    facts.windowList = m_probes->windowList();
     facts.hotKeyFailures = m_probes->hotKeyFailures();
     facts.shortcutCount = m_probes->shortcutCount();
     facts.selfCost = m_probes->selfCost();
@@ -330,43 +333,12 @@ QList<SetupItem> SetupChecker::buildItems(const SetupFacts &facts, const SetupAc
     using State = SetupItem::State;
     QList<SetupItem> items;
 
-    SetupItem os{QStringLiteral("os"), QStringLiteral("X11 session"), {}, true, State::ok, {}, {}};
     const bool wayland = facts.session == SystemInfo::SessionKind::wayland;
-    if (facts.session == SystemInfo::SessionKind::x11) {
-        os.detail
-            = QStringLiteral("This computer runs ") + facts.prettyName + QStringLiteral(" on X11.");
-    } else if (wayland) {
-        os.state = State::attention;
-        os.detail = QStringLiteral(
-            "This is a Wayland session, so Kaidro runs through XWayland. The readouts, the menu "
-            "and the command bar work; windows of native Wayland apps are not seen or moved, "
-            "and the hot keys reach Kaidro only while an XWayland window has the focus. Log in "
-            "with an X11 (Xorg) session for everything.");
-    } else {
-        os.state = State::attention;
-        os.detail = QStringLiteral(
-            "Kaidro needs an X11 session to see and move windows and to hear its shortcuts. Log "
-            "in with an X11 (Xorg) session.");
-    }
-    items << os;
-
-    SetupItem ax{
-        QStringLiteral("ax"), QStringLiteral("Window control"), {}, true, State::ok, {}, {}};
-    if (facts.windowControl) {
-        ax.detail = QStringLiteral(
-            "Window layouts, the quick bar and direct paste can control other apps.");
-    } else {
-        // There is no permission to grant on X11, so there is nothing for a button to do.
-        ax.state = State::attention;
-        ax.detail = wayland
-            ? QStringLiteral("Off in a Wayland session: from XWayland Kaidro cannot move other "
-                             "apps' windows (Equipment) or paste straight into them. Log in with "
-                             "an X11 (Xorg) session to use them.")
-            : QStringLiteral(
-                "Needed to move other apps' windows (Equipment) and paste straight into them. It "
-                "works in an X11 session whose window manager supports EWMH.");
-    }
-    items << ax;
+    const bool native = facts.session == SystemInfo::SessionKind::waylandNative;
+    items << SessionItems::session(facts);
+    if (native)
+        items << SessionItems::windows(facts);
+    items << SessionItems::windowControl(facts);
 
     items << storeItem(QStringLiteral("cal"), QStringLiteral("Calendar"), facts.calendar,
                        QStringLiteral("upcoming events"),
@@ -421,7 +393,12 @@ QList<SetupItem> SetupChecker::buildItems(const SetupFacts &facts, const SetupAc
     static const QString bindCommands = QStringLiteral(
         "bind Vantle hud, Vantle menu, Vantle command-bar and Vantle hide-all to keys in your "
         "desktop's keyboard settings (the README shows how).");
-    if (!facts.hotKeyFailures.isEmpty()) {
+    if (native && !facts.hotKeyFailures.isEmpty()) {
+        keys.state = State::attention;
+        keys.detail = QStringLiteral("The desktop's global shortcuts portal did not give Kaidro ")
+            + facts.hotKeyFailures.join(QStringLiteral(", ")) + QStringLiteral(". Instead, ")
+            + bindCommands;
+    } else if (!facts.hotKeyFailures.isEmpty()) {
         keys.state = State::attention;
         keys.detail = QStringLiteral("Another app already uses ")
             + facts.hotKeyFailures.join(QStringLiteral(", "))

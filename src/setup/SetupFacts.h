@@ -18,6 +18,8 @@ struct SetupFacts
     SystemInfo::SessionKind session = SystemInfo::SessionKind::none;
     QString prettyName = QStringLiteral("Linux");
     bool windowControl = false;
+    // Whether the window system lists other apps' windows at all.
+    bool windowList = false;
     StoreAccess calendar = StoreAccess::notDetermined;
     StoreAccess reminders = StoreAccess::notDetermined;
     // The calendars and task lists behind those, and what reads them.

@@ -47,6 +47,11 @@ bool StandardSetupProbes::windowControl() const
     return m_windows.trusted();
 }
 
+bool StandardSetupProbes::windowList() const
+{
+    return m_windows.windowList().has_value();
+}
+
 QString StandardSetupProbes::prettyName() const
 {
     return m_system.prettyName();

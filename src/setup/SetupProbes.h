@@ -27,6 +27,7 @@ public:
     // Asked on the main thread; each must answer at once.
     virtual SystemInfo::SessionKind session() const { return SetupFacts().session; }
     virtual bool windowControl() const { return SetupFacts().windowControl; }
+    virtual bool windowList() const { return SetupFacts().windowList; }
     virtual QStringList hotKeyFailures() const { return {}; }
     virtual std::optional<int> shortcutCount() const { return std::nullopt; }
     // What the program itself costs, as one line; empty when it is not measured.
@@ -64,6 +65,7 @@ public:
     // any other X request the interface makes, and the window system is not shared with other
     // threads.
     bool windowControl() const override;
+    bool windowList() const override;
     QStringList hotKeyFailures() const override { return m_hotKeyFailures; }
 
     QString prettyName() const override;

@@ -190,12 +190,18 @@ TEST(CommandLine, ReadsOneCommandLeavesQtItsOptionsAndRefusesTheRest)
         {{"Menu"}, Kind::misuse, "unknown command \"Menu\""},
         {{"menu", "hud"}, Kind::misuse, "one command at a time (\"menu\", then \"hud\")"},
         {{"-platform"}, Kind::start, {}}, // a dangling option is Qt's to refuse
+        {{"--platform", "wayland", "menu"}, Kind::send, "menu"}, // two dashes: ours
+        {{"--platform=mir"}, Kind::misuse, "--platform takes x11 or wayland (not \"mir\")"},
+        {{"--platform"}, Kind::misuse, "--platform takes x11 or wayland (not \"\")"},
     };
     for (const auto &[arguments, kind, command] : cases) {
         const CommandLine::Invocation got = CommandLine::parse(arguments);
         EXPECT_EQ(std::pair(got.kind, got.command), std::pair(kind, command))
             << arguments.join(' ').toStdString();
     }
+    EXPECT_EQ(CommandLine::parse({"--platform=x11"}).platform, "x11");
+    EXPECT_EQ(CommandLine::withoutOwnOptions({"--platform", "wayland", "-platform", "xcb", "hud"}),
+              QStringList({"-platform", "xcb", "hud"}));
     // Every command the running copy takes is in the help.
     for (const QString &name : CommandLine::commandNames())
         EXPECT_TRUE(CommandLine::usage().contains("\n  " + name + ' ')) << name.toStdString();

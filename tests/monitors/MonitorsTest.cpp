@@ -192,6 +192,23 @@ TEST_F(Target, MenusDocksSliversAndInvisibleWindowsAreNoTarget)
     }
 }
 
+// Where the window system tells no frames (Wayland), it lists the active window alone, unbounded.
+TEST_F(Target, AnUnframedActiveWindowIsTheTargetWherEverThePointerIsAndIsNotMarked)
+{
+    acquire(100, 100);
+    ASSERT_TRUE(monitor->gaze());
+    windows.windows = QList<WindowInfo>{window(kBrowser, QRectF())};
+    acquire(100, 100);
+    EXPECT_EQ(std::pair(monitor->pid(), monitor->name()), std::pair(kBrowser, QString("Browser")));
+    EXPECT_FALSE(monitor->gaze()) << "a marker over a frame nobody knows";
+    // A menu of another layer is still no target; nothing active keeps the last target.
+    windows.windows = QList<WindowInfo>{window(kEditor, QRectF(), 101)};
+    acquire(900, 700);
+    windows.windows = QList<WindowInfo>{};
+    acquire(900, 700);
+    EXPECT_EQ(monitor->pid(), kBrowser);
+}
+
 TEST_F(Target, RestingPointerScansOnlyEverySeventhPoll)
 {
     pointAt(100, 700);

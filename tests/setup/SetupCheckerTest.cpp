@@ -141,6 +141,34 @@ TEST(SetupItems, AHealthyDesktopIsAllOkOnlyRequiredLinesInAttentionCountAndTheRe
     EXPECT_TRUE(lines.at(11).startsWith("[optional] Ollama: "));
 }
 
+TEST(SetupItems, NativeWaylandSaysWhichPathRunsAndWhatWorksRowByRow)
+{
+    SetupFacts f = healthy();
+    f.session = SystemInfo::SessionKind::waylandNative;
+    f.windowList = true;
+    f.windowControl = false;
+    f.hotKeyFailures = {"Ctrl+Alt+Super+H", "Ctrl+Alt+Super+M"};
+    const QList<SetupItem> items = build(f);
+    QStringList ids;
+    for (const SetupItem &i : items)
+        ids << i.id;
+    EXPECT_EQ(ids.join(' '), "os windows ax cal rem sc music spotify keys login ollama");
+    EXPECT_EQ(item(items, "os").title, "Wayland session");
+    EXPECT_EQ(item(items, "os").state, State::ok);
+    EXPECT_TRUE(detail(f, "os").contains("overlay layer"));
+    EXPECT_EQ(item(items, "windows").state, State::ok);
+    EXPECT_TRUE(detail(f, "windows").contains("the target is the active window"));
+    EXPECT_TRUE(detail(f, "ax").contains("needs the compositor's own IPC"));
+    EXPECT_TRUE(detail(f, "keys").startsWith("The desktop's global shortcuts portal did not give "
+                                             "Kaidro Ctrl+Alt+Super+H, Ctrl+Alt+Super+M. "
+                                             "Instead, bind Vantle hud"));
+    // Keys the portal gave are listed as anywhere; a compositor without a window list says so.
+    f.hotKeyFailures.clear();
+    f.windowList = false;
+    EXPECT_EQ(item(build(f), "keys").state, State::ok);
+    EXPECT_EQ(item(build(f), "windows").state, State::attention);
+}
+
 TEST(SetupItems, CalendarRowsCountTheSourcesNameThoseWaitingForSignInAndSayWhatReadsThem)
 {
     SetupFacts f = healthy();

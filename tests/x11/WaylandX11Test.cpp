@@ -71,6 +71,15 @@ TEST(WaylandX11, StartsThroughXWaylandShowsTheHUDAndSaysWhatDoesNotWork)
     env.insert("QT_QPA_PLATFORM", "wayland");
     env.insert("XDG_RUNTIME_DIR", weston.runtime.path());
     env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+    // Asked for the native path, a compositor without the layer shell is refused in words.
+    QProcess refused;
+    refused.setProcessEnvironment(env);
+    refused.start(QStringLiteral(KAIDRO_VANTLE_PATH), {"--platform", "wayland"});
+    ASSERT_TRUE(refused.waitForFinished(10000));
+    EXPECT_EQ(std::pair(refused.exitStatus(), refused.exitCode()),
+              std::pair(QProcess::NormalExit, 1));
+    EXPECT_TRUE(refused.readAllStandardError().contains("offers no layer shell"));
+
     Vantle vantle(env, true);
     ASSERT_TRUE(vantle.started());
 

@@ -14,22 +14,60 @@
 #include "platform/linux/ProcessToolRunner.h"
 #include "platform/linux/QtPasteboard.h"
 #include "platform/linux/SyslogLog.h"
+#include "platform/linux/WaylandWorkspace.h"
 #include "platform/linux/X11HotKeys.h"
 #include "platform/linux/X11WindowSystem.h"
 #include "platform/linux/X11Workspace.h"
 #include "platform/linux/XdgAutostartLoginItems.h"
+#include "platform/wayland/WaylandConnection.h"
+#include "platform/wayland/WaylandInput.h"
+#include "platform/wayland/WaylandScreens.h"
+#include "platform/wayland/WaylandToplevels.h"
+#include "platform/wayland/WaylandWindowSystem.h"
 
 #include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 #include <QStandardPaths>
 
-Platform makeLinuxPlatform(const QString &executableFolder)
+namespace {
+
+// The compositor's services in place of the X11 ones: the screens, the window system (panels on
+// the overlay layer, the window list), the workspace and the hot keys. False with `error` set
+// when the compositor cannot be reached.
+bool installNativeWayland(Platform &platform, QString *error)
+{
+    std::shared_ptr<WaylandConnection> connection = WaylandConnection::open(error);
+    if (!connection)
+        return false;
+    // The window list lives as long as the connection; the window system names windows' apps
+    // through the workspace, which is made after it (and goes before it).
+    auto *toplevels = new WaylandToplevels(*connection, connection.get());
+    auto apps = std::make_shared<QPointer<WaylandWorkspace>>();
+    auto windows = std::make_unique<WaylandWindowSystem>(
+        connection, *toplevels,
+        [apps](const QString &appId) { return *apps ? (*apps)->pidOf(appId) : pid_t(0); });
+    WaylandInput *input = &windows->input();
+    auto workspace
+        = std::make_unique<WaylandWorkspace>(*toplevels, [input] { return input->seat(); });
+    *apps = workspace.get();
+
+    platform.screens = std::make_unique<WaylandScreens>(connection);
+    platform.workspace = std::move(workspace);
+    platform.windows = std::move(windows);
+    // The desktop's global shortcuts and moving other apps' windows are offered by other means
+    // than the core protocols (a portal, the compositor's own IPC); where none is there the
+    // setup check points to the command-line commands and greys window layouts.
+    platform.hotKeys.reset();
+    return true;
+}
+
+std::optional<Platform> make(const QString &executableFolder, bool nativeWayland, QString *error)
 {
     Platform p;
     p.clock = std::make_unique<SystemClock>();
-    p.screens = std::make_unique<LinuxScreens>();
     p.log = std::make_unique<SyslogLog>();
     // Defaults in a folder that cannot be used safely are kept in memory only.
     const QString config = LinuxAppPaths::configHome() + QStringLiteral("/Vantle");
@@ -46,13 +84,19 @@ Platform makeLinuxPlatform(const QString &executableFolder)
         [log = std::make_shared<SyslogLog>()](const QString &line) { log->log(line); });
     p.tools = std::make_unique<ProcessToolRunner>();
     p.processes = std::make_unique<ProcFsProcessTable>();
-    p.windows = std::make_unique<X11WindowSystem>();
+    if (nativeWayland) {
+        if (!installNativeWayland(p, error))
+            return std::nullopt;
+    } else {
+        p.screens = std::make_unique<LinuxScreens>();
+        p.windows = std::make_unique<X11WindowSystem>();
+        p.hotKeys = std::make_unique<X11HotKeys>();
+        p.workspace = std::make_unique<X11Workspace>();
+    }
     p.stats = std::make_unique<ProcSystemStats>();
-    p.hotKeys = std::make_unique<X11HotKeys>();
-    p.workspace = std::make_unique<X11Workspace>();
     p.loginItems = std::make_unique<XdgAutostartLoginItems>(
         XdgAutostartLoginItems::defaultFolder(), QCoreApplication::applicationFilePath());
-    p.system = std::make_unique<LinuxSystemInfo>();
+    p.system = std::make_unique<LinuxSystemInfo>(nativeWayland);
     p.pasteboard = std::make_unique<QtPasteboard>();
     p.calendars = std::make_unique<EdsCalendarStore>(
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation), p.log.get());
@@ -61,4 +105,16 @@ Platform makeLinuxPlatform(const QString &executableFolder)
     p.badges = std::make_unique<LauncherBadges>();
     p.remote = std::make_unique<DBusRemoteControl>();
     return p;
+}
+
+} // namespace
+
+Platform makeLinuxPlatform(const QString &executableFolder)
+{
+    return std::move(*make(executableFolder, false, nullptr));
+}
+
+std::optional<Platform> makeNativeWaylandPlatform(const QString &executableFolder, QString *error)
+{
+    return make(executableFolder, true, error);
 }

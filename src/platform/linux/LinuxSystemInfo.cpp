@@ -44,6 +44,8 @@ QString LinuxSystemInfo::prettyName() const
 
 SystemInfo::SessionKind LinuxSystemInfo::sessionKind() const
 {
+    if (m_nativeWayland)
+        return SessionKind::waylandNative;
     if (X11WindowSystem::isWaylandSession())
         return SessionKind::wayland;
     if (QGuiApplication::platformName() == QLatin1String("xcb"))

@@ -118,6 +118,7 @@ Qt::WindowFlags X11WindowSystem::panelWindowFlags(PanelRole role) const
     case PanelRole::plain:
         return {};
     case PanelRole::clickThrough:
+    case PanelRole::switchesClickThrough:
         // WORKAROUND(X11 window managers): a managed window sits in a frame that ignores the
         // input shape of the window it wraps, so a panel that passes clicks, always or at times
         // (the menu rail), must bypass the window manager.

@@ -77,10 +77,10 @@ void FloatingHUDPanel::applyWindowFlags()
     Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
         | Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint;
     // What the window manager needs to leave a panel that passes clicks alone is the
-    // platform's to say; a panel that switches between taking and passing them is treated the
-    // same.
-    flags |= m_windows.panelWindowFlags(m_style.clickThrough || m_style.switchesClickThrough
-                                            ? PanelRole::clickThrough
+    // platform's to say.
+    flags |= m_windows.panelWindowFlags(m_style.clickThrough ? PanelRole::clickThrough
+                                            : m_style.switchesClickThrough
+                                            ? PanelRole::switchesClickThrough
                                             : PanelRole::plain);
     if (m_clickThrough)
         flags |= Qt::WindowTransparentForInput;
