@@ -58,8 +58,6 @@ TEST(SwayIpc, ReadsMovesAndRaisesARealWindow)
     for (const SwayIpc::Window &w : ipc.windows().value_or(QList<SwayIpc::Window>{}))
         EXPECT_EQ(w.focused, w.id == foot->id) << w.id;
     EXPECT_FALSE(ipc.setFrame(999999, QRect(0, 0, 100, 100))); // no such window
-    first.kill();
-    second.kill();
-    first.waitForFinished();
-    second.waitForFinished();
+    for (QProcess *foot : {&first, &second})
+        foot->kill(), foot->waitForFinished();
 }

@@ -31,6 +31,7 @@ public:
     bool garbage = false;
     QStringList refused, triggers, closed;
     QList<QDBusMessage> heldBack;
+    QHash<QString, QString> sessions; // the session each name was last bound in
 
     explicit FakePortal(QDBusConnection bus)
         : m_bus(std::move(bus))
@@ -39,19 +40,23 @@ public:
         m_bus.registerService(PortalHotKeys::kService);
     }
     QString introspect(const QString &) const override { return {}; }
+    // The bus may hand a message over on its own thread: answered on the test's.
     bool handleMessage(const QDBusMessage &m, const QDBusConnection &) override
+    {
+        return QMetaObject::invokeMethod(
+            this, [this, m] { answer(m); }, Qt::QueuedConnection);
+    }
+    void answer(const QDBusMessage &m)
     {
         const QList<QVariant> args = m.arguments();
         QVariantMap results;
-        if (m.member() == "Get") {
+        if (m.member() == "Get") { // the version
             const QVariant version = garbage ? QVariant("2") : QVariant(2u);
-            return m_bus.send(m.createReply(QVariant::fromValue(QDBusVariant(version))));
-        }
-        if (m.member() == "Close") {
+            m_bus.send(m.createReply(QVariant::fromValue(QDBusVariant(version))));
+        } else if (m.member() == "Close") {
             closed << m.path();
-            return m_bus.send(m.createReply());
-        }
-        if (m.member() == "CreateSession") {
+            m_bus.send(m.createReply());
+        } else if (m.member() == "CreateSession") {
             const QString session = "/org/freedesktop/portal/desktop/session/1/"
                 + qdbus_cast<QVariantMap>(args[0])["session_handle_token"].toString();
             results["session_handle"] = garbage ? QVariant(7) : QVariant(session);
@@ -59,14 +64,16 @@ public:
             QList<PortalShortcut> bound;
             for (const PortalShortcut &s : qdbus_cast<QList<PortalShortcut>>(args[1])) {
                 triggers << s.properties["preferred_trigger"].toString();
-                m_sessions[s.name] = args[0].value<QDBusObjectPath>().path();
+                sessions[s.name] = args[0].value<QDBusObjectPath>().path();
                 if (!refused.contains(s.name))
                     bound << s;
             }
             results["shortcuts"] = garbage ? QVariant("all") : QVariant::fromValue(bound);
         } else {
-            return false;
+            m_bus.send(m.createErrorReply(QDBusError::UnknownMethod, {}));
         }
+        if (results.isEmpty())
+            return;
         const QString request
             = QStringLiteral("%1/request/%2/%3")
                   .arg(PortalHotKeys::kPath, m.service().mid(1).replace('.', '_'),
@@ -76,7 +83,6 @@ public:
             = QDBusMessage::createSignal(request, "org.freedesktop.portal.Request", "Response");
         response << 0u << results;
         answers ? void(m_bus.send(response)) : heldBack.append(response);
-        return true;
     }
     void answerNow()
     {
@@ -85,18 +91,14 @@ public:
     }
     void activate(const QString &name)
     {
-        QDBusMessage signal = QDBusMessage::createSignal(PortalHotKeys::kPath,
-                                                         PortalHotKeys::kInterface, "Activated");
-        signal << QVariant::fromValue(QDBusObjectPath(sessionOf(name))) << name << 12345ull
-               << QVariantMap();
-        m_bus.send(signal);
+        m_bus.send(
+            QDBusMessage::createSignal(PortalHotKeys::kPath, PortalHotKeys::kInterface, "Activated")
+            << QVariant::fromValue(QDBusObjectPath(sessions[name])) << name << 1ull
+            << QVariantMap());
     }
-    // The session a name was last bound in.
-    QString sessionOf(const QString &name) const { return m_sessions.value(name); }
 
 private:
     QDBusConnection m_bus;
-    QHash<QString, QString> m_sessions;
 };
 
 struct PortalTest : ::testing::Test
@@ -107,8 +109,8 @@ struct PortalTest : ::testing::Test
     void SetUp() override { ASSERT_TRUE(client.isConnected()) << "dbus-daemon did not start"; }
     void TearDown() override
     {
-        QDBusConnection::disconnectFromBus("client");
-        QDBusConnection::disconnectFromBus("portal");
+        for (const char *name : {"client", "portal"})
+            QDBusConnection::disconnectFromBus(name);
     }
     FakePortal &startPortal()
     {
@@ -120,20 +122,12 @@ struct PortalTest : ::testing::Test
 
 } // namespace
 
-TEST(PortalHotKeysTriggers, NameOurKeysInTheShortcutsNotation)
+// The four keys' triggers are checked where they are bound, below.
+TEST(PortalHotKeysTriggers, NameOnlyWhatTheShortcutsNotationHas)
 {
-    const quint32 all = HotKeys::Control | HotKeys::Option | HotKeys::Command;
-    const struct
-    {
-        quint32 key, modifiers;
-        const char *trigger;
-    } cases[] = {{HotKeys::KeyH, all, "CTRL+ALT+LOGO+h"},
-                 {HotKeys::KeySpace, all, "CTRL+ALT+LOGO+space"},
-                 {HotKeys::KeyX, HotKeys::Shift, "SHIFT+x"},
-                 {99, HotKeys::Control, ""},
-                 {HotKeys::KeyM, HotKeys::Control | 1u, ""}};
-    for (const auto &c : cases)
-        EXPECT_EQ(PortalHotKeys::triggerFor(c.key, c.modifiers), c.trigger) << c.trigger;
+    EXPECT_EQ(PortalHotKeys::triggerFor(HotKeys::KeyX, HotKeys::Shift), "SHIFT+x");
+    EXPECT_EQ(PortalHotKeys::triggerFor(99, HotKeys::Control), "");
+    EXPECT_EQ(PortalHotKeys::triggerFor(HotKeys::KeyM, HotKeys::Control | 1u), "");
 }
 
 TEST_F(PortalTest, BindsTheFourKeysAndDeliversTheirActivations)
@@ -149,7 +143,7 @@ TEST_F(PortalTest, BindsTheFourKeysAndDeliversTheirActivations)
               QStringList({"CTRL+ALT+LOGO+h", "CTRL+ALT+LOGO+space", "CTRL+ALT+LOGO+m",
                            "CTRL+ALT+LOGO+x"}));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !portal->closed.isEmpty(); }, 3000));
-    EXPECT_EQ(portal->closed, QStringList{portal->sessionOf("hotkey-4")});
+    EXPECT_EQ(portal->closed, QStringList{portal->sessions["hotkey-4"]});
     EXPECT_TRUE(keys.isAvailable());
 
     QSignalSpy pressed(&keys, &HotKeys::pressed);
@@ -157,7 +151,7 @@ TEST_F(PortalTest, BindsTheFourKeysAndDeliversTheirActivations)
     ASSERT_TRUE(pressed.wait(3000));
     EXPECT_EQ(pressed.takeFirst().at(0).toInt(), 3);
 
-    const QString session = portal->sessionOf("hotkey-3");
+    const QString session = portal->sessions["hotkey-3"];
     keys.release(3);
     portal->activate("hotkey-3");
     EXPECT_TRUE(QTest::qWaitFor([&] { return portal->closed.contains(session); }, 3000));
@@ -176,8 +170,7 @@ TEST_F(PortalTest, ASilentPortalCostsOneShortWaitAndItsLateVerdictStillCounts)
     QElapsedTimer clock;
     clock.start();
     EXPECT_FALSE(keys.grab(1, HotKeys::KeyH, HotKeys::Control));
-    EXPECT_GE(clock.elapsed(), 290);
-    EXPECT_LT(clock.elapsed(), 1500);
+    EXPECT_TRUE(clock.elapsed() >= 290 && clock.elapsed() < 1500) << clock.elapsed();
     EXPECT_GE(ticks, 5); // the event loop ran meanwhile
     clock.restart();
     EXPECT_FALSE(keys.grab(2, HotKeys::KeyM, HotKeys::Control));
@@ -200,11 +193,11 @@ TEST_F(PortalTest, NoPortalOrAGarbledOneHoldsNothing)
         if (present)
             startPortal().garbage = true;
         EXPECT_FALSE(PortalHotKeys::available(client));
-        PortalHotKeys keys(client, 2000);
+        PortalHotKeys keys(client, 5000);
         QElapsedTimer clock;
         clock.start();
         EXPECT_FALSE(keys.grab(1, HotKeys::KeyH, HotKeys::Control)) << present;
-        EXPECT_LT(clock.elapsed(), 1000) << present; // refused, not timed out
+        EXPECT_LT(clock.elapsed(), 2000) << present; // refused, not timed out
     }
 }
 
