@@ -27,6 +27,7 @@
 #include "platform/Screens.h"
 #include "platform/SystemLog.h"
 #include "platform/WindowSystem.h"
+#include "platform/wayland/PortalHotKeys.h"
 #include "quests/QuestService.h"
 #include "setup/SetupChecker.h"
 #include "skills/SkillBook.h"
@@ -195,6 +196,10 @@ void AppDelegate::registerHotKeys()
         if (!command.hotKey)
             continue;
         const HotKeyBinding &key = *command.hotKey;
+        // The desktop's shortcut settings list a portal's keys by name, in the user's words.
+        if (auto *portal = qobject_cast<PortalHotKeys *>(m_platform.hotKeys.get()))
+            portal->describe(int(key.id), command.id,
+                             command.remoteHelp.isEmpty() ? command.text : command.remoteHelp);
         auto center = std::make_unique<HotKeyCenter>(key.id, m_platform.hotKeys.get());
         QPointer<QAction> action = commands.action(command.id);
         registrations.append({key, center->registerHotKey(key.keyCode, key.modifiers, [action] {

@@ -71,7 +71,11 @@ SetupItem windowControl(const SetupFacts &facts)
     const bool native = isNative(facts);
     SetupItem ax{
         QStringLiteral("ax"), QStringLiteral("Window control"), {}, true, State::ok, {}, {}};
-    if (facts.windowControl) {
+    if (facts.windowControl && native) {
+        ax.detail = QStringLiteral("Window layouts and the next display move other apps' windows "
+                                   "through the compositor's IPC. Direct paste is off: Wayland "
+                                   "lets no app type into another.");
+    } else if (facts.windowControl) {
         ax.detail = QStringLiteral(
             "Window layouts, the quick bar and direct paste can control other apps.");
     } else {

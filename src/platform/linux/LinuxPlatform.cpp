@@ -19,6 +19,8 @@
 #include "platform/linux/X11WindowSystem.h"
 #include "platform/linux/X11Workspace.h"
 #include "platform/linux/XdgAutostartLoginItems.h"
+#include "platform/wayland/PortalHotKeys.h"
+#include "platform/wayland/SwayIpc.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandInput.h"
 #include "platform/wayland/WaylandScreens.h"
@@ -46,9 +48,14 @@ bool installNativeWayland(Platform &platform, QString *error)
     // through the workspace, which is made after it (and goes before it).
     auto *toplevels = new WaylandToplevels(*connection, connection.get());
     auto apps = std::make_shared<QPointer<WaylandWorkspace>>();
+    // Other apps' windows are moved through the compositor's IPC where it has one (sway).
+    std::unique_ptr<SwayIpc> sway;
+    if (const QString socket = SwayIpc::socketFromEnvironment(); !socket.isEmpty())
+        sway = std::make_unique<SwayIpc>(socket);
     auto windows = std::make_unique<WaylandWindowSystem>(
         connection, *toplevels,
-        [apps](const QString &appId) { return *apps ? (*apps)->pidOf(appId) : pid_t(0); });
+        [apps](const QString &appId) { return *apps ? (*apps)->pidOf(appId) : pid_t(0); },
+        std::move(sway));
     WaylandInput *input = &windows->input();
     auto workspace
         = std::make_unique<WaylandWorkspace>(*toplevels, [input] { return input->seat(); });
@@ -57,10 +64,12 @@ bool installNativeWayland(Platform &platform, QString *error)
     platform.screens = std::make_unique<WaylandScreens>(connection);
     platform.workspace = std::move(workspace);
     platform.windows = std::move(windows);
-    // The desktop's global shortcuts and moving other apps' windows are offered by other means
-    // than the core protocols (a portal, the compositor's own IPC); where none is there the
-    // setup check points to the command-line commands and greys window layouts.
-    platform.hotKeys.reset();
+    // The desktop's global shortcuts come through its portal (at most a second's wait, once);
+    // where there is none the setup check points to the command-line commands.
+    if (PortalHotKeys::available())
+        platform.hotKeys = std::make_unique<PortalHotKeys>();
+    else
+        platform.hotKeys.reset();
     return true;
 }
 

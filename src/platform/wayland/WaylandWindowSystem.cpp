@@ -1,5 +1,6 @@
 #include "platform/wayland/WaylandWindowSystem.h"
 
+#include "platform/wayland/SwayIpc.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandInput.h"
 #include "platform/wayland/WaylandLayerPanel.h"
@@ -12,12 +13,14 @@
 
 WaylandWindowSystem::WaylandWindowSystem(std::shared_ptr<WaylandConnection> connection,
                                          WaylandToplevels &toplevels,
-                                         std::function<pid_t(const QString &)> pidOf)
+                                         std::function<pid_t(const QString &)> pidOf,
+                                         std::unique_ptr<SwayIpc> sway)
     : m_connection(std::move(connection))
     , m_toplevels(toplevels)
     , m_pidOf(std::move(pidOf))
     , m_input(std::make_unique<WaylandInput>(*m_connection,
                                              [this](wl_surface *s) { return windowOf(s); }))
+    , m_sway(std::move(sway))
 {
     qApp->installEventFilter(this);
 }
@@ -95,14 +98,50 @@ std::optional<quint32> WaylandWindowSystem::focusedWindow(pid_t pid) const
     return std::nullopt;
 }
 
-std::optional<QRectF> WaylandWindowSystem::windowFrame(quint32) const
+bool WaylandWindowSystem::trusted() const
 {
+    return m_sway && m_sway->reachable();
+}
+
+std::optional<qint64> WaylandWindowSystem::containerOf(quint32 window) const
+{
+    if (!m_sway)
+        return std::nullopt;
+    std::optional<WaylandToplevel> wanted;
+    for (const WaylandToplevel &t : m_toplevels.toplevels()) {
+        if (t.id == window)
+            wanted = t;
+    }
+    const std::optional<QList<SwayIpc::Window>> windows = m_sway->windows();
+    if (!wanted || !windows)
+        return std::nullopt;
+    std::optional<qint64> found;
+    for (const SwayIpc::Window &w : *windows) {
+        if (w.appId != wanted->appId || w.title != wanted->title)
+            continue;
+        if (found)
+            return std::nullopt; // two alike: moving either could move the wrong one
+        found = w.id;
+    }
+    return found;
+}
+
+std::optional<QRectF> WaylandWindowSystem::windowFrame(quint32 window) const
+{
+    const std::optional<qint64> container = containerOf(window);
+    if (!container)
+        return std::nullopt;
+    for (const SwayIpc::Window &w : m_sway->windows().value_or(QList<SwayIpc::Window>())) {
+        if (w.id == *container)
+            return QRectF(w.frame);
+    }
     return std::nullopt;
 }
 
-bool WaylandWindowSystem::setWindowFrame(quint32, const QRectF &)
+bool WaylandWindowSystem::setWindowFrame(quint32 window, const QRectF &frame)
 {
-    return false;
+    const std::optional<qint64> container = containerOf(window);
+    return container && m_sway->setFrame(*container, frame.toRect());
 }
 
 bool WaylandWindowSystem::raiseWindow(quint32 window)

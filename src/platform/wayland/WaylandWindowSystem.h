@@ -13,6 +13,7 @@ class QWindow;
 class WaylandConnection;
 class WaylandInput;
 class WaylandLayerPanel;
+class SwayIpc;
 class WaylandToplevels;
 
 // The window system of a Wayland compositor that offers the layer shell. Our panels are layer
@@ -26,13 +27,16 @@ class WaylandWindowSystem final : public QObject, public WindowSystem
     Q_OBJECT
 public:
     // `pidOf` names the app of a window's app id (the workspace's numbering).
+    // `sway` null: no compositor IPC, so other apps' windows have no frames and are not moved.
     WaylandWindowSystem(std::shared_ptr<WaylandConnection> connection, WaylandToplevels &toplevels,
-                        std::function<pid_t(const QString &)> pidOf);
+                        std::function<pid_t(const QString &)> pidOf,
+                        std::unique_ptr<SwayIpc> sway = nullptr);
     ~WaylandWindowSystem() override;
 
     WaylandInput &input() const { return *m_input; }
 
-    bool trusted() const override { return false; }
+    // Other apps' windows can be moved where the compositor's IPC answers.
+    bool trusted() const override;
     bool compositing() const override { return true; }
     Qt::WindowFlags panelWindowFlags(PanelRole role) const override;
     void preparePanel(quintptr windowId) const override;
@@ -52,11 +56,15 @@ private:
     bool eventFilter(QObject *watched, QEvent *event) override;
     WaylandLayerPanel *panel(quintptr windowId) const;
     QWindow *windowOf(struct wl_surface *surface) const;
+    // The compositor's container for one of the list's windows: the one window of sway's tree
+    // with the same app id and title; none when there is no IPC or the match is not unique.
+    std::optional<qint64> containerOf(quint32 window) const;
 
     std::shared_ptr<WaylandConnection> m_connection;
     WaylandToplevels &m_toplevels;
     std::function<pid_t(const QString &)> m_pidOf;
     std::unique_ptr<WaylandInput> m_input;
+    std::unique_ptr<SwayIpc> m_sway;
     // Each panel's mirror lives as the panel's child; the map is cleaned as they go.
     mutable QHash<quintptr, QPointer<WaylandLayerPanel>> m_panels;
     // The window we gave the keyboard to, and one whose activation a newly shown panel took.
