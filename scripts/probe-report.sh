@@ -105,3 +105,7 @@ if [ -f "$KAIDRO_ROOT/docs/performance-notes.md" ]; then
   echo
   cat "$KAIDRO_ROOT/docs/performance-notes.md"
 fi
+if [ -f "$KAIDRO_ROOT/docs/performance-wayland.md" ]; then
+  echo
+  cat "$KAIDRO_ROOT/docs/performance-wayland.md"
+fi
