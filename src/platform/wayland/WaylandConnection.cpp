@@ -16,7 +16,7 @@
 #include <cerrno>
 #include <cstring>
 
-Q_LOGGING_CATEGORY(lcWaylandClient, "kaidro.platform.wayland")
+Q_LOGGING_CATEGORY(lcWaylandClient, "kaidro.platform.wayland", QtInfoMsg)
 
 struct WaylandOutputEvents
 {
