@@ -1,52 +1,26 @@
 #include "platform/linux/DesktopEntryMatcher.h"
 
+#include "platform/linux/DesktopEntryFile.h"
+#include "platform/linux/DesktopEntryLaunch.h"
+
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 
-// GIO's D-Bus structs carry a member named `signals`, which Qt defines as a keyword.
-#pragma push_macro("signals")
-#undef signals
-#include <gio/gdesktopappinfo.h>
-#include <gio/gio.h>
-#pragma pop_macro("signals")
-
 namespace {
-
-QString fromUtf8(const char *text)
-{
-    return text ? QString::fromUtf8(text) : QString();
-}
 
 std::optional<DesktopEntry> readEntry(const QString &path, const QString &id, QString *wmClass,
                                       QString *executable)
 {
-    GDesktopAppInfo *info
-        = g_desktop_app_info_new_from_filename(QFile::encodeName(path).constData());
-    if (!info)
+    const std::optional<DesktopEntryFile> file = DesktopEntryFile::read(path);
+    if (!file || file->hidden)
         return std::nullopt;
-    std::optional<DesktopEntry> out;
-    if (!g_desktop_app_info_get_is_hidden(info)) {
-        DesktopEntry entry;
-        entry.id = id;
-        entry.name = fromUtf8(g_app_info_get_display_name(G_APP_INFO(info)));
-        entry.filePath = QFileInfo(path).absoluteFilePath();
-        if (GIcon *icon = g_app_info_get_icon(G_APP_INFO(info))) {
-            gchar *text = g_icon_to_string(icon);
-            entry.iconName = fromUtf8(text);
-            g_free(text);
-        }
-        if (wmClass)
-            *wmClass = fromUtf8(g_desktop_app_info_get_startup_wm_class(info));
-        if (executable)
-            *executable
-                = QFileInfo(fromUtf8(g_app_info_get_executable(G_APP_INFO(info)))).fileName();
-        out = entry;
-    }
-    g_object_unref(info);
-    return out;
+    if (wmClass)
+        *wmClass = file->startupWMClass;
+    if (executable)
+        *executable = file->executable;
+    return DesktopEntry{id, file->fullName, file->filePath, file->iconName};
 }
 
 QString withoutSuffix(const QString &id)
@@ -198,14 +172,6 @@ std::optional<DesktopEntry> DesktopEntryMatcher::entry(const QString &idOrPath) 
 
 bool DesktopEntryMatcher::launch(const QString &desktopFile)
 {
-    GDesktopAppInfo *info
-        = g_desktop_app_info_new_from_filename(QFile::encodeName(desktopFile).constData());
-    if (!info)
-        return false;
-    GError *error = nullptr;
-    const bool started = g_app_info_launch(G_APP_INFO(info), nullptr, nullptr, &error);
-    if (error)
-        g_error_free(error);
-    g_object_unref(info);
-    return started;
+    const std::optional<DesktopEntryFile> file = DesktopEntryFile::read(desktopFile);
+    return file && DesktopEntryLaunch::start(*file);
 }

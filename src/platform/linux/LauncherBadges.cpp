@@ -2,27 +2,21 @@
 
 #include "platform/Logging.h"
 #include "platform/OffThread.h"
+#include "platform/linux/DesktopEntryFile.h"
+#include "platform/linux/DesktopEntryMatcher.h"
 
 #include <QDBusConnection>
-
-// GIO's D-Bus structs carry a member named `signals`, which Qt defines as a keyword.
-#pragma push_macro("signals")
-#undef signals
-#include <gio/gdesktopappinfo.h>
-#pragma pop_macro("signals")
 
 namespace {
 
 // The categories of an installed desktop entry; empty when there is none. Reads files.
 QStringList categoriesOf(const QString &desktopId)
 {
-    GDesktopAppInfo *info = g_desktop_app_info_new(desktopId.toUtf8().constData());
-    if (!info)
+    const std::optional<DesktopEntryFile> file = DesktopEntryFile::read(
+        DesktopEntryFile::find(DesktopEntryMatcher::defaultFolders(), desktopId));
+    if (!file || file->hidden)
         return {};
-    const char *categories = g_desktop_app_info_get_categories(info);
-    const QStringList list{QString::fromUtf8(categories ? categories : "")};
-    g_object_unref(info);
-    return list;
+    return {file->categories};
 }
 
 } // namespace

@@ -1,18 +1,11 @@
 #include "platform/linux/XdgApplications.h"
 
+#include "platform/linux/DesktopEntryFile.h"
+
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QSet>
 
 #include <optional>
-
-// GIO's D-Bus structs carry a member named `signals`, which Qt defines as a keyword.
-#pragma push_macro("signals")
-#undef signals
-#include <gio/gdesktopappinfo.h>
-#include <gio/gio.h>
-#pragma pop_macro("signals")
 
 namespace {
 
@@ -23,22 +16,6 @@ struct Candidate
     QString id;
     QString path;
 };
-
-QString fromUtf8(const char *text)
-{
-    return text ? QString::fromUtf8(text) : QString();
-}
-
-QString iconOf(GAppInfo *info)
-{
-    GIcon *icon = g_app_info_get_icon(info);
-    if (!icon)
-        return {};
-    gchar *text = g_icon_to_string(icon);
-    const QString out = fromUtf8(text);
-    g_free(text);
-    return out;
-}
 
 QStringList desktopFiles(const QDir &dir)
 {
@@ -68,24 +45,15 @@ QList<Candidate> candidates(const QString &folder)
 
 std::optional<InstalledApp> read(const Candidate &candidate)
 {
-    // GIO refuses files that are no Type=Application entry and those whose TryExec program is
-    // missing.
-    GDesktopAppInfo *info
-        = g_desktop_app_info_new_from_filename(QFile::encodeName(candidate.path).constData());
-    if (!info)
+    const std::optional<DesktopEntryFile> file = DesktopEntryFile::read(candidate.path);
+    if (!file || file->hidden || file->noDisplay || !file->shownIn())
         return std::nullopt;
-    std::optional<InstalledApp> out;
-    if (!g_desktop_app_info_get_is_hidden(info) && !g_desktop_app_info_get_nodisplay(info)
-        && g_desktop_app_info_get_show_in(info, nullptr)) {
-        InstalledApp app;
-        app.id = candidate.id;
-        app.name = fromUtf8(g_app_info_get_name(G_APP_INFO(info)));
-        app.desktopFile = QFileInfo(candidate.path).absoluteFilePath();
-        app.iconName = iconOf(G_APP_INFO(info));
-        out = app;
-    }
-    g_object_unref(info);
-    return out;
+    InstalledApp app;
+    app.id = candidate.id;
+    app.name = file->name;
+    app.desktopFile = file->filePath;
+    app.iconName = file->iconName;
+    return app;
 }
 
 } // namespace
@@ -110,13 +78,8 @@ QList<InstalledApp> scan(const QStringList &folders)
 
 QString iconName(const QString &desktopFile)
 {
-    GDesktopAppInfo *info
-        = g_desktop_app_info_new_from_filename(QFile::encodeName(desktopFile).constData());
-    if (!info)
-        return {};
-    const QString out = iconOf(G_APP_INFO(info));
-    g_object_unref(info);
-    return out;
+    const std::optional<DesktopEntryFile> file = DesktopEntryFile::read(desktopFile);
+    return file ? file->iconName : QString();
 }
 
 } // namespace XdgApplications
