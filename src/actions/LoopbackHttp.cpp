@@ -9,19 +9,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <optional>
 #include <utility>
 
 namespace {
 
 using Failure = LoopbackHttp::Response::Failure;
 
-const QString kNotHttp = QStringLiteral("The answer was not valid HTTP.");
-const QString kHeaderTooLarge = QStringLiteral("The answer's header was too large.");
-const QString kClosed = QStringLiteral("Connection closed");
-
-// A chunk-size line is a few hex digits and perhaps an extension; anything longer is not one.
-constexpr qsizetype kMaxChunkLine = 1024;
 // Bytes read in one turn of the event loop, so a fast sender cannot hold the main thread.
 constexpr int kReadsPerTurn = 16;
 
@@ -32,7 +25,7 @@ QString errorText(int error)
         return QStringLiteral("Connection refused");
     case ECONNRESET:
     case EPIPE:
-        return kClosed;
+        return QStringLiteral("Connection closed");
     default:
         return qt_error_string(error);
     }
@@ -68,47 +61,12 @@ QList<QByteArray> loopbackAddresses(const QString &host, quint16 port)
     return {};
 }
 
-bool isTokenChar(char c)
-{
-    return c > 32 && c < 127 && !QByteArrayView("()<>@,;:\\\"/[]?={}").contains(c);
-}
-
-// "HTTP/1.x NNN reason" with the status from 100 to 599; -1 for anything else.
-int statusOf(QByteArrayView line)
-{
-    if (line.size() < 12 || !line.startsWith("HTTP/1.") || (line[7] != '0' && line[7] != '1')
-        || line[8] != ' ' || (line.size() > 12 && line[12] != ' '))
-        return -1;
-    int status = 0;
-    for (const char c : line.sliced(9, 3)) {
-        if (c < '0' || c > '9')
-            return -1;
-        status = status * 10 + (c - '0');
-    }
-    return status >= 100 && status < 600 ? status : -1;
-}
-
-// The lines of a header block, or nothing when one holds a bare CR or LF.
-std::optional<QList<QByteArrayView>> headLines(QByteArrayView head)
-{
-    QList<QByteArrayView> lines;
-    for (;;) {
-        const qsizetype end = head.indexOf("\r\n");
-        const QByteArrayView line = end < 0 ? head : head.first(end);
-        if (line.contains('\r') || line.contains('\n'))
-            return std::nullopt;
-        lines << line;
-        if (end < 0)
-            return lines;
-        head = head.sliced(end + 2);
-    }
-}
-
 } // namespace
 
 LoopbackHttp::LoopbackHttp(Request request, QObject *parent)
     : QObject(parent)
     , m_request(std::move(request))
+    , m_reader(m_request.maxBodyBytes, m_request.method == "HEAD")
 {
     for (QTimer *timer : {&m_idle, &m_total}) {
         timer->setSingleShot(true);
@@ -251,23 +209,36 @@ void LoopbackHttp::onWritable()
 void LoopbackHttp::onReadable()
 {
     char buffer[16384];
-    for (int turn = 0; turn < kReadsPerTurn && !m_finished; ++turn) {
+    using State = HttpAnswerReader::State;
+    State state = State::reading;
+    for (int turn = 0; turn < kReadsPerTurn && state == State::reading; ++turn) {
         const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, 0);
-        if (n > 0) {
-            touch();
-            m_in.append(buffer, n);
-            while (parse()) { }
-        } else if (n == 0) {
-            // The server closed: the end of an answer framed by closing, else a cut-off one.
-            if (m_inBody && m_framing == Framing::close)
-                finish(m_response);
-            else
-                fail(Failure::transport, kClosed);
-        } else if (errno != EINTR) {
-            if (errno != EAGAIN && errno != EWOULDBLOCK)
-                fail(Failure::transport, errorText(errno));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return;
+        if (n < 0) {
+            fail(Failure::transport, errorText(errno));
             return;
         }
+        touch();
+        state = n > 0 ? m_reader.feed(QByteArrayView(buffer, n)) : m_reader.close();
+    }
+    Response response;
+    switch (state) {
+    case State::reading:
+        return;
+    case State::done:
+        response.status = m_reader.status();
+        response.body = m_reader.body();
+        finish(response);
+        return;
+    case State::broken:
+        fail(Failure::transport, m_reader.error());
+        return;
+    case State::tooLarge:
+        fail(Failure::tooLarge);
+        return;
     }
 }
 
@@ -288,146 +259,4 @@ void LoopbackHttp::finish(const Response &response)
     m_total.stop();
     if (auto done = std::exchange(m_done, nullptr))
         done(response);
-}
-
-bool LoopbackHttp::parse()
-{
-    if (m_finished)
-        return false;
-    if (!m_inBody)
-        return parseHead();
-    if (m_framing == Framing::chunked)
-        return parseChunks();
-    const qsizetype take = m_framing == Framing::length
-        ? qsizetype(std::min<qint64>(m_remaining, m_in.size()))
-        : m_in.size();
-    m_response.body += m_in.left(take);
-    m_in.remove(0, take);
-    m_remaining -= take;
-    if (m_response.body.size() > m_request.maxBodyBytes)
-        fail(Failure::tooLarge);
-    else if (m_framing == Framing::length && m_remaining == 0)
-        finish(m_response); // bytes past the announced length are not ours to read
-    return false;
-}
-
-bool LoopbackHttp::parseHead()
-{
-    const qsizetype end = m_in.indexOf("\r\n\r\n");
-    if (end < 0 || end + 4 > maxHeaderBytes) {
-        if (m_in.size() > maxHeaderBytes)
-            fail(Failure::transport, kHeaderTooLarge);
-        return false;
-    }
-    const QByteArray head = m_in.left(end);
-    m_in.remove(0, end + 4);
-    const std::optional<QList<QByteArrayView>> lines = headLines(head);
-    const int status = lines ? statusOf(lines->first()) : -1;
-    std::optional<qint64> length;
-    QList<QByteArray> codings;
-    bool valid = status > 0;
-    for (qsizetype i = 1; valid && i < lines->size(); ++i) {
-        const QByteArrayView line = lines->at(i);
-        const qsizetype colon = line.indexOf(':');
-        valid = colon > 0 && std::all_of(line.begin(), line.begin() + colon, isTokenChar);
-        const QByteArray name = line.first(std::max<qsizetype>(colon, 0)).toByteArray().toLower();
-        const QByteArrayView value = line.sliced(colon + 1).trimmed();
-        if (valid && name == "content-length") {
-            const bool digits = !value.isEmpty() && value.size() <= 18
-                && std::all_of(value.begin(), value.end(),
-                               [](char c) { return isdigit(uchar(c)); });
-            // Two lengths that differ leave the answer's end unknown.
-            valid = digits && (!length || *length == value.toLongLong());
-            length = value.toLongLong();
-        } else if (valid && name == "transfer-encoding") {
-            for (const QByteArray &coding : value.toByteArray().toLower().split(','))
-                codings << coding.trimmed();
-        }
-    }
-    // We ask for no coding; one we do not read is as unreadable as garbage.
-    if (!valid || (!codings.isEmpty() && codings != QList<QByteArray>{"chunked"})) {
-        fail(Failure::transport, kNotHttp);
-        return false;
-    }
-    if (status < 200) // an interim answer; the real one follows
-        return true;
-
-    m_response.status = status;
-    m_inBody = true;
-    if (status == 204 || status == 304 || m_request.method == "HEAD") {
-        finish(m_response);
-        return false;
-    }
-    if (!codings.isEmpty()) {
-        m_framing = Framing::chunked;
-    } else if (length) {
-        m_framing = Framing::length;
-        m_remaining = *length;
-        if (*length > m_request.maxBodyBytes) {
-            fail(Failure::tooLarge);
-            return false;
-        }
-    }
-    return true;
-}
-
-bool LoopbackHttp::parseChunks()
-{
-    switch (m_chunkPart) {
-    case ChunkPart::size: {
-        const qsizetype end = m_in.indexOf("\r\n");
-        if (end < 0) {
-            if (m_in.size() > kMaxChunkLine)
-                fail(Failure::transport, kNotHttp);
-            return false;
-        }
-        QByteArray digits = m_in.left(end);
-        m_in.remove(0, end + 2);
-        digits.truncate(digits.indexOf(';') < 0 ? digits.size() : digits.indexOf(';'));
-        bool ok = !digits.isEmpty() && digits.size() <= 15
-            && std::all_of(digits.begin(), digits.end(), [](char c) { return isxdigit(uchar(c)); });
-        m_remaining = ok ? digits.toLongLong(&ok, 16) : 0;
-        if (!ok)
-            fail(Failure::transport, kNotHttp);
-        else if (m_response.body.size() + m_remaining > m_request.maxBodyBytes)
-            fail(Failure::tooLarge);
-        else
-            m_chunkPart = m_remaining == 0 ? ChunkPart::trailer : ChunkPart::data;
-        return ok && !m_finished;
-    }
-    case ChunkPart::data: {
-        const qsizetype take = qsizetype(std::min<qint64>(m_remaining, m_in.size()));
-        m_response.body += m_in.left(take);
-        m_in.remove(0, take);
-        m_remaining -= take;
-        if (m_remaining > 0)
-            return false;
-        m_chunkPart = ChunkPart::dataEnd;
-        return true;
-    }
-    case ChunkPart::dataEnd:
-        if (m_in.size() < 2)
-            return false;
-        if (!m_in.startsWith("\r\n")) {
-            fail(Failure::transport, kNotHttp);
-            return false;
-        }
-        m_in.remove(0, 2);
-        m_chunkPart = ChunkPart::size;
-        return true;
-    case ChunkPart::trailer: {
-        // Trailer fields are skipped; an empty line ends the answer.
-        const qsizetype end = m_in.indexOf("\r\n");
-        if (end < 0) {
-            if (m_in.size() > maxHeaderBytes)
-                fail(Failure::transport, kHeaderTooLarge);
-            return false;
-        }
-        m_in.remove(0, end + 2);
-        if (end == 0)
-            finish(m_response);
-        return end != 0;
-    }
-    }
-    return false;
 }

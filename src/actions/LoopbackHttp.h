@@ -1,5 +1,7 @@
 #pragma once
 
+#include "actions/HttpAnswerReader.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -12,9 +14,9 @@ class QSocketNotifier;
 
 // One HTTP/1.1 call to a server on this machine, over a non-blocking socket that the main
 // thread's event loop drives: connecting, sending and reading never wait. The request goes out
-// with "Host", "Content-Length" and "Connection: close"; the answer may be framed by
-// "Content-Length", by chunks or by the server closing. Only http:// to "localhost" or a loopback
-// address is called, so nothing is ever looked up by name and no proxy is involved.
+// with "Host", "Content-Length" and "Connection: close"; HttpAnswerReader reads the answer. Only
+// http:// to "localhost" or a loopback address is called, so nothing is ever looked up by name and
+// no proxy is involved.
 class LoopbackHttp final : public QObject
 {
     Q_OBJECT
@@ -39,9 +41,6 @@ public:
         QString error; // what went wrong, for a transport failure
     };
 
-    // A status line and headers longer than this are not an answer we read.
-    static constexpr qsizetype maxHeaderBytes = 64 * 1024;
-
     explicit LoopbackHttp(Request request, QObject *parent = nullptr);
     ~LoopbackHttp() override;
 
@@ -50,17 +49,11 @@ public:
     void start(std::function<void(const Response &)> done);
 
 private:
-    enum class Framing { length, chunked, close };
-
     void connectNext();
     void onWritable();
     void onReadable();
     void touch();
     void remember(const QString &error);
-    // Takes what it can of m_in; false when it needs more bytes or the call is over.
-    bool parse();
-    bool parseHead();
-    bool parseChunks();
     void fail(Response::Failure failure, const QString &error = {});
     void finish(const Response &response);
     void closeSocket();
@@ -74,14 +67,7 @@ private:
     QByteArray m_out;
     qsizetype m_sent = 0;
     bool m_connected = false;
-
-    QByteArray m_in;
-    bool m_inBody = false;
-    Framing m_framing = Framing::close;
-    qint64 m_remaining = 0; // bytes of the body, or of the current chunk, still to come
-    enum class ChunkPart { size, data, dataEnd, trailer } m_chunkPart = ChunkPart::size;
-    Response m_response;
+    HttpAnswerReader m_reader;
     bool m_finished = false;
-
     QTimer m_idle, m_total;
 };
