@@ -10,31 +10,31 @@ namespace {
 using Response = LoopbackHttp::Response;
 
 // What a call ended with, in one line: "200 body", or the failure.
-QString outcome(const Response &r)
+std::string outcome(const Response &r)
 {
     switch (r.failure) {
     case Response::Failure::none:
-        return QString::number(r.status) + ' ' + QString::fromLatin1(r.body);
+        return std::to_string(r.status) + ' ' + r.body.toStdString();
     case Response::Failure::timedOut:
         return "timed out";
     case Response::Failure::tooLarge:
         return "too large";
     case Response::Failure::transport:
-        return r.error;
+        return r.error.toStdString();
     }
     return {};
 }
 
-QString call(LoopbackHttp::Request request)
+std::string call(LoopbackHttp::Request request)
 {
-    std::optional<QString> got;
+    std::optional<std::string> got;
     LoopbackHttp http(std::move(request));
     http.start([&](const Response &r) { got = outcome(r); });
     EXPECT_FALSE(got) << "answered inside start";
     return QTest::qWaitFor([&] { return got.has_value(); }, 5000) ? *got : "no answer";
 }
 
-const QString kNotHttp = "The answer was not valid HTTP.";
+const std::string kNotHttp = "The answer was not valid HTTP.";
 
 TEST(LoopbackHttp, ReadsEachFramingAndRefusesWhatIsNotHttp)
 {
@@ -42,69 +42,47 @@ TEST(LoopbackHttp, ReadsEachFramingAndRefusesWhatIsNotHttp)
     const struct Case
     {
         QByteArray answer;
-        bool close, drip; // close after answering; send one byte per turn of the event loop
-        QString expected;
+        bool close; // after answering
+        std::string expected;
     } cases[] = {
-        {ok + "Content-Length: 5\r\n\r\nhello and more", false, false, "200 hello"},
-        {ok
-             + "Transfer-Encoding: chunked\r\n\r\n5;x=y\r\nhello\r\n6\r\n world\r\n0\r\nT: "
-               "1\r\n\r\n",
-         false, true, "200 hello world"},
-        {"HTTP/1.0 404 Not Found\r\n\r\nread to the end", true, true, "404 read to the end"},
-        {"HTTP/1.1 100 Continue\r\n\r\n" + ok + "content-length: 2\r\n\r\nok", false, false,
-         "200 ok"},
-        {"HTTP/1.1 204 No Content\r\n\r\n", false, false, "204 "},
-        {ok + "Content-Length: 10\r\n\r\nabc", true, false, "Connection closed"},
-        {"", true, false, "Connection closed"},
-        {ok + "Transfer-Encoding: chunked\r\n\r\n5\r\nhel", true, false, "Connection closed"},
-        {"\x01\x02 not HTTP \xff\r\n\r\n", false, false, kNotHttp},
-        {"HTTP/1.1 20 OK\r\n\r\n", false, false, kNotHttp},
-        {"HTTP/2 200 OK\r\n\r\n", false, false, kNotHttp},
-        {ok + "No colon here\r\n\r\n", false, false, kNotHttp},
-        {ok + "Bad Name: x\r\n\r\n", false, false, kNotHttp},
-        {ok + "X: a\rb\r\n\r\n", false, false, kNotHttp},
-        {ok + "Content-Length: 1x\r\n\r\n", false, false, kNotHttp},
-        {ok + "Content-Length: 2\r\nContent-Length: 3\r\n\r\n", false, false, kNotHttp},
-        {ok + "Transfer-Encoding: gzip, chunked\r\n\r\n", false, false, kNotHttp},
-        {ok + "Transfer-Encoding: chunked\r\n\r\nzz\r\n", false, false, kNotHttp},
-        {ok + "Transfer-Encoding: chunked\r\n\r\n1\r\nab\r\n", false, false, kNotHttp},
-        {ok + "X: " + QByteArray(70000, 'x'), false, false, "The answer's header was too large."},
-        {ok + "Content-Length: 17\r\n\r\n", false, false, "too large"},
-        {ok + "Transfer-Encoding: chunked\r\n\r\n9\r\n123456789\r\n9\r\n", false, false,
-         "too large"},
-        {ok + "\r\n" + QByteArray(17, 'x'), false, false, "too large"},
-        {ok + "Content-Length: 9\r\n\r\nstalls", false, false, "timed out"},
+        {ok + "Content-Length: 5\r\n\r\nhello and more", false, "200 hello"},
+        {ok + "Transfer-Encoding: chunked\r\n\r\n5;x\r\nhello\r\n1\r\n!\r\n0\r\nT: 1\r\n\r\n",
+         false, "200 hello!"},
+        {"HTTP/1.0 404 Not Found\r\n\r\nread to the end", true, "404 read to the end"},
+        {"HTTP/1.1 100 Continue\r\n\r\n" + ok + "content-length: 2\r\n\r\nok", false, "200 ok"},
+        {"HTTP/1.1 204 No Content\r\n\r\n", false, "204 "},
+        {ok + "Content-Length: 10\r\n\r\nabc", true, "Connection closed"},
+        {"", true, "Connection closed"},
+        {ok + "Transfer-Encoding: chunked\r\n\r\n5\r\nhel", true, "Connection closed"},
+        {"\x01\x02 not HTTP \xff\r\n\r\n", false, kNotHttp},
+        {"HTTP/1.1 20 OK\r\n\r\n", false, kNotHttp},
+        {"HTTP/2 200 OK\r\n\r\n", false, kNotHttp},
+        {ok + "No colon here\r\n\r\n", false, kNotHttp},
+        {ok + "Bad Name: x\r\n\r\n", false, kNotHttp},
+        {ok + "X: a\rb\r\n\r\n", false, kNotHttp},
+        {ok + "Content-Length: 1x\r\n\r\n", false, kNotHttp},
+        {ok + "Content-Length: 2\r\nContent-Length: 3\r\n\r\n", false, kNotHttp},
+        {ok + "Transfer-Encoding: gzip, chunked\r\n\r\n", false, kNotHttp},
+        {ok + "Transfer-Encoding: chunked\r\n\r\nzz\r\n", false, kNotHttp},
+        {ok + "Transfer-Encoding: chunked\r\n\r\n1\r\nab\r\n", false, kNotHttp},
+        {ok + "X: " + QByteArray(70000, 'x'), false, "The answer's header was too large."},
+        // Over the cap of 16 bytes, by each framing.
+        {ok + "Content-Length: 17\r\n\r\n", false, "too large"},
+        {ok + "Transfer-Encoding: chunked\r\n\r\n9\r\n123456789\r\n9\r\n", false, "too large"},
+        {ok + "\r\n" + QByteArray(17, 'x'), false, "too large"},
+        {ok + "Content-Length: 9\r\n\r\nstalls", false, "timed out"}, // the idle limit
     };
     LoopbackServer server;
+    const QUrl url("http://localhost:" + QString::number(server.port()));
     for (const Case &c : cases) {
         SCOPED_TRACE(c.answer.left(60).toStdString());
-        QTimer drip;
         server.onData = [&](LoopbackServer::Connection &peer) {
-            if (!peer.input.contains("\r\n\r\n"))
-                return;
-            if (!c.drip) {
+            if (peer.input.contains("\r\n\r\n"))
                 peer.write(c.answer);
-                return c.close ? peer.close() : void();
-            }
-            QObject::connect(&drip, &QTimer::timeout, [&, sent = 0]() mutable {
-                if (sent < c.answer.size())
-                    return peer.write(c.answer.mid(sent++, 1));
-                drip.stop();
-                if (c.close)
-                    peer.close();
-            });
-            drip.start(0);
+            if (c.close)
+                peer.close();
         };
-        // The idle limit ends the call that stalls; the answers that stop short of 16 bytes
-        // of body are over the cap.
-        EXPECT_EQ(call({"GET",
-                        QUrl("http://localhost:" + QString::number(server.port())),
-                        {},
-                        {},
-                        300,
-                        5000,
-                        16}),
-                  c.expected);
+        EXPECT_EQ(call({"GET", url, {}, {}, 300, 5000, 16}), c.expected);
     }
 }
 
@@ -117,31 +95,32 @@ TEST(LoopbackHttp, SendsOneClosingRequestAndReachesOnlyThisMachine)
         if (received.endsWith("{}"))
             peer.write("HTTP/1.1 201 Created\r\nContent-Length: 0\r\n\r\n");
     };
-    const QString port = QString::number(server.port());
-    EXPECT_EQ(call({"POST", QUrl("http://127.0.0.1:" + port + "/api/x?q=a%20b"), "application/json",
-                    "{}", 0, 5000}),
-              "201 ");
-    EXPECT_EQ(received,
-              "POST /api/x?q=a%20b HTTP/1.1\r\nHost: 127.0.0.1:" + port.toLatin1()
+    const std::string port = std::to_string(server.port()),
+                      refusing = "http://[::1]:" + std::to_string(LoopbackServer::freePort());
+    const auto get = [](const std::string &url, const std::string &body = {}) {
+        return call({body.empty() ? "GET" : "POST", QUrl(QString::fromStdString(url)),
+                     "application/json", QByteArray::fromStdString(body), 0, 300});
+    };
+    EXPECT_EQ(get("http://127.0.0.1:" + port + "/api/x?q=a%20b", "{}"), "201 ");
+    EXPECT_EQ(received.toStdString(),
+              "POST /api/x?q=a%20b HTTP/1.1\r\nHost: 127.0.0.1:" + port
                   + "\r\nContent-Type: application/json\r\nContent-Length: 2\r\n"
                     "Connection: close\r\n\r\n{}");
 
     server.onData = [](LoopbackServer::Connection &) {}; // hears and never answers
-    const QString free = QString::number(LoopbackServer::freePort());
+    const std::string elsewhere = "Only http:// on this machine is called, not ";
     for (const auto &[url, expected] :
-         {std::pair{"http://127.0.0.1:" + port, QString("timed out")},
-          {"http://[::1]:" + free, "Connection refused"},
-          {"http://localhost:" + free, "Connection refused"},
-          {"http://192.168.1.1:" + port,
-           "Only http:// on this machine is called, not http://192.168.1.1:" + port + "."},
-          {"https://127.0.0.1:" + port,
-           "Only http:// on this machine is called, not https://127.0.0.1:" + port + "."}})
-        EXPECT_EQ(call({"GET", QUrl(url), {}, {}, 0, 300}), expected) << url.toStdString();
+         {std::pair<std::string, std::string>{"http://127.0.0.1:" + port, "timed out"},
+          {refusing, "Connection refused"},
+          {"http://localhost:" + refusing.substr(13), "Connection refused"},
+          {"http://192.168.1.1:" + port, elsewhere + "http://192.168.1.1:" + port + "."},
+          {"https://127.0.0.1:" + port, elsewhere + "https://127.0.0.1:" + port + "."}})
+        EXPECT_EQ(get(url), expected) << url;
 
     // A call dropped while it waits ends without a word.
     bool answered = false;
     auto http = std::make_unique<LoopbackHttp>(
-        LoopbackHttp::Request{"GET", QUrl("http://127.0.0.1:" + port)});
+        LoopbackHttp::Request{"GET", QUrl(QString::fromStdString("http://127.0.0.1:" + port))});
     http->start([&](const Response &) { answered = true; });
     QTest::qWait(50);
     http.reset();
