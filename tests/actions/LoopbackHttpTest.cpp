@@ -12,17 +12,11 @@ using Response = LoopbackHttp::Response;
 // What a call ended with, in one line: "200 body", or the failure.
 std::string outcome(const Response &r)
 {
-    switch (r.failure) {
-    case Response::Failure::none:
-        return std::to_string(r.status) + ' ' + r.body.toStdString();
-    case Response::Failure::timedOut:
-        return "timed out";
-    case Response::Failure::tooLarge:
-        return "too large";
-    case Response::Failure::transport:
-        return r.error.toStdString();
-    }
-    return {};
+    using F = Response::Failure;
+    return r.failure == F::none    ? std::to_string(r.status) + ' ' + r.body.toStdString()
+        : r.failure == F::timedOut ? "timed out"
+        : r.failure == F::tooLarge ? "too large"
+                                   : r.error.toStdString();
 }
 
 std::string call(LoopbackHttp::Request request)

@@ -11,7 +11,6 @@
 
 #include <functional>
 #include <list>
-#include <memory>
 
 // A TCP server on 127.0.0.1 over plain sockets that the event loop drives, so the program's HTTP
 // client meets a real peer on the same thread. Each connection hands what it has received to
@@ -19,67 +18,52 @@
 class LoopbackServer final : public QObject
 {
 public:
-    class Connection
+    struct Connection
     {
-    public:
-        QByteArray input;
+        int fd;
+        QSocketNotifier read{fd, QSocketNotifier::Read}, writable{fd, QSocketNotifier::Write};
+        QByteArray input, out;
+        bool closing = false;
 
-        explicit Connection(int fd)
-            : m_fd(fd)
-            , m_read(fd, QSocketNotifier::Read)
-            , m_write(fd, QSocketNotifier::Write)
-        {
-            m_write.setEnabled(false);
-            QObject::connect(&m_write, &QSocketNotifier::activated, [this] { flush(); });
-        }
         ~Connection() { shut(); }
-        void write(const QByteArray &bytes) { m_out += bytes, flush(); }
-        void close() { m_closing = true, flush(); } // once everything written has gone
-        bool isOpen() const { return m_fd >= 0 && !m_closing; }
-        QSocketNotifier &readNotifier() { return m_read; }
-        int fd() const { return m_fd; }
+        void write(const QByteArray &bytes) { out += bytes, flush(); }
+        void close() { closing = true, flush(); } // once everything written has gone
+        bool isOpen() const { return fd >= 0 && !closing; }
         void shut()
         {
-            m_read.setEnabled(false), m_write.setEnabled(false);
-            if (m_fd >= 0)
-                ::close(std::exchange(m_fd, -1));
+            read.setEnabled(false), writable.setEnabled(false);
+            if (fd >= 0)
+                ::close(std::exchange(fd, -1));
         }
-
-    private:
         void flush()
         {
-            while (m_fd >= 0 && !m_out.isEmpty()) {
-                const ssize_t n = ::send(m_fd, m_out.constData(), m_out.size(), MSG_NOSIGNAL);
+            while (fd >= 0 && !out.isEmpty()) {
+                const ssize_t n = ::send(fd, out.constData(), out.size(), MSG_NOSIGNAL);
                 if (n <= 0)
                     break;
-                m_out.remove(0, n);
+                out.remove(0, n);
             }
-            m_write.setEnabled(m_fd >= 0 && !m_out.isEmpty());
-            if (m_out.isEmpty() && m_closing)
+            writable.setEnabled(fd >= 0 && !out.isEmpty());
+            if (out.isEmpty() && closing)
                 shut();
         }
-
-        int m_fd;
-        QSocketNotifier m_read, m_write;
-        QByteArray m_out;
-        bool m_closing = false;
     };
 
     std::function<void(Connection &)> onData = [](Connection &) {};
 
     LoopbackServer()
+        : m_fd(bound())
+        , m_accept(m_fd, QSocketNotifier::Read)
     {
-        m_fd = bound(0);
         ::listen(m_fd, 16);
-        m_accept = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
-        connect(m_accept.get(), &QSocketNotifier::activated, this, [this] {
-            const int fd = ::accept4(m_fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-            if (fd < 0)
-                return;
-            Connection &c = *m_connections.emplace_back(std::make_unique<Connection>(fd));
-            connect(&c.readNotifier(), &QSocketNotifier::activated, this, [this, &c] {
+        connect(&m_accept, &QSocketNotifier::activated, this, [this] {
+            Connection &c = m_connections.emplace_back(
+                ::accept4(m_fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+            c.writable.setEnabled(false);
+            connect(&c.writable, &QSocketNotifier::activated, this, [&c] { c.flush(); });
+            connect(&c.read, &QSocketNotifier::activated, this, [this, &c] {
                 char buffer[65536];
-                const ssize_t n = ::recv(c.fd(), buffer, sizeof buffer, 0);
+                const ssize_t n = ::recv(c.fd, buffer, sizeof buffer, 0);
                 if (n <= 0)
                     return c.shut();
                 c.input.append(buffer, n);
@@ -89,7 +73,6 @@ public:
     }
     ~LoopbackServer() override
     {
-        m_accept.reset();
         m_connections.clear();
         ::close(m_fd);
     }
@@ -98,7 +81,7 @@ public:
     // A port nothing listens on: bound for a moment and given back.
     static quint16 freePort()
     {
-        const int fd = bound(0);
+        const int fd = bound();
         const quint16 port = portOf(fd);
         ::close(fd);
         return port;
@@ -116,16 +99,12 @@ public:
 private:
     static sockaddr_in addressOf(quint16 port)
     {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(port);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        return address;
+        return {AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
     }
-    static int bound(quint16 port)
+    static int bound()
     {
         const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        const sockaddr_in address = addressOf(port);
+        const sockaddr_in address = addressOf(0);
         ::bind(fd, (const sockaddr *)&address, sizeof address);
         return fd;
     }
@@ -137,7 +116,7 @@ private:
         return ntohs(address.sin_port);
     }
 
-    int m_fd = -1;
-    std::unique_ptr<QSocketNotifier> m_accept;
-    std::list<std::unique_ptr<Connection>> m_connections;
+    int m_fd;
+    QSocketNotifier m_accept;
+    std::list<Connection> m_connections;
 };
