@@ -1,16 +1,13 @@
 #include "actions/OllamaClient.h"
 
+#include "actions/LoopbackHttp.h"
 #include "platform/Logging.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkProxy>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QTimer>
+#include <QPointer>
 
-#include <memory>
 #include <utility>
 
 namespace {
@@ -23,39 +20,16 @@ QByteArray compact(const QJsonObject &object)
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
-// Network-layer and proxy errors (Qt numbers them below 200) mean the answer never arrived
-// whole; higher numbers describe an HTTP answer that did arrive.
-bool isTransportError(QNetworkReply::NetworkError error)
-{
-    return error != QNetworkReply::NoError && int(error) < 200;
-}
-
 } // namespace
 
 OllamaClient::OllamaClient(QObject *parent)
     : QObject(parent)
 { }
 
-QNetworkAccessManager &OllamaClient::network()
-{
-    if (!m_network) {
-        m_network = std::make_unique<QNetworkAccessManager>();
-        // The server is on this machine: a proxy from the environment must never see these
-        // calls.
-        m_network->setProxy(QNetworkProxy::NoProxy);
-    }
-    return *m_network;
-}
-
 OllamaClient::~OllamaClient()
 {
     // Calls still running end silently: their callers are going away with us.
-    for (const QPointer<QNetworkReply> &reply : std::as_const(m_inFlight)) {
-        if (reply) {
-            disconnect(reply, nullptr, this, nullptr);
-            reply->abort();
-        }
-    }
+    qDeleteAll(findChildren<LoopbackHttp *>(Qt::FindDirectChildrenOnly));
 }
 
 QUrl OllamaClient::endpoint(const QUrl &base, const QString &path)
@@ -150,88 +124,60 @@ void OllamaClient::unload(const QString &model, QObject *context, std::function<
          });
 }
 
-namespace {
-
-QNetworkRequest request(const QUrl &url)
-{
-    QNetworkRequest req(url);
-    req.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    req.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    req.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
-    req.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
-    req.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                     QNetworkRequest::ManualRedirectPolicy);
-    req.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
-    return req;
-}
-
-} // namespace
-
 void OllamaClient::get(const QString &path, int idleMs, int totalMs, QObject *context,
                        std::function<void(const Answer &)> done)
 {
-    QNetworkRequest req = request(endpoint(m_base, path));
-    req.setTransferTimeout(idleMs);
-    track(network().get(req), totalMs, context, std::move(done));
+    call("GET", path, {}, idleMs, totalMs, context, std::move(done));
 }
 
 void OllamaClient::post(const QString &path, const QByteArray &body, int totalMs, QObject *context,
                         std::function<void(const Answer &)> done)
 {
-    QNetworkRequest req = request(endpoint(m_base, path));
-    req.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
-    track(network().post(req, body), totalMs, context, std::move(done));
+    call("POST", path, body, 0, totalMs, context, std::move(done));
 }
 
-void OllamaClient::track(QNetworkReply *reply, int totalMs, QObject *context,
-                         std::function<void(const Answer &)> done)
+void OllamaClient::call(QByteArray method, const QString &path, QByteArray body, int idleMs,
+                        int totalMs, QObject *context, std::function<void(const Answer &)> done)
 {
-    m_inFlight.append(reply);
-    auto timedOut = std::make_shared<bool>(false);
+    LoopbackHttp::Request request;
+    request.method = std::move(method);
+    request.url = endpoint(m_base, path);
+    if (!body.isEmpty())
+        request.contentType = "application/json";
+    request.body = std::move(body);
+    request.idleMs = idleMs;
+    request.totalMs = totalMs;
+    request.maxBodyBytes = maxAnswerBytes;
 
-    // The whole call's deadline; the reply owns the timer, so it goes with the reply.
-    auto *deadline = new QTimer(reply);
-    deadline->setSingleShot(true);
-    connect(deadline, &QTimer::timeout, reply, [reply, timedOut] {
-        *timedOut = true;
-        reply->abort();
+    using Failure = LoopbackHttp::Response::Failure;
+    auto finished = [this, guard = QPointer<QObject>(context),
+                     done = std::move(done)](const LoopbackHttp::Response &response) {
+        Answer answer;
+        switch (response.failure) {
+        case Failure::none:
+            answer.status = response.status;
+            answer.body = response.body;
+            break;
+        case Failure::timedOut: // the call's deadline or its idle limit
+            answer.error = kTimedOut;
+            break;
+        case Failure::tooLarge:
+            if (!std::exchange(m_tooLargeLogged, true))
+                qCInfo(lcActions) << "an answer of the model server over" << maxAnswerBytes
+                                  << "bytes was given up";
+            answer.error = kTooLarge;
+            break;
+        case Failure::transport:
+            answer.error = response.error;
+            break;
+        }
+        if (guard)
+            done(answer);
+    };
+    auto *exchange = new LoopbackHttp(std::move(request), this);
+    // The exchange is done with once it has answered; it goes when control is back.
+    exchange->start([exchange, finished = std::move(finished)](const LoopbackHttp::Response &r) {
+        exchange->deleteLater();
+        finished(r);
     });
-    deadline->start(totalMs);
-
-    auto tooLarge = std::make_shared<bool>(false);
-    connect(reply, &QNetworkReply::downloadProgress, this,
-            [this, reply, tooLarge](qint64 received, qint64 total) {
-                if (*tooLarge || std::max(received, total) <= maxAnswerBytes)
-                    return;
-                *tooLarge = true;
-                if (!std::exchange(m_tooLargeLogged, true))
-                    qCInfo(lcActions) << "an answer of the model server over" << maxAnswerBytes
-                                      << "bytes was given up";
-                reply->abort();
-            });
-
-    connect(reply, &QNetworkReply::finished, this,
-            [this, reply, timedOut, tooLarge, guard = QPointer<QObject>(context),
-             done = std::move(done)] {
-                m_inFlight.removeAll(reply);
-                reply->deleteLater();
-
-                Answer answer;
-                const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-                const QNetworkReply::NetworkError error = reply->error();
-                if (*tooLarge) {
-                    answer.error = kTooLarge;
-                } else if (*timedOut || error == QNetworkReply::OperationCanceledError
-                           || error == QNetworkReply::TimeoutError) {
-                    // Our own deadline, or the idle limit, which Qt reports as a cancel.
-                    answer.error = kTimedOut;
-                } else if (isTransportError(error) || !status.isValid()) {
-                    answer.error = reply->errorString();
-                } else {
-                    answer.status = status.toInt();
-                    answer.body = reply->readAll();
-                }
-                if (guard)
-                    done(answer);
-            });
 }

@@ -1,24 +1,18 @@
 #pragma once
 
 #include <QByteArray>
-#include <QList>
-#include <QNetworkAccessManager>
-
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
-#include <memory>
 
 #include <functional>
 #include <optional>
 
-class QNetworkReply;
-
 // The calls we make to a local Ollama server. Every answer arrives on the main thread through the
 // callback, and only while `context` still exists. Nothing is cached and no cookie is kept
-// between calls.
+// between calls; each call is one connection of its own (LoopbackHttp), so the server must be on
+// this machine: "localhost" or a loopback address.
 class OllamaClient final : public QObject
 {
     Q_OBJECT
@@ -76,16 +70,11 @@ private:
              std::function<void(const Answer &)> done);
     void post(const QString &path, const QByteArray &body, int totalMs, QObject *context,
               std::function<void(const Answer &)> done);
-    void track(QNetworkReply *reply, int totalMs, QObject *context,
-               std::function<void(const Answer &)> done);
+    void call(QByteArray method, const QString &path, QByteArray body, int idleMs, int totalMs,
+              QObject *context, std::function<void(const Answer &)> done);
     void list(const QString &path, QObject *context, std::function<void(QStringList)> done);
 
-    // Made on the first call: most sessions never ask the model, and the network stack is a
-    // megabyte of memory once touched.
-    QNetworkAccessManager &network();
-    std::unique_ptr<QNetworkAccessManager> m_network;
     QUrl m_base = defaultBase();
     Timeouts m_timeouts;
-    QList<QPointer<QNetworkReply>> m_inFlight;
     bool m_tooLargeLogged = false;
 };

@@ -1,12 +1,11 @@
 #pragma once
 
-#include <QHostAddress>
+#include "support/LoopbackServer.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QUrl>
 
 // A stand-in Ollama server speaking HTTP/1.1 on the loopback address while the event loop runs:
@@ -40,25 +39,10 @@ public:
 
     FakeOllamaServer()
     {
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *socket = m_server.nextPendingConnection())
-                connect(
-                    socket, &QTcpSocket::readyRead, this,
-                    [this, socket, buffer = QByteArray()]() mutable { readFrom(socket, buffer); });
-        });
-        m_server.listen(QHostAddress::LocalHost, 0);
+        m_server.onData = [this](LoopbackServer::Connection &c) { readFrom(c); };
     }
 
-    // The connections would report their closing after our members are gone: close them first.
-    ~FakeOllamaServer() override
-    {
-        for (QTcpSocket *socket : m_server.findChildren<QTcpSocket *>()) {
-            socket->disconnect(this);
-            delete socket;
-        }
-    }
-
-    QUrl base() const { return QUrl("http://127.0.0.1:" + QString::number(m_server.serverPort())); }
+    QUrl base() const { return QUrl("http://127.0.0.1:" + QString::number(m_server.port())); }
 
     QList<Request> requestsTo(const QString &path) const
     {
@@ -79,10 +63,10 @@ private:
     }
 
     // One connection may carry several requests one after the other (keep-alive).
-    void readFrom(QTcpSocket *socket, QByteArray &buffer)
+    void readFrom(LoopbackServer::Connection &socket)
     {
         static const QRegularExpression contentLength("\r\ncontent-length: *(\\d+)");
-        buffer += socket->readAll();
+        QByteArray &buffer = socket.input;
         for (qsizetype end; (end = buffer.indexOf("\r\n\r\n")) >= 0;) {
             const QByteArray head = buffer.left(end).toLower();
             const qsizetype length
@@ -93,12 +77,12 @@ private:
                                 buffer.mid(end + 4, length)};
             buffer.remove(0, end + 4 + length);
             answer(socket, requests.last());
-            if (socket->state() != QAbstractSocket::ConnectedState)
+            if (!socket.isOpen())
                 return;
         }
     }
 
-    void answer(QTcpSocket *socket, const Request &request)
+    void answer(LoopbackServer::Connection &socket, const Request &request)
     {
         Reply reply = Reply::http(404, R"({"error":"not found"})");
         if (byPath.contains(request.path))
@@ -109,16 +93,16 @@ private:
             reply = generateByModel.value(request.json().value("model").toString(),
                                           Reply::http(200, R"({"response":"ready","done":true})"));
         if (reply.kind == Reply::Kind::garbage)
-            socket->write("\x01\x02 this is not HTTP at all \xff\xfe\r\n\r\n");
+            socket.write("\x01\x02 this is not HTTP at all \xff\xfe\r\n\r\n");
         else if (reply.kind == Reply::Kind::http)
-            socket->write("HTTP/1.1 " + QByteArray::number(reply.status)
-                          + (reply.status == 200 ? " OK" : " Error")
-                          + "\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: "
-                          + QByteArray::number(reply.body.size())
-                          + "\r\nConnection: keep-alive\r\n\r\n" + reply.body);
+            socket.write("HTTP/1.1 " + QByteArray::number(reply.status)
+                         + (reply.status == 200 ? " OK" : " Error")
+                         + "\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: "
+                         + QByteArray::number(reply.body.size())
+                         + "\r\nConnection: keep-alive\r\n\r\n" + reply.body);
         if (reply.kind == Reply::Kind::hangUp || reply.kind == Reply::Kind::garbage)
-            socket->disconnectFromHost();
+            socket.close();
     }
 
-    QTcpServer m_server;
+    LoopbackServer m_server;
 };

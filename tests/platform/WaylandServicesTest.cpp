@@ -13,11 +13,18 @@
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
 #include <QElapsedTimer>
-#include <QLocalServer>
+#include <QFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <cstring>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -219,10 +226,17 @@ TEST_F(PortalTest, APortalThatGoesAwayTakesTheKeysAlongAndGivesThemBack)
 TEST(SwayIpc, ASocketThatDoesNotAnswerFailsInTimeAndIsLeftAloneAWhile)
 {
     QTemporaryDir folder;
-    QLocalServer hung; // listens, never answers: nothing here reads while the call waits
-    ASSERT_TRUE(hung.listen(folder.filePath("sway-ipc.sock")));
+    // Listens, never answers: the kernel takes the connection and nothing here reads it.
+    const QByteArray path = QFile::encodeName(folder.filePath("sway-ipc.sock"));
+    const int hung = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    ASSERT_EQ(::bind(hung, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(hung, 4), 0);
+    const auto closeHung = qScopeGuard([hung] { ::close(hung); });
     FakeClock clock;
-    SwayIpc ipc(hung.fullServerName(), &clock, 200);
+    SwayIpc ipc(QString::fromLocal8Bit(path), &clock, 200);
     QElapsedTimer elapsed;
     for (const double later : {0.0, 1.0, SwayIpc::kQuietSeconds}) {
         clock.advance(later);

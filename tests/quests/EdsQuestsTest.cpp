@@ -4,6 +4,7 @@
 #include "fakes/FakeFeedback.h"
 #include "platform/linux/EdsCalendarStore.h"
 #include "quests/QuestService.h"
+#include "support/LoopbackServer.h"
 #include "support/PrivateEdsBus.h"
 
 #include <QCoreApplication>
@@ -11,8 +12,6 @@
 #include <QDBusReply>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -75,7 +74,7 @@ protected:
         writeFile(root + "/test/tasks/later.ics", todo("later", "Next week", now.addDays(7)));
         writeFile(root + "/test/tasks/done.ics",
                   todo("done", "Done", now.addDays(-2), "STATUS:COMPLETED\r\n"));
-        m_port = freePort();
+        m_port = LoopbackServer::freePort();
         startRadicale();
 
         // The sources, written before the registry starts: the CalDAV pair and a local calendar.
@@ -114,26 +113,13 @@ protected:
         m_radicale.waitForFinished();
     }
 
-    static quint16 freePort()
-    {
-        QTcpServer s;
-        s.listen(QHostAddress::LocalHost);
-        return s.serverPort();
-    }
-
     void startRadicale()
     {
         m_radicale.start("radicale",
                          {"--server-hosts", "127.0.0.1:" + QString::number(m_port), "--auth-type",
                           "none", "--rights-type", "authenticated", "--storage-filesystem-folder",
                           m_dir.filePath("radicale")});
-        ASSERT_TRUE(waitUntil(
-            [&] {
-                QTcpSocket probe;
-                probe.connectToHost(QHostAddress::LocalHost, m_port);
-                return probe.waitForConnected(200);
-            },
-            10000))
+        ASSERT_TRUE(waitUntil([&] { return LoopbackServer::accepts(m_port); }, 10000))
             << "radicale (Debian package radicale) did not start";
     }
 

@@ -1,13 +1,20 @@
 #include "platform/wayland/SwayIpc.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLocalSocket>
 #include <QLoggingCategory>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcSway, "kaidro.platform.sway", QtInfoMsg)
 
@@ -64,7 +71,10 @@ SwayIpc::SwayIpc(QString socketPath, const Clock *clock, int timeoutMs)
     , m_timeoutMs(timeoutMs)
 { }
 
-SwayIpc::~SwayIpc() = default;
+SwayIpc::~SwayIpc()
+{
+    drop();
+}
 
 QString SwayIpc::socketFromEnvironment()
 {
@@ -145,40 +155,61 @@ std::optional<QByteArray> SwayIpc::ask(Message type, const QByteArray &payload)
         drop();
         return std::nullopt;
     };
-    if (!m_socket || m_socket->state() != QLocalSocket::ConnectedState) {
-        m_socket = std::make_unique<QLocalSocket>();
-        m_socket->connectToServer(m_path);
-        if (!m_socket->waitForConnected(int(deadline.remainingTime()))) {
-            const bool refused = m_socket->error() != QLocalSocket::SocketTimeoutError;
-            qCDebug(lcSway) << "cannot reach sway at" << m_path << m_socket->errorString();
-            if (refused) {
-                drop();
-                return std::nullopt;
-            }
-            return timedOut();
+    if (m_fd < 0) {
+        m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray path = QFile::encodeName(m_path);
+        if (m_fd < 0 || path.size() >= qsizetype(sizeof address.sun_path)) {
+            drop();
+            return std::nullopt;
         }
+        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+        if (::connect(m_fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0
+            && errno != EINPROGRESS && errno != EAGAIN) {
+            qCDebug(lcSway) << "cannot reach sway at" << m_path << std::strerror(errno);
+            drop();
+            return std::nullopt;
+        }
+        if (!waitFor(POLLOUT, deadline))
+            return deadline.hasExpired() ? timedOut() : (drop(), std::nullopt);
     }
 
     QByteArray message(kMagic, kMagicSize);
     const quint32 header[2] = {quint32(payload.size()), quint32(type)};
     message.append(reinterpret_cast<const char *>(header), sizeof header);
     message.append(payload);
-    m_socket->write(message);
-    while (m_socket->bytesToWrite() > 0) {
-        if (!m_socket->waitForBytesWritten(int(deadline.remainingTime())))
+    for (qsizetype sent = 0; sent < message.size();) {
+        const ssize_t n
+            = ::send(m_fd, message.constData() + sent, size_t(message.size() - sent), MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += n;
+        } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            drop();
+            return std::nullopt;
+        } else if (!waitFor(POLLOUT, deadline)) {
             return deadline.hasExpired() ? timedOut() : (drop(), std::nullopt);
+        }
     }
 
-    const auto readUpTo = [&](qint64 size) {
-        while (m_socket->bytesAvailable() < size) {
-            if (!m_socket->waitForReadyRead(int(deadline.remainingTime())))
+    QByteArray buffer;
+    const auto readUpTo = [&](qsizetype size) {
+        while (buffer.size() < size) {
+            char chunk[16384];
+            const ssize_t n = ::recv(
+                m_fd, chunk, std::min<size_t>(sizeof chunk, size_t(size - buffer.size())), 0);
+            if (n > 0)
+                buffer.append(chunk, n);
+            else if (n == 0 || (errno != EAGAIN && errno != EINTR))
+                return false; // closed, or broken
+            else if (!waitFor(POLLIN, deadline))
                 return false;
         }
         return true;
     };
     if (!readUpTo(kHeaderSize))
         return deadline.hasExpired() ? timedOut() : (drop(), std::nullopt);
-    const QByteArray head = m_socket->read(kHeaderSize);
+    const QByteArray head = buffer.left(kHeaderSize);
     quint32 length = 0;
     quint32 replyType = 0;
     std::memcpy(&length, head.constData() + kMagicSize, sizeof length);
@@ -191,14 +222,27 @@ std::optional<QByteArray> SwayIpc::ask(Message type, const QByteArray &payload)
         drop();
         return std::nullopt;
     }
-    if (!readUpTo(length))
+    if (!readUpTo(kHeaderSize + qsizetype(length)))
         return deadline.hasExpired() ? timedOut() : (drop(), std::nullopt);
-    return m_socket->read(length);
+    return buffer.mid(kHeaderSize);
+}
+
+bool SwayIpc::waitFor(short events, const QDeadlineTimer &deadline) const
+{
+    for (;;) {
+        pollfd fd{m_fd, events, 0};
+        const int left = int(std::max<qint64>(0, deadline.remainingTime()));
+        const int ready = ::poll(&fd, 1, left);
+        if (ready > 0)
+            return (fd.revents & (POLLERR | POLLNVAL)) == 0 || (fd.revents & events);
+        if (ready == 0 || errno != EINTR)
+            return false;
+    }
 }
 
 void SwayIpc::drop()
 {
-    if (m_socket)
-        m_socket->abort();
-    m_socket.reset();
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
 }

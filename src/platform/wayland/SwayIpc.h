@@ -12,7 +12,7 @@
 #include <optional>
 
 class QJsonObject;
-class QLocalSocket;
+class QDeadlineTimer;
 
 // Window frames, moves and raises over sway's IPC socket ($SWAYSOCK), the i3 wire format: the
 // magic "i3-ipc", the payload's length and the message type as 32-bit integers in the host's
@@ -71,11 +71,14 @@ public:
 private:
     bool command(const QString &text);
     void drop();
+    // Waits for the connection to be ready for `events` (POLLIN, POLLOUT) until `deadline`.
+    bool waitFor(short events, const QDeadlineTimer &deadline) const;
 
     QString m_path;
     SystemClock m_systemClock;
     const Clock &m_clock;
     int m_timeoutMs;
-    std::unique_ptr<QLocalSocket> m_socket;
+    // The connection, kept between calls; -1 when there is none.
+    int m_fd = -1;
     double m_quietUntil = 0;
 };
