@@ -43,8 +43,11 @@ void SelfCostMeter::noteTick()
 
 SelfCostMeter::Figures SelfCostMeter::figures()
 {
+    // Asked often (the menu's lines, the live setup check), a figure keeps a sample only as
+    // often as the tick would.
     const Sample now = take();
-    keep(now);
+    if (now.at - m_samples.back().at >= sampleEverySeconds)
+        keep(now);
     const Sample &base = m_samples.front();
     Figures f;
     f.residentMB = double(now.usage.residentBytes) / (1024.0 * 1024.0);

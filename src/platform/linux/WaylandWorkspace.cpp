@@ -2,26 +2,14 @@
 
 #include "platform/linux/ProcFsProcessTable.h"
 #include "platform/linux/X11Workspace.h"
-#include "platform/linux/XdgApplications.h"
 #include "platform/wayland/WaylandToplevels.h"
 
-#include <QDesktopServices>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <unistd.h>
 
 namespace {
-
-QIcon iconNamed(const QString &name)
-{
-    if (name.isEmpty())
-        return {};
-    if (QDir::isAbsolutePath(name))
-        return QIcon(name);
-    return QIcon::fromTheme(name);
-}
 
 // The newest process of this user running one of `executables` (file names) that does not
 // stand for another app already.
@@ -63,11 +51,9 @@ QString execProgram(const QString &desktopFile)
 
 WaylandWorkspace::WaylandWorkspace(WaylandToplevels &toplevels, std::function<wl_seat *()> seat,
                                    QObject *parent)
-    : Workspace(parent)
+    : XdgWorkspace(DesktopEntryMatcher::defaultFolders(), parent)
     , m_toplevels(toplevels)
     , m_seat(std::move(seat))
-    , m_applicationFolders(DesktopEntryMatcher::defaultFolders())
-    , m_entries(m_applicationFolders)
 {
     connect(&toplevels, &WaylandToplevels::changed, this, &WaylandWorkspace::refresh);
     refresh();
@@ -173,30 +159,4 @@ bool WaylandWorkspace::activate(pid_t pid)
             return m_toplevels.activate(t.id, m_seat());
     }
     return false;
-}
-
-bool WaylandWorkspace::openApplication(const QString &appIdOrDesktopFile)
-{
-    const std::optional<DesktopEntry> entry = m_entries.entry(appIdOrDesktopFile);
-    return entry && DesktopEntryMatcher::launch(entry->filePath);
-}
-
-QIcon WaylandWorkspace::icon(const RunningApp &app) const
-{
-    return iconNamed(app.iconName);
-}
-
-QIcon WaylandWorkspace::applicationIcon(const QString &desktopFile) const
-{
-    return iconNamed(XdgApplications::iconName(desktopFile));
-}
-
-bool WaylandWorkspace::openURL(const QUrl &url)
-{
-    return url.isValid() && QDesktopServices::openUrl(url);
-}
-
-QList<InstalledApp> WaylandWorkspace::installedApplications() const
-{
-    return XdgApplications::scan(m_applicationFolders);
 }

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "platform/Workspace.h"
-#include "platform/linux/DesktopEntryMatcher.h"
+#include "platform/linux/XdgWorkspace.h"
 
 #include <QHash>
 
@@ -13,7 +12,7 @@ struct wl_seat;
 // names no process: an app's pid is the newest process of this user whose executable the
 // entry (or the app id) names, and where none is found a number above every pid the kernel
 // hands out, so it stands for the app and never for another process.
-class WaylandWorkspace final : public Workspace
+class WaylandWorkspace final : public XdgWorkspace
 {
     Q_OBJECT
 public:
@@ -28,11 +27,6 @@ public:
     std::optional<RunningApp> frontmostApplication() const override;
     std::optional<RunningApp> application(pid_t pid) const override;
     bool activate(pid_t pid) override;
-    bool openApplication(const QString &appIdOrDesktopFile) override;
-    QIcon icon(const RunningApp &app) const override;
-    QIcon applicationIcon(const QString &desktopFile) const override;
-    bool openURL(const QUrl &url) override;
-    QList<InstalledApp> installedApplications() const override;
 
     // The app a window of `appId` belongs to.
     pid_t pidOf(const QString &appId) const;
@@ -43,8 +37,6 @@ private:
 
     WaylandToplevels &m_toplevels;
     std::function<wl_seat *()> m_seat;
-    const QStringList m_applicationFolders;
-    DesktopEntryMatcher m_entries;
     QHash<QString, RunningApp> m_apps; // by the windows' app id
     pid_t m_activePid = 0;
     pid_t m_nextUnmatched = kUnmatchedPidBase;

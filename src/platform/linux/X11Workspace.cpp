@@ -3,11 +3,8 @@
 #include "platform/linux/ProcFsProcessTable.h"
 #include "platform/linux/X11Clients.h"
 #include "platform/linux/Xcb.h"
-#include "platform/linux/XdgApplications.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -78,15 +75,6 @@ bool isStandard(const X11Client &client)
 }
 
 // A desktop entry's Icon: an absolute path is a file, anything else a theme name.
-QIcon iconNamed(const QString &name)
-{
-    if (name.isEmpty())
-        return {};
-    if (QDir::isAbsolutePath(name))
-        return QIcon(name);
-    return QIcon::fromTheme(name);
-}
-
 } // namespace
 
 X11Workspace::X11Workspace(QObject *parent)
@@ -94,10 +82,8 @@ X11Workspace::X11Workspace(QObject *parent)
 { }
 
 X11Workspace::X11Workspace(QStringList applicationFolders, QObject *parent)
-    : Workspace(parent)
+    : XdgWorkspace(std::move(applicationFolders), parent)
     , m_clients(std::make_unique<X11Clients>(Xcb::connection(), Xcb::rootOf(Xcb::connection())))
-    , m_applicationFolders(applicationFolders)
-    , m_entries(std::move(applicationFolders))
 {
     if (!m_clients->valid())
         return;
@@ -235,36 +221,6 @@ bool X11Workspace::activate(pid_t pid)
     m_clients->sendToManager(*target, "_NET_ACTIVE_WINDOW",
                              {kFromPager, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0});
     return true;
-}
-
-bool X11Workspace::openApplication(const QString &appIdOrDesktopFile)
-{
-    if (appIdOrDesktopFile.isEmpty())
-        return false;
-    const std::optional<DesktopEntry> entry = m_entries.entry(appIdOrDesktopFile);
-    if (!entry)
-        return false;
-    return DesktopEntryMatcher::launch(entry->filePath);
-}
-
-QIcon X11Workspace::icon(const RunningApp &app) const
-{
-    return iconNamed(app.iconName);
-}
-
-QIcon X11Workspace::applicationIcon(const QString &desktopFile) const
-{
-    return iconNamed(XdgApplications::iconName(desktopFile));
-}
-
-bool X11Workspace::openURL(const QUrl &url)
-{
-    return url.isValid() && QDesktopServices::openUrl(url);
-}
-
-QList<InstalledApp> X11Workspace::installedApplications() const
-{
-    return XdgApplications::scan(m_applicationFolders);
 }
 
 QSet<pid_t> X11Workspace::clientPids() const

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "platform/Workspace.h"
-#include "platform/linux/DesktopEntryMatcher.h"
+#include "platform/linux/XdgWorkspace.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QHash>
@@ -14,7 +13,7 @@ class X11Clients;
 // The running applications of an X11 desktop: the window manager's clients grouped by process,
 // named after their desktop entries. Launches, quits and activations are noticed through
 // property changes on the root window.
-class X11Workspace final : public Workspace, public QAbstractNativeEventFilter
+class X11Workspace final : public XdgWorkspace, public QAbstractNativeEventFilter
 {
     Q_OBJECT
 public:
@@ -27,12 +26,6 @@ public:
     std::optional<RunningApp> frontmostApplication() const override;
     std::optional<RunningApp> application(pid_t pid) const override;
     bool activate(pid_t pid) override;
-    bool openApplication(const QString &appIdOrDesktopFile) override;
-    QIcon icon(const RunningApp &app) const override;
-    QIcon applicationIcon(const QString &desktopFile) const override;
-    bool openURL(const QUrl &url) override;
-    // The folders given at construction, read afresh on every call (see XdgApplications).
-    QList<InstalledApp> installedApplications() const override;
 
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
 
@@ -45,9 +38,6 @@ private:
     void deliverChanges();
 
     std::unique_ptr<X11Clients> m_clients;
-    // Fixed at construction: worker threads read it while scanning.
-    const QStringList m_applicationFolders;
-    DesktopEntryMatcher m_entries;
     // What each process was found to be, kept while it has windows.
     mutable QHash<pid_t, RunningApp> m_known;
     QSet<pid_t> m_pids;
