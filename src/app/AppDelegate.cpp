@@ -74,7 +74,9 @@ int AppDelegate::registerFonts(const QString &folder)
         return 0;
     const QDir dir(folder);
     int registered = 0;
-    for (const QString &name : dir.entryList({QStringLiteral("*.ttf")}, QDir::Files, QDir::Name)) {
+    for (const QString &name : dir.entryList(QDir::Files, QDir::Name)) {
+        if (!name.endsWith(QLatin1String(".ttf"), Qt::CaseInsensitive))
+            continue; // told here: a name filter compiles a wildcard pattern
         // A file that does not load is skipped: text falls back to the system font.
         if (QFontDatabase::addApplicationFont(dir.filePath(name)) >= 0)
             ++registered;

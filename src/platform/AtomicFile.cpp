@@ -103,16 +103,23 @@ bool write(const QString &path, const QByteArray &contents, QFileDevice::Permiss
 void removeLeftovers(const QString &path)
 {
     const QFileInfo target(path);
-    const QString prefix = temporaryPrefix(path);
-    const QRegularExpression temporary(
-        QStringLiteral("^%1[A-Za-z0-9]{6}$").arg(QRegularExpression::escape(prefix)));
     const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-60);
-    const QFileInfoList candidates = target.dir().entryInfoList({prefix + QStringLiteral("??????")},
-                                                                QDir::Files | QDir::Hidden);
-    for (const QFileInfo &file : candidates) {
-        if (temporary.match(file.fileName()).hasMatch() && file.lastModified() < before)
+    // Names are matched here, not through a name filter: a filter is a wildcard pattern, and
+    // compiling one pages in the expression engine for a save at start.
+    for (const QFileInfo &file : target.dir().entryInfoList(QDir::Files | QDir::Hidden)) {
+        if (isTemporary(path, file.fileName()) && file.lastModified() < before)
             QFile::remove(file.filePath());
     }
+}
+
+bool isTemporary(const QString &path, const QString &name)
+{
+    const QString prefix = temporaryPrefix(path);
+    constexpr qsizetype kRandomPart = 6; // QTemporaryFile's XXXXXX
+    if (name.size() != prefix.size() + kRandomPart || !name.startsWith(prefix))
+        return false;
+    return std::all_of(name.cbegin() + prefix.size(), name.cend(),
+                       [](QChar c) { return c.isLetterOrNumber() && c.unicode() < 0x80; });
 }
 
 QStringList keptAside(const QString &path)

@@ -38,6 +38,9 @@ QStringList keptAside(const QString &path);
 // touched, whatever its name. `write` does this once per file and run after its first
 // successful save.
 void removeLeftovers(const QString &path);
+// Whether `name` is one of the temporary files `write` makes for `path`: its prefix and six ASCII
+// letters or digits.
+bool isTemporary(const QString &path, const QString &name);
 
 // Where failed saves are told, one line each (the file's name and why, never its contents):
 // the program points this at its log. A file that keeps failing (a full disk, every poll) is

@@ -71,10 +71,14 @@ void DesktopEntryMatcher::refresh() const
     QSet<QString> seen;
     for (const QString &folder : m_folders) {
         const QDir root(folder);
-        QDirIterator it(folder, {QStringLiteral("*.desktop")}, QDir::Files,
+        // Entries are told by their ending here, not by a name filter, which would compile a
+        // wildcard pattern at start.
+        QDirIterator it(folder, QDir::Files,
                         QDirIterator::Subdirectories | QDirIterator::FollowSymlinks);
         while (it.hasNext()) {
             const QString path = it.next();
+            if (!path.endsWith(QLatin1String(".desktop"), Qt::CaseInsensitive))
+                continue;
             const QString id = withoutSuffix(root.relativeFilePath(path))
                                    .replace(QLatin1Char('/'), QLatin1Char('-'));
             if (seen.contains(id))

@@ -206,9 +206,10 @@ ProcSystemStats::ProcSystemStats(QString procRoot, QString sysRoot, QString home
         m_physicalMemoryBytes = parseMeminfo(*text).total.value_or(0);
     // The zones are the machine's sensors: listed once, read at every check.
     const QDir thermal(m_sysRoot + QStringLiteral("/class/thermal"));
-    for (const QString &name : thermal.entryList({QStringLiteral("thermal_zone*")},
-                                                 QDir::Dirs | QDir::System, QDir::Name))
-        m_thermalZones << thermal.filePath(name);
+    for (const QString &name : thermal.entryList(QDir::Dirs | QDir::System, QDir::Name)) {
+        if (name.startsWith(QLatin1String("thermal_zone"), Qt::CaseInsensitive))
+            m_thermalZones << thermal.filePath(name);
+    }
     m_thermal = readThermal();
     // Linux sends no notification when a zone crosses a trip point that userspace could wait
     // on cheaply, so the zones are polled; a machine without any has nothing to poll.

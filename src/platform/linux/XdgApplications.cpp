@@ -19,8 +19,10 @@ struct Candidate
 
 QStringList desktopFiles(const QDir &dir)
 {
-    return dir.entryList({QStringLiteral("*") + kSuffix},
-                         QDir::Files | QDir::Hidden | QDir::CaseSensitive, QDir::Name);
+    // Kept by their ending here: a name filter would compile a wildcard pattern for the scan.
+    QStringList files = dir.entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    files.removeIf([](const QString &file) { return !file.endsWith(kSuffix); });
+    return files;
 }
 
 // The files of one application folder with their ids: the top level first, then each

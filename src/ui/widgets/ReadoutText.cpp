@@ -6,7 +6,6 @@
 #include <QCache>
 #include <QFontMetricsF>
 #include <QPainter>
-#include <QRegularExpression>
 #include <QTime>
 
 #include <algorithm>
@@ -181,12 +180,30 @@ void draw(QPainter &painter, const QRectF &rect, Qt::Alignment alignment, const 
     });
 }
 
+QString withoutSeconds(const QString &format)
+{
+    // Plain code rather than a regular expression: the clock runs this at start and every
+    // minute, and a pattern would page in the expression compiler for it alone.
+    const auto isS = [&format](qsizetype i) { return i < format.size() && format.at(i) == u's'; };
+    QString out;
+    out.reserve(format.size());
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        const QChar c = format.at(i);
+        const bool separator = (c == u'.' || c == u':') && isS(i + 1);
+        if (!separator && c != u's') {
+            out += c;
+            continue;
+        }
+        i += separator ? 1 : 0;
+        while (isS(i + 1))
+            ++i;
+    }
+    return out;
+}
+
 QString shortTime(const QTime &time, const QLocale &locale)
 {
-    static const QRegularExpression seconds(QStringLiteral("[.:]?s+"));
-    QString format = locale.timeFormat(QLocale::ShortFormat);
-    format.remove(seconds);
-    return locale.toString(time, format);
+    return locale.toString(time, withoutSeconds(locale.timeFormat(QLocale::ShortFormat)));
 }
 
 } // namespace ReadoutText

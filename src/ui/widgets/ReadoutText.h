@@ -29,6 +29,9 @@ void drawPlain(QPainter &painter, const QRectF &rect, Qt::Alignment alignment, c
 // locale among them) keep the seconds in their short format, which a readout that changes once
 // a minute has no use for.
 QString shortTime(const QTime &time, const QLocale &locale = QLocale());
+// `format` (a QLocale time format) without its seconds: each run of 's' and the '.' or ':' just
+// before it.
+QString withoutSeconds(const QString &format);
 
 // `text` elided at the right to fit `maxWidth`.
 QString elided(const QString &text, const QFont &font, double maxWidth);

@@ -85,6 +85,13 @@ TEST(QuestLogRows, TimesAreShortInTheCAndGermanLocales)
 {
     EXPECT_EQ(ReadoutText::shortTime(QTime(6, 41, 57), QLocale::c()), "06:41");
     EXPECT_EQ(ReadoutText::shortTime(QTime(18, 5, 3), QLocale("de_DE.UTF-8")), "18:05");
+    // Each run of 's' goes with the one '.' or ':' before it, and nothing else.
+    const char *formats[][2] = {{"HH:mm:ss", "HH:mm"},    {"h:mm:ss AP", "h:mm AP"},
+                                {"HH.mm.sss", "HH.mm"},   {"ss:HH", ":HH"},
+                                {"HH::ss.s", "HH:"},      {"HH:mm.", "HH:mm."},
+                                {"H 'h' mm", "H 'h' mm"}, {"", ""}};
+    for (const auto &[format, kept] : formats)
+        EXPECT_EQ(ReadoutText::withoutSeconds(format), kept) << format;
     QuestInputs in;
     in.now = QDateTime(QDate(2026, 12, 7), QTime(10, 0, 30));
     in.events.append({"x", "Review", in.now.addSecs(-60), QDateTime(in.now.date(), {18, 5, 3})});
