@@ -71,19 +71,16 @@ TEST(AtomicFile, WritesOwnerOnlyEvenOverAWiderFileReportsFailureAndKeepsEveryBad
 // Only the prefix, case and all, and six ASCII letters or digits are a save's temporary file.
 TEST(AtomicFile, TemporaryNamesAreThePrefixAndSixLettersOrDigits)
 {
-    const QString path = "/data/x.json";
-    const struct
-    {
-        const char *name;
-        bool temporary;
-    } cases[] = {{".x.json.vantle-save.aZ09bY", true},   {".x.json.vantle-save.aZ09b", false},
-                 {".x.json.vantle-save.aZ09bYc", false}, {".x.json.vantle-save.aZ-9bY", false},
-                 {".X.JSON.vantle-save.aZ09bY", false},  {".y.json.vantle-save.aZ09bY", false},
-                 {"x.json.vantle-save.aZ09bYc", false}};
+    const QString p = ".x.json.vantle-save.";
+    const std::pair<QString, bool> cases[] = {{p + "aZ09bY", true},
+                                              {p + "aZ09b", false},
+                                              {p + "aZ09bYc", false},
+                                              {p + "aZ-9bY", false},
+                                              {p + "aZ09b" + QChar(0x0663), false},
+                                              {".X.JSON.vantle-save.aZ09bY", false},
+                                              {".y.json.vantle-save.aZ09bY", false}};
     for (const auto &[name, temporary] : cases)
-        EXPECT_EQ(AtomicFile::isTemporary(path, QString::fromUtf8(name)), temporary) << name;
-    EXPECT_FALSE(
-        AtomicFile::isTemporary(path, ".x.json.vantle-save.aZ09b" + QString(QChar(0x0663))));
+        EXPECT_EQ(AtomicFile::isTemporary("/data/x.json", name), temporary) << name.toStdString();
 }
 
 TEST(JsonUserDefaults, TypesSurviveARestartWrongTypesReadAsMissingMalformedFilesAreKeptAside)
