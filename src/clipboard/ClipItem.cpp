@@ -3,15 +3,42 @@
 #include "platform/StoredValues.h"
 
 #include <QJsonValue>
-#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace {
+
+bool isAsciiLetter(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+// A scheme (an ASCII letter, then letters, digits, '+', '.' or '-'), "://" and at least one more
+// character, none of them white space. Plain code, no pattern: the clipboard pack and the
+// command bar's rows ask this of every clip they show.
+bool isLink(const QString &t)
+{
+    const qsizetype colon = t.indexOf(QLatin1Char(':'));
+    if (colon < 1 || !isAsciiLetter(t.front()) || !QStringView(t).mid(colon).startsWith(u"://")
+        || colon + 3 == t.size())
+        return false;
+    const bool scheme = std::all_of(t.cbegin() + 1, t.cbegin() + colon, [](QChar c) {
+        return isAsciiLetter(c) || (c >= u'0' && c <= u'9') || c == u'+' || c == u'.' || c == u'-';
+    });
+    // NEL (U+0085) is a control character, not white space, inside a link.
+    return scheme && std::none_of(t.cbegin() + colon + 3, t.cend(), [](QChar c) {
+               return c.isSpace() && c != QChar(0x85);
+           });
+}
+
+} // namespace
 
 ClipItem::Kind ClipItem::kind() const
 {
-    static const QRegularExpression link(QStringLiteral("^[a-zA-Z][a-zA-Z0-9+.-]*://\\S+$"));
     const QString t = text.trimmed();
     if (t.contains(QLatin1Char('\n')))
         return Kind::text;
-    if (link.match(t).hasMatch())
+    if (isLink(t))
         return Kind::link;
     if (t.startsWith(QLatin1Char('/')) || t.startsWith(QLatin1String("~/")))
         return Kind::path;

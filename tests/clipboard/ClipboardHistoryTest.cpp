@@ -71,11 +71,12 @@ TEST(ClipItemKind, LinksPathsAndText)
     using K = ClipItem::Kind;
     // A remainder holding a space, a scheme starting with a digit, or nothing after "://" is text.
     const std::pair<K, QStringList> rows[]
-        = {{K::link, {"  https://example.org/a?b=c \n", "git+ssh://host/repo"}},
+        = {{K::link, {"  https://example.org/a?b=c \n", "git+ssh://host/repo", "x://y://z"}},
            {K::path, {"~/notes.txt", "/etc/hosts"}},
            {K::text,
             {"https://example.org/a b", "1http://x", "http://", "/etc/hosts\n/etc/passwd",
-             "https://a.b/\nhttps://c.d/", "~notes"}}};
+             "https://a.b/\nhttps://c.d/", "~notes", "://x", "ht_tp://x", "a:b://x", "mailto:a@b",
+             "http://a\tb", QStringLiteral("http://a\u00a0b")}}};
     for (const auto &[kind, texts] : rows) {
         for (const QString &text : texts)
             EXPECT_EQ((ClipItem{{}, text}.kind()), kind) << qPrintable(text);
