@@ -13,11 +13,13 @@
 
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <deque>
@@ -252,6 +254,26 @@ TEST(WindowSpritesX11, KeptFramesLandInATranslucentWindowAndOpaqueWindowsGetNone
     // A frame kept again in another size replaces the old one.
     ASSERT_TRUE(sprites->keep(1, red));
     EXPECT_EQ(shown(1, {70, 50}, {109, 79}), 0xffc80000u);
+
+    // A loop played by the sprites themselves: both frames come and go with nobody stepping
+    // them, and stop() leaves the window as it was at the last step.
+    ASSERT_TRUE(sprites->keep(1, glass));
+    using Steps = std::vector<WindowSprites::Step>;
+    const auto now = std::chrono::steady_clock::now();
+    EXPECT_FALSE(sprites->play(Steps{{0, 0}, {100, 7}}, 200, now, {10, 20})) << "7 is not kept";
+    EXPECT_FALSE(sprites->play(Steps{{100, 0}, {0, 1}}, 200, now, {10, 20})) << "out of order";
+    ASSERT_TRUE(sprites->play(Steps{{0, 0}, {100, 1}}, 200, now, {10, 20}));
+    QSet<quint32> seen;
+    for (int i = 0; i < 40 && seen.size() < 2; ++i) {
+        seen.insert(reader.pixel(id, {30, 25}));
+        QTest::qWait(25);
+    }
+    EXPECT_EQ(seen, (QSet<quint32>{0xffc80000u, 0x80000080u}));
+    sprites->stop();
+    QTest::qWait(50);
+    const quint32 last = reader.pixel(id, {30, 25});
+    QTest::qWait(300);
+    EXPECT_EQ(reader.pixel(id, {30, 25}), last);
     sprites->clear();
     EXPECT_FALSE(sprites->show(0, {0, 0}));
 

@@ -54,6 +54,8 @@ X11WindowSprites::X11WindowSprites(xcb_connection_t *connection, quint32 window)
 
 X11WindowSprites::~X11WindowSprites()
 {
+    endThread();
+    QObject::disconnect(m_quitHook);
     if (!connected())
         return;
     clear();
@@ -68,6 +70,7 @@ bool X11WindowSprites::connected() const
 
 bool X11WindowSprites::keep(int index, const QImage &image)
 {
+    stop();
     if (!connected() || image.isNull() || image.width() > kLargestSide
         || image.height() > kLargestSide)
         return false;
@@ -110,9 +113,122 @@ bool X11WindowSprites::show(int index, QPoint at)
 
 void X11WindowSprites::clear()
 {
+    stop();
     if (connected()) {
         for (const Pixmap &pixmap : std::as_const(m_pixmaps))
             xcb_free_pixmap(m_connection, pixmap.id);
     }
     m_pixmaps.clear();
+}
+
+bool X11WindowSprites::play(const std::vector<Step> &steps, int loopMs,
+                            std::chrono::steady_clock::time_point start, QPoint at)
+{
+    stop();
+    if (steps.empty() || loopMs <= 0 || !connected())
+        return false;
+    Loop loop{{}, {}, loopMs, start, at};
+    for (const Step &step : steps) {
+        const auto found = m_pixmaps.constFind(step.index);
+        const bool inOrder = loop.atMs.empty() || step.atMs > loop.atMs.back();
+        if (found == m_pixmaps.cend() || step.atMs < 0 || step.atMs >= loopMs || !inOrder)
+            return false;
+        loop.atMs.push_back(step.atMs);
+        loop.frames.push_back(*found);
+    }
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_quit)
+            return false;
+        m_loop = std::move(loop);
+        m_reshow = true;
+    }
+    if (!m_player.joinable()) {
+        m_player = std::thread([this] { playLoop(); });
+        // The toolkit closes its connection as the application goes: the player stops first.
+        m_quitHook
+            = QObject::connect(qApp, &QCoreApplication::aboutToQuit, [this] { endThread(); });
+    }
+    m_wake.notify_one();
+    return true;
+}
+
+void X11WindowSprites::stop()
+{
+    // Taken while a step is sent: once it is held, no further step goes out.
+    const std::lock_guard lock(m_mutex);
+    m_loop.reset();
+}
+
+void X11WindowSprites::reshow()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        if (!m_loop)
+            return;
+        m_reshow = true;
+    }
+    m_wake.notify_one();
+}
+
+void X11WindowSprites::endThread()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_quit = true;
+        m_loop.reset();
+    }
+    m_wake.notify_one();
+    if (m_player.joinable())
+        m_player.join();
+}
+
+void X11WindowSprites::playLoop()
+{
+    using namespace std::chrono;
+    // A repaint asked to be covered again goes out after the toolkit's own flush.
+    constexpr milliseconds kAfterRepaint(30);
+    std::unique_lock lock(m_mutex);
+    size_t shown = 0;
+    std::optional<steady_clock::time_point> reshowAt;
+    while (!m_quit) {
+        if (!m_loop) {
+            reshowAt.reset();
+            m_wake.wait(lock);
+            continue;
+        }
+        const Loop &loop = *m_loop;
+        const steady_clock::time_point now = steady_clock::now();
+        if (m_reshow) {
+            m_reshow = false;
+            reshowAt = now + kAfterRepaint;
+            shown = loop.frames.size(); // none yet
+        }
+        const qint64 into = duration_cast<milliseconds>(now - loop.start).count();
+        const int at = int(((into % loop.loopMs) + loop.loopMs) % loop.loopMs);
+        const auto next = std::upper_bound(loop.atMs.begin(), loop.atMs.end(), at);
+        // Before the loop's first step, its last one is still showing.
+        const size_t current = next == loop.atMs.begin() ? loop.atMs.size() - 1
+                                                         : size_t(next - loop.atMs.begin()) - 1;
+        const bool again = reshowAt && now >= *reshowAt;
+        if (current != shown || again) {
+            if (xcb_connection_has_error(m_connection)) {
+                m_loop.reset();
+                continue;
+            }
+            const Pixmap &frame = loop.frames[current];
+            xcb_copy_area(m_connection, frame.id, m_window, m_gc, 0, 0, int16_t(loop.at.x()),
+                          int16_t(loop.at.y()), uint16_t(frame.size.width()),
+                          uint16_t(frame.size.height()));
+            xcb_flush(m_connection);
+            shown = current;
+            if (again)
+                reshowAt.reset();
+        }
+        const int nextAt = next == loop.atMs.end() ? loop.loopMs + loop.atMs.front() : *next;
+        steady_clock::time_point wakeAt = loop.start + milliseconds(into - at + nextAt);
+        if (reshowAt)
+            wakeAt = std::min(wakeAt, *reshowAt);
+        m_wake.wait_until(lock, wakeAt);
+    }
 }

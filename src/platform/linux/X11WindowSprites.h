@@ -3,9 +3,14 @@
 #include "platform/WindowSprites.h"
 
 #include <QHash>
+#include <QMetaObject>
 #include <QSize>
 
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 struct xcb_connection_t;
 
@@ -21,6 +26,10 @@ public:
     bool keep(int index, const QImage &image) override;
     bool show(int index, QPoint at) override;
     void clear() override;
+    bool play(const std::vector<Step> &steps, int loopMs,
+              std::chrono::steady_clock::time_point start, QPoint at) override;
+    void stop() override;
+    void reshow() override;
 
 private:
     X11WindowSprites(xcb_connection_t *connection, quint32 window);
@@ -32,8 +41,30 @@ private:
     // The connection closes with the application; nothing is sent after that.
     bool connected() const;
 
+    // The loop being played: the pixmaps of its steps, in order.
+    struct Loop
+    {
+        std::vector<int> atMs;
+        std::vector<Pixmap> frames;
+        int loopMs = 0;
+        std::chrono::steady_clock::time_point start;
+        QPoint at;
+    };
+    void playLoop();
+    void endThread();
+
     xcb_connection_t *m_connection;
     quint32 m_window;
     quint32 m_gc = 0;
     QHash<int, Pixmap> m_pixmaps;
+
+    // The player thread sleeps until the next step; requests go out on the toolkit's own
+    // connection (xcb serialises them), so a step never overtakes a repaint sent before it.
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::optional<Loop> m_loop; // guarded by m_mutex
+    bool m_reshow = false; // guarded by m_mutex
+    bool m_quit = false; // guarded by m_mutex
+    std::thread m_player;
+    QMetaObject::Connection m_quitHook;
 };

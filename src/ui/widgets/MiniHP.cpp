@@ -1,6 +1,7 @@
 #include "ui/widgets/MiniHP.h"
 
 #include "ui/CachedPaint.h"
+#include "ui/CoreShadow.h"
 #include "ui/CoreShapes.h"
 #include "ui/CoreTheme.h"
 #include "ui/widgets/CoreStepGauge.h"
@@ -48,8 +49,13 @@ QRectF MiniHP::gaugeRect(const QPointF &origin, double nameWidth)
 }
 
 void MiniHP::paint(QPainter &painter, const QPointF &origin, double displayedFraction,
-                   double nameWidth, double detailWidth) const
+                   double nameWidth, double detailWidth, const QRectF &only) const
 {
+    // As far as a line's rendering reaches past its box: its shadow and the glyphs' overhang.
+    const auto reaches = [&](const QRectF &box, const QFont &font) {
+        const double reach = CoreShadow::reach(2) + 1 + 0.25 * ReadoutText::height(font);
+        return only.isNull() || only.intersects(box.adjusted(-reach, -reach, reach, reach));
+    };
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     const double width = rowWidth(nameWidth, detailWidth);
@@ -58,18 +64,24 @@ void MiniHP::paint(QPainter &painter, const QPointF &origin, double displayedFra
                           CoreSkewedRect(plate, kSkewDegrees), CoreTheme::panelShade());
 
     const QRectF nameBox(origin.x() + leadingPadding, origin.y(), nameWidth, rowHeight);
-    ReadoutText::draw(painter, nameBox, Qt::AlignLeft, name, nameFont(), Qt::white, kTextShadow);
+    if (reaches(nameBox, nameFont()))
+        ReadoutText::draw(painter, nameBox, Qt::AlignLeft, name, nameFont(), Qt::white,
+                          kTextShadow);
 
     const QRectF gauge = gaugeRect(origin, nameWidth);
     CoreStepGauge::paint(painter, gauge, displayedFraction, fillColour());
 
+    const QRectF detailBox(gauge.right() + spacing, origin.y(), detailWidth, rowHeight);
+    if (!reaches(detailBox, detailFont())) {
+        painter.restore();
+        return;
+    }
     QFont font = detailFont();
     QString text = detail;
     if (ReadoutText::width(text, font) > detailWidth) {
         font.setPointSizeF(font.pointSizeF() * minimumDetailScale);
         text = ReadoutText::elided(text, font, detailWidth);
     }
-    const QRectF detailBox(gauge.right() + spacing, origin.y(), detailWidth, rowHeight);
     ReadoutText::draw(painter, detailBox, Qt::AlignLeft, text, font, Qt::white, kTextShadow);
     painter.restore();
 }

@@ -41,7 +41,8 @@ public:
 
     // Paints the row at `origin` (top-left of the row, the plate's overhang lies beyond it); the
     // gauge shows `displayedFraction`. A detail wider than its column shrinks to 0.8 of its size
-    // and is cut short if even that is too wide.
+    // and is cut short if even that is too wide. With `only` set (in the painter's coordinates)
+    // the words that cannot reach it are left alone: a sliding gauge repaints its own box.
     void paint(QPainter &painter, const QPointF &origin, double displayedFraction, double nameWidth,
-               double detailWidth) const;
+               double detailWidth, const QRectF &only = {}) const;
 };

@@ -222,11 +222,15 @@ void PartyStrip::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     beginPoints(painter);
     const Columns c = columns();
+    const QRectF dirty = QRectF(event->rect()).adjusted(-1, -1, 1, 1);
+    const QRectF only = event->rect() == rect()
+        ? QRectF()
+        : QRectF(toPoints(dirty.topLeft()), toPoints(dirty.bottomRight()));
     for (int i = 0; i < m_lines.size(); ++i) {
         if (!event->region().intersects(toPixels(lineRect(i))))
             continue;
         const QPointF origin(padding, c.top + i * (MiniHP::rowHeight + lineSpacing));
-        m_lines[i].paint(painter, origin, displayedFraction(i), c.nameWidth, c.detailWidth);
+        m_lines[i].paint(painter, origin, displayedFraction(i), c.nameWidth, c.detailWidth, only);
         if (CoreStepGauge *gauge = m_gauges.value(gaugeKey(m_lines[i])))
             gauge->setDrawnWidth(MiniHP::gaugeRect(origin, c.nameWidth).width() * readoutScale()
                                  * devicePixelRatioF());

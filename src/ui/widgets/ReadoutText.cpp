@@ -2,9 +2,11 @@
 
 #include "ui/CachedPaint.h"
 #include "ui/CoreShadow.h"
+#include "ui/widgets/GlyphSprites.h"
 
 #include <QCache>
 #include <QFontMetricsF>
+#include <QHashFunctions>
 #include <QPainter>
 #include <QTime>
 
@@ -25,31 +27,8 @@ double widestDigit(const QFontMetricsF &metrics)
 void drawRuns(QPainter &painter, const QString &text, const QFont &font, QPointF origin,
               bool tabularDigits)
 {
-    if (!tabularDigits) {
-        painter.drawText(origin, text);
-        return;
-    }
-    const QFontMetricsF metrics(font);
-    const double cell = widestDigit(metrics);
-    QString run;
-    auto flushRun = [&] {
-        if (run.isEmpty())
-            return;
-        painter.drawText(origin, run);
-        origin.rx() += metrics.horizontalAdvance(run);
-        run.clear();
-    };
-    for (const QChar c : text) {
-        if (!c.isDigit()) {
-            run += c;
-            continue;
-        }
-        flushRun();
-        const double advance = metrics.horizontalAdvance(c);
-        painter.drawText(origin + QPointF((cell - advance) / 2, 0), QString(c));
-        origin.rx() += cell;
-    }
-    flushRun();
+    for (const GlyphSprites::Piece &piece : GlyphSprites::pieces(text, font, tabularDigits))
+        painter.drawText(origin + piece.origin, piece.text);
 }
 
 // Names a font by its request: cheaper than QFont::key(), which writes out every attribute.
@@ -160,14 +139,24 @@ void draw(QPainter &painter, const QRectF &rect, Qt::Alignment alignment, const 
     const double margin = CoreShadow::reach(shadowRadius) + 1 + 0.25 * line.height();
     const QRectF bounds = line.adjusted(-margin, -margin, margin, margin);
 
-    const QString key = QStringLiteral("kaidro-text|%1|%2|%3|%4|%5|%6")
-                            .arg(text, fontKey(font))
-                            .arg(colour.rgba(), 0, 16)
-                            .arg(shadowOpacity)
-                            .arg(shadowRadius)
-                            .arg(tabularDigits);
+    // The words, then everything else about their look folded into one number: a key is built
+    // on every repaint of every label, and formatting each figure on its own cost more than
+    // blitting the rendering it finds.
+    const size_t look = qHashMulti(0, qHash(font), colour.rgba(), qRound(shadowOpacity * 1000),
+                                   qRound(shadowRadius * 1000), tabularDigits);
+    QString key;
+    key.reserve(text.size() + 28);
+    key += QLatin1String("kaidro-text|") + QString::number(quint64(look), 36) + QLatin1Char('|')
+        + text;
     CachedPaint::draw(painter, key, bounds, [&](QPainter &p) {
-        // Drawn relative to the line box, so the same words render the same wherever they go.
+        // Drawn relative to the line box, so the same words render the same wherever they go,
+        // from glyphs rendered and blurred once each.
+        QFont unhinted = font;
+        unhinted.setHintingPreference(QFont::PreferNoHinting);
+        const QPointF baseline(line.left(), line.top() + QFontMetricsF(font).ascent());
+        if (GlyphSprites::draw(p, baseline, text, unhinted, colour, shadowOpacity, shadowRadius,
+                               QPointF(0, 1), tabularDigits))
+            return;
         // Glyphs come from the font's glyph cache: no outline is built, and no fill is handed
         // to Qt's thread pool.
         if (shadowOpacity > 0)

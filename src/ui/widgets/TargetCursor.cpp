@@ -15,6 +15,7 @@
 #include <QVariantAnimation>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <iterator>
 #include <map>
@@ -63,6 +64,7 @@ TargetCursor::TargetCursor(TargetReadout target, QWidget *parent)
     m_tintAnimation->setDuration(int(tintSeconds * 1000));
     m_tintAnimation->setEasingCurve(easeInOutCurve());
     connect(m_tintAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant &v) {
+        takeBackBob();
         m_tint = v.value<QColor>();
         update();
     });
@@ -183,12 +185,29 @@ void TargetCursor::runBob()
 {
     if (!m_bob || !isVisible()) {
         m_bobTimer.stop();
+        if (m_playing) {
+            // The loop stops wherever it is; the toolkit paints the diamond where it belongs.
+            m_sprites->stop();
+            m_playing = false;
+            update(toPixels(bobArea()));
+        }
         return;
     }
+    if (m_playing)
+        return;
     if (m_bobTimer.isActive())
         return;
     m_bobClock.start();
     stepBob();
+}
+
+TargetCursor::BobStep TargetCursor::bobStepNow() const
+{
+    const std::vector<BobStep> &steps = bobSteps(readoutScale() * devicePixelRatioF());
+    const int at = int(m_bobClock.elapsed() % int(2 * bobSeconds * 1000));
+    auto next = std::upper_bound(steps.begin(), steps.end(), at,
+                                 [](int ms, const BobStep &s) { return ms < s.atMs; });
+    return *std::prev(next);
 }
 
 void TargetCursor::stepBob()
@@ -207,12 +226,48 @@ void TargetCursor::stepBob()
         // cost the event loop another round.
         if (!showSprite(std::prev(next)->offset))
             repaint(toPixels(bobArea()));
+        else
+            playBob();
     }
-    m_bobTimer.start(nextAt - at);
+    if (!m_playing)
+        m_bobTimer.start(nextAt - at);
+}
+
+void TargetCursor::playBob()
+{
+    if (m_playing || !m_sprites)
+        return;
+    std::vector<WindowSprites::Step> loop;
+    for (const BobStep &step : bobSteps(readoutScale() * devicePixelRatioF()))
+        loop.push_back({step.atMs, step.offset});
+    // The loop's moments count from the same start as this widget's clock.
+    const auto start
+        = std::chrono::steady_clock::now() - std::chrono::nanoseconds(m_bobClock.nsecsElapsed());
+    m_playing = m_sprites->play(loop, int(2 * bobSeconds * 1000), start, spriteOrigin());
+    if (m_playing)
+        m_bobTimer.stop();
+}
+
+void TargetCursor::takeBackBob()
+{
+    if (!m_playing)
+        return;
+    m_playing = false;
+    m_sprites->stop();
+    // Stepped here again from where the loop is, on the same clock.
+    if (m_bob && isVisible())
+        stepBob();
+}
+
+QPoint TargetCursor::spriteOrigin() const
+{
+    const QRect area = toPixels(bobArea()) & rect();
+    return (QPointF(mapTo(window(), area.topLeft())) * devicePixelRatioF()).toPoint();
 }
 
 void TargetCursor::setSprites(SpriteMaker make)
 {
+    m_playing = false;
     m_makeSprites = std::move(make);
     m_sprites.reset();
     m_spritesWindow = 0;
@@ -257,6 +312,7 @@ bool TargetCursor::showSprite(int offset)
     if (!id)
         return false;
     if (id != m_spritesWindow) {
+        m_playing = false;
         m_spritesWindow = id;
         m_sprites = m_makeSprites(id);
     }
@@ -271,7 +327,7 @@ bool TargetCursor::showSprite(int offset)
     if (area.isEmpty())
         return false;
     const double ratio = devicePixelRatioF();
-    const QPoint at = (QPointF(mapTo(top, area.topLeft())) * ratio).toPoint();
+    const QPoint at = spriteOrigin();
     // A frame not kept yet is drawn, kept and shown.
     if (m_sprites->show(offset, at))
         return true;
@@ -295,6 +351,18 @@ void TargetCursor::hideEvent(QHideEvent *event)
 {
     QWidget::hideEvent(event);
     runBob();
+}
+
+void TargetCursor::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    takeBackBob();
+}
+
+void TargetCursor::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    takeBackBob();
 }
 
 QRectF TargetCursor::bobArea() const
@@ -379,6 +447,15 @@ QSize TargetCursor::sizeHint() const
 
 void TargetCursor::paintEvent(QPaintEvent *event)
 {
+    if (m_playing && spriteKey() != m_spriteKey)
+        takeBackBob();
+    if (m_playing) {
+        // The loop plays elsewhere: the toolkit's copy shows the frame it is at, and the loop
+        // covers the area again should its next step have gone out before these pixels.
+        m_bobOffset = bobStepNow().offset / (readoutScale() * devicePixelRatioF());
+        if (event->region().intersects(toPixels(bobArea())))
+            m_sprites->reshow();
+    }
     QPainter painter(this);
     paintRegion(painter, event->region());
 }

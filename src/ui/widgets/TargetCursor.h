@@ -84,6 +84,8 @@ protected:
     void paintRegion(QPainter &painter, const QRegion &region);
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     struct LabelLayout
@@ -99,6 +101,14 @@ private:
     // Runs the bob's timer exactly while the diamond bobs on screen.
     void runBob();
     void stepBob();
+    // The step of the bob in force now, at the current scale.
+    BobStep bobStepNow() const;
+    // Once every frame is kept, the sprites play the loop themselves and this widget sleeps.
+    void playBob();
+    // Takes the loop back from the sprites: its frames or their place are about to change.
+    void takeBackBob();
+    // Where the bob's area lands in the top-level window, in device pixels.
+    QPoint spriteOrigin() const;
     // Everything the diamond and its glow cover over the whole bob, in points.
     QRectF bobArea() const;
     // Shows the bob at `offset` pixels from a kept frame; false when the step must repaint.
@@ -133,6 +143,7 @@ private:
     std::unique_ptr<WindowSprites> m_sprites;
     quintptr m_spritesWindow = 0; // the window the sprites were made for, or refused by
     SpriteKey m_spriteKey;
+    bool m_playing = false; // the sprites play the loop on their own
 };
 
 } // namespace CoreWidgets

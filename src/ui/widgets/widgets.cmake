@@ -1,6 +1,7 @@
 target_sources(kaidro_views PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/EaseInOut.h
   ${CMAKE_CURRENT_LIST_DIR}/ReadoutText.cpp ${CMAKE_CURRENT_LIST_DIR}/ReadoutText.h
+  ${CMAKE_CURRENT_LIST_DIR}/GlyphSprites.cpp ${CMAKE_CURRENT_LIST_DIR}/GlyphSprites.h
   ${CMAKE_CURRENT_LIST_DIR}/ReadoutScale.h
   ${CMAKE_CURRENT_LIST_DIR}/CoreStepGauge.cpp ${CMAKE_CURRENT_LIST_DIR}/CoreStepGauge.h
   ${CMAKE_CURRENT_LIST_DIR}/CoreHPBar.cpp ${CMAKE_CURRENT_LIST_DIR}/CoreHPBar.h

@@ -2,6 +2,8 @@
 
 #include "hud/HUDVisibility.h"
 #include "platform/WindowSprites.h"
+#include "ui/CachedPaint.h"
+#include "ui/CoreShadow.h"
 #include "ui/CoreTheme.h"
 #include "ui/widgets/ConfirmChoiceButton.h"
 #include "ui/widgets/ConfirmLogout.h"
@@ -250,6 +252,22 @@ TEST_F(Views, PartyListsEveryMemberInOrderAndLeavesOutWhatTheMachineLacks)
                            "SSD 123 GB free", "HEAT Hot"}));
     EXPECT_DOUBLE_EQ(full.lines()[5].fraction, 0.78);
 
+    // A repaint of part of a line (a sliding gauge's box, or an edge of its words) paints the
+    // same pixels there as the whole strip does.
+    full.setReadoutScale(0.72);
+    full.resize(full.sizeHint());
+    const QImage whole = render(full);
+    const QRect gauge = QRectF(full.gaugeRect(0).topLeft() * 0.72, full.gaugeRect(0).size() * 0.72)
+                            .toAlignedRect();
+    for (const QRect &part :
+         {gauge.adjusted(-1, -1, 1, 1), gauge.adjusted(-12, -2, 2 - gauge.width(), 2),
+          gauge.adjusted(gauge.width() - 2, -2, 12, 2)}) {
+        QImage again = whole;
+        again.fill(backdrop);
+        full.render(&again, part.topLeft(), QRegion(part), QWidget::DrawChildren);
+        EXPECT_EQ(again.copy(part), whole.copy(part)) << part.x() << "," << part.width();
+    }
+
     // No battery, disk or network: full power on AC. Heat joins only when the machine is warm.
     Metrics bare;
     bare.stats.volume = VolumeCapacity{0, 0};
@@ -463,6 +481,73 @@ TEST_F(Views, CachedTextLandsOnThePixelsDirectTextCovers)
             // Placed to 1/8 pixel: a glyph a pixel off would differ by most of its alpha.
             EXPECT_LE(worst, 80) << scale << " at " << at.x() << "," << at.y();
         }
+    }
+}
+
+TEST_F(Views, TextPutTogetherFromGlyphsMatchesTheLineBlurredWhole)
+{
+    // A line and its shadow from glyphs rendered once each, against the whole line drawn and
+    // blurred at once: tabular digits and proportional text, at the screen's scale and 2x.
+    const QFont font = themeFont(ThemeType{13, ThemeWeight::semibold});
+    QFont unhinted = font;
+    unhinted.setHintingPreference(QFont::PreferNoHinting);
+    struct Case
+    {
+        QString text;
+        bool tabular;
+        double scale;
+        QPointF at;
+    };
+    const Case cases[] = {{"1126 / 23540", false, 0.72, {10.3, 9.5}},
+                          {"CPU: 14%", false, 2.0, {8, 6.25}},
+                          {"09:41", true, 0.72, {11.8, 10.6}},
+                          {"Wave AV 7", false, 1.0, {10, 10}}};
+    for (const Case &c : cases) {
+        const auto draw = [&](QPainter &p, bool whole) {
+            p.scale(c.scale, c.scale);
+            const QRectF box(c.at, QSizeF(150, 30));
+            if (!whole)
+                return ReadoutText::draw(p, box, Qt::AlignLeft, c.text, font, Qt::white, 0.5, 2,
+                                         c.tabular);
+            // What a fresh line used to cost: the whole line drawn, blurred and drawn again,
+            // into the same cached rendering.
+            const QRectF line(
+                box.left(), box.top() + (box.height() - ReadoutText::height(font)) / 2,
+                ReadoutText::width(c.text, font, c.tabular), ReadoutText::height(font));
+            const double margin = CoreShadow::reach(2) + 1 + 0.25 * line.height();
+            CachedPaint::draw(p, "whole|" + c.text, line.adjusted(-margin, -margin, margin, margin),
+                              [&](QPainter &q) {
+                                  CoreShadow::paintDrawn(q, line, QColor::fromRgbF(0, 0, 0, 0.5f),
+                                                         2, QPointF(0, 1), [&](QPainter &r) {
+                                                             ReadoutText::drawPlain(
+                                                                 r, line, Qt::AlignLeft, c.text,
+                                                                 font, r.pen().color(), c.tabular);
+                                                         });
+                                  ReadoutText::drawPlain(q, line, Qt::AlignLeft, c.text, font,
+                                                         Qt::white, c.tabular);
+                              });
+        };
+        const QImage whole = painted(
+            {340, 100}, [&](QPainter &p) { draw(p, true); }, Qt::transparent);
+        const QImage glyphs = painted(
+            {340, 100}, [&](QPainter &p) { draw(p, false); }, Qt::transparent);
+        int worst = 0;
+        double total = 0, ink = 0;
+        for (int y = 0; y < whole.height(); ++y) {
+            for (int x = 0; x < whole.width(); ++x) {
+                const QRgb a = whole.pixel(x, y), b = glyphs.pixel(x, y);
+                const int d
+                    = std::max(std::abs(qAlpha(a) - qAlpha(b)), std::abs(qRed(a) - qRed(b)));
+                worst = std::max(worst, d);
+                total += d;
+                ink += qAlpha(a);
+            }
+        }
+        ASSERT_GT(ink, 0) << c.text.toStdString();
+        // The same pixels but for rounding; a glyph or its shadow a quarter pixel off moves an
+        // edge by a quarter of its ink, one missing or laid over its neighbours far more.
+        EXPECT_LE(worst, 8) << c.text.toStdString() << " at " << c.scale;
+        EXPECT_LT(total / ink, 0.01) << c.text.toStdString() << " at " << c.scale;
     }
 }
 
