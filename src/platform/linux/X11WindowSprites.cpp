@@ -190,10 +190,11 @@ void X11WindowSprites::playLoop()
     constexpr milliseconds kAfterRepaint(30);
     std::unique_lock lock(m_mutex);
     size_t shown = 0;
-    std::optional<steady_clock::time_point> reshowAt;
+    constexpr steady_clock::time_point kNever = steady_clock::time_point::max();
+    steady_clock::time_point reshowAt = kNever;
     while (!m_quit) {
         if (!m_loop) {
-            reshowAt.reset();
+            reshowAt = kNever;
             m_wake.wait(lock);
             continue;
         }
@@ -210,7 +211,7 @@ void X11WindowSprites::playLoop()
         // Before the loop's first step, its last one is still showing.
         const size_t current = next == loop.atMs.begin() ? loop.atMs.size() - 1
                                                          : size_t(next - loop.atMs.begin()) - 1;
-        const bool again = reshowAt && now >= *reshowAt;
+        const bool again = now >= reshowAt;
         if (current != shown || again) {
             if (xcb_connection_has_error(m_connection)) {
                 m_loop.reset();
@@ -223,12 +224,11 @@ void X11WindowSprites::playLoop()
             xcb_flush(m_connection);
             shown = current;
             if (again)
-                reshowAt.reset();
+                reshowAt = kNever;
         }
         const int nextAt = next == loop.atMs.end() ? loop.loopMs + loop.atMs.front() : *next;
         steady_clock::time_point wakeAt = loop.start + milliseconds(into - at + nextAt);
-        if (reshowAt)
-            wakeAt = std::min(wakeAt, *reshowAt);
+        wakeAt = std::min(wakeAt, reshowAt);
         m_wake.wait_until(lock, wakeAt);
     }
 }
