@@ -421,22 +421,61 @@ TEST_F(CommandBarTest, NewRowsAndAMovedHighlightRepaintTheRowsTheyChange)
     EXPECT_TRUE(covers(painted, v->rowRect(0)) && covers(painted, v->rowRect(2)));
     EXPECT_FALSE(painted.intersects(v->rowRect(1).toAlignedRect()));
 
-    // A fourth character brings a fourth row: every row repaints, the highlight back on the
-    // first.
+    // A fourth character brings a fourth row and the highlight back on the first: the second
+    // row looks as it did and is left alone.
     painted = repainted([&] { QTest::keyClick(v->searchField(), Qt::Key_D); });
-    for (int row = 0; row < 4; ++row)
+    for (int row : {0, 2, 3})
         EXPECT_TRUE(covers(painted, v->rowRect(row))) << "row " << row;
+    EXPECT_FALSE(painted.intersects(v->rowRect(1).toAlignedRect()));
 
     // Fewer rows: the ones that went are painted over too.
     painted = repainted([&] { QTest::keyClick(v->searchField(), Qt::Key_Backspace); });
     EXPECT_TRUE(covers(painted, v->rowRect(3)));
 
-    // A shorter view moves the footer and the card's edge and shadow: all below the search
-    // field is drawn again, across the whole width; the field is left as it was.
+    // A shorter view moves the footer and the card's edge and shadow, across the whole width;
+    // the rows above them and the field are left as they were.
     painted = repainted([&] { v->resize(640, int(CommandBarController::heightFor(1))); });
-    const int rowsTop = v->rowsArea(0).top();
-    EXPECT_TRUE(covers(painted, QRectF(0, rowsTop, v->width(), v->height() - rowsTop)));
-    EXPECT_FALSE(painted.intersects(QRect(0, 0, v->width(), rowsTop)));
+    const int footerTop = int(v->contentRect().bottom()) - 30;
+    EXPECT_TRUE(
+        covers(painted, QRectF(0, footerTop - 12, v->width(), v->height() - footerTop + 12)));
+    EXPECT_FALSE(painted.intersects(QRect(0, 0, v->width(), footerTop - 12)));
+}
+
+TEST(CommandBarRows, ChangedRowsAreTheOnesDrawnDifferently)
+{
+    const auto rows = [](std::initializer_list<const char *> titles) {
+        QList<CommandItem> list;
+        for (const char *title : titles)
+            list << CommandItem{.title = title, .hint = "OPEN"};
+        return list;
+    };
+    QList<CommandItem> retitled = rows({"a", "b"});
+    retitled[1].subtitle = "Application";
+    QList<CommandItem> rehinted = rows({"a", "b"});
+    rehinted[0].hint = "RUN";
+    const struct
+    {
+        QList<CommandItem> before;
+        int selectedBefore;
+        QList<CommandItem> after;
+        int selectedAfter;
+        QList<int> changed;
+    } cases[] = {
+        {rows({"a", "b", "c"}), 0, rows({"a", "b", "c"}), 0, {}},
+        {rows({"a", "b", "c"}), 0, rows({"a", "x", "c"}), 0, {1}},
+        {rows({"a", "b"}), 0, retitled, 0, {1}},
+        {rows({"a", "b"}), 0, rehinted, 0, {0}},
+        {rows({"a", "b", "c"}), 2, rows({"a", "b", "c"}), 0, {0, 2}},
+        {rows({"a", "b", "c"}), 0, rows({"a"}), 0, {1, 2}},
+        {rows({"a"}), 0, rows({"a", "b"}), 0, {1}},
+        {{}, 0, rows({"a"}), 0, {0}},
+        {rows({"a"}), 0, {}, 0, {0}},
+        {{}, 0, {}, 0, {}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(CommandBarView::changedRows(c.before, c.selectedBefore, c.after, c.selectedAfter),
+                  c.changed)
+            << c.before.size() << " rows to " << c.after.size();
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSet>
 #include <QtMath>
 
 #include <algorithm>
@@ -28,6 +29,10 @@ constexpr double searchHeight = 71;
 constexpr double rowHeight = 46;
 constexpr double footerHeight = 30;
 constexpr double cornerRadius = 14;
+// The backdrop's rows that differ between heights: from the top (the card's and its shadow's
+// corners, the glyph, the separator) and from the bottom (the same and the footer).
+constexpr int backdropTop = 96;
+constexpr int backdropBottom = 48;
 
 void paintKeyCap(QPainter &painter, const QRectF &rect, const QString &label, const QColor &text,
                  const QColor &outline)
@@ -45,6 +50,12 @@ void paintKeyCap(QPainter &painter, const QRectF &rect, const QString &label, co
 double keyCapWidth(const QString &label)
 {
     return QFontMetricsF(themeFont(9, ThemeWeight::bold)).horizontalAdvance(label) + 12;
+}
+
+// Where a row's app icon or symbol goes.
+QRectF iconBoxIn(const QRectF &row)
+{
+    return QRectF(row.x() + 10, row.center().y() - 15, 30, 30);
 }
 
 // The card inside a view of `size`.
@@ -83,7 +94,7 @@ CommandBarView::CommandBarView(CommandBarModel &model, AppIcon appIcon, QWidget 
     m_field->setPalette(palette);
     m_field->setText(m_model.query());
     m_field->installEventFilter(this);
-    m_shownRows = int(m_model.results().size());
+    m_shownItems = m_model.results();
     m_shownSelection = m_model.selection();
 
     // Not on the very next turn of the event loop: the rows just painted reach the X server
@@ -97,23 +108,47 @@ CommandBarView::CommandBarView(CommandBarModel &model, AppIcon appIcon, QWidget 
         if (m_field->text() != m_model.query())
             m_field->setText(m_model.query());
     });
-    // Only what a change touches is repainted and sent to the X server: new rows repaint the
-    // list (the window repaints as a whole anyway when its height changes with them), a new
-    // highlight the row it leaves and the row it lands on. The search field repaints itself.
-    connect(&m_model, &CommandBarModel::resultsChanged, this, [this] {
-        const int rows = int(m_model.results().size());
-        update(rowsArea(std::max(rows, m_shownRows)));
-        m_shownRows = rows;
-    });
-    connect(&m_model, &CommandBarModel::selectionChanged, this, [this] {
-        update(rowRect(m_shownSelection).toAlignedRect());
-        m_shownSelection = m_model.selection();
-        update(rowRect(m_shownSelection).toAlignedRect());
-    });
+    // Only what a change touches is repainted and sent to the X server: the rows drawn
+    // differently from before (most keystrokes keep some of them). A new height moves the footer
+    // (see resizeEvent); the search field repaints itself.
+    connect(&m_model, &CommandBarModel::resultsChanged, this, &CommandBarView::followModel);
+    connect(&m_model, &CommandBarModel::selectionChanged, this, &CommandBarView::followModel);
     connect(&m_model, &CommandBarModel::focusPulseChanged, this,
             [this] { m_field->setFocus(Qt::OtherFocusReason); });
     setFocusProxy(m_field);
     exposeRows();
+}
+
+QList<int> CommandBarView::changedRows(const QList<CommandItem> &before, int selectedBefore,
+                                       const QList<CommandItem> &after, int selectedAfter)
+{
+    const auto looksAlike = [](const CommandItem &a, const CommandItem &b) {
+        return a.title == b.title && a.subtitle == b.subtitle && a.symbol == b.symbol
+            && a.appURL == b.appURL && a.hint == b.hint;
+    };
+    QList<int> changed;
+    const int common = int(std::min(before.size(), after.size()));
+    for (int row = 0; row < std::max<int>({int(before.size()), int(after.size()), 1}); ++row) {
+        if (row >= common) {
+            // Came, went, or the empty-list text that stands in row 0.
+            if (before.size() != after.size())
+                changed << row;
+        } else if ((row == selectedBefore) != (row == selectedAfter)
+                   || !looksAlike(before.at(row), after.at(row))) {
+            changed << row;
+        }
+    }
+    return changed;
+}
+
+void CommandBarView::followModel()
+{
+    const QList<CommandItem> &rows = m_model.results();
+    const int selection = m_model.selection();
+    for (int row : changedRows(m_shownItems, m_shownSelection, rows, selection))
+        update(rowRect(row).toAlignedRect());
+    m_shownItems = rows;
+    m_shownSelection = selection;
 }
 
 void CommandBarView::exposeRows()
@@ -181,10 +216,12 @@ int CommandBarView::rowAt(const QPointF &point) const
 void CommandBarView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    // A new height moves the footer and the card's lower edge with its shadow: all below the
-    // search field is drawn again, not the field.
-    if (event->oldSize().width() == width() && event->oldSize().height() != height()) {
-        const int top = rowsArea(0).top();
+    // A new height moves the footer and the card's lower edge with its shadow, all in the
+    // backdrop's bottom band; above it the backdrop is the same at any height and the rows
+    // repaint as they change.
+    const QSize before = event->oldSize();
+    if (before.width() == width() && before.height() > 0 && before.height() != height()) {
+        const int top = std::min(before.height(), height()) - backdropBottom;
         update(QRect(0, top, width(), height() - top));
     } else {
         update();
@@ -228,7 +265,7 @@ void CommandBarView::paintRow(QPainter &painter, int row)
         painter.fillPath(fill, CoreTheme::gold());
     }
 
-    const QRectF iconBox(rect.x() + 10, rect.center().y() - 15, 30, 30);
+    const QRectF iconBox = iconBoxIn(rect);
     const bool isApp = item.appURL && m_appIcon;
     const QImage *icon
         = isApp ? appIcon(item.appURL->toLocalFile(), iconBox.toRect(), painter) : nullptr;
@@ -315,11 +352,13 @@ void CommandBarView::drawPendingIcons()
     // pressed meanwhile is served before the rest.
     QElapsedTimer spent;
     spent.start();
+    QSet<QString> drawn;
     while (!m_pendingIcons.isEmpty() && spent.elapsed() < 4) {
         const auto next = m_pendingIcons.begin();
         const QString key = next.key();
         const PendingIcon pending = next.value();
         m_pendingIcons.erase(next);
+        drawn.insert(pending.desktopFile);
         // Drawn as QIcon::paint draws it into the row, on transparency: the blit lands the
         // same pixels. An entry without an icon is kept too, as the null image.
         QImage image;
@@ -336,7 +375,12 @@ void CommandBarView::drawPendingIcons()
         }
         renderedIcons().insert(key, new QImage(image));
     }
-    update(rowsArea(int(m_model.results().size())));
+    // Only the boxes the icons go into: the rows' words are already there.
+    const QList<CommandItem> &rows = m_model.results();
+    for (int row = 0; row < rows.size(); ++row) {
+        if (rows[row].appURL && drawn.contains(rows[row].appURL->toLocalFile()))
+            update(iconBoxIn(rowRect(row)).toAlignedRect());
+    }
     if (!m_pendingIcons.isEmpty())
         m_iconTimer.start();
 }
@@ -385,10 +429,8 @@ void CommandBarView::paintBackdrop(QPainter &painter, const QSize &size)
 
 void CommandBarView::drawBackdrop(QPainter &painter, const QSize &size)
 {
-    // Rows from the top that differ between heights (the card's and its shadow's corners, the
-    // glyph, the separator) and from the bottom (the same and the footer); every row between
-    // them is the same at any height.
-    constexpr int top = 96, bottom = 48, middle = 64;
+    // Every row between the top and bottom bands is the same at any height.
+    constexpr int top = backdropTop, bottom = backdropBottom, middle = 64;
     const QTransform world = painter.worldTransform();
     const double ratio = painter.device() ? painter.device()->devicePixelRatio() : 1.0;
     const QPointF origin = world.map(QPointF());

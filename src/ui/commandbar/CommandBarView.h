@@ -1,5 +1,7 @@
 #pragma once
 
+#include "commandbar/CommandItem.h"
+
 #include <QColor>
 #include <QHash>
 #include <QIcon>
@@ -46,6 +48,12 @@ public:
     // Where a list of `rows` rows goes (one row's height for none: the empty-list text).
     QRect rowsArea(int rows) const;
 
+    // The rows drawn differently after a change of the list or the highlight: a row that came
+    // or went, one whose highlight changed and one whose words, symbol, app or key cap differ.
+    // Row 0 of an empty list holds the empty-list text.
+    static QList<int> changedRows(const QList<CommandItem> &before, int selectedBefore,
+                                  const QList<CommandItem> &after, int selectedAfter);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -54,6 +62,8 @@ protected:
 
 private:
     void exposeRows();
+    // Repaints the rows the model's list and highlight change from what was last drawn.
+    void followModel();
     void paintRow(QPainter &painter, int row);
     // The icon of an app row as it is drawn into `box`: a null image when the app has none,
     // nothing while it is still to be drawn.
@@ -74,8 +84,8 @@ private:
     // Icons the rows asked for and did not find drawn, drawn on the next turns of the event loop.
     QHash<QString, PendingIcon> m_pendingIcons;
     QTimer m_iconTimer;
-    // The row count and highlight the last updates were asked for.
-    int m_shownRows = 0;
+    // The rows and highlight the last updates were asked for.
+    QList<CommandItem> m_shownItems;
     int m_shownSelection = 0;
     QLineEdit *m_field = nullptr;
 };
