@@ -59,10 +59,18 @@ void CommandBarPanel::setFrame(const QRectF &frame)
                                  : r.height()));
     if (window != m_widget->geometry())
         m_widget->setGeometry(window);
+    const bool shrinks = r.height() < visibleRect().height();
     m_visibleHeight = r.height();
     if (m_content)
         m_content->setGeometry(visibleRect());
-    updateMask();
+    // With a compositing manager the part given up shows nothing once repainted: the window is
+    // cut to the rest after that repaint has gone out, so the rows are not kept waiting while
+    // the X server and the compositor redo the window's shape. A taller frame is uncovered
+    // before its rows are drawn, and without a compositor the part given up would show black.
+    if (shrinks && m_windows.compositing() && m_widget->isVisible())
+        m_maskPending = true;
+    else
+        updateMask();
 }
 
 void CommandBarPanel::setContent(QWidget *view)
@@ -92,6 +100,8 @@ void CommandBarPanel::present(double fadeDuration)
 {
     QWidget *w = m_widget.get();
     m_wasActive = false;
+    if (m_maskPending)
+        updateMask();
     if (!m_prepared) {
         m_prepared = true;
         m_windows.preparePanel(w->winId());
@@ -128,6 +138,7 @@ bool CommandBarPanel::isVisible() const
 
 void CommandBarPanel::updateMask()
 {
+    m_maskPending = false;
     // The window is cut to the part the frame covers, so clicks below the rows reach the
     // windows beneath. WORKAROUND(X11 without a compositing manager): transparent pixels show
     // black, so there it is cut to the card itself, a pixel inside its soft edge.
@@ -155,7 +166,13 @@ bool CommandBarPanel::eventFilter(QObject *watched, QEvent *event)
     // program's work for this turn of the event loop is done.
     if (watched == m_widget.get() && event->type() == QEvent::UpdateRequest)
         QMetaObject::invokeMethod(
-            this, [this] { m_windows.flush(); }, Qt::QueuedConnection);
+            this,
+            [this] {
+                if (m_maskPending)
+                    updateMask();
+                m_windows.flush();
+            },
+            Qt::QueuedConnection);
     // WORKAROUND(Qt xcb): a bar shown again after it closed can get the keyboard while Qt still
     // counts its window as the focus window from the last showing; then no activation change
     // comes, neither when it gets the keyboard nor when it loses it. The window's own focus

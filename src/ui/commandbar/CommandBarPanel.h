@@ -49,5 +49,7 @@ private:
     QVariantAnimation m_fade;
     bool m_prepared = false;
     bool m_wasActive = false;
+    // The window is still cut to a taller frame than it shows: cut it after the next repaint.
+    bool m_maskPending = false;
     int m_visibleHeight = 0;
 };
