@@ -2,9 +2,12 @@
 #include "commandbar/CommandBarModel.h"
 #include "commandbar/CommandBarSearch.h"
 #include "commandbar/CommandBarWindow.h"
+#include "ui/commandbar/CommandBarPanel.h"
 #include "ui/commandbar/CommandBarView.h"
+#include "ui/hud/PanelStack.h"
 
 #include "fakes/FakeScreens.h"
+#include "fakes/FakeWindowSystem.h"
 
 #include <QAccessible>
 #include <QCoreApplication>
@@ -17,6 +20,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QRegion>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -432,6 +436,13 @@ TEST_F(CommandBarTest, NewRowsAndAMovedHighlightRepaintTheRowsTheyChange)
     painted = repainted([&] { QTest::keyClick(v->searchField(), Qt::Key_Backspace); });
     EXPECT_TRUE(covers(painted, v->rowRect(3)));
 
+    // Another last character changes the third row's words, not its highlight: the part
+    // between its words and its key cap is left alone.
+    painted = repainted([&] { bar->model().setQuery("abx"); });
+    const QRectF third = v->rowRect(2);
+    EXPECT_TRUE(covers(painted, QRectF(third.left() + 10, third.top(), 60, third.height())));
+    EXPECT_FALSE(painted.contains(third.center().toPoint()));
+
     // A shorter view moves the footer and the card's edge and shadow, across the whole width;
     // the rows above them and the field are left as they were.
     painted = repainted([&] { v->resize(640, int(CommandBarController::heightFor(1))); });
@@ -476,6 +487,90 @@ TEST(CommandBarRows, ChangedRowsAreTheOnesDrawnDifferently)
         EXPECT_EQ(CommandBarView::changedRows(c.before, c.selectedBefore, c.after, c.selectedAfter),
                   c.changed)
             << c.before.size() << " rows to " << c.after.size();
+}
+
+// Only what changed is repainted: every pixel a full repaint would draw differently lies in
+// the region repainted, whatever the words, key caps, subtitles and highlight become.
+TEST(CommandBarRows, RepaintingWhatChangedShowsWhatAFullRepaintShows)
+{
+    FakeSearch search;
+    search.rows = [](const QString &query) {
+        QList<CommandItem> rows;
+        for (int i = 0; i < query.size(); ++i) {
+            CommandItem item{.title = query.left(i + 1).repeated(3 * i + 1),
+                             .symbol = i % 2 ? "gearshape" : "app",
+                             .hint = query.at(i) == 'h' ? "RUN" : "OPEN"};
+            if (query.at(i) == 's')
+                item.subtitle = "Subtitle of " + query;
+            rows << item;
+        }
+        return rows;
+    };
+    CommandBarModel model(search);
+    CommandBarView view(model, {});
+    view.resize(640, int(CommandBarController::heightFor(9)));
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    view.searchField()->clearFocus(); // no blinking cursor between two pictures
+    PaintSpy spy;
+    view.installEventFilter(&spy);
+    QImage shown = view.grab().toImage();
+    const QList<std::pair<QString, int>> steps{{"ab", 0},   {"abs", 0}, {"ahs", 2}, {"ahh", 0},
+                                               {"shhh", 3}, {"s", 0},   {"", 0},    {"sh", 1}};
+    for (const auto &[query, selection] : steps) {
+        QCoreApplication::processEvents();
+        spy.painted = QRegion();
+        model.setQuery(query);
+        model.setSelection(selection);
+        QCoreApplication::processEvents();
+        const QRegion painted = spy.painted;
+        const QImage full = view.grab().toImage();
+        QPainter canvas(&shown);
+        canvas.setClipRegion(painted);
+        canvas.setCompositionMode(QPainter::CompositionMode_Source);
+        canvas.drawImage(0, 0, full);
+        canvas.end();
+        EXPECT_TRUE(shown == full) << "after \"" << query.toStdString() << "\"";
+        shown = full;
+    }
+}
+
+// Under a compositing manager a shorter list keeps the window's taller cut until it rests; a
+// taller list is uncovered at once, and a press in the part still cut in closes the bar.
+TEST(CommandBarPanelCut, AShorterListIsCutOnceItRestsATallerOneAtOnce)
+{
+    FakeScreens screens;
+    screens.setScreens({FakeScreens::make("main", {0, 0, 1440, 900})});
+    FakeWindowSystem windows;
+    PanelStack stack(windows);
+    CommandBarPanel panel(screens, windows, stack);
+    QSignalSpy resigned(&panel, &CommandBarWindow::resignedKey);
+    panel.setContent(new QWidget);
+    const auto showRows = [&](int rows) {
+        panel.setFrame(CommandBarController::frameFor(rows, screens.mainScreen()));
+        EXPECT_EQ(panel.frame().height(), CommandBarController::heightFor(rows));
+    };
+    const auto cut = [&] {
+        const QRegion mask = panel.widget()->mask();
+        return mask.isEmpty() ? panel.widget()->height() : mask.boundingRect().height();
+    };
+    const auto height = [](int rows) { return int(CommandBarController::heightFor(rows)); };
+    showRows(4);
+    panel.present(0);
+    showRows(9);
+    EXPECT_EQ(cut(), height(9));
+    showRows(2);
+    showRows(5);
+    EXPECT_EQ(cut(), height(9));
+    panel.cutToFrame();
+    EXPECT_EQ(cut(), height(5));
+    showRows(7);
+    EXPECT_EQ(cut(), height(7));
+
+    showRows(3);
+    QTest::mouseClick(panel.widget(), Qt::LeftButton, {}, QPoint(100, height(3) + 10));
+    EXPECT_EQ(cut(), height(3));
+    EXPECT_EQ(resigned.count(), 1);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "ui/hud/PanelStack.h"
 
 #include <QEvent>
+#include <QMouseEvent>
 #include <QPainterPath>
 #include <QRegion>
 #include <QWindow>
@@ -30,6 +31,10 @@ CommandBarPanel::CommandBarPanel(const Screens &screens, WindowSystem &windows, 
     // The readouts raise themselves every few seconds to stay above other apps; the bar stays
     // above them.
     stack.keepAbovePanels(w);
+
+    m_cutSettle.setSingleShot(true);
+    m_cutSettle.setInterval(cutSettleDelay);
+    connect(&m_cutSettle, &QTimer::timeout, this, &CommandBarPanel::cutToFrame);
 
     m_fade.setStartValue(0.0);
     m_fade.setEndValue(1.0);
@@ -59,18 +64,21 @@ void CommandBarPanel::setFrame(const QRectF &frame)
                                  : r.height()));
     if (window != m_widget->geometry())
         m_widget->setGeometry(window);
-    const bool shrinks = r.height() < visibleRect().height();
     m_visibleHeight = r.height();
     if (m_content)
         m_content->setGeometry(visibleRect());
-    // With a compositing manager the part given up shows nothing once repainted: the window is
-    // cut to the rest after that repaint has gone out, so the rows are not kept waiting while
-    // the X server and the compositor redo the window's shape. A taller frame is uncovered
-    // before its rows are drawn, and without a compositor the part given up would show black.
-    if (shrinks && m_windows.compositing() && m_widget->isVisible())
-        m_maskPending = true;
-    else
-        updateMask();
+    // Each new cut has the X server and the compositor redo the window's shape, which keeps a
+    // keystroke's rows from the screen for milliseconds. With a compositing manager the part
+    // a shorter list gives up shows nothing once repainted: the window keeps its taller cut
+    // while the list keeps changing and is cut to it once the list rests. A taller list is
+    // uncovered at once; without a compositor the part given up would show black.
+    if (m_windows.compositing() && m_widget->isVisible() && r.height() < m_cutHeight) {
+        m_cutSettle.start();
+    } else {
+        m_cutSettle.stop();
+        if (r.height() != m_cutHeight || !m_windows.compositing())
+            cutToFrame();
+    }
 }
 
 void CommandBarPanel::setContent(QWidget *view)
@@ -88,7 +96,7 @@ void CommandBarPanel::setContent(QWidget *view)
         view->setGeometry(visibleRect());
         view->show();
     }
-    updateMask();
+    cutToFrame();
 }
 
 QRect CommandBarPanel::visibleRect() const
@@ -100,8 +108,8 @@ void CommandBarPanel::present(double fadeDuration)
 {
     QWidget *w = m_widget.get();
     m_wasActive = false;
-    if (m_maskPending)
-        updateMask();
+    if (m_cutSettle.isActive())
+        cutToFrame();
     if (!m_prepared) {
         m_prepared = true;
         m_windows.preparePanel(w->winId());
@@ -136,9 +144,10 @@ bool CommandBarPanel::isVisible() const
     return m_widget->isVisible();
 }
 
-void CommandBarPanel::updateMask()
+void CommandBarPanel::cutToFrame()
 {
-    m_maskPending = false;
+    m_cutSettle.stop();
+    m_cutHeight = visibleRect().height();
     // The window is cut to the part the frame covers, so clicks below the rows reach the
     // windows beneath. WORKAROUND(X11 without a compositing manager): transparent pixels show
     // black, so there it is cut to the card itself, a pixel inside its soft edge.
@@ -166,13 +175,16 @@ bool CommandBarPanel::eventFilter(QObject *watched, QEvent *event)
     // program's work for this turn of the event loop is done.
     if (watched == m_widget.get() && event->type() == QEvent::UpdateRequest)
         QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (m_maskPending)
-                    updateMask();
-                m_windows.flush();
-            },
-            Qt::QueuedConnection);
+            this, [this] { m_windows.flush(); }, Qt::QueuedConnection);
+    // A press in the part still cut in below the list was meant for what lies beneath: the
+    // bar goes, as it does when another window is clicked.
+    if (watched == m_widget.get() && event->type() == QEvent::MouseButtonPress
+        && !visibleRect().contains(static_cast<QMouseEvent *>(event)->position().toPoint())) {
+        cutToFrame();
+        m_wasActive = false;
+        emit resignedKey();
+        return true;
+    }
     // WORKAROUND(Qt xcb): a bar shown again after it closed can get the keyboard while Qt still
     // counts its window as the focus window from the last showing; then no activation change
     // comes, neither when it gets the keyboard nor when it loses it. The window's own focus

@@ -58,6 +58,44 @@ QRectF iconBoxIn(const QRectF &row)
     return QRectF(row.x() + 10, row.center().y() - 15, 30, 30);
 }
 
+QFont titleFont()
+{
+    return themeFont(14, ThemeWeight::semibold);
+}
+
+QFont subtitleFont()
+{
+    return themeFont(10, ThemeWeight::regular);
+}
+
+// Where a row's parts go, and its words as they fit.
+struct RowLayout
+{
+    QRectF icon;
+    QRectF cap;
+    QRectF title;
+    QRectF subtitle;
+    QString titleText;
+    QString subtitleText;
+};
+
+RowLayout layoutRow(const QRectF &row, const CommandItem &item)
+{
+    RowLayout layout;
+    layout.icon = iconBoxIn(row);
+    const double capWidth = keyCapWidth(item.hint);
+    layout.cap = QRectF(row.right() - 12 - capWidth, row.center().y() - 9, capWidth, 18);
+    const double textLeft = layout.icon.right() + 12;
+    const double textWidth = layout.cap.left() - 12 - textLeft;
+    layout.title = QRectF(textLeft, row.y() + 5, textWidth, 20);
+    layout.subtitle = QRectF(textLeft, row.y() + 25, textWidth, 16);
+    layout.titleText = QFontMetricsF(titleFont()).elidedText(item.title, Qt::ElideRight, textWidth);
+    if (item.subtitle)
+        layout.subtitleText
+            = QFontMetricsF(subtitleFont()).elidedText(*item.subtitle, Qt::ElideRight, textWidth);
+    return layout;
+}
+
 // The card inside a view of `size`.
 QRectF contentFor(const QSizeF &size)
 {
@@ -141,12 +179,36 @@ QList<int> CommandBarView::changedRows(const QList<CommandItem> &before, int sel
     return changed;
 }
 
+QRegion CommandBarView::rowInk(int row, const CommandItem &item) const
+{
+    // From the icon to the end of the longer line of words, and the key cap, each a little
+    // wider for glyphs and outlines that reach past their advance; rows keep to their height.
+    const QRectF rect = rowRect(row);
+    const RowLayout layout = layoutRow(rect, item);
+    const double words
+        = std::max(QFontMetricsF(titleFont()).horizontalAdvance(layout.titleText),
+                   QFontMetricsF(subtitleFont()).horizontalAdvance(layout.subtitleText));
+    const double left = layout.icon.left() - 3;
+    QRegion ink(QRectF(left, rect.top(), layout.title.left() + words + 3 - left, rect.height())
+                    .toAlignedRect());
+    ink += QRectF(layout.cap.left() - 3, rect.top(), layout.cap.width() + 6, rect.height())
+               .toAlignedRect();
+    return ink.intersected(rect.toAlignedRect());
+}
+
 void CommandBarView::followModel()
 {
     const QList<CommandItem> &rows = m_model.results();
     const int selection = m_model.selection();
-    for (int row : changedRows(m_shownItems, m_shownSelection, rows, selection))
-        update(rowRect(row).toAlignedRect());
+    for (int row : changedRows(m_shownItems, m_shownSelection, rows, selection)) {
+        // A row that keeps its place and highlight has its background drawn as it was: only
+        // where its old and new icon, words and key cap lie is drawn again.
+        if (row < m_shownItems.size() && row < rows.size()
+            && (row == m_shownSelection) == (row == selection))
+            update(rowInk(row, m_shownItems.at(row)) + rowInk(row, rows.at(row)));
+        else
+            update(rowRect(row).toAlignedRect());
+    }
     m_shownItems = rows;
     m_shownSelection = selection;
 }
@@ -265,7 +327,8 @@ void CommandBarView::paintRow(QPainter &painter, int row)
         painter.fillPath(fill, CoreTheme::gold());
     }
 
-    const QRectF iconBox = iconBoxIn(rect);
+    const RowLayout layout = layoutRow(rect, item);
+    const QRectF &iconBox = layout.icon;
     const bool isApp = item.appURL && m_appIcon;
     const QImage *icon
         = isApp ? appIcon(item.appURL->toLocalFile(), iconBox.toRect(), painter) : nullptr;
@@ -279,29 +342,19 @@ void CommandBarView::paintRow(QPainter &painter, int row)
                       item.symbol, symbolColour, 12);
     }
 
-    const double capWidth = keyCapWidth(item.hint);
-    const QRectF cap(rect.right() - 12 - capWidth, rect.center().y() - 9, capWidth, 18);
     QColor capOutline = text;
     capOutline.setAlphaF(0.5f);
-    paintKeyCap(painter, cap, item.hint, text, capOutline);
+    paintKeyCap(painter, layout.cap, item.hint, text, capOutline);
 
-    const double textLeft = iconBox.right() + 12;
-    const double textWidth = cap.left() - 12 - textLeft;
     painter.setPen(text);
-    const QFont titleFont = themeFont(14, ThemeWeight::semibold);
-    painter.setFont(titleFont);
-    const QRectF titleRect(textLeft, rect.y() + 5, textWidth, 20);
-    painter.drawText(titleRect, Qt::AlignLeft | Qt::AlignVCenter,
-                     QFontMetricsF(titleFont).elidedText(item.title, Qt::ElideRight, textWidth));
-    if (item.subtitle) {
+    painter.setFont(titleFont());
+    painter.drawText(layout.title, Qt::AlignLeft | Qt::AlignVCenter, layout.titleText);
+    if (!layout.subtitleText.isEmpty()) {
         QColor sub = text;
         sub.setAlphaF(0.6f);
         painter.setPen(sub);
-        const QFont subFont = themeFont(10, ThemeWeight::regular);
-        painter.setFont(subFont);
-        painter.drawText(
-            QRectF(textLeft, rect.y() + 25, textWidth, 16), Qt::AlignLeft | Qt::AlignVCenter,
-            QFontMetricsF(subFont).elidedText(*item.subtitle, Qt::ElideRight, textWidth));
+        painter.setFont(subtitleFont());
+        painter.drawText(layout.subtitle, Qt::AlignLeft | Qt::AlignVCenter, layout.subtitleText);
     }
 }
 

@@ -64,6 +64,8 @@ private:
     void exposeRows();
     // Repaints the rows the model's list and highlight change from what was last drawn.
     void followModel();
+    // The part of row `row` that `item` draws over the row's background.
+    QRegion rowInk(int row, const CommandItem &item) const;
     void paintRow(QPainter &painter, int row);
     // The icon of an app row as it is drawn into `box`: a null image when the app has none,
     // nothing while it is still to be drawn.
