@@ -307,15 +307,55 @@ void CommandBarView::paintEvent(QPaintEvent *event)
     } else {
         // A blinking cursor or a new selection repaints a small part: rows outside it are
         // left alone (row contents stay inside their rectangles).
-        const QRect dirty = event->rect();
+        const QRegion &dirty = event->region();
         for (int row = 0; row < m_model.results().size(); ++row) {
-            if (rowRect(row).toAlignedRect().intersects(dirty))
-                paintRow(painter, row);
+            if (dirty.intersects(rowRect(row).toAlignedRect()))
+                drawRow(painter, row);
         }
     }
 }
 
-void CommandBarView::paintRow(QPainter &painter, int row)
+void CommandBarView::drawRow(QPainter &painter, int row)
+{
+    const CommandItem &item = m_model.results().at(row);
+    const QRectF rect = rowRect(row);
+    const bool isApp = item.appURL && m_appIcon;
+    const QImage *icon
+        = isApp ? appIcon(item.appURL->toLocalFile(), iconBoxIn(rect).toRect(), painter) : nullptr;
+    const double ratio = painter.device() ? painter.device()->devicePixelRatio() : 1.0;
+    const QString key
+        = QStringList{item.title,
+                      item.subtitle ? u'+' + *item.subtitle : QString(),
+                      item.symbol,
+                      isApp ? item.appURL->toString() : QString(),
+                      !isApp               ? QString()
+                          : !icon          ? QStringLiteral("later")
+                          : icon->isNull() ? QStringLiteral("none")
+                                           : QStringLiteral("icon"),
+                      item.hint,
+                      row == m_model.selection() ? QStringLiteral("selected") : QString(),
+                      QString::number(rect.width()) + u'@' + QString::number(ratio)}
+              .join(QChar(0x1f));
+    if (const QImage *drawn = m_rowImages.object(key)) {
+        painter.drawImage(rect.topLeft(), *drawn);
+        return;
+    }
+    // Rows lie on the card's own colour: drawn onto it apart, a row blits the pixels it would
+    // paint in place, and one that comes back at a later keystroke is not drawn again.
+    QImage drawn(QSize(qCeil(rect.width() * ratio), qCeil(rect.height() * ratio)),
+                 QImage::Format_ARGB32_Premultiplied);
+    drawn.setDevicePixelRatio(ratio);
+    drawn.fill(CoreTheme::cardWhite());
+    QPainter p(&drawn);
+    p.setRenderHints(painter.renderHints());
+    p.translate(-rect.topLeft());
+    paintRow(p, row, icon);
+    p.end();
+    painter.drawImage(rect.topLeft(), drawn);
+    m_rowImages.insert(key, new QImage(drawn), qsizetype(drawn.sizeInBytes() / 1024));
+}
+
+void CommandBarView::paintRow(QPainter &painter, int row, const QImage *icon)
 {
     const CommandItem &item = m_model.results().at(row);
     const QRectF rect = rowRect(row);
@@ -330,8 +370,6 @@ void CommandBarView::paintRow(QPainter &painter, int row)
     const RowLayout layout = layoutRow(rect, item);
     const QRectF &iconBox = layout.icon;
     const bool isApp = item.appURL && m_appIcon;
-    const QImage *icon
-        = isApp ? appIcon(item.appURL->toLocalFile(), iconBox.toRect(), painter) : nullptr;
     if (icon && !icon->isNull()) {
         painter.drawImage(iconBox.toRect().topLeft(), *icon);
     } else if (!isApp || icon) {
