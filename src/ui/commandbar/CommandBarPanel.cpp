@@ -1,5 +1,7 @@
 #include "ui/commandbar/CommandBarPanel.h"
 
+#include "commandbar/CommandBarController.h"
+#include "commandbar/CommandSearch.h"
 #include "platform/Geometry.h"
 #include "platform/Screens.h"
 #include "platform/WindowSystem.h"
@@ -53,15 +55,12 @@ QRectF CommandBarPanel::frame() const
 void CommandBarPanel::setFrame(const QRectF &frame)
 {
     const QRect r = YUp::flip(frame, m_screens.mainScreen().frame.height()).toRect();
+    static const int tallest = int(CommandBarController::heightFor(int(CommandSearch::maxRows)));
     // The bar grows and shrinks downwards with its rows at every keystroke. Resizing the
     // window would go through the window manager and the compositor and have the whole
-    // window drawn and sent again; the window only ever grows, and what shows of it is cut to
-    // the frame asked for.
-    const QRect window(r.topLeft(),
-                       QSize(r.width(),
-                             r.topLeft() == m_widget->pos() && r.width() == m_widget->width()
-                                 ? std::max(r.height(), m_widget->height())
-                                 : r.height()));
+    // window drawn and sent again: the window is as tall as the longest list from the start,
+    // and what shows of it is cut to the frame asked for.
+    const QRect window(r.topLeft(), QSize(r.width(), std::max(r.height(), tallest)));
     if (window != m_widget->geometry())
         m_widget->setGeometry(window);
     m_visibleHeight = r.height();
