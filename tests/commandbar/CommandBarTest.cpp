@@ -452,43 +452,6 @@ TEST_F(CommandBarTest, NewRowsAndAMovedHighlightRepaintTheRowsTheyChange)
     EXPECT_FALSE(painted.intersects(QRect(0, 0, v->width(), footerTop - 12)));
 }
 
-TEST(CommandBarRows, ChangedRowsAreTheOnesDrawnDifferently)
-{
-    const auto rows = [](std::initializer_list<const char *> titles) {
-        QList<CommandItem> list;
-        for (const char *title : titles)
-            list << CommandItem{.title = title, .hint = "OPEN"};
-        return list;
-    };
-    QList<CommandItem> retitled = rows({"a", "b"});
-    retitled[1].subtitle = "Application";
-    QList<CommandItem> rehinted = rows({"a", "b"});
-    rehinted[0].hint = "RUN";
-    const struct
-    {
-        QList<CommandItem> before;
-        int selectedBefore;
-        QList<CommandItem> after;
-        int selectedAfter;
-        QList<int> changed;
-    } cases[] = {
-        {rows({"a", "b", "c"}), 0, rows({"a", "b", "c"}), 0, {}},
-        {rows({"a", "b", "c"}), 0, rows({"a", "x", "c"}), 0, {1}},
-        {rows({"a", "b"}), 0, retitled, 0, {1}},
-        {rows({"a", "b"}), 0, rehinted, 0, {0}},
-        {rows({"a", "b", "c"}), 2, rows({"a", "b", "c"}), 0, {0, 2}},
-        {rows({"a", "b", "c"}), 0, rows({"a"}), 0, {1, 2}},
-        {rows({"a"}), 0, rows({"a", "b"}), 0, {1}},
-        {{}, 0, rows({"a"}), 0, {0}},
-        {rows({"a"}), 0, {}, 0, {0}},
-        {{}, 0, {}, 0, {}},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(CommandBarView::changedRows(c.before, c.selectedBefore, c.after, c.selectedAfter),
-                  c.changed)
-            << c.before.size() << " rows to " << c.after.size();
-}
-
 // Only what changed is repainted, from rows drawn before where they come back: every pixel a
 // fresh view paints differently lies in the region repainted, whatever the words, key caps,
 // subtitles and highlight become.

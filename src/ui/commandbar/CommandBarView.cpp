@@ -1,5 +1,7 @@
 #include "ui/commandbar/CommandBarView.h"
 
+#include "ui/commandbar/CommandBarRow.h"
+
 #include "commandbar/CommandBarModel.h"
 #include "ui/AccessiblePainted.h"
 #include "ui/CoreShadow.h"
@@ -33,68 +35,6 @@ constexpr double cornerRadius = 14;
 // corners, the glyph, the separator) and from the bottom (the same and the footer).
 constexpr int backdropTop = 96;
 constexpr int backdropBottom = 48;
-
-void paintKeyCap(QPainter &painter, const QRectF &rect, const QString &label, const QColor &text,
-                 const QColor &outline)
-{
-    QPainterPath cap;
-    cap.addRoundedRect(rect, 4, 4);
-    painter.setPen(QPen(outline, 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawPath(cap);
-    painter.setPen(text);
-    painter.setFont(themeFont(9, ThemeWeight::bold));
-    painter.drawText(rect, Qt::AlignCenter, label);
-}
-
-double keyCapWidth(const QString &label)
-{
-    return QFontMetricsF(themeFont(9, ThemeWeight::bold)).horizontalAdvance(label) + 12;
-}
-
-// Where a row's app icon or symbol goes.
-QRectF iconBoxIn(const QRectF &row)
-{
-    return QRectF(row.x() + 10, row.center().y() - 15, 30, 30);
-}
-
-QFont titleFont()
-{
-    return themeFont(14, ThemeWeight::semibold);
-}
-
-QFont subtitleFont()
-{
-    return themeFont(10, ThemeWeight::regular);
-}
-
-// Where a row's parts go, and its words as they fit.
-struct RowLayout
-{
-    QRectF icon;
-    QRectF cap;
-    QRectF title;
-    QRectF subtitle;
-    QString titleText;
-    QString subtitleText;
-};
-
-RowLayout layoutRow(const QRectF &row, const CommandItem &item)
-{
-    RowLayout layout;
-    layout.icon = iconBoxIn(row);
-    const double capWidth = keyCapWidth(item.hint);
-    layout.cap = QRectF(row.right() - 12 - capWidth, row.center().y() - 9, capWidth, 18);
-    const double textLeft = layout.icon.right() + 12;
-    const double textWidth = layout.cap.left() - 12 - textLeft;
-    layout.title = QRectF(textLeft, row.y() + 5, textWidth, 20);
-    layout.subtitle = QRectF(textLeft, row.y() + 25, textWidth, 16);
-    layout.titleText = QFontMetricsF(titleFont()).elidedText(item.title, Qt::ElideRight, textWidth);
-    if (item.subtitle)
-        layout.subtitleText
-            = QFontMetricsF(subtitleFont()).elidedText(*item.subtitle, Qt::ElideRight, textWidth);
-    return layout;
-}
 
 // The card inside a view of `size`.
 QRectF contentFor(const QSizeF &size)
@@ -157,55 +97,17 @@ CommandBarView::CommandBarView(CommandBarModel &model, AppIcon appIcon, QWidget 
     exposeRows();
 }
 
-QList<int> CommandBarView::changedRows(const QList<CommandItem> &before, int selectedBefore,
-                                       const QList<CommandItem> &after, int selectedAfter)
-{
-    const auto looksAlike = [](const CommandItem &a, const CommandItem &b) {
-        return a.title == b.title && a.subtitle == b.subtitle && a.symbol == b.symbol
-            && a.appURL == b.appURL && a.hint == b.hint;
-    };
-    QList<int> changed;
-    const int common = int(std::min(before.size(), after.size()));
-    for (int row = 0; row < std::max<int>({int(before.size()), int(after.size()), 1}); ++row) {
-        if (row >= common) {
-            // Came, went, or the empty-list text that stands in row 0.
-            if (before.size() != after.size())
-                changed << row;
-        } else if ((row == selectedBefore) != (row == selectedAfter)
-                   || !looksAlike(before.at(row), after.at(row))) {
-            changed << row;
-        }
-    }
-    return changed;
-}
-
-QRegion CommandBarView::rowInk(int row, const CommandItem &item) const
-{
-    // From the icon to the end of the longer line of words, and the key cap, each a little
-    // wider for glyphs and outlines that reach past their advance; rows keep to their height.
-    const QRectF rect = rowRect(row);
-    const RowLayout layout = layoutRow(rect, item);
-    const double words
-        = std::max(QFontMetricsF(titleFont()).horizontalAdvance(layout.titleText),
-                   QFontMetricsF(subtitleFont()).horizontalAdvance(layout.subtitleText));
-    const double left = layout.icon.left() - 3;
-    QRegion ink(QRectF(left, rect.top(), layout.title.left() + words + 3 - left, rect.height())
-                    .toAlignedRect());
-    ink += QRectF(layout.cap.left() - 3, rect.top(), layout.cap.width() + 6, rect.height())
-               .toAlignedRect();
-    return ink.intersected(rect.toAlignedRect());
-}
-
 void CommandBarView::followModel()
 {
     const QList<CommandItem> &rows = m_model.results();
     const int selection = m_model.selection();
-    for (int row : changedRows(m_shownItems, m_shownSelection, rows, selection)) {
+    for (int row : CommandBarRow::changed(m_shownItems, m_shownSelection, rows, selection)) {
         // A row that keeps its place and highlight has its background drawn as it was: only
         // where its old and new icon, words and key cap lie is drawn again.
         if (row < m_shownItems.size() && row < rows.size()
             && (row == m_shownSelection) == (row == selection))
-            update(rowInk(row, m_shownItems.at(row)) + rowInk(row, rows.at(row)));
+            update(CommandBarRow::ink(rowRect(row), m_shownItems.at(row))
+                   + CommandBarRow::ink(rowRect(row), rows.at(row)));
         else
             update(rowRect(row).toAlignedRect());
     }
@@ -320,8 +222,9 @@ void CommandBarView::drawRow(QPainter &painter, int row)
     const CommandItem &item = m_model.results().at(row);
     const QRectF rect = rowRect(row);
     const bool isApp = item.appURL && m_appIcon;
-    const QImage *icon
-        = isApp ? appIcon(item.appURL->toLocalFile(), iconBoxIn(rect).toRect(), painter) : nullptr;
+    const QImage *icon = isApp
+        ? appIcon(item.appURL->toLocalFile(), CommandBarRow::iconBox(rect).toRect(), painter)
+        : nullptr;
     const double ratio = painter.device() ? painter.device()->devicePixelRatio() : 1.0;
     const QString key
         = QStringList{item.title,
@@ -367,7 +270,7 @@ void CommandBarView::paintRow(QPainter &painter, int row, const QImage *icon)
         painter.fillPath(fill, CoreTheme::gold());
     }
 
-    const RowLayout layout = layoutRow(rect, item);
+    const CommandBarRow::Layout layout = CommandBarRow::layout(rect, item);
     const QRectF &iconBox = layout.icon;
     const bool isApp = item.appURL && m_appIcon;
     if (icon && !icon->isNull()) {
@@ -382,16 +285,16 @@ void CommandBarView::paintRow(QPainter &painter, int row, const QImage *icon)
 
     QColor capOutline = text;
     capOutline.setAlphaF(0.5f);
-    paintKeyCap(painter, layout.cap, item.hint, text, capOutline);
+    CommandBarRow::paintKeyCap(painter, layout.cap, item.hint, text, capOutline);
 
     painter.setPen(text);
-    painter.setFont(titleFont());
+    painter.setFont(CommandBarRow::titleFont());
     painter.drawText(layout.title, Qt::AlignLeft | Qt::AlignVCenter, layout.titleText);
     if (!layout.subtitleText.isEmpty()) {
         QColor sub = text;
         sub.setAlphaF(0.6f);
         painter.setPen(sub);
-        painter.setFont(subtitleFont());
+        painter.setFont(CommandBarRow::subtitleFont());
         painter.drawText(layout.subtitle, Qt::AlignLeft | Qt::AlignVCenter, layout.subtitleText);
     }
 }
@@ -470,7 +373,7 @@ void CommandBarView::drawPendingIcons()
     const QList<CommandItem> &rows = m_model.results();
     for (int row = 0; row < rows.size(); ++row) {
         if (rows[row].appURL && drawn.contains(rows[row].appURL->toLocalFile()))
-            update(iconBoxIn(rowRect(row)).toAlignedRect());
+            update(CommandBarRow::iconBox(rowRect(row)).toAlignedRect());
     }
     if (!m_pendingIcons.isEmpty())
         m_iconTimer.start();
@@ -506,8 +409,9 @@ void CommandBarView::paintBackdrop(QPainter &painter, const QSize &size)
     const QFont labelFont = themeFont(10, ThemeWeight::medium);
     double x = footer.left() + 16;
     for (const auto &[key, label] : hints) {
-        const double w = keyCapWidth(key);
-        paintKeyCap(painter, QRectF(x, footer.center().y() - 8, w, 16), key, ink(), outline);
+        const double w = CommandBarRow::keyCapWidth(key);
+        CommandBarRow::paintKeyCap(painter, QRectF(x, footer.center().y() - 8, w, 16), key, ink(),
+                                   outline);
         x += w + 6;
         painter.setPen(ink());
         painter.setFont(labelFont);

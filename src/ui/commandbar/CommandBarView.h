@@ -49,12 +49,6 @@ public:
     // Where a list of `rows` rows goes (one row's height for none: the empty-list text).
     QRect rowsArea(int rows) const;
 
-    // The rows drawn differently after a change of the list or the highlight: a row that came
-    // or went, one whose highlight changed and one whose words, symbol, app or key cap differ.
-    // Row 0 of an empty list holds the empty-list text.
-    static QList<int> changedRows(const QList<CommandItem> &before, int selectedBefore,
-                                  const QList<CommandItem> &after, int selectedAfter);
-
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -65,8 +59,6 @@ private:
     void exposeRows();
     // Repaints the rows the model's list and highlight change from what was last drawn.
     void followModel();
-    // The part of row `row` that `item` draws over the row's background.
-    QRegion rowInk(int row, const CommandItem &item) const;
     // Draws a row from its picture, drawn first when no picture shows the same.
     void drawRow(QPainter &painter, int row);
     // Paints a row with its app's icon (null while it is still to be drawn).
