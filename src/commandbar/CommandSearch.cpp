@@ -25,7 +25,6 @@ constexpr qsizetype kMaxSkills = 3;
 constexpr qsizetype kMaxCommands = 2;
 constexpr qsizetype kMaxClips = 3;
 constexpr qsizetype kEmptyQueryRows = 3;
-constexpr qsizetype kMaxRows = 9;
 constexpr qsizetype kClipTitleLength = 70;
 
 // The text up to its n-th user-perceived character, so a cut never splits an accented letter
@@ -487,7 +486,7 @@ QList<CommandItem> results(const QString &query, const CommandSources &sources)
             row.target = {Target::Kind::url, QString::fromLatin1(url.toEncoded())};
         out.append(std::move(row));
     }
-    keepFirst(out, kMaxRows);
+    keepFirst(out, maxRows);
     return out;
 }
 

@@ -47,6 +47,9 @@ struct CommandSources
 // The ranking behind the command bar: stateless, run on the main thread on every keystroke.
 namespace CommandSearch {
 
+// The most rows a list holds.
+inline constexpr qsizetype maxRows = 9;
+
 // The web search the last row runs; the query goes after "?q=".
 inline const QString webSearchPrefix = QStringLiteral("https://duckduckgo.com/?q=");
 
@@ -54,7 +57,7 @@ inline const QString webSearchPrefix = QStringLiteral("https://duckduckgo.com/?q
 // token: 100 the whole text, 80 its start, 65 the start of a word, 45 elsewhere. No tokens: 0.
 std::optional<int> score(const QString &text, const QStringList &tokens);
 
-// The rows for a query, best first, at most nine. Between rows of equal score the usage, when
+// The rows for a query, best first, at most `maxRows`. Between rows of equal score the usage, when
 // given, decides (also which of a source's matches enter), then the sources' order.
 QList<CommandItem> results(const QString &query, const CommandSources &sources);
 

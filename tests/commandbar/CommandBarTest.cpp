@@ -2,9 +2,12 @@
 #include "commandbar/CommandBarModel.h"
 #include "commandbar/CommandBarSearch.h"
 #include "commandbar/CommandBarWindow.h"
+#include "ui/commandbar/CommandBarPanel.h"
 #include "ui/commandbar/CommandBarView.h"
+#include "ui/hud/PanelStack.h"
 
 #include "fakes/FakeScreens.h"
+#include "fakes/FakeWindowSystem.h"
 
 #include <QAccessible>
 #include <QCoreApplication>
@@ -17,6 +20,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QRegion>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -421,22 +425,120 @@ TEST_F(CommandBarTest, NewRowsAndAMovedHighlightRepaintTheRowsTheyChange)
     EXPECT_TRUE(covers(painted, v->rowRect(0)) && covers(painted, v->rowRect(2)));
     EXPECT_FALSE(painted.intersects(v->rowRect(1).toAlignedRect()));
 
-    // A fourth character brings a fourth row: every row repaints, the highlight back on the
-    // first.
+    // A fourth character brings a fourth row and the highlight back on the first: the second
+    // row looks as it did and is left alone.
     painted = repainted([&] { QTest::keyClick(v->searchField(), Qt::Key_D); });
-    for (int row = 0; row < 4; ++row)
+    for (int row : {0, 2, 3})
         EXPECT_TRUE(covers(painted, v->rowRect(row))) << "row " << row;
+    EXPECT_FALSE(painted.intersects(v->rowRect(1).toAlignedRect()));
 
     // Fewer rows: the ones that went are painted over too.
     painted = repainted([&] { QTest::keyClick(v->searchField(), Qt::Key_Backspace); });
     EXPECT_TRUE(covers(painted, v->rowRect(3)));
 
-    // A shorter view moves the footer and the card's edge and shadow: all below the search
-    // field is drawn again, across the whole width; the field is left as it was.
+    // Another last character changes the third row's words, not its highlight: the part
+    // between its words and its key cap is left alone.
+    painted = repainted([&] { bar->model().setQuery("abx"); });
+    const QRectF third = v->rowRect(2);
+    EXPECT_TRUE(covers(painted, QRectF(third.left() + 10, third.top(), 60, third.height())));
+    EXPECT_FALSE(painted.contains(third.center().toPoint()));
+
+    // A shorter view moves the footer and the card's edge and shadow, across the whole width;
+    // the rows above them and the field are left as they were.
     painted = repainted([&] { v->resize(640, int(CommandBarController::heightFor(1))); });
-    const int rowsTop = v->rowsArea(0).top();
-    EXPECT_TRUE(covers(painted, QRectF(0, rowsTop, v->width(), v->height() - rowsTop)));
-    EXPECT_FALSE(painted.intersects(QRect(0, 0, v->width(), rowsTop)));
+    const int footerTop = int(v->contentRect().bottom()) - 30;
+    EXPECT_TRUE(
+        covers(painted, QRectF(0, footerTop - 12, v->width(), v->height() - footerTop + 12)));
+    EXPECT_FALSE(painted.intersects(QRect(0, 0, v->width(), footerTop - 12)));
+}
+
+// Only what changed is repainted, from rows drawn before where they come back: every pixel a
+// fresh view paints differently lies in the region repainted, whatever the words, key caps,
+// subtitles and highlight become.
+TEST(CommandBarRows, RepaintingWhatChangedShowsWhatAFullRepaintShows)
+{
+    FakeSearch search;
+    search.rows = [](const QString &query) {
+        QList<CommandItem> rows;
+        for (int i = 0; i < query.size(); ++i) {
+            CommandItem item{.title = query.left(i + 1).repeated(3 * i + 1),
+                             .symbol = i % 2 ? "gearshape" : "app",
+                             .hint = query.at(i) == 'h' ? "RUN" : "OPEN"};
+            if (query.at(i) == 's')
+                item.subtitle = "Subtitle of " + query;
+            rows << item;
+        }
+        return rows;
+    };
+    CommandBarModel model(search);
+    CommandBarView view(model, {});
+    view.resize(640, int(CommandBarController::heightFor(9)));
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    view.searchField()->clearFocus(); // no blinking cursor between two pictures
+    PaintSpy spy;
+    view.installEventFilter(&spy);
+    QImage shown = view.grab().toImage();
+    const QList<std::pair<QString, int>> steps{{"ab", 0},   {"abs", 0}, {"ahs", 2}, {"ahh", 0},
+                                               {"shhh", 3}, {"s", 0},   {"", 0},    {"sh", 1},
+                                               {"ab", 1},   {"ahs", 0}};
+    for (const auto &[query, selection] : steps) {
+        QCoreApplication::processEvents();
+        spy.painted = QRegion();
+        model.setQuery(query);
+        model.setSelection(selection);
+        QCoreApplication::processEvents();
+        const QRegion painted = spy.painted;
+        // What the view draws (rows from its pictures) where it repainted, over what it showed,
+        // against a view that has drawn no row before.
+        const QImage drawn = view.grab().toImage();
+        QPainter canvas(&shown);
+        canvas.setClipRegion(painted);
+        canvas.setCompositionMode(QPainter::CompositionMode_Source);
+        canvas.drawImage(0, 0, drawn);
+        canvas.end();
+        CommandBarView fresh(model, {});
+        fresh.resize(view.size());
+        EXPECT_TRUE(shown == fresh.grab().toImage()) << "after \"" << query.toStdString() << "\"";
+    }
+}
+
+// Under a compositing manager a shorter list keeps the window's taller cut until it rests; a
+// taller list is uncovered at once, and a press in the part still cut in closes the bar.
+TEST(CommandBarPanelCut, AShorterListIsCutOnceItRestsATallerOneAtOnce)
+{
+    FakeScreens screens;
+    screens.setScreens({FakeScreens::make("main", {0, 0, 1440, 900})});
+    FakeWindowSystem windows;
+    PanelStack stack(windows);
+    CommandBarPanel panel(screens, windows, stack);
+    QSignalSpy resigned(&panel, &CommandBarWindow::resignedKey);
+    panel.setContent(new QWidget);
+    const auto showRows = [&](int rows) {
+        panel.setFrame(CommandBarController::frameFor(rows, screens.mainScreen()));
+        EXPECT_EQ(panel.frame().height(), CommandBarController::heightFor(rows));
+    };
+    const auto cut = [&] {
+        const QRegion mask = panel.widget()->mask();
+        return mask.isEmpty() ? panel.widget()->height() : mask.boundingRect().height();
+    };
+    const auto height = [](int rows) { return int(CommandBarController::heightFor(rows)); };
+    showRows(4);
+    panel.present(0);
+    showRows(9);
+    EXPECT_EQ(cut(), height(9));
+    showRows(2);
+    showRows(5);
+    EXPECT_EQ(cut(), height(9));
+    panel.cutToFrame();
+    EXPECT_EQ(cut(), height(5));
+    showRows(7);
+    EXPECT_EQ(cut(), height(7));
+
+    showRows(3);
+    QTest::mouseClick(panel.widget(), Qt::LeftButton, {}, QPoint(100, height(3) + 10));
+    EXPECT_EQ(cut(), height(3));
+    EXPECT_EQ(resigned.count(), 1);
 }
 
 } // namespace

@@ -1,11 +1,14 @@
 #include "ui/commandbar/CommandBarPanel.h"
 
+#include "commandbar/CommandBarController.h"
+#include "commandbar/CommandSearch.h"
 #include "platform/Geometry.h"
 #include "platform/Screens.h"
 #include "platform/WindowSystem.h"
 #include "ui/hud/PanelStack.h"
 
 #include <QEvent>
+#include <QMouseEvent>
 #include <QPainterPath>
 #include <QRegion>
 #include <QWindow>
@@ -31,6 +34,10 @@ CommandBarPanel::CommandBarPanel(const Screens &screens, WindowSystem &windows, 
     // above them.
     stack.keepAbovePanels(w);
 
+    m_cutSettle.setSingleShot(true);
+    m_cutSettle.setInterval(cutSettleDelay);
+    connect(&m_cutSettle, &QTimer::timeout, this, &CommandBarPanel::cutToFrame);
+
     m_fade.setStartValue(0.0);
     m_fade.setEndValue(1.0);
     connect(&m_fade, &QVariantAnimation::valueChanged, this,
@@ -48,21 +55,29 @@ QRectF CommandBarPanel::frame() const
 void CommandBarPanel::setFrame(const QRectF &frame)
 {
     const QRect r = YUp::flip(frame, m_screens.mainScreen().frame.height()).toRect();
+    static const int tallest = int(CommandBarController::heightFor(int(CommandSearch::maxRows)));
     // The bar grows and shrinks downwards with its rows at every keystroke. Resizing the
     // window would go through the window manager and the compositor and have the whole
-    // window drawn and sent again; the window only ever grows, and what shows of it is cut to
-    // the frame asked for.
-    const QRect window(r.topLeft(),
-                       QSize(r.width(),
-                             r.topLeft() == m_widget->pos() && r.width() == m_widget->width()
-                                 ? std::max(r.height(), m_widget->height())
-                                 : r.height()));
+    // window drawn and sent again: the window is as tall as the longest list from the start,
+    // and what shows of it is cut to the frame asked for.
+    const QRect window(r.topLeft(), QSize(r.width(), std::max(r.height(), tallest)));
     if (window != m_widget->geometry())
         m_widget->setGeometry(window);
     m_visibleHeight = r.height();
     if (m_content)
         m_content->setGeometry(visibleRect());
-    updateMask();
+    // Each new cut has the X server and the compositor redo the window's shape, which keeps a
+    // keystroke's rows from the screen for milliseconds. With a compositing manager the part
+    // a shorter list gives up shows nothing once repainted: the window keeps its taller cut
+    // while the list keeps changing and is cut to it once the list rests. A taller list is
+    // uncovered at once; without a compositor the part given up would show black.
+    if (m_windows.compositing() && m_widget->isVisible() && r.height() < m_cutHeight) {
+        m_cutSettle.start();
+    } else {
+        m_cutSettle.stop();
+        if (r.height() != m_cutHeight || !m_windows.compositing())
+            cutToFrame();
+    }
 }
 
 void CommandBarPanel::setContent(QWidget *view)
@@ -80,7 +95,7 @@ void CommandBarPanel::setContent(QWidget *view)
         view->setGeometry(visibleRect());
         view->show();
     }
-    updateMask();
+    cutToFrame();
 }
 
 QRect CommandBarPanel::visibleRect() const
@@ -92,6 +107,8 @@ void CommandBarPanel::present(double fadeDuration)
 {
     QWidget *w = m_widget.get();
     m_wasActive = false;
+    if (m_cutSettle.isActive())
+        cutToFrame();
     if (!m_prepared) {
         m_prepared = true;
         m_windows.preparePanel(w->winId());
@@ -126,8 +143,10 @@ bool CommandBarPanel::isVisible() const
     return m_widget->isVisible();
 }
 
-void CommandBarPanel::updateMask()
+void CommandBarPanel::cutToFrame()
 {
+    m_cutSettle.stop();
+    m_cutHeight = visibleRect().height();
     // The window is cut to the part the frame covers, so clicks below the rows reach the
     // windows beneath. WORKAROUND(X11 without a compositing manager): transparent pixels show
     // black, so there it is cut to the card itself, a pixel inside its soft edge.
@@ -156,6 +175,15 @@ bool CommandBarPanel::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_widget.get() && event->type() == QEvent::UpdateRequest)
         QMetaObject::invokeMethod(
             this, [this] { m_windows.flush(); }, Qt::QueuedConnection);
+    // A press in the part still cut in below the list was meant for what lies beneath: the
+    // bar goes, as it does when another window is clicked.
+    if (watched == m_widget.get() && event->type() == QEvent::MouseButtonPress
+        && !visibleRect().contains(static_cast<QMouseEvent *>(event)->position().toPoint())) {
+        cutToFrame();
+        m_wasActive = false;
+        emit resignedKey();
+        return true;
+    }
     // WORKAROUND(Qt xcb): a bar shown again after it closed can get the keyboard while Qt still
     // counts its window as the focus window from the last showing; then no activation change
     // comes, neither when it gets the keyboard nor when it loses it. The window's own focus

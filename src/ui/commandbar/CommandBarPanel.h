@@ -3,9 +3,11 @@
 #include "commandbar/CommandBarWindow.h"
 
 #include <QPointer>
+#include <QTimer>
 #include <QVariantAnimation>
 #include <QWidget>
 
+#include <chrono>
 #include <memory>
 
 class PanelStack;
@@ -32,13 +34,19 @@ public:
     void orderOut() override;
     bool isVisible() const override;
 
+    // How long a shorter list rests before the window is cut to it: about the pause between
+    // two keystrokes of steady typing, and more.
+    static constexpr std::chrono::milliseconds cutSettleDelay{400};
+
     QWidget *widget() const { return m_widget.get(); }
+    // Cuts the window to its frame now (what a shorter list gets once it rests), so clicks
+    // below the frame reach the windows beneath.
+    void cutToFrame();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void updateMask();
     // The part of the window the bar's frame covers, from its top.
     QRect visibleRect() const;
 
@@ -50,4 +58,8 @@ private:
     bool m_prepared = false;
     bool m_wasActive = false;
     int m_visibleHeight = 0;
+    // The height the window is cut to, and the wait for a shorter list to rest before the cut
+    // follows it.
+    int m_cutHeight = 0;
+    QTimer m_cutSettle;
 };

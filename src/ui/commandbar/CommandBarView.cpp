@@ -1,5 +1,7 @@
 #include "ui/commandbar/CommandBarView.h"
 
+#include "ui/commandbar/CommandBarRow.h"
+
 #include "commandbar/CommandBarModel.h"
 #include "ui/AccessiblePainted.h"
 #include "ui/CoreShadow.h"
@@ -15,6 +17,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSet>
 #include <QtMath>
 
 #include <algorithm>
@@ -28,24 +31,10 @@ constexpr double searchHeight = 71;
 constexpr double rowHeight = 46;
 constexpr double footerHeight = 30;
 constexpr double cornerRadius = 14;
-
-void paintKeyCap(QPainter &painter, const QRectF &rect, const QString &label, const QColor &text,
-                 const QColor &outline)
-{
-    QPainterPath cap;
-    cap.addRoundedRect(rect, 4, 4);
-    painter.setPen(QPen(outline, 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawPath(cap);
-    painter.setPen(text);
-    painter.setFont(themeFont(9, ThemeWeight::bold));
-    painter.drawText(rect, Qt::AlignCenter, label);
-}
-
-double keyCapWidth(const QString &label)
-{
-    return QFontMetricsF(themeFont(9, ThemeWeight::bold)).horizontalAdvance(label) + 12;
-}
+// The backdrop's rows that differ between heights: from the top (the card's and its shadow's
+// corners, the glyph, the separator) and from the bottom (the same and the footer).
+constexpr int backdropTop = 96;
+constexpr int backdropBottom = 48;
 
 // The card inside a view of `size`.
 QRectF contentFor(const QSizeF &size)
@@ -83,7 +72,7 @@ CommandBarView::CommandBarView(CommandBarModel &model, AppIcon appIcon, QWidget 
     m_field->setPalette(palette);
     m_field->setText(m_model.query());
     m_field->installEventFilter(this);
-    m_shownRows = int(m_model.results().size());
+    m_shownItems = m_model.results();
     m_shownSelection = m_model.selection();
 
     // Not on the very next turn of the event loop: the rows just painted reach the X server
@@ -97,23 +86,33 @@ CommandBarView::CommandBarView(CommandBarModel &model, AppIcon appIcon, QWidget 
         if (m_field->text() != m_model.query())
             m_field->setText(m_model.query());
     });
-    // Only what a change touches is repainted and sent to the X server: new rows repaint the
-    // list (the window repaints as a whole anyway when its height changes with them), a new
-    // highlight the row it leaves and the row it lands on. The search field repaints itself.
-    connect(&m_model, &CommandBarModel::resultsChanged, this, [this] {
-        const int rows = int(m_model.results().size());
-        update(rowsArea(std::max(rows, m_shownRows)));
-        m_shownRows = rows;
-    });
-    connect(&m_model, &CommandBarModel::selectionChanged, this, [this] {
-        update(rowRect(m_shownSelection).toAlignedRect());
-        m_shownSelection = m_model.selection();
-        update(rowRect(m_shownSelection).toAlignedRect());
-    });
+    // Only what a change touches is repainted and sent to the X server: the rows drawn
+    // differently from before (most keystrokes keep some of them). A new height moves the footer
+    // (see resizeEvent); the search field repaints itself.
+    connect(&m_model, &CommandBarModel::resultsChanged, this, &CommandBarView::followModel);
+    connect(&m_model, &CommandBarModel::selectionChanged, this, &CommandBarView::followModel);
     connect(&m_model, &CommandBarModel::focusPulseChanged, this,
             [this] { m_field->setFocus(Qt::OtherFocusReason); });
     setFocusProxy(m_field);
     exposeRows();
+}
+
+void CommandBarView::followModel()
+{
+    const QList<CommandItem> &rows = m_model.results();
+    const int selection = m_model.selection();
+    for (int row : CommandBarRow::changed(m_shownItems, m_shownSelection, rows, selection)) {
+        // A row that keeps its place and highlight has its background drawn as it was: only
+        // where its old and new icon, words and key cap lie is drawn again.
+        if (row < m_shownItems.size() && row < rows.size()
+            && (row == m_shownSelection) == (row == selection))
+            update(CommandBarRow::ink(rowRect(row), m_shownItems.at(row))
+                   + CommandBarRow::ink(rowRect(row), rows.at(row)));
+        else
+            update(rowRect(row).toAlignedRect());
+    }
+    m_shownItems = rows;
+    m_shownSelection = selection;
 }
 
 void CommandBarView::exposeRows()
@@ -181,10 +180,12 @@ int CommandBarView::rowAt(const QPointF &point) const
 void CommandBarView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    // A new height moves the footer and the card's lower edge with its shadow: all below the
-    // search field is drawn again, not the field.
-    if (event->oldSize().width() == width() && event->oldSize().height() != height()) {
-        const int top = rowsArea(0).top();
+    // A new height moves the footer and the card's lower edge with its shadow, all in the
+    // backdrop's bottom band; above it the backdrop is the same at any height and the rows
+    // repaint as they change.
+    const QSize before = event->oldSize();
+    if (before.width() == width() && before.height() > 0 && before.height() != height()) {
+        const int top = std::min(before.height(), height()) - backdropBottom;
         update(QRect(0, top, width(), height() - top));
     } else {
         update();
@@ -208,15 +209,56 @@ void CommandBarView::paintEvent(QPaintEvent *event)
     } else {
         // A blinking cursor or a new selection repaints a small part: rows outside it are
         // left alone (row contents stay inside their rectangles).
-        const QRect dirty = event->rect();
+        const QRegion &dirty = event->region();
         for (int row = 0; row < m_model.results().size(); ++row) {
-            if (rowRect(row).toAlignedRect().intersects(dirty))
-                paintRow(painter, row);
+            if (dirty.intersects(rowRect(row).toAlignedRect()))
+                drawRow(painter, row);
         }
     }
 }
 
-void CommandBarView::paintRow(QPainter &painter, int row)
+void CommandBarView::drawRow(QPainter &painter, int row)
+{
+    const CommandItem &item = m_model.results().at(row);
+    const QRectF rect = rowRect(row);
+    const bool isApp = item.appURL && m_appIcon;
+    const QImage *icon = isApp
+        ? appIcon(item.appURL->toLocalFile(), CommandBarRow::iconBox(rect).toRect(), painter)
+        : nullptr;
+    const double ratio = painter.device() ? painter.device()->devicePixelRatio() : 1.0;
+    const QString key
+        = QStringList{item.title,
+                      item.subtitle ? u'+' + *item.subtitle : QString(),
+                      item.symbol,
+                      isApp ? item.appURL->toString() : QString(),
+                      !isApp               ? QString()
+                          : !icon          ? QStringLiteral("later")
+                          : icon->isNull() ? QStringLiteral("none")
+                                           : QStringLiteral("icon"),
+                      item.hint,
+                      row == m_model.selection() ? QStringLiteral("selected") : QString(),
+                      QString::number(rect.width()) + u'@' + QString::number(ratio)}
+              .join(QChar(0x1f));
+    if (const QImage *drawn = m_rowImages.object(key)) {
+        painter.drawImage(rect.topLeft(), *drawn);
+        return;
+    }
+    // Rows lie on the card's own colour: drawn onto it apart, a row blits the pixels it would
+    // paint in place, and one that comes back at a later keystroke is not drawn again.
+    QImage drawn(QSize(qCeil(rect.width() * ratio), qCeil(rect.height() * ratio)),
+                 QImage::Format_ARGB32_Premultiplied);
+    drawn.setDevicePixelRatio(ratio);
+    drawn.fill(CoreTheme::cardWhite());
+    QPainter p(&drawn);
+    p.setRenderHints(painter.renderHints());
+    p.translate(-rect.topLeft());
+    paintRow(p, row, icon);
+    p.end();
+    painter.drawImage(rect.topLeft(), drawn);
+    m_rowImages.insert(key, new QImage(drawn), qsizetype(drawn.sizeInBytes() / 1024));
+}
+
+void CommandBarView::paintRow(QPainter &painter, int row, const QImage *icon)
 {
     const CommandItem &item = m_model.results().at(row);
     const QRectF rect = rowRect(row);
@@ -228,10 +270,9 @@ void CommandBarView::paintRow(QPainter &painter, int row)
         painter.fillPath(fill, CoreTheme::gold());
     }
 
-    const QRectF iconBox(rect.x() + 10, rect.center().y() - 15, 30, 30);
+    const CommandBarRow::Layout layout = CommandBarRow::layout(rect, item);
+    const QRectF &iconBox = layout.icon;
     const bool isApp = item.appURL && m_appIcon;
-    const QImage *icon
-        = isApp ? appIcon(item.appURL->toLocalFile(), iconBox.toRect(), painter) : nullptr;
     if (icon && !icon->isNull()) {
         painter.drawImage(iconBox.toRect().topLeft(), *icon);
     } else if (!isApp || icon) {
@@ -242,29 +283,19 @@ void CommandBarView::paintRow(QPainter &painter, int row)
                       item.symbol, symbolColour, 12);
     }
 
-    const double capWidth = keyCapWidth(item.hint);
-    const QRectF cap(rect.right() - 12 - capWidth, rect.center().y() - 9, capWidth, 18);
     QColor capOutline = text;
     capOutline.setAlphaF(0.5f);
-    paintKeyCap(painter, cap, item.hint, text, capOutline);
+    CommandBarRow::paintKeyCap(painter, layout.cap, item.hint, text, capOutline);
 
-    const double textLeft = iconBox.right() + 12;
-    const double textWidth = cap.left() - 12 - textLeft;
     painter.setPen(text);
-    const QFont titleFont = themeFont(14, ThemeWeight::semibold);
-    painter.setFont(titleFont);
-    const QRectF titleRect(textLeft, rect.y() + 5, textWidth, 20);
-    painter.drawText(titleRect, Qt::AlignLeft | Qt::AlignVCenter,
-                     QFontMetricsF(titleFont).elidedText(item.title, Qt::ElideRight, textWidth));
-    if (item.subtitle) {
+    painter.setFont(CommandBarRow::titleFont());
+    painter.drawText(layout.title, Qt::AlignLeft | Qt::AlignVCenter, layout.titleText);
+    if (!layout.subtitleText.isEmpty()) {
         QColor sub = text;
         sub.setAlphaF(0.6f);
         painter.setPen(sub);
-        const QFont subFont = themeFont(10, ThemeWeight::regular);
-        painter.setFont(subFont);
-        painter.drawText(
-            QRectF(textLeft, rect.y() + 25, textWidth, 16), Qt::AlignLeft | Qt::AlignVCenter,
-            QFontMetricsF(subFont).elidedText(*item.subtitle, Qt::ElideRight, textWidth));
+        painter.setFont(CommandBarRow::subtitleFont());
+        painter.drawText(layout.subtitle, Qt::AlignLeft | Qt::AlignVCenter, layout.subtitleText);
     }
 }
 
@@ -315,11 +346,13 @@ void CommandBarView::drawPendingIcons()
     // pressed meanwhile is served before the rest.
     QElapsedTimer spent;
     spent.start();
+    QSet<QString> drawn;
     while (!m_pendingIcons.isEmpty() && spent.elapsed() < 4) {
         const auto next = m_pendingIcons.begin();
         const QString key = next.key();
         const PendingIcon pending = next.value();
         m_pendingIcons.erase(next);
+        drawn.insert(pending.desktopFile);
         // Drawn as QIcon::paint draws it into the row, on transparency: the blit lands the
         // same pixels. An entry without an icon is kept too, as the null image.
         QImage image;
@@ -336,7 +369,12 @@ void CommandBarView::drawPendingIcons()
         }
         renderedIcons().insert(key, new QImage(image));
     }
-    update(rowsArea(int(m_model.results().size())));
+    // Only the boxes the icons go into: the rows' words are already there.
+    const QList<CommandItem> &rows = m_model.results();
+    for (int row = 0; row < rows.size(); ++row) {
+        if (rows[row].appURL && drawn.contains(rows[row].appURL->toLocalFile()))
+            update(CommandBarRow::iconBox(rowRect(row)).toAlignedRect());
+    }
     if (!m_pendingIcons.isEmpty())
         m_iconTimer.start();
 }
@@ -371,8 +409,9 @@ void CommandBarView::paintBackdrop(QPainter &painter, const QSize &size)
     const QFont labelFont = themeFont(10, ThemeWeight::medium);
     double x = footer.left() + 16;
     for (const auto &[key, label] : hints) {
-        const double w = keyCapWidth(key);
-        paintKeyCap(painter, QRectF(x, footer.center().y() - 8, w, 16), key, ink(), outline);
+        const double w = CommandBarRow::keyCapWidth(key);
+        CommandBarRow::paintKeyCap(painter, QRectF(x, footer.center().y() - 8, w, 16), key, ink(),
+                                   outline);
         x += w + 6;
         painter.setPen(ink());
         painter.setFont(labelFont);
@@ -385,10 +424,8 @@ void CommandBarView::paintBackdrop(QPainter &painter, const QSize &size)
 
 void CommandBarView::drawBackdrop(QPainter &painter, const QSize &size)
 {
-    // Rows from the top that differ between heights (the card's and its shadow's corners, the
-    // glyph, the separator) and from the bottom (the same and the footer); every row between
-    // them is the same at any height.
-    constexpr int top = 96, bottom = 48, middle = 64;
+    // Every row between the top and bottom bands is the same at any height.
+    constexpr int top = backdropTop, bottom = backdropBottom, middle = 64;
     const QTransform world = painter.worldTransform();
     const double ratio = painter.device() ? painter.device()->devicePixelRatio() : 1.0;
     const QPointF origin = world.map(QPointF());

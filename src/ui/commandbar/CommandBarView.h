@@ -1,5 +1,8 @@
 #pragma once
 
+#include "commandbar/CommandItem.h"
+
+#include <QCache>
 #include <QColor>
 #include <QHash>
 #include <QIcon>
@@ -54,7 +57,12 @@ protected:
 
 private:
     void exposeRows();
-    void paintRow(QPainter &painter, int row);
+    // Repaints the rows the model's list and highlight change from what was last drawn.
+    void followModel();
+    // Draws a row from its picture, drawn first when no picture shows the same.
+    void drawRow(QPainter &painter, int row);
+    // Paints a row with its app's icon (null while it is still to be drawn).
+    void paintRow(QPainter &painter, int row, const QImage *icon);
     // The icon of an app row as it is drawn into `box`: a null image when the app has none,
     // nothing while it is still to be drawn.
     const QImage *appIcon(const QString &desktopFile, const QRect &box, const QPainter &painter);
@@ -74,8 +82,10 @@ private:
     // Icons the rows asked for and did not find drawn, drawn on the next turns of the event loop.
     QHash<QString, PendingIcon> m_pendingIcons;
     QTimer m_iconTimer;
-    // The row count and highlight the last updates were asked for.
-    int m_shownRows = 0;
+    // Rows as drawn this showing, by what they show; the cost is in KiB (a row is about 110).
+    QCache<QString, QImage> m_rowImages{2048};
+    // The rows and highlight the last updates were asked for.
+    QList<CommandItem> m_shownItems;
     int m_shownSelection = 0;
     QLineEdit *m_field = nullptr;
 };
