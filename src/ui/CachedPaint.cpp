@@ -57,7 +57,7 @@ void draw(QPainter &painter, const QString &key, const QRectF &bounds,
             p.translate(-bounds.topLeft());
             paint(p);
         }
-        pixmap = QPixmap::fromImage(std::move(image));
+        pixmap = QPixmap::fromImage(kept(image));
         QPixmapCache::insert(fullKey, pixmap);
     }
     painter.save();
@@ -66,6 +66,11 @@ void draw(QPainter &painter, const QString &key, const QRectF &bounds,
     painter.scale(1 / ratio, 1 / ratio);
     painter.drawPixmap(whole, pixmap);
     painter.restore();
+}
+
+QImage kept(const QImage &image)
+{
+    return image.copy();
 }
 
 QString measures(QStringView kind, const QSizeF &size, double extra)

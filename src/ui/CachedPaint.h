@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QImage>
 #include <QPainterPath>
 #include <QRectF>
 #include <QSizeF>
@@ -16,6 +17,10 @@ class QPainter;
 // blit lands on the same pixels the direct drawing would. A scaled painter gets a rendering at
 // its scale; under a painter that rotates or mirrors, the drawing is painted directly.
 namespace CachedPaint {
+
+// `image` as a cache keeps it: an image that was painted on holds on to its paint engine (over a
+// kilobyte with its raster buffers) for as long as its pixels live, and a copy holds none.
+QImage kept(const QImage &image);
 
 // Paints `paint` (which draws in the painter's current coordinates, only inside `bounds`)
 // through the cache entry named `key`.

@@ -4,6 +4,7 @@
 
 #include "commandbar/CommandBarModel.h"
 #include "ui/AccessiblePainted.h"
+#include "ui/CachedPaint.h"
 #include "ui/CoreShadow.h"
 #include "ui/CoreTheme.h"
 #include "ui/Symbols.h"
@@ -255,7 +256,8 @@ void CommandBarView::drawRow(QPainter &painter, int row)
     paintRow(p, row, icon);
     p.end();
     painter.drawImage(rect.topLeft(), drawn);
-    m_rowImages.insert(key, new QImage(drawn), qsizetype(drawn.sizeInBytes() / 1024));
+    m_rowImages.insert(key, new QImage(CachedPaint::kept(drawn)),
+                       qsizetype(drawn.sizeInBytes() / 1024));
 }
 
 void CommandBarView::paintRow(QPainter &painter, int row, const QImage *icon)
@@ -367,7 +369,7 @@ void CommandBarView::drawPendingIcons()
             icon.paint(&p, QRect(QPoint(), pending.box));
             p.end();
         }
-        renderedIcons().insert(key, new QImage(image));
+        renderedIcons().insert(key, new QImage(CachedPaint::kept(image)));
     }
     // Only the boxes the icons go into: the rows' words are already there.
     const QList<CommandItem> &rows = m_model.results();

@@ -1,5 +1,6 @@
 #include "ui/widgets/GlyphSprites.h"
 
+#include "ui/CachedPaint.h"
 #include "ui/CoreShadow.h"
 
 #include <QCache>
@@ -160,6 +161,7 @@ const Sprite *sprite(const SpriteKey &key, QPainter::RenderHints hints, double b
     }
     if (key.blur)
         CoreShadow::blurSilhouette(out->image, blurRadius, QColor::fromRgba(key.colour));
+    out->image = CachedPaint::kept(out->image);
     const int cost = std::max(1, int(out->image.sizeInBytes() / 1024));
     if (!sprites().insert(key, out, cost))
         return nullptr;
