@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
@@ -45,6 +46,11 @@ public:
     {
         m_bus.registerVirtualObject(PortalHotKeys::kPath, this, QDBusConnection::SubPath);
         m_bus.registerService(PortalHotKeys::kService);
+    }
+    // Off the bus before it goes: the bus thread hands messages over until then.
+    ~FakePortal() override
+    {
+        m_bus.unregisterObject(PortalHotKeys::kPath, QDBusConnection::UnregisterTree);
     }
     QString introspect(const QString &) const override { return {}; }
     // The bus may hand a message over on its own thread: answered on the test's.
@@ -116,6 +122,9 @@ struct PortalTest : ::testing::Test
     void SetUp() override { ASSERT_TRUE(client.isConnected()) << "dbus-daemon did not start"; }
     void TearDown() override
     {
+        // The portal first, while its connection still runs; then the connections.
+        portal.reset();
+        QCoreApplication::processEvents();
         for (const char *name : {"client", "portal"})
             QDBusConnection::disconnectFromBus(name);
     }
