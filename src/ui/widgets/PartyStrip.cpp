@@ -222,10 +222,7 @@ void PartyStrip::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     beginPoints(painter);
     const Columns c = columns();
-    const QRectF dirty = QRectF(event->rect()).adjusted(-1, -1, 1, 1);
-    const QRectF only = event->rect() == rect()
-        ? QRectF()
-        : QRectF(toPoints(dirty.topLeft()), toPoints(dirty.bottomRight()));
+    const QRectF only = event->rect() == rect() ? QRectF() : repaintedPoints(event->rect());
     for (int i = 0; i < m_lines.size(); ++i) {
         if (!event->region().intersects(toPixels(lineRect(i))))
             continue;

@@ -131,9 +131,7 @@ void PlayerStatus::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     beginPoints(painter);
     // Most repaints are the capsule's labels; the strip above them is left alone then.
-    const QRectF dirty = QRectF(event->rect()).adjusted(-1, -1, 1, 1);
-    const QRectF only = QRectF(toPoints(dirty.topLeft()), toPoints(dirty.bottomRight()))
-                            .translated(-paddingH, -paddingV);
+    const QRectF only = repaintedPoints(event->rect()).translated(-paddingH, -paddingV);
     m_bar.paint(painter, QPointF(paddingH, paddingV), m_gauge->displayedFraction(),
                 event->rect() == rect() ? QRectF() : only);
     m_gauge->setDrawnWidth(gaugeRect().width() * readoutScale() * devicePixelRatioF());

@@ -31,6 +31,13 @@ protected:
         return QRectF(points.topLeft() * m_factor, points.size() * m_factor).toAlignedRect();
     }
     QPointF toPoints(const QPointF &pixels) const { return pixels / m_factor; }
+    // The part of a repaint (`pixels`, a paint event's rectangle) in design points, a pixel
+    // wider all round for antialiased edges.
+    QRectF repaintedPoints(const QRect &pixels) const
+    {
+        const QRectF grown = QRectF(pixels).adjusted(-1, -1, 1, 1);
+        return {toPoints(grown.topLeft()), toPoints(grown.bottomRight())};
+    }
     QSize scaledHint(const QSizeF &designSize) const
     {
         return {int(std::lround(designSize.width() * m_factor)),
