@@ -78,6 +78,18 @@ TEST_F(ProcTree, CpuLineFoldsIrqIntoSystemIowaitIntoIdleMemoryUsedIsTotalLessAva
             << bad.toStdString();
     }
     EXPECT_DOUBLE_EQ(stats.physicalMemoryBytes(), 16000000.0 * 1024);
+
+    // A process's times and resident pages; its name may hold spaces and parentheses.
+    const quint64 tick = 1000000000ULL / quint64(::sysconf(_SC_CLK_TCK));
+    write("proc/42/stat", "42 (a) (b c) S 1 2 3 4 5 6 7 8 9 10 200 100 0 0 20 0 1 0\n");
+    write("proc/42/statm", "1000 300 20 1 0 50 0\n");
+    const std::optional<ProcessTaskInfo> info = stats.taskInfo(42);
+    ASSERT_TRUE(info.has_value());
+    EXPECT_EQ(info->cpuNanos, 300 * tick);
+    EXPECT_DOUBLE_EQ(info->residentBytes, 300.0 * double(::sysconf(_SC_PAGESIZE)));
+    write("proc/42/stat", "42 (a) S 1 2 3 4 5 6 7 8 9 10 200\n"); // cut before stime
+    EXPECT_FALSE(stats.taskInfo(42).has_value());
+    EXPECT_FALSE(stats.taskInfo(43).has_value());
 }
 
 TEST_F(ProcTree, OnlyTheMachinesOwnBatteryIsInternalAndItsLevelFallsBackToEnergyThenCharge)

@@ -68,6 +68,31 @@ std::optional<QByteArray> readWord(const QString &path)
     return data->trimmed();
 }
 
+// The whitespace-separated fields of `text` in order, without copying: the readouts parse a
+// few of these lines every second.
+class Fields
+{
+public:
+    explicit Fields(QByteArrayView text)
+        : m_text(text)
+    { }
+    // The next field, or an empty view at the end.
+    QByteArrayView next()
+    {
+        const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+        while (m_at < m_text.size() && blank(m_text[m_at]))
+            ++m_at;
+        const qsizetype start = m_at;
+        while (m_at < m_text.size() && !blank(m_text[m_at]))
+            ++m_at;
+        return m_text.sliced(start, m_at - start);
+    }
+
+private:
+    QByteArrayView m_text;
+    qsizetype m_at = 0;
+};
+
 // The aggregate line of /proc/stat: "cpu  user nice system idle iowait irq softirq steal ...".
 // Guest time is already counted inside user and nice, so the fields after steal are left out.
 std::optional<CpuTicks> parseCpuLine(QByteArrayView stat)
@@ -76,17 +101,18 @@ std::optional<CpuTicks> parseCpuLine(QByteArrayView stat)
     const QByteArrayView line = end >= 0 ? stat.first(end) : stat;
     if (!line.startsWith("cpu "))
         return std::nullopt;
-    const QList<QByteArray> fields = line.sliced(4).toByteArray().simplified().split(' ');
+    Fields fields(line.sliced(4));
     std::array<quint64, 8> v{};
-    const qsizetype count = std::min<qsizetype>(fields.size(), qsizetype(v.size()));
-    if (count < 4)
-        return std::nullopt;
-    for (qsizetype i = 0; i < count; ++i) {
+    size_t count = 0;
+    for (QByteArrayView field = fields.next(); !field.isEmpty() && count < v.size();
+         field = fields.next()) {
         bool ok = false;
-        v[size_t(i)] = fields[i].toULongLong(&ok);
+        v[count++] = field.toULongLong(&ok);
         if (!ok)
             return std::nullopt;
     }
+    if (count < 4)
+        return std::nullopt;
     CpuTicks ticks;
     ticks.user = v[0];
     ticks.nice = v[1];
@@ -105,11 +131,14 @@ struct Meminfo
 Meminfo parseMeminfo(QByteArrayView text)
 {
     Meminfo info;
-    for (const QByteArray &line : text.toByteArray().split('\n')) {
+    for (qsizetype start = 0; start < text.size() && !(info.total && info.available);) {
+        const qsizetype end = text.indexOf('\n', start);
+        const QByteArrayView line = text.sliced(start, (end < 0 ? text.size() : end) - start);
+        start = end < 0 ? text.size() : end + 1;
         const qsizetype colon = line.indexOf(':');
         if (colon <= 0)
             continue;
-        const QByteArrayView key = QByteArrayView(line).first(colon);
+        const QByteArrayView key = line.first(colon);
         std::optional<double> *slot = nullptr;
         if (key == "MemTotal")
             slot = &info.total;
@@ -117,7 +146,7 @@ Meminfo parseMeminfo(QByteArrayView text)
             slot = &info.available;
         if (!slot)
             continue;
-        QByteArrayView value = QByteArrayView(line).sliced(colon + 1).trimmed();
+        QByteArrayView value = line.sliced(colon + 1).trimmed();
         if (value.endsWith("kB"))
             value.chop(2);
         const std::optional<qint64> kib = parseInteger(value);
@@ -325,16 +354,15 @@ std::optional<ProcessTaskInfo> ProcSystemStats::taskInfo(pid_t pid) const
     const qsizetype close = stat->lastIndexOf(')');
     if (close < 0)
         return std::nullopt;
-    const QList<QByteArray> fields = stat->mid(close + 1).simplified().split(' ');
+    Fields fields(QByteArrayView(*stat).sliced(close + 1));
     constexpr int kUtime = 14 - 3;
-    constexpr int kStime = 15 - 3;
-    if (fields.size() <= kStime)
-        return std::nullopt;
-    const std::optional<qint64> utime = parseInteger(fields.at(kUtime));
-    const std::optional<qint64> stime = parseInteger(fields.at(kStime));
-    const QList<QByteArray> pages = statm->simplified().split(' ');
-    const std::optional<qint64> resident
-        = pages.size() > 1 ? parseInteger(pages.at(1)) : std::nullopt;
+    for (int skipped = 0; skipped < kUtime; ++skipped)
+        fields.next();
+    const std::optional<qint64> utime = parseInteger(fields.next());
+    const std::optional<qint64> stime = parseInteger(fields.next());
+    Fields pages(*statm);
+    pages.next();
+    const std::optional<qint64> resident = parseInteger(pages.next());
     if (!utime || !stime || !resident)
         return std::nullopt;
     const long ticks = ::sysconf(_SC_CLK_TCK);

@@ -6,6 +6,7 @@
 #include <QCache>
 #include <QFontMetricsF>
 #include <QGlyphRun>
+#include <QHash>
 #include <QHashFunctions>
 #include <QImage>
 #include <QPaintDevice>
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -47,41 +49,77 @@ int fontIndex(const QRawFont &font)
     return int(known.size()) - 1;
 }
 
-void appendShaped(std::vector<Placed> &line, const QString &text, const QFont &font, QPointF origin)
+// A run of text in one font: the key of the shaped runs and advances kept below.
+struct RunKey
 {
+    QString text;
+    QFont font;
+    bool operator==(const RunKey &) const = default;
+};
+
+size_t qHash(const RunKey &k, size_t seed = 0)
+{
+    return qHashMulti(seed, k.text, k.font);
+}
+
+// The glyphs of `text` shaped on their own, placed from the run's baseline origin. A readout's
+// lines are made of few runs (each digit, and the words between them), so the runs are kept as
+// well as the lines: a new figure is put together from runs already shaped.
+const std::vector<Placed> &shapedRun(const QString &text, const QFont &font)
+{
+    static QCache<RunKey, std::vector<Placed>> runs(256);
+    RunKey key{text, font};
+    if (const std::vector<Placed> *known = runs.object(key))
+        return *known;
+    auto *run = new std::vector<Placed>;
     QTextLayout layout(text, font);
     QTextOption option;
     option.setWrapMode(QTextOption::NoWrap);
     layout.setTextOption(option);
     layout.beginLayout();
     QTextLine row = layout.createLine();
-    if (!row.isValid()) {
-        layout.endLayout();
-        return;
-    }
-    row.setLineWidth(1e6);
+    if (row.isValid())
+        row.setLineWidth(1e6);
     layout.endLayout();
-    const QPointF baseline(0, row.y() + row.ascent());
-    for (const QGlyphRun &run : layout.glyphRuns()) {
-        const int index = fontIndex(run.rawFont());
-        const QList<quint32> glyphs = run.glyphIndexes();
-        const QList<QPointF> positions = run.positions();
-        for (qsizetype i = 0; i < glyphs.size() && i < positions.size(); ++i)
-            line.push_back({index, glyphs[i], origin + positions[i] - baseline});
+    if (row.isValid()) {
+        const QPointF baseline(0, row.y() + row.ascent());
+        for (const QGlyphRun &glyphRun : layout.glyphRuns()) {
+            const int index = fontIndex(glyphRun.rawFont());
+            const QList<quint32> glyphs = glyphRun.glyphIndexes();
+            const QList<QPointF> positions = glyphRun.positions();
+            for (qsizetype i = 0; i < glyphs.size() && i < positions.size(); ++i)
+                run->push_back({index, glyphs[i], positions[i] - baseline});
+        }
     }
+    runs.insert(std::move(key), run);
+    return *run;
+}
+
+struct LineKey
+{
+    QString text;
+    QFont font;
+    bool tabularDigits;
+    bool operator==(const LineKey &) const = default;
+};
+
+size_t qHash(const LineKey &k, size_t seed = 0)
+{
+    return qHashMulti(seed, k.text, k.font, k.tabularDigits);
 }
 
 const std::vector<Placed> &shaped(const QString &text, const QFont &font, bool tabularDigits)
 {
-    static QCache<QString, std::vector<Placed>> lines(128);
-    const QString key = text + QChar(0) + font.key() + (tabularDigits ? u'1' : u'0');
+    static QCache<LineKey, std::vector<Placed>> lines(128);
+    LineKey key{text, font, tabularDigits};
     if (const std::vector<Placed> *known = lines.object(key))
         return *known;
     auto *line = new std::vector<Placed>;
     for (const GlyphSprites::Piece &piece : GlyphSprites::pieces(text, font, tabularDigits))
-        appendShaped(*line, piece.text, font, piece.origin);
-    lines.insert(key, line);
-    return *lines.object(key);
+        for (const Placed &glyph : shapedRun(piece.text, font))
+            line->push_back({glyph.font, glyph.glyph, piece.origin + glyph.at});
+    lines.insert(std::move(key), line);
+    return *line;
 }
 
 // A device position split into its whole pixel and the eighth inside it (0 to 7). The toolkit
@@ -172,23 +210,47 @@ const Sprite *sprite(const SpriteKey &key, QPainter::RenderHints hints, double b
 
 namespace GlyphSprites {
 
+double advance(const QString &text, const QFont &font)
+{
+    static QCache<RunKey, double> advances(512);
+    RunKey key{text, font};
+    if (const double *known = advances.object(key))
+        return *known;
+    const double measured = QFontMetricsF(font).horizontalAdvance(text);
+    advances.insert(std::move(key), new double(measured));
+    return measured;
+}
+
+double digitCell(const QFont &font)
+{
+    static QHash<QFont, double> cells;
+    if (const auto found = cells.constFind(font); found != cells.constEnd())
+        return *found;
+    const QFontMetricsF metrics(font);
+    double cell = 0;
+    for (char c = '0'; c <= '9'; ++c)
+        cell = std::max(cell, metrics.horizontalAdvance(QChar(c)));
+    // The readouts use a handful of fonts; more than that are passing requests.
+    if (cells.size() >= 64)
+        cells.clear();
+    cells.insert(font, cell);
+    return cell;
+}
+
 std::vector<Piece> pieces(const QString &text, const QFont &font, bool tabularDigits)
 {
     if (!tabularDigits)
         return {{text, QPointF()}};
     std::vector<Piece> out;
-    const QFontMetricsF metrics(font);
-    double cell = 0;
-    for (char c = '0'; c <= '9'; ++c)
-        cell = std::max(cell, metrics.horizontalAdvance(QChar(c)));
+    const double cell = digitCell(font);
     double x = 0;
     QString run;
     auto flushRun = [&] {
         if (run.isEmpty())
             return;
-        out.push_back({run, QPointF(x, 0)});
-        x += metrics.horizontalAdvance(run);
-        run.clear();
+        const double runAdvance = advance(run, font);
+        out.push_back({std::exchange(run, QString()), QPointF(x, 0)});
+        x += runAdvance;
     };
     for (const QChar c : text) {
         if (!c.isDigit()) {
@@ -196,7 +258,9 @@ std::vector<Piece> pieces(const QString &text, const QFont &font, bool tabularDi
             continue;
         }
         flushRun();
-        out.push_back({QString(c), QPointF(x + (cell - metrics.horizontalAdvance(c)) / 2, 0)});
+        QString digit(c);
+        const double digitAdvance = advance(digit, font);
+        out.push_back({std::move(digit), QPointF(x + (cell - digitAdvance) / 2, 0)});
         x += cell;
     }
     flushRun();

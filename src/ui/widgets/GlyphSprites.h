@@ -28,6 +28,11 @@ struct Piece
 };
 std::vector<Piece> pieces(const QString &text, const QFont &font, bool tabularDigits);
 
+// The advance of `text` set in `font`, and the widest digit's: both kept once measured, since
+// measuring shapes the text. Main thread only.
+double advance(const QString &text, const QFont &font);
+double digitCell(const QFont &font);
+
 // Draws `text` with its baseline starting at `origin` (painter coordinates): a shadow of
 // `shadowOpacity` (none at 0) blurred by `shadowRadius` points and moved by `shadowOffset`, then
 // the glyphs in `colour`. The painter must draw into an image, scaled and moved only; false,

@@ -14,14 +14,6 @@
 
 namespace {
 
-double widestDigit(const QFontMetricsF &metrics)
-{
-    double widest = 0;
-    for (char c = '0'; c <= '9'; ++c)
-        widest = std::max(widest, metrics.horizontalAdvance(QChar(c)));
-    return widest;
-}
-
 // Draws `text` with its baseline starting at `origin`, each digit centred in a cell of the
 // widest digit's width when `tabularDigits` is set, as width() measures it.
 void drawRuns(QPainter &painter, const QString &text, const QFont &font, QPointF origin,
@@ -31,29 +23,38 @@ void drawRuns(QPainter &painter, const QString &text, const QFont &font, QPointF
         painter.drawText(origin + piece.origin, piece.text);
 }
 
-// Names a font by its request: cheaper than QFont::key(), which writes out every attribute.
-QString fontKey(const QFont &font)
-{
-    return QString::number(quint64(qHash(font)), 36);
-}
-
 double measure(const QString &text, const QFont &font, bool tabularDigits)
 {
-    const QFontMetricsF metrics(font);
     if (!tabularDigits)
-        return metrics.horizontalAdvance(text);
-    const double cell = widestDigit(metrics);
+        return GlyphSprites::advance(text, font);
+    const double cell = GlyphSprites::digitCell(font);
     double total = 0;
     QString run;
     for (const QChar c : text) {
         if (c.isDigit()) {
-            total += metrics.horizontalAdvance(run) + cell;
+            if (!run.isEmpty())
+                total += GlyphSprites::advance(run, font);
+            total += cell;
             run.clear();
         } else {
             run += c;
         }
     }
-    return total + metrics.horizontalAdvance(run);
+    return run.isEmpty() ? total : total + GlyphSprites::advance(run, font);
+}
+
+// A measured or cut line: the words, the font and how it was measured.
+struct LineKey
+{
+    QString text;
+    QFont font;
+    double extra; // whether digits are tabular, or the room a cut line had
+    bool operator==(const LineKey &) const = default;
+};
+
+size_t qHash(const LineKey &k, size_t seed = 0)
+{
+    return qHashMulti(seed, k.text, k.font, k.extra);
 }
 
 } // namespace
@@ -64,12 +65,12 @@ double width(const QString &text, const QFont &font, bool tabularDigits)
 {
     // Shaping a run of text costs more than everything else a readout does to place it, and
     // the same few labels are measured on every repaint. Main thread only.
-    static QCache<QString, double> widths(512);
-    const QString key = text + QChar(0) + fontKey(font) + (tabularDigits ? u'1' : u'0');
+    static QCache<LineKey, double> widths(512);
+    LineKey key{text, font, tabularDigits ? 1.0 : 0.0};
     if (const double *known = widths.object(key))
         return *known;
     const double measured = measure(text, font, tabularDigits);
-    widths.insert(key, new double(measured));
+    widths.insert(std::move(key), new double(measured));
     return measured;
 }
 
@@ -116,13 +117,13 @@ void drawPlain(QPainter &painter, const QRectF &rect, Qt::Alignment alignment, c
 QString elided(const QString &text, const QFont &font, double maxWidth)
 {
     // Eliding shapes the text again; readouts elide the same words on every repaint.
-    static QCache<QString, QString> cuts(256);
+    static QCache<LineKey, QString> cuts(256);
     const double room = std::max(0.0, maxWidth);
-    const QString key = text + QChar(0) + fontKey(font) + QChar(0) + QString::number(room);
+    LineKey key{text, font, room};
     if (const QString *known = cuts.object(key))
         return *known;
     const QString cut = QFontMetricsF(font).elidedText(text, Qt::ElideRight, room);
-    cuts.insert(key, new QString(cut));
+    cuts.insert(std::move(key), new QString(cut));
     return cut;
 }
 
