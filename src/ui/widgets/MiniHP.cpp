@@ -51,10 +51,12 @@ QRectF MiniHP::gaugeRect(const QPointF &origin, double nameWidth)
 void MiniHP::paint(QPainter &painter, const QPointF &origin, double displayedFraction,
                    double nameWidth, double detailWidth, const QRectF &only) const
 {
-    // As far as a line's rendering reaches past its box: its shadow and the glyphs' overhang.
+    // As far as a line's ink reaches past its box: across, its shadow's blur and a point of
+    // antialiasing (the box is the advance); down, the glyphs that overhang the line height.
     const auto reaches = [&](const QRectF &box, const QFont &font) {
-        const double reach = CoreShadow::reach(2) + 1 + 0.25 * ReadoutText::height(font);
-        return only.isNull() || only.intersects(box.adjusted(-reach, -reach, reach, reach));
+        const double across = CoreShadow::reach(2) + 1;
+        const double down = across + 0.25 * ReadoutText::height(font);
+        return only.isNull() || only.intersects(box.adjusted(-across, -down, across, down));
     };
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);

@@ -115,11 +115,11 @@ CoreStepGauge *PartyStrip::gaugeFor(const MiniHP &line)
     CoreStepGauge *gauge = m_gauges.value(key);
     if (!gauge) {
         gauge = new CoreStepGauge(this);
-        // A sliding bar redraws its own line only.
+        // A sliding bar redraws itself only, not its line's words.
         connect(gauge, &CoreStepGauge::displayedFractionChanged, this, [this, key] {
             for (int i = 0; i < m_lines.size(); ++i) {
                 if (gaugeKey(m_lines[i]) == key)
-                    update(toPixels(lineRect(i)));
+                    update(gaugeArea(i));
             }
         });
         m_gauges.insert(key, gauge);
@@ -202,6 +202,13 @@ QRectF PartyStrip::gaugeRect(int index) const
     const Columns c = columns();
     const QPointF origin(padding, c.top + index * (MiniHP::rowHeight + lineSpacing));
     return MiniHP::gaugeRect(origin, c.nameWidth);
+}
+
+QRect PartyStrip::gaugeArea(int index) const
+{
+    // The outline is stroked on the gauge's edge, half of it outside, antialiased.
+    constexpr double kOutline = 2;
+    return toPixels(gaugeRect(index).adjusted(-kOutline, -kOutline, kOutline, kOutline));
 }
 
 double PartyStrip::displayedFraction(int index) const

@@ -41,6 +41,9 @@ public:
     const QList<MiniHP> &lines() const { return m_lines; }
     // The gauge of line `index` in this widget's coordinates.
     QRectF gaugeRect(int index) const;
+    // What a frame of line `index`'s sliding gauge repaints, in pixels: the gauge and its
+    // outline, clear of the line's words and their shadows.
+    QRect gaugeArea(int index) const;
     // The displayed fraction of line `index`'s gauge.
     double displayedFraction(int index) const;
 

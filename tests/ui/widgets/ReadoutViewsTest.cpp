@@ -252,16 +252,18 @@ TEST_F(Views, PartyListsEveryMemberInOrderAndLeavesOutWhatTheMachineLacks)
                            "SSD 123 GB free", "HEAT Hot"}));
     EXPECT_DOUBLE_EQ(full.lines()[5].fraction, 0.78);
 
-    // A repaint of part of a line (a sliding gauge's box, or an edge of its words) paints the
-    // same pixels there as the whole strip does.
+    // A repaint of part of a line (what a sliding gauge's frame repaints, or an edge of its
+    // words) paints the same pixels there as the whole strip does.
     full.setReadoutScale(0.72);
     full.resize(full.sizeHint());
     const QImage whole = render(full);
     const QRect gauge = QRectF(full.gaugeRect(0).topLeft() * 0.72, full.gaugeRect(0).size() * 0.72)
                             .toAlignedRect();
-    for (const QRect &part :
-         {gauge.adjusted(-1, -1, 1, 1), gauge.adjusted(-12, -2, 2 - gauge.width(), 2),
-          gauge.adjusted(gauge.width() - 2, -2, 12, 2)}) {
+    QList<QRect> parts{gauge.adjusted(-12, -2, 2 - gauge.width(), 2),
+                       gauge.adjusted(gauge.width() - 2, -2, 12, 2)};
+    for (int i = 0; i < full.lines().size(); ++i)
+        parts << full.gaugeArea(i);
+    for (const QRect &part : parts) {
         QImage again = whole;
         again.fill(backdrop);
         full.render(&again, part.topLeft(), QRegion(part), QWidget::DrawChildren);
