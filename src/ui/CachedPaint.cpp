@@ -9,6 +9,22 @@
 #include <cmath>
 
 namespace {
+// `value` in base 36 after `out`: keys are built on every paint, and QString::number allocates a
+// string of its own for each figure.
+void appendNumber(QString &out, qint64 value, int base = 36)
+{
+    char digits[24];
+    int at = sizeof digits;
+    quint64 rest = value < 0 ? quint64(-(value + 1)) + 1 : quint64(value);
+    do {
+        digits[--at] = "0123456789abcdefghijklmnopqrstuvwxyz"[rest % quint64(base)];
+        rest /= quint64(base);
+    } while (rest != 0);
+    if (value < 0)
+        digits[--at] = '-';
+    out.append(QLatin1StringView(digits + at, qsizetype(sizeof digits) - at));
+}
+
 // Where a point falls inside its device pixel, in quarters: 0 to 3.
 int quarter(double devicePixels)
 {
@@ -42,7 +58,10 @@ void draw(QPainter &painter, const QString &key, const QRectF &bounds,
     // paint, and formatting figures is the dearest part of it.
     const quint64 placement = (quint64(qRound(sx * 1000)) << 36) | (quint64(qRound(sy * 1000)) << 8)
         | quint64(qx * 4 + qy);
-    const QString fullKey = key + QLatin1Char('|') + QString::number(placement, 36);
+    QString fullKey;
+    fullKey.reserve(key.size() + 16);
+    fullKey.append(key).append(QLatin1Char('|'));
+    appendNumber(fullKey, qint64(placement));
     QPixmap pixmap;
     if (!QPixmapCache::find(fullKey, &pixmap)) {
         const QSize size(int(std::ceil(bounds.width() * sx + inside.x())) + 1,
@@ -60,12 +79,11 @@ void draw(QPainter &painter, const QString &key, const QRectF &bounds,
         pixmap = QPixmap::fromImage(kept(image));
         QPixmapCache::insert(fullKey, pixmap);
     }
-    painter.save();
-    painter.resetTransform();
-    // The pixmap has no ratio of its own: it is placed in device pixels.
-    painter.scale(1 / ratio, 1 / ratio);
+    // The pixmap has no ratio of its own: it is placed in device pixels. Only the transform
+    // changes, so it alone is put back (a save and restore copies the painter's whole state).
+    painter.setWorldTransform(QTransform::fromScale(1 / ratio, 1 / ratio));
     painter.drawPixmap(whole, pixmap);
-    painter.restore();
+    painter.setWorldTransform(world);
 }
 
 QImage kept(const QImage &image)
@@ -75,17 +93,24 @@ QImage kept(const QImage &image)
 
 QString measures(QStringView kind, const QSizeF &size, double extra)
 {
-    return kind.toString() + QLatin1Char('|') + QString::number(qRound(size.width() * 100))
-        + QLatin1Char('|') + QString::number(qRound(size.height() * 100)) + QLatin1Char('|')
-        + QString::number(qRound(extra * 100));
+    QString key;
+    key.reserve(kind.size() + 24);
+    key.append(kind);
+    for (const double figure : {size.width(), size.height(), extra}) {
+        key.append(QLatin1Char('|'));
+        appendNumber(key, qRound64(figure * 100), 10);
+    }
+    return key;
 }
 
 void fillPath(QPainter &painter, const QString &shape, const QPainterPath &path,
               const QColor &colour)
 {
     const QRectF bounds = path.boundingRect().adjusted(-1, -1, 1, 1);
-    const QString key = QStringLiteral("kaidro-fill|") + shape + QLatin1Char('|')
-        + QString::number(colour.rgba(), 16);
+    QString key;
+    key.reserve(shape.size() + 24);
+    key.append(QLatin1StringView("kaidro-fill|")).append(shape).append(QLatin1Char('|'));
+    appendNumber(key, colour.rgba(), 16);
     draw(painter, key, bounds, [&](QPainter &p) {
         p.setRenderHint(QPainter::Antialiasing);
         p.fillPath(path, colour);

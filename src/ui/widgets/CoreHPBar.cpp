@@ -63,8 +63,9 @@ void CoreHPBar::paint(QPainter &painter, const QPointF &origin, double displayed
 
     const QRectF gauge = gaugeRect();
     const QRectF strip(0, 0, gauge.right() + stripTrailing, stripH);
-    // The strip leans out by its slant; its text's shadow reaches a few points further down.
-    const QRectF stripReach = strip.adjusted(-slant(stripH), 0, slant(stripH), 4);
+    // The strip leans out by its slant; its words and gauge sit well inside it, so nothing it
+    // draws reaches more than its edge's antialiasing below it.
+    const QRectF stripReach = strip.adjusted(-slant(stripH), 0, slant(stripH), 1);
     if (only.isNull() || only.intersects(stripReach)) {
         CachedPaint::fillPath(painter, CachedPaint::measures(u"skewed", strip.size(), kSkewDegrees),
                               CoreSkewedRect(strip, kSkewDegrees), CoreTheme::panelShade());

@@ -121,9 +121,13 @@ void PlayerStatus::refresh()
     if (!sameStrip)
         update();
     else if (!sameLabels)
-        update(toPixels(oldCapsule.united(m_bar.capsuleRect())
-                            .translated(paddingH, paddingV)
-                            .adjusted(-4, -4, 4, 6)));
+        update(labelsArea(oldCapsule.united(m_bar.capsuleRect())));
+}
+
+QRect PlayerStatus::labelsArea(const QRectF &capsule) const
+{
+    // The labels' shadows stay inside the plate above (it is padded) and drop below it.
+    return toPixels(capsule.translated(paddingH, paddingV).adjusted(-4, -1, 4, 6));
 }
 
 void PlayerStatus::paintEvent(QPaintEvent *event)

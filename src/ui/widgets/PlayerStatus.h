@@ -33,6 +33,9 @@ public:
     const CoreStepGauge &gauge() const { return *m_gauge; }
     // The gauge in this widget's coordinates.
     QRectF gaugeRect() const;
+    // What new labels repaint, in pixels: `capsule` (in the bar's coordinates) with its plate's
+    // edge and the labels' shadows, clear of the strip above it.
+    QRect labelsArea(const QRectF &capsule) const;
 
     QSize sizeHint() const override;
 

@@ -209,6 +209,17 @@ TEST_F(Views, HPBarFollowsTheBatteryOrTheMemoryPressureNamesThePlayerAndItsGauge
     // A blank full name falls back to the login.
     EXPECT_EQ(PlayerStatus::usernameFor({"   ", "gh"}), "gh");
 
+    // New labels repaint their capsule alone, and there paint what the whole bar paints.
+    PlayerStatus hp(service, {"Ada Lovelace", "ada"});
+    hp.setReadoutScale(0.72);
+    hp.resize(hp.sizeHint());
+    const QImage whole = render(hp);
+    const QRect labels = hp.labelsArea(hp.hpBar().capsuleRect());
+    QImage again = whole;
+    again.fill(backdrop);
+    hp.render(&again, labels.topLeft(), QRegion(labels), QWidget::DrawChildren);
+    EXPECT_EQ(again.copy(labels), whole.copy(labels));
+
     CoreStepGauge steps;
     steps.setFraction(0.4, false);
     EXPECT_DOUBLE_EQ(steps.displayedFraction(), 0.4);
