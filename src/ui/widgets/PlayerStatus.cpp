@@ -126,8 +126,9 @@ void PlayerStatus::refresh()
 
 QRect PlayerStatus::labelsArea(const QRectF &capsule) const
 {
-    // The labels' shadows stay inside the plate above (it is padded) and drop below it.
-    return toPixels(capsule.translated(paddingH, paddingV).adjusted(-4, -1, 4, 6));
+    // The labels' shadows stay inside the plate above (it is padded) and drop below it; the
+    // plate's antialiased top edge falls in the first row of pixels the capsule covers.
+    return toPixels(capsule.translated(paddingH, paddingV).adjusted(-4, 0, 4, 6));
 }
 
 void PlayerStatus::paintEvent(QPaintEvent *event)
