@@ -32,25 +32,40 @@ bool CoreStepGauge::isAnimating() const
     return m_frameTimer.isActive();
 }
 
+double CoreStepGauge::slideAt(qint64 elapsedMs, double from, double to)
+{
+    static const QEasingCurve ease = easeInOutCurve();
+    const double progress = std::min(1.0, double(elapsedMs) / (animationSeconds * 1000));
+    return progress >= 1.0 ? to : from + (to - from) * ease.valueForProgress(progress);
+}
+
+qint64 CoreStepGauge::nextFrame(qint64 elapsedMs, double from, double to, double widthPixels,
+                                qint64 edge)
+{
+    const auto landing = qint64(animationSeconds * 1000);
+    qint64 next = std::min(elapsedMs + kFrameMs, landing);
+    while (widthPixels > 0 && next < landing
+           && std::llround(slideAt(next, from, to) * widthPixels) == edge)
+        next = std::min(next + kFrameMs, landing);
+    return next;
+}
+
 void CoreStepGauge::stepSlide()
 {
-    // A slide is drawn every 50 ms and once more at its end, each frame woken by a timer of its
-    // own: smooth to the eye, and the process sleeps between frames instead of waking at the
-    // display's rate for an animation driver.
-    static const QEasingCurve ease = easeInOutCurve();
-    const double progress
-        = std::min(1.0, double(m_slideClock.elapsed()) / (animationSeconds * 1000));
-    m_displayed = progress >= 1.0
-        ? m_fraction
-        : m_slideFrom + (m_fraction - m_slideFrom) * ease.valueForProgress(progress);
-    if (progress >= 1.0) {
+    // A slide is drawn on frames 50 ms apart and once more at its end, each woken by a timer of
+    // its own: smooth to the eye, and the process sleeps between frames instead of waking at
+    // the display's rate for an animation driver. Frames that would leave the edge on the same
+    // pixel are slept through.
+    const qint64 elapsed = m_slideClock.elapsed();
+    m_displayed = slideAt(elapsed, m_slideFrom, m_fraction);
+    if (elapsed >= qint64(animationSeconds * 1000)) {
         report();
         return;
     }
-    m_frameTimer.start(
-        std::min<qint64>(kFrameMs, qint64(animationSeconds * 1000) - m_slideClock.elapsed()));
     if (m_drawnWidth <= 0 || std::llround(m_displayed * m_drawnWidth) != m_reportedEdge)
         report();
+    m_frameTimer.start(nextFrame(elapsed, m_slideFrom, m_fraction, m_drawnWidth, m_reportedEdge)
+                       - elapsed);
 }
 
 void CoreStepGauge::report()
@@ -76,7 +91,7 @@ void CoreStepGauge::setFraction(double fraction, bool animated)
     // Starting from what is on screen keeps a bar that changes mid-animation from jumping.
     m_slideFrom = m_displayed;
     m_slideClock.start();
-    m_frameTimer.start(kFrameMs);
+    m_frameTimer.start(nextFrame(0, m_slideFrom, m_fraction, m_drawnWidth, m_reportedEdge));
 }
 
 QPainterPath CoreStepGauge::shape(const QRectF &rect)

@@ -45,6 +45,14 @@ public:
         m_reportedEdge = std::llround(m_displayed * pixels);
     }
 
+    // The fraction a slide from `from` to `to` shows `elapsedMs` into it.
+    static double slideAt(qint64 elapsedMs, double from, double to);
+    // When a slide woken `elapsedMs` into it, its edge last drawn at pixel `edge` of
+    // `widthPixels` (0: not known), wakes next: on its 50 ms frames, sleeping through those that
+    // would leave the edge on that pixel, and at its landing.
+    static qint64 nextFrame(qint64 elapsedMs, double from, double to, double widthPixels,
+                            qint64 edge);
+
     static QPainterPath shape(const QRectF &rect);
 
     // Paints the gauge filling `rect`, its fill `fraction` (clamped) of the width; the outline

@@ -238,6 +238,15 @@ TEST_F(Views, HPBarFollowsTheBatteryOrTheMemoryPressureNamesThePlayerAndItsGauge
     ASSERT_FALSE(frames.isEmpty());
     EXPECT_LE(frames.size(), 5);
     EXPECT_DOUBLE_EQ(frames.last(), 0.96);
+    // It wakes for those frames and the landing only; unsized, for every frame.
+    QList<qint64> wakes;
+    for (qint64 at = 0, edge = 40; at < 350; wakes << at) {
+        at = CoreStepGauge::nextFrame(at, 0.40, 0.44, 100, edge);
+        edge = std::llround(CoreStepGauge::slideAt(at, 0.40, 0.44) * 100);
+    }
+    EXPECT_LE(wakes.size(), 5);
+    EXPECT_EQ(wakes.last(), 350);
+    EXPECT_EQ(CoreStepGauge::nextFrame(100, 0.40, 0.44, 0, 40), 150);
     // Unsized, every frame is reported.
     frames.clear();
     steps.setDrawnWidth(0);
