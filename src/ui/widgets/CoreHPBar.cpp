@@ -79,10 +79,15 @@ void CoreHPBar::paint(QPainter &painter, const QPointF &origin, double displayed
     }
 
     const QRectF capsule = capsuleRect();
+    // The plate reaches left to a whole number of device pixels: labels a fraction of a pixel
+    // wider or narrower than the last share its rendering instead of caching one of their own.
+    QRectF plateBox = capsule;
+    if (const double pixels = painter.deviceTransform().m11(); pixels > 0)
+        plateBox.setLeft(capsule.right() - std::ceil(capsule.width() * pixels - 1e-6) / pixels);
     QPainterPath plate;
-    plate.addRoundedRect(capsule, kCapsuleRadius, kCapsuleRadius);
+    plate.addRoundedRect(plateBox, kCapsuleRadius, kCapsuleRadius);
     CachedPaint::fillPath(painter,
-                          CachedPaint::measures(u"rounded", capsule.size(), kCapsuleRadius), plate,
+                          CachedPaint::measures(u"rounded", plateBox.size(), kCapsuleRadius), plate,
                           CoreTheme::panelShade());
 
     const QFont label = themeFont(kLabelType);
