@@ -1,5 +1,6 @@
 #include "ui/CachedPaint.h"
 
+#include <QHash>
 #include <QImage>
 #include <QPaintDevice>
 #include <QPainter>
@@ -13,6 +14,42 @@ namespace {
 int quarter(double devicePixels)
 {
     return int(std::lround((devicePixels - std::floor(devicePixels)) * 4)) % 4;
+}
+
+// The renderings this file put in the cache, each with the round it was last blitted in. A
+// round ends after a number of new renderings: a figure, a clock or a name that changed leaves
+// one behind that nothing draws again, and the cache's own limit would keep those for hours.
+struct KeptRenderings
+{
+    QHash<QString, int> lastRound;
+    int round = 0;
+    int madeThisRound = 0;
+
+    void blitted(const QString &key) { lastRound.insert(key, round); }
+
+    void made()
+    {
+        if (++madeThisRound < CachedPaint::kRenderingsPerRound)
+            return;
+        madeThisRound = 0;
+        ++round;
+        // Kept: what was blitted this round or the last one. With the HUD hidden nothing is
+        // made, so nothing ages.
+        for (auto it = lastRound.begin(); it != lastRound.end();) {
+            if (it.value() < round - 1) {
+                QPixmapCache::remove(it.key());
+                it = lastRound.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+};
+
+KeptRenderings &keptRenderings()
+{
+    static KeptRenderings renderings;
+    return renderings;
 }
 } // namespace
 
@@ -44,7 +81,10 @@ void draw(QPainter &painter, const QString &key, const QRectF &bounds,
         | quint64(qx * 4 + qy);
     const QString fullKey = key + QLatin1Char('|') + QString::number(placement, 36);
     QPixmap pixmap;
-    if (!QPixmapCache::find(fullKey, &pixmap)) {
+    KeptRenderings &renderings = keptRenderings();
+    const bool known = QPixmapCache::find(fullKey, &pixmap);
+    renderings.blitted(fullKey);
+    if (!known) {
         const QSize size(int(std::ceil(bounds.width() * sx + inside.x())) + 1,
                          int(std::ceil(bounds.height() * sy + inside.y())) + 1);
         QImage image(size, QImage::Format_ARGB32_Premultiplied);
@@ -59,6 +99,7 @@ void draw(QPainter &painter, const QString &key, const QRectF &bounds,
         }
         pixmap = QPixmap::fromImage(kept(image));
         QPixmapCache::insert(fullKey, pixmap);
+        renderings.made();
     }
     painter.save();
     painter.resetTransform();
