@@ -40,6 +40,11 @@ QStringList filesOf(FcConfig *config, const QString &family)
 
 } // namespace
 
+QStringList fontFilesOf(const QString &family)
+{
+    return filesOf(nullptr, family);
+}
+
 QStringList compressedDuplicateFontFiles(const QStringList &files)
 {
     QStringList rejected;

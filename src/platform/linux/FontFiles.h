@@ -9,6 +9,9 @@
 // The files of one family to leave out: its web fonts, when the family has a plain file too.
 QStringList compressedDuplicateFontFiles(const QStringList &files);
 
+// The files fontconfig's current configuration lists for `family`.
+QStringList fontFilesOf(const QString &family);
+
 // Makes the current fontconfig configuration leave out those files of the given families.
 // Must run before the toolkit reads the font list; a family with no plain file stays as it is.
 void preferPlainFontFiles(const QStringList &families);
