@@ -8,24 +8,11 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
-#include <QSvgRenderer>
-
-namespace {
-
-QPixmap renderSvg(QSvgRenderer &renderer, int size)
-{
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    renderer.render(&painter);
-    return pixmap;
-}
-
-} // namespace
 
 MenuBarController::MenuBarController(HUDCommands &commands, Status status, QString resourcesFolder,
                                      SystemLog &log, QObject *parent)
@@ -51,14 +38,19 @@ QIcon MenuBarController::icon(const QString &resourcesFolder)
 {
     const QString file = resourcesFolder + QStringLiteral("/icons/MenuBarIcon.svg");
     if (!resourcesFolder.isEmpty() && QFileInfo::exists(file)) {
-        QSvgRenderer renderer(file);
-        if (renderer.isValid()) {
-            QIcon icon;
-            // Tray hosts ask for anything from 16 to 48 pixels; rendered sizes stay crisp.
-            for (int size : {16, 22, 24, 32, 48, 64})
-                icon.addPixmap(renderSvg(renderer, size));
-            return icon;
+        // Through Qt's SVG image plugin, loaded with the SVG library only when a tray or the
+        // about box asks for the emblem (linked, the library's pages were resident in every run).
+        QIcon icon;
+        // Tray hosts ask for anything from 16 to 48 pixels; rendered sizes stay crisp.
+        for (int size : {16, 22, 24, 32, 48, 64}) {
+            QImageReader reader(file, "svg");
+            reader.setScaledSize(QSize(size, size));
+            const QImage image = reader.read();
+            if (!image.isNull())
+                icon.addPixmap(QPixmap::fromImage(image));
         }
+        if (!icon.isNull())
+            return icon;
     }
     QPixmap pixmap(64, 64);
     pixmap.fill(Qt::transparent);

@@ -5,9 +5,11 @@
 #include "platform/Platform.h"
 #include "platform/RemoteControl.h"
 #include "platform/linux/DBusRemoteControl.h"
+#include "platform/linux/FontFiles.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "platform/linux/UnixSignals.h"
 #include "platform/wayland/WaylandPlatform.h"
+#include "ui/Symbols.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -116,6 +118,9 @@ int VantleApp::run(int argc, char **argv)
         qtArgv.push_back(argument.data());
     qtArgv.push_back(nullptr);
     int qtArgc = int(kept.size());
+    // The symbol font from its TrueType file (mapped) rather than its WOFF2 (unpacked into the
+    // heap, some 0.7 MB), where both are installed; before Qt reads the font list.
+    preferPlainFontFiles({Symbols::family()});
     QApplication app(qtArgc, qtArgv.data());
     QApplication::setApplicationName(QStringLiteral("Vantle"));
     QApplication::setDesktopFileName(QStringLiteral("kaidro"));

@@ -1,5 +1,6 @@
 #include "ui/CachedPaint.h"
 
+#include <QHash>
 #include <QImage>
 #include <QPaintDevice>
 #include <QPainter>
@@ -29,6 +30,42 @@ void appendNumber(QString &out, qint64 value, int base = 36)
 int quarter(double devicePixels)
 {
     return int(std::lround((devicePixels - std::floor(devicePixels)) * 4)) % 4;
+}
+
+// The renderings this file put in the cache, each with the round it was last blitted in. A
+// round ends after a number of new renderings: a figure, a clock or a name that changed leaves
+// one behind that nothing draws again, and the cache's own limit would keep those for hours.
+struct KeptRenderings
+{
+    QHash<QString, int> lastRound;
+    int round = 0;
+    int madeThisRound = 0;
+
+    void blitted(const QString &key) { lastRound.insert(key, round); }
+
+    void made()
+    {
+        if (++madeThisRound < CachedPaint::kRenderingsPerRound)
+            return;
+        madeThisRound = 0;
+        ++round;
+        // Kept: what was blitted this round or the last one. With the HUD hidden nothing is
+        // made, so nothing ages.
+        for (auto it = lastRound.begin(); it != lastRound.end();) {
+            if (it.value() < round - 1) {
+                QPixmapCache::remove(it.key());
+                it = lastRound.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+};
+
+KeptRenderings &keptRenderings()
+{
+    static KeptRenderings renderings;
+    return renderings;
 }
 } // namespace
 
@@ -63,7 +100,10 @@ void draw(QPainter &painter, const QString &key, const QRectF &bounds,
     fullKey.append(key).append(QLatin1Char('|'));
     appendNumber(fullKey, qint64(placement));
     QPixmap pixmap;
-    if (!QPixmapCache::find(fullKey, &pixmap)) {
+    KeptRenderings &renderings = keptRenderings();
+    const bool known = QPixmapCache::find(fullKey, &pixmap);
+    renderings.blitted(fullKey);
+    if (!known) {
         const QSize size(int(std::ceil(bounds.width() * sx + inside.x())) + 1,
                          int(std::ceil(bounds.height() * sy + inside.y())) + 1);
         QImage image(size, QImage::Format_ARGB32_Premultiplied);
@@ -78,6 +118,7 @@ void draw(QPainter &painter, const QString &key, const QRectF &bounds,
         }
         pixmap = QPixmap::fromImage(kept(image));
         QPixmapCache::insert(fullKey, pixmap);
+        renderings.made();
     }
     // The pixmap has no ratio of its own: it is placed in device pixels. Only the transform
     // changes, so it alone is put back (a save and restore copies the painter's whole state).

@@ -15,8 +15,13 @@ class QPainter;
 // QPixmapCache and afterwards only blitted. The pixmap is keyed by what it shows, the device
 // pixel ratio and where the drawing falls inside a device pixel (to a quarter pixel), so the
 // blit lands on the same pixels the direct drawing would. A scaled painter gets a rendering at
-// its scale; under a painter that rotates or mirrors, the drawing is painted directly.
+// its scale; under a painter that rotates or mirrors, the drawing is painted directly. Renderings
+// that are no longer drawn (old figures, old words, old sizes) are dropped as new ones are made.
 namespace CachedPaint {
+
+// A rendering not blitted in the last two rounds of this many new renderings each is dropped
+// from the cache.
+inline constexpr int kRenderingsPerRound = 32;
 
 // `image` as a cache keeps it: an image that was painted on holds on to its paint engine (over a
 // kilobyte with its raster buffers) for as long as its pixels live, and a copy holds none.

@@ -169,6 +169,11 @@ QStringList Symbols::names()
     return list;
 }
 
+QString Symbols::family()
+{
+    return kFontFamily;
+}
+
 QFont Symbols::font(double pointSize)
 {
     ensureFontRegistered();

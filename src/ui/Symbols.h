@@ -22,6 +22,9 @@ public:
     // Every mapped symbol name, in table order.
     static QStringList names();
 
+    // The icon font's family name.
+    static QString family();
+
     // The icon font at `pointSize`; the font file is registered with the process on first use
     // when fontconfig does not already list the family.
     static QFont font(double pointSize);

@@ -70,8 +70,9 @@ TEST_F(MenuFixture, TheMenuIsRebuiltOnEveryOpeningAndRunsTheChosenCommand)
               (QStringList{"hide-all", "menu", "hud", "command-bar", "setup-check", "login-item",
                            "quit"}));
     EXPECT_EQ(find(menu, "Log Out")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
-    // Our emblem, or the symbol where it is missing.
-    EXPECT_FALSE(MenuBarController::icon(QStringLiteral(KAIDRO_RESOURCES_DIR)).isNull());
+    // Our emblem at every size a tray asks for, or the symbol where it is missing.
+    EXPECT_EQ(MenuBarController::icon(QStringLiteral(KAIDRO_RESOURCES_DIR)).availableSizes().size(),
+              6);
     QTemporaryDir empty;
     EXPECT_FALSE(MenuBarController::icon(empty.path()).isNull());
 }

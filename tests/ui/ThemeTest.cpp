@@ -1,3 +1,4 @@
+#include "ui/CachedPaint.h"
 #include "ui/CoreCircleIcon.h"
 #include "ui/CoreCircleIconButton.h"
 #include "ui/CoreFrostPanel.h"
@@ -244,4 +245,27 @@ TEST(PulseRing, RestsInvisibleSwingsForeverAsAGoldRingKeepsOnePulseAndCoversItsF
     // Widgets later in the child list stack on top: the ring stays above a late child.
     auto *late = new QWidget(&target);
     EXPECT_GT(target.children().indexOf(flash->ring()), target.children().indexOf(late));
+}
+
+TEST(CachedPaint, DropsRenderingsNoLongerBlittedAndKeepsThoseStillDrawn)
+{
+    QImage target(40, 40, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&target);
+    QHash<QString, int> renderings;
+    const auto draw = [&](const QString &key) {
+        CachedPaint::draw(painter, "cache-test|" + key, QRectF(0, 0, 4, 4),
+                          [&](QPainter &) { ++renderings[key]; });
+    };
+    // "plate" is drawn with every new figure, "old" once at the start.
+    draw("old");
+    for (int i = 0; i < 2 * CachedPaint::kRenderingsPerRound; ++i) {
+        draw("plate");
+        draw(QString::number(i));
+    }
+    draw("old");
+    draw("plate");
+    draw(QString::number(2 * CachedPaint::kRenderingsPerRound - 1));
+    EXPECT_EQ(renderings.value("old"), 2);
+    EXPECT_EQ(renderings.value("plate"), 1);
+    EXPECT_EQ(renderings.value(QString::number(2 * CachedPaint::kRenderingsPerRound - 1)), 1);
 }
