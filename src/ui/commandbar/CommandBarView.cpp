@@ -200,7 +200,17 @@ void CommandBarView::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    // A row's picture is opaque and covers its rectangle: the backdrop is drawn only around
+    // the rows about to be drawn.
+    const QRegion &dirty = event->region();
+    QRegion rows;
+    for (int row = 0; row < m_model.results().size(); ++row) {
+        if (const QRect rect = rowRect(row).toAlignedRect(); dirty.intersects(rect))
+            rows += rect;
+    }
+    painter.setClipRegion(dirty - rows);
     drawBackdrop(painter, size());
+    painter.setClipping(false);
 
     if (m_model.results().isEmpty()) {
         painter.setPen(ink());
@@ -210,7 +220,6 @@ void CommandBarView::paintEvent(QPaintEvent *event)
     } else {
         // A blinking cursor or a new selection repaints a small part: rows outside it are
         // left alone (row contents stay inside their rectangles).
-        const QRegion &dirty = event->region();
         for (int row = 0; row < m_model.results().size(); ++row) {
             if (dirty.intersects(rowRect(row).toAlignedRect()))
                 drawRow(painter, row);
