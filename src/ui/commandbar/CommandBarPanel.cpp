@@ -189,15 +189,14 @@ void CommandBarPanel::sendInputCut()
 bool CommandBarPanel::eventFilter(QObject *watched, QEvent *event)
 {
     // A keystroke's rows go to the screen as soon as they are drawn, not once the rest of the
-    // program's work for this turn of the event loop is done; then the input cut follows.
-    if (watched == m_widget.get() && event->type() == QEvent::UpdateRequest)
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                m_windows.flush();
-                sendInputCut();
-            },
-            Qt::QueuedConnection);
+    // program's work for this turn of the event loop is done: the window repaints here and the
+    // connection is flushed right after, then the input cut follows.
+    if (watched == m_widget.get() && event->type() == QEvent::UpdateRequest) {
+        static_cast<QObject *>(m_widget.get())->event(event);
+        m_windows.flush();
+        sendInputCut();
+        return true;
+    }
     // WORKAROUND(Qt xcb): a bar shown again after it closed can get the keyboard while Qt still
     // counts its window as the focus window from the last showing; then no activation change
     // comes, neither when it gets the keyboard nor when it loses it. The window's own focus
