@@ -9,7 +9,6 @@
 #include "ui/CoreTheme.h"
 #include "ui/Symbols.h"
 
-#include <QCache>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -96,6 +95,7 @@ CommandBarView::CommandBarView(CommandBarModel &model, AppIcon appIcon, QWidget 
             [this] { m_field->setFocus(Qt::OtherFocusReason); });
     setFocusProxy(m_field);
     exposeRows();
+    QTimer::singleShot(0, this, &CommandBarRow::warmGlyphs);
 }
 
 void CommandBarView::followModel()
