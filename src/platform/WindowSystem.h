@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QRect>
 #include <QRectF>
 #include <Qt>
 #include <QtGlobal>
@@ -87,6 +88,16 @@ public:
     // Sprites for our translucent window `windowId`; null where frames cannot be kept apart
     // from the window (the caller repaints instead).
     virtual std::unique_ptr<WindowSprites> sprites(quintptr windowId) const;
+
+    // Lets pointer presses reach our window `windowId` only inside `rect` (window pixels) and
+    // the windows beneath it elsewhere, leaving what it shows alone. False where that cannot be
+    // done (the caller cuts the window itself).
+    virtual bool cutInput(quintptr windowId, const QRect &rect)
+    {
+        Q_UNUSED(windowId);
+        Q_UNUSED(rect);
+        return false;
+    }
 
     // Sends what the toolkit has drawn and asked of the window system so far without waiting
     // for the event loop to go idle, for a window that must show a change at once.

@@ -503,42 +503,48 @@ TEST(CommandBarRows, RepaintingWhatChangedShowsWhatAFullRepaintShows)
     }
 }
 
-// Under a compositing manager a shorter list keeps the window's taller cut until it rests; a
-// taller list is uncovered at once, and a press in the part still cut in closes the bar.
-TEST(CommandBarPanelCut, AShorterListIsCutOnceItRestsATallerOneAtOnce)
+// Under a compositing manager the window stays whole and only where it takes presses follows
+// the rows, sent once the keystroke's turn is done and once per change; where input cannot be
+// cut, the window itself is cut at once.
+TEST(CommandBarPanelCut, PressesFollowTheRowsWhileTheWindowStaysWhole)
 {
     FakeScreens screens;
     screens.setScreens({FakeScreens::make("main", {0, 0, 1440, 900})});
-    FakeWindowSystem windows;
-    PanelStack stack(windows);
-    CommandBarPanel panel(screens, windows, stack);
-    QSignalSpy resigned(&panel, &CommandBarWindow::resignedKey);
-    panel.setContent(new QWidget);
-    const auto showRows = [&](int rows) {
-        panel.setFrame(CommandBarController::frameFor(rows, screens.mainScreen()));
-        EXPECT_EQ(panel.frame().height(), CommandBarController::heightFor(rows));
-    };
-    const auto cut = [&] {
-        const QRegion mask = panel.widget()->mask();
-        return mask.isEmpty() ? panel.widget()->height() : mask.boundingRect().height();
-    };
-    const auto height = [](int rows) { return int(CommandBarController::heightFor(rows)); };
-    showRows(4);
-    panel.present(0);
-    showRows(9);
-    EXPECT_EQ(cut(), height(9));
-    showRows(2);
-    showRows(5);
-    EXPECT_EQ(cut(), height(9));
-    panel.cutToFrame();
-    EXPECT_EQ(cut(), height(5));
-    showRows(7);
-    EXPECT_EQ(cut(), height(7));
-
-    showRows(3);
-    QTest::mouseClick(panel.widget(), Qt::LeftButton, {}, QPoint(100, height(3) + 10));
-    EXPECT_EQ(cut(), height(3));
-    EXPECT_EQ(resigned.count(), 1);
+    for (const bool inputCuts : {true, false}) {
+        FakeWindowSystem windows;
+        if (!inputCuts)
+            windows.inputCuts.reset();
+        PanelStack stack(windows);
+        CommandBarPanel panel(screens, windows, stack);
+        panel.setContent(new QWidget);
+        const auto rowsRect = [&](int rows) {
+            return QRect(0, 0, panel.widget()->width(), int(CommandBarController::heightFor(rows)));
+        };
+        const auto showRows = [&](int rows) {
+            panel.setFrame(CommandBarController::frameFor(rows, screens.mainScreen()));
+        };
+        showRows(4);
+        panel.present(0);
+        for (const int rows : {9, 2, 5, 5, 7}) {
+            showRows(1);
+            showRows(rows);
+            // The repaint that goes with the new rows, and the turn after it.
+            QCoreApplication::processEvents();
+            QCoreApplication::processEvents();
+            EXPECT_EQ(panel.frame().height(), CommandBarController::heightFor(rows));
+            const QRegion mask = panel.widget()->mask();
+            if (inputCuts) {
+                EXPECT_TRUE(mask.isEmpty());
+                EXPECT_EQ(windows.inputCuts->last(), rowsRect(rows));
+            } else {
+                EXPECT_EQ(mask.isEmpty() ? panel.widget()->rect() : mask.boundingRect(),
+                          rowsRect(rows));
+            }
+        }
+        if (inputCuts) {
+            EXPECT_EQ(windows.inputCuts->size(), 6) << "one cut per turn, none before showing";
+        }
+    }
 }
 
 } // namespace

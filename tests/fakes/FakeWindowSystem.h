@@ -20,6 +20,8 @@ public:
     QList<quint32> raised;
     QList<QPair<quint32, QRectF>> moves;
     int pasteKeystrokes = 0;
+    // The parts of our windows asked to take presses; nothing = input cannot be cut.
+    std::optional<QList<QRect>> inputCuts = QList<QRect>{};
 
     bool trusted() const override { return trust; }
     bool compositing() const override { return true; }
@@ -52,6 +54,12 @@ public:
     }
     bool activateOwnWindow(quintptr) override { return true; }
     void stackUnder(quintptr, quintptr) override { }
+    bool cutInput(quintptr, const QRect &rect) override
+    {
+        if (inputCuts)
+            inputCuts->append(rect);
+        return inputCuts.has_value();
+    }
     bool raiseWindow(quint32 window) override
     {
         raised << window;

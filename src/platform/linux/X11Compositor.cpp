@@ -1,7 +1,9 @@
-// Whether a compositing manager runs, told by XFixes as it comes and goes, and sending what
-// the toolkit has drawn without waiting for its event loop.
+// Whether a compositing manager runs, told by XFixes as it comes and goes, sending what the
+// toolkit has drawn without waiting for its event loop, and where a window takes the pointer.
 #include "platform/linux/X11Clients.h"
 #include "platform/linux/X11WindowSystem.h"
+
+#include <QRect>
 
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
@@ -24,6 +26,7 @@ void X11WindowSystem::watchCompositor()
         xcb_xfixes_query_version(m_connection, XCB_XFIXES_MAJOR_VERSION, XCB_XFIXES_MINOR_VERSION),
         nullptr);
     const bool usable = version && version->major_version >= 1;
+    m_xfixesRegions = version && version->major_version >= 2;
     std::free(version);
     if (!usable)
         return;
@@ -45,6 +48,30 @@ void X11WindowSystem::flush()
     // reads from the server.
     if (m_connection)
         xcb_flush(m_connection);
+}
+
+bool X11WindowSystem::cutInput(quintptr windowId, const QRect &rect)
+{
+    if (!m_connection || !m_xfixesRegions)
+        return false;
+    if (!m_inputShapes) {
+        // Input shapes came with SHAPE 1.1; XFixes sets them from a region in one request.
+        static constexpr char shape[] = "SHAPE";
+        xcb_query_extension_reply_t *present = xcb_query_extension_reply(
+            m_connection, xcb_query_extension(m_connection, sizeof shape - 1, shape), nullptr);
+        m_inputShapes = present && present->present;
+        std::free(present);
+    }
+    if (!*m_inputShapes)
+        return false;
+    const xcb_rectangle_t cut{int16_t(rect.x()), int16_t(rect.y()), uint16_t(rect.width()),
+                              uint16_t(rect.height())};
+    const xcb_xfixes_region_t region = xcb_generate_id(m_connection);
+    xcb_xfixes_create_region(m_connection, region, rect.isEmpty() ? 0 : 1, &cut);
+    xcb_xfixes_set_window_shape_region(m_connection, xcb_window_t(windowId), XCB_SHAPE_SK_INPUT, 0,
+                                       0, region);
+    xcb_xfixes_destroy_region(m_connection, region);
+    return true;
 }
 
 bool X11WindowSystem::compositing() const

@@ -34,6 +34,7 @@ public:
     bool onTopInOrder(const QList<quintptr> &bottomToTop) const override;
     std::unique_ptr<WindowSprites> sprites(quintptr windowId) const override;
     void flush() override;
+    bool cutInput(quintptr windowId, const QRect &rect) override;
 
     // Whether the environment names a Wayland session, where X11 clients cannot see or move
     // other apps' windows.
@@ -72,6 +73,9 @@ private:
     unsigned int m_compositorWatch = 0;
     int m_selectionNotify = -1;
     bool m_compositing = false;
+    // Whether windows take input shapes (XFixes regions and SHAPE 1.1), asked at the first cut.
+    bool m_xfixesRegions = false;
+    std::optional<bool> m_inputShapes;
     mutable std::optional<QList<WindowInfo>> m_list;
     mutable quint64 m_listGeneration = 0;
     mutable qint64 m_listAt = 0;

@@ -8,7 +8,6 @@
 #include "ui/hud/PanelStack.h"
 
 #include <QEvent>
-#include <QMouseEvent>
 #include <QPainterPath>
 #include <QRegion>
 #include <QWindow>
@@ -34,9 +33,11 @@ CommandBarPanel::CommandBarPanel(const Screens &screens, WindowSystem &windows, 
     // above them.
     stack.keepAbovePanels(w);
 
-    m_cutSettle.setSingleShot(true);
-    m_cutSettle.setInterval(cutSettleDelay);
-    connect(&m_cutSettle, &QTimer::timeout, this, &CommandBarPanel::cutToFrame);
+    // A new input shape waits for the repaint that goes with it (see eventFilter), or a
+    // moment where none comes.
+    m_inputCutLater.setSingleShot(true);
+    m_inputCutLater.setInterval(20);
+    connect(&m_inputCutLater, &QTimer::timeout, this, &CommandBarPanel::sendInputCut);
 
     m_fade.setStartValue(0.0);
     m_fade.setEndValue(1.0);
@@ -66,18 +67,7 @@ void CommandBarPanel::setFrame(const QRectF &frame)
     m_visibleHeight = r.height();
     if (m_content)
         m_content->setGeometry(visibleRect());
-    // Each new cut has the X server and the compositor redo the window's shape, which keeps a
-    // keystroke's rows from the screen for milliseconds. With a compositing manager the part
-    // a shorter list gives up shows nothing once repainted: the window keeps its taller cut
-    // while the list keeps changing and is cut to it once the list rests. A taller list is
-    // uncovered at once; without a compositor the part given up would show black.
-    if (m_windows.compositing() && m_widget->isVisible() && r.height() < m_cutHeight) {
-        m_cutSettle.start();
-    } else {
-        m_cutSettle.stop();
-        if (r.height() != m_cutHeight || !m_windows.compositing())
-            cutToFrame();
-    }
+    cutToFrame();
 }
 
 void CommandBarPanel::setContent(QWidget *view)
@@ -107,13 +97,12 @@ void CommandBarPanel::present(double fadeDuration)
 {
     QWidget *w = m_widget.get();
     m_wasActive = false;
-    if (m_cutSettle.isActive())
-        cutToFrame();
     if (!m_prepared) {
         m_prepared = true;
         m_windows.preparePanel(w->winId());
         // Keys reach the window before its focus widget.
         w->windowHandle()->installEventFilter(this);
+        cutToFrame();
     }
     const bool fades = m_windows.compositing() && fadeDuration > 0;
     w->setWindowOpacity(fades ? 0.0 : 1.0);
@@ -145,43 +134,67 @@ bool CommandBarPanel::isVisible() const
 
 void CommandBarPanel::cutToFrame()
 {
-    m_cutSettle.stop();
-    m_cutHeight = visibleRect().height();
-    // The window is cut to the part the frame covers, so clicks below the rows reach the
-    // windows beneath. WORKAROUND(X11 without a compositing manager): transparent pixels show
-    // black, so there it is cut to the card itself, a pixel inside its soft edge.
     QWidget *w = m_widget.get();
     const QRect shown = visibleRect();
-    if (shown.isEmpty()) {
+    // Presses below the rows reach the windows beneath. Under a compositing manager the part
+    // of the window below the rows shows nothing once repainted, so only where the window
+    // takes presses follows the rows: a new bounding shape at a keystroke would have the X
+    // server and the compositor redo the window's shape and keep its rows from the screen for
+    // milliseconds. WORKAROUND(X11 without a compositing manager): transparent pixels show
+    // black, so there the window itself is cut to the card, a pixel inside its soft edge.
+    const bool inputCut = cutInput(shown.isEmpty() ? w->rect() : shown);
+    if (shown.isEmpty() || (m_windows.compositing() && (inputCut || shown.size() == w->size()))) {
         w->clearMask();
-        return;
+    } else if (m_windows.compositing()) {
+        w->setMask(shown);
+    } else {
+        QPainterPath card;
+        card.addRoundedRect(QRectF(11, 21, shown.width() - 22, shown.height() - 28), 13, 13);
+        w->setMask(QRegion(card.toFillPolygon().toPolygon()));
     }
-    if (m_windows.compositing()) {
-        if (shown.size() == w->size())
-            w->clearMask();
-        else
-            w->setMask(shown);
-        return;
+}
+
+bool CommandBarPanel::cutInput(const QRect &rect)
+{
+    // Before its window exists the bar has nothing to cut: its first showing cuts it.
+    const WId window = m_widget->internalWinId();
+    if (!window)
+        return true;
+    if (window != m_inputWindow) {
+        // The first cut of a window, before it shows, tells whether input can be cut at all.
+        if (!m_windows.cutInput(window, rect))
+            return false;
+        m_inputWindow = window;
+        m_inputCut = rect;
+    } else if (rect != m_inputCut) {
+        // The window manager and the compositor redo their part of the window at a new input
+        // shape: it is sent after the keystroke's rows, which it would otherwise hold back.
+        m_inputCut = rect;
+        m_inputCutLater.start();
     }
-    QPainterPath card;
-    card.addRoundedRect(QRectF(11, 21, shown.width() - 22, shown.height() - 28), 13, 13);
-    w->setMask(QRegion(card.toFillPolygon().toPolygon()));
+    return true;
+}
+
+void CommandBarPanel::sendInputCut()
+{
+    if (!m_inputCutLater.isActive())
+        return;
+    m_inputCutLater.stop();
+    if (m_widget->internalWinId() == m_inputWindow) {
+        m_windows.cutInput(m_inputWindow, m_inputCut);
+        m_windows.flush();
+    }
 }
 
 bool CommandBarPanel::eventFilter(QObject *watched, QEvent *event)
 {
     // A keystroke's rows go to the screen as soon as they are drawn, not once the rest of the
-    // program's work for this turn of the event loop is done.
-    if (watched == m_widget.get() && event->type() == QEvent::UpdateRequest)
-        QMetaObject::invokeMethod(
-            this, [this] { m_windows.flush(); }, Qt::QueuedConnection);
-    // A press in the part still cut in below the list was meant for what lies beneath: the
-    // bar goes, as it does when another window is clicked.
-    if (watched == m_widget.get() && event->type() == QEvent::MouseButtonPress
-        && !visibleRect().contains(static_cast<QMouseEvent *>(event)->position().toPoint())) {
-        cutToFrame();
-        m_wasActive = false;
-        emit resignedKey();
+    // program's work for this turn of the event loop is done: the window repaints here and the
+    // connection is flushed right after, then the input cut follows.
+    if (watched == m_widget.get() && event->type() == QEvent::UpdateRequest) {
+        static_cast<QObject *>(m_widget.get())->event(event);
+        m_windows.flush();
+        sendInputCut();
         return true;
     }
     // WORKAROUND(Qt xcb): a bar shown again after it closed can get the keyboard while Qt still

@@ -7,7 +7,6 @@
 #include <QVariantAnimation>
 #include <QWidget>
 
-#include <chrono>
 #include <memory>
 
 class PanelStack;
@@ -34,14 +33,7 @@ public:
     void orderOut() override;
     bool isVisible() const override;
 
-    // How long a shorter list rests before the window is cut to it: about the pause between
-    // two keystrokes of steady typing, and more.
-    static constexpr std::chrono::milliseconds cutSettleDelay{400};
-
     QWidget *widget() const { return m_widget.get(); }
-    // Cuts the window to its frame now (what a shorter list gets once it rests), so clicks
-    // below the frame reach the windows beneath.
-    void cutToFrame();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -49,6 +41,12 @@ protected:
 private:
     // The part of the window the bar's frame covers, from its top.
     QRect visibleRect() const;
+    // Fits what the window shows and where it takes presses to the frame's part of it.
+    void cutToFrame();
+    // Lets presses reach the window only within `rect`; false where the window system cannot.
+    bool cutInput(const QRect &rect);
+    // Sends the input cut that waits, if one does.
+    void sendInputCut();
 
     const Screens &m_screens;
     WindowSystem &m_windows;
@@ -58,8 +56,9 @@ private:
     bool m_prepared = false;
     bool m_wasActive = false;
     int m_visibleHeight = 0;
-    // The height the window is cut to, and the wait for a shorter list to rest before the cut
-    // follows it.
-    int m_cutHeight = 0;
-    QTimer m_cutSettle;
+    // The window and the part of it that takes presses, and the wait for a keystroke's
+    // repaint to be sent before a new part is.
+    WId m_inputWindow = 0;
+    QRect m_inputCut;
+    QTimer m_inputCutLater;
 };

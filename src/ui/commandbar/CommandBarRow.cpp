@@ -3,10 +3,12 @@
 #include "ui/CoreTheme.h"
 
 #include <QFontMetricsF>
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 
 #include <algorithm>
+#include <utility>
 
 void CommandBarRow::paintKeyCap(QPainter &painter, const QRectF &rect, const QString &label,
                                 const QColor &text, const QColor &outline)
@@ -29,6 +31,27 @@ double CommandBarRow::keyCapWidth(const QString &label)
 QRectF CommandBarRow::iconBox(const QRectF &row)
 {
     return QRectF(row.x() + 10, row.center().y() - 15, 30, 30);
+}
+
+void CommandBarRow::warmGlyphs()
+{
+    // A glyph is rasterized the first time it is drawn, which the keystroke that first brings
+    // it into a row would pay for: each glyph is drawn once here instead, where no one sees it,
+    // at the quarter-pixel offsets text may land on, into the kind of image rows are drawn in.
+    static bool warmed = false;
+    if (std::exchange(warmed, true))
+        return;
+    QString ascii;
+    for (char16_t c = 0x21; c < 0x7f; ++c)
+        ascii += QChar(c);
+    QImage canvas(QSize(1400, 24), QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::transparent);
+    QPainter painter(&canvas);
+    for (const QFont &font : {titleFont(), subtitleFont()}) {
+        painter.setFont(font);
+        for (const double x : {0.0, 0.25, 0.5, 0.75})
+            painter.drawText(QPointF(x, 18), ascii);
+    }
 }
 
 QFont CommandBarRow::titleFont()

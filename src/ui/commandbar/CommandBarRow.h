@@ -41,6 +41,8 @@ public:
 
     static QFont titleFont();
     static QFont subtitleFont();
+    // Has the toolkit rasterize and keep the rows' printable ASCII glyphs, once a run.
+    static void warmGlyphs();
     // A key's label in a small outlined cap, in the rows and the footer.
     static void paintKeyCap(QPainter &painter, const QRectF &rect, const QString &label,
                             const QColor &text, const QColor &outline);

@@ -9,7 +9,6 @@
 #include "ui/CoreTheme.h"
 #include "ui/Symbols.h"
 
-#include <QCache>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -96,6 +95,7 @@ CommandBarView::CommandBarView(CommandBarModel &model, AppIcon appIcon, QWidget 
             [this] { m_field->setFocus(Qt::OtherFocusReason); });
     setFocusProxy(m_field);
     exposeRows();
+    QTimer::singleShot(0, this, &CommandBarRow::warmGlyphs);
 }
 
 void CommandBarView::followModel()
@@ -161,14 +161,6 @@ QRectF CommandBarView::rowRect(int row) const
                   content.width() - 16, rowHeight);
 }
 
-QRect CommandBarView::rowsArea(int rows) const
-{
-    const QRectF content = contentRect();
-    return QRectF(content.x(), content.y() + searchHeight, content.width(),
-                  std::max(rows, 1) * rowHeight)
-        .toAlignedRect();
-}
-
 int CommandBarView::rowAt(const QPointF &point) const
 {
     for (int row = 0; row < m_model.results().size(); ++row) {
@@ -200,22 +192,30 @@ void CommandBarView::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    // A blinking cursor or a new selection repaints a small part: rows outside it are left
+    // alone (row contents stay inside their rectangles). A row's picture is opaque and covers
+    // its rectangle: the backdrop is drawn only around the rows drawn.
+    const QRegion &dirty = event->region();
+    QList<int> rows;
+    QRegion covered;
+    for (int row = 0; row < m_model.results().size(); ++row) {
+        if (const QRect rect = rowRect(row).toAlignedRect(); dirty.intersects(rect)) {
+            rows.append(row);
+            covered += rect;
+        }
+    }
+    painter.setClipRegion(dirty - covered);
     drawBackdrop(painter, size());
+    painter.setClipping(false);
 
     if (m_model.results().isEmpty()) {
         painter.setPen(ink());
         painter.setFont(themeFont(12, ThemeWeight::semibold));
         painter.drawText(rowRect(0).adjusted(12, 0, -12, 0), Qt::AlignVCenter | Qt::AlignLeft,
                          emptyText);
-    } else {
-        // A blinking cursor or a new selection repaints a small part: rows outside it are
-        // left alone (row contents stay inside their rectangles).
-        const QRegion &dirty = event->region();
-        for (int row = 0; row < m_model.results().size(); ++row) {
-            if (dirty.intersects(rowRect(row).toAlignedRect()))
-                drawRow(painter, row);
-        }
     }
+    for (int row : rows)
+        drawRow(painter, row);
 }
 
 void CommandBarView::drawRow(QPainter &painter, int row)

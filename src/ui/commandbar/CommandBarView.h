@@ -46,8 +46,6 @@ public:
     int rowAt(const QPointF &point) const;
     QRectF rowRect(int row) const;
     QRectF contentRect() const;
-    // Where a list of `rows` rows goes (one row's height for none: the empty-list text).
-    QRect rowsArea(int rows) const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
