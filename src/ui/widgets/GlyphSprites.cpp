@@ -210,6 +210,8 @@ const Sprite *sprite(const SpriteKey &key, QPainter::RenderHints hints, double b
 
 namespace GlyphSprites {
 
+namespace {
+
 double advance(const QString &text, const QFont &font)
 {
     static QCache<RunKey, double> advances(512);
@@ -237,10 +239,9 @@ double digitCell(const QFont &font)
     return cell;
 }
 
-std::vector<Piece> pieces(const QString &text, const QFont &font, bool tabularDigits)
+// The pieces of a line set with tabular digits, and in `end` where the line ends.
+std::vector<Piece> tabularPieces(const QString &text, const QFont &font, double &end)
 {
-    if (!tabularDigits)
-        return {{text, QPointF()}};
     std::vector<Piece> out;
     const double cell = digitCell(font);
     double x = 0;
@@ -264,7 +265,27 @@ std::vector<Piece> pieces(const QString &text, const QFont &font, bool tabularDi
         x += cell;
     }
     flushRun();
+    end = x;
     return out;
+}
+
+} // namespace
+
+std::vector<Piece> pieces(const QString &text, const QFont &font, bool tabularDigits)
+{
+    if (!tabularDigits)
+        return {{text, QPointF()}};
+    double end = 0;
+    return tabularPieces(text, font, end);
+}
+
+double lineAdvance(const QString &text, const QFont &font, bool tabularDigits)
+{
+    if (!tabularDigits)
+        return advance(text, font);
+    double end = 0;
+    tabularPieces(text, font, end);
+    return end;
 }
 
 bool draw(QPainter &painter, QPointF origin, const QString &text, const QFont &font,

@@ -28,10 +28,9 @@ struct Piece
 };
 std::vector<Piece> pieces(const QString &text, const QFont &font, bool tabularDigits);
 
-// The advance of `text` set in `font`, and the widest digit's: both kept once measured, since
-// measuring shapes the text. Main thread only.
-double advance(const QString &text, const QFont &font);
-double digitCell(const QFont &font);
+// The advance of the line `text` is drawn as (see pieces()): runs and digits are measured once
+// each and kept, since measuring shapes the text. Main thread only.
+double lineAdvance(const QString &text, const QFont &font, bool tabularDigits);
 
 // Draws `text` with its baseline starting at `origin` (painter coordinates): a shadow of
 // `shadowOpacity` (none at 0) blurred by `shadowRadius` points and moved by `shadowOffset`, then

@@ -23,26 +23,6 @@ void drawRuns(QPainter &painter, const QString &text, const QFont &font, QPointF
         painter.drawText(origin + piece.origin, piece.text);
 }
 
-double measure(const QString &text, const QFont &font, bool tabularDigits)
-{
-    if (!tabularDigits)
-        return GlyphSprites::advance(text, font);
-    const double cell = GlyphSprites::digitCell(font);
-    double total = 0;
-    QString run;
-    for (const QChar c : text) {
-        if (c.isDigit()) {
-            if (!run.isEmpty())
-                total += GlyphSprites::advance(run, font);
-            total += cell;
-            run.clear();
-        } else {
-            run += c;
-        }
-    }
-    return run.isEmpty() ? total : total + GlyphSprites::advance(run, font);
-}
-
 // A measured or cut line: the words, the font and how it was measured.
 struct LineKey
 {
@@ -69,7 +49,7 @@ double width(const QString &text, const QFont &font, bool tabularDigits)
     LineKey key{text, font, tabularDigits ? 1.0 : 0.0};
     if (const double *known = widths.object(key))
         return *known;
-    const double measured = measure(text, font, tabularDigits);
+    const double measured = GlyphSprites::lineAdvance(text, font, tabularDigits);
     widths.insert(std::move(key), new double(measured));
     return measured;
 }
