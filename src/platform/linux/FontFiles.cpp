@@ -80,13 +80,11 @@ void preferPlainFontFiles(const QStringList &families)
         rule += "<glob>" + file.toHtmlEscaped().toUtf8() + "</glob>";
     rule += "</rejectfont></selectfont></fontconfig>";
 
-    FcConfig *config = FcInitLoadConfig();
-    const bool built = config
-        && FcConfigParseAndLoadFromMemory(
-                           config, reinterpret_cast<const FcChar8 *>(rule.constData()), FcFalse)
-        && FcConfigBuildFonts(config);
-    FcConfigSetCurrent(built ? config : installed);
-    if (config)
-        FcConfigDestroy(config);
+    // The rule goes into the configuration already read, whose font list is then built again
+    // from the caches: the configuration files are not parsed a second time.
+    if (FcConfigParseAndLoadFromMemory(
+            installed, reinterpret_cast<const FcChar8 *>(rule.constData()), FcFalse))
+        FcConfigBuildFonts(installed);
+    FcConfigSetCurrent(installed);
     FcConfigDestroy(installed);
 }
