@@ -1,5 +1,7 @@
 #include "platform/linux/X11WindowSprites.h"
 
+#include "platform/linux/X11PresentTimeline.h"
+
 #include <QGuiApplication>
 
 #include <xcb/xcb.h>
@@ -56,9 +58,14 @@ X11WindowSprites::~X11WindowSprites()
 {
     endThread();
     QObject::disconnect(m_quitHook);
-    if (!connected())
+    if (!connected()) {
+        // The connection went with the application, and what the server held with it.
+        if (m_timeline)
+            m_timeline->forsake();
         return;
+    }
     clear();
+    m_timeline.reset();
     xcb_free_gc(m_connection, m_gc);
     xcb_flush(m_connection);
 }
@@ -140,7 +147,12 @@ bool X11WindowSprites::play(const std::vector<Step> &steps, int loopMs,
         const std::lock_guard lock(m_mutex);
         if (m_quit)
             return false;
+        if (!m_timelineTried) {
+            m_timelineTried = true;
+            m_timeline = X11PresentTimeline::create(m_connection, m_window);
+        }
         m_loop = std::move(loop);
+        ++m_loopsStarted;
         m_reshow = true;
     }
     if (!m_player.joinable()) {
@@ -158,6 +170,9 @@ void X11WindowSprites::stop()
     // Taken while a step is sent: once it is held, no further step goes out.
     const std::lock_guard lock(m_mutex);
     m_loop.reset();
+    // Steps queued with the server are taken back.
+    if (m_timeline)
+        m_timeline->cancelPending();
 }
 
 void X11WindowSprites::reshow()
@@ -177,42 +192,90 @@ void X11WindowSprites::endThread()
         const std::lock_guard lock(m_mutex);
         m_quit = true;
         m_loop.reset();
+        if (m_timeline)
+            m_timeline->cancelPending();
     }
     m_wake.notify_one();
     if (m_player.joinable())
         m_player.join();
 }
 
+namespace {
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
+
+// The step showing at `at` ms into a loop whose steps start at `atMs`, and the moment (ms into
+// the loop, past its end for the first step of the next) of the step after it.
+std::pair<size_t, int> stepAt(const std::vector<int> &atMs, int loopMs, int at)
+{
+    const auto next = std::upper_bound(atMs.begin(), atMs.end(), at);
+    // Before the loop's first step, its last one is still showing.
+    const size_t current = next == atMs.begin() ? atMs.size() - 1 : size_t(next - atMs.begin()) - 1;
+    return {current, next == atMs.end() ? loopMs + atMs.front() : *next};
+}
+} // namespace
+
+void X11WindowSprites::queueSteps(const Loop &loop, steady_clock::time_point from,
+                                  steady_clock::time_point until)
+{
+    const milliseconds loopLength(loop.loopMs);
+    auto round = loop.start + loopLength * ((from - loop.start) / loopLength);
+    if (round > from)
+        round -= loopLength;
+    for (; round < until; round += loopLength) {
+        for (size_t i = 0; i < loop.atMs.size(); ++i) {
+            const steady_clock::time_point t = round + milliseconds(loop.atMs[i]);
+            if (t >= from && t < until)
+                m_timeline->present(loop.frames[i].id, loop.at, m_timeline->frameAt(t));
+        }
+    }
+    xcb_flush(m_connection);
+}
+
 void X11WindowSprites::playLoop()
 {
-    using namespace std::chrono;
     // A repaint asked to be covered again goes out after the toolkit's own flush.
     constexpr milliseconds kAfterRepaint(30);
+    // The server is handed the steps of the next two loops (two seconds at least), and more
+    // a little before those run out.
+    constexpr milliseconds kLead(300);
+    constexpr steady_clock::time_point kNever = steady_clock::time_point::max();
     std::unique_lock lock(m_mutex);
     size_t shown = 0;
-    constexpr steady_clock::time_point kNever = steady_clock::time_point::max();
+    quint64 playing = 0;
     steady_clock::time_point reshowAt = kNever;
+    // Until when the server holds the loop's steps (kNever: it holds none), and when to ask it
+    // for its frame count next while it does not.
+    steady_clock::time_point queuedUntil = kNever;
+    steady_clock::time_point sampleAt = {};
+    milliseconds sampleBackoff(1000);
     while (!m_quit) {
         if (!m_loop) {
             reshowAt = kNever;
+            queuedUntil = kNever;
             m_wake.wait(lock);
             continue;
         }
         const Loop &loop = *m_loop;
         const steady_clock::time_point now = steady_clock::now();
+        if (playing != m_loopsStarted) {
+            // A new loop: whatever the server held was taken back by stop().
+            playing = m_loopsStarted;
+            queuedUntil = kNever;
+        }
         if (m_reshow) {
             m_reshow = false;
             reshowAt = now + kAfterRepaint;
             shown = loop.frames.size(); // none yet
         }
-        const qint64 into = duration_cast<milliseconds>(now - loop.start).count();
+        const qint64 into = std::chrono::duration_cast<milliseconds>(now - loop.start).count();
         const int at = int(((into % loop.loopMs) + loop.loopMs) % loop.loopMs);
-        const auto next = std::upper_bound(loop.atMs.begin(), loop.atMs.end(), at);
-        // Before the loop's first step, its last one is still showing.
-        const size_t current = next == loop.atMs.begin() ? loop.atMs.size() - 1
-                                                         : size_t(next - loop.atMs.begin()) - 1;
+        const auto [current, nextAt] = stepAt(loop.atMs, loop.loopMs, at);
         const bool again = now >= reshowAt;
-        if (current != shown || again) {
+        const bool serverPlays = queuedUntil != kNever && now < queuedUntil;
+        if (serverPlays && !again) {
+            shown = current;
+        } else if (current != shown || again) {
             if (xcb_connection_has_error(m_connection)) {
                 m_loop.reset();
                 continue;
@@ -226,8 +289,28 @@ void X11WindowSprites::playLoop()
             if (again)
                 reshowAt = kNever;
         }
-        const int nextAt = next == loop.atMs.end() ? loop.loopMs + loop.atMs.front() : *next;
         steady_clock::time_point wakeAt = loop.start + milliseconds(into - at + nextAt);
+        const bool topUp = queuedUntil != kNever && now >= queuedUntil - kLead;
+        if (m_timeline && (topUp || (queuedUntil == kNever && now >= sampleAt))) {
+            if (m_timeline->sample()) {
+                const steady_clock::time_point until
+                    = now + std::max(milliseconds(2 * loop.loopMs), milliseconds(2000));
+                // The step showing now is on screen already.
+                queueSteps(loop, queuedUntil == kNever ? now + milliseconds(1) : queuedUntil,
+                           until);
+                queuedUntil = until;
+                sampleBackoff = milliseconds(1000);
+            } else {
+                // Stepped here until the server's frames keep a steady pace; asked again
+                // less and less often while they do not.
+                m_timeline->cancelPending();
+                queuedUntil = kNever;
+                sampleAt = now + sampleBackoff;
+                sampleBackoff = std::min(sampleBackoff * 2, milliseconds(60000));
+            }
+        }
+        if (queuedUntil != kNever)
+            wakeAt = queuedUntil - kLead;
         wakeAt = std::min(wakeAt, reshowAt);
         m_wake.wait_until(lock, wakeAt);
     }

@@ -13,8 +13,11 @@
 #include <thread>
 
 struct xcb_connection_t;
+class X11PresentTimeline;
 
 // Sprites as server-side pixmaps of a 32-bit (translucent) window, copied in with CopyArea.
+// Where the server takes copies for future frames (Present), a loop's next steps are queued
+// there a few seconds ahead, and the player thread wakes once a batch instead of once a step.
 class X11WindowSprites final : public WindowSprites
 {
 public:
@@ -52,6 +55,9 @@ private:
     };
     void playLoop();
     void endThread();
+    // Queues the loop's steps from `from` to `until` with the server. Under m_mutex.
+    void queueSteps(const Loop &loop, std::chrono::steady_clock::time_point from,
+                    std::chrono::steady_clock::time_point until);
 
     xcb_connection_t *m_connection;
     quint32 m_window;
@@ -63,6 +69,9 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::optional<Loop> m_loop; // guarded by m_mutex
+    quint64 m_loopsStarted = 0; // guarded by m_mutex
+    std::unique_ptr<X11PresentTimeline> m_timeline; // guarded by m_mutex; null without Present
+    bool m_timelineTried = false; // guarded by m_mutex
     bool m_reshow = false; // guarded by m_mutex
     bool m_quit = false; // guarded by m_mutex
     std::thread m_player;
