@@ -300,6 +300,25 @@ TEST(WindowSpritesX11, KeptFramesLandInATranslucentWindowAndOpaqueWindowsGetNone
     EXPECT_FALSE(windows.sprites(opaque->winId()));
 }
 
+// Panels found on top in their order are taken to stay so, without asking the server, only
+// until the root reports a change: a window mapped above them, and gone again, is seen.
+TEST(WindowSystemX11, PanelsOnTopStaySoUntilTheRootReportsAWindowAboveThem)
+{
+    X11WindowSystem windows;
+    const Qt::WindowFlags unmanaged = Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint;
+    const auto low = showWindow({100, 100, 100, 100}, unmanaged);
+    const auto high = showWindow({150, 150, 100, 100}, unmanaged);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(high.get()));
+    const QList<quintptr> order{low->winId(), high->winId()};
+    ASSERT_TRUE(waitUntil([&] { return windows.onTopInOrder(order); }));
+    EXPECT_FALSE(windows.onTopInOrder({high->winId(), low->winId()}));
+    EXPECT_TRUE(windows.onTopInOrder(order));
+    const auto cover = showWindow({400, 400, 50, 50}, unmanaged);
+    EXPECT_TRUE(waitUntil([&] { return !windows.onTopInOrder(order); }));
+    cover->hide();
+    EXPECT_TRUE(waitUntil([&] { return windows.onTopInOrder(order); }));
+}
+
 // Whether a compositing manager runs is known without asking the server each time, and
 // follows one that starts and one that goes.
 TEST(WindowSystemX11, CompositingFollowsACompositorThatComesAndGoes)

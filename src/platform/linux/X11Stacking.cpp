@@ -11,6 +11,10 @@ bool X11WindowSystem::onTopInOrder(const QList<quintptr> &bottomToTop) const
 {
     if (!m_connection || !m_root || bottomToTop.isEmpty())
         return false;
+    // Windows stay in their order until the root reports one mapped, moved, restacked or gone.
+    if (m_watchingRoot && m_onTop.generation == m_generation && m_onTop.windows == bottomToTop)
+        return true;
+    m_onTop = {};
     xcb_query_tree_reply_t *tree
         = xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, m_root), nullptr);
     if (!tree)
@@ -42,6 +46,8 @@ bool X11WindowSystem::onTopInOrder(const QList<quintptr> &bottomToTop) const
         covered = covered || (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE);
         std::free(attributes);
     }
+    if (!covered)
+        m_onTop = {bottomToTop, m_generation};
     return !covered;
 }
 

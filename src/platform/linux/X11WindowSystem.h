@@ -69,6 +69,13 @@ private:
     bool m_watchingRoot = false;
     bool m_swallowRootEvents = false;
     quint64 m_generation = 0;
+    // The windows last found on top in their order, while nothing was reported since.
+    struct OnTop
+    {
+        QList<quintptr> windows;
+        quint64 generation = 0;
+    };
+    mutable OnTop m_onTop;
     // The window XFixes tells of the compositing manager's comings and goings, and what it told.
     unsigned int m_compositorWatch = 0;
     int m_selectionNotify = -1;
