@@ -6,6 +6,7 @@
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
+#include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QPointer>
 
@@ -100,11 +101,46 @@ void MprisPlayers::readTracks(const QObject *context, std::function<void(QList<P
             finish({});
             return;
         }
+        if (!m_watcher)
+            watchNames(*bus);
+        if (m_names) {
+            readPlayers(*bus, playersIn(*m_names), finish);
+            return;
+        }
         whenAnswered(bus->asyncCall(listNames(), callTimeoutMs), this,
                      [this, bus = *bus, finish](const QDBusMessage &reply) {
-                         readPlayers(bus, playersIn(namesIn(reply)), finish);
+                         // Names taken after the list was made are reported after it.
+                         const QStringList names = namesIn(reply);
+                         if (reply.type() == QDBusMessage::ReplyMessage && !m_names) {
+                             m_names.emplace();
+                             for (const QString &name : names) {
+                                 if (name.startsWith(MprisTracks::busPrefix))
+                                     m_names->append(name);
+                             }
+                         }
+                         readPlayers(bus, playersIn(names), finish);
                      });
     });
+}
+
+void MprisPlayers::watchNames(const QDBusConnection &bus)
+{
+    // Only names under the players' prefix are reported, by the bus itself.
+    m_watcher = new QDBusServiceWatcher(MprisTracks::busPrefix.chopped(1) + u'*', bus,
+                                        QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString &name, const QString &, const QString &newOwner) {
+                nameOwnerChanged(name, newOwner);
+            });
+}
+
+void MprisPlayers::nameOwnerChanged(const QString &name, const QString &newOwner)
+{
+    if (!m_names || !name.startsWith(MprisTracks::busPrefix))
+        return;
+    m_names->removeAll(name);
+    if (!newOwner.isEmpty())
+        m_names->append(name);
 }
 
 void MprisPlayers::readPlayers(QDBusConnection bus, const QStringList &players,

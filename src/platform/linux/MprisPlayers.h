@@ -6,6 +6,9 @@
 #include <QObject>
 
 #include <atomic>
+#include <optional>
+
+class QDBusServiceWatcher;
 
 // The MPRIS players on the session bus. Every call is sent without waiting and is given up after
 // `callTimeoutMs`; only bus names that are listed as taken are addressed, and never with
@@ -36,7 +39,14 @@ private:
     // that is logged once.
     QStringList playersIn(const QStringList &busNames) const;
 
+    // The players' names on the bus: listed once, then followed through the bus's reports of
+    // names taken and let go, so a poll with no player on the bus sends nothing.
+    void watchNames(const QDBusConnection &bus);
+    void nameOwnerChanged(const QString &name, const QString &newOwner);
+
     BusLink m_link;
+    QDBusServiceWatcher *m_watcher = nullptr;
+    std::optional<QStringList> m_names;
     // The players of the last read, so the log says when one comes or goes.
     QStringList m_lastPlayers;
     // The setup check asks from a worker thread, the monitor from the main thread.
