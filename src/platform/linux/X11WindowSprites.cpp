@@ -236,7 +236,7 @@ void X11WindowSprites::playLoop()
 {
     // A repaint asked to be covered again goes out after the toolkit's own flush.
     constexpr milliseconds kAfterRepaint(30);
-    // The server is handed the steps of the next two loops (two seconds at least), and more
+    // The server is handed the steps of the next four loops (four seconds at least), and more
     // a little before those run out.
     constexpr milliseconds kLead(300);
     constexpr steady_clock::time_point kNever = steady_clock::time_point::max();
@@ -294,7 +294,7 @@ void X11WindowSprites::playLoop()
         if (m_timeline && (topUp || (queuedUntil == kNever && now >= sampleAt))) {
             if (m_timeline->sample()) {
                 const steady_clock::time_point until
-                    = now + std::max(milliseconds(2 * loop.loopMs), milliseconds(2000));
+                    = now + std::max(milliseconds(4 * loop.loopMs), milliseconds(4000));
                 // The step showing now is on screen already.
                 queueSteps(loop, queuedUntil == kNever ? now + milliseconds(1) : queuedUntil,
                            until);
