@@ -45,11 +45,27 @@ const ICalendarReader::Functions *loadReader()
     return nullptr;
 }
 
-// The reader for a text worth reading: one within the limits with something in it. The module
-// is loaded at the first such text, once.
-const ICalendarReader::Functions *readerFor(const QByteArray &text)
+// Whether a line of `text` opens a component of `kind` ("VEVENT"). Only a line's own start can:
+// a folded line goes on after a space or a tab.
+bool holds(const QByteArray &text, const char *kind)
 {
-    if (text.trimmed().isEmpty() || !ICalendarText::pastLimits(text).isEmpty())
+    const QByteArray begin = QByteArray("BEGIN:") + kind;
+    for (qsizetype at = 0; at >= 0 && at < text.size();) {
+        if (qstrnicmp(text.constData() + at, begin.constData(), size_t(begin.size())) == 0)
+            return true;
+        at = text.indexOf('\n', at);
+        at += at < 0 ? 0 : 1;
+    }
+    return false;
+}
+
+// The reader for a text worth reading: one within the limits with a component of `kind` in it
+// (any for none). The module is loaded at the first such text, once: the data server's
+// empty calendars, which every desktop with it has, do not load it.
+const ICalendarReader::Functions *readerFor(const QByteArray &text, const char *kind = nullptr)
+{
+    if (text.trimmed().isEmpty() || (kind && !holds(text, kind))
+        || !ICalendarText::pastLimits(text).isEmpty())
         return nullptr;
     static const ICalendarReader::Functions *const reader = loadReader();
     return reader;
@@ -90,14 +106,14 @@ QString pastLimits(const QByteArray &ics)
 QList<CalendarEvent> events(const QByteArray &text, const QDateTime &from, const QDateTime &to,
                             const QString &source)
 {
-    const auto *reader = readerFor(text);
+    const auto *reader = readerFor(text, "VEVENT");
     return reader ? reader->events(text, from, to, source) : QList<CalendarEvent>();
 }
 
 QList<CalendarReminder> incompleteReminders(const QByteArray &text, const QDateTime &dueBefore,
                                             const QString &source, const QString &list)
 {
-    const auto *reader = readerFor(text);
+    const auto *reader = readerFor(text, "VTODO");
     return reader ? reader->incompleteReminders(text, dueBefore, source, list)
                   : QList<CalendarReminder>();
 }
@@ -110,7 +126,7 @@ QString calendarName(const QByteArray &text)
 
 Completed withTaskCompleted(const QByteArray &text, const QString &uid, const QDateTime &when)
 {
-    if (text.trimmed().isEmpty())
+    if (text.trimmed().isEmpty() || !holds(text, "VTODO"))
         return {Completed::Outcome::notFound, {}, {}};
     // Without the reader the task cannot be rewritten safely: the store is left as it is.
     const auto *reader = readerFor(text);
