@@ -24,7 +24,9 @@ if find "$p" -name CMakeFiles -o -name '*.cmake' -o -name cuegen | grep .; then
   echo "the build tree's own files were installed"; exit 1
 fi
 ls "$p"/lib*/vantle/vantle-sound.so >/dev/null || { echo "not installed: the sound module"; exit 1; }
-ls "$p"/lib*/vantle/vantle-ical.so >/dev/null || { echo "not installed: the calendar module"; exit 1; }
+for module in ical wayland; do
+  ls "$p"/lib*/vantle/vantle-$module.so >/dev/null || { echo "not installed: vantle-$module.so"; exit 1; }
+done
 grep -qx 'Exec=Vantle' "$p/share/applications/kaidro.desktop"
 
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
@@ -51,6 +53,9 @@ fi
 vantle="$(pgrep -P "$pid" -x Vantle)"
 if grep -q 'vantle-ical\|libical' "/proc/$vantle/maps"; then
   echo "the calendar module was loaded without a calendar file"; exit 1
+fi
+if grep -q 'vantle-wayland\|libwayland' "/proc/$vantle/maps"; then
+  echo "the native Wayland module was loaded on an X11 session"; exit 1
 fi
 # The file appears: the quest list reads it through the module, found in the installed tree.
 printf 'BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VTODO\r\nUID:a\r\nSUMMARY:Water\r\nEND:VTODO\r\nEND:VCALENDAR\r\n' \

@@ -1,13 +1,9 @@
 #include "platform/linux/ICalendarText.h"
 
 #include "platform/linux/ICalendarReader.h"
+#include "platform/linux/ModuleFiles.h"
 
 #include "platform/Logging.h"
-
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QLibrary>
 
 #include <cstring>
 
@@ -17,31 +13,16 @@ extern "C" const ICalendarReader::Functions *vantleICalendarReader() __attribute
 
 namespace {
 
-const QString kModuleFile = QStringLiteral("vantle-ical.so");
-
 const ICalendarReader::Functions *loadReader()
 {
     if (vantleICalendarReader)
         return vantleICalendarReader();
-    // Beside the executable in the build tree, below the prefix in the installed one.
-    const QDir exe(QCoreApplication::applicationDirPath());
-    for (const QString &folder : {exe.filePath(QStringLiteral(KAIDRO_MODULE_DIR)),
-                                  exe.filePath(QStringLiteral("../" KAIDRO_MODULE_DIR))}) {
-        const QString file = QDir::cleanPath(folder + QLatin1Char('/') + kModuleFile);
-        if (!QFileInfo::exists(file))
-            continue;
-        // Never unloaded: the reader's functions are called for the rest of the run.
-        QLibrary library(file);
-        using Entry = const ICalendarReader::Functions *(*)();
-        if (const auto entry = reinterpret_cast<Entry>(library.resolve("vantleICalendarReader")))
-            return entry();
-        qCWarning(lcQuests,
-                  "the calendar module %s does not load (%s): calendar files are not read",
-                  qPrintable(file), qPrintable(library.errorString()));
-        return nullptr;
-    }
-    qCWarning(lcQuests, "the calendar module %s is missing: calendar files are not read",
-              qPrintable(kModuleFile));
+    using Entry = const ICalendarReader::Functions *(*)();
+    QString error;
+    if (const auto entry = reinterpret_cast<Entry>(
+            ModuleFiles::entry(QStringLiteral("vantle-ical.so"), "vantleICalendarReader", &error)))
+        return entry();
+    qCWarning(lcQuests, "%s: calendar files are not read", qPrintable(error));
     return nullptr;
 }
 
