@@ -5,7 +5,6 @@
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     Fuzz::application();
-    ICalendarText::init();
     return 0;
 }
 

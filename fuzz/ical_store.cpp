@@ -11,7 +11,6 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     // A zone with daylight saving, so local midnights and floating times have gaps and folds.
     setenv("TZ", "Europe/Berlin", 1);
     Fuzz::application();
-    ICalendarText::init();
     return 0;
 }
 

@@ -7,8 +7,8 @@
 #include "platform/linux/DBusRemoteControl.h"
 #include "platform/linux/FontFiles.h"
 #include "platform/linux/LinuxPlatform.h"
+#include "platform/linux/NativeWayland.h"
 #include "platform/linux/UnixSignals.h"
-#include "platform/wayland/WaylandPlatform.h"
 #include "ui/Symbols.h"
 
 #include <QApplication>
@@ -94,7 +94,7 @@ int VantleApp::run(int argc, char **argv)
     bool nativeWayland = false;
     // A plugin the user (or a test) chose is kept, on the X11 path, unless asked otherwise.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !invocation.platform.isEmpty()) {
-        const DisplayChoice choice = WaylandPlatform::choose(invocation.platform);
+        const DisplayChoice choice = NativeWayland::choose(invocation.platform);
         if (!choice.path) {
             std::fprintf(stderr, "Vantle: %s\n", qPrintable(choice.refusal));
             return 1;

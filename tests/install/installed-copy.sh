@@ -24,12 +24,18 @@ if find "$p" -name CMakeFiles -o -name '*.cmake' -o -name cuegen | grep .; then
   echo "the build tree's own files were installed"; exit 1
 fi
 ls "$p"/lib*/vantle/vantle-sound.so >/dev/null || { echo "not installed: the sound module"; exit 1; }
+for module in ical wayland; do
+  ls "$p"/lib*/vantle/vantle-$module.so >/dev/null || { echo "not installed: vantle-$module.so"; exit 1; }
+done
 grep -qx 'Exec=Vantle' "$p/share/applications/kaidro.desktop"
 
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
 export XDG_CACHE_HOME="$work/home/.cache"
 mkdir -p "$XDG_CONFIG_HOME/Vantle"
-echo '{"Vantle.setupSeen": true}' > "$XDG_CONFIG_HOME/Vantle/defaults.json"
+echo '{"Vantle.setupSeen": true, "Vantle.readoutIdle": 0}' > "$XDG_CONFIG_HOME/Vantle/defaults.json"
+# A task list's folder without its file yet: nothing to read, so no calendar module.
+tasks="$XDG_DATA_HOME/evolution/tasks/local"
+mkdir -p "$tasks"
 # `script` gives the program the terminal it logs to.
 script -qfec "exec '$p/bin/Vantle'" "$work/log" >/dev/null &
 pid=$!
@@ -44,4 +50,20 @@ if grep -E "no resources beside|shortcuts tool is missing" "$work/log"; then
   echo "the installed copy misses its resources or its tool"
   exit 1
 fi
-echo "installed copy: HUD shown, resources and tool found"
+vantle="$(pgrep -P "$pid" -x Vantle)"
+if grep -q 'vantle-ical\|libical' "/proc/$vantle/maps"; then
+  echo "the calendar module was loaded without a calendar file"; exit 1
+fi
+if grep -q 'vantle-wayland\|libwayland' "/proc/$vantle/maps"; then
+  echo "the native Wayland module was loaded on an X11 session"; exit 1
+fi
+# The file appears: the quest list reads it through the module, found in the installed tree.
+printf 'BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VTODO\r\nUID:a\r\nSUMMARY:Water\r\nEND:VTODO\r\nEND:VCALENDAR\r\n' \
+  >"$tasks/tasks.ics"
+for _ in $(seq 50); do
+  grep -q '/vantle-ical.so' "/proc/$vantle/maps" && break
+  sleep 0.2
+done
+grep -q "$p/lib.*/vantle-ical.so" "/proc/$vantle/maps" || {
+  echo "the installed calendar module was not loaded for a calendar file"; cat "$work/log"; exit 1; }
+echo "installed copy: HUD shown, resources, tool and calendar module found"

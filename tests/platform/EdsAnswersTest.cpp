@@ -71,7 +71,6 @@ TEST(EdsAnswers, ASeriesReadsInItsOwnZoneWithoutItsMovedOccurrence)
               QStringList{"sync"});
     EXPECT_EQ(zonesNamed({rule}), QStringList{"Office/Zone"});
 
-    ICalendarText::init();
     const QDateTime from(QDate(2026, 3, 1), QTime(0, 0), Qt::UTC);
     QStringList starts;
     for (const CalendarEvent &e :

@@ -122,7 +122,6 @@ bool isLeftover(const QString &name)
 
 TEST(StoresUnderKill, EachFileIsAWholeGenerationNoOlderThanTheLastFinishedSaveAndOwnerOnly)
 {
-    ICalendarText::init();
     const QString home = TestEnvironment::home() + QStringLiteral("/churn");
     writeFile(StoreChurn::taskFile(home), StoreChurn::tasks(),
               QFile::ReadOwner | QFile::WriteOwner);

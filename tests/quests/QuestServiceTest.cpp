@@ -321,3 +321,22 @@ TEST(ICalendarText, LimitsCountNestingAndComponentsOnTheirOwnLinesOnly)
     for (const auto &[text, past] : rows)
         EXPECT_EQ(!pastLimits(text).isEmpty(), past) << text.left(40).toStdString();
 }
+
+// A component is found wherever libical would read one: opened in any case, on the first line,
+// after bare line feeds; one only in a folded line's words is none.
+TEST(ICalendarText, ComponentsOpenInAnyCaseOnAnyLineButNotInsideAFoldedLine)
+{
+    const QDateTime from(QDate(2026, 12, 7), QTime(0, 0), Qt::UTC);
+    const QByteArray event(
+        "begin:vevent\nUID:a\nSUMMARY:A\nDTSTART:20261207T090000Z\nend:vevent\n");
+    const std::pair<QByteArray, qsizetype> rows[] = {
+        {calendar(QString::fromLatin1(event)), 1},
+        {event, 1},
+        {calendar(QStringLiteral("BEGIN:VTIMEZONE\nTZID:Z\nEND:VTIMEZONE\nX-A:x\n BEGIN:VEVENT\n")),
+         0}};
+    for (const auto &[text, count] : rows)
+        EXPECT_EQ(ICalendarText::events(text, from, from.addDays(1), "s").size(), count)
+            << text.toStdString();
+    const QByteArray tasks = calendar(task("t", "T")).replace("BEGIN:VTODO", "Begin:vTodo");
+    EXPECT_EQ(ICalendarText::incompleteReminders(tasks, from.addDays(1), "s", {}).size(), 1);
+}

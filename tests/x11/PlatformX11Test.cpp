@@ -1,6 +1,7 @@
 #include "app/HotKeyCenter.h"
 #include "hud/HUDHotKeys.h"
 #include "platform/WindowSprites.h"
+#include "platform/linux/LinuxScreens.h"
 #include "platform/linux/QtPasteboard.h"
 #include "platform/linux/X11HotKeys.h"
 #include "platform/linux/X11WindowSystem.h"
@@ -483,4 +484,22 @@ TEST(WorkspaceX11, AnotherUsersClientIsMarkedAndEveryAppCarriesItsExecutable)
     EXPECT_EQ(app(pid_t(theirs.processId()))->executable, "xeyes");
     theirs.terminate();
     theirs.waitForFinished(3000);
+}
+
+// The pointer's raw motion (a device's, not a warp's) is heard while someone watches and not
+// after the last one stops.
+TEST(ScreensX11, RawPointerMotionIsHeardOnlyWhileWatched)
+{
+    LinuxScreens screens;
+    ASSERT_TRUE(screens.watchesPointer());
+    QSignalSpy moved(&screens, &Screens::pointerMoved);
+    screens.startPointerWatch();
+    ASSERT_TRUE(xdotool("mousemove_relative -- 5 0"));
+    EXPECT_TRUE(waitUntil([&] { return !moved.isEmpty(); }, 3000));
+    screens.stopPointerWatch();
+    QTest::qWait(200);
+    moved.clear();
+    ASSERT_TRUE(xdotool("mousemove_relative -- 5 0"));
+    QTest::qWait(400);
+    EXPECT_TRUE(moved.isEmpty());
 }

@@ -35,9 +35,7 @@ QList<std::pair<QString, QString>> stores(const QString &root, const QString &fi
 EvolutionCalendarStore::EvolutionCalendarStore(QString dataHome, SystemLog *log)
     : m_dataHome(std::move(dataHome))
     , m_log(log)
-{
-    ICalendarText::init();
-}
+{ }
 
 std::optional<QByteArray> EvolutionCalendarStore::readStore(const QString &path) const
 {

@@ -11,7 +11,8 @@
 
 // Reading and completing the iCalendar text of one store with libical. Text that does not parse
 // gives nothing. Not safe to call from two threads at once: libical keeps its time zones in
-// globals.
+// globals. libical is reached through ICalendarReader, loaded at the first text worth reading;
+// where it cannot be loaded the texts give nothing and a check-off finds them unreadable.
 namespace ICalendarText {
 
 // Past these a text is not handed to libical at all: it walks nested components by recursion
@@ -26,10 +27,6 @@ inline constexpr qsizetype kMaxBytes = 64 * 1024 * 1024;
 // within them. The readers below give nothing for such a text, and a check-off finds it
 // unreadable.
 QString pastLimits(const QByteArray &text);
-
-// Switches off libical's habit of aborting the process on a parse error. Call once, on the main
-// thread, before anything else here.
-void init();
 
 // The occurrences of the text's events overlapping [from, to), recurring events expanded (rules,
 // extra dates, excluded dates and moved occurrences). Ids start with `source` + "/".

@@ -9,61 +9,32 @@
 #include "platform/linux/LinuxScreens.h"
 #include "platform/linux/LinuxSystemInfo.h"
 #include "platform/linux/MprisPlayers.h"
+#include "platform/linux/NativeWayland.h"
 #include "platform/linux/ProcFsProcessTable.h"
 #include "platform/linux/ProcSystemStats.h"
 #include "platform/linux/ProcessToolRunner.h"
 #include "platform/linux/QtPasteboard.h"
 #include "platform/linux/SyslogLog.h"
-#include "platform/linux/WaylandWorkspace.h"
 #include "platform/linux/X11HotKeys.h"
 #include "platform/linux/X11WindowSystem.h"
 #include "platform/linux/X11Workspace.h"
 #include "platform/linux/XdgAutostartLoginItems.h"
 #include "platform/wayland/PortalHotKeys.h"
-#include "platform/wayland/SwayIpc.h"
-#include "platform/wayland/WaylandConnection.h"
-#include "platform/wayland/WaylandInput.h"
-#include "platform/wayland/WaylandScreens.h"
-#include "platform/wayland/WaylandToplevels.h"
-#include "platform/wayland/WaylandWindowSystem.h"
 
 #include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 
 #include <QCoreApplication>
-#include <QPointer>
 #include <QStandardPaths>
 
 namespace {
 
-// The compositor's services in place of the X11 ones: the screens, the window system (panels on
-// the overlay layer, the window list), the workspace and the hot keys. False with `error` set
-// when the compositor cannot be reached.
+// The compositor's services in place of the X11 ones (from the native Wayland module) and the
+// hot keys. False with `error` set when the compositor cannot be reached.
 bool installNativeWayland(Platform &platform, QString *error)
 {
-    std::shared_ptr<WaylandConnection> connection = WaylandConnection::open(error);
-    if (!connection)
+    if (!NativeWayland::install(platform, error))
         return false;
-    // The window list lives as long as the connection; the window system names windows' apps
-    // through the workspace, which is made after it (and goes before it).
-    auto *toplevels = new WaylandToplevels(*connection, connection.get());
-    auto apps = std::make_shared<QPointer<WaylandWorkspace>>();
-    // Other apps' windows are moved through the compositor's IPC where it has one (sway).
-    std::unique_ptr<SwayIpc> sway;
-    if (const QString socket = SwayIpc::socketFromEnvironment(); !socket.isEmpty())
-        sway = std::make_unique<SwayIpc>(socket);
-    auto windows = std::make_unique<WaylandWindowSystem>(
-        connection, *toplevels,
-        [apps](const QString &appId) { return *apps ? (*apps)->pidOf(appId) : pid_t(0); },
-        std::move(sway));
-    WaylandInput *input = &windows->input();
-    auto workspace
-        = std::make_unique<WaylandWorkspace>(*toplevels, [input] { return input->seat(); });
-    *apps = workspace.get();
-
-    platform.screens = std::make_unique<WaylandScreens>(connection);
-    platform.workspace = std::move(workspace);
-    platform.windows = std::move(windows);
     // The desktop's global shortcuts come through its portal (at most a second's wait, once);
     // where there is none the setup check points to the command-line commands.
     if (PortalHotKeys::available())

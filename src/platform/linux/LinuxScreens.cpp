@@ -13,12 +13,51 @@
 
 #include <xcb/randr.h>
 #include <xcb/xcb.h>
+#include <xcb/xcbext.h>
 #include <xcb/xinput.h>
+
+#include <sys/uio.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
+
+namespace {
+
+// Of XInput only its version and the master devices' raw motion are asked for. The two requests
+// are sent through xcb's own request call with the extension's layouts from its header, so the
+// extension's library (some 150 KB of code, paged in whole) is not linked for them.
+xcb_extension_t g_xinput{"XInputExtension", 0};
+
+// Sends one request of XInput: `body` starts with its fixed part, whose first four bytes xcb
+// fills in (the opcodes and the length). Returns the request's sequence number.
+unsigned int sendXInput(xcb_connection_t *c, uint8_t opcode, bool hasReply, void *body,
+                        std::size_t length)
+{
+    const xcb_protocol_request_t request{2, &g_xinput, opcode, uint8_t(hasReply ? 0 : 1)};
+    iovec parts[4] = {};
+    parts[2] = {body, length};
+    parts[3] = {nullptr, -length & 3};
+    return xcb_send_request(c, hasReply ? XCB_REQUEST_CHECKED : 0, parts + 2, &request);
+}
+
+// The major version of XInput the server speaks to this connection, 0 when it has none.
+int xinputVersion(xcb_connection_t *c)
+{
+    xcb_input_xi_query_version_request_t body{};
+    body.major_version = 2;
+    body.minor_version = 2;
+    const unsigned int sequence
+        = sendXInput(c, XCB_INPUT_XI_QUERY_VERSION, true, &body, sizeof body);
+    xcb_generic_error_t *error = nullptr;
+    const auto reply = Xcb::take(
+        static_cast<xcb_input_xi_query_version_reply_t *>(xcb_wait_for_reply(c, sequence, &error)),
+        error);
+    return reply ? reply->major_version : 0;
+}
+
+} // namespace
 
 class LinuxScreens::EventFilter final : public QAbstractNativeEventFilter
 {
@@ -83,7 +122,7 @@ LinuxScreens::LinuxScreens(QObject *parent)
 
     m_root = Xcb::rootOf(Xcb::connection());
     if (xcb_connection_t *c = Xcb::connection()) {
-        const xcb_query_extension_reply_t *xinput = xcb_get_extension_data(c, &xcb_input_id);
+        const xcb_query_extension_reply_t *xinput = xcb_get_extension_data(c, &g_xinput);
         const xcb_query_extension_reply_t *randr = xcb_get_extension_data(c, &xcb_randr_id);
         const auto intern = [c](const char *name) {
             return xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name);
@@ -94,13 +133,8 @@ LinuxScreens::LinuxScreens(QObject *parent)
         const xcb_intern_atom_cookie_t strut = intern("_NET_WM_STRUT");
         const xcb_intern_atom_cookie_t edid = intern("EDID");
         // Raw events need XInput 2.0 or later, the outputs' monitors RandR 1.5.
-        if (xinput && xinput->present) {
-            xcb_input_xi_query_version_reply_t *version
-                = xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr);
-            if (version && version->major_version >= 2)
-                m_xinputOpcode = xinput->major_opcode;
-            std::free(version);
-        }
+        if (xinput && xinput->present && xinputVersion(c) >= 2)
+            m_xinputOpcode = xinput->major_opcode;
         if (randr && randr->present) {
             // Asked as Qt asks, so the version the server keeps for the connection stays.
             xcb_randr_query_version_reply_t *version = xcb_randr_query_version_reply(
@@ -167,11 +201,14 @@ void LinuxScreens::selectRawMotion(bool on)
     // A mask of its own for the master devices, so the one Qt keeps for all devices stays.
     struct
     {
+        xcb_input_xi_select_events_request_t fixed;
         xcb_input_event_mask_t head;
         uint32_t mask;
-    } request{{XCB_INPUT_DEVICE_ALL_MASTER, 1},
+    } request{{0, 0, 0, m_root, 1, {0, 0}},
+              {XCB_INPUT_DEVICE_ALL_MASTER, 1},
               on ? uint32_t(XCB_INPUT_XI_EVENT_MASK_RAW_MOTION) : 0u};
-    xcb_input_xi_select_events(c, m_root, 1, &request.head);
+    static_assert(sizeof request == 20, "XISelectEvents with one mask of one word");
+    sendXInput(c, XCB_INPUT_XI_SELECT_EVENTS, false, &request, sizeof request);
     xcb_flush(c);
 }
 

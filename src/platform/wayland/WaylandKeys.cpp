@@ -2,6 +2,7 @@
 
 #include <xkbcommon/xkbcommon-keysyms.h>
 
+#include <QList>
 #include <Qt>
 
 #include <array>

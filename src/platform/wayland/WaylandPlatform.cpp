@@ -1,7 +1,5 @@
 #include "platform/wayland/WaylandPlatform.h"
 
-#include "platform/wayland/WaylandConnection.h"
-
 namespace WaylandPlatform {
 
 DisplayChoice choose(const QString &requested, bool x11Display, bool waylandDisplay,
@@ -33,15 +31,6 @@ DisplayChoice choose(const QString &requested, bool x11Display, bool waylandDisp
                 QStringLiteral("this Wayland compositor offers no layer shell and there is no "
                                "XWayland display (DISPLAY is not set) to run on instead")};
     return {std::nullopt, QStringLiteral("no X11 display to run on (DISPLAY is not set)")};
-}
-
-DisplayChoice choose(const QString &requested)
-{
-    const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
-    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    // The compositor is asked only when its answer can change the outcome.
-    const bool ask = wayland && requested != QLatin1String("x11");
-    return choose(requested, x11, wayland, ask && WaylandConnection::offersLayerShell());
 }
 
 } // namespace WaylandPlatform

@@ -23,8 +23,6 @@ namespace WaylandPlatform {
 // native Wayland when the compositor offers the layer shell, XWayland otherwise.
 DisplayChoice choose(const QString &requested, bool x11Display, bool waylandDisplay,
                      bool layerShell);
-// The rule over this process's environment; asks the compositor (a short-lived connection)
-// only when its answer matters.
-DisplayChoice choose(const QString &requested);
+// The rule over this process's environment is NativeWayland::choose.
 
 } // namespace WaylandPlatform
