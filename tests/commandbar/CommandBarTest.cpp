@@ -2,6 +2,7 @@
 #include "commandbar/CommandBarModel.h"
 #include "commandbar/CommandBarSearch.h"
 #include "commandbar/CommandBarWindow.h"
+#include "ui/commandbar/CommandBarBackdrop.h"
 #include "ui/commandbar/CommandBarPanel.h"
 #include "ui/commandbar/CommandBarView.h"
 #include "ui/hud/PanelStack.h"
@@ -320,7 +321,7 @@ TEST(CommandBarBackdrop, BandsDrawTheSamePixelsAsPaintingAtEveryHeight)
             draw(painter, size);
             return image;
         };
-        EXPECT_TRUE(render(&CommandBarView::drawBackdrop) == render(&CommandBarView::paintBackdrop))
+        EXPECT_TRUE(render(&CommandBarBackdrop::draw) == render(&CommandBarBackdrop::paint))
             << "rows " << rows;
     }
 }

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "platform/WindowCanvas.h"
 #include "platform/WindowSystem.h"
 
 #include <QHash>
 #include <QList>
+
+#include <functional>
 
 // Windows set by the test; frames are moved exactly where asked.
 class FakeWindowSystem final : public WindowSystem
@@ -23,6 +26,13 @@ public:
     // The parts of our windows asked to take presses; nothing = input cannot be cut.
     std::optional<QList<QRect>> inputCuts = QList<QRect>{};
 
+    // Makes the canvas of a window where one is asked for; none without it.
+    std::function<std::unique_ptr<WindowCanvas>(quintptr)> makeCanvas;
+
+    std::unique_ptr<WindowCanvas> canvas(quintptr window) const override
+    {
+        return makeCanvas ? makeCanvas(window) : nullptr;
+    }
     bool trusted() const override { return trust; }
     bool compositing() const override { return true; }
     Qt::WindowFlags panelWindowFlags(PanelRole) const override { return {}; }

@@ -1,5 +1,6 @@
 #include "app/HotKeyCenter.h"
 #include "hud/HUDHotKeys.h"
+#include "platform/WindowCanvas.h"
 #include "platform/WindowSprites.h"
 #include "platform/linux/QtPasteboard.h"
 #include "platform/linux/X11HotKeys.h"
@@ -280,6 +281,40 @@ TEST(WindowSpritesX11, KeptFramesLandInATranslucentWindowAndOpaqueWindowsGetNone
     const std::unique_ptr<QWidget> opaque = showWindow({400, 200, 120, 90});
     ASSERT_TRUE(QTest::qWaitForWindowExposed(opaque.get()));
     EXPECT_FALSE(windows.sprites(opaque->winId()));
+}
+
+// Pixels put through shared memory land in a translucent window as they are and only where put,
+// again once the server has read the last put; an opaque window gets no canvas.
+TEST(WindowCanvasX11, PutsLandWhereAskedInATranslucentWindowAndOpaqueWindowsGetNone)
+{
+    X11WindowSystem windows;
+    const auto glass = std::make_unique<QWidget>(nullptr, Qt::FramelessWindowHint);
+    glass->setAttribute(Qt::WA_TranslucentBackground);
+    glass->setGeometry(200, 200, 120, 90);
+    glass->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(glass.get()));
+    QTest::qWait(300); // the toolkit's own paints are done
+    const std::unique_ptr<WindowCanvas> canvas = windows.canvas(glass->winId());
+    ASSERT_TRUE(canvas) << "Xvfb maps our memory and the window is 32 bits deep";
+    xcb_connection_t *const own
+        = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    OtherClient reader;
+    QImage image(120, 90, QImage::Format_ARGB32_Premultiplied);
+    for (const QColor colour : {QColor(200, 0, 0), QColor::fromRgbF(0, 0, 1, 0.5)}) {
+        image.fill(colour);
+        ASSERT_TRUE(canvas->put(image, QRegion(10, 20, 40, 30) + QRegion(60, 60, 5, 5)));
+        std::free(xcb_get_input_focus_reply(own, xcb_get_input_focus(own), nullptr));
+        EXPECT_EQ(reader.pixel(glass->winId(), {49, 49}), image.pixel(0, 0));
+        EXPECT_EQ(reader.pixel(glass->winId(), {64, 64}), image.pixel(0, 0));
+        EXPECT_EQ(reader.pixel(glass->winId(), {55, 55}), 0u) << "not put";
+    }
+    EXPECT_FALSE(
+        canvas->put(QImage(400, 400, QImage::Format_ARGB32_Premultiplied), QRect(0, 0, 4, 4)))
+        << "larger than the window";
+
+    const std::unique_ptr<QWidget> opaque = showWindow({400, 200, 120, 90});
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(opaque.get()));
+    EXPECT_FALSE(windows.canvas(opaque->winId()));
 }
 
 // Whether a compositing manager runs is known without asking the server each time, and
