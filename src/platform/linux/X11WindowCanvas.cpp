@@ -109,7 +109,7 @@ X11WindowCanvas::~X11WindowCanvas()
 
 bool X11WindowCanvas::put(const QImage &image, const QRegion &region)
 {
-    if (xcb_connection_has_error(m_connection)
+    if (xcb_connection_has_error(m_connection) || image.isNull()
         || image.format() != QImage::Format_ARGB32_Premultiplied
         || image.bytesPerLine() != image.width() * 4 || image.sizeInBytes() > m_size)
         return false;
