@@ -26,12 +26,22 @@ public:
     // The parts of our windows asked to take presses; nothing = input cannot be cut.
     std::optional<QList<QRect>> inputCuts = QList<QRect>{};
 
-    // Makes the canvas of a window where one is asked for; none without it.
-    std::function<std::unique_ptr<WindowCanvas>(quintptr)> makeCanvas;
+    // Where set, every window gets a canvas whose puts this answers.
+    std::function<bool(const QImage &, const QRegion &)> canvasPut;
 
-    std::unique_ptr<WindowCanvas> canvas(quintptr window) const override
+    std::unique_ptr<WindowCanvas> canvas(quintptr) const override
     {
-        return makeCanvas ? makeCanvas(window) : nullptr;
+        struct Canvas final : WindowCanvas
+        {
+            std::function<bool(const QImage &, const QRegion &)> to;
+            bool put(const QImage &image, const QRegion &region) override
+            {
+                return to(image, region);
+            }
+        };
+        auto canvas = std::make_unique<Canvas>();
+        canvas->to = canvasPut;
+        return canvasPut ? std::move(canvas) : nullptr;
     }
     bool trusted() const override { return trust; }
     bool compositing() const override { return true; }
