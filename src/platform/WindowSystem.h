@@ -11,6 +11,7 @@
 
 #include <sys/types.h>
 
+class WindowCanvas;
 class WindowSprites;
 
 // One on-screen window as the window list reports it. `bounds` is the frame-extended geometry
@@ -88,6 +89,10 @@ public:
     // Sprites for our translucent window `windowId`; null where frames cannot be kept apart
     // from the window (the caller repaints instead).
     virtual std::unique_ptr<WindowSprites> sprites(quintptr windowId) const;
+
+    // A canvas for our translucent window `windowId`; null where the server cannot read our
+    // memory (the caller repaints through the toolkit).
+    virtual std::unique_ptr<WindowCanvas> canvas(quintptr windowId) const;
 
     // Lets pointer presses reach our window `windowId` only inside `rect` (window pixels) and
     // the windows beneath it elsewhere, leaving what it shows alone. False where that cannot be

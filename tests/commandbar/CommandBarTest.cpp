@@ -2,10 +2,12 @@
 #include "commandbar/CommandBarModel.h"
 #include "commandbar/CommandBarSearch.h"
 #include "commandbar/CommandBarWindow.h"
+#include "ui/commandbar/CommandBarBackdrop.h"
 #include "ui/commandbar/CommandBarPanel.h"
 #include "ui/commandbar/CommandBarView.h"
 #include "ui/hud/PanelStack.h"
 
+#include "commandbar/CommandBarFakes.h"
 #include "fakes/FakeScreens.h"
 #include "fakes/FakeWindowSystem.h"
 
@@ -50,20 +52,6 @@ public:
     void present(double) override { visible = true; }
     void orderOut() override { visible = false; }
     bool isVisible() const override { return visible; }
-};
-
-// Rows answered by a function of the query.
-class FakeSearch final : public CommandBarSearch
-{
-public:
-    std::function<QList<CommandItem>(const QString &)> rows;
-    QList<CommandItem> results(const QString &query) override { return rows(query); }
-    void noteRun(const QString &query, const CommandItem &row) override
-    {
-        learned << query + " ran " + row.target.value;
-    }
-    void forget(const CommandItem &row) override { learned << "forget " + row.target.value; }
-    QStringList learned;
 };
 
 // Logs what a model asks: its sounds, closing, and the rows chosen.
@@ -320,7 +308,7 @@ TEST(CommandBarBackdrop, BandsDrawTheSamePixelsAsPaintingAtEveryHeight)
             draw(painter, size);
             return image;
         };
-        EXPECT_TRUE(render(&CommandBarView::drawBackdrop) == render(&CommandBarView::paintBackdrop))
+        EXPECT_TRUE(render(&CommandBarBackdrop::draw) == render(&CommandBarBackdrop::paint))
             << "rows " << rows;
     }
 }
@@ -377,21 +365,6 @@ TEST(CommandBarIcons, IconsFollowTheWordsAndAreReadAgainOnlyForARewrittenEntry)
     EXPECT_TRUE(QTest::qWaitFor([&] { return iconShown(*updated); }, 1000));
     EXPECT_EQ(reads, 2);
 }
-
-// Records the region of every paint event a widget gets.
-class PaintSpy final : public QObject
-{
-public:
-    QRegion painted;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted += static_cast<QPaintEvent *>(event)->region();
-        return false;
-    }
-};
 
 TEST_F(CommandBarTest, NewRowsAndAMovedHighlightRepaintTheRowsTheyChange)
 {

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "platform/WindowCanvas.h"
 #include "platform/WindowSystem.h"
 
 #include <QHash>
 #include <QList>
+
+#include <functional>
 
 // Windows set by the test; frames are moved exactly where asked.
 class FakeWindowSystem final : public WindowSystem
@@ -23,6 +26,23 @@ public:
     // The parts of our windows asked to take presses; nothing = input cannot be cut.
     std::optional<QList<QRect>> inputCuts = QList<QRect>{};
 
+    // Where set, every window gets a canvas whose puts this answers.
+    std::function<bool(const QImage &, const QRegion &)> canvasPut;
+
+    std::unique_ptr<WindowCanvas> canvas(quintptr) const override
+    {
+        struct Canvas final : WindowCanvas
+        {
+            std::function<bool(const QImage &, const QRegion &)> to;
+            bool put(const QImage &image, const QRegion &region) override
+            {
+                return to(image, region);
+            }
+        };
+        auto canvas = std::make_unique<Canvas>();
+        canvas->to = canvasPut;
+        return canvasPut ? std::move(canvas) : nullptr;
+    }
     bool trusted() const override { return trust; }
     bool compositing() const override { return true; }
     Qt::WindowFlags panelWindowFlags(PanelRole) const override { return {}; }

@@ -1,5 +1,6 @@
 #include "app/HotKeyCenter.h"
 #include "hud/HUDHotKeys.h"
+#include "platform/WindowCanvas.h"
 #include "platform/WindowSprites.h"
 #include "platform/linux/LinuxScreens.h"
 #include "platform/linux/QtPasteboard.h"
@@ -318,6 +319,37 @@ TEST(WindowSystemX11, PanelsOnTopStaySoUntilTheRootReportsAWindowAboveThem)
     EXPECT_TRUE(waitUntil([&] { return !windows.onTopInOrder(order); }));
     cover->hide();
     EXPECT_TRUE(waitUntil([&] { return windows.onTopInOrder(order); }));
+}
+
+// Pixels put through shared memory land in a translucent window as they are and only where put,
+// again once the server has read the last put; an opaque window gets no canvas.
+TEST(WindowCanvasX11, PutsLandWhereAskedInATranslucentWindowAndOpaqueWindowsGetNone)
+{
+    X11WindowSystem windows;
+    const auto glass = std::make_unique<QWidget>(nullptr, Qt::FramelessWindowHint);
+    glass->setAttribute(Qt::WA_TranslucentBackground);
+    glass->setGeometry(200, 200, 120, 90);
+    glass->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(glass.get()));
+    QTest::qWait(300); // the toolkit's own paints are done
+    const std::unique_ptr<WindowCanvas> canvas = windows.canvas(glass->winId());
+    ASSERT_TRUE(canvas) << "Xvfb maps our memory and the window is 32 bits deep";
+    xcb_connection_t *const own
+        = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    OtherClient reader;
+    QImage image(120, 90, QImage::Format_ARGB32_Premultiplied);
+    for (const QColor colour : {QColor(200, 0, 0), QColor::fromRgbF(0, 0, 1, 0.5)}) {
+        image.fill(colour);
+        ASSERT_TRUE(canvas->put(image, QRegion(10, 20, 40, 30) + QRegion(60, 60, 5, 5)));
+        std::free(xcb_get_input_focus_reply(own, xcb_get_input_focus(own), nullptr));
+        for (const QPoint at : {QPoint(49, 49), QPoint(64, 64), QPoint(55, 55)})
+            EXPECT_EQ(reader.pixel(glass->winId(), at), at.x() == 55 ? 0u : image.pixel(0, 0));
+    }
+    EXPECT_FALSE(
+        canvas->put(QImage(400, 400, QImage::Format_ARGB32_Premultiplied), QRect(0, 0, 4, 4)));
+    const std::unique_ptr<QWidget> opaque = showWindow({400, 200, 120, 90});
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(opaque.get()));
+    EXPECT_FALSE(windows.canvas(opaque->winId()));
 }
 
 // Whether a compositing manager runs is known without asking the server each time, and

@@ -33,6 +33,7 @@ public:
     void stackUnder(quintptr windowId, quintptr ceilingId) override;
     bool onTopInOrder(const QList<quintptr> &bottomToTop) const override;
     std::unique_ptr<WindowSprites> sprites(quintptr windowId) const override;
+    std::unique_ptr<WindowCanvas> canvas(quintptr windowId) const override;
     void flush() override;
     bool cutInput(quintptr windowId, const QRect &rect) override;
 

@@ -4,10 +4,14 @@
 #include "commandbar/CommandSearch.h"
 #include "platform/Geometry.h"
 #include "platform/Screens.h"
+#include "platform/WindowCanvas.h"
 #include "platform/WindowSystem.h"
+#include "ui/commandbar/CommandBarView.h"
 #include "ui/hud/PanelStack.h"
 
+#include <QBackingStore>
 #include <QEvent>
+#include <QPainter>
 #include <QPainterPath>
 #include <QRegion>
 #include <QWindow>
@@ -118,6 +122,11 @@ void CommandBarPanel::present(double fadeDuration)
         m_fade.setDuration(int(fadeDuration * 1000));
         m_fade.start();
     }
+    // Not before the bar shows: setting up the shared memory takes a round trip to the server.
+    QTimer::singleShot(0, this, [this] {
+        if (m_widget->isVisible() && !m_canvas)
+            m_canvas = m_windows.canvas(m_widget->winId());
+    });
 }
 
 void CommandBarPanel::orderOut()
@@ -125,6 +134,7 @@ void CommandBarPanel::orderOut()
     m_fade.stop();
     m_wasActive = false;
     m_widget->hide();
+    m_canvas.reset();
 }
 
 bool CommandBarPanel::isVisible() const
@@ -186,8 +196,40 @@ void CommandBarPanel::sendInputCut()
     }
 }
 
+bool CommandBarPanel::paintNow(CommandBarView *view, const QRegion &region)
+{
+    QWidget *w = m_widget.get();
+    QBackingStore *store = w->backingStore();
+    if (!m_canvas || !view || !store || !w->isVisible() || w->devicePixelRatio() != 1)
+        return false;
+    // Painted into the toolkit's own copy of the window first, which a later repaint of the
+    // area sends again, and put on screen from there.
+    const QPoint at = view->mapTo(w, QPoint());
+    const QRegion inWindow = region.translated(at);
+    store->beginPaint(inWindow);
+    QPaintDevice *device = store->paintDevice();
+    const bool drawn = device && device->devType() == QInternal::Image;
+    if (drawn) {
+        QPainter painter(device);
+        painter.setClipRegion(inWindow);
+        painter.translate(at);
+        painter.setRenderHint(QPainter::Antialiasing);
+        view->paintArea(painter, region);
+    }
+    store->endPaint();
+    if (!drawn || !m_canvas->put(*static_cast<QImage *>(device), inWindow))
+        return false;
+    sendInputCut();
+    return true;
+}
+
 bool CommandBarPanel::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_widget.get() && event->type() == CommandBarView::PaintNow::kind()) {
+        auto *now = static_cast<CommandBarView::PaintNow *>(event);
+        now->setAccepted(paintNow(qobject_cast<CommandBarView *>(m_content), now->region));
+        return true;
+    }
     // A keystroke's rows go to the screen as soon as they are drawn, not once the rest of the
     // program's work for this turn of the event loop is done: the window repaints here and the
     // connection is flushed right after, then the input cut follows.

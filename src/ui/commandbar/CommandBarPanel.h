@@ -9,7 +9,10 @@
 
 #include <memory>
 
+class CommandBarView;
 class PanelStack;
+class QRegion;
+class WindowCanvas;
 class Screens;
 class WindowSystem;
 
@@ -47,6 +50,9 @@ private:
     bool cutInput(const QRect &rect);
     // Sends the input cut that waits, if one does.
     void sendInputCut();
+    // Paints `region` of `view` into the window's backing store and puts it on screen
+    // through the canvas, ahead of the toolkit's repaint; false where it cannot.
+    bool paintNow(CommandBarView *view, const QRegion &region);
 
     const Screens &m_screens;
     WindowSystem &m_windows;
@@ -61,4 +67,6 @@ private:
     WId m_inputWindow = 0;
     QRect m_inputCut;
     QTimer m_inputCutLater;
+    // Made just after each showing and dropped at its end, with its shared memory.
+    std::unique_ptr<WindowCanvas> m_canvas;
 };

@@ -1,5 +1,6 @@
 #include "ui/commandbar/CommandBarView.h"
 
+#include "ui/commandbar/CommandBarBackdrop.h"
 #include "ui/commandbar/CommandBarRow.h"
 
 #include "commandbar/CommandBarModel.h"
@@ -9,6 +10,7 @@
 #include "ui/CoreTheme.h"
 #include "ui/Symbols.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -24,24 +26,7 @@
 
 namespace {
 
-constexpr double sideInset = 10; // 620 of content inside the 640-point window
-constexpr double topInset = 20;
-constexpr double bottomSpace = 6;
-constexpr double searchHeight = 71;
 constexpr double rowHeight = 46;
-constexpr double footerHeight = 30;
-constexpr double cornerRadius = 14;
-// The backdrop's rows that differ between heights: from the top (the card's and its shadow's
-// corners, the glyph, the separator) and from the bottom (the same and the footer).
-constexpr int backdropTop = 96;
-constexpr int backdropBottom = 48;
-
-// The card inside a view of `size`.
-QRectF contentFor(const QSizeF &size)
-{
-    return QRectF(sideInset, topInset, size.width() - 2 * sideInset,
-                  size.height() - topInset - bottomSpace);
-}
 
 } // namespace
 
@@ -98,22 +83,48 @@ CommandBarView::CommandBarView(CommandBarModel &model, AppIcon appIcon, QWidget 
     QTimer::singleShot(0, this, &CommandBarRow::warmGlyphs);
 }
 
+CommandBarView::PaintNow::PaintNow(const QRegion &region)
+    : QEvent(kind())
+    , region(region)
+{
+    setAccepted(false);
+}
+
+QEvent::Type CommandBarView::PaintNow::kind()
+{
+    static const auto type = QEvent::Type(QEvent::registerEventType());
+    return type;
+}
+
 void CommandBarView::followModel()
 {
     const QList<CommandItem> &rows = m_model.results();
     const int selection = m_model.selection();
+    // Rows still listed lie above the footer at any height: they are painted and sent at once
+    // where the window can. Rows gone wait for the new height, which moves the footer.
+    QRegion listed, gone;
     for (int row : CommandBarRow::changed(m_shownItems, m_shownSelection, rows, selection)) {
+        QRegion &changed = row < rows.size() ? listed : gone;
         // A row that keeps its place and highlight has its background drawn as it was: only
         // where its old and new icon, words and key cap lie is drawn again.
         if (row < m_shownItems.size() && row < rows.size()
             && (row == m_shownSelection) == (row == selection))
-            update(CommandBarRow::ink(rowRect(row), m_shownItems.at(row))
-                   + CommandBarRow::ink(rowRect(row), rows.at(row)));
+            changed += CommandBarRow::ink(rowRect(row), m_shownItems.at(row))
+                + CommandBarRow::ink(rowRect(row), rows.at(row));
         else
-            update(rowRect(row).toAlignedRect());
+            changed += rowRect(row).toAlignedRect();
     }
     m_shownItems = rows;
     m_shownSelection = selection;
+    // What lies below the view's present height shows once the view grows.
+    listed &= rect();
+    if (!listed.isEmpty() && window() != this) {
+        PaintNow now(listed);
+        QCoreApplication::sendEvent(window(), &now);
+        if (now.isAccepted())
+            listed = QRegion();
+    }
+    update(listed + gone);
 }
 
 void CommandBarView::exposeRows()
@@ -151,13 +162,13 @@ const QColor &CommandBarView::ink()
 
 QRectF CommandBarView::contentRect() const
 {
-    return contentFor(QSizeF(size()));
+    return CommandBarBackdrop::content(QSizeF(size()));
 }
 
 QRectF CommandBarView::rowRect(int row) const
 {
     const QRectF content = contentRect();
-    return QRectF(content.x() + 8, content.y() + searchHeight + row * rowHeight,
+    return QRectF(content.x() + 8, content.y() + CommandBarBackdrop::searchHeight + row * rowHeight,
                   content.width() - 16, rowHeight);
 }
 
@@ -178,7 +189,7 @@ void CommandBarView::resizeEvent(QResizeEvent *event)
     // repaint as they change.
     const QSize before = event->oldSize();
     if (before.width() == width() && before.height() > 0 && before.height() != height()) {
-        const int top = std::min(before.height(), height()) - backdropBottom;
+        const int top = std::min(before.height(), height()) - CommandBarBackdrop::bottomBand;
         update(QRect(0, top, width(), height() - top));
     } else {
         update();
@@ -192,10 +203,14 @@ void CommandBarView::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    paintArea(painter, event->region());
+}
+
+void CommandBarView::paintArea(QPainter &painter, const QRegion &dirty)
+{
     // A blinking cursor or a new selection repaints a small part: rows outside it are left
     // alone (row contents stay inside their rectangles). A row's picture is opaque and covers
     // its rectangle: the backdrop is drawn only around the rows drawn.
-    const QRegion &dirty = event->region();
     QList<int> rows;
     QRegion covered;
     for (int row = 0; row < m_model.results().size(); ++row) {
@@ -205,8 +220,8 @@ void CommandBarView::paintEvent(QPaintEvent *event)
         }
     }
     painter.setClipRegion(dirty - covered);
-    drawBackdrop(painter, size());
-    painter.setClipping(false);
+    CommandBarBackdrop::draw(painter, size());
+    painter.setClipRegion(dirty);
 
     if (m_model.results().isEmpty()) {
         painter.setPen(ink());
@@ -379,80 +394,6 @@ void CommandBarView::drawPendingIcons()
     }
     if (!m_pendingIcons.isEmpty())
         m_iconTimer.start();
-}
-
-void CommandBarView::paintBackdrop(QPainter &painter, const QSize &size)
-{
-    const QRectF content = contentFor(QSizeF(size));
-    QPainterPath card;
-    card.addRoundedRect(content, cornerRadius, cornerRadius);
-    CoreShadow::paint(painter, card, QColor(0, 0, 0, int(0.3 * 255)), 10, QPointF(0, 4));
-    painter.fillPath(card, CoreTheme::cardWhite());
-
-    Symbols::draw(painter, QRectF(content.x() + 18, content.y() + 23, 24, 24),
-                  QStringLiteral("magnifyingglass"), ink(), 18);
-    painter.setPen(QPen(QColor(0, 0, 0, 20), 1));
-    painter.drawLine(QPointF(content.x() + 12, content.y() + searchHeight - 0.5),
-                     QPointF(content.right() - 12, content.y() + searchHeight - 0.5));
-
-    const QRectF footer(content.x(), content.bottom() - footerHeight, content.width(),
-                        footerHeight);
-    painter.setPen(QPen(QColor(0, 0, 0, 20), 1));
-    painter.drawLine(QPointF(footer.left() + 12, footer.top() + 0.5),
-                     QPointF(footer.right() - 12, footer.top() + 0.5));
-    static const QList<std::pair<QString, QString>> hints{
-        {QStringLiteral("↩"), QStringLiteral("run")},
-        {QStringLiteral("⌥↩"), QStringLiteral("alternate")},
-        {QStringLiteral("↑↓"), QStringLiteral("choose")},
-        {QStringLiteral("esc"), QStringLiteral("close")},
-    };
-    QColor outline = ink();
-    outline.setAlphaF(0.4f);
-    const QFont labelFont = themeFont(10, ThemeWeight::medium);
-    double x = footer.left() + 16;
-    for (const auto &[key, label] : hints) {
-        const double w = CommandBarRow::keyCapWidth(key);
-        CommandBarRow::paintKeyCap(painter, QRectF(x, footer.center().y() - 8, w, 16), key, ink(),
-                                   outline);
-        x += w + 6;
-        painter.setPen(ink());
-        painter.setFont(labelFont);
-        const double lw = QFontMetricsF(labelFont).horizontalAdvance(label);
-        painter.drawText(QRectF(x, footer.top(), lw + 2, footerHeight),
-                         Qt::AlignLeft | Qt::AlignVCenter, label);
-        x += lw + 18;
-    }
-}
-
-void CommandBarView::drawBackdrop(QPainter &painter, const QSize &size)
-{
-    // Every row between the top and bottom bands is the same at any height.
-    constexpr int top = backdropTop, bottom = backdropBottom, middle = 64;
-    const QTransform world = painter.worldTransform();
-    const double ratio = painter.device() ? painter.device()->devicePixelRatio() : 1.0;
-    const QPointF origin = world.map(QPointF());
-    if (ratio != 1.0 || world.type() > QTransform::TxTranslate
-        || origin != QPointF(origin.toPoint()) || size.height() < top + bottom) {
-        paintBackdrop(painter, size);
-        return;
-    }
-    // Painted once per width at a height of its own, then blitted in three bands: no blur, no
-    // antialiased fill of the card (Qt spreads a fill that tall over its thread pool) and no
-    // footer text at each keystroke.
-    static QImage bands;
-    if (bands.width() != size.width()) {
-        bands = QImage(size.width(), top + middle + bottom, QImage::Format_ARGB32_Premultiplied);
-        bands.fill(Qt::transparent);
-        QPainter p(&bands);
-        p.setRenderHints(painter.renderHints());
-        paintBackdrop(p, bands.size());
-    }
-    const int width = size.width();
-    const int end = size.height() - bottom;
-    painter.drawImage(QPoint(0, 0), bands, QRect(0, 0, width, top));
-    for (int y = top; y < end; y += middle)
-        painter.drawImage(QPoint(0, y), bands, QRect(0, top, width, std::min(middle, end - y)));
-    painter.drawImage(QPoint(0, end), bands, QRect(0, top + middle, width, bottom));
 }
 
 void CommandBarView::mousePressEvent(QMouseEvent *event)

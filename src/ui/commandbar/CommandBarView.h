@@ -8,6 +8,7 @@
 #include <QIcon>
 #include <QImage>
 #include <QPointer>
+#include <QRegion>
 #include <QTimer>
 #include <QWidget>
 
@@ -35,13 +36,19 @@ public:
 
     static const QColor &ink();
 
-    // What depends on nothing but the view's size: the card and its shadow, the search glyph
-    // and separator, the footer with its key hints. `paintBackdrop` paints it; `drawBackdrop`
-    // draws the same pixels from bands painted once.
-    static void paintBackdrop(QPainter &painter, const QSize &size);
-    static void drawBackdrop(QPainter &painter, const QSize &size);
+    // Sent to the view's window to have `region` of the view painted and on screen at once,
+    // ahead of the toolkit's next repaint of the window; accepted when done.
+    class PaintNow final : public QEvent
+    {
+    public:
+        explicit PaintNow(const QRegion &region);
+        static QEvent::Type kind();
+        const QRegion region;
+    };
 
     QLineEdit *searchField() const { return m_field; }
+    // Paints `dirty` of the view (view coordinates) with `painter`, as a repaint of it does.
+    void paintArea(QPainter &painter, const QRegion &dirty);
     // The row under a point of this view, or -1.
     int rowAt(const QPointF &point) const;
     QRectF rowRect(int row) const;
