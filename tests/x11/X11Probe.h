@@ -5,6 +5,7 @@
 #include <QTest>
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 
 #include <sys/types.h>
@@ -144,5 +145,15 @@ public:
 protected:
     void paintEvent(QPaintEvent *) override { QPainter(this).fillRect(rect(), colour); }
 };
+
+// A plain top-level window of ours, shown.
+inline std::unique_ptr<QWidget> showWindow(const QRect &geometry, Qt::WindowFlags flags = {})
+{
+    auto widget = std::make_unique<QWidget>(nullptr, flags);
+    widget->setGeometry(geometry);
+    widget->setMinimumSize(50, 50);
+    widget->show();
+    return widget;
+}
 
 } // namespace X11Probe

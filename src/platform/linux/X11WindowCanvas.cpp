@@ -12,20 +12,6 @@
 
 namespace {
 
-// ARGB32 in memory is what a 32-bit visual expects when the server reads pixels least
-// significant byte first, 32 bits to the pixel with no extra padding.
-bool takesArgbAsIs(const xcb_setup_t *setup)
-{
-    if (setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST)
-        return false;
-    for (xcb_format_iterator_t f = xcb_setup_pixmap_formats_iterator(setup); f.rem;
-         xcb_format_next(&f)) {
-        if (f.data->depth == 32)
-            return f.data->bits_per_pixel == 32 && f.data->scanline_pad == 32;
-    }
-    return false;
-}
-
 bool takesDescriptors(xcb_connection_t *c)
 {
     const xcb_query_extension_reply_t *shm = xcb_get_extension_data(c, &xcb_shm_id);
@@ -48,7 +34,7 @@ std::unique_ptr<WindowCanvas> X11WindowSystem::canvas(quintptr windowId) const
 
 std::unique_ptr<X11WindowCanvas> X11WindowCanvas::create(xcb_connection_t *c, quint32 window)
 {
-    if (!c || !window || xcb_connection_has_error(c) || !takesArgbAsIs(xcb_get_setup(c))
+    if (!c || !window || xcb_connection_has_error(c) || !Xcb::takesArgbAsIs(xcb_get_setup(c))
         || !takesDescriptors(c))
         return nullptr;
     xcb_generic_error_t *error = nullptr;

@@ -1,6 +1,7 @@
 #include "platform/linux/X11WindowSprites.h"
 
 #include "platform/linux/X11PresentTimeline.h"
+#include "platform/linux/Xcb.h"
 
 #include <QGuiApplication>
 
@@ -11,27 +12,13 @@
 
 namespace {
 constexpr int kLargestSide = 4096;
-
-// ARGB32 in memory is what a 32-bit visual expects when the server reads pixels
-// least significant byte first, 32 bits to the pixel with no extra padding.
-bool takesArgbAsIs(const xcb_setup_t *setup)
-{
-    if (setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST)
-        return false;
-    for (xcb_format_iterator_t f = xcb_setup_pixmap_formats_iterator(setup); f.rem;
-         xcb_format_next(&f)) {
-        if (f.data->depth == 32)
-            return f.data->bits_per_pixel == 32 && f.data->scanline_pad == 32;
-    }
-    return false;
-}
 } // namespace
 
 std::unique_ptr<X11WindowSprites> X11WindowSprites::create(xcb_connection_t *connection,
                                                            quint32 window)
 {
     if (!connection || !window || xcb_connection_has_error(connection)
-        || !takesArgbAsIs(xcb_get_setup(connection)))
+        || !Xcb::takesArgbAsIs(xcb_get_setup(connection)))
         return nullptr;
     xcb_generic_error_t *error = nullptr;
     xcb_get_geometry_reply_t *geometry

@@ -41,4 +41,18 @@ template <typename T> Reply<T> take(T *reply, xcb_generic_error_t *error)
     return Reply<T>(reply);
 }
 
+// ARGB32 in memory is what a 32-bit visual expects when the server reads pixels least
+// significant byte first, 32 bits to the pixel with no extra padding.
+inline bool takesArgbAsIs(const xcb_setup_t *setup)
+{
+    if (setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST)
+        return false;
+    for (xcb_format_iterator_t f = xcb_setup_pixmap_formats_iterator(setup); f.rem;
+         xcb_format_next(&f)) {
+        if (f.data->depth == 32)
+            return f.data->bits_per_pixel == 32 && f.data->scanline_pad == 32;
+    }
+    return false;
+}
+
 } // namespace Xcb
