@@ -1,8 +1,8 @@
 #include "app/CueSoundModule.h"
 
 #include "platform/SystemLog.h"
+#include "platform/linux/ModuleFiles.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -66,9 +66,7 @@ CueSoundModule::~CueSoundModule() = default;
 
 QStringList CueSoundModule::folders(const QString &executableFolder)
 {
-    const QDir exe(executableFolder);
-    return {QDir::cleanPath(exe.filePath(QStringLiteral(KAIDRO_MODULE_DIR))),
-            QDir::cleanPath(exe.filePath(QStringLiteral("../" KAIDRO_MODULE_DIR)))};
+    return ModuleFiles::folders(executableFolder);
 }
 
 std::unique_ptr<CueSoundPlayer> CueSoundModule::player(const QString &wavPath)

@@ -6,15 +6,21 @@
 
 namespace ModuleFiles {
 
+QStringList folders(const QString &executableFolder)
+{
+    const QDir exe(executableFolder);
+    return {QDir::cleanPath(exe.filePath(QStringLiteral(KAIDRO_MODULE_DIR))),
+            QDir::cleanPath(exe.filePath(QStringLiteral("../" KAIDRO_MODULE_DIR)))};
+}
+
 QFunctionPointer entry(const QString &name, const char *symbol, QString *error)
 {
     // The executable's folder, also before the application object exists (the display path is
     // chosen before it is made).
-    const QDir exe
-        = QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).dir();
-    for (const QString &folder : {exe.filePath(QStringLiteral(KAIDRO_MODULE_DIR)),
-                                  exe.filePath(QStringLiteral("../" KAIDRO_MODULE_DIR))}) {
-        const QString file = QDir::cleanPath(folder + QLatin1Char('/') + name);
+    const QString exe
+        = QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).path();
+    for (const QString &folder : folders(exe)) {
+        const QString file = folder + QLatin1Char('/') + name;
         if (!QFileInfo::exists(file))
             continue;
         // Never unloaded: what the module made lives as long as the program.
