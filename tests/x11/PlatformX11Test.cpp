@@ -264,20 +264,30 @@ TEST(PasteboardX11, ReadsTextWithinTheLimitWholeAndNeitherOneOverItNorASecret)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.size);
         writeFile(file, QByteArray(c.size, 'z'));
-        const qint64 count = pasteboard.changeCount();
         QProcess source;
-        if (qstrcmp(c.kind, "xclip") == 0)
-            source.start(QStringLiteral("xclip"), {"-quiet", "-selection", "clipboard", file});
-        else
-            source.start(QStringLiteral(KAIDRO_CLIP_SOURCE_PATH), {c.kind, file, "20"});
-        // The last owner's going may be reported after the wait below it: the new copy is the
-        // change that brings text.
-        EXPECT_TRUE(waitUntil(
-            [&] {
-                return pasteboard.changeCount() > count
-                    && pasteboard.types().contains(QStringLiteral("text/plain"));
-            },
-            10000));
+        // An owner that does not list its types in time is passed over by design: a source slow
+        // to answer its first request on a loaded machine is offered once more.
+        bool offered = false;
+        for (int attempt = 0; attempt < 2 && !offered; ++attempt) {
+            const qint64 count = pasteboard.changeCount();
+            if (attempt > 0) {
+                source.terminate();
+                source.waitForFinished();
+            }
+            if (qstrcmp(c.kind, "xclip") == 0)
+                source.start(QStringLiteral("xclip"), {"-quiet", "-selection", "clipboard", file});
+            else
+                source.start(QStringLiteral(KAIDRO_CLIP_SOURCE_PATH), {c.kind, file, "20"});
+            // The last owner's going may be reported late: the new copy is the change that
+            // brings text.
+            offered = waitUntil(
+                [&] {
+                    return pasteboard.changeCount() > count
+                        && pasteboard.types().contains(QStringLiteral("text/plain"));
+                },
+                5000);
+        }
+        EXPECT_TRUE(offered);
         EXPECT_EQ(pasteboard.plainText().value_or(QString()).size(), c.read ? c.size : 0);
         source.terminate();
         source.waitForFinished();
