@@ -32,16 +32,29 @@ int quarter(double devicePixels)
     return int(std::lround((devicePixels - std::floor(devicePixels)) * 4)) % 4;
 }
 
-// The renderings this file put in the cache, each with the round it was last blitted in. A
-// round ends after a number of new renderings: a figure, a clock or a name that changed leaves
-// one behind that nothing draws again, and the cache's own limit would keep those for hours.
+// The renderings this file put in the cache, each with the round it was last blitted in, and the
+// words and shapes drawn once lately but not kept. A round ends after a number of renderings: a
+// figure, a clock or a name that changed leaves one behind that nothing draws again, and the
+// cache's own limit would keep those for hours.
 struct KeptRenderings
 {
     QHash<QString, int> lastRound;
+    QHash<QString, int> drawnOnce;
     int round = 0;
     int madeThisRound = 0;
 
     void blitted(const QString &key) { lastRound.insert(key, round); }
+
+    // Whether a rendering of `key` is worth keeping: only when it is drawn a second time. Most
+    // figures are drawn once and replaced at the next tick; kept, they would be the cache's
+    // largest part.
+    bool worthKeeping(const QString &key)
+    {
+        if (drawnOnce.remove(key))
+            return true;
+        drawnOnce.insert(key, round);
+        return false;
+    }
 
     void made()
     {
@@ -49,8 +62,8 @@ struct KeptRenderings
             return;
         madeThisRound = 0;
         ++round;
-        // Kept: what was blitted this round or the last one. With the HUD hidden nothing is
-        // made, so nothing ages.
+        // Kept: what was blitted or drawn this round or the last one. With the HUD hidden
+        // nothing is made, so nothing ages.
         for (auto it = lastRound.begin(); it != lastRound.end();) {
             if (it.value() < round - 1) {
                 QPixmapCache::remove(it.key());
@@ -59,6 +72,7 @@ struct KeptRenderings
                 ++it;
             }
         }
+        drawnOnce.removeIf([this](const auto &entry) { return entry.value() < round - 1; });
     }
 };
 
@@ -100,10 +114,11 @@ void draw(QPainter &painter, const QString &key, const QRectF &bounds,
     fullKey.append(key).append(QLatin1Char('|'));
     appendNumber(fullKey, qint64(placement));
     QPixmap pixmap;
+    QImage once;
     KeptRenderings &renderings = keptRenderings();
-    const bool known = QPixmapCache::find(fullKey, &pixmap);
-    renderings.blitted(fullKey);
-    if (!known) {
+    if (QPixmapCache::find(fullKey, &pixmap)) {
+        renderings.blitted(fullKey);
+    } else {
         const QSize size(int(std::ceil(bounds.width() * sx + inside.x())) + 1,
                          int(std::ceil(bounds.height() * sy + inside.y())) + 1);
         QImage image(size, QImage::Format_ARGB32_Premultiplied);
@@ -116,14 +131,22 @@ void draw(QPainter &painter, const QString &key, const QRectF &bounds,
             p.translate(-bounds.topLeft());
             paint(p);
         }
-        pixmap = QPixmap::fromImage(kept(image));
-        QPixmapCache::insert(fullKey, pixmap);
+        if (renderings.worthKeeping(fullKey)) {
+            pixmap = QPixmap::fromImage(kept(image));
+            QPixmapCache::insert(fullKey, pixmap);
+            renderings.blitted(fullKey);
+        } else {
+            once = std::move(image);
+        }
         renderings.made();
     }
     // The pixmap has no ratio of its own: it is placed in device pixels. Only the transform
     // changes, so it alone is put back (a save and restore copies the painter's whole state).
     painter.setWorldTransform(QTransform::fromScale(1 / ratio, 1 / ratio));
-    painter.drawPixmap(whole, pixmap);
+    if (once.isNull())
+        painter.drawPixmap(whole, pixmap);
+    else
+        painter.drawImage(whole, once);
     painter.setWorldTransform(world);
 }
 

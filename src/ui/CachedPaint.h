@@ -15,12 +15,13 @@ class QPainter;
 // QPixmapCache and afterwards only blitted. The pixmap is keyed by what it shows, the device
 // pixel ratio and where the drawing falls inside a device pixel (to a quarter pixel), so the
 // blit lands on the same pixels the direct drawing would. A scaled painter gets a rendering at
-// its scale; under a painter that rotates or mirrors, the drawing is painted directly. Renderings
-// that are no longer drawn (old figures, old words, old sizes) are dropped as new ones are made.
+// its scale; under a painter that rotates or mirrors, the drawing is painted directly. A rendering
+// is kept from the second time it is drawn, so a figure shown once costs no memory after it, and
+// renderings that are no longer drawn (old words, old sizes) are dropped as new ones are made.
 namespace CachedPaint {
 
 // A rendering not blitted in the last two rounds of this many new renderings each is dropped
-// from the cache.
+// from the cache; one drawn once is kept if it is drawn again within the same two rounds.
 inline constexpr int kRenderingsPerRound = 32;
 
 // `image` as a cache keeps it: an image that was painted on holds on to its paint engine (over a

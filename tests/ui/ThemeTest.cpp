@@ -247,7 +247,7 @@ TEST(PulseRing, RestsInvisibleSwingsForeverAsAGoldRingKeepsOnePulseAndCoversItsF
     EXPECT_GT(target.children().indexOf(flash->ring()), target.children().indexOf(late));
 }
 
-TEST(CachedPaint, DropsRenderingsNoLongerBlittedAndKeepsThoseStillDrawn)
+TEST(CachedPaint, KeepsWhatIsDrawnTwiceDropsWhatIsNoLongerDrawnAndNeverKeepsAOneOff)
 {
     QImage target(40, 40, QImage::Format_ARGB32_Premultiplied);
     QPainter painter(&target);
@@ -256,16 +256,33 @@ TEST(CachedPaint, DropsRenderingsNoLongerBlittedAndKeepsThoseStillDrawn)
         CachedPaint::draw(painter, "cache-test|" + key, QRectF(0, 0, 4, 4),
                           [&](QPainter &) { ++renderings[key]; });
     };
-    // "plate" is drawn with every new figure, "old" once at the start.
+    // "plate" is drawn with every new figure, each figure once; "old" once at the start.
     draw("old");
     for (int i = 0; i < 2 * CachedPaint::kRenderingsPerRound; ++i) {
         draw("plate");
         draw(QString::number(i));
     }
+    const QString last = QString::number(2 * CachedPaint::kRenderingsPerRound - 1);
     draw("old");
     draw("plate");
-    draw(QString::number(2 * CachedPaint::kRenderingsPerRound - 1));
+    draw(last);
+    draw(last);
+    // The plate was rendered for its first two draws and blitted from then on.
+    EXPECT_EQ(renderings.value("plate"), 2);
+    // Two rounds on, "old" is new again: rendered, and still not kept.
     EXPECT_EQ(renderings.value("old"), 2);
-    EXPECT_EQ(renderings.value("plate"), 1);
-    EXPECT_EQ(renderings.value(QString::number(2 * CachedPaint::kRenderingsPerRound - 1)), 1);
+    draw("old");
+    EXPECT_EQ(renderings.value("old"), 3);
+    // A figure drawn again soon after is kept from its second drawing.
+    EXPECT_EQ(renderings.value(last), 2);
+    // Each one-off is drawn where a kept rendering would be: the paints land on the target.
+    QImage drawn(10, 10, QImage::Format_ARGB32_Premultiplied);
+    drawn.fill(Qt::transparent);
+    QPainter onto(&drawn);
+    for (int i = 0; i < 3; ++i)
+        CachedPaint::draw(onto, QStringLiteral("cache-test|dot"), QRectF(2, 2, 4, 4),
+                          [](QPainter &p) { p.fillRect(QRectF(2, 2, 4, 4), Qt::red); });
+    onto.end();
+    EXPECT_EQ(drawn.pixelColor(3, 3), QColor(Qt::red));
+    EXPECT_EQ(drawn.pixelColor(7, 7).alpha(), 0);
 }
