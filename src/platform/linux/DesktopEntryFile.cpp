@@ -1,74 +1,18 @@
 #include "platform/linux/DesktopEntryFile.h"
 
+#include "platform/linux/KeyFileReader.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-
-#include <glib.h>
-
-#include <memory>
 
 namespace {
 
-constexpr const char *kGroup = "Desktop Entry";
+const QString kGroup = QStringLiteral("Desktop Entry");
 const QString kSuffix = QStringLiteral(".desktop");
-
-struct KeyFileFree
-{
-    void operator()(GKeyFile *file) const { g_key_file_free(file); }
-};
-using KeyFile = std::unique_ptr<GKeyFile, KeyFileFree>;
-
-QString takeString(gchar *text)
-{
-    const QString out = text ? QString::fromUtf8(text) : QString();
-    g_free(text);
-    return out;
-}
-
-QString string(GKeyFile *file, const char *key)
-{
-    return takeString(g_key_file_get_string(file, kGroup, key, nullptr));
-}
-
-QString localeString(GKeyFile *file, const char *key)
-{
-    return takeString(g_key_file_get_locale_string(file, kGroup, key, nullptr, nullptr));
-}
-
-bool boolean(GKeyFile *file, const char *key)
-{
-    return g_key_file_get_boolean(file, kGroup, key, nullptr) != FALSE;
-}
-
-std::optional<QStringList> stringList(GKeyFile *file, const char *key)
-{
-    gchar **list = g_key_file_get_string_list(file, kGroup, key, nullptr, nullptr);
-    if (!list)
-        return std::nullopt;
-    QStringList out;
-    for (gchar **item = list; *item; ++item)
-        out << QString::fromUtf8(*item);
-    g_strfreev(list);
-    return out;
-}
 
 bool installed(const QString &program)
 {
-    gchar *found = g_find_program_in_path(QFile::encodeName(program).constData());
-    g_free(found);
-    return found != nullptr;
-}
-
-// Exec's first word once its quoting is undone; nothing when the line cannot be split.
-std::optional<QString> programOf(const QString &exec)
-{
-    gchar **argv = nullptr;
-    if (!g_shell_parse_argv(exec.toUtf8().constData(), nullptr, &argv, nullptr))
-        return std::nullopt;
-    const QString program = QString::fromUtf8(argv[0]);
-    g_strfreev(argv);
-    return program;
+    return !KeyFileReader::findProgram(program).isEmpty();
 }
 
 // A theme name or an absolute path. Entries often name a theme icon with its file's suffix,
@@ -107,43 +51,49 @@ QString findBelow(const QString &folder, const QString &rest)
 
 std::optional<DesktopEntryFile> DesktopEntryFile::read(const QString &path)
 {
-    KeyFile file(g_key_file_new());
-    if (!g_key_file_load_from_file(file.get(), QFile::encodeName(path).constData(), G_KEY_FILE_NONE,
-                                   nullptr))
+    const std::optional<KeyFileReader> file = KeyFileReader::load(path);
+    if (!file || file->startGroup() != kGroup
+        || file->string(kGroup, u"Type").value_or(QString()) != QLatin1String("Application"))
         return std::nullopt;
-    if (takeString(g_key_file_get_start_group(file.get())) != QLatin1String(kGroup)
-        || string(file.get(), "Type") != QLatin1String("Application"))
-        return std::nullopt;
-    const QString tryExec = string(file.get(), "TryExec");
+    const auto string = [&file](QStringView key) {
+        return file->string(kGroup, key).value_or(QString());
+    };
+    const auto localeString = [&file](QStringView key) {
+        return file->localeString(kGroup, key).value_or(QString());
+    };
+    const auto boolean = [&file](QStringView key) {
+        return file->boolean(kGroup, key).value_or(false);
+    };
+    const QString tryExec = string(u"TryExec");
     if (!tryExec.isEmpty() && !installed(tryExec))
         return std::nullopt;
 
     DesktopEntryFile entry;
-    entry.exec = string(file.get(), "Exec");
+    entry.exec = string(u"Exec");
     if (!entry.exec.isEmpty()) {
-        const std::optional<QString> program = programOf(entry.exec);
+        const std::optional<QString> program = KeyFileReader::firstShellWord(entry.exec);
         if (!program || !installed(*program))
             return std::nullopt;
         entry.executable = QFileInfo(*program).fileName();
     }
     const QFileInfo info(path);
     entry.filePath = info.absoluteFilePath();
-    entry.name = localeString(file.get(), "Name");
+    entry.name = localeString(u"Name");
     if (entry.name.isEmpty())
         entry.name = info.fileName().endsWith(kSuffix) ? info.fileName().chopped(kSuffix.size())
                                                        : info.fileName();
-    entry.fullName = localeString(file.get(), "X-GNOME-FullName");
+    entry.fullName = localeString(u"X-GNOME-FullName");
     if (entry.fullName.isEmpty())
         entry.fullName = entry.name;
-    entry.iconName = iconFrom(localeString(file.get(), "Icon"));
-    entry.workingFolder = string(file.get(), "Path");
-    entry.startupWMClass = string(file.get(), "StartupWMClass");
-    entry.categories = string(file.get(), "Categories");
-    entry.onlyShowIn = stringList(file.get(), "OnlyShowIn");
-    entry.notShowIn = stringList(file.get(), "NotShowIn").value_or(QStringList());
-    entry.hidden = boolean(file.get(), "Hidden");
-    entry.noDisplay = boolean(file.get(), "NoDisplay");
-    entry.terminal = boolean(file.get(), "Terminal");
+    entry.iconName = iconFrom(localeString(u"Icon"));
+    entry.workingFolder = string(u"Path");
+    entry.startupWMClass = string(u"StartupWMClass");
+    entry.categories = string(u"Categories");
+    entry.onlyShowIn = file->stringList(kGroup, u"OnlyShowIn");
+    entry.notShowIn = file->stringList(kGroup, u"NotShowIn").value_or(QStringList());
+    entry.hidden = boolean(u"Hidden");
+    entry.noDisplay = boolean(u"NoDisplay");
+    entry.terminal = boolean(u"Terminal");
     return entry;
 }
 

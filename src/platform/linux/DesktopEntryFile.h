@@ -6,8 +6,8 @@
 #include <optional>
 
 // An application's desktop entry as its file says it: what names it, shows it and starts it.
-// GLib's key-file parser reads the file, so escapes and localized keys (Name[de]) come out as
-// every desktop reads them.
+// It is read as GLib reads key files (KeyFileReader), so escapes and localized keys (Name[de])
+// come out as every desktop reads them.
 class DesktopEntryFile final
 {
 public:

@@ -1,11 +1,10 @@
 #include "platform/linux/EdsSession.h"
 
 #include "platform/linux/EdsSourceTracker.h"
+#include "platform/linux/KeyFileReader.h"
 
 #include <QAtomicInteger>
 #include <QThread>
-
-#include <glib.h>
 
 #include <algorithm>
 #include <map>
@@ -110,33 +109,24 @@ void EdsSession::refreshOnline()
 
 std::optional<EdsSession::KeyFile> EdsSession::readKeyFile(const QString &data)
 {
-    // The registry's own reader: it knows the format's escapes and localized keys.
-    GKeyFile *file = g_key_file_new();
-    const QByteArray bytes = data.toUtf8();
-    std::optional<KeyFile> out;
-    if (g_key_file_load_from_data(file, bytes.constData(), gsize(bytes.size()), G_KEY_FILE_NONE,
-                                  nullptr)) {
-        auto text = [file](const char *group, const char *key) {
-            gchar *value = g_key_file_get_locale_string(file, group, key, nullptr, nullptr);
-            const QString s = QString::fromUtf8(value).trimmed();
-            g_free(value);
-            return s;
-        };
-        KeyFile k;
-        k.name = text("Data Source", "DisplayName");
-        k.parent = text("Data Source", "Parent");
-        GError *error = nullptr;
-        const gboolean enabled = g_key_file_get_boolean(file, "Data Source", "Enabled", &error);
-        k.enabled = error ? true : bool(enabled); // a source is on unless it says otherwise
-        g_clear_error(&error);
-        k.calendar = g_key_file_has_group(file, "Calendar");
-        k.taskList = g_key_file_has_group(file, "Task List");
-        k.calendarBackend = text("Calendar", "BackendName");
-        k.taskBackend = text("Task List", "BackendName");
-        out = k;
-    }
-    g_key_file_free(file);
-    return out;
+    // Read as the registry reads it: its escapes and localized keys.
+    const std::optional<KeyFileReader> file = KeyFileReader::parse(data.toUtf8());
+    if (!file)
+        return std::nullopt;
+    const auto text = [&file](const QString &group, QStringView key) {
+        return file->localeString(group, key).value_or(QString()).trimmed();
+    };
+    const QString source = QStringLiteral("Data Source"), calendar = QStringLiteral("Calendar"),
+                  tasks = QStringLiteral("Task List");
+    KeyFile k;
+    k.name = text(source, u"DisplayName");
+    k.parent = text(source, u"Parent");
+    k.enabled = file->boolean(source, u"Enabled").value_or(true); // on unless it says otherwise
+    k.calendar = file->hasGroup(calendar);
+    k.taskList = file->hasGroup(tasks);
+    k.calendarBackend = text(calendar, u"BackendName");
+    k.taskBackend = text(tasks, u"BackendName");
+    return k;
 }
 
 QString EdsSession::backendKind(const QString &backend)
