@@ -50,7 +50,7 @@ EdsSourceTracker::Known EdsSourceTracker::known(const QVariantMap &properties, K
         k.uid = v.toString();
     if (const QVariant v = properties.value(QStringLiteral("Data"));
         v.typeId() == QMetaType::QString)
-        k.data = v.toString();
+        k.file = EdsSession::readKeyFile(v.toString());
     if (const QVariant v = properties.value(QStringLiteral("ConnectionStatus"));
         v.typeId() == QMetaType::QString)
         k.status = v.toString();
@@ -217,7 +217,7 @@ bool EdsSourceTracker::enabled(const QString &uid) const
         std::optional<EdsSession::KeyFile> kf;
         for (const Known &k : m_known) {
             if (k.uid == at)
-                kf = EdsSession::readKeyFile(k.data);
+                kf = k.file;
         }
         if (!kf)
             return depth > 0; // an unknown parent does not switch its children off
@@ -232,7 +232,7 @@ void EdsSourceTracker::rescan()
 {
     std::map<QString, Entry> wanted;
     for (const Known &k : std::as_const(m_known)) {
-        const std::optional<EdsSession::KeyFile> kf = EdsSession::readKeyFile(k.data);
+        const std::optional<EdsSession::KeyFile> &kf = k.file;
         if (k.uid.isEmpty() || !kf || !(kf->calendar || kf->taskList) || !enabled(k.uid))
             continue;
         if (kf->calendar)
@@ -413,7 +413,7 @@ void EdsSourceTracker::publish()
         s.uid = e.uid;
         for (const Known &k : std::as_const(m_known)) {
             if (k.uid == e.uid)
-                s.name = EdsSession::readKeyFile(k.data).value_or(EdsSession::KeyFile()).name;
+                s.name = k.file ? k.file->name : QString();
         }
         s.backend = e.backend;
         s.events = e.events;

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 
 // The part of `EdsSession` that lives on the session's thread: it follows the registry's source
 // objects, opens a calendar in the calendar factory for each enabled calendar and task list,
@@ -48,7 +49,7 @@ private:
     struct Known
     {
         QString uid;
-        QString data;
+        std::optional<EdsSession::KeyFile> file; // its Data as read, kept instead of the text
         QString status; // its ConnectionStatus
     };
     // One opened (or opening) calendar or task list.
