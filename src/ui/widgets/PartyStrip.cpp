@@ -160,9 +160,18 @@ void PartyStrip::refresh()
 
 QRectF PartyStrip::lineRect(int index) const
 {
-    const Columns c = columns();
-    return {0, c.top + index * (MiniHP::rowHeight + lineSpacing) - lineSpacing / 2,
-            points(*this).width(), MiniHP::rowHeight + lineSpacing};
+    return {0, rowOrigin(index).y() - lineSpacing / 2, points(*this).width(),
+            MiniHP::rowHeight + lineSpacing};
+}
+
+QPointF PartyStrip::rowOrigin(int index) const
+{
+    // Each row starts on a whole device pixel: at a scale that puts rows a fraction of a pixel
+    // apart, every row would otherwise land differently inside its pixels and need renderings
+    // of its plate and gauge of its own. The row moves as one, by less than half a pixel.
+    const double y = columns().top + index * (MiniHP::rowHeight + lineSpacing);
+    const double pixels = readoutScale() * devicePixelRatioF();
+    return {padding, pixels > 0 ? std::round(y * pixels) / pixels : y};
 }
 
 PartyStrip::Columns PartyStrip::columns() const
@@ -199,9 +208,7 @@ PartyStrip::Columns PartyStrip::layOutColumns() const
 
 QRectF PartyStrip::gaugeRect(int index) const
 {
-    const Columns c = columns();
-    const QPointF origin(padding, c.top + index * (MiniHP::rowHeight + lineSpacing));
-    return MiniHP::gaugeRect(origin, c.nameWidth);
+    return MiniHP::gaugeRect(rowOrigin(index), columns().nameWidth);
 }
 
 QRect PartyStrip::gaugeArea(int index) const
@@ -233,7 +240,7 @@ void PartyStrip::paintEvent(QPaintEvent *event)
     for (int i = 0; i < m_lines.size(); ++i) {
         if (!event->region().intersects(toPixels(lineRect(i))))
             continue;
-        const QPointF origin(padding, c.top + i * (MiniHP::rowHeight + lineSpacing));
+        const QPointF origin = rowOrigin(i);
         m_lines[i].paint(painter, origin, displayedFraction(i), c.nameWidth, c.detailWidth, only);
         if (CoreStepGauge *gauge = m_gauges.value(gaugeKey(m_lines[i])))
             gauge->setDrawnWidth(MiniHP::gaugeRect(origin, c.nameWidth).width() * readoutScale()

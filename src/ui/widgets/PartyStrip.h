@@ -67,6 +67,8 @@ private:
     Columns layOutColumns() const;
     // Everything line `index` draws over, in points.
     QRectF lineRect(int index) const;
+    // Where row `index` is drawn from, in points.
+    QPointF rowOrigin(int index) const;
     CoreStepGauge *gaugeFor(const MiniHP &line);
 
     QPointer<SystemMetricsService> m_metrics;
