@@ -24,7 +24,8 @@ struct GlibFile
     ~GlibFile() { g_key_file_free(file); }
 };
 
-void expectSameAsGlib(const QByteArray &text, const QList<std::pair<const char *, const char *>> &keys)
+void expectSameAsGlib(const QByteArray &text,
+                      const QList<std::pair<const char *, const char *>> &keys)
 {
     SCOPED_TRACE(text.toStdString());
     GlibFile glib;
@@ -37,7 +38,8 @@ void expectSameAsGlib(const QByteArray &text, const QList<std::pair<const char *
     EXPECT_EQ(ours->startGroup(), owned(g_key_file_get_start_group(glib.file)).value_or(QString()));
     for (const auto &[group, key] : keys) {
         SCOPED_TRACE(std::string(group) + " / " + key);
-        EXPECT_EQ(ours->hasGroup(QString::fromUtf8(group)), bool(g_key_file_has_group(glib.file, group)));
+        EXPECT_EQ(ours->hasGroup(QString::fromUtf8(group)),
+                  bool(g_key_file_has_group(glib.file, group)));
         const QString g = QString::fromUtf8(group), k = QString::fromUtf8(key);
         EXPECT_EQ(ours->string(g, k), owned(g_key_file_get_string(glib.file, group, key, nullptr)));
         EXPECT_EQ(ours->localeString(g, k),
@@ -63,12 +65,14 @@ void expectSameAsGlib(const QByteArray &text, const QList<std::pair<const char *
 TEST(KeyFileReader, ReadsGroupsKeysEscapesListsAndFlagsAsGlibDoes)
 {
     const QList<std::pair<const char *, const char *>> entry{
-        {"Desktop Entry", "Name"}, {"Desktop Entry", "Exec"}, {"Desktop Entry", "Terminal"},
-        {"Desktop Entry", "Categories"}, {"Desktop Entry", "Missing"}, {"Other", "Name"},
-        {"Desktop Entry", "Comment"}, {"Desktop Entry", "Keywords"}};
+        {"Desktop Entry", "Name"},     {"Desktop Entry", "Exec"},
+        {"Desktop Entry", "Terminal"}, {"Desktop Entry", "Categories"},
+        {"Desktop Entry", "Missing"},  {"Other", "Name"},
+        {"Desktop Entry", "Comment"},  {"Desktop Entry", "Keywords"}};
     for (const QByteArray &text : {
              QByteArray("[Desktop Entry]\nName=Files\nExec=nautilus %U\nTerminal=false\n"),
-             QByteArray("# comment\n\n  [Desktop Entry]  \n  Name = Spaced Out  \nTerminal=true \n"),
+             QByteArray(
+                 "# comment\n\n  [Desktop Entry]  \n  Name = Spaced Out  \nTerminal=true \n"),
              QByteArray("[Desktop Entry]\r\nName=Windows lines\r\nTerminal=1\r\n"),
              QByteArray("[Desktop Entry]\nName=a\\sb\\nc\\td\\re\\\\f\nComment=bad \\q escape\n"),
              QByteArray("[Desktop Entry]\nName=ends in \\\nTerminal=yes\n"),
@@ -99,13 +103,14 @@ TEST(KeyFileReader, ReadsGroupsKeysEscapesListsAndFlagsAsGlibDoes)
 
 TEST(KeyFileReader, LooksUpLocalizedKeysInTheLanguagesGlibListsFromTheEnvironment)
 {
-    const QByteArray text = "[Desktop Entry]\nName=Files\nName[de]=Dateien\nName[de_AT]=Dateien AT\n"
-                            "Name[sr@latin]=Datoteke\nName[pt_BR]=Arquivos\nName[C]=C files\n"
-                            "Comment=plain\nComment[fr]=\\bad\nComment[de]=Kommentar\n";
+    const QByteArray text
+        = "[Desktop Entry]\nName=Files\nName[de]=Dateien\nName[de_AT]=Dateien AT\n"
+          "Name[sr@latin]=Datoteke\nName[pt_BR]=Arquivos\nName[C]=C files\n"
+          "Comment=plain\nComment[fr]=\\bad\nComment[de]=Kommentar\n";
     const QList<std::pair<const char *, const char *>> keys{{"Desktop Entry", "Name"},
                                                             {"Desktop Entry", "Comment"}};
-    const QByteArray saved[] = {qgetenv("LANGUAGE"), qgetenv("LC_ALL"), qgetenv("LC_MESSAGES"),
-                                qgetenv("LANG")};
+    const QByteArray saved[]
+        = {qgetenv("LANGUAGE"), qgetenv("LC_ALL"), qgetenv("LC_MESSAGES"), qgetenv("LANG")};
     struct Setting
     {
         const char *language, *all, *messages, *lang;
@@ -141,11 +146,30 @@ TEST(KeyFileReader, LooksUpLocalizedKeysInTheLanguagesGlibListsFromTheEnvironmen
 TEST(KeyFileReader, SplitsTheFirstShellWordAsGlibDoesAndFindsProgramsOnThePath)
 {
     for (const char *line : {
-             "firefox %u", "  /usr/bin/env  FOO=1 app", "\"/opt/My App/run\" --x", "'it''s' a",
-             "a\\ b c", "\"q\\\"uote\\$\\x\" z", "# only a comment", "#c\nnext word", "", "   ",
-             "'open", "\"open", "ends\\", "ab\"cd\"'ef' g", "back\\\nslash", "tab\there",
-             "\"\" empty", "x#y z", "\t#", "a\\b \n#", "$b\t#\";'", "\"a\\\nb\" c",
-             "a \\ #x", "\"\\q\"",
+             "firefox %u",
+             "  /usr/bin/env  FOO=1 app",
+             "\"/opt/My App/run\" --x",
+             "'it''s' a",
+             "a\\ b c",
+             "\"q\\\"uote\\$\\x\" z",
+             "# only a comment",
+             "#c\nnext word",
+             "",
+             "   ",
+             "'open",
+             "\"open",
+             "ends\\",
+             "ab\"cd\"'ef' g",
+             "back\\\nslash",
+             "tab\there",
+             "\"\" empty",
+             "x#y z",
+             "\t#",
+             "a\\b \n#",
+             "$b\t#\";'",
+             "\"a\\\nb\" c",
+             "a \\ #x",
+             "\"\\q\"",
          }) {
         SCOPED_TRACE(line);
         gchar **argv = nullptr;

@@ -55,15 +55,12 @@ std::optional<DesktopEntryFile> DesktopEntryFile::read(const QString &path)
     if (!file || file->startGroup() != kGroup
         || file->string(kGroup, u"Type").value_or(QString()) != QLatin1String("Application"))
         return std::nullopt;
-    const auto string = [&file](QStringView key) {
-        return file->string(kGroup, key).value_or(QString());
-    };
-    const auto localeString = [&file](QStringView key) {
-        return file->localeString(kGroup, key).value_or(QString());
-    };
-    const auto boolean = [&file](QStringView key) {
-        return file->boolean(kGroup, key).value_or(false);
-    };
+    const auto string
+        = [&file](QStringView key) { return file->string(kGroup, key).value_or(QString()); };
+    const auto localeString
+        = [&file](QStringView key) { return file->localeString(kGroup, key).value_or(QString()); };
+    const auto boolean
+        = [&file](QStringView key) { return file->boolean(kGroup, key).value_or(false); };
     const QString tryExec = string(u"TryExec");
     if (!tryExec.isEmpty() && !installed(tryExec))
         return std::nullopt;

@@ -68,11 +68,21 @@ QString unescape(const QString &value, QStringList *pieces = nullptr, bool *clea
             break;
         }
         switch (value.at(i).unicode()) {
-        case 's': out += u' '; break;
-        case 'n': out += u'\n'; break;
-        case 't': out += u'\t'; break;
-        case 'r': out += u'\r'; break;
-        case '\\': out += u'\\'; break;
+        case 's':
+            out += u' ';
+            break;
+        case 'n':
+            out += u'\n';
+            break;
+        case 't':
+            out += u'\t';
+            break;
+        case 'r':
+            out += u'\r';
+            break;
+        case '\\':
+            out += u'\\';
+            break;
         case ';':
             if (pieces) {
                 out += u';';
@@ -337,7 +347,8 @@ std::optional<QString> KeyFileReader::firstShellWord(const QString &commandLine)
             quote = c;
         } else if (c == u'\\') {
             quote = c;
-        } else if (c == u'#' && (i == 0 || commandLine.at(i - 1) == u' ' || commandLine.at(i - 1) == u'\n')) {
+        } else if (c == u'#'
+                   && (i == 0 || commandLine.at(i - 1) == u' ' || commandLine.at(i - 1) == u'\n')) {
             quote = c;
         } else {
             inWord = true;
