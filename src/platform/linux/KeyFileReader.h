@@ -15,7 +15,8 @@ class KeyFileReader final
 {
 public:
     // Nothing when `text` is not a key file: a line that is no group, key or comment, or a key
-    // before any group.
+    // before any group. GLib reads past stray UTF-8 continuation bytes in a group or key name;
+    // such a file is refused here.
     static std::optional<KeyFileReader> parse(QByteArrayView text);
     // The file at `path` parsed; nothing when it cannot be read or is larger than `maxBytes`.
     static std::optional<KeyFileReader> load(const QString &path, qint64 maxBytes = 1 << 20);
