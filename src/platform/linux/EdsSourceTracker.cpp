@@ -214,16 +214,16 @@ bool EdsSourceTracker::enabled(const QString &uid) const
     // A source is off when it or any source it belongs to (an account's collection) is off.
     QString at = uid;
     for (int depth = 0; depth < kMaxParents && !at.isEmpty(); ++depth) {
-        std::optional<EdsSession::KeyFile> kf;
+        const std::optional<EdsSession::KeyFile> *kf = nullptr;
         for (const Known &k : m_known) {
             if (k.uid == at)
-                kf = k.file;
+                kf = &k.file;
         }
-        if (!kf)
+        if (!kf || !*kf)
             return depth > 0; // an unknown parent does not switch its children off
-        if (!kf->enabled)
+        if (!(*kf)->enabled)
             return false;
-        at = kf->parent;
+        at = (*kf)->parent;
     }
     return true;
 }
