@@ -68,12 +68,31 @@ void RunningAppsMonitor::refresh()
 
     QList<Entry> entries;
     entries.reserve(kept.size());
+    QHash<pid_t, RunningApp> slotApps;
     for (const RunningApp &app : kept) {
         entries << Entry{app.pid, app.name.isEmpty() ? QStringLiteral("App") : app.name,
-                         m_workspace.icon(app), app.pid == m_lastFrontPID};
+                         app.pid == m_lastFrontPID};
+        slotApps.insert(app.pid, app);
     }
+    // An icon stays while its app keeps a slot under the same icon name.
+    m_icons.removeIf([&slotApps, this](const auto &icon) {
+        const auto now = slotApps.constFind(icon.key());
+        return now == slotApps.cend() || now->iconName != m_slotApps.value(icon.key()).iconName;
+    });
+    m_slotApps = std::move(slotApps);
     m_entries = entries;
     emit entriesChanged();
+}
+
+QIcon RunningAppsMonitor::icon(pid_t id) const
+{
+    const auto app = m_slotApps.constFind(id);
+    if (app == m_slotApps.cend())
+        return {};
+    auto known = m_icons.constFind(id);
+    if (known == m_icons.cend())
+        known = m_icons.insert(id, m_workspace.icon(*app));
+    return *known;
 }
 
 void RunningAppsMonitor::switchTo(pid_t pid)

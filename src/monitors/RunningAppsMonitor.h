@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/Workspace.h"
+
+#include <QHash>
 #include <QIcon>
 #include <QList>
 #include <QObject>
@@ -9,8 +12,6 @@
 
 class Feedback;
 
-class Workspace;
-
 // The open applications behind the summary panel's slots, oldest launch first, with the one the
 // user last worked in marked and always kept in view. Rebuilt whenever an app launches, quits or
 // comes to the front. Main thread only.
@@ -19,12 +20,11 @@ class RunningAppsMonitor final : public QObject
     Q_OBJECT
 
 public:
-    // One slot: the application's process, its name and icon, and whether it was last in front.
+    // One slot: the application's process, its name, and whether it was last in front.
     struct Entry
     {
         pid_t id = 0;
         QString name;
-        QIcon icon;
         bool isFront = false;
     };
 
@@ -37,6 +37,10 @@ public:
     ~RunningAppsMonitor() override;
 
     const QList<Entry> &entries() const { return m_entries; }
+    // The icon of the slot for `id`; null when the app has none or holds no slot. Looked up when
+    // first asked for, by the menu's painting: reading the icon theme costs the HUD some 80 KB
+    // it need not hold while the menu stays closed.
+    QIcon icon(pid_t id) const;
     // The most recent frontmost app other than this program; 0 before any.
     pid_t lastFrontPID() const { return m_lastFrontPID; }
 
@@ -53,5 +57,7 @@ private:
     const pid_t m_ownPid;
     Feedback &m_feedback;
     QList<Entry> m_entries;
+    QHash<pid_t, RunningApp> m_slotApps; // the apps behind m_entries, by process
+    mutable QHash<pid_t, QIcon> m_icons;
     pid_t m_lastFrontPID = 0;
 };

@@ -7,7 +7,6 @@
 #include <QHash>
 #include <QPainter>
 #include <QRawFont>
-#include <QTextLayout>
 
 namespace {
 
@@ -19,98 +18,106 @@ struct Entry
 {
     const char *sfName;
     const char *ligature;
+    char32_t codePoint; // the font's character for the same picture
 };
 
 // Every symbol name the interface draws. Each ligature must shape to a single glyph of the
-// installed font (the unit tests check it); a word the font lacks comes out as loose letters
-// that the font draws as nothing.
+// installed font, the same glyph its character maps to (the unit tests check both); a word the
+// font lacks comes out as loose letters that the font draws as nothing.
 constexpr Entry kTable[] = {
     // Menu tree.
-    {"person.fill", "person"},
-    {"bag.fill", "shopping_bag"},
-    {"shippingbox.fill", "inventory_2"},
-    {"cube.fill", "view_in_ar"},
-    {"hand.raised.fill", "pan_tool"},
-    {"sparkles", "auto_awesome"},
-    {"square.stack.3d.up.fill", "layers"},
-    {"bolt.fill", "bolt"},
-    {"star.fill", "star"},
-    {"moon.fill", "dark_mode"},
-    {"shield.lefthalf.filled", "security"},
-    {"rectangle.3.group.fill", "view_quilt"},
-    {"figure.fencing", "sports_martial_arts"},
-    {"shield.fill", "shield"},
-    {"seal.fill", "workspace_premium"},
-    {"person.2.fill", "group"},
-    {"waveform.path.ecg", "monitor_heart"},
-    {"bubble.left.and.bubble.right.fill", "forum"},
-    {"bubble.left.fill", "chat_bubble"},
-    {"envelope.fill", "mail"},
-    {"mappin.and.ellipse", "location_on"},
-    {"building.2.fill", "apartment"},
-    {"map.fill", "map"},
-    {"flag.fill", "flag"},
-    {"gearshape.fill", "settings"},
-    {"slider.horizontal.3", "tune"},
-    {"timer", "timer"},
-    {"gauge.with.dots.needle.33percent", "speed"},
-    {"square.grid.2x2.fill", "grid_view"},
-    {"heart.fill", "favorite"},
-    {"chart.bar.fill", "bar_chart"},
-    {"clock.fill", "schedule"},
-    {"diamond.fill", "diamond"},
-    {"music.note", "music_note"},
-    {"person.crop.rectangle.fill", "badge"},
-    {"square.stack.fill", "filter_none"},
-    {"eye.slash.fill", "visibility_off"},
-    {"eye.fill", "visibility"},
-    {"square.dashed", "crop_free"},
-    {"arrow.up.and.down.and.arrow.left.and.right", "open_with"},
-    {"arrow.counterclockwise", "replay"},
-    {"questionmark", "question_mark"},
-    {"xmark.circle.fill", "cancel"},
-    {"rectangle.portrait.and.arrow.right", "logout"},
-    {"chevron.right", "chevron_right"},
-    {"person.crop.circle", "account_circle"},
+    {"person.fill", "person", 0xE7FD},
+    {"bag.fill", "shopping_bag", 0xF1CC},
+    {"shippingbox.fill", "inventory_2", 0xE1A1},
+    {"cube.fill", "view_in_ar", 0xE9FE},
+    {"hand.raised.fill", "pan_tool", 0xE925},
+    {"sparkles", "auto_awesome", 0xE65F},
+    {"square.stack.3d.up.fill", "layers", 0xE53B},
+    {"bolt.fill", "bolt", 0xEA0B},
+    {"star.fill", "star", 0xE838},
+    {"moon.fill", "dark_mode", 0xE51C},
+    {"shield.lefthalf.filled", "security", 0xE32A},
+    {"rectangle.3.group.fill", "view_quilt", 0xE8F1},
+    {"figure.fencing", "sports_martial_arts", 0xEAE9},
+    {"shield.fill", "shield", 0xE9E0},
+    {"seal.fill", "workspace_premium", 0xE7AF},
+    {"person.2.fill", "group", 0xE7EF},
+    {"waveform.path.ecg", "monitor_heart", 0xEAA2},
+    {"bubble.left.and.bubble.right.fill", "forum", 0xE0BF},
+    {"bubble.left.fill", "chat_bubble", 0xE0CA},
+    {"envelope.fill", "mail", 0xE158},
+    {"mappin.and.ellipse", "location_on", 0xE0C8},
+    {"building.2.fill", "apartment", 0xEA40},
+    {"map.fill", "map", 0xE55B},
+    {"flag.fill", "flag", 0xE153},
+    {"gearshape.fill", "settings", 0xE8B8},
+    {"slider.horizontal.3", "tune", 0xE429},
+    {"timer", "timer", 0xE425},
+    {"gauge.with.dots.needle.33percent", "speed", 0xE9E4},
+    {"square.grid.2x2.fill", "grid_view", 0xE9B0},
+    {"heart.fill", "favorite", 0xE87D},
+    {"chart.bar.fill", "bar_chart", 0xE26B},
+    {"clock.fill", "schedule", 0xE8B5},
+    {"diamond.fill", "diamond", 0xEAD5},
+    {"music.note", "music_note", 0xE405},
+    {"person.crop.rectangle.fill", "badge", 0xEA67},
+    {"square.stack.fill", "filter_none", 0xE3E0},
+    {"eye.slash.fill", "visibility_off", 0xE8F5},
+    {"eye.fill", "visibility", 0xE8F4},
+    {"square.dashed", "crop_free", 0xE3C2},
+    {"arrow.up.and.down.and.arrow.left.and.right", "open_with", 0xE89F},
+    {"arrow.counterclockwise", "replay", 0xE042},
+    {"questionmark", "question_mark", 0xEB8B},
+    {"xmark.circle.fill", "cancel", 0xE5C9},
+    {"rectangle.portrait.and.arrow.right", "logout", 0xE9BA},
+    {"chevron.right", "chevron_right", 0xE5CC},
+    {"person.crop.circle", "account_circle", 0xE853},
     // Status item, command bar and setup check.
-    {"circle.hexagongrid.fill", "hive"},
-    {"checkmark.shield", "verified_user"},
-    {"magnifyingglass", "search"},
-    {"equal.circle.fill", "calculate"},
-    {"globe", "public"},
-    {"app.fill", "apps"},
-    {"checkmark.seal.fill", "verified"},
-    {"checkmark.circle.fill", "check_circle"},
-    {"checkmark.circle", "check_circle_outline"},
-    {"exclamationmark.triangle.fill", "warning"},
-    {"minus.circle", "remove_circle_outline"},
+    {"circle.hexagongrid.fill", "hive", 0xEAA6},
+    {"checkmark.shield", "verified_user", 0xE8E8},
+    {"magnifyingglass", "search", 0xE8B6},
+    {"equal.circle.fill", "calculate", 0xEA5F},
+    {"globe", "public", 0xE80B},
+    {"app.fill", "apps", 0xE5C3},
+    {"checkmark.seal.fill", "verified", 0xEF76},
+    {"checkmark.circle.fill", "check_circle", 0xE86C},
+    {"checkmark.circle", "check_circle_outline", 0xE92D},
+    {"exclamationmark.triangle.fill", "warning", 0xE002},
+    {"minus.circle", "remove_circle_outline", 0xE15D},
     // Panels: clipboard, skills, loadouts, music, quests.
-    {"link", "link"},
-    {"folder.fill", "folder"},
-    {"doc.text.fill", "description"},
-    {"pin.fill", "push_pin"},
-    {"pin.slash.fill", "location_off"},
-    {"trash.fill", "delete"},
-    {"star", "star_border"},
-    {"plus", "add"},
-    {"xmark", "close"},
-    {"rectangle.on.rectangle.angled", "flip_to_front"},
-    {"display.2", "desktop_windows"},
-    {"backward.fill", "fast_rewind"},
-    {"play.fill", "play_arrow"},
-    {"pause.fill", "pause"},
-    {"forward.fill", "fast_forward"},
+    {"link", "link", 0xE157},
+    {"folder.fill", "folder", 0xE2C7},
+    {"doc.text.fill", "description", 0xE873},
+    {"pin.fill", "push_pin", 0xF10D},
+    {"pin.slash.fill", "location_off", 0xE0C7},
+    {"trash.fill", "delete", 0xE872},
+    {"star", "star_border", 0xE83A},
+    {"plus", "add", 0xE145},
+    {"xmark", "close", 0xE5CD},
+    {"rectangle.on.rectangle.angled", "flip_to_front", 0xE883},
+    {"display.2", "desktop_windows", 0xE30C},
+    {"backward.fill", "fast_rewind", 0xE020},
+    {"play.fill", "play_arrow", 0xE037},
+    {"pause.fill", "pause", 0xE034},
+    {"forward.fill", "fast_forward", 0xE01F},
 };
 
-const QHash<QString, QString> &table()
+const QHash<QString, const Entry *> &table()
 {
-    static const QHash<QString, QString> map = [] {
-        QHash<QString, QString> m;
+    static const QHash<QString, const Entry *> map = [] {
+        QHash<QString, const Entry *> m;
         for (const Entry &entry : kTable)
-            m.insert(QLatin1String(entry.sfName), QLatin1String(entry.ligature));
+            m.insert(QLatin1String(entry.sfName), &entry);
         return m;
     }();
     return map;
+}
+
+constexpr Entry kFallback{"", "help_outline", 0xE8FD};
+
+const Entry &entryFor(const QString &sfName)
+{
+    return *table().value(sfName, &kFallback);
 }
 
 void ensureFontRegistered()
@@ -123,21 +130,24 @@ void ensureFontRegistered()
     Q_UNUSED(once);
 }
 
-// Shaping a ligature is the costly part of drawing a symbol, and the interface draws the same
-// few dozen symbols at a handful of sizes, so the shaped runs are kept.
-QGlyphRun shapedRun(const QString &ligature, double pointSize)
+// The glyph a symbol's character maps to, at a size. Looked up in the font's character map, not
+// shaped from the ligature: the glyph is the same, and shaping would copy the font's ligature
+// tables (some 60 KB) into memory for as long as the font is in use. Kept, since the interface
+// draws the same few dozen symbols at a handful of sizes. Empty when the font lacks it.
+QGlyphRun glyphRun(char32_t codePoint, double pointSize)
 {
-    static QHash<QPair<QString, double>, QGlyphRun> cache;
-    const auto key = qMakePair(ligature, pointSize);
+    static QHash<QPair<char32_t, double>, QGlyphRun> cache;
+    const auto key = qMakePair(codePoint, pointSize);
     if (const auto it = cache.constFind(key); it != cache.constEnd())
         return *it;
 
-    QTextLayout layout(ligature, Symbols::font(pointSize));
-    layout.beginLayout();
-    layout.createLine();
-    layout.endLayout();
-    const QList<QGlyphRun> runs = layout.glyphRuns();
-    const QGlyphRun run = runs.isEmpty() ? QGlyphRun() : runs.first();
+    QGlyphRun run;
+    const QRawFont raw = QRawFont::fromFont(Symbols::font(pointSize));
+    const QList<quint32> glyphs = raw.glyphIndexesForString(QString::fromUcs4(&codePoint, 1));
+    if (glyphs.size() == 1 && glyphs.first() != 0) {
+        run.setRawFont(raw);
+        run.setGlyphIndexes(glyphs);
+    }
     if (cache.size() > 512)
         cache.clear();
     cache.insert(key, run);
@@ -148,12 +158,17 @@ QGlyphRun shapedRun(const QString &ligature, double pointSize)
 
 QString Symbols::ligature(const QString &sfName)
 {
-    return table().value(sfName, fallbackLigature());
+    return QLatin1String(entryFor(sfName).ligature);
+}
+
+char32_t Symbols::codePoint(const QString &sfName)
+{
+    return entryFor(sfName).codePoint;
 }
 
 QString Symbols::fallbackLigature()
 {
-    return QStringLiteral("help_outline");
+    return QLatin1String(kFallback.ligature);
 }
 
 bool Symbols::isMapped(const QString &sfName)
@@ -187,8 +202,8 @@ QFont Symbols::font(double pointSize)
 void Symbols::draw(QPainter &painter, const QRectF &rect, const QString &sfName,
                    const QColor &colour, double pointSize)
 {
-    QGlyphRun run = shapedRun(ligature(sfName), pointSize);
-    // Anything but one glyph means the word did not form a ligature: there is no picture.
+    QGlyphRun run = glyphRun(codePoint(sfName), pointSize);
+    // No glyph: the installed font lacks the picture.
     if (run.glyphIndexes().size() != 1)
         return;
 

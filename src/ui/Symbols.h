@@ -8,8 +8,9 @@
 
 class QPainter;
 
-// The symbol names the interface uses are drawn from the Material Icons font by ligature: the
-// name of each symbol maps to the icon font's word for the closest picture.
+// The symbol names the interface uses are drawn from the Material Icons font: the name of each
+// symbol maps to the icon font's word (its ligature) for the closest picture, and to the
+// character the font gives the same picture, by which it is drawn.
 class Symbols final
 {
 public:
@@ -17,6 +18,8 @@ public:
     // mark so a missing entry shows as a visible stand-in instead of nothing.
     static QString ligature(const QString &sfName);
     static QString fallbackLigature();
+    // The icon font's character for `sfName` (the stand-in's for a name without an entry).
+    static char32_t codePoint(const QString &sfName);
 
     static bool isMapped(const QString &sfName);
     // Every mapped symbol name, in table order.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include <QPixmap>
 #include <QSet>
 
 // Running apps set by the test; opening records, and fails unless `openSucceeds` or `openable`.
@@ -20,6 +21,7 @@ public:
     bool urlsOpen = true;
     QList<InstalledApp> installed;
     mutable int listReads = 0;
+    mutable QStringList iconLookups; // the icon names looked up, in order
 
     QList<RunningApp> runningApplications() const override
     {
@@ -45,7 +47,16 @@ public:
         opened << app;
         return openSucceeds || openable.contains(app);
     }
-    QIcon icon(const RunningApp &) const override { return {}; }
+    // A named icon is a plain square; no name, no icon.
+    QIcon icon(const RunningApp &app) const override
+    {
+        iconLookups << app.iconName;
+        if (app.iconName.isEmpty())
+            return {};
+        QPixmap square(8, 8);
+        square.fill(Qt::red);
+        return QIcon(square);
+    }
     QIcon applicationIcon(const QString &) const override { return {}; }
     bool openURL(const QUrl &url) override
     {

@@ -513,6 +513,32 @@ TEST_F(RunningApps, OldestLaunchFirstUndatedBeforeAllAndTwelveSlotsKeepingTheFro
     }
 }
 
+TEST_F(RunningApps, IconsAreLookedUpWhenFirstAskedForAndKeptWhileTheirAppKeepsItsSlot)
+{
+    launch(2);
+    workspace.apps[0].iconName = "two";
+    auto m = make();
+    EXPECT_TRUE(workspace.iconLookups.isEmpty()) << "listing the slots reads no icon theme";
+    EXPECT_FALSE(m->icon(2).isNull());
+    EXPECT_TRUE(m->icon(1).isNull()); // an app without an icon name
+    EXPECT_TRUE(m->icon(99).isNull()); // no slot, no look-up
+    m->refresh();
+    m->icon(2);
+    m->icon(1);
+    EXPECT_EQ(workspace.iconLookups, (QStringList{"two", ""}));
+    // A new icon name is looked up afresh; an app gone and back under its pid too.
+    workspace.apps[0].iconName = "renamed";
+    m->refresh();
+    EXPECT_FALSE(m->icon(2).isNull());
+    const RunningApp one = workspace.apps.takeLast();
+    m->refresh();
+    EXPECT_TRUE(m->icon(1).isNull());
+    workspace.apps << one;
+    m->refresh();
+    m->icon(1);
+    EXPECT_EQ(workspace.iconLookups, (QStringList{"two", "", "renamed", ""}));
+}
+
 TEST_F(RunningApps, OwnOrNoAppInFrontKeepsTheLastMarkedAndAppsQuitAndJoinOnLaterReports)
 {
     launch(3);

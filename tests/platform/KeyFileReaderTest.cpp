@@ -1,5 +1,7 @@
 #include "platform/linux/KeyFileReader.h"
+#include "platform/linux/BoundedRead.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <glib.h>
@@ -200,4 +202,30 @@ TEST(KeyFileReader, SplitsTheFirstShellWordAsGlibDoesAndFindsProgramsOnThePath)
         EXPECT_EQ(KeyFileReader::findProgram(program), theirs);
     }
     qputenv("PATH", path);
+}
+
+TEST(KeyFileReader, LoadsFilesUpToTheLimitWholeAndRefusesLongerOnesReadingNoMoreThanAsked)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // Longer than a read block, so the text comes in pieces.
+    QByteArray text = "[Desktop Entry]\nName=Long\nComment=";
+    text += QByteArray(9000 - text.size() - 1, 'x') + '\n';
+    const QString path = dir.filePath("long.desktop");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+    file.close();
+    const std::optional<KeyFileReader> whole = KeyFileReader::load(path, text.size());
+    ASSERT_TRUE(whole.has_value());
+    EXPECT_EQ(whole->string(u"Desktop Entry", u"Comment")->size(), 9000 - 35);
+    EXPECT_FALSE(KeyFileReader::load(path, text.size() - 1).has_value());
+    EXPECT_FALSE(KeyFileReader::load(dir.filePath("missing.desktop")).has_value());
+
+    // A /proc file tells no size: it is read to its end, or up to the limit.
+    QFile status("/proc/self/status");
+    ASSERT_TRUE(status.open(QIODevice::ReadOnly));
+    const QByteArray all = readUpTo(status, 1 << 20);
+    EXPECT_TRUE(all.startsWith("Name:") && all.endsWith('\n')) << all.size();
+    status.seek(0);
+    EXPECT_EQ(readUpTo(status, 7), all.left(7));
 }

@@ -15,6 +15,7 @@
 #include <QGlyphRun>
 #include <QImage>
 #include <QPainter>
+#include <QRawFont>
 #include <QTest>
 #include <QTextLayout>
 #include <QVariantAnimation>
@@ -72,12 +73,20 @@ TEST(ThemeFonts, SymbolsAreOneGlyphDistinctPerStateAndCentredLayoutPointsArePixe
 {
     ASSERT_EQ(QFontInfo(Symbols::font(24)).family(), "Material Icons");
     ASSERT_FALSE(Symbols::names().isEmpty());
-    for (const QString &name : Symbols::names())
-        EXPECT_EQ(shape(Symbols::ligature(name)).size(), 1) << name.toStdString();
+    // Drawn by character: each character is the glyph its word shapes to in the installed font.
+    const QRawFont raw = QRawFont::fromFont(Symbols::font(24));
+    const auto glyphOf
+        = [&](char32_t c) { return raw.glyphIndexesForString(QString::fromUcs4(&c, 1)); };
+    for (const QString &name : Symbols::names()) {
+        const QList<quint32> shaped = shape(Symbols::ligature(name));
+        EXPECT_EQ(shaped.size(), 1) << name.toStdString();
+        EXPECT_EQ(glyphOf(Symbols::codePoint(name)), shaped) << name.toStdString();
+    }
 
     EXPECT_FALSE(Symbols::isMapped("no.such.symbol"));
     EXPECT_EQ(Symbols::ligature("no.such.symbol"), Symbols::fallbackLigature());
     EXPECT_EQ(shape(Symbols::fallbackLigature()).size(), 1);
+    EXPECT_EQ(glyphOf(Symbols::codePoint("no.such.symbol")), shape(Symbols::fallbackLigature()));
     EXPECT_FALSE(inkOf("no.such.symbol", QRectF(0, 0, 100, 100)).isEmpty());
     // Views tell states apart by these pairs; collapsing them onto one glyph loses the state.
     for (const auto &[a, b] : {std::pair{"eye.fill", "eye.slash.fill"},

@@ -1,5 +1,7 @@
 #include "platform/linux/KeyFileReader.h"
 
+#include "platform/linux/BoundedRead.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -203,7 +205,7 @@ std::optional<KeyFileReader> KeyFileReader::load(const QString &path, qint64 max
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.size() > maxBytes)
         return std::nullopt;
-    const QByteArray text = file.read(maxBytes + 1);
+    const QByteArray text = readUpTo(file, maxBytes + 1);
     if (text.size() > maxBytes)
         return std::nullopt;
     return parse(text);

@@ -1,5 +1,7 @@
 #include "platform/linux/ProcFsProcessTable.h"
 
+#include "platform/linux/BoundedRead.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -82,7 +84,7 @@ std::optional<ProcessEntry> ProcFsProcessTable::entryOf(pid_t pid, bool withDisp
     if (withDisplay && !entry.executable.isEmpty()) {
         QFile environ(folder + QStringLiteral("/environ"));
         if (environ.open(QIODevice::ReadOnly))
-            entry.display = displayIn(environ.read(1 << 20));
+            entry.display = displayIn(readUpTo(environ, 1 << 20));
     }
     return entry;
 }

@@ -1,5 +1,6 @@
 #include "platform/linux/X11Workspace.h"
 
+#include "platform/linux/BoundedRead.h"
 #include "platform/linux/ProcFsProcessTable.h"
 #include "platform/linux/X11Clients.h"
 #include "platform/linux/Xcb.h"
@@ -23,7 +24,7 @@ QByteArray readProcFile(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return {};
-    return file.read(65536);
+    return readUpTo(file, 65536);
 }
 
 // The boot time in seconds since the epoch, from the btime line of /proc/stat.

@@ -24,7 +24,7 @@ QRectF contentRect(const QWidget &panel)
 constexpr double kIconDisc = 30;
 
 void paintSlot(QPainter &painter, const QRectF &bounds,
-               const std::optional<RunningAppsMonitor::Entry> &app, bool hovered)
+               const std::optional<RunningAppsMonitor::Entry> &app, const QIcon &icon, bool hovered)
 {
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF disc = bounds.adjusted(2, 2, -2, -2);
@@ -44,8 +44,8 @@ void paintSlot(QPainter &painter, const QRectF &bounds,
     painter.setPen(QPen(edge, hovered ? 3 : 2));
     painter.drawEllipse(disc);
     const QRectF iconRect = disc.adjusted(7, 7, -7, -7);
-    if (!app->icon.isNull()) {
-        app->icon.paint(&painter, iconRect.toRect());
+    if (!icon.isNull()) {
+        icon.paint(&painter, iconRect.toRect());
     } else {
         // No icon: the app's initial.
         painter.setPen(CoreTheme::ink());
@@ -69,7 +69,9 @@ CoreSummaryPanel::CoreSummaryPanel(MenuSelection &selection, RunningAppsMonitor 
     for (int i = 0; i < slotCount; ++i) {
         auto *slot = new MenuPaintedButton(
             [this, i](QPainter &painter, const QRectF &bounds, const MenuPaintedButton &b) {
-                paintSlot(painter, bounds, entry(i), b.hovered());
+                const auto app = entry(i);
+                paintSlot(painter, bounds, app, app && m_apps ? m_apps->icon(app->id) : QIcon(),
+                          b.hovered());
             },
             this);
         slot->resize(int(slotSize), int(slotSize));

@@ -199,7 +199,12 @@ const Sprite *sprite(const SpriteKey &key, QPainter::RenderHints hints, double b
     }
     if (key.blur)
         CoreShadow::blurSilhouette(out->image, blurRadius, QColor::fromRgba(key.colour));
-    out->image = CachedPaint::kept(out->image);
+    // A black shadow is its alpha alone, which the toolkit lays down as black: a byte a pixel
+    // instead of four, and the shadows are three quarters of the sprites.
+    if (key.blur && (key.colour & RGB_MASK) == 0)
+        out->image = out->image.convertToFormat(QImage::Format_Alpha8);
+    else
+        out->image = CachedPaint::kept(out->image);
     const int cost = std::max(1, int(out->image.sizeInBytes() / 1024));
     if (!sprites().insert(key, out, cost))
         return nullptr;
