@@ -9,6 +9,8 @@
 // A parallelogram: a negative skew shifts the top edge right by tan(|skew|)·height, a positive
 // skew shifts the bottom edge left by tan(skew)·height; the other edge keeps the rectangle's x.
 QPainterPath CoreSkewedRect(const QRectF &rect, double skewDegrees = -30);
+// tan(skew) for a skew between -80° and 80°.
+double skewSlope(double skewDegrees);
 
 // A plate with its top-right corner cut at 45° by `cut` and its bottom-left corner by 0.35·cut.
 QPainterPath CoreCutPanel(const QRectF &rect, double cut = 18);

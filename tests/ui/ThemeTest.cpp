@@ -3,6 +3,7 @@
 #include "ui/CoreCircleIconButton.h"
 #include "ui/CoreFrostPanel.h"
 #include "ui/CorePressButtonStyle.h"
+#include "ui/CoreShapes.h"
 #include "ui/CoreSpringAnimation.h"
 #include "ui/CoreTheme.h"
 #include "ui/CoreWhiteCard.h"
@@ -25,6 +26,7 @@
 
 #include <cmath>
 #include <functional>
+#include <numbers>
 
 namespace {
 
@@ -134,6 +136,23 @@ TEST(CoreCircleIcon, SelectedIsGoldWithAPointerIdleHasAWhiteRingTheButtonSprings
     EXPECT_EQ(clicked, 0) << "the shadow margin is not part of the button";
     QTest::mouseClick(&button, Qt::LeftButton, {}, button.faceCentre().toPoint());
     EXPECT_EQ(clicked, 1);
+}
+
+TEST(CoreShapes, SkewedPlatesSlantByTheTangentOfTheirSkewEitherWay)
+{
+    for (int degrees = -80; degrees <= 80; degrees += 5) {
+        const double expected = std::tan(degrees * std::numbers::pi / 180.0);
+        EXPECT_NEAR(skewSlope(degrees), expected, 1e-12 * std::max(1.0, std::abs(expected)))
+            << degrees;
+    }
+    // A negative skew moves the top edge right, a positive one the bottom edge left.
+    const double s = std::tan(30 * std::numbers::pi / 180.0) * 40;
+    const QPolygonF leaning = CoreSkewedRect(QRectF(10, 20, 100, 40), -30).toFillPolygon();
+    EXPECT_NEAR(leaning.at(0).x(), 10 + s, 1e-9);
+    EXPECT_NEAR(leaning.at(3).x(), 10, 1e-9);
+    const QPolygonF back = CoreSkewedRect(QRectF(10, 20, 100, 40), 30).toFillPolygon();
+    EXPECT_NEAR(back.at(0).x(), 10, 1e-9);
+    EXPECT_NEAR(back.at(2).x(), 110 - s, 1e-9);
 }
 
 TEST(CorePanels, FrostHasAnOpenCutCornerAndShadowBelowTheWhiteCardFitsItsContentUnderARule)
