@@ -1,5 +1,7 @@
 #include "ui/CachedPaint.h"
 
+#include "platform/Rounding.h"
+
 #include <QHash>
 #include <QImage>
 #include <QPaintDevice>
@@ -29,7 +31,7 @@ void appendNumber(QString &out, qint64 value, int base = 36)
 // Where a point falls inside its device pixel, in quarters: 0 to 3.
 int quarter(double devicePixels)
 {
-    return int(std::lround((devicePixels - std::floor(devicePixels)) * 4)) % 4;
+    return int(std::lround((devicePixels - Rounding::floor(devicePixels)) * 4)) % 4;
 }
 
 // The renderings this file put in the cache, each with the round it was last blitted in, and the
@@ -101,7 +103,7 @@ void draw(QPainter &painter, const QString &key, const QRectF &bounds,
     const double sx = world.m11() * ratio, sy = world.m22() * ratio; // device pixels per unit
     const QPointF origin = world.map(bounds.topLeft()) * ratio; // device pixels
     // A position just under a whole pixel rounds up to the next one.
-    const QPointF whole(std::floor(origin.x() + 0.125), std::floor(origin.y() + 0.125));
+    const QPointF whole(Rounding::floor(origin.x() + 0.125), Rounding::floor(origin.y() + 0.125));
     const int qx = quarter(origin.x()), qy = quarter(origin.y());
     const QPointF inside(qx / 4.0, qy / 4.0);
 
@@ -119,8 +121,8 @@ void draw(QPainter &painter, const QString &key, const QRectF &bounds,
     if (QPixmapCache::find(fullKey, &pixmap)) {
         renderings.blitted(fullKey);
     } else {
-        const QSize size(int(std::ceil(bounds.width() * sx + inside.x())) + 1,
-                         int(std::ceil(bounds.height() * sy + inside.y())) + 1);
+        const QSize size(int(Rounding::ceil(bounds.width() * sx + inside.x())) + 1,
+                         int(Rounding::ceil(bounds.height() * sy + inside.y())) + 1);
         QImage image(size, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         {

@@ -1,5 +1,6 @@
 #include "ui/CoreCircleIcon.h"
 
+#include "platform/Rounding.h"
 #include "ui/CoreShadow.h"
 #include "ui/CoreShapes.h"
 #include "ui/CoreTheme.h"
@@ -109,6 +110,6 @@ QMarginsF CoreCircleIcon::outsets(double size)
     const double shadow = CoreShadow::reach(kSelectedShadowRadius) * selectedScale;
     const double pointerReach
         = (-pointerOffset(size) + kPointerWidth / 2) * selectedScale - size / 2 + shadow;
-    const double side = std::ceil(grown + shadow);
-    return {std::ceil(std::max(side, pointerReach)), side, side, side};
+    const double side = Rounding::ceil(grown + shadow);
+    return {Rounding::ceil(std::max(side, pointerReach)), side, side, side};
 }

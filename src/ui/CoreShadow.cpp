@@ -1,5 +1,7 @@
 #include "ui/CoreShadow.h"
 
+#include "platform/Rounding.h"
+
 #include <QHashFunctions>
 #include <QImage>
 #include <QPaintDevice>
@@ -65,7 +67,7 @@ QString cacheKey(const QPainterPath &path, const QColor &colour, double radius, 
 
 double CoreShadow::reach(double radius)
 {
-    return std::ceil(1.5 * radius) + 1.0;
+    return Rounding::ceil(1.5 * radius) + 1.0;
 }
 
 void CoreShadow::blurSilhouette(QImage &image, double radiusPixels, const QColor &colour)
@@ -110,8 +112,8 @@ void CoreShadow::paint(QPainter &painter, const QPainterPath &path, const QColor
     const QString key = cacheKey(local, colour, radius, ratio);
     QPixmap pixmap;
     if (!QPixmapCache::find(key, &pixmap)) {
-        const QSize size(int(std::ceil((bounds.width() + 2 * margin) * ratio)),
-                         int(std::ceil((bounds.height() + 2 * margin) * ratio)));
+        const QSize size(int(Rounding::ceil((bounds.width() + 2 * margin) * ratio)),
+                         int(Rounding::ceil((bounds.height() + 2 * margin) * ratio)));
         // The outline goes down as a one-bit mask: the blur softens its edges anyway, and Qt
         // hands antialiased fills of many spans (any line of text) to its thread pool in
         // pieces, waking threads for every new text's shadow.

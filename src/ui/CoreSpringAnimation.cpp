@@ -1,5 +1,7 @@
 #include "ui/CoreSpringAnimation.h"
 
+#include "platform/Rounding.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -68,7 +70,7 @@ void CoreSpringAnimation::animateTo(double target)
     double seconds = kMaxDurationMs / 1000.0;
     if (decay > 0)
         seconds = std::log(std::max(amplitude, kRestDistance) / kRestDistance) / decay;
-    m_duration = std::clamp(int(std::ceil(seconds * 1000.0)), 1, kMaxDurationMs);
+    m_duration = std::clamp(int(Rounding::ceil(seconds * 1000.0)), 1, kMaxDurationMs);
     start();
 }
 

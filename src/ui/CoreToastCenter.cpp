@@ -2,6 +2,7 @@
 
 #include "hud/HUDLayout.h"
 #include "platform/Clock.h"
+#include "platform/Rounding.h"
 #include "platform/Screens.h"
 #include "ui/ToastView.h"
 
@@ -46,7 +47,7 @@ void CoreToastCenter::show(const QString &title, const QString &message, double 
 
     m_title = title;
     m_message = message;
-    const double height = std::ceil(
+    const double height = Rounding::ceil(
         std::clamp(ToastView::fittingHeight(title, message, width), minHeight, maxHeight));
     // Model coordinates, y up: QRectF::bottom() of a visible frame is its top edge.
     const QRectF frame(visible.right() - width - inset, visible.bottom() - height - inset, width,
@@ -75,7 +76,7 @@ void CoreToastCenter::show(const QString &title, const QString &message, double 
     // A later toast always wins: its deadline replaces any earlier one.
     const double seconds = std::clamp(std::isnan(duration) ? 0.0 : duration, 0.0, maxDuration);
     m_dismissAt = m_clock.uptime() + seconds;
-    m_dismissTimer.start(int(std::ceil(seconds * 1000)));
+    m_dismissTimer.start(int(Rounding::ceil(seconds * 1000)));
 }
 
 void CoreToastCenter::tick()
@@ -85,7 +86,7 @@ void CoreToastCenter::tick()
     const double remaining = *m_dismissAt - m_clock.uptime();
     if (remaining > 0) {
         // The timer came early; wait for the rest.
-        m_dismissTimer.start(int(std::ceil(remaining * 1000)) + 1);
+        m_dismissTimer.start(int(Rounding::ceil(remaining * 1000)) + 1);
         return;
     }
     dismiss();

@@ -1,5 +1,6 @@
 #include "ui/CoreWhiteCard.h"
 
+#include "platform/Rounding.h"
 #include "ui/CoreShadow.h"
 #include "ui/CoreTheme.h"
 
@@ -25,7 +26,7 @@ const ThemeType kTitleType{kTitleSize, ThemeWeight::bold};
 // Whole points, so that the rule and the content of a card placed on whole points stay sharp.
 double titleLineHeight()
 {
-    return std::ceil(QFontMetricsF(themeFont(kTitleType)).height());
+    return Rounding::ceil(QFontMetricsF(themeFont(kTitleType)).height());
 }
 
 } // namespace

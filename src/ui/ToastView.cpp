@@ -1,5 +1,6 @@
 #include "ui/ToastView.h"
 
+#include "platform/Rounding.h"
 #include "ui/CoreShadow.h"
 #include "ui/CoreTheme.h"
 
@@ -63,7 +64,7 @@ ToastView::ToastView(QString title, QString message, std::function<void()> onTap
 
 double ToastView::titleLineHeight()
 {
-    return std::ceil(QFontMetricsF(themeFont(kTitleType)).height());
+    return Rounding::ceil(QFontMetricsF(themeFont(kTitleType)).height());
 }
 
 double ToastView::layoutMessage(QTextLayout &layout, double width)
@@ -80,7 +81,7 @@ double ToastView::layoutMessage(QTextLayout &layout, double width)
         y += line.height();
     }
     layout.endLayout();
-    return std::ceil(y);
+    return Rounding::ceil(y);
 }
 
 double ToastView::fittingHeight(const QString &title, const QString &message, double width)
@@ -116,7 +117,7 @@ QSize ToastView::minimumSizeHint() const
 
 int ToastView::heightForWidth(int width) const
 {
-    return int(std::ceil(fittingHeight(m_title, m_message, width)));
+    return int(Rounding::ceil(fittingHeight(m_title, m_message, width)));
 }
 
 void ToastView::paintEvent(QPaintEvent *)

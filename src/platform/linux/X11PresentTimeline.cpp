@@ -1,5 +1,7 @@
 #include "platform/linux/X11PresentTimeline.h"
 
+#include "platform/Rounding.h"
+
 #include <xcb/present.h>
 #include <xcb/xcb.h>
 
@@ -129,13 +131,13 @@ bool X11PresentTimeline::sample()
 uint64_t X11PresentTimeline::frameNow(Clock::time_point now) const
 {
     const double since = double(microseconds(now) - m_last.ust);
-    return m_last.msc + uint64_t(std::max(0.0, std::floor(since / m_interval)));
+    return m_last.msc + uint64_t(std::max(0.0, Rounding::floor(since / m_interval)));
 }
 
 uint64_t X11PresentTimeline::frameAt(Clock::time_point t) const
 {
     const double since = double(microseconds(t) - m_last.ust);
-    const double frame = double(m_last.msc) + std::ceil(since / m_interval);
+    const double frame = double(m_last.msc) + Rounding::ceil(since / m_interval);
     return std::max(frameNow(Clock::now()) + 1, uint64_t(std::max(0.0, frame)));
 }
 

@@ -4,6 +4,7 @@
 #include "ui/commandbar/CommandBarRow.h"
 
 #include "commandbar/CommandBarModel.h"
+#include "platform/Rounding.h"
 #include "ui/AccessiblePainted.h"
 #include "ui/CachedPaint.h"
 #include "ui/CoreShadow.h"
@@ -261,7 +262,8 @@ void CommandBarView::drawRow(QPainter &painter, int row)
     }
     // Rows lie on the card's own colour: drawn onto it apart, a row blits the pixels it would
     // paint in place, and one that comes back at a later keystroke is not drawn again.
-    QImage drawn(QSize(qCeil(rect.width() * ratio), qCeil(rect.height() * ratio)),
+    QImage drawn(QSize(int(Rounding::ceil(rect.width() * ratio)),
+                       int(Rounding::ceil(rect.height() * ratio))),
                  QImage::Format_ARGB32_Premultiplied);
     drawn.setDevicePixelRatio(ratio);
     drawn.fill(CoreTheme::cardWhite());
@@ -374,8 +376,8 @@ void CommandBarView::drawPendingIcons()
         // same pixels. An entry without an icon is kept too, as the null image.
         QImage image;
         if (const QIcon icon = m_appIcon(pending.desktopFile); !icon.isNull()) {
-            image = QImage(QSize(qCeil(pending.box.width() * pending.ratio),
-                                 qCeil(pending.box.height() * pending.ratio)),
+            image = QImage(QSize(int(Rounding::ceil(pending.box.width() * pending.ratio)),
+                                 int(Rounding::ceil(pending.box.height() * pending.ratio))),
                            QImage::Format_ARGB32_Premultiplied);
             image.setDevicePixelRatio(pending.ratio);
             image.fill(Qt::transparent);

@@ -1,5 +1,6 @@
 #include "ui/setup/SetupCheckList.h"
 
+#include "platform/Rounding.h"
 #include "setup/SetupChecker.h"
 #include "ui/CoreTheme.h"
 #include "ui/Symbols.h"
@@ -33,7 +34,7 @@ const ThemeType kButtonType{12, ThemeWeight::bold};
 double buttonWidth(const QString &title)
 {
     return std::max(kMinButtonWidth,
-                    std::ceil(QFontMetricsF(themeFont(kButtonType)).horizontalAdvance(title))
+                    Rounding::ceil(QFontMetricsF(themeFont(kButtonType)).horizontalAdvance(title))
                         + kButtonTextPadding);
 }
 
@@ -102,14 +103,14 @@ QList<SetupCheckList::Row> SetupCheckList::rowsFor(int width) const
         const double textWidth = std::max(40.0, width - kTextLeft - right);
         const QRectF detailBounds = detail.boundingRect(
             QRectF(0, 0, textWidth, 10000), Qt::TextWordWrap | Qt::AlignLeft, item.detail);
-        const double titleHeight = std::ceil(title.height());
+        const double titleHeight = Rounding::ceil(title.height());
         const double height = std::max(kButtonHeight + 2 * kPadding,
                                        kPadding + titleHeight + kTitleToDetail
-                                           + std::ceil(detailBounds.height()) + kPadding);
+                                           + Rounding::ceil(detailBounds.height()) + kPadding);
         Row row;
         row.card = QRectF(0, y, width, height);
         row.detail = QRectF(kTextLeft, y + kPadding + titleHeight + kTitleToDetail, textWidth,
-                            std::ceil(detailBounds.height()));
+                            Rounding::ceil(detailBounds.height()));
         rows << row;
         y += height + kGap;
     }
@@ -119,7 +120,7 @@ QList<SetupCheckList::Row> SetupCheckList::rowsFor(int width) const
 int SetupCheckList::heightForWidth(int width) const
 {
     const QList<Row> rows = rowsFor(width);
-    return rows.isEmpty() ? 0 : int(std::ceil(rows.constLast().card.bottom()));
+    return rows.isEmpty() ? 0 : int(Rounding::ceil(rows.constLast().card.bottom()));
 }
 
 QSize SetupCheckList::sizeHint() const
@@ -219,7 +220,7 @@ void SetupCheckList::paintEvent(QPaintEvent *)
         painter.setFont(themeFont(kTitleType));
         painter.setPen(CoreTheme::ink());
         const QRectF titleRect(kTextLeft, titleTop, title.horizontalAdvance(item.title) + 1,
-                               std::ceil(title.height()));
+                               Rounding::ceil(title.height()));
         painter.drawText(titleRect, Qt::AlignLeft | Qt::AlignVCenter, item.title);
 
         const QString tagText

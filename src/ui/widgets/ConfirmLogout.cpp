@@ -1,5 +1,6 @@
 #include "ui/widgets/ConfirmLogout.h"
 
+#include "platform/Rounding.h"
 #include "ui/CoreShadow.h"
 #include "ui/CoreShapes.h"
 #include "ui/CoreTheme.h"
@@ -53,8 +54,8 @@ ConfirmLogout::Layout ConfirmLogout::layout() const
     const QFontMetricsF metrics(themeFont(kMessageType));
     const double messageHeight = metrics.lineSpacing() * message().count(QLatin1Char('\n'))
         + metrics.ascent() + metrics.descent();
-    const double cardHeight = std::ceil(padding + titleHeight + kTitleGap + messageHeight
-                                        + kMessageGap + ConfirmChoiceButton::frame + padding);
+    const double cardHeight = Rounding::ceil(padding + titleHeight + kTitleGap + messageHeight
+                                             + kMessageGap + ConfirmChoiceButton::frame + padding);
     l.card = QRectF(std::round((width() - cardWidth) / 2), std::round((height() - cardHeight) / 2),
                     cardWidth, cardHeight);
     const double inner = cardWidth - 2 * padding;

@@ -1,5 +1,6 @@
 #include "ui/widgets/CoreHPBar.h"
 
+#include "platform/Rounding.h"
 #include "ui/CachedPaint.h"
 #include "ui/CoreShapes.h"
 #include "ui/widgets/CoreStepGauge.h"
@@ -83,7 +84,8 @@ void CoreHPBar::paint(QPainter &painter, const QPointF &origin, double displayed
     // wider or narrower than the last share its rendering instead of caching one of their own.
     QRectF plateBox = capsule;
     if (const double pixels = painter.deviceTransform().m11(); pixels > 0)
-        plateBox.setLeft(capsule.right() - std::ceil(capsule.width() * pixels - 1e-6) / pixels);
+        plateBox.setLeft(capsule.right()
+                         - Rounding::ceil(capsule.width() * pixels - 1e-6) / pixels);
     QPainterPath plate;
     plate.addRoundedRect(plateBox, kCapsuleRadius, kCapsuleRadius);
     CachedPaint::fillPath(painter,

@@ -1,6 +1,7 @@
 #include "ui/widgets/FieldHeader.h"
 
 #include "monitors/SystemMetricsService.h"
+#include "platform/Rounding.h"
 #include "ui/CachedPaint.h"
 #include "ui/CoreShapes.h"
 #include "ui/CoreTheme.h"
@@ -73,8 +74,8 @@ QRectF FieldHeader::plateRect() const
 {
     const double textWidth = ReadoutText::width(m_time, themeFont(kTimeType), true) + timeDateGap
         + ReadoutText::width(m_date, themeFont(kDateType));
-    return {leadingInset, points(*this).height() - rowHeight, std::ceil(textWidth + 2 * paddingH),
-            rowHeight};
+    return {leadingInset, points(*this).height() - rowHeight,
+            Rounding::ceil(textWidth + 2 * paddingH), rowHeight};
 }
 
 QSize FieldHeader::sizeHint() const

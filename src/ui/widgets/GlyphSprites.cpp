@@ -1,5 +1,6 @@
 #include "ui/widgets/GlyphSprites.h"
 
+#include "platform/Rounding.h"
 #include "ui/CachedPaint.h"
 #include "ui/CoreShadow.h"
 
@@ -130,8 +131,8 @@ std::pair<int, int> eighths(double devicePixels)
 {
     // In 64ths first, as the toolkit holds glyph positions.
     const double fixed = std::round(devicePixels * 64) / 64;
-    const int whole = int(std::floor(fixed));
-    return {whole, std::clamp(int(std::floor((fixed - whole) * 8)), 0, 7)};
+    const int whole = int(Rounding::floor(fixed));
+    return {whole, std::clamp(int(Rounding::floor((fixed - whole) * 8)), 0, 7)};
 }
 
 double middle(int eighth)
@@ -177,7 +178,7 @@ const Sprite *sprite(const SpriteKey &key, QPainter::RenderHints hints, double b
     const double sx = key.scaleX / 1000.0, sy = key.scaleY / 1000.0;
     const QPointF phase(middle(key.phase / 8), middle(key.phase % 8));
     const QRectF box = font.boundingRect(key.glyph);
-    const int pad = 2 + (key.blur ? int(std::ceil(CoreShadow::reach(blurRadius))) : 0);
+    const int pad = 2 + (key.blur ? int(Rounding::ceil(CoreShadow::reach(blurRadius))) : 0);
     const QRect pixels = QRectF(box.left() * sx + phase.x(), box.top() * sy + phase.y(),
                                 box.width() * sx, box.height() * sy)
                              .toAlignedRect()

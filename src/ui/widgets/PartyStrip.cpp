@@ -1,6 +1,7 @@
 #include "ui/widgets/PartyStrip.h"
 
 #include "monitors/SystemMetricsService.h"
+#include "platform/Rounding.h"
 #include "ui/AccessiblePainted.h"
 #include "ui/widgets/CoreStepGauge.h"
 #include "ui/widgets/ReadoutText.h"
@@ -192,11 +193,11 @@ PartyStrip::Columns PartyStrip::layOutColumns() const
         c.nameWidth = std::max(c.nameWidth, ReadoutText::width(line.name, MiniHP::nameFont()));
         widestDetail = std::max(widestDetail, line.naturalDetailWidth());
     }
-    c.nameWidth = std::ceil(c.nameWidth);
+    c.nameWidth = Rounding::ceil(c.nameWidth);
     // Every line shares the detail column; a detail wider than the panel allows shrinks.
     const double room = points(*this).width() - padding - plateSlant() - MiniHP::plateOverhang
         - MiniHP::rowWidth(c.nameWidth, 0);
-    c.detailWidth = std::ceil(std::max(0.0, std::min(widestDetail, room)));
+    c.detailWidth = Rounding::ceil(std::max(0.0, std::min(widestDetail, room)));
 
     const qsizetype count = m_lines.size();
     const double stack

@@ -1,6 +1,7 @@
 #include "ui/widgets/QuestLog.h"
 
 #include "monitors/SystemMetricsService.h"
+#include "platform/Rounding.h"
 #include "ui/AccessiblePainted.h"
 #include "ui/CoreTheme.h"
 #include "ui/CoreWhiteCard.h"
@@ -38,7 +39,7 @@ double rowHeight(const QuestRow &row)
         + ReadoutText::height(themeFont(kKindType)) + ReadoutText::height(themeFont(kTextType));
     if (!row.sub.isEmpty())
         height += ReadoutText::height(themeFont(kSubType));
-    return std::ceil(height);
+    return Rounding::ceil(height);
 }
 
 // The height of all rows stacked with their gaps.

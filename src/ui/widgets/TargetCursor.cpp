@@ -1,5 +1,6 @@
 #include "ui/widgets/TargetCursor.h"
 
+#include "platform/Rounding.h"
 #include "ui/AccessiblePainted.h"
 #include "ui/CachedPaint.h"
 #include "ui/CoreShadow.h"
@@ -407,8 +408,9 @@ TargetCursor::LabelLayout TargetCursor::layOutLabel() const
 
     const double firstHeight = ReadoutText::height(name);
     const double detailHeight = ReadoutText::height(detail);
-    const double plateWidth = std::ceil(textWidth + 2 * labelPaddingH);
-    const double plateHeight = std::ceil(firstHeight + kLineGap + detailHeight + 2 * labelPaddingV);
+    const double plateWidth = Rounding::ceil(textWidth + 2 * labelPaddingH);
+    const double plateHeight
+        = Rounding::ceil(firstHeight + kLineGap + detailHeight + 2 * labelPaddingV);
     const QRectF diamond = diamondRect();
     l.plate = QRectF((points(*this).width() - plateWidth) / 2, diamond.bottom() + spacing,
                      plateWidth, plateHeight);
