@@ -1,6 +1,7 @@
 #include "ui/widgets/TargetCursor.h"
 
 #include "platform/Rounding.h"
+#include "platform/WindowSprites.h"
 #include "ui/AccessiblePainted.h"
 #include "ui/CachedPaint.h"
 #include "ui/CoreShadow.h"
@@ -8,8 +9,6 @@
 #include "ui/widgets/CoreCursorDiamond.h"
 #include "ui/widgets/EaseInOut.h"
 #include "ui/widgets/ReadoutText.h"
-
-#include "platform/WindowSprites.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -401,9 +400,8 @@ TargetCursor::LabelLayout TargetCursor::layOutLabel() const
     const double badgeWidth = m_target.isNPC ? ReadoutText::width(npcBadge(), badge) : 0;
     const double detailWidth = ReadoutText::width(detailText(m_target), detail);
     const double maxText = points(*this).width() - 2 * labelPaddingH;
-    double firstLine = nameWidth + kInlineGap + tierWidth;
-    if (m_target.isNPC)
-        firstLine += kInlineGap + badgeWidth;
+    const double firstLine
+        = nameWidth + kInlineGap + tierWidth + (m_target.isNPC ? kInlineGap + badgeWidth : 0);
     const double textWidth = std::min(std::max(firstLine, detailWidth), maxText);
 
     const double firstHeight = ReadoutText::height(name);
