@@ -22,8 +22,8 @@ struct Entry
 };
 
 // Every symbol name the interface draws. Each ligature must shape to a single glyph of the
-// installed font, the same glyph its character maps to (the unit tests check both); a word the
-// font lacks comes out as loose letters that the font draws as nothing.
+// installed font, the same glyph its character maps to (the unit tests check both); a character
+// the font lacks draws nothing.
 constexpr Entry kTable[] = {
     // Menu tree.
     {"person.fill", "person", 0xE7FD},
