@@ -20,6 +20,22 @@ std::optional<SwayIpc::Window> waitForWindow(SwayIpc &ipc, const QString &appId,
     return std::nullopt;
 }
 
+// The window `id` once sway reports it at `frame`, or as last reported when the deadline passes:
+// sway moves a floating window at once but resizes it when the client has drawn the new size.
+std::optional<SwayIpc::Window> waitForFrame(SwayIpc &ipc, qint64 id, const QRect &frame)
+{
+    std::optional<SwayIpc::Window> last;
+    for (QDeadlineTimer deadline(10000); !deadline.hasExpired(); QThread::msleep(50)) {
+        for (const SwayIpc::Window &w : ipc.windows().value_or(QList<SwayIpc::Window>{})) {
+            if (w.id == id)
+                last = w;
+        }
+        if (last && last->frame == frame)
+            break;
+    }
+    return last;
+}
+
 void expectFrame(const QRect &frame, int x, int y, int width, int height)
 {
     EXPECT_EQ(frame.x(), x);
@@ -46,7 +62,8 @@ TEST(SwayIpc, ReadsMovesAndRaisesARealWindow)
     expectFrame(foot->frame, 0, 0, 1440, 900);
 
     ASSERT_TRUE(ipc.setFrame(foot->id, QRect(100, 120, 500, 300)));
-    const std::optional<SwayIpc::Window> moved = waitForWindow(ipc, "foot");
+    const std::optional<SwayIpc::Window> moved
+        = waitForFrame(ipc, foot->id, QRect(100, 120, 500, 300));
     ASSERT_TRUE(moved);
     EXPECT_TRUE(moved->floating);
     expectFrame(moved->frame, 100, 120, 500, 300);
