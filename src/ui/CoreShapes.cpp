@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 namespace {
 
@@ -17,19 +16,6 @@ QPainterPath closedPolygon(const QPolygonF &points)
 }
 
 } // namespace
-
-double skewSlope(double skewDegrees)
-{
-    // tan by Lambert's continued fraction, x / (1 - x²/(3 - x²/(5 - ...))), which twenty levels
-    // carry to a double's precision up to some 80°. The maths library's tan is a routine with
-    // two tables of its own: some 190 KB mapped for the one slope the plates are drawn with.
-    const double x = skewDegrees * std::numbers::pi / 180.0;
-    const double x2 = x * x;
-    double rest = 0;
-    for (int k = 41; k >= 3; k -= 2)
-        rest = x2 / (k - rest);
-    return x / (1 - rest);
-}
 
 QPainterPath CoreSkewedRect(const QRectF &rect, double skewDegrees)
 {

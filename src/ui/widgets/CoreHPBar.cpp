@@ -9,7 +9,6 @@
 #include <QPainter>
 
 #include <cmath>
-#include <numbers>
 
 namespace {
 constexpr double kNameSize = 19;
@@ -30,7 +29,7 @@ const ThemeType kLabelType{kLabelSize, ThemeWeight::semibold};
 
 double slant(double height)
 {
-    return std::tan(-kSkewDegrees * std::numbers::pi / 180.0) * height;
+    return skewSlope(-kSkewDegrees) * height;
 }
 } // namespace
 

@@ -9,7 +9,6 @@
 #include <QPainter>
 
 #include <cmath>
-#include <numbers>
 
 namespace {
 constexpr double kTitleSize = 14;
@@ -21,7 +20,7 @@ constexpr double kLineGap = 1;
 
 double slant(double height)
 {
-    return std::tan(-kSkewDegrees * std::numbers::pi / 180.0) * height;
+    return skewSlope(-kSkewDegrees) * height;
 }
 } // namespace
 

@@ -3,6 +3,7 @@
 #include "monitors/SystemMetricsService.h"
 #include "platform/Rounding.h"
 #include "ui/AccessiblePainted.h"
+#include "ui/CoreShapes.h"
 #include "ui/widgets/CoreStepGauge.h"
 #include "ui/widgets/ReadoutText.h"
 
@@ -11,13 +12,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 namespace {
 // The plate's slant: its top edge runs this far right of the row's trailing end.
 double plateSlant()
 {
-    return std::tan(30 * std::numbers::pi / 180.0) * MiniHP::rowHeight;
+    return skewSlope(30) * MiniHP::rowHeight;
 }
 
 // BAT and PWR are the same member; the gauge keeps animating when the battery goes away.
