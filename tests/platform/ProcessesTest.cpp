@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -81,14 +82,16 @@ TEST_F(ProcTree, CpuLineFoldsIrqIntoSystemIowaitIntoIdleMemoryUsedIsTotalLessAva
 
     // A process's times and resident pages; its name may hold spaces and parentheses.
     const quint64 tick = 1000000000ULL / quint64(::sysconf(_SC_CLK_TCK));
-    write("proc/42/stat", "42 (a) (b c) S 1 2 3 4 5 6 7 8 9 10 200 100 0 0 20 0 1 0\n");
-    write("proc/42/statm", "1000 300 20 1 0 50 0\n");
+    write("proc/42/stat",
+          "42 (a) (b c) S 1 2 3 4 5 6 7 8 9 10 200 100 0 0 20 0 1 0 77 4096000 300 18446744\n");
     const std::optional<ProcessTaskInfo> info = stats.taskInfo(42);
     ASSERT_TRUE(info.has_value());
     EXPECT_EQ(info->cpuNanos, 300 * tick);
     EXPECT_DOUBLE_EQ(info->residentBytes, 300.0 * double(::sysconf(_SC_PAGESIZE)));
     write("proc/42/stat", "42 (a) S 1 2 3 4 5 6 7 8 9 10 200\n"); // cut before stime
     EXPECT_FALSE(stats.taskInfo(42).has_value());
+    write("proc/42/stat", "42 (a) S 1 2 3 4 5 6 7 8 9 10 200 100 0 0 20 0 1 0 77 4096000\n");
+    EXPECT_FALSE(stats.taskInfo(42).has_value()); // cut before the resident pages
     EXPECT_FALSE(stats.taskInfo(43).has_value());
 }
 
@@ -121,6 +124,46 @@ TEST_F(ProcTree, OnlyTheMachinesOwnBatteryIsInternalAndItsLevelFallsBackToEnergy
     EXPECT_EQ(internal(), (QList<Level>{{30000000, 60000000, false}}));
     QFile::remove(root.filePath("sys/class/power_supply/BAT0/energy_full"));
     EXPECT_EQ(internal(), (QList<Level>{{1, 4, false}}));
+}
+
+// One reader across a minute of readings, as the readouts use it.
+TEST_F(ProcTree, PluggedInBatteriesAppearWithinHalfAMinuteAndOneTakenOutGoesAtOnce)
+{
+    ProcSystemStats stats = make();
+    const auto levels = [&] {
+        QList<double> found;
+        for (const PowerSource &s : stats.powerSources().value_or(QList<PowerSource>())) {
+            if (s.internalBattery)
+                found << s.currentCapacity.value_or(-1);
+        }
+        return found;
+    };
+    EXPECT_TRUE(levels().isEmpty());
+    sys("power_supply/BAT0", "type=Battery capacity=81 status=Discharging");
+    int readings = 1;
+    while (levels().isEmpty() && readings < 31)
+        ++readings;
+    EXPECT_LE(readings, 30);
+    EXPECT_EQ(levels(), QList<double>{81});
+
+    // The level and the charging state are read afresh every time.
+    sys("power_supply/BAT0", "capacity=80 status=Charging");
+    EXPECT_EQ(levels(), QList<double>{80});
+    EXPECT_TRUE(stats.powerSources()->constFirst().isCharging);
+
+    // A second bay's battery taken out, folder and all, is not a battery at 0 %.
+    sys("power_supply/BAT1", "type=Battery capacity=40 status=Discharging");
+    for (int n = 0; n < 30; ++n)
+        levels();
+    ASSERT_EQ(levels(), (QList<double>{80, 40}));
+    ASSERT_TRUE(QDir(root.filePath("sys/class/power_supply/BAT1")).removeRecursively());
+    EXPECT_EQ(levels(), QList<double>{80});
+    // And a folder that cannot be listed any more answers nothing rather than no battery.
+    ASSERT_TRUE(QDir(root.filePath("sys/class/power_supply")).removeRecursively());
+    write("sys/class/power_supply", "not a folder");
+    for (int n = 0; n < 30; ++n)
+        stats.powerSources();
+    EXPECT_FALSE(stats.powerSources().has_value());
 }
 
 TEST_F(ProcTree, ThermalStateComesFromTheHottestZonesTripPoints)
@@ -162,6 +205,10 @@ TEST(ProcSystemStats, ReadsThisMachine)
     EXPECT_LT(memory.usedBytes, memory.totalBytes);
     EXPECT_DOUBLE_EQ(memory.totalBytes, stats.physicalMemoryBytes());
     EXPECT_TRUE(stats.powerSources().has_value());
+    // This process: the kernel's stat line, read whole, holds its resident pages.
+    const ProcessTaskInfo self = stats.taskInfo(::getpid()).value_or(ProcessTaskInfo{});
+    EXPECT_GT(self.residentBytes, 1e6);
+    EXPECT_LT(self.residentBytes, 1e10);
     const VolumeCapacity home = stats.homeVolume().value_or(VolumeCapacity{});
     EXPECT_GT(home.totalBytes, 0);
     EXPECT_LE(home.availableBytes, home.totalBytes);

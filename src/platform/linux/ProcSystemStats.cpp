@@ -19,10 +19,14 @@ constexpr int kThermalCheckMs = 5000;
 constexpr qint64 kSmallFileLimit = 4096;
 constexpr qint64 kMeminfoLimit = 16384;
 constexpr int kMaxTripPoints = 32;
+// Every this many readings of the power sources list their folder again.
+constexpr int kPowerListingEvery = 30;
 
 // The start of a small file, or nothing when it cannot be opened or read. sysfs attributes
 // whose driver has nothing to say fail the read (EIO, ENODATA) rather than the open. Read
 // straight through the system calls: the readouts read a handful of these every second.
+// procfs and sysfs hand over the whole text in one read when the buffer holds it, as a regular
+// file does, so a short read is the end and no second read is spent to hear it.
 std::optional<QByteArray> readSmall(const QString &path, qint64 limit = kSmallFileLimit)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
@@ -32,12 +36,15 @@ std::optional<QByteArray> readSmall(const QString &path, qint64 limit = kSmallFi
     const qint64 room = std::min<qint64>(limit, qint64(sizeof buffer));
     qint64 total = 0;
     while (total < room) {
-        const ssize_t n = ::read(fd, buffer + total, size_t(room - total));
+        const qint64 asked = room - total;
+        const ssize_t n = ::read(fd, buffer + total, size_t(asked));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             break;
         total += n;
+        if (n < asked)
+            break;
     }
     ::close(fd);
     if (total == 0)
@@ -269,13 +276,17 @@ std::optional<MemoryFigures> ProcSystemStats::memory() const
     return MemoryFigures{std::max(0.0, *info.total - *info.available), *info.total};
 }
 
-std::optional<QList<PowerSource>> ProcSystemStats::powerSources() const
+void ProcSystemStats::listPowerSupplies() const
 {
+    m_supplies.clear();
+    m_suppliesListed = false;
+    m_readsSinceListing = 0;
     const QString folder = m_sysRoot + QStringLiteral("/class/power_supply/");
     DIR *listing = ::opendir(QFile::encodeName(folder).constData());
     if (!listing) {
         // A machine without any power supply class device has no such folder.
-        return errno == ENOENT ? std::optional(QList<PowerSource>{}) : std::nullopt;
+        m_suppliesListed = errno == ENOENT;
+        return;
     }
     QStringList names;
     while (const dirent *entry = ::readdir(listing)) {
@@ -284,24 +295,52 @@ std::optional<QList<PowerSource>> ProcSystemStats::powerSources() const
     }
     ::closedir(listing);
     names.sort();
-    QList<PowerSource> sources;
     for (const QString &name : std::as_const(names)) {
         const QString device = folder + name + QLatin1Char('/');
         const std::optional<QByteArray> type = readWord(device + QStringLiteral("type"));
         if (!type || type->isEmpty())
             continue;
-        PowerSource source;
-        // A wireless mouse or keyboard reports its battery with scope "Device"; an empty bay
-        // of a machine with a second, removable battery reports present 0.
-        source.internalBattery = *type == "Battery"
-            && readWord(device + QStringLiteral("scope")) != "Device"
-            && readWord(device + QStringLiteral("present")) != "0";
-        source.isCharging = readWord(device + QStringLiteral("status")) == "Charging";
-        if (source.internalBattery)
-            readCharge(device, source);
-        sources << source;
+        // A wireless mouse or keyboard reports its battery with scope "Device".
+        const bool battery
+            = *type == "Battery" && readWord(device + QStringLiteral("scope")) != "Device";
+        m_supplies << PowerSupply{device, battery};
     }
-    return sources;
+    m_suppliesListed = true;
+}
+
+std::optional<QList<PowerSource>> ProcSystemStats::powerSources() const
+{
+    // What supplies there are and of which kind changes only when one is plugged in or taken
+    // out: the folder is listed now and then, the changing figures are read every time.
+    bool listedNow = !m_suppliesListed || ++m_readsSinceListing >= kPowerListingEvery;
+    if (listedNow)
+        listPowerSupplies();
+    for (;;) {
+        if (!m_suppliesListed)
+            return std::nullopt;
+        QList<PowerSource> sources;
+        bool vanished = false;
+        for (const PowerSupply &supply : std::as_const(m_supplies)) {
+            PowerSource source;
+            // An empty bay of a machine with a second, removable battery reports present 0.
+            const std::optional<QByteArray> present
+                = readWord(supply.device + QStringLiteral("present"));
+            source.internalBattery = supply.battery && present != "0";
+            const std::optional<QByteArray> status
+                = readWord(supply.device + QStringLiteral("status"));
+            source.isCharging = status == "Charging";
+            if (source.internalBattery) {
+                readCharge(supply.device, source);
+                vanished = vanished || (!present && !status && !source.currentCapacity);
+            }
+            sources << source;
+        }
+        // A battery that answers nothing at all may have gone since the listing.
+        if (!vanished || listedNow)
+            return sources;
+        listPowerSupplies();
+        listedNow = true;
+    }
 }
 
 ThermalState ProcSystemStats::readThermal() const
@@ -344,10 +383,10 @@ std::optional<ProcessTaskInfo> ProcSystemStats::taskInfo(pid_t pid) const
 {
     if (pid <= 0)
         return std::nullopt;
-    const QString dir = m_procRoot + QLatin1Char('/') + QString::number(pid);
-    const std::optional<QByteArray> stat = readSmall(dir + QStringLiteral("/stat"));
-    const std::optional<QByteArray> statm = readSmall(dir + QStringLiteral("/statm"));
-    if (!stat || !statm)
+    // One read: the resident pages are in stat too (field 24), counted as statm counts them.
+    const std::optional<QByteArray> stat
+        = readSmall(m_procRoot + QLatin1Char('/') + QString::number(pid) + QStringLiteral("/stat"));
+    if (!stat)
         return std::nullopt;
     // The command name sits in parentheses and may hold spaces or parentheses itself; the
     // numeric fields start after the last ')', at field 3 (the state).
@@ -355,14 +394,15 @@ std::optional<ProcessTaskInfo> ProcSystemStats::taskInfo(pid_t pid) const
     if (close < 0)
         return std::nullopt;
     Fields fields(QByteArrayView(*stat).sliced(close + 1));
-    constexpr int kUtime = 14 - 3;
-    for (int skipped = 0; skipped < kUtime; ++skipped)
+    constexpr int kUtime = 14;
+    constexpr int kRss = 24;
+    for (int skipped = 3; skipped < kUtime; ++skipped)
         fields.next();
     const std::optional<qint64> utime = parseInteger(fields.next());
     const std::optional<qint64> stime = parseInteger(fields.next());
-    Fields pages(*statm);
-    pages.next();
-    const std::optional<qint64> resident = parseInteger(pages.next());
+    for (int skipped = kUtime + 2; skipped < kRss; ++skipped)
+        fields.next();
+    const std::optional<qint64> resident = parseInteger(fields.next());
     if (!utime || !stime || !resident)
         return std::nullopt;
     const long ticks = ::sysconf(_SC_CLK_TCK);

@@ -31,7 +31,16 @@ public:
     void checkThermal();
 
 private:
+    // A power supply as listed: its sysfs folder, and whether it is a battery of the machine's
+    // own rather than a device's.
+    struct PowerSupply
+    {
+        QString device;
+        bool battery = false;
+    };
+
     ThermalState readThermal() const;
+    void listPowerSupplies() const;
 
     QString m_procRoot;
     QString m_sysRoot;
@@ -40,4 +49,7 @@ private:
     ThermalState m_thermal = ThermalState::nominal;
     QTimer *m_thermalTimer = nullptr;
     QStringList m_thermalZones;
+    mutable QList<PowerSupply> m_supplies;
+    mutable bool m_suppliesListed = false;
+    mutable int m_readsSinceListing = 0;
 };
