@@ -52,6 +52,19 @@ TEST(LinuxNetworkPath, FollowsLinksAndRoutesAsTheKernelChangesThem)
     EXPECT_FALSE(path.tunnelUp());
     ASSERT_TRUE(ip("addr add 10.78.0.2/24 dev tun9"));
     EXPECT_TRUE(path.tunnelUp());
+    // Asked again with the news read or not, the answer follows the tunnel.
+    QTest::qWait(50);
+    EXPECT_TRUE(path.tunnelUp());
+    ASSERT_TRUE(ip("link set tun9 down"));
+    EXPECT_FALSE(path.tunnelUp());
+    QTest::qWait(50);
+    EXPECT_FALSE(path.tunnelUp());
+    ASSERT_TRUE(ip("link set tun9 up"));
+    ASSERT_TRUE(ip("addr del 10.78.0.2/24 dev tun9"));
+    EXPECT_FALSE(path.tunnelUp());
+    ASSERT_TRUE(ip("addr add 10.78.0.3/24 dev tun9"));
+    QTest::qWait(50);
+    EXPECT_TRUE(path.tunnelUp());
 
     ASSERT_TRUE(ip("link set k0 down"));
     QTRY_VERIFY_WITH_TIMEOUT(!path.path().satisfied, 5000);

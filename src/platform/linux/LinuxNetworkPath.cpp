@@ -112,7 +112,10 @@ bool meteredNow()
 LinuxNetworkPath::LinuxNetworkPath(QObject *parent)
     : NetworkPath(parent)
 {
-    m_socket = openRouteSocket(RTMGRP_LINK | RTMGRP_IPV4_ROUTE | RTMGRP_IPV6_ROUTE, SOCK_NONBLOCK);
+    // Address news only tells that the tunnels must be looked at again.
+    m_socket = openRouteSocket(RTMGRP_LINK | RTMGRP_IPV4_ROUTE | RTMGRP_IPV6_ROUTE
+                                   | RTMGRP_IPV4_IFADDR | RTMGRP_IPV6_IFADDR,
+                               SOCK_NONBLOCK);
     if (m_socket >= 0) {
         m_notifier = new QSocketNotifier(m_socket, QSocketNotifier::Read, this);
         connect(m_notifier, &QSocketNotifier::activated, this,
@@ -132,6 +135,7 @@ void LinuxNetworkPath::drainNotifications()
 {
     QByteArray buffer(kBufferSize, Qt::Uninitialized);
     bool touched = false;
+    m_tunnel.reset();
     for (;;) {
         const ssize_t n = ::recv(m_socket, buffer.data(), buffer.size(), MSG_DONTWAIT);
         if (n < 0) {
@@ -211,6 +215,19 @@ std::optional<int> LinuxNetworkPath::wifiRssi() const
 }
 
 bool LinuxNetworkPath::tunnelUp() const
+{
+    // Every change to a link or an address comes as news on the socket, so the last answer
+    // stands while none waits there (unread news may not have reached drainNotifications yet).
+    if (m_socket < 0)
+        return readTunnels();
+    char peek = 0;
+    const bool news = ::recv(m_socket, &peek, 1, MSG_PEEK | MSG_DONTWAIT) >= 0 || errno != EAGAIN;
+    if (news || !m_tunnel)
+        m_tunnel = readTunnels();
+    return *m_tunnel;
+}
+
+bool LinuxNetworkPath::readTunnels()
 {
     ifaddrs *list = nullptr;
     if (::getifaddrs(&list) != 0)

@@ -10,7 +10,8 @@ class QSocketNotifier;
 // The network path from the kernel's routing tables: a netlink socket subscribed to link and
 // route changes wakes the object, which then reads the links and default routes afresh. Wi-Fi
 // interfaces are told by their /sys/class/net entry, signal levels come from /proc/net/wireless,
-// tunnels from getifaddrs, and the metered flag from NetworkManager when it runs.
+// tunnels from getifaddrs after news of a link or an address, and the metered flag from
+// NetworkManager when it runs.
 class LinuxNetworkPath final : public NetworkPath
 {
     Q_OBJECT
@@ -27,6 +28,7 @@ public:
     void refresh();
 
 private:
+    static bool readTunnels();
     void drainNotifications();
     void askMetered();
 
@@ -38,4 +40,6 @@ private:
     QList<int> m_routes;
     quint64 m_meteredAsk = 0;
     bool m_metered = false;
+    // Whether a tunnel was up at the last look, until news on the socket.
+    mutable std::optional<bool> m_tunnel;
 };
