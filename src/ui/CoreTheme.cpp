@@ -1,5 +1,6 @@
 #include "ui/CoreTheme.h"
 
+#include <QFontMetricsF>
 #include <QHash>
 
 namespace {
@@ -66,7 +67,11 @@ double fontSizeForLength(double length)
 QFont themeFont(double pointSize, ThemeWeight weight)
 {
     // The readouts ask for the same few fonts on every paint. Handing out copies of one font
-    // keeps the engine Qt resolved for it, so each paint skips the font database.
+    // keeps the engine Qt resolved for it, so each paint skips the font database. The kept font
+    // resolves its engine at once: copies given letter spacing are fonts of their own that only
+    // borrow it, and an engine held by none of the kept fonts is dropped by Qt's font cache on a
+    // timer some ten seconds after the last copy went (a wake-up for nothing while the panels
+    // are hidden), to be resolved again the next time the command bar opens.
     static QHash<std::pair<double, int>, QFont> made;
     const std::pair key(pointSize, int(weight));
     if (const auto found = made.constFind(key); found != made.cend())
@@ -84,6 +89,7 @@ QFont themeFont(double pointSize, ThemeWeight weight)
         font.setWeight(QFont::DemiBold);
         break;
     }
+    QFontMetricsF(font).height();
     return made.insert(key, font).value();
 }
 
