@@ -35,8 +35,13 @@ QList<ProcessEntry> otherCopies(const ProcessTable &table)
     const uid_t uid = table.ownUid();
     const QString exe = table.ownExecutable();
     const QString display = table.ownDisplay();
+    // Only the executables that could be ours are looked at closer.
+    const auto couldBeOurs = [&exe](const QString &executable) {
+        return !executable.isEmpty()
+            && (executable == exe || QFileInfo(executable).fileName() == QLatin1String("Vantle"));
+    };
     QList<ProcessEntry> out;
-    for (const ProcessEntry &p : table.processes()) {
+    for (const ProcessEntry &p : table.processes(couldBeOurs)) {
         if (isAnotherCopy(p, pid, uid, exe, display))
             out << p;
     }

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 #include <sys/types.h>
 
 // One process as the single-copy rule sees it.
@@ -29,7 +31,11 @@ public:
     virtual uid_t ownUid() const = 0;
     virtual QString ownExecutable() const = 0;
     virtual QString ownDisplay() const = 0;
-    virtual QList<ProcessEntry> processes() const = 0;
+    // Whether a process running the executable at this path (empty when unreadable) is wanted.
+    using ExecutableFilter = std::function<bool(const QString &executable)>;
+    // The processes whose executable `wanted` accepts, or all of them without a filter. The rest
+    // of an entry is read only for the processes kept: a desktop runs hundreds.
+    virtual QList<ProcessEntry> processes(const ExecutableFilter &wanted = {}) const = 0;
     // Asks the process of `entry` to end, waits up to `graceMs` for it to go, then kills it.
     // Nothing is signalled unless the pid still names that very process (the same executable,
     // started at the same time), and it is held from that check to the last signal, so a pid

@@ -17,6 +17,14 @@ public:
     uid_t ownUid() const override { return uid; }
     QString ownExecutable() const override { return executable; }
     QString ownDisplay() const override { return display; }
-    QList<ProcessEntry> processes() const override { return list; }
+    QList<ProcessEntry> processes(const ExecutableFilter &wanted = {}) const override
+    {
+        QList<ProcessEntry> out;
+        for (const ProcessEntry &e : list) {
+            if (!wanted || wanted(e.executable))
+                out << e;
+        }
+        return out;
+    }
     void terminate(const ProcessEntry &e, int) override { terminated << e.pid; }
 };

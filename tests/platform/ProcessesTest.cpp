@@ -250,6 +250,20 @@ TEST(ProcFsProcessTable, ListsOwnProcessWithExecutableUidAndDisplay)
     EXPECT_EQ(std::pair(own.uid, own.executable), std::pair(::getuid(), table.ownExecutable()));
     EXPECT_TRUE(table.ownExecutable().endsWith("platform_tests"));
     EXPECT_EQ(own.display, table.ownDisplay());
+    // A filter sees every process's executable, and only those it keeps are read further.
+    QStringList seen;
+    const QList<ProcessEntry> kept = table.processes([&](const QString &executable) {
+        seen << executable;
+        return executable == table.ownExecutable();
+    });
+    EXPECT_GE(seen.size(), all.size() - 5); // processes come and go meanwhile
+    ASSERT_GE(kept.size(), 1);
+    for (const ProcessEntry &p : kept)
+        EXPECT_EQ(p.executable, table.ownExecutable());
+    const ProcessEntry keptOwn = *std::ranges::find(kept, ::getpid(), &ProcessEntry::pid);
+    EXPECT_EQ(std::tuple(keptOwn.uid, keptOwn.display, keptOwn.startTime),
+              std::tuple(own.uid, own.display, own.startTime));
+    EXPECT_GT(own.startTime, 0u);
 
     using namespace Qt::StringLiterals;
     EXPECT_EQ(ProcFsProcessTable::displayIn("HOME=/h\0DISPLAY=:7.0\0XDISPLAY=:9\0"_ba), ":7.0");

@@ -3,12 +3,14 @@
 #include "platform/linux/BoundedRead.h"
 
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
+#include <climits>
 #include <csignal>
+#include <cstdlib>
+#include <dirent.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -64,19 +66,37 @@ quint64 ProcFsProcessTable::startTimeIn(const QByteArray &stat)
     return fields.size() > 19 ? fields.at(19).toULongLong() : 0;
 }
 
-std::optional<ProcessEntry> ProcFsProcessTable::entryOf(pid_t pid, bool withDisplay) const
+namespace {
+
+// Where /proc/PID/exe points, in one system call; empty when it cannot be read (another
+// user's process, a kernel thread, one gone meanwhile).
+QString executableOf(const QString &folder)
+{
+    char target[PATH_MAX];
+    const ssize_t n = ::readlink(QFile::encodeName(folder + QStringLiteral("/exe")).constData(),
+                                 target, sizeof target);
+    if (n <= 0 || size_t(n) >= sizeof target)
+        return {};
+    return ProcFsProcessTable::cleanExecutablePath(QFile::decodeName(QByteArray(target, n)));
+}
+
+} // namespace
+
+std::optional<ProcessEntry> ProcFsProcessTable::entryOf(pid_t pid, bool withDisplay,
+                                                        const ExecutableFilter &wanted) const
 {
     const QString folder = m_procRoot + QLatin1Char('/') + QString::number(pid);
+    ProcessEntry entry;
+    entry.pid = pid;
+    entry.executable = executableOf(folder);
+    if (wanted && !wanted(entry.executable))
+        return std::nullopt;
     struct stat st
     {
     };
     if (::stat(QFile::encodeName(folder).constData(), &st) != 0)
         return std::nullopt; // gone meanwhile
-    ProcessEntry entry;
-    entry.pid = pid;
     entry.uid = st.st_uid;
-    entry.executable
-        = cleanExecutablePath(QFileInfo(folder + QStringLiteral("/exe")).symLinkTarget());
     QFile statFile(folder + QStringLiteral("/stat"));
     if (statFile.open(QIODevice::ReadOnly))
         entry.startTime = startTimeIn(statFile.read(4096));
@@ -89,18 +109,21 @@ std::optional<ProcessEntry> ProcFsProcessTable::entryOf(pid_t pid, bool withDisp
     return entry;
 }
 
-QList<ProcessEntry> ProcFsProcessTable::processes() const
+QList<ProcessEntry> ProcFsProcessTable::processes(const ExecutableFilter &wanted) const
 {
     QList<ProcessEntry> out;
-    const QStringList names = QDir(m_procRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &name : names) {
-        bool isPid = false;
-        const int pid = name.toInt(&isPid);
-        if (!isPid || pid <= 0)
+    DIR *listing = ::opendir(QFile::encodeName(m_procRoot).constData());
+    if (!listing)
+        return out;
+    while (const dirent *item = ::readdir(listing)) {
+        char *end = nullptr;
+        const long pid = std::strtol(item->d_name, &end, 10);
+        if (end == item->d_name || *end != '\0' || pid <= 0)
             continue;
-        if (const std::optional<ProcessEntry> entry = entryOf(pid, true))
+        if (const std::optional<ProcessEntry> entry = entryOf(pid_t(pid), true, wanted))
             out << *entry;
     }
+    ::closedir(listing);
     return out;
 }
 

@@ -14,7 +14,7 @@ public:
     uid_t ownUid() const override;
     QString ownExecutable() const override;
     QString ownDisplay() const override;
-    QList<ProcessEntry> processes() const override;
+    QList<ProcessEntry> processes(const ExecutableFilter &wanted = {}) const override;
     void terminate(const ProcessEntry &entry, int graceMs) override;
 
     // readlink of /proc/PID/exe, less the " (deleted)" the kernel appends once the file was
@@ -30,8 +30,10 @@ public:
     static quint64 startTimeIn(const QByteArray &stat);
 
 private:
-    // The process `pid` as now seen, its display left out; nothing when it is gone.
-    std::optional<ProcessEntry> entryOf(pid_t pid, bool withDisplay) const;
+    // The process `pid` as now seen, its display left out unless asked for; nothing when it is
+    // gone or `wanted` turns its executable down.
+    std::optional<ProcessEntry> entryOf(pid_t pid, bool withDisplay,
+                                        const ExecutableFilter &wanted = {}) const;
 
     QString m_procRoot;
 };

@@ -18,11 +18,12 @@ pid_t newestProcess(const QStringList &executables, const QSet<pid_t> &taken)
     const ProcFsProcessTable table;
     const uid_t uid = table.ownUid();
     ProcessEntry best;
-    for (const ProcessEntry &p : table.processes()) {
-        if (p.uid != uid || p.executable.isEmpty())
-            continue;
-        const QString name = QFileInfo(p.executable).fileName();
-        if (!executables.contains(name, Qt::CaseInsensitive) || taken.contains(p.pid))
+    const auto runsOne = [&executables](const QString &executable) {
+        return !executable.isEmpty()
+            && executables.contains(QFileInfo(executable).fileName(), Qt::CaseInsensitive);
+    };
+    for (const ProcessEntry &p : table.processes(runsOne)) {
+        if (p.uid != uid || taken.contains(p.pid))
             continue;
         if (p.startTime >= best.startTime)
             best = p;
