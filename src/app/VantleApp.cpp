@@ -13,10 +13,12 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QPixmapCache>
 #include <QTimer>
 
 #include <cstdio>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -119,8 +121,16 @@ int VantleApp::run(int argc, char **argv)
     qtArgv.push_back(nullptr);
     int qtArgc = int(kept.size());
     // The symbol font from its TrueType file (mapped) rather than its WOFF2 (unpacked into the
-    // heap, some 0.7 MB), where both are installed; before Qt reads the font list.
-    preferPlainFontFiles({Symbols::family()});
+    // heap, some 0.7 MB), where both are installed; before Qt reads the font list. The files
+    // left out are remembered, so the next start lists the fonts once rather than twice.
+    // Reading fontconfig's files takes a good part of the start; nothing asks fontconfig before
+    // the delegate's panels do, so it runs beside the toolkit's and the platform's set-up.
+    QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (!cache.startsWith(QLatin1Char('/')))
+        cache = QDir::homePath() + QStringLiteral("/.cache");
+    std::jthread fonts([remembered = cache + QStringLiteral("/Vantle/plain-fonts")] {
+        preferPlainFontFiles({Symbols::family()}, remembered);
+    });
     QApplication app(qtArgc, qtArgv.data());
     QApplication::setApplicationName(QStringLiteral("Vantle"));
     QApplication::setDesktopFileName(QStringLiteral("kaidro"));
@@ -145,6 +155,7 @@ int VantleApp::run(int argc, char **argv)
         platform = makeLinuxPlatform(QCoreApplication::applicationDirPath());
     }
     quitOnTerminationSignals(&app);
+    fonts.join();
 
     AppDelegate delegate(platform);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,

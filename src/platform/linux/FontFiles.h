@@ -14,4 +14,7 @@ QStringList fontFilesOf(const QString &family);
 
 // Makes the current fontconfig configuration leave out those files of the given families.
 // Must run before the toolkit reads the font list; a family with no plain file stays as it is.
-void preferPlainFontFiles(const QStringList &families);
+// Finding the files takes the font list; leaving them out builds it again. With `remembered`,
+// a file naming the last run's files, those are left out from the start and the list is built
+// once, unless the fonts installed have changed since; the file is kept up to date.
+void preferPlainFontFiles(const QStringList &families, const QString &remembered = {});
