@@ -112,10 +112,11 @@ bool meteredNow()
 LinuxNetworkPath::LinuxNetworkPath(QObject *parent)
     : NetworkPath(parent)
 {
-    // Address news only tells that the tunnels must be looked at again.
-    m_socket = openRouteSocket(RTMGRP_LINK | RTMGRP_IPV4_ROUTE | RTMGRP_IPV6_ROUTE
-                                   | RTMGRP_IPV4_IFADDR | RTMGRP_IPV6_IFADDR,
-                               SOCK_NONBLOCK);
+    // Address news only tells that the tunnels must be looked at again, and a tunnel counts by
+    // its IPv4 address alone: IPv6 address news (every router advertisement refreshes an
+    // address's lifetime) would wake the HUD for nothing.
+    m_socket = openRouteSocket(
+        RTMGRP_LINK | RTMGRP_IPV4_ROUTE | RTMGRP_IPV6_ROUTE | RTMGRP_IPV4_IFADDR, SOCK_NONBLOCK);
     if (m_socket >= 0) {
         m_notifier = new QSocketNotifier(m_socket, QSocketNotifier::Read, this);
         connect(m_notifier, &QSocketNotifier::activated, this,
