@@ -15,18 +15,26 @@ QString serverOf(const QString &display)
     return colon >= 0 && dot > colon ? display.left(dot) : display;
 }
 
+// The executable alone: ours, or another build by its name. An unreadable one is not.
+bool couldBeOurs(const QString &executable, const QString &ownExecutable)
+{
+    if (executable.isEmpty())
+        return false;
+    if (!ownExecutable.isEmpty() && executable == ownExecutable)
+        return true;
+    return QFileInfo(executable).fileName() == QLatin1String("Vantle");
+}
+
 } // namespace
 
 bool isAnotherCopy(const ProcessEntry &candidate, pid_t ownPid, uid_t ownUid,
                    const QString &ownExecutable, const QString &ownDisplay)
 {
-    if (candidate.pid == ownPid || candidate.uid != ownUid || candidate.executable.isEmpty())
+    if (candidate.pid == ownPid || candidate.uid != ownUid)
         return false;
     if (serverOf(candidate.display) != serverOf(ownDisplay))
         return false;
-    if (!ownExecutable.isEmpty() && candidate.executable == ownExecutable)
-        return true;
-    return QFileInfo(candidate.executable).fileName() == QLatin1String("Vantle");
+    return couldBeOurs(candidate.executable, ownExecutable);
 }
 
 QList<ProcessEntry> otherCopies(const ProcessTable &table)
@@ -36,12 +44,9 @@ QList<ProcessEntry> otherCopies(const ProcessTable &table)
     const QString exe = table.ownExecutable();
     const QString display = table.ownDisplay();
     // Only the executables that could be ours are looked at closer.
-    const auto couldBeOurs = [&exe](const QString &executable) {
-        return !executable.isEmpty()
-            && (executable == exe || QFileInfo(executable).fileName() == QLatin1String("Vantle"));
-    };
+    const auto ours = [&exe](const QString &executable) { return couldBeOurs(executable, exe); };
     QList<ProcessEntry> out;
-    for (const ProcessEntry &p : table.processes(couldBeOurs)) {
+    for (const ProcessEntry &p : table.processes(ours)) {
         if (isAnotherCopy(p, pid, uid, exe, display))
             out << p;
     }

@@ -6,6 +6,7 @@
 #include "platform/RemoteControl.h"
 #include "platform/linux/DBusRemoteControl.h"
 #include "platform/linux/FontFiles.h"
+#include "platform/linux/LinuxAppPaths.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "platform/linux/NativeWayland.h"
 #include "platform/linux/UnixSignals.h"
@@ -13,7 +14,6 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDir>
 #include <QPixmapCache>
 #include <QTimer>
 
@@ -125,12 +125,10 @@ int VantleApp::run(int argc, char **argv)
     // left out are remembered, so the next start lists the fonts once rather than twice.
     // Reading fontconfig's files takes a good part of the start; nothing asks fontconfig before
     // the delegate's panels do, so it runs beside the toolkit's and the platform's set-up.
-    QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
-    if (!cache.startsWith(QLatin1Char('/')))
-        cache = QDir::homePath() + QStringLiteral("/.cache");
-    std::jthread fonts([remembered = cache + QStringLiteral("/Vantle/plain-fonts")] {
-        preferPlainFontFiles({Symbols::family()}, remembered);
-    });
+    std::jthread fonts(
+        [remembered = LinuxAppPaths::cacheHome() + QStringLiteral("/Vantle/plain-fonts")] {
+            preferPlainFontFiles({Symbols::family()}, remembered);
+        });
     QApplication app(qtArgc, qtArgv.data());
     QApplication::setApplicationName(QStringLiteral("Vantle"));
     QApplication::setDesktopFileName(QStringLiteral("kaidro"));

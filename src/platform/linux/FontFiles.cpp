@@ -1,5 +1,7 @@
 #include "platform/linux/FontFiles.h"
 
+#include "platform/linux/BoundedRead.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,14 +9,13 @@
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
-#include <cerrno>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr qint64 kRememberedLimit = 64 * 1024;
+constexpr qint64 kRememberedLimit = 16 * 1024;
 
 bool isWebFont(const QString &file)
 {
@@ -87,23 +88,9 @@ bool reject(FcConfig *config, const QStringList &files)
 // of its own before the application object exists, where no Qt object may be made.
 QStringList readRemembered(const QString &path)
 {
-    const int fd
-        = path.isEmpty() ? -1 : ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    QByteArray text(kRememberedLimit, Qt::Uninitialized);
-    qsizetype total = 0;
-    for (ssize_t n = 0; total < text.size(); total += n) {
-        n = ::read(fd, text.data() + total, size_t(text.size() - total));
-        if (n < 0 && errno == EINTR) {
-            n = 0;
-            continue;
-        }
-        if (n <= 0)
-            break;
-    }
-    ::close(fd);
-    text.truncate(total);
+    const QByteArray text = path.isEmpty()
+        ? QByteArray()
+        : readSmallFile(path, kRememberedLimit).value_or(QByteArray());
     QStringList files;
     for (const QByteArray &line : text.split('\n')) {
         const QString name = QString::fromUtf8(line);

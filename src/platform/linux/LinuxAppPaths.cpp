@@ -72,6 +72,11 @@ QString LinuxAppPaths::configHome()
     return xdgFolder("XDG_CONFIG_HOME", QStringLiteral("/.config"));
 }
 
+QString LinuxAppPaths::cacheHome()
+{
+    return xdgFolder("XDG_CACHE_HOME", QStringLiteral("/.cache"));
+}
+
 QString LinuxAppPaths::dataFolder() const
 {
     const QString folder = dataHome() + QStringLiteral("/Vantle");

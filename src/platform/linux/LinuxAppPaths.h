@@ -21,6 +21,7 @@ public:
 
     static QString dataHome();
     static QString configHome();
+    static QString cacheHome();
 
     // Makes `folder` one of the program's own, creating it (and its parents) when missing: a
     // folder of the user's that is open to others is made owner-only (0700). A symbolic link in

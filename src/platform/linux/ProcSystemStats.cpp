@@ -1,5 +1,7 @@
 #include "platform/linux/ProcSystemStats.h"
 
+#include "platform/linux/BoundedRead.h"
+
 #include <QByteArrayView>
 #include <QFile>
 #include <QTimer>
@@ -10,7 +12,6 @@
 #include <utility>
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -22,34 +23,9 @@ constexpr int kMaxTripPoints = 32;
 // Every this many readings of the power sources list their folder again.
 constexpr int kPowerListingEvery = 30;
 
-// The start of a small file, or nothing when it cannot be opened or read. sysfs attributes
-// whose driver has nothing to say fail the read (EIO, ENODATA) rather than the open. Read
-// straight through the system calls: the readouts read a handful of these every second.
-// procfs and sysfs hand over the whole text in one read when the buffer holds it, as a regular
-// file does, so a short read is the end and no second read is spent to hear it.
 std::optional<QByteArray> readSmall(const QString &path, qint64 limit = kSmallFileLimit)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-    char buffer[kMeminfoLimit];
-    const qint64 room = std::min<qint64>(limit, qint64(sizeof buffer));
-    qint64 total = 0;
-    while (total < room) {
-        const qint64 asked = room - total;
-        const ssize_t n = ::read(fd, buffer + total, size_t(asked));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        total += n;
-        if (n < asked)
-            break;
-    }
-    ::close(fd);
-    if (total == 0)
-        return std::nullopt;
-    return QByteArray(buffer, total);
+    return readSmallFile(path, limit);
 }
 
 std::optional<qint64> parseInteger(QByteArrayView text)
