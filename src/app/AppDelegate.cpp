@@ -49,6 +49,7 @@
 AppDelegate::AppDelegate(Platform &platform, QObject *parent)
     : QObject(parent)
     , m_platform(platform)
+    , m_prepared(prepare(platform))
     , m_services(std::make_unique<AppServices>(platform))
 {
     ShellActions::install(m_services->commands, *this);
@@ -67,6 +68,22 @@ void AppDelegate::toggleAllWidgets()
 }
 
 AppDelegate::~AppDelegate() = default;
+
+std::future<AppDelegate::Prepared> AppDelegate::prepare(const Platform &platform)
+{
+    // A few hundred process folders to read, and each font file parsed: a good part of the
+    // start, done beside the services' construction. The font database may be used from any
+    // thread; nothing draws text before the steps below take the result.
+    const QString resources = platform.paths->resourcesFolder();
+    const ProcessTable &processes = *platform.processes;
+    return std::async(std::launch::async | std::launch::deferred, [&processes, resources] {
+        Prepared prepared;
+        prepared.otherCopies = SingleCopy::otherCopies(processes);
+        if (!resources.isEmpty())
+            prepared.fonts = registerFonts(resources + QStringLiteral("/fonts"));
+        return prepared;
+    });
+}
 
 int AppDelegate::registerFonts(const QString &folder)
 {
@@ -149,7 +166,10 @@ void AppDelegate::applicationDidFinishLaunching()
     // last window closes.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    SingleCopy::endOtherCopies(*m_platform.processes, *m_platform.log);
+    // Found, and the fonts registered, while the services were built.
+    const Prepared prepared = m_prepared.get();
+    SingleCopy::endCopies(prepared.otherCopies, *m_platform.processes, *m_platform.log);
+    qCDebug(lcShell) << prepared.fonts << "bundled fonts registered";
 
     const QString resources = m_platform.paths->resourcesFolder();
     if (resources.isEmpty()) {
@@ -157,7 +177,6 @@ void AppDelegate::applicationDidFinishLaunching()
                                            "emblem")
                                 .arg(QCoreApplication::applicationDirPath()));
     }
-    registerFonts(resources.isEmpty() ? QString() : resources + QStringLiteral("/fonts"));
 
     AppServices &s = *m_services;
     s.sound.setEnabled(true);

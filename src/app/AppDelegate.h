@@ -2,10 +2,12 @@
 
 #include "app/HotKeyStartup.h"
 #include "app/ReadoutWiring.h"
+#include "platform/ProcessTable.h"
 
 #include <QObject>
 #include <QString>
 
+#include <future>
 #include <memory>
 #include <vector>
 
@@ -37,6 +39,15 @@ public:
     static int registerFonts(const QString &folder);
 
 private:
+    // What the first start-up steps need, found off the main thread while the services are
+    // built: the other running copies, and the bundled fonts registered.
+    struct Prepared
+    {
+        QList<ProcessEntry> otherCopies;
+        int fonts = 0;
+    };
+    static std::future<Prepared> prepare(const Platform &platform);
+
     // Builds the panel controller over the services and the readout views, and connects it.
     void makeHUDController();
     void installMenuBar();
@@ -46,6 +57,7 @@ private:
     void logFirstSetupCheck();
 
     Platform &m_platform;
+    std::future<Prepared> m_prepared; // started before the services are built
     std::unique_ptr<AppServices> m_services;
     PanelReports m_panelReports;
     std::unique_ptr<FloatingHUDPanelController> m_hudController;

@@ -3,6 +3,7 @@
 #include "hud/HUDCommands.h"
 #include "hud/HUDHotKeys.h"
 #include "platform/SystemLog.h"
+#include "platform/linux/TrayHost.h"
 #include "ui/CoreTheme.h"
 #include "ui/Symbols.h"
 
@@ -150,17 +151,22 @@ void MenuBarController::install()
     if (m_installed)
         return;
     m_installed = true;
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        m_log.log(QStringLiteral("no system tray; use the hot keys"));
-        return;
-    }
-    m_item = new QSystemTrayIcon(icon(m_resourcesFolder), this);
-    m_item->setToolTip(toolTip());
-    // The tray shows the context menu itself on a right click (an XEmbed tray through Qt, a
-    // StatusNotifierItem host through the exported menu); a left click arrives as Trigger.
-    m_item->setContextMenu(menu());
-    connect(m_item, &QSystemTrayIcon::activated, this, &MenuBarController::activated);
-    m_item->show();
+    // Qt asks the tray's watcher on the bus and waits for it; asked first without waiting, a
+    // desktop without a tray costs the start nothing and a watcher that hangs cannot hold it.
+    TrayHost::ask(QDBusConnection::sessionBus(), this, [this](bool present) {
+        if (!present || !QSystemTrayIcon::isSystemTrayAvailable()) {
+            m_log.log(QStringLiteral("no system tray; use the hot keys"));
+            return;
+        }
+        m_item = new QSystemTrayIcon(icon(m_resourcesFolder), this);
+        m_item->setToolTip(toolTip());
+        // The tray shows the context menu itself on a right click (an XEmbed tray through Qt,
+        // a StatusNotifierItem host through the exported menu); a left click arrives as
+        // Trigger.
+        m_item->setContextMenu(menu());
+        connect(m_item, &QSystemTrayIcon::activated, this, &MenuBarController::activated);
+        m_item->show();
+    });
 }
 
 void MenuBarController::activated(QSystemTrayIcon::ActivationReason reason)

@@ -45,8 +45,8 @@ public:
                       QObject *parent = nullptr);
     ~MenuBarController() override;
 
-    // Creates the tray icon and shows it, once; without a tray host it logs one line and does
-    // nothing.
+    // Creates the tray icon and shows it, once, as soon as a tray is known to be there; without
+    // a tray host it logs one line and does nothing. Returns without waiting for the answer.
     void install();
 
     // The tray menu for the given state, in order.

@@ -55,7 +55,12 @@ QList<ProcessEntry> otherCopies(const ProcessTable &table)
 
 void endOtherCopies(ProcessTable &table, SystemLog &log)
 {
-    for (const ProcessEntry &copy : otherCopies(table)) {
+    endCopies(otherCopies(table), table, log);
+}
+
+void endCopies(const QList<ProcessEntry> &copies, ProcessTable &table, SystemLog &log)
+{
+    for (const ProcessEntry &copy : copies) {
         log.log(QStringLiteral("ending another running copy at %1").arg(copy.executable));
         table.terminate(copy, 1000);
     }

@@ -19,7 +19,9 @@ bool isAnotherCopy(const ProcessEntry &candidate, pid_t ownPid, uid_t ownUid,
 
 QList<ProcessEntry> otherCopies(const ProcessTable &table);
 
-// Logs and ends each other copy (terminate, up to 1 s of grace, then kill).
+// Logs and ends each copy (terminate, up to 1 s of grace, then kill): those found by
+// otherCopies, perhaps a moment before.
+void endCopies(const QList<ProcessEntry> &copies, ProcessTable &table, SystemLog &log);
 void endOtherCopies(ProcessTable &table, SystemLog &log);
 
 } // namespace SingleCopy

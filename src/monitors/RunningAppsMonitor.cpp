@@ -42,14 +42,16 @@ RunningAppsMonitor::~RunningAppsMonitor() = default;
 
 void RunningAppsMonitor::refresh()
 {
+    const QList<RunningApp> apps = m_workspace.runningApplications();
     // While one of our own panels has the focus, the slot to mark is still the app the user
     // came from.
-    if (const std::optional<RunningApp> front = m_workspace.frontmostApplication();
-        front && front->pid != m_ownPid)
-        m_lastFrontPID = front->pid;
+    const pid_t front = m_workspace.frontmostPid();
+    if (front > 0 && front != m_ownPid
+        && std::ranges::any_of(apps, [front](const RunningApp &a) { return a.pid == front; }))
+        m_lastFrontPID = front;
 
     QList<RunningApp> candidates;
-    for (const RunningApp &app : m_workspace.runningApplications()) {
+    for (const RunningApp &app : apps) {
         if (app.regular && app.pid > 0 && app.pid != m_ownPid)
             candidates << app;
     }

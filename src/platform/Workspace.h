@@ -44,6 +44,13 @@ public:
 
     virtual QList<RunningApp> runningApplications() const = 0;
     virtual std::optional<RunningApp> frontmostApplication() const = 0;
+    // The frontmost application's process; 0 when none. A workspace that follows activations
+    // itself answers from what it last heard, without listing every application.
+    virtual pid_t frontmostPid() const
+    {
+        const std::optional<RunningApp> front = frontmostApplication();
+        return front ? front->pid : 0;
+    }
     virtual std::optional<RunningApp> application(pid_t pid) const = 0;
     // Raises and focuses the application's topmost window; false when it has none.
     virtual bool activate(pid_t pid) = 0;

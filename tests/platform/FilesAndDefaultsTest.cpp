@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <ctime>
 
@@ -209,14 +210,24 @@ TEST(SoundServer, ReachableThroughTheRuntimeSocketOrANamedServer)
     EXPECT_TRUE(SoundServer::reachable());
 }
 
+namespace {
+
+// Writes an application's desktop entry at a path under `dir`, `body` after its first lines.
+auto applicationEntryWriter(const QTemporaryDir &dir)
+{
+    return [&dir](const QString &relative, const QByteArray &body) {
+        writeFile(dir.filePath(relative), "[Desktop Entry]\nType=Application\n" + body);
+    };
+}
+
+} // namespace
+
 // Two application folders, the first (the user's) hiding entries of the same id in the second.
 TEST(DesktopEntryMatcher, MatchesByIdClassExecutableAndFolderSeesLaterEntriesAndLaunchesThem)
 {
     QTemporaryDir dir;
     const QStringList folders{dir.filePath("user"), dir.filePath("system")};
-    const auto write = [&](const QString &relative, const QByteArray &body) {
-        writeFile(dir.filePath(relative), "[Desktop Entry]\nType=Application\n" + body);
-    };
+    const auto write = applicationEntryWriter(dir);
     write("system/org.example.Notes.desktop", "Name=Notes\nExec=sh\nIcon=accessories-notes\n");
     write("system/sh.desktop", "Name=Shell\nExec=sh\n");
     // A StartupWMClass wins over an id of the same name.
@@ -262,4 +273,36 @@ TEST(DesktopEntryMatcher, MatchesByIdClassExecutableAndFolderSeesLaterEntriesAnd
     EXPECT_TRUE(DesktopEntryMatcher::launch(entry->filePath));
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(marker); }, 5000));
     EXPECT_FALSE(DesktopEntryMatcher::launch(dir.filePath("user/missing.desktop")));
+}
+
+// Read ahead on a thread, the entries match as when read on first use, and a folder that changed
+// after the reading is read again.
+TEST(DesktopEntryMatcher, PreloadedEntriesMatchAndAFolderChangedSinceIsReadAgain)
+{
+    QTemporaryDir dir;
+    const QStringList folders{dir.filePath("user"), dir.filePath("system")};
+    const auto write = applicationEntryWriter(dir);
+    write("system/org.example.Notes.desktop", "Name=Notes\nExec=sh\n");
+    write("user/notes.desktop", "Name=My Notes\nExec=sh\n");
+    {
+        // Gone while it still reads: waits, no more.
+        DesktopEntryMatcher abandoned(folders);
+        abandoned.preload();
+    }
+    DesktopEntryMatcher matcher(folders);
+    matcher.preload();
+    QThread::msleep(300); // long done reading
+    write("user/later.desktop", "Name=Later\nExec=sh\n");
+    const timeval later[2] = {{std::time(nullptr) + 5, 0}, {std::time(nullptr) + 5, 0}};
+    ASSERT_EQ(::utimes(QFile::encodeName(folders.first()).constData(), later), 0);
+
+    const auto notes = matcher.match("org.example.Notes", {}, {}, {});
+    EXPECT_EQ(notes ? notes->name : "", "Notes");
+    const auto mine = matcher.match({}, "notes", {}, {});
+    EXPECT_EQ(mine ? mine->name : "", "My Notes");
+    const auto entry = matcher.entry("later");
+    EXPECT_EQ(entry ? entry->name : "", "Later");
+    // Asked again once read, it reads nothing more.
+    matcher.preload();
+    EXPECT_TRUE(matcher.entry("later"));
 }

@@ -2,12 +2,21 @@
 #include "app/ShellActions.h"
 
 #include "fakes/FakeSystemLog.h"
+#include "platform/linux/TrayHost.h"
+#include "support/PrivateSessionBus.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDBusVirtualObject>
 #include <QMenu>
 #include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <optional>
 
 namespace {
 
@@ -84,6 +93,88 @@ TEST_F(MenuFixture, WithoutATrayHostItLogsOnceAndGoesOn)
     MenuBarController controller(commands, status(), QString(), log);
     controller.install();
     controller.install();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !log.lines.isEmpty(); }, 5000));
+    QTest::qWait(100);
     EXPECT_EQ(controller.item(), nullptr);
     EXPECT_EQ(log.lines, QStringList{"Vantle: no system tray; use the hot keys"});
+}
+
+namespace {
+
+// The desktop's tray watcher on its own connection: says whether a host is registered, or, when
+// `silent`, never answers at all.
+class TrayWatcher final : public QDBusVirtualObject
+{
+public:
+    bool hostRegistered = true;
+    bool silent = false;
+
+    explicit TrayWatcher(const QString &address)
+        : m_connection(QDBusConnection::connectToBus(address, QStringLiteral("tray-watcher")))
+    {
+        m_connection.registerVirtualObject(QStringLiteral("/StatusNotifierWatcher"), this);
+        m_connection.registerService(QStringLiteral("org.kde.StatusNotifierWatcher"));
+    }
+    ~TrayWatcher() override { QDBusConnection::disconnectFromBus(m_connection.name()); }
+
+    QString introspect(const QString &) const override { return {}; }
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override
+    {
+        if (silent)
+            return true;
+        if (message.member() != QLatin1String("Get")
+            || message.arguments().value(1).toString() != "IsStatusNotifierHostRegistered")
+            return connection.send(message.createErrorReply(QDBusError::UnknownProperty, {}));
+        return connection.send(
+            message.createReply(QVariant::fromValue(QDBusVariant(hostRegistered))));
+    }
+
+private:
+    QDBusConnection m_connection;
+};
+
+// What the tray host answered, once it has.
+std::shared_ptr<std::optional<bool>> askTray(const QDBusConnection &bus, QObject *context,
+                                             int timeoutMs = 3000)
+{
+    auto answer = std::make_shared<std::optional<bool>>();
+    TrayHost::ask(
+        bus, context, [answer](bool present) { *answer = present; }, timeoutMs);
+    return answer;
+}
+
+} // namespace
+
+// Off X11 only the bus can tell of a tray. A watcher with a host is a tray; one without a host,
+// none at all, or one that never answers is none, and the question never waits on the watcher.
+TEST(TrayHost, AsksTheWatcherWithoutWaitingOnItAndTakesSilenceForNoTray)
+{
+    PrivateSessionBus bus;
+    ASSERT_FALSE(bus.address().isEmpty());
+    const QDBusConnection app = QDBusConnection::connectToBus(bus.address(), "tray-app");
+    QObject context;
+    const auto settled = [](const auto &answer) {
+        return QTest::qWaitFor([&] { return answer->has_value(); }, 5000) ? **answer
+                                                                          : std::optional<bool>();
+    };
+
+    EXPECT_EQ(settled(askTray(app, &context)), false) << "no watcher";
+    {
+        TrayWatcher watcher(bus.address());
+        EXPECT_EQ(settled(askTray(app, &context)), true);
+        watcher.hostRegistered = false;
+        EXPECT_EQ(settled(askTray(app, &context)), false);
+
+        watcher.silent = true;
+        const auto silent = askTray(app, &context, 300);
+        EXPECT_FALSE(silent->has_value()) << "answered before the watcher could";
+        EXPECT_EQ(settled(silent), false);
+        // Asked for a context that goes before the answer: nothing runs.
+        auto gone = std::make_unique<QObject>();
+        const auto orphan = askTray(app, gone.get(), 300);
+        gone.reset();
+        QTest::qWait(600);
+        EXPECT_FALSE(orphan->has_value());
+    }
+    EXPECT_EQ(settled(askTray(QDBusConnection(QStringLiteral("not connected")), &context)), false);
 }

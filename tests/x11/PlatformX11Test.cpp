@@ -185,6 +185,8 @@ TEST(WorkspaceX11, OpensOnlyKnownEntriesAndSignalsLaunchActivationAndTermination
     EXPECT_TRUE(workspace.activate(pid));
     EXPECT_TRUE(waitUntil([&] { return saw(activated, pid); }));
     EXPECT_EQ(workspace.frontmostApplication().value_or(RunningApp()).pid, pid);
+    // Told by the activation it heard, without asking the server again.
+    EXPECT_EQ(workspace.frontmostPid(), pid);
 
     ::kill(pid, SIGTERM);
     EXPECT_TRUE(waitUntil([&] { return saw(terminated, pid); }));

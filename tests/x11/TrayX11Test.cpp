@@ -66,7 +66,7 @@ TEST(TrayX11, XEmbedTrayTogglesTheMenuOnALeftClickAndOpensTheStatusMenuOnARightC
     QObject::connect(&commands, &HUDCommands::triggered, [&](const QString &id) { ran << id; });
     MenuBarController controller(commands, {}, QString(), log);
     controller.install();
-    ASSERT_NE(controller.item(), nullptr);
+    ASSERT_TRUE(waitUntil([&] { return controller.item() != nullptr; }));
     // The icon has its place once the tray has embedded it.
     ASSERT_TRUE(waitUntil([&] { return controller.item()->geometry().x() > 0; }));
     const QPoint icon = controller.item()->geometry().center();

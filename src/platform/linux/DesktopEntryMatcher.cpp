@@ -56,20 +56,31 @@ QStringList DesktopEntryMatcher::defaultFolders()
     return out;
 }
 
-void DesktopEntryMatcher::refresh() const
+DesktopEntryMatcher::~DesktopEntryMatcher() = default;
+
+void DesktopEntryMatcher::preload()
+{
+    if (m_loaded || m_preload.valid())
+        return;
+    m_preload = std::async(std::launch::async | std::launch::deferred,
+                           [folders = m_folders] { return read(folders, stampsOf(folders)); });
+}
+
+QList<QDateTime> DesktopEntryMatcher::stampsOf(const QStringList &folders)
 {
     QList<QDateTime> stamps;
-    for (const QString &folder : m_folders)
+    for (const QString &folder : folders)
         stamps << QFileInfo(folder).lastModified();
-    if (m_loaded && stamps == m_stamps)
-        return;
-    m_stamps = stamps;
-    m_loaded = true;
-    m_records.clear();
-    m_cache.clear();
+    return stamps;
+}
+
+DesktopEntryMatcher::Reading DesktopEntryMatcher::read(const QStringList &folders,
+                                                       QList<QDateTime> stamps)
+{
+    Reading out{std::move(stamps), {}};
     // An id found in an earlier folder hides the same id further on, hidden entries included.
     QSet<QString> seen;
-    for (const QString &folder : m_folders) {
+    for (const QString &folder : folders) {
         const QDir root(folder);
         // Entries are told by their ending here, not by a name filter, which would compile a
         // wildcard pattern at start.
@@ -88,10 +99,28 @@ void DesktopEntryMatcher::refresh() const
             if (std::optional<DesktopEntry> entry
                 = readEntry(path, id, &record.startupWMClass, &record.executable)) {
                 record.entry = *entry;
-                m_records << record;
+                out.records << record;
             }
         }
     }
+    return out;
+}
+
+void DesktopEntryMatcher::refresh() const
+{
+    // The stamps a preload took before reading: a folder changed while it read is read again.
+    std::optional<Reading> reading;
+    if (m_preload.valid())
+        reading = m_preload.get();
+    QList<QDateTime> stamps = stampsOf(m_folders);
+    if (!reading && m_loaded && stamps == m_stamps)
+        return;
+    if (!reading || reading->stamps != stamps)
+        reading = read(m_folders, std::move(stamps));
+    m_stamps = std::move(reading->stamps);
+    m_records = std::move(reading->records);
+    m_loaded = true;
+    m_cache.clear();
 }
 
 std::optional<DesktopEntry> DesktopEntryMatcher::match(const QByteArray &gtkApplicationId,

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <future>
 #include <optional>
 
 // The parts of a desktop entry that name and draw an application.
@@ -25,6 +26,12 @@ class DesktopEntryMatcher final
 {
 public:
     explicit DesktopEntryMatcher(QStringList applicationFolders = defaultFolders());
+    // Waits for a read that preload() started.
+    ~DesktopEntryMatcher();
+
+    // Starts reading the folders on a thread of its own, so that the first match, asked for
+    // while the program starts, finds the entries read. Later reads happen on first use as ever.
+    void preload();
 
     // $XDG_DATA_HOME/applications, then each $XDG_DATA_DIRS/applications, as the environment
     // says now.
@@ -50,6 +57,15 @@ private:
         QString executable; // basename of Exec's program
     };
 
+    // What the folders held, with their modification times from before the reading.
+    struct Reading
+    {
+        QList<QDateTime> stamps;
+        QList<Record> records;
+    };
+    static QList<QDateTime> stampsOf(const QStringList &folders);
+    static Reading read(const QStringList &folders, QList<QDateTime> stamps);
+
     void refresh() const;
     std::optional<DesktopEntry> find(const QByteArray &gtkApplicationId,
                                      const QByteArray &instanceName, const QByteArray &className,
@@ -60,4 +76,5 @@ private:
     mutable bool m_loaded = false;
     mutable QList<Record> m_records;
     mutable QHash<QString, std::optional<DesktopEntry>> m_cache;
+    mutable std::future<Reading> m_preload;
 };

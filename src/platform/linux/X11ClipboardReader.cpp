@@ -14,6 +14,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -46,6 +47,20 @@ X11ClipboardReader::X11ClipboardReader(qsizetype maxTextBytes)
     m_connection = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(m_connection))
         return;
+    // The questions go out together and are answered in one round trip, not one each.
+    xcb_prefetch_extension_data(m_connection, &xcb_xfixes_id);
+    std::vector<std::string> names{"CLIPBOARD", "TARGETS", "INCR"};
+    for (int i = 0; i < int(std::size(m_properties)); ++i)
+        names.push_back("KAIDRO_CLIPBOARD_" + std::to_string(i));
+    std::vector<xcb_intern_atom_cookie_t> atoms;
+    for (const std::string &name : names)
+        atoms.push_back(xcb_intern_atom(m_connection, 0, uint16_t(name.size()), name.c_str()));
+    std::vector<xcb_atom_t> interned;
+    for (const xcb_intern_atom_cookie_t cookie : atoms) {
+        const Xcb::Reply<xcb_intern_atom_reply_t> reply(
+            xcb_intern_atom_reply(m_connection, cookie, nullptr));
+        interned.push_back(reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE));
+    }
     const xcb_query_extension_reply_t *xfixes
         = xcb_get_extension_data(m_connection, &xcb_xfixes_id);
     if (!xfixes || !xfixes->present)
@@ -57,11 +72,11 @@ X11ClipboardReader::X11ClipboardReader(qsizetype maxTextBytes)
     if (!version || version->major_version < 1)
         return;
     m_selectionNotify = xfixes->first_event + XCB_XFIXES_SELECTION_NOTIFY;
-    m_clipboard = atom("CLIPBOARD");
-    m_targets = atom("TARGETS");
-    m_incr = atom("INCR");
+    m_clipboard = interned[0];
+    m_targets = interned[1];
+    m_incr = interned[2];
     for (int i = 0; i < int(std::size(m_properties)); ++i)
-        m_properties[i] = atom(("KAIDRO_CLIPBOARD_" + std::to_string(i)).c_str());
+        m_properties[i] = interned[size_t(3 + i)];
     const xcb_window_t root = Xcb::rootOf(m_connection);
     const xcb_window_t window = xcb_generate_id(m_connection);
     // Property changes tell of each chunk of an incremental transfer.
@@ -90,14 +105,6 @@ void X11ClipboardReader::wake()
 {
     if (m_wakeFd >= 0)
         eventfd_write(m_wakeFd, 1);
-}
-
-xcb_atom_t X11ClipboardReader::atom(const char *name)
-{
-    Xcb::Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        m_connection, xcb_intern_atom(m_connection, 0, uint16_t(std::strlen(name)), name),
-        nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
 QString X11ClipboardReader::atomName(xcb_atom_t atom)

@@ -54,7 +54,6 @@ private:
     // deadline, on a lost connection, or as soon as the owner changed.
     template <typename Wanted> xcb_generic_event_t *waitFor(Wanted wanted, Deadline deadline);
     void handle(const xcb_generic_event_t *event);
-    xcb_atom_t atom(const char *name);
     QString atomName(xcb_atom_t atom);
 
     const qsizetype m_maxTextBytes;

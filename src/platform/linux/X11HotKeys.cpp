@@ -109,6 +109,14 @@ ModifierMasks readModifierMasks(xcb_connection_t *c, xcb_key_symbols_t *symbols)
 
 } // namespace
 
+struct X11HotKeys::Keymap
+{
+    xcb_key_symbols_t *symbols = nullptr;
+    ModifierMasks masks;
+
+    ~Keymap() { xcb_key_symbols_free(symbols); }
+};
+
 X11HotKeys::X11HotKeys(QObject *parent)
     : HotKeys(parent)
 {
@@ -153,18 +161,25 @@ X11HotKeys::~X11HotKeys()
         ungrab(it->keycode, it->variants);
 }
 
-std::optional<X11HotKeys::Grab> X11HotKeys::resolve(quint32 key, quint32 modifiers) const
+std::optional<X11HotKeys::Grab> X11HotKeys::resolve(quint32 key, quint32 modifiers)
 {
     const xcb_keysym_t sym = keysymFor(key);
     if (!m_connection || !m_root || sym == XCB_NO_SYMBOL)
         return std::nullopt;
-    // Read afresh each time, so the mapping of the moment is honoured.
-    xcb_key_symbols_t *symbols = xcb_key_symbols_alloc(m_connection);
-    if (!symbols)
-        return std::nullopt;
-    const xcb_keycode_t keycode = keycodeFor(symbols, sym);
-    const ModifierMasks masks = readModifierMasks(m_connection, symbols);
-    xcb_key_symbols_free(symbols);
+    // Read afresh for each burst of grabs, so the mapping of the moment is honoured: one grab
+    // after another from the same call costs no further round trips.
+    if (!m_keymap) {
+        xcb_key_symbols_t *symbols = xcb_key_symbols_alloc(m_connection);
+        if (!symbols)
+            return std::nullopt;
+        m_keymap = std::make_unique<Keymap>();
+        m_keymap->symbols = symbols;
+        m_keymap->masks = readModifierMasks(m_connection, symbols);
+        QMetaObject::invokeMethod(
+            this, [this] { m_keymap.reset(); }, Qt::QueuedConnection);
+    }
+    const xcb_keycode_t keycode = keycodeFor(m_keymap->symbols, sym);
+    const ModifierMasks masks = m_keymap->masks;
     if (keycode == 0)
         return std::nullopt;
 

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QList>
 
+#include <memory>
 #include <optional>
 
 // Hot keys as passive key grabs on the root window, over the connection Qt opened.
@@ -46,7 +47,7 @@ private:
 
     void ungrab(quint8 keycode, const QList<quint16> &masks);
     // The keycode and X modifier mask that make `key` + `modifiers` in the current mapping.
-    std::optional<Grab> resolve(quint32 key, quint32 modifiers) const;
+    std::optional<Grab> resolve(quint32 key, quint32 modifiers);
     bool take(int id, const Grab &wanted);
     void followMapping();
 
@@ -58,4 +59,8 @@ private:
     QHash<int, Wanted> m_wanted;
     class QTimer *m_remap = nullptr;
     int m_xkbEvent = -1;
+    // The mapping as read for the grabs made in one go (the hot keys at start): dropped once
+    // control is back in the event loop, so a later grab reads the mapping of its moment.
+    struct Keymap;
+    std::unique_ptr<Keymap> m_keymap;
 };

@@ -88,6 +88,8 @@ X11Workspace::X11Workspace(QStringList applicationFolders, QObject *parent)
 {
     if (!m_clients->valid())
         return;
+    // The running apps are named from the desktop entries as soon as the program starts.
+    m_entries.preload();
     m_clientListAtom = m_clients->atom("_NET_CLIENT_LIST");
     m_activeAtom = m_clients->atom("_NET_ACTIVE_WINDOW");
     m_clients->listenOnRoot(XCB_EVENT_MASK_PROPERTY_CHANGE);

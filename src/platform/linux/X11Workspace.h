@@ -24,6 +24,7 @@ public:
 
     QList<RunningApp> runningApplications() const override;
     std::optional<RunningApp> frontmostApplication() const override;
+    pid_t frontmostPid() const override { return m_activePid; }
     std::optional<RunningApp> application(pid_t pid) const override;
     bool activate(pid_t pid) override;
 
