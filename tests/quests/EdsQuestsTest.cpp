@@ -167,6 +167,11 @@ TEST(EdsAbsent, ReadsTheFiles)
 TEST_F(EdsQuests, ListsCompletesFollowsAndOutlivesTheServer)
 {
     store = std::make_unique<EdsCalendarStore>(TestEnvironment::home());
+    // Made, the store has asked the data server nothing yet: the first question starts it.
+    QTest::qWait(500);
+    const QDBusConnection probe = QDBusConnection::connectToBus(m_bus->address(), "eds-probe");
+    const QString registry = QStringLiteral("org.gnome.evolution.dataserver.Sources5");
+    EXPECT_FALSE(probe.interface()->isServiceRegistered(registry).value());
     quests = std::make_unique<QuestService>(*store, clock, feedback);
     quests->setHUDVisible(true);
     ASSERT_TRUE(store->usingDataServer()) << store->sources().fallbackReason.toStdString();

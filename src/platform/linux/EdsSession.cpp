@@ -26,7 +26,6 @@ EdsSession::EdsSession(std::function<void()> changed)
     m_tracker = new EdsSourceTracker(*this, m_busName);
     m_tracker->moveToThread(m_thread.get());
     m_thread->start();
-    QMetaObject::invokeMethod(m_tracker, &EdsSourceTracker::start, Qt::QueuedConnection);
 }
 
 EdsSession::~EdsSession()
@@ -70,8 +69,16 @@ void EdsSession::registryFailed(const QString &reason)
     m_published.notify_all();
 }
 
+void EdsSession::start() const
+{
+    std::call_once(m_started, [this] {
+        QMetaObject::invokeMethod(m_tracker, &EdsSourceTracker::start, Qt::QueuedConnection);
+    });
+}
+
 bool EdsSession::available(Deadline deadline) const
 {
+    start();
     std::unique_lock lock(m_mutex);
     m_published.wait_until(lock, deadline, [this] { return m_registry != Registry::pending; });
     return m_registry == Registry::up;
@@ -79,6 +86,7 @@ bool EdsSession::available(Deadline deadline) const
 
 QString EdsSession::unavailableReason() const
 {
+    start();
     std::lock_guard lock(m_mutex);
     return m_registry == Registry::pending ? QStringLiteral("the data server does not answer")
                                            : m_reason;
@@ -86,6 +94,7 @@ QString EdsSession::unavailableReason() const
 
 QList<EdsSession::Source> EdsSession::sources(Deadline deadline) const
 {
+    start();
     std::unique_lock lock(m_mutex);
     m_published.wait_until(lock, deadline, [this] {
         return m_registry == Registry::down
@@ -98,12 +107,14 @@ QList<EdsSession::Source> EdsSession::sources(Deadline deadline) const
 
 QDBusConnection EdsSession::bus() const
 {
+    start();
     std::lock_guard lock(m_mutex);
     return m_bus;
 }
 
 void EdsSession::refreshOnline()
 {
+    start();
     QMetaObject::invokeMethod(m_tracker, &EdsSourceTracker::refreshOnline, Qt::QueuedConnection);
 }
 

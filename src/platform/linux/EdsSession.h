@@ -86,6 +86,10 @@ public:
 private:
     friend class EdsSourceTracker;
 
+    // Opens the registry and the calendars when anything is first asked of the session, not
+    // while the program starts: the data server's own start-up work (a backend process per
+    // calendar kind) then does not share the cores with the HUD's first showing.
+    void start() const;
     void publish(QList<Source> sources);
     void registryFailed(const QString &reason);
 
@@ -100,4 +104,5 @@ private:
 
     std::unique_ptr<QThread> m_thread;
     EdsSourceTracker *m_tracker = nullptr; // lives on m_thread
+    mutable std::once_flag m_started;
 };
