@@ -12,7 +12,6 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
