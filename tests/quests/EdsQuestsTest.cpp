@@ -166,15 +166,20 @@ TEST(EdsAbsent, ReadsTheFiles)
 
 TEST_F(EdsQuests, ListsCompletesFollowsAndOutlivesTheServer)
 {
-    store = std::make_unique<EdsCalendarStore>(TestEnvironment::home());
-    // Made, the store has asked the data server nothing yet: the first question starts it.
+    store = std::make_unique<EdsCalendarStore>(TestEnvironment::home(), nullptr,
+                                               std::chrono::milliseconds(1500));
+    // Made, the store has asked the data server nothing yet; asked before its wake-up time,
+    // it still waits for that; then the question starts the server.
     QTest::qWait(500);
     const QDBusConnection probe = QDBusConnection::connectToBus(m_bus->address(), "eds-probe");
     const QString registry = QStringLiteral("org.gnome.evolution.dataserver.Sources5");
     EXPECT_FALSE(probe.interface()->isServiceRegistered(registry).value());
     quests = std::make_unique<QuestService>(*store, clock, feedback);
     quests->setHUDVisible(true);
+    QTest::qWait(300);
+    EXPECT_FALSE(probe.interface()->isServiceRegistered(registry).value());
     ASSERT_TRUE(store->usingDataServer()) << store->sources().fallbackReason.toStdString();
+    EXPECT_TRUE(probe.interface()->isServiceRegistered(registry).value());
 
     // The event in 30 minutes, the moved occurrence and tomorrow's, the local one; the overdue
     // task but neither the one due next week nor the completed one. The CalDAV backend fills

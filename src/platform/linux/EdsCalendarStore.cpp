@@ -5,10 +5,11 @@
 
 #include "platform/SystemLog.h"
 
-EdsCalendarStore::EdsCalendarStore(QString dataHome, SystemLog *log)
+EdsCalendarStore::EdsCalendarStore(QString dataHome, SystemLog *log,
+                                   std::chrono::milliseconds wakeDelay)
     : m_files(std::move(dataHome), log)
     , m_log(log)
-    , m_session(std::make_unique<EdsSession>([this] { changed(); }))
+    , m_session(std::make_unique<EdsSession>([this] { changed(); }, wakeDelay))
 { }
 
 EdsCalendarStore::~EdsCalendarStore() = default;

@@ -35,7 +35,9 @@ public:
     // Online sources are asked to fetch their server's changes at most this often, from reads.
     static constexpr std::chrono::minutes kServerRefresh{5};
 
-    EdsCalendarStore(QString dataHome, SystemLog *log = nullptr);
+    // The data server is first asked `wakeDelay` after the store is made.
+    EdsCalendarStore(QString dataHome, SystemLog *log = nullptr,
+                     std::chrono::milliseconds wakeDelay = EdsSession::kWakeDelay);
     ~EdsCalendarStore() override;
 
     Access eventAccess() const override;

@@ -15,8 +15,9 @@ QAtomicInteger<quint64> nextSession;
 
 } // namespace
 
-EdsSession::EdsSession(std::function<void()> changed)
+EdsSession::EdsSession(std::function<void()> changed, std::chrono::milliseconds wakeDelay)
     : m_changed(std::move(changed))
+    , m_wakeAt(std::chrono::steady_clock::now() + wakeDelay)
     , m_busName(QStringLiteral("kaidro-eds-%1").arg(nextSession.fetchAndAddRelaxed(1)))
     , m_thread(std::make_unique<QThread>())
 {

@@ -30,6 +30,12 @@ public:
     // what it has cached: an unreachable server makes a source slow to connect, never missing.
     static constexpr unsigned kConnectWaitSeconds = 3;
 
+    // The data server is first asked this long after the session is made: opening the
+    // calendars starts a backend process per calendar kind in its factory (and the registry
+    // and factory themselves, where nothing runs them yet), work that would otherwise share
+    // the cores with the program's first frames.
+    static constexpr std::chrono::milliseconds kWakeDelay{500};
+
     enum class State { connecting, ready, failed };
 
     struct Source
@@ -61,7 +67,8 @@ public:
     // Nothing for text that is not a key file.
     static std::optional<KeyFile> readKeyFile(const QString &data);
 
-    explicit EdsSession(std::function<void()> changed);
+    explicit EdsSession(std::function<void()> changed,
+                        std::chrono::milliseconds wakeDelay = kWakeDelay);
     ~EdsSession();
     EdsSession(const EdsSession &) = delete;
     EdsSession &operator=(const EdsSession &) = delete;
@@ -87,13 +94,13 @@ private:
     friend class EdsSourceTracker;
 
     // Opens the registry and the calendars when anything is first asked of the session, not
-    // while the program starts: the data server's own start-up work (a backend process per
-    // calendar kind) then does not share the cores with the HUD's first showing.
+    // while the program starts, and not before `m_wakeAt`.
     void start() const;
     void publish(QList<Source> sources);
     void registryFailed(const QString &reason);
 
     std::function<void()> m_changed;
+    const Deadline m_wakeAt; // the data server is not asked before this
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_published;
     enum class Registry { pending, up, down } m_registry = Registry::pending;

@@ -94,7 +94,16 @@ void EdsSourceTracker::start()
                                              QDBusServiceWatcher::WatchForRegistration, this);
     connect(registry, &QDBusServiceWatcher::serviceRegistered, this,
             &EdsSourceTracker::registryBack);
-    fetchRegistry();
+
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(
+        m_session.m_wakeAt - std::chrono::steady_clock::now());
+    if (wait.count() <= 0)
+        fetchRegistry();
+    else
+        QTimer::singleShot(wait, this, [this] {
+            if (!m_fetched)
+                fetchRegistry();
+        });
 }
 
 void EdsSourceTracker::stop()
@@ -124,6 +133,7 @@ void EdsSourceTracker::call(const QString &service, const QString &path, const Q
 
 void EdsSourceTracker::fetchRegistry()
 {
+    m_fetched = true;
     call(kRegistry, kManager, kObjectManager, QStringLiteral("GetManagedObjects"), {},
          [this](const QDBusMessage &reply) {
              QHash<QString, Known> found;

@@ -89,6 +89,7 @@ private:
     QString m_busName;
     QDBusConnection m_bus{QString()};
     bool m_registryUp = false;
+    bool m_fetched = false; // the registry has been asked for its sources
     quint64 m_serial = 0;
     QHash<QString, Known> m_known;
     std::map<QString, Entry> m_entries; // by kind and source uid
