@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <initializer_list>
 #include <optional>
 #include <thread>
 #include <utility>
@@ -42,53 +43,33 @@ void quietSoundServerMessages(QtMsgType type, const QMessageLogContext &context,
         g_qtMessages(type, context, message);
 }
 
-// What Kaidro asks of the toolkit through the environment. The toolkit reads these variables as
-// the application object is made; afterwards each is put back as the user had it, so that the
-// programs the HUD starts (apps, Shortcuts, tools) get the user's environment, not Kaidro's.
-class ToolkitEnvironment
+// The user's values of the variables Kaidro tunes the toolkit through. The toolkit reads them as
+// the application object is made; put back afterwards, the programs the HUD starts (apps,
+// Shortcuts, tools) get the user's environment, not Kaidro's.
+class UserEnvironment
 {
 public:
-    ToolkitEnvironment() = default;
-    ToolkitEnvironment(const ToolkitEnvironment &) = delete;
-    ToolkitEnvironment &operator=(const ToolkitEnvironment &) = delete;
-    ~ToolkitEnvironment() { restore(); }
+    explicit UserEnvironment(std::initializer_list<const char *> names)
+    {
+        for (const char *name : names)
+            m_values.emplace_back(name,
+                                  qEnvironmentVariableIsSet(name)
+                                      ? std::optional<QByteArray>(qgetenv(name))
+                                      : std::nullopt);
+    }
 
-    void set(const char *name, const QByteArray &value)
+    void restore() const
     {
-        keep(name);
-        qputenv(name, value);
-    }
-    void unset(const char *name)
-    {
-        keep(name);
-        qunsetenv(name);
-    }
-    // Puts each variable back as it was before its first change.
-    void restore()
-    {
-        for (auto it = m_saved.crbegin(); it != m_saved.crend(); ++it) {
-            if (it->second)
-                qputenv(it->first, *it->second);
+        for (const auto &[name, value] : m_values) {
+            if (value)
+                qputenv(name, *value);
             else
-                qunsetenv(it->first);
+                qunsetenv(name);
         }
-        m_saved.clear();
     }
 
 private:
-    void keep(const char *name)
-    {
-        for (const auto &saved : m_saved) {
-            if (qstrcmp(saved.first, name) == 0)
-                return;
-        }
-        m_saved.emplace_back(name,
-                             qEnvironmentVariableIsSet(name)
-                                 ? std::optional<QByteArray>(qgetenv(name))
-                                 : std::nullopt);
-    }
-
-    std::vector<std::pair<const char *, std::optional<QByteArray>>> m_saved;
+    std::vector<std::pair<const char *, std::optional<QByteArray>>> m_values;
 };
 
 // Hands one command to the copy running on this session bus; needs no display.
@@ -142,9 +123,9 @@ int VantleApp::run(int argc, char **argv)
     // offscreen; elsewhere it reads and moves windows through X11, under a Wayland session
     // through XWayland. Qt would abort without a display, so say what is missing instead.
     // A Wayland session may ask Qt for its Wayland plugin; Kaidro's windows need X11's.
-    ToolkitEnvironment toolkit;
+    const UserEnvironment user{"QT_QPA_PLATFORM", "QT_XCB_NO_MITSHM"};
     if (qEnvironmentVariable("QT_QPA_PLATFORM").contains(QLatin1String("wayland")))
-        toolkit.unset("QT_QPA_PLATFORM");
+        qunsetenv("QT_QPA_PLATFORM");
     bool nativeWayland = false;
     // A plugin the user (or a test) chose is kept, on the X11 path, unless asked otherwise.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !invocation.platform.isEmpty()) {
@@ -154,13 +135,13 @@ int VantleApp::run(int argc, char **argv)
             return 1;
         }
         nativeWayland = *choice.path == DisplayPath::wayland;
-        toolkit.set("QT_QPA_PLATFORM", nativeWayland ? "offscreen" : "xcb");
+        qputenv("QT_QPA_PLATFORM", nativeWayland ? "offscreen" : "xcb");
     }
     // The panels are small and repaint a few small areas a second. Through shared memory every
     // repaint waits for the X server to finish the last one (a round trip each time); sent
     // over the socket, the pixels cost less than that wait. Left alone when the user chose.
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
-        toolkit.set("QT_XCB_NO_MITSHM", "1");
+        qputenv("QT_XCB_NO_MITSHM", "1");
 
     g_qtMessages = qInstallMessageHandler(quietSoundServerMessages);
     // Qt would take our "--platform" for its own.
@@ -182,7 +163,7 @@ int VantleApp::run(int argc, char **argv)
             preferPlainFontFiles({Symbols::family()}, remembered);
         });
     QApplication app(qtArgc, qtArgv.data());
-    toolkit.restore();
+    user.restore();
     QApplication::setApplicationName(QStringLiteral("Vantle"));
     QApplication::setDesktopFileName(QStringLiteral("kaidro"));
     // Rendered labels, shapes and shadows are kept in the pixmap cache. The readouts' figures
